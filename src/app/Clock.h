@@ -1,0 +1,29 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QDateTime>
+#include <QElapsedTimer>
+
+// The program's view of time: seconds since local midnight (with the one-midnight wrap that
+// elapsed-time arithmetic relies on) and the local calendar date-time.
+class Clock
+{
+public:
+    virtual ~Clock() = default;
+    // Seconds since local midnight, fraction included; falls back to 0 at midnight.
+    virtual double timer() = 0;
+    virtual QDateTime now() = 0;
+};
+
+// Anchored to a monotonic clock at start-up so that timer() never jumps at DST changes or clock adjustments.
+class SystemClock : public Clock
+{
+public:
+    SystemClock();
+    double timer() override;
+    QDateTime now() override;
+
+private:
+    QElapsedTimer m_elapsed;
+    double m_anchorSecondsSinceMidnight = 0.0;
+};

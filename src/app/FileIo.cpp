@@ -1,0 +1,91 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/FileIo.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace {
+
+class QFileHandle : public FileHandle
+{
+public:
+    explicit QFileHandle(std::unique_ptr<QFileDevice> device) : m_device(std::move(device)) {}
+
+    bool write(const QByteArray& bytes) override { return m_device->write(bytes) == bytes.size(); }
+
+    bool readLine(QByteArray& line) override
+    {
+        if (m_device->atEnd())
+            return false;
+        line = m_device->readLine();
+        if (line.isEmpty() && m_device->error() != QFileDevice::NoError)
+            return false;
+        if (line.endsWith('\n'))
+            line.chop(1);
+        if (line.endsWith('\r'))
+            line.chop(1);
+        return true;
+    }
+
+    bool atEnd() override { return m_device->atEnd(); }
+
+    bool close() override
+    {
+        if (auto* save = dynamic_cast<QSaveFile*>(m_device.get()))
+            return save->commit();
+        const bool flushed = m_device->flush();
+        m_device->close();
+        return flushed && m_device->error() == QFileDevice::NoError;
+    }
+
+private:
+    std::unique_ptr<QFileDevice> m_device;
+};
+
+} // namespace
+
+std::unique_ptr<FileHandle> DiskFileIo::open(const QString& path, Mode mode, Commit commit)
+{
+    if (mode == Mode::Truncate && commit == Commit::Atomic) {
+        auto save = std::make_unique<QSaveFile>(path);
+        if (!save->open(QIODevice::WriteOnly))
+            return nullptr;
+        return std::make_unique<QFileHandle>(std::move(save));
+    }
+    auto file = std::make_unique<QFile>(path);
+    QIODevice::OpenMode flags;
+    switch (mode) {
+    case Mode::Truncate:
+        flags = QIODevice::WriteOnly | QIODevice::Truncate;
+        break;
+    case Mode::Append:
+        flags = QIODevice::WriteOnly | QIODevice::Append;
+        break;
+    case Mode::Read:
+        flags = QIODevice::ReadOnly;
+        break;
+    }
+    if (!file->open(flags))
+        return nullptr;
+    return std::make_unique<QFileHandle>(std::move(file));
+}
+
+bool DiskFileIo::remove(const QString& path)
+{
+    if (!QFile::exists(path))
+        return true;
+    QFile::setPermissions(path, QFile::permissions(path) | QFileDevice::WriteOwner);
+    return QFile::remove(path);
+}
+
+bool DiskFileIo::exists(const QString& path)
+{
+    const QFileInfo info(path);
+    return info.exists() && info.isFile() && !info.isHidden();
+}
+
+qint64 DiskFileIo::size(const QString& path)
+{
+    return QFileInfo(path).size();
+}

@@ -1,0 +1,48 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <memory>
+
+// One open file, written or read through the file seam.
+class FileHandle
+{
+public:
+    virtual ~FileHandle() = default;
+    // Writes all bytes in one call; false when not all of them went out.
+    virtual bool write(const QByteArray& bytes) = 0;
+    // Next line without its CR LF or LF; false at end of file or on error (see atEnd()).
+    virtual bool readLine(QByteArray& line) = 0;
+    virtual bool atEnd() = 0;
+    // Flushes and closes; false when the data could not be committed.
+    virtual bool close() = 0;
+};
+
+// The file system as the data and configuration writers see it, so tests can make operations fail.
+class FileIo
+{
+public:
+    enum class Mode { Truncate, Append, Read };
+    // Truncate writes go to a temporary file that replaces the target atomically on close.
+    enum class Commit { InPlace, Atomic };
+
+    virtual ~FileIo() = default;
+    virtual std::unique_ptr<FileHandle> open(const QString& path, Mode mode, Commit commit = Commit::InPlace) = 0;
+    // Deletes even a read-only file; true when the file is gone afterwards.
+    virtual bool remove(const QString& path) = 0;
+    // True for an existing ordinary file (not a directory, not hidden).
+    virtual bool exists(const QString& path) = 0;
+    virtual qint64 size(const QString& path) = 0;
+};
+
+// The real file system.
+class DiskFileIo : public FileIo
+{
+public:
+    std::unique_ptr<FileHandle> open(const QString& path, Mode mode, Commit commit = Commit::InPlace) override;
+    bool remove(const QString& path) override;
+    bool exists(const QString& path) override;
+    qint64 size(const QString& path) override;
+};

@@ -1,0 +1,84 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+// Every tunable value, one field per configuration key and named after it.
+struct GlobalSettings
+{
+    // Meter group (METERSETTINGS.CFG)
+    double REVS_PER_KWH = 0.0;
+    double COST_PER_KWH = 0.0;
+    // Logging group (LOGSETTINGS.CFG)
+    qint32 LOGGING_INTERVAL_SECONDS = 0;
+    // Advanced group (ADVANCEDSETTINGS.CFG)
+    QString END_OF_LINE_CHARACTERS;
+    QString FIELD_DELIMITER;
+    qint32 DATA_ARRAY_LENGTH = 0;
+    qint32 ARRAY_WRITE_INTERVAL_SECONDS = 0;
+    bool WRITE_ARRAY_TO_DISK = false;
+    bool WRITE_LIVE_DATA_FILE = false;
+    bool WRITE_DIFF_LOG_FILE = false;
+    qint16 FILE_WRITE_TRIES = 0;
+    qint16 FILE_WRITE_DELAY_TENTHS = 0;
+    qint16 FILE_READ_TRIES = 0;
+    qint16 FILE_READ_DELAY_TENTHS = 0;
+    QString CURRENCY_TITLE;
+    QString ENERGY_TITLE;
+    QString POWER_TITLE;
+    qint16 COST_ROUNDING_PLACES = 0;
+    qint16 POWER_ROUNDING_PLACES = 0;
+    qint16 ENERGY_ROUNDING_PLACES = 0;
+    qint32 TIMER_TICK_MILLISECONDS = 0;
+    qint32 LOG_SCREEN_REFRESH_INTERVAL_MILLISECONDS = 0;
+    qint32 TRIP_SCREEN_REFRESH_INTERVAL_MILLISECONDS = 0; // also known as lngGlobalMillisecondsPerTripScreenUpdate
+    // Camera group (CAMERASETTINGS.CFG)
+    QString DETECTION_GRID;
+    bool DETECT_RED = false;
+    bool DETECT_GREEN = false;
+    bool DETECT_BLUE = false;
+    qint32 SETTLE_TIME = 0;
+    double FRAME_RATE = 0.0;
+    bool REDUCE_VIDEO_NOISE = false;
+    qint16 VIDEO_SIZE = 0;
+    bool STRETCH_VIDEO_SIZE = false;
+    qint32 IMAGE_INTENSITY_FACTOR = 0;
+    bool INVERT_IMAGE_INTENSITY = false;
+    qint32 TRIGGER_LEVEL = 0;
+    qint32 DEBOUNCE_TIME = 0;
+    qint16 TRIGGER_EVENTS_TO_AVERAGE = 0;
+    bool TRACK_AMBIENT_LIGHT_CHANGE = false;
+    qint16 PERCENT_AMBIENT_LIGHT_TO_TRACK = 0;
+
+    bool operator==(const GlobalSettings&) const = default;
+};
+
+// Factory values and read ranges of the keys.
+namespace SettingsDefaults {
+inline const QString DefaultGrid = QStringLiteral(
+    "5555555555 5555555555 5555555555 5555555555 5555555555 5555555555 5555555555 5555555555 5555555555 5555555555");
+
+void MeterFactoryDefaults(GlobalSettings& s);
+void LoggingFactoryDefaults(GlobalSettings& s);
+void AdvancedFactoryDefaults(GlobalSettings& s);
+void CameraFactoryDefaults(GlobalSettings& s);
+GlobalSettings factorySettings();
+} // namespace SettingsDefaults
+
+// The full paths of every file of the data folder, built once at start-up.
+struct FilePaths
+{
+    QString meterSettings;
+    QString loggingSettings;
+    QString advancedSettings;
+    QString cameraSettings;
+    QString dataStore;   // DATASTOR.DTA
+    QString diffLog;     // DIFFLOG.DTA
+    QString diffLogCtl;  // DIFFLOG.CTL
+    QString liveData;    // LIVEDATA.DTA
+    QString liveDataCtl; // LIVEDATA.CTL
+};
+
+// Paths of the fixed file names inside the given folder (the working folder at start-up).
+FilePaths BuildFilePaths(const QString& folder);

@@ -1,0 +1,335 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/TextFormat.h"
+
+#include <QRegularExpression>
+
+#include <charconv>
+#include <cmath>
+
+namespace TextFormat {
+
+namespace {
+// Writes %.15G text into buf; returns the length.
+int generalChars(char* buf, int capacity, double value, char decimalPoint)
+{
+    if (value == 0.0)
+        value = 0.0; // no "-0"
+    auto result = std::to_chars(buf, buf + capacity, value, std::chars_format::general, 15);
+    const int len = static_cast<int>(result.ptr - buf);
+    for (int i = 0; i < len; ++i) {
+        if (buf[i] == 'e')
+            buf[i] = 'E';
+        else if (buf[i] == '.')
+            buf[i] = decimalPoint;
+        else if (buf[i] >= 'a' && buf[i] <= 'z')
+            buf[i] = static_cast<char>(buf[i] - 'a' + 'A'); // INF, NAN
+    }
+    return len;
+}
+} // namespace
+
+QString formatGeneral(double value, QChar decimalPoint)
+{
+    char buf[64];
+    const int len = generalChars(buf, sizeof buf, value, '.');
+    QString text = QString::fromLatin1(buf, len);
+    if (decimalPoint != QLatin1Char('.'))
+        text.replace(QLatin1Char('.'), decimalPoint);
+    return text;
+}
+
+void appendGeneral(QByteArray& out, double value, char decimalPoint)
+{
+    char buf[64];
+    const int len = generalChars(buf, sizeof buf, value, decimalPoint);
+    out.append(buf, len);
+}
+
+std::optional<double> parseNumber(QStringView text, QChar decimalPoint)
+{
+    // Validate by hand, then convert a normalised ASCII copy with from_chars.
+    qsizetype i = 0;
+    qsizetype n = text.size();
+    while (i < n && text[i] == QLatin1Char(' '))
+        ++i;
+    while (n > i && text[n - 1] == QLatin1Char(' '))
+        --n;
+    if (i >= n || n - i > 400)
+        return std::nullopt;
+    char buf[512];
+    int len = 0;
+    if (text[i] == QLatin1Char('+') || text[i] == QLatin1Char('-')) {
+        if (text[i] == QLatin1Char('-'))
+            buf[len++] = '-';
+        ++i;
+    }
+    int digits = 0;
+    bool point = false;
+    for (; i < n; ++i) {
+        const QChar c = text[i];
+        if (c >= QLatin1Char('0') && c <= QLatin1Char('9')) {
+            buf[len++] = static_cast<char>(c.unicode());
+            ++digits;
+        } else if (c == decimalPoint && !point) {
+            buf[len++] = '.';
+            point = true;
+        } else {
+            break;
+        }
+    }
+    if (digits == 0)
+        return std::nullopt;
+    if (i < n && (text[i] == QLatin1Char('E') || text[i] == QLatin1Char('e'))) {
+        buf[len++] = 'e';
+        ++i;
+        if (i < n && (text[i] == QLatin1Char('+') || text[i] == QLatin1Char('-'))) {
+            if (text[i] == QLatin1Char('-'))
+                buf[len++] = '-';
+            ++i;
+        }
+        int expDigits = 0;
+        for (; i < n && text[i] >= QLatin1Char('0') && text[i] <= QLatin1Char('9'); ++i) {
+            buf[len++] = static_cast<char>(text[i].unicode());
+            ++expDigits;
+        }
+        if (expDigits == 0)
+            return std::nullopt;
+    }
+    if (i != n)
+        return std::nullopt;
+    double value = 0.0;
+    const auto result = std::from_chars(buf, buf + len, value);
+    if (result.ec != std::errc() || result.ptr != buf + len || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+QString trimSpaces(const QString& text)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && text[begin] == QLatin1Char(' '))
+        ++begin;
+    while (end > begin && text[end - 1] == QLatin1Char(' '))
+        --end;
+    return text.mid(begin, end - begin);
+}
+
+double roundHalfEven(double value)
+{
+    return std::nearbyint(value);
+}
+
+double roundToPlaces(double value, int places)
+{
+    if (places <= 0)
+        return std::nearbyint(value);
+    const double scale = std::pow(10.0, places);
+    const double scaled = value * scale;
+    if (!std::isfinite(scaled))
+        return value;
+    return std::nearbyint(scaled) / scale;
+}
+
+} // namespace TextFormat
+
+namespace {
+
+QString fourDigitYears(QString pattern)
+{
+    if (!pattern.contains(QLatin1String("yyyy")))
+        pattern.replace(QRegularExpression(QStringLiteral("y+")), QStringLiteral("yyyy"));
+    return pattern;
+}
+
+QString withoutTimeZone(QString pattern)
+{
+    pattern.remove(QRegularExpression(QStringLiteral("\\s*t+\\s*$")));
+    pattern.remove(QRegularExpression(QStringLiteral("^\\s*t+\\s*")));
+    return pattern.trimmed();
+}
+
+void appendNumber(QByteArray& out, int value, int minDigits)
+{
+    char buf[16];
+    auto r = std::to_chars(buf, buf + sizeof buf, value);
+    for (int pad = static_cast<int>(r.ptr - buf); pad < minDigits; ++pad)
+        out.append('0');
+    out.append(buf, r.ptr - buf);
+}
+
+} // namespace
+
+GeneralDateFormat::GeneralDateFormat(const QLocale& locale)
+    : m_locale(locale), m_datePattern(fourDigitYears(locale.dateFormat(QLocale::ShortFormat))),
+      m_timePattern(withoutTimeZone(locale.timeFormat(QLocale::LongFormat))), m_dateTokens(compile(m_datePattern)),
+      m_timeTokens(compile(m_timePattern)), m_am(locale.amText().toUtf8()), m_pm(locale.pmText().toUtf8())
+{
+    for (int m = 0; m < 12; ++m)
+        m_monthNames[m] = locale.monthName(m + 1, QLocale::ShortFormat).toUtf8();
+}
+
+std::vector<GeneralDateFormat::Token> GeneralDateFormat::compile(const QString& pattern)
+{
+    std::vector<Token> tokens;
+    auto literal = [&tokens](const QString& text) {
+        if (!tokens.empty() && tokens.back().kind == Token::Literal)
+            tokens.back().literal += text.toUtf8();
+        else
+            tokens.push_back({Token::Literal, text.toUtf8()});
+    };
+    for (qsizetype i = 0; i < pattern.size();) {
+        const QChar c = pattern[i];
+        qsizetype run = 1;
+        while (i + run < pattern.size() && pattern[i + run] == c)
+            ++run;
+        switch (c.unicode()) {
+        case 'd':
+            tokens.push_back({run >= 2 ? Token::Day2 : Token::Day, {}});
+            break;
+        case 'M':
+            tokens.push_back({run >= 3 ? Token::MonthName : run == 2 ? Token::Month2 : Token::Month, {}});
+            break;
+        case 'y':
+            tokens.push_back({run >= 3 ? Token::Year4 : Token::Year2, {}});
+            break;
+        case 'H':
+            tokens.push_back({run >= 2 ? Token::Hour2 : Token::Hour, {}});
+            break;
+        case 'h':
+            // Qt's "h" is 12-hour only when the pattern carries an AM/PM marker.
+            tokens.push_back({pattern.contains(QLatin1Char('A'), Qt::CaseInsensitive)
+                                  ? (run >= 2 ? Token::Hour12x2 : Token::Hour12)
+                                  : (run >= 2 ? Token::Hour2 : Token::Hour),
+                              {}});
+            break;
+        case 'm':
+            tokens.push_back({run >= 2 ? Token::Minute2 : Token::Minute, {}});
+            break;
+        case 's':
+            tokens.push_back({run >= 2 ? Token::Second2 : Token::Second, {}});
+            break;
+        case 'A':
+        case 'a':
+            tokens.push_back({Token::AmPm, {}});
+            if (i + 1 < pattern.size() && (pattern[i + 1] == QLatin1Char('P') || pattern[i + 1] == QLatin1Char('p')))
+                run = 2;
+            break;
+        case '\'': {
+            const qsizetype end = pattern.indexOf(QLatin1Char('\''), i + 1);
+            const qsizetype stop = end < 0 ? pattern.size() : end;
+            literal(pattern.mid(i + 1, stop - i - 1));
+            run = stop - i + 1;
+            break;
+        }
+        default:
+            literal(pattern.mid(i, run));
+            break;
+        }
+        i += run;
+    }
+    return tokens;
+}
+
+void GeneralDateFormat::appendTokens(QByteArray& out, const std::vector<Token>& tokens, const QDate& d,
+                                     const QTime& t) const
+{
+    for (const Token& token : tokens) {
+        switch (token.kind) {
+        case Token::Literal:
+            out.append(token.literal);
+            break;
+        case Token::Day:
+            appendNumber(out, d.day(), 1);
+            break;
+        case Token::Day2:
+            appendNumber(out, d.day(), 2);
+            break;
+        case Token::Month:
+            appendNumber(out, d.month(), 1);
+            break;
+        case Token::Month2:
+            appendNumber(out, d.month(), 2);
+            break;
+        case Token::MonthName:
+            out.append(m_monthNames[d.month() - 1]);
+            break;
+        case Token::Year2:
+            appendNumber(out, d.year() % 100, 2);
+            break;
+        case Token::Year4:
+            appendNumber(out, d.year(), 4);
+            break;
+        case Token::Hour:
+            appendNumber(out, t.hour(), 1);
+            break;
+        case Token::Hour2:
+            appendNumber(out, t.hour(), 2);
+            break;
+        case Token::Hour12:
+            appendNumber(out, t.hour() % 12 == 0 ? 12 : t.hour() % 12, 1);
+            break;
+        case Token::Hour12x2:
+            appendNumber(out, t.hour() % 12 == 0 ? 12 : t.hour() % 12, 2);
+            break;
+        case Token::Minute:
+            appendNumber(out, t.minute(), 1);
+            break;
+        case Token::Minute2:
+            appendNumber(out, t.minute(), 2);
+            break;
+        case Token::Second:
+            appendNumber(out, t.second(), 1);
+            break;
+        case Token::Second2:
+            appendNumber(out, t.second(), 2);
+            break;
+        case Token::AmPm:
+            out.append(t.hour() < 12 ? m_am : m_pm);
+            break;
+        }
+    }
+}
+
+void GeneralDateFormat::append(QByteArray& out, const QDateTime& value) const
+{
+    const QDate d = value.date();
+    const QTime t = value.time();
+    appendTokens(out, m_dateTokens, d, QTime());
+    if (t.hour() == 0 && t.minute() == 0 && t.second() == 0)
+        return;
+    out.append(' ');
+    appendTokens(out, m_timeTokens, QDate(), t);
+}
+
+QString GeneralDateFormat::format(const QDateTime& value) const
+{
+    QByteArray out;
+    append(out, value);
+    return QString::fromUtf8(out);
+}
+
+std::optional<QDateTime> GeneralDateFormat::parse(QStringView text) const
+{
+    const QString trimmed = text.trimmed().toString();
+    if (trimmed.isEmpty())
+        return std::nullopt;
+    // Try the date alone, date + time, then time alone; date patterns may themselves contain spaces.
+    QDate date = m_locale.toDate(trimmed, m_datePattern);
+    if (date.isValid())
+        return QDateTime(date, QTime(0, 0));
+    for (qsizetype cut = trimmed.size(); cut > 0; --cut) {
+        if (trimmed[cut - 1] != QLatin1Char(' '))
+            continue;
+        date = m_locale.toDate(trimmed.left(cut - 1).trimmed(), m_datePattern);
+        if (!date.isValid())
+            continue;
+        const QTime time = m_locale.toTime(trimmed.mid(cut).trimmed(), m_timePattern);
+        if (time.isValid())
+            return QDateTime(date, time);
+    }
+    const QTime time = m_locale.toTime(trimmed, m_timePattern);
+    if (time.isValid())
+        return QDateTime(QDate(1899, 12, 30), time);
+    return std::nullopt;
+}

@@ -1,0 +1,72 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QChar>
+#include <QDateTime>
+#include <QLocale>
+#include <QString>
+#include <QStringView>
+
+#include <optional>
+#include <vector>
+
+// Number and date text shared by screens, configuration files and data files.
+namespace TextFormat {
+
+// The "general" number form: at most 15 significant digits, no trailing zeros, exponent form for very
+// small or large magnitudes ("1E-07"), the given decimal separator.
+QString formatGeneral(double value, QChar decimalPoint = QLatin1Char('.'));
+// Appends the same text to a byte buffer (ASCII only); the fast path of the data writers.
+void appendGeneral(QByteArray& out, double value, char decimalPoint = '.');
+
+// Strict "is a number": optional spaces, sign, digits with one optional decimal separator, optional exponent.
+std::optional<double> parseNumber(QStringView text, QChar decimalPoint = QLatin1Char('.'));
+inline bool isNumber(QStringView text, QChar decimalPoint = QLatin1Char('.'))
+{
+    return parseNumber(text, decimalPoint).has_value();
+}
+
+// Leading and trailing spaces removed (only spaces: tabs and line breaks stay).
+QString trimSpaces(const QString& text);
+
+// Nearest whole number, halves to even (2.5 -> 2, 3.5 -> 4).
+double roundHalfEven(double value);
+// Rounded to the given decimal places, halves to even.
+double roundToPlaces(double value, int places);
+
+} // namespace TextFormat
+
+// The locale's general date: short date, a space, the long time without time zone; the date alone when the
+// time of day is exactly midnight. Years always have four digits so that the text reads back unambiguously.
+class GeneralDateFormat
+{
+public:
+    explicit GeneralDateFormat(const QLocale& locale = QLocale::system());
+
+    QString format(const QDateTime& value) const;
+    void append(QByteArray& out, const QDateTime& value) const;
+    // Reads a date and time, a date alone (midnight) or a time alone (on 30 December 1899).
+    std::optional<QDateTime> parse(QStringView text) const;
+
+    const QString& datePattern() const { return m_datePattern; }
+    const QString& timePattern() const { return m_timePattern; }
+
+private:
+    struct Token
+    {
+        enum Kind { Literal, Day, Day2, Month, Month2, MonthName, Year2, Year4, Hour, Hour2, Hour12, Hour12x2,
+                    Minute, Minute2, Second, Second2, AmPm } kind;
+        QByteArray literal;
+    };
+    static std::vector<Token> compile(const QString& pattern);
+    void appendTokens(QByteArray& out, const std::vector<Token>& tokens, const QDate& d, const QTime& t) const;
+
+    QLocale m_locale;
+    QString m_datePattern;
+    QString m_timePattern;
+    std::vector<Token> m_dateTokens;
+    std::vector<Token> m_timeTokens;
+    QByteArray m_monthNames[12];
+    QByteArray m_am;
+    QByteArray m_pm;
+};

@@ -1,0 +1,77 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "app/AppContext.h"
+#include "metering/DataArray.h"
+#include "metering/MinuteWindow.h"
+
+#include <QDateTime>
+
+#include <functional>
+
+// Pulse timing, instantaneous figures, working meter values and the interval accumulators.
+struct PulseState
+{
+    double dblGlobalTimeLastPulse = -1.0;
+    double dblGlobalTimePreviousPulse = -1.0;
+    double dblGlobalInstantKW = 0.0;
+    double dblGlobalInstantCostPerHour = 0.0;
+    qint32 lngGlobalLightLevel = 0;
+    double dblGlobalWkgRevsPerKWH = 0.0;
+    double dblGlobalWkgCostPerKWH = 0.0;
+    qint16 intGlobalWkgTarrifNumber = 1;
+    qint32 lngGlobalWkgIntervalPulseCount = 0;
+    double dblGlobalWkgIntervalKWH = 0.0;
+    double dblGlobalWkgIntervalCost = 0.0;
+};
+
+// The counters and rolling windows of one measurement run. The trip and the logging each have one; the
+// comment names the trip's global (the logging's is the same with Logging for Trip).
+struct RunState
+{
+    QDateTime startTime;                  // dteGlobalWkgTripStartTime
+    qint32 seconds = 0;                   // lngGlobalWkgTripSeconds
+    qint32 newPulseCount = 0;             // lngGlobalWkgTripNewPulseCount
+    qint32 oldPulseCount = 0;             // lngGlobalWkgTripOldPulseCount
+    qint32 totalPulse = 0;                // lngGlobalWkgTripTotalPulse
+    double totalKWH = 0.0;                // dblGlobalWkgTripTotalKWH
+    double totalCost = 0.0;               // dblGlobalWkgTripTotalCost
+    double avg5minKWH = 0.0;              // dblGlobalWkgTrip5minAvgKWH
+    double avg1hourKWH = 0.0;             // dblGlobalWkgTrip1hourAvgKWH
+    double avg5minCost = 0.0;             // dblGlobalWkgTrip5minAvgCost
+    double avg1hourCost = 0.0;            // dblGlobalWkgTrip1hourAvgCost
+    MinuteWindow window5min{5};           // varGlobalTrip5minArray, intGlobalTrip5minPointer, ...ArrayFull
+    MinuteWindow window1hour{60};         // varGlobalTrip1hourArray, intGlobalTrip1hourPointer, ...ArrayFull
+    double timeLastCalculationEvent = 0;  // dblGlobalTimeLastTRIPScreenCalculationEvent
+    double timeLastScreenUpdateEvent = 0; // dblGlobalTimeLastTRIPScreenUpdateEvent
+    qint16 timerTicksCounted = 0;         // intGlobalTripTimerTicksCounted
+    double secondsSincePulse = -1.0;      // dblGlobalWkgTripSecondsSincePulse
+};
+
+// Bookkeeping of the logging run's records and disk backup.
+struct LoggingFileState
+{
+    double dblGlobalTimeLastLOGGINGevent = 0.0;
+    qint64 lngGlobalLastRecordWrittenToDisk = 0; // sequence number of the last record handed to the backup
+    double dblGlobalTimeLastARRAYWRITEevent = 0.0;
+    bool blnGlobalDiskBackupFailed = false;
+    bool blnGlobalBackupFileIsNew = true;
+    bool blnGlobalDiffLogErrorShown = false;
+};
+
+// The whole shared state of the running program: the core's context plus everything metering owns.
+struct MeteringContext : AppContext
+{
+    explicit MeteringContext(Services s) : AppContext(s) {}
+
+    PulseState pulse;
+    RunState trip;
+    RunState logging;
+    LoggingFileState loggingFiles;
+    DataArray varGlobalDataArray;
+    QString strGlobalUserComment;
+
+    // Running screens refresh through these; RegisterPulse and the detector call them while their run goes on.
+    std::function<void()> refreshTripDisplay;
+    std::function<void()> refreshLoggingDisplay;
+};

@@ -1,0 +1,29 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QDateTime>
+#include <QtGlobal>
+
+struct MeteringContext;
+
+// One revolution of the meter disc: times it against the previous one and counts it.
+void RegisterPulse(MeteringContext& ctx, qint32 lightLevel);
+void CountTripPulse(MeteringContext& ctx);
+void CountLoggingPulse(MeteringContext& ctx);
+
+void SetMarkOn(MeteringContext& ctx);
+void SetMarkOff(MeteringContext& ctx);
+void SetPulseInProgress(MeteringContext& ctx);
+void ClearPulseInProgress(MeteringContext& ctx);
+
+// Refreshes the trip screen and the logging screen, each only while its run goes on.
+void RefreshRunningDisplays(MeteringContext& ctx);
+
+void LoadWorkingMeterValues(MeteringContext& ctx);
+void ResetWorkingValues(MeteringContext& ctx);
+
+// later - earlier, allowing one midnight crossing.
+double SecondsBetween(double later, double earlier);
+double TruncateSeconds(double timer);
+// Whole seconds from one date-time to another.
+qint32 WholeSecondsBetween(const QDateTime& from, const QDateTime& to);

@@ -1,0 +1,67 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "support/FaultyFileIo.h"
+
+namespace {
+
+class FaultyHandle : public FileHandle
+{
+public:
+    FaultyHandle(FaultyFileIo& io, QString path, std::unique_ptr<FileHandle> inner)
+        : m_io(io), m_path(std::move(path)), m_inner(std::move(inner))
+    {
+    }
+    bool write(const QByteArray& bytes) override
+    {
+        if (m_io.shouldFail(FaultyFileIo::Op::Write, m_path))
+            return false;
+        return m_inner->write(bytes);
+    }
+    bool readLine(QByteArray& line) override
+    {
+        if (m_io.shouldFail(FaultyFileIo::Op::Read, m_path))
+            return false;
+        return m_inner->readLine(line);
+    }
+    bool atEnd() override { return m_inner->atEnd(); }
+    bool close() override
+    {
+        const bool ok = m_inner->close();
+        return !m_io.shouldFail(FaultyFileIo::Op::Close, m_path) && ok;
+    }
+
+private:
+    FaultyFileIo& m_io;
+    QString m_path;
+    std::unique_ptr<FileHandle> m_inner;
+};
+
+} // namespace
+
+bool FaultyFileIo::shouldFail(Op op, const QString& path)
+{
+    const QString k = key(op, path);
+    m_attempts[k] += 1;
+    auto it = m_failures.find(k);
+    if (it == m_failures.end() || it.value() == 0)
+        return false;
+    if (it.value() > 0)
+        it.value() -= 1;
+    return true;
+}
+
+std::unique_ptr<FileHandle> FaultyFileIo::open(const QString& path, Mode mode, Commit commit)
+{
+    if (shouldFail(Op::Open, path))
+        return nullptr;
+    auto inner = m_disk.open(path, mode, commit);
+    if (!inner)
+        return nullptr;
+    return std::make_unique<FaultyHandle>(*this, path, std::move(inner));
+}
+
+bool FaultyFileIo::remove(const QString& path)
+{
+    if (shouldFail(Op::Remove, path))
+        return false;
+    return m_disk.remove(path);
+}

@@ -1,0 +1,30 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "app/FileIo.h"
+
+#include <QHash>
+
+// The real file system with failures on demand: "fails twice, then succeeds" per path and operation.
+// A count of -1 fails for ever. Attempts are counted whether they fail or not.
+class FaultyFileIo : public FileIo
+{
+public:
+    enum class Op { Open, Write, Read, Close, Remove };
+
+    std::unique_ptr<FileHandle> open(const QString& path, Mode mode, Commit commit = Commit::InPlace) override;
+    bool remove(const QString& path) override;
+    bool exists(const QString& path) override { return m_disk.exists(path); }
+    qint64 size(const QString& path) override { return m_disk.size(path); }
+
+    void fail(Op op, const QString& path, int times = -1) { m_failures[key(op, path)] = times; }
+    int attempts(Op op, const QString& path) const { return m_attempts.value(key(op, path)); }
+    // True when this attempt must fail; counts it.
+    bool shouldFail(Op op, const QString& path);
+
+private:
+    static QString key(Op op, const QString& path) { return QString::number(int(op)) + QLatin1Char('|') + path; }
+    DiskFileIo m_disk;
+    QHash<QString, int> m_failures;
+    QHash<QString, int> m_attempts;
+};

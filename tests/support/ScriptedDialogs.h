@@ -1,0 +1,34 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "app/Dialogs.h"
+
+#include <QStringList>
+
+#include <deque>
+
+// Records every message and answers from a script (Ok or Yes when the script is empty).
+class ScriptedDialogs : public Dialogs
+{
+public:
+    struct Shown
+    {
+        QString text;
+        Buttons buttons;
+        Icon icon;
+        QString title;
+    };
+
+    Answer message(const QString& text, Buttons buttons, Icon icon, const QString& title) override;
+    QString saveFileName(const FileRequest& request) override;
+    QString openFileName(const FileRequest& request) override;
+
+    void setNextAnswer(Answer a) { answers.push_back(a); }
+    void setNextFileName(const QString& name) { fileNames.push_back(name); }
+    QStringList texts() const;
+
+    std::deque<Answer> answers;
+    std::deque<QString> fileNames; // "" = the user cancels
+    std::vector<Shown> shown;
+    std::vector<FileRequest> fileRequests;
+};
