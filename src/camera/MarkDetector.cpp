@@ -1,0 +1,224 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "camera/MarkDetector.h"
+
+#include "app/Clock.h"
+#include "app/Dialogs.h"
+#include "app/TextFormat.h"
+#include "camera/CellValueSource.h"
+#include "metering/MeteringContext.h"
+#include "metering/PulseSignal.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace {
+// Intensities and trigger levels are 32-bit; products and tracked levels saturate instead of wrapping.
+qint32 saturatedInt32(double x)
+{
+    if (std::isnan(x))
+        return 0;
+    constexpr double lo = std::numeric_limits<qint32>::min();
+    constexpr double hi = std::numeric_limits<qint32>::max();
+    return qint32(std::clamp(x, lo, hi));
+}
+
+qint32 roundedInt32(double x)
+{
+    return saturatedInt32(TextFormat::roundHalfEven(x));
+}
+} // namespace
+
+qint32 millidiff(double start, double end)
+{
+    if (end < start)
+        end += 86400.0;
+    return roundedInt32((end - start) * 1000.0);
+}
+
+MarkDetector::MarkDetector(MeteringContext& ctx, const CellValueSource& cells) : m_ctx(ctx), m_cells(cells) {}
+
+void MarkDetector::changed()
+{
+    if (displayChanged)
+        displayChanged();
+}
+
+int MarkDetector::eventsToAverage() const
+{
+    // The ring has 100 slots; a value outside the accepted range must not index past it.
+    return std::clamp<int>(m_ctx.settings.TRIGGER_EVENTS_TO_AVERAGE, 1, PeakRingSlots);
+}
+
+void MarkDetector::onFrameAnalysed()
+{
+    m_display.mmoMotionGrid = m_cells.currentCellValuesText();
+    const GlobalSettings& s = m_ctx.settings;
+    const qint32 a = average_cell_values(m_varActiveCells, s.DETECT_RED, s.DETECT_GREEN, s.DETECT_BLUE);
+    if (a == -1) {
+        // Nothing to measure (no active cell or no channel): the frame takes no part in detection.
+        changed();
+        return;
+    }
+    process_intensity(scale_intensity(a));
+    changed();
+}
+
+qint32 MarkDetector::average_cell_values(const QList<GridCell>& cells, bool red, bool green, bool blue) const
+{
+    if (cells.isEmpty() || !(red || green || blue))
+        return -1;
+    qint64 sum = 0;
+    qint64 samples = 0;
+    for (const GridCell& cell : cells) {
+        if (red) {
+            sum += m_cells.cellValue(0, cell.column, cell.row);
+            ++samples;
+        }
+        if (green) {
+            sum += m_cells.cellValue(1, cell.column, cell.row);
+            ++samples;
+        }
+        if (blue) {
+            sum += m_cells.cellValue(2, cell.column, cell.row);
+            ++samples;
+        }
+    }
+    return roundedInt32(double(sum) / double(samples));
+}
+
+qint32 MarkDetector::scale_intensity(qint32 average) const
+{
+    const qint32 factor = m_ctx.settings.IMAGE_INTENSITY_FACTOR;
+    if (m_ctx.settings.INVERT_IMAGE_INTENSITY)
+        return saturatedInt32(double(qint64(factor) * qint64(average)));
+    if (average == -1)
+        return factor >= 0 ? std::numeric_limits<qint32>::max() : std::numeric_limits<qint32>::min();
+    return roundedInt32(double(factor) / (double(average) + 1.0));
+}
+
+void MarkDetector::process_intensity(qint32 v)
+{
+    const double now = m_ctx.services.clock.timer();
+    const GlobalSettings& s = m_ctx.settings;
+    if (!m_blnCameraSettled) {
+        if (millidiff(m_dblCameraStartTime, now) > s.SETTLE_TIME)
+            m_blnCameraSettled = true;
+        return;
+    }
+    m_display.edtImageIntensity = QString::number(v);
+    m_display.edtSignalLevel = m_display.edtImageIntensity;
+    if (v < s.TRIGGER_LEVEL) {
+        m_display.DetectionBar = MarkDetectorDisplay::BarOff;
+        if (m_blnMarkOn && millidiff(m_dblTimeLastAboveTrigger, now) > s.DEBOUNCE_TIME)
+            markOff();
+        return;
+    }
+    m_display.DetectionBar = MarkDetectorDisplay::BarOn;
+    if (m_blnMarkOn) {
+        if (v > m_lngCurrentMaxIntensity)
+            m_lngCurrentMaxIntensity = v;
+        m_dblTimeLastAboveTrigger = now;
+        m_display.edtPreviousMaximumIntensity = QString::number(m_lngCurrentMaxIntensity);
+    } else {
+        markOn(v, now);
+    }
+}
+
+void MarkDetector::markOn(qint32 v, double now)
+{
+    m_blnMarkOn = true;
+    signalpulse(true);
+    m_lngCurrentMaxIntensity = v;
+    m_dblTimeLastAboveTrigger = now;
+    const int n = eventsToAverage();
+    if (m_intMarksSeen < n)
+        ++m_intMarksSeen;
+    if (m_intMarksSeen > n)
+        m_intMarksSeen = qint16(n);
+
+    SetPulseInProgress(m_ctx);
+    SetMarkOn(m_ctx);
+    RegisterPulse(m_ctx, m_lngAveragedMaxIntensity);
+    ClearPulseInProgress(m_ctx);
+    RefreshRunningDisplays(m_ctx);
+
+    m_display.edtPreviousMaximumIntensity = QString::number(m_lngCurrentMaxIntensity);
+}
+
+void MarkDetector::markOff()
+{
+    const int n = eventsToAverage();
+    m_blnMarkOn = false;
+    signalpulse(false);
+    SetMarkOff(m_ctx);
+    RefreshRunningDisplays(m_ctx);
+
+    if (m_intPeakRingCount > n) {
+        m_intPeakRingCount = 0;
+        m_intPeakRingIndex = 0;
+    }
+    if (m_intPeakRingCount < n)
+        ++m_intPeakRingCount;
+    if (m_intPeakRingIndex < n)
+        ++m_intPeakRingIndex;
+    else
+        m_intPeakRingIndex = 1;
+    m_varPeakRing[std::size_t(m_intPeakRingIndex - 1)] = m_lngCurrentMaxIntensity;
+
+    double sum = 0.0;
+    for (int slot = 0; slot < m_intPeakRingCount; ++slot)
+        sum += m_varPeakRing[std::size_t(slot)];
+    const double avg = sum / m_intPeakRingCount;
+
+    const double change = avg - m_lngAveragedMaxIntensity;
+    m_lngAveragedMaxIntensity = roundedInt32(avg);
+
+    GlobalSettings& s = m_ctx.settings;
+    if (s.TRACK_AMBIENT_LIGHT_CHANGE && m_intMarksSeen == n) {
+        s.TRIGGER_LEVEL = roundedInt32(s.TRIGGER_LEVEL + s.PERCENT_AMBIENT_LIGHT_TO_TRACK * change / 100.0);
+        m_display.edtChangeFromLastAverage = QString::number(roundedInt32(change));
+    }
+    m_display.edtAveragedMaxIntensity = QString::number(m_lngAveragedMaxIntensity);
+    m_display.edtPreviousMaximumIntensity = QString::number(m_lngCurrentMaxIntensity);
+    m_display.edtTriggerValue = QString::number(s.TRIGGER_LEVEL);
+    m_lngCurrentMaxIntensity = 0;
+}
+
+void MarkDetector::signalpulse(bool blnpPulseActive)
+{
+    m_display.MarkSignalled = blnpPulseActive ? MarkDetectorDisplay::BarOn : MarkDetectorDisplay::BarOff;
+}
+
+void MarkDetector::camera_just_starting()
+{
+    m_dblCameraStartTime = m_ctx.services.clock.timer();
+    m_blnCameraSettled = false;
+}
+
+void MarkDetector::reset_mark_detection()
+{
+    m_blnMarkOn = false;
+    m_display.edtImageIntensity = QStringLiteral("0");
+    m_display.edtAveragedMaxIntensity = QStringLiteral("0");
+    m_display.edtPreviousMaximumIntensity = QStringLiteral("0");
+    m_display.edtChangeFromLastAverage = QStringLiteral("0");
+    m_display.edtTriggerValue = QString::number(m_ctx.settings.TRIGGER_LEVEL);
+    if (reloadSettingFields)
+        reloadSettingFields();
+    m_display.barMinimum = MarkDetectorDisplay::BarOff;
+    m_display.barMaximum = MarkDetectorDisplay::BarOn;
+    m_display.DetectionBar = MarkDetectorDisplay::BarOff;
+    m_display.MarkSignalled = MarkDetectorDisplay::BarOff;
+    m_lngCurrentMaxIntensity = 0;
+    m_lngAveragedMaxIntensity = 0;
+    m_intMarksSeen = 0;
+    m_blnCameraSettled = false;
+    m_varPeakRing.fill(0);
+    m_intPeakRingIndex = 0;
+    m_intPeakRingCount = 0;
+    changed();
+    if (!parse_grid_string(m_ctx.settings.DETECTION_GRID, m_varActiveCells))
+        m_ctx.services.dialogs.message(QStringLiteral(
+            "No cells are active, mark will not be detected. Please go to the Motion Sensitivity form."));
+}

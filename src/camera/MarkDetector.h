@@ -1,0 +1,79 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "camera/DetectionGrid.h"
+#include "camera/MarkDetectorDisplay.h"
+
+#include <QList>
+
+#include <array>
+#include <functional>
+
+class CellValueSource;
+struct MeteringContext;
+
+// Milliseconds from one clock time to a later one, allowing one midnight crossing.
+qint32 millidiff(double start, double end);
+
+// Turns the image intensity of each analysed frame into mark-on (one revolution, handed to RegisterPulse)
+// and mark-off events, keeps the peak of each passing mark and can move TRIGGER_LEVEL with ambient light.
+// Settings are read from the context on every frame, so a changed value acts on the next frame.
+class MarkDetector
+{
+public:
+    static constexpr int PeakRingSlots = 100;
+
+    MarkDetector(MeteringContext& ctx, const CellValueSource& cells);
+
+    // Frame handler: connect it to the component's frame-analysed event.
+    void onFrameAnalysed();
+
+    qint32 average_cell_values(const QList<GridCell>& cells, bool red, bool green, bool blue) const;
+    qint32 scale_intensity(qint32 average) const;
+    void process_intensity(qint32 v);
+    void signalpulse(bool blnpPulseActive);
+    void camera_just_starting();
+    void reset_mark_detection();
+
+    const MarkDetectorDisplay& display() const { return m_display; }
+    // The active cells; the grid editor rebuilds them with parse_grid_string.
+    QList<GridCell>& varActiveCells() { return m_varActiveCells; }
+
+    // Called after every change of the display state.
+    std::function<void()> displayChanged;
+    // Called by reset_mark_detection so the camera setup screen reloads its setting fields.
+    std::function<void()> reloadSettingFields;
+
+    bool blnMarkOn() const { return m_blnMarkOn; }
+    bool blnCameraSettled() const { return m_blnCameraSettled; }
+    qint16 intMarksSeen() const { return m_intMarksSeen; }
+    qint32 lngCurrentMaxIntensity() const { return m_lngCurrentMaxIntensity; }
+    qint32 lngAveragedMaxIntensity() const { return m_lngAveragedMaxIntensity; }
+    qint16 intPeakRingIndex() const { return m_intPeakRingIndex; }
+    qint16 intPeakRingCount() const { return m_intPeakRingCount; }
+    // Slot 1..100.
+    qint32 peakRingSlot(int slot) const { return m_varPeakRing[std::size_t(slot - 1)]; }
+    double dblTimeLastAboveTrigger() const { return m_dblTimeLastAboveTrigger; }
+
+private:
+    void markOn(qint32 v, double now);
+    void markOff();
+    int eventsToAverage() const;
+    void changed();
+
+    MeteringContext& m_ctx;
+    const CellValueSource& m_cells;
+    MarkDetectorDisplay m_display;
+
+    bool m_blnMarkOn = false;
+    double m_dblTimeLastAboveTrigger = 0.0;
+    qint16 m_intMarksSeen = 0;
+    qint32 m_lngCurrentMaxIntensity = 0;
+    qint32 m_lngAveragedMaxIntensity = 0;
+    std::array<qint32, PeakRingSlots> m_varPeakRing{};
+    qint16 m_intPeakRingIndex = 0;
+    qint16 m_intPeakRingCount = 0;
+    double m_dblCameraStartTime = 0.0;
+    bool m_blnCameraSettled = false;
+    QList<GridCell> m_varActiveCells;
+};
