@@ -2,7 +2,6 @@
 #include "app/TextFormat.h"
 
 #include <QRegularExpression>
-
 #include <charconv>
 #include <cmath>
 
@@ -165,18 +164,25 @@ GeneralDateFormat::GeneralDateFormat(const QLocale& locale)
       m_timePattern(withoutTimeZone(locale.timeFormat(QLocale::LongFormat))), m_dateTokens(compile(m_datePattern)),
       m_timeTokens(compile(m_timePattern)), m_am(locale.amText().toUtf8()), m_pm(locale.pmText().toUtf8())
 {
-    for (int m = 0; m < 12; ++m)
-        m_monthNames[m] = locale.monthName(m + 1, QLocale::ShortFormat).toUtf8();
+    for (int m = 0; m < 12; ++m) {
+        m_monthNameTexts[m] = locale.monthName(m + 1, QLocale::ShortFormat);
+        m_monthNames[m] = m_monthNameTexts[m].toUtf8();
+    }
+    m_amText = locale.amText();
+    m_pmText = locale.pmText();
+    m_fastParse = fastParseUsable();
 }
 
 std::vector<GeneralDateFormat::Token> GeneralDateFormat::compile(const QString& pattern)
 {
     std::vector<Token> tokens;
     auto literal = [&tokens](const QString& text) {
-        if (!tokens.empty() && tokens.back().kind == Token::Literal)
+        if (!tokens.empty() && tokens.back().kind == Token::Literal) {
             tokens.back().literal += text.toUtf8();
-        else
-            tokens.push_back({Token::Literal, text.toUtf8()});
+            tokens.back().text += text;
+        } else {
+            tokens.push_back({Token::Literal, text.toUtf8(), text});
+        }
     };
     for (qsizetype i = 0; i < pattern.size();) {
         const QChar c = pattern[i];
@@ -310,6 +316,172 @@ QString GeneralDateFormat::format(const QDateTime& value) const
 }
 
 std::optional<QDateTime> GeneralDateFormat::parse(QStringView text) const
+{
+    QDateTime exact;
+    if (m_fastParse && parseExact(text, exact))
+        return exact;
+    return parseWithLocale(text);
+}
+
+namespace {
+// Reads 1 to maxDigits digits (exactly maxDigits when exact) at pos.
+bool readDigits(QStringView text, qsizetype& pos, int minDigits, int maxDigits, int& value)
+{
+    int count = 0;
+    value = 0;
+    while (count < maxDigits && pos < text.size() && text[pos] >= QLatin1Char('0') && text[pos] <= QLatin1Char('9')) {
+        value = value * 10 + (text[pos].unicode() - '0');
+        ++pos;
+        ++count;
+    }
+    return count >= minDigits;
+}
+} // namespace
+
+// fields: year, month, day, hour, minute, second; hour is -1 - h for a 12-hour reading until AM/PM is seen.
+bool GeneralDateFormat::matchTokens(QStringView text, qsizetype& pos, const std::vector<Token>& tokens,
+                                    int fields[6]) const
+{
+    int pm = -1;
+    bool twelveHour = false;
+    for (const Token& token : tokens) {
+        switch (token.kind) {
+        case Token::Literal:
+            if (!text.mid(pos).startsWith(token.text))
+                return false;
+            pos += token.text.size();
+            break;
+        case Token::Day:
+        case Token::Day2:
+            if (!readDigits(text, pos, token.kind == Token::Day2 ? 2 : 1, 2, fields[2]))
+                return false;
+            break;
+        case Token::Month:
+        case Token::Month2:
+            if (!readDigits(text, pos, token.kind == Token::Month2 ? 2 : 1, 2, fields[1]))
+                return false;
+            break;
+        case Token::MonthName: {
+            int found = 0;
+            for (int m = 0; m < 12 && !found; ++m)
+                if (!m_monthNameTexts[m].isEmpty() && text.mid(pos).startsWith(m_monthNameTexts[m]))
+                    found = m + 1;
+            if (!found)
+                return false;
+            fields[1] = found;
+            pos += m_monthNameTexts[found - 1].size();
+            break;
+        }
+        case Token::Year4:
+            if (!readDigits(text, pos, 4, 4, fields[0]))
+                return false;
+            break;
+        case Token::Year2:
+            return false;
+        case Token::Hour:
+        case Token::Hour2:
+        case Token::Hour12:
+        case Token::Hour12x2:
+            twelveHour = token.kind == Token::Hour12 || token.kind == Token::Hour12x2;
+            if (!readDigits(text, pos, token.kind == Token::Hour2 || token.kind == Token::Hour12x2 ? 2 : 1, 2,
+                            fields[3]))
+                return false;
+            break;
+        case Token::Minute:
+        case Token::Minute2:
+            if (!readDigits(text, pos, token.kind == Token::Minute2 ? 2 : 1, 2, fields[4]))
+                return false;
+            break;
+        case Token::Second:
+        case Token::Second2:
+            if (!readDigits(text, pos, token.kind == Token::Second2 ? 2 : 1, 2, fields[5]))
+                return false;
+            break;
+        case Token::AmPm:
+            if (!m_amText.isEmpty() && text.mid(pos).startsWith(m_amText)) {
+                pm = 0;
+                pos += m_amText.size();
+            } else if (!m_pmText.isEmpty() && text.mid(pos).startsWith(m_pmText)) {
+                pm = 1;
+                pos += m_pmText.size();
+            } else {
+                return false;
+            }
+            break;
+        }
+    }
+    if (twelveHour) {
+        if (pm < 0 || fields[3] < 1 || fields[3] > 12)
+            return false;
+        fields[3] = fields[3] % 12 + (pm ? 12 : 0);
+    }
+    return true;
+}
+
+bool GeneralDateFormat::parseExact(QStringView text, QDateTime& out) const
+{
+    text = text.trimmed();
+    int fields[6] = {0, 0, 0, 0, 0, 0};
+    qsizetype pos = 0;
+    if (!matchTokens(text, pos, m_dateTokens, fields))
+        return false;
+    const QDate date(fields[0], fields[1], fields[2]);
+    if (!date.isValid())
+        return false;
+    if (pos == text.size()) {
+        out = QDateTime(date, QTime(0, 0));
+        return true;
+    }
+    if (text[pos] != QLatin1Char(' '))
+        return false;
+    ++pos;
+    if (!matchTokens(text, pos, m_timeTokens, fields) || pos != text.size())
+        return false;
+    const QTime time(fields[3], fields[4], fields[5]);
+    if (!time.isValid())
+        return false;
+    out = QDateTime(date, time);
+    return true;
+}
+
+// The exact reader covers only patterns whose every element it reads as the locale does; it is switched
+// off for anything else, and checked against the locale parser on sample texts.
+bool GeneralDateFormat::fastParseUsable() const
+{
+    for (const QString* pattern : {&m_datePattern, &m_timePattern})
+        for (const char* unsupported : {"ddd", "MMMM", "z", "t"})
+            if (pattern->contains(QLatin1String(unsupported)))
+                return false;
+    int hourTokens = 0;
+    bool twelve = false;
+    bool amPm = false;
+    for (const Token& t : m_timeTokens) {
+        hourTokens +=
+            t.kind == Token::Hour || t.kind == Token::Hour2 || t.kind == Token::Hour12 || t.kind == Token::Hour12x2;
+        twelve |= t.kind == Token::Hour12 || t.kind == Token::Hour12x2;
+        amPm |= t.kind == Token::AmPm;
+    }
+    if (hourTokens != 1 || twelve != amPm)
+        return false;
+    for (const Token& t : m_dateTokens)
+        if (t.kind >= Token::Hour)
+            return false;
+    const QDateTime samples[] = {
+        QDateTime(QDate(2009, 1, 5), QTime(9, 3, 7)), QDateTime(QDate(2026, 12, 31), QTime(23, 59, 59)),
+        QDateTime(QDate(2010, 11, 22), QTime(12, 30, 45)), QDateTime(QDate(2011, 6, 15), QTime(0, 0, 0)),
+        QDateTime(QDate(2012, 2, 29), QTime(0, 0, 1))};
+    for (const QDateTime& sample : samples) {
+        QByteArray text;
+        append(text, sample);
+        const QString s = QString::fromUtf8(text);
+        QDateTime exact;
+        if (!parseExact(s, exact) || parseWithLocale(s) != std::optional<QDateTime>(exact))
+            return false;
+    }
+    return true;
+}
+
+std::optional<QDateTime> GeneralDateFormat::parseWithLocale(QStringView text) const
 {
     const QString trimmed = text.trimmed().toString();
     if (trimmed.isEmpty())
