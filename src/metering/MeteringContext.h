@@ -3,6 +3,7 @@
 
 #include "app/AppContext.h"
 #include "metering/DataArray.h"
+#include "metering/FileRetry.h"
 #include "metering/MinuteWindow.h"
 
 #include <QDateTime>
@@ -70,6 +71,8 @@ struct MeteringContext : AppContext
     LoggingFileState loggingFiles;
     DataArray varGlobalDataArray;
     QString strGlobalUserComment;
+    // Data files a writer has begun; a second writer of the same file stays away while the first waits.
+    FilesInUse filesInUse;
 
     // Running screens refresh through these; RegisterPulse and the detector call them while their run goes on.
     std::function<void()> refreshTripDisplay;
