@@ -21,7 +21,7 @@ void CellAnalyser::setReduceNoise(bool on)
     m_reduceNoise = on;
 }
 
-void CellAnalyser::computeBounds(int width, int height, bool halfChroma, bool halfChromaRows)
+void CellAnalyser::computeBounds(int width, int height)
 {
     auto bounds = [](std::vector<int>& b, int cells, int pixels) {
         b.resize(std::size_t(cells) + 1);
@@ -30,19 +30,6 @@ void CellAnalyser::computeBounds(int width, int height, bool halfChroma, bool ha
     };
     bounds(m_xBounds, m_columns, width);
     bounds(m_yBounds, m_rows, height);
-    // A chroma sample belongs to every cell whose pixels it covers, so even a one-pixel cell has colour.
-    auto chroma = [](std::vector<int>& out, const std::vector<int>& luma, bool half) {
-        const std::size_t n = luma.size() - 1;
-        out.resize(2 * n);
-        for (std::size_t i = 0; i < n; ++i) {
-            const int b = luma[i];
-            const int e = luma[i + 1];
-            out[2 * i] = half ? b >> 1 : b;
-            out[2 * i + 1] = e > b ? (half ? ((e - 1) >> 1) + 1 : e) : out[2 * i];
-        }
-    };
-    chroma(m_cxBounds, m_xBounds, halfChroma);
-    chroma(m_cyBounds, m_yBounds, halfChromaRows);
 }
 
 CellTable CellAnalyser::analyse(const FrameView& f)
@@ -54,52 +41,52 @@ CellTable CellAnalyser::analyse(const FrameView& f)
     CellTable table;
     switch (f.format) {
     case PixelFormat::Bgrx32:
-        computeBounds(f.width, f.height, false, false);
+        computeBounds(f.width, f.height);
         sumPacked32(f, 2, 1, 0);
         table = rgbMeans();
         break;
     case PixelFormat::Rgbx32:
-        computeBounds(f.width, f.height, false, false);
+        computeBounds(f.width, f.height);
         sumPacked32(f, 0, 1, 2);
         table = rgbMeans();
         break;
     case PixelFormat::Xrgb32:
-        computeBounds(f.width, f.height, false, false);
+        computeBounds(f.width, f.height);
         sumPacked32(f, 1, 2, 3);
         table = rgbMeans();
         break;
     case PixelFormat::Xbgr32:
-        computeBounds(f.width, f.height, false, false);
+        computeBounds(f.width, f.height);
         sumPacked32(f, 3, 2, 1);
         table = rgbMeans();
         break;
     case PixelFormat::Yuv420p:
     case PixelFormat::Yv12: {
-        computeBounds(f.width, f.height, true, true);
+        computeBounds(f.width, f.height);
         const bool swap = f.format == PixelFormat::Yv12;
         // Planar chroma: U and V planes share one stride in every layout we receive.
         if (f.strides[1] != f.strides[2])
             return {};
-        sumYuv<1, 1>(f.planes[0], f.strides[0], 0, swap ? f.planes[2] : f.planes[1],
-                     swap ? f.planes[1] : f.planes[2], f.strides[1]);
+        sumYuv<1, 1>(f.planes[0], f.strides[0], 0, swap ? f.planes[2] : f.planes[1], swap ? f.planes[1] : f.planes[2],
+                     f.strides[1], true);
         table = yuvMeans(f);
         break;
     }
     case PixelFormat::Nv12:
     case PixelFormat::Nv21: {
-        computeBounds(f.width, f.height, true, true);
+        computeBounds(f.width, f.height);
         const bool swap = f.format == PixelFormat::Nv21;
         sumYuv<1, 2>(f.planes[0], f.strides[0], 0, f.planes[1] + (swap ? 1 : 0), f.planes[1] + (swap ? 0 : 1),
-                     f.strides[1]);
+                     f.strides[1], true);
         table = yuvMeans(f);
         break;
     }
     case PixelFormat::Yuyv:
     case PixelFormat::Uyvy: {
-        computeBounds(f.width, f.height, true, false);
+        computeBounds(f.width, f.height);
         const bool yuyv = f.format == PixelFormat::Yuyv;
         sumYuv<2, 4>(f.planes[0], f.strides[0], yuyv ? 0 : 1, f.planes[0] + (yuyv ? 1 : 0),
-                     f.planes[0] + (yuyv ? 3 : 2), f.strides[0]);
+                     f.planes[0] + (yuyv ? 3 : 2), f.strides[0], false);
         table = yuvMeans(f);
         break;
     }
@@ -134,7 +121,7 @@ void CellAnalyser::sumPacked32(const FrameView& f, int ro, int go, int bo)
 
 template <int LumaStep, int ChromaStep>
 void CellAnalyser::sumYuv(const uchar* luma, qsizetype lumaStride, int lumaOffset, const uchar* u, const uchar* v,
-                          qsizetype chromaStride)
+                          qsizetype chromaStride, bool halfRows)
 {
     const std::size_t cols = std::size_t(m_columns);
     // Luma into slot 0 of each cell.
@@ -152,28 +139,43 @@ void CellAnalyser::sumYuv(const uchar* luma, qsizetype lumaStride, int lumaOffse
             }
         }
     }
-    // Chroma into slots 1 and 2; rows of chroma samples are shared by neighbouring cells at odd bounds.
-    m_chromaCounts.assign(std::size_t(m_columns) * std::size_t(m_rows), 0);
+    // Chroma into slots 1 and 2, each sample weighted by the number of the cell's pixels it covers, so the
+    // sums are those of the chroma upsampled to full size and the cell means stay exact at odd bounds.
     for (int gr = 0; gr < m_rows; ++gr) {
         quint64* rowSums = m_sums.data() + std::size_t(gr) * cols * 3;
-        quint64* rowCounts = m_chromaCounts.data() + std::size_t(gr) * cols;
-        const int cy0 = m_cyBounds[std::size_t(gr) * 2];
-        const int cy1 = m_cyBounds[std::size_t(gr) * 2 + 1];
+        const int y0 = m_yBounds[std::size_t(gr)];
+        const int y1 = m_yBounds[std::size_t(gr) + 1];
+        if (y1 <= y0)
+            continue;
+        const int cy0 = halfRows ? y0 >> 1 : y0;
+        const int cy1 = halfRows ? ((y1 - 1) >> 1) + 1 : y1;
         for (int cy = cy0; cy < cy1; ++cy) {
+            const quint32 wy = halfRows ? quint32(std::min(2 * cy + 2, y1) - std::max(2 * cy, y0)) : 1u;
             const qsizetype lineOffset = qsizetype(cy) * chromaStride;
             const uchar* ul = u + lineOffset;
             const uchar* vl = v + lineOffset;
             for (std::size_t c = 0; c < cols; ++c) {
-                const int cx0 = m_cxBounds[c * 2];
-                const int cx1 = m_cxBounds[c * 2 + 1];
+                const int b = m_xBounds[c];
+                const int e = m_xBounds[c + 1];
+                if (e <= b)
+                    continue;
                 quint32 su = 0, sv = 0;
-                for (int cx = cx0; cx < cx1; ++cx) {
+                for (int cx = (b + 1) >> 1; cx < e >> 1; ++cx) {
                     su += ul[qsizetype(cx) * ChromaStep];
                     sv += vl[qsizetype(cx) * ChromaStep];
                 }
-                rowSums[c * 3 + 1] += su;
-                rowSums[c * 3 + 2] += sv;
-                rowCounts[c] += quint64(cx1 - cx0);
+                su *= 2;
+                sv *= 2;
+                if (b & 1) {
+                    su += ul[qsizetype(b >> 1) * ChromaStep];
+                    sv += vl[qsizetype(b >> 1) * ChromaStep];
+                }
+                if (e & 1) {
+                    su += ul[qsizetype(e >> 1) * ChromaStep];
+                    sv += vl[qsizetype(e >> 1) * ChromaStep];
+                }
+                rowSums[c * 3 + 1] += quint64(su) * wy;
+                rowSums[c * 3 + 2] += quint64(sv) * wy;
             }
         }
     }
@@ -220,15 +222,14 @@ CellTable CellAnalyser::yuvMeans(const FrameView& f) const
         for (int c = 0; c < m_columns; ++c) {
             const std::size_t cell = std::size_t(gr) * std::size_t(m_columns) + std::size_t(c);
             const quint64 n = h * quint64(m_xBounds[std::size_t(c) + 1] - m_xBounds[std::size_t(c)]);
-            const quint64 nc = m_chromaCounts[cell];
             const std::size_t i = cell * 3;
             if (!n) {
                 t.rgb[i] = t.rgb[i + 1] = t.rgb[i + 2] = 0;
                 continue;
             }
             const double y = (double(m_sums[i]) / double(n) - yBase) * yScale;
-            const double u = nc ? (double(m_sums[i + 1]) / double(nc) - 128.0) * cScale : 0.0;
-            const double v = nc ? (double(m_sums[i + 2]) / double(nc) - 128.0) * cScale : 0.0;
+            const double u = (double(m_sums[i + 1]) / double(n) - 128.0) * cScale;
+            const double v = (double(m_sums[i + 2]) / double(n) - 128.0) * cScale;
             t.rgb[i] = clampByte(y + kr * v);
             t.rgb[i + 1] = clampByte(y - kgu * u - kgv * v);
             t.rgb[i + 2] = clampByte(y + kb * u);

@@ -29,11 +29,11 @@ public:
     CellTable analyse(const FrameView& frame);
 
 private:
-    void computeBounds(int width, int height, bool halfChroma, bool halfChromaRows);
+    void computeBounds(int width, int height);
     void sumPacked32(const FrameView& f, int ro, int go, int bo);
     template <int LumaStep, int ChromaStep>
     void sumYuv(const uchar* luma, qsizetype lumaStride, int lumaOffset, const uchar* u, const uchar* v,
-                qsizetype chromaStride);
+                qsizetype chromaStride, bool halfRows);
     CellTable rgbMeans() const;
     CellTable yuvMeans(const FrameView& f) const;
     CellTable denoise(CellTable&& current);
@@ -41,9 +41,7 @@ private:
     int m_columns = 0;
     int m_rows = 0;
     bool m_reduceNoise = false;
-    std::vector<int> m_xBounds, m_yBounds;   // columns+1, rows+1 pixel bounds
-    std::vector<int> m_cxBounds, m_cyBounds; // chroma sample ranges per cell: [begin, end) pairs
-    std::vector<quint64> m_sums;             // 3 per cell
-    std::vector<quint64> m_chromaCounts;     // per cell, YUV only
-    std::deque<CellTable> m_history;         // the previous frames, for the median
+    std::vector<int> m_xBounds, m_yBounds; // columns+1, rows+1 pixel bounds
+    std::vector<quint64> m_sums;           // 3 per cell
+    std::deque<CellTable> m_history;       // the previous frames, for the median
 };

@@ -4,7 +4,6 @@
 #include <QMetaType>
 #include <QString>
 #include <QtGlobal>
-
 #include <vector>
 
 class DetectionGrid;

@@ -16,8 +16,7 @@ QString trimSpaceCharacters(const QString& s)
     return s.mid(b, e - b);
 }
 
-template <typename RowFn>
-void forEachRow(const QString& trimmed, RowFn fn)
+template <typename RowFn> void forEachRow(const QString& trimmed, RowFn fn)
 {
     int row = 0;
     qsizetype start = 0;

@@ -5,7 +5,8 @@
 
 // Memory layouts the cell analysis reads directly. The 32-bit names give the byte order in memory
 // (Bgrx32 is QImage::Format_RGB32 on a little-endian machine).
-enum class PixelFormat {
+enum class PixelFormat
+{
     Bgrx32,
     Rgbx32,
     Xrgb32,
@@ -18,7 +19,11 @@ enum class PixelFormat {
     Uyvy,    // packed U Y0 V Y1
 };
 
-enum class YuvMatrix { Bt601, Bt709 };
+enum class YuvMatrix
+{
+    Bt601,
+    Bt709
+};
 
 // A frame as bytes someone else owns: planes with their strides (bytes per line). Packed formats use plane 0.
 struct FrameView

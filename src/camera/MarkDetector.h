@@ -5,7 +5,6 @@
 #include "camera/MarkDetectorDisplay.h"
 
 #include <QList>
-
 #include <array>
 #include <functional>
 

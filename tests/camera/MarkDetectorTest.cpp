@@ -1,0 +1,281 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "camera/MarkDetector.h"
+
+#include "camera/CellValueSource.h"
+#include "support/TestContext.h"
+
+#include <gtest/gtest.h>
+#include <map>
+
+namespace {
+// Cells with values set per (channel, column, row); unset cells read `fill`.
+class FakeCells : public CellValueSource
+{
+public:
+    int cellValue(int channel, int column, int row) const override
+    {
+        ++reads;
+        auto it = values.find({channel, column, row});
+        return it == values.end() ? fill : it->second;
+    }
+    QString currentCellValuesText() const override { return text; }
+
+    int fill = 0;
+    std::map<std::tuple<int, int, int>, int> values;
+    QString text = QStringLiteral("cells");
+    mutable int reads = 0;
+};
+
+class MarkDetectorTest : public ::testing::Test
+{
+protected:
+    MarkDetectorTest()
+    {
+        s().TRIGGER_LEVEL = 1000;
+        s().DEBOUNCE_TIME = 300;
+        s().SETTLE_TIME = 3000;
+        s().TRIGGER_EVENTS_TO_AVERAGE = 20;
+        // Each refresh records whether a pulse was in progress and the mark flag at that moment.
+        t.ctx.blnGlobalTripRunning = true;
+        t.ctx.refreshTripDisplay = [this] {
+            calls.push_back(std::make_pair(t.ctx.blnGlobalPulseInProgress, t.ctx.blnGlobalMarkOn));
+        };
+        detector.reset_mark_detection();
+    }
+
+    GlobalSettings& s() { return t.ctx.settings; }
+    void settle()
+    {
+        detector.camera_just_starting();
+        t.clock.advance(3.001);
+        detector.process_intensity(0); // the frame that ends the settle delay
+        t.clock.advance(0.04);
+    }
+    // One frame of intensity v, then the frame period passes.
+    void frame(qint32 v, double seconds = 0.04)
+    {
+        detector.process_intensity(v);
+        t.clock.advance(seconds);
+    }
+    // A mark passing: `on` frames at the given peak, then frames below until mark-off.
+    void mark(qint32 peak, int on = 3)
+    {
+        for (int i = 0; i < on; ++i)
+            frame(peak);
+        for (int i = 0; i < 10; ++i)
+            frame(100);
+    }
+    int pulses() const { return t.ctx.trip.totalPulse; }
+
+    TestContext t;
+    FakeCells cells;
+    MarkDetector detector{t.ctx, cells};
+    std::vector<std::pair<bool, bool>> calls;
+};
+} // namespace
+
+TEST_F(MarkDetectorTest, AverageOfActiveCellsOverSelectedChannels)
+{
+    cells.values = {{{0, 1, 0}, 10}, {{1, 1, 0}, 21}, {{2, 1, 0}, 30}, {{0, 0, 1}, 40}};
+    const QList<GridCell> two{{1, 0}, {0, 1}};
+    EXPECT_EQ(detector.average_cell_values(two, true, true, true), 17); // 101 / 6 = 16.8
+    EXPECT_EQ(detector.average_cell_values(two, true, false, false), 25);
+    EXPECT_EQ(detector.average_cell_values(two, false, true, false), 10); // 21 / 2 = 10.5 -> 10
+    cells.reads = 0;
+    EXPECT_EQ(detector.average_cell_values(two, false, false, false), -1);
+    EXPECT_EQ(detector.average_cell_values({}, true, true, true), -1);
+    EXPECT_EQ(cells.reads, 0);
+}
+
+TEST_F(MarkDetectorTest, ScalingNormalAndInvertedWithoutOverflow)
+{
+    s().IMAGE_INTENSITY_FACTOR = 100000;
+    EXPECT_EQ(detector.scale_intensity(99), 1000);
+    EXPECT_EQ(detector.scale_intensity(19), 5000);
+    s().IMAGE_INTENSITY_FACTOR = 5;
+    EXPECT_EQ(detector.scale_intensity(1), 2); // 2.5 -> 2
+    EXPECT_EQ(detector.scale_intensity(3), 1); // 1.25
+    s().INVERT_IMAGE_INTENSITY = true;
+    s().IMAGE_INTENSITY_FACTOR = 1000000;
+    EXPECT_EQ(detector.scale_intensity(200), 200000000);
+    EXPECT_EQ(detector.scale_intensity(255 * 100), 2147483647); // saturates instead of wrapping negative
+}
+
+TEST_F(MarkDetectorTest, MillidiffAcrossMidnightStaysPositive)
+{
+    EXPECT_EQ(millidiff(10.0, 10.3), 300);
+    EXPECT_EQ(millidiff(86399.9, 0.1), 200);
+    EXPECT_EQ(millidiff(1.0, 1.0005), 0); // 0.5 ms rounds to even
+    EXPECT_EQ(millidiff(1.0, 1.0015), 2);
+}
+
+TEST_F(MarkDetectorTest, SettleFramesChangeNothingButTheCellText)
+{
+    detector.camera_just_starting();
+    cells.fill = 10;               // intensity 100000 / 11 = 9091, far above the trigger
+    for (int i = 0; i < 76; ++i) { // frames up to 3.0 s after the start, then the one that ends the delay
+        detector.onFrameAnalysed();
+        t.clock.advance(0.04);
+    }
+    detector.onFrameAnalysed();
+    EXPECT_TRUE(detector.blnCameraSettled());
+    EXPECT_EQ(pulses(), 0);
+    EXPECT_EQ(detector.display().edtImageIntensity, QStringLiteral("0"));
+    EXPECT_EQ(detector.display().mmoMotionGrid, QStringLiteral("cells"));
+    detector.onFrameAnalysed();
+    EXPECT_EQ(pulses(), 1);
+    EXPECT_EQ(detector.display().edtImageIntensity, QStringLiteral("9091"));
+    EXPECT_EQ(detector.display().edtSignalLevel, QStringLiteral("9091"));
+}
+
+TEST_F(MarkDetectorTest, FramesWithoutActiveCellsAreSkipped)
+{
+    s().DETECTION_GRID = QStringLiteral("000 000");
+    detector.reset_mark_detection();
+    EXPECT_EQ(
+        t.dialogs.texts().back(),
+        QStringLiteral("No cells are active, mark will not be detected. Please go to the Motion Sensitivity form."));
+    settle();
+    cells.text = QStringLiteral("updated");
+    cells.reads = 0;
+    detector.onFrameAnalysed();
+    EXPECT_EQ(cells.reads, 0);
+    EXPECT_EQ(detector.display().mmoMotionGrid, QStringLiteral("updated"));
+    EXPECT_EQ(pulses(), 0);
+}
+
+TEST_F(MarkDetectorTest, MarkOnAtTriggerLevelCallsPulseSignalInOrder)
+{
+    settle();
+    frame(999);
+    EXPECT_EQ(pulses(), 0);
+    EXPECT_EQ(detector.display().DetectionBar, 1);
+    frame(1000); // equal to the trigger counts as present
+    EXPECT_EQ(pulses(), 1);
+    EXPECT_TRUE(detector.blnMarkOn());
+    EXPECT_EQ(detector.display().DetectionBar, 10);
+    EXPECT_EQ(detector.display().MarkSignalled, 10);
+    EXPECT_EQ(t.ctx.pulse.lngGlobalLightLevel, 0); // nothing averaged yet
+    // Inside RegisterPulse: pulse in progress, mark on; then the detector's own refresh after clearing.
+    EXPECT_EQ(calls, (std::vector<std::pair<bool, bool>>{{true, true}, {false, true}}));
+    EXPECT_FALSE(t.ctx.blnGlobalPulseInProgress);
+    EXPECT_TRUE(t.ctx.blnGlobalMarkOn);
+}
+
+TEST_F(MarkDetectorTest, DebounceEndsTheMarkOnlyAfterMoreThanDebounceTime)
+{
+    settle();
+    frame(1500, 0.1);
+    frame(2500, 0.3); // the last at-or-above frame; the next comes exactly 300 ms later
+    frame(900, 0.001);
+    EXPECT_TRUE(detector.blnMarkOn());
+    EXPECT_EQ(detector.display().DetectionBar, 1);
+    calls.clear();
+    frame(900);
+    EXPECT_FALSE(detector.blnMarkOn());
+    EXPECT_FALSE(t.ctx.blnGlobalMarkOn);
+    EXPECT_EQ(calls, (std::vector<std::pair<bool, bool>>{{false, false}}));
+    EXPECT_EQ(detector.display().MarkSignalled, 1);
+    EXPECT_EQ(detector.display().edtPreviousMaximumIntensity, QStringLiteral("2500"));
+    EXPECT_EQ(detector.display().edtAveragedMaxIntensity, QStringLiteral("2500"));
+    EXPECT_EQ(detector.lngCurrentMaxIntensity(), 0);
+    EXPECT_EQ(pulses(), 1);
+    frame(1000); // no delay after mark-off
+    EXPECT_EQ(pulses(), 2);
+    EXPECT_EQ(t.ctx.pulse.lngGlobalLightLevel, 2500);
+}
+
+TEST_F(MarkDetectorTest, DipShorterThanDebounceKeepsOneMark)
+{
+    settle();
+    frame(2000);
+    for (int i = 0; i < 7; ++i) // 280 ms below
+        frame(500);
+    frame(2000);
+    for (int i = 0; i < 20; ++i)
+        frame(500);
+    EXPECT_EQ(pulses(), 1);
+}
+
+TEST_F(MarkDetectorTest, PeakRingAveragesAndOverwritesTheOldest)
+{
+    s().TRIGGER_EVENTS_TO_AVERAGE = 3;
+    settle();
+    for (qint32 peak : {3000, 6000, 9000})
+        mark(peak);
+    EXPECT_EQ(detector.lngAveragedMaxIntensity(), 6000);
+    EXPECT_EQ(detector.intMarksSeen(), 3);
+    mark(12000); // replaces 3000 in slot 1
+    EXPECT_EQ(detector.intPeakRingIndex(), 1);
+    EXPECT_EQ(detector.peakRingSlot(1), 12000);
+    EXPECT_EQ(detector.lngAveragedMaxIntensity(), 9000);
+    EXPECT_EQ(detector.intMarksSeen(), 3);
+
+    // Raised N: the count grows per mark while the index carries on, so slot 5 still holds 0 when averaged.
+    s().TRIGGER_EVENTS_TO_AVERAGE = 5;
+    mark(3000); // slot 2, count 4: (12000 + 3000 + 9000 + 0) / 4
+    EXPECT_EQ(detector.intPeakRingCount(), 4);
+    EXPECT_EQ(detector.lngAveragedMaxIntensity(), 6000);
+
+    // Lowered N below the count: the ring starts again.
+    s().TRIGGER_EVENTS_TO_AVERAGE = 2;
+    mark(1000);
+    EXPECT_EQ(detector.intPeakRingCount(), 1);
+    EXPECT_EQ(detector.intPeakRingIndex(), 1);
+    EXPECT_EQ(detector.lngAveragedMaxIntensity(), 1000);
+}
+
+TEST_F(MarkDetectorTest, AmbientTrackingActsFromTheNthMarkOff)
+{
+    s().TRIGGER_EVENTS_TO_AVERAGE = 20;
+    s().TRACK_AMBIENT_LIGHT_CHANGE = true;
+    s().PERCENT_AMBIENT_LIGHT_TO_TRACK = 50;
+    settle();
+    for (int i = 0; i < 19; ++i)
+        mark(2000);
+    EXPECT_EQ(s().TRIGGER_LEVEL, 1000);
+    EXPECT_EQ(detector.display().edtChangeFromLastAverage, QStringLiteral("0"));
+    // 20th mark-off: avg of 19 x 2000 and one 2401 = 2020.05, change +20.05, half of it added.
+    mark(2401);
+    EXPECT_EQ(s().TRIGGER_LEVEL, 1010);
+    EXPECT_EQ(detector.display().edtChangeFromLastAverage, QStringLiteral("20"));
+    EXPECT_EQ(detector.display().edtTriggerValue, QStringLiteral("1010"));
+    // Light falls: the level follows down.
+    for (int i = 0; i < 20; ++i)
+        mark(1200);
+    EXPECT_LT(s().TRIGGER_LEVEL, 1010);
+    EXPECT_EQ(detector.lngAveragedMaxIntensity(), 1200);
+}
+
+TEST_F(MarkDetectorTest, RestartKeepsTheMarkAndResetClearsEverything)
+{
+    settle();
+    frame(3000);
+    ASSERT_TRUE(detector.blnMarkOn());
+    // Camera stopped and started again: settling again, the mark stays present.
+    detector.camera_just_starting();
+    t.clock.advance(1.0);
+    frame(100);
+    EXPECT_TRUE(detector.blnMarkOn());
+    t.clock.advance(2.1);
+    frame(100); // ends the settle delay, nothing else
+    EXPECT_TRUE(detector.blnMarkOn());
+    frame(100); // first settled frame: well past the debounce time
+    EXPECT_FALSE(detector.blnMarkOn());
+    EXPECT_EQ(pulses(), 1);
+
+    frame(4000);
+    bool reloaded = false;
+    detector.reloadSettingFields = [&] { reloaded = true; };
+    detector.reset_mark_detection();
+    EXPECT_TRUE(reloaded);
+    EXPECT_FALSE(detector.blnMarkOn());
+    EXPECT_FALSE(detector.blnCameraSettled());
+    EXPECT_EQ(detector.lngAveragedMaxIntensity(), 0);
+    EXPECT_EQ(detector.intPeakRingCount(), 0);
+    EXPECT_EQ(detector.peakRingSlot(1), 0);
+    EXPECT_EQ(detector.display().edtImageIntensity, QStringLiteral("0"));
+    EXPECT_EQ(detector.display().MarkSignalled, 1);
+    EXPECT_EQ(detector.varActiveCells().size(), 100);
+    EXPECT_TRUE(t.dialogs.texts().isEmpty());
+}
