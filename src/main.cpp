@@ -1,5 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-int main()
+#include "ui/WattsightApp.h"
+
+#include <QApplication>
+
+int main(int argc, char** argv)
 {
-    return 0;
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Wattsight"));
+    QApplication::setApplicationVersion(QStringLiteral("1.0.5"));
+    // The main window's exit guard decides when the process ends, not the last window closing.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    WattsightApp wattsight;
+    if (!wattsight.Main())
+        return 1;
+    return QApplication::exec();
 }

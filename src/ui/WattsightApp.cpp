@@ -1,0 +1,104 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ui/WattsightApp.h"
+
+#include "app/Clock.h"
+#include "app/ConfigFiles.h"
+#include "app/DelayTenths.h"
+#include "app/EventPump.h"
+#include "app/FileIo.h"
+#include "metering/PulseSignal.h"
+#include "ui/MainWindow.h"
+#include "ui/ProductInfo.h"
+#include "ui/QtDialogs.h"
+#include "ui/SplashForm.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <exception>
+
+struct WattsightApp::RealServices
+{
+    SystemClock clock;
+    QtEventPump pump;
+    QtDialogs dialogs;
+    DiskFileIo files;
+
+    Services services() { return Services{clock, pump, dialogs, files}; }
+};
+
+WattsightApp::WattsightApp() : WattsightApp(std::make_unique<RealServices>(), std::nullopt, QDir::currentPath(), {}) {}
+
+WattsightApp::WattsightApp(Services services, const QString& workingFolder, Options options)
+    : WattsightApp(nullptr, services, workingFolder, std::move(options))
+{
+}
+
+WattsightApp::WattsightApp(std::unique_ptr<RealServices> real, std::optional<Services> injected,
+                           const QString& workingFolder, Options options)
+    : m_real(std::move(real)), m_ctx(m_real ? m_real->services() : *injected), m_workingFolder(workingFolder),
+      m_options(std::move(options))
+{
+    if (m_options.helpFolder.isEmpty())
+        m_options.helpFolder = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("help"));
+    m_window = std::make_unique<MainWindow>(m_ctx, m_options.helpFolder);
+    m_window->endProcess = [] { QCoreApplication::exit(0); };
+    if (m_real)
+        m_real->dialogs.setParentWidget(m_window.get());
+    registerScreens();
+}
+
+WattsightApp::~WattsightApp()
+{
+    delete m_splash.data();
+}
+
+void WattsightApp::registerScreens()
+{
+    // Screens opened from the menus are registered here as their developers add them.
+}
+
+bool WattsightApp::Main()
+{
+    m_ctx.paths = BuildFilePaths(m_workingFolder);
+
+    m_splash = new SplashForm;
+    m_splash->show();
+
+    DelayTenths(m_ctx.services.clock, m_ctx.services.pump, 40);
+    m_ctx.services.pump.processEvents();
+    return StartApplication();
+}
+
+void WattsightApp::prepareMetering()
+{
+    m_ctx.varGlobalDataArray = DataArray(m_ctx.settings.DATA_ARRAY_LENGTH);
+    m_ctx.blnGlobalTripRunning = false;
+    m_ctx.blnGlobalLoggingRunning = false;
+}
+
+bool WattsightApp::StartApplication()
+{
+    try {
+        m_stage = 1;
+        MakeDefaultSettingsFiles(m_ctx);
+        LoadAllSettings(m_ctx);
+        prepareMetering();
+        m_ctx.blnGlobalCameraRunning = false;
+        LoadWorkingMeterValues(m_ctx);
+        m_window->setWindowTitle(ProductInfo::ApplicationTitle);
+        m_window->setDebugMenuVisible(m_options.debugMenu);
+        ResetWorkingValues(m_ctx);
+        m_window->show();
+        m_window->hideScreen(MenuItem::EnergyLoggingForm);
+        m_window->hideScreen(MenuItem::EnergyTripForm);
+        m_stage = 9;
+        return true;
+    } catch (const std::exception& error) {
+        m_ctx.services.dialogs.message(QStringLiteral("Unexpected Fatal Error stage %1:\r\n").arg(m_stage) +
+                                       QString::fromLocal8Bit(error.what()));
+    } catch (...) {
+        m_ctx.services.dialogs.message(
+            QStringLiteral("Unexpected Fatal Error stage %1:\r\nUnknown error").arg(m_stage));
+    }
+    return false;
+}
