@@ -75,8 +75,10 @@ GlobalSettings factorySettings()
 FilePaths BuildFilePaths(const QString& folder)
 {
     const QDir dir(folder);
-    auto path = [&dir](const char* name) { return QDir::toNativeSeparators(dir.absoluteFilePath(QLatin1String(name))); };
-    return FilePaths{path("METERSETTINGS.CFG"), path("LOGSETTINGS.CFG"), path("ADVANCEDSETTINGS.CFG"),
-                     path("CAMERASETTINGS.CFG"), path("DATASTOR.DTA"),     path("DIFFLOG.DTA"),
-                     path("DIFFLOG.CTL"),        path("LIVEDATA.DTA"),     path("LIVEDATA.CTL")};
+    auto path = [&dir](const char* name) {
+        return QDir::toNativeSeparators(dir.absoluteFilePath(QLatin1String(name)));
+    };
+    return FilePaths{path("METERSETTINGS.CFG"),  path("LOGSETTINGS.CFG"), path("ADVANCEDSETTINGS.CFG"),
+                     path("CAMERASETTINGS.CFG"), path("DATASTOR.DTA"),    path("DIFFLOG.DTA"),
+                     path("DIFFLOG.CTL"),        path("LIVEDATA.DTA"),    path("LIVEDATA.CTL")};
 }

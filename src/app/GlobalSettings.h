@@ -54,7 +54,43 @@ struct GlobalSettings
     bool operator==(const GlobalSettings&) const = default;
 };
 
-// Factory values and read ranges of the keys.
+// Inclusive range of values a key accepts when read from its file; the setup screens check the same limits.
+template <typename T> struct ReadRange
+{
+    T min;
+    T max;
+    constexpr bool contains(T value) const { return value >= min && value <= max; }
+};
+
+namespace SettingsRanges {
+inline constexpr ReadRange<double> REVS_PER_KWH{0.0000001, 10000000.0};
+inline constexpr ReadRange<double> COST_PER_KWH{0.0000000001, 1000000000.0};
+inline constexpr ReadRange<qint32> LOGGING_INTERVAL_SECONDS{30, 60000};
+inline constexpr int LOGGING_INTERVAL_MAX_TEXT_LENGTH = 5;
+inline constexpr ReadRange<qint32> DATA_ARRAY_LENGTH{1000, 100000000};
+inline constexpr ReadRange<qint32> ARRAY_WRITE_INTERVAL_SECONDS{0, 7200};
+inline constexpr ReadRange<qint16> FILE_WRITE_TRIES{1, 1000};
+inline constexpr ReadRange<qint16> FILE_WRITE_DELAY_TENTHS{1, 1000};
+inline constexpr ReadRange<qint16> FILE_READ_TRIES{1, 1000};
+inline constexpr ReadRange<qint16> FILE_READ_DELAY_TENTHS{1, 1000};
+inline constexpr int TITLE_MAX_LENGTH = 20; // CURRENCY_TITLE, ENERGY_TITLE, POWER_TITLE
+inline constexpr ReadRange<qint16> COST_ROUNDING_PLACES{0, 8};
+inline constexpr ReadRange<qint16> POWER_ROUNDING_PLACES{0, 8};
+inline constexpr ReadRange<qint16> ENERGY_ROUNDING_PLACES{0, 8};
+inline constexpr ReadRange<qint32> TIMER_TICK_MILLISECONDS{10, 10000};
+inline constexpr ReadRange<qint32> LOG_SCREEN_REFRESH_INTERVAL_MILLISECONDS{500, 1000000};
+inline constexpr ReadRange<qint32> TRIP_SCREEN_REFRESH_INTERVAL_MILLISECONDS{500, 1000000};
+inline constexpr ReadRange<qint32> SETTLE_TIME{10, 100000};
+inline constexpr ReadRange<double> FRAME_RATE{0.001, 1000.0};
+inline constexpr ReadRange<qint16> VIDEO_SIZE{1, 12};
+inline constexpr ReadRange<qint32> IMAGE_INTENSITY_FACTOR{1, 1000000};
+inline constexpr ReadRange<qint32> TRIGGER_LEVEL{1, 100000};
+inline constexpr ReadRange<qint32> DEBOUNCE_TIME{1, 60000};
+inline constexpr ReadRange<qint16> TRIGGER_EVENTS_TO_AVERAGE{1, 100};
+inline constexpr ReadRange<qint16> PERCENT_AMBIENT_LIGHT_TO_TRACK{1, 10000};
+} // namespace SettingsRanges
+
+// Factory values of the keys.
 namespace SettingsDefaults {
 inline const QString DefaultGrid = QStringLiteral(
     "5555555555 5555555555 5555555555 5555555555 5555555555 5555555555 5555555555 5555555555 5555555555 5555555555");
