@@ -1,0 +1,239 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ui/MainWindow.h"
+
+#include "support/TestContext.h"
+
+#include <QAction>
+#include <QDir>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPointer>
+#include <QTest>
+#include <QTextBrowser>
+#include <gtest/gtest.h>
+#include <set>
+
+namespace {
+
+struct WindowFixture
+{
+    TestContext t;
+    MainWindow window{t.ctx, QStringLiteral(WATTSIGHT_HELP_SOURCE_DIR)};
+    int ended = 0;
+
+    WindowFixture()
+    {
+        window.endProcess = [this] { ++ended; };
+        window.show();
+    }
+    void trigger(MenuItem item) { window.action(item)->trigger(); }
+};
+
+TEST(MainWindowMenus, NamesAndCaptionsInOrder)
+{
+    const std::vector<std::pair<QString, QStringList>> expected = {
+        {"FileMenu|File",
+         {"LoadFactoryDefaults|Load Factory Defaults", "SaveAllSettings|Save All Settings",
+          "LoadPreviousRunData|Load Previous Run Data", "ExitMenu|Exit"}},
+        {"ViewMenu|View",
+         {"EnergyLoggingForm|Energy Logging Screen", "EnergyTripForm|Energy Trip Screen",
+          "DisplayEnergyHistoryGraph|Display Energy History Graph"}},
+        {"ToolsMenu|Tools", {"ExportData|Export Data", "ImportData|Import Data"}},
+        {"SetupMenu|Setup",
+         {"CameraSetup|Camera Setup", "EnergyMeterSetup|Energy Meter Setup", "DataLoggingSetup|Data Logging Setup",
+          "AdvancedSettings|Advanced Settings"}},
+        {"HelpMenu|Help", {"HelpContents|Help (Contents)", "About|About Wattsight"}},
+        {"DebuggingMenu|Debug",
+         {"PulseSimulator|Pulse Simulator", "FillArray|Fill Array",
+          "ViewLoggingScreenVariables|View logging screen variables",
+          "TripScreenVariables|View trip screen variables"}},
+    };
+    WindowFixture f;
+    const QList<QAction*> menus = f.window.menuBar()->actions();
+    ASSERT_EQ(menus.size(), static_cast<qsizetype>(expected.size()));
+    for (size_t i = 0; i < expected.size(); ++i) {
+        QMenu* menu = menus[static_cast<qsizetype>(i)]->menu();
+        ASSERT_NE(menu, nullptr);
+        EXPECT_EQ(menu->objectName() + "|" + menu->title(), expected[i].first);
+        QStringList items;
+        for (QAction* a : menu->actions())
+            items << a->objectName() + "|" + a->text();
+        EXPECT_EQ(items, expected[i].second);
+    }
+}
+
+TEST(MainWindowMenus, OnlyItemsWithAScreenAreEnabled)
+{
+    WindowFixture f;
+    const std::set<MenuItem> own = {MenuItem::LoadFactoryDefaults, MenuItem::SaveAllSettings, MenuItem::ExitMenu,
+                                    MenuItem::HelpContents, MenuItem::About};
+    for (int i = 0; i <= static_cast<int>(MenuItem::TripScreenVariables); ++i) {
+        const auto item = static_cast<MenuItem>(i);
+        EXPECT_EQ(f.window.action(item)->isEnabled(), own.count(item) == 1)
+            << f.window.action(item)->objectName().toStdString();
+    }
+    f.window.addModelessScreen(MenuItem::CameraSetup, [] { return new QWidget; });
+    EXPECT_TRUE(f.window.action(MenuItem::CameraSetup)->isEnabled());
+}
+
+TEST(MainWindowMenus, DebugMenuHiddenAndDisabledWhenSwitchedOff)
+{
+    WindowFixture f;
+    QMenu* debug = f.window.findChild<QMenu*>(QStringLiteral("DebuggingMenu"));
+    ASSERT_NE(debug, nullptr);
+    f.window.setDebugMenuVisible(false);
+    EXPECT_FALSE(debug->menuAction()->isVisible());
+    EXPECT_FALSE(debug->menuAction()->isEnabled());
+    f.window.setDebugMenuVisible(true);
+    EXPECT_TRUE(debug->menuAction()->isVisible());
+}
+
+TEST(MainWindowExit, WindowCloseRunsTheExitGuard)
+{
+    WindowFixture f;
+    f.t.ctx.blnGlobalLoggingRunning = true;
+    EXPECT_FALSE(f.window.close());
+    EXPECT_TRUE(f.window.isVisible());
+    EXPECT_EQ(f.t.dialogs.texts(),
+              QStringList{"You are currently logging data. Please stop this before trying to exit this application"});
+
+    f.t.ctx.blnGlobalLoggingRunning = false;
+    f.t.dialogs.setNextAnswer(Dialogs::Answer::No);
+    EXPECT_FALSE(f.window.close());
+    EXPECT_TRUE(f.window.isVisible());
+    EXPECT_EQ(f.ended, 0);
+
+    f.t.dialogs.setNextAnswer(Dialogs::Answer::Yes);
+    EXPECT_TRUE(f.window.close());
+    EXPECT_EQ(f.ended, 1);
+    EXPECT_EQ(f.t.dialogs.texts().last(), QStringLiteral("Are you sure you wish to close the application"));
+}
+
+TEST(MainWindowExit, ExitMenuEndsOnlyAfterYes)
+{
+    WindowFixture f;
+    f.t.dialogs.setNextAnswer(Dialogs::Answer::No);
+    f.trigger(MenuItem::ExitMenu);
+    EXPECT_EQ(f.ended, 0);
+    f.trigger(MenuItem::ExitMenu);
+    EXPECT_EQ(f.ended, 1);
+    EXPECT_EQ(f.t.dialogs.texts().size(), 2);
+
+    f.t.ctx.blnGlobalCameraRunning = true;
+    f.trigger(MenuItem::ExitMenu);
+    EXPECT_EQ(f.ended, 1);
+    EXPECT_EQ(f.t.dialogs.texts().last(),
+              QStringLiteral("Please stop the camera before trying to exit this application"));
+}
+
+TEST(MainWindowFactoryDefaults, ClosesOpenSetupScreensAndResetsMemoryOnly)
+{
+    WindowFixture f;
+    auto* meterSetup = new QWidget;
+    meterSetup->setObjectName(QStringLiteral("EnergyMeterSetupForm"));
+    QPointer<QMdiSubWindow> meterSub = f.window.showChild(meterSetup);
+    auto* graph = new QWidget;
+    graph->setObjectName(QStringLiteral("GraphForm"));
+    f.window.showChild(graph);
+    auto* startCamera = new QWidget(&f.window, Qt::Window);
+    startCamera->setObjectName(QStringLiteral("StartCameraForm"));
+    startCamera->show();
+    f.t.ctx.settings.REVS_PER_KWH = 750;
+    f.t.ctx.settings.TRIGGER_LEVEL = 3;
+
+    f.t.dialogs.setNextAnswer(Dialogs::Answer::No);
+    f.trigger(MenuItem::LoadFactoryDefaults);
+    EXPECT_EQ(f.t.ctx.settings.REVS_PER_KWH, 750);
+    EXPECT_TRUE(meterSetup->isVisible());
+
+    f.trigger(MenuItem::LoadFactoryDefaults);
+    QTest::qWait(0);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(meterSub.isNull());
+    EXPECT_FALSE(startCamera->isVisible());
+    EXPECT_TRUE(graph->isVisible());
+    EXPECT_EQ(f.t.ctx.settings, SettingsDefaults::factorySettings());
+    EXPECT_TRUE(QDir(f.t.dir.path()).entryList(QDir::Files).isEmpty());
+}
+
+TEST(MainWindowSaveAll, WritesTheFourFilesOnlyAfterYes)
+{
+    WindowFixture f;
+    f.t.dialogs.setNextAnswer(Dialogs::Answer::No);
+    f.trigger(MenuItem::SaveAllSettings);
+    EXPECT_TRUE(QDir(f.t.dir.path()).entryList(QDir::Files).isEmpty());
+    f.trigger(MenuItem::SaveAllSettings);
+    EXPECT_EQ(QDir(f.t.dir.path()).entryList(QDir::Files).size(), 4);
+    EXPECT_EQ(f.t.dialogs.texts().size(), 2);
+}
+
+TEST(MainWindowScreens, ModelessScreenIsMadeOnceAndBroughtToFront)
+{
+    WindowFixture f;
+    int made = 0;
+    f.window.addModelessScreen(MenuItem::EnergyMeterSetup, [&made] {
+        ++made;
+        auto* w = new QWidget;
+        w->setObjectName(QStringLiteral("EnergyMeterSetupForm"));
+        return w;
+    });
+    auto* other = new QWidget;
+    f.window.showChild(other);
+    f.trigger(MenuItem::EnergyMeterSetup);
+    QWidget* first = f.window.screen(MenuItem::EnergyMeterSetup);
+    ASSERT_NE(first, nullptr);
+    f.window.showChild(other);
+    f.trigger(MenuItem::EnergyMeterSetup);
+    EXPECT_EQ(made, 1);
+    EXPECT_EQ(f.window.mdiArea()->activeSubWindow()->widget(), first);
+
+    f.window.mdiArea()->activeSubWindow()->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(f.window.screen(MenuItem::EnergyMeterSetup), nullptr);
+    f.trigger(MenuItem::EnergyMeterSetup);
+    EXPECT_EQ(made, 2);
+}
+
+TEST(MainWindowScreens, PersistentScreenStartsHiddenAndSurvivesClosing)
+{
+    WindowFixture f;
+    auto* trip = new QWidget;
+    f.window.addPersistentScreen(MenuItem::EnergyTripForm, trip);
+    EXPECT_FALSE(trip->isVisible());
+    f.trigger(MenuItem::EnergyTripForm);
+    EXPECT_TRUE(trip->isVisible());
+    f.window.mdiArea()->activeSubWindow()->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(f.window.screen(MenuItem::EnergyTripForm), trip);
+    EXPECT_FALSE(trip->isVisible());
+    f.trigger(MenuItem::EnergyTripForm);
+    EXPECT_TRUE(trip->isVisible());
+    f.window.hideScreen(MenuItem::EnergyTripForm);
+    EXPECT_FALSE(trip->isVisible());
+}
+
+TEST(MainWindowHelp, OpensTheContentsPageInAViewerOwnedByTheWindow)
+{
+    WindowFixture f;
+    f.trigger(MenuItem::HelpContents);
+    HelpViewer* viewer = f.window.helpViewer();
+    ASSERT_NE(viewer, nullptr);
+    EXPECT_EQ(viewer->parentWidget(), &f.window);
+    EXPECT_TRUE(viewer->isVisible());
+    EXPECT_EQ(viewer->browser()->source().fileName(), QStringLiteral("index.html"));
+    EXPECT_TRUE(f.t.dialogs.shown.empty());
+}
+
+TEST(MainWindowHelp, MissingPagesGiveAMessage)
+{
+    TestContext t;
+    MainWindow window(t.ctx, t.path(QStringLiteral("no-help-here")));
+    window.ShowHelp(0);
+    ASSERT_EQ(t.dialogs.shown.size(), 1u);
+    EXPECT_TRUE(t.dialogs.shown[0].text.startsWith(QLatin1String("The help pages could not be found")));
+    EXPECT_FALSE(window.helpViewer()->isVisible());
+}
+
+} // namespace

@@ -1,0 +1,139 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "support/TestContext.h"
+#include "ui/MainWindow.h"
+#include "ui/SplashForm.h"
+#include "ui/WattsightApp.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QMenu>
+#include <gtest/gtest.h>
+#include <stdexcept>
+
+namespace {
+
+// Services of a test run with an empty working folder of its own.
+struct StartFixture
+{
+    FakeClock clock;
+    FakePump pump{clock};
+    ScriptedDialogs dialogs;
+    FaultyFileIo files;
+    QTemporaryDir dir;
+
+    WattsightApp::Options options(bool debugMenu = false) const
+    {
+        return WattsightApp::Options{debugMenu, QStringLiteral(WATTSIGHT_HELP_SOURCE_DIR)};
+    }
+    Services services() { return Services{clock, pump, dialogs, files}; }
+};
+
+class FailingStart : public WattsightApp
+{
+public:
+    using WattsightApp::WattsightApp;
+
+protected:
+    void prepareMetering() override { throw std::runtime_error("Not enough memory for the data array"); }
+};
+
+TEST(Startup, FirstStartInAnEmptyFolderCreatesTheFourFilesSilently)
+{
+    StartFixture f;
+    WattsightApp app(f.services(), f.dir.path(), f.options());
+    const double started = f.clock.timer();
+    bool windowShownDuringPause = false;
+    bool splashShownDuringPause = false;
+    f.pump.onEvents = [&] {
+        windowShownDuringPause |= app.window().isVisible();
+        splashShownDuringPause |= app.splash() && app.splash()->isVisible();
+    };
+
+    ASSERT_TRUE(app.Main());
+    f.pump.onEvents = nullptr;
+
+    EXPECT_TRUE(f.dialogs.shown.empty()) << f.dialogs.texts().join(" | ").toStdString();
+    for (const char* name : {"METERSETTINGS.CFG", "LOGSETTINGS.CFG", "ADVANCEDSETTINGS.CFG", "CAMERASETTINGS.CFG"})
+        EXPECT_TRUE(QFile::exists(f.dir.filePath(QString::fromLatin1(name)))) << name;
+    EXPECT_EQ(app.context().settings, SettingsDefaults::factorySettings());
+    EXPECT_EQ(app.context().strGlobalEndOfLine, QStringLiteral("\r\n"));
+    EXPECT_EQ(app.context().varGlobalDataArray.capacity(), 10000);
+    EXPECT_EQ(app.context().pulse.dblGlobalWkgRevsPerKWH, 300);
+    EXPECT_EQ(app.context().pulse.dblGlobalWkgCostPerKWH, 5);
+    EXPECT_EQ(app.stage(), 9);
+
+    // About four seconds of splash before the main window, which the splash outlives.
+    const double paused = f.clock.timer() - started;
+    EXPECT_GE(paused, 3.9);
+    EXPECT_LE(paused, 4.1);
+    EXPECT_TRUE(splashShownDuringPause);
+    EXPECT_FALSE(windowShownDuringPause);
+    EXPECT_TRUE(app.window().isVisible());
+    ASSERT_NE(app.splash(), nullptr);
+    EXPECT_TRUE(app.splash()->isVisible());
+    EXPECT_EQ(app.window().windowTitle(), QStringLiteral("WATTSIGHT"));
+}
+
+TEST(Startup, ExistingFilesAreReadNotReplaced)
+{
+    StartFixture f;
+    QFile meter(f.dir.filePath(QStringLiteral("METERSETTINGS.CFG")));
+    ASSERT_TRUE(meter.open(QIODevice::WriteOnly));
+    meter.write("[Meter Settings 1]\r\nREVS_PER_KWH=750\r\nCOST_PER_KWH=12.5\r\n\r\n");
+    meter.close();
+    WattsightApp app(f.services(), f.dir.path(), f.options());
+    ASSERT_TRUE(app.Main());
+    EXPECT_EQ(app.context().settings.REVS_PER_KWH, 750);
+    EXPECT_EQ(app.context().pulse.dblGlobalWkgRevsPerKWH, 750);
+    EXPECT_EQ(app.context().pulse.dblGlobalWkgCostPerKWH, 12.5);
+}
+
+TEST(Startup, UnreadableMeterFileIsReportedAndStartUpGoesOn)
+{
+    StartFixture f;
+    QFile meter(f.dir.filePath(QStringLiteral("METERSETTINGS.CFG")));
+    ASSERT_TRUE(meter.open(QIODevice::WriteOnly));
+    meter.write("[Meter Settings 1]\r\nREVS_PER_KWH=750\r\n");
+    meter.close();
+    f.files.fail(FaultyFileIo::Op::Open, meter.fileName());
+    WattsightApp app(f.services(), f.dir.path(), f.options());
+    ASSERT_TRUE(app.Main());
+    EXPECT_EQ(f.dialogs.texts(), QStringList{QStringLiteral("Failed to load meter settings")});
+    EXPECT_EQ(app.context().settings.REVS_PER_KWH, 300);
+    EXPECT_EQ(app.context().settings.COST_PER_KWH, 5);
+    EXPECT_TRUE(app.window().isVisible());
+}
+
+TEST(Startup, DebugMenuFollowsTheSwitch)
+{
+    for (bool on : {false, true}) {
+        StartFixture f;
+        WattsightApp app(f.services(), f.dir.path(), f.options(on));
+        ASSERT_TRUE(app.Main());
+        QMenu* debug = app.window().findChild<QMenu*>(QStringLiteral("DebuggingMenu"));
+        ASSERT_NE(debug, nullptr);
+        EXPECT_EQ(debug->menuAction()->isVisible(), on);
+        EXPECT_EQ(debug->menuAction()->isEnabled(), on);
+    }
+}
+
+TEST(Startup, ShippedBuildHidesTheDebugMenuByDefault)
+{
+    // Test builds switch it on; the option's default must follow the build switch, not a literal.
+    EXPECT_EQ(WattsightApp::Options{}.debugMenu, DebugMenuBuildSwitch);
+}
+
+TEST(Startup, AnErrorInTheSequenceIsFatalWithTheStageNumber)
+{
+    StartFixture f;
+    FailingStart app(f.services(), f.dir.path(), f.options());
+    EXPECT_FALSE(app.Main());
+    ASSERT_EQ(f.dialogs.shown.size(), 1u);
+    EXPECT_EQ(f.dialogs.shown[0].text,
+              QStringLiteral("Unexpected Fatal Error stage 1:\r\nNot enough memory for the data array"));
+    EXPECT_EQ(f.dialogs.shown[0].buttons, Dialogs::Buttons::Ok);
+    EXPECT_FALSE(app.window().isVisible());
+}
+
+} // namespace
