@@ -115,7 +115,11 @@ public:
         const auto value = lookup(key);
         if (!value || value->isEmpty())
             return factory;
-        return value->left(SettingsRanges::TITLE_MAX_LENGTH);
+        QString title = value->left(SettingsRanges::TITLE_MAX_LENGTH);
+        // Never keep half of a surrogate pair: it would not survive the next save.
+        if (title.size() == SettingsRanges::TITLE_MAX_LENGTH && title.back().isHighSurrogate())
+            title.chop(1);
+        return title;
     }
 
     // A code list: stored as read, even when empty; its decoding must succeed.
