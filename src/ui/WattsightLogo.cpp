@@ -29,7 +29,7 @@ QPixmap WattsightLogo(int size)
 
     // The dark mark on the disc rim, the thing the camera watches for.
     p.setBrush(QColor(20, 20, 20));
-    p.drawPie(disc, 250 * 16, 28 * 16);
+    p.drawPie(disc, 320 * 16, 28 * 16);
     p.setBrush(silver);
     p.drawEllipse(disc.adjusted(0.1 * s, 0.1 * s, -0.1 * s, -0.1 * s));
 
