@@ -1,0 +1,78 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "metering/RunCalculations.h"
+
+#include "app/Clock.h"
+#include "app/DelayTenths.h"
+#include "app/TextFormat.h"
+#include "metering/MeteringContext.h"
+#include "metering/PulseSignal.h"
+
+void WaitWhilePulseInProgress(MeteringContext& ctx)
+{
+    while (ctx.blnGlobalPulseInProgress)
+        DelayTenths(ctx.services.clock, ctx.services.pump, 1);
+}
+
+void CloseRunMinute(MeteringContext& ctx, RunState& run)
+{
+    WaitWhilePulseInProgress(ctx);
+    const QDateTime now = ctx.services.clock.now();
+    run.seconds = WholeSecondsBetween(run.startTime, now);
+    run.oldPulseCount = run.newPulseCount;
+    run.newPulseCount = 0;
+    const PulseState& p = ctx.pulse;
+    run.window5min.closeMinute(run.oldPulseCount, now, p.dblGlobalWkgRevsPerKWH, p.dblGlobalWkgCostPerKWH,
+                               p.intGlobalWkgTarrifNumber);
+    run.window1hour.closeMinute(run.oldPulseCount, now, p.dblGlobalWkgRevsPerKWH, p.dblGlobalWkgCostPerKWH,
+                                p.intGlobalWkgTarrifNumber);
+    LoadWorkingMeterValues(ctx);
+}
+
+void CalculateRunAverages(RunState& run)
+{
+    const WindowAverages a5 = run.window5min.averages();
+    const WindowAverages a60 = run.window1hour.averages();
+    run.avg5minKWH = a5.power;
+    run.avg5minCost = a5.costPerHour;
+    run.avg1hourKWH = a60.power;
+    run.avg1hourCost = a60.costPerHour;
+}
+
+void ResetRunState(MeteringContext& ctx, RunState& run)
+{
+    run.timerTicksCounted = 0;
+    const double t = ctx.services.clock.timer();
+    run.timeLastScreenUpdateEvent = t;
+    run.timeLastCalculationEvent = t;
+    run.startTime = ctx.services.clock.now();
+    run.newPulseCount = 0;
+    run.oldPulseCount = 0;
+    run.totalPulse = 0;
+    run.seconds = 0;
+    run.secondsSincePulse = -1.0;
+    run.totalKWH = 0.0;
+    run.totalCost = 0.0;
+    run.avg5minKWH = 0.0;
+    run.avg1hourKWH = 0.0;
+    run.avg5minCost = 0.0;
+    run.avg1hourCost = 0.0;
+    run.window5min.clear();
+    run.window1hour.clear();
+}
+
+QString ElapsedTimeText(qint64 seconds)
+{
+    const qint64 hours = seconds / 3600;
+    const qint64 r = seconds % 3600;
+    return QStringLiteral("%1h %2m %3s")
+        .arg(hours, 2, 10, QLatin1Char('0'))
+        .arg(r / 60, 2, 10, QLatin1Char('0'))
+        .arg(r % 60, 2, 10, QLatin1Char('0'));
+}
+
+QString RoundedText(double value, int places, const QLocale& locale)
+{
+    const QString decimal = locale.decimalPoint();
+    const QChar point = decimal.isEmpty() ? QLatin1Char('.') : decimal.front();
+    return TextFormat::formatGeneral(TextFormat::roundToPlaces(value, places), point);
+}
