@@ -1,0 +1,203 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Arbitrary bytes as every settings file: the readers must not crash, must leave each value inside its read
+// range, and whatever they accept must survive a save and a second load unchanged.
+#include "app/AppContext.h"
+#include "app/Clock.h"
+#include "app/ConfigFiles.h"
+#include "app/Dialogs.h"
+#include "app/EventPump.h"
+#include "app/FileIo.h"
+#include "app/IniFile.h"
+#include "app/TextFormat.h"
+
+#include <QHash>
+#include <cstdint>
+#include <cstdlib>
+
+namespace {
+
+class MemoryFileIo : public FileIo
+{
+public:
+    class Handle : public FileHandle
+    {
+    public:
+        Handle(MemoryFileIo& io, QString path, bool reading) : m_io(io), m_path(std::move(path))
+        {
+            if (reading)
+                m_data = io.files.value(m_path);
+        }
+        bool write(const QByteArray& bytes) override
+        {
+            m_data += bytes;
+            return true;
+        }
+        bool readLine(QByteArray& line) override
+        {
+            if (m_pos >= m_data.size())
+                return false;
+            qsizetype end = m_data.indexOf('\n', m_pos);
+            if (end < 0)
+                end = m_data.size();
+            line = m_data.mid(m_pos, end - m_pos);
+            m_pos = end + 1;
+            if (line.endsWith('\r'))
+                line.chop(1);
+            return true;
+        }
+        bool atEnd() override { return m_pos >= m_data.size(); }
+        bool close() override
+        {
+            if (m_writing)
+                m_io.files[m_path] = m_data;
+            return true;
+        }
+        bool m_writing = false;
+
+    private:
+        MemoryFileIo& m_io;
+        QString m_path;
+        QByteArray m_data;
+        qsizetype m_pos = 0;
+    };
+
+    std::unique_ptr<FileHandle> open(const QString& path, Mode mode, Commit) override
+    {
+        if (mode == Mode::Read && !files.contains(path))
+            return nullptr;
+        auto h = std::make_unique<Handle>(*this, path, mode != Mode::Truncate);
+        h->m_writing = mode != Mode::Read;
+        return h;
+    }
+    bool remove(const QString& path) override
+    {
+        files.remove(path);
+        return true;
+    }
+    bool exists(const QString& path) override { return files.contains(path); }
+    qint64 size(const QString& path) override { return files.value(path).size(); }
+
+    QHash<QString, QByteArray> files;
+};
+
+class StepClock : public Clock
+{
+public:
+    double timer() override { return seconds; }
+    QDateTime now() override { return QDateTime(QDate(2009, 1, 15), QTime(9, 0)); }
+    double seconds = 100.0;
+};
+
+class StepPump : public EventPump
+{
+public:
+    explicit StepPump(StepClock& clock) : m_clock(clock) {}
+    void processEvents() override {}
+    void waitForEvents(int milliseconds) override { m_clock.seconds += milliseconds / 1000.0; }
+
+private:
+    StepClock& m_clock;
+};
+
+class SilentDialogs : public Dialogs
+{
+public:
+    Answer message(const QString&, Buttons, Icon, const QString&) override { return Answer::Ok; }
+    QString saveFileName(const FileRequest&) override { return {}; }
+    QString openFileName(const FileRequest&) override { return {}; }
+};
+
+void check(bool condition)
+{
+    if (!condition)
+        std::abort();
+}
+
+template <typename T> void inRange(T value, ReadRange<T> range)
+{
+    check(range.contains(value));
+}
+
+void checkRanges(const GlobalSettings& s)
+{
+    namespace R = SettingsRanges;
+    inRange(s.REVS_PER_KWH, R::REVS_PER_KWH);
+    inRange(s.COST_PER_KWH, R::COST_PER_KWH);
+    inRange(s.LOGGING_INTERVAL_SECONDS, R::LOGGING_INTERVAL_SECONDS);
+    inRange(s.DATA_ARRAY_LENGTH, R::DATA_ARRAY_LENGTH);
+    inRange(s.ARRAY_WRITE_INTERVAL_SECONDS, R::ARRAY_WRITE_INTERVAL_SECONDS);
+    inRange(s.FILE_WRITE_TRIES, R::FILE_WRITE_TRIES);
+    inRange(s.FILE_WRITE_DELAY_TENTHS, R::FILE_WRITE_DELAY_TENTHS);
+    inRange(s.FILE_READ_TRIES, R::FILE_READ_TRIES);
+    inRange(s.FILE_READ_DELAY_TENTHS, R::FILE_READ_DELAY_TENTHS);
+    for (const QString* title : {&s.CURRENCY_TITLE, &s.ENERGY_TITLE, &s.POWER_TITLE})
+        check(!title->isEmpty() && title->size() <= R::TITLE_MAX_LENGTH);
+    inRange(s.COST_ROUNDING_PLACES, R::COST_ROUNDING_PLACES);
+    inRange(s.POWER_ROUNDING_PLACES, R::POWER_ROUNDING_PLACES);
+    inRange(s.ENERGY_ROUNDING_PLACES, R::ENERGY_ROUNDING_PLACES);
+    inRange(s.TIMER_TICK_MILLISECONDS, R::TIMER_TICK_MILLISECONDS);
+    inRange(s.LOG_SCREEN_REFRESH_INTERVAL_MILLISECONDS, R::LOG_SCREEN_REFRESH_INTERVAL_MILLISECONDS);
+    inRange(s.TRIP_SCREEN_REFRESH_INTERVAL_MILLISECONDS, R::TRIP_SCREEN_REFRESH_INTERVAL_MILLISECONDS);
+    check(!s.DETECTION_GRID.isEmpty() && s.DETECTION_GRID == TextFormat::trimSpaces(s.DETECTION_GRID));
+    inRange(s.SETTLE_TIME, R::SETTLE_TIME);
+    inRange(s.FRAME_RATE, R::FRAME_RATE);
+    inRange(s.VIDEO_SIZE, R::VIDEO_SIZE);
+    inRange(s.IMAGE_INTENSITY_FACTOR, R::IMAGE_INTENSITY_FACTOR);
+    inRange(s.TRIGGER_LEVEL, R::TRIGGER_LEVEL);
+    inRange(s.DEBOUNCE_TIME, R::DEBOUNCE_TIME);
+    inRange(s.TRIGGER_EVENTS_TO_AVERAGE, R::TRIGGER_EVENTS_TO_AVERAGE);
+    inRange(s.PERCENT_AMBIENT_LIGHT_TO_TRACK, R::PERCENT_AMBIENT_LIGHT_TO_TRACK);
+}
+
+bool loadAll(AppContext& ctx)
+{
+    bool ok = LoadMeterSettings(ctx);
+    ok = LoadLoggingSettings(ctx) && ok;
+    ok = LoadAdvancedSettings(ctx) && ok;
+    ok = LoadCameraSettings(ctx) && ok;
+    return ok;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    const QByteArray input(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+    StepClock clock;
+    StepPump pump(clock);
+    SilentDialogs dialogs;
+    MemoryFileIo files;
+    AppContext ctx(Services{clock, pump, dialogs, files});
+    ctx.paths = BuildFilePaths(QStringLiteral("/fuzz"));
+    for (const QString& path :
+         {ctx.paths.meterSettings, ctx.paths.loggingSettings, ctx.paths.advancedSettings, ctx.paths.cameraSettings})
+        files.files.insert(path, input);
+
+    loadAll(ctx);
+    checkRanges(ctx.settings);
+    CodesToText(QString::fromLocal8Bit(input), QStringLiteral("13,10"));
+
+    IniFile ini(files, clock, pump);
+    ini.iniread(ctx.paths.meterSettings, QStringLiteral("DEFAULT"), QStringLiteral("A"), 0, 3, 10, false);
+    ini.iniread(ctx.paths.meterSettings, QStringLiteral("x"), QStringLiteral("y"), 2, 3, 10, true);
+
+    // What was accepted is written back and must read back the same, without a failure.
+    check(SaveMeterSettings(ctx).isEmpty() && SaveLoggingSettings(ctx).isEmpty() &&
+          SaveAdvancedSettings(ctx).isEmpty() && SaveCameraSettings(ctx).isEmpty());
+    const GlobalSettings first = ctx.settings;
+    const QString eol = ctx.strGlobalEndOfLine;
+    const QString delimiter = ctx.strGlobalFieldDelimiter;
+    const QHash<QString, QByteArray> savedFiles = files.files;
+    ctx.settings = GlobalSettings{};
+    check(loadAll(ctx));
+    check(ctx.strGlobalEndOfLine == eol && ctx.strGlobalFieldDelimiter == delimiter);
+    // Doubles pass through 15 significant digits, so compare what a second save writes.
+    check(SaveMeterSettings(ctx).isEmpty() && SaveCameraSettings(ctx).isEmpty());
+    check(files.files == savedFiles);
+    GlobalSettings second = ctx.settings;
+    second.REVS_PER_KWH = first.REVS_PER_KWH;
+    second.COST_PER_KWH = first.COST_PER_KWH;
+    second.FRAME_RATE = first.FRAME_RATE;
+    check(second == first);
+    return 0;
+}
