@@ -9,6 +9,7 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QScreen>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -73,6 +74,11 @@ SplashForm::SplashForm(QWidget* parent)
 void SplashForm::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
+    if (const QScreen* screen = this->screen()) {
+        QRect frame = geometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        move(frame.topLeft());
+    }
     if (!m_timer->isActive())
         m_timer->start();
     activateWindow();

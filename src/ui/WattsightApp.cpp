@@ -89,6 +89,9 @@ bool WattsightApp::StartApplication()
         m_window->setDebugMenuVisible(m_options.debugMenu);
         ResetWorkingValues(m_ctx);
         m_window->show();
+        // The splash outlives the pause and must not disappear behind the window that opens under it.
+        if (m_splash)
+            m_splash->raise();
         m_window->hideScreen(MenuItem::EnergyLoggingForm);
         m_window->hideScreen(MenuItem::EnergyTripForm);
         m_stage = 9;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "metering/MeteringContext.h"
+#include "ui/SplashForm.h"
 
 #include <QPointer>
 #include <QString>
@@ -9,7 +10,6 @@
 #include <optional>
 
 class MainWindow;
-class SplashForm;
 
 #ifdef WATTSIGHT_DEBUG_MENU
 inline constexpr bool DebugMenuBuildSwitch = true;
