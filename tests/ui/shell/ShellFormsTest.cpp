@@ -9,11 +9,14 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
+#include <QFileDialog>
 #include <QFrame>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTextBrowser>
 #include <QTimer>
@@ -135,6 +138,36 @@ TEST(QtDialogs, MessageUsesTheApplicationTitleAndReturnsTheButton)
                               QStringLiteral("Own title")),
               Dialogs::Answer::No);
     EXPECT_EQ(title, QStringLiteral("Own title"));
+}
+
+TEST(QtDialogs, SaveDialogAddsTheDefaultExtensionAndCancelGivesEmpty)
+{
+    QTemporaryDir dir;
+    QtDialogs dialogs;
+    Dialogs::FileRequest request{QStringLiteral("Export Data"), dir.path(), QStringLiteral("energy"),
+                                 QStringLiteral("csv"), QStringLiteral("Delimited (*.csv)")};
+    QString title;
+    QString suggested;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        title = dialog->windowTitle();
+        if (auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) {
+            suggested = edit->text();
+            edit->setText(QStringLiteral("march"));
+        }
+        static_cast<QDialog*>(dialog)->accept();
+    });
+    EXPECT_EQ(dialogs.saveFileName(request), QDir(dir.path()).filePath(QStringLiteral("march.csv")));
+    EXPECT_EQ(title, QStringLiteral("Export Data"));
+    EXPECT_EQ(suggested, QStringLiteral("energy"));
+
+    QTimer::singleShot(0, [] {
+        if (QWidget* dialog = QApplication::activeModalWidget())
+            qobject_cast<QDialog*>(dialog)->reject();
+    });
+    EXPECT_EQ(dialogs.openFileName(request), QString());
 }
 
 TEST(HelpPages, EveryTopicExistsAndEveryLocalLinkResolves)
