@@ -1,0 +1,121 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/FieldValidation.h"
+
+#include <gtest/gtest.h>
+
+using namespace FieldValidation;
+
+namespace {
+
+const QString Range60000 = QStringLiteral("Maximum allowed value is 60000\r\nMinimum allowed value is 30");
+
+TEST(FieldValidation, StripMisplacedMinus)
+{
+    struct Case
+    {
+        const char* in;
+        const char* out;
+    } cases[] = {{"", ""},         {"123", "123"},   {"-12", "-12"}, {"12-3", "123"},
+                 {"-1-2", "-1-2"}, {"1-2-3", "123"}, {"--", "--"},   {"5-", "5"}};
+    for (const auto& c : cases)
+        EXPECT_EQ(StripMisplacedMinus(QString::fromLatin1(c.in)), QString::fromLatin1(c.out)) << c.in;
+}
+
+TEST(FieldValidation, ValidateKeyPress)
+{
+    struct Case
+    {
+        const char* text;
+        int key;
+        double min, max;
+        int decimals;
+        bool accepted;
+        QString message;
+    } cases[] = {
+        {"123", 8, 30, 60000, 0, true, {}},    // backspace always
+        {"999999", 8, 30, 60000, 0, true, {}}, // even above the maximum
+        {"12", 'a', 30, 60000, 0, false, {}},  // letters silently
+        {"12", ' ', 30, 60000, 0, false, {}},
+        {"12", '.', 30, 60000, 0, false, {}}, // no decimals allowed
+        {"1.2", '.', 0, 100, 5, false, {}},   // second point
+        {"1", '.', 0, 100, 5, true, {}},
+        {"", '-', 0, 100, 5, false, {}}, // minimum not negative
+        {"", '-', -5, 100, 0, true, {}},
+        {"-", '-', -5, 100, 0, false, {}},      // second minus
+        {"", '1', 30, 60000, 0, true, {}},      // empty counts as 0
+        {"60000", '0', 30, 60000, 0, true, {}}, // at the maximum: the leave check catches it
+        {"60001", '0', 30, 60000, 0, false, QStringLiteral("Maximum allowed value is 60000\r\n")},
+        {"101", '1', -5, 100, 0, false, QStringLiteral("Maximum allowed value is 100\r\nMinimum allowed value is -5")},
+        {"-6", '1', -5, 100, 0, false, QStringLiteral("Maximum allowed value is 100\r\nMinimum allowed value is -5")},
+        {"-", '1', -5, 100, 0, true, {}},      // lone minus counts as 0
+        {"1.12345", '6', 0, 100, 5, true, {}}, // sixth decimal: text has five before the key
+        {"1.123456", '7', 0, 100, 5, false, QStringLiteral("Maximum number of decimal places is 5")},
+        {"10000001", '1', 0.0000001, 10000000, 5, false, QStringLiteral("Maximum allowed value is 10000000\r\n")},
+    };
+    for (const auto& c : cases) {
+        const QString text = QString::fromLatin1(c.text);
+        const auto shown = ValidateKeyPress(text, c.key, c.min, c.max, c.decimals, true);
+        EXPECT_EQ(shown.keyCode, c.accepted ? c.key : 0) << c.text << " + " << char(c.key);
+        EXPECT_EQ(shown.message, c.message) << c.text << " + " << char(c.key);
+        const auto quiet = ValidateKeyPress(text, c.key, c.min, c.max, c.decimals, false);
+        EXPECT_EQ(quiet.keyCode, shown.keyCode);
+        EXPECT_TRUE(quiet.message.isEmpty());
+    }
+}
+
+TEST(FieldValidation, ValidateRange)
+{
+    struct Case
+    {
+        const char* text;
+        double min, max;
+        bool ok;
+        QString message;
+    } cases[] = {
+        {"30", 30, 60000, true, {}},
+        {"60000", 30, 60000, true, {}},
+        {"29", 30, 60000, false, Range60000},
+        {"60001", 30, 60000, false, Range60000},
+        {"", 30, 60000, false, Range60000}, // empty fails as min - 1
+        {"", 0, 8, false, QStringLiteral("Maximum allowed value is 8\r\nMinimum allowed value is 0")},
+        {"-", 0, 8, false, {}}, // not a number: quiet
+        {".", 0, 8, false, {}},
+        {"1.5", 0, 8, true, {}},
+        {"0.00000001", 0.0000001, 10000000, false,
+         QStringLiteral("Maximum allowed value is 10000000\r\nMinimum allowed value is 1E-07")},
+        {"0.0000000001", 0.0000000001, 1000000000, true, {}},
+    };
+    for (const auto& c : cases) {
+        const auto r = ValidateRange(QString::fromLatin1(c.text), c.min, c.max, QStringLiteral("old"), true);
+        EXPECT_EQ(r.ok, c.ok) << c.text;
+        EXPECT_EQ(r.message, c.message) << c.text;
+        EXPECT_TRUE(ValidateRange(QString::fromLatin1(c.text), c.min, c.max, {}, false).message.isEmpty());
+    }
+}
+
+TEST(FieldValidation, ValidateRangeAndDecimals)
+{
+    const QString old = QStringLiteral("7");
+    struct Case
+    {
+        const char* text;
+        const char* result;
+        QString message;
+    } cases[] = {
+        {"12.5", "12.5", {}},
+        {"12.12345", "12.12345", {}},
+        {"12.123456", "7", QStringLiteral("Maximum number of decimal places is 5")},
+        {"", "7", QStringLiteral("Maximum allowed value is 100\r\nMinimum allowed value is 1")},
+        {"0.5", "7", QStringLiteral("Maximum allowed value is 100\r\nMinimum allowed value is 1")},
+        {"abc", "7", {}},
+    };
+    for (const auto& c : cases) {
+        const auto r = ValidateRangeAndDecimals(QString::fromLatin1(c.text), 1, 100, 5, old, true);
+        EXPECT_EQ(r.text, QString::fromLatin1(c.result)) << c.text;
+        EXPECT_EQ(r.message, c.message) << c.text;
+        // Without messages the decision stays the same.
+        EXPECT_EQ(ValidateRangeAndDecimals(QString::fromLatin1(c.text), 1, 100, 5, old, false).text, r.text);
+    }
+}
+
+} // namespace
