@@ -5,7 +5,7 @@
 #include "app/Dialogs.h"
 #include "app/FileIo.h"
 #include "app/TextFormat.h"
-#include "data/DataFileAttempts.h"
+#include "metering/FileRetry.h"
 #include "metering/MeteringContext.h"
 #include "metering/RecordLine.h"
 
@@ -22,14 +22,13 @@ QString write_export_file(MeteringContext& ctx, const QString& fileName, const P
     // Counted once: records the logging timer adds while a retry waits are not part of this export.
     const qint32 n = data.pointer() - 1;
     const RecordLine lines(ctx);
-    const int tries = ctx.settings.FILE_WRITE_TRIES;
-    const int delay = ctx.settings.FILE_WRITE_DELAY_TENTHS;
+    const RetryRule rule = RetryRule::dataWrite(ctx.settings);
 
     const int step = n < 100 ? 1 : static_cast<int>(TextFormat::roundHalfEven(n / 100.0));
     ProgressStepper bar(progress, 100, step);
 
     std::unique_ptr<FileHandle> file;
-    if (!attemptFileOperation(ctx, tries, delay, [&] {
+    if (!retryFileOperation(ctx, rule, [&] {
             file = ctx.services.files.open(fileName, FileIo::Mode::Truncate);
             return file != nullptr;
         }))
@@ -42,7 +41,7 @@ QString write_export_file(MeteringContext& ctx, const QString& fileName, const P
         if (r == 1)
             line = lines.header();
         lines.append(line, data.row(r));
-        if (!attemptFileOperation(ctx, tries, delay, [&] { return file->write(line); })) {
+        if (!retryFileOperation(ctx, rule, [&] { return file->write(line); })) {
             error += QStringLiteral("Couldn't write data to file") + CrLf;
             break;
         }

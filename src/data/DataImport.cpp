@@ -5,7 +5,7 @@
 #include "app/Dialogs.h"
 #include "app/FileIo.h"
 #include "app/TextFormat.h"
-#include "data/DataFileAttempts.h"
+#include "metering/FileRetry.h"
 #include "metering/MeteringContext.h"
 
 #include <QStandardPaths>
@@ -105,11 +105,11 @@ bool parse_record_line(QStringView line, const QString& delimiter, QChar point, 
 QString read_data_file(MeteringContext& ctx, const QString& fileName, const ProgressReport& progress)
 {
     const QString delimiter = ctx.strGlobalFieldDelimiter;
-    const int tries = ctx.settings.FILE_READ_TRIES;
-    const int delay = ctx.settings.FILE_READ_DELAY_TENTHS;
+    const RetryRule rule = RetryRule::dataRead(ctx.settings);
+
 
     std::unique_ptr<FileHandle> file;
-    if (!attemptFileOperation(ctx, tries, delay, [&] {
+    if (!retryFileOperation(ctx, rule, [&] {
             file = ctx.services.files.open(fileName, FileIo::Mode::Read);
             return file != nullptr;
         }))
@@ -129,7 +129,7 @@ QString read_data_file(MeteringContext& ctx, const QString& fileName, const Prog
     QString text;
     qint32 row = 0; // 0 while the header is still to come
     while (!file->atEnd()) {
-        if (!attemptFileOperation(ctx, tries, delay, [&] { return file->readLine(raw); })) {
+        if (!retryFileOperation(ctx, rule, [&] { return file->readLine(raw); })) {
             error += QStringLiteral("Couldn't read data from file") + CrLf;
             break;
         }
@@ -141,7 +141,7 @@ QString read_data_file(MeteringContext& ctx, const QString& fileName, const Prog
             // and no comment of an earlier data set ends up on an imported record.
             LogRecord record;
             if (!parse_record_line(text, delimiter, point, dates, record) || !data.store(row, record)) {
-                DelayTenths(ctx.services.clock, ctx.services.pump, delay);
+                DelayTenths(ctx.services.clock, ctx.services.pump, rule.delayTenths);
                 error += QStringLiteral("Couldn't read data from file") + CrLf;
                 break;
             }
