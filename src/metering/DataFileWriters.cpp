@@ -1,0 +1,179 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "metering/DataFileWriters.h"
+
+#include "app/Clock.h"
+#include "app/FileIo.h"
+#include "app/TextFormat.h"
+#include "metering/FileRetry.h"
+#include "metering/MeteringContext.h"
+#include "metering/PulseSignal.h"
+#include "metering/RecordLine.h"
+
+#include <algorithm>
+
+namespace {
+
+const QString CrLf = QStringLiteral("\r\n");
+const QString OpenFailed = QStringLiteral("Couldn't open the file for writing") + CrLf;
+const QString WriteFailed = QStringLiteral("Couldn't write data to file") + CrLf;
+const QString CloseFailed = QStringLiteral("Couldn't close the file") + CrLf;
+const QString ControlCreateFailed = QStringLiteral("Couldn't create control file ") + CrLf;
+const QString ControlDeleteFailed = QStringLiteral("Couldn't delete control file") + CrLf;
+
+std::unique_ptr<FileHandle> openForWriting(MeteringContext& ctx, RetryRule rule, const QString& path, FileIo::Mode mode,
+                                           FileIo::Commit commit = FileIo::Commit::InPlace)
+{
+    std::unique_ptr<FileHandle> file;
+    retryFileOperation(ctx, rule, [&] {
+        file = ctx.services.files.open(path, mode, commit);
+        return file != nullptr;
+    });
+    return file;
+}
+
+// Writes the record lines one write per record; stops at the first line that cannot be written.
+QString writeRecords(MeteringContext& ctx, RetryRule rule, FileHandle& file, qint64 firstRecord, qint64 lastRecord)
+{
+    const DataArray& data = ctx.varGlobalDataArray;
+    const RecordLine lines(ctx);
+    const qint64 first = std::max(firstRecord, data.firstSequence());
+    const qint64 last = std::min(lastRecord, data.lastSequence());
+    QByteArray line;
+    for (qint64 seq = first; seq <= last; ++seq) {
+        line.clear();
+        if (seq == 1)
+            line = lines.header();
+        lines.append(line, data.row(static_cast<qint32>(seq - data.firstSequence() + 1)));
+        if (!retryFileOperation(ctx, rule, [&] { return file.write(line); }))
+            return WriteFailed;
+    }
+    return {};
+}
+
+bool createControlFile(MeteringContext& ctx, RetryRule rule, const QString& controlFile)
+{
+    return retryFileOperation(ctx, rule, [&] {
+        auto file = ctx.services.files.open(controlFile, FileIo::Mode::Append);
+        if (!file)
+            return false;
+        const bool written = file->write(QByteArrayLiteral("controlfile\r\n"));
+        return file->close() && written;
+    });
+}
+
+bool deleteControlFile(MeteringContext& ctx, RetryRule rule, const QString& controlFile)
+{
+    return retryFileOperation(ctx, rule, [&] { return ctx.services.files.remove(controlFile); });
+}
+
+} // namespace
+
+QString write_data_file(MeteringContext& ctx, const QString& file, qint64 firstRecord, qint64 lastRecord,
+                        bool overwrite)
+{
+    FileInUseGuard inUse(ctx.filesInUse, file);
+    if (!inUse.acquired())
+        return OpenFailed;
+    const RetryRule rule = RetryRule::dataWrite(ctx.settings);
+    auto handle = openForWriting(ctx, rule, file, overwrite ? FileIo::Mode::Truncate : FileIo::Mode::Append);
+    if (!handle)
+        return OpenFailed;
+    QString error = writeRecords(ctx, rule, *handle, firstRecord, lastRecord);
+    if (!handle->close())
+        error += CloseFailed;
+    return error;
+}
+
+QString write_diff_file(MeteringContext& ctx, const QString& file, qint64 firstRecord, qint64 lastRecord,
+                        const QString& controlFile)
+{
+    FileInUseGuard inUse(ctx.filesInUse, file);
+    if (!inUse.acquired())
+        return OpenFailed;
+    const RetryRule rule = RetryRule::dataWrite(ctx.settings);
+    if (!createControlFile(ctx, rule, controlFile))
+        return ControlCreateFailed;
+    auto handle = openForWriting(ctx, rule, file, FileIo::Mode::Append);
+    if (!handle)
+        return OpenFailed; // the control file stays: the data file's state is unknown to a reader
+    QString error = writeRecords(ctx, rule, *handle, firstRecord, lastRecord);
+    if (!handle->close())
+        error += CloseFailed;
+    if (!deleteControlFile(ctx, rule, controlFile))
+        error = ControlDeleteFailed;
+    return error;
+}
+
+QString write_live_file(MeteringContext& ctx, const QString& strpFileToWrite, const QString& strpControlFile)
+{
+    QDateTime now = ctx.services.clock.now();
+    now.setTime(QTime(now.time().hour(), now.time().minute(), now.time().second()));
+    const QDate d = now.date();
+    const QTime t = now.time();
+
+    FileInUseGuard inUse(ctx.filesInUse, strpFileToWrite);
+    if (!inUse.acquired())
+        return OpenFailed;
+    const RetryRule rule = RetryRule::dataWrite(ctx.settings);
+    const RecordLine lines(ctx);
+    const QByteArray& D = lines.delimiter();
+    const GlobalSettings& s = ctx.settings;
+    const PulseState& p = ctx.pulse;
+    const RunState& run = ctx.logging;
+
+    static const char* const names[21] = {
+        "DateTime",       "Year",         "Month",        "Day",          "Hour",         "Min",
+        "Sec",            "TotalEnergy",  "TotalCost",    "LoggingSeconds", "LoggingTotalPulse",
+        "Power5minAvg",   "Cost5minAvg",  "Power1hrAvg",  "Cost1hrAvg",   "InstantPower", "InstantCost",
+        "REVSperEnergyUnit", "CostPerEnergyUnit", "TarrifNumber", "LightLevel"};
+    QByteArray content;
+    for (int i = 0; i < 21; ++i) {
+        content.append(names[i]);
+        content.append(i < 20 ? D : lines.endOfLine());
+    }
+    lines.appendDate(content, now);
+    for (qint64 v : {qint64(d.year()), qint64(d.month()), qint64(d.day()), qint64(t.hour()), qint64(t.minute()),
+                     qint64(t.second())}) {
+        content.append(D);
+        RecordLine::appendInt(content, v);
+    }
+    auto rounded = [&](double value, int places) {
+        content.append(D);
+        lines.appendDouble(content, TextFormat::roundToPlaces(value, places));
+    };
+    rounded(run.totalKWH, s.ENERGY_ROUNDING_PLACES);
+    rounded(run.totalCost, s.COST_ROUNDING_PLACES);
+    content.append(D);
+    RecordLine::appendInt(content, WholeSecondsBetween(run.startTime, now));
+    content.append(D);
+    RecordLine::appendInt(content, run.totalPulse);
+    rounded(run.avg5minKWH, s.POWER_ROUNDING_PLACES);
+    rounded(run.avg5minCost, s.COST_ROUNDING_PLACES);
+    rounded(run.avg1hourKWH, s.POWER_ROUNDING_PLACES);
+    rounded(run.avg1hourCost, s.COST_ROUNDING_PLACES);
+    rounded(p.dblGlobalInstantKW, s.POWER_ROUNDING_PLACES);
+    rounded(p.dblGlobalInstantCostPerHour, s.COST_ROUNDING_PLACES);
+    content.append(D);
+    lines.appendDouble(content, p.dblGlobalWkgRevsPerKWH);
+    content.append(D);
+    lines.appendDouble(content, p.dblGlobalWkgCostPerKWH);
+    content.append(D);
+    RecordLine::appendInt(content, p.intGlobalWkgTarrifNumber);
+    content.append(D);
+    RecordLine::appendInt(content, p.lngGlobalLightLevel);
+    content.append(lines.endOfLine());
+
+    if (!createControlFile(ctx, rule, strpControlFile))
+        return ControlCreateFailed;
+    auto handle = openForWriting(ctx, rule, strpFileToWrite, FileIo::Mode::Truncate, FileIo::Commit::Atomic);
+    if (!handle)
+        return OpenFailed;
+    QString error;
+    if (!retryFileOperation(ctx, rule, [&] { return handle->write(content); }))
+        error += WriteFailed;
+    if (!handle->close())
+        error += CloseFailed;
+    if (!deleteControlFile(ctx, rule, strpControlFile))
+        error = ControlDeleteFailed;
+    return error;
+}

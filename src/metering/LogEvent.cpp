@@ -1,0 +1,66 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "metering/LogEvent.h"
+
+#include "app/Clock.h"
+#include "metering/MeteringContext.h"
+#include "metering/PulseSignal.h"
+
+void InitialiseDataArray(MeteringContext& ctx)
+{
+    ctx.varGlobalDataArray = DataArray(ctx.settings.DATA_ARRAY_LENGTH);
+}
+
+void DoWriteLogevent(MeteringContext& ctx)
+{
+    QDateTime now = ctx.services.clock.now();
+    const QTime t = now.time();
+    now.setTime(QTime(t.hour(), t.minute(), t.second()));
+    const QDate d = now.date();
+
+    PulseState& p = ctx.pulse;
+    RunState& run = ctx.logging;
+    run.seconds = WholeSecondsBetween(run.startTime, now);
+    const double interval = ctx.settings.LOGGING_INTERVAL_SECONDS;
+
+    LogRecord r;
+    r.DateTime = now;
+    r.Year = static_cast<qint16>(d.year());
+    r.Month = static_cast<qint16>(d.month());
+    r.Day = static_cast<qint16>(d.day());
+    r.Hour = static_cast<qint16>(t.hour());
+    r.Min = static_cast<qint16>(t.minute());
+    r.Sec = static_cast<qint16>(t.second());
+    r.PulsesThisInterval = p.lngGlobalWkgIntervalPulseCount;
+    r.TotalEnergy = run.totalKWH;
+    r.TotalCost = run.totalCost;
+    r.LoggingSeconds = run.seconds;
+    r.LoggingTotalPulse = run.totalPulse;
+    r.EnergyThisInterval = p.dblGlobalWkgIntervalKWH;
+    r.CostThisInterval = p.dblGlobalWkgIntervalCost;
+    // Averaged over the configured interval, not the time that really passed.
+    r.AvgPowerThisInterval = p.dblGlobalWkgIntervalKWH * 3600.0 / interval;
+    r.AvgCostPerHourThisInterval = p.dblGlobalWkgIntervalCost * 3600.0 / interval;
+    r.REVSperEnergyUnit = p.dblGlobalWkgRevsPerKWH;
+    r.CostPerEnergyUnit = p.dblGlobalWkgCostPerKWH;
+    r.TarrifNumber = p.intGlobalWkgTarrifNumber;
+    r.LightLevel = p.lngGlobalLightLevel;
+    r.Slot21 = false;
+    r.UserComment = ctx.strGlobalUserComment;
+    // A full table gives up its oldest record, so memory always holds the newest ones.
+    ctx.varGlobalDataArray.append(r);
+
+    ctx.strGlobalUserComment.clear();
+    p.lngGlobalWkgIntervalPulseCount = 0;
+    p.dblGlobalWkgIntervalKWH = 0.0;
+    p.dblGlobalWkgIntervalCost = 0.0;
+}
+
+QString CleanUserComment(const MeteringContext& ctx, const QString& text)
+{
+    QString result = text;
+    if (!ctx.strGlobalEndOfLine.isEmpty())
+        result.replace(ctx.strGlobalEndOfLine, QStringLiteral(" "));
+    if (!ctx.strGlobalFieldDelimiter.isEmpty())
+        result.replace(ctx.strGlobalFieldDelimiter, QStringLiteral(" "));
+    return result.left(MaxUserCommentLength);
+}

@@ -1,0 +1,331 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "metering/LoggingEngine.h"
+
+#include "app/Clock.h"
+#include "app/Dialogs.h"
+#include "app/EventPump.h"
+#include "app/FileIo.h"
+#include "app/TextFormat.h"
+#include "metering/DataFileWriters.h"
+#include "metering/LogEvent.h"
+#include "metering/MeteringContext.h"
+#include "metering/PulseSignal.h"
+
+namespace {
+
+const QString CrLf = QStringLiteral("\r\n");
+
+QString elapsedText(qint64 s)
+{
+    const qint64 hours = s / 3600;
+    const qint64 r = s % 3600;
+    return QStringLiteral("%1h %2m %3s")
+        .arg(hours, 2, 10, QLatin1Char('0'))
+        .arg(r / 60, 2, 10, QLatin1Char('0'))
+        .arg(r % 60, 2, 10, QLatin1Char('0'));
+}
+
+} // namespace
+
+LoggingEngine::LoggingEngine(MeteringContext& ctx, QObject* parent) : QObject(parent), m_ctx(ctx)
+{
+    m_ctx.refreshLoggingDisplay = [this] { RefreshLoggingDisplay(); };
+}
+
+LoggingEngine::~LoggingEngine()
+{
+    m_ctx.refreshLoggingDisplay = nullptr;
+}
+
+void LoggingEngine::load()
+{
+    const GlobalSettings& s = m_ctx.settings;
+    m_display.Label5 = QStringLiteral("Total ") + s.ENERGY_TITLE + QStringLiteral(" since start");
+    m_display.currencyTitle = s.CURRENCY_TITLE;
+    m_display.powerTitle = s.POWER_TITLE;
+    m_display.WriteStatus.clear();
+    ClearLoggingDisplay();
+    RefreshLoggingDisplay();
+}
+
+void LoggingEngine::StartLogging()
+{
+    m_ctx.logging.timerTicksCounted = 0;
+    ResetLogging();
+    RefreshLoggingDisplay();
+    m_display.timerIntervalMilliseconds = m_ctx.settings.TIMER_TICK_MILLISECONDS;
+    m_display.timerEnabled = true;
+    m_ctx.blnGlobalLoggingRunning = true;
+    changed();
+}
+
+void LoggingEngine::StopLogging()
+{
+    m_display.timerIntervalMilliseconds = m_ctx.settings.TIMER_TICK_MILLISECONDS;
+    m_display.timerEnabled = false;
+    m_ctx.blnGlobalLoggingRunning = false;
+    RefreshLoggingDisplay();
+}
+
+void LoggingEngine::ResetLogging()
+{
+    RunState& run = m_ctx.logging;
+    LoggingFileState& f = m_ctx.loggingFiles;
+    PulseState& p = m_ctx.pulse;
+    const double now = m_ctx.services.clock.timer();
+
+    run.timerTicksCounted = 0;
+    f.dblGlobalTimeLastLOGGINGevent = now;
+    run.timeLastScreenUpdateEvent = now;
+    run.timeLastCalculationEvent = now;
+    f.dblGlobalTimeLastARRAYWRITEevent = now;
+    f.blnGlobalDiskBackupFailed = false;
+    f.blnGlobalDiffLogErrorShown = false;
+    f.lngGlobalLastRecordWrittenToDisk = 0;
+    f.blnGlobalBackupFileIsNew = true;
+    run.startTime = m_ctx.services.clock.now();
+    run.newPulseCount = 0;
+    run.oldPulseCount = 0;
+    run.totalPulse = 0;
+    run.seconds = 0;
+    run.secondsSincePulse = -1.0;
+    run.totalKWH = 0.0;
+    run.totalCost = 0.0;
+    run.avg5minKWH = 0.0;
+    run.avg1hourKWH = 0.0;
+    run.avg5minCost = 0.0;
+    run.avg1hourCost = 0.0;
+    run.window5min.clear();
+    run.window1hour.clear();
+    p.lngGlobalWkgIntervalPulseCount = 0;
+    p.dblGlobalWkgIntervalKWH = 0.0;
+    p.dblGlobalWkgIntervalCost = 0.0;
+    m_ctx.strGlobalUserComment.clear();
+    LoadWorkingMeterValues(m_ctx);
+    RefreshLoggingDisplay();
+}
+
+void LoggingEngine::LoggingTimer()
+{
+    // A pulse being registered finishes first, so its count lands in the minute it belongs to.
+    while (m_ctx.blnGlobalPulseInProgress)
+        m_ctx.services.pump.waitForEvents(10);
+    RunState& run = m_ctx.logging;
+    const PulseState& p = m_ctx.pulse;
+    run.oldPulseCount = run.newPulseCount;
+    run.newPulseCount = 0;
+    const QDateTime now = m_ctx.services.clock.now();
+    run.window5min.closeMinute(run.oldPulseCount, now, p.dblGlobalWkgRevsPerKWH, p.dblGlobalWkgCostPerKWH,
+                               p.intGlobalWkgTarrifNumber);
+    run.window1hour.closeMinute(run.oldPulseCount, now, p.dblGlobalWkgRevsPerKWH, p.dblGlobalWkgCostPerKWH,
+                                p.intGlobalWkgTarrifNumber);
+    LoadWorkingMeterValues(m_ctx);
+}
+
+void LoggingEngine::LoggingCalculations()
+{
+    RunState& run = m_ctx.logging;
+    const WindowAverages a5 = run.window5min.averages();
+    const WindowAverages a60 = run.window1hour.averages();
+    run.avg5minKWH = a5.power;
+    run.avg5minCost = a5.costPerHour;
+    run.avg1hourKWH = a60.power;
+    run.avg1hourCost = a60.costPerHour;
+}
+
+void LoggingEngine::RefreshLoggingDisplay()
+{
+    const QDateTime now = m_ctx.services.clock.now();
+    const GlobalSettings& s = m_ctx.settings;
+    const RunState& run = m_ctx.logging;
+    const QChar point = m_ctx.locale.decimalPoint().isEmpty() ? QLatin1Char('.') : m_ctx.locale.decimalPoint().at(0);
+    auto shown = [&](double value, int places) {
+        return TextFormat::formatGeneral(TextFormat::roundToPlaces(value, places), point);
+    };
+    LoggingDisplay& d = m_display;
+    if (m_ctx.blnGlobalLoggingRunning) {
+        const qint64 seconds = run.startTime.secsTo(now);
+        d.Text1 = GeneralDateFormat(m_ctx.locale).format(run.startTime);
+        d.Text3 = QString::number(seconds);
+        d.Text3a = elapsedText(seconds);
+        d.Text4 = QString::number(run.totalPulse);
+        d.Text5 = shown(run.totalKWH, s.ENERGY_ROUNDING_PLACES);
+        d.Text6 = shown(run.totalCost, s.COST_ROUNDING_PLACES);
+        d.Text7 = shown(run.avg5minKWH, s.POWER_ROUNDING_PLACES);
+        d.Text8 = shown(run.avg5minCost, s.COST_ROUNDING_PLACES);
+        d.Text9 = shown(run.avg1hourKWH, s.POWER_ROUNDING_PLACES);
+        d.Text10 = shown(run.avg1hourCost, s.COST_ROUNDING_PLACES);
+        d.Text11 = shown(m_ctx.pulse.dblGlobalInstantKW, s.POWER_ROUNDING_PLACES);
+        d.Text12 = shown(m_ctx.pulse.dblGlobalInstantCostPerHour, s.COST_ROUNDING_PLACES);
+        d.startEnabled = false;
+        d.stopEnabled = true;
+        d.addCommentEnabled = true;
+        d.Label22 = QStringLiteral("STATUS: RUNNING");
+    } else {
+        d.startEnabled = true;
+        d.stopEnabled = false;
+        d.addCommentEnabled = false;
+        d.Label22 = QStringLiteral("STATUS: STOPPED");
+    }
+    d.Text13 = m_ctx.blnGlobalCameraRunning ? QStringLiteral("Camera is Running") : QStringLiteral("Camera is NOT RUNNING");
+    d.markOn = m_ctx.blnGlobalMarkOn;
+    changed();
+}
+
+void LoggingEngine::ClearLoggingDisplay()
+{
+    LoggingDisplay& d = m_display;
+    for (QString* text : {&d.Text1, &d.Text3, &d.Text3a, &d.Text4, &d.Text5, &d.Text6, &d.Text7, &d.Text8, &d.Text9,
+                          &d.Text10, &d.Text11, &d.Text12})
+        text->clear();
+    const bool running = m_ctx.blnGlobalLoggingRunning;
+    d.startEnabled = !running;
+    d.stopEnabled = running;
+    d.addCommentEnabled = running;
+    d.markOn = m_ctx.blnGlobalMarkOn;
+    changed();
+}
+
+void LoggingEngine::DoWriteDiskBackup(bool fromTimer)
+{
+    if (m_backupInProgress) {
+        // Reached from inside a retry wait of the running backup: that one finishes first, then the rows
+        // this call wanted are written by a second pass (the Stop button must not lose its final backup).
+        if (!fromTimer)
+            m_backupRequested = true;
+        return;
+    }
+    MeteringContext& ctx = m_ctx;
+    LoggingFileState& f = ctx.loggingFiles;
+    const GlobalSettings& s = ctx.settings;
+    const double t = ctx.services.clock.timer();
+    const DataArray& data = ctx.varGlobalDataArray;
+
+    if (!s.WRITE_ARRAY_TO_DISK || f.blnGlobalDiskBackupFailed || !data.IsDataInMemory() ||
+        data.lastSequence() <= f.lngGlobalLastRecordWrittenToDisk)
+        return;
+    if (fromTimer && SecondsBetween(t, f.dblGlobalTimeLastARRAYWRITEevent) < s.ARRAY_WRITE_INTERVAL_SECONDS)
+        return;
+
+    m_backupInProgress = true;
+    m_display.WriteStatus = QStringLiteral("Writing data to disk");
+    RefreshLoggingDisplay();
+
+    const qint64 first = f.lngGlobalLastRecordWrittenToDisk + 1;
+    const qint64 last = data.lastSequence();
+    const QString backupError = write_data_file(ctx, ctx.paths.dataStore, first, last, f.blnGlobalBackupFileIsNew);
+    f.blnGlobalBackupFileIsNew = false;
+    QString diffError;
+    if (s.WRITE_DIFF_LOG_FILE)
+        diffError = write_diff_file(ctx, ctx.paths.diffLog, first, last, ctx.paths.diffLogCtl);
+    f.lngGlobalLastRecordWrittenToDisk = last;
+
+    Dialogs& dialogs = ctx.services.dialogs;
+    if (!backupError.isEmpty()) {
+        f.blnGlobalDiskBackupFailed = true;
+        dialogs.message(QStringLiteral("Error writing to disk: ") + backupError + CrLf +
+                            QStringLiteral("Logging continues but will not be backed up to disk. Please export "
+                                           "data manually at end if you want to keep it."),
+                        Dialogs::Buttons::Ok);
+    }
+    if (s.WRITE_DIFF_LOG_FILE && !diffError.isEmpty() && (!fromTimer || !f.blnGlobalDiffLogErrorShown)) {
+        if (fromTimer)
+            f.blnGlobalDiffLogErrorShown = true;
+        dialogs.message(QStringLiteral("Error writing log interface file to disk: ") + diffError + CrLf,
+                        Dialogs::Buttons::Ok);
+    }
+
+    m_display.WriteStatus.clear();
+    RefreshLoggingDisplay();
+    f.dblGlobalTimeLastARRAYWRITEevent = TruncateSeconds(t);
+    m_backupInProgress = false;
+
+    if (m_backupRequested) {
+        m_backupRequested = false;
+        DoWriteDiskBackup(false);
+    }
+}
+
+void LoggingEngine::tick()
+{
+    // The writers wait between attempts while events run; a tick arriving then must not start another.
+    if (m_inTick || !m_ctx.blnGlobalLoggingRunning)
+        return;
+    m_inTick = true;
+    MeteringContext& ctx = m_ctx;
+    const GlobalSettings& s = ctx.settings;
+    RunState& run = ctx.logging;
+    LoggingFileState& f = ctx.loggingFiles;
+    const double now = ctx.services.clock.timer();
+
+    if (SecondsBetween(now, run.timeLastCalculationEvent) >= 60.0) {
+        LoggingTimer();
+        LoggingCalculations();
+        RefreshLoggingDisplay();
+        run.timeLastCalculationEvent = TruncateSeconds(now);
+        if (s.WRITE_LIVE_DATA_FILE)
+            write_live_file(ctx, ctx.paths.liveData, ctx.paths.liveDataCtl); // the next minute simply tries again
+    }
+
+    if (SecondsBetween(now, f.dblGlobalTimeLastLOGGINGevent) >= s.LOGGING_INTERVAL_SECONDS) {
+        DoWriteLogevent(ctx);
+        RefreshLoggingDisplay();
+        f.dblGlobalTimeLastLOGGINGevent = TruncateSeconds(now);
+    }
+
+    if (s.WRITE_ARRAY_TO_DISK && !f.blnGlobalDiskBackupFailed && ctx.varGlobalDataArray.IsDataInMemory() &&
+        ctx.varGlobalDataArray.lastSequence() > f.lngGlobalLastRecordWrittenToDisk &&
+        SecondsBetween(now, f.dblGlobalTimeLastARRAYWRITEevent) >= s.ARRAY_WRITE_INTERVAL_SECONDS) {
+        DoWriteDiskBackup(true);
+        f.dblGlobalTimeLastARRAYWRITEevent = TruncateSeconds(now);
+    }
+
+    if (s.LOG_SCREEN_REFRESH_INTERVAL_MILLISECONDS / 1000.0 <= SecondsBetween(now, run.timeLastScreenUpdateEvent)) {
+        RefreshLoggingDisplay();
+        run.timeLastScreenUpdateEvent = now;
+    }
+    m_inTick = false;
+}
+
+bool LoggingEngine::startButton()
+{
+    MeteringContext& ctx = m_ctx;
+    Dialogs& dialogs = ctx.services.dialogs;
+    if (ctx.settings.WRITE_ARRAY_TO_DISK && ctx.services.files.exists(ctx.paths.dataStore)) {
+        if (dialogs.message(QStringLiteral("There is data stored as a file, if you continue it will be overwritten. "
+                                           "Do you wish to continue?"),
+                            Dialogs::Buttons::YesNo) != Dialogs::Answer::Yes)
+            return false;
+    }
+    if (ctx.varGlobalDataArray.IsDataInMemory()) {
+        if (dialogs.message(QStringLiteral("There is data already in memory, do you wish to overwrite it?\n"
+                                           "If you do so, you will lose the previous data results"),
+                            Dialogs::Buttons::YesNoCancel, Dialogs::Icon::None,
+                            QStringLiteral("Data in memory")) != Dialogs::Answer::Yes)
+            return false;
+    }
+    ResetWorkingValues(ctx);
+    StartLogging();
+    RefreshLoggingDisplay();
+    if (!ctx.blnGlobalCameraRunning)
+        dialogs.message(QStringLiteral("Warning. Camera is not running and data will not be logged. If you want to "
+                                       "log fresh data you should start the camera"),
+                        Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation);
+    return true;
+}
+
+void LoggingEngine::stopButton()
+{
+    StopLogging();
+    DoWriteDiskBackup(false);
+    RefreshLoggingDisplay();
+}
+
+bool LoggingEngine::canClose()
+{
+    if (!m_ctx.blnGlobalLoggingRunning)
+        return true;
+    m_ctx.services.dialogs.message(QStringLiteral("Please stop the logging process before trying to close it"),
+                                   Dialogs::Buttons::Ok);
+    return false;
+}

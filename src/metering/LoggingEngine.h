@@ -1,0 +1,60 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "metering/LoggingDisplay.h"
+
+#include <QObject>
+
+struct MeteringContext;
+
+// The logging run: its own pulse totals and minute windows, one record per logging interval, the disk
+// backup, the difference log and the live file, and the state the logging screen shows. The screen's
+// timer calls tick(); tests call it directly on a fake clock.
+class LoggingEngine : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit LoggingEngine(MeteringContext& ctx, QObject* parent = nullptr);
+    ~LoggingEngine() override;
+
+    const LoggingDisplay& display() const { return m_display; }
+    MeteringContext& context() { return m_ctx; }
+
+    // What the screen does when it loads: unit captions, then an empty display for the current state.
+    void load();
+
+    void StartLogging();
+    void StopLogging();
+    void ResetLogging();
+    // Closes the running minute into both windows.
+    void LoggingTimer();
+    // Recomputes the four window averages.
+    void LoggingCalculations();
+    void RefreshLoggingDisplay();
+    void ClearLoggingDisplay();
+    // The backup step; fromTimer waits for the backup interval and reports a difference-log error once.
+    void DoWriteDiskBackup(bool fromTimer);
+
+    // One tick of the logging timer: minute update and live file, record, backup, refresh, in that order.
+    void tick();
+
+    // The Start button: questions, a fresh run, the camera warning. True when logging started.
+    bool startButton();
+    // The Stop button: stop, then back up every row not yet on disk.
+    void stopButton();
+    // False (after telling the user) while logging runs.
+    bool canClose();
+
+signals:
+    void displayChanged();
+
+private:
+    void changed() { emit displayChanged(); }
+
+    MeteringContext& m_ctx;
+    LoggingDisplay m_display;
+    bool m_inTick = false;
+    bool m_backupInProgress = false;
+    bool m_backupRequested = false;
+};
