@@ -1,0 +1,161 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "camera/CellTable.h"
+#include "camera/DetectionGrid.h"
+#include "camera/VideoCapture.h"
+#include "ui/capture/SimulatedMeter.h"
+
+#include <QCameraDevice>
+#include <QCameraFormat>
+#include <QImage>
+#include <QList>
+#include <QMediaDevices>
+#include <QPointer>
+#include <QThread>
+#include <QTimer>
+
+#include <memory>
+
+class Clock;
+class Dialogs;
+class CaptureWorker;
+class QCamera;
+class QMediaCaptureSession;
+class QMediaPlayer;
+class QVideoSink;
+class QWidget;
+
+// The video-capture component on Qt Multimedia. Devices: the cameras Qt finds, then the built-in simulated
+// meter, then "Video file..." (replays a recording). Frames are analysed on a capture thread; each frame's
+// cell table is queued to this object's thread, which raises frameAnalysed for it.
+class CaptureComponent : public VideoCapture
+{
+    Q_OBJECT
+
+public:
+    static inline const QString SimulatedMeterName = QStringLiteral("Simulated meter");
+    static inline const QString VideoFileName = QStringLiteral("Video file...");
+
+    // The clock times the simulated meter; dialogs ask for the video file. Both must outlive the component.
+    CaptureComponent(Clock& clock, Dialogs& dialogs, QObject* parent = nullptr);
+    ~CaptureComponent() override;
+
+    QString deviceList() const override;
+    int deviceIndex() const override { return m_deviceIndex; }
+    void setDeviceIndex(int index) override;
+    QString deviceName() const override;
+
+    QString inputList() const override;
+    int inputIndex() const override { return m_deviceIndex < 0 ? -1 : 0; }
+    void setInputIndex(int) override {}
+    QString sizeList() const override;
+    int sizeIndex() const override { return m_sizeIndex; }
+    void setSizeIndex(int index) override;
+    QString subtypeList() const override;
+    int subtypeIndex() const override { return m_subtypeIndex; }
+    void setSubtypeIndex(int index) override;
+    QString analogVideoStandardList() const override;
+    int analogVideoStandardIndex() const override { return m_deviceIndex < 0 ? -1 : 0; }
+    void setAnalogVideoStandardIndex(int) override {}
+
+    void startLiveVideo() override;
+    void stop() override;
+    int state() const override { return m_state; }
+
+    double frameRate() const override { return m_grantedRate; }
+    void setFrameRate(double framesPerSecond) override;
+    void setDisplaySize(int width, int height, bool stretch) override;
+    QSize displaySize() const { return m_displaySize; }
+    bool stretch() const { return m_stretch; }
+
+    void showDeviceSettingsDialog() override;
+    void showStreamSettingsDialog() override;
+
+    bool motionDetection() const override { return m_motionDetection; }
+    void setMotionDetection(bool on) override { m_motionDetection = on; }
+    QString detectionGrid() const override { return m_grid.text(); }
+    void setDetectionGrid(const QString& grid) override;
+    bool gridAccepted() const override { return m_gridAccepted; }
+    void setCompareRed(bool on) override { m_compare[0] = on; }
+    void setCompareGreen(bool on) override { m_compare[1] = on; }
+    void setCompareBlue(bool on) override { m_compare[2] = on; }
+    void setReduceNoise(bool on) override;
+    QString gridDisplayText() const override { return m_grid.displayText(); }
+    int gridColumns() const override { return m_grid.columns(); }
+    int gridRows() const override { return m_grid.rows(); }
+    void showGridDialog() override;
+
+    int cellValue(int channel, int column, int row) const override;
+    QString currentCellValuesText() const override;
+
+    const DetectionGrid& grid() const { return m_grid; }
+    // The latest picture for the live view (small, refreshed a few times a second).
+    const QImage& previewImage() const { return m_preview; }
+    int simulatedMeterIndex() const { return int(m_cameras.size()); }
+    int videoFileIndex() const { return int(m_cameras.size()) + 1; }
+
+    SimulatedMeterSettings simulatedMeterSettings() const { return m_simSettings; }
+    void setSimulatedMeterSettings(const SimulatedMeterSettings& s);
+    // When false, the simulated meter renders only when renderSimulatedFrame is called (tests step the clock).
+    void setSimulatedMeterFreeRunning(bool on) { m_simFreeRunning = on; }
+    // Renders the simulated meter at the clock's present time; the table arrives through the event loop.
+    void renderSimulatedFrame();
+    // Seconds since the simulated meter started, as the simulation counts them.
+    double simulatedSeconds() const;
+    QString videoFilePath() const { return m_videoFile; }
+
+    // Parent for the component's dialogs.
+    void setDialogParent(QWidget* parent) { m_dialogParent = parent; }
+
+signals:
+    void previewChanged();
+
+private:
+    enum class Kind { None, Camera, Simulated, File };
+    Kind kind() const;
+    void refreshCameras();
+    void onTableReady(const CellTable& table, const QImage& preview);
+    void configureWorker();
+    QList<QSize> cameraSizes() const;
+    QList<QVideoFrameFormat::PixelFormat> cameraSubtypes() const;
+    QCameraFormat chosenCameraFormat() const;
+    void grantRate();
+    void startCamera();
+    void startFile();
+    void failRunning();
+
+    Clock& m_clock;
+    Dialogs& m_dialogs;
+    QMediaDevices m_mediaDevices;
+    QList<QCameraDevice> m_cameras;
+    int m_deviceIndex = -1;
+    int m_sizeIndex = -1;
+    int m_subtypeIndex = -1;
+    int m_state = StateStopped;
+    double m_requestedRate = 25.0;
+    double m_grantedRate = 25.0;
+    QSize m_displaySize{320, 240};
+    bool m_stretch = false;
+    bool m_motionDetection = false;
+    bool m_gridAccepted = false;
+    bool m_reduceNoise = false;
+    bool m_compare[3] = {true, true, true};
+    DetectionGrid m_grid;
+    CellTable m_table;
+    QImage m_preview;
+    QString m_videoFile;
+
+    SimulatedMeterSettings m_simSettings;
+    bool m_simFreeRunning = true;
+    double m_simStart = 0.0;
+    QTimer m_simTimer;
+
+    QThread m_thread;
+    CaptureWorker* m_worker = nullptr; // lives on m_thread
+    std::unique_ptr<QCamera> m_camera;
+    std::unique_ptr<QMediaCaptureSession> m_session;
+    std::unique_ptr<QMediaPlayer> m_player;
+    std::unique_ptr<QVideoSink> m_sink;
+    QPointer<QWidget> m_dialogParent;
+};

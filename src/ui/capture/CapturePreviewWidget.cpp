@@ -1,0 +1,88 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ui/capture/CapturePreviewWidget.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+CapturePreviewWidget::CapturePreviewWidget(QWidget* parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("CapturePreview"));
+    setMinimumSize(160, 120);
+}
+
+void CapturePreviewWidget::setImage(const QImage& image)
+{
+    m_image = image;
+    update();
+}
+
+void CapturePreviewWidget::setGrid(const DetectionGrid& grid)
+{
+    m_grid = grid;
+    update();
+}
+
+void CapturePreviewWidget::setMarkOn(bool on)
+{
+    m_markOn = on;
+    update();
+}
+
+void CapturePreviewWidget::setEditing(bool on, int brush)
+{
+    m_editing = on;
+    m_brush = brush;
+}
+
+void CapturePreviewWidget::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.fillRect(rect(), Qt::black);
+    if (!m_image.isNull())
+        p.drawImage(rect(), m_image);
+    const int cols = m_grid.columns();
+    const int rows = m_grid.rows();
+    if (cols > 0 && rows > 0) {
+        const double cw = double(width()) / cols;
+        const double ch = double(height()) / rows;
+        for (int r = 0; r < rows; ++r)
+            for (int c = 0; c < cols; ++c) {
+                const int s = m_grid.sensitivity(c, r);
+                if (s > 0)
+                    p.fillRect(QRectF(c * cw, r * ch, cw, ch), QColor(0, 160, 255, 20 + s * 8));
+            }
+        p.setPen(QPen(QColor(255, 255, 255, 90), 1));
+        for (int c = 0; c <= cols; ++c)
+            p.drawLine(QPointF(c * cw, 0), QPointF(c * cw, height()));
+        for (int r = 0; r <= rows; ++r)
+            p.drawLine(QPointF(0, r * ch), QPointF(width(), r * ch));
+    }
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::white);
+    p.setBrush(m_markOn ? QColor(230, 30, 30) : QColor(40, 40, 40));
+    p.drawEllipse(QRectF(width() - 22, 6, 16, 16));
+}
+
+void CapturePreviewWidget::paintAt(QPointF pos)
+{
+    if (!m_editing || m_grid.columns() == 0 || m_grid.rows() == 0)
+        return;
+    const int c = int(pos.x() * m_grid.columns() / std::max(width(), 1));
+    const int r = int(pos.y() * m_grid.rows() / std::max(height(), 1));
+    if (m_grid.sensitivity(c, r) == m_brush || c < 0 || r < 0 || c >= m_grid.columns() || r >= m_grid.rows())
+        return;
+    m_grid.setSensitivity(c, r, m_brush);
+    update();
+    emit gridEdited();
+}
+
+void CapturePreviewWidget::mousePressEvent(QMouseEvent* e)
+{
+    paintAt(e->position());
+}
+
+void CapturePreviewWidget::mouseMoveEvent(QMouseEvent* e)
+{
+    if (e->buttons() & Qt::LeftButton)
+        paintAt(e->position());
+}

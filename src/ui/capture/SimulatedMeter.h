@@ -1,0 +1,54 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QImage>
+
+#include <cstdint>
+#include <vector>
+
+struct SimulatedMeterSettings
+{
+    double powerWatts = 1000.0;
+    double revsPerKWh = 300.0;
+    double noise = 6.0;         // standard deviation of the sensor noise, grey levels
+    double drift = 0.05;        // amplitude of the slow ambient-light change, fraction of the light
+    double driftPeriod = 600.0; // seconds
+    bool flicker = false;       // random per-frame light change of up to 6 %
+    double markWidth = 0.4;     // width of the mark as a fraction of the view
+    int width = 320;
+    int height = 240;
+};
+
+// Renders what a camera aimed at the edge of a meter disc sees: a silver band between two strips of the
+// meter's front plate, with one dark mark crossing the view once per revolution. The view spans a sixth of
+// the disc's circumference; at time 0 the mark is half a turn away.
+class SimulatedMeter
+{
+public:
+    static constexpr double ViewFraction = 1.0 / 6.0;
+
+    explicit SimulatedMeter(const SimulatedMeterSettings& s = {}, std::uint32_t seed = 1);
+
+    void setSettings(const SimulatedMeterSettings& s);
+    const SimulatedMeterSettings& settings() const { return m_s; }
+
+    // Seconds per revolution at the set power; 0 when the disc stands still.
+    double revolutionPeriod() const;
+    // Seconds after time 0 at which the mark's centre crosses the centre of the view for revolution k (0-based).
+    double markCentreTime(int k) const;
+
+    // One frame at `seconds` after time 0, Format_RGB32.
+    QImage render(double seconds);
+
+private:
+    void buildBase();
+    double noiseSample();
+
+    SimulatedMeterSettings m_s;
+    std::uint32_t m_rng;
+    std::vector<float> m_base; // band texture, grey levels per pixel
+    std::vector<float> m_gauss;
+    std::size_t m_gaussPos = 0;
+    int m_bandTop = 0;
+    int m_bandBottom = 0;
+};

@@ -1,0 +1,27 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "ui/capture/SimulatedMeter.h"
+
+#include <QDialog>
+
+class QCheckBox;
+class QDoubleSpinBox;
+
+class SimulatedMeterDialog : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit SimulatedMeterDialog(const SimulatedMeterSettings& s, QWidget* parent = nullptr);
+    SimulatedMeterSettings settings() const;
+
+private:
+    SimulatedMeterSettings m_settings;
+    QDoubleSpinBox* m_power;
+    QDoubleSpinBox* m_revs;
+    QDoubleSpinBox* m_noise;
+    QDoubleSpinBox* m_drift;
+    QDoubleSpinBox* m_markWidth;
+    QCheckBox* m_flicker;
+};
