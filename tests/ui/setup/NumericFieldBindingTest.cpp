@@ -1,0 +1,183 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ui/NumericFieldBinding.h"
+
+#include "support/ScriptedDialogs.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
+#include <QTest>
+#include <QVBoxLayout>
+#include <gtest/gtest.h>
+
+namespace {
+
+// A screen with a logging-interval field, a price field, a field that allows negatives and an unbound field.
+struct BoundScreen
+{
+    BoundScreen()
+    {
+        auto* layout = new QVBoxLayout(&window);
+        for (QLineEdit* field : {&interval, &price, &offset})
+            layout->addWidget(field);
+        layout->addWidget(&other);
+        binding.bind(&interval, {30, 60000, 0});
+        binding.bind(&price, {0.0000000001, 1000000000, 5});
+        binding.bind(&offset, {-50, 50, 2});
+        interval.setText(QStringLiteral("300"));
+        price.setText(QStringLiteral("13.7"));
+        window.show();
+        window.activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&window));
+    }
+
+    // Enters the field with its whole text selected, as a user about to retype it.
+    void enter(QLineEdit& field)
+    {
+        field.setFocus(Qt::TabFocusReason);
+        field.selectAll();
+    }
+
+    ScriptedDialogs dialogs;
+    QWidget window;
+    QLineEdit interval;
+    QLineEdit price;
+    QLineEdit offset;
+    QLineEdit other; // an unbound widget to leave to
+    NumericFieldBinding binding{dialogs, &window};
+};
+
+TEST(NumericFieldBinding, TypingRefusesWhatCannotBelongToTheNumber)
+{
+    BoundScreen s;
+    s.enter(s.interval);
+    QTest::keyClicks(&s.interval, "4a5.-0");
+    EXPECT_EQ(s.interval.text(), "450");
+    EXPECT_TRUE(s.dialogs.shown.empty()); // letters, "." without decimals and "-" above zero are silent
+
+    s.enter(s.price);
+    QTest::keyClicks(&s.price, "1.12345");
+    QTest::keyClicks(&s.price, "6"); // the check sees five decimals before this key
+    EXPECT_EQ(s.price.text(), "1.123456");
+    EXPECT_TRUE(s.dialogs.shown.empty());
+    QTest::keyClicks(&s.price, "7");
+    EXPECT_EQ(s.price.text(), "1.123456");
+    EXPECT_EQ(s.dialogs.texts().join('|'), "Maximum number of decimal places is 5");
+}
+
+TEST(NumericFieldBinding, ValueAboveMaximumStopsFurtherDigitsButNotBackspace)
+{
+    BoundScreen s;
+    s.enter(s.interval);
+    QTest::keyClicks(&s.interval, "600000"); // 60000 is not yet above the maximum when the last 0 comes
+    QTest::keyClicks(&s.interval, "1");
+    EXPECT_EQ(s.interval.text(), "600000");
+    EXPECT_EQ(s.dialogs.texts().join('|'), "Maximum allowed value is 60000\r\n");
+    QTest::keyClick(&s.interval, Qt::Key_Backspace);
+    EXPECT_EQ(s.interval.text(), "60000");
+}
+
+TEST(NumericFieldBinding, MisplacedMinusIsRemovedAsItAppears)
+{
+    BoundScreen s;
+    s.enter(s.offset);
+    QTest::keyClicks(&s.offset, "-12");
+    EXPECT_EQ(s.offset.text(), "-12");
+    s.offset.setText(QStringLiteral("12"));
+    s.offset.setCursorPosition(1);
+    QTest::keyClicks(&s.offset, "-");
+    EXPECT_EQ(s.offset.text(), "12");
+    EXPECT_EQ(s.offset.cursorPosition(), 1);
+}
+
+TEST(NumericFieldBinding, PasteDropAndContextMenuGoThroughTheSameChecks)
+{
+    BoundScreen s;
+    s.enter(s.interval);
+    QGuiApplication::clipboard()->setText(QStringLiteral("12-3"));
+    QTest::keyClick(&s.interval, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(s.interval.text(), "123");
+
+    s.enter(s.offset);
+    QGuiApplication::clipboard()->setText(QStringLiteral("4-x.25555"));
+    QTest::keyClick(&s.offset, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(s.offset.text(), "4.255");
+    EXPECT_EQ(s.dialogs.texts().join('|'), "Maximum number of decimal places is 2") << "one message per paste";
+
+    s.interval.setText(QStringLiteral("17"));
+    QMimeData dragged;
+    dragged.setText(QStringLiteral("9z.9"));
+    QDragEnterEvent enter(QPoint(2, 2), Qt::CopyAction | Qt::MoveAction, &dragged, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&s.interval, &enter);
+    QDropEvent drop(QPointF(2, 2), Qt::CopyAction | Qt::MoveAction, &dragged, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&s.interval, &drop);
+    EXPECT_EQ(s.interval.text(), "9917");
+    EXPECT_EQ(drop.dropAction(), Qt::CopyAction);
+
+    s.price.setText(QString());
+    QGuiApplication::clipboard()->setText(QStringLiteral("a7,5"));
+    QContextMenuEvent menuRequest(QContextMenuEvent::Mouse, QPoint(2, 2), s.price.mapToGlobal(QPoint(2, 2)));
+    QApplication::sendEvent(&s.price, &menuRequest);
+    auto* menu = s.price.findChild<QMenu*>();
+    ASSERT_NE(menu, nullptr);
+    const QList<QAction*> actions = menu->actions();
+    const auto paste = std::find_if(actions.begin(), actions.end(),
+                                    [](QAction* a) { return a->text().contains(QStringLiteral("Paste")); });
+    ASSERT_NE(paste, actions.end());
+    (*paste)->trigger();
+    menu->close();
+    EXPECT_EQ(s.price.text(), "75");
+}
+
+TEST(NumericFieldBinding, LeavingWithAnOutOfRangeValueRestoresTheEnteredTextAndKeepsFocus)
+{
+    BoundScreen s;
+    s.enter(s.interval);
+    QTest::keyClicks(&s.interval, "29");
+    s.other.setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(s.dialogs.texts().join('|'), "Maximum allowed value is 60000\r\nMinimum allowed value is 30");
+    EXPECT_EQ(s.interval.text(), "300");
+    EXPECT_TRUE(s.interval.hasFocus());
+
+    // The text brought back is what the field held when last entered, not what it was loaded with.
+    QTest::keyClicks(&s.interval, "45"); // appends: "30045"
+    s.interval.setText(QStringLiteral("45"));
+    s.price.setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(s.interval.text(), "45");
+    s.enter(s.interval);
+    QTest::keyClick(&s.interval, Qt::Key_Backspace);
+    s.other.setFocus(Qt::MouseFocusReason);
+    EXPECT_EQ(s.interval.text(), "45"); // the empty field fails as min - 1
+    EXPECT_TRUE(s.interval.hasFocus());
+    EXPECT_EQ(s.dialogs.shown.size(), 2u);
+    EXPECT_EQ(s.binding.oldText(), "45");
+}
+
+TEST(NumericFieldBinding, WindowSwitchesNeitherCheckNorForgetTheEnteredText)
+{
+    BoundScreen s;
+    ASSERT_TRUE(s.interval.hasFocus()); // given by the window opening, not by a tab or click
+    QTest::keyClicks(&s.interval, "5");
+    for (const Qt::FocusReason reason : {Qt::ActiveWindowFocusReason, Qt::PopupFocusReason}) {
+        QFocusEvent away(QEvent::FocusOut, reason);
+        QApplication::sendEvent(&s.interval, &away);
+        QFocusEvent back(QEvent::FocusIn, reason);
+        QApplication::sendEvent(&s.interval, &back);
+    }
+    EXPECT_EQ(s.interval.text(), "3005");
+    EXPECT_TRUE(s.dialogs.shown.empty());
+
+    s.interval.setText(QStringLiteral("29"));
+    s.other.setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(s.interval.text(), "300");
+    EXPECT_EQ(s.dialogs.shown.size(), 1u);
+
+    s.interval.setText(QStringLiteral("2"));
+    s.window.hide(); // closing the screen is not a reason to complain about the field
+    EXPECT_EQ(s.interval.text(), "2");
+    EXPECT_EQ(s.dialogs.shown.size(), 1u);
+}
+
+} // namespace
