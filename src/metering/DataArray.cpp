@@ -14,6 +14,13 @@ const LogRecord& DataArray::row(qint32 r) const
     return m_rows[physical(r)];
 }
 
+const LogRecord* DataArray::record(qint64 sequence) const
+{
+    if (sequence < firstSequence() || sequence > m_lastSequence)
+        return nullptr;
+    return &row(static_cast<qint32>(sequence - firstSequence() + 1));
+}
+
 qint64 DataArray::append(const LogRecord& record)
 {
     if (m_capacity < 1)
@@ -51,6 +58,8 @@ bool DataArray::store(qint32 r, const LogRecord& record)
         m_rows[at] = record;
     else
         m_rows.push_back(record);
+    if (r == 1)
+        ++m_generation;
     m_count = r;
     m_lastSequence = r;
     return true;
@@ -61,4 +70,5 @@ void DataArray::resetPointer()
     linearise();
     m_count = 0;
     m_lastSequence = 0;
+    ++m_generation;
 }

@@ -34,6 +34,11 @@ public:
     // follow the table across its wrap. Row r holds sequence firstSequence() + r - 1.
     qint64 firstSequence() const { return m_lastSequence - m_count + 1; }
     qint64 lastSequence() const { return m_lastSequence; }
+    // The record with that sequence number, or nullptr once it has been overwritten or the data set replaced.
+    const LogRecord* record(qint64 sequence) const;
+    // Changes whenever the data set is started afresh (reset, or filled again from row 1), so a writer
+    // that waited between attempts can tell that the sequence numbers it holds name other records now.
+    quint64 generation() const { return m_generation; }
 
 private:
     size_t physical(qint32 r) const;
@@ -44,4 +49,5 @@ private:
     size_t m_start = 0; // physical index of row 1
     qint32 m_count = 0;
     qint64 m_lastSequence = 0;
+    quint64 m_generation = 0;
 };

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "metering/DataFileWriters.h"
 
-#include "app/Clock.h"
 #include "app/FileIo.h"
 #include "app/TextFormat.h"
 #include "metering/FileRetry.h"
@@ -31,19 +30,26 @@ std::unique_ptr<FileHandle> openForWriting(MeteringContext& ctx, RetryRule rule,
     return file;
 }
 
-// Writes the record lines one write per record; stops at the first line that cannot be written.
+// Writes the record lines one write per record; stops at the first line that cannot be written. The table
+// may change while a retry waits (a new record, a fresh run): records that left it are skipped, and when the
+// data set was replaced the rest of the old one no longer exists.
 QString writeRecords(MeteringContext& ctx, RetryRule rule, FileHandle& file, qint64 firstRecord, qint64 lastRecord)
 {
     const DataArray& data = ctx.varGlobalDataArray;
+    const quint64 generation = data.generation();
     const RecordLine lines(ctx);
-    const qint64 first = std::max(firstRecord, data.firstSequence());
-    const qint64 last = std::min(lastRecord, data.lastSequence());
     QByteArray line;
-    for (qint64 seq = first; seq <= last; ++seq) {
+    for (qint64 seq = std::max(firstRecord, data.firstSequence()); seq <= lastRecord; ++seq) {
+        if (data.generation() != generation)
+            break;
+        seq = std::max(seq, data.firstSequence());
+        const LogRecord* record = data.record(seq);
+        if (!record || seq > lastRecord)
+            break;
         line.clear();
         if (seq == 1)
             line = lines.header();
-        lines.append(line, data.row(static_cast<qint32>(seq - data.firstSequence() + 1)));
+        lines.append(line, *record);
         if (!retryFileOperation(ctx, rule, [&] { return file.write(line); }))
             return WriteFailed;
     }
@@ -106,8 +112,7 @@ QString write_diff_file(MeteringContext& ctx, const QString& file, qint64 firstR
 
 QString write_live_file(MeteringContext& ctx, const QString& strpFileToWrite, const QString& strpControlFile)
 {
-    QDateTime now = ctx.services.clock.now();
-    now.setTime(QTime(now.time().hour(), now.time().minute(), now.time().second()));
+    const QDateTime now = WholeSecondsNow(ctx);
     const QDate d = now.date();
     const QTime t = now.time();
 
@@ -121,11 +126,27 @@ QString write_live_file(MeteringContext& ctx, const QString& strpFileToWrite, co
     const PulseState& p = ctx.pulse;
     const RunState& run = ctx.logging;
 
-    static const char* const names[21] = {
-        "DateTime",       "Year",         "Month",        "Day",          "Hour",         "Min",
-        "Sec",            "TotalEnergy",  "TotalCost",    "LoggingSeconds", "LoggingTotalPulse",
-        "Power5minAvg",   "Cost5minAvg",  "Power1hrAvg",  "Cost1hrAvg",   "InstantPower", "InstantCost",
-        "REVSperEnergyUnit", "CostPerEnergyUnit", "TarrifNumber", "LightLevel"};
+    static const char* const names[21] = {"DateTime",
+                                          "Year",
+                                          "Month",
+                                          "Day",
+                                          "Hour",
+                                          "Min",
+                                          "Sec",
+                                          "TotalEnergy",
+                                          "TotalCost",
+                                          "LoggingSeconds",
+                                          "LoggingTotalPulse",
+                                          "Power5minAvg",
+                                          "Cost5minAvg",
+                                          "Power1hrAvg",
+                                          "Cost1hrAvg",
+                                          "InstantPower",
+                                          "InstantCost",
+                                          "REVSperEnergyUnit",
+                                          "CostPerEnergyUnit",
+                                          "TarrifNumber",
+                                          "LightLevel"};
     QByteArray content;
     for (int i = 0; i < 21; ++i) {
         content.append(names[i]);
@@ -169,10 +190,12 @@ QString write_live_file(MeteringContext& ctx, const QString& strpFileToWrite, co
     if (!handle)
         return OpenFailed;
     QString error;
-    if (!retryFileOperation(ctx, rule, [&] { return handle->write(content); }))
+    if (!retryFileOperation(ctx, rule, [&] { return handle->write(content); })) {
         error += WriteFailed;
-    if (!handle->close())
+        handle.reset(); // never committed: the previous two lines stay whole
+    } else if (!handle->close()) {
         error += CloseFailed;
+    }
     if (!deleteControlFile(ctx, rule, strpControlFile))
         error = ControlDeleteFailed;
     return error;

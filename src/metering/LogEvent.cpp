@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "metering/LogEvent.h"
 
-#include "app/Clock.h"
 #include "metering/MeteringContext.h"
 #include "metering/PulseSignal.h"
 
@@ -12,9 +11,8 @@ void InitialiseDataArray(MeteringContext& ctx)
 
 void DoWriteLogevent(MeteringContext& ctx)
 {
-    QDateTime now = ctx.services.clock.now();
+    const QDateTime now = WholeSecondsNow(ctx);
     const QTime t = now.time();
-    now.setTime(QTime(t.hour(), t.minute(), t.second()));
     const QDate d = now.date();
 
     PulseState& p = ctx.pulse;

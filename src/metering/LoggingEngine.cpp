@@ -3,31 +3,21 @@
 
 #include "app/Clock.h"
 #include "app/Dialogs.h"
-#include "app/EventPump.h"
 #include "app/FileIo.h"
 #include "app/TextFormat.h"
 #include "metering/DataFileWriters.h"
 #include "metering/LogEvent.h"
 #include "metering/MeteringContext.h"
 #include "metering/PulseSignal.h"
+#include "metering/RunCalculations.h"
 
 namespace {
 
 const QString CrLf = QStringLiteral("\r\n");
 
-QString elapsedText(qint64 s)
-{
-    const qint64 hours = s / 3600;
-    const qint64 r = s % 3600;
-    return QStringLiteral("%1h %2m %3s")
-        .arg(hours, 2, 10, QLatin1Char('0'))
-        .arg(r / 60, 2, 10, QLatin1Char('0'))
-        .arg(r % 60, 2, 10, QLatin1Char('0'));
-}
-
 } // namespace
 
-LoggingEngine::LoggingEngine(MeteringContext& ctx, QObject* parent) : QObject(parent), m_ctx(ctx)
+LoggingEngine::LoggingEngine(MeteringContext& ctx, QObject* parent) : QObject(parent), m_ctx(ctx), m_dates(ctx.locale)
 {
     m_ctx.refreshLoggingDisplay = [this] { RefreshLoggingDisplay(); };
 }
@@ -69,34 +59,16 @@ void LoggingEngine::StopLogging()
 
 void LoggingEngine::ResetLogging()
 {
-    RunState& run = m_ctx.logging;
     LoggingFileState& f = m_ctx.loggingFiles;
     PulseState& p = m_ctx.pulse;
+    ResetRunState(m_ctx, m_ctx.logging);
     const double now = m_ctx.services.clock.timer();
-
-    run.timerTicksCounted = 0;
     f.dblGlobalTimeLastLOGGINGevent = now;
-    run.timeLastScreenUpdateEvent = now;
-    run.timeLastCalculationEvent = now;
     f.dblGlobalTimeLastARRAYWRITEevent = now;
     f.blnGlobalDiskBackupFailed = false;
     f.blnGlobalDiffLogErrorShown = false;
     f.lngGlobalLastRecordWrittenToDisk = 0;
     f.blnGlobalBackupFileIsNew = true;
-    run.startTime = m_ctx.services.clock.now();
-    run.newPulseCount = 0;
-    run.oldPulseCount = 0;
-    run.totalPulse = 0;
-    run.seconds = 0;
-    run.secondsSincePulse = -1.0;
-    run.totalKWH = 0.0;
-    run.totalCost = 0.0;
-    run.avg5minKWH = 0.0;
-    run.avg1hourKWH = 0.0;
-    run.avg5minCost = 0.0;
-    run.avg1hourCost = 0.0;
-    run.window5min.clear();
-    run.window1hour.clear();
     p.lngGlobalWkgIntervalPulseCount = 0;
     p.dblGlobalWkgIntervalKWH = 0.0;
     p.dblGlobalWkgIntervalCost = 0.0;
@@ -107,30 +79,12 @@ void LoggingEngine::ResetLogging()
 
 void LoggingEngine::LoggingTimer()
 {
-    // A pulse being registered finishes first, so its count lands in the minute it belongs to.
-    while (m_ctx.blnGlobalPulseInProgress)
-        m_ctx.services.pump.waitForEvents(10);
-    RunState& run = m_ctx.logging;
-    const PulseState& p = m_ctx.pulse;
-    run.oldPulseCount = run.newPulseCount;
-    run.newPulseCount = 0;
-    const QDateTime now = m_ctx.services.clock.now();
-    run.window5min.closeMinute(run.oldPulseCount, now, p.dblGlobalWkgRevsPerKWH, p.dblGlobalWkgCostPerKWH,
-                               p.intGlobalWkgTarrifNumber);
-    run.window1hour.closeMinute(run.oldPulseCount, now, p.dblGlobalWkgRevsPerKWH, p.dblGlobalWkgCostPerKWH,
-                                p.intGlobalWkgTarrifNumber);
-    LoadWorkingMeterValues(m_ctx);
+    CloseRunMinute(m_ctx, m_ctx.logging, RunSeconds::Keep);
 }
 
 void LoggingEngine::LoggingCalculations()
 {
-    RunState& run = m_ctx.logging;
-    const WindowAverages a5 = run.window5min.averages();
-    const WindowAverages a60 = run.window1hour.averages();
-    run.avg5minKWH = a5.power;
-    run.avg5minCost = a5.costPerHour;
-    run.avg1hourKWH = a60.power;
-    run.avg1hourCost = a60.costPerHour;
+    CalculateRunAverages(m_ctx.logging);
 }
 
 void LoggingEngine::RefreshLoggingDisplay()
@@ -138,16 +92,13 @@ void LoggingEngine::RefreshLoggingDisplay()
     const QDateTime now = m_ctx.services.clock.now();
     const GlobalSettings& s = m_ctx.settings;
     const RunState& run = m_ctx.logging;
-    const QChar point = m_ctx.locale.decimalPoint().isEmpty() ? QLatin1Char('.') : m_ctx.locale.decimalPoint().at(0);
-    auto shown = [&](double value, int places) {
-        return TextFormat::formatGeneral(TextFormat::roundToPlaces(value, places), point);
-    };
+    auto shown = [&](double value, int places) { return RoundedText(value, places, m_ctx.locale); };
     LoggingDisplay& d = m_display;
     if (m_ctx.blnGlobalLoggingRunning) {
-        const qint64 seconds = run.startTime.secsTo(now);
-        d.Text1 = GeneralDateFormat(m_ctx.locale).format(run.startTime);
+        const qint32 seconds = WholeSecondsBetween(run.startTime, now);
+        d.Text1 = m_dates.format(run.startTime);
         d.Text3 = QString::number(seconds);
-        d.Text3a = elapsedText(seconds);
+        d.Text3a = ElapsedTimeText(seconds);
         d.Text4 = QString::number(run.totalPulse);
         d.Text5 = shown(run.totalKWH, s.ENERGY_ROUNDING_PLACES);
         d.Text6 = shown(run.totalCost, s.COST_ROUNDING_PLACES);
@@ -162,12 +113,13 @@ void LoggingEngine::RefreshLoggingDisplay()
         d.addCommentEnabled = true;
         d.Label22 = QStringLiteral("STATUS: RUNNING");
     } else {
-        d.startEnabled = true;
+        d.startEnabled = !m_backupInProgress;
         d.stopEnabled = false;
         d.addCommentEnabled = false;
         d.Label22 = QStringLiteral("STATUS: STOPPED");
     }
-    d.Text13 = m_ctx.blnGlobalCameraRunning ? QStringLiteral("Camera is Running") : QStringLiteral("Camera is NOT RUNNING");
+    d.Text13 =
+        m_ctx.blnGlobalCameraRunning ? QStringLiteral("Camera is Running") : QStringLiteral("Camera is NOT RUNNING");
     d.markOn = m_ctx.blnGlobalMarkOn;
     changed();
 }
@@ -235,10 +187,10 @@ void LoggingEngine::DoWriteDiskBackup(bool fromTimer)
                         Dialogs::Buttons::Ok);
     }
 
-    m_display.WriteStatus.clear();
-    RefreshLoggingDisplay();
     f.dblGlobalTimeLastARRAYWRITEevent = TruncateSeconds(t);
     m_backupInProgress = false;
+    m_display.WriteStatus.clear();
+    RefreshLoggingDisplay();
 
     if (m_backupRequested) {
         m_backupRequested = false;
@@ -267,17 +219,14 @@ void LoggingEngine::tick()
             write_live_file(ctx, ctx.paths.liveData, ctx.paths.liveDataCtl); // the next minute simply tries again
     }
 
-    if (SecondsBetween(now, f.dblGlobalTimeLastLOGGINGevent) >= s.LOGGING_INTERVAL_SECONDS) {
-        DoWriteLogevent(ctx);
-        RefreshLoggingDisplay();
-        f.dblGlobalTimeLastLOGGINGevent = TruncateSeconds(now);
-    }
-
-    if (s.WRITE_ARRAY_TO_DISK && !f.blnGlobalDiskBackupFailed && ctx.varGlobalDataArray.IsDataInMemory() &&
-        ctx.varGlobalDataArray.lastSequence() > f.lngGlobalLastRecordWrittenToDisk &&
-        SecondsBetween(now, f.dblGlobalTimeLastARRAYWRITEevent) >= s.ARRAY_WRITE_INTERVAL_SECONDS) {
+    // The waits above let the Stop button run; a stopped run takes no further record after its final backup.
+    if (ctx.blnGlobalLoggingRunning) {
+        if (SecondsBetween(now, f.dblGlobalTimeLastLOGGINGevent) >= s.LOGGING_INTERVAL_SECONDS) {
+            DoWriteLogevent(ctx);
+            RefreshLoggingDisplay();
+            f.dblGlobalTimeLastLOGGINGevent = TruncateSeconds(now);
+        }
         DoWriteDiskBackup(true);
-        f.dblGlobalTimeLastARRAYWRITEevent = TruncateSeconds(now);
     }
 
     if (s.LOG_SCREEN_REFRESH_INTERVAL_MILLISECONDS / 1000.0 <= SecondsBetween(now, run.timeLastScreenUpdateEvent)) {
@@ -289,6 +238,9 @@ void LoggingEngine::tick()
 
 bool LoggingEngine::startButton()
 {
+    // A fresh run must not begin under the final backup of the last one, which is still writing its rows.
+    if (m_backupInProgress)
+        return false;
     MeteringContext& ctx = m_ctx;
     Dialogs& dialogs = ctx.services.dialogs;
     if (ctx.settings.WRITE_ARRAY_TO_DISK && ctx.services.files.exists(ctx.paths.dataStore)) {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "app/TextFormat.h"
 #include "metering/LoggingDisplay.h"
 
 #include <QObject>
@@ -54,6 +55,7 @@ private:
 
     MeteringContext& m_ctx;
     LoggingDisplay m_display;
+    GeneralDateFormat m_dates; // built once: the screen refreshes several times a second
     bool m_inTick = false;
     bool m_backupInProgress = false;
     bool m_backupRequested = false;

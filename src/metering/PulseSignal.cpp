@@ -107,6 +107,14 @@ double TruncateSeconds(double timer)
     return std::floor(timer);
 }
 
+QDateTime WholeSecondsNow(MeteringContext& ctx)
+{
+    QDateTime now = ctx.services.clock.now();
+    const QTime t = now.time();
+    now.setTime(QTime(t.hour(), t.minute(), t.second()));
+    return now;
+}
+
 qint32 WholeSecondsBetween(const QDateTime& from, const QDateTime& to)
 {
     return static_cast<qint32>(from.secsTo(to));

@@ -25,5 +25,7 @@ void ResetWorkingValues(MeteringContext& ctx);
 // later - earlier, allowing one midnight crossing.
 double SecondsBetween(double later, double earlier);
 double TruncateSeconds(double timer);
+// The clock's local date-time cut to whole seconds, as every calendar time of the metering is kept.
+QDateTime WholeSecondsNow(MeteringContext& ctx);
 // Whole seconds from one date-time to another.
 qint32 WholeSecondsBetween(const QDateTime& from, const QDateTime& to);

@@ -13,11 +13,12 @@ void WaitWhilePulseInProgress(MeteringContext& ctx)
         DelayTenths(ctx.services.clock, ctx.services.pump, 1);
 }
 
-void CloseRunMinute(MeteringContext& ctx, RunState& run)
+void CloseRunMinute(MeteringContext& ctx, RunState& run, RunSeconds seconds)
 {
     WaitWhilePulseInProgress(ctx);
     const QDateTime now = ctx.services.clock.now();
-    run.seconds = WholeSecondsBetween(run.startTime, now);
+    if (seconds == RunSeconds::Update)
+        run.seconds = WholeSecondsBetween(run.startTime, now);
     run.oldPulseCount = run.newPulseCount;
     run.newPulseCount = 0;
     const PulseState& p = ctx.pulse;
@@ -44,7 +45,8 @@ void ResetRunState(MeteringContext& ctx, RunState& run)
     const double t = ctx.services.clock.timer();
     run.timeLastScreenUpdateEvent = t;
     run.timeLastCalculationEvent = t;
-    run.startTime = ctx.services.clock.now();
+    // Whole seconds, like the records' times, so "seconds since the start" never comes out one short.
+    run.startTime = WholeSecondsNow(ctx);
     run.newPulseCount = 0;
     run.oldPulseCount = 0;
     run.totalPulse = 0;

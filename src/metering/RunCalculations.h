@@ -15,8 +15,14 @@ struct RunState;
 void WaitWhilePulseInProgress(MeteringContext& ctx);
 
 // Closes the running minute of a run (TripTimer / LoggingTimer): waits for a pulse in progress, updates the
-// run's seconds, moves the minute's pulses into both windows, then reloads the working meter values.
-void CloseRunMinute(MeteringContext& ctx, RunState& run);
+// run's seconds (the logging counts them at each record instead), moves the minute's pulses into both
+// windows, then reloads the working meter values.
+enum class RunSeconds
+{
+    Update,
+    Keep
+};
+void CloseRunMinute(MeteringContext& ctx, RunState& run, RunSeconds seconds = RunSeconds::Update);
 
 // Recomputes the run's 5-minute and 1-hour averages from its windows (TripCalculations /
 // LoggingCalculations).

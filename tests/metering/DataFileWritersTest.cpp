@@ -1,0 +1,189 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "metering/DataFileWriters.h"
+
+#include "metering/RecordLine.h"
+#include "support/TestContext.h"
+
+#include <QFile>
+#include <gtest/gtest.h>
+#include <utility>
+
+namespace {
+
+// Writers on a data array of hand-made records, with the files in the test's folder.
+struct WritersTest : ::testing::Test
+{
+    TestContext t;
+
+    LogRecord record(int n, QDateTime when = QDateTime(QDate(2009, 1, 15), QTime(9, 38, 7)))
+    {
+        LogRecord r;
+        r.DateTime = when;
+        r.Year = static_cast<qint16>(when.date().year());
+        r.Month = static_cast<qint16>(when.date().month());
+        r.Day = static_cast<qint16>(when.date().day());
+        r.Hour = static_cast<qint16>(when.time().hour());
+        r.Min = static_cast<qint16>(when.time().minute());
+        r.Sec = static_cast<qint16>(when.time().second());
+        r.PulsesThisInterval = n;
+        r.TotalEnergy = 0.5 * n;
+        r.TotalCost = 0.0000123;
+        r.LoggingSeconds = 300 * n;
+        r.LoggingTotalPulse = -n;
+        r.AvgPowerThisInterval = 1e20;
+        r.REVSperEnergyUnit = 1000;
+        r.CostPerEnergyUnit = 15.25;
+        r.TarrifNumber = 1;
+        r.LightLevel = 250;
+        return r;
+    }
+    void fill(int rows)
+    {
+        for (int i = 1; i <= rows; ++i)
+            t.ctx.varGlobalDataArray.append(record(i));
+    }
+    QByteArray bytes(const QString& name) const
+    {
+        QFile f(t.path(name));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    bool exists(const QString& name) const { return QFile::exists(t.path(name)); }
+    QString path(const char* name) const { return t.path(QString::fromLatin1(name)); }
+};
+
+const QByteArray Row1 = "15/01/2009 09:38:07,2009,1,15,9,38,7,1,0.5,1.23E-05,300,-1,0,0,1E+20,0,1000,15.25,1,250,";
+
+TEST_F(WritersTest, RecordLineLayoutDelimitersAndComments)
+{
+    LogRecord r = record(1);
+    r.UserComment = QStringLiteral("  tea, biscuits  ");
+    EXPECT_EQ(RecordLine(t.ctx).line(r), Row1 + "tea  biscuits\r\n");
+
+    t.ctx.strGlobalFieldDelimiter = QStringLiteral(";");
+    t.ctx.strGlobalEndOfLine = QStringLiteral("\n");
+    r.UserComment = QStringLiteral("two\r\nlines");
+    const RecordLine semicolons(t.ctx);
+    EXPECT_EQ(semicolons.line(r), QByteArray(Row1).replace(',', ';') + "two\r lines\n");
+    EXPECT_EQ(semicolons.header().count(';'), 20);
+    EXPECT_TRUE(semicolons.header().endsWith(";LightLevel;UserComment\n"));
+
+    r.DateTime = QDateTime(QDate(2009, 1, 16), QTime(0, 0));
+    EXPECT_TRUE(semicolons.line(r).startsWith("16/01/2009;")) << "midnight is the date alone";
+
+    t.ctx.locale = QLocale(QLocale::German, QLocale::Germany);
+    EXPECT_TRUE(RecordLine(t.ctx).line(r).contains(";0,5;")) << "the locale's decimal separator";
+}
+
+TEST_F(WritersTest, DataFileStartsWithTheHeaderOnlyWhenRowOneIsWritten)
+{
+    fill(5);
+    const QString store = path("DATASTOR.DTA");
+    EXPECT_EQ(write_data_file(t.ctx, store, 1, 2, true), QString());
+    const QByteArray first = bytes(QStringLiteral("DATASTOR.DTA"));
+    EXPECT_EQ(first,
+              RecordLine(t.ctx).header() + Row1 + "\r\n" + RecordLine(t.ctx).line(t.ctx.varGlobalDataArray.row(2)));
+    EXPECT_EQ(write_data_file(t.ctx, store, 3, 5, false), QString());
+    const QByteArray all = bytes(QStringLiteral("DATASTOR.DTA"));
+    EXPECT_TRUE(all.startsWith(first));
+    EXPECT_EQ(all.count("\r\n"), 6);
+    EXPECT_EQ(all.count("DateTime"), 1);
+    EXPECT_EQ(write_data_file(t.ctx, store, 4, 5, true), QString());
+    EXPECT_EQ(bytes(QStringLiteral("DATASTOR.DTA")).count("\r\n"), 2) << "overwrite empties the file";
+}
+
+TEST_F(WritersTest, DataFileErrorsCarryTheirExactTexts)
+{
+    fill(3);
+    const QString store = path("DATASTOR.DTA");
+    t.files.fail(FaultyFileIo::Op::Open, store, 3);
+    EXPECT_EQ(write_data_file(t.ctx, store, 1, 3, true), QStringLiteral("Couldn't open the file for writing\r\n"));
+    EXPECT_FALSE(exists(QStringLiteral("DATASTOR.DTA")));
+
+    t.files.fail(FaultyFileIo::Op::Write, store);
+    t.files.fail(FaultyFileIo::Op::Close, store, 1);
+    EXPECT_EQ(write_data_file(t.ctx, store, 1, 3, true),
+              QStringLiteral("Couldn't write data to file\r\nCouldn't close the file\r\n"));
+    EXPECT_EQ(t.files.attempts(FaultyFileIo::Op::Write, store), 3) << "rows after the failed one are not tried";
+    EXPECT_TRUE(exists(QStringLiteral("DATASTOR.DTA")));
+}
+
+TEST_F(WritersTest, DifferenceLogAppendsUnderItsControlFile)
+{
+    fill(4);
+    const QString diff = path("DIFFLOG.DTA");
+    const QString ctl = path("DIFFLOG.CTL");
+    QFile leftover(ctl); // left behind by a crash
+    ASSERT_TRUE(leftover.open(QIODevice::WriteOnly));
+    leftover.write("controlfile\r\n");
+    leftover.close();
+    t.files.fail(FaultyFileIo::Op::Remove, ctl, 3);
+    EXPECT_EQ(write_diff_file(t.ctx, diff, 1, 2, ctl), QStringLiteral("Couldn't delete control file\r\n"));
+    EXPECT_EQ(bytes(QStringLiteral("DIFFLOG.CTL")), "controlfile\r\ncontrolfile\r\n");
+    EXPECT_TRUE(bytes(QStringLiteral("DIFFLOG.DTA")).startsWith("DateTime,"));
+
+    QFile::remove(diff); // another program collected the log
+    EXPECT_EQ(write_diff_file(t.ctx, diff, 3, 4, ctl), QString());
+    EXPECT_FALSE(exists(QStringLiteral("DIFFLOG.CTL")));
+    const QByteArray again = bytes(QStringLiteral("DIFFLOG.DTA"));
+    EXPECT_EQ(again.count("\r\n"), 2);
+    EXPECT_FALSE(again.contains("DateTime")) << "no header without row 1";
+}
+
+TEST_F(WritersTest, ControlFileFailuresStopOrFlagTheWrite)
+{
+    fill(2);
+    const QString diff = path("DIFFLOG.DTA");
+    const QString ctl = path("DIFFLOG.CTL");
+    t.files.fail(FaultyFileIo::Op::Open, ctl, 3);
+    EXPECT_EQ(write_diff_file(t.ctx, diff, 1, 2, ctl), QStringLiteral("Couldn't create control file \r\n"));
+    EXPECT_FALSE(exists(QStringLiteral("DIFFLOG.DTA")));
+
+    t.files.fail(FaultyFileIo::Op::Open, diff, 3);
+    EXPECT_EQ(write_diff_file(t.ctx, diff, 1, 2, ctl), QStringLiteral("Couldn't open the file for writing\r\n"));
+    EXPECT_TRUE(exists(QStringLiteral("DIFFLOG.CTL"))) << "the data file's state is unknown, so it stays marked busy";
+}
+
+TEST_F(WritersTest, LiveFileReplacesItsTwoLinesWhole)
+{
+    t.clock.setNow(QDateTime(QDate(2009, 1, 15), QTime(10, 0, 0)));
+    t.ctx.logging.startTime = QDateTime(QDate(2009, 1, 15), QTime(9, 0, 0));
+    t.ctx.logging.totalKWH = 1.234567;
+    t.ctx.logging.totalPulse = 1235;
+    t.ctx.pulse.dblGlobalInstantKW = 2.5;
+    t.ctx.pulse.dblGlobalWkgRevsPerKWH = 1000;
+    t.ctx.pulse.dblGlobalWkgCostPerKWH = 15;
+    t.ctx.settings.ENERGY_ROUNDING_PLACES = 2;
+    t.ctx.settings.POWER_ROUNDING_PLACES = 0;
+    const QString live = path("LIVEDATA.DTA");
+    const QString ctl = path("LIVEDATA.CTL");
+    EXPECT_EQ(write_live_file(t.ctx, live, ctl), QString());
+    EXPECT_EQ(write_live_file(t.ctx, live, ctl), QString());
+    const QList<QByteArray> lines = bytes(QStringLiteral("LIVEDATA.DTA")).split('\n');
+    ASSERT_EQ(lines.size(), 3);
+    EXPECT_TRUE(lines[0].startsWith("DateTime,Year,Month,Day,Hour,Min,Sec,TotalEnergy,TotalCost,LoggingSeconds,"));
+    EXPECT_EQ(lines[1], "15/01/2009 10:00:00,2009,1,15,10,0,0,1.23,0,3600,1235,0,0,0,0,2,0,1000,15,1,0\r");
+    EXPECT_FALSE(exists(QStringLiteral("LIVEDATA.CTL")));
+
+    t.files.fail(FaultyFileIo::Op::Write, live);
+    EXPECT_EQ(write_live_file(t.ctx, live, ctl), QStringLiteral("Couldn't write data to file\r\n"));
+    EXPECT_EQ(bytes(QStringLiteral("LIVEDATA.DTA")).split('\n')[1], lines[1])
+        << "a failed rewrite leaves the previous content whole";
+}
+
+TEST_F(WritersTest, ASecondWriterOfAFileInUseStaysAway)
+{
+    fill(2);
+    const QString store = path("DATASTOR.DTA");
+    t.files.fail(FaultyFileIo::Op::Write, store, 1);
+    QString nested = QStringLiteral("not called");
+    bool called = false;
+    t.pump.onEvents = [&] {
+        if (!std::exchange(called, true))
+            nested = write_data_file(t.ctx, store, 1, 2, false);
+    };
+    EXPECT_EQ(write_data_file(t.ctx, store, 1, 2, true), QString());
+    EXPECT_EQ(nested, QStringLiteral("Couldn't open the file for writing\r\n"));
+    EXPECT_EQ(bytes(QStringLiteral("DATASTOR.DTA")).count("\r\n"), 3);
+}
+
+} // namespace

@@ -1,0 +1,511 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "metering/LoggingEngine.h"
+
+#include "metering/LogEvent.h"
+#include "metering/PulseSignal.h"
+#include "support/TestContext.h"
+
+#include <QFile>
+#include <gtest/gtest.h>
+#include <utility>
+
+namespace {
+
+const QString BackupError = QStringLiteral("Error writing to disk: ");
+const QString DiffLogError = QStringLiteral("Error writing log interface file to disk: ");
+
+// A logging run at 1000 revs/kWh and 15.0 per kWh with the camera running, driven through the fake clock,
+// pulses and timer ticks only.
+struct LoggingTest : ::testing::Test
+{
+    TestContext t;
+    LoggingEngine engine{t.ctx};
+    QStringList writeStatusSeen; // every non-empty WriteStatus the screen was asked to show
+
+    void SetUp() override
+    {
+        t.ctx.settings.REVS_PER_KWH = 1000;
+        t.ctx.settings.COST_PER_KWH = 15.0;
+        t.ctx.blnGlobalCameraRunning = true;
+        LoadWorkingMeterValues(t.ctx);
+        engine.load();
+        QObject::connect(&engine, &LoggingEngine::displayChanged, [this] {
+            if (!engine.display().WriteStatus.isEmpty())
+                writeStatusSeen << engine.display().WriteStatus;
+        });
+    }
+    void start(double timer = 1000.4)
+    {
+        t.clock.setTimer(timer);
+        ASSERT_TRUE(engine.startButton());
+    }
+    // Ticks as Timer1 would, every `step` seconds (200 ms by default) for the given time.
+    void runFor(double seconds, double step = 0.2)
+    {
+        const int ticks = static_cast<int>(seconds / step + 0.5);
+        for (int i = 0; i < ticks; ++i) {
+            t.clock.advance(step);
+            engine.tick();
+        }
+    }
+    void pulse()
+    {
+        SetPulseInProgress(t.ctx);
+        SetMarkOn(t.ctx);
+        RegisterPulse(t.ctx, 7);
+        ClearPulseInProgress(t.ctx);
+        SetMarkOff(t.ctx);
+    }
+    const DataArray& data() const { return t.ctx.varGlobalDataArray; }
+    QByteArray bytes(const QString& name) const
+    {
+        QFile f(t.path(name));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    QList<QByteArray> lines(const QString& name) const
+    {
+        QList<QByteArray> out = bytes(name).split('\n');
+        if (!out.isEmpty() && out.last().isEmpty())
+            out.removeLast();
+        return out;
+    }
+    int secondOfDay(const LogRecord& r) const { return r.DateTime.time().msecsSinceStartOfDay() / 1000; }
+};
+
+TEST_F(LoggingTest, RecordsFallOnTheIntervalCountedFromTheStart)
+{
+    start(1000.4);
+    runFor(299.8); // 1300.2
+    EXPECT_EQ(data().count(), 0);
+    runFor(599.8); // 1900.0
+    ASSERT_EQ(data().count(), 3);
+    EXPECT_EQ(secondOfDay(data().row(1)), 1300);
+    EXPECT_EQ(secondOfDay(data().row(2)), 1600);
+    EXPECT_EQ(secondOfDay(data().row(3)), 1900);
+    EXPECT_EQ(t.ctx.loggingFiles.dblGlobalTimeLastLOGGINGevent, 1900.0);
+    EXPECT_EQ(data().row(1).LoggingSeconds, 300) << "the start's fraction of a second does not count";
+    EXPECT_EQ(data().row(3).LoggingSeconds, 900);
+}
+
+TEST_F(LoggingTest, RecordHoldsTheIntervalFiguresAndItsOwnCommentOnly)
+{
+    start();
+    for (int i = 0; i < 5; ++i) {
+        runFor(10);
+        pulse();
+    }
+    t.ctx.strGlobalUserComment = QStringLiteral("kettle on");
+    runFor(260);
+    ASSERT_EQ(data().count(), 1);
+    const LogRecord r = data().row(1);
+    EXPECT_EQ(r.PulsesThisInterval, 5);
+    EXPECT_DOUBLE_EQ(r.EnergyThisInterval, 0.005);
+    EXPECT_DOUBLE_EQ(r.CostThisInterval, 0.075);
+    EXPECT_DOUBLE_EQ(r.AvgPowerThisInterval, 0.06);
+    EXPECT_DOUBLE_EQ(r.AvgCostPerHourThisInterval, 0.9);
+    EXPECT_EQ(r.LoggingTotalPulse, 5);
+    EXPECT_EQ(r.LightLevel, 7);
+    EXPECT_EQ(r.REVSperEnergyUnit, 1000.0);
+    EXPECT_EQ(r.CostPerEnergyUnit, 15.0);
+    EXPECT_EQ(r.TarrifNumber, 1);
+    EXPECT_FALSE(r.Slot21);
+    EXPECT_EQ(r.UserComment, QStringLiteral("kettle on"));
+    EXPECT_TRUE(t.ctx.strGlobalUserComment.isEmpty());
+
+    runFor(300); // an interval without pulses
+    ASSERT_EQ(data().count(), 2);
+    const LogRecord& empty = data().row(2);
+    EXPECT_EQ(empty.PulsesThisInterval, 0);
+    EXPECT_EQ(empty.EnergyThisInterval, 0.0);
+    EXPECT_EQ(empty.CostThisInterval, 0.0);
+    EXPECT_EQ(empty.AvgPowerThisInterval, 0.0);
+    EXPECT_EQ(empty.AvgCostPerHourThisInterval, 0.0);
+    EXPECT_EQ(empty.TotalEnergy, r.TotalEnergy);
+    EXPECT_EQ(empty.TotalCost, r.TotalCost);
+    EXPECT_EQ(empty.LoggingTotalPulse, 5);
+    EXPECT_TRUE(empty.UserComment.isEmpty());
+}
+
+TEST_F(LoggingTest, ADayAcrossMidnightKeepsTheRhythmAndTheDatesOfEveryRecord)
+{
+    t.ctx.settings.LOG_SCREEN_REFRESH_INTERVAL_MILLISECONDS = 600000; // keeps a day of ticks quick
+    t.clock.setNow(QDateTime(QDate(2009, 1, 15), QTime(23, 0, 0)));
+    start(82800.0);
+    int pulses = 0;
+    for (int second = 1; second <= 86400; ++second) {
+        runFor(1.0, 1.0);
+        if (second % 36 == 0) { // 100 revolutions an hour: 0.1 kW
+            pulse();
+            ++pulses;
+        }
+    }
+    ASSERT_EQ(data().count(), 288);
+    for (int r = 1; r <= 288; ++r) {
+        const LogRecord& rec = data().row(r);
+        ASSERT_EQ(rec.LoggingSeconds, 300 * r) << r;
+        const QDateTime expected = QDateTime(QDate(2009, 1, 15), QTime(23, 0, 0)).addSecs(300 * r);
+        ASSERT_EQ(rec.DateTime, expected) << r;
+        ASSERT_EQ(QDate(rec.Year, rec.Month, rec.Day), expected.date()) << r;
+        ASSERT_EQ(QTime(rec.Hour, rec.Min, rec.Sec), expected.time()) << r;
+        if (r > 1) {
+            ASSERT_GE(rec.LoggingTotalPulse, data().row(r - 1).LoggingTotalPulse);
+        }
+    }
+    EXPECT_EQ(data().row(12).DateTime, QDateTime(QDate(2009, 1, 16), QTime(0, 0)));
+    EXPECT_NEAR(data().row(100).AvgPowerThisInterval, 0.1, 0.021) << "8 or 9 pulses in 300 s";
+    EXPECT_EQ(t.ctx.logging.totalPulse, pulses);
+    EXPECT_NEAR(t.ctx.logging.avg1hourKWH, 0.1, 0.0011);
+
+    engine.stopButton();
+    const QList<QByteArray> file = lines(QStringLiteral("DATASTOR.DTA"));
+    ASSERT_EQ(file.size(), 289);
+    EXPECT_TRUE(file[0].startsWith("DateTime,Year,"));
+    EXPECT_TRUE(file[12].startsWith("16/01/2009,2009,1,16,0,0,0,")) << "midnight is the date alone";
+    EXPECT_TRUE(file[13].startsWith("16/01/2009 00:05:00,")) << file[13].toStdString();
+}
+
+TEST_F(LoggingTest, BackupFollowsTheFirstRecordWhenItsIntervalPassedBefore)
+{
+    t.ctx.settings.ARRAY_WRITE_INTERVAL_SECONDS = 120;
+    start();
+    runFor(299.8);
+    EXPECT_FALSE(QFile::exists(t.path(QStringLiteral("DATASTOR.DTA"))));
+    runFor(1.0);
+    EXPECT_EQ(lines(QStringLiteral("DATASTOR.DTA")).size(), 2);
+    EXPECT_EQ(writeStatusSeen, QStringList{QStringLiteral("Writing data to disk")});
+    EXPECT_TRUE(engine.display().WriteStatus.isEmpty());
+    EXPECT_EQ(t.ctx.loggingFiles.lngGlobalLastRecordWrittenToDisk, 1);
+}
+
+TEST_F(LoggingTest, BackupWritesTheHeaderOnceThenAppendsOnlyNewRows)
+{
+    start();
+    runFor(610); // records at 300 and 600, backup at 600
+    const QByteArray first = bytes(QStringLiteral("DATASTOR.DTA"));
+    ASSERT_EQ(first.count("\r\n"), 3);
+    ASSERT_EQ(first.split('\n')[1].count(','), 20);
+    EXPECT_TRUE(first.startsWith(
+        "DateTime,Year,Month,Day,Hour,Min,Sec,PulsesThisInterval,TotalEnergy,TotalCost,LoggingSeconds,"
+        "LoggingTotalPulse,EnergyThisInterval,CostThisInterval,AvgPowerThisInterval,AvgCostPerHourThisInterval,"
+        "REVSperEnergyUnit,CostPerEnergyUnit,TarrifNumber,LightLevel,UserComment\r\n"
+        "15/01/2009 00:21:40,2009,1,15,0,21,40,0,0,0,300,0,0,0,0,0,1000,15,1,0,\r\n"));
+    runFor(600);
+    const QByteArray both = bytes(QStringLiteral("DATASTOR.DTA"));
+    EXPECT_TRUE(both.startsWith(first));
+    EXPECT_EQ(both.count("\r\n"), 5);
+    EXPECT_EQ(both.count("DateTime"), 1);
+}
+
+TEST_F(LoggingTest, StopWritesUnwrittenRowsAtOnceAndADisabledBackupWritesNothing)
+{
+    start();
+    runFor(301);
+    EXPECT_FALSE(QFile::exists(t.path(QStringLiteral("DATASTOR.DTA"))));
+    engine.stopButton();
+    EXPECT_FALSE(t.ctx.blnGlobalLoggingRunning);
+    EXPECT_EQ(lines(QStringLiteral("DATASTOR.DTA")).size(), 2);
+    EXPECT_EQ(engine.display().Label22, QStringLiteral("STATUS: STOPPED"));
+    EXPECT_TRUE(engine.display().startEnabled);
+
+    t.ctx.settings.WRITE_ARRAY_TO_DISK = false;
+    QFile::remove(t.path(QStringLiteral("DATASTOR.DTA")));
+    t.dialogs.setNextAnswer(Dialogs::Answer::Yes); // data in memory
+    start();
+    writeStatusSeen.clear();
+    runFor(1300);
+    engine.stopButton();
+    EXPECT_EQ(data().count(), 4);
+    EXPECT_FALSE(QFile::exists(t.path(QStringLiteral("DATASTOR.DTA"))));
+    EXPECT_TRUE(writeStatusSeen.isEmpty());
+}
+
+TEST_F(LoggingTest, StartAsksBeforeOverwritingAndWarnsWhenTheCameraIsStopped)
+{
+    start();
+    runFor(601);
+    engine.stopButton();
+    ASSERT_TRUE(QFile::exists(t.path(QStringLiteral("DATASTOR.DTA"))));
+    t.dialogs.shown.clear();
+
+    t.dialogs.setNextAnswer(Dialogs::Answer::No);
+    EXPECT_FALSE(engine.startButton());
+    t.dialogs.setNextAnswer(Dialogs::Answer::Yes);
+    t.dialogs.setNextAnswer(Dialogs::Answer::Cancel);
+    EXPECT_FALSE(engine.startButton());
+    EXPECT_FALSE(t.ctx.blnGlobalLoggingRunning);
+    EXPECT_EQ(data().count(), 2) << "nothing reset";
+    ASSERT_EQ(t.dialogs.shown.size(), 3u);
+    EXPECT_EQ(t.dialogs.shown[0].text, QStringLiteral("There is data stored as a file, if you continue it will be "
+                                                      "overwritten. Do you wish to continue?"));
+    EXPECT_EQ(t.dialogs.shown[0].buttons, Dialogs::Buttons::YesNo);
+    EXPECT_EQ(t.dialogs.shown[2].title, QStringLiteral("Data in memory"));
+    EXPECT_EQ(t.dialogs.shown[2].buttons, Dialogs::Buttons::YesNoCancel);
+
+    t.ctx.blnGlobalCameraRunning = false;
+    t.dialogs.shown.clear();
+    EXPECT_TRUE(engine.startButton());
+    ASSERT_EQ(t.dialogs.shown.size(), 3u);
+    EXPECT_EQ(t.dialogs.shown[2].text, QStringLiteral("Warning. Camera is not running and data will not be logged. "
+                                                      "If you want to log fresh data you should start the camera"));
+    EXPECT_EQ(t.dialogs.shown[2].icon, Dialogs::Icon::Exclamation);
+    EXPECT_TRUE(t.ctx.blnGlobalLoggingRunning);
+    EXPECT_EQ(data().count(), 0);
+    EXPECT_EQ(engine.display().Text13, QStringLiteral("Camera is NOT RUNNING"));
+    runFor(300.2);
+    EXPECT_EQ(data().count(), 1) << "records go on without pulses";
+}
+
+TEST_F(LoggingTest, AFailedBackupIsReportedOnceAndStopsFurtherBackups)
+{
+    const QString store = t.path(QStringLiteral("DATASTOR.DTA"));
+    t.files.fail(FaultyFileIo::Op::Open, store);
+    start();
+    runFor(599.8);
+    const double before = t.clock.timer();
+    runFor(1.0);
+    EXPECT_NEAR(t.clock.timer() - before, 4.0, 0.11) << "three attempts, a second after each";
+    EXPECT_EQ(t.files.attempts(FaultyFileIo::Op::Open, store), 3);
+    ASSERT_EQ(t.dialogs.shown.size(), 1u);
+    EXPECT_EQ(t.dialogs.shown[0].text,
+              BackupError + QStringLiteral("Couldn't open the file for writing\r\n\r\nLogging continues but will not "
+                                           "be backed up to disk. Please export data manually at end if you want to "
+                                           "keep it."));
+    EXPECT_TRUE(t.ctx.loggingFiles.blnGlobalDiskBackupFailed);
+    EXPECT_EQ(t.ctx.loggingFiles.lngGlobalLastRecordWrittenToDisk, 2) << "handed over all the same";
+    EXPECT_TRUE(t.ctx.blnGlobalLoggingRunning);
+
+    runFor(1200);
+    engine.stopButton();
+    EXPECT_EQ(t.files.attempts(FaultyFileIo::Op::Open, store), 3);
+    EXPECT_EQ(t.dialogs.shown.size(), 1u);
+    EXPECT_GE(data().count(), 6);
+}
+
+TEST_F(LoggingTest, FileOperationsThatFailTwiceThenSucceedLoseNothing)
+{
+    t.ctx.settings.WRITE_DIFF_LOG_FILE = true;
+    for (const char* name : {"DATASTOR.DTA", "DIFFLOG.DTA"}) {
+        t.files.fail(FaultyFileIo::Op::Open, t.path(QString::fromLatin1(name)), 2);
+        t.files.fail(FaultyFileIo::Op::Write, t.path(QString::fromLatin1(name)), 2);
+    }
+    t.files.fail(FaultyFileIo::Op::Open, t.path(QStringLiteral("DIFFLOG.CTL")), 2);
+    t.files.fail(FaultyFileIo::Op::Remove, t.path(QStringLiteral("DIFFLOG.CTL")), 2);
+    start();
+    runFor(601);
+    EXPECT_TRUE(t.dialogs.shown.empty());
+    EXPECT_EQ(bytes(QStringLiteral("DATASTOR.DTA")), bytes(QStringLiteral("DIFFLOG.DTA")));
+    EXPECT_EQ(lines(QStringLiteral("DIFFLOG.DTA")).size(), 3);
+    EXPECT_FALSE(QFile::exists(t.path(QStringLiteral("DIFFLOG.CTL"))));
+}
+
+TEST_F(LoggingTest, DifferenceLogErrorsShowOnceFromTheTimerAndAtEveryStop)
+{
+    t.ctx.settings.WRITE_DIFF_LOG_FILE = true;
+    t.files.fail(FaultyFileIo::Op::Remove, t.path(QStringLiteral("DIFFLOG.CTL")));
+    const QString expected = DiffLogError + QStringLiteral("Couldn't delete control file\r\n\r\n");
+    start();
+    runFor(1801); // backups at 600, 1200 and 1800
+    EXPECT_EQ(t.dialogs.texts(), QStringList{expected});
+    EXPECT_TRUE(t.ctx.loggingFiles.blnGlobalDiffLogErrorShown);
+    EXPECT_EQ(lines(QStringLiteral("DIFFLOG.DTA")).size(), 7) << "the data went in; only the control file stayed";
+
+    runFor(300);
+    engine.stopButton();
+    EXPECT_EQ(t.dialogs.texts(), (QStringList{expected, expected}));
+    EXPECT_EQ(lines(QStringLiteral("DATASTOR.DTA")).size(), 8);
+}
+
+TEST_F(LoggingTest, AFailedLineWriteSkipsTheRestOfThatBackup)
+{
+    t.files.fail(FaultyFileIo::Op::Write, t.path(QStringLiteral("DATASTOR.DTA")));
+    start();
+    runFor(601);
+    ASSERT_EQ(t.dialogs.shown.size(), 1u);
+    EXPECT_TRUE(
+        t.dialogs.shown[0].text.startsWith(BackupError + QStringLiteral("Couldn't write data to file\r\n\r\n")));
+    EXPECT_EQ(t.files.attempts(FaultyFileIo::Op::Write, t.path(QStringLiteral("DATASTOR.DTA"))), 3)
+        << "one line tried three times, the second never";
+}
+
+TEST_F(LoggingTest, AWrappedTableKeepsTheNewestRecordsAndTheBackupKeepsThemAll)
+{
+    t.ctx.settings.DATA_ARRAY_LENGTH = 1000;
+    t.ctx.varGlobalDataArray = DataArray(1000);
+    t.ctx.settings.LOGGING_INTERVAL_SECONDS = 30;
+    t.ctx.settings.ARRAY_WRITE_INTERVAL_SECONDS = 600;
+    t.ctx.settings.LOG_SCREEN_REFRESH_INTERVAL_MILLISECONDS = 600000;
+    start(0.5);
+    runFor(2500 * 30 + 0.5, 1.0);
+    engine.stopButton();
+    ASSERT_EQ(data().count(), 1000);
+    EXPECT_TRUE(data().IsDataInMemory());
+    for (int r = 1; r <= 1000; ++r)
+        ASSERT_EQ(data().row(r).LoggingSeconds, 30 * (1500 + r)) << r;
+
+    const QList<QByteArray> file = lines(QStringLiteral("DATASTOR.DTA"));
+    ASSERT_EQ(file.size(), 2501);
+    EXPECT_EQ(bytes(QStringLiteral("DATASTOR.DTA")).count("DateTime"), 1);
+    for (int r = 1; r <= 2500; ++r)
+        ASSERT_EQ(file[r].split(',')[10].toInt(), 30 * r) << r;
+
+    // A new run still asks before overwriting what memory holds.
+    QFile::remove(t.path(QStringLiteral("DATASTOR.DTA")));
+    t.dialogs.setNextAnswer(Dialogs::Answer::No);
+    EXPECT_FALSE(engine.startButton());
+    EXPECT_EQ(t.dialogs.shown.back().title, QStringLiteral("Data in memory"));
+}
+
+TEST_F(LoggingTest, AHugeTableLengthStartsAtOnce)
+{
+    InitialiseDataArray(t.ctx);
+    t.ctx.settings.DATA_ARRAY_LENGTH = 100000000;
+    InitialiseDataArray(t.ctx);
+    start();
+    runFor(300.2);
+    EXPECT_EQ(data().count(), 1);
+    EXPECT_EQ(data().capacity(), 100000000);
+}
+
+TEST_F(LoggingTest, ATickArrivingWhileABackupWaitsDoesNotStartAnother)
+{
+    const QString store = t.path(QStringLiteral("DATASTOR.DTA"));
+    t.files.fail(FaultyFileIo::Op::Open, store, 2);
+    int reentered = 0;
+    t.pump.onEvents = [&] {
+        ++reentered;
+        engine.tick();
+    };
+    start();
+    runFor(600.2);
+    EXPECT_GT(reentered, 0);
+    EXPECT_EQ(t.files.attempts(FaultyFileIo::Op::Open, store), 3);
+    EXPECT_EQ(lines(QStringLiteral("DATASTOR.DTA")).size(), 3);
+}
+
+TEST_F(LoggingTest, StopPressedWhileTheTimersBackupWaitsStillBacksUpEveryRow)
+{
+    const QString store = t.path(QStringLiteral("DATASTOR.DTA"));
+    start();
+    runFor(599.8);
+    t.files.fail(FaultyFileIo::Op::Write, store, 1);
+    bool stopped = false;
+    t.pump.onEvents = [&] {
+        if (stopped)
+            return;
+        stopped = true;
+        t.clock.advance(300); // a record lands in memory as the Stop arrives
+        DoWriteLogevent(t.ctx);
+        engine.stopButton();
+        EXPECT_FALSE(engine.startButton()) << "refused until the final backup is on disk";
+        EXPECT_FALSE(engine.display().startEnabled);
+    };
+    runFor(0.4);
+    EXPECT_TRUE(stopped);
+    EXPECT_EQ(lines(QStringLiteral("DATASTOR.DTA")).size(), 4);
+    EXPECT_TRUE(t.dialogs.shown.empty());
+    EXPECT_TRUE(engine.display().startEnabled);
+}
+
+TEST_F(LoggingTest, ADataSetReplacedDuringAWaitingWriteNeverMixesIntoTheOldRun)
+{
+    t.ctx.settings.ARRAY_WRITE_INTERVAL_SECONDS = 7200;
+    start();
+    runFor(900.2);
+    ASSERT_EQ(data().count(), 3);
+    t.files.fail(FaultyFileIo::Op::Write, t.path(QStringLiteral("DATASTOR.DTA")), 1);
+    bool replaced = false;
+    t.pump.onEvents = [&] {
+        if (std::exchange(replaced, true))
+            return;
+        LogRecord imported; // an import fills the table afresh from row 1
+        imported.LoggingSeconds = 42;
+        for (int r = 1; r <= 3; ++r)
+            t.ctx.varGlobalDataArray.store(r, imported);
+    };
+    engine.stopButton();
+    const QList<QByteArray> file = lines(QStringLiteral("DATASTOR.DTA"));
+    ASSERT_EQ(file.size(), 2) << "header and the old run's record 1, already built when the wait began";
+    EXPECT_EQ(file[1].split(',')[10], "300");
+}
+
+TEST_F(LoggingTest, MinuteUpdatesFeedTheAveragesAndTheLiveFile)
+{
+    t.ctx.settings.WRITE_LIVE_DATA_FILE = true;
+    t.ctx.settings.WRITE_ARRAY_TO_DISK = false;
+    start(3600.0);
+    for (int minute = 0; minute < 3; ++minute) {
+        for (int i = 0; i < 2 * (minute + 1); ++i)
+            pulse();
+        runFor(60);
+    }
+    EXPECT_NEAR(t.ctx.logging.avg5minKWH, 0.24, 1e-12);
+    EXPECT_NEAR(t.ctx.logging.avg1hourCost, 3.6, 1e-12);
+    EXPECT_EQ(t.ctx.logging.seconds, 0) << "counted at records, not at minutes";
+    EXPECT_EQ(bytes(QStringLiteral("LIVEDATA.DTA")),
+              QByteArrayLiteral("DateTime,Year,Month,Day,Hour,Min,Sec,TotalEnergy,TotalCost,LoggingSeconds,"
+                                "LoggingTotalPulse,Power5minAvg,Cost5minAvg,Power1hrAvg,Cost1hrAvg,InstantPower,"
+                                "InstantCost,REVSperEnergyUnit,CostPerEnergyUnit,TarrifNumber,LightLevel\r\n"
+                                "15/01/2009 01:03:00,2009,1,15,1,3,0,0.012,0.18,180,12,0.24,3.6,0.24,3.6,0.06,0.9,"
+                                "1000,15,1,7\r\n"));
+    EXPECT_FALSE(QFile::exists(t.path(QStringLiteral("LIVEDATA.CTL"))));
+}
+
+TEST_F(LoggingTest, ThePulseInProgressHoldsTheMinuteUntilTheMarkMovesOn)
+{
+    start();
+    runFor(59.6);
+    SetPulseInProgress(t.ctx);
+    RegisterPulse(t.ctx, 1);
+    int waits = 0;
+    t.pump.onEvents = [&] {
+        if (++waits == 5)
+            ClearPulseInProgress(t.ctx);
+    };
+    runFor(1.0);
+    EXPECT_GE(waits, 5);
+    EXPECT_EQ(t.ctx.logging.window5min.slot(1).pulses, 1);
+    EXPECT_TRUE(t.ctx.logging.window5min.slot(1).closed);
+}
+
+TEST_F(LoggingTest, DisplayFollowsTheRunAndRefusesToCloseWhileRunning)
+{
+    EXPECT_EQ(engine.display().Label22, QStringLiteral("STATUS: STOPPED"));
+    EXPECT_FALSE(engine.display().addCommentEnabled);
+    EXPECT_TRUE(engine.canClose());
+    start(1000.0);
+    runFor(3725);
+    pulse();
+    runFor(3.6);
+    pulse();
+    const LoggingDisplay& d = engine.display();
+    EXPECT_EQ(d.Label22, QStringLiteral("STATUS: RUNNING"));
+    EXPECT_TRUE(d.stopEnabled);
+    EXPECT_FALSE(d.startEnabled);
+    EXPECT_TRUE(d.addCommentEnabled);
+    EXPECT_TRUE(d.timerEnabled);
+    EXPECT_EQ(d.Text1, QStringLiteral("15/01/2009 00:16:40"));
+    EXPECT_EQ(d.Text3a, QStringLiteral("01h 02m 08s"));
+    EXPECT_EQ(d.Text4, QStringLiteral("2"));
+    EXPECT_EQ(d.Text11, QStringLiteral("1"));
+    EXPECT_EQ(d.Text12, QStringLiteral("15"));
+    EXPECT_FALSE(engine.canClose());
+    EXPECT_EQ(t.dialogs.texts(),
+              QStringList{QStringLiteral("Please stop the logging process before trying to close it")});
+    engine.stopButton();
+    EXPECT_FALSE(d.timerEnabled);
+    EXPECT_EQ(d.Text4, QStringLiteral("2")) << "values stay as shown";
+    EXPECT_TRUE(engine.canClose());
+}
+
+TEST(CommentCleaning, ReplacesLineBreaksAndDelimitersAndKeepsThreeHundredCharacters)
+{
+    TestContext t;
+    EXPECT_EQ(CleanUserComment(t.ctx, QStringLiteral("a,b\r\nc,d")), QStringLiteral("a b c d"));
+    EXPECT_EQ(CleanUserComment(t.ctx, QStringLiteral("  lone\rreturn  ")), QStringLiteral("  lone\rreturn  "));
+    EXPECT_EQ(CleanUserComment(t.ctx, QString(400, QLatin1Char('x'))).size(), 300);
+    t.ctx.strGlobalEndOfLine = QStringLiteral("\n");
+    t.ctx.strGlobalFieldDelimiter = QStringLiteral(";");
+    EXPECT_EQ(CleanUserComment(t.ctx, QStringLiteral("a;b\r\nc,d")), QStringLiteral("a b\r c,d"));
+}
+
+} // namespace
