@@ -60,7 +60,11 @@ void MarkDetector::onFrameAnalysed()
         changed();
         return;
     }
-    process_intensity(scale_intensity(a));
+    const bool settled = m_blnCameraSettled;
+    const qint32 v = scale_intensity(a);
+    process_intensity(v);
+    if (settled && intensityMeasured)
+        intensityMeasured(v);
     changed();
 }
 

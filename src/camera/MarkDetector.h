@@ -40,6 +40,8 @@ public:
 
     // Called after every change of the display state.
     std::function<void()> displayChanged;
+    // Called with the image intensity of every settled frame once detection has acted on it.
+    std::function<void(qint32 intensity)> intensityMeasured;
     // Called by reset_mark_detection so the camera setup screen reloads its setting fields.
     std::function<void()> reloadSettingFields;
 

@@ -1,0 +1,46 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "camera/CameraSetup.h"
+
+#include "app/AppContext.h"
+#include "app/Dialogs.h"
+#include "camera/VideoCapture.h"
+
+#include <array>
+
+QSize preferredVideoSize(int videoSize)
+{
+    static constexpr std::array<QSize, PreferredVideoSizeCount> sizes{{{88, 60},
+                                                                       {88, 72},
+                                                                       {180, 120},
+                                                                       {180, 144},
+                                                                       {320, 240},
+                                                                       {352, 288},
+                                                                       {360, 240},
+                                                                       {360, 288},
+                                                                       {640, 480},
+                                                                       {720, 480},
+                                                                       {720, 576},
+                                                                       {768, 576}}};
+    if (videoSize < 1 || videoSize > PreferredVideoSizeCount)
+        return {320, 240};
+    return sizes[std::size_t(videoSize - 1)];
+}
+
+void setup_camera_control(AppContext& ctx, VideoCapture& capture)
+{
+    GlobalSettings& s = ctx.settings;
+    capture.setMotionDetection(true);
+    capture.setDetectionGrid(s.DETECTION_GRID);
+    capture.setCompareRed(s.DETECT_RED);
+    capture.setCompareGreen(s.DETECT_GREEN);
+    capture.setCompareBlue(s.DETECT_BLUE);
+    capture.setReduceNoise(s.REDUCE_VIDEO_NOISE);
+    if (!capture.gridAccepted()) {
+        s.DETECTION_GRID = SettingsDefaults::DefaultGrid;
+        capture.setDetectionGrid(s.DETECTION_GRID);
+        ctx.services.dialogs.message(QStringLiteral("Invalid motion detection settings, factory default used"));
+    }
+    capture.setFrameRate(s.FRAME_RATE);
+    const QSize size = preferredVideoSize(s.VIDEO_SIZE);
+    capture.setDisplaySize(size.width(), size.height(), s.STRETCH_VIDEO_SIZE);
+}
