@@ -26,8 +26,8 @@ UpDownControl::UpDownControl(QLineEdit* buddy, int minimum, int maximum, QWidget
     layout->setSpacing(0);
     layout->addWidget(m_up);
     layout->addWidget(m_down);
-    connect(m_up, &QToolButton::clicked, this, [this] { stepBy(1); });
-    connect(m_down, &QToolButton::clicked, this, [this] { stepBy(-1); });
+    connect(m_up, &QToolButton::clicked, this, [this] { stepUp(); });
+    connect(m_down, &QToolButton::clicked, this, [this] { stepDown(); });
 }
 
 void UpDownControl::setRange(int minimum, int maximum)
@@ -36,11 +36,11 @@ void UpDownControl::setRange(int minimum, int maximum)
     m_maximum = std::max(minimum, maximum);
 }
 
-void UpDownControl::stepBy(int steps)
+void UpDownControl::step(int delta)
 {
     bool ok = false;
     const double typed = m_buddy->text().toDouble(&ok);
     const double start = ok && std::isfinite(typed) ? std::round(typed) : double(m_minimum);
-    const double next = std::clamp(start + steps, double(m_minimum), double(m_maximum));
+    const double next = std::clamp(start + delta, double(m_minimum), double(m_maximum));
     m_buddy->setText(QString::number(qint64(next)));
 }

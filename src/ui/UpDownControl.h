@@ -20,12 +20,12 @@ public:
     int minimum() const { return m_minimum; }
     int maximum() const { return m_maximum; }
     // A text that is not a number steps from the minimum.
-    void stepBy(int steps);
-
-    QToolButton* upButton() const { return m_up; }
-    QToolButton* downButton() const { return m_down; }
+    void stepUp() { step(1); }
+    void stepDown() { step(-1); }
 
 private:
+    void step(int delta);
+
     QLineEdit* m_buddy;
     QToolButton* m_up;
     QToolButton* m_down;

@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "camera/CameraSetup.h"
+#include "camera/CameraConfiguration.h"
 
 #include "app/AppContext.h"
 #include "app/Dialogs.h"
 #include "camera/VideoCapture.h"
 
 #include <array>
+
+namespace CameraConfiguration {
 
 QSize preferredVideoSize(int videoSize)
 {
@@ -26,7 +28,9 @@ QSize preferredVideoSize(int videoSize)
     return sizes[std::size_t(videoSize - 1)];
 }
 
-void setup_camera_control(AppContext& ctx, VideoCapture& capture)
+} // namespace CameraConfiguration
+
+QString setup_camera_control(AppContext& ctx, VideoCapture& capture)
 {
     GlobalSettings& s = ctx.settings;
     capture.setMotionDetection(true);
@@ -40,7 +44,9 @@ void setup_camera_control(AppContext& ctx, VideoCapture& capture)
         capture.setDetectionGrid(s.DETECTION_GRID);
         ctx.services.dialogs.message(QStringLiteral("Invalid motion detection settings, factory default used"));
     }
+    const QString gridText = capture.gridDisplayText();
     capture.setFrameRate(s.FRAME_RATE);
-    const QSize size = preferredVideoSize(s.VIDEO_SIZE);
+    const QSize size = CameraConfiguration::preferredVideoSize(s.VIDEO_SIZE);
     capture.setDisplaySize(size.width(), size.height(), s.STRETCH_VIDEO_SIZE);
+    return gridText;
 }

@@ -1,24 +1,23 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "camera/CameraSetup.h"
+#include "camera/CameraConfiguration.h"
 
 #include "support/TestContext.h"
 #include "ui/UpDownControl.h"
 #include "ui/capture/CaptureComponent.h"
 
 #include <QLineEdit>
-#include <QToolButton>
 #include <gtest/gtest.h>
 
 namespace {
 
 TEST(PreferredVideoSize, OptionsOneToTwelveAndEverythingElseIsTheDefault)
 {
-    EXPECT_EQ(preferredVideoSize(1), QSize(88, 60));
-    EXPECT_EQ(preferredVideoSize(5), QSize(320, 240));
-    EXPECT_EQ(preferredVideoSize(9), QSize(640, 480));
-    EXPECT_EQ(preferredVideoSize(12), QSize(768, 576));
+    EXPECT_EQ(CameraConfiguration::preferredVideoSize(1), QSize(88, 60));
+    EXPECT_EQ(CameraConfiguration::preferredVideoSize(5), QSize(320, 240));
+    EXPECT_EQ(CameraConfiguration::preferredVideoSize(9), QSize(640, 480));
+    EXPECT_EQ(CameraConfiguration::preferredVideoSize(12), QSize(768, 576));
     for (int outside : {0, 13, -1, 32767})
-        EXPECT_EQ(preferredVideoSize(outside), QSize(320, 240)) << outside;
+        EXPECT_EQ(CameraConfiguration::preferredVideoSize(outside), QSize(320, 240)) << outside;
 }
 
 class SetupCameraControlTest : public ::testing::Test
@@ -35,7 +34,7 @@ TEST_F(SetupCameraControlTest, HandsTheSettingsToTheComponent)
     s.FRAME_RATE = 12.5;
     s.VIDEO_SIZE = 9;
     s.STRETCH_VIDEO_SIZE = true;
-    setup_camera_control(t.ctx, capture);
+    EXPECT_EQ(setup_camera_control(t.ctx, capture), QStringLiteral("0110\r\n0990\r\n"));
     EXPECT_TRUE(capture.motionDetection());
     EXPECT_EQ(capture.detectionGrid(), QStringLiteral("0110 0990"));
     EXPECT_EQ(capture.gridColumns(), 4);
@@ -66,13 +65,14 @@ TEST(UpDownControl, StepsTheFieldWithinItsRange)
     QLineEdit field;
     UpDownControl upDown(&field, 1, 100);
     field.setText(QStringLiteral("99"));
-    upDown.upButton()->click();
+    upDown.stepUp();
     EXPECT_EQ(field.text(), QStringLiteral("100"));
-    upDown.upButton()->click();
+    upDown.stepUp();
     EXPECT_EQ(field.text(), QStringLiteral("100"));
-    upDown.stepBy(-150);
+    for (int i = 0; i < 150; ++i)
+        upDown.stepDown();
     EXPECT_EQ(field.text(), QStringLiteral("1"));
-    upDown.downButton()->click();
+    upDown.stepDown();
     EXPECT_EQ(field.text(), QStringLiteral("1"));
 }
 
@@ -82,16 +82,16 @@ TEST(UpDownControl, AValueBeyondItsRangeOrNoNumberStepsBackInside)
     QLineEdit field;
     UpDownControl upDown(&field, 1, 100000);
     field.setText(QStringLiteral("500000"));
-    upDown.downButton()->click();
+    upDown.stepDown();
     EXPECT_EQ(field.text(), QStringLiteral("100000"));
     for (const char* text : {"", "-", "abc"}) {
         field.setText(QString::fromLatin1(text));
-        upDown.upButton()->click();
+        upDown.stepUp();
         EXPECT_EQ(field.text(), QStringLiteral("2")) << text;
     }
     upDown.setRange(10, 20);
     field.setText(QStringLiteral("3"));
-    upDown.upButton()->click();
+    upDown.stepUp();
     EXPECT_EQ(field.text(), QStringLiteral("10"));
 }
 
