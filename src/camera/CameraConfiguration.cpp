@@ -3,6 +3,7 @@
 
 #include "app/AppContext.h"
 #include "app/Dialogs.h"
+#include "app/TextFormat.h"
 #include "camera/VideoCapture.h"
 
 #include <array>
@@ -26,6 +27,14 @@ QSize preferredVideoSize(int videoSize)
     if (videoSize < 1 || videoSize > PreferredVideoSizeCount)
         return {320, 240};
     return sizes[std::size_t(videoSize - 1)];
+}
+
+QString formatFrameRate(double framesPerSecond)
+{
+    QString text = QString::number(TextFormat::roundToPlaces(framesPerSecond, 3), 'f', 3);
+    if (text.startsWith(QLatin1String("0.")))
+        text.remove(0, 1);
+    return text;
 }
 
 } // namespace CameraConfiguration

@@ -16,6 +16,9 @@ inline constexpr int DefaultVideoSize = 5;
 // Display size of the preferred-size option videoSize (1..12); 320 x 240 for any other value.
 QSize preferredVideoSize(int videoSize);
 
+// Frame rates shown as "#####.000": three decimals, no leading zero before the point (0.5 -> ".500").
+QString formatFrameRate(double framesPerSecond);
+
 } // namespace CameraConfiguration
 
 // Sends the camera settings to the component in the order it expects. A grid the component refuses is

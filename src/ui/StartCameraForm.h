@@ -1,0 +1,89 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QDialog>
+#include <array>
+#include <optional>
+
+class MarkDetector;
+class NumericFieldBinding;
+class QComboBox;
+class QGroupBox;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class UpDownControl;
+class VideoCapture;
+struct AppContext;
+struct NumericFieldLimits;
+
+// "Select and Start Camera": chooses the capture device and its formats, the frame rate, the settle delay and
+// the displayed image size, and starts and stops the camera (and with it mark detection).
+//
+// Make one per capture component and keep it as long as the component: it also handles the component's
+// device events (added, removed, lost) while it is not shown. Open it modal with exec(); each opening
+// refreshes it from the component and the settings.
+class StartCameraForm : public QDialog
+{
+    Q_OBJECT
+public:
+    StartCameraForm(AppContext& ctx, VideoCapture& capture, MarkDetector& detector, QWidget* parent = nullptr);
+    ~StartCameraForm() override;
+
+    // Fills the device list from the component and selects its device (the camera setup screen's load and
+    // factory defaults do this too).
+    void assignDeviceList();
+    // The component chose a device: its name and the input, size, subtype and standard lists.
+    void on_video_device_selected();
+
+    void startCamera();
+    void stopCamera();
+
+signals:
+    // After every change of blnGlobalCameraRunning made here.
+    void cameraRunningChanged(bool running);
+    // The component's grid display text after the camera was configured (the image settings screen shows it).
+    void sensitivityGridChanged(const QString& gridDisplayText);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void buildControls();
+    void activateScreen();
+    void setCameraRunning(bool running);
+    void showRunningState(bool running);
+    void configureCamera();
+    void showFrameRate(double framesPerSecond);
+    // The field's value when it passes the range and decimals check; otherwise the field gets back the text
+    // it had when entered and nothing is applied.
+    std::optional<double> confirmedValue(QLineEdit* field, const NumericFieldLimits& limits);
+    void applyFrameRate();
+    void applySettleDelay();
+    void choosePreferredSize(int videoSize);
+    void openStreamDialog();
+    void onDeviceAddedOrRemoved(bool added, bool isVideo);
+    void onDeviceLost();
+
+    AppContext& m_ctx;
+    VideoCapture& m_capture;
+    MarkDetector& m_detector;
+
+    QComboBox* m_devices = nullptr;
+    QComboBox* m_inputs = nullptr;
+    QComboBox* m_sizes = nullptr;
+    QComboBox* m_subtypes = nullptr;
+    QComboBox* m_standards = nullptr;
+    QPushButton* m_start = nullptr;
+    QPushButton* m_stop = nullptr;
+    NumericFieldBinding* m_fields = nullptr;
+    QLineEdit* m_frameRate = nullptr;
+    QPushButton* m_frameRateOk = nullptr;
+    QLineEdit* m_settleDelay = nullptr;
+    UpDownControl* m_settleUpDown = nullptr;
+    QPushButton* m_settleOk = nullptr;
+    QGroupBox* m_preferredSizes = nullptr;
+    std::array<QRadioButton*, 12> m_sizeOptions{};
+    QPushButton* m_deviceDialog = nullptr;
+    QPushButton* m_streamDialog = nullptr;
+};
