@@ -9,13 +9,17 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDialog>
 #include <QDir>
+#include <QDoubleSpinBox>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace {
@@ -362,6 +366,52 @@ TEST_F(StartCameraFormTest, RefillingTheListWhileRunningDoesNotRestartTheCamera)
     EXPECT_TRUE(is_camera_running(capture));
     EXPECT_TRUE(screenRunning());
     EXPECT_DOUBLE_EQ(capture.simulatedSeconds(), started + 5.0) << "the simulation was not restarted";
+}
+
+// Answers the next modal dialog the component opens, from inside its event loop.
+void answerNextDialog(const std::function<void(QDialog&)>& answer)
+{
+    auto* poll = new QTimer;
+    QObject::connect(poll, &QTimer::timeout, [poll, answer] {
+        if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+            poll->stop();
+            poll->deleteLater();
+            answer(*dialog);
+        }
+    });
+    poll->start(10);
+}
+
+TEST_F(StartCameraFormTest, StreamDialogChangesShowInTheListsAndTheFrameRate)
+{
+    open();
+    chooseDevice(capture.simulatedMeterIndex());
+    QString dialogTitle;
+    answerNextDialog([&](QDialog& dialog) {
+        dialogTitle = dialog.windowTitle();
+        dialog.findChild<QComboBox*>()->setCurrentIndex(0);
+        dialog.findChild<QDoubleSpinBox*>()->setValue(15.0);
+        dialog.accept();
+    });
+    button("btnStreamDialog")->click();
+    EXPECT_FALSE(dialogTitle.isEmpty());
+    EXPECT_EQ(capture.sizeIndex(), 0);
+    EXPECT_EQ(child<QComboBox>(QStringLiteral("cboVideoSizes"))->currentIndex(), 0);
+    EXPECT_EQ(field("edtFrameRate")->text(), "15.000");
+    EXPECT_EQ(t.ctx.settings.FRAME_RATE, 15.0);
+}
+
+TEST_F(StartCameraFormTest, DeviceButtonOpensTheDevicesOwnDialog)
+{
+    open();
+    chooseDevice(capture.simulatedMeterIndex());
+    bool opened = false;
+    answerNextDialog([&](QDialog& dialog) {
+        opened = true;
+        dialog.reject();
+    });
+    button("btnDeviceDialog")->click();
+    EXPECT_TRUE(opened);
 }
 
 TEST_F(StartCameraFormTest, Screenshot)
