@@ -95,8 +95,6 @@ StartCameraForm::StartCameraForm(AppContext& ctx, VideoCapture& capture, MarkDet
     connect(&m_capture, &VideoCapture::deviceLost, this, &StartCameraForm::onDeviceLost);
 }
 
-StartCameraForm::~StartCameraForm() = default;
-
 void StartCameraForm::buildControls()
 {
     m_devices = makeList(this, QStringLiteral("cboVideoDevices"));
@@ -209,9 +207,7 @@ void StartCameraForm::activateScreen()
         setCameraRunning(true);
     } else {
         setCameraRunning(false);
-        assignDeviceList();
-        if (m_capture.deviceIndex() == -1)
-            showComboBoxText(*m_devices, SelectCamera);
+        showDeviceList();
         on_video_device_selected();
     }
 
@@ -233,6 +229,13 @@ void StartCameraForm::activateScreen()
 void StartCameraForm::assignDeviceList()
 {
     AssignListToComboBox(*m_devices, m_capture.deviceList(), m_capture.deviceIndex());
+}
+
+void StartCameraForm::showDeviceList()
+{
+    assignDeviceList();
+    if (m_capture.deviceIndex() == -1)
+        showComboBoxText(*m_devices, SelectCamera);
 }
 
 void StartCameraForm::on_video_device_selected()
@@ -259,14 +262,9 @@ void StartCameraForm::showRunningState(bool running)
     m_preferredSizes->setEnabled(!running);
 }
 
-void StartCameraForm::configureCamera()
-{
-    emit sensitivityGridChanged(setup_camera_control(m_ctx, m_capture));
-}
-
 void StartCameraForm::startCamera()
 {
-    configureCamera();
+    emit sensitivityGridChanged(setup_camera_control(m_ctx, m_capture));
     m_detector.camera_just_starting();
     m_capture.startLiveVideo();
     setCameraRunning(is_camera_running(m_capture));
@@ -280,9 +278,7 @@ void StartCameraForm::stopCamera()
     m_capture.stop();
     if (is_camera_running(m_capture)) {
         setCameraRunning(true);
-        assignDeviceList();
-        if (m_capture.deviceIndex() == -1)
-            showComboBoxText(*m_devices, SelectCamera);
+        showDeviceList();
     } else {
         setCameraRunning(false);
     }

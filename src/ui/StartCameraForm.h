@@ -28,7 +28,6 @@ class StartCameraForm : public QDialog
     Q_OBJECT
 public:
     StartCameraForm(AppContext& ctx, VideoCapture& capture, MarkDetector& detector, QWidget* parent = nullptr);
-    ~StartCameraForm() override;
 
     // Fills the device list from the component and selects its device (the camera setup screen's load and
     // factory defaults do this too).
@@ -40,7 +39,7 @@ public:
     void stopCamera();
 
 signals:
-    // After every change of blnGlobalCameraRunning made here.
+    // Each time this screen sets blnGlobalCameraRunning.
     void cameraRunningChanged(bool running);
     // The component's grid display text after the camera was configured (the image settings screen shows it).
     void sensitivityGridChanged(const QString& gridDisplayText);
@@ -51,9 +50,10 @@ protected:
 private:
     void buildControls();
     void activateScreen();
+    // The device list, asking for a choice when the component has no device selected.
+    void showDeviceList();
     void setCameraRunning(bool running);
     void showRunningState(bool running);
-    void configureCamera();
     void showFrameRate(double framesPerSecond);
     // The field's value when it passes the range and decimals check; otherwise the field gets back the text
     // it had when entered and nothing is applied.
