@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/DataTaskForm.h"
 
+#include "ui/ScreenFrame.h"
+
 #include <QProgressBar>
 #include <QVBoxLayout>
 
@@ -31,8 +33,8 @@ void DataTaskForm::run()
         return;
     m_running = true;
     FormHooks hooks;
-    hooks.hide = [this] { hide(); };
-    hooks.show = [this] { show(); };
+    hooks.hide = [this] { hideScreenFrame(*this); };
+    hooks.show = [this] { showScreenFrame(*this); };
     hooks.progress.setRange = [this](int minimum, int maximum) { m_bar->setRange(minimum, maximum); };
     hooks.progress.setValue = [this](int value) {
         m_bar->setValue(value);
@@ -40,6 +42,6 @@ void DataTaskForm::run()
     };
     const bool ok = m_task(m_ctx, hooks);
     m_running = false;
-    emit finished(ok);
-    close();
+    emit taskDone(ok);
+    closeScreenFrame(*this);
 }

@@ -22,7 +22,7 @@ public:
 
 signals:
     // Emitted just before the window closes: true when the task finished without error.
-    void finished(bool ok);
+    void taskDone(bool ok);
 
 private:
     void run();

@@ -4,6 +4,7 @@
 #include "app/Dialogs.h"
 #include "data/TestDataGenerator.h"
 #include "metering/MeteringContext.h"
+#include "ui/ScreenFrame.h"
 
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -45,7 +46,7 @@ DebugFillArray::DebugFillArray(MeteringContext& ctx, QWidget* parent) : QWidget(
 
     connect(fillButton, &QPushButton::clicked, this, &DebugFillArray::fill);
     // Only hidden, so the typed values stay for the next use.
-    connect(closeButton, &QPushButton::clicked, this, &QWidget::hide);
+    connect(closeButton, &QPushButton::clicked, this, [this] { hideScreenFrame(*this); });
 }
 
 void DebugFillArray::fill()

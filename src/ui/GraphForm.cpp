@@ -4,6 +4,7 @@
 #include "app/Dialogs.h"
 #include "app/EventPump.h"
 #include "metering/MeteringContext.h"
+#include "ui/ScreenFrame.h"
 
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -129,7 +130,7 @@ GraphForm::GraphForm(MeteringContext& ctx, QWidget* parent)
     connect(refreshButton, &QPushButton::clicked, this, &GraphForm::refresh);
     connect(printButton, &QPushButton::clicked, this, &GraphForm::printGraph);
     connect(saveButton, &QPushButton::clicked, this, &GraphForm::saveGraph);
-    connect(closeButton, &QPushButton::clicked, this, &QWidget::close);
+    connect(closeButton, &QPushButton::clicked, this, [this] { closeScreenFrame(*this); });
     connect(m_plot, &QCustomPlot::mouseMove, this, &GraphForm::showPointUnder);
     // Back to the whole graph after zooming into an area.
     connect(m_plot, &QCustomPlot::mouseDoubleClick, this, [this] { m_painter.draw(*m_plot, m_series); });

@@ -7,6 +7,11 @@
 #include "app/EventPump.h"
 #include "app/FileIo.h"
 #include "metering/PulseSignal.h"
+#include "ui/DebugFillArray.h"
+#include "ui/ExportForm.h"
+#include "ui/GraphForm.h"
+#include "ui/ImportForm.h"
+#include "ui/ImportRunData.h"
 #include "ui/MainWindow.h"
 #include "ui/ProductInfo.h"
 #include "ui/QtDialogs.h"
@@ -55,6 +60,11 @@ WattsightApp::~WattsightApp()
 void WattsightApp::registerScreens()
 {
     // Screens opened from the menus are registered here as their developers add them.
+    m_window->addModelessScreen(MenuItem::LoadPreviousRunData, [this] { return new ImportRunData(m_ctx); });
+    m_window->addModalScreen(MenuItem::ExportData, [this] { return new ExportForm(m_ctx); });
+    m_window->addModalScreen(MenuItem::ImportData, [this] { return new ImportForm(m_ctx); });
+    m_window->addModelessScreen(MenuItem::DisplayEnergyHistoryGraph, [this] { return new GraphForm(m_ctx); });
+    m_window->addModelessScreen(MenuItem::FillArray, [this] { return new DebugFillArray(m_ctx); });
 }
 
 bool WattsightApp::Main()

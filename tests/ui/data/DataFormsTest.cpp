@@ -59,7 +59,7 @@ TEST(ExportFormGui, WritesTheChosenFileShowsProgressAndCloses)
     EXPECT_TRUE(form->isModal());
     int barAtEnd = -1;
     bool result = false;
-    QObject::connect(qobject_cast<ExportForm*>(form.data()), &DataTaskForm::finished, [&](bool ok) {
+    QObject::connect(qobject_cast<ExportForm*>(form.data()), &DataTaskForm::taskDone, [&](bool ok) {
         result = ok;
         auto* bar = form->findChild<QProgressBar*>(QStringLiteral("ProgressBar1"));
         barAtEnd = bar->value();
