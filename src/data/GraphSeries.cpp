@@ -5,6 +5,8 @@
 #include "app/TextFormat.h"
 #include "metering/DataArray.h"
 
+#include <cmath>
+
 double GraphType::value(const LogRecord& r) const
 {
     switch (slot) {
@@ -62,6 +64,21 @@ std::vector<GraphType> graphTypes(const GlobalSettings& s)
     };
 }
 
+double graphTime(const QDateTime& when)
+{
+    if (!when.isValid())
+        return 0.0;
+    constexpr qint64 unixEpochJulianDay = 2440588;
+    return double(when.date().toJulianDay() - unixEpochJulianDay) * 86400.0 +
+           when.time().msecsSinceStartOfDay() / 1000.0;
+}
+
+QDateTime graphTimeToDateTime(double seconds)
+{
+    const QDateTime utc = QDateTime::fromMSecsSinceEpoch(qint64(std::llround(seconds * 1000.0)), Qt::UTC);
+    return QDateTime(utc.date(), utc.time());
+}
+
 GraphSeries CalculateGraph(const DataArray& data, qint32 records, const GraphType& type, qint64 factor,
                            const std::function<void()>& keepAlive)
 {
@@ -92,7 +109,7 @@ GraphSeries CalculateGraph(const DataArray& data, qint32 records, const GraphTyp
                 point = (sum + value) / static_cast<double>(groupSize);
             else if (type.group == GraphType::Group::Sum)
                 point = sum + value;
-            series.times.push_back(record.DateTime.isValid() ? record.DateTime.toMSecsSinceEpoch() / 1000.0 : 0.0);
+            series.times.push_back(graphTime(record.DateTime));
             series.values.push_back(point);
             sum = 0.0;
             k = 1;

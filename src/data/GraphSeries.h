@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -34,7 +35,13 @@ struct GraphType
 std::vector<GraphType> graphTypes(const GlobalSettings& settings);
 QStringList graphTypeListTexts();
 
-// The work array of one calculation: x as seconds since the epoch (local time), y the point's value.
+// A point's x: the recorded wall-clock date and time counted in seconds from 1970-01-01 00:00 as if it were
+// UTC. The axis then shows the times exactly as logged, and no time-zone lookup is made per record, which
+// would cost more than all the rest of the calculation.
+double graphTime(const QDateTime& when);
+QDateTime graphTimeToDateTime(double seconds);
+
+// The work array of one calculation: x as graphTime(), y the point's value.
 struct GraphSeries
 {
     std::vector<double> times;

@@ -36,7 +36,11 @@ GraphForm::GraphForm(MeteringContext& ctx, QWidget* parent)
     m_list->setCurrentRow(0);
     m_list->setToolTip(
         QStringLiteral("Select the type of graph you require. You must press Calculate Graph to view it"));
-    m_list->setFixedHeight(m_list->sizeHintForRow(0) * 8 + 2 * m_list->frameWidth() + 4);
+    // All eight texts in full, without scroll bars.
+    m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_list->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_list->setFixedHeight(m_list->sizeHintForRow(0) * m_list->count() + 2 * m_list->frameWidth() + 4);
+    m_list->setMinimumWidth(m_list->sizeHintForColumn(0) + 2 * m_list->frameWidth() + 8);
     label1->setBuddy(m_list);
 
     m_compaction = new QLineEdit(QStringLiteral("1"), this);
@@ -211,9 +215,11 @@ void GraphForm::showPointUnder(QMouseEvent* event)
         return;
     const double key = m_plot->xAxis->pixelToCoord(event->position().x());
     auto it = graph->data()->findBegin(key, false);
+    if (it != graph->data()->constBegin())
+        --it; // the point just left of the mouse may be the nearer one
     auto best = graph->data()->constEnd();
     double bestDistance = 12.0; // pixels
-    for (int i = 0; i < 2 && it != graph->data()->constEnd(); ++i, ++it) {
+    for (int i = 0; i < 3 && it != graph->data()->constEnd(); ++i, ++it) {
         const QPointF p(m_plot->xAxis->coordToPixel(it->key), m_plot->yAxis->coordToPixel(it->value));
         const double distance = QLineF(p, event->position()).length();
         if (distance < bestDistance) {

@@ -46,13 +46,13 @@ void GraphPainter::draw(QCustomPlot& plot, const GraphSeries& series) const
 
     auto ticker = QSharedPointer<QCPAxisTickerDateTime>::create();
     ticker->setDateTimeFormat(QStringLiteral("h:mm\nMMM dd"));
-    ticker->setDateTimeSpec(Qt::LocalTime);
+    ticker->setDateTimeSpec(Qt::UTC); // graphTime() counts wall-clock time as UTC
     ticker->setTickCount(5);
     plot.xAxis->setTicker(ticker);
 
     QCPGraph* graph = plot.addGraph();
-    graph->setPen(QPen(QColor(0, 70, 170), 1.5));
-    graph->setBrush(QColor(0, 70, 170, 30));
+    // A wider pen makes a million-point replot take seconds instead of milliseconds.
+    graph->setPen(QPen(QColor(0, 70, 170), 1));
     if (series.size() <= 200)
         graph->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssCircle, 5));
     QVector<double> keys(series.times.begin(), series.times.end());
@@ -81,6 +81,7 @@ void GraphPainter::draw(QCustomPlot& plot, const GraphSeries& series) const
     note->setText(NoteText);
     note->setFont(font);
     note->setColor(Qt::black);
+    note->setBrush(QColor(255, 255, 255, 210)); // stays readable over the curve
     note->setClipToAxisRect(true);
 
     plot.replot();
@@ -98,6 +99,7 @@ bool GraphPainter::print(QCustomPlot& plot, QPrinter& printer) const
     const double scale = std::min(page.width() / width, page.height() / height);
     painter.setMode(QCPPainter::pmVectorized);
     painter.setMode(QCPPainter::pmNoCaching);
+    painter.setMode(QCPPainter::pmNonCosmetic); // lines scale with the page instead of printing as hairlines
     painter.scale(scale, scale);
     plot.toPainter(&painter, width, height);
     painter.end();
@@ -111,9 +113,9 @@ bool GraphPainter::save(QCustomPlot& plot, const QString& fileName) const
     return plot.savePng(fileName);
 }
 
-QString GraphPainter::pointText(double secondsSinceEpoch, double value) const
+QString GraphPainter::pointText(double time, double value) const
 {
-    const QDateTime when = QDateTime::fromMSecsSinceEpoch(qint64(std::llround(secondsSinceEpoch * 1000.0)));
+    const QDateTime when = graphTimeToDateTime(time);
     const QString point = m_locale.decimalPoint();
     return m_dates.format(when) + QLatin1Char('\n') +
            TextFormat::formatGeneral(TextFormat::roundToPlaces(value, 6),

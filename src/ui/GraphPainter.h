@@ -22,8 +22,8 @@ public:
     bool print(QCustomPlot& plot, QPrinter& printer) const;
     // By the file's extension: ".pdf" writes a PDF, anything else a PNG.
     bool save(QCustomPlot& plot, const QString& fileName) const;
-    // What the hover tooltip says about one point.
-    QString pointText(double secondsSinceEpoch, double value) const;
+    // What the hover tooltip says about one point; `time` as graphTime().
+    QString pointText(double time, double value) const;
 
     static inline const QString NoteText = QStringLiteral("Note x-axis values time-formatted (hh:mm)");
 

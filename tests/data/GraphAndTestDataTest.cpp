@@ -23,7 +23,7 @@ void tenRecords(TestContext& t)
 
 double secondsOf(TestContext& t, int row)
 {
-    return t.ctx.varGlobalDataArray.row(row).DateTime.toMSecsSinceEpoch() / 1000.0;
+    return graphTime(t.ctx.varGlobalDataArray.row(row).DateTime);
 }
 
 TEST(GraphSeries, CompactionByGroupRule)
@@ -61,6 +61,16 @@ TEST(GraphSeries, FactorsOneZeroAndLargerThanTheData)
     EXPECT_EQ(CalculateGraph(t.ctx.varGlobalDataArray, 0, types[0], 1).size(), 0u);
     // The count is taken when the calculation starts; records beyond it are not drawn.
     EXPECT_EQ(CalculateGraph(t.ctx.varGlobalDataArray, 7, types[2], 2).size(), 3u);
+}
+
+TEST(GraphSeries, TimesAreWallClockSecondsWhateverTheTimeZone)
+{
+    EXPECT_EQ(graphTime(QDateTime(QDate(1970, 1, 2), QTime(1, 0, 30))), 90030.0);
+    // A summer time and a winter time an hour of wall clock apart stay an hour apart on the axis.
+    const QDateTime summer(QDate(2009, 7, 1), QTime(12, 0));
+    EXPECT_EQ(graphTime(summer.addDays(180)) - graphTime(summer), 180 * 86400.0);
+    EXPECT_EQ(graphTimeToDateTime(graphTime(summer)), summer);
+    EXPECT_EQ(graphTime(QDateTime()), 0.0);
 }
 
 TEST(GraphSeries, TitlesFollowTheUnitSettings)

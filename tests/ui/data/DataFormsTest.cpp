@@ -16,10 +16,8 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
-
-#include <qcustomplot.h>
-
 #include <gtest/gtest.h>
+#include <qcustomplot.h>
 
 namespace {
 
@@ -105,6 +103,8 @@ TEST(ImportFormsGui, ImportAndReloadFillTheArrayAndClose)
     QPointer<QWidget> reload = new ImportRunData(t.ctx);
     EXPECT_EQ(reload->windowTitle(), "Importing Data From Last Run .....");
     EXPECT_FALSE(reload->isModal());
+    QObject::connect(qobject_cast<DataTaskForm*>(reload.data()), &DataTaskForm::taskDone,
+                     [&] { screenshot(*reload, QStringLiteral("ImportRunData")); });
     reload->show();
     ASSERT_TRUE(waitUntilGone(reload));
     EXPECT_EQ(t.dialogs.texts(), QStringList{"Previous Run Data imported"});
@@ -114,6 +114,8 @@ TEST(ImportFormsGui, ImportAndReloadFillTheArrayAndClose)
     t.dialogs.setNextFileName(t.ctx.paths.dataStore);
     QPointer<QWidget> import = new ImportForm(t.ctx);
     EXPECT_EQ(import->windowTitle(), "Importing Data ...");
+    QObject::connect(qobject_cast<DataTaskForm*>(import.data()), &DataTaskForm::taskDone,
+                     [&] { screenshot(*import, QStringLiteral("ImportForm")); });
     import->show();
     ASSERT_TRUE(waitUntilGone(import));
     EXPECT_EQ(t.dialogs.texts().last(), "Data imported");
@@ -196,7 +198,7 @@ TEST_F(GraphFormGui, SavesPngAndPdf)
 TEST(GraphPainterText, HoverTextShowsTimeAndValue)
 {
     const GraphPainter painter(QLocale(QLocale::English, QLocale::UnitedKingdom));
-    const double when = QDateTime(QDate(2009, 1, 5), QTime(9, 3, 7)).toMSecsSinceEpoch() / 1000.0;
+    const double when = graphTime(QDateTime(QDate(2009, 1, 5), QTime(9, 3, 7)));
     EXPECT_EQ(painter.pointText(when, 0.0833333333), "05/01/2009 09:03:07\n0.083333");
 }
 
