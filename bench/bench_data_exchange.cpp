@@ -206,6 +206,7 @@ BENCHMARK(BM_GraphReplotMillionPoints)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)
 {
+    readLocalTimeZoneOnce(); // as the program does at start
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);

@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/Clock.h"
 #include "ui/WattsightApp.h"
 
 #include <QApplication>
 
 int main(int argc, char** argv)
 {
+    readLocalTimeZoneOnce();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Wattsight"));
     QApplication::setApplicationVersion(QStringLiteral("1.0.5"));

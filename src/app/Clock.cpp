@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/Clock.h"
 
+#include <QFile>
 #include <cmath>
+#include <ctime>
 
 SystemClock::SystemClock()
 {
@@ -19,4 +21,12 @@ double SystemClock::timer()
 QDateTime SystemClock::now()
 {
     return QDateTime::currentDateTime();
+}
+
+void readLocalTimeZoneOnce()
+{
+    if (qEnvironmentVariableIsSet("TZ") || !QFile::exists(QStringLiteral("/etc/localtime")))
+        return;
+    qputenv("TZ", ":/etc/localtime");
+    tzset();
 }

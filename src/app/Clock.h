@@ -27,3 +27,8 @@ private:
     QElapsedTimer m_elapsed;
     double m_anchorSecondsSinceMidnight = 0.0;
 };
+
+// Without TZ set, the C library looks at /etc/localtime again on every local-time conversion: reading a data
+// file of a million records then spends most of its time in the file system. Pointing TZ at the same file
+// keeps the zone and reads it once. Call before any thread or timer starts; a set TZ is left alone.
+void readLocalTimeZoneOnce();

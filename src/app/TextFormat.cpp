@@ -150,6 +150,11 @@ QString withoutTimeZone(QString pattern)
 
 void appendNumber(QByteArray& out, int value, int minDigits)
 {
+    // The sign is not a digit: year -144 is written -0144, which reads back.
+    if (value < 0) {
+        out.append('-');
+        value = -value;
+    }
     char buf[16];
     auto r = std::to_chars(buf, buf + sizeof buf, value);
     for (int pad = static_cast<int>(r.ptr - buf); pad < minDigits; ++pad)

@@ -73,7 +73,8 @@ TEST(GeneralDateFormat, EveryCommonLocaleRoundTripsToTheSecond)
         for (const QDateTime& t : {QDateTime(QDate(2009, 1, 5), QTime(9, 3, 7)),
                                    QDateTime(QDate(2026, 12, 31), QTime(23, 59, 59)),
                                    QDateTime(QDate(2026, 7, 1), QTime(12, 0, 0)),
-                                   QDateTime(QDate(2026, 7, 1), QTime(0, 0, 0))}) {
+                                   QDateTime(QDate(2026, 7, 1), QTime(0, 0, 0)),
+                                   QDateTime(QDate(-144, 1, 7), QTime(10, 0, 0))}) {
             const QString text = f.format(t);
             EXPECT_EQ(f.parse(text), t) << locale.name().toStdString() << " " << text.toStdString();
         }
