@@ -12,10 +12,14 @@
 #include "ui/GraphForm.h"
 #include "ui/ImportForm.h"
 #include "ui/ImportRunData.h"
+#include "metering/TripEngine.h"
+#include "ui/DebugForm.h"
 #include "ui/MainWindow.h"
 #include "ui/ProductInfo.h"
 #include "ui/QtDialogs.h"
 #include "ui/SplashForm.h"
+#include "ui/TripForm.h"
+#include "ui/VariableViewerForm.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -65,6 +69,10 @@ void WattsightApp::registerScreens()
     m_window->addModalScreen(MenuItem::ImportData, [this] { return new ImportForm(m_ctx); });
     m_window->addModelessScreen(MenuItem::DisplayEnergyHistoryGraph, [this] { return new GraphForm(m_ctx); });
     m_window->addModelessScreen(MenuItem::FillArray, [this] { return new DebugFillArray(m_ctx); });
+    m_window->addModelessScreen(MenuItem::PulseSimulator, [this] { return new DebugForm(m_ctx); });
+    m_window->addModelessScreen(MenuItem::TripScreenVariables, [this] { return VariableViewerForm::forTrip(m_ctx); });
+    m_window->addModelessScreen(MenuItem::ViewLoggingScreenVariables,
+                                [this] { return VariableViewerForm::forLogging(m_ctx); });
 }
 
 bool WattsightApp::Main()
@@ -83,6 +91,12 @@ void WattsightApp::prepareMetering()
 {
     m_ctx.varGlobalDataArray = DataArray(m_ctx.settings.DATA_ARRAY_LENGTH);
     m_ctx.blnGlobalTripRunning = false;
+    if (!m_tripEngine) {
+        m_tripEngine = std::make_unique<TripEngine>(m_ctx);
+        m_window->addPersistentScreen(MenuItem::EnergyTripForm, new TripForm(*m_tripEngine));
+    }
+    m_tripEngine->StopTrip();
+    m_tripEngine->ResetTrip();
     m_ctx.blnGlobalLoggingRunning = false;
 }
 

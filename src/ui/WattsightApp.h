@@ -10,6 +10,7 @@
 #include <optional>
 
 class MainWindow;
+class TripEngine;
 
 #ifdef WATTSIGHT_DEBUG_MENU
 inline constexpr bool DebugMenuBuildSwitch = true;
@@ -72,6 +73,7 @@ private:
     int m_stage = 0;
 
     // Engines (created in prepareMetering() or registerScreens()).
+    std::unique_ptr<TripEngine> m_tripEngine;
 
     std::unique_ptr<MainWindow> m_window;
     QPointer<SplashForm> m_splash;

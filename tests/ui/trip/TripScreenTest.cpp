@@ -1,0 +1,239 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "support/TestContext.h"
+#include "ui/MainWindow.h"
+#include "ui/WattsightApp.h"
+
+#include <QAction>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+namespace {
+
+// The whole program started on fake services with the Debug menu on.
+struct RunningApp
+{
+    FakeClock clock;
+    FakePump pump{clock};
+    ScriptedDialogs dialogs;
+    FaultyFileIo files;
+    QTemporaryDir dir;
+    WattsightApp app{Services{clock, pump, dialogs, files}, dir.path(), WattsightApp::Options{true, dir.path()}};
+    bool ended = false;
+
+    RunningApp()
+    {
+        EXPECT_TRUE(app.Main());
+        app.window().endProcess = [this] { ended = true; };
+        app.context().locale = QLocale(QLocale::English, QLocale::UnitedKingdom);
+    }
+
+    QWidget* open(MenuItem item)
+    {
+        app.window().action(item)->trigger();
+        return app.window().screen(item);
+    }
+    QWidget* trip() { return app.window().screen(MenuItem::EnergyTripForm); }
+    QMdiSubWindow* frameOf(QWidget* w)
+    {
+        for (QMdiSubWindow* sub : app.window().mdiArea()->subWindowList())
+            if (sub->widget() == w)
+                return sub;
+        return nullptr;
+    }
+    template <typename T> T* in(QWidget* form, const char* name) const
+    {
+        T* child = form->findChild<T*>(QString::fromLatin1(name));
+        EXPECT_NE(child, nullptr) << name;
+        return child;
+    }
+    QString text(const char* name) { return in<QLineEdit>(trip(), name)->text(); }
+    void click(QWidget* form, const char* name) { QTest::mouseClick(in<QPushButton>(form, name), Qt::LeftButton); }
+    // Lets the trip screen's real timer fire at least once after the fake clock moved.
+    void letTimerTick() { QTest::qWait(260); }
+    bool markDark() { return in<QLineEdit>(trip(), "Text2")->palette().color(QPalette::Base).lightness() < 100; }
+};
+
+TEST(TripScreen, StartsHiddenStoppedAndEmptyWithItsCaptions)
+{
+    RunningApp a;
+    ASSERT_NE(a.trip(), nullptr);
+    EXPECT_FALSE(a.trip()->isVisible());
+    EXPECT_TRUE(a.app.window().action(MenuItem::EnergyTripForm)->isEnabled());
+    QWidget* form = a.open(MenuItem::EnergyTripForm);
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_EQ(form->windowTitle(), "Live Display Energy Trip");
+    EXPECT_FALSE(a.app.context().blnGlobalTripRunning);
+    EXPECT_EQ(a.in<QLabel>(form, "Label22")->text(), "STATUS: STOPPED");
+    EXPECT_TRUE(a.in<QPushButton>(form, "StartButton")->isEnabled());
+    EXPECT_FALSE(a.in<QPushButton>(form, "StopButton")->isEnabled());
+    EXPECT_FALSE(a.in<QPushButton>(form, "ResetButton")->isEnabled());
+    EXPECT_EQ(a.in<QPushButton>(form, "butBaseLine")->text(), "Set Baseline");
+    EXPECT_FALSE(a.in<QTimer>(form, "Timer1")->isActive());
+    for (const char* box : {"Text1", "Text3", "Text3a", "Text4", "Text5", "Text11", "Text12"})
+        EXPECT_EQ(a.text(box), "") << box;
+
+    EXPECT_EQ(a.in<QLabel>(form, "Label5")->text(), "Total KWH since last reset");
+    for (const char* unit : {"Label13", "Label14", "Label15", "Label21"})
+        EXPECT_EQ(a.in<QLabel>(form, unit)->text(), "Pence") << unit;
+    for (const char* unit : {"Label18", "Label19", "Label20"})
+        EXPECT_EQ(a.in<QLabel>(form, unit)->text(), "KW") << unit;
+    EXPECT_EQ(a.in<QLabel>(form, "Label16")->text(), "per hour");
+    EXPECT_EQ(a.in<QLabel>(form, "Label11")->buddy(), a.in<QLineEdit>(form, "Text11"));
+    EXPECT_EQ(a.in<QLineEdit>(form, "Text11")->toolTip(),
+              "The power usage rate between the last two revolutions of the meter disk.");
+    EXPECT_EQ(a.in<QLineEdit>(form, "Text2")->toolTip(),
+              "Indicates when the mark on the meter disk is detected by the camera (goes dark when detected).");
+}
+
+TEST(TripScreen, SimulatedPulsesShowOnTheRunningTrip)
+{
+    RunningApp a;
+    a.app.context().settings.REVS_PER_KWH = 1000;
+    a.app.context().settings.COST_PER_KWH = 15.0;
+    QWidget* form = a.open(MenuItem::EnergyTripForm);
+    a.click(form, "StartButton");
+    EXPECT_TRUE(a.app.context().blnGlobalTripRunning);
+    EXPECT_EQ(a.in<QLabel>(form, "Label22")->text(), "STATUS: RUNNING");
+    EXPECT_FALSE(a.in<QPushButton>(form, "StartButton")->isEnabled());
+    EXPECT_TRUE(a.in<QPushButton>(form, "ResetButton")->isEnabled());
+    auto* timer = a.in<QTimer>(form, "Timer1");
+    EXPECT_TRUE(timer->isActive());
+    EXPECT_EQ(timer->interval(), 200);
+
+    QWidget* sim = a.open(MenuItem::PulseSimulator);
+    ASSERT_NE(sim, nullptr);
+    EXPECT_EQ(sim->windowTitle(), "Debug Form");
+    for (int i = 0; i < 2; ++i) {
+        a.clock.advance(3.6);
+        a.click(sim, "Command1");
+        EXPECT_TRUE(a.app.context().blnGlobalPulseInProgress);
+        EXPECT_TRUE(a.markDark());
+        a.click(sim, "Command2");
+        EXPECT_FALSE(a.app.context().blnGlobalPulseInProgress);
+        EXPECT_FALSE(a.markDark());
+    }
+    EXPECT_EQ(a.text("Text4"), "2");
+    EXPECT_EQ(a.text("Text5"), "0.002");
+    EXPECT_EQ(a.text("Text11"), "1");
+    EXPECT_EQ(a.text("Text12"), "15");
+
+    // The timer drives the engine: the elapsed time follows the clock without any pulse.
+    a.clock.advance(3600 - 7.2);
+    a.letTimerTick();
+    EXPECT_EQ(a.text("Text3"), "3600");
+    EXPECT_EQ(a.text("Text3a"), "01h 00m 00s");
+    // The first tick of the hour closed one minute holding both pulses: 0.002 kWh over one minute.
+    EXPECT_EQ(a.text("Text7"), "0.12");
+    EXPECT_EQ(a.text("Text9"), "0.12");
+
+    a.click(form, "butBaseLine");
+    EXPECT_EQ(a.in<QPushButton>(form, "butBaseLine")->text(), "Clear Baseline");
+    a.click(form, "ResetButton");
+    EXPECT_EQ(a.text("Text4"), "0");
+    EXPECT_EQ(a.text("Text11"), "");
+    a.click(form, "StopButton");
+    EXPECT_FALSE(timer->isActive());
+    EXPECT_EQ(a.in<QLabel>(form, "Label22")->text(), "STATUS: STOPPED");
+}
+
+TEST(TripScreen, ClosingAndExitAreRefusedWhileTheTripRuns)
+{
+    RunningApp a;
+    QWidget* form = a.open(MenuItem::EnergyTripForm);
+    a.click(form, "StartButton");
+    QWidget* sim = a.open(MenuItem::PulseSimulator);
+    a.click(sim, "Command1");
+    a.click(sim, "Command2");
+
+    QMdiSubWindow* frame = a.frameOf(form);
+    ASSERT_NE(frame, nullptr);
+    frame->close();
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_EQ(a.dialogs.texts(), QStringList{"Please stop this trip screen before trying to close it"});
+    a.dialogs.shown.clear();
+    a.app.window().action(MenuItem::ExitMenu)->trigger();
+    EXPECT_FALSE(a.ended);
+    EXPECT_EQ(a.dialogs.texts(),
+              QStringList{"You are currently running a trip display. Please stop this before trying to exit this "
+                          "application"});
+
+    a.dialogs.shown.clear();
+    a.click(form, "StopButton");
+    frame->close();
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_TRUE(a.dialogs.shown.empty());
+    EXPECT_EQ(a.open(MenuItem::EnergyTripForm), form) << "the same screen comes back";
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_EQ(a.text("Text4"), "1") << "a stopped trip keeps its figures";
+}
+
+TEST(VariableViewers, ShowTheValuesAtTheMomentCommand1IsPressed)
+{
+    RunningApp a;
+    QWidget* viewer = a.open(MenuItem::TripScreenVariables);
+    ASSERT_NE(viewer, nullptr);
+    EXPECT_EQ(viewer->windowTitle(), "Debug Trip Form");
+    a.click(viewer, "Command1");
+    EXPECT_EQ(a.in<QLabel>(viewer, "Label17")->text(), "blnGlobalTripRunning");
+    EXPECT_EQ(a.in<QLineEdit>(viewer, "Text17")->text(), "False");
+    EXPECT_EQ(a.in<QLineEdit>(viewer, "Text21")->text(), "1000");
+
+    a.click(a.open(MenuItem::EnergyTripForm), "StartButton");
+    EXPECT_EQ(a.in<QLineEdit>(viewer, "Text17")->text(), "False") << "nothing refreshes by itself";
+    a.click(viewer, "Command1");
+    EXPECT_EQ(a.in<QLineEdit>(viewer, "Text17")->text(), "True");
+
+    QWidget* logging = a.open(MenuItem::ViewLoggingScreenVariables);
+    ASSERT_NE(logging, nullptr);
+    EXPECT_NE(logging, viewer);
+    EXPECT_EQ(logging->windowTitle(), "Debug Logging Form");
+    a.click(logging, "Command1");
+    EXPECT_EQ(a.in<QLabel>(logging, "Label1")->text(), "lngGlobalWkgLoggingNewPulseCount");
+    EXPECT_EQ(a.in<QLabel>(logging, "Label21")->text(), "dblGlobalTimeLastLOGGINGevent");
+}
+
+void save(QWidget* widget, const char* name)
+{
+    const QString path = QDir(QStringLiteral(WATTSIGHT_SCREENSHOT_DIR)).filePath(QString::fromLatin1(name));
+    EXPECT_TRUE(widget->grab().save(path)) << path.toStdString();
+}
+
+TEST(Screenshots, TripScreenDebugFormAndViewers)
+{
+    if (qEnvironmentVariableIsEmpty("WATTSIGHT_SCREENSHOTS"))
+        GTEST_SKIP() << "set WATTSIGHT_SCREENSHOTS=1 to refresh docs/screenshots";
+    RunningApp a;
+    a.app.context().settings.REVS_PER_KWH = 375;
+    a.app.context().settings.COST_PER_KWH = 13.7;
+    QWidget* form = a.open(MenuItem::EnergyTripForm);
+    a.click(form, "StartButton");
+    QWidget* sim = a.open(MenuItem::PulseSimulator);
+    for (int i = 0; i < 40; ++i) {
+        a.clock.advance(i % 3 == 0 ? 7.9 : 8.4);
+        a.click(sim, "Command1");
+        a.click(sim, "Command2");
+        if (i % 8 == 7)
+            a.letTimerTick();
+    }
+    a.click(sim, "Command1"); // the mark in view
+    a.frameOf(form)->adjustSize();
+    save(a.frameOf(form), "TripForm.png");
+    a.frameOf(sim)->adjustSize();
+    save(a.frameOf(sim), "DebugForm.png");
+    a.click(sim, "Command2");
+    for (MenuItem item : {MenuItem::TripScreenVariables, MenuItem::ViewLoggingScreenVariables}) {
+        QWidget* viewer = a.open(item);
+        a.click(viewer, "Command1");
+        a.frameOf(viewer)->adjustSize();
+        save(a.frameOf(viewer), item == MenuItem::TripScreenVariables ? "DebugTripForm.png" : "DebugLoggingForm.png");
+    }
+}
+
+} // namespace
