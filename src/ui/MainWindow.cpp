@@ -96,12 +96,12 @@ MainWindow::~MainWindow() = default;
 
 void MainWindow::buildMenus()
 {
-    for (const MenuSpec& spec : menuTable()) {
-        QMenu* menu = menuBar()->addMenu(QString::fromLatin1(spec.title));
-        menu->setObjectName(QString::fromLatin1(spec.name));
+    for (const MenuSpec& menuEntry : menuTable()) {
+        QMenu* menu = menuBar()->addMenu(QString::fromLatin1(menuEntry.title));
+        menu->setObjectName(QString::fromLatin1(menuEntry.name));
         if (menu->objectName() == QLatin1String("DebuggingMenu"))
             m_debugMenu = menu;
-        for (const ItemSpec& item : spec.items) {
+        for (const ItemSpec& item : menuEntry.items) {
             QAction* a = menu->addAction(QString::fromLatin1(item.caption));
             a->setObjectName(QString::fromLatin1(item.name));
             // Enabled once its screen is registered.
