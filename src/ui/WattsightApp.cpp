@@ -7,7 +7,10 @@
 #include "app/EventPump.h"
 #include "app/FileIo.h"
 #include "metering/PulseSignal.h"
+#include "ui/AdvancedSettingsSetupForm.h"
+#include "ui/DataLoggingSetupForm.h"
 #include "ui/DebugFillArray.h"
+#include "ui/EnergyMeterSetupForm.h"
 #include "ui/ExportForm.h"
 #include "ui/GraphForm.h"
 #include "ui/ImportForm.h"
@@ -73,6 +76,9 @@ void WattsightApp::registerScreens()
     m_window->addModelessScreen(MenuItem::TripScreenVariables, [this] { return VariableViewerForm::forTrip(m_ctx); });
     m_window->addModelessScreen(MenuItem::ViewLoggingScreenVariables,
                                 [this] { return VariableViewerForm::forLogging(m_ctx); });
+    m_window->addModelessScreen(MenuItem::EnergyMeterSetup, [this] { return new EnergyMeterSetupForm(m_ctx); });
+    m_window->addModelessScreen(MenuItem::DataLoggingSetup, [this] { return new DataLoggingSetupForm(m_ctx); });
+    m_window->addModelessScreen(MenuItem::AdvancedSettings, [this] { return new AdvancedSettingsSetupForm(m_ctx); });
 }
 
 bool WattsightApp::Main()
