@@ -4,12 +4,12 @@
 #include "app/AppContext.h"
 #include "app/Dialogs.h"
 #include "app/TextFormat.h"
+#include "ui/ScreenFrame.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMdiSubWindow>
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -63,7 +63,7 @@ void SettingsGroupForm::finishLoading(QVBoxLayout* layout, ButtonToolTips toolTi
     connect(m_apply, &QPushButton::clicked, this, &SettingsGroupForm::applyFields);
     connect(m_save, &QPushButton::clicked, this, &SettingsGroupForm::onSave);
     connect(m_load, &QPushButton::clicked, this, &SettingsGroupForm::onLoad);
-    connect(close, &QPushButton::clicked, this, &SettingsGroupForm::closeScreen);
+    connect(close, &QPushButton::clicked, this, [this] { closeScreenFrame(*this); });
 
     // Decided once: a run started while the screen is open leaves the buttons as they are.
     const bool idle = !m_ctx.blnGlobalLoggingRunning && !m_ctx.blnGlobalTripRunning;
@@ -143,13 +143,4 @@ void SettingsGroupForm::onLoad()
 {
     loadGroupFactoryDefaults();
     fillFields();
-}
-
-void SettingsGroupForm::closeScreen()
-{
-    // Inside the main window the frame around the screen is what closes (and deletes it).
-    if (auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget()))
-        frame->close();
-    else
-        close();
 }

@@ -67,7 +67,6 @@ private:
     static double roundedWhole(double value);
     void onSave();
     void onLoad();
-    void closeScreen();
 
     NumericFieldBinding m_binding;
     QPushButton* m_apply = nullptr;
