@@ -7,22 +7,25 @@
 #include "app/EventPump.h"
 #include "app/FileIo.h"
 #include "metering/PulseSignal.h"
+#include "metering/TripEngine.h"
 #include "ui/AdvancedSettingsSetupForm.h"
 #include "ui/DataLoggingSetupForm.h"
 #include "ui/DebugFillArray.h"
+#include "ui/DebugForm.h"
 #include "ui/EnergyMeterSetupForm.h"
 #include "ui/ExportForm.h"
 #include "ui/GraphForm.h"
 #include "ui/ImportForm.h"
 #include "ui/ImportRunData.h"
-#include "metering/TripEngine.h"
-#include "ui/DebugForm.h"
 #include "ui/MainWindow.h"
 #include "ui/ProductInfo.h"
 #include "ui/QtDialogs.h"
 #include "ui/SplashForm.h"
+#include "ui/StartCameraForm.h"
 #include "ui/TripForm.h"
 #include "ui/VariableViewerForm.h"
+#include "ui/camera/CameraForm.h"
+#include "ui/capture/CaptureComponent.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -79,6 +82,11 @@ void WattsightApp::registerScreens()
     m_window->addModelessScreen(MenuItem::EnergyMeterSetup, [this] { return new EnergyMeterSetupForm(m_ctx); });
     m_window->addModelessScreen(MenuItem::DataLoggingSetup, [this] { return new DataLoggingSetupForm(m_ctx); });
     m_window->addModelessScreen(MenuItem::AdvancedSettings, [this] { return new AdvancedSettingsSetupForm(m_ctx); });
+    m_window->addModelessScreen(MenuItem::CameraSetup, [this] {
+        return new CameraForm(m_ctx, [this](CameraForm& form) -> QDialog* {
+            return new StartCameraForm(m_ctx, form.capture(), form.detector(), &form);
+        });
+    });
 }
 
 bool WattsightApp::Main()

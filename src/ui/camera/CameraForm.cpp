@@ -1,0 +1,418 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ui/camera/CameraForm.h"
+
+#include "app/Clock.h"
+#include "app/ConfigFiles.h"
+#include "app/Dialogs.h"
+#include "camera/CameraConfiguration.h"
+#include "metering/MeteringContext.h"
+#include "ui/ConfirmedNumberField.h"
+#include "ui/NumericFieldBinding.h"
+#include "ui/UpDownControl.h"
+#include "ui/camera/IntensityStripChart.h"
+#include "ui/camera/MotionDetection.h"
+#include "ui/capture/CaptureComponent.h"
+#include "ui/capture/CapturePreviewWidget.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QDialog>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+QLineEdit* readOnlyField(const QString& name, const QString& toolTip, QWidget* parent)
+{
+    auto* field = new QLineEdit(parent);
+    field->setObjectName(name);
+    field->setReadOnly(true);
+    field->setMaximumWidth(90);
+    field->setToolTip(toolTip);
+    return field;
+}
+
+QProgressBar* levelBar(const QString& name, QWidget* parent)
+{
+    auto* bar = new QProgressBar(parent);
+    bar->setObjectName(name);
+    bar->setTextVisible(false);
+    bar->setMaximumWidth(90);
+    bar->setRange(1, 10);
+    bar->setValue(1);
+    return bar;
+}
+
+void setIfChanged(QLineEdit* field, const QString& text)
+{
+    if (field->text() != text)
+        field->setText(text);
+}
+
+void addRow(QFormLayout* form, const QString& label, QWidget* row, QWidget* buddy)
+{
+    auto* caption = new QLabel(label, form->parentWidget());
+    caption->setBuddy(buddy);
+    form->addRow(caption, row);
+}
+} // namespace
+
+CameraForm::CameraForm(MeteringContext& ctx, StartCameraFactory startCamera, QWidget* parent)
+    : QWidget(parent), m_ctx(ctx), m_startCameraFactory(std::move(startCamera)),
+      m_capture(std::make_unique<CaptureComponent>(ctx.services.clock, ctx.services.dialogs)),
+      m_detector(std::make_unique<MarkDetector>(ctx, *m_capture)),
+      m_binding(new NumericFieldBinding(ctx.services.dialogs, this))
+{
+    setObjectName(QStringLiteral("CameraForm"));
+    setWindowTitle(QStringLiteral("Camera Setup"));
+    m_capture->setDialogParent(this);
+
+    m_preview = new CapturePreviewWidget(this);
+    m_chart = new IntensityStripChart(m_history, this);
+
+    auto* controls = new QVBoxLayout;
+    controls->addWidget(buildDetectionFrame());
+    controls->addWidget(buildTrackingFrame());
+    controls->addWidget(buildButtons());
+    controls->addStretch();
+
+    auto* top = new QHBoxLayout;
+    auto* pictureColumn = new QVBoxLayout;
+    pictureColumn->addWidget(m_preview);
+    pictureColumn->addStretch();
+    top->addLayout(pictureColumn);
+    top->addLayout(controls, 1);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addWidget(m_chart, 1);
+
+    connectDetector();
+    load();
+}
+
+CameraForm::~CameraForm()
+{
+    // Both screens work on the component and the detector, which go before the child widgets do.
+    delete m_motion.data();
+    delete m_startCamera.data();
+}
+
+MotionDetection* CameraForm::motionDetection() const
+{
+    return m_motion.data();
+}
+
+QDialog* CameraForm::startCameraForm() const
+{
+    return m_startCamera.data();
+}
+
+QWidget* CameraForm::buildDetectionFrame()
+{
+    auto* frame = new QGroupBox(QStringLiteral("Mark Detection"), this);
+    frame->setObjectName(QStringLiteral("grbMarkDetection"));
+    auto* form = new QFormLayout(frame);
+    Dialogs& dialogs = m_ctx.services.dialogs;
+
+    m_imageIntensity = readOnlyField(QStringLiteral("edtImageIntensity"),
+                                     QStringLiteral("This is the current image intensity detected by the camera in "
+                                                    "the active region. Monitor it to get an idea where to set the "
+                                                    "initial trigger level (above)."),
+                                     frame);
+    addRow(form, QStringLiteral("Image Intensity Level"), m_imageIntensity, m_imageIntensity);
+
+    m_triggerValue = new ConfirmedNumberField(
+        dialogs, *m_binding,
+        {QStringLiteral("edtTriggerValue"), QStringLiteral("UpDownTriggerValue"), QStringLiteral("butOKTriggerLevel")},
+        {1, 100000}, {1, 100000}, frame);
+    m_triggerValue->field()->setToolTip(QStringLiteral("Trigger Level. Set this to value which is only exceeded when "
+                                                       "the mark passes the camera. Press OK to apply."));
+    m_triggerValue->applied = [this](qint32 v) {
+        m_ctx.settings.TRIGGER_LEVEL = v;
+        renderDetection();
+    };
+    addRow(form, QStringLiteral("Mark Triggering Level"), m_triggerValue, m_triggerValue->field());
+
+    m_previousMaximum = readOnlyField(QStringLiteral("edtPreviousMaximumIntensity"),
+                                      QStringLiteral("The highest intensity level recorded when the mark was detected. "
+                                                     "Use this to get an idea of the upper value to set the mark "
+                                                     "trigger level to."),
+                                      frame);
+    addRow(form, QStringLiteral("Previous Max Intensity"), m_previousMaximum, m_previousMaximum);
+
+    m_averagedMaximum = readOnlyField(QStringLiteral("edtAveragedMaxIntensity"),
+                                      QStringLiteral("The highest intensity levels averaged over several mark "
+                                                     "detection events. The number of events averaged is adjusted by "
+                                                     "the value in the field below."),
+                                      frame);
+    addRow(form, QStringLiteral("Averaged  Max intensity"), m_averagedMaximum, m_averagedMaximum);
+
+    m_maxesToAverage =
+        new ConfirmedNumberField(dialogs, *m_binding,
+                                 {QStringLiteral("edtMaxesToAverage"), QStringLiteral("UpDownMaxesToAverage"),
+                                  QStringLiteral("butOKEventsToAverage")},
+                                 {1, 100}, {1, 100}, frame);
+    m_maxesToAverage->field()->setToolTip(QStringLiteral("The number of mark detection events to average over to get "
+                                                         "the average maximum intensity displayed above"));
+    m_maxesToAverage->applied = [this](qint32 v) { m_ctx.settings.TRIGGER_EVENTS_TO_AVERAGE = qint16(v); };
+    addRow(form, QStringLiteral("Events to average"), m_maxesToAverage, m_maxesToAverage->field());
+
+    m_debounce = new ConfirmedNumberField(dialogs, *m_binding,
+                                          {QStringLiteral("edtDebounceMilliseconds"), QStringLiteral("UpDownDebounce"),
+                                           QStringLiteral("butOkTriggeringDebounce")},
+                                          {1, 60000}, {1, 60000}, frame);
+    m_debounce->field()->setToolTip(QStringLiteral(
+        "Debounce delay. The marks on meter disks can be irregular. The debounce delay waits for a mark to go for the "
+        "indicated number of milliseconds before it can be detected again."));
+    m_debounce->applied = [this](qint32 v) { m_ctx.settings.DEBOUNCE_TIME = v; };
+    addRow(form, QStringLiteral("Triggering debounce (msec)"), m_debounce, m_debounce->field());
+
+    m_detectionBar = levelBar(QStringLiteral("DetectionBar"), frame);
+    addRow(form, QStringLiteral("Level Exceeded"), m_detectionBar, m_detectionBar);
+    m_markSignalled = levelBar(QStringLiteral("MarkSignalled"), frame);
+    addRow(form, QStringLiteral("Mark Detected"), m_markSignalled, m_markSignalled);
+    return frame;
+}
+
+QWidget* CameraForm::buildTrackingFrame()
+{
+    auto* frame = new QGroupBox(QStringLiteral("Auto Track Ambient Lighting"), this);
+    frame->setObjectName(QStringLiteral("grbAutoTrackAmbientLighting"));
+    auto* form = new QFormLayout(frame);
+
+    m_trackIntensityChange = new QCheckBox(QStringLiteral("Track Intensity Change"), frame);
+    m_trackIntensityChange->setObjectName(QStringLiteral("chkTrackIntensityChange"));
+    m_trackIntensityChange->setToolTip(QStringLiteral(
+        "When selected, the Auto Track Ambient Lighting feature adjusts the Mark Triggering Level in accordance with "
+        "the overall change in ambient lighting leve."));
+    connect(m_trackIntensityChange, &QCheckBox::clicked, this, [this](bool on) {
+        m_ctx.settings.TRACK_AMBIENT_LIGHT_CHANGE = on;
+        setTrackingEnabled(on);
+    });
+    form->addRow(m_trackIntensityChange);
+
+    m_changeFromLastAverage = readOnlyField(
+        QStringLiteral("edtChangeFromLastAverage"),
+        QStringLiteral("Shows the change in the new average max intensity from the previous average. Used to adjust "
+                       "the triggering level (by the Intensity Track%) if track ambient lighting is selected."),
+        frame);
+    addRow(form, QStringLiteral("Intensity Change"), m_changeFromLastAverage, m_changeFromLastAverage);
+
+    m_trackPercent = new ConfirmedNumberField(
+        m_ctx.services.dialogs, *m_binding,
+        {QStringLiteral("edtTrackPercent"), QStringLiteral("UpDownTrackPercent"), QStringLiteral("butOkTrackPercent")},
+        {1, 10000}, {1, 10000}, frame);
+    m_trackPercent->field()->setToolTip(QStringLiteral(
+        "If Auto Track Ambient Lighting is active, the change in average light level is multiplied by the Track "
+        "Intensity% figure and added to (or subtracted from) the Mark Triggering Level."));
+    m_trackPercent->applied = [this](qint32 v) { m_ctx.settings.PERCENT_AMBIENT_LIGHT_TO_TRACK = qint16(v); };
+    addRow(form, QStringLiteral("Intensity Track %"), m_trackPercent, m_trackPercent->field());
+    return frame;
+}
+
+QWidget* CameraForm::buildButtons()
+{
+    auto* box = new QWidget(this);
+    auto* grid = new QGridLayout(box);
+    grid->setContentsMargins(0, 0, 0, 0);
+    auto button = [box](const QString& name, const QString& caption) {
+        auto* b = new QPushButton(caption, box);
+        b->setObjectName(name);
+        return b;
+    };
+    m_loadFactoryDefaults = button(QStringLiteral("butLoadFactoryDefaults"), QStringLiteral("Load Factory Defaults"));
+    m_saveAllSettings = button(QStringLiteral("butSaveAllSettings"), QStringLiteral("Save All Settings"));
+    m_motionSensitivity = button(QStringLiteral("MotionSensitivity"), QStringLiteral("Adjust Motion Sensitivity"));
+    m_startCameraButton = button(QStringLiteral("StartCamera"), QStringLiteral("Start/Stop Camera"));
+    grid->addWidget(m_startCameraButton, 0, 0);
+    grid->addWidget(m_motionSensitivity, 0, 1);
+    grid->addWidget(m_loadFactoryDefaults, 1, 0);
+    grid->addWidget(m_saveAllSettings, 1, 1);
+    m_startCameraButton->setEnabled(bool(m_startCameraFactory));
+    connect(m_loadFactoryDefaults, &QPushButton::clicked, this, &CameraForm::loadFactoryDefaults);
+    connect(m_saveAllSettings, &QPushButton::clicked, this, &CameraForm::saveAllSettings);
+    connect(m_motionSensitivity, &QPushButton::clicked, this, &CameraForm::openMotionDetection);
+    connect(m_startCameraButton, &QPushButton::clicked, this, &CameraForm::openStartCamera);
+    return box;
+}
+
+void CameraForm::connectDetector()
+{
+    connect(m_capture.get(), &VideoCapture::frameAnalysed, this, [this] { m_detector->onFrameAnalysed(); });
+    connect(m_capture.get(), &CaptureComponent::previewChanged, this, [this] {
+        m_preview->setImage(m_capture->previewImage());
+        m_preview->setGrid(m_capture->grid());
+    });
+    connect(m_capture.get(), &VideoCapture::deviceLost, this, &CameraForm::updateSettingsButtons);
+    m_detector->displayChanged = [this] { renderDetection(); };
+    m_detector->reloadSettingFields = [this] { reloadSettingFields(); };
+    m_detector->intensityMeasured = [this](qint32 v) { recordIntensity(v); };
+}
+
+void CameraForm::load()
+{
+    updateSettingsButtons();
+    resetDetection();
+    createStartCameraForm();
+    configureCamera();
+}
+
+void CameraForm::resetDetection()
+{
+    m_detector->reset_mark_detection();
+    m_markWasOn = m_detector->blnMarkOn();
+    m_history.clear();
+    m_chart->update();
+}
+
+void CameraForm::reloadSettingFields()
+{
+    const GlobalSettings& s = m_ctx.settings;
+    m_trackPercent->setValue(s.PERCENT_AMBIENT_LIGHT_TO_TRACK);
+    m_triggerValue->setValue(s.TRIGGER_LEVEL);
+    m_debounce->setValue(s.DEBOUNCE_TIME);
+    m_maxesToAverage->setValue(s.TRIGGER_EVENTS_TO_AVERAGE);
+    m_trackIntensityChange->setChecked(s.TRACK_AMBIENT_LIGHT_CHANGE);
+    setTrackingEnabled(s.TRACK_AMBIENT_LIGHT_CHANGE);
+    m_shownTriggerValue = m_triggerValue->field()->text();
+}
+
+void CameraForm::setTrackingEnabled(bool on)
+{
+    m_trackPercent->field()->setEnabled(on);
+    m_trackPercent->upDown()->setEnabled(on);
+    m_trackPercent->okButton()->setEnabled(on);
+}
+
+void CameraForm::configureCamera()
+{
+    setup_camera_control(m_ctx, *m_capture);
+    m_preview->setFixedSize(m_capture->displaySize());
+    m_preview->setGrid(m_capture->grid());
+    emit detectionRefreshed();
+}
+
+void CameraForm::renderDetection()
+{
+    const MarkDetectorDisplay& d = m_detector->display();
+    setIfChanged(m_imageIntensity, d.edtImageIntensity);
+    setIfChanged(m_previousMaximum, d.edtPreviousMaximumIntensity);
+    setIfChanged(m_averagedMaximum, d.edtAveragedMaxIntensity);
+    setIfChanged(m_changeFromLastAverage, d.edtChangeFromLastAverage);
+    // Rewritten only when the detector moves the level, so a value being typed survives ordinary frames.
+    if (d.edtTriggerValue != m_shownTriggerValue) {
+        m_shownTriggerValue = d.edtTriggerValue;
+        m_triggerValue->field()->setText(d.edtTriggerValue);
+    }
+    for (QProgressBar* bar : {m_detectionBar, m_markSignalled})
+        bar->setRange(d.barMinimum, d.barMaximum);
+    m_detectionBar->setValue(d.DetectionBar);
+    m_markSignalled->setValue(d.MarkSignalled);
+    m_preview->setMarkOn(d.MarkSignalled == MarkDetectorDisplay::BarOn);
+    m_chart->setTriggerLevel(m_ctx.settings.TRIGGER_LEVEL);
+    emit detectionRefreshed();
+}
+
+void CameraForm::recordIntensity(qint32 intensity)
+{
+    const bool markOn = m_detector->blnMarkOn();
+    m_history.add(m_ctx.services.clock.timer(), intensity, markOn && !m_markWasOn);
+    m_markWasOn = markOn;
+    m_chart->update();
+}
+
+void CameraForm::updateSettingsButtons()
+{
+    const bool stopped = !is_camera_running(*m_capture);
+    m_loadFactoryDefaults->setEnabled(stopped);
+    m_saveAllSettings->setEnabled(stopped);
+}
+
+void CameraForm::createStartCameraForm()
+{
+    // Made once with this screen, as the camera selection screen also answers the component's device events
+    // while it is not shown.
+    if (m_startCameraFactory && !m_startCamera)
+        m_startCamera = m_startCameraFactory(*this);
+}
+
+void CameraForm::openStartCamera()
+{
+    createStartCameraForm();
+    if (!m_startCamera)
+        return;
+    m_startCamera->exec();
+    updateSettingsButtons();
+    m_preview->setFixedSize(m_capture->displaySize());
+    m_preview->setGrid(m_capture->grid());
+    emit detectionRefreshed();
+}
+
+void CameraForm::openMotionDetection()
+{
+    if (!m_motion) {
+        m_motion = new MotionDetection(m_ctx, *m_capture, *m_detector, this);
+        m_motion->setAttribute(Qt::WA_DeleteOnClose);
+        connect(this, &CameraForm::detectionRefreshed, m_motion.data(), &MotionDetection::refresh);
+    }
+    m_motion->show();
+    m_motion->raise();
+    m_motion->activateWindow();
+}
+
+void CameraForm::loadFactoryDefaults()
+{
+    if (is_camera_running(*m_capture))
+        return;
+    SettingsDefaults::CameraFactoryDefaults(m_ctx.settings);
+    // Both screens show the settings they were opened with; the next opening shows the factory values.
+    delete m_motion.data();
+    delete m_startCamera.data();
+    resetDetection();
+    createStartCameraForm();
+    configureCamera();
+    update();
+}
+
+void CameraForm::saveAllSettings()
+{
+    if (is_camera_running(*m_capture))
+        return;
+    const QString error = SaveCameraSettings(m_ctx);
+    if (!error.isEmpty())
+        m_ctx.services.dialogs.message(QStringLiteral("Problem saving settings: ") + error);
+}
+
+void CameraForm::showEvent(QShowEvent* event)
+{
+    updateSettingsButtons();
+    QWidget::showEvent(event);
+}
+
+void CameraForm::closeEvent(QCloseEvent* event)
+{
+    Dialogs& dialogs = m_ctx.services.dialogs;
+    if (dialogs.message(QStringLiteral("Closing this screen will stop the camera and data collection. Are you sure "
+                                       "you want to close it?"),
+                        Dialogs::Buttons::YesNo) != Dialogs::Answer::Yes) {
+        event->ignore();
+        return;
+    }
+    if (is_camera_running(*m_capture)) {
+        m_loadFactoryDefaults->setEnabled(false);
+        m_saveAllSettings->setEnabled(false);
+        dialogs.message(QStringLiteral("Camera is still running, please stop it before trying to exit this form"));
+        event->ignore();
+        return;
+    }
+    m_loadFactoryDefaults->setEnabled(true);
+    m_saveAllSettings->setEnabled(true);
+    event->accept();
+}

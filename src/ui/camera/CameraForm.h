@@ -1,0 +1,103 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "camera/IntensityHistory.h"
+#include "camera/MarkDetector.h"
+
+#include <QPointer>
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+struct MeteringContext;
+class CaptureComponent;
+class CapturePreviewWidget;
+class ConfirmedNumberField;
+class IntensityStripChart;
+class MotionDetection;
+class NumericFieldBinding;
+class QCheckBox;
+class QDialog;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+
+// The camera setup screen ("Camera Setup"): carries the capture component with its live picture and owns
+// the mark detector. It shows the detector's live values with a strip chart of the last 30 seconds, takes
+// the trigger, averaging, debounce and tracking settings (each applied by its OK button), and opens the
+// image settings and camera selection screens. It cannot be closed while the camera runs.
+class CameraForm : public QWidget
+{
+    Q_OBJECT
+
+public:
+    // Makes the camera selection screen, shown modal over this one. Without a factory "Start/Stop Camera"
+    // stays disabled.
+    using StartCameraFactory = std::function<QDialog*(CameraForm& owner)>;
+
+    CameraForm(MeteringContext& ctx, StartCameraFactory startCamera, QWidget* parent = nullptr);
+    ~CameraForm() override;
+
+    CaptureComponent& capture() { return *m_capture; }
+    MarkDetector& detector() { return *m_detector; }
+    const IntensityHistory& intensityHistory() const { return m_history; }
+    // The image settings screen while it is open.
+    MotionDetection* motionDetection() const;
+    QDialog* startCameraForm() const;
+
+signals:
+    // After the detector's values or the component's configuration changed.
+    void detectionRefreshed();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    QWidget* buildDetectionFrame();
+    QWidget* buildTrackingFrame();
+    QWidget* buildButtons();
+    void connectDetector();
+    void load();
+    void resetDetection();
+    void reloadSettingFields();
+    void configureCamera();
+    void renderDetection();
+    void recordIntensity(qint32 intensity);
+    void updateSettingsButtons();
+    void setTrackingEnabled(bool on);
+    void createStartCameraForm();
+    void openStartCamera();
+    void openMotionDetection();
+    void loadFactoryDefaults();
+    void saveAllSettings();
+
+    MeteringContext& m_ctx;
+    StartCameraFactory m_startCameraFactory;
+    std::unique_ptr<CaptureComponent> m_capture;
+    std::unique_ptr<MarkDetector> m_detector;
+    IntensityHistory m_history;
+    bool m_markWasOn = false;
+    QString m_shownTriggerValue;
+    NumericFieldBinding* m_binding;
+
+    CapturePreviewWidget* m_preview = nullptr;
+    IntensityStripChart* m_chart = nullptr;
+    QLineEdit* m_imageIntensity = nullptr;
+    QLineEdit* m_previousMaximum = nullptr;
+    QLineEdit* m_averagedMaximum = nullptr;
+    QLineEdit* m_changeFromLastAverage = nullptr;
+    ConfirmedNumberField* m_triggerValue = nullptr;
+    ConfirmedNumberField* m_maxesToAverage = nullptr;
+    ConfirmedNumberField* m_debounce = nullptr;
+    ConfirmedNumberField* m_trackPercent = nullptr;
+    QProgressBar* m_detectionBar = nullptr;
+    QProgressBar* m_markSignalled = nullptr;
+    QCheckBox* m_trackIntensityChange = nullptr;
+    QPushButton* m_loadFactoryDefaults = nullptr;
+    QPushButton* m_saveAllSettings = nullptr;
+    QPushButton* m_motionSensitivity = nullptr;
+    QPushButton* m_startCameraButton = nullptr;
+    QPointer<MotionDetection> m_motion;
+    QPointer<QDialog> m_startCamera;
+};
