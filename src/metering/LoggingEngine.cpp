@@ -127,9 +127,7 @@ void LoggingEngine::RefreshLoggingDisplay()
 void LoggingEngine::ClearLoggingDisplay()
 {
     LoggingDisplay& d = m_display;
-    for (QString* text : {&d.Text1, &d.Text3, &d.Text3a, &d.Text4, &d.Text5, &d.Text6, &d.Text7, &d.Text8, &d.Text9,
-                          &d.Text10, &d.Text11, &d.Text12})
-        text->clear();
+    d.clearFigures();
     const bool running = m_ctx.blnGlobalLoggingRunning;
     d.startEnabled = !running;
     d.stopEnabled = running;

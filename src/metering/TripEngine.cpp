@@ -107,10 +107,7 @@ void TripEngine::RefreshTripDisplay()
 
 void TripEngine::ClearTripDisplay()
 {
-    for (QString* text : {&m_display.Text1, &m_display.Text3, &m_display.Text3a, &m_display.Text4, &m_display.Text5,
-                          &m_display.Text6, &m_display.Text7, &m_display.Text8, &m_display.Text9, &m_display.Text10,
-                          &m_display.Text11, &m_display.Text12})
-        text->clear();
+    m_display.clearFigures();
     m_display.startEnabled = !m_ctx.blnGlobalTripRunning;
     m_display.stopEnabled = m_ctx.blnGlobalTripRunning;
     m_display.markOn = m_ctx.blnGlobalMarkOn;

@@ -1,68 +1,22 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "support/TestContext.h"
-#include "ui/MainWindow.h"
-#include "ui/WattsightApp.h"
+#include "ui/support/RunningApp.h"
 
-#include <QAction>
-#include <QDir>
 #include <QLabel>
-#include <QLineEdit>
-#include <QMdiArea>
-#include <QMdiSubWindow>
-#include <QPushButton>
-#include <QTest>
 #include <QTimer>
-#include <gtest/gtest.h>
 
 namespace {
 
-// The whole program started on fake services with the Debug menu on.
-struct RunningApp
+// The trip screen of a running program.
+struct TripApp : RunningApp
 {
-    FakeClock clock;
-    FakePump pump{clock};
-    ScriptedDialogs dialogs;
-    FaultyFileIo files;
-    QTemporaryDir dir;
-    WattsightApp app{Services{clock, pump, dialogs, files}, dir.path(), WattsightApp::Options{true, dir.path()}};
-    bool ended = false;
-
-    RunningApp()
-    {
-        EXPECT_TRUE(app.Main());
-        app.window().endProcess = [this] { ended = true; };
-        app.context().locale = QLocale(QLocale::English, QLocale::UnitedKingdom);
-    }
-
-    QWidget* open(MenuItem item)
-    {
-        app.window().action(item)->trigger();
-        return app.window().screen(item);
-    }
-    QWidget* trip() { return app.window().screen(MenuItem::EnergyTripForm); }
-    QMdiSubWindow* frameOf(QWidget* w)
-    {
-        for (QMdiSubWindow* sub : app.window().mdiArea()->subWindowList())
-            if (sub->widget() == w)
-                return sub;
-        return nullptr;
-    }
-    template <typename T> T* in(QWidget* form, const char* name) const
-    {
-        T* child = form->findChild<T*>(QString::fromLatin1(name));
-        EXPECT_NE(child, nullptr) << name;
-        return child;
-    }
-    QString text(const char* name) { return in<QLineEdit>(trip(), name)->text(); }
-    void click(QWidget* form, const char* name) { QTest::mouseClick(in<QPushButton>(form, name), Qt::LeftButton); }
-    // Lets the trip screen's real timer fire at least once after the fake clock moved.
-    void letTimerTick() { QTest::qWait(260); }
+    QWidget* trip() { return screen(MenuItem::EnergyTripForm); }
+    QString text(const char* name) { return RunningApp::text(trip(), name); }
     bool markDark() { return in<QLineEdit>(trip(), "Text2")->palette().color(QPalette::Base).lightness() < 100; }
 };
 
 TEST(TripScreen, StartsHiddenStoppedAndEmptyWithItsCaptions)
 {
-    RunningApp a;
+    TripApp a;
     ASSERT_NE(a.trip(), nullptr);
     EXPECT_FALSE(a.trip()->isVisible());
     EXPECT_TRUE(a.app.window().action(MenuItem::EnergyTripForm)->isEnabled());
@@ -94,7 +48,7 @@ TEST(TripScreen, StartsHiddenStoppedAndEmptyWithItsCaptions)
 
 TEST(TripScreen, SimulatedPulsesShowOnTheRunningTrip)
 {
-    RunningApp a;
+    TripApp a;
     a.app.context().settings.REVS_PER_KWH = 1000;
     a.app.context().settings.COST_PER_KWH = 15.0;
     QWidget* form = a.open(MenuItem::EnergyTripForm);
@@ -145,7 +99,7 @@ TEST(TripScreen, SimulatedPulsesShowOnTheRunningTrip)
 
 TEST(TripScreen, ClosingAndExitAreRefusedWhileTheTripRuns)
 {
-    RunningApp a;
+    TripApp a;
     QWidget* form = a.open(MenuItem::EnergyTripForm);
     a.click(form, "StartButton");
     QWidget* sim = a.open(MenuItem::PulseSimulator);
@@ -176,7 +130,7 @@ TEST(TripScreen, ClosingAndExitAreRefusedWhileTheTripRuns)
 
 TEST(VariableViewers, ShowTheValuesAtTheMomentCommand1IsPressed)
 {
-    RunningApp a;
+    TripApp a;
     QWidget* viewer = a.open(MenuItem::TripScreenVariables);
     ASSERT_NE(viewer, nullptr);
     EXPECT_EQ(viewer->windowTitle(), "Debug Trip Form");
@@ -199,17 +153,11 @@ TEST(VariableViewers, ShowTheValuesAtTheMomentCommand1IsPressed)
     EXPECT_EQ(a.in<QLabel>(logging, "Label21")->text(), "dblGlobalTimeLastLOGGINGevent");
 }
 
-void save(QWidget* widget, const char* name)
-{
-    const QString path = QDir(QStringLiteral(WATTSIGHT_SCREENSHOT_DIR)).filePath(QString::fromLatin1(name));
-    EXPECT_TRUE(widget->grab().save(path)) << path.toStdString();
-}
-
 TEST(Screenshots, TripScreenDebugFormAndViewers)
 {
-    if (qEnvironmentVariableIsEmpty("WATTSIGHT_SCREENSHOTS"))
+    if (!screenshotsWanted())
         GTEST_SKIP() << "set WATTSIGHT_SCREENSHOTS=1 to refresh docs/screenshots";
-    RunningApp a;
+    TripApp a;
     a.app.context().settings.REVS_PER_KWH = 375;
     a.app.context().settings.COST_PER_KWH = 13.7;
     QWidget* form = a.open(MenuItem::EnergyTripForm);
@@ -224,15 +172,16 @@ TEST(Screenshots, TripScreenDebugFormAndViewers)
     }
     a.click(sim, "Command1"); // the mark in view
     a.frameOf(form)->adjustSize();
-    save(a.frameOf(form), "TripForm.png");
+    saveScreenshot(a.frameOf(form), "TripForm.png");
     a.frameOf(sim)->adjustSize();
-    save(a.frameOf(sim), "DebugForm.png");
+    saveScreenshot(a.frameOf(sim), "DebugForm.png");
     a.click(sim, "Command2");
     for (MenuItem item : {MenuItem::TripScreenVariables, MenuItem::ViewLoggingScreenVariables}) {
         QWidget* viewer = a.open(item);
         a.click(viewer, "Command1");
         a.frameOf(viewer)->adjustSize();
-        save(a.frameOf(viewer), item == MenuItem::TripScreenVariables ? "DebugTripForm.png" : "DebugLoggingForm.png");
+        saveScreenshot(a.frameOf(viewer),
+                       item == MenuItem::TripScreenVariables ? "DebugTripForm.png" : "DebugLoggingForm.png");
     }
 }
 

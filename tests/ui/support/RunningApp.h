@@ -1,0 +1,79 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "support/TestContext.h"
+#include "ui/MainWindow.h"
+#include "ui/WattsightApp.h"
+
+#include <QAction>
+#include <QDir>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPushButton>
+#include <QTest>
+#include <gtest/gtest.h>
+
+// The whole program started on fake services with the Debug menu on, for the tests of its run screens.
+struct RunningApp
+{
+    FakeClock clock;
+    FakePump pump{clock};
+    ScriptedDialogs dialogs;
+    FaultyFileIo files;
+    QTemporaryDir dir;
+    WattsightApp app{Services{clock, pump, dialogs, files}, dir.path(), WattsightApp::Options{true, dir.path()}};
+    bool ended = false;
+
+    RunningApp()
+    {
+        // Before start-up: the screens build their date formats once.
+        app.context().locale = QLocale(QLocale::English, QLocale::UnitedKingdom);
+        EXPECT_TRUE(app.Main());
+        app.window().endProcess = [this] { ended = true; };
+    }
+
+    MeteringContext& ctx() { return app.context(); }
+    QWidget* open(MenuItem item)
+    {
+        app.window().action(item)->trigger();
+        return app.window().screen(item);
+    }
+    QWidget* screen(MenuItem item) { return app.window().screen(item); }
+    QMdiSubWindow* frameOf(QWidget* w)
+    {
+        for (QMdiSubWindow* sub : app.window().mdiArea()->subWindowList())
+            if (sub->widget() == w)
+                return sub;
+        return nullptr;
+    }
+    template <typename T> T* in(QWidget* form, const char* name) const
+    {
+        T* child = form->findChild<T*>(QString::fromLatin1(name));
+        EXPECT_NE(child, nullptr) << name;
+        return child;
+    }
+    QString text(QWidget* form, const char* name) { return in<QLineEdit>(form, name)->text(); }
+    void click(QWidget* form, const char* name) { QTest::mouseClick(in<QPushButton>(form, name), Qt::LeftButton); }
+    bool enabled(QWidget* form, const char* name) { return in<QPushButton>(form, name)->isEnabled(); }
+    // Lets a run screen's real timer fire at least once after the fake clock moved.
+    void letTimerTick() { QTest::qWait(260); }
+    // One revolution through the pulse simulator: mark on, then off.
+    void pulse(QWidget* simulator)
+    {
+        click(simulator, "Command1");
+        click(simulator, "Command2");
+    }
+};
+
+// Writes a picture of the widget to docs/screenshots.
+inline void saveScreenshot(QWidget* widget, const char* name)
+{
+    const QString path = QDir(QStringLiteral(WATTSIGHT_SCREENSHOT_DIR)).filePath(QString::fromLatin1(name));
+    EXPECT_TRUE(widget->grab().save(path)) << path.toStdString();
+}
+
+inline bool screenshotsWanted()
+{
+    return !qEnvironmentVariableIsEmpty("WATTSIGHT_SCREENSHOTS");
+}
