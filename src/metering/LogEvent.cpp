@@ -62,3 +62,13 @@ QString CleanUserComment(const MeteringContext& ctx, const QString& text)
         result.replace(ctx.strGlobalFieldDelimiter, QStringLiteral(" "));
     return result.left(MaxUserCommentLength);
 }
+
+QString CleanTypedComment(const MeteringContext& ctx, const QString& typed)
+{
+    QString text = typed;
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    const QString endOfLine = ctx.strGlobalEndOfLine.isEmpty() ? QStringLiteral(" ") : ctx.strGlobalEndOfLine;
+    text.replace(QLatin1Char('\n'), endOfLine);
+    return CleanUserComment(ctx, text);
+}

@@ -6,6 +6,8 @@
 #include "app/DelayTenths.h"
 #include "app/EventPump.h"
 #include "app/FileIo.h"
+#include "metering/LogEvent.h"
+#include "metering/LoggingEngine.h"
 #include "metering/PulseSignal.h"
 #include "metering/TripEngine.h"
 #include "ui/AdvancedSettingsSetupForm.h"
@@ -17,6 +19,7 @@
 #include "ui/GraphForm.h"
 #include "ui/ImportForm.h"
 #include "ui/ImportRunData.h"
+#include "ui/LoggingForm.h"
 #include "ui/MainWindow.h"
 #include "ui/ProductInfo.h"
 #include "ui/QtDialogs.h"
@@ -103,7 +106,7 @@ bool WattsightApp::Main()
 
 void WattsightApp::prepareMetering()
 {
-    m_ctx.varGlobalDataArray = DataArray(m_ctx.settings.DATA_ARRAY_LENGTH);
+    InitialiseDataArray(m_ctx);
     m_ctx.blnGlobalTripRunning = false;
     if (!m_tripEngine) {
         m_tripEngine = std::make_unique<TripEngine>(m_ctx);
@@ -112,6 +115,12 @@ void WattsightApp::prepareMetering()
     m_tripEngine->StopTrip();
     m_tripEngine->ResetTrip();
     m_ctx.blnGlobalLoggingRunning = false;
+    if (!m_loggingEngine) {
+        m_loggingEngine = std::make_unique<LoggingEngine>(m_ctx);
+        m_window->addPersistentScreen(MenuItem::EnergyLoggingForm, new LoggingForm(*m_loggingEngine));
+    }
+    m_loggingEngine->StopLogging();
+    m_loggingEngine->ResetLogging();
 }
 
 bool WattsightApp::StartApplication()

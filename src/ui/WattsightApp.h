@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 
+class LoggingEngine;
 class MainWindow;
 class TripEngine;
 
@@ -74,6 +75,7 @@ private:
 
     // Engines (created in prepareMetering() or registerScreens()).
     std::unique_ptr<TripEngine> m_tripEngine;
+    std::unique_ptr<LoggingEngine> m_loggingEngine;
 
     std::unique_ptr<MainWindow> m_window;
     QPointer<SplashForm> m_splash;

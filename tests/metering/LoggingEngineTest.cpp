@@ -508,4 +508,19 @@ TEST(CommentCleaning, ReplacesLineBreaksAndDelimitersAndKeepsThreeHundredCharact
     EXPECT_EQ(CleanUserComment(t.ctx, QStringLiteral("a;b\r\nc,d")), QStringLiteral("a b\r c,d"));
 }
 
+TEST(CommentCleaning, LineBreaksTypedInTheCommentBoxNeverSplitARecordLine)
+{
+    TestContext t;
+    // The box gives LF; pasted text may bring CR LF or a lone CR. Each is one line break, one space.
+    EXPECT_EQ(CleanTypedComment(t.ctx, QStringLiteral("a\nb\r\nc\rd,e")), QStringLiteral("a b c d e"));
+    for (const QString& endOfLine : {QStringLiteral("\n"), QStringLiteral("|")}) {
+        t.ctx.strGlobalEndOfLine = endOfLine;
+        EXPECT_EQ(CleanTypedComment(t.ctx, QStringLiteral("a\nb\r\nc")), QStringLiteral("a b c"));
+    }
+    // Cut after cleaning: a CR LF at the end of the first 300 characters is one character, not two.
+    t.ctx.strGlobalEndOfLine = QStringLiteral("\r\n");
+    const QString typed = QString(299, QLatin1Char('x')) + QStringLiteral("\r\nyz");
+    EXPECT_EQ(CleanTypedComment(t.ctx, typed), QString(299, QLatin1Char('x')) + QStringLiteral(" "));
+}
+
 } // namespace

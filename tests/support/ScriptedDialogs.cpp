@@ -4,6 +4,8 @@
 Dialogs::Answer ScriptedDialogs::message(const QString& text, Buttons buttons, Icon icon, const QString& title)
 {
     shown.push_back({text, buttons, icon, title});
+    if (onMessage)
+        onMessage(shown.back());
     if (!answers.empty()) {
         const Answer a = answers.front();
         answers.pop_front();

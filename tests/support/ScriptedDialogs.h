@@ -4,8 +4,8 @@
 #include "app/Dialogs.h"
 
 #include <QStringList>
-
 #include <deque>
+#include <functional>
 
 // Records every message and answers from a script (Ok or Yes when the script is empty).
 class ScriptedDialogs : public Dialogs
@@ -31,4 +31,6 @@ public:
     std::deque<QString> fileNames; // "" = the user cancels
     std::vector<Shown> shown;
     std::vector<FileRequest> fileRequests;
+    // Runs as each message is shown, to look at the program's state at that moment.
+    std::function<void(const Shown&)> onMessage;
 };

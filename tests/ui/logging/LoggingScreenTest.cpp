@@ -1,0 +1,343 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "data/DataImport.h"
+#include "ui/support/RunningApp.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QTimer>
+#include <functional>
+
+namespace {
+
+const QString CameraWarning = QStringLiteral("Warning. Camera is not running and data will not be logged. If you "
+                                             "want to log fresh data you should start the camera");
+
+// Every text a label showed on screen, in the order it was painted.
+class PaintedTexts : public QObject
+{
+public:
+    explicit PaintedTexts(QLabel* label) : m_label(label) { label->installEventFilter(this); }
+    QStringList texts;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched == m_label && event->type() == QEvent::Paint)
+            texts << m_label->text();
+        return false;
+    }
+
+private:
+    QLabel* m_label;
+};
+
+// The logging screen of a running program, with a meter of 1000 revolutions per kWh at 15 Pence.
+struct LoggingApp : RunningApp
+{
+    LoggingApp()
+    {
+        ctx().settings.REVS_PER_KWH = 1000;
+        ctx().settings.COST_PER_KWH = 15.0;
+    }
+    QWidget* logging() { return screen(MenuItem::EnergyLoggingForm); }
+    QString text(const char* name) { return RunningApp::text(logging(), name); }
+    QString status() { return in<QLabel>(logging(), "Label22")->text(); }
+    QString dataStore()
+    {
+        QFile file(ctx().paths.dataStore);
+        return file.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(file.readAll()) : QString();
+    }
+    // Starts logging from the screen; the camera warning is answered.
+    QWidget* start()
+    {
+        QWidget* form = open(MenuItem::EnergyLoggingForm);
+        click(form, "StartButton");
+        EXPECT_TRUE(ctx().blnGlobalLoggingRunning);
+        dialogs.shown.clear();
+        return form;
+    }
+
+    // Presses "Add Comment" and acts on the modal window it opens; the window is closed afterwards if the
+    // action left it open. Returns whether the window was still open when the action ended.
+    bool withCommentWindow(const std::function<void(QDialog*)>& act)
+    {
+        bool ran = false;
+        bool stillOpen = false;
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            EXPECT_NE(dialog, nullptr);
+            if (!dialog)
+                return;
+            EXPECT_EQ(dialog->windowTitle(), "Add Comment");
+            act(dialog);
+            ran = true;
+            stillOpen = dialog->isVisible();
+            if (stillOpen)
+                dialog->reject();
+        });
+        click(logging(), "butAddComment");
+        EXPECT_TRUE(ran);
+        return stillOpen;
+    }
+};
+
+TEST(LoggingScreen, StartsHiddenStoppedAndEmptyWithItsCaptionsAndTooltips)
+{
+    LoggingApp a;
+    ASSERT_NE(a.logging(), nullptr);
+    EXPECT_FALSE(a.logging()->isVisible());
+    QWidget* form = a.open(MenuItem::EnergyLoggingForm);
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_EQ(form->windowTitle(), "Data Logging Form");
+    EXPECT_EQ(a.status(), "STATUS: STOPPED");
+    EXPECT_TRUE(a.enabled(form, "StartButton"));
+    EXPECT_FALSE(a.enabled(form, "StopButton"));
+    EXPECT_FALSE(a.enabled(form, "butAddComment"));
+    EXPECT_FALSE(a.in<QTimer>(form, "Timer1")->isActive());
+    EXPECT_EQ(a.in<QLabel>(form, "WriteStatus")->text(), "");
+    EXPECT_EQ(a.text("Text13"), "Camera is NOT RUNNING");
+    for (const char* box : {"Text1", "Text3", "Text3a", "Text4", "Text5", "Text6", "Text11", "Text12"})
+        EXPECT_EQ(a.text(box), "") << box;
+
+    EXPECT_EQ(a.in<QLabel>(form, "Label1")->text(), "Time Logging Started");
+    EXPECT_EQ(a.in<QLabel>(form, "Label5")->text(), "Total KWH since start");
+    EXPECT_EQ(a.in<QLabel>(form, "Label6")->text(), "Total cost since start");
+    EXPECT_EQ(a.in<QLabel>(form, "Label23")->buddy(), a.in<QLineEdit>(form, "Text13"));
+    for (const char* unit : {"Label13", "Label14", "Label15", "Label21"})
+        EXPECT_EQ(a.in<QLabel>(form, unit)->text(), "Pence") << unit;
+    for (const char* unit : {"Label18", "Label19", "Label20"})
+        EXPECT_EQ(a.in<QLabel>(form, unit)->text(), "KW") << unit;
+    EXPECT_EQ(a.in<QLabel>(form, "Label17")->text(), "per hour");
+    EXPECT_EQ(a.in<QLineEdit>(form, "Text1")->toolTip(),
+              "The time you pressed the Start button and started logging data.");
+    EXPECT_EQ(a.in<QLineEdit>(form, "Text6")->toolTip(),
+              "Cost of the electricity used since starting this logging task.");
+    EXPECT_EQ(a.in<QLineEdit>(form, "Text13")->toolTip(), "Indicates that the camera is (or is not) running");
+
+    // The figures both screens show carry the trip screen's tooltips.
+    QWidget* trip = a.screen(MenuItem::EnergyTripForm);
+    for (const char* box : {"Text2", "Text7", "Text8", "Text9", "Text10", "Text11", "Text12"})
+        EXPECT_EQ(a.in<QLineEdit>(form, box)->toolTip(), a.in<QLineEdit>(trip, box)->toolTip()) << box;
+    EXPECT_NE(a.in<QLineEdit>(form, "Text3")->toolTip(), a.in<QLineEdit>(trip, "Text3")->toolTip());
+}
+
+TEST(LoggingScreen, AStartRefusedByEitherQuestionChangesNothing)
+{
+    LoggingApp a;
+    QWidget* form = a.open(MenuItem::EnergyLoggingForm);
+    a.ctx().varGlobalDataArray.append(LogRecord{});
+    a.ctx().varGlobalDataArray.append(LogRecord{});
+    a.ctx().strGlobalUserComment = QStringLiteral("pending");
+
+    a.dialogs.setNextAnswer(Dialogs::Answer::No);
+    a.click(form, "StartButton");
+    ASSERT_EQ(a.dialogs.shown.size(), 1u) << "no camera warning after a refusal";
+    EXPECT_EQ(a.dialogs.shown[0].title, "Data in memory");
+    EXPECT_EQ(a.dialogs.shown[0].buttons, Dialogs::Buttons::YesNoCancel);
+
+    QFile existing(a.ctx().paths.dataStore);
+    ASSERT_TRUE(existing.open(QIODevice::WriteOnly));
+    existing.write("an earlier run\r\n");
+    existing.close();
+    a.dialogs.shown.clear();
+    a.dialogs.setNextAnswer(Dialogs::Answer::No);
+    a.click(form, "StartButton");
+    EXPECT_EQ(a.dialogs.texts(), QStringList{"There is data stored as a file, if you continue it will be "
+                                             "overwritten. Do you wish to continue?"});
+
+    EXPECT_FALSE(a.ctx().blnGlobalLoggingRunning);
+    EXPECT_EQ(a.status(), "STATUS: STOPPED");
+    EXPECT_FALSE(a.in<QTimer>(form, "Timer1")->isActive());
+    EXPECT_EQ(a.ctx().varGlobalDataArray.pointer(), 3);
+    EXPECT_EQ(a.ctx().strGlobalUserComment, "pending");
+    EXPECT_EQ(a.dataStore(), "an earlier run\r\n");
+}
+
+TEST(LoggingScreen, ARunOnTheFakeClockShowsItsFiguresLogsRecordsAndStopWritesTheBackup)
+{
+    LoggingApp a;
+    QWidget* form = a.open(MenuItem::EnergyLoggingForm);
+    bool runningAtWarning = false;
+    a.dialogs.onMessage = [&](const ScriptedDialogs::Shown& shown) {
+        if (shown.text == CameraWarning)
+            runningAtWarning = a.ctx().blnGlobalLoggingRunning;
+    };
+    a.clock.setNow(QDateTime(QDate(2009, 1, 15), QTime(9, 0, 0)));
+    a.click(form, "StartButton");
+    ASSERT_EQ(a.dialogs.texts(), QStringList{CameraWarning});
+    EXPECT_EQ(a.dialogs.shown[0].icon, Dialogs::Icon::Exclamation);
+    EXPECT_TRUE(runningAtWarning) << "the warning comes after logging has started";
+    EXPECT_EQ(a.status(), "STATUS: RUNNING");
+    EXPECT_FALSE(a.enabled(form, "StartButton"));
+    EXPECT_TRUE(a.enabled(form, "StopButton"));
+    EXPECT_TRUE(a.enabled(form, "butAddComment"));
+    auto* timer = a.in<QTimer>(form, "Timer1");
+    EXPECT_TRUE(timer->isActive());
+    EXPECT_EQ(timer->interval(), 200);
+    EXPECT_EQ(a.text("Text1"), "15/01/2009 09:00:00");
+
+    QWidget* sim = a.open(MenuItem::PulseSimulator);
+    for (int i = 0; i < 2; ++i) {
+        a.clock.advance(3.6);
+        a.pulse(sim);
+    }
+    EXPECT_EQ(a.text("Text4"), "2");
+    EXPECT_EQ(a.text("Text5"), "0.002");
+    EXPECT_EQ(a.text("Text6"), "0.03");
+    EXPECT_EQ(a.text("Text11"), "1");
+    EXPECT_EQ(a.text("Text12"), "15");
+
+    // The real timer drives the engine: at the end of the interval a record is written.
+    a.clock.advance(300 - 7.2);
+    a.letTimerTick();
+    EXPECT_EQ(a.text("Text3"), "300");
+    EXPECT_EQ(a.text("Text3a"), "00h 05m 00s");
+    EXPECT_EQ(a.text("Text7"), "0.12") << "one closed minute holding both pulses";
+    ASSERT_EQ(a.ctx().varGlobalDataArray.pointer(), 2);
+    EXPECT_EQ(a.ctx().varGlobalDataArray.row(1).PulsesThisInterval, 2);
+    EXPECT_EQ(a.dataStore(), "") << "the backup interval has not passed";
+
+    PaintedTexts painted(a.in<QLabel>(form, "WriteStatus"));
+    a.click(form, "StopButton");
+    EXPECT_FALSE(timer->isActive());
+    EXPECT_EQ(a.status(), "STATUS: STOPPED");
+    EXPECT_FALSE(a.enabled(form, "butAddComment"));
+    EXPECT_TRUE(painted.texts.contains("Writing data to disk")) << "shown while the final backup was written";
+    EXPECT_EQ(a.in<QLabel>(form, "WriteStatus")->text(), "");
+    const QStringList lines = a.dataStore().split(QStringLiteral("\r\n"));
+    ASSERT_EQ(lines.size(), 3) << "header, one record, nothing after the last line end";
+    EXPECT_TRUE(lines[0].startsWith("DateTime,Year,Month,"));
+    EXPECT_TRUE(lines[1].startsWith("15/01/2009 09:05:00,2009,1,15,9,5,0,2,0.002,0.03,300,2,"))
+        << lines[1].toStdString();
+    EXPECT_EQ(a.text("Text4"), "2") << "a stopped run keeps its figures";
+
+    // The stopped run is what the Data menu works on.
+    const QString exported = a.dir.filePath(QStringLiteral("export.csv"));
+    a.dialogs.setNextFileName(exported);
+    a.open(MenuItem::ExportData);
+    QFile file(exported);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromLocal8Bit(file.readAll()), a.dataStore());
+}
+
+TEST(LoggingScreen, WhileLoggingRunsTheScreenExitAndReloadAreRefused)
+{
+    LoggingApp a;
+    QWidget* form = a.start();
+    QMdiSubWindow* frame = a.frameOf(form);
+    ASSERT_NE(frame, nullptr);
+    frame->close();
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_EQ(a.dialogs.texts(), QStringList{"Please stop the logging process before trying to close it"});
+
+    a.dialogs.shown.clear();
+    a.app.window().action(MenuItem::ExitMenu)->trigger();
+    a.app.window().action(MenuItem::LoadFactoryDefaults)->trigger();
+    EXPECT_FALSE(a.ended);
+    EXPECT_EQ(a.dialogs.texts(),
+              (QStringList{"You are currently logging data. Please stop this before trying to exit this application",
+                           "You are currently logging data. Please stop this before trying to load the factory "
+                           "defaults"}));
+
+    a.dialogs.shown.clear();
+    a.app.window().action(MenuItem::LoadPreviousRunData)->trigger();
+    QElapsedTimer waited;
+    waited.start();
+    while (a.dialogs.shown.empty() && waited.elapsed() < 3000)
+        QTest::qWait(10);
+    EXPECT_EQ(a.dialogs.texts(), QStringList{ReloadWhileLoggingText});
+
+    a.dialogs.shown.clear();
+    a.click(form, "StopButton");
+    frame->close();
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_TRUE(a.dialogs.shown.empty());
+    EXPECT_EQ(a.open(MenuItem::EnergyLoggingForm), form) << "the same screen comes back";
+}
+
+TEST(CommentWindow, ApplyClearAndCloseAndTheCommentLandsInTheNextRecordOnly)
+{
+    LoggingApp a;
+    a.start();
+
+    // Typed: two commas and a line break become three spaces.
+    EXPECT_FALSE(a.withCommentWindow([&](QDialog* dialog) {
+        auto* box = a.in<QPlainTextEdit>(dialog, "edtComment");
+        EXPECT_EQ(box->toolTip(), "Add a comment to store at the next logging event");
+        EXPECT_EQ(dialog->focusWidget(), box);
+        EXPECT_EQ(box->toPlainText(), "");
+        QTest::keyClicks(box, "kettle,on");
+        QTest::keyClick(box, Qt::Key_Return);
+        QTest::keyClicks(box, "oven, off");
+        a.click(dialog, "butApply");
+    }));
+    EXPECT_EQ(a.ctx().strGlobalUserComment, "kettle on oven  off");
+
+    // Close keeps the stored comment whatever the box holds; the box opens with the stored comment.
+    EXPECT_FALSE(a.withCommentWindow([&](QDialog* dialog) {
+        auto* box = a.in<QPlainTextEdit>(dialog, "edtComment");
+        EXPECT_EQ(box->toPlainText(), "kettle on oven  off");
+        QTest::keyClicks(box, " and more");
+        a.click(dialog, "butClose");
+    }));
+    EXPECT_EQ(a.ctx().strGlobalUserComment, "kettle on oven  off");
+
+    // Clear empties box and comment and stays open; closing afterwards keeps it empty.
+    EXPECT_TRUE(a.withCommentWindow([&](QDialog* dialog) {
+        a.click(dialog, "butClear");
+        EXPECT_EQ(a.in<QPlainTextEdit>(dialog, "edtComment")->toPlainText(), "");
+        EXPECT_EQ(a.ctx().strGlobalUserComment, "");
+    }));
+    EXPECT_EQ(a.ctx().strGlobalUserComment, "");
+
+    const QString long400 = QString(200, QLatin1Char('a')) + QString(200, QLatin1Char('b'));
+    a.withCommentWindow([&](QDialog* dialog) {
+        a.in<QPlainTextEdit>(dialog, "edtComment")->setPlainText(long400);
+        a.click(dialog, "butApply");
+    });
+    EXPECT_EQ(a.ctx().strGlobalUserComment, long400.left(300));
+
+    a.clock.advance(300);
+    a.letTimerTick();
+    a.clock.advance(300);
+    a.letTimerTick();
+    const DataArray& data = a.ctx().varGlobalDataArray;
+    ASSERT_EQ(data.pointer(), 3);
+    EXPECT_EQ(data.row(1).UserComment, long400.left(300));
+    EXPECT_EQ(data.row(2).UserComment, "");
+    a.withCommentWindow([&](QDialog* dialog) {
+        EXPECT_EQ(a.in<QPlainTextEdit>(dialog, "edtComment")->toPlainText(), "") << "the comment went with its record";
+    });
+}
+
+TEST(Screenshots, LoggingScreenAndCommentWindow)
+{
+    if (!screenshotsWanted())
+        GTEST_SKIP() << "set WATTSIGHT_SCREENSHOTS=1 to refresh docs/screenshots";
+    LoggingApp a;
+    a.ctx().settings.REVS_PER_KWH = 375;
+    a.ctx().settings.COST_PER_KWH = 13.7;
+    QWidget* form = a.start();
+    QWidget* sim = a.open(MenuItem::PulseSimulator);
+    for (int i = 0; i < 120; ++i) {
+        a.clock.advance(i % 3 == 0 ? 7.9 : 8.4);
+        a.pulse(sim);
+        if (i % 8 == 7)
+            a.letTimerTick();
+    }
+    a.click(sim, "Command1"); // the mark in view
+    a.frameOf(form)->adjustSize();
+    saveScreenshot(a.frameOf(form), "LoggingForm.png");
+    a.click(sim, "Command2");
+
+    a.withCommentWindow([&](QDialog* dialog) {
+        QTest::keyClicks(a.in<QPlainTextEdit>(dialog, "edtComment"), "Tumble dryer on, washing machine off");
+        saveScreenshot(dialog, "CommentForm.png");
+    });
+}
+
+} // namespace
