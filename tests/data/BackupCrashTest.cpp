@@ -1,0 +1,102 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The disk backup must survive the process being killed at any moment: a separate logging process writes
+// real files and is killed with SIGKILL; what it left must read back as whole records.
+#include "app/TextFormat.h"
+#include "data/DataImport.h"
+#include "metering/RecordLine.h"
+#include "support/TestContext.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QThread>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Leftover
+{
+    QList<QByteArray> lines; // complete lines, without their CR LF
+    QByteArray tail;         // what follows the last CR LF: part of a line being written, or nothing
+};
+
+Leftover splitBackup(const QByteArray& bytes)
+{
+    Leftover out;
+    out.lines = bytes.split('\n');
+    out.tail = out.lines.takeLast();
+    for (QByteArray& line : out.lines) {
+        EXPECT_TRUE(line.endsWith('\r')) << "a line ended by LF alone: " << line.toStdString();
+        line.chop(1);
+    }
+    return out;
+}
+
+// Starts a logger in the folder, lets it run for the given time after it started logging, then kills it.
+void runAndKill(const QString& folder, int backupSeconds, int milliseconds)
+{
+    QProcess logger;
+    logger.start(QStringLiteral(WATTSIGHT_CRASH_LOGGER), {folder, QString::number(backupSeconds)});
+    ASSERT_TRUE(logger.waitForStarted(5000));
+    ASSERT_TRUE(logger.waitForReadyRead(5000)) << logger.readAllStandardError().toStdString();
+    ASSERT_EQ(logger.readLine().trimmed(), "started");
+    QThread::msleep(static_cast<unsigned long>(milliseconds));
+    ASSERT_EQ(logger.state(), QProcess::Running) << logger.readAllStandardError().toStdString();
+    logger.kill(); // SIGKILL: no handler, no flush, no destructor runs
+    ASSERT_TRUE(logger.waitForFinished(5000));
+    EXPECT_EQ(logger.exitStatus(), QProcess::CrashExit);
+}
+
+TEST(BackupCrashSafety, EveryCompleteLineSurvivesAKillAtAnyMomentAndReadsBack)
+{
+    TestContext reader;
+    const QByteArray header = RecordLine(reader.ctx).header().chopped(2);
+    QRandomGenerator random(20091215);
+    int recordsSeen = 0;
+    for (int run = 0; run < 10; ++run) {
+        // Early kills hit the first backup, which starts the file afresh, later ones the appends: of one
+        // line each, or of 300 lines, more than the file buffer holds, so one backup takes several writes.
+        const int delay = run < 3 ? static_cast<int>(random.bounded(3)) : static_cast<int>(random.bounded(20, 300));
+        const int backupSeconds = run % 2 == 0 ? 0 : 300;
+        SCOPED_TRACE("run " + std::to_string(run) + ", backup every " + std::to_string(backupSeconds) + " s, killed " +
+                     std::to_string(delay) + " ms after the start");
+        QTemporaryDir folder;
+        runAndKill(folder.path(), backupSeconds, delay);
+        if (HasFatalFailure())
+            return;
+
+        QFile file(folder.filePath(QStringLiteral("DATASTOR.DTA")));
+        if (!file.open(QIODevice::ReadOnly))
+            continue; // killed before the first backup
+        const Leftover left = splitBackup(file.readAll());
+        if (left.lines.isEmpty()) {
+            EXPECT_TRUE(header.startsWith(left.tail)) << "the file can only hold the start of the header";
+            continue;
+        }
+        EXPECT_EQ(left.lines.front(), header);
+
+        // Record k of the run was logged k seconds after the start: none is missing, repeated or damaged.
+        const GeneralDateFormat dates(reader.ctx.locale);
+        for (qsizetype i = 1; i < left.lines.size(); ++i) {
+            LogRecord record;
+            const QString line = QString::fromLocal8Bit(left.lines[i]);
+            ASSERT_TRUE(parse_record_line(line, QStringLiteral(","), QLatin1Char('.'), dates, record))
+                << "line " << i << ": " << line.toStdString();
+            ASSERT_EQ(record.LoggingSeconds, i) << line.toStdString();
+        }
+
+        // The whole complete part reloads as the previous run.
+        const QString copy = reader.path(QStringLiteral("run%1.DTA").arg(run));
+        QFile whole(copy);
+        ASSERT_TRUE(whole.open(QIODevice::WriteOnly));
+        for (const QByteArray& line : left.lines)
+            whole.write(line + "\r\n");
+        whole.close();
+        EXPECT_EQ(read_data_file(reader.ctx, copy), "");
+        EXPECT_EQ(reader.ctx.varGlobalDataArray.count(), left.lines.size() - 1);
+        recordsSeen += static_cast<int>(left.lines.size() - 1);
+    }
+    EXPECT_GT(recordsSeen, 100) << "the logger ran long enough to write records";
+}
+
+} // namespace
