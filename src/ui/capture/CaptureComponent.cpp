@@ -8,12 +8,8 @@
 #include "ui/capture/GridEditDialog.h"
 #include "ui/capture/SimulatedMeterDialog.h"
 #include "ui/capture/StreamSettingsDialog.h"
-
-#include <QCamera>
-#include <QMediaCaptureSession>
-#include <QMediaMetaData>
-#include <QMediaPlayer>
-#include <QVideoSink>
+#include "ui/capture/SystemCameraDevices.h"
+#include "ui/capture/VideoFileStream.h"
 
 #include <algorithm>
 #include <cmath>
@@ -32,7 +28,19 @@ QString listText(const QStringList& items)
 } // namespace
 
 CaptureComponent::CaptureComponent(Clock& clock, Dialogs& dialogs, QObject* parent)
-    : VideoCapture(parent), m_clock(clock), m_dialogs(dialogs)
+    : CaptureComponent(clock, dialogs, nullptr, std::make_unique<SystemCameraDevices>(), parent)
+{
+}
+
+CaptureComponent::CaptureComponent(Clock& clock, Dialogs& dialogs, CameraDevices& cameras, QObject* parent)
+    : CaptureComponent(clock, dialogs, &cameras, nullptr, parent)
+{
+}
+
+CaptureComponent::CaptureComponent(Clock& clock, Dialogs& dialogs, CameraDevices* cameras,
+                                   std::unique_ptr<CameraDevices> ownCameras, QObject* parent)
+    : VideoCapture(parent), m_clock(clock), m_dialogs(dialogs), m_ownCameras(std::move(ownCameras)),
+      m_cameraDevices(cameras ? *cameras : *m_ownCameras)
 {
     qRegisterMetaType<CellTable>();
     m_worker = new CaptureWorker;
@@ -42,8 +50,8 @@ CaptureComponent::CaptureComponent(Clock& clock, Dialogs& dialogs, QObject* pare
     m_thread.setObjectName(QStringLiteral("capture"));
     m_thread.start();
 
-    m_cameras = QMediaDevices::videoInputs();
-    connect(&m_mediaDevices, &QMediaDevices::videoInputsChanged, this, &CaptureComponent::refreshCameras);
+    m_cameras = m_cameraDevices.videoInputs();
+    connect(&m_cameraDevices, &CameraDevices::videoInputsChanged, this, &CaptureComponent::refreshCameras);
     connect(&m_simTimer, &QTimer::timeout, this, &CaptureComponent::renderSimulatedFrame);
     m_simTimer.setTimerType(Qt::PreciseTimer);
     setDetectionGrid(QStringLiteral("5"));
@@ -72,8 +80,8 @@ CaptureComponent::Kind CaptureComponent::kind() const
 QString CaptureComponent::deviceList() const
 {
     QStringList names;
-    for (const QCameraDevice& d : m_cameras)
-        names << d.description();
+    for (const CameraInfo& d : m_cameras)
+        names << d.description;
     names << SimulatedMeterName << VideoFileName;
     return listText(names);
 }
@@ -82,7 +90,7 @@ QString CaptureComponent::deviceName() const
 {
     switch (kind()) {
     case Kind::Camera:
-        return m_cameras[m_deviceIndex].description();
+        return m_cameras[m_deviceIndex].description;
     case Kind::Simulated:
         return SimulatedMeterName;
     case Kind::File:
@@ -149,9 +157,9 @@ QList<QSize> CaptureComponent::cameraSizes() const
     QList<QSize> sizes;
     if (kind() != Kind::Camera)
         return sizes;
-    for (const QCameraFormat& f : m_cameras[m_deviceIndex].videoFormats())
-        if (!sizes.contains(f.resolution()))
-            sizes << f.resolution();
+    for (const CameraFormat& f : m_cameras[m_deviceIndex].formats)
+        if (!sizes.contains(f.resolution))
+            sizes << f.resolution;
     std::sort(sizes.begin(), sizes.end(), [](QSize a, QSize b) {
         return a.width() != b.width() ? a.width() < b.width() : a.height() < b.height();
     });
@@ -163,9 +171,9 @@ QList<QVideoFrameFormat::PixelFormat> CaptureComponent::cameraSubtypes() const
     QList<QVideoFrameFormat::PixelFormat> formats;
     if (kind() != Kind::Camera)
         return formats;
-    for (const QCameraFormat& f : m_cameras[m_deviceIndex].videoFormats())
-        if (!formats.contains(f.pixelFormat()))
-            formats << f.pixelFormat();
+    for (const CameraFormat& f : m_cameras[m_deviceIndex].formats)
+        if (!formats.contains(f.pixelFormat))
+            formats << f.pixelFormat;
     return formats;
 }
 
@@ -230,20 +238,19 @@ void CaptureComponent::setSubtypeIndex(int index)
     grantRate();
 }
 
-QCameraFormat CaptureComponent::chosenCameraFormat() const
+CameraFormat CaptureComponent::chosenCameraFormat() const
 {
     const QList<QSize> sizes = cameraSizes();
     const QList<QVideoFrameFormat::PixelFormat> subtypes = cameraSubtypes();
-    QCameraFormat best;
-    for (const QCameraFormat& f : kind() == Kind::Camera ? m_cameras[m_deviceIndex].videoFormats()
-                                                          : QList<QCameraFormat>()) {
-        if (m_sizeIndex >= 0 && m_sizeIndex < sizes.size() && f.resolution() != sizes[m_sizeIndex])
+    CameraFormat best;
+    for (const CameraFormat& f : kind() == Kind::Camera ? m_cameras[m_deviceIndex].formats : QList<CameraFormat>()) {
+        if (m_sizeIndex >= 0 && m_sizeIndex < sizes.size() && f.resolution != sizes[m_sizeIndex])
             continue;
-        if (m_subtypeIndex >= 0 && m_subtypeIndex < subtypes.size() && f.pixelFormat() != subtypes[m_subtypeIndex])
+        if (m_subtypeIndex >= 0 && m_subtypeIndex < subtypes.size() && f.pixelFormat != subtypes[m_subtypeIndex])
             continue;
         // Among matching formats, the one whose rate range is nearest the requested rate.
-        auto distance = [this](const QCameraFormat& c) {
-            return std::abs(std::clamp(m_requestedRate, double(c.minFrameRate()), double(c.maxFrameRate())) -
+        auto distance = [this](const CameraFormat& c) {
+            return std::abs(std::clamp(m_requestedRate, c.minFrameRate, std::max(c.minFrameRate, c.maxFrameRate)) -
                             m_requestedRate);
         };
         if (best.isNull() || distance(f) < distance(best))
@@ -256,9 +263,10 @@ void CaptureComponent::grantRate()
 {
     switch (kind()) {
     case Kind::Camera: {
-        const QCameraFormat f = chosenCameraFormat();
-        m_grantedRate = f.isNull() ? m_requestedRate
-                                   : std::clamp(m_requestedRate, double(f.minFrameRate()), double(f.maxFrameRate()));
+        const CameraFormat f = chosenCameraFormat();
+        m_grantedRate = f.isNull()
+                            ? m_requestedRate
+                            : std::clamp(m_requestedRate, f.minFrameRate, std::max(f.minFrameRate, f.maxFrameRate));
         break;
     }
     case Kind::Simulated:
@@ -308,16 +316,20 @@ void CaptureComponent::configureWorker()
     const int c = m_grid.columns();
     const int r = m_grid.rows();
     const bool noise = m_reduceNoise;
-    QMetaObject::invokeMethod(m_worker, [w = m_worker, c, r, noise] {
-        w->setGrid(c, r);
-        w->setReduceNoise(noise);
-    }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        m_worker,
+        [w = m_worker, c, r, noise] {
+            w->setGrid(c, r);
+            w->setReduceNoise(noise);
+        },
+        Qt::QueuedConnection);
 }
 
 void CaptureComponent::setSimulatedMeterSettings(const SimulatedMeterSettings& s)
 {
     m_simSettings = s;
-    QMetaObject::invokeMethod(m_worker, [w = m_worker, s] { w->setSimulatedSettings(s); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        m_worker, [w = m_worker, s] { w->setSimulatedSettings(s); }, Qt::QueuedConnection);
 }
 
 int CaptureComponent::cellValue(int channel, int column, int row) const
@@ -330,14 +342,16 @@ QString CaptureComponent::currentCellValuesText() const
     return cellValuesText(m_table, m_grid, m_compare[0], m_compare[1], m_compare[2]);
 }
 
-void CaptureComponent::onTableReady(const CellTable& table, const QImage& preview)
+void CaptureComponent::onTableReady(const CellTable& table, const QImage& preview, quint32 run)
 {
+    // Tables queued before a stop, a restart or a grid change no longer describe the picture in use.
+    if (run != m_run || m_state == StateStopped)
+        return;
     if (!preview.isNull()) {
         m_preview = preview;
         emit previewChanged();
     }
-    // Tables queued before a stop or a grid change no longer describe the grid in use.
-    if (m_state == StateStopped || table.columns != m_grid.columns() || table.rows != m_grid.rows())
+    if (table.columns != m_grid.columns() || table.rows != m_grid.rows())
         return;
     m_table = table;
     if (m_motionDetection)
@@ -357,14 +371,17 @@ void CaptureComponent::renderSimulatedFrame()
     if (m_state == StateStopped || kind() != Kind::Simulated)
         return;
     const double t = simulatedSeconds();
-    QMetaObject::invokeMethod(m_worker, [w = m_worker, t] { w->renderSimulated(t); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        m_worker, [w = m_worker, t] { w->renderSimulated(t); }, Qt::QueuedConnection);
 }
 
 void CaptureComponent::startLiveVideo()
 {
     if (is_camera_running(*this))
         return;
-    QMetaObject::invokeMethod(m_worker, [w = m_worker] { w->restart(); }, Qt::QueuedConnection);
+    const quint32 run = ++m_run;
+    QMetaObject::invokeMethod(
+        m_worker, [w = m_worker, run] { w->restart(run); }, Qt::QueuedConnection);
     switch (kind()) {
     case Kind::Simulated:
         setSimulatedMeterSettings(m_simSettings);
@@ -374,9 +391,14 @@ void CaptureComponent::startLiveVideo()
             m_simTimer.start(int(std::lround(1000.0 / m_grantedRate)));
         }
         break;
-    case Kind::Camera:
-        startCamera();
+    case Kind::Camera: {
+        std::unique_ptr<CameraStream> stream = m_cameraDevices.open(m_cameras[m_deviceIndex].id, chosenCameraFormat());
+        if (stream)
+            startStream(std::move(stream));
+        else
+            m_dialogs.message(QStringLiteral("The camera \"%1\" cannot be opened.").arg(deviceName()));
         break;
+    }
     case Kind::File:
         startFile();
         break;
@@ -385,61 +407,39 @@ void CaptureComponent::startLiveVideo()
     }
 }
 
-void CaptureComponent::startCamera()
+void CaptureComponent::startStream(std::unique_ptr<CameraStream> stream)
 {
-    m_camera = std::make_unique<QCamera>(m_cameras[m_deviceIndex]);
-    const QCameraFormat f = chosenCameraFormat();
-    if (!f.isNull())
-        m_camera->setCameraFormat(f);
-    m_session = std::make_unique<QMediaCaptureSession>();
-    m_sink = std::make_unique<QVideoSink>();
-    m_session->setCamera(m_camera.get());
-    m_session->setVideoSink(m_sink.get());
-    connect(m_sink.get(), &QVideoSink::videoFrameChanged, m_worker, &CaptureWorker::analyseVideoFrame,
-            Qt::QueuedConnection);
-    connect(m_camera.get(), &QCamera::errorOccurred, this, [this](QCamera::Error e, const QString&) {
-        if (e != QCamera::NoError)
-            failRunning();
-    });
+    m_stream = std::move(stream);
+    connect(m_stream.get(), &CameraStream::frame, m_worker, &CaptureWorker::analyseVideoFrame, Qt::QueuedConnection);
+    connect(m_stream.get(), &CameraStream::failed, this, &CaptureComponent::failRunning);
     m_state = StatePreview;
-    m_camera->start();
-    if (m_camera && !m_camera->isActive() && m_camera->error() != QCamera::NoError)
-        failRunning();
+    m_stream->start();
 }
 
 void CaptureComponent::startFile()
 {
-    if (m_videoFile.isEmpty())
+    if (m_videoFile.isEmpty()) {
+        m_dialogs.message(
+            QStringLiteral("No video file has been chosen. Select \"%1\" again to choose one.").arg(VideoFileName));
         return;
-    m_player = std::make_unique<QMediaPlayer>();
-    m_sink = std::make_unique<QVideoSink>();
-    m_player->setVideoSink(m_sink.get());
-    m_player->setLoops(QMediaPlayer::Infinite);
-    connect(m_sink.get(), &QVideoSink::videoFrameChanged, m_worker, &CaptureWorker::analyseVideoFrame,
-            Qt::QueuedConnection);
-    connect(m_player.get(), &QMediaPlayer::errorOccurred, this, [this](QMediaPlayer::Error e, const QString&) {
-        if (e != QMediaPlayer::NoError)
-            failRunning();
-    });
-    connect(m_player.get(), &QMediaPlayer::metaDataChanged, this, [this] {
-        const QVariant rate = m_player->metaData().value(QMediaMetaData::VideoFrameRate);
-        if (rate.isValid() && rate.toDouble() > 0)
-            m_grantedRate = rate.toDouble();
-    });
-    m_player->setSource(QUrl::fromLocalFile(m_videoFile));
-    m_state = StatePreview;
-    m_player->play();
+    }
+    auto stream = std::make_unique<VideoFileStream>(m_videoFile);
+    connect(stream.get(), &VideoFileStream::frameRateKnown, this, [this](double rate) { m_grantedRate = rate; });
+    startStream(std::move(stream));
 }
 
-void CaptureComponent::failRunning()
+void CaptureComponent::failRunning(const QString& reason)
 {
     if (m_state == StateStopped)
         return;
-    // Deferred: the source that failed may be inside its own signal.
-    QTimer::singleShot(0, this, [this] {
-        if (m_state == StateStopped)
+    const bool file = kind() == Kind::File;
+    // Deferred: the stream that failed may be inside its own signal, and stop() destroys it.
+    QTimer::singleShot(0, this, [this, file, reason, run = m_run] {
+        if (m_state == StateStopped || run != m_run)
             return;
         stop();
+        if (file)
+            m_dialogs.message(QStringLiteral("Couldn't play the video file %1: %2.").arg(m_videoFile, reason));
         emit deviceLost();
     });
 }
@@ -447,42 +447,46 @@ void CaptureComponent::failRunning()
 void CaptureComponent::stop()
 {
     m_simTimer.stop();
-    if (m_sink)
-        m_sink->disconnect(m_worker);
-    if (m_camera)
-        m_camera->stop();
-    if (m_player)
-        m_player->stop();
-    m_session.reset();
-    m_camera.reset();
-    m_player.reset();
-    m_sink.reset();
+    if (m_stream) {
+        m_stream->disconnect(this);
+        m_stream->disconnect(m_worker);
+        m_stream->stop();
+        m_stream.reset();
+    }
     m_state = StateStopped;
 }
 
 void CaptureComponent::refreshCameras()
 {
-    const QList<QCameraDevice> now = QMediaDevices::videoInputs();
-    const QString selectedName = deviceName();
+    const QList<CameraInfo> now = m_cameraDevices.videoInputs();
+    auto listed = [](const QList<CameraInfo>& list, const QByteArray& id) {
+        return std::find_if(list.begin(), list.end(), [&](const CameraInfo& d) { return d.id == id; });
+    };
     const Kind selectedKind = kind();
-    const QByteArray selectedId = selectedKind == Kind::Camera ? m_cameras[m_deviceIndex].id() : QByteArray();
-    QList<QCameraDevice> removed, added;
-    for (const QCameraDevice& d : m_cameras)
-        if (!now.contains(d))
+    const QByteArray selectedId = selectedKind == Kind::Camera ? m_cameras[m_deviceIndex].id : QByteArray();
+    QList<CameraInfo> removed, added;
+    for (const CameraInfo& d : m_cameras)
+        if (listed(now, d.id) == now.end())
             removed << d;
-    for (const QCameraDevice& d : now)
-        if (!m_cameras.contains(d))
+    for (const CameraInfo& d : now)
+        if (listed(m_cameras, d.id) == m_cameras.end())
             added << d;
     m_cameras = now;
-    // Keep the same device selected under its new index.
+
+    // The same device stays selected under its new index; a selected camera that is gone leaves nothing
+    // selected, which is a selection change like any other.
+    bool selectionLost = false;
+    bool runningLost = false;
     if (selectedKind == Kind::Camera) {
-        auto it = std::find_if(now.begin(), now.end(), [&](const QCameraDevice& d) { return d.id() == selectedId; });
+        const auto it = listed(now, selectedId);
         if (it == now.end()) {
-            const bool wasRunning = is_camera_running(*this);
+            selectionLost = true;
+            runningLost = is_camera_running(*this);
             stop();
             m_deviceIndex = -1;
-            if (wasRunning)
-                emit deviceLost();
+            m_sizeIndex = -1;
+            m_subtypeIndex = -1;
+            grantRate();
         } else {
             m_deviceIndex = int(it - now.begin());
         }
@@ -491,11 +495,14 @@ void CaptureComponent::refreshCameras()
     } else if (selectedKind == Kind::File) {
         m_deviceIndex = videoFileIndex();
     }
-    Q_UNUSED(selectedName);
-    for (const QCameraDevice& d : removed)
-        emit deviceAddedOrRemoved(false, true, d.description());
-    for (const QCameraDevice& d : added)
-        emit deviceAddedOrRemoved(true, true, d.description());
+    for (const CameraInfo& d : removed)
+        emit deviceAddedOrRemoved(false, true, d.description);
+    for (const CameraInfo& d : added)
+        emit deviceAddedOrRemoved(true, true, d.description);
+    if (selectionLost)
+        emit videoDeviceSelected();
+    if (runningLost)
+        emit deviceLost();
 }
 
 void CaptureComponent::showDeviceSettingsDialog()
@@ -508,11 +515,12 @@ void CaptureComponent::showDeviceSettingsDialog()
         break;
     }
     case Kind::Camera: {
-        if (!m_camera) {
+        QCamera* camera = m_stream ? m_stream->camera() : nullptr;
+        if (!camera) {
             m_dialogs.message(QStringLiteral("Start the camera to change its settings."));
             break;
         }
-        CameraControlsDialog dlg(*m_camera, m_dialogParent);
+        CameraControlsDialog dlg(*camera, m_dialogParent);
         dlg.exec();
         break;
     }

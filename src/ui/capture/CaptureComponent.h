@@ -4,31 +4,25 @@
 #include "camera/CellTable.h"
 #include "camera/DetectionGrid.h"
 #include "camera/VideoCapture.h"
+#include "ui/capture/CameraDevices.h"
 #include "ui/capture/SimulatedMeter.h"
 
-#include <QCameraDevice>
-#include <QCameraFormat>
 #include <QImage>
 #include <QList>
-#include <QMediaDevices>
 #include <QPointer>
 #include <QThread>
 #include <QTimer>
-
+#include <QWidget>
 #include <memory>
 
 class Clock;
 class Dialogs;
 class CaptureWorker;
-class QCamera;
-class QMediaCaptureSession;
-class QMediaPlayer;
-class QVideoSink;
-class QWidget;
 
 // The video-capture component on Qt Multimedia. Devices: the cameras Qt finds, then the built-in simulated
 // meter, then "Video file..." (replays a recording). Frames are analysed on a capture thread; each frame's
-// cell table is queued to this object's thread, which raises frameAnalysed for it.
+// cell table is queued to this object's thread, which raises frameAnalysed for it. Every start begins a new
+// run, and tables still queued from an earlier run are dropped.
 class CaptureComponent : public VideoCapture
 {
     Q_OBJECT
@@ -39,6 +33,8 @@ public:
 
     // The clock times the simulated meter; dialogs ask for the video file. Both must outlive the component.
     CaptureComponent(Clock& clock, Dialogs& dialogs, QObject* parent = nullptr);
+    // As above with the cameras listed by `cameras`, which must outlive the component.
+    CaptureComponent(Clock& clock, Dialogs& dialogs, CameraDevices& cameras, QObject* parent = nullptr);
     ~CaptureComponent() override;
 
     QString deviceList() const override;
@@ -112,23 +108,33 @@ signals:
     void previewChanged();
 
 private:
-    enum class Kind { None, Camera, Simulated, File };
+    CaptureComponent(Clock& clock, Dialogs& dialogs, CameraDevices* cameras, std::unique_ptr<CameraDevices> ownCameras,
+                     QObject* parent);
+
+    enum class Kind
+    {
+        None,
+        Camera,
+        Simulated,
+        File
+    };
     Kind kind() const;
     void refreshCameras();
-    void onTableReady(const CellTable& table, const QImage& preview);
+    void onTableReady(const CellTable& table, const QImage& preview, quint32 run);
     void configureWorker();
     QList<QSize> cameraSizes() const;
     QList<QVideoFrameFormat::PixelFormat> cameraSubtypes() const;
-    QCameraFormat chosenCameraFormat() const;
+    CameraFormat chosenCameraFormat() const;
     void grantRate();
-    void startCamera();
+    void startStream(std::unique_ptr<CameraStream> stream);
     void startFile();
-    void failRunning();
+    void failRunning(const QString& reason);
 
     Clock& m_clock;
     Dialogs& m_dialogs;
-    QMediaDevices m_mediaDevices;
-    QList<QCameraDevice> m_cameras;
+    std::unique_ptr<CameraDevices> m_ownCameras;
+    CameraDevices& m_cameraDevices;
+    QList<CameraInfo> m_cameras;
     int m_deviceIndex = -1;
     int m_sizeIndex = -1;
     int m_subtypeIndex = -1;
@@ -145,6 +151,7 @@ private:
     CellTable m_table;
     QImage m_preview;
     QString m_videoFile;
+    quint32 m_run = 0;
 
     SimulatedMeterSettings m_simSettings;
     bool m_simFreeRunning = true;
@@ -153,9 +160,6 @@ private:
 
     QThread m_thread;
     CaptureWorker* m_worker = nullptr; // lives on m_thread
-    std::unique_ptr<QCamera> m_camera;
-    std::unique_ptr<QMediaCaptureSession> m_session;
-    std::unique_ptr<QMediaPlayer> m_player;
-    std::unique_ptr<QVideoSink> m_sink;
+    std::unique_ptr<CameraStream> m_stream;
     QPointer<QWidget> m_dialogParent;
 };

@@ -62,8 +62,9 @@ void CaptureWorker::setSimulatedSettings(const SimulatedMeterSettings& s)
     m_meter.setSettings(s);
 }
 
-void CaptureWorker::restart()
+void CaptureWorker::restart(quint32 run)
 {
+    m_run = run;
     // A grid change empties the noise filter's history.
     const int c = m_analyser.columns();
     const int r = m_analyser.rows();
@@ -94,7 +95,7 @@ void CaptureWorker::renderSimulated(double seconds)
 {
     const QImage img = m_meter.render(seconds);
     // The simulated frames are small: every one can go to the live view.
-    emit analysed(analyseImage(img), img);
+    emit analysed(analyseImage(img), img, m_run);
 }
 
 void CaptureWorker::analyseVideoFrame(const QVideoFrame& source)
@@ -124,7 +125,7 @@ void CaptureWorker::analyseVideoFrame(const QVideoFrame& source)
         v.fullRange = sf.colorRange() == QVideoFrameFormat::ColorRange_Full;
         CellTable table = m_analyser.analyse(v);
         frame.unmap();
-        emit analysed(table, preview);
+        emit analysed(table, preview, m_run);
         return;
     }
     // Compressed or unusual layouts: let Qt convert, then analyse the picture.
@@ -133,5 +134,5 @@ void CaptureWorker::analyseVideoFrame(const QVideoFrame& source)
         return;
     if (img.format() != QImage::Format_RGB32 && img.format() != QImage::Format_ARGB32)
         img = img.convertToFormat(QImage::Format_RGB32);
-    emit analysed(analyseImage(img), preview);
+    emit analysed(analyseImage(img), preview, m_run);
 }

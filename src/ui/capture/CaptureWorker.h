@@ -23,12 +23,12 @@ public:
     void setSimulatedSettings(const SimulatedMeterSettings& s);
     void renderSimulated(double seconds);
     void analyseVideoFrame(const QVideoFrame& frame);
-    // Drops history that belongs to the previous device or run.
-    void restart();
+    // Drops history that belongs to the previous device or run; later tables carry `run`.
+    void restart(quint32 run);
 
 signals:
     // preview is null when this frame's picture is not needed.
-    void analysed(const CellTable& table, const QImage& preview);
+    void analysed(const CellTable& table, const QImage& preview, quint32 run);
 
 private:
     CellTable analyseImage(const QImage& rgb32);
@@ -37,4 +37,5 @@ private:
     CellAnalyser m_analyser;
     SimulatedMeter m_meter;
     QElapsedTimer m_sincePreview;
+    quint32 m_run = 0;
 };

@@ -1,0 +1,39 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "ui/capture/CameraDevices.h"
+
+#include <QColor>
+#include <QVideoFrame>
+
+// A camera that delivers exactly the frames a test pushes.
+class FakeCameraStream : public CameraStream
+{
+public:
+    void start() override { started = true; }
+    void stop() override { started = false; }
+    void push(const QVideoFrame& f) { emit frame(f); }
+    void fail(const QString& reason) { emit failed(reason); }
+
+    bool started = false;
+};
+
+// Cameras a test plugs in and pulls out.
+class FakeCameras : public CameraDevices
+{
+public:
+    QList<CameraInfo> videoInputs() const override { return cameras; }
+    std::unique_ptr<CameraStream> open(const QByteArray& id, const CameraFormat& format) override;
+
+    void plug(const CameraInfo& camera);
+    void unplug(const QByteArray& id);
+
+    QList<CameraInfo> cameras;
+    FakeCameraStream* lastStream = nullptr; // owned by the component
+    CameraFormat lastFormat;
+};
+
+CameraInfo fakeCamera(const QByteArray& id, const QString& description);
+
+// A frame of one colour in a layout the capture thread reads directly. YUV frames are limited range BT.601.
+QVideoFrame uniformFrame(QVideoFrameFormat::PixelFormat format, QSize size, QColor rgb);
