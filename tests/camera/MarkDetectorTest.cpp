@@ -142,6 +142,16 @@ TEST_F(MarkDetectorTest, FramesWithoutActiveCellsAreSkipped)
     EXPECT_EQ(cells.reads, 0);
     EXPECT_EQ(detector.display().mmoMotionGrid, QStringLiteral("updated"));
     EXPECT_EQ(pulses(), 0);
+
+    // Active cells but no channel compared: skipped the same way, however dark the cells are.
+    s().DETECTION_GRID = QStringLiteral("5");
+    detector.reset_mark_detection();
+    settle();
+    s().DETECT_RED = s().DETECT_GREEN = s().DETECT_BLUE = false;
+    cells.fill = 0;
+    detector.onFrameAnalysed();
+    EXPECT_EQ(pulses(), 0);
+    EXPECT_EQ(detector.display().DetectionBar, 1);
 }
 
 TEST_F(MarkDetectorTest, MarkOnAtTriggerLevelCallsPulseSignalInOrder)
@@ -278,4 +288,16 @@ TEST_F(MarkDetectorTest, RestartKeepsTheMarkAndResetClearsEverything)
     EXPECT_EQ(detector.display().MarkSignalled, 1);
     EXPECT_EQ(detector.varActiveCells().size(), 100);
     EXPECT_TRUE(t.dialogs.texts().isEmpty());
+}
+
+TEST_F(MarkDetectorTest, MarkSpanningMidnightEndsByTheDebounceRule)
+{
+    settle();
+    t.clock.setTimer(86399.8);
+    frame(3000, 0.25); // last at-or-above frame 0.2 s before midnight; the next frame 50 ms after
+    frame(100, 0.3);
+    EXPECT_TRUE(detector.blnMarkOn());
+    frame(100);
+    EXPECT_FALSE(detector.blnMarkOn());
+    EXPECT_EQ(pulses(), 1);
 }
