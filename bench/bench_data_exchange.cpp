@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Export, import and the history graph of a million records, each beside a plain baseline doing the same
-// amount of text work in the same run: snprintf + fwrite for the export, fgets + strtod for the import, one
-// bare pass over the records for the graph series.
+// Export, disk backup, import and the history graph of a million records, each beside a plain baseline doing
+// the same amount of text work in the same run: snprintf + fwrite for the export and the backup, fgets +
+// strtod for the import, one bare pass over the records for the graph series.
 #include "app/Clock.h"
 #include "app/Dialogs.h"
 #include "app/EventPump.h"
@@ -11,6 +11,7 @@
 #include "data/DataImport.h"
 #include "data/GraphSeries.h"
 #include "data/TestDataGenerator.h"
+#include "metering/DataFileWriters.h"
 #include "metering/MeteringContext.h"
 #include "metering/PulseSignal.h"
 #include "ui/GraphPainter.h"
@@ -80,6 +81,18 @@ void BM_ExportRecords(benchmark::State& state)
     for (auto _ : state)
         if (!write_export_file(f.ctx, file).isEmpty())
             state.SkipWithError("export failed");
+    state.SetItemsProcessed(state.iterations() * Records);
+    state.SetBytesProcessed(state.iterations() * f.files.size(file));
+}
+
+// The logging run's backup of a whole data set in one step: write_data_file, as the Stop button runs it.
+void BM_BackupRecords(benchmark::State& state)
+{
+    Fixture& f = Fixture::get();
+    const QString file = f.dir.filePath(QStringLiteral("DATASTOR.DTA"));
+    for (auto _ : state)
+        if (!write_data_file(f.ctx, file, 1, Records, true).isEmpty())
+            state.SkipWithError("backup failed");
     state.SetItemsProcessed(state.iterations() * Records);
     state.SetBytesProcessed(state.iterations() * f.files.size(file));
 }
@@ -195,6 +208,7 @@ void BM_GraphReplotMillionPoints(benchmark::State& state)
 
 BENCHMARK(BM_ExportRecords)->Unit(benchmark::kMillisecond)->Iterations(2);
 BENCHMARK(BM_ExportBaselineSnprintf)->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(BM_BackupRecords)->Unit(benchmark::kMillisecond)->Iterations(2);
 BENCHMARK(BM_ImportRecords)->Unit(benchmark::kMillisecond)->Iterations(2);
 BENCHMARK(BM_ImportBaselineStrtod)->Unit(benchmark::kMillisecond)->Iterations(2);
 BENCHMARK(BM_GraphSeries)->Arg(0)->Arg(4)->Unit(benchmark::kMillisecond);
