@@ -46,9 +46,9 @@ RunFigurePanel::RunFigurePanel(const RunFigureTexts& texts, QWidget* parent) : Q
     m_statusLine->addStretch();
     m_grid->addLayout(m_statusLine, m_rows++, 0, 1, 4);
 
-    m_mark = addRow("Text2", "Label2", QStringLiteral("Mark Status"),
-                    QStringLiteral("Indicates when the mark on the meter disk is detected by the camera (goes dark "
-                                   "when detected)."));
+    m_mark = addValue("Text2", "Label2", QStringLiteral("Mark Status"),
+                      QStringLiteral("Indicates when the mark on the meter disk is detected by the camera (goes dark "
+                                     "when detected)."));
     m_mark->setFixedWidth(48);
     m_mark->setFocusPolicy(Qt::NoFocus);
 
@@ -59,8 +59,7 @@ RunFigurePanel::RunFigurePanel(const RunFigureTexts& texts, QWidget* parent) : Q
     m_grid->addWidget(hms, m_rows - 1, 2, Qt::AlignLeft);
     m_figures.emplace_back(hms, &RunDisplay::Text3a);
     addFigure("Text4", "Label4", texts.label4, &RunDisplay::Text4, texts.tip4);
-    addFigure("Text5", "Label5", QString(), &RunDisplay::Text5, texts.tip5);
-    m_energyCaption = findChild<QLabel*>(QStringLiteral("Label5"));
+    m_energyCaption = addFigure("Text5", "Label5", QString(), &RunDisplay::Text5, texts.tip5);
     addFigure("Text6", "Label6", texts.label6, &RunDisplay::Text6, texts.tip6);
     m_currencyUnits.push_back(addUnit(m_rows - 1, "Label13"));
     addFigure("Text7", "Label7", QStringLiteral("Averaged power over last 5 mins"), &RunDisplay::Text7,
@@ -99,8 +98,8 @@ RunFigurePanel::RunFigurePanel(const RunFigureTexts& texts, QWidget* parent) : Q
     layout->addLayout(m_buttons);
 }
 
-QLineEdit* RunFigurePanel::addRow(const char* name, const char* labelName, const QString& caption,
-                                  const QString& tooltip)
+QLineEdit* RunFigurePanel::addValue(const char* name, const char* labelName, const QString& caption,
+                                    const QString& tooltip)
 {
     auto* label = new QLabel(caption, this);
     label->setObjectName(QString::fromLatin1(labelName));
@@ -112,18 +111,12 @@ QLineEdit* RunFigurePanel::addRow(const char* name, const char* labelName, const
     return box;
 }
 
-QLineEdit* RunFigurePanel::addFigure(const char* name, const char* labelName, const QString& caption,
-                                     QString RunDisplay::*text, const QString& tooltip)
+QLabel* RunFigurePanel::addFigure(const char* name, const char* labelName, const QString& caption,
+                                  QString RunDisplay::*text, const QString& tooltip)
 {
-    QLineEdit* box = addRow(name, labelName, caption, tooltip);
+    QLineEdit* box = addValue(name, labelName, caption, tooltip);
     m_figures.emplace_back(box, text);
-    return box;
-}
-
-QLineEdit* RunFigurePanel::addValue(const char* name, const char* labelName, const QString& caption,
-                                    const QString& tooltip)
-{
-    return addRow(name, labelName, caption, tooltip);
+    return qobject_cast<QLabel*>(m_grid->itemAtPosition(m_rows - 1, 0)->widget());
 }
 
 QLabel* RunFigurePanel::addUnit(int row, const char* name, const char* perHourName)

@@ -50,9 +50,9 @@ public:
     void render(const RunDisplay& d);
 
 private:
-    QLineEdit* addRow(const char* name, const char* labelName, const QString& caption, const QString& tooltip);
-    QLineEdit* addFigure(const char* name, const char* labelName, const QString& caption, QString RunDisplay::*text,
-                         const QString& tooltip);
+    // Returns the caption.
+    QLabel* addFigure(const char* name, const char* labelName, const QString& caption, QString RunDisplay::*text,
+                      const QString& tooltip);
     QLabel* addUnit(int row, const char* name, const char* perHourName = nullptr);
 
     QGridLayout* m_grid = nullptr;

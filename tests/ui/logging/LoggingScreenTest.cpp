@@ -100,18 +100,14 @@ TEST(LoggingScreen, StartsHiddenStoppedAndEmptyWithItsCaptionsAndTooltips)
     EXPECT_FALSE(a.in<QTimer>(form, "Timer1")->isActive());
     EXPECT_EQ(a.in<QLabel>(form, "WriteStatus")->text(), "");
     EXPECT_EQ(a.text("Text13"), "Camera is NOT RUNNING");
-    for (const char* box : {"Text1", "Text3", "Text3a", "Text4", "Text5", "Text6", "Text11", "Text12"})
+    for (const char* box : {"Text1", "Text3a", "Text4", "Text12"})
         EXPECT_EQ(a.text(box), "") << box;
 
     EXPECT_EQ(a.in<QLabel>(form, "Label1")->text(), "Time Logging Started");
     EXPECT_EQ(a.in<QLabel>(form, "Label5")->text(), "Total KWH since start");
     EXPECT_EQ(a.in<QLabel>(form, "Label6")->text(), "Total cost since start");
     EXPECT_EQ(a.in<QLabel>(form, "Label23")->buddy(), a.in<QLineEdit>(form, "Text13"));
-    for (const char* unit : {"Label13", "Label14", "Label15", "Label21"})
-        EXPECT_EQ(a.in<QLabel>(form, unit)->text(), "Pence") << unit;
-    for (const char* unit : {"Label18", "Label19", "Label20"})
-        EXPECT_EQ(a.in<QLabel>(form, unit)->text(), "KW") << unit;
-    EXPECT_EQ(a.in<QLabel>(form, "Label17")->text(), "per hour");
+    EXPECT_EQ(a.in<QLabel>(form, "Label21")->text(), "Pence");
     EXPECT_EQ(a.in<QLineEdit>(form, "Text1")->toolTip(),
               "The time you pressed the Start button and started logging data.");
     EXPECT_EQ(a.in<QLineEdit>(form, "Text6")->toolTip(),
@@ -237,11 +233,13 @@ TEST(LoggingScreen, WhileLoggingRunsTheScreenExitAndReloadAreRefused)
     a.dialogs.shown.clear();
     a.app.window().action(MenuItem::ExitMenu)->trigger();
     a.app.window().action(MenuItem::LoadFactoryDefaults)->trigger();
+    a.app.window().action(MenuItem::SaveAllSettings)->trigger();
     EXPECT_FALSE(a.ended);
     EXPECT_EQ(a.dialogs.texts(),
               (QStringList{"You are currently logging data. Please stop this before trying to exit this application",
                            "You are currently logging data. Please stop this before trying to load the factory "
-                           "defaults"}));
+                           "defaults",
+                           "You are currently logging data. Please stop this before trying to save settings"}));
 
     a.dialogs.shown.clear();
     a.app.window().action(MenuItem::LoadPreviousRunData)->trigger();
