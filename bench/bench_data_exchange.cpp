@@ -2,6 +2,7 @@
 // Export, disk backup, import and the history graph of a million records, each beside a plain baseline doing
 // the same amount of text work in the same run: snprintf + fwrite for the export and the backup, fgets +
 // strtod for the import, one bare pass over the records for the graph series.
+#include "BenchServices.h"
 #include "app/Clock.h"
 #include "app/Dialogs.h"
 #include "app/EventPump.h"
@@ -26,21 +27,6 @@
 namespace {
 
 constexpr qint32 Records = 1'000'000;
-
-class SilentDialogs : public Dialogs
-{
-public:
-    Answer message(const QString&, Buttons, Icon, const QString&) override { return Answer::Ok; }
-    QString saveFileName(const FileRequest&) override { return {}; }
-    QString openFileName(const FileRequest&) override { return {}; }
-};
-
-class NoPump : public EventPump
-{
-public:
-    void processEvents() override {}
-    void waitForEvents(int) override {}
-};
 
 // A context holding a million generated records (five-minute intervals) and a folder for the files.
 struct Fixture

@@ -93,8 +93,8 @@ TEST_P(CellAnalyserGeometry, MatchesNaivePerPixelMeans)
 
 INSTANTIATE_TEST_SUITE_P(UnevenSizes, CellAnalyserGeometry,
                          ::testing::Values(Geometry{37, 23, 5, 4}, Geometry{1, 1, 1, 1}, Geometry{64, 48, 10, 10},
-                                           Geometry{101, 67, 30, 30}, Geometry{13, 7, 13, 7},
-                                           Geometry{641, 479, 7, 3}));
+                                           Geometry{101, 67, 30, 30}, Geometry{13, 7, 13, 7}, Geometry{641, 479, 7, 3},
+                                           Geometry{1203, 5, 1, 2}));
 
 TEST(CellAnalyser, PackedLayoutsGiveTheSameTable)
 {
@@ -134,6 +134,18 @@ TEST(CellAnalyser, MoreCellsThanPixelsLeavesEmptyCellsAtZero)
     // Every pixel still counts exactly once, in the last of the cells that start at it.
     EXPECT_EQ(t.rgb, naiveMeans(img, 7, 5).rgb);
     EXPECT_EQ(t.value(0, 0, 0), 0); // floor(0*3/7)..floor(1*3/7) = 0..0: empty
+}
+
+TEST(CellAnalyser, LongRunsOfFullWhiteStayExact)
+{
+    // Spans far longer than the analyser's internal partial sums can hold in one go.
+    RgbImage white{2049, 2, 2049 * 4, std::vector<uchar>(2049 * 4 * 2, 0xFF)};
+    CellAnalyser a;
+    for (int columns : {1, 3}) {
+        a.setGrid(columns, 1);
+        for (quint8 v : a.analyse(white.view()).rgb)
+            EXPECT_EQ(v, 255) << columns;
+    }
 }
 
 TEST(CellAnalyser, RejectsFramesItCannotRead)

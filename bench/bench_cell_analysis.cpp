@@ -1,0 +1,154 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Cell analysis of one RGB32 frame over the factory grid with all channels, beside a plain memcpy of the same
+// frame (the target: within twice its time) and a naive QImage::pixel loop; then analysis and detection
+// together, as frames per second.
+#include "BenchServices.h"
+#include "app/Clock.h"
+#include "app/FileIo.h"
+#include "app/GlobalSettings.h"
+#include "camera/CellAnalyser.h"
+#include "camera/CellValueSource.h"
+#include "camera/DetectionGrid.h"
+#include "camera/MarkDetector.h"
+#include "metering/MeteringContext.h"
+#include "metering/PulseSignal.h"
+
+#include <QImage>
+#include <QTime>
+#include <benchmark/benchmark.h>
+#include <cstring>
+#include <random>
+#include <vector>
+
+namespace {
+QImage noiseFrame(int width, int height)
+{
+    QImage img(width, height, QImage::Format_RGB32);
+    std::mt19937 rng(7);
+    for (int y = 0; y < height; ++y) {
+        auto* line = reinterpret_cast<QRgb*>(img.scanLine(y));
+        for (int x = 0; x < width; ++x)
+            line[x] = qRgb(int(rng() % 256), int(rng() % 256), int(rng() % 256));
+    }
+    return img;
+}
+
+FrameView viewOf(const QImage& img)
+{
+    FrameView v;
+    v.format = PixelFormat::Bgrx32;
+    v.width = img.width();
+    v.height = img.height();
+    v.planes[0] = img.constBits();
+    v.strides[0] = img.bytesPerLine();
+    return v;
+}
+
+void frameArgs(benchmark::internal::Benchmark* b)
+{
+    b->Args({640, 480})->Args({1920, 1080})->Unit(benchmark::kMicrosecond);
+}
+
+void BM_Memcpy(benchmark::State& state)
+{
+    const QImage img = noiseFrame(int(state.range(0)), int(state.range(1)));
+    std::vector<uchar> copy(std::size_t(img.sizeInBytes()));
+    for (auto _ : state) {
+        std::memcpy(copy.data(), img.constBits(), copy.size());
+        benchmark::DoNotOptimize(copy.data());
+        benchmark::ClobberMemory();
+    }
+    state.SetBytesProcessed(state.iterations() * img.sizeInBytes());
+}
+BENCHMARK(BM_Memcpy)->Apply(frameArgs);
+
+void BM_CellAnalysis(benchmark::State& state)
+{
+    const QImage img = noiseFrame(int(state.range(0)), int(state.range(1)));
+    CellAnalyser analyser;
+    analyser.setGrid(10, 10);
+    const FrameView view = viewOf(img);
+    for (auto _ : state) {
+        CellTable t = analyser.analyse(view);
+        benchmark::DoNotOptimize(t.rgb.data());
+    }
+    state.SetBytesProcessed(state.iterations() * img.sizeInBytes());
+}
+BENCHMARK(BM_CellAnalysis)->Apply(frameArgs);
+
+// What the analysis replaces: one QImage::pixel call per pixel and a cell lookup per pixel.
+void BM_NaivePixelLoop(benchmark::State& state)
+{
+    const QImage img = noiseFrame(int(state.range(0)), int(state.range(1)));
+    const int w = img.width(), h = img.height();
+    std::vector<quint64> sums(300);
+    for (auto _ : state) {
+        std::fill(sums.begin(), sums.end(), 0);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                const QRgb p = img.pixel(x, y);
+                const std::size_t cell = std::size_t((y * 10 / h) * 10 + x * 10 / w) * 3;
+                sums[cell] += quint64(qRed(p));
+                sums[cell + 1] += quint64(qGreen(p));
+                sums[cell + 2] += quint64(qBlue(p));
+            }
+        benchmark::DoNotOptimize(sums.data());
+    }
+    state.SetBytesProcessed(state.iterations() * img.sizeInBytes());
+}
+BENCHMARK(BM_NaivePixelLoop)->Apply(frameArgs);
+
+// Moves a frame period per reading so that settling ends and the detector does its full work.
+class FrameClock : public Clock
+{
+public:
+    double timer() override { return m_seconds += 0.04; }
+    QDateTime now() override { return QDateTime(QDate(2009, 1, 15), QTime(9, 0)); }
+
+private:
+    double m_seconds = 32400.0;
+};
+
+class TableCells : public CellValueSource
+{
+public:
+    int cellValue(int channel, int column, int row) const override { return table.value(channel, column, row); }
+    QString currentCellValuesText() const override { return cellValuesText(table, grid, true, true, true); }
+
+    CellTable table;
+    DetectionGrid grid = DetectionGrid::fromString(SettingsDefaults::DefaultGrid);
+};
+
+// Each frame: analysis on the capture side, then the frame handler with its cell text and detection.
+void BM_AnalysisAndDetection(benchmark::State& state)
+{
+    const QImage light = noiseFrame(int(state.range(0)), int(state.range(1)));
+    QImage dark = light;
+    dark.fill(QColor(10, 10, 10));
+    FrameClock clock;
+    NoPump pump;
+    SilentDialogs dialogs;
+    DiskFileIo files; // never used: detection writes no file
+    MeteringContext ctx{Services{clock, pump, dialogs, files}};
+    ctx.settings = SettingsDefaults::factorySettings();
+    LoadWorkingMeterValues(ctx);
+    TableCells cells;
+    MarkDetector detector(ctx, cells);
+    detector.reset_mark_detection();
+    detector.camera_just_starting();
+    CellAnalyser analyser;
+    analyser.setGrid(10, 10);
+    const FrameView views[] = {viewOf(light), viewOf(dark)};
+    std::size_t frame = 0;
+    for (auto _ : state) {
+        // A mark every 25 frames, 3 frames long.
+        cells.table = analyser.analyse(views[frame++ % 25 < 3 ? 1 : 0]);
+        detector.onFrameAnalysed();
+    }
+    state.counters["frames_per_second"] = benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
+    state.counters["pulses"] = ctx.trip.totalPulse;
+}
+BENCHMARK(BM_AnalysisAndDetection)->Apply(frameArgs);
+} // namespace
+
+BENCHMARK_MAIN();
