@@ -6,8 +6,9 @@
 #include <numbers>
 
 namespace {
-constexpr float PlateGrey = 130.0f;
+constexpr float PlateGrey = 100.0f;
 constexpr float SilverGrey = 120.0f;
+constexpr float RimShadowGrey = 60.0f;
 constexpr float MarkGrey = 15.0f;
 
 std::uint32_t xorshift(std::uint32_t& s)
@@ -46,14 +47,18 @@ void SimulatedMeter::buildBase()
     m_bandTop = h / 10;
     m_bandBottom = h - h / 10;
     m_base.assign(std::size_t(w) * std::size_t(h), PlateGrey);
+    // The slot in the plate casts a thin shadow on the rim along both edges.
+    const int shadow = std::max(1, h / 60);
     std::uint32_t texture = 12345;
     for (int y = m_bandTop; y < m_bandBottom; ++y) {
-        // Brushed metal: a streak per line and a highlight along the middle of the edge.
-        const float streak = float(int(xorshift(texture) % 13) - 6);
-        const double mid = (y - (m_bandTop + m_bandBottom) / 2.0) / std::max(1.0, (m_bandBottom - m_bandTop) / 2.0);
-        const float shade = float(12.0 * (1.0 - mid * mid) - 6.0);
+        // Brushed metal: a streak per line, and the rim's curve lit brightest along its middle.
+        const float streak = float(int(xorshift(texture) % 9) - 4);
+        const double mid = (y - (m_bandTop + m_bandBottom - 1) / 2.0) / std::max(1.0, (m_bandBottom - m_bandTop) / 2.0);
+        const float shade = float(30.0 * (1.0 - mid * mid) - 15.0);
+        const bool inShadow = y < m_bandTop + shadow || y >= m_bandBottom - shadow;
         for (int x = 0; x < w; ++x)
-            m_base[std::size_t(y) * std::size_t(w) + std::size_t(x)] = SilverGrey + streak + shade;
+            m_base[std::size_t(y) * std::size_t(w) + std::size_t(x)] =
+                inShadow ? RimShadowGrey : SilverGrey + streak + shade;
     }
 }
 
@@ -117,8 +122,9 @@ QImage SimulatedMeter::render(double seconds)
                 v = v * (1.0f - cover[std::size_t(x)]) + MarkGrey * cover[std::size_t(x)];
             v = float(v * light + noise * noiseSample());
             const int g = std::clamp(int(v + 0.5f), 0, 255);
-            const int b = std::clamp(g + (band ? 6 : -8), 0, 255);
-            const int r = std::clamp(g + (band ? -2 : 6), 0, 255);
+            // Silver a little cool, the plate warm.
+            const int b = std::clamp(g + (band ? 3 : -10), 0, 255);
+            const int r = std::clamp(g + (band ? -1 : 8), 0, 255);
             line[x] = qRgb(r, g, b);
         }
     }

@@ -34,13 +34,13 @@ class MeterCounting : public ::testing::TestWithParam<std::pair<double, int>>
 protected:
     // Runs the meter at `watts` until at least `revolutions` have passed the settled detector, ending half a
     // revolution after the last one so that no mark is half-way through at the end.
-    Outcome run(double watts, int revolutions)
+    Outcome run(double watts, int revolutions, const QString& grid = Grid, qint32 trigger = 2000)
     {
         TestContext t;
         GlobalSettings& s = t.ctx.settings;
         s.REVS_PER_KWH = 300;
-        s.DETECTION_GRID = Grid;
-        s.TRIGGER_LEVEL = 2000;
+        s.DETECTION_GRID = grid;
+        s.TRIGGER_LEVEL = trigger;
         s.SETTLE_TIME = 1000; // ends in a gap between marks at every power below
         LoadWorkingMeterValues(t.ctx);
 
@@ -62,7 +62,7 @@ protected:
         const double period = truth.revolutionPeriod();
 
         capture.setMotionDetection(true);
-        capture.setDetectionGrid(Grid);
+        capture.setDetectionGrid(grid);
         capture.setSimulatedMeterSettings(meter);
         capture.setSimulatedMeterFreeRunning(false);
         capture.setDeviceIndex(capture.simulatedMeterIndex());
@@ -127,3 +127,10 @@ TEST_P(MeterCounting, CountsEveryRevolutionOnceWithThePowerTheFramePeriodAllows)
 INSTANTIATE_TEST_SUITE_P(Powers, MeterCounting,
                          ::testing::Values(std::make_pair(100.0, 20), std::make_pair(1000.0, 200),
                                            std::make_pair(5000.0, 200), std::make_pair(10000.0, 200)));
+
+// What a new user without a camera sees: the whole picture active and the factory trigger level.
+TEST_F(MeterCounting, FactoryGridAndTriggerCountTheSimulatedMeter)
+{
+    const Outcome r = run(5000.0, 30, SettingsDefaults::DefaultGrid, SettingsDefaults::factorySettings().TRIGGER_LEVEL);
+    EXPECT_EQ(r.counted, r.expected);
+}
