@@ -8,6 +8,7 @@
 #include "metering/MeteringContext.h"
 #include "ui/ConfirmedNumberField.h"
 #include "ui/NumericFieldBinding.h"
+#include "ui/StartCameraForm.h"
 #include "ui/UpDownControl.h"
 #include "ui/camera/IntensityStripChart.h"
 #include "ui/camera/MotionDetection.h"
@@ -136,6 +137,7 @@ QWidget* CameraForm::buildDetectionFrame()
                                                        "the mark passes the camera. Press OK to apply."));
     m_triggerValue->applied = [this](qint32 v) {
         m_ctx.settings.TRIGGER_LEVEL = v;
+        m_triggerLevelInField = v;
         renderDetection();
     };
     addRow(form, QStringLiteral("Mark Triggering Level"), m_triggerValue, m_triggerValue->field());
@@ -281,7 +283,7 @@ void CameraForm::reloadSettingFields()
     m_maxesToAverage->setValue(s.TRIGGER_EVENTS_TO_AVERAGE);
     m_trackIntensityChange->setChecked(s.TRACK_AMBIENT_LIGHT_CHANGE);
     setTrackingEnabled(s.TRACK_AMBIENT_LIGHT_CHANGE);
-    m_shownTriggerValue = m_triggerValue->field()->text();
+    m_triggerLevelInField = s.TRIGGER_LEVEL;
 }
 
 void CameraForm::setTrackingEnabled(bool on)
@@ -306,9 +308,10 @@ void CameraForm::renderDetection()
     setIfChanged(m_previousMaximum, d.edtPreviousMaximumIntensity);
     setIfChanged(m_averagedMaximum, d.edtAveragedMaxIntensity);
     setIfChanged(m_changeFromLastAverage, d.edtChangeFromLastAverage);
-    // Rewritten only when the detector moves the level, so a value being typed survives ordinary frames.
-    if (d.edtTriggerValue != m_shownTriggerValue) {
-        m_shownTriggerValue = d.edtTriggerValue;
+    // Rewritten only when ambient tracking moved the level, so a value being typed survives frames and
+    // mark-offs that leave the level where it was.
+    if (m_ctx.settings.TRIGGER_LEVEL != m_triggerLevelInField) {
+        m_triggerLevelInField = m_ctx.settings.TRIGGER_LEVEL;
         m_triggerValue->field()->setText(d.edtTriggerValue);
     }
     for (QProgressBar* bar : {m_detectionBar, m_markSignalled})
@@ -339,8 +342,11 @@ void CameraForm::createStartCameraForm()
 {
     // Made once with this screen, as the camera selection screen also answers the component's device events
     // while it is not shown.
-    if (m_startCameraFactory && !m_startCamera)
+    if (m_startCameraFactory && !m_startCamera) {
         m_startCamera = m_startCameraFactory(*this);
+        if (auto* selection = qobject_cast<StartCameraForm*>(m_startCamera.data()))
+            selection->assignDeviceList();
+    }
 }
 
 void CameraForm::openStartCamera()

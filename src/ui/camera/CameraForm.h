@@ -78,7 +78,7 @@ private:
     std::unique_ptr<MarkDetector> m_detector;
     IntensityHistory m_history;
     bool m_markWasOn = false;
-    QString m_shownTriggerValue;
+    qint32 m_triggerLevelInField = 0;
     NumericFieldBinding* m_binding;
 
     CapturePreviewWidget* m_preview = nullptr;

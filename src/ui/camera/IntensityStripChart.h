@@ -16,6 +16,7 @@ public:
     explicit IntensityStripChart(const IntensityHistory& history, QWidget* parent = nullptr);
 
     void setTriggerLevel(qint32 level);
+    qint32 triggerLevel() const { return m_triggerLevel; }
     QSize sizeHint() const override { return {560, 150}; }
     QSize minimumSizeHint() const override { return {240, 110}; }
 

@@ -36,8 +36,11 @@ QPlainTextEdit* fixedPitchMemo(const QString& name, QWidget* parent)
     return memo;
 }
 
-void setIfChanged(QPlainTextEdit* memo, const QString& text)
+// The component ends lines with CR LF, which the memo keeps as plain line breaks: compared as the memo holds
+// them, so an unchanged text is not set again on every frame (which would also scroll the memo back up).
+void setIfChanged(QPlainTextEdit* memo, QString text)
 {
+    text.remove(QLatin1Char('\r'));
     if (memo->toPlainText() != text)
         memo->setPlainText(text);
 }
