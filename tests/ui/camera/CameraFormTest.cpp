@@ -1,0 +1,301 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "CameraScreens.h"
+#include "camera/MarkDetector.h"
+#include "ui/camera/IntensityStripChart.h"
+#include "ui/camera/MotionDetection.h"
+
+#include <QCheckBox>
+#include <QFile>
+#include <QPointer>
+#include <QProgressBar>
+
+namespace {
+
+const QString ClosingQuestion =
+    QStringLiteral("Closing this screen will stop the camera and data collection. Are you sure you want to close it?");
+
+class CameraFormTest : public CameraScreensTest
+{
+protected:
+    QProgressBar* bar(const char* name) { return child<QProgressBar>(name); }
+    bool settingsButtonsEnabled()
+    {
+        const bool on = button("butLoadFactoryDefaults")->isEnabled();
+        EXPECT_EQ(button("butSaveAllSettings")->isEnabled(), on);
+        return on;
+    }
+    bool markOn() { return form.detector().blnMarkOn(); }
+};
+
+TEST_F(CameraFormTest, LoadsShowingTheSettingsAndAResetDetector)
+{
+    t.ctx.settings.TRIGGER_LEVEL = 1234;
+    t.ctx.settings.TRACK_AMBIENT_LIGHT_CHANGE = true;
+    CameraForm loaded(t.ctx, {});
+    auto in = [&](const char* name) { return loaded.findChild<QLineEdit*>(QString::fromLatin1(name)); };
+    EXPECT_EQ(loaded.windowTitle(), "Camera Setup");
+    EXPECT_EQ(in("edtTriggerValue")->text(), "1234");
+    EXPECT_EQ(in("edtMaxesToAverage")->text(), "20");
+    EXPECT_EQ(in("edtDebounceMilliseconds")->text(), "300");
+    EXPECT_EQ(in("edtTrackPercent")->text(), "50");
+    for (const char* live :
+         {"edtImageIntensity", "edtPreviousMaximumIntensity", "edtAveragedMaxIntensity", "edtChangeFromLastAverage"})
+        EXPECT_EQ(in(live)->text(), "0") << live;
+    EXPECT_TRUE(loaded.findChild<QCheckBox*>(QStringLiteral("chkTrackIntensityChange"))->isChecked());
+    EXPECT_TRUE(in("edtTrackPercent")->isEnabled());
+    for (const char* name : {"DetectionBar", "MarkSignalled"}) {
+        auto* b = loaded.findChild<QProgressBar*>(QString::fromLatin1(name));
+        EXPECT_EQ(b->minimum(), 1);
+        EXPECT_EQ(b->maximum(), 10);
+        EXPECT_EQ(b->value(), 1);
+    }
+    EXPECT_FALSE(loaded.findChild<QPushButton*>(QStringLiteral("StartCamera"))->isEnabled())
+        << "no selection screen to open";
+    EXPECT_EQ(in("edtTriggerValue")->toolTip(), "Trigger Level. Set this to value which is only exceeded when the "
+                                                "mark passes the camera. Press OK to apply.");
+    EXPECT_TRUE(t.dialogs.shown.empty());
+    EXPECT_TRUE(loaded.capture().motionDetection()) << "the component is configured on load";
+
+    t.ctx.settings.DETECTION_GRID = QStringLiteral("000 000");
+    CameraForm blind(t.ctx, {});
+    EXPECT_EQ(t.dialogs.texts(), QStringList{"No cells are active, mark will not be detected. Please go to the "
+                                             "Motion Sensitivity form."});
+}
+
+TEST_F(CameraFormTest, EachValueTakesEffectOnlyWhenItsOkIsPressed)
+{
+    struct Case
+    {
+        const char* field;
+        const char* upDown;
+        const char* ok;
+        int minimum;
+        int maximum;
+        std::function<qint32()> setting;
+    };
+    const GlobalSettings& s = t.ctx.settings;
+    const Case cases[] = {
+        {"edtTriggerValue", "UpDownTriggerValue", "butOKTriggerLevel", 1, 100000, [&] { return s.TRIGGER_LEVEL; }},
+        {"edtMaxesToAverage", "UpDownMaxesToAverage", "butOKEventsToAverage", 1, 100,
+         [&] { return qint32(s.TRIGGER_EVENTS_TO_AVERAGE); }},
+        {"edtDebounceMilliseconds", "UpDownDebounce", "butOkTriggeringDebounce", 1, 60000,
+         [&] { return s.DEBOUNCE_TIME; }},
+        {"edtTrackPercent", "UpDownTrackPercent", "butOkTrackPercent", 1, 10000,
+         [&] { return qint32(s.PERCENT_AMBIENT_LIGHT_TO_TRACK); }},
+    };
+    open();
+    QTest::mouseClick(child<QCheckBox>("chkTrackIntensityChange"), Qt::LeftButton);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.field);
+        t.dialogs.shown.clear();
+        QLineEdit* f = field(c.field);
+        auto* upDown = child<UpDownControl>(c.upDown);
+        EXPECT_EQ(upDown->minimum(), c.minimum);
+        EXPECT_EQ(upDown->maximum(), c.maximum);
+        const qint32 before = c.setting();
+
+        QTest::mouseClick(arrow(upDown, Qt::UpArrow), Qt::LeftButton);
+        EXPECT_EQ(f->text(), QString::number(before + 1));
+        EXPECT_EQ(c.setting(), before) << "stepping alone changes nothing";
+        retype(f, QString::number(c.maximum));
+        EXPECT_EQ(c.setting(), before) << "typing alone changes nothing";
+        press(c.ok);
+        EXPECT_EQ(c.setting(), c.maximum);
+
+        retype(f, QString::number(c.maximum + 1));
+        press(c.ok);
+        EXPECT_EQ(c.setting(), c.maximum);
+        EXPECT_EQ(f->text(), QString::number(c.maximum)) << "the refused text is replaced by the one before";
+        retype(f, QStringLiteral("0"));
+        press(c.ok);
+        const QString range =
+            QStringLiteral("Maximum allowed value is %1\r\nMinimum allowed value is %2").arg(c.maximum).arg(c.minimum);
+        EXPECT_EQ(t.dialogs.texts(), (QStringList{range, range})) << "one message per refusal";
+        EXPECT_EQ(c.setting(), c.maximum);
+
+        QTest::mouseClick(arrow(upDown, Qt::UpArrow), Qt::LeftButton);
+        EXPECT_EQ(f->text(), QString::number(c.maximum)) << "the arrows stop at the maximum";
+    }
+}
+
+TEST_F(CameraFormTest, TrackingBoxSetsTheSettingAndEnablesThePercentControls)
+{
+    open();
+    auto* box = child<QCheckBox>("chkTrackIntensityChange");
+    auto percentEnabled = [this] {
+        const bool on = field("edtTrackPercent")->isEnabled();
+        EXPECT_EQ(child<QWidget>("UpDownTrackPercent")->isEnabled(), on);
+        EXPECT_EQ(button("butOkTrackPercent")->isEnabled(), on);
+        return on;
+    };
+    EXPECT_FALSE(percentEnabled());
+    QTest::mouseClick(box, Qt::LeftButton);
+    EXPECT_TRUE(t.ctx.settings.TRACK_AMBIENT_LIGHT_CHANGE);
+    EXPECT_TRUE(percentEnabled());
+    QTest::mouseClick(box, Qt::LeftButton);
+    EXPECT_FALSE(t.ctx.settings.TRACK_AMBIENT_LIGHT_CHANGE);
+    EXPECT_FALSE(percentEnabled());
+}
+
+TEST_F(CameraFormTest, LiveValuesBarsAndChartFollowTheDetector)
+{
+    open();
+    startOrStopThroughSelectionScreen(true);
+    ASSERT_TRUE(settle());
+    EXPECT_TRUE(form.intensityHistory().samples().empty()) << "frames before settling are not charted";
+
+    ASSERT_TRUE(frames.runUntil([this] { return markOn(); }, 5.0));
+    EXPECT_EQ(bar("DetectionBar")->value(), 10);
+    EXPECT_EQ(bar("MarkSignalled")->value(), 10);
+    EXPECT_EQ(field("edtPreviousMaximumIntensity")->text(), field("edtImageIntensity")->text());
+    EXPECT_EQ(form.intensityHistory().samples().back().intensity, field("edtImageIntensity")->text().toInt());
+    EXPECT_TRUE(form.intensityHistory().samples().back().revolution);
+
+    // Still above the level: the peak follows the highest frame; the level bar drops first, the mark later.
+    ASSERT_TRUE(frames.runUntil([this] { return bar("DetectionBar")->value() == 1; }, 2.0));
+    EXPECT_TRUE(markOn());
+    EXPECT_EQ(bar("MarkSignalled")->value(), 10);
+    const QString peak = field("edtPreviousMaximumIntensity")->text();
+    EXPECT_GT(peak.toInt(), t.ctx.settings.TRIGGER_LEVEL);
+    ASSERT_TRUE(frames.runUntil([this] { return !markOn(); }, 2.0));
+    EXPECT_EQ(bar("MarkSignalled")->value(), 1);
+    EXPECT_EQ(field("edtAveragedMaxIntensity")->text(), peak) << "one peak so far";
+    EXPECT_EQ(field("edtPreviousMaximumIntensity")->text(), peak);
+
+    ASSERT_TRUE(frames.run(8.0));
+    const IntensityHistory& history = form.intensityHistory();
+    EXPECT_EQ(history.revolutions(), form.detector().intMarksSeen());
+    EXPECT_GE(history.revolutions(), 3);
+    int revolutionFrames = 0;
+    for (const IntensityHistory::Sample& sample : history.samples())
+        revolutionFrames += sample.revolution ? 1 : 0;
+    EXPECT_EQ(revolutionFrames, history.revolutions()) << "one marker per revolution, not per frame above";
+
+    auto* chart = child<IntensityStripChart>("IntensityStripChart");
+    EXPECT_EQ(chart->triggerLevel(), 1000);
+    retype(field("edtTriggerValue"), QStringLiteral("950"));
+    press("butOKTriggerLevel");
+    EXPECT_EQ(chart->triggerLevel(), 950) << "the chart's line moves with the confirmed level";
+    startOrStopThroughSelectionScreen(false);
+}
+
+TEST_F(CameraFormTest, TypedTriggerLevelSurvivesFramesUntilTrackingMovesTheLevel)
+{
+    open();
+    retype(field("edtTriggerValue"), QStringLiteral("900"));
+    press("butOKTriggerLevel");
+    startOrStopThroughSelectionScreen(true);
+    ASSERT_TRUE(settle());
+    retype(field("edtTriggerValue"), QStringLiteral("12"));
+    ASSERT_TRUE(frames.runUntil([this] { return form.detector().lngAveragedMaxIntensity() > 0; }, 5.0));
+    EXPECT_EQ(field("edtTriggerValue")->text(), "12") << "a mark-off that leaves the level alone keeps the text";
+    EXPECT_EQ(t.ctx.settings.TRIGGER_LEVEL, 900);
+
+    // Averaging one peak, tracking acts at every mark-off and moves the level by 10 % of the change.
+    retype(field("edtMaxesToAverage"), QStringLiteral("1"));
+    press("butOKEventsToAverage");
+    QTest::mouseClick(child<QCheckBox>("chkTrackIntensityChange"), Qt::LeftButton);
+    retype(field("edtTrackPercent"), QStringLiteral("10"));
+    press("butOkTrackPercent");
+    // A brighter picture, as when the room light changes: the next peak is higher.
+    t.ctx.settings.IMAGE_INTENSITY_FACTOR = 110000;
+    ASSERT_TRUE(frames.runUntil([this] { return markOn(); }, 5.0));
+    const qint32 previousAverage = form.detector().lngAveragedMaxIntensity();
+    ASSERT_TRUE(frames.runUntil([this] { return !markOn(); }, 2.0));
+    const qint32 change = form.detector().lngAveragedMaxIntensity() - previousAverage;
+    EXPECT_GT(change, 50);
+    EXPECT_EQ(field("edtChangeFromLastAverage")->text(), QString::number(change));
+    EXPECT_NEAR(t.ctx.settings.TRIGGER_LEVEL, 900 + change / 10.0, 0.5);
+    EXPECT_EQ(field("edtTriggerValue")->text(), QString::number(t.ctx.settings.TRIGGER_LEVEL));
+    startOrStopThroughSelectionScreen(false);
+}
+
+TEST_F(CameraFormTest, RunningCameraDisablesDefaultsAndSaveAndRefusesToClose)
+{
+    open();
+    EXPECT_TRUE(settingsButtonsEnabled());
+    startOrStopThroughSelectionScreen(true);
+    ASSERT_TRUE(t.ctx.blnGlobalCameraRunning);
+    EXPECT_FALSE(settingsButtonsEnabled());
+
+    t.dialogs.setNextAnswer(Dialogs::Answer::No);
+    EXPECT_FALSE(form.close());
+    EXPECT_TRUE(form.isVisible());
+    ASSERT_EQ(t.dialogs.shown.size(), 1u);
+    EXPECT_EQ(t.dialogs.shown[0].text, ClosingQuestion);
+    EXPECT_EQ(t.dialogs.shown[0].buttons, Dialogs::Buttons::YesNo);
+
+    t.dialogs.shown.clear();
+    EXPECT_FALSE(form.close());
+    EXPECT_EQ(
+        t.dialogs.texts(),
+        (QStringList{ClosingQuestion, "Camera is still running, please stop it before trying to exit this form"}));
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_FALSE(settingsButtonsEnabled());
+
+    startOrStopThroughSelectionScreen(false);
+    EXPECT_FALSE(t.ctx.blnGlobalCameraRunning);
+    EXPECT_TRUE(settingsButtonsEnabled());
+    t.dialogs.shown.clear();
+    EXPECT_TRUE(form.close());
+    EXPECT_EQ(t.dialogs.texts(), QStringList{ClosingQuestion});
+}
+
+TEST_F(CameraFormTest, FactoryDefaultsResetTheCameraGroupTheDetectorAndTheOtherCameraScreens)
+{
+    open();
+    press("MotionSensitivity");
+    QPointer<MotionDetection> motion = form.motionDetection();
+    ASSERT_TRUE(motion);
+    startOrStopThroughSelectionScreen(true);
+    ASSERT_TRUE(settle());
+    ASSERT_TRUE(frames.runUntil([this] { return form.detector().lngAveragedMaxIntensity() > 0; }, 5.0));
+    startOrStopThroughSelectionScreen(false);
+    QPointer<QDialog> selection = form.startCameraForm();
+
+    GlobalSettings& s = t.ctx.settings;
+    s.TRIGGER_LEVEL = 777;
+    s.DETECTION_GRID = QStringLiteral("9");
+    s.FRAME_RATE = 10.0;
+    s.REVS_PER_KWH = 1234;
+    press("butLoadFactoryDefaults");
+    const GlobalSettings factory = SettingsDefaults::factorySettings();
+    EXPECT_EQ(s.TRIGGER_LEVEL, factory.TRIGGER_LEVEL);
+    EXPECT_EQ(s.DETECTION_GRID, factory.DETECTION_GRID);
+    EXPECT_EQ(s.FRAME_RATE, factory.FRAME_RATE);
+    EXPECT_EQ(s.REVS_PER_KWH, 1234) << "other groups are untouched";
+    EXPECT_EQ(field("edtTriggerValue")->text(), "1000");
+
+    EXPECT_FALSE(motion) << "the image settings screen closes";
+    EXPECT_FALSE(selection) << "the selection screen closes";
+    ASSERT_NE(startForm(), nullptr) << "and a fresh one answers the component's events";
+    EXPECT_EQ(child<QComboBox>(startForm(), "cboVideoDevices")->count(),
+              capture().deviceList().count(QStringLiteral("\r\n")));
+
+    EXPECT_EQ(form.detector().lngAveragedMaxIntensity(), 0);
+    EXPECT_EQ(form.detector().intMarksSeen(), 0);
+    EXPECT_EQ(field("edtAveragedMaxIntensity")->text(), "0");
+    EXPECT_TRUE(form.intensityHistory().samples().empty());
+    EXPECT_EQ(capture().detectionGrid(), factory.DETECTION_GRID) << "the component is configured again";
+    EXPECT_FALSE(QFile::exists(t.ctx.paths.cameraSettings)) << "nothing is written";
+    EXPECT_TRUE(t.dialogs.shown.empty());
+}
+
+TEST_F(CameraFormTest, SaveAllSettingsWritesTheCameraFileOrSaysWhyNot)
+{
+    open();
+    retype(field("edtTriggerValue"), QStringLiteral("2345"));
+    press("butOKTriggerLevel");
+    press("butSaveAllSettings");
+    QFile file(t.ctx.paths.cameraSettings);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(file.readAll().contains("TRIGGER_LEVEL=2345"));
+    file.close();
+    EXPECT_TRUE(t.dialogs.shown.empty());
+
+    t.files.fail(FaultyFileIo::Op::Open, t.ctx.paths.cameraSettings);
+    press("butSaveAllSettings");
+    EXPECT_EQ(t.dialogs.texts(), QStringList{"Problem saving settings: Couldn't open the file for writing\r\n"});
+}
+
+} // namespace

@@ -1,0 +1,233 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ui/camera/MotionDetection.h"
+
+#include "CameraScreens.h"
+#include "camera/MarkDetector.h"
+
+#include <QCheckBox>
+#include <QFontInfo>
+#include <QGroupBox>
+#include <QPlainTextEdit>
+#include <QSpinBox>
+
+namespace {
+
+const QString NoCellsAfterEditing =
+    QStringLiteral("No cells are active, the mark will not be detected. Please reselect the active area");
+
+// The component, recording the image settings in the order they reach it.
+class RecordingCapture : public CaptureComponent
+{
+public:
+    using CaptureComponent::CaptureComponent;
+    void setCompareRed(bool on) override { record("red", on), CaptureComponent::setCompareRed(on); }
+    void setCompareGreen(bool on) override { record("green", on), CaptureComponent::setCompareGreen(on); }
+    void setCompareBlue(bool on) override { record("blue", on), CaptureComponent::setCompareBlue(on); }
+    void setReduceNoise(bool on) override { record("noise", on), CaptureComponent::setReduceNoise(on); }
+    QStringList calls;
+
+private:
+    void record(const char* what, bool on) { calls << QStringLiteral("%1=%2").arg(QLatin1String(what)).arg(on); }
+};
+
+TEST(MotionDetectionSettings, ColoursGoToTheComponentRedGreenBlueAfterEveryClick)
+{
+    TestContext t;
+    RecordingCapture capture(t.clock, t.dialogs);
+    MarkDetector detector(t.ctx, capture);
+    t.ctx.settings.DETECT_GREEN = false;
+    t.ctx.settings.REDUCE_VIDEO_NOISE = false;
+    MotionDetection screen(t.ctx, capture, detector);
+    screen.show();
+    auto box = [&](const char* name) { return screen.findChild<QCheckBox*>(QString::fromLatin1(name)); };
+    EXPECT_TRUE(box("chkCompareRed")->isChecked());
+    EXPECT_FALSE(box("chkCompareGreen")->isChecked());
+    EXPECT_FALSE(box("chkReduceVideoNoise")->isChecked());
+    EXPECT_TRUE(capture.calls.isEmpty()) << "opening sends nothing";
+
+    QTest::mouseClick(box("chkCompareGreen"), Qt::LeftButton);
+    QTest::mouseClick(box("chkCompareRed"), Qt::LeftButton);
+    EXPECT_EQ(capture.calls, (QStringList{"red=1", "green=1", "blue=1", "red=0", "green=1", "blue=1"}));
+    EXPECT_FALSE(t.ctx.settings.DETECT_RED);
+    EXPECT_TRUE(t.ctx.settings.DETECT_GREEN);
+    EXPECT_TRUE(t.ctx.settings.DETECT_BLUE);
+
+    capture.calls.clear();
+    QTest::mouseClick(box("chkReduceVideoNoise"), Qt::LeftButton);
+    EXPECT_EQ(capture.calls, QStringList{"noise=1"});
+    EXPECT_TRUE(t.ctx.settings.REDUCE_VIDEO_NOISE);
+
+    capture.calls.clear();
+    QTest::mouseClick(box("chkInvertSignalFlag"), Qt::LeftButton);
+    EXPECT_TRUE(t.ctx.settings.INVERT_IMAGE_INTENSITY);
+    EXPECT_TRUE(capture.calls.isEmpty()) << "inversion is the detector's matter only";
+    EXPECT_TRUE(t.dialogs.shown.empty());
+}
+
+class MotionDetectionTest : public CameraScreensTest
+{
+protected:
+    MotionDetection* openMotion()
+    {
+        press("MotionSensitivity");
+        MotionDetection* m = form.motionDetection();
+        EXPECT_NE(m, nullptr);
+        return m;
+    }
+    QPlainTextEdit* memo(MotionDetection* m, const char* name) { return child<QPlainTextEdit>(m, name); }
+    // A component text as a memo holds it: one line break per CR LF.
+    static QString asShown(QString text) { return text.remove(QLatin1Char('\r')); }
+};
+
+TEST_F(MotionDetectionTest, OpensWithItsCaptionSettingsAndTips)
+{
+    open();
+    MotionDetection* m = openMotion();
+    EXPECT_EQ(m->windowTitle(), "Mark Detection");
+    EXPECT_TRUE(m->isVisible());
+    EXPECT_TRUE(form.isEnabled()) << "the camera setup screen stays usable";
+    EXPECT_EQ(child<QLineEdit>(m, "edtIntensityFactor")->text(), "100000");
+    EXPECT_EQ(memo(m, "mmoSensitivityGrid")->toPlainText(), asShown(capture().gridDisplayText()));
+    EXPECT_EQ(child<QGroupBox>(m, "grbColoursDetected")->toolTip(),
+              "Select which colours need to be monitored to detect the mark. For example if the mark is red choose "
+              "the green channel and not the red channel, if black, use all colours.");
+    EXPECT_EQ(child<QLineEdit>(m, "edtSignalLevel")->toolTip(),
+              "Same as the field on the Camera Setup Form. Typically adjust the Intensity Factor above to give "
+              "values of 1000 to 5000 here.");
+    EXPECT_EQ(memo(m, "mmoMotionGrid")->toolTip(),
+              "Shows the image values in the active cells. You will notice these change as the disk rotates.");
+    for (const char* name : {"mmoSensitivityGrid", "mmoMotionGrid"}) {
+        EXPECT_TRUE(QFontInfo(memo(m, name)->font()).fixedPitch()) << name;
+        EXPECT_TRUE(memo(m, name)->isReadOnly()) << name;
+    }
+    press("MotionSensitivity");
+    EXPECT_EQ(form.motionDetection(), m) << "one image settings screen at a time";
+}
+
+TEST_F(MotionDetectionTest, IntensityFactorAppliesOnOkWithinItsRanges)
+{
+    open();
+    MotionDetection* m = openMotion();
+    QLineEdit* factor = child<QLineEdit>(m, "edtIntensityFactor");
+    QWidget* upDown = child<UpDownControl>(m, "UpDown1");
+    QTest::mouseClick(arrow(upDown, Qt::UpArrow), Qt::LeftButton);
+    EXPECT_EQ(factor->text(), "100000") << "the arrows stop at 100000";
+    QTest::mouseClick(arrow(upDown, Qt::DownArrow), Qt::LeftButton);
+    EXPECT_EQ(factor->text(), "99999");
+    EXPECT_EQ(t.ctx.settings.IMAGE_INTENSITY_FACTOR, 100000);
+    press(m, "butOkIntensityFactor");
+    EXPECT_EQ(t.ctx.settings.IMAGE_INTENSITY_FACTOR, 99999);
+
+    retype(factor, QStringLiteral("1000000"));
+    EXPECT_EQ(t.ctx.settings.IMAGE_INTENSITY_FACTOR, 99999) << "typing alone changes nothing";
+    press(m, "butOkIntensityFactor");
+    EXPECT_EQ(t.ctx.settings.IMAGE_INTENSITY_FACTOR, 1000000) << "typed values may go past the arrows' range";
+    EXPECT_TRUE(t.dialogs.shown.empty());
+
+    retype(factor, QStringLiteral("0"));
+    press(m, "butOkIntensityFactor");
+    EXPECT_EQ(t.dialogs.texts(), QStringList{"Maximum allowed value is 1000000\r\nMinimum allowed value is 1"});
+    EXPECT_EQ(factor->text(), "1000000");
+    EXPECT_EQ(t.ctx.settings.IMAGE_INTENSITY_FACTOR, 1000000);
+}
+
+TEST_F(MotionDetectionTest, SignalLevelAndCellValuesFollowEveryFrameEvenWhileHidden)
+{
+    open();
+    MotionDetection* m = openMotion();
+    QPlainTextEdit* values = memo(m, "mmoMotionGrid");
+    QLineEdit* level = child<QLineEdit>(m, "edtSignalLevel");
+    startOrStopThroughSelectionScreen(true);
+    ASSERT_TRUE(frames.step());
+    EXPECT_EQ(values->toPlainText(), asShown(capture().currentCellValuesText())) << "cell values come before settling";
+    EXPECT_FALSE(values->toPlainText().isEmpty());
+    EXPECT_TRUE(level->text().isEmpty()) << "no intensity before settling";
+
+    ASSERT_TRUE(settle());
+    ASSERT_TRUE(frames.step());
+    EXPECT_EQ(level->text(), field("edtImageIntensity")->text());
+    EXPECT_NE(level->text(), "0");
+
+    m->hide();
+    // Long enough for the mark to cross, so the values must change; the mask stays as it was.
+    const QString before = values->toPlainText();
+    QSignalSpy maskRewritten(memo(m, "mmoSensitivityGrid"), &QPlainTextEdit::textChanged);
+    ASSERT_TRUE(frames.runUntil([this] { return form.detector().blnMarkOn(); }, 5.0));
+    EXPECT_NE(values->toPlainText(), before);
+    EXPECT_EQ(values->toPlainText(), asShown(capture().currentCellValuesText()));
+    EXPECT_EQ(level->text(), field("edtImageIntensity")->text());
+    EXPECT_EQ(maskRewritten.count(), 0) << "an unchanged mask is not set again, which would scroll it back";
+    startOrStopThroughSelectionScreen(false);
+}
+
+TEST_F(MotionDetectionTest, GridEditorNeedsARunningCameraWithDetectionOnAndAGridItCanShow)
+{
+    open();
+    MotionDetection* m = openMotion();
+    press(m, "btnShowGridDialog");
+    EXPECT_EQ(t.dialogs.texts(), QStringList{"The camera needs to be running to access this"});
+
+    startOrStopThroughSelectionScreen(true);
+    t.dialogs.shown.clear();
+    capture().setMotionDetection(false);
+    press(m, "btnShowGridDialog");
+    EXPECT_EQ(t.dialogs.texts(), QStringList{"Fatal error. Motion detection not enabled."});
+    startOrStopThroughSelectionScreen(false);
+
+    // 31 columns work for detection but cannot be edited on screen; 30 can.
+    for (int columns : {31, 30}) {
+        t.dialogs.shown.clear();
+        t.ctx.settings.DETECTION_GRID = QString(columns, QLatin1Char('5'));
+        startOrStopThroughSelectionScreen(true);
+        bool edited = false;
+        if (columns == 30)
+            answerNextDialog([&edited](QDialog& d) {
+                edited = true;
+                d.reject();
+            });
+        press(m, "btnShowGridDialog");
+        if (columns == 31)
+            EXPECT_EQ(t.dialogs.texts(),
+                      QStringList{"You cannot edit the grid with this feature, it must be set in the config file"});
+        else
+            EXPECT_TRUE(edited && t.dialogs.shown.empty());
+        startOrStopThroughSelectionScreen(false);
+    }
+}
+
+TEST_F(MotionDetectionTest, EditedGridBecomesTheSettingAndTheDetectorsCells)
+{
+    t.ctx.settings.DETECTION_GRID = QStringLiteral("55 55");
+    open();
+    MotionDetection* m = openMotion();
+    startOrStopThroughSelectionScreen(true);
+    bool detectionOffWhileEditing = true;
+    // Paints the given cells of the 2 x 2 grid with one sensitivity and accepts.
+    auto paint = [this, &detectionOffWhileEditing](QDialog& d, const QList<QPoint>& cells, int value) {
+        detectionOffWhileEditing = detectionOffWhileEditing && !capture().motionDetection();
+        child<QSpinBox>(&d, "spnSensitivity")->setValue(value);
+        QWidget* view = child<QWidget>(&d, "CapturePreview");
+        for (QPoint c : cells)
+            QTest::mouseClick(view, Qt::LeftButton, {},
+                              QPoint(view->width() * (2 * c.x() + 1) / 4, view->height() * (2 * c.y() + 1) / 4));
+        d.accept();
+    };
+    answerNextDialog([&](QDialog& d) { paint(d, {{0, 0}, {1, 0}, {0, 1}, {1, 1}}, 0); });
+    press(m, "btnShowGridDialog");
+    EXPECT_EQ(t.ctx.settings.DETECTION_GRID, "00 00");
+    EXPECT_EQ(memo(m, "mmoSensitivityGrid")->toPlainText(), "00\n00\n");
+    EXPECT_TRUE(form.detector().varActiveCells().isEmpty());
+    EXPECT_EQ(t.dialogs.texts(), QStringList{NoCellsAfterEditing});
+    EXPECT_TRUE(capture().motionDetection()) << "detection is back on after editing";
+
+    t.dialogs.shown.clear();
+    answerNextDialog([&](QDialog& d) { paint(d, {{1, 0}}, 9); });
+    press(m, "btnShowGridDialog");
+    EXPECT_EQ(t.ctx.settings.DETECTION_GRID, "09 00");
+    EXPECT_EQ(form.detector().varActiveCells(), (QList<GridCell>{{1, 0}}));
+    EXPECT_TRUE(t.dialogs.shown.empty());
+    EXPECT_TRUE(detectionOffWhileEditing);
+    startOrStopThroughSelectionScreen(false);
+}
+
+} // namespace

@@ -1,0 +1,66 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "support/FakeClock.h"
+#include "ui/capture/CaptureComponent.h"
+
+#include <QSignalSpy>
+
+// Steps the simulated meter one frame at a time on the fake clock, so a test decides exactly when each frame
+// is taken and waits until the detector has seen it.
+class SimulatedFrames
+{
+public:
+    static constexpr double FrameSeconds = 0.04;
+
+    SimulatedFrames(CaptureComponent& capture, FakeClock& clock) : m_capture(capture), m_clock(clock)
+    {
+        m_capture.setSimulatedMeterFreeRunning(false);
+    }
+
+    // Small frames keep the analysis cheap; the grid still gets several pixels per cell.
+    void useTinyFrames(double powerWatts, double revsPerKWh)
+    {
+        SimulatedMeterSettings s = m_capture.simulatedMeterSettings();
+        s.width = 80;
+        s.height = 60;
+        s.powerWatts = powerWatts;
+        s.revsPerKWh = revsPerKWh;
+        s.drift = 0.0;
+        m_capture.setSimulatedMeterSettings(s);
+    }
+
+    // One frame, FrameSeconds after the previous one; false when no frame was analysed.
+    bool step()
+    {
+        QSignalSpy analysed(&m_capture, &VideoCapture::frameAnalysed);
+        m_clock.advance(FrameSeconds);
+        m_capture.renderSimulatedFrame();
+        return analysed.wait(5000);
+    }
+
+    // Frames covering `seconds`; false at the first frame that was not analysed.
+    bool run(double seconds)
+    {
+        for (double t = 0; t < seconds - 1e-9; t += FrameSeconds)
+            if (!step())
+                return false;
+        return true;
+    }
+
+    // Frames until `done` holds, at most `seconds` of them; true when it came.
+    template <typename Condition> bool runUntil(Condition done, double seconds)
+    {
+        for (double t = 0; t < seconds - 1e-9; t += FrameSeconds) {
+            if (!step())
+                return false;
+            if (done())
+                return true;
+        }
+        return false;
+    }
+
+private:
+    CaptureComponent& m_capture;
+    FakeClock& m_clock;
+};
