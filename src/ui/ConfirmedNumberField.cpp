@@ -9,6 +9,8 @@
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPushButton>
+#include <algorithm>
+#include <cstdlib>
 
 ConfirmedNumberField::ConfirmedNumberField(Dialogs& dialogs, NumericFieldBinding& binding, const Names& names,
                                            Range fieldRange, Range upDownRange, QWidget* parent)
@@ -19,7 +21,11 @@ ConfirmedNumberField::ConfirmedNumberField(Dialogs& dialogs, NumericFieldBinding
     m_field->setObjectName(names.field);
     m_upDown->setObjectName(names.upDown);
     m_ok->setObjectName(names.ok);
-    m_field->setMaximumWidth(90);
+    // Wide enough for the largest value the field accepts, however the screen's layout squeezes it.
+    const int digits =
+        int(QString::number(std::max(std::abs(fieldRange.minimum), std::abs(fieldRange.maximum))).size());
+    m_field->setMinimumWidth(m_field->fontMetrics().horizontalAdvance(QString(digits + 1, QLatin1Char('0'))) + 12);
+    m_field->setMaximumWidth(std::max(90, m_field->minimumWidth()));
     m_ok->setMaximumWidth(44);
     binding.bind(m_field, {double(fieldRange.minimum), double(fieldRange.maximum), 0});
     auto* layout = new QHBoxLayout(this);

@@ -256,8 +256,13 @@ void StartCameraForm::setCameraRunning(bool running)
 
 void StartCameraForm::showRunningState(bool running)
 {
+    // The button just pressed goes grey; focus goes to its partner rather than to the next field.
+    QPushButton* next = running ? m_stop : m_start;
+    const bool pressed = (running ? m_start : m_stop)->hasFocus();
     m_start->setEnabled(!running);
     m_stop->setEnabled(running);
+    if (pressed)
+        next->setFocus();
     m_devices->setEnabled(!running);
     m_preferredSizes->setEnabled(!running);
 }

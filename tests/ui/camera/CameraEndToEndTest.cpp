@@ -1,0 +1,172 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The whole program on test services, used as a person would: Setup -> Camera Setup, the simulated meter
+// chosen and started, a trip counting its revolutions, then everything stopped and closed again.
+#include "CameraScreens.h"
+#include "camera/MarkDetector.h"
+#include "ui/camera/MotionDetection.h"
+#include "ui/support/RunningApp.h"
+
+namespace {
+
+// "Start/Stop Camera" on the camera setup screen, then on the selection screen the simulated meter chosen
+// (when starting, followed by `setup`) and Start or Stop pressed; `whileOpen` sees the selection screen just
+// before it is closed.
+void startOrStopCamera(CameraForm& camera, bool start, const std::function<void()>& setup = {},
+                       const std::function<void(QDialog&)>& whileOpen = {})
+{
+    answerNextDialog([start, setup, whileOpen](QDialog& selection) {
+        if (start) {
+            auto* devices = selection.findChild<QComboBox*>(QStringLiteral("cboVideoDevices"));
+            const int simulated = devices->findText(CaptureComponent::SimulatedMeterName);
+            devices->setCurrentIndex(simulated);
+            emit devices->activated(simulated);
+            if (setup)
+                setup();
+        }
+        QTest::mouseClick(selection.findChild<QPushButton*>(start ? QStringLiteral("btnStartCamera")
+                                                                  : QStringLiteral("btnStopCamera")),
+                          Qt::LeftButton);
+        if (whileOpen)
+            whileOpen(selection);
+        selection.close();
+    });
+    QTest::mouseClick(camera.findChild<QPushButton*>(QStringLiteral("StartCamera")), Qt::LeftButton);
+}
+
+double shownNumber(const RunningApp& a, QWidget* form, const char* name)
+{
+    bool ok = false;
+    const double v = a.in<QLineEdit>(form, name)->text().toDouble(&ok);
+    EXPECT_TRUE(ok) << name;
+    return v;
+}
+
+TEST(CameraEndToEnd, SimulatedMeterDrivesATripThroughTheCameraScreens)
+{
+    RunningApp a;
+    constexpr double Watts = 2400.0;
+    const double revsPerKWh = a.ctx().settings.REVS_PER_KWH;
+
+    auto* camera = qobject_cast<CameraForm*>(a.open(MenuItem::CameraSetup));
+    ASSERT_NE(camera, nullptr);
+    EXPECT_TRUE(camera->isVisible());
+    SimulatedFrames frames(camera->capture(), a.clock);
+    bool stopHasFocus = false;
+    startOrStopCamera(
+        *camera, true, [&] { frames.useTinyFrames(Watts, revsPerKWh); },
+        [&](QDialog& selection) {
+            stopHasFocus = selection.focusWidget() == a.in<QPushButton>(&selection, "btnStopCamera");
+        });
+    EXPECT_TRUE(stopHasFocus) << "after Start the next thing to press is Stop";
+    ASSERT_TRUE(a.ctx().blnGlobalCameraRunning);
+    EXPECT_FALSE(a.in<QPushButton>(camera, "butSaveAllSettings")->isEnabled());
+
+    QWidget* trip = a.open(MenuItem::EnergyTripForm);
+    a.click(trip, "StartButton");
+    ASSERT_TRUE(a.ctx().blnGlobalTripRunning);
+
+    // 3 s to settle, then five revolutions (one every 3600 / (2.4 kW x revs per kWh) seconds) and a bit.
+    const double period = 3600.0 / (Watts / 1000.0 * revsPerKWh);
+    ASSERT_TRUE(frames.run(3.2 + 5 * period + 0.5));
+    const int revolutions = camera->detector().intMarksSeen();
+    EXPECT_GE(revolutions, 5);
+    EXPECT_LE(revolutions, 6);
+    EXPECT_EQ(a.in<QLineEdit>(trip, "Text4")->text(), QString::number(revolutions));
+    // Frames are 40 ms apart, so a revolution is timed to within one frame: 1 % of the period at most.
+    EXPECT_NEAR(shownNumber(a, trip, "Text11"), Watts / 1000.0, Watts / 1000.0 * 0.02);
+    EXPECT_EQ(camera->intensityHistory().revolutions(), revolutions);
+
+    // Logging started now finds the camera running: no warning, and its screen says so.
+    a.dialogs.shown.clear();
+    QWidget* logging = a.open(MenuItem::EnergyLoggingForm);
+    a.click(logging, "StartButton");
+    ASSERT_TRUE(a.ctx().blnGlobalLoggingRunning);
+    EXPECT_TRUE(a.dialogs.shown.empty());
+    EXPECT_EQ(a.text(logging, "Text13"), "Camera is Running");
+    ASSERT_TRUE(frames.run(period));
+    EXPECT_GE(a.text(logging, "Text4").toInt(), 1) << "the logging counts the camera's revolutions too";
+
+    // While the camera runs, the whole-program operations are refused with the camera's reason first.
+    a.dialogs.shown.clear();
+    a.app.window().action(MenuItem::ExitMenu)->trigger();
+    a.app.window().action(MenuItem::SaveAllSettings)->trigger();
+    a.app.window().action(MenuItem::LoadFactoryDefaults)->trigger();
+    EXPECT_FALSE(a.ended);
+    EXPECT_EQ(a.dialogs.texts(), (QStringList{"Please stop the camera before trying to exit this application",
+                                              "Please stop the camera before trying to save settings",
+                                              "Please stop the camera before trying to load the factory defaults"}));
+    EXPECT_TRUE(camera->isVisible());
+
+    // The camera screen will not close while the camera runs.
+    a.dialogs.shown.clear();
+    QMdiSubWindow* cameraFrame = a.frameOf(camera);
+    ASSERT_NE(cameraFrame, nullptr);
+    cameraFrame->close();
+    EXPECT_TRUE(camera->isVisible());
+    ASSERT_EQ(a.dialogs.texts().size(), 2);
+    EXPECT_EQ(a.dialogs.texts().last(), "Camera is still running, please stop it before trying to exit this form");
+
+    startOrStopCamera(*camera, false);
+    EXPECT_FALSE(a.ctx().blnGlobalCameraRunning);
+    EXPECT_TRUE(a.in<QPushButton>(camera, "butSaveAllSettings")->isEnabled());
+    a.click(trip, "StopButton");
+    a.click(logging, "StopButton");
+
+    a.dialogs.shown.clear();
+    QPointer<QMdiSubWindow> closing = cameraFrame;
+    cameraFrame->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(!closing || !closing->isVisible());
+    EXPECT_EQ(a.dialogs.texts(), QStringList{"Closing this screen will stop the camera and data collection. Are "
+                                             "you sure you want to close it?"});
+    EXPECT_EQ(a.app.window().screen(MenuItem::CameraSetup), nullptr) << "the screen and its detector are gone";
+
+    a.dialogs.shown.clear();
+    a.app.window().action(MenuItem::ExitMenu)->trigger();
+    EXPECT_EQ(a.dialogs.texts(), QStringList{"Are you sure you wish to close the application"});
+    EXPECT_TRUE(a.ended);
+}
+
+TEST(Screenshots, CameraScreensWithTheSimulatedMeterRunning)
+{
+    if (!screenshotsWanted())
+        GTEST_SKIP() << "set WATTSIGHT_SCREENSHOTS=1 to refresh docs/screenshots";
+    QDir().mkpath(QStringLiteral(WATTSIGHT_SCREENSHOT_DIR));
+    RunningApp a;
+    a.app.window().resize(1280, 900);
+    auto* camera = qobject_cast<CameraForm*>(a.open(MenuItem::CameraSetup));
+    ASSERT_NE(camera, nullptr);
+    SimulatedFrames frames(camera->capture(), a.clock);
+    // A real-sized picture, as from a webcam, turning at 1.8 kW.
+    auto meter = [&] {
+        SimulatedMeterSettings s = camera->capture().simulatedMeterSettings();
+        s.powerWatts = 1800.0;
+        s.revsPerKWh = a.ctx().settings.REVS_PER_KWH;
+        camera->capture().setSimulatedMeterSettings(s);
+    };
+    startOrStopCamera(*camera, true, meter, [&](QDialog& selection) {
+        selection.adjustSize();
+        saveScreenshot(&selection, "StartCameraForm.png");
+    });
+    ASSERT_TRUE(a.ctx().blnGlobalCameraRunning);
+    ASSERT_TRUE(frames.run(3.2 + 30.0));
+    // Up to the moment the mark is in view, with a fresh picture for the live view.
+    ASSERT_TRUE(frames.runUntil([&] { return camera->detector().blnMarkOn(); }, 10.0));
+    QTest::qWait(120);
+    ASSERT_TRUE(frames.step());
+    QCoreApplication::processEvents();
+
+    QMdiSubWindow* frame = a.frameOf(camera);
+    frame->adjustSize();
+    saveScreenshot(frame, "CameraForm.png");
+
+    a.click(camera, "MotionSensitivity");
+    MotionDetection* motion = camera->motionDetection();
+    ASSERT_NE(motion, nullptr);
+    ASSERT_TRUE(frames.step());
+    motion->adjustSize();
+    saveScreenshot(motion, "MotionDetection.png");
+    startOrStopCamera(*camera, false);
+}
+
+} // namespace
