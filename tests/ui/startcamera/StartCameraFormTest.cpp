@@ -10,7 +10,6 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
-#include <QDir>
 #include <QDoubleSpinBox>
 #include <QGroupBox>
 #include <QLineEdit>
@@ -367,18 +366,6 @@ TEST_F(StartCameraFormTest, StreamDialogChangesShowInTheListsAndTheFrameRate)
     EXPECT_EQ(child<QComboBox>(QStringLiteral("cboVideoSizes"))->currentIndex(), 0);
     EXPECT_EQ(field("edtFrameRate")->text(), "15.000");
     EXPECT_EQ(t.ctx.settings.FRAME_RATE, 15.0);
-}
-
-TEST_F(StartCameraFormTest, Screenshot)
-{
-    const QString dir = qEnvironmentVariable("WATTSIGHT_SCREENSHOT_DIR");
-    if (dir.isEmpty())
-        GTEST_SKIP() << "WATTSIGHT_SCREENSHOT_DIR not set";
-    open();
-    chooseDevice(capture.simulatedMeterIndex());
-    button("btnStartCamera")->click();
-    form.adjustSize();
-    ASSERT_TRUE(form.grab().save(QDir(dir).filePath(QStringLiteral("StartCameraForm.png"))));
 }
 
 } // namespace
