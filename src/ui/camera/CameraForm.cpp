@@ -27,6 +27,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace {
 QLineEdit* readOnlyField(const QString& name, const QString& toolTip, QWidget* parent)
@@ -77,9 +78,18 @@ CameraForm::CameraForm(MeteringContext& ctx, StartCameraFactory startCamera, QWi
     m_preview = new CapturePreviewWidget(this);
     m_chart = new IntensityStripChart(m_history, this);
 
+    QWidget* detection = buildDetectionFrame();
+    QWidget* tracking = buildTrackingFrame();
+    // One caption width for both frames, so their fields line up in one column.
+    const QList<QLabel*> captions = detection->findChildren<QLabel*>() + tracking->findChildren<QLabel*>();
+    int captionWidth = 0;
+    for (const QLabel* caption : captions)
+        captionWidth = std::max(captionWidth, caption->sizeHint().width());
+    for (QLabel* caption : captions)
+        caption->setMinimumWidth(captionWidth);
     auto* controls = new QVBoxLayout;
-    controls->addWidget(buildDetectionFrame());
-    controls->addWidget(buildTrackingFrame());
+    controls->addWidget(detection);
+    controls->addWidget(tracking);
     controls->addWidget(buildButtons());
     controls->addStretch();
 
