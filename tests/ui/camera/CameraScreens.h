@@ -6,41 +6,13 @@
 #include "ui/StartCameraForm.h"
 #include "ui/UpDownControl.h"
 #include "ui/camera/CameraForm.h"
+#include "ui/support/WidgetActions.h"
 
-#include <QApplication>
 #include <QComboBox>
-#include <QDialog>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
 #include <QToolButton>
-#include <functional>
 #include <gtest/gtest.h>
-
-// Runs `answer` on the next modal dialog, from inside its own event loop.
-inline void answerNextDialog(const std::function<void(QDialog&)>& answer)
-{
-    auto* poll = new QTimer;
-    QObject::connect(poll, &QTimer::timeout, [poll, answer] {
-        if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
-            poll->stop();
-            poll->deleteLater();
-            answer(*dialog);
-        }
-    });
-    poll->start(10);
-}
-
-// Enters the field and types over its text, as a person would.
-inline void retype(QLineEdit* field, const QString& text)
-{
-    field->setFocus(Qt::TabFocusReason);
-    QApplication::processEvents();
-    field->selectAll();
-    QTest::keyClick(field, Qt::Key_Delete);
-    QTest::keyClicks(field, text);
-}
 
 // One of the two arrows of an up-down control.
 inline QToolButton* arrow(QWidget* upDown, Qt::ArrowType type)

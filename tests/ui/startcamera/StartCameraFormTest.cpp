@@ -6,6 +6,7 @@
 #include "ui/ComboBoxList.h"
 #include "ui/UpDownControl.h"
 #include "ui/capture/CaptureComponent.h"
+#include "ui/support/WidgetActions.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -106,15 +107,6 @@ protected:
         form.show();
         form.activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
-    }
-    // Enters the field and types over its text, as a person would.
-    void retype(QLineEdit* field, const QString& text)
-    {
-        field->setFocus(Qt::TabFocusReason);
-        QApplication::processEvents();
-        field->selectAll();
-        QTest::keyClick(field, Qt::Key_Delete);
-        QTest::keyClicks(field, text);
     }
     bool screenRunning()
     {
@@ -336,20 +328,6 @@ TEST_F(StartCameraFormTest, DeviceListChangesRefillTheListWithoutRestartingTheCa
     EXPECT_TRUE(screenRunning());
     EXPECT_DOUBLE_EQ(capture.simulatedSeconds(), started + 5.0) << "the simulation was not restarted";
     EXPECT_TRUE(t.dialogs.shown.empty());
-}
-
-// Answers the next modal dialog the component opens, from inside its event loop.
-void answerNextDialog(const std::function<void(QDialog&)>& answer)
-{
-    auto* poll = new QTimer;
-    QObject::connect(poll, &QTimer::timeout, [poll, answer] {
-        if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
-            poll->stop();
-            poll->deleteLater();
-            answer(*dialog);
-        }
-    });
-    poll->start(10);
 }
 
 TEST_F(StartCameraFormTest, StreamDialogChangesShowInTheListsAndTheFrameRate)
