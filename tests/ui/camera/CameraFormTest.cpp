@@ -8,6 +8,8 @@
 #include <QFile>
 #include <QPointer>
 #include <QProgressBar>
+#include <algorithm>
+#include <limits>
 
 namespace {
 
@@ -182,14 +184,26 @@ TEST_F(CameraFormTest, LiveValuesBarsAndChartFollowTheDetector)
 TEST_F(CameraFormTest, TypedTriggerLevelSurvivesFramesUntilTrackingMovesTheLevel)
 {
     open();
-    retype(field("edtTriggerValue"), QStringLiteral("900"));
-    press("butOKTriggerLevel");
     startOrStopThroughSelectionScreen(true);
     ASSERT_TRUE(settle());
+    // Halfway between the plain disc and the mark, from a revolution and a bit of frames.
+    qint32 lowest = std::numeric_limits<qint32>::max();
+    qint32 highest = 0;
+    for (int i = 0; i < 100; ++i) {
+        ASSERT_TRUE(frames.step());
+        const qint32 v = field("edtImageIntensity")->text().toInt();
+        lowest = std::min(lowest, v);
+        highest = std::max(highest, v);
+    }
+    const qint32 level = (lowest + highest) / 2;
+    ASSERT_GT(highest, lowest * 1.25) << "the mark must stand out well from the disc";
+    retype(field("edtTriggerValue"), QString::number(level));
+    press("butOKTriggerLevel");
     retype(field("edtTriggerValue"), QStringLiteral("12"));
-    ASSERT_TRUE(frames.runUntil([this] { return form.detector().lngAveragedMaxIntensity() > 0; }, 5.0));
+    ASSERT_TRUE(frames.runUntil([this] { return markOn(); }, 5.0));
+    ASSERT_TRUE(frames.runUntil([this] { return !markOn(); }, 2.0));
     EXPECT_EQ(field("edtTriggerValue")->text(), "12") << "a mark-off that leaves the level alone keeps the text";
-    EXPECT_EQ(t.ctx.settings.TRIGGER_LEVEL, 900);
+    EXPECT_EQ(t.ctx.settings.TRIGGER_LEVEL, level);
 
     // Averaging one peak, tracking acts at every mark-off and moves the level by 10 % of the change.
     retype(field("edtMaxesToAverage"), QStringLiteral("1"));
@@ -205,7 +219,7 @@ TEST_F(CameraFormTest, TypedTriggerLevelSurvivesFramesUntilTrackingMovesTheLevel
     const qint32 change = form.detector().lngAveragedMaxIntensity() - previousAverage;
     EXPECT_GT(change, 50);
     EXPECT_EQ(field("edtChangeFromLastAverage")->text(), QString::number(change));
-    EXPECT_NEAR(t.ctx.settings.TRIGGER_LEVEL, 900 + change / 10.0, 0.5);
+    EXPECT_NEAR(t.ctx.settings.TRIGGER_LEVEL, level + change / 10.0, 0.5);
     EXPECT_EQ(field("edtTriggerValue")->text(), QString::number(t.ctx.settings.TRIGGER_LEVEL));
     startOrStopThroughSelectionScreen(false);
 }
