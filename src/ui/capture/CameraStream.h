@@ -6,7 +6,7 @@
 
 class QCamera;
 
-// One opened camera delivering frames. Frames are raised on the thread the stream lives on.
+// One opened camera delivering frames. frame may be raised on any thread; failed on the stream's own.
 class CameraStream : public QObject
 {
     Q_OBJECT

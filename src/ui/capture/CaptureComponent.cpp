@@ -484,9 +484,6 @@ void CaptureComponent::refreshCameras()
             runningLost = is_camera_running(*this);
             stop();
             m_deviceIndex = -1;
-            m_sizeIndex = -1;
-            m_subtypeIndex = -1;
-            grantRate();
         } else {
             m_deviceIndex = int(it - now.begin());
         }
@@ -500,7 +497,7 @@ void CaptureComponent::refreshCameras()
     for (const CameraInfo& d : added)
         emit deviceAddedOrRemoved(true, true, d.description);
     if (selectionLost)
-        emit videoDeviceSelected();
+        setDeviceIndex(-1); // empties the format lists and announces the change
     if (runningLost)
         emit deviceLost();
 }

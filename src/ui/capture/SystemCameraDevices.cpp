@@ -16,7 +16,8 @@ public:
             m_camera.setCameraFormat(format);
         m_session.setCamera(&m_camera);
         m_session.setVideoSink(&m_sink);
-        connect(&m_sink, &QVideoSink::videoFrameChanged, this, &CameraStream::frame);
+        // Direct: the frame goes on from the sink's thread to the capture thread without a stop on the UI thread.
+        connect(&m_sink, &QVideoSink::videoFrameChanged, this, &CameraStream::frame, Qt::DirectConnection);
         connect(&m_camera, &QCamera::errorOccurred, this, [this](QCamera::Error e, const QString& text) {
             if (e != QCamera::NoError)
                 emit failed(text);

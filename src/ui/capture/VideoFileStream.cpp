@@ -9,7 +9,8 @@ VideoFileStream::VideoFileStream(const QString& path, QObject* parent) : CameraS
 {
     m_player.setVideoSink(&m_sink);
     m_player.setLoops(QMediaPlayer::Infinite);
-    connect(&m_sink, &QVideoSink::videoFrameChanged, this, &CameraStream::frame);
+    // Direct: the frame goes on from the sink's thread to the capture thread without a stop on the UI thread.
+    connect(&m_sink, &QVideoSink::videoFrameChanged, this, &CameraStream::frame, Qt::DirectConnection);
     connect(&m_player, &QMediaPlayer::errorOccurred, this, [this](QMediaPlayer::Error e, const QString& text) {
         if (e != QMediaPlayer::NoError)
             emit failed(text.isEmpty() ? QStringLiteral("the file cannot be played") : text);
