@@ -6,7 +6,7 @@
 #include <numbers>
 
 namespace {
-constexpr float PlateGrey = 130.0f;
+constexpr float PlateGrey = 100.0f;
 constexpr float SilverGrey = 120.0f;
 constexpr float RimShadowGrey = 60.0f;
 constexpr float MarkGrey = 15.0f;
@@ -123,8 +123,8 @@ QImage SimulatedMeter::render(double seconds)
             v = float(v * light + noise * noiseSample());
             const int g = std::clamp(int(v + 0.5f), 0, 255);
             // Silver a little cool, the plate warm.
-            const int b = std::clamp(g + (band ? 6 : -10), 0, 255);
-            const int r = std::clamp(g + (band ? -2 : 8), 0, 255);
+            const int b = std::clamp(g + (band ? 3 : -10), 0, 255);
+            const int r = std::clamp(g + (band ? -1 : 8), 0, 255);
             line[x] = qRgb(r, g, b);
         }
     }
