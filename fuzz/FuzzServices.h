@@ -71,6 +71,7 @@ public:
     }
     bool exists(const QString& path) override { return files.contains(path); }
     qint64 size(const QString& path) override { return files.value(path).size(); }
+    QByteArray tail(const QString& path, qint64 count) override { return files.value(path).right(count); }
 
     QHash<QString, QByteArray> files;
 };

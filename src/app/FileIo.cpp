@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <algorithm>
 
 namespace {
 
@@ -88,4 +89,12 @@ bool DiskFileIo::exists(const QString& path)
 qint64 DiskFileIo::size(const QString& path)
 {
     return QFileInfo(path).size();
+}
+
+QByteArray DiskFileIo::tail(const QString& path, qint64 count)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || !file.seek(std::max<qint64>(0, file.size() - count)))
+        return {};
+    return file.read(count);
 }

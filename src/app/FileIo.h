@@ -3,7 +3,6 @@
 
 #include <QByteArray>
 #include <QString>
-
 #include <memory>
 
 // One open file, written or read through the file seam.
@@ -24,9 +23,18 @@ public:
 class FileIo
 {
 public:
-    enum class Mode { Truncate, Append, Read };
+    enum class Mode
+    {
+        Truncate,
+        Append,
+        Read
+    };
     // Truncate writes go to a temporary file that replaces the target atomically on close.
-    enum class Commit { InPlace, Atomic };
+    enum class Commit
+    {
+        InPlace,
+        Atomic
+    };
 
     virtual ~FileIo() = default;
     virtual std::unique_ptr<FileHandle> open(const QString& path, Mode mode, Commit commit = Commit::InPlace) = 0;
@@ -35,6 +43,8 @@ public:
     // True for an existing ordinary file (not a directory, not hidden).
     virtual bool exists(const QString& path) = 0;
     virtual qint64 size(const QString& path) = 0;
+    // The last count bytes of the file (fewer when it is shorter; empty when it cannot be read).
+    virtual QByteArray tail(const QString& path, qint64 count) = 0;
 };
 
 // The real file system.
@@ -45,4 +55,5 @@ public:
     bool remove(const QString& path) override;
     bool exists(const QString& path) override;
     qint64 size(const QString& path) override;
+    QByteArray tail(const QString& path, qint64 count) override;
 };

@@ -30,6 +30,21 @@ std::unique_ptr<FileHandle> openForWriting(MeteringContext& ctx, RetryRule rule,
     return file;
 }
 
+// A file that a crash or a failed write left with an unfinished last line gets its line ended first, so the
+// first new record starts a line of its own instead of being glued onto the broken one.
+std::unique_ptr<FileHandle> openForAppending(MeteringContext& ctx, RetryRule rule, const QString& path)
+{
+    auto file = openForWriting(ctx, rule, path, FileIo::Mode::Append);
+    if (!file)
+        return nullptr;
+    const QByteArray endOfLine = RecordLine(ctx).endOfLine();
+    FileIo& files = ctx.services.files;
+    if (files.size(path) > 0 && !files.tail(path, endOfLine.size()).endsWith(endOfLine) &&
+        !retryFileOperation(ctx, rule, [&] { return file->write(endOfLine); }))
+        return nullptr;
+    return file;
+}
+
 // Writes the record lines one write per record; stops at the first line that cannot be written. The table
 // may change while a retry waits (a new record, a fresh run): records that left it are skipped, and when the
 // data set was replaced the rest of the old one no longer exists.
@@ -81,7 +96,8 @@ QString write_data_file(MeteringContext& ctx, const QString& file, qint64 firstR
     if (!inUse.acquired())
         return OpenFailed;
     const RetryRule rule = RetryRule::dataWrite(ctx.settings);
-    auto handle = openForWriting(ctx, rule, file, overwrite ? FileIo::Mode::Truncate : FileIo::Mode::Append);
+    auto handle =
+        overwrite ? openForWriting(ctx, rule, file, FileIo::Mode::Truncate) : openForAppending(ctx, rule, file);
     if (!handle)
         return OpenFailed;
     QString error = writeRecords(ctx, rule, *handle, firstRecord, lastRecord);
@@ -99,7 +115,7 @@ QString write_diff_file(MeteringContext& ctx, const QString& file, qint64 firstR
     const RetryRule rule = RetryRule::dataWrite(ctx.settings);
     if (!createControlFile(ctx, rule, controlFile))
         return ControlCreateFailed;
-    auto handle = openForWriting(ctx, rule, file, FileIo::Mode::Append);
+    auto handle = openForAppending(ctx, rule, file);
     if (!handle)
         return OpenFailed; // the control file stays: the data file's state is unknown to a reader
     QString error = writeRecords(ctx, rule, *handle, firstRecord, lastRecord);

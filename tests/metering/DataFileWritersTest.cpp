@@ -129,6 +129,26 @@ TEST_F(WritersTest, DifferenceLogAppendsUnderItsControlFile)
     EXPECT_FALSE(again.contains("DateTime")) << "no header without row 1";
 }
 
+TEST_F(WritersTest, AppendsStartOnAFreshLineAfterACrashCutTheLastOneShort)
+{
+    fill(4);
+    const QString diff = path("DIFFLOG.DTA");
+    const QString ctl = path("DIFFLOG.CTL");
+    QFile cut(diff); // a previous run was killed in the middle of a line
+    ASSERT_TRUE(cut.open(QIODevice::WriteOnly));
+    cut.write("15/01/2009 09:38:07,2009,1,1");
+    cut.close();
+    const RecordLine lines(t.ctx);
+    ASSERT_EQ(write_diff_file(t.ctx, diff, 3, 3, ctl), QString());
+    const QByteArray line3 = lines.line(*t.ctx.varGlobalDataArray.record(3));
+    EXPECT_EQ(bytes(QStringLiteral("DIFFLOG.DTA")), "15/01/2009 09:38:07,2009,1,1\r\n" + line3);
+
+    ASSERT_EQ(write_diff_file(t.ctx, diff, 4, 4, ctl), QString());
+    EXPECT_EQ(bytes(QStringLiteral("DIFFLOG.DTA")),
+              "15/01/2009 09:38:07,2009,1,1\r\n" + line3 + lines.line(*t.ctx.varGlobalDataArray.record(4)))
+        << "a whole last line gets nothing added";
+}
+
 TEST_F(WritersTest, ControlFileFailuresStopOrFlagTheWrite)
 {
     fill(2);

@@ -10,12 +10,20 @@
 class FaultyFileIo : public FileIo
 {
 public:
-    enum class Op { Open, Write, Read, Close, Remove };
+    enum class Op
+    {
+        Open,
+        Write,
+        Read,
+        Close,
+        Remove
+    };
 
     std::unique_ptr<FileHandle> open(const QString& path, Mode mode, Commit commit = Commit::InPlace) override;
     bool remove(const QString& path) override;
     bool exists(const QString& path) override { return m_disk.exists(path); }
     qint64 size(const QString& path) override { return m_disk.size(path); }
+    QByteArray tail(const QString& path, qint64 count) override { return m_disk.tail(path, count); }
 
     void fail(Op op, const QString& path, int times = -1) { m_failures[key(op, path)] = times; }
     int attempts(Op op, const QString& path) const { return m_attempts.value(key(op, path)); }
