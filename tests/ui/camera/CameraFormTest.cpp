@@ -255,6 +255,21 @@ TEST_F(CameraFormTest, RunningCameraDisablesDefaultsAndSaveAndRefusesToClose)
     EXPECT_EQ(t.dialogs.texts(), QStringList{ClosingQuestion});
 }
 
+TEST_F(CameraFormTest, LostCameraFreesTheSettingsButtonsAndTheScreen)
+{
+    open();
+    startOrStopThroughSelectionScreen(true);
+    ASSERT_FALSE(settingsButtonsEnabled());
+    t.dialogs.shown.clear();
+    // The component stops on its own when the device goes, then reports the loss.
+    capture().stop();
+    emit capture().deviceLost();
+    EXPECT_EQ(t.dialogs.texts(), QStringList{"CAMERA DEVICE LOST!"});
+    EXPECT_FALSE(t.ctx.blnGlobalCameraRunning);
+    EXPECT_TRUE(settingsButtonsEnabled());
+    EXPECT_TRUE(form.close()) << "nothing runs any more";
+}
+
 TEST_F(CameraFormTest, FactoryDefaultsResetTheCameraGroupTheDetectorAndTheOtherCameraScreens)
 {
     open();
