@@ -8,31 +8,6 @@
 
 namespace {
 
-// "Start/Stop Camera" on the camera setup screen, then on the selection screen the simulated meter chosen
-// (when starting, followed by `setup`) and Start or Stop pressed; `whileOpen` sees the selection screen just
-// before it is closed.
-void startOrStopCamera(CameraForm& camera, bool start, const std::function<void()>& setup = {},
-                       const std::function<void(QDialog&)>& whileOpen = {})
-{
-    answerNextDialog([start, setup, whileOpen](QDialog& selection) {
-        if (start) {
-            auto* devices = selection.findChild<QComboBox*>(QStringLiteral("cboVideoDevices"));
-            const int simulated = devices->findText(CaptureComponent::SimulatedMeterName);
-            devices->setCurrentIndex(simulated);
-            emit devices->activated(simulated);
-            if (setup)
-                setup();
-        }
-        QTest::mouseClick(selection.findChild<QPushButton*>(start ? QStringLiteral("btnStartCamera")
-                                                                  : QStringLiteral("btnStopCamera")),
-                          Qt::LeftButton);
-        if (whileOpen)
-            whileOpen(selection);
-        selection.close();
-    });
-    QTest::mouseClick(camera.findChild<QPushButton*>(QStringLiteral("StartCamera")), Qt::LeftButton);
-}
-
 double shownNumber(const RunningApp& a, QWidget* form, const char* name)
 {
     bool ok = false;

@@ -9,9 +9,11 @@
 #include "ui/support/WidgetActions.h"
 
 #include <QComboBox>
+#include <QDialog>
 #include <QPushButton>
 #include <QTest>
 #include <QToolButton>
+#include <functional>
 #include <gtest/gtest.h>
 
 // One of the two arrows of an up-down control.
@@ -21,6 +23,31 @@ inline QToolButton* arrow(QWidget* upDown, Qt::ArrowType type)
         if (b->arrowType() == type)
             return b;
     return nullptr;
+}
+
+// "Start/Stop Camera" on the camera setup screen, then on the selection screen the simulated meter chosen
+// (when starting, followed by `setup`) and Start or Stop pressed; `whileOpen` sees the selection screen just
+// before it is closed.
+inline void startOrStopCamera(CameraForm& camera, bool start, const std::function<void()>& setup = {},
+                              const std::function<void(QDialog&)>& whileOpen = {})
+{
+    answerNextDialog([start, setup, whileOpen](QDialog& selection) {
+        if (start) {
+            auto* devices = selection.findChild<QComboBox*>(QStringLiteral("cboVideoDevices"));
+            const int simulated = devices->findText(CaptureComponent::SimulatedMeterName);
+            devices->setCurrentIndex(simulated);
+            emit devices->activated(simulated);
+            if (setup)
+                setup();
+        }
+        QTest::mouseClick(selection.findChild<QPushButton*>(start ? QStringLiteral("btnStartCamera")
+                                                                  : QStringLiteral("btnStopCamera")),
+                          Qt::LeftButton);
+        if (whileOpen)
+            whileOpen(selection);
+        selection.close();
+    });
+    QTest::mouseClick(camera.findChild<QPushButton*>(QStringLiteral("StartCamera")), Qt::LeftButton);
 }
 
 // The camera setup screen on test services, wired as the program wires it, with the simulated meter
@@ -48,21 +75,10 @@ protected:
         form.activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
     }
-    // Start/Stop Camera, then the simulated meter chosen and started (or stopped) on the selection screen.
+    // Start/Stop Camera, then the simulated meter (small and turning at 3.6 kW) started, or stopped.
     void startOrStopThroughSelectionScreen(bool start)
     {
-        answerNextDialog([this, start](QDialog& dialog) {
-            if (start) {
-                auto* devices = child<QComboBox>(&dialog, "cboVideoDevices");
-                devices->setCurrentIndex(capture().simulatedMeterIndex());
-                emit devices->activated(capture().simulatedMeterIndex());
-                // After the choice, which selects the device's default size.
-                frames.useTinyFrames(3600.0, 300.0);
-            }
-            press(&dialog, start ? "btnStartCamera" : "btnStopCamera");
-            dialog.close();
-        });
-        press("StartCamera");
+        startOrStopCamera(form, start, [this] { frames.useTinyFrames(3600.0, 300.0); });
     }
     // Frames until the detector has settled.
     bool settle()
