@@ -76,6 +76,31 @@ void BM_CellAnalysis(benchmark::State& state)
 }
 BENCHMARK(BM_CellAnalysis)->Apply(frameArgs);
 
+// Cameras mostly deliver NV12 or YUYV: the NV12 planes of a frame of the same size, read as they come.
+void BM_CellAnalysisNv12(benchmark::State& state)
+{
+    const int w = int(state.range(0)), h = int(state.range(1));
+    std::vector<uchar> bytes(std::size_t(w) * std::size_t(h) * 3 / 2);
+    std::mt19937 rng(3);
+    for (uchar& b : bytes)
+        b = uchar(rng());
+    FrameView v;
+    v.format = PixelFormat::Nv12;
+    v.width = w;
+    v.height = h;
+    v.planes[0] = bytes.data();
+    v.planes[1] = bytes.data() + std::size_t(w) * std::size_t(h);
+    v.strides[0] = v.strides[1] = w;
+    CellAnalyser analyser;
+    analyser.setGrid(10, 10);
+    for (auto _ : state) {
+        CellTable t = analyser.analyse(v);
+        benchmark::DoNotOptimize(t.rgb.data());
+    }
+    state.SetBytesProcessed(state.iterations() * qint64(bytes.size()));
+}
+BENCHMARK(BM_CellAnalysisNv12)->Apply(frameArgs);
+
 // What the analysis replaces: one QImage::pixel call per pixel and a cell lookup per pixel.
 void BM_NaivePixelLoop(benchmark::State& state)
 {
