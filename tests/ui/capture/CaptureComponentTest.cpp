@@ -35,9 +35,9 @@ struct Component
     }
     CaptureComponent& c() { return *capture; }
 
-    void startSimulated(const QString& grid = QStringLiteral("55 55"))
+    void startSimulated()
     {
-        c().setDetectionGrid(grid);
+        c().setDetectionGrid(QStringLiteral("55 55"));
         SimulatedMeterSettings s;
         s.width = 16;
         s.height = 12;
