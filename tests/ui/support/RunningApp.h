@@ -11,8 +11,13 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
+#include <algorithm>
 #include <gtest/gtest.h>
+#include <memory>
+#include <vector>
 
 // The whole program started on fake services with the Debug menu on, for the tests of its run screens.
 struct RunningApp
@@ -56,8 +61,20 @@ struct RunningApp
     QString text(QWidget* form, const char* name) { return in<QLineEdit>(form, name)->text(); }
     void click(QWidget* form, const char* name) { QTest::mouseClick(in<QPushButton>(form, name), Qt::LeftButton); }
     bool enabled(QWidget* form, const char* name) { return in<QPushButton>(form, name)->isEnabled(); }
-    // Lets a run screen's real timer fire at least once after the fake clock moved.
-    void letTimerTick() { QTest::qWait(260); }
+    // Lets every running screen timer fire at least once after the fake clock moved. Waits for the ticks
+    // themselves: on a loaded machine a timer can fire long after its interval.
+    void letTimerTick()
+    {
+        std::vector<std::unique_ptr<QSignalSpy>> ticks;
+        for (QTimer* timer : app.window().findChildren<QTimer*>(QStringLiteral("Timer1")))
+            if (timer->isActive())
+                ticks.push_back(std::make_unique<QSignalSpy>(timer, &QTimer::timeout));
+        ASSERT_FALSE(ticks.empty()) << "no screen timer runs";
+        const bool ticked = QTest::qWaitFor(
+            [&] { return std::all_of(ticks.begin(), ticks.end(), [](const auto& spy) { return spy->count() > 0; }); },
+            10000);
+        EXPECT_TRUE(ticked);
+    }
     // One revolution through the pulse simulator: mark on, then off.
     void pulse(QWidget* simulator)
     {
