@@ -32,6 +32,8 @@ inline void startOrStopCamera(CameraForm& camera, bool start, const std::functio
                               const std::function<void(QDialog&)>& whileOpen = {})
 {
     answerNextDialog([start, setup, whileOpen](QDialog& selection) {
+        // A person's click lands in an active window; a loaded machine may not have activated it yet.
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&selection));
         if (start) {
             auto* devices = selection.findChild<QComboBox*>(QStringLiteral("cboVideoDevices"));
             const int simulated = devices->findText(CaptureComponent::SimulatedMeterName);
