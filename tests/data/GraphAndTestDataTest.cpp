@@ -8,30 +8,31 @@
 namespace {
 
 // Ten records five minutes apart with distinct values in every graphed slot.
-void tenRecords(TestContext& t)
+struct TenRecords : testing::Test
 {
-    for (int i = 1; i <= 10; ++i) {
-        LogRecord r;
-        r.DateTime = QDateTime(QDate(2009, 1, 5), QTime(9, 0)).addSecs(300 * i);
-        r.EnergyThisInterval = i;
-        r.AvgPowerThisInterval = 10.0 * i;
-        r.TotalEnergy = 100.0 + i;
-        r.LightLevel = 1000 + i;
-        t.ctx.varGlobalDataArray.append(r);
+    void SetUp() override
+    {
+        for (int i = 1; i <= 10; ++i) {
+            LogRecord r;
+            r.DateTime = QDateTime(QDate(2009, 1, 5), QTime(9, 0)).addSecs(300 * i);
+            r.EnergyThisInterval = i;
+            r.AvgPowerThisInterval = 10.0 * i;
+            r.TotalEnergy = 100.0 + i;
+            r.LightLevel = 1000 + i;
+            t.ctx.varGlobalDataArray.append(r);
+        }
     }
-}
-
-double secondsOf(TestContext& t, int row)
-{
-    return graphTime(t.ctx.varGlobalDataArray.row(row).DateTime);
-}
-
-TEST(GraphSeries, CompactionByGroupRule)
-{
+    GraphSeries graph(qint32 records, int type, qint64 factor)
+    {
+        return CalculateGraph(t.ctx.varGlobalDataArray, records, types[size_t(type)], factor);
+    }
     TestContext t;
-    tenRecords(t);
-    const auto types = graphTypes(t.ctx.settings);
-    const qint32 n = t.ctx.varGlobalDataArray.pointer() - 1;
+    std::vector<GraphType> types = graphTypes(t.ctx.settings);
+};
+
+TEST_F(TenRecords, CompactionByGroupRule)
+{
+    const auto at = [&](int row) { return graphTime(t.ctx.varGlobalDataArray.row(row).DateTime); };
     struct Case
     {
         int type;
@@ -40,40 +41,37 @@ TEST(GraphSeries, CompactionByGroupRule)
     for (const Case& c :
          {Case{2, {6, 15, 24}}, Case{0, {20, 50, 80}}, Case{4, {103, 106, 109}}, Case{7, {1002, 1005, 1008}}}) {
         SCOPED_TRACE(c.type);
-        const GraphSeries s = CalculateGraph(t.ctx.varGlobalDataArray, n, types[size_t(c.type)], 3);
+        const GraphSeries s = graph(10, c.type, 3);
         EXPECT_EQ(s.values, c.values);
-        EXPECT_EQ(s.times, (std::vector<double>{secondsOf(t, 3), secondsOf(t, 6), secondsOf(t, 9)}));
+        EXPECT_EQ(s.times, (std::vector<double>{at(3), at(6), at(9)}));
     }
 }
 
-TEST(GraphSeries, FactorsOneZeroAndLargerThanTheData)
+TEST_F(TenRecords, FactorsOneZeroAndLargerThanTheData)
 {
-    TestContext t;
-    tenRecords(t);
-    const auto types = graphTypes(t.ctx.settings);
     for (qint64 factor : {1, 0}) {
-        const GraphSeries s = CalculateGraph(t.ctx.varGlobalDataArray, 10, types[0], factor);
+        const GraphSeries s = graph(10, 0, factor);
         ASSERT_EQ(s.size(), 10u);
         EXPECT_EQ(s.values[9], 100.0);
     }
-    EXPECT_EQ(CalculateGraph(t.ctx.varGlobalDataArray, 10, types[0], 11).size(), 0u);
-    EXPECT_EQ(CalculateGraph(t.ctx.varGlobalDataArray, 1, types[0], 1).size(), 1u);
-    EXPECT_EQ(CalculateGraph(t.ctx.varGlobalDataArray, 0, types[0], 1).size(), 0u);
+    EXPECT_EQ(graph(10, 0, 11).size(), 0u);
+    EXPECT_EQ(graph(1, 0, 1).size(), 1u);
+    EXPECT_EQ(graph(0, 0, 1).size(), 0u);
     // The count is taken when the calculation starts; records beyond it are not drawn.
-    EXPECT_EQ(CalculateGraph(t.ctx.varGlobalDataArray, 7, types[2], 2).size(), 3u);
+    EXPECT_EQ(graph(7, 2, 2).size(), 3u);
 }
 
 TEST(GraphSeries, TimesAreWallClockSecondsWhateverTheTimeZone)
 {
     EXPECT_EQ(graphTime(QDateTime(QDate(1970, 1, 2), QTime(1, 0, 30))), 90030.0);
-    // A summer time and a winter time an hour of wall clock apart stay an hour apart on the axis.
+    // Summer and winter time stay whole days apart on the axis.
     const QDateTime summer(QDate(2009, 7, 1), QTime(12, 0));
     EXPECT_EQ(graphTime(summer.addDays(180)) - graphTime(summer), 180 * 86400.0);
     EXPECT_EQ(graphTimeToDateTime(graphTime(summer)), summer);
     EXPECT_EQ(graphTime(QDateTime()), 0.0);
 }
 
-TEST(GraphSeries, TitlesFollowTheUnitSettings)
+TEST(GraphSeries, TitlesFollowTheUnitSettingsAndEachTypeItsSlot)
 {
     TestContext t;
     t.ctx.settings.POWER_TITLE = QStringLiteral("kW");
@@ -81,22 +79,23 @@ TEST(GraphSeries, TitlesFollowTheUnitSettings)
     t.ctx.settings.CURRENCY_TITLE = QStringLiteral("Cents");
     const auto types = graphTypes(t.ctx.settings);
     ASSERT_EQ(types.size(), 8u);
+    QStringList titles;
+    std::vector<int> slotNumbers;
+    for (const GraphType& type : types) {
+        titles << type.graphTitle;
+        slotNumbers.push_back(type.slot);
+    }
+    EXPECT_EQ(titles, QStringList({"Power (kW) averaged over each logging interval",
+                                   "Cost per hour (Cents/hour) averaged over each logging interval",
+                                   "Energy used (kWh) during each logging interval",
+                                   "Cost incurred (Cents) during each logging interval",
+                                   "Total energy (kWh) used since start of logging",
+                                   "Total cost incurred (Cents) since start of logging", types[6].graphTitle,
+                                   "Ambient light level"}));
+    EXPECT_EQ(slotNumbers, (std::vector<int>{15, 16, 13, 14, 9, 10, 12, 20}));
     EXPECT_EQ(types[0].listText, "Average power (KW) during logging interval");
-    EXPECT_EQ(types[0].graphTitle, "Power (kW) averaged over each logging interval");
-    EXPECT_EQ(types[0].yAxisTitle, "Power:   kW");
-    EXPECT_EQ(types[1].graphTitle, "Cost per hour (Cents/hour) averaged over each logging interval");
-    EXPECT_EQ(types[1].yAxisTitle, "Cost per hour:   Cents/hour");
-    EXPECT_EQ(types[2].listText, "Energy used (KWH) during logging interval");
-    EXPECT_EQ(types[2].graphTitle, "Energy used (kWh) during each logging interval");
-    EXPECT_EQ(types[3].graphTitle, "Cost incurred (Cents) during each logging interval");
-    EXPECT_EQ(types[4].graphTitle, "Total energy (kWh) used since start of logging");
-    EXPECT_EQ(types[5].graphTitle, "Total cost incurred (Cents) since start of logging");
-    EXPECT_EQ(types[5].yAxisTitle, "Cost:   Cents");
-    EXPECT_EQ(types[6].yAxisTitle, "Disk Revolutions");
-    EXPECT_EQ(types[7].graphTitle, "Ambient light level");
-    const std::vector<int> expectedSlots{15, 16, 13, 14, 9, 10, 12, 20};
-    for (size_t i = 0; i < types.size(); ++i)
-        EXPECT_EQ(types[i].slot, expectedSlots[i]);
+    EXPECT_EQ(QStringList({types[0].yAxisTitle, types[1].yAxisTitle, types[5].yAxisTitle, types[6].yAxisTitle}),
+              QStringList({"Power:   kW", "Cost per hour:   Cents/hour", "Cost:   Cents", "Disk Revolutions"}));
 }
 
 TEST(GraphSeries, CompactionFieldCleaning)
@@ -107,9 +106,9 @@ TEST(GraphSeries, CompactionFieldCleaning)
         qint32 records;
         const char* shown;
     };
-    for (const Case& c : {Case{"a1b2", 35, "12"}, Case{"", 35, "1"}, Case{"abc", 35, "1"}, Case{"007", 35, "7"},
-                          Case{"3", 5, "1"}, Case{"2", 5, "2"}, Case{"0", 5, "0"}, Case{"000", 5, "0"},
-                          Case{"99999999999999999999", 2000000000, "1"}, Case{"2", 0, "1"}})
+    for (const Case& c :
+         {Case{"a1b2", 35, "12"}, Case{"", 35, "1"}, Case{"007", 35, "7"}, Case{"3", 5, "1"}, Case{"2", 5, "2"},
+          Case{"000", 5, "0"}, Case{"99999999999999999999", 2000000000, "1"}, Case{"2", 0, "1"}})
         EXPECT_EQ(cleanCompactionText(QString::fromLatin1(c.typed), c.records), c.shown) << c.typed;
 }
 
@@ -125,40 +124,34 @@ protected:
     TestContext t;
 };
 
-TEST_F(FillArrayTest, FifteenMinutesFourRecords)
+TEST_F(FillArrayTest, RecordsFollowTheIntervalAndAddUp)
 {
     std::vector<qint32> rowsSeen;
     EXPECT_EQ(FillArray(t.ctx, {"15", "4", "10"}, [&](qint32 r) { rowsSeen.push_back(r); }), QString());
     EXPECT_EQ(rowsSeen, (std::vector<qint32>{1, 2, 3, 4}));
-    const DataArray& a = t.ctx.varGlobalDataArray;
-    ASSERT_EQ(a.pointer(), 5);
+    ASSERT_EQ(t.ctx.varGlobalDataArray.pointer(), 5);
     qint32 pulses = 0;
     for (qint32 i = 1; i <= 4; ++i) {
-        const LogRecord& r = a.row(i);
+        const LogRecord& r = t.ctx.varGlobalDataArray.row(i);
         EXPECT_EQ(r.DateTime, QDateTime(QDate(2009, 1, 5), QTime(23, 30, 10)).addSecs(900 * i));
-        EXPECT_EQ(r.Hour, r.DateTime.time().hour());
-        EXPECT_EQ(r.Day, r.DateTime.date().day());
+        EXPECT_EQ(r.Day * 100 + r.Hour, r.DateTime.date().day() * 100 + r.DateTime.time().hour());
         EXPECT_EQ(r.LoggingSeconds, 900 * i);
-        EXPECT_GE(r.PulsesThisInterval, 0);
-        EXPECT_LE(r.PulsesThisInterval, 10);
-        EXPECT_GE(r.LightLevel, 0);
-        EXPECT_LE(r.LightLevel, 10000);
+        EXPECT_TRUE(r.PulsesThisInterval >= 0 && r.PulsesThisInterval <= 10 && r.LightLevel >= 0 &&
+                    r.LightLevel <= 10000);
         pulses += r.PulsesThisInterval;
         EXPECT_EQ(r.LoggingTotalPulse, pulses);
         EXPECT_DOUBLE_EQ(r.AvgPowerThisInterval, r.PulsesThisInterval / 600.0 * 4.0);
         EXPECT_DOUBLE_EQ(r.CostThisInterval, 15 * r.EnergyThisInterval);
-        EXPECT_EQ(r.TarrifNumber, 1);
     }
-    EXPECT_DOUBLE_EQ(a.row(4).TotalEnergy, pulses / 600.0);
+    EXPECT_DOUBLE_EQ(t.ctx.varGlobalDataArray.row(4).TotalEnergy, pulses / 600.0);
 }
 
-TEST_F(FillArrayTest, NoPulsesAndTwoPressesDiffer)
+TEST_F(FillArrayTest, NoPulsesGiveZerosAndTwoPressesDiffer)
 {
     ASSERT_EQ(FillArray(t.ctx, {"5", "20", "0"}), QString());
     for (qint32 i = 1; i <= 20; ++i) {
         const LogRecord& r = t.ctx.varGlobalDataArray.row(i);
-        EXPECT_EQ(r.PulsesThisInterval + r.LoggingTotalPulse, 0);
-        EXPECT_EQ(r.TotalEnergy + r.TotalCost + r.EnergyThisInterval + r.AvgCostPerHourThisInterval, 0.0);
+        EXPECT_EQ(r.LoggingTotalPulse + r.TotalEnergy + r.TotalCost + r.AvgCostPerHourThisInterval, 0.0);
     }
     auto series = [&] {
         EXPECT_EQ(FillArray(t.ctx, {"5", "50", "100000"}), QString());
@@ -181,8 +174,8 @@ TEST_F(FillArrayTest, RefusesWhileLoggingAndBadInput)
          {FillRequest{"Text1", "4", "10"}, FillRequest{"0", "4", "10"}, FillRequest{"15", "Text2", "10"},
           FillRequest{"15", "101", "10"}, FillRequest{"15", "0", "10"}, FillRequest{"15", "4", "-3"},
           FillRequest{"15", "4", "1.5"}, FillRequest{"15", "100", "999999999"}, FillRequest{"999999", "100", "1"}}) {
-        const QString message = FillArray(t.ctx, bad);
-        EXPECT_FALSE(message.isEmpty()) << bad.intervalMinutes.toStdString() << " " << bad.records.toStdString();
+        EXPECT_FALSE(FillArray(t.ctx, bad).isEmpty())
+            << bad.intervalMinutes.toStdString() << " " << bad.records.toStdString();
         EXPECT_EQ(t.ctx.varGlobalDataArray.pointer(), 2);
     }
     EXPECT_EQ(FillArray(t.ctx, {" 15 ", "100", "10"}), QString());
