@@ -1,118 +1,61 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "support/TestContext.h"
-#include "ui/MainWindow.h"
-#include "ui/WattsightApp.h"
+#include "ui/support/RunningApp.h"
 
-#include <QAction>
-#include <QElapsedTimer>
 #include <QFile>
-#include <QLineEdit>
-#include <QMdiArea>
-#include <QMdiSubWindow>
-#include <QPushButton>
-#include <QTest>
-#include <gtest/gtest.h>
 
 namespace {
 
-// The program started on test services in an empty folder, its splash dismissed.
-struct RunningApp
+struct DataApp : RunningApp
 {
-    FakeClock clock;
-    FakePump pump{clock};
-    ScriptedDialogs dialogs;
-    FaultyFileIo files;
-    QTemporaryDir dir;
-    WattsightApp app{Services{clock, pump, dialogs, files}, dir.path(), WattsightApp::Options{true, QString()}};
-
-    RunningApp()
-    {
-        clock.setNow(QDateTime(QDate(2009, 1, 5), QTime(9, 0)));
-        EXPECT_TRUE(app.Main());
-        delete app.splash();
-    }
-    MainWindow& window() { return app.window(); }
-    MeteringContext& ctx() { return app.context(); }
-    void choose(MenuItem item) { window().action(item)->trigger(); }
-    QWidget* screenOnTop()
-    {
-        QMdiSubWindow* sub = app.window().mdiArea()->activeSubWindow();
-        return sub && sub->isVisible() ? sub->widget() : nullptr;
-    }
     int visibleFrames()
     {
-        int n = 0;
-        for (QMdiSubWindow* sub : app.window().mdiArea()->subWindowList())
-            n += sub->isVisible() ? 1 : 0;
-        return n;
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        const auto frames = app.window().mdiArea()->subWindowList();
+        return int(std::count_if(frames.begin(), frames.end(), [](QMdiSubWindow* s) { return s->isVisible(); }));
     }
     // Modeless screens run their task from a timer and close their frame when done.
     bool waitForNoFrames()
     {
-        QElapsedTimer timer;
-        timer.start();
-        while (visibleFrames() > 0 && timer.elapsed() < 5000)
-            QTest::qWait(10);
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        return visibleFrames() == 0;
+        return QTest::qWaitFor([&] { return visibleFrames() == 0; }, 5000);
+    }
+    void fillFourRecords()
+    {
+        QWidget* filler = open(MenuItem::FillArray);
+        ASSERT_NE(filler, nullptr);
+        for (auto [name, value] : {std::pair{"Text1", "15"}, {"Text2", "4"}, {"Text3", "10"}})
+            in<QLineEdit>(filler, name)->setText(QString::fromLatin1(value));
+        click(filler, "Command1");
+        ASSERT_EQ(ctx().varGlobalDataArray.pointer(), 5);
+        click(filler, "Command2");
     }
 };
 
-void fillFourRecords(RunningApp& r)
+TEST(DataMenus, FillArrayAndGraphCloseTheirFramesAndFillArrayKeepsItsValues)
 {
-    r.choose(MenuItem::FillArray);
-    QWidget* filler = r.screenOnTop();
-    ASSERT_NE(filler, nullptr);
-    ASSERT_EQ(filler->objectName(), "DebugFillArray");
-    filler->findChild<QLineEdit*>(QStringLiteral("Text1"))->setText(QStringLiteral("15"));
-    filler->findChild<QLineEdit*>(QStringLiteral("Text2"))->setText(QStringLiteral("4"));
-    filler->findChild<QLineEdit*>(QStringLiteral("Text3"))->setText(QStringLiteral("10"));
-    filler->findChild<QPushButton*>(QStringLiteral("Command1"))->click();
-    ASSERT_EQ(r.ctx().varGlobalDataArray.pointer(), 5);
-    filler->findChild<QPushButton*>(QStringLiteral("Command2"))->click();
-}
-
-TEST(DataMenus, EveryDataItemIsEnabled)
-{
-    RunningApp r;
-    for (MenuItem item : {MenuItem::LoadPreviousRunData, MenuItem::ExportData, MenuItem::ImportData,
-                          MenuItem::DisplayEnergyHistoryGraph, MenuItem::FillArray})
-        EXPECT_TRUE(r.window().action(item)->isEnabled()) << r.window().action(item)->objectName().toStdString();
-}
-
-TEST(DataMenus, FillArrayHidesItsFrameAndKeepsTheTypedValues)
-{
-    RunningApp r;
-    fillFourRecords(r);
+    DataApp r;
+    r.fillFourRecords();
     EXPECT_EQ(r.visibleFrames(), 0) << "Close hides the frame, not just the form inside it";
-    r.choose(MenuItem::FillArray);
-    ASSERT_NE(r.screenOnTop(), nullptr);
-    EXPECT_EQ(r.screenOnTop()->findChild<QLineEdit*>(QStringLiteral("Text1"))->text(), "15");
-}
+    QWidget* filler = r.open(MenuItem::FillArray);
+    EXPECT_EQ(r.text(filler, "Text1"), "15");
+    r.click(filler, "Command2");
 
-TEST(DataMenus, GraphDrawsAndItsCloseButtonClosesTheFrame)
-{
-    RunningApp r;
-    fillFourRecords(r);
-    r.choose(MenuItem::DisplayEnergyHistoryGraph);
-    QWidget* graph = r.screenOnTop();
+    QWidget* graph = r.open(MenuItem::DisplayEnergyHistoryGraph);
     ASSERT_NE(graph, nullptr);
-    EXPECT_EQ(graph->windowTitle(), "View Logged Data Graph");
-    graph->findChild<QPushButton*>(QStringLiteral("Command1"))->click();
-    EXPECT_TRUE(r.dialogs.shown.empty());
-    graph->findChild<QPushButton*>(QStringLiteral("Command2"))->click();
+    r.click(graph, "Command1");
+    EXPECT_TRUE(r.dialogs.shown.empty()) << "the four records are drawn";
+    r.click(graph, "Command2");
     ASSERT_TRUE(r.waitForNoFrames());
-    EXPECT_EQ(r.window().screen(MenuItem::DisplayEnergyHistoryGraph), nullptr);
+    EXPECT_EQ(r.screen(MenuItem::DisplayEnergyHistoryGraph), nullptr);
 }
 
 TEST(DataMenus, ExportImportAndReloadRunFromTheirMenuItems)
 {
-    RunningApp r;
-    fillFourRecords(r);
+    DataApp r;
+    r.fillFourRecords();
 
     // Export and import are modal: choosing the item returns once the window has done its work.
     r.dialogs.setNextFileName(r.ctx().paths.dataStore);
-    r.choose(MenuItem::ExportData);
+    r.open(MenuItem::ExportData);
     QFile exported(r.ctx().paths.dataStore);
     ASSERT_TRUE(exported.open(QIODevice::ReadOnly));
     EXPECT_EQ(exported.readAll().count('\n'), 5);
@@ -120,17 +63,18 @@ TEST(DataMenus, ExportImportAndReloadRunFromTheirMenuItems)
 
     r.dialogs.setNextAnswer(Dialogs::Answer::Yes);
     r.dialogs.setNextFileName(r.ctx().paths.dataStore);
-    r.choose(MenuItem::ImportData);
+    r.open(MenuItem::ImportData);
     EXPECT_EQ(r.dialogs.texts(), (QStringList{"There is data already in memory, do you wish to overwrite it?\r\n"
                                               "If you do so, you will lose the previous data results",
                                               "Data imported"}));
 
     // The reload runs without blocking; each choice of the item is a fresh run.
     for (int run = 1; run <= 2; ++run) {
+        SCOPED_TRACE(run);
         r.dialogs.setNextAnswer(Dialogs::Answer::Yes);
-        r.choose(MenuItem::LoadPreviousRunData);
-        ASSERT_TRUE(r.waitForNoFrames()) << "run " << run;
-        EXPECT_EQ(r.dialogs.texts().last(), "Previous Run Data imported") << "run " << run;
+        r.open(MenuItem::LoadPreviousRunData);
+        ASSERT_TRUE(r.waitForNoFrames());
+        EXPECT_EQ(r.dialogs.texts().last(), "Previous Run Data imported");
         EXPECT_EQ(r.ctx().varGlobalDataArray.pointer(), 5);
     }
 }
