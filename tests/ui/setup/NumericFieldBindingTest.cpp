@@ -65,11 +65,9 @@ TEST(NumericFieldBinding, TypingRefusesWhatCannotBelongToTheNumber)
     QTest::keyClicks(&s.price, "7");
     EXPECT_EQ(s.price.text(), "1.123456");
     EXPECT_EQ(s.dialogs.texts().join('|'), "Maximum number of decimal places is 5");
-}
 
-TEST(NumericFieldBinding, ValueAboveMaximumStopsFurtherDigitsButNotBackspace)
-{
-    BoundScreen s;
+    // A value above the maximum stops further digits but not Backspace.
+    s.dialogs.shown.clear();
     s.enter(s.interval);
     QTest::keyClicks(&s.interval, "600000"); // 60000 is not yet above the maximum when the last 0 comes
     QTest::keyClicks(&s.interval, "1");
@@ -77,11 +75,8 @@ TEST(NumericFieldBinding, ValueAboveMaximumStopsFurtherDigitsButNotBackspace)
     EXPECT_EQ(s.dialogs.texts().join('|'), "Maximum allowed value is 60000\r\n");
     QTest::keyClick(&s.interval, Qt::Key_Backspace);
     EXPECT_EQ(s.interval.text(), "60000");
-}
 
-TEST(NumericFieldBinding, MisplacedMinusIsRemovedAsItAppears)
-{
-    BoundScreen s;
+    // A minus anywhere but in front is removed as it appears.
     s.enter(s.offset);
     QTest::keyClicks(&s.offset, "-12");
     EXPECT_EQ(s.offset.text(), "-12");
