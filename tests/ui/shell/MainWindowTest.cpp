@@ -78,67 +78,46 @@ TEST(MainWindowMenus, OnlyItemsWithAScreenAreEnabled)
     EXPECT_TRUE(f.window.action(MenuItem::CameraSetup)->isEnabled());
 }
 
-TEST(MainWindowMenus, DebugMenuHiddenAndDisabledWhenSwitchedOff)
-{
-    WindowFixture f;
-    QMenu* debug = f.window.findChild<QMenu*>(QStringLiteral("DebuggingMenu"));
-    ASSERT_NE(debug, nullptr);
-    f.window.setDebugMenuVisible(false);
-    EXPECT_FALSE(debug->menuAction()->isVisible());
-    EXPECT_FALSE(debug->menuAction()->isEnabled());
-    f.window.setDebugMenuVisible(true);
-    EXPECT_TRUE(debug->menuAction()->isVisible());
-}
-
-TEST(MainWindowExit, WindowCloseRunsTheExitGuard)
+TEST(MainWindowExit, WindowCloseAndExitMenuRunTheExitGuard)
 {
     WindowFixture f;
     f.t.ctx.blnGlobalLoggingRunning = true;
     EXPECT_FALSE(f.window.close());
-    EXPECT_TRUE(f.window.isVisible());
-    EXPECT_EQ(f.t.dialogs.texts(),
-              QStringList{"You are currently logging data. Please stop this before trying to exit this application"});
-
     f.t.ctx.blnGlobalLoggingRunning = false;
-    f.t.dialogs.setNextAnswer(Dialogs::Answer::No);
-    EXPECT_FALSE(f.window.close());
-    EXPECT_TRUE(f.window.isVisible());
-    EXPECT_EQ(f.ended, 0);
-
-    f.t.dialogs.setNextAnswer(Dialogs::Answer::Yes);
-    EXPECT_TRUE(f.window.close());
-    EXPECT_EQ(f.ended, 1);
-    EXPECT_EQ(f.t.dialogs.texts().last(), QStringLiteral("Are you sure you wish to close the application"));
-}
-
-TEST(MainWindowExit, ExitMenuEndsOnlyAfterYes)
-{
-    WindowFixture f;
-    f.t.dialogs.setNextAnswer(Dialogs::Answer::No);
-    f.trigger(MenuItem::ExitMenu);
-    EXPECT_EQ(f.ended, 0);
-    f.trigger(MenuItem::ExitMenu);
-    EXPECT_EQ(f.ended, 1);
-    EXPECT_EQ(f.t.dialogs.texts().size(), 2);
-
     f.t.ctx.blnGlobalCameraRunning = true;
     f.trigger(MenuItem::ExitMenu);
+    f.t.ctx.blnGlobalCameraRunning = false;
+    EXPECT_EQ(f.t.dialogs.texts(),
+              QStringList({"You are currently logging data. Please stop this before trying to exit this application",
+                           "Please stop the camera before trying to exit this application"}));
+
+    f.t.dialogs.setNextAnswer(Dialogs::Answer::No);
+    EXPECT_FALSE(f.window.close());
+    f.t.dialogs.setNextAnswer(Dialogs::Answer::No);
+    f.trigger(MenuItem::ExitMenu);
+    EXPECT_TRUE(f.window.isVisible());
+    EXPECT_EQ(f.ended, 0);
+    EXPECT_EQ(f.t.dialogs.texts().last(), "Are you sure you wish to close the application");
+
+    EXPECT_TRUE(f.window.close());
     EXPECT_EQ(f.ended, 1);
-    EXPECT_EQ(f.t.dialogs.texts().last(),
-              QStringLiteral("Please stop the camera before trying to exit this application"));
+    f.trigger(MenuItem::ExitMenu);
+    EXPECT_EQ(f.ended, 2);
 }
 
-TEST(MainWindowFactoryDefaults, ClosesOpenSetupScreensAndResetsMemoryOnly)
+TEST(MainWindowSettingsFiles, FactoryDefaultsCloseSetupScreensAndResetMemoryAndSaveAllWritesFourFilesAfterYes)
 {
     WindowFixture f;
-    auto* meterSetup = new QWidget;
-    meterSetup->setObjectName(QStringLiteral("EnergyMeterSetupForm"));
+    const auto named = [](const char* name, QWidget* parent = nullptr) {
+        auto* w = new QWidget(parent, parent ? Qt::Window : Qt::Widget);
+        w->setObjectName(QString::fromLatin1(name));
+        return w;
+    };
+    QWidget* meterSetup = named("EnergyMeterSetupForm");
     QPointer<QMdiSubWindow> meterSub = f.window.showChild(meterSetup);
-    auto* graph = new QWidget;
-    graph->setObjectName(QStringLiteral("GraphForm"));
+    QWidget* graph = named("GraphForm");
     f.window.showChild(graph);
-    auto* startCamera = new QWidget(&f.window, Qt::Window);
-    startCamera->setObjectName(QStringLiteral("StartCameraForm"));
+    QWidget* startCamera = named("StartCameraForm", &f.window);
     startCamera->show();
     f.t.ctx.settings.REVS_PER_KWH = 750;
     f.t.ctx.settings.TRIGGER_LEVEL = 3;
@@ -149,24 +128,19 @@ TEST(MainWindowFactoryDefaults, ClosesOpenSetupScreensAndResetsMemoryOnly)
     EXPECT_TRUE(meterSetup->isVisible());
 
     f.trigger(MenuItem::LoadFactoryDefaults);
-    QTest::qWait(0);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(meterSub.isNull());
     EXPECT_FALSE(startCamera->isVisible());
     EXPECT_TRUE(graph->isVisible());
     EXPECT_EQ(f.t.ctx.settings, SettingsDefaults::factorySettings());
     EXPECT_TRUE(QDir(f.t.dir.path()).entryList(QDir::Files).isEmpty());
-}
 
-TEST(MainWindowSaveAll, WritesTheFourFilesOnlyAfterYes)
-{
-    WindowFixture f;
     f.t.dialogs.setNextAnswer(Dialogs::Answer::No);
     f.trigger(MenuItem::SaveAllSettings);
     EXPECT_TRUE(QDir(f.t.dir.path()).entryList(QDir::Files).isEmpty());
     f.trigger(MenuItem::SaveAllSettings);
     EXPECT_EQ(QDir(f.t.dir.path()).entryList(QDir::Files).size(), 4);
-    EXPECT_EQ(f.t.dialogs.texts().size(), 2);
+    EXPECT_EQ(f.t.dialogs.texts().size(), 4);
 }
 
 TEST(MainWindowScreens, ModelessScreenIsMadeOnceAndBroughtToFront)
@@ -214,7 +188,7 @@ TEST(MainWindowScreens, PersistentScreenStartsHiddenAndSurvivesClosing)
     EXPECT_FALSE(trip->isVisible());
 }
 
-TEST(MainWindowHelp, OpensTheContentsPageInAViewerOwnedByTheWindow)
+TEST(MainWindowHelp, OpensTheContentsPageInAViewerOwnedByTheWindowOrSaysItIsMissing)
 {
     WindowFixture f;
     f.trigger(MenuItem::HelpContents);
@@ -224,16 +198,12 @@ TEST(MainWindowHelp, OpensTheContentsPageInAViewerOwnedByTheWindow)
     EXPECT_TRUE(viewer->isVisible());
     EXPECT_EQ(viewer->browser()->source().fileName(), QStringLiteral("index.html"));
     EXPECT_TRUE(f.t.dialogs.shown.empty());
-}
 
-TEST(MainWindowHelp, MissingPagesGiveAMessage)
-{
-    TestContext t;
-    MainWindow window(t.ctx, t.path(QStringLiteral("no-help-here")));
-    window.ShowHelp(0);
-    ASSERT_EQ(t.dialogs.shown.size(), 1u);
-    EXPECT_TRUE(t.dialogs.shown[0].text.startsWith(QLatin1String("The help pages could not be found")));
-    EXPECT_FALSE(window.helpViewer()->isVisible());
+    MainWindow helpless(f.t.ctx, f.t.path(QStringLiteral("no-help-here")));
+    helpless.ShowHelp(0);
+    ASSERT_EQ(f.t.dialogs.shown.size(), 1u);
+    EXPECT_TRUE(f.t.dialogs.shown[0].text.startsWith(QLatin1String("The help pages could not be found")));
+    EXPECT_FALSE(helpless.helpViewer()->isVisible());
 }
 
 } // namespace

@@ -5,12 +5,11 @@
 #include "ui/MainWindow.h"
 #include "ui/QtDialogs.h"
 #include "ui/SplashForm.h"
+#include "ui/support/WidgetActions.h"
 
 #include <QAbstractButton>
-#include <QApplication>
 #include <QDir>
 #include <QFileDialog>
-#include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -20,6 +19,7 @@
 #include <QTest>
 #include <QTextBrowser>
 #include <QTimer>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace {
@@ -33,105 +33,72 @@ QStringList labelTexts(const QWidget& w)
     return texts;
 }
 
-TEST(SplashForm, ShowsNameVersionAndStaysOnTop)
+TEST(SplashForm, ShowsNameAndVersionOnTopAndClosesOnKeyClickOrTimer)
 {
-    SplashForm splash;
-    splash.setAttribute(Qt::WA_DeleteOnClose, false);
-    splash.show();
-    auto* name = splash.findChild<QLabel*>(QStringLiteral("lblProductName"));
-    ASSERT_NE(name, nullptr);
-    EXPECT_EQ(name->text(), QStringLiteral("Wattsight"));
-    EXPECT_TRUE(labelTexts(splash).contains(QStringLiteral("Version 1.0.5")));
-    for (const char* n : {"lblCopyright", "lblCompanyProduct"}) {
-        auto* label = splash.findChild<QLabel*>(QString::fromLatin1(n));
-        ASSERT_NE(label, nullptr) << n;
-        EXPECT_FALSE(label->text().isEmpty()) << n;
-    }
-    EXPECT_TRUE(splash.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-    auto* timer = splash.findChild<QTimer*>(QStringLiteral("Timer1"));
-    ASSERT_NE(timer, nullptr);
-    EXPECT_TRUE(timer->isActive());
-    EXPECT_EQ(timer->interval(), 8000);
-}
-
-TEST(SplashForm, ClosesOnKeyClickOrTimer)
-{
-    {
-        QPointer<SplashForm> splash = new SplashForm;
-        splash->show();
-        QTest::keyClick(splash.data(), Qt::Key_Space);
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        EXPECT_TRUE(splash.isNull()) << "key press";
-    }
-    {
-        QPointer<SplashForm> splash = new SplashForm;
-        splash->show();
+    const std::vector<std::function<void(SplashForm&)>> dismissals = {
+        [](SplashForm& s) { QTest::keyClick(&s, Qt::Key_Space); },
         // A click on a label lands on the frame behind it.
-        QTest::mouseClick(splash->findChild<QLabel*>(QStringLiteral("lblCopyright")), Qt::LeftButton);
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        EXPECT_TRUE(splash.isNull()) << "click";
-    }
-    {
+        [](SplashForm& s) { QTest::mouseClick(s.findChild<QLabel*>(QStringLiteral("lblCopyright")), Qt::LeftButton); },
+        [](SplashForm& s) { s.findChild<QTimer*>(QStringLiteral("Timer1"))->start(1); }};
+    for (size_t i = 0; i < dismissals.size(); ++i) {
+        SCOPED_TRACE(i);
         QPointer<SplashForm> splash = new SplashForm;
         splash->show();
-        splash->findChild<QTimer*>(QStringLiteral("Timer1"))->start(1);
-        QTRY_VERIFY_WITH_TIMEOUT(splash.isNull(), 2000);
+        const QStringList texts = labelTexts(*splash);
+        EXPECT_TRUE(texts.contains("Wattsight") && texts.contains("Version 1.0.5")) << texts.join('|').toStdString();
+        EXPECT_TRUE(splash->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+        EXPECT_EQ(splash->findChild<QTimer*>(QStringLiteral("Timer1"))->interval(), 8000);
+        dismissals[i](*splash);
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] {
+                QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+                return splash.isNull();
+            },
+            2000));
     }
 }
 
-TEST(AboutForm, FourLabelsAndNoButton)
+TEST(AboutForm, AboutMenuRunsItModallyWithFourLabelsAndNoButton)
 {
-    AboutForm about;
-    EXPECT_EQ(about.windowTitle(), QStringLiteral("About WATTSIGHT"));
-    EXPECT_TRUE(about.isModal());
-    const QStringList texts = labelTexts(about);
+    TestContext t;
+    MainWindow window(t.ctx, QString());
+    window.show();
+    QStringList texts;
+    QString title;
+    bool buttons = true;
+    answerNextDialog([&](QDialog& box) {
+        title = box.windowTitle();
+        texts = labelTexts(box);
+        buttons = !box.findChildren<QAbstractButton*>().isEmpty();
+        box.close();
+    });
+    window.action(MenuItem::About)->trigger();
+    EXPECT_EQ(title, QStringLiteral("About WATTSIGHT"));
     ASSERT_EQ(texts.size(), 4);
     EXPECT_EQ(texts[0], QStringLiteral("WATTSIGHT"));
     EXPECT_TRUE(texts[1].contains(QLatin1String("wattsight")));
     EXPECT_EQ(texts[2], QStringLiteral("Version 1.0.5"));
     EXPECT_TRUE(texts[3].startsWith(QLatin1String("Copyright")));
-    EXPECT_TRUE(about.findChildren<QAbstractButton*>().isEmpty());
-}
-
-TEST(AboutForm, AboutMenuRunsItModally)
-{
-    TestContext t;
-    MainWindow window(t.ctx, QString());
-    window.show();
-    QString title;
-    bool modal = false;
-    QTimer::singleShot(0, [&] {
-        QWidget* box = QApplication::activeModalWidget();
-        if (box) {
-            title = box->windowTitle();
-            modal = box->isModal();
-            box->close();
-        }
-    });
-    window.action(MenuItem::About)->trigger();
-    EXPECT_EQ(title, QStringLiteral("About WATTSIGHT"));
-    EXPECT_TRUE(modal);
+    EXPECT_FALSE(buttons);
 }
 
 TEST(QtDialogs, MessageUsesTheApplicationTitleAndReturnsTheButton)
 {
     QtDialogs dialogs;
     QString title;
-    QTimer::singleShot(0, [&] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (box) {
-            title = box->windowTitle();
-            box->button(QMessageBox::No)->click();
-        }
+    answerNextDialog([&](QDialog& box) {
+        title = box.windowTitle();
+        if (auto* question = qobject_cast<QMessageBox*>(&box))
+            question->button(QMessageBox::No)->click();
+        else
+            box.accept();
     });
     EXPECT_EQ(dialogs.message(QStringLiteral("Question?"), Dialogs::Buttons::YesNo), Dialogs::Answer::No);
     EXPECT_EQ(title, QStringLiteral("WATTSIGHT"));
 
-    QTimer::singleShot(0, [&] {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-            title = box->windowTitle();
-            box->reject();
-        }
+    answerNextDialog([&](QDialog& box) {
+        title = box.windowTitle();
+        box.reject();
     });
     // Dismissing a Yes/No box without choosing is the safe No.
     EXPECT_EQ(dialogs.message(QStringLiteral("Question?"), Dialogs::Buttons::YesNo, Dialogs::Icon::Exclamation,
@@ -148,25 +115,19 @@ TEST(QtDialogs, SaveDialogAddsTheDefaultExtensionAndCancelGivesEmpty)
                                  QStringLiteral("csv"), QStringLiteral("Delimited (*.csv)")};
     QString title;
     QString suggested;
-    QTimer::singleShot(0, [&] {
-        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        if (!dialog)
-            return;
-        title = dialog->windowTitle();
-        if (auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) {
+    answerNextDialog([&](QDialog& dialog) {
+        title = dialog.windowTitle();
+        if (auto* edit = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) {
             suggested = edit->text();
             edit->setText(QStringLiteral("march"));
         }
-        static_cast<QDialog*>(dialog)->accept();
+        dialog.accept();
     });
     EXPECT_EQ(dialogs.saveFileName(request), QDir(dir.path()).filePath(QStringLiteral("march.csv")));
     EXPECT_EQ(title, QStringLiteral("Export Data"));
     EXPECT_EQ(suggested, QStringLiteral("energy"));
 
-    QTimer::singleShot(0, [] {
-        if (QWidget* dialog = QApplication::activeModalWidget())
-            qobject_cast<QDialog*>(dialog)->reject();
-    });
+    answerNextDialog([](QDialog& dialog) { dialog.reject(); });
     EXPECT_EQ(dialogs.openFileName(request), QString());
 }
 
