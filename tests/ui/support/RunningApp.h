@@ -59,8 +59,24 @@ struct RunningApp
         return child;
     }
     QString text(QWidget* form, const char* name) { return in<QLineEdit>(form, name)->text(); }
+    // The texts of several fields joined by "|", to compare a screen's figures at once.
+    QString texts(QWidget* form, std::initializer_list<const char*> names)
+    {
+        QStringList out;
+        for (const char* name : names)
+            out << text(form, name);
+        return out.join(QLatin1Char('|'));
+    }
     void click(QWidget* form, const char* name) { QTest::mouseClick(in<QPushButton>(form, name), Qt::LeftButton); }
     bool enabled(QWidget* form, const char* name) { return in<QPushButton>(form, name)->isEnabled(); }
+    // Which of the buttons are enabled, as "1" or "0" each: one comparison shows the whole row.
+    QString enabledPattern(QWidget* form, std::initializer_list<const char*> names)
+    {
+        QString pattern;
+        for (const char* name : names)
+            pattern += enabled(form, name) ? QLatin1Char('1') : QLatin1Char('0');
+        return pattern;
+    }
     // Lets every running screen timer fire at least once after the fake clock moved. Waits for the ticks
     // themselves: on a loaded machine a timer can fire long after its interval.
     void letTimerTick()
