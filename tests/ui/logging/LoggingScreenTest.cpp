@@ -1,13 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "data/DataImport.h"
 #include "ui/support/RunningApp.h"
+#include "ui/support/WidgetActions.h"
 
-#include <QApplication>
-#include <QDialog>
 #include <QFile>
 #include <QLabel>
 #include <QPlainTextEdit>
-#include <QTimer>
 #include <functional>
 
 namespace {
@@ -68,17 +66,13 @@ struct LoggingApp : RunningApp
     {
         bool ran = false;
         bool stillOpen = false;
-        QTimer::singleShot(0, [&] {
-            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-            EXPECT_NE(dialog, nullptr);
-            if (!dialog)
-                return;
-            EXPECT_EQ(dialog->windowTitle(), "Add Comment");
-            act(dialog);
+        answerNextDialog([&](QDialog& dialog) {
+            EXPECT_EQ(dialog.windowTitle(), "Add Comment");
+            act(&dialog);
             ran = true;
-            stillOpen = dialog->isVisible();
+            stillOpen = dialog.isVisible();
             if (stillOpen)
-                dialog->reject();
+                dialog.reject();
         });
         click(logging(), "butAddComment");
         EXPECT_TRUE(ran);
@@ -241,7 +235,6 @@ TEST(CommentWindow, ApplyClearAndCloseAndTheCommentLandsInTheNextRecordOnly)
     // Typed: two commas and a line break become three spaces.
     EXPECT_FALSE(a.withCommentWindow([&](QDialog* dialog) {
         auto* box = a.in<QPlainTextEdit>(dialog, "edtComment");
-        EXPECT_EQ(box->toolTip(), "Add a comment to store at the next logging event");
         EXPECT_EQ(dialog->focusWidget(), box);
         EXPECT_EQ(box->toPlainText(), "");
         QTest::keyClicks(box, "kettle,on");
@@ -297,12 +290,7 @@ TEST(Screenshots, LoggingScreenAndCommentWindow)
     a.ctx().settings.COST_PER_KWH = 13.7;
     QWidget* form = a.start();
     QWidget* sim = a.open(MenuItem::PulseSimulator);
-    for (int i = 0; i < 120; ++i) {
-        a.clock.advance(i % 3 == 0 ? 7.9 : 8.4);
-        a.pulse(sim);
-        if (i % 8 == 7)
-            a.letTimerTick();
-    }
+    a.busyMeter(sim, 120);
     a.click(sim, "Command1"); // the mark in view
     a.frameOf(form)->adjustSize();
     saveScreenshot(a.frameOf(form), "LoggingForm.png");

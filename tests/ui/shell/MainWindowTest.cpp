@@ -4,13 +4,13 @@
 #include "support/TestContext.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QDir>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPointer>
-#include <QTest>
 #include <QTextBrowser>
 #include <gtest/gtest.h>
 #include <set>
@@ -143,15 +143,17 @@ TEST(MainWindowSettingsFiles, FactoryDefaultsCloseSetupScreensAndResetMemoryAndS
     EXPECT_EQ(f.t.dialogs.texts().size(), 4);
 }
 
-TEST(MainWindowScreens, ModelessScreenIsMadeOnceAndBroughtToFront)
+TEST(MainWindowScreens, ModelessScreensAreMadeOnceAndPersistentOnesSurviveClosing)
 {
     WindowFixture f;
+    const auto closeActiveFrame = [&] {
+        f.window.mdiArea()->activeSubWindow()->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    };
     int made = 0;
     f.window.addModelessScreen(MenuItem::EnergyMeterSetup, [&made] {
         ++made;
-        auto* w = new QWidget;
-        w->setObjectName(QStringLiteral("EnergyMeterSetupForm"));
-        return w;
+        return new QWidget;
     });
     auto* other = new QWidget;
     f.window.showChild(other);
@@ -161,25 +163,18 @@ TEST(MainWindowScreens, ModelessScreenIsMadeOnceAndBroughtToFront)
     f.window.showChild(other);
     f.trigger(MenuItem::EnergyMeterSetup);
     EXPECT_EQ(made, 1);
-    EXPECT_EQ(f.window.mdiArea()->activeSubWindow()->widget(), first);
-
-    f.window.mdiArea()->activeSubWindow()->close();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(f.window.mdiArea()->activeSubWindow()->widget(), first) << "brought to the front";
+    closeActiveFrame();
     EXPECT_EQ(f.window.screen(MenuItem::EnergyMeterSetup), nullptr);
     f.trigger(MenuItem::EnergyMeterSetup);
     EXPECT_EQ(made, 2);
-}
 
-TEST(MainWindowScreens, PersistentScreenStartsHiddenAndSurvivesClosing)
-{
-    WindowFixture f;
     auto* trip = new QWidget;
     f.window.addPersistentScreen(MenuItem::EnergyTripForm, trip);
     EXPECT_FALSE(trip->isVisible());
     f.trigger(MenuItem::EnergyTripForm);
     EXPECT_TRUE(trip->isVisible());
-    f.window.mdiArea()->activeSubWindow()->close();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    closeActiveFrame();
     EXPECT_EQ(f.window.screen(MenuItem::EnergyTripForm), trip);
     EXPECT_FALSE(trip->isVisible());
     f.trigger(MenuItem::EnergyTripForm);

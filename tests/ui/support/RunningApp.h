@@ -97,6 +97,16 @@ struct RunningApp
         click(simulator, "Command1");
         click(simulator, "Command2");
     }
+    // A stretch of uneven revolutions with the screens refreshed now and then, for pictures of busy screens.
+    void busyMeter(QWidget* simulator, int revolutions)
+    {
+        for (int i = 0; i < revolutions; ++i) {
+            clock.advance(i % 3 == 0 ? 7.9 : 8.4);
+            pulse(simulator);
+            if (i % 8 == 7)
+                letTimerTick();
+        }
+    }
 };
 
 // Writes a picture of the widget to docs/screenshots.

@@ -144,12 +144,7 @@ TEST(Screenshots, TripScreenDebugFormAndViewers)
     QWidget* form = a.open(MenuItem::EnergyTripForm);
     a.click(form, "StartButton");
     QWidget* sim = a.open(MenuItem::PulseSimulator);
-    for (int i = 0; i < 40; ++i) {
-        a.clock.advance(i % 3 == 0 ? 7.9 : 8.4);
-        a.pulse(sim);
-        if (i % 8 == 7)
-            a.letTimerTick();
-    }
+    a.busyMeter(sim, 40);
     a.click(sim, "Command1"); // the mark in view
     a.frameOf(form)->adjustSize();
     saveScreenshot(a.frameOf(form), "TripForm.png");
