@@ -155,20 +155,15 @@ TEST(HelpViewer, BackForwardAndHome)
 {
     HelpViewer viewer(QStringLiteral(WATTSIGHT_HELP_SOURCE_DIR));
     viewer.show();
-    ASSERT_TRUE(viewer.openTopic(0));
-    ASSERT_TRUE(viewer.openTopic(2));
-    auto* back = viewer.findChild<QAbstractButton*>(QStringLiteral("btnBack"));
-    auto* forward = viewer.findChild<QAbstractButton*>(QStringLiteral("btnForward"));
-    auto* home = viewer.findChild<QAbstractButton*>(QStringLiteral("btnHome"));
-    ASSERT_TRUE(back && forward && home);
-    EXPECT_TRUE(back->isEnabled());
-    back->click();
-    EXPECT_EQ(viewer.browser()->source().fileName(), QStringLiteral("index.html"));
-    EXPECT_TRUE(forward->isEnabled());
-    forward->click();
-    EXPECT_EQ(viewer.browser()->source().fileName(), HelpViewer::pageForTopic(2));
-    home->click();
-    EXPECT_EQ(viewer.browser()->source().fileName(), QStringLiteral("index.html"));
+    ASSERT_TRUE(viewer.openTopic(0) && viewer.openTopic(2));
+    for (auto [button, page] : {std::pair{"btnBack", QStringLiteral("index.html")},
+                                {"btnForward", HelpViewer::pageForTopic(2)},
+                                {"btnHome", QStringLiteral("index.html")}}) {
+        auto* b = viewer.findChild<QAbstractButton*>(QString::fromLatin1(button));
+        ASSERT_TRUE(b && b->isEnabled()) << button;
+        b->click();
+        EXPECT_EQ(viewer.browser()->source().fileName(), page) << button;
+    }
 }
 
 } // namespace
