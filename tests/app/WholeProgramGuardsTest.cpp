@@ -12,37 +12,23 @@ using Op = WholeProgramOperation;
 
 TEST(WholeProgramGuard, RefusesWhileSomethingRunsCheckingCameraThenLoggingThenTrip)
 {
-    const struct
-    {
-        Op op;
-        const char* camera;
-        const char* logging;
-        const char* trip;
-    } cases[] = {
-        {Op::Exit, "Please stop the camera before trying to exit this application",
-         "You are currently logging data. Please stop this before trying to exit this application",
-         "You are currently running a trip display. Please stop this before trying to exit this application"},
-        {Op::LoadFactoryDefaults, "Please stop the camera before trying to load the factory defaults",
-         "You are currently logging data. Please stop this before trying to load the factory defaults",
-         "You are currently running a trip display. Please stop this before trying to load the factory defaults"},
-        {Op::SaveAllSettings, "Please stop the camera before trying to save settings",
-         "You are currently logging data. Please stop this before trying to save settings",
-         "You are currently running a trip display. Please stop this before trying to save settings"},
-    };
-    for (const auto& c : cases) {
-        TestContext t;
-        t.ctx.blnGlobalCameraRunning = t.ctx.blnGlobalLoggingRunning = t.ctx.blnGlobalTripRunning = true;
-        EXPECT_FALSE(ConfirmWholeProgramOperation(t.ctx, c.op));
-        t.ctx.blnGlobalCameraRunning = false;
-        EXPECT_FALSE(ConfirmWholeProgramOperation(t.ctx, c.op));
-        t.ctx.blnGlobalLoggingRunning = false;
-        EXPECT_FALSE(ConfirmWholeProgramOperation(t.ctx, c.op));
-        EXPECT_EQ(t.dialogs.texts(), (QStringList{QString::fromLatin1(c.camera), QString::fromLatin1(c.logging),
-                                                  QString::fromLatin1(c.trip)}));
-        for (const auto& shown : t.dialogs.shown) {
-            EXPECT_EQ(shown.buttons, Dialogs::Buttons::Ok);
-            EXPECT_TRUE(shown.title.isEmpty());
-        }
+    TestContext t;
+    t.ctx.blnGlobalCameraRunning = t.ctx.blnGlobalLoggingRunning = t.ctx.blnGlobalTripRunning = true;
+    EXPECT_FALSE(ConfirmWholeProgramOperation(t.ctx, Op::SaveAllSettings));
+    t.ctx.blnGlobalCameraRunning = false;
+    EXPECT_FALSE(ConfirmWholeProgramOperation(t.ctx, Op::SaveAllSettings));
+    t.ctx.blnGlobalLoggingRunning = false;
+    EXPECT_FALSE(ConfirmWholeProgramOperation(t.ctx, Op::SaveAllSettings));
+    EXPECT_FALSE(ConfirmWholeProgramOperation(t.ctx, Op::LoadFactoryDefaults));
+    EXPECT_EQ(t.dialogs.texts(),
+              (QStringList{"Please stop the camera before trying to save settings",
+                           "You are currently logging data. Please stop this before trying to save settings",
+                           "You are currently running a trip display. Please stop this before trying to save settings",
+                           "You are currently running a trip display. Please stop this before trying to load the "
+                           "factory defaults"}));
+    for (const auto& shown : t.dialogs.shown) {
+        EXPECT_EQ(shown.buttons, Dialogs::Buttons::Ok);
+        EXPECT_TRUE(shown.title.isEmpty());
     }
 }
 

@@ -249,19 +249,23 @@ TEST_F(LoggingTest, AHugeTableLengthStartsAtOnce)
     EXPECT_EQ(data().capacity(), 100000000);
 }
 
-TEST_F(LoggingTest, ATickArrivingWhileABackupWaitsDoesNotStartAnother)
+TEST_F(LoggingTest, ATickArrivingWhileTheMinuteOrABackupWaitsStartsNothingNew)
 {
-    const QString store = path("DATASTOR.DTA");
-    t.files.fail(FaultyFileIo::Op::Open, store, 2);
-    int reentered = 0;
+    t.files.fail(FaultyFileIo::Op::Open, path("DATASTOR.DTA"), 2);
+    int turns = 0;
     t.pump.onEvents = [&] {
-        ++reentered;
         engine.tick();
+        if (++turns == 5)
+            ClearPulseInProgress(t.ctx); // the mark moves on while the minute update waits
     };
     start();
-    runFor(600.2);
-    EXPECT_GT(reentered, 0);
-    EXPECT_EQ(t.files.attempts(FaultyFileIo::Op::Open, store), 3);
+    runFor(59.8);
+    SetPulseInProgress(t.ctx);
+    runFor(540.4); // the backup at 600 waits twice
+    EXPECT_GE(turns, 7);
+    EXPECT_TRUE(t.ctx.logging.window1hour.slot(10).closed);
+    EXPECT_FALSE(t.ctx.logging.window1hour.slot(11).closed) << "one minute closed each minute";
+    EXPECT_EQ(t.files.attempts(FaultyFileIo::Op::Open, path("DATASTOR.DTA")), 3);
     EXPECT_EQ(lines("DATASTOR.DTA").size(), 3);
 }
 
