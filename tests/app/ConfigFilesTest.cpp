@@ -139,46 +139,15 @@ TEST_F(ConfigFilesTest, UnusualValuesSurviveSaveAndLoad)
     const QLocale previousDefault;
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     ctx.locale = QLocale(QLocale::German, QLocale::Germany);
-    // Values in the order of the keys in the files.
-    const GlobalSettings written{0.0000001,
-                                 12345.678901234,
+    // Values in the order of the keys: meter, logging, advanced and camera files, each from a new line.
+    // clang-format off
+    const GlobalSettings written{0.0000001, 12345.678901234,
                                  60000,
-                                 QStringLiteral("10"),
-                                 QStringLiteral("9,59"),
-                                 100000000,
-                                 0,
-                                 false,
-                                 true,
-                                 true,
-                                 1000,
-                                 1,
-                                 7,
-                                 999,
-                                 QStringLiteral(" Euro, cents=€"),
-                                 QStringLiteral("[kWh]"),
-                                 QStringLiteral("#kW#"),
-                                 0,
-                                 8,
-                                 2,
-                                 10,
-                                 1000000,
-                                 500,
-                                 QStringLiteral("0123 4567"),
-                                 false,
-                                 true,
-                                 false,
-                                 10,
-                                 0.001,
-                                 false,
-                                 12,
-                                 true,
-                                 1,
-                                 true,
-                                 100000,
-                                 60000,
-                                 1,
-                                 true,
-                                 10000};
+                                 "10", "9,59", 100000000, 0, false, true, true, 1000, 1, 7, 999, " Euro, cents=€", "[kWh]",
+                                 "#kW#", 0, 8, 2, 10, 1000000, 500,
+                                 "0123 4567", false, true, false, 10, 0.001, false, 12, true, 1, true, 100000, 60000, 1,
+                                 true, 10000};
+    // clang-format on
     ctx.settings = written;
     EXPECT_EQ(SaveMeterSettings(ctx) + SaveLoggingSettings(ctx) + SaveAdvancedSettings(ctx) + SaveCameraSettings(ctx),
               QString());
