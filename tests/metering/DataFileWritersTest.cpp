@@ -89,10 +89,7 @@ TEST_F(WritersTest, DifferenceLogAppendsUnderItsControlFile)
     fill(4);
     const QString diff = path("DIFFLOG.DTA");
     const QString ctl = path("DIFFLOG.CTL");
-    QFile leftover(ctl); // left behind by a crash
-    ASSERT_TRUE(leftover.open(QIODevice::WriteOnly));
-    leftover.write("controlfile\r\n");
-    leftover.close();
+    write("DIFFLOG.CTL", "controlfile\r\n"); // left behind by a crash
     t.files.fail(FaultyFileIo::Op::Remove, ctl, 3);
     EXPECT_EQ(write_diff_file(t.ctx, diff, 1, 2, ctl), QStringLiteral("Couldn't delete control file\r\n"));
     EXPECT_EQ(bytes("DIFFLOG.CTL"), "controlfile\r\ncontrolfile\r\n");
@@ -111,10 +108,7 @@ TEST_F(WritersTest, AppendsStartOnAFreshLineAfterACrashCutTheLastOneShort)
     fill(4);
     const QString diff = path("DIFFLOG.DTA");
     const QString ctl = path("DIFFLOG.CTL");
-    QFile cut(diff); // a previous run was killed in the middle of a line
-    ASSERT_TRUE(cut.open(QIODevice::WriteOnly));
-    cut.write("15/01/2009 09:38:07,2009,1,1");
-    cut.close();
+    write("DIFFLOG.DTA", "15/01/2009 09:38:07,2009,1,1"); // a previous run was killed in the middle of a line
     const RecordLine lines(t.ctx);
     ASSERT_EQ(write_diff_file(t.ctx, diff, 3, 3, ctl), QString());
     const QByteArray line3 = lines.line(*t.ctx.varGlobalDataArray.record(3));

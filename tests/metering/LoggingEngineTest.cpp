@@ -82,7 +82,6 @@ TEST_F(LoggingTest, RecordsFallOnTheIntervalFromTheStartAndHoldItsFiguresAndItsO
     const LogRecord& empty = data().row(2);
     EXPECT_EQ(empty.LoggingSeconds, 600);
     EXPECT_EQ(empty.PulsesThisInterval, 0);
-    EXPECT_EQ(empty.EnergyThisInterval, 0.0);
     EXPECT_EQ(empty.AvgPowerThisInterval, 0.0);
     EXPECT_EQ(empty.TotalCost, r.TotalCost);
     EXPECT_EQ(empty.LoggingTotalPulse, 5);

@@ -22,6 +22,12 @@ struct RunFixture : ::testing::Test
     }
     QString path(const char* name) const { return t.path(QString::fromLatin1(name)); }
     bool exists(const char* name) const { return QFile::exists(path(name)); }
+    void write(const char* name, const QByteArray& content) const
+    {
+        QFile f(path(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(content);
+    }
     QByteArray bytes(const char* name) const
     {
         QFile f(path(name));
