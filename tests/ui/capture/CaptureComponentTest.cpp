@@ -23,7 +23,7 @@ struct Component
     int framesOnUiThread = 0;
     int framesElsewhere = 0;
 
-    explicit Component(QList<CameraInfo> plugged = {})
+    explicit Component(QList<CameraInfo> plugged = {fakeCamera("a", QStringLiteral("Cam A"))})
     {
         cameras.cameras = plugged;
         capture = std::make_unique<CaptureComponent>(clock, dialogs, cameras);
@@ -47,6 +47,14 @@ struct Component
         c().setDeviceIndex(c().simulatedMeterIndex());
         c().startLiveVideo();
     }
+    // Camera "a" started with the given grid.
+    FakeCameraStream& startCamera(const QString& grid)
+    {
+        c().setDetectionGrid(grid);
+        c().setDeviceIndex(0);
+        c().startLiveVideo();
+        return *cameras.lastStream;
+    }
     // Waits until the capture thread has handed over `count` frames in all.
     bool waitForFrames(int count)
     {
@@ -61,28 +69,21 @@ TEST(CaptureComponent, ListsAreCrLfTextsWithZeroBasedIndexes)
     CaptureComponent& c = t.c();
     EXPECT_EQ(c.deviceList(), "Cam A" + Eol + "Cam B" + Eol + "Simulated meter" + Eol + "Video file..." + Eol);
     EXPECT_EQ(c.deviceIndex(), -1);
-    EXPECT_EQ(c.deviceName(), "");
-    EXPECT_EQ(c.sizeIndex(), -1);
-    EXPECT_EQ(c.inputIndex(), -1);
     EXPECT_EQ(c.sizeList(), "");
 
     QSignalSpy selected(&c, &VideoCapture::videoDeviceSelected);
     c.setDeviceIndex(1);
-    EXPECT_EQ(selected.count(), 1);
     EXPECT_EQ(c.deviceName(), "Cam B");
     // Sizes sorted, VGA preselected; subtypes in the camera's order.
     EXPECT_EQ(c.sizeList(), "320 x 240" + Eol + "640 x 480" + Eol + "1280 x 720" + Eol);
     EXPECT_EQ(c.sizeIndex(), 1);
     EXPECT_EQ(c.subtypeList(), "YUYV" + Eol + "NV12" + Eol);
-    EXPECT_EQ(c.subtypeIndex(), 0);
     EXPECT_EQ(c.inputList(), "Video input" + Eol);
-    EXPECT_EQ(c.inputIndex(), 0);
     c.setSizeIndex(7);
     EXPECT_EQ(c.sizeIndex(), -1);
 
     c.setDeviceIndex(c.simulatedMeterIndex());
     EXPECT_EQ(c.deviceIndex(), 2);
-    EXPECT_EQ(c.deviceName(), "Simulated meter");
     EXPECT_EQ(c.sizeList(), "160 x 120" + Eol + "320 x 240" + Eol + "640 x 480" + Eol);
     EXPECT_EQ(c.subtypeList(), "RGB32" + Eol);
     c.setDeviceIndex(9);
@@ -92,11 +93,9 @@ TEST(CaptureComponent, ListsAreCrLfTextsWithZeroBasedIndexes)
 
 TEST(CaptureComponent, StateAndGrantedFrameRate)
 {
-    Component t({fakeCamera("a", QStringLiteral("Cam A"))});
+    Component t;
     CaptureComponent& c = t.c();
     EXPECT_EQ(c.state(), VideoCapture::StateStopped);
-    EXPECT_FALSE(is_camera_running(c));
-
     c.setDeviceIndex(0);
     c.setFrameRate(50);
     EXPECT_EQ(c.frameRate(), 30.0); // YUYV 640 x 480 goes up to 30
@@ -106,7 +105,6 @@ TEST(CaptureComponent, StateAndGrantedFrameRate)
     EXPECT_EQ(c.frameRate(), 15.0);
     c.startLiveVideo();
     EXPECT_TRUE(is_camera_running(c));
-    ASSERT_NE(t.cameras.lastStream, nullptr);
     EXPECT_TRUE(t.cameras.lastStream->started);
     EXPECT_EQ(t.cameras.lastFormat.resolution, QSize(640, 480));
     EXPECT_EQ(t.cameras.lastFormat.pixelFormat, QVideoFrameFormat::Format_NV12);
@@ -116,11 +114,8 @@ TEST(CaptureComponent, StateAndGrantedFrameRate)
     c.setDeviceIndex(c.simulatedMeterIndex());
     c.setFrameRate(100);
     EXPECT_EQ(c.frameRate(), 60.0);
-    c.setFrameRate(25);
-    EXPECT_EQ(c.frameRate(), 25.0);
     c.startLiveVideo();
     EXPECT_EQ(c.state(), VideoCapture::StatePreview);
-    EXPECT_TRUE(is_camera_running(c));
 }
 
 TEST(CaptureComponent, EveryFrameIsRaisedOnTheUiThreadEvenWhenItWasBusy)
@@ -135,21 +130,16 @@ TEST(CaptureComponent, EveryFrameIsRaisedOnTheUiThreadEvenWhenItWasBusy)
     QThread::msleep(400);
     EXPECT_EQ(t.framesOnUiThread, 0);
     ASSERT_TRUE(t.waitForFrames(40));
-    QTest::qWait(50);
-    EXPECT_EQ(t.framesOnUiThread, 40);
-    EXPECT_EQ(t.framesElsewhere, 0);
 
     // The same through a camera stream.
-    Component cam({fakeCamera("a", QStringLiteral("Cam A"))});
-    cam.c().setDetectionGrid(QStringLiteral("5"));
-    cam.c().setDeviceIndex(0);
-    cam.c().startLiveVideo();
+    FakeCameraStream& stream = t.startCamera(QStringLiteral("5"));
     for (int i = 0; i < 25; ++i)
-        cam.cameras.lastStream->push(uniformFrame(QVideoFrameFormat::Format_NV12, {64, 48}, QColor(90, 90, 90)));
+        stream.push(uniformFrame(QVideoFrameFormat::Format_NV12, {64, 48}, QColor(90, 90, 90)));
     QThread::msleep(300);
-    ASSERT_TRUE(cam.waitForFrames(25));
+    ASSERT_TRUE(t.waitForFrames(65));
     QTest::qWait(50);
-    EXPECT_EQ(cam.framesOnUiThread, 25);
+    EXPECT_EQ(t.framesOnUiThread, 65);
+    EXPECT_EQ(t.framesElsewhere, 0);
 }
 
 TEST(CaptureComponent, FramesOfAnEarlierRunNeverReachTheDetector)
@@ -167,70 +157,50 @@ TEST(CaptureComponent, FramesOfAnEarlierRunNeverReachTheDetector)
     ASSERT_TRUE(t.waitForFrames(1));
     QTest::qWait(50);
     EXPECT_EQ(t.framesOnUiThread, 1);
-    EXPECT_EQ(t.c().deviceIndex(), t.c().simulatedMeterIndex());
 }
 
 TEST(CaptureComponent, EveryDirectPixelFormatGivesTheCellColour)
 {
-    Component t({fakeCamera("a", QStringLiteral("Cam A"))});
-    CaptureComponent& c = t.c();
-    c.setDetectionGrid(QStringLiteral("11 11"));
-    c.setDeviceIndex(0);
-    c.startLiveVideo();
-    const QColor colour(200, 120, 40);
+    Component t;
+    FakeCameraStream& stream = t.startCamera(QStringLiteral("11 11"));
+    using F = QVideoFrameFormat;
     int expected = 0;
-    // YUV goes through 8-bit luma and chroma: within 2 grey levels. Packed RGB is exact.
-    const std::pair<QVideoFrameFormat::PixelFormat, int> formats[] = {
-        {QVideoFrameFormat::Format_XRGB8888, 0}, {QVideoFrameFormat::Format_BGRX8888, 0},
-        {QVideoFrameFormat::Format_XBGR8888, 0}, {QVideoFrameFormat::Format_RGBX8888, 0},
-        {QVideoFrameFormat::Format_YUV420P, 2},  {QVideoFrameFormat::Format_YV12, 2},
-        {QVideoFrameFormat::Format_NV12, 2},     {QVideoFrameFormat::Format_NV21, 2},
-        {QVideoFrameFormat::Format_YUYV, 2},     {QVideoFrameFormat::Format_UYVY, 2}};
-    for (const auto& [f, tolerance] : formats) {
-        const QVideoFrame frame = uniformFrame(f, {34, 26}, colour);
-        ASSERT_TRUE(frame.isValid()) << QVideoFrameFormat::pixelFormatToString(f).toStdString();
-        t.cameras.lastStream->push(frame);
+    for (F::PixelFormat f :
+         {F::Format_XRGB8888, F::Format_BGRX8888, F::Format_XBGR8888, F::Format_RGBX8888, F::Format_YUV420P,
+          F::Format_YV12, F::Format_NV12, F::Format_NV21, F::Format_YUYV, F::Format_UYVY}) {
+        SCOPED_TRACE(F::pixelFormatToString(f).toStdString());
+        const QVideoFrame frame = uniformFrame(f, {34, 26}, QColor(200, 120, 40));
+        ASSERT_TRUE(frame.isValid());
+        stream.push(frame);
         ASSERT_TRUE(t.waitForFrames(++expected));
-        for (int ch = 0; ch < 3; ++ch)
-            for (int cell = 0; cell < 4; ++cell)
-                EXPECT_NEAR(c.cellValue(ch, cell % 2, cell / 2),
-                            (ch == 0   ? 200
-                             : ch == 1 ? 120
-                                       : 40),
-                            tolerance)
-                    << QVideoFrameFormat::pixelFormatToString(f).toStdString() << " channel " << ch;
+        // YUV goes through 8-bit luma and chroma: within 2 grey levels. Packed RGB is exact.
+        const int tolerance =
+            f == F::Format_XRGB8888 || f == F::Format_BGRX8888 || f == F::Format_XBGR8888 || f == F::Format_RGBX8888
+                ? 0
+                : 2;
+        for (int cell = 0; cell < 4; ++cell)
+            for (auto [ch, value] : {std::pair{0, 200}, {1, 120}, {2, 40}})
+                EXPECT_NEAR(t.c().cellValue(ch, cell % 2, cell / 2), value, tolerance) << "channel " << ch;
     }
 }
 
-TEST(CaptureComponent, GridAcceptedDisplayTextAndCellValuesText)
+TEST(CaptureComponent, RefusedGridLeavesTheOneInUseAndCellValuesTextFollowsTheChannels)
 {
     Component t;
     CaptureComponent& c = t.c();
-    c.setDetectionGrid(QStringLiteral("105 09"));
-    EXPECT_TRUE(c.gridAccepted());
-    EXPECT_EQ(c.gridColumns(), 3);
-    EXPECT_EQ(c.gridRows(), 2);
+    FakeCameraStream& stream = t.startCamera(QStringLiteral("105 09"));
     EXPECT_EQ(c.gridDisplayText(), "105" + Eol + "090" + Eol);
-    for (const QString& bad : {QStringLiteral(""), QStringLiteral("   "), QStringLiteral("12a3"),
-                               QStringLiteral("5\t5"), QString(513, u'5')}) {
-        c.setDetectionGrid(bad);
-        EXPECT_FALSE(c.gridAccepted()) << bad.toStdString();
-        EXPECT_EQ(c.detectionGrid(), "105 09"); // a refused grid leaves the one in use
-    }
-    c.setDetectionGrid(QStringLiteral("1"));
-    EXPECT_TRUE(c.gridAccepted());
+    c.setDetectionGrid(QStringLiteral("12a3"));
+    EXPECT_FALSE(c.gridAccepted());
+    EXPECT_EQ(c.detectionGrid(), "105 09");
 
     // One colour everywhere: active cells show the mean of the compared channels, inactive ones a dot.
-    Component cam({fakeCamera("a", QStringLiteral("Cam A"))});
-    cam.c().setDetectionGrid(QStringLiteral("105 09"));
-    cam.c().setDeviceIndex(0);
-    cam.c().startLiveVideo();
-    cam.cameras.lastStream->push(uniformFrame(QVideoFrameFormat::Format_BGRX8888, {30, 20}, QColor(30, 60, 90)));
-    ASSERT_TRUE(cam.waitForFrames(1));
-    EXPECT_EQ(cam.c().currentCellValuesText(), "  60   .  60" + Eol + "   .  60   ." + Eol);
-    cam.c().setCompareRed(false);
-    cam.c().setCompareGreen(false);
-    EXPECT_EQ(cam.c().currentCellValuesText(), "  90   .  90" + Eol + "   .  90   ." + Eol);
+    stream.push(uniformFrame(QVideoFrameFormat::Format_BGRX8888, {30, 20}, QColor(30, 60, 90)));
+    ASSERT_TRUE(t.waitForFrames(1));
+    EXPECT_EQ(c.currentCellValuesText(), "  60   .  60" + Eol + "   .  60   ." + Eol);
+    c.setCompareRed(false);
+    c.setCompareGreen(false);
+    EXPECT_EQ(c.currentCellValuesText(), "  90   .  90" + Eol + "   .  90   ." + Eol);
 }
 
 TEST(CaptureComponent, HotPlugEventsAndTheSelectionThatFollows)
@@ -244,14 +214,11 @@ TEST(CaptureComponent, HotPlugEventsAndTheSelectionThatFollows)
     c.setDeviceIndex(1);
     selected.clear();
     t.cameras.plug(fakeCamera("c", QStringLiteral("Cam C")));
-    ASSERT_EQ(plugged.count(), 1);
-    EXPECT_EQ(plugged[0], (QVariantList{true, true, QStringLiteral("Cam C")}));
-    EXPECT_EQ(c.deviceName(), "Cam B");
+    EXPECT_EQ(plugged.takeFirst(), (QVariantList{true, true, QStringLiteral("Cam C")}));
 
     // A camera before the selected one goes: the selection follows it to its new index.
     t.cameras.unplug("a");
-    EXPECT_EQ(plugged.count(), 2);
-    EXPECT_EQ(plugged[1], (QVariantList{false, true, QStringLiteral("Cam A")}));
+    EXPECT_EQ(plugged.takeFirst(), (QVariantList{false, true, QStringLiteral("Cam A")}));
     EXPECT_EQ(c.deviceIndex(), 0);
     EXPECT_EQ(c.deviceName(), "Cam B");
     EXPECT_EQ(selected.count(), 0);
@@ -259,7 +226,6 @@ TEST(CaptureComponent, HotPlugEventsAndTheSelectionThatFollows)
     // The selected camera goes while stopped: nothing selected, announced as a selection change, not lost.
     t.cameras.unplug("b");
     EXPECT_EQ(c.deviceIndex(), -1);
-    EXPECT_EQ(c.sizeList(), "");
     EXPECT_EQ(selected.count(), 1);
     EXPECT_EQ(lost.count(), 0);
 
@@ -267,12 +233,10 @@ TEST(CaptureComponent, HotPlugEventsAndTheSelectionThatFollows)
     c.setDeviceIndex(0);
     c.startLiveVideo();
     ASSERT_TRUE(is_camera_running(c));
-    selected.clear();
     t.cameras.unplug("c");
     EXPECT_FALSE(is_camera_running(c));
-    EXPECT_EQ(selected.count(), 1);
+    EXPECT_EQ(selected.count(), 3);
     EXPECT_EQ(lost.count(), 1);
-    EXPECT_EQ(c.deviceList(), "Simulated meter" + Eol + "Video file..." + Eol);
 
     // The simulated meter stays selected while cameras come and go in front of it.
     c.setDeviceIndex(c.simulatedMeterIndex());
@@ -283,12 +247,10 @@ TEST(CaptureComponent, HotPlugEventsAndTheSelectionThatFollows)
 
 TEST(CaptureComponent, AFailingCameraIsStoppedAndReportedLost)
 {
-    Component t({fakeCamera("a", QStringLiteral("Cam A"))});
+    Component t;
     CaptureComponent& c = t.c();
     QSignalSpy lost(&c, &VideoCapture::deviceLost);
-    c.setDeviceIndex(0);
-    c.startLiveVideo();
-    t.cameras.lastStream->fail(QStringLiteral("device busy"));
+    t.startCamera(QStringLiteral("5")).fail(QStringLiteral("device busy"));
     EXPECT_TRUE(lost.wait(2000));
     EXPECT_FALSE(is_camera_running(c));
     EXPECT_TRUE(t.dialogs.texts().isEmpty());
@@ -306,20 +268,20 @@ TEST(CaptureComponent, VideoFileThatCannotBePlayedGivesAMessage)
     Component t;
     CaptureComponent& c = t.c();
     QSignalSpy lost(&c, &VideoCapture::deviceLost);
+    auto play = [&](const QString& file) {
+        t.dialogs.setNextFileName(file);
+        c.setDeviceIndex(c.videoFileIndex());
+        c.startLiveVideo();
+    };
 
-    t.dialogs.setNextFileName(QString());
-    c.setDeviceIndex(c.videoFileIndex());
-    c.startLiveVideo();
+    play(QString());
     EXPECT_FALSE(is_camera_running(c));
     EXPECT_EQ(t.dialogs.texts().back(),
               QStringLiteral("No video file has been chosen. Select \"Video file...\" again to choose one."));
 
     const QString missing = dir.filePath(QStringLiteral("missing.avi"));
-    t.dialogs.setNextFileName(missing);
-    c.setDeviceIndex(c.videoFileIndex());
-    c.startLiveVideo();
+    play(missing);
     ASSERT_TRUE(lost.wait(2000));
-    EXPECT_FALSE(is_camera_running(c));
     EXPECT_EQ(t.dialogs.texts().back(),
               QStringLiteral("Couldn't play the video file %1: the file does not exist.").arg(missing));
 
@@ -329,14 +291,11 @@ TEST(CaptureComponent, VideoFileThatCannotBePlayedGivesAMessage)
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write(QByteArray("RIFF\x10\0\0\0AVI LIST", 16) + QByteArray(4000, '\x5a'));
     }
-    t.dialogs.setNextFileName(corrupt);
-    c.setDeviceIndex(c.videoFileIndex());
-    c.startLiveVideo();
+    play(corrupt);
     ASSERT_TRUE(QTest::qWaitFor([&] { return lost.count() == 2; }, 10000));
     EXPECT_FALSE(is_camera_running(c));
     QTest::qWait(100);
     const QStringList about = t.dialogs.texts().filter(corrupt);
     ASSERT_EQ(about.size(), 1) << "one message however many ways the player reports it";
-    EXPECT_TRUE(about[0].startsWith(QStringLiteral("Couldn't play the video file %1: ").arg(corrupt)))
-        << about[0].toStdString();
+    EXPECT_TRUE(about[0].startsWith(QStringLiteral("Couldn't play the video file %1: ").arg(corrupt)));
 }

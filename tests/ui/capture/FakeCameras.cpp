@@ -3,7 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
+#include <map>
 
 std::unique_ptr<CameraStream> FakeCameras::open(const QByteArray& id, const CameraFormat& format)
 {
@@ -38,78 +38,33 @@ CameraInfo fakeCamera(const QByteArray& id, const QString& description)
     return c;
 }
 
-namespace {
-uchar limitedLuma(double y)
-{
-    return uchar(std::lround(16.0 + y * 219.0 / 255.0));
-}
-uchar limitedChroma(double c)
-{
-    return uchar(std::lround(128.0 + c * 224.0 / 255.0));
-}
-} // namespace
-
 QVideoFrame uniformFrame(QVideoFrameFormat::PixelFormat format, QSize size, QColor rgb)
 {
-    QVideoFrameFormat ff(size, format);
-    ff.setColorSpace(QVideoFrameFormat::ColorSpace_BT601);
-    ff.setColorRange(QVideoFrameFormat::ColorRange_Video);
-    QVideoFrame frame(ff);
-    if (!frame.map(QVideoFrame::WriteOnly))
-        return {};
-    const double r = rgb.red(), g = rgb.green(), b = rgb.blue();
-    const double yf = 0.299 * r + 0.587 * g + 0.114 * b;
-    const uchar y = limitedLuma(yf);
-    const uchar u = limitedChroma((b - yf) / 1.772);
-    const uchar v = limitedChroma((r - yf) / 1.402);
-    auto fill = [&](int plane, std::initializer_list<uchar> pattern) {
-        uchar* p = frame.bits(plane);
-        const qsizetype bytes = frame.mappedBytes(plane);
-        const std::vector<uchar> pat(pattern);
-        for (qsizetype i = 0; i < bytes; ++i)
-            p[i] = pat[std::size_t(i) % pat.size()];
-    };
+    using F = QVideoFrameFormat;
     const uchar R = uchar(rgb.red()), G = uchar(rgb.green()), B = uchar(rgb.blue());
-    switch (format) {
-    case QVideoFrameFormat::Format_XRGB8888:
-        fill(0, {0xFF, R, G, B});
-        break;
-    case QVideoFrameFormat::Format_BGRX8888:
-        fill(0, {B, G, R, 0xFF});
-        break;
-    case QVideoFrameFormat::Format_XBGR8888:
-        fill(0, {0xFF, B, G, R});
-        break;
-    case QVideoFrameFormat::Format_RGBX8888:
-        fill(0, {R, G, B, 0xFF});
-        break;
-    case QVideoFrameFormat::Format_YUV420P:
-        fill(0, {y});
-        fill(1, {u});
-        fill(2, {v});
-        break;
-    case QVideoFrameFormat::Format_YV12:
-        fill(0, {y});
-        fill(1, {v});
-        fill(2, {u});
-        break;
-    case QVideoFrameFormat::Format_NV12:
-        fill(0, {y});
-        fill(1, {u, v});
-        break;
-    case QVideoFrameFormat::Format_NV21:
-        fill(0, {y});
-        fill(1, {v, u});
-        break;
-    case QVideoFrameFormat::Format_YUYV:
-        fill(0, {y, u, y, v});
-        break;
-    case QVideoFrameFormat::Format_UYVY:
-        fill(0, {u, y, v, y});
-        break;
-    default:
-        frame.unmap();
+    const double luma = 0.299 * R + 0.587 * G + 0.114 * B;
+    const uchar y = uchar(std::lround(16.0 + luma * 219.0 / 255.0));
+    const uchar u = uchar(std::lround(128.0 + (B - luma) / 1.772 * 224.0 / 255.0));
+    const uchar v = uchar(std::lround(128.0 + (R - luma) / 1.402 * 224.0 / 255.0));
+    // The repeating byte pattern of each plane.
+    const std::map<F::PixelFormat, std::vector<std::vector<uchar>>> layouts = {
+        {F::Format_XRGB8888, {{0xFF, R, G, B}}}, {F::Format_BGRX8888, {{B, G, R, 0xFF}}},
+        {F::Format_XBGR8888, {{0xFF, B, G, R}}}, {F::Format_RGBX8888, {{R, G, B, 0xFF}}},
+        {F::Format_YUV420P, {{y}, {u}, {v}}},    {F::Format_YV12, {{y}, {v}, {u}}},
+        {F::Format_NV12, {{y}, {u, v}}},         {F::Format_NV21, {{y}, {v, u}}},
+        {F::Format_YUYV, {{y, u, y, v}}},        {F::Format_UYVY, {{u, y, v, y}}}};
+    const auto layout = layouts.find(format);
+    F ff(size, format);
+    ff.setColorSpace(F::ColorSpace_BT601);
+    ff.setColorRange(F::ColorRange_Video);
+    QVideoFrame frame(ff);
+    if (layout == layouts.end() || !frame.map(QVideoFrame::WriteOnly))
         return {};
+    for (int plane = 0; plane < int(layout->second.size()); ++plane) {
+        const std::vector<uchar>& pattern = layout->second[std::size_t(plane)];
+        uchar* bits = frame.bits(plane);
+        for (qsizetype i = 0; i < frame.mappedBytes(plane); ++i)
+            bits[i] = pattern[std::size_t(i) % pattern.size()];
     }
     frame.unmap();
     return frame;
