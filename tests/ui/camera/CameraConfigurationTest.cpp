@@ -34,18 +34,6 @@ TEST_F(SetupCameraControlTest, HandsTheSettingsToTheComponent)
     EXPECT_TRUE(t.dialogs.shown.empty());
 }
 
-TEST_F(SetupCameraControlTest, RefusedGridIsReplacedByTheFactoryGridWithAMessage)
-{
-    t.ctx.settings.DETECTION_GRID = QStringLiteral("12a4 5555");
-    t.ctx.settings.VIDEO_SIZE = 13;
-    setup_camera_control(t.ctx, capture);
-    EXPECT_EQ(t.ctx.settings.DETECTION_GRID, SettingsDefaults::DefaultGrid);
-    EXPECT_EQ(capture.detectionGrid(), SettingsDefaults::DefaultGrid);
-    EXPECT_EQ(t.dialogs.texts(),
-              QStringList{QStringLiteral("Invalid motion detection settings, factory default used")});
-    EXPECT_EQ(capture.displaySize(), QSize(320, 240));
-}
-
 TEST(UpDownControl, StepsTheFieldWithinItsRangeFromAnyText)
 {
     // The intensity factor accepts up to 1000000 typed, but its arrows stay within 1..100000.
