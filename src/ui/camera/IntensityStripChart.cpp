@@ -124,6 +124,8 @@ void IntensityStripChart::paintEvent(QPaintEvent*)
 
     if (m_history.samples().empty()) {
         p.setPen(palette().placeholderText().color());
-        p.drawText(plot, Qt::AlignCenter, QStringLiteral("Start the camera to see the image intensity here"));
+        // Below the trigger line, which runs through the middle of an empty chart.
+        const QRect lowerHalf(plot.left(), plot.center().y(), plot.width(), plot.height() / 2);
+        p.drawText(lowerHalf, Qt::AlignCenter, QStringLiteral("Start the camera to see the image intensity here"));
     }
 }
