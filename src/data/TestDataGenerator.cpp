@@ -70,15 +70,7 @@ QString FillArray(MeteringContext& ctx, const FillRequest& request, const std::f
     qint32 totalPulses = 0;
     for (qint32 i = 1; i <= K; ++i) {
         LogRecord r;
-        r.DateTime = start.addSecs(qint64(i) * T * 60);
-        const QDate d = r.DateTime.date();
-        const QTime t = r.DateTime.time();
-        r.Year = static_cast<qint16>(d.year());
-        r.Month = static_cast<qint16>(d.month());
-        r.Day = static_cast<qint16>(d.day());
-        r.Hour = static_cast<qint16>(t.hour());
-        r.Min = static_cast<qint16>(t.minute());
-        r.Sec = static_cast<qint16>(t.second());
+        r.setDateTime(start.addSecs(qint64(i) * T * 60));
         const qint32 p = static_cast<qint32>(TextFormat::roundHalfEven(double(draw()) * M));
         const qint32 light = static_cast<qint32>(TextFormat::roundHalfEven(double(draw()) * 10000.0));
         const double e = p / R;

@@ -12,8 +12,6 @@ void InitialiseDataArray(MeteringContext& ctx)
 void DoWriteLogevent(MeteringContext& ctx)
 {
     const QDateTime now = WholeSecondsNow(ctx);
-    const QTime t = now.time();
-    const QDate d = now.date();
 
     PulseState& p = ctx.pulse;
     RunState& run = ctx.logging;
@@ -21,13 +19,7 @@ void DoWriteLogevent(MeteringContext& ctx)
     const double interval = ctx.settings.LOGGING_INTERVAL_SECONDS;
 
     LogRecord r;
-    r.DateTime = now;
-    r.Year = static_cast<qint16>(d.year());
-    r.Month = static_cast<qint16>(d.month());
-    r.Day = static_cast<qint16>(d.day());
-    r.Hour = static_cast<qint16>(t.hour());
-    r.Min = static_cast<qint16>(t.minute());
-    r.Sec = static_cast<qint16>(t.second());
+    r.setDateTime(now);
     r.PulsesThisInterval = p.lngGlobalWkgIntervalPulseCount;
     r.TotalEnergy = run.totalKWH;
     r.TotalCost = run.totalCost;

@@ -32,4 +32,18 @@ struct LogRecord
     QString UserComment;                     // 22
 
     bool operator==(const LogRecord&) const = default;
+
+    // Slot 1 and the six date and time parts taken from it, so they always agree.
+    void setDateTime(const QDateTime& when)
+    {
+        DateTime = when;
+        const QDate d = when.date();
+        const QTime t = when.time();
+        Year = static_cast<qint16>(d.year());
+        Month = static_cast<qint16>(d.month());
+        Day = static_cast<qint16>(d.day());
+        Hour = static_cast<qint16>(t.hour());
+        Min = static_cast<qint16>(t.minute());
+        Sec = static_cast<qint16>(t.second());
+    }
 };

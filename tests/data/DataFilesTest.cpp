@@ -16,13 +16,7 @@ const QString ReadError = QStringLiteral("Couldn't read data from file\r\n");
 LogRecord record(const QDateTime& when, int pulses, const QString& comment = QString())
 {
     LogRecord r;
-    r.DateTime = when;
-    r.Year = qint16(when.date().year());
-    r.Month = qint16(when.date().month());
-    r.Day = qint16(when.date().day());
-    r.Hour = qint16(when.time().hour());
-    r.Min = qint16(when.time().minute());
-    r.Sec = qint16(when.time().second());
+    r.setDateTime(when);
     r.PulsesThisInterval = r.LoggingTotalPulse = pulses;
     r.TotalEnergy = r.EnergyThisInterval = pulses / 600.0;
     r.TotalCost = pulses * 15.0 / 600.0;
