@@ -15,7 +15,7 @@
 #include "metering/DataFileWriters.h"
 #include "metering/MeteringContext.h"
 #include "metering/PulseSignal.h"
-#include "ui/GraphPainter.h"
+#include "ui/data/GraphPainter.h"
 
 #include <QApplication>
 #include <QTemporaryDir>

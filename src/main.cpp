@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/Clock.h"
-#include "ui/WattsightApp.h"
+#include "ui/shell/WattsightApp.h"
 
 #include <QApplication>
 

@@ -5,8 +5,8 @@
 #include "camera/MarkDetector.h"
 #include "camera/VideoCapture.h"
 #include "metering/MeteringContext.h"
-#include "ui/ConfirmedNumberField.h"
-#include "ui/NumericFieldBinding.h"
+#include "ui/setup/ConfirmedNumberField.h"
+#include "ui/setup/NumericFieldBinding.h"
 
 #include <QCheckBox>
 #include <QFontDatabase>

@@ -2,7 +2,7 @@
 #include "camera/CameraConfiguration.h"
 
 #include "support/TestContext.h"
-#include "ui/UpDownControl.h"
+#include "ui/setup/UpDownControl.h"
 #include "ui/capture/CaptureComponent.h"
 
 #include <QLineEdit>

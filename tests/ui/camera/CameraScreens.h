@@ -3,8 +3,8 @@
 
 #include "SimulatedFrames.h"
 #include "support/TestContext.h"
-#include "ui/StartCameraForm.h"
-#include "ui/UpDownControl.h"
+#include "ui/camera/StartCameraForm.h"
+#include "ui/setup/UpDownControl.h"
 #include "ui/camera/CameraForm.h"
 #include "ui/support/WidgetActions.h"
 

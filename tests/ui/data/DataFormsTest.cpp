@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "data/TestDataGenerator.h"
-#include "ui/DebugFillArray.h"
-#include "ui/ExportForm.h"
-#include "ui/GraphForm.h"
-#include "ui/ImportForm.h"
-#include "ui/ImportRunData.h"
+#include "ui/data/DebugFillArray.h"
+#include "ui/data/ExportForm.h"
+#include "ui/data/GraphForm.h"
+#include "ui/data/ImportForm.h"
+#include "ui/data/ImportRunData.h"
 #include "ui/support/RunningApp.h"
 
 #include <QFile>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ui/NumericFieldBinding.h"
+#include "ui/setup/NumericFieldBinding.h"
 
 #include "support/ScriptedDialogs.h"
 

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/ConfigFiles.h"
-#include "ui/AdvancedSettingsSetupForm.h"
-#include "ui/DataLoggingSetupForm.h"
-#include "ui/EnergyMeterSetupForm.h"
+#include "ui/setup/AdvancedSettingsSetupForm.h"
+#include "ui/setup/DataLoggingSetupForm.h"
+#include "ui/setup/EnergyMeterSetupForm.h"
 #include "ui/support/RunningApp.h"
 #include "ui/support/WidgetActions.h"
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ui/MainWindow.h"
+#include "ui/shell/MainWindow.h"
 
 #include "support/TestContext.h"
 

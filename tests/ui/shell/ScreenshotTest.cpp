@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Writes the shell's screenshots to docs/screenshots when WATTSIGHT_SCREENSHOTS is set in the environment.
-#include "ui/AboutForm.h"
-#include "ui/HelpViewer.h"
-#include "ui/MainWindow.h"
-#include "ui/SplashForm.h"
+#include "ui/shell/AboutForm.h"
+#include "ui/shell/HelpViewer.h"
+#include "ui/shell/MainWindow.h"
+#include "ui/shell/SplashForm.h"
 #include "ui/support/RunningApp.h"
 
 namespace {

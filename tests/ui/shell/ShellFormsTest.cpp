@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "support/TestContext.h"
-#include "ui/AboutForm.h"
-#include "ui/HelpViewer.h"
-#include "ui/MainWindow.h"
-#include "ui/QtDialogs.h"
-#include "ui/SplashForm.h"
+#include "ui/shell/AboutForm.h"
+#include "ui/shell/HelpViewer.h"
+#include "ui/shell/MainWindow.h"
+#include "ui/shell/QtDialogs.h"
+#include "ui/shell/SplashForm.h"
 #include "ui/support/WidgetActions.h"
 
 #include <QAbstractButton>

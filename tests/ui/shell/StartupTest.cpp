@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "support/TestContext.h"
-#include "ui/MainWindow.h"
-#include "ui/SplashForm.h"
-#include "ui/WattsightApp.h"
+#include "ui/shell/MainWindow.h"
+#include "ui/shell/SplashForm.h"
+#include "ui/shell/WattsightApp.h"
 
 #include <QAction>
 #include <QDir>

@@ -2,8 +2,8 @@
 #pragma once
 
 #include "support/TestContext.h"
-#include "ui/MainWindow.h"
-#include "ui/WattsightApp.h"
+#include "ui/shell/MainWindow.h"
+#include "ui/shell/WattsightApp.h"
 
 #include <QAction>
 #include <QDir>

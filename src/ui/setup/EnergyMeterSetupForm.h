@@ -1,0 +1,25 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "ui/setup/SettingsGroupForm.h"
+
+// The meter constant and the price of one energy unit.
+class EnergyMeterSetupForm : public SettingsGroupForm
+{
+    Q_OBJECT
+
+public:
+    explicit EnergyMeterSetupForm(AppContext& ctx, QWidget* parent = nullptr);
+
+    void ApplyMeterFields();
+
+protected:
+    void fillFields() override;
+    void applyFields() override { ApplyMeterFields(); }
+    QString saveGroup() override;
+    void loadGroupFactoryDefaults() override;
+
+private:
+    QLineEdit* m_revsPerUnit = nullptr;
+    QLineEdit* m_costPerUnit = nullptr;
+};

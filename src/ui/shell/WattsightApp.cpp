@@ -1,0 +1,154 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ui/shell/WattsightApp.h"
+
+#include "app/Clock.h"
+#include "app/ConfigFiles.h"
+#include "app/DelayTenths.h"
+#include "app/EventPump.h"
+#include "app/FileIo.h"
+#include "metering/LogEvent.h"
+#include "metering/LoggingEngine.h"
+#include "metering/PulseSignal.h"
+#include "metering/TripEngine.h"
+#include "ui/setup/AdvancedSettingsSetupForm.h"
+#include "ui/setup/DataLoggingSetupForm.h"
+#include "ui/data/DebugFillArray.h"
+#include "ui/run/DebugForm.h"
+#include "ui/setup/EnergyMeterSetupForm.h"
+#include "ui/data/ExportForm.h"
+#include "ui/data/GraphForm.h"
+#include "ui/data/ImportForm.h"
+#include "ui/data/ImportRunData.h"
+#include "ui/run/LoggingForm.h"
+#include "ui/shell/MainWindow.h"
+#include "ui/shell/ProductInfo.h"
+#include "ui/shell/QtDialogs.h"
+#include "ui/shell/SplashForm.h"
+#include "ui/camera/StartCameraForm.h"
+#include "ui/run/TripForm.h"
+#include "ui/run/VariableViewerForm.h"
+#include "ui/camera/CameraForm.h"
+#include "ui/capture/CaptureComponent.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <exception>
+
+struct WattsightApp::RealServices
+{
+    SystemClock clock;
+    QtEventPump pump;
+    QtDialogs dialogs;
+    DiskFileIo files;
+
+    Services services() { return Services{clock, pump, dialogs, files}; }
+};
+
+WattsightApp::WattsightApp() : WattsightApp(std::make_unique<RealServices>(), std::nullopt, QDir::currentPath(), {}) {}
+
+WattsightApp::WattsightApp(Services services, const QString& workingFolder, Options options)
+    : WattsightApp(nullptr, services, workingFolder, std::move(options))
+{
+}
+
+WattsightApp::WattsightApp(std::unique_ptr<RealServices> real, std::optional<Services> injected,
+                           const QString& workingFolder, Options options)
+    : m_real(std::move(real)), m_ctx(m_real ? m_real->services() : *injected), m_workingFolder(workingFolder),
+      m_options(std::move(options))
+{
+    if (m_options.helpFolder.isEmpty())
+        m_options.helpFolder = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("help"));
+    m_window = std::make_unique<MainWindow>(m_ctx, m_options.helpFolder);
+    m_window->endProcess = [] { QCoreApplication::exit(0); };
+    if (m_real)
+        m_real->dialogs.setParentWidget(m_window.get());
+    registerScreens();
+}
+
+WattsightApp::~WattsightApp()
+{
+    delete m_splash.data();
+}
+
+void WattsightApp::registerScreens()
+{
+    // Screens opened from the menus are registered here as their developers add them.
+    m_window->addModelessScreen(MenuItem::LoadPreviousRunData, [this] { return new ImportRunData(m_ctx); });
+    m_window->addModalScreen(MenuItem::ExportData, [this] { return new ExportForm(m_ctx); });
+    m_window->addModalScreen(MenuItem::ImportData, [this] { return new ImportForm(m_ctx); });
+    m_window->addModelessScreen(MenuItem::DisplayEnergyHistoryGraph, [this] { return new GraphForm(m_ctx); });
+    m_window->addModelessScreen(MenuItem::FillArray, [this] { return new DebugFillArray(m_ctx); });
+    m_window->addModelessScreen(MenuItem::PulseSimulator, [this] { return new DebugForm(m_ctx); });
+    m_window->addModelessScreen(MenuItem::TripScreenVariables, [this] { return VariableViewerForm::forTrip(m_ctx); });
+    m_window->addModelessScreen(MenuItem::ViewLoggingScreenVariables,
+                                [this] { return VariableViewerForm::forLogging(m_ctx); });
+    m_window->addModelessScreen(MenuItem::EnergyMeterSetup, [this] { return new EnergyMeterSetupForm(m_ctx); });
+    m_window->addModelessScreen(MenuItem::DataLoggingSetup, [this] { return new DataLoggingSetupForm(m_ctx); });
+    m_window->addModelessScreen(MenuItem::AdvancedSettings, [this] { return new AdvancedSettingsSetupForm(m_ctx); });
+    m_window->addModelessScreen(MenuItem::CameraSetup, [this] {
+        return new CameraForm(m_ctx, [this](CameraForm& form) -> QDialog* {
+            return new StartCameraForm(m_ctx, form.capture(), form.detector(), &form);
+        });
+    });
+}
+
+bool WattsightApp::Main()
+{
+    m_ctx.paths = BuildFilePaths(m_workingFolder);
+
+    m_splash = new SplashForm;
+    m_splash->show();
+
+    DelayTenths(m_ctx.services.clock, m_ctx.services.pump, 40);
+    m_ctx.services.pump.processEvents();
+    return StartApplication();
+}
+
+void WattsightApp::prepareMetering()
+{
+    InitialiseDataArray(m_ctx);
+    m_ctx.blnGlobalTripRunning = false;
+    if (!m_tripEngine) {
+        m_tripEngine = std::make_unique<TripEngine>(m_ctx);
+        m_window->addPersistentScreen(MenuItem::EnergyTripForm, new TripForm(*m_tripEngine));
+    }
+    m_tripEngine->StopTrip();
+    m_tripEngine->ResetTrip();
+    m_ctx.blnGlobalLoggingRunning = false;
+    if (!m_loggingEngine) {
+        m_loggingEngine = std::make_unique<LoggingEngine>(m_ctx);
+        m_window->addPersistentScreen(MenuItem::EnergyLoggingForm, new LoggingForm(*m_loggingEngine));
+    }
+    m_loggingEngine->StopLogging();
+    m_loggingEngine->ResetLogging();
+}
+
+bool WattsightApp::StartApplication()
+{
+    try {
+        m_stage = 1;
+        MakeDefaultSettingsFiles(m_ctx);
+        LoadAllSettings(m_ctx);
+        prepareMetering();
+        m_ctx.blnGlobalCameraRunning = false;
+        LoadWorkingMeterValues(m_ctx);
+        m_window->setWindowTitle(ProductInfo::ApplicationTitle);
+        m_window->setDebugMenuVisible(m_options.debugMenu);
+        ResetWorkingValues(m_ctx);
+        m_window->show();
+        // The splash outlives the pause and must not disappear behind the window that opens under it.
+        if (m_splash)
+            m_splash->raise();
+        m_window->hideScreen(MenuItem::EnergyLoggingForm);
+        m_window->hideScreen(MenuItem::EnergyTripForm);
+        m_stage = 9;
+        return true;
+    } catch (const std::exception& error) {
+        m_ctx.services.dialogs.message(QStringLiteral("Unexpected Fatal Error stage %1:\r\n").arg(m_stage) +
+                                       QString::fromLocal8Bit(error.what()));
+    } catch (...) {
+        m_ctx.services.dialogs.message(
+            QStringLiteral("Unexpected Fatal Error stage %1:\r\nUnknown error").arg(m_stage));
+    }
+    return false;
+}

@@ -1,0 +1,82 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "metering/MeteringContext.h"
+#include "ui/shell/SplashForm.h"
+
+#include <QPointer>
+#include <QString>
+#include <memory>
+#include <optional>
+
+class LoggingEngine;
+class MainWindow;
+class TripEngine;
+
+#ifdef WATTSIGHT_DEBUG_MENU
+inline constexpr bool DebugMenuBuildSwitch = true;
+#else
+inline constexpr bool DebugMenuBuildSwitch = false;
+#endif
+
+// The composition root: owns the services, the one application context, the engines and the main window,
+// and runs the start-up sequence.
+//
+// How to add a screen:
+//  - Opened from a menu and made on demand: one line in registerScreens(), e.g.
+//        m_window->addModelessScreen(MenuItem::EnergyMeterSetup, [this] { return new EnergyMeterSetupForm(m_ctx); });
+//    (addModalScreen for modal ones). Registering enables the menu item.
+//  - An engine: add a std::unique_ptr member in the "Engines" block below (declared before m_window, so
+//    screens are destroyed before the engines they use) and create it in prepareMetering() when it must
+//    exist from start-up, otherwise in registerScreens().
+//  - A screen that lives from start-up to exit (trip, logging): create it in prepareMetering() and hand it
+//    over with m_window->addPersistentScreen(MenuItem::EnergyTripForm, screen); start-up hides it later.
+class WattsightApp
+{
+public:
+    struct Options
+    {
+        bool debugMenu = DebugMenuBuildSwitch;
+        QString helpFolder; // empty: "help" beside the executable
+    };
+
+    // The real services; files in the working directory at start-up.
+    WattsightApp();
+    // Given services and data folder (tests).
+    WattsightApp(Services services, const QString& workingFolder, Options options);
+    virtual ~WattsightApp();
+
+    // Paths, splash, the 4-second pause, then StartApplication(). False after a fatal start-up error: the
+    // caller then ends the process.
+    bool Main();
+    bool StartApplication();
+
+    MeteringContext& context() { return m_ctx; }
+    MainWindow& window() { return *m_window; }
+    SplashForm* splash() const { return m_splash.data(); }
+    int stage() const { return m_stage; }
+
+protected:
+    // Sizes the data array and puts the trip and logging into their stopped, cleared state, creating their
+    // screens. Every start-up step of the metering side belongs here.
+    virtual void prepareMetering();
+
+private:
+    struct RealServices;
+    WattsightApp(std::unique_ptr<RealServices> real, std::optional<Services> injected, const QString& workingFolder,
+                 Options options);
+    void registerScreens();
+
+    std::unique_ptr<RealServices> m_real;
+    MeteringContext m_ctx;
+    QString m_workingFolder;
+    Options m_options;
+    int m_stage = 0;
+
+    // Engines (created in prepareMetering() or registerScreens()).
+    std::unique_ptr<TripEngine> m_tripEngine;
+    std::unique_ptr<LoggingEngine> m_loggingEngine;
+
+    std::unique_ptr<MainWindow> m_window;
+    QPointer<SplashForm> m_splash;
+};
