@@ -8,9 +8,26 @@
 class Dialogs
 {
 public:
-    enum class Buttons { Ok, YesNo, YesNoCancel };
-    enum class Icon { None, Exclamation, Information, Question };
-    enum class Answer { Ok, Yes, No, Cancel };
+    enum class Buttons
+    {
+        Ok,
+        YesNo,
+        YesNoCancel
+    };
+    enum class Icon
+    {
+        None,
+        Exclamation,
+        Information,
+        Question
+    };
+    enum class Answer
+    {
+        Ok,
+        Yes,
+        No,
+        Cancel
+    };
 
     struct FileRequest
     {

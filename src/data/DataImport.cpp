@@ -107,7 +107,6 @@ QString read_data_file(MeteringContext& ctx, const QString& fileName, const Prog
     const QString delimiter = ctx.strGlobalFieldDelimiter;
     const RetryRule rule = RetryRule::dataRead(ctx.settings);
 
-
     std::unique_ptr<FileHandle> file;
     if (!retryFileOperation(ctx, rule, [&] {
             file = ctx.services.files.open(fileName, FileIo::Mode::Read);

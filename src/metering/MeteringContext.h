@@ -7,7 +7,6 @@
 #include "metering/MinuteWindow.h"
 
 #include <QDateTime>
-
 #include <functional>
 
 // Pulse timing, instantaneous figures, working meter values and the interval accumulators.

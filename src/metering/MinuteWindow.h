@@ -3,7 +3,6 @@
 
 #include <QDateTime>
 #include <QtGlobal>
-
 #include <vector>
 
 // One closed minute of a rolling window.

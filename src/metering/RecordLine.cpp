@@ -5,13 +5,27 @@
 
 #include <charconv>
 
-const char* const RecordLine::ColumnNames[21] = {
-    "DateTime",           "Year",           "Month",          "Day",
-    "Hour",               "Min",            "Sec",            "PulsesThisInterval",
-    "TotalEnergy",        "TotalCost",      "LoggingSeconds", "LoggingTotalPulse",
-    "EnergyThisInterval", "CostThisInterval", "AvgPowerThisInterval", "AvgCostPerHourThisInterval",
-    "REVSperEnergyUnit",  "CostPerEnergyUnit", "TarrifNumber", "LightLevel",
-    "UserComment"};
+const char* const RecordLine::ColumnNames[21] = {"DateTime",
+                                                 "Year",
+                                                 "Month",
+                                                 "Day",
+                                                 "Hour",
+                                                 "Min",
+                                                 "Sec",
+                                                 "PulsesThisInterval",
+                                                 "TotalEnergy",
+                                                 "TotalCost",
+                                                 "LoggingSeconds",
+                                                 "LoggingTotalPulse",
+                                                 "EnergyThisInterval",
+                                                 "CostThisInterval",
+                                                 "AvgPowerThisInterval",
+                                                 "AvgCostPerHourThisInterval",
+                                                 "REVSperEnergyUnit",
+                                                 "CostPerEnergyUnit",
+                                                 "TarrifNumber",
+                                                 "LightLevel",
+                                                 "UserComment"};
 
 RecordLine::RecordLine(const AppContext& ctx)
     : m_ctx(ctx), m_dates(ctx.locale), m_delimiter(ctx.strGlobalFieldDelimiter.toLocal8Bit()),

@@ -18,7 +18,11 @@ public:
     void advance(double seconds);
     // Sets the time of day on the current date (seconds since midnight, fraction kept).
     void setTimer(double secondsSinceMidnight);
-    void setNow(const QDateTime& now) { m_now = now; m_subMs = 0; }
+    void setNow(const QDateTime& now)
+    {
+        m_now = now;
+        m_subMs = 0;
+    }
 
 private:
     QDateTime m_now;

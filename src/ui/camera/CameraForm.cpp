@@ -6,14 +6,14 @@
 #include "app/Dialogs.h"
 #include "camera/CameraConfiguration.h"
 #include "metering/MeteringContext.h"
-#include "ui/setup/ConfirmedNumberField.h"
-#include "ui/setup/NumericFieldBinding.h"
-#include "ui/camera/StartCameraForm.h"
-#include "ui/setup/UpDownControl.h"
 #include "ui/camera/IntensityStripChart.h"
 #include "ui/camera/MotionDetection.h"
+#include "ui/camera/StartCameraForm.h"
 #include "ui/capture/CaptureComponent.h"
 #include "ui/capture/CapturePreviewWidget.h"
+#include "ui/setup/ConfirmedNumberField.h"
+#include "ui/setup/NumericFieldBinding.h"
+#include "ui/setup/UpDownControl.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>

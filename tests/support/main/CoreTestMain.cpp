@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <QCoreApplication>
-
 #include <gtest/gtest.h>
 
 int main(int argc, char** argv)

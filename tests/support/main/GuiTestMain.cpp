@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // main() of the GUI test executables: widgets need a QApplication; CTest runs them offscreen.
 #include <QApplication>
-
 #include <gtest/gtest.h>
 
 int main(int argc, char** argv)

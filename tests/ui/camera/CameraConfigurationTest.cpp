@@ -2,8 +2,8 @@
 #include "camera/CameraConfiguration.h"
 
 #include "support/TestContext.h"
-#include "ui/setup/UpDownControl.h"
 #include "ui/capture/CaptureComponent.h"
+#include "ui/setup/UpDownControl.h"
 
 #include <QLineEdit>
 #include <gtest/gtest.h>

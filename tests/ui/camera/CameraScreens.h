@@ -3,9 +3,9 @@
 
 #include "SimulatedFrames.h"
 #include "support/TestContext.h"
+#include "ui/camera/CameraForm.h"
 #include "ui/camera/StartCameraForm.h"
 #include "ui/setup/UpDownControl.h"
-#include "ui/camera/CameraForm.h"
 #include "ui/support/WidgetActions.h"
 
 #include <QComboBox>

@@ -3,8 +3,8 @@
 
 #include "camera/MarkDetector.h"
 #include "support/TestContext.h"
-#include "ui/setup/ComboBoxList.h"
 #include "ui/capture/CaptureComponent.h"
+#include "ui/setup/ComboBoxList.h"
 #include "ui/support/WidgetActions.h"
 
 #include <QComboBox>
