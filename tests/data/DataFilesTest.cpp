@@ -238,7 +238,7 @@ TEST_F(ImportFile, FilesWithoutAGoodFirstRecordLeaveTheEarlierDataSetWhole)
     }
 }
 
-TEST_F(ImportFile, HeaderLineIsSkippedLoneLineFeedsEndLinesAndFractionsRoundToEven)
+TEST_F(ImportFile, HeaderLineIsSkippedLoneLineFeedsEndLinesFractionsRoundToEvenAndTheDelimiterIgnoresCase)
 {
     QByteArray third = lines[3];
     third.chop(1);                         // no CR
@@ -247,6 +247,11 @@ TEST_F(ImportFile, HeaderLineIsSkippedLoneLineFeedsEndLinesAndFractionsRoundToEv
     EXPECT_EQ(import(lines[1] + '\n' + lines[2].chopped(1) + '\n' + third), QString());
     EXPECT_EQ(pointer(), 3);
     EXPECT_EQ(t.ctx.varGlobalDataArray.row(2).PulsesThisInterval, 12344);
+
+    t.ctx.strGlobalFieldDelimiter = QStringLiteral("x");
+    EXPECT_EQ(import(joined({lines[0], QByteArray(lines[1]).replace(',', 'X')})), QString());
+    EXPECT_EQ(pointer(), 2);
+    EXPECT_EQ(t.ctx.varGlobalDataArray.row(1).LightLevel, 4321);
 }
 
 TEST_F(ImportFile, BadRecordLinesStopTheImportKeepingTheRecordsBefore)
@@ -294,16 +299,6 @@ TEST_F(ImportFile, FileErrorsAreRetriedAndReported)
     EXPECT_EQ(pointer(), 4);
 }
 
-TEST_F(ImportFile, DelimiterIsMatchedWithoutRegardToCase)
-{
-    t.ctx.strGlobalFieldDelimiter = QStringLiteral("x");
-    QByteArray line = lines[1];
-    line.replace(',', 'X');
-    EXPECT_EQ(import(joined({lines[0], line})), QString());
-    EXPECT_EQ(pointer(), 2);
-    EXPECT_EQ(t.ctx.varGlobalDataArray.row(1).LightLevel, 4321);
-}
-
 TEST_F(ImportFile, ProgressIsEstimatedFromTheFileSizeAtAbout141BytesALine)
 {
     int maximum = -1, value = 0;
@@ -319,7 +314,8 @@ TEST_F(ImportFile, ProgressIsEstimatedFromTheFileSizeAtAbout141BytesALine)
     EXPECT_EQ(value, 100);
 }
 
-TEST_F(ImportFile, ImportWindowAsksBeforeOverwriting)
+// The export, import and reload windows run from the menus in the data screen tests; here their questions.
+TEST_F(ImportFile, ImportAsksBeforeOverwritingAndReloadReadsTheBackupButNotWhileLogging)
 {
     for (Dialogs::Answer a : {Dialogs::Answer::No, Dialogs::Answer::Cancel}) {
         t.dialogs.setNextAnswer(a);
@@ -329,28 +325,17 @@ TEST_F(ImportFile, ImportWindowAsksBeforeOverwriting)
     EXPECT_EQ(t.dialogs.shown[0].title, "Data in memory");
     EXPECT_EQ(t.dialogs.shown[0].buttons, Dialogs::Buttons::YesNoCancel);
     EXPECT_EQ(pointer(), 6);
-
-    t.dialogs.setNextAnswer(Dialogs::Answer::Yes);
-    t.dialogs.setNextFileName(good);
-    EXPECT_TRUE(import_logged_data(t.ctx, {}));
-    EXPECT_EQ(t.dialogs.texts().last(), "Data imported");
-    EXPECT_EQ(t.dialogs.fileRequests[0].title, "Import / Load Logged Data");
-    EXPECT_EQ(pointer(), 4);
-
-    t.dialogs.setNextAnswer(Dialogs::Answer::Yes);
     t.dialogs.setNextFileName(t.path(QStringLiteral("gone.csv")));
     EXPECT_FALSE(import_logged_data(t.ctx, {}));
+    EXPECT_EQ(t.dialogs.fileRequests[0].title, "Import / Load Logged Data");
     EXPECT_EQ(t.dialogs.shown.back().title, "Error saving data");
-}
 
-TEST_F(ImportFile, PreviousRunReloadReadsTheBackupButNotWhileLogging)
-{
     QFile::copy(good, t.ctx.paths.dataStore);
     t.ctx.blnGlobalLoggingRunning = true;
+    t.dialogs.shown.clear();
     EXPECT_FALSE(reload_previous_run(t.ctx, {}));
     EXPECT_EQ(t.dialogs.texts(), QStringList{ReloadWhileLoggingText});
     EXPECT_EQ(pointer(), 6);
-
     t.ctx.blnGlobalLoggingRunning = false;
     EXPECT_TRUE(reload_previous_run(t.ctx, {}));
     EXPECT_EQ(t.dialogs.texts().last(), "Previous Run Data imported");

@@ -30,7 +30,7 @@ struct TenRecords : testing::Test
     std::vector<GraphType> types = graphTypes(t.ctx.settings);
 };
 
-TEST_F(TenRecords, CompactionByGroupRule)
+TEST_F(TenRecords, CompactionByGroupRuleAndFactorsOneZeroAndLargerThanTheData)
 {
     const auto at = [&](int row) { return graphTime(t.ctx.varGlobalDataArray.row(row).DateTime); };
     struct Case
@@ -45,20 +45,14 @@ TEST_F(TenRecords, CompactionByGroupRule)
         EXPECT_EQ(s.values, c.values);
         EXPECT_EQ(s.times, (std::vector<double>{at(3), at(6), at(9)}));
     }
-}
-
-TEST_F(TenRecords, FactorsOneZeroAndLargerThanTheData)
-{
     for (qint64 factor : {1, 0}) {
         const GraphSeries s = graph(10, 0, factor);
         ASSERT_EQ(s.size(), 10u);
         EXPECT_EQ(s.values[9], 100.0);
     }
-    EXPECT_EQ(graph(10, 0, 11).size(), 0u);
-    EXPECT_EQ(graph(1, 0, 1).size(), 1u);
-    EXPECT_EQ(graph(0, 0, 1).size(), 0u);
     // The count is taken when the calculation starts; records beyond it are not drawn.
-    EXPECT_EQ(graph(7, 2, 2).size(), 3u);
+    EXPECT_EQ(std::tuple(graph(10, 0, 11).size(), graph(1, 0, 1).size(), graph(0, 0, 1).size(), graph(7, 2, 2).size()),
+              std::tuple(0u, 1u, 0u, 3u));
 }
 
 TEST(GraphSeries, TimesAreWallClockSecondsWhateverTheTimeZone)
@@ -80,19 +74,16 @@ TEST(GraphSeries, TitlesFollowTheUnitSettingsAndEachTypeItsSlot)
     const auto types = graphTypes(t.ctx.settings);
     ASSERT_EQ(types.size(), 8u);
     QStringList titles;
-    std::vector<int> slotNumbers;
-    for (const GraphType& type : types) {
-        titles << type.graphTitle;
-        slotNumbers.push_back(type.slot);
-    }
-    EXPECT_EQ(titles, QStringList({"Power (kW) averaged over each logging interval",
-                                   "Cost per hour (Cents/hour) averaged over each logging interval",
-                                   "Energy used (kWh) during each logging interval",
-                                   "Cost incurred (Cents) during each logging interval",
-                                   "Total energy (kWh) used since start of logging",
-                                   "Total cost incurred (Cents) since start of logging", types[6].graphTitle,
-                                   "Ambient light level"}));
-    EXPECT_EQ(slotNumbers, (std::vector<int>{15, 16, 13, 14, 9, 10, 12, 20}));
+    for (const GraphType& type : types)
+        titles << type.graphTitle + QStringLiteral(" @") + QString::number(type.slot);
+    EXPECT_EQ(titles, QStringList({"Power (kW) averaged over each logging interval @15",
+                                   "Cost per hour (Cents/hour) averaged over each logging interval @16",
+                                   "Energy used (kWh) during each logging interval @13",
+                                   "Cost incurred (Cents) during each logging interval @14",
+                                   "Total energy (kWh) used since start of logging @9",
+                                   "Total cost incurred (Cents) since start of logging @10", titles[6],
+                                   "Ambient light level @20"}));
+    EXPECT_TRUE(titles[6].endsWith(" @12"));
     EXPECT_EQ(types[0].listText, "Average power (KW) during logging interval");
     EXPECT_EQ(QStringList({types[0].yAxisTitle, types[1].yAxisTitle, types[5].yAxisTitle, types[6].yAxisTitle}),
               QStringList({"Power:   kW", "Cost per hour:   Cents/hour", "Cost:   Cents", "Disk Revolutions"}));

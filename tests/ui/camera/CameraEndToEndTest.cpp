@@ -8,14 +8,6 @@
 
 namespace {
 
-double shownNumber(const RunningApp& a, QWidget* form, const char* name)
-{
-    bool ok = false;
-    const double v = a.in<QLineEdit>(form, name)->text().toDouble(&ok);
-    EXPECT_TRUE(ok) << name;
-    return v;
-}
-
 TEST(CameraEndToEnd, SimulatedMeterDrivesATripThroughTheCameraScreens)
 {
     RunningApp a;
@@ -30,14 +22,14 @@ TEST(CameraEndToEnd, SimulatedMeterDrivesATripThroughTheCameraScreens)
     startOrStopCamera(
         *camera, true, [&] { frames.useTinyFrames(Watts, revsPerKWh); },
         [&](QDialog& selection) {
-            stopHasFocus = selection.focusWidget() == a.in<QPushButton>(&selection, "btnStopCamera");
+            stopHasFocus = selection.focusWidget() == child<QPushButton>(&selection, "btnStopCamera");
         });
     EXPECT_TRUE(stopHasFocus) << "after Start the next thing to press is Stop";
     ASSERT_TRUE(a.ctx().blnGlobalCameraRunning);
-    EXPECT_FALSE(a.in<QPushButton>(camera, "butSaveAllSettings")->isEnabled());
+    EXPECT_FALSE(child<QPushButton>(camera, "butSaveAllSettings")->isEnabled());
 
     QWidget* trip = a.open(MenuItem::EnergyTripForm);
-    a.click(trip, "StartButton");
+    press(trip, "StartButton");
     ASSERT_TRUE(a.ctx().blnGlobalTripRunning);
 
     // 3 s to settle, then five revolutions (one every 3600 / (2.4 kW x revs per kWh) seconds) and a bit.
@@ -46,15 +38,15 @@ TEST(CameraEndToEnd, SimulatedMeterDrivesATripThroughTheCameraScreens)
     const int revolutions = camera->detector().intMarksSeen();
     EXPECT_GE(revolutions, 5);
     EXPECT_LE(revolutions, 6);
-    EXPECT_EQ(a.in<QLineEdit>(trip, "Text4")->text(), QString::number(revolutions));
+    EXPECT_EQ(a.text(trip, "Text4"), QString::number(revolutions));
     // Frames are 40 ms apart, so a revolution is timed to within one frame: 1 % of the period at most.
-    EXPECT_NEAR(shownNumber(a, trip, "Text11"), Watts / 1000.0, Watts / 1000.0 * 0.02);
+    EXPECT_NEAR(a.text(trip, "Text11").toDouble(), Watts / 1000.0, Watts / 1000.0 * 0.02);
     EXPECT_EQ(camera->intensityHistory().revolutions(), revolutions);
 
     // Logging started now finds the camera running: no warning, and its screen says so.
     a.dialogs.shown.clear();
     QWidget* logging = a.open(MenuItem::EnergyLoggingForm);
-    a.click(logging, "StartButton");
+    press(logging, "StartButton");
     ASSERT_TRUE(a.ctx().blnGlobalLoggingRunning);
     EXPECT_TRUE(a.dialogs.shown.empty());
     EXPECT_EQ(a.text(logging, "Text13"), "Camera is Running");
@@ -74,9 +66,9 @@ TEST(CameraEndToEnd, SimulatedMeterDrivesATripThroughTheCameraScreens)
 
     startOrStopCamera(*camera, false);
     EXPECT_FALSE(a.ctx().blnGlobalCameraRunning);
-    EXPECT_TRUE(a.in<QPushButton>(camera, "butSaveAllSettings")->isEnabled());
-    a.click(trip, "StopButton");
-    a.click(logging, "StopButton");
+    EXPECT_TRUE(child<QPushButton>(camera, "butSaveAllSettings")->isEnabled());
+    press(trip, "StopButton");
+    press(logging, "StopButton");
 
     a.dialogs.shown.clear();
     QMdiSubWindow* cameraFrame = a.frameOf(camera);
@@ -131,7 +123,7 @@ TEST(Screenshots, CameraScreensWithTheSimulatedMeterRunning)
     frame->adjustSize();
     saveScreenshot(frame, "CameraForm.png");
 
-    a.click(camera, "MotionSensitivity");
+    press(camera, "MotionSensitivity");
     MotionDetection* motion = camera->motionDetection();
     ASSERT_NE(motion, nullptr);
     ASSERT_TRUE(frames.step());

@@ -80,9 +80,6 @@ TEST_F(MotionDetectionTest, OpensWithItsSettingsAndAppliesTheIntensityFactorOnOk
     MotionDetection* m = openMotion();
     EXPECT_TRUE(form.isEnabled()) << "the camera setup screen stays usable";
     EXPECT_EQ(memo(m, "mmoSensitivityGrid")->toPlainText(), asShown(capture().gridDisplayText()));
-    EXPECT_EQ(child<QLineEdit>(m, "edtSignalLevel")->toolTip(),
-              "Same as the field on the Camera Setup Form. Typically adjust the Intensity Factor above to give "
-              "values of 1000 to 5000 here.");
     for (const char* name : {"mmoSensitivityGrid", "mmoMotionGrid"})
         EXPECT_TRUE(QFontInfo(memo(m, name)->font()).fixedPitch() && memo(m, name)->isReadOnly()) << name;
     press("MotionSensitivity");
@@ -100,8 +97,7 @@ TEST_F(MotionDetectionTest, OpensWithItsSettingsAndAppliesTheIntensityFactorOnOk
     retype(factor, QStringLiteral("0"));
     press(m, "butOkIntensityFactor");
     EXPECT_EQ(t.dialogs.texts(), QStringList{"Maximum allowed value is 1000000\r\nMinimum allowed value is 1"});
-    EXPECT_EQ(factor->text(), "1000000");
-    EXPECT_EQ(t.ctx.settings.IMAGE_INTENSITY_FACTOR, 1000000);
+    EXPECT_TRUE(factor->text() == "1000000" && t.ctx.settings.IMAGE_INTENSITY_FACTOR == 1000000);
 }
 
 TEST_F(MotionDetectionTest, SignalLevelAndCellValuesFollowEveryFrameEvenWhileHidden)
@@ -159,11 +155,10 @@ TEST_F(MotionDetectionTest, GridEditorNeedsARunningCameraWithDetectionOnAndAGrid
                 d.reject();
             });
         press(m, "btnShowGridDialog");
-        if (columns == 31)
-            EXPECT_EQ(t.dialogs.texts(),
-                      QStringList{"You cannot edit the grid with this feature, it must be set in the config file"});
-        else
-            EXPECT_TRUE(edited && t.dialogs.shown.empty());
+        EXPECT_EQ(edited, columns == 30);
+        EXPECT_EQ(
+            t.dialogs.texts(),
+            QStringList(columns - 30, "You cannot edit the grid with this feature, it must be set in the config file"));
         startOrStopThroughSelectionScreen(false);
     }
 }

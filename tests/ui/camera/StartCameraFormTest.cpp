@@ -65,36 +65,25 @@ protected:
     }
     ~StartCameraFormTest() override { capture.stop(); }
 
-    template <typename T> T* child(const QString& name)
+    QComboBox* devices() { return child<QComboBox>(&form, "cboVideoDevices"); }
+    QPushButton* button(const char* name) { return child<QPushButton>(&form, name); }
+    QLineEdit* field(const char* name) { return child<QLineEdit>(&form, name); }
+    QRadioButton* sizeOption(int n)
     {
-        T* w = form.findChild<T*>(name);
-        EXPECT_NE(w, nullptr) << name.toStdString();
-        return w;
+        return form.findChild<QRadioButton*>(QStringLiteral("rdgPreferredVideoSize%1").arg(n));
     }
-    QComboBox* devices() { return child<QComboBox>(QStringLiteral("cboVideoDevices")); }
-    QPushButton* button(const char* name) { return child<QPushButton>(QString::fromLatin1(name)); }
-    QLineEdit* field(const char* name) { return child<QLineEdit>(QString::fromLatin1(name)); }
-    QRadioButton* sizeOption(int n) { return child<QRadioButton>(QStringLiteral("rdgPreferredVideoSize%1").arg(n)); }
-
     // Picks a device from the list as a person would.
     void chooseDevice(int index)
     {
-        QComboBox* box = devices();
-        box->setCurrentIndex(index);
-        emit box->activated(index);
-    }
-    void open()
-    {
-        form.show();
-        form.activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+        devices()->setCurrentIndex(index);
+        emit devices()->activated(index);
     }
     bool screenRunning()
     {
         const bool running = !button("btnStartCamera")->isEnabled();
         EXPECT_EQ(button("btnStopCamera")->isEnabled(), running);
         EXPECT_EQ(devices()->isEnabled(), !running);
-        EXPECT_EQ(child<QGroupBox>(QStringLiteral("grbPreferredVideoSizes"))->isEnabled(), !running);
+        EXPECT_EQ(child<QGroupBox>(&form, "grbPreferredVideoSizes")->isEnabled(), !running);
         return running;
     }
 
@@ -105,12 +94,12 @@ protected:
     QStringList gridTexts;
 };
 
-TEST_F(StartCameraFormTest, OpensStoppedWithTheDeviceListAndAValidVideoSize)
+TEST_F(StartCameraFormTest, OpensStoppedWithTheDeviceListAValidVideoSizeAndFieldsThatChangeOnlyOnOk)
 {
     t.ctx.blnGlobalCameraRunning = true; // a stale flag is corrected from the component
     t.ctx.settings.VIDEO_SIZE = 13;
     capture.setDisplaySize(1, 1, false);
-    open();
+    showActive(form);
     EXPECT_FALSE(t.ctx.blnGlobalCameraRunning);
     EXPECT_FALSE(screenRunning());
     EXPECT_EQ(devices()->currentIndex(), -1);
@@ -125,18 +114,40 @@ TEST_F(StartCameraFormTest, OpensStoppedWithTheDeviceListAndAValidVideoSize)
     EXPECT_EQ(t.ctx.settings.VIDEO_SIZE, 9);
     EXPECT_EQ(capture.displaySize(), QSize(640, 480));
     EXPECT_TRUE(t.dialogs.shown.empty());
+
+    chooseDevice(capture.simulatedMeterIndex());
+    QLineEdit* rate = field("edtFrameRate");
+    retype(rate, QStringLiteral("500"));
+    EXPECT_EQ(t.ctx.settings.FRAME_RATE, 25.0) << "typing alone changes nothing";
+    // The simulated meter grants at most 60 frames a second: the field and the setting show what it granted.
+    QTest::mouseClick(button("btnFrameRate"), Qt::LeftButton);
+    EXPECT_EQ(rate->text() + " " + QString::number(t.ctx.settings.FRAME_RATE), "60.000 60");
+    // Out of range: the field gets back what it held when entered, the setting keeps its value.
+    retype(rate, QStringLiteral("5000"));
+    QTest::mouseClick(button("btnFrameRate"), Qt::LeftButton);
+    EXPECT_EQ(rate->text() + " " + QString::number(t.ctx.settings.FRAME_RATE), "60.000 60");
+    QLineEdit* settle = field("edtSettleDelay");
+    EXPECT_EQ(settle->text(), "3000");
+    retype(settle, QStringLiteral("12.5"));
+    EXPECT_EQ(settle->text(), "125") << "no decimals in the settle time";
+    QTest::mouseClick(button("butOKSettle"), Qt::LeftButton);
+    retype(settle, QStringLiteral("9"));
+    QTest::mouseClick(button("butOKSettle"), Qt::LeftButton);
+    EXPECT_EQ(t.dialogs.texts(), (QStringList{"Maximum allowed value is 1000\r\nMinimum allowed value is 0.001",
+                                              "Maximum allowed value is 100000\r\nMinimum allowed value is 10"}));
+    EXPECT_EQ(settle->text() + " " + QString::number(t.ctx.settings.SETTLE_TIME), "125 125");
 }
 
 TEST_F(StartCameraFormTest, DeviceFormatListsFollowTheDeviceReopeningAndTheStreamDialog)
 {
-    open();
+    showActive(form);
     chooseDevice(capture.simulatedMeterIndex());
     EXPECT_EQ(capture.deviceIndex(), capture.simulatedMeterIndex());
-    auto* sizes = child<QComboBox>(QStringLiteral("cboVideoSizes"));
+    auto* sizes = child<QComboBox>(&form, "cboVideoSizes");
     EXPECT_EQ(items(*sizes).join(QStringLiteral("\r\n")) + QStringLiteral("\r\n"), capture.sizeList());
     EXPECT_EQ(sizes->currentIndex(), capture.sizeIndex());
     for (const char* name : {"cboVideoInputs", "cboVideoSubtypes", "cboAnalogVideoStandard"})
-        EXPECT_EQ(child<QComboBox>(QString::fromLatin1(name))->currentIndex(), 0) << name;
+        EXPECT_EQ(child<QComboBox>(&form, name)->currentIndex(), 0) << name;
 
     sizes->setCurrentIndex(2);
     emit sizes->activated(2);
@@ -145,7 +156,7 @@ TEST_F(StartCameraFormTest, DeviceFormatListsFollowTheDeviceReopeningAndTheStrea
     // Reopening keeps the chosen device and its formats, and takes the frame rate the device grants.
     form.hide();
     t.ctx.settings.FRAME_RATE = 200.0;
-    open();
+    showActive(form);
     EXPECT_EQ(devices()->currentText(), CaptureComponent::SimulatedMeterName);
     EXPECT_EQ(sizes->currentIndex(), 2);
     EXPECT_EQ(t.ctx.settings.FRAME_RATE, 60.0);
@@ -167,7 +178,7 @@ TEST_F(StartCameraFormTest, DeviceFormatListsFollowTheDeviceReopeningAndTheStrea
 TEST_F(StartCameraFormTest, StartStopAndALostDeviceSwitchTheScreenAndTheGlobalFlag)
 {
     QSignalSpy runningChanged(&form, &StartCameraForm::cameraRunningChanged);
-    open();
+    showActive(form);
     button("btnStartCamera")->click();
     EXPECT_FALSE(screenRunning()) << "without a device the component stays stopped, without a message";
     EXPECT_TRUE(t.dialogs.shown.empty());
@@ -181,7 +192,7 @@ TEST_F(StartCameraFormTest, StartStopAndALostDeviceSwitchTheScreenAndTheGlobalFl
     ASSERT_EQ(gridTexts.size(), 2) << "each start configures the component";
     EXPECT_TRUE(runningChanged.last().at(0).toBool());
     form.hide();
-    open();
+    showActive(form);
     EXPECT_TRUE(screenRunning()) << "reopened while running";
 
     // A loss the component reports while it still runs leaves the flag alone.
@@ -203,7 +214,7 @@ TEST_F(StartCameraFormTest, StartStopAndALostDeviceSwitchTheScreenAndTheGlobalFl
 
 TEST_F(StartCameraFormTest, GridTheComponentRefusesIsReplacedByTheFactoryGrid)
 {
-    open();
+    showActive(form);
     chooseDevice(capture.simulatedMeterIndex());
     t.ctx.settings.DETECTION_GRID = QStringLiteral("55x55");
     detector.varActiveCells().clear();
@@ -223,40 +234,9 @@ TEST_F(StartCameraFormTest, GridTheComponentRefusesIsReplacedByTheFactoryGrid)
     EXPECT_TRUE(t.ctx.blnGlobalCameraRunning);
 }
 
-TEST_F(StartCameraFormTest, FrameRateAndSettleTimeChangeOnlyOnOk)
-{
-    open();
-    chooseDevice(capture.simulatedMeterIndex());
-    QLineEdit* rate = field("edtFrameRate");
-    retype(rate, QStringLiteral("500"));
-    EXPECT_EQ(t.ctx.settings.FRAME_RATE, 25.0) << "typing alone changes nothing";
-    // The simulated meter grants at most 60 frames a second: the field and the setting show what it granted.
-    QTest::mouseClick(button("btnFrameRate"), Qt::LeftButton);
-    EXPECT_EQ(rate->text(), "60.000");
-    EXPECT_EQ(t.ctx.settings.FRAME_RATE, 60.0);
-    // Out of range: the field gets back what it held when entered, the setting keeps its value.
-    retype(rate, QStringLiteral("5000"));
-    QTest::mouseClick(button("btnFrameRate"), Qt::LeftButton);
-    EXPECT_EQ(rate->text(), "60.000");
-    EXPECT_EQ(t.ctx.settings.FRAME_RATE, 60.0);
-
-    QLineEdit* settle = field("edtSettleDelay");
-    EXPECT_EQ(settle->text(), "3000");
-    retype(settle, QStringLiteral("12.5"));
-    EXPECT_EQ(settle->text(), "125") << "no decimals in the settle time";
-    QTest::mouseClick(button("butOKSettle"), Qt::LeftButton);
-    EXPECT_EQ(t.ctx.settings.SETTLE_TIME, 125);
-    retype(settle, QStringLiteral("9"));
-    QTest::mouseClick(button("butOKSettle"), Qt::LeftButton);
-    EXPECT_EQ(t.dialogs.texts(), (QStringList{"Maximum allowed value is 1000\r\nMinimum allowed value is 0.001",
-                                              "Maximum allowed value is 100000\r\nMinimum allowed value is 10"}));
-    EXPECT_EQ(settle->text(), "125");
-    EXPECT_EQ(t.ctx.settings.SETTLE_TIME, 125);
-}
-
 TEST_F(StartCameraFormTest, DeviceListChangesRefillTheListWithoutRestartingTheCamera)
 {
-    open();
+    showActive(form);
     chooseDevice(capture.simulatedMeterIndex());
     devices()->clear();
     t.ctx.blnGlobalCameraRunning = true;

@@ -3,8 +3,6 @@
 #include "ui/data/DebugFillArray.h"
 #include "ui/data/ExportForm.h"
 #include "ui/data/GraphForm.h"
-#include "ui/data/ImportForm.h"
-#include "ui/data/ImportRunData.h"
 #include "ui/support/RunningApp.h"
 
 #include <QFile>
@@ -33,59 +31,30 @@ void fillDay(TestContext& t, int records = 288)
     ASSERT_EQ(FillArray(t.ctx, {QStringLiteral("5"), QString::number(records), QStringLiteral("40")}), QString());
 }
 
-TEST(ExportFormGui, WritesTheChosenFileShowsProgressAndCloses)
+// The export, import and reload windows run from the menus in the data menu tests; here the export window's
+// own progress bar and the ways it closes.
+TEST(ExportFormGui, ClosesWithoutWritingWithNoDataOrOnCancelAndOtherwiseWritesTheFileShowingProgress)
 {
     TestContext t;
+    ASSERT_TRUE(runUntilGone(new ExportForm(t.ctx)));
+    EXPECT_EQ(t.dialogs.texts(), QStringList{"No data to save"});
     fillDay(t);
+    ASSERT_TRUE(runUntilGone(new ExportForm(t.ctx)));
+    EXPECT_EQ(t.dialogs.fileRequests.size(), 1u);
+
     const QString file = t.path(QStringLiteral("day.csv"));
     t.dialogs.setNextFileName(file);
     auto* form = new ExportForm(t.ctx);
     EXPECT_TRUE(form->isModal());
     int barAtEnd = -1;
-    bool result = false;
-    QObject::connect(form, &DataTaskForm::taskDone, [&](bool ok) {
-        result = ok;
-        barAtEnd = form->findChild<QProgressBar*>(QStringLiteral("ProgressBar1"))->value();
-    });
+    QObject::connect(form, &DataTaskForm::taskDone,
+                     [&](bool ok) { barAtEnd = ok ? child<QProgressBar>(form, "ProgressBar1")->value() : -2; });
     ASSERT_TRUE(runUntilGone(form, "ExportForm.png"));
-    EXPECT_TRUE(result);
     EXPECT_EQ(barAtEnd, 96); // 288 records at a step of 3
     QFile f(file);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.readAll().count('\n'), 289);
-    EXPECT_TRUE(t.dialogs.shown.empty());
-}
-
-TEST(ExportFormGui, ClosesWithoutWritingOnCancelAndWithNoData)
-{
-    TestContext t;
-    ASSERT_TRUE(runUntilGone(new ExportForm(t.ctx)));
-    EXPECT_EQ(t.dialogs.texts(), QStringList{"No data to save"});
-    fillDay(t, 10);
-    ASSERT_TRUE(runUntilGone(new ExportForm(t.ctx)));
-    EXPECT_EQ(t.dialogs.fileRequests.size(), 1u);
     EXPECT_EQ(t.dialogs.shown.size(), 1u);
-}
-
-TEST(ImportFormsGui, ImportAndReloadFillTheArrayAndClose)
-{
-    TestContext source;
-    fillDay(source, 30);
-    TestContext t;
-    source.dialogs.setNextFileName(t.ctx.paths.dataStore);
-    ASSERT_TRUE(runUntilGone(new ExportForm(source.ctx)));
-
-    auto* reload = new ImportRunData(t.ctx);
-    EXPECT_FALSE(reload->isModal());
-    ASSERT_TRUE(runUntilGone(reload, "ImportRunData.png"));
-    EXPECT_EQ(t.dialogs.texts(), QStringList{"Previous Run Data imported"});
-    EXPECT_EQ(t.ctx.varGlobalDataArray.pointer(), 31);
-
-    t.dialogs.setNextFileName(t.ctx.paths.dataStore);
-    ASSERT_TRUE(runUntilGone(new ImportForm(t.ctx), "ImportForm.png"));
-    EXPECT_EQ(t.dialogs.texts().mid(1), QStringList({"There is data already in memory, do you wish to overwrite it?\r\n"
-                                                     "If you do so, you will lose the previous data results",
-                                                     "Data imported"}));
 }
 
 class GraphFormGui : public testing::Test
@@ -96,9 +65,9 @@ protected:
         form.resize(1100, 560);
         form.show();
     }
-    void press(const char* name) { form.findChild<QPushButton*>(QString::fromLatin1(name))->click(); }
-    QLineEdit* edit(const char* name) { return form.findChild<QLineEdit*>(QString::fromLatin1(name)); }
-    int points() { return form.findChild<QCustomPlot*>(QStringLiteral("Graph1"))->graph(0)->dataCount(); }
+    void press(const char* name) { child<QPushButton>(&form, name)->click(); }
+    QLineEdit* edit(const char* name) { return child<QLineEdit>(&form, name); }
+    int points() { return child<QCustomPlot>(&form, "Graph1")->graph(0)->dataCount(); }
 
     TestContext t;
     GraphForm form{t.ctx};
@@ -162,24 +131,16 @@ TEST(DebugFillArrayGui, FillsRefusesAndHides)
     TestContext t;
     DebugFillArray form(t.ctx);
     form.show();
-    auto* button = form.findChild<QPushButton*>(QStringLiteral("Command1"));
-    button->click(); // the fields still say Text1 ... Text3
+    press(&form, "Command1"); // the fields still say Text1 ... Text3
     ASSERT_EQ(t.dialogs.shown.size(), 1u);
     EXPECT_EQ(t.ctx.varGlobalDataArray.pointer(), 1);
-
     for (auto [name, value] : {std::pair{"Text1", "15"}, {"Text2", "4"}, {"Text3", "10"}})
-        form.findChild<QLineEdit*>(QString::fromLatin1(name))->setText(QString::fromLatin1(value));
-    t.ctx.blnGlobalLoggingRunning = true;
-    button->click();
-    EXPECT_EQ(t.dialogs.texts().last(), FillWhileLoggingText);
-    EXPECT_EQ(t.ctx.varGlobalDataArray.pointer(), 1);
-
-    t.ctx.blnGlobalLoggingRunning = false;
-    button->click();
+        child<QLineEdit>(&form, name)->setText(QString::fromLatin1(value));
+    press(&form, "Command1");
     EXPECT_EQ(t.ctx.varGlobalDataArray.pointer(), 5);
-    EXPECT_EQ(form.findChild<QLineEdit*>(QStringLiteral("Text4"))->text(), "4");
+    EXPECT_EQ(child<QLineEdit>(&form, "Text4")->text(), "4");
     screenshotIfWanted(&form, "DebugFillArray.png");
-    form.findChild<QPushButton*>(QStringLiteral("Command2"))->click();
+    press(&form, "Command2");
     EXPECT_FALSE(form.isVisible());
 }
 

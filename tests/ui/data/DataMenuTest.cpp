@@ -23,10 +23,10 @@ struct DataApp : RunningApp
         QWidget* filler = open(MenuItem::FillArray);
         ASSERT_NE(filler, nullptr);
         for (auto [name, value] : {std::pair{"Text1", "15"}, {"Text2", "4"}, {"Text3", "10"}})
-            in<QLineEdit>(filler, name)->setText(QString::fromLatin1(value));
-        click(filler, "Command1");
+            child<QLineEdit>(filler, name)->setText(QString::fromLatin1(value));
+        press(filler, "Command1");
         ASSERT_EQ(ctx().varGlobalDataArray.pointer(), 5);
-        click(filler, "Command2");
+        press(filler, "Command2");
     }
 };
 
@@ -37,13 +37,13 @@ TEST(DataMenus, FillArrayAndGraphCloseTheirFramesAndFillArrayKeepsItsValues)
     EXPECT_EQ(r.visibleFrames(), 0) << "Close hides the frame, not just the form inside it";
     QWidget* filler = r.open(MenuItem::FillArray);
     EXPECT_EQ(r.text(filler, "Text1"), "15");
-    r.click(filler, "Command2");
+    press(filler, "Command2");
 
     QWidget* graph = r.open(MenuItem::DisplayEnergyHistoryGraph);
     ASSERT_NE(graph, nullptr);
-    r.click(graph, "Command1");
+    press(graph, "Command1");
     EXPECT_TRUE(r.dialogs.shown.empty()) << "the four records are drawn";
-    r.click(graph, "Command2");
+    press(graph, "Command2");
     ASSERT_TRUE(r.waitForNoFrames());
     EXPECT_EQ(r.screen(MenuItem::DisplayEnergyHistoryGraph), nullptr);
 }
