@@ -100,10 +100,19 @@ struct ConfigFilesTest : ::testing::Test
 
 TEST_F(ConfigFilesTest, MissingFilesAreCreatedWithTheFactoryBytesThatReadBackAsTheFactoryRecord)
 {
+    // A file that cannot be made is reported, with nothing half-written left behind; the others are still made.
+    t.files.fail(FaultyFileIo::Op::Open, paths.loggingSettings, 3);
+    t.files.fail(FaultyFileIo::Op::Write, paths.cameraSettings, 3);
     MakeDefaultSettingsFiles(ctx);
+    EXPECT_EQ(t.dialogs.texts(),
+              QStringList({QStringLiteral("Error making Logging Settings File: Couldn't open the file for writing\r\n"),
+                           QStringLiteral("Error making Camera Settings File: Couldn't write data to file\r\n")}));
+    EXPECT_FALSE(QFile::exists(paths.cameraSettings) || QFile::exists(paths.loggingSettings));
     EXPECT_EQ(readBytes(paths.meterSettings), FactoryMeter);
-    EXPECT_EQ(readBytes(paths.loggingSettings), FactoryLogging);
     EXPECT_EQ(readBytes(paths.advancedSettings), FactoryAdvanced);
+    t.dialogs.shown.clear();
+    MakeDefaultSettingsFiles(ctx);
+    EXPECT_EQ(readBytes(paths.loggingSettings), FactoryLogging);
     EXPECT_EQ(readBytes(paths.cameraSettings), FactoryCamera);
 
     ctx.settings = GlobalSettings{};
@@ -118,19 +127,6 @@ TEST_F(ConfigFilesTest, MissingFilesAreCreatedWithTheFactoryBytesThatReadBackAsT
     writeBytes(paths.cameraSettings, "not a settings file at all");
     MakeDefaultSettingsFiles(ctx);
     EXPECT_EQ(readBytes(paths.cameraSettings), QByteArray("not a settings file at all")) << "existing files stay";
-}
-
-TEST_F(ConfigFilesTest, AFileThatCannotBeCreatedIsReportedAndTheOthersAreStillMade)
-{
-    t.files.fail(FaultyFileIo::Op::Open, paths.loggingSettings);
-    t.files.fail(FaultyFileIo::Op::Write, paths.cameraSettings);
-    MakeDefaultSettingsFiles(ctx);
-    EXPECT_EQ(t.dialogs.texts(),
-              QStringList({QStringLiteral("Error making Logging Settings File: Couldn't open the file for writing\r\n"),
-                           QStringLiteral("Error making Camera Settings File: Couldn't write data to file\r\n")}));
-    EXPECT_EQ(t.files.attempts(FaultyFileIo::Op::Open, paths.loggingSettings), 3);
-    EXPECT_EQ(readBytes(paths.advancedSettings), FactoryAdvanced);
-    EXPECT_FALSE(QFile::exists(paths.cameraSettings)); // nothing half-written left behind
 }
 
 TEST_F(ConfigFilesTest, UnusualValuesSurviveSaveAndLoad)
@@ -249,55 +245,37 @@ TEST_F(ConfigFilesTest, UnreadableFilesFailTheirGroupWithFactoryValues)
     EXPECT_GE(t.clock.timer() - before, 2 * 2 * 0.9); // two pauses of about a second for each file not opened
 }
 
-TEST_F(ConfigFilesTest, WriterRetriesAndReportsEachKindOfFailure)
+TEST_F(ConfigFilesTest, WriterRetriesReportsEachKindOfFailureAndStopsAtTheEndMarkerOrAfterAHundredLines)
 {
     const QString path = paths.meterSettings;
     const QStringList lines = MeterSettingsLines(SettingsDefaults::factorySettings());
-
     t.files.fail(FaultyFileIo::Op::Open, path, 2);
     t.files.fail(FaultyFileIo::Op::Write, path, 2);
     EXPECT_EQ(write_settings_file(ctx, path, lines), QString());
     EXPECT_EQ(readBytes(path), FactoryMeter);
-
     writeBytes(path, "old");
-    t.files.fail(FaultyFileIo::Op::Open, path);
+    t.files.fail(FaultyFileIo::Op::Open, path, 3);
     EXPECT_EQ(write_settings_file(ctx, path, lines), QStringLiteral("Couldn't open the file for writing\r\n"));
-    t.files.fail(FaultyFileIo::Op::Open, path, 0);
-
-    t.files.fail(FaultyFileIo::Op::Write, path);
+    t.files.fail(FaultyFileIo::Op::Write, path, 3);
     EXPECT_EQ(write_settings_file(ctx, path, lines), QStringLiteral("Couldn't write data to file\r\n"));
     EXPECT_EQ(readBytes(path), QByteArray("old"));
-    t.files.fail(FaultyFileIo::Op::Write, path, 0);
-
     t.files.fail(FaultyFileIo::Op::Close, path, 1);
     EXPECT_EQ(write_settings_file(ctx, path, lines), QStringLiteral("Couldn't close the file\r\n"));
-}
 
-TEST_F(ConfigFilesTest, WriterStopsAtTheEndMarkerOrAfterAHundredLines)
-{
-    const QString path = paths.meterSettings;
     EXPECT_EQ(write_settings_file(ctx, path, {QStringLiteral("a"), QString(), SettingsEndMarker, QStringLiteral("b")}),
               QString());
     EXPECT_EQ(readBytes(path), QByteArray("a\r\n\r\n"));
-
     QStringList many;
     for (int i = 1; i <= 150; ++i)
         many << QString::number(i);
     EXPECT_EQ(write_settings_file(ctx, path, many), QString());
     const QByteArray bytes = readBytes(path);
-    EXPECT_EQ(bytes.count("\r\n"), 100);
-    EXPECT_TRUE(bytes.endsWith("\r\n100\r\n"));
+    EXPECT_TRUE(bytes.count("\r\n") == 100 && bytes.endsWith("\r\n100\r\n"));
 }
 
 TEST(CodesToText, DecodesCodeListsAndFallsBackToTheDefault)
 {
-    const struct
-    {
-        const char* codes;
-        const char* defaults;
-        QString text;
-        bool ok;
-    } cases[] = {
+    const std::tuple<const char*, const char*, QString, bool> cases[] = {
         {" 59 ", "44", QStringLiteral(";"), true},
         {"abc", "13,10", QStringLiteral("\r\n"), true},
         {"", "44", QStringLiteral(","), true},
@@ -310,9 +288,9 @@ TEST(CodesToText, DecodesCodeListsAndFallsBackToTheDefault)
         {",65", "44", QStringLiteral("A"), false},
         {"1,e5", "44", QString(QChar(1)), false},
     };
-    for (const auto& c : cases) {
-        bool ok = !c.ok;
-        EXPECT_EQ(CodesToText(QLatin1String(c.codes), QLatin1String(c.defaults), &ok), c.text) << c.codes;
-        EXPECT_EQ(ok, c.ok) << c.codes;
+    for (const auto& [codes, defaults, text, valid] : cases) {
+        bool ok = !valid;
+        EXPECT_EQ(CodesToText(QLatin1String(codes), QLatin1String(defaults), &ok), text) << codes;
+        EXPECT_EQ(ok, valid) << codes;
     }
 }

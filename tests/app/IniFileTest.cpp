@@ -53,13 +53,8 @@ const QByteArray Sample = "top=before any section\r\n"
 TEST_F(IniFileTest, FindsKeysByExactNameInFileOrderAndKeepsValuesAsWritten)
 {
     const QString path = write(Sample);
-    const struct
-    {
-        const char* section;
-        const char* key;
-        int occurrence; // 0 asks for the count
-        const char* value;
-    } cases[] = {
+    // Section, key, occurrence (0 asks for the count), value.
+    const std::tuple<const char*, const char*, int, const char*> cases[] = {
         {"meter settings 1", "Revs_Per_Kwh", 1, "300"},
         {"METER SETTINGS 1", "COST_PER_KWH", 1, "  5 Pence "}, // leading line spaces only
         {"Meter Settings 1", "FORMULA", 1, "a=b=c"},           // split at the first "="
@@ -78,9 +73,8 @@ TEST_F(IniFileTest, FindsKeysByExactNameInFileOrderAndKeepsValuesAsWritten)
         {"Meter Settings 1", "REVS_PER_KWH", 4, ""},
         {"Meter Settings 1", "MISSING", 0, "0"},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(read(path, c.section, c.key, c.occurrence), QString::fromLatin1(c.value))
-            << c.section << "/" << c.key;
+    for (const auto& [section, key, occurrence, value] : cases)
+        EXPECT_EQ(read(path, section, key, occurrence), QString::fromLatin1(value)) << section << "/" << key;
     EXPECT_EQ(ini.iniread(path, QStringLiteral("Meter Settings 1"), QStringLiteral("revs_per_kwh"), 1, 3, 10, true),
               QStringLiteral("7.5"));
     EXPECT_EQ(ini.iniread(path, QStringLiteral("METER SETTINGS 1"), QStringLiteral("revs_per_kwh"), 1, 3, 10, true),

@@ -68,7 +68,7 @@ TEST_F(WritersTest, DataFileStartsWithTheHeaderOnlyWhenRowOneIsWritten)
     EXPECT_EQ(bytes("DATASTOR.DTA").count("\r\n"), 2) << "overwrite empties the file";
 }
 
-TEST_F(WritersTest, DataFileErrorsCarryTheirExactTexts)
+TEST_F(WritersTest, DataAndControlFileErrorsCarryTheirExactTextsAndStopOrFlagTheWrite)
 {
     fill(3);
     const QString store = path("DATASTOR.DTA");
@@ -82,9 +82,19 @@ TEST_F(WritersTest, DataFileErrorsCarryTheirExactTexts)
               QStringLiteral("Couldn't write data to file\r\nCouldn't close the file\r\n"));
     EXPECT_EQ(t.files.attempts(FaultyFileIo::Op::Write, store), 3) << "rows after the failed one are not tried";
     EXPECT_TRUE(exists("DATASTOR.DTA"));
+
+    const QString diff = path("DIFFLOG.DTA");
+    const QString ctl = path("DIFFLOG.CTL");
+    t.files.fail(FaultyFileIo::Op::Open, ctl, 3);
+    EXPECT_EQ(write_diff_file(t.ctx, diff, 1, 2, ctl), QStringLiteral("Couldn't create control file \r\n"));
+    EXPECT_FALSE(exists("DIFFLOG.DTA"));
+
+    t.files.fail(FaultyFileIo::Op::Open, diff, 3);
+    EXPECT_EQ(write_diff_file(t.ctx, diff, 1, 2, ctl), QStringLiteral("Couldn't open the file for writing\r\n"));
+    EXPECT_TRUE(exists("DIFFLOG.CTL")) << "the data file's state is unknown, so it stays marked busy";
 }
 
-TEST_F(WritersTest, DifferenceLogAppendsUnderItsControlFile)
+TEST_F(WritersTest, DifferenceLogAppendsUnderItsControlFileStartingOnAFreshLineAfterACrash)
 {
     fill(4);
     const QString diff = path("DIFFLOG.DTA");
@@ -101,13 +111,7 @@ TEST_F(WritersTest, DifferenceLogAppendsUnderItsControlFile)
     const QByteArray again = bytes("DIFFLOG.DTA");
     EXPECT_EQ(again.count("\r\n"), 2);
     EXPECT_FALSE(again.contains("DateTime")) << "no header without row 1";
-}
 
-TEST_F(WritersTest, AppendsStartOnAFreshLineAfterACrashCutTheLastOneShort)
-{
-    fill(4);
-    const QString diff = path("DIFFLOG.DTA");
-    const QString ctl = path("DIFFLOG.CTL");
     write("DIFFLOG.DTA", "15/01/2009 09:38:07,2009,1,1"); // a previous run was killed in the middle of a line
     const RecordLine lines(t.ctx);
     ASSERT_EQ(write_diff_file(t.ctx, diff, 3, 3, ctl), QString());
@@ -118,20 +122,6 @@ TEST_F(WritersTest, AppendsStartOnAFreshLineAfterACrashCutTheLastOneShort)
     EXPECT_EQ(bytes("DIFFLOG.DTA"),
               "15/01/2009 09:38:07,2009,1,1\r\n" + line3 + lines.line(*t.ctx.varGlobalDataArray.record(4)))
         << "a whole last line gets nothing added";
-}
-
-TEST_F(WritersTest, ControlFileFailuresStopOrFlagTheWrite)
-{
-    fill(2);
-    const QString diff = path("DIFFLOG.DTA");
-    const QString ctl = path("DIFFLOG.CTL");
-    t.files.fail(FaultyFileIo::Op::Open, ctl, 3);
-    EXPECT_EQ(write_diff_file(t.ctx, diff, 1, 2, ctl), QStringLiteral("Couldn't create control file \r\n"));
-    EXPECT_FALSE(exists("DIFFLOG.DTA"));
-
-    t.files.fail(FaultyFileIo::Op::Open, diff, 3);
-    EXPECT_EQ(write_diff_file(t.ctx, diff, 1, 2, ctl), QStringLiteral("Couldn't open the file for writing\r\n"));
-    EXPECT_TRUE(exists("DIFFLOG.CTL")) << "the data file's state is unknown, so it stays marked busy";
 }
 
 TEST_F(WritersTest, LiveFileReplacesItsTwoLinesWhole)

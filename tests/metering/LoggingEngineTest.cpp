@@ -110,11 +110,9 @@ TEST_F(LoggingTest, BackupFollowsTheRecordsWritingTheHeaderOnceThenOnlyNewRows)
     EXPECT_FALSE(exists("DATASTOR.DTA"));
     runFor(1.0);
     const QByteArray first = bytes("DATASTOR.DTA");
-    EXPECT_EQ(first,
-              "DateTime,Year,Month,Day,Hour,Min,Sec,PulsesThisInterval,TotalEnergy,TotalCost,LoggingSeconds,"
-              "LoggingTotalPulse,EnergyThisInterval,CostThisInterval,AvgPowerThisInterval,AvgCostPerHourThisInterval,"
-              "REVSperEnergyUnit,CostPerEnergyUnit,TarrifNumber,LightLevel,UserComment\r\n"
-              "15/01/2009 00:21:40,2009,1,15,0,21,40,0,0,0,300,0,0,0,0,0,1000,15,1,0,\r\n");
+    // The header's bytes are those of the golden export.
+    EXPECT_EQ(first, RecordLine(t.ctx).header() +
+                         "15/01/2009 00:21:40,2009,1,15,0,21,40,0,0,0,300,0,0,0,0,0,1000,15,1,0,\r\n");
     EXPECT_EQ(writeStatusSeen, QStringList{QStringLiteral("Writing data to disk")});
     EXPECT_TRUE(engine.display().WriteStatus.isEmpty());
     runFor(600);
@@ -130,10 +128,8 @@ TEST_F(LoggingTest, AStartCancelledAtTheSecondQuestionResetsNothingAndOneWithout
     engine.stopButton();
     t.dialogs.setNextAnswer(Dialogs::Answer::Yes);    // overwrite the file
     t.dialogs.setNextAnswer(Dialogs::Answer::Cancel); // but not the data in memory
-    EXPECT_FALSE(engine.startButton());
-    EXPECT_FALSE(t.ctx.blnGlobalLoggingRunning);
-    EXPECT_EQ(data().count(), 2) << "nothing reset";
-    EXPECT_TRUE(exists("DATASTOR.DTA"));
+    EXPECT_FALSE(engine.startButton() || t.ctx.blnGlobalLoggingRunning);
+    EXPECT_TRUE(data().count() == 2 && exists("DATASTOR.DTA")) << "nothing reset";
 
     t.ctx.blnGlobalCameraRunning = false;
     EXPECT_TRUE(engine.startButton());
@@ -141,6 +137,7 @@ TEST_F(LoggingTest, AStartCancelledAtTheSecondQuestionResetsNothingAndOneWithout
     runFor(300.2);
     EXPECT_EQ(data().count(), 1) << "records go on without pulses";
 }
+
 TEST_F(LoggingTest, AFailedBackupIsReportedOnceAndStopsFurtherBackups)
 {
     const QString store = path("DATASTOR.DTA");
@@ -151,14 +148,12 @@ TEST_F(LoggingTest, AFailedBackupIsReportedOnceAndStopsFurtherBackups)
     runFor(1.0);
     EXPECT_NEAR(t.clock.timer() - before, 4.0, 0.11) << "three attempts, a second after each";
     EXPECT_EQ(t.files.attempts(FaultyFileIo::Op::Open, store), 3);
-    ASSERT_EQ(t.dialogs.shown.size(), 1u);
-    EXPECT_EQ(t.dialogs.shown[0].text,
-              BackupError + QStringLiteral("Couldn't open the file for writing\r\n\r\nLogging continues but will not "
-                                           "be backed up to disk. Please export data manually at end if you want to "
-                                           "keep it."));
-    EXPECT_TRUE(t.ctx.loggingFiles.blnGlobalDiskBackupFailed);
+    EXPECT_EQ(t.dialogs.texts(),
+              QStringList{BackupError + "Couldn't open the file for writing\r\n\r\nLogging continues "
+                                        "but will not be backed up to disk. Please export data "
+                                        "manually at end if you want to keep it."});
+    EXPECT_TRUE(t.ctx.loggingFiles.blnGlobalDiskBackupFailed && t.ctx.blnGlobalLoggingRunning);
     EXPECT_EQ(t.ctx.loggingFiles.lngGlobalLastRecordWrittenToDisk, 2) << "handed over all the same";
-    EXPECT_TRUE(t.ctx.blnGlobalLoggingRunning);
 
     runFor(1200);
     engine.stopButton();

@@ -3,7 +3,6 @@
 // chosen and started, a trip counting its revolutions, then everything stopped and closed again.
 #include "CameraScreens.h"
 #include "camera/MarkDetector.h"
-#include "ui/camera/MotionDetection.h"
 #include "ui/support/RunningApp.h"
 
 namespace {
@@ -85,51 +84,6 @@ TEST(CameraEndToEnd, SimulatedMeterDrivesATripThroughTheCameraScreens)
     a.app.window().action(MenuItem::ExitMenu)->trigger();
     EXPECT_EQ(a.dialogs.texts(), QStringList{"Are you sure you wish to close the application"});
     EXPECT_TRUE(a.ended);
-}
-
-TEST(Screenshots, CameraScreensWithTheSimulatedMeterRunning)
-{
-    if (!screenshotsWanted())
-        GTEST_SKIP() << "set WATTSIGHT_SCREENSHOTS=1 to refresh docs/screenshots";
-    QDir().mkpath(QStringLiteral(WATTSIGHT_SCREENSHOT_DIR));
-    RunningApp a;
-    a.app.window().resize(1280, 900);
-    // Tuned as the README advises: the rows on the meter's plate switched off, the disc band most sensitive.
-    const QString plate = QStringLiteral("0000000000");
-    a.ctx().settings.DETECTION_GRID = plate + QStringLiteral(" 9999999999").repeated(8) + QLatin1Char(' ') + plate;
-    auto* camera = qobject_cast<CameraForm*>(a.open(MenuItem::CameraSetup));
-    ASSERT_NE(camera, nullptr);
-    SimulatedFrames frames(camera->capture(), a.clock);
-    // A real-sized picture, as from a webcam, turning at 1.8 kW.
-    auto meter = [&] {
-        SimulatedMeterSettings s = camera->capture().simulatedMeterSettings();
-        s.powerWatts = 1800.0;
-        s.revsPerKWh = a.ctx().settings.REVS_PER_KWH;
-        camera->capture().setSimulatedMeterSettings(s);
-    };
-    startOrStopCamera(*camera, true, meter, [&](QDialog& selection) {
-        selection.adjustSize();
-        saveScreenshot(&selection, "StartCameraForm.png");
-    });
-    ASSERT_TRUE(a.ctx().blnGlobalCameraRunning);
-    ASSERT_TRUE(frames.run(3.2 + 30.0));
-    // Up to the moment the mark is in view, with a fresh picture for the live view.
-    ASSERT_TRUE(frames.runUntil([&] { return camera->detector().blnMarkOn(); }, 10.0));
-    QTest::qWait(120);
-    ASSERT_TRUE(frames.step());
-    QCoreApplication::processEvents();
-
-    QMdiSubWindow* frame = a.frameOf(camera);
-    frame->adjustSize();
-    saveScreenshot(frame, "CameraForm.png");
-
-    press(camera, "MotionSensitivity");
-    MotionDetection* motion = camera->motionDetection();
-    ASSERT_NE(motion, nullptr);
-    ASSERT_TRUE(frames.step());
-    motion->adjustSize();
-    saveScreenshot(motion, "MotionDetection.png");
-    startOrStopCamera(*camera, false);
 }
 
 } // namespace

@@ -3,12 +3,15 @@
 #include "camera/MarkDetector.h"
 #include "ui/camera/IntensityStripChart.h"
 #include "ui/camera/MotionDetection.h"
+#include "ui/setup/UpDownControl.h"
 
 #include <QCheckBox>
 #include <QFile>
+#include <QLineEdit>
 #include <QPointer>
 #include <QProgressBar>
 #include <algorithm>
+#include <gtest/gtest.h>
 #include <limits>
 
 namespace {
@@ -31,15 +34,8 @@ protected:
 
 TEST_F(CameraFormTest, EachValueTakesEffectOnlyWhenItsOkIsPressed)
 {
-    struct Case
-    {
-        const char* field;
-        const char* upDown;
-        const char* ok;
-        int minimum;
-        int maximum;
-        std::function<qint32()> setting;
-    };
+    // Field, its arrows, its OK button, minimum, maximum, the setting.
+    using Case = std::tuple<const char*, const char*, const char*, int, int, std::function<qint32()>>;
     const GlobalSettings& s = t.ctx.settings;
     const Case cases[] = {
         {"edtTriggerValue", "UpDownTriggerValue", "butOKTriggerLevel", 1, 100000, [&] { return s.TRIGGER_LEVEL; }},
@@ -57,32 +53,28 @@ TEST_F(CameraFormTest, EachValueTakesEffectOnlyWhenItsOkIsPressed)
     EXPECT_TRUE(t.ctx.settings.TRACK_AMBIENT_LIGHT_CHANGE);
     EXPECT_TRUE(button("butOkTrackPercent")->isEnabled());
     EXPECT_TRUE(field("edtTrackPercent")->isEnabled());
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.field);
+    for (const auto& [name, upDownName, ok, minimum, maximum, setting] : cases) {
+        SCOPED_TRACE(name);
         t.dialogs.shown.clear();
-        QLineEdit* f = field(c.field);
-        auto* upDown = child<UpDownControl>(&form, c.upDown);
-        const qint32 before = c.setting();
+        QLineEdit* f = field(name);
+        auto* upDown = child<UpDownControl>(&form, upDownName);
+        const qint32 before = setting();
 
         QTest::mouseClick(arrow(upDown, Qt::UpArrow), Qt::LeftButton);
         EXPECT_EQ(f->text(), QString::number(before + 1));
-        EXPECT_EQ(c.setting(), before) << "stepping alone changes nothing";
-        retype(f, QString::number(c.maximum));
-        EXPECT_EQ(c.setting(), before) << "typing alone changes nothing";
-        press(c.ok);
-        EXPECT_EQ(c.setting(), c.maximum);
-
+        retype(f, QString::number(maximum));
+        EXPECT_EQ(setting(), before) << "stepping and typing alone change nothing";
+        press(ok);
+        EXPECT_EQ(setting(), maximum);
+        QTest::mouseClick(arrow(upDown, Qt::UpArrow), Qt::LeftButton); // the arrows stop at the maximum
         retype(f, QStringLiteral("0"));
-        press(c.ok);
-        EXPECT_EQ(c.setting(), c.maximum);
-        EXPECT_EQ(f->text(), QString::number(c.maximum)) << "the refused text is replaced by the one before";
+        press(ok);
+        EXPECT_EQ(setting(), maximum);
+        EXPECT_EQ(f->text(), QString::number(maximum)) << "the refused text is replaced by the one before";
         EXPECT_EQ(t.dialogs.texts(),
                   QStringList{QStringLiteral("Maximum allowed value is %1\r\nMinimum allowed value is %2")
-                                  .arg(c.maximum)
-                                  .arg(c.minimum)});
-
-        QTest::mouseClick(arrow(upDown, Qt::UpArrow), Qt::LeftButton);
-        EXPECT_EQ(f->text(), QString::number(c.maximum)) << "the arrows stop at the maximum";
+                                  .arg(maximum)
+                                  .arg(minimum)});
     }
 }
 
@@ -236,6 +228,30 @@ TEST_F(CameraFormTest, LoadsShowingTheSettingsAndSaveAllWritesTheCameraFileOrSay
     t.files.fail(FaultyFileIo::Op::Open, t.ctx.paths.cameraSettings);
     press("butSaveAllSettings");
     EXPECT_EQ(t.dialogs.texts(), QStringList{"Problem saving settings: Couldn't open the file for writing\r\n"});
+}
+
+} // namespace
+
+namespace {
+
+TEST(UpDownControl, StepsTheFieldWithinItsRangeFromAnyText)
+{
+    // The intensity factor accepts up to 1000000 typed, but its arrows stay within 1..100000.
+    QLineEdit field;
+    UpDownControl upDown(&field, 1, 100000);
+    const std::tuple<const char*, bool, const char*> cases[] = {
+        {"99999", true, "100000"}, {"100000", true, "100000"}, {"500000", false, "100000"},
+        {"2", false, "1"},         {"1", false, "1"},          {"", true, "2"},
+        {"-", true, "2"},          {"abc", true, "2"}};
+    for (const auto& [text, up, after] : cases) {
+        field.setText(QString::fromLatin1(text));
+        up ? upDown.stepUp() : upDown.stepDown();
+        EXPECT_EQ(field.text(), QString::fromLatin1(after)) << text << (up ? " up" : " down");
+    }
+    upDown.setRange(10, 20);
+    field.setText(QStringLiteral("3"));
+    upDown.stepUp();
+    EXPECT_EQ(field.text(), QStringLiteral("10"));
 }
 
 } // namespace

@@ -14,11 +14,9 @@
 namespace {
 
 // Shows the task window and waits until it has done its work and closed itself.
-bool runUntilGone(DataTaskForm* form, const char* screenshot = nullptr)
+bool runUntilGone(DataTaskForm* form)
 {
     QPointer<QWidget> alive = form;
-    if (screenshot)
-        QObject::connect(form, &DataTaskForm::taskDone, [=] { screenshotIfWanted(form, screenshot); });
     form->show();
     return QTest::qWaitFor([&] { return alive.isNull(); }, 5000);
 }
@@ -49,7 +47,7 @@ TEST(ExportFormGui, ClosesWithoutWritingWithNoDataOrOnCancelAndOtherwiseWritesTh
     int barAtEnd = -1;
     QObject::connect(form, &DataTaskForm::taskDone,
                      [&](bool ok) { barAtEnd = ok ? child<QProgressBar>(form, "ProgressBar1")->value() : -2; });
-    ASSERT_TRUE(runUntilGone(form, "ExportForm.png"));
+    ASSERT_TRUE(runUntilGone(form));
     EXPECT_EQ(barAtEnd, 96); // 288 records at a step of 3
     QFile f(file);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
@@ -85,7 +83,6 @@ TEST_F(GraphFormGui, DrawsADayOfRecordsWithAndWithoutCompaction)
     press("Command1");
     EXPECT_EQ(points(), 288);
     EXPECT_EQ(form.series().graphTitle, "Power (KW) averaged over each logging interval");
-    screenshotIfWanted(&form, "GraphForm.png");
 
     QLineEdit* factor = edit("edtCompaction");
     factor->clear();
@@ -98,7 +95,6 @@ TEST_F(GraphFormGui, DrawsADayOfRecordsWithAndWithoutCompaction)
     press("Command1");
     EXPECT_EQ(points(), 24);
     EXPECT_EQ(form.series().graphTitle, "Energy used (KWH) during each logging interval");
-    screenshotIfWanted(&form, "GraphForm-compacted.png");
 
     factor->selectAll();
     QTest::keyClicks(factor, QStringLiteral("97")); // above 288 / 3
@@ -139,7 +135,6 @@ TEST(DebugFillArrayGui, FillsRefusesAndHides)
     press(&form, "Command1");
     EXPECT_EQ(t.ctx.varGlobalDataArray.pointer(), 5);
     EXPECT_EQ(child<QLineEdit>(&form, "Text4")->text(), "4");
-    screenshotIfWanted(&form, "DebugFillArray.png");
     press(&form, "Command2");
     EXPECT_FALSE(form.isVisible());
 }

@@ -76,6 +76,7 @@ TEST(DataMenus, ExportImportAndReloadRunFromTheirMenuItems)
         ASSERT_TRUE(r.waitForNoFrames());
         EXPECT_EQ(r.dialogs.texts().last(), "Previous Run Data imported");
         EXPECT_EQ(r.ctx().varGlobalDataArray.pointer(), 5);
+        EXPECT_TRUE(QFile::exists(r.ctx().paths.dataStore)) << "the backup stays";
     }
 }
 

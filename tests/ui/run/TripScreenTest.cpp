@@ -66,26 +66,35 @@ TEST(TripScreen, OpensStoppedWithTheSettingsUnitsAndSimulatedPulsesShowOnTheRunn
     EXPECT_EQ(a.status(), "STATUS: STOPPED");
 }
 
-TEST(TripScreen, ClosingAndExitAreRefusedWhileTheTripRuns)
+// The viewers show the values at the moment Command1 is pressed; the running trip refuses to close.
+TEST(TripScreen, VariableViewersShowTheRunningTripWhichRefusesClosingAndExit)
 {
     TripApp a;
+    QWidget* viewer = a.open(MenuItem::TripScreenVariables);
+    press(viewer, "Command1");
+    EXPECT_EQ(child<QLabel>(viewer, "Label17")->text(), "blnGlobalTripRunning");
+    EXPECT_EQ(a.texts(viewer, {"Text17", "Text21"}), "False|1000");
     QWidget* form = a.open(MenuItem::EnergyTripForm);
     press(form, "StartButton");
-    QWidget* sim = a.open(MenuItem::PulseSimulator);
-    a.pulse(sim);
+    EXPECT_EQ(a.text(viewer, "Text17"), "False") << "nothing refreshes by itself";
+    press(viewer, "Command1");
+    EXPECT_EQ(a.text(viewer, "Text17"), "True");
+    QWidget* logging = a.open(MenuItem::ViewLoggingScreenVariables);
+    ASSERT_TRUE(logging && logging != viewer);
+    press(logging, "Command1");
+    EXPECT_EQ(child<QLabel>(logging, "Label1")->text() + "|" + child<QLabel>(logging, "Label21")->text(),
+              "lngGlobalWkgLoggingNewPulseCount|dblGlobalTimeLastLOGGINGevent");
 
+    a.pulse(a.open(MenuItem::PulseSimulator));
     QMdiSubWindow* frame = a.frameOf(form);
     ASSERT_NE(frame, nullptr);
-    frame->close();
-    EXPECT_TRUE(form->isVisible());
-    EXPECT_EQ(a.dialogs.texts(), QStringList{"Please stop this trip screen before trying to close it"});
     a.dialogs.shown.clear();
+    frame->close();
     a.app.window().action(MenuItem::ExitMenu)->trigger();
-    EXPECT_FALSE(a.ended);
-    EXPECT_EQ(a.dialogs.texts(),
-              QStringList{"You are currently running a trip display. Please stop this before trying to exit this "
-                          "application"});
-
+    EXPECT_TRUE(form->isVisible() && !a.ended);
+    EXPECT_EQ(a.dialogs.texts(), (QStringList{"Please stop this trip screen before trying to close it",
+                                              "You are currently running a trip display. Please stop this before "
+                                              "trying to exit this application"}));
     a.dialogs.shown.clear();
     press(form, "StopButton");
     frame->close();
@@ -94,53 +103,6 @@ TEST(TripScreen, ClosingAndExitAreRefusedWhileTheTripRuns)
     EXPECT_EQ(a.open(MenuItem::EnergyTripForm), form) << "the same screen comes back";
     EXPECT_TRUE(form->isVisible());
     EXPECT_EQ(a.text("Text4"), "1") << "a stopped trip keeps its figures";
-}
-
-TEST(VariableViewers, ShowTheValuesAtTheMomentCommand1IsPressed)
-{
-    TripApp a;
-    QWidget* viewer = a.open(MenuItem::TripScreenVariables);
-    ASSERT_NE(viewer, nullptr);
-    press(viewer, "Command1");
-    EXPECT_EQ(child<QLabel>(viewer, "Label17")->text(), "blnGlobalTripRunning");
-    EXPECT_EQ(a.texts(viewer, {"Text17", "Text21"}), "False|1000");
-
-    press(a.open(MenuItem::EnergyTripForm), "StartButton");
-    EXPECT_EQ(a.text(viewer, "Text17"), "False") << "nothing refreshes by itself";
-    press(viewer, "Command1");
-    EXPECT_EQ(a.text(viewer, "Text17"), "True");
-
-    QWidget* logging = a.open(MenuItem::ViewLoggingScreenVariables);
-    ASSERT_TRUE(logging && logging != viewer);
-    press(logging, "Command1");
-    EXPECT_EQ(child<QLabel>(logging, "Label1")->text(), "lngGlobalWkgLoggingNewPulseCount");
-    EXPECT_EQ(child<QLabel>(logging, "Label21")->text(), "dblGlobalTimeLastLOGGINGevent");
-}
-
-TEST(Screenshots, TripScreenDebugFormAndViewers)
-{
-    if (!screenshotsWanted())
-        GTEST_SKIP() << "set WATTSIGHT_SCREENSHOTS=1 to refresh docs/screenshots";
-    TripApp a;
-    a.app.context().settings.REVS_PER_KWH = 375;
-    a.app.context().settings.COST_PER_KWH = 13.7;
-    QWidget* form = a.open(MenuItem::EnergyTripForm);
-    press(form, "StartButton");
-    QWidget* sim = a.open(MenuItem::PulseSimulator);
-    a.busyMeter(sim, 40);
-    press(sim, "Command1"); // the mark in view
-    a.frameOf(form)->adjustSize();
-    saveScreenshot(a.frameOf(form), "TripForm.png");
-    a.frameOf(sim)->adjustSize();
-    saveScreenshot(a.frameOf(sim), "DebugForm.png");
-    press(sim, "Command2");
-    for (MenuItem item : {MenuItem::TripScreenVariables, MenuItem::ViewLoggingScreenVariables}) {
-        QWidget* viewer = a.open(item);
-        press(viewer, "Command1");
-        a.frameOf(viewer)->adjustSize();
-        saveScreenshot(a.frameOf(viewer),
-                       item == MenuItem::TripScreenVariables ? "DebugTripForm.png" : "DebugLoggingForm.png");
-    }
 }
 
 } // namespace

@@ -35,7 +35,6 @@ TEST(EnergyMeterSetupForm, ApplyChangesTheRecordOnlySaveWritesTheFileLoadResetsM
     OpenForm<EnergyMeterSetupForm> f;
     EXPECT_EQ(f.text("Text1") + ' ' + f.text("Text2"), "300 5");
     EXPECT_EQ(f.form.findChild<QLabel*>("Label2")->text(), "Cost per KWH(unit) in Pence");
-    screenshotIfWanted(&f.form, "EnergyMeterSetupForm.png");
     f.type("Text1", "750");
     f.type("Text2", "13.72");
     f.click(f.form.applyButton());
@@ -83,7 +82,6 @@ TEST(DataLoggingSetupForm, IntervalRefusesValuesBelowThirtyAndDefaultsOutliveClo
     f.type("Text1", "45");
     f.click(f.form.applyButton());
     EXPECT_EQ(f.t.ctx.settings.LOGGING_INTERVAL_SECONDS, 45);
-    screenshotIfWanted(&f.form, "DataLoggingSetupForm.png");
 
     f.click(f.form.loadButton());
     EXPECT_EQ(f.text("Text1"), "300");
@@ -96,21 +94,17 @@ TEST(DataLoggingSetupForm, IntervalRefusesValuesBelowThirtyAndDefaultsOutliveClo
 TEST(AdvancedSettingsSetupForm, FillsEveryFieldAndAppliesThemBack)
 {
     OpenForm<AdvancedSettingsSetupForm> f;
-    struct Field
-    {
-        const char* name;
-        const char* factory;
-        const char* typed;
-    };
-    const Field fields[] = {{"Text1", "13,10", "12"},  {"Text2", "44", "9"},     {"Text3", "10000", "2000"},
-                            {"Text4", "600", "0"},     {"Text6", "3", "5"},      {"Text7", "10", "20"},
-                            {"Text8", "3", "6"},       {"Text9", "10", "30"},    {"Text10", "Pence", "  Euro "},
-                            {"Text11", "KWH", "kWh"},  {"Text12", "KW", "W"},    {"Text13", "4", "2"},
-                            {"Text14", "4", "3"},      {"Text15", "4", "1"},     {"Text16", "200", "50"},
-                            {"Text17", "1000", "600"}, {"Text18", "1000", "700"}};
-    for (const Field& field : fields) {
-        EXPECT_EQ(f.text(field.name), field.factory) << field.name;
-        f.type(field.name, QString::fromLatin1(field.typed));
+    // Field, factory text, typed text.
+    const std::tuple<const char*, const char*, const char*> fields[] = {
+        {"Text1", "13,10", "12"},  {"Text2", "44", "9"},     {"Text3", "10000", "2000"},
+        {"Text4", "600", "0"},     {"Text6", "3", "5"},      {"Text7", "10", "20"},
+        {"Text8", "3", "6"},       {"Text9", "10", "30"},    {"Text10", "Pence", "  Euro "},
+        {"Text11", "KWH", "kWh"},  {"Text12", "KW", "W"},    {"Text13", "4", "2"},
+        {"Text14", "4", "3"},      {"Text15", "4", "1"},     {"Text16", "200", "50"},
+        {"Text17", "1000", "600"}, {"Text18", "1000", "700"}};
+    for (const auto& [name, factory, typed] : fields) {
+        EXPECT_EQ(f.text(name), factory) << name;
+        f.type(name, QString::fromLatin1(typed));
     }
     EXPECT_TRUE(f.check("Check1")->isChecked());
     f.check("Check1")->setChecked(false);
@@ -135,7 +129,6 @@ TEST(AdvancedSettingsSetupForm, FillsEveryFieldAndAppliesThemBack)
     EXPECT_TRUE(f.check("Check1")->isChecked());
     EXPECT_FALSE(f.check("Check3")->isChecked());
     EXPECT_EQ(f.t.ctx.settings, SettingsDefaults::factorySettings());
-    screenshotIfWanted(&f.form, "AdvancedSettingsSetupForm.png");
 }
 
 TEST(AdvancedSettingsSetupForm, EmptyTitleLastsOnlyUntilRestartAndShortArrayCannotBeLeft)

@@ -58,23 +58,6 @@ TEST(SplashForm, ShowsNameAndVersionOnTopAndClosesOnKeyClickOrTimer)
     }
 }
 
-TEST(AboutForm, AboutMenuRunsItModallyWithFourLabelsAndNoButton)
-{
-    TestContext t;
-    MainWindow window(t.ctx, QString());
-    window.show();
-    QStringList texts;
-    answerNextDialog([&](QDialog& box) {
-        texts << box.windowTitle() << labelTexts(box) << QString::number(box.findChildren<QAbstractButton*>().size());
-        box.close();
-    });
-    window.action(MenuItem::About)->trigger();
-    ASSERT_EQ(texts.size(), 6);
-    EXPECT_EQ(QStringList({texts[0], texts[1], texts[3], texts[5]}),
-              QStringList({"About WATTSIGHT", "WATTSIGHT", "Version 1.0.5", "0"}));
-    EXPECT_TRUE(texts[2].contains(QLatin1String("wattsight")) && texts[4].startsWith(QLatin1String("Copyright")));
-}
-
 // The real dialogs: the application's title unless given one, dismissing a question is the safe No, the save
 // dialog adds the default extension and a cancelled one gives no name.
 TEST(QtDialogs, MessagesAndFileDialogs)
