@@ -127,14 +127,11 @@ TEST_F(WritersTest, DifferenceLogAppendsUnderItsControlFileStartingOnAFreshLineA
 TEST_F(WritersTest, LiveFileReplacesItsTwoLinesWhole)
 {
     t.clock.setNow(QDateTime(QDate(2009, 1, 15), QTime(10, 0, 0)));
-    t.ctx.logging.startTime = QDateTime(QDate(2009, 1, 15), QTime(9, 0, 0));
-    t.ctx.logging.totalKWH = 1.234567;
-    t.ctx.logging.totalPulse = 1235;
-    t.ctx.pulse.dblGlobalInstantKW = 2.5;
-    t.ctx.pulse.dblGlobalWkgRevsPerKWH = 1000;
-    t.ctx.pulse.dblGlobalWkgCostPerKWH = 15;
-    t.ctx.settings.ENERGY_ROUNDING_PLACES = 2;
-    t.ctx.settings.POWER_ROUNDING_PLACES = 0;
+    std::tie(t.ctx.logging.startTime, t.ctx.logging.totalKWH, t.ctx.logging.totalPulse) =
+        std::tuple(QDateTime(QDate(2009, 1, 15), QTime(9, 0, 0)), 1.234567, 1235);
+    std::tie(t.ctx.pulse.dblGlobalInstantKW, t.ctx.pulse.dblGlobalWkgRevsPerKWH, t.ctx.pulse.dblGlobalWkgCostPerKWH) =
+        std::tuple(2.5, 1000, 15);
+    std::tie(t.ctx.settings.ENERGY_ROUNDING_PLACES, t.ctx.settings.POWER_ROUNDING_PLACES) = std::tuple(2, 0);
     const QString live = path("LIVEDATA.DTA");
     const QString ctl = path("LIVEDATA.CTL");
     EXPECT_EQ(write_live_file(t.ctx, live, ctl), QString());

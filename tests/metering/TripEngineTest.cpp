@@ -118,12 +118,10 @@ TEST_F(TripTest, TicksAndPulsesDuringThePulseWaitLandInTheClosingMinuteOnly)
 
 TEST_F(TripTest, DisplayRoundsHalvesToEvenPerSettingAndTheBaselineCountsFromTheNextRefresh)
 {
-    t.ctx.settings.POWER_ROUNDING_PLACES = 1;
-    t.ctx.settings.COST_ROUNDING_PLACES = 0;
-    t.ctx.settings.ENERGY_ROUNDING_PLACES = 2;
-    t.ctx.pulse.dblGlobalInstantKW = 0.25;
-    t.ctx.pulse.dblGlobalInstantCostPerHour = 2.5;
-    t.ctx.trip.totalKWH = 0.125;
+    GlobalSettings& s = t.ctx.settings;
+    std::tie(s.POWER_ROUNDING_PLACES, s.COST_ROUNDING_PLACES, s.ENERGY_ROUNDING_PLACES) = std::tuple(1, 0, 2);
+    std::tie(t.ctx.pulse.dblGlobalInstantKW, t.ctx.pulse.dblGlobalInstantCostPerHour, t.ctx.trip.totalKWH) =
+        std::tuple(0.25, 2.5, 0.125);
     engine.RefreshTripDisplay();
     EXPECT_EQ(engine.display().Text11 + engine.display().Text12 + engine.display().Text5, "0.220.12");
     t.ctx.locale = QLocale(QLocale::German, QLocale::Germany);

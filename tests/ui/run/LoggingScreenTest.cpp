@@ -222,12 +222,7 @@ TEST(LoggingScreen, WhileLoggingRunsTheScreenExitAndReloadAreRefusedAndCommentsL
     ASSERT_EQ(data.pointer(), 3);
     EXPECT_EQ(data.row(1).UserComment + "|" + data.row(2).UserComment, "kettle on oven  off|");
 
-    a.dialogs.shown.clear();
-    press(form, "StopButton");
-    frame->close();
-    EXPECT_FALSE(form->isVisible());
-    EXPECT_TRUE(a.dialogs.shown.empty());
-    EXPECT_EQ(a.open(MenuItem::EnergyLoggingForm), form) << "the same screen comes back";
+    a.stopCloseAndReopen(form, MenuItem::EnergyLoggingForm);
 }
 
 } // namespace

@@ -95,13 +95,7 @@ TEST(TripScreen, VariableViewersShowTheRunningTripWhichRefusesClosingAndExit)
     EXPECT_EQ(a.dialogs.texts(), (QStringList{"Please stop this trip screen before trying to close it",
                                               "You are currently running a trip display. Please stop this before "
                                               "trying to exit this application"}));
-    a.dialogs.shown.clear();
-    press(form, "StopButton");
-    frame->close();
-    EXPECT_FALSE(form->isVisible());
-    EXPECT_TRUE(a.dialogs.shown.empty());
-    EXPECT_EQ(a.open(MenuItem::EnergyTripForm), form) << "the same screen comes back";
-    EXPECT_TRUE(form->isVisible());
+    a.stopCloseAndReopen(form, MenuItem::EnergyTripForm);
     EXPECT_EQ(a.text("Text4"), "1") << "a stopped trip keeps its figures";
 }
 

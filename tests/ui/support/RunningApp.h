@@ -84,6 +84,17 @@ struct RunningApp
             10000);
         EXPECT_TRUE(ticked);
     }
+    // Stop, then close the screen's frame: it goes without a message and the menu brings the same screen back.
+    void stopCloseAndReopen(QWidget* form, MenuItem item)
+    {
+        dialogs.shown.clear();
+        press(form, "StopButton");
+        frameOf(form)->close();
+        EXPECT_FALSE(form->isVisible());
+        EXPECT_TRUE(dialogs.shown.empty());
+        EXPECT_EQ(open(item), form) << "the same screen comes back";
+        EXPECT_TRUE(form->isVisible());
+    }
     // One revolution through the pulse simulator: mark on, then off.
     void pulse(QWidget* simulator)
     {
