@@ -35,21 +35,19 @@ inline void startOrStopCamera(CameraForm& camera, bool start, const std::functio
         // A person's click lands in an active window; a loaded machine may not have activated it yet.
         EXPECT_TRUE(QTest::qWaitForWindowActive(&selection));
         if (start) {
-            auto* devices = selection.findChild<QComboBox*>(QStringLiteral("cboVideoDevices"));
+            auto* devices = child<QComboBox>(&selection, "cboVideoDevices");
             const int simulated = devices->findText(CaptureComponent::SimulatedMeterName);
             devices->setCurrentIndex(simulated);
             emit devices->activated(simulated);
             if (setup)
                 setup();
         }
-        QTest::mouseClick(selection.findChild<QPushButton*>(start ? QStringLiteral("btnStartCamera")
-                                                                  : QStringLiteral("btnStopCamera")),
-                          Qt::LeftButton);
+        press(&selection, start ? "btnStartCamera" : "btnStopCamera");
         if (whileOpen)
             whileOpen(selection);
         selection.close();
     });
-    QTest::mouseClick(camera.findChild<QPushButton*>(QStringLiteral("StartCamera")), Qt::LeftButton);
+    press(&camera, "StartCamera");
 }
 
 // The camera setup screen on test services, wired as the program wires it, with the simulated meter
