@@ -142,6 +142,20 @@ TEST_F(CameraFormTest, LiveValuesBarsAndChartFollowTheDetectorAndATypedLevelSurv
     EXPECT_EQ(field("edtChangeFromLastAverage")->text(), QString::number(change));
     EXPECT_NEAR(t.ctx.settings.TRIGGER_LEVEL, level + change / 10.0, 0.5);
     EXPECT_EQ(field("edtTriggerValue")->text(), QString::number(t.ctx.settings.TRIGGER_LEVEL));
+
+    // A level set elsewhere (the main window's factory defaults) shows; a refused entry falls back to it.
+    t.ctx.settings.TRIGGER_LEVEL = 777;
+    open(); // back from the selection screen
+    retype(field("edtTriggerValue"), QStringLiteral("123"));
+    ASSERT_TRUE(frames.step());
+    retype(field("edtTriggerValue"), QStringLiteral("0"));
+    press("butOKTriggerLevel");
+    EXPECT_EQ(field("edtTriggerValue")->text(), "777");
+
+    // New stream settings restart the camera, and detection waits out the settle delay again.
+    answerNextDialog([](QDialog& streamSettings) { streamSettings.accept(); });
+    startForm()->findChild<QPushButton*>(QStringLiteral("btnStreamDialog"))->click();
+    EXPECT_FALSE(form.detector().blnCameraSettled());
     startOrStopThroughSelectionScreen(false);
 }
 
@@ -193,7 +207,7 @@ TEST_F(CameraFormTest, RunningCameraRefusesCloseDefaultsAndSaveWhichResetTheCame
     // The component stops on its own when the device goes, then reports the loss.
     startOrStopThroughSelectionScreen(true);
     capture().stop();
-    emit capture().deviceLost();
+    emit capture().deviceLost(QString());
     EXPECT_EQ(t.dialogs.texts(), QStringList{"CAMERA DEVICE LOST!"});
     EXPECT_FALSE(t.ctx.blnGlobalCameraRunning);
     EXPECT_TRUE(settingsButtonsEnabled());

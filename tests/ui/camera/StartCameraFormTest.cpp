@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
+#include <QTemporaryFile>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -207,7 +208,7 @@ TEST_F(StartCameraFormTest, StartStopALostDeviceAndARefusedGridSwitchTheScreenTh
     EXPECT_TRUE(screenRunning()) << "reopened while running";
 
     // A loss the component reports while it still runs leaves the flag alone.
-    emit capture.deviceLost();
+    emit capture.deviceLost(QString());
     EXPECT_TRUE(t.ctx.blnGlobalCameraRunning);
     button("btnStopCamera")->click();
     EXPECT_FALSE(is_camera_running(capture) || t.ctx.blnGlobalCameraRunning || screenRunning());
@@ -215,9 +216,9 @@ TEST_F(StartCameraFormTest, StartStopALostDeviceAndARefusedGridSwitchTheScreenTh
 
     button("btnStartCamera")->click();
     capture.stop();
-    emit capture.deviceLost();
+    emit capture.deviceLost(QStringLiteral("Busy."));
     EXPECT_FALSE(t.ctx.blnGlobalCameraRunning || screenRunning());
-    EXPECT_EQ(t.dialogs.texts(), (QStringList{"CAMERA DEVICE LOST!", "CAMERA DEVICE LOST!"}));
+    EXPECT_EQ(t.dialogs.texts(), (QStringList{"CAMERA DEVICE LOST!", "CAMERA DEVICE LOST!\n\nBusy."}));
 
     // A grid the component refuses is replaced by the factory grid.
     t.dialogs.shown.clear();
@@ -238,6 +239,22 @@ TEST_F(StartCameraFormTest, StartStopALostDeviceAndARefusedGridSwitchTheScreenTh
     button("btnStartCamera")->click();
     EXPECT_EQ(t.dialogs.texts(), QStringList{NoCellsActive});
     EXPECT_TRUE(t.ctx.blnGlobalCameraRunning);
+}
+
+TEST_F(StartCameraFormTest, VideoFileIsAskedForEachTimeItIsChosenAndNotStoppedBehindTheScreen)
+{
+    QTemporaryFile video;
+    ASSERT_TRUE(video.open());
+    open();
+    chooseDevice(capture.videoFileIndex()); // the file dialog cancelled
+    t.dialogs.setNextFileName(video.fileName());
+    chooseDevice(capture.videoFileIndex());
+    EXPECT_EQ(capture.videoFilePath(), video.fileName()) << "choosing it again asks again";
+    button("btnStartCamera")->click();
+    button("btnDeviceDialog")->click();
+    EXPECT_TRUE(is_camera_running(capture));
+    EXPECT_TRUE(t.ctx.blnGlobalCameraRunning && screenRunning());
+    EXPECT_EQ(t.dialogs.texts().back(), "Stop the video file before choosing another one.");
 }
 
 } // namespace

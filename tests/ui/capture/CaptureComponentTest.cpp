@@ -216,6 +216,9 @@ TEST(CaptureComponent, FailingCamerasAndVideoFilesStopWithOneMessageEach)
     EXPECT_TRUE(lost.wait(2000));
     EXPECT_FALSE(is_camera_running(c));
     EXPECT_TRUE(t.dialogs.texts().isEmpty());
+    const QString reason = lost.at(0).at(0).toString();
+    EXPECT_TRUE(reason.contains(QStringLiteral("device busy")) && reason.contains(QStringLiteral("/dev/video")));
+
     // Gone between listing and starting: a message, and still stopped.
     t.cameras.cameras.clear();
     c.startLiveVideo();

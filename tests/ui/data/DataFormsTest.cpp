@@ -8,7 +8,10 @@
 #include <QFile>
 #include <QListWidget>
 #include <QPointer>
+#include <QPrinter>
+#include <QProcess>
 #include <QProgressBar>
+#include <QRegularExpression>
 #include <qcustomplot.h>
 
 namespace {
@@ -19,6 +22,33 @@ bool runUntilGone(DataTaskForm* form)
     QPointer<QWidget> alive = form;
     form->show();
     return QTest::qWaitFor([&] { return alive.isNull(); }, 5000);
+}
+
+// The page size, each word's height and the box around all words of a PDF, in points, as pdftotext reads them.
+struct PdfText
+{
+    QSizeF page;
+    QHash<QString, double> heights;
+    QRectF span;
+};
+PdfText pdfText(const QString& file)
+{
+    QProcess p;
+    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), file, QStringLiteral("-")});
+    EXPECT_TRUE(p.waitForFinished()) << "pdftotext (poppler-utils) is needed";
+    const QString out = QString::fromUtf8(p.readAllStandardOutput());
+    const auto page = QRegularExpression(QStringLiteral(R"re(<page width="([\d.]+)" height="([\d.]+)")re")).match(out);
+    PdfText text{{page.captured(1).toDouble(), page.captured(2).toDouble()}, {}, {}};
+    static const QRegularExpression word(
+        QStringLiteral(R"re(<word xMin="([\d.]+)" yMin="([\d.]+)" xMax="([\d.]+)" yMax="([\d.]+)">([^<]*)<)re"));
+    for (auto it = word.globalMatch(out); it.hasNext();) {
+        const auto w = it.next();
+        const QRectF box(QPointF(w.captured(1).toDouble(), w.captured(2).toDouble()),
+                         QPointF(w.captured(3).toDouble(), w.captured(4).toDouble()));
+        text.span |= box;
+        text.heights.insert(w.captured(5), box.height());
+    }
+    return text;
 }
 
 void fillDay(TestContext& t, int records = 288)
@@ -103,7 +133,7 @@ TEST_F(GraphFormGui, DrawsADayOfRecordsWithAndWithoutCompaction)
     EXPECT_EQ(t.dialogs.shown.size(), 1u);
 }
 
-TEST_F(GraphFormGui, SavesPngAndPdf)
+TEST_F(GraphFormGui, SavesPngAndPdfAndPrintsThePdfsPictureOnThePage)
 {
     fillDay(t, 50);
     press("Command1");
@@ -119,6 +149,24 @@ TEST_F(GraphFormGui, SavesPngAndPdf)
     EXPECT_TRUE(t.dialogs.shown.empty());
 
     const GraphPainter painter(t.ctx.locale);
+    QPrinter printer(QPrinter::HighResolution); // as Print Graph makes it
+    printer.setPageOrientation(QPageLayout::Landscape);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(t.path(QStringLiteral("printed.pdf")));
+    ASSERT_TRUE(painter.print(*form.findChild<QCustomPlot*>(QStringLiteral("Graph1")), printer));
+    const PdfText saved = pdfText(pdf.fileName());
+    const PdfText printed = pdfText(printer.outputFileName());
+    ASSERT_GT(saved.heights.size(), 5);
+    QStringList words = saved.heights.keys(), printedWords = printed.heights.keys();
+    words.sort();
+    printedWords.sort();
+    EXPECT_EQ(printedWords.join(QLatin1Char(' ')).toStdString(), words.join(QLatin1Char(' ')).toStdString());
+    EXPECT_TRUE(QRectF(QPointF(), printed.page).contains(printed.span)) << "nothing cut off";
+    // The saved picture enlarged to fill the page: every text in proportion.
+    const double scale = printed.span.width() / saved.span.width();
+    EXPECT_GT(printed.span.width(), printed.page.width() * 0.7);
+    for (auto it = saved.heights.cbegin(); it != saved.heights.cend(); ++it)
+        EXPECT_NEAR(printed.heights.value(it.key()) / it.value(), scale, scale * 0.05) << it.key().toStdString();
     EXPECT_EQ(painter.pointText(graphTime(QDateTime(QDate(2009, 1, 5), QTime(9, 3, 7))), 0.0833333333),
               "05/01/2009 09:03:07\n0.083333");
 }
