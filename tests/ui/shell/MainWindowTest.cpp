@@ -43,7 +43,7 @@ TEST(MainWindowMenus, NamesAndCaptionsInOrder)
         {"ToolsMenu|Tools", {"ExportData|Export Data", "ImportData|Import Data"}},
         {"SetupMenu|Setup",
          {"CameraSetup|Camera Setup", "EnergyMeterSetup|Energy Meter Setup", "DataLoggingSetup|Data Logging Setup",
-          "AdvancedSettings|Advanced Settings"}},
+          "AdvancedSettings|Advanced Settings", "PublishingSetup|Publishing Setup"}},
         {"HelpMenu|Help", {"HelpContents|Help (Contents)", "About|About Wattsight"}},
         {"DebuggingMenu|Debug",
          {"PulseSimulator|Pulse Simulator", "FillArray|Fill Array",
@@ -105,7 +105,7 @@ TEST(MainWindowExit, WindowCloseAndExitMenuRunTheExitGuard)
     EXPECT_EQ(f.ended, 2);
 }
 
-TEST(MainWindowSettingsFiles, FactoryDefaultsCloseSetupScreensAndResetMemoryAndSaveAllWritesFourFilesAfterYes)
+TEST(MainWindowSettingsFiles, FactoryDefaultsCloseSetupScreensAndResetMemoryAndSaveAllWritesEveryFileAfterYes)
 {
     WindowFixture f;
     const auto named = [](const char* name, QWidget* parent = nullptr) {
@@ -139,7 +139,7 @@ TEST(MainWindowSettingsFiles, FactoryDefaultsCloseSetupScreensAndResetMemoryAndS
     f.trigger(MenuItem::SaveAllSettings);
     EXPECT_TRUE(QDir(f.t.dir.path()).entryList(QDir::Files).isEmpty());
     f.trigger(MenuItem::SaveAllSettings);
-    EXPECT_EQ(QDir(f.t.dir.path()).entryList(QDir::Files).size(), 4);
+    EXPECT_EQ(QDir(f.t.dir.path()).entryList(QDir::Files).size(), 5);
     EXPECT_EQ(f.t.dialogs.texts().size(), 4);
 }
 
