@@ -61,7 +61,9 @@ bool setFromText(const SettingsKey& key, const QString& text, GlobalSettings& s)
                                      return true;
                                  },
                                  [&](const SettingsKey::Text& t) {
-                                     if (t.accepts && !t.accepts(text))
+                                     // A line break could not be written back.
+                                     if (text.contains(QLatin1Char('\r')) || text.contains(QLatin1Char('\n')) ||
+                                         (t.accepts && !t.accepts(text)))
                                          return false;
                                      s.*t.field = text;
                                      return true;
