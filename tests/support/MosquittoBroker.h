@@ -3,7 +3,6 @@
 
 #include <QMap>
 #include <QProcess>
-#include <QString>
 #include <QTemporaryDir>
 
 // The Debian mosquitto broker on a free port of 127.0.0.1 with its own configuration, stopped by its PID.
@@ -12,20 +11,20 @@ class MosquittoBroker
 public:
     // An empty user name lets anyone in; otherwise only that user with that password (mosquitto_passwd).
     explicit MosquittoBroker(const QString& user = {}, const QString& password = {});
-    ~MosquittoBroker();
+    ~MosquittoBroker() { stop(); }
 
-    bool start(); // true once it accepts connections
+    bool start(); // true once it takes connections
     void stop();
     int port() const { return m_port; }
-    qint64 pid() const { return m_process.processId(); }
 
     // A loopback port nothing listens on.
     static int freePort();
-    // The retained messages under the filter, as topic -> payload; waits for at least `count` of them.
+    // The retained messages under the filter, topic -> payload; waits (3 s at most) for `count` of them.
     QMap<QString, QByteArray> retained(const QString& filter, int count = 1) const;
+    QByteArray retainedAt(const QString& topic) const { return retained(topic).value(topic); }
 
 private:
     QTemporaryDir m_dir;
     QProcess m_process;
-    int m_port = 0;
+    int m_port = freePort();
 };
