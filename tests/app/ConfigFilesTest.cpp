@@ -1,11 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/ConfigFiles.h"
 
+#include "app/PublishSettings.h"
+#include "app/SettingsFile.h"
 #include "support/TestContext.h"
 
 #include <QFile>
 #include <functional>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -13,6 +16,12 @@ QByteArray readBytes(const QString& path)
 {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
+}
+
+mode_t fileMode(const QString& path)
+{
+    struct stat info = {};
+    return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_mode & 0777 : 0;
 }
 
 void writeBytes(const QString& path, const QByteArray& bytes)
@@ -42,6 +51,10 @@ const QByteArray FactoryCamera =
     "IMAGE_INTENSITY_FACTOR=100000\r\nINVERT_IMAGE_INTENSITY=false\r\n\r\n"
     "[Mark Detection]\r\nTRIGGER_LEVEL=1000\r\nDEBOUNCE_TIME=300\r\nTRIGGER_EVENTS_TO_AVERAGE=20\r\n"
     "TRACK_AMBIENT_LIGHT_CHANGE=false\r\nPERCENT_AMBIENT_LIGHT_TO_TRACK=50\r\n\r\n";
+const QByteArray FactoryPublish =
+    "[MQTT Broker]\r\nPUBLISH_MQTT=false\r\nMQTT_HOST=localhost\r\nMQTT_PORT=1883\r\nMQTT_USERNAME=\r\n"
+    "MQTT_PASSWORD=\r\nMQTT_USE_TLS=false\r\nMQTT_CA_FILE=\r\n\r\n[Topics]\r\nMQTT_BASE_TOPIC=wattsight\r\n"
+    "METER_ID=meter1\r\nHOME_ASSISTANT_DISCOVERY=true\r\nDISCOVERY_PREFIX=homeassistant\r\n";
 
 struct GroupFile
 {
@@ -114,6 +127,13 @@ TEST_F(ConfigFilesTest, MissingFilesAreCreatedWithTheFactoryBytesThatReadBackAsT
     MakeDefaultSettingsFiles(ctx);
     EXPECT_EQ(readBytes(paths.loggingSettings), FactoryLogging);
     EXPECT_EQ(readBytes(paths.cameraSettings), FactoryCamera);
+    const QString publish = SettingsFilePath(ctx, PublishSettingsFile());
+    EXPECT_EQ(readBytes(publish), FactoryPublish);
+    EXPECT_EQ(fileMode(publish), 0600);
+    ::chmod(QFile::encodeName(publish).constData(), 0644);
+    EXPECT_EQ(SaveSettingsFile(ctx, PublishSettingsFile()), QString());
+    EXPECT_EQ(fileMode(publish), 0600) << "narrowed again on saving";
+    EXPECT_NE(fileMode(paths.meterSettings) & 0044, 0) << "the original files stay as they are";
 
     ctx.settings = GlobalSettings{};
     ctx.strGlobalEndOfLine.clear();
@@ -142,10 +162,13 @@ TEST_F(ConfigFilesTest, UnusualValuesSurviveSaveAndLoad)
                                  "10", "9,59", 100000000, 0, false, true, true, 1000, 1, 7, 999, " Euro, cents=€", "[kWh]",
                                  "#kW#", 0, 8, 2, 10, 1000000, 500,
                                  "0123 4567", false, true, false, 10, 0.001, false, 12, true, 1, true, 100000, 60000, 1,
-                                 true, 10000};
+                                 true, 10000,
+                                 true, "broker.lan", 65535, "me", " p=ss [x]# ", true, "/etc/ca.pem", "home/power", "m-2",
+                                 false, "ha"};
     // clang-format on
     ctx.settings = written;
-    EXPECT_EQ(SaveMeterSettings(ctx) + SaveLoggingSettings(ctx) + SaveAdvancedSettings(ctx) + SaveCameraSettings(ctx),
+    EXPECT_EQ(SaveMeterSettings(ctx) + SaveLoggingSettings(ctx) + SaveAdvancedSettings(ctx) + SaveCameraSettings(ctx) +
+                  SaveSettingsFile(ctx, PublishSettingsFile()),
               QString());
     QLocale::setDefault(previousDefault);
 
@@ -225,6 +248,27 @@ TEST(ConfigFilesRead, AConversionFailureGivesFactoryValuesFromThereOn)
     EXPECT_EQ(t.ctx.strGlobalFieldDelimiter, QStringLiteral(","));
 }
 
+TEST(ConfigFilesRead, ABadPublishValueFailsTheGroupButOnlyThatKeyTakesItsFactoryValue)
+{
+    const std::pair<QByteArray, std::function<bool(const GlobalSettings&)>> cases[] = {
+        {"PUBLISH_MQTT=yes", [](auto& s) { return !s.PUBLISH_MQTT; }},
+        {"MQTT_HOST=", [](auto& s) { return s.MQTT_HOST == "localhost"; }},
+        {"MQTT_PORT=0", [](auto& s) { return s.MQTT_PORT == 1883; }},
+        {"MQTT_BASE_TOPIC=a/#", [](auto& s) { return s.MQTT_BASE_TOPIC == "wattsight"; }},
+        {"METER_ID=meter 1", [](auto& s) { return s.METER_ID == "meter1"; }},
+    };
+    for (const auto& [line, holds] : cases) {
+        SCOPED_TRACE(line.constData());
+        TestContext t;
+        QByteArray file = withLine(withLine(FactoryPublish, "MQTT_PASSWORD=kept"), "DISCOVERY_PREFIX=ha");
+        writeBytes(SettingsFilePath(t.ctx, PublishSettingsFile()), withLine(file, line));
+        t.ctx.settings = GlobalSettings{};
+        EXPECT_FALSE(LoadSettingsFile(t.ctx, PublishSettingsFile()));
+        EXPECT_TRUE(holds(t.ctx.settings));
+        EXPECT_EQ(t.ctx.settings.MQTT_PASSWORD + t.ctx.settings.DISCOVERY_PREFIX, "keptha") << "later keys still read";
+    }
+}
+
 TEST_F(ConfigFilesTest, UnreadableFilesFailTheirGroupWithFactoryValues)
 {
     MakeDefaultSettingsFiles(ctx);
@@ -233,13 +277,15 @@ TEST_F(ConfigFilesTest, UnreadableFilesFailTheirGroupWithFactoryValues)
     t.files.fail(FaultyFileIo::Op::Open, paths.meterSettings);
     t.files.fail(FaultyFileIo::Op::Read, paths.cameraSettings, 1);
     QFile::remove(paths.loggingSettings);
+    t.files.fail(FaultyFileIo::Op::Open, SettingsFilePath(ctx, PublishSettingsFile()));
     ctx.settings = GlobalSettings{};
     const double before = t.clock.timer();
     const int opensBefore = t.files.attempts(FaultyFileIo::Op::Open, paths.meterSettings);
     LoadAllSettings(ctx);
     EXPECT_EQ(t.dialogs.texts(), QStringList({QStringLiteral("Failed to load meter settings"),
                                               QStringLiteral("Failed to load logging settings"),
-                                              QStringLiteral("Failed to load camera settings")}));
+                                              QStringLiteral("Failed to load camera settings"),
+                                              QStringLiteral("Failed to load publish settings")}));
     EXPECT_EQ(ctx.settings, SettingsDefaults::factorySettings());
     EXPECT_EQ(t.files.attempts(FaultyFileIo::Op::Open, paths.meterSettings) - opensBefore, 3);
     EXPECT_GE(t.clock.timer() - before, 2 * 2 * 0.9); // two pauses of about a second for each file not opened

@@ -54,7 +54,8 @@ const std::vector<MenuSpec>& menuTable()
          {{MenuItem::CameraSetup, "CameraSetup", "&Camera Setup"},
           {MenuItem::EnergyMeterSetup, "EnergyMeterSetup", "Energy &Meter Setup"},
           {MenuItem::DataLoggingSetup, "DataLoggingSetup", "Data &Logging Setup"},
-          {MenuItem::AdvancedSettings, "AdvancedSettings", "&Advanced Settings"}}},
+          {MenuItem::AdvancedSettings, "AdvancedSettings", "&Advanced Settings"},
+          {MenuItem::PublishingSetup, "PublishingSetup", "&Publishing Setup"}}},
         {"HelpMenu",
          "&Help",
          {{MenuItem::HelpContents, "HelpContents", "&Help (Contents)"},
@@ -248,7 +249,8 @@ QStringList MainWindow::setupScreenNames()
 {
     return {QStringLiteral("AdvancedSettingsSetupForm"), QStringLiteral("EnergyMeterSetupForm"),
             QStringLiteral("DataLoggingSetupForm"),      QStringLiteral("CameraForm"),
-            QStringLiteral("MotionDetection"),           QStringLiteral("StartCameraForm")};
+            QStringLiteral("MotionDetection"),           QStringLiteral("StartCameraForm"),
+            QStringLiteral("PublishingSetupForm")};
 }
 
 void MainWindow::closeScreens(const QStringList& objectNames)
@@ -288,6 +290,8 @@ void MainWindow::onLoadFactoryDefaults()
         return;
     closeScreens(setupScreenNames());
     LoadAllFactoryDefaults(m_ctx.settings);
+    if (factoryDefaultsLoaded)
+        factoryDefaultsLoaded();
 }
 
 void MainWindow::onSaveAllSettings()

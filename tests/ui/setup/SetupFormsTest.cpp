@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/ConfigFiles.h"
+#include "publish/PublishService.h"
+#include "support/MosquittoBroker.h"
 #include "ui/setup/AdvancedSettingsSetupForm.h"
 #include "ui/setup/DataLoggingSetupForm.h"
 #include "ui/setup/EnergyMeterSetupForm.h"
+#include "ui/setup/PublishingSetupForm.h"
 #include "ui/support/RunningApp.h"
 #include "ui/support/WidgetActions.h"
 
@@ -26,8 +29,17 @@ template <typename Form> struct OpenForm
     void click(QPushButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
     QCheckBox* check(const char* name) { return child<QCheckBox>(&form, name); }
 
+    Form makeForm()
+    {
+        if constexpr (std::is_constructible_v<Form, AppContext&, PublishService&>)
+            return Form(t.ctx, service);
+        else
+            return Form(t.ctx);
+    }
+
     TestContext t;
-    Form form{t.ctx};
+    PublishService service{t.ctx}; // idle unless a test switches publishing on
+    Form form = makeForm();
 };
 
 TEST(EnergyMeterSetupForm, ApplyChangesTheRecordOnlySaveWritesTheFileLoadResetsMemory)
@@ -196,6 +208,43 @@ TEST(SetupForms, SetupMenuOpensThemAndCloseOrFactoryDefaultsCloseThem)
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(opened[1].isNull() && opened[2].isNull());
     EXPECT_TRUE(window.mdiArea()->subWindowList().isEmpty());
+}
+
+TEST(PublishingSetupForm, TestConnectionTriesTheFieldsOffTheUserInterfaceThreadAndApplyStartsPublishing)
+{
+    MosquittoBroker broker;
+    ASSERT_TRUE(broker.start());
+    OpenForm<PublishingSetupForm> f;
+    EXPECT_EQ(f.field("MqttPassword")->echoMode(), QLineEdit::Password);
+    EXPECT_EQ(f.form.statusLine()->text(), "Publishing is off");
+    screenshotIfWanted(&f.form, "PublishingSetupForm.png");
+
+    const QString port = QString::number(broker.port());
+    f.type("MqttHost", QStringLiteral("127.0.0.1"));
+    f.type("MqttPort", port);
+    f.click(f.form.testButton());
+    // The click has returned before the broker answered.
+    EXPECT_EQ(f.form.statusLine()->text(), "Connecting to 127.0.0.1:" + port);
+    EXPECT_FALSE(f.form.testButton()->isEnabled());
+    QTRY_COMPARE(f.form.statusLine()->text(), "Connected to 127.0.0.1:" + port);
+    QTRY_VERIFY(f.form.testButton()->isEnabled());
+    EXPECT_FALSE(f.t.ctx.settings.PUBLISH_MQTT) << "a test applies nothing";
+    EXPECT_EQ(f.t.ctx.settings.MQTT_PORT, 1883);
+
+    const QString closed = QString::number(MosquittoBroker::freePort());
+    f.type("MqttPort", closed);
+    f.click(f.form.testButton());
+    QTRY_COMPARE(f.form.statusLine()->text(), "Not connected to 127.0.0.1:" + closed + ": Connection refused");
+
+    f.type("MqttPort", port);
+    f.type("MeterId", QStringLiteral("meter 2"));
+    f.form.findChild<QCheckBox*>(QStringLiteral("PublishMqtt"))->setChecked(true);
+    f.click(f.form.applyButton());
+    EXPECT_EQ(f.t.dialogs.texts(), QStringList{"The meter id may hold only letters, digits, _ and -"});
+    EXPECT_EQ(f.t.ctx.settings.METER_ID, "meter1") << "kept as it was";
+    QTRY_COMPARE(f.form.statusLine()->text(), "Connected to 127.0.0.1:" + port);
+    EXPECT_EQ(broker.retained(QStringLiteral("wattsight/meter1/availability")).value("wattsight/meter1/availability"),
+              "online");
 }
 
 } // namespace

@@ -43,7 +43,8 @@ TEST(MainWindowMenus, CaptionsInOrderAndOnlyItemsWithAScreenAreEnabled)
     EXPECT_EQ(menus, QStringList({"File: Load Factory Defaults, Save All Settings, Load Previous Run Data, Exit,",
                                   "View: Energy Logging Screen, Energy Trip Screen, Display Energy History Graph,",
                                   "Tools: Export Data, Import Data,",
-                                  "Setup: Camera Setup, Energy Meter Setup, Data Logging Setup, Advanced Settings,",
+                                  "Setup: Camera Setup, Energy Meter Setup, Data Logging Setup, Advanced Settings, "
+                                  "Publishing Setup,",
                                   "Help: Help (Contents), About Wattsight,",
                                   "Debug: Pulse Simulator, Fill Array, View logging screen variables, View trip "
                                   "screen variables,"}));
@@ -83,7 +84,7 @@ TEST(MainWindowExit, WindowCloseAndExitMenuRunTheExitGuard)
     EXPECT_EQ(f.ended, 2);
 }
 
-TEST(MainWindowSettingsFiles, FactoryDefaultsCloseSetupScreensAndResetMemoryAndSaveAllWritesFourFilesAfterYes)
+TEST(MainWindowSettingsFiles, FactoryDefaultsCloseSetupScreensAndResetMemoryAndSaveAllWritesEveryFileAfterYes)
 {
     WindowFixture f;
     const auto named = [](const char* name, QWidget* parent = nullptr) {
@@ -117,7 +118,7 @@ TEST(MainWindowSettingsFiles, FactoryDefaultsCloseSetupScreensAndResetMemoryAndS
     f.trigger(MenuItem::SaveAllSettings);
     EXPECT_TRUE(QDir(f.t.dir.path()).entryList(QDir::Files).isEmpty());
     f.trigger(MenuItem::SaveAllSettings);
-    EXPECT_EQ(QDir(f.t.dir.path()).entryList(QDir::Files).size(), 4);
+    EXPECT_EQ(QDir(f.t.dir.path()).entryList(QDir::Files).size(), 5);
     EXPECT_EQ(f.t.dialogs.texts().size(), 4);
 }
 
