@@ -4,6 +4,7 @@
 #include "app/AppContext.h"
 
 #include <charconv>
+#include <limits>
 
 const char* const RecordLine::ColumnNames[21] = {"DateTime",
                                                  "Year",
@@ -27,14 +28,20 @@ const char* const RecordLine::ColumnNames[21] = {"DateTime",
                                                  "LightLevel",
                                                  "UserComment"};
 
-RecordLine::RecordLine(const AppContext& ctx)
-    : m_ctx(ctx), m_dates(ctx.locale), m_delimiter(ctx.strGlobalFieldDelimiter.toLocal8Bit()),
-      m_endOfLine(ctx.strGlobalEndOfLine.toLocal8Bit())
+char RecordLine::dataDecimalPoint(const QLocale& locale, const QString& delimiter)
 {
-    const QString point = ctx.locale.decimalPoint();
-    m_decimalPoint = point.isEmpty() ? '.' : point.at(0).toLatin1();
-    if (m_decimalPoint == 0)
-        m_decimalPoint = '.';
+    const QString point = locale.decimalPoint();
+    const bool ascii = point.size() == 1 && point.at(0).unicode() > 0x20 && point.at(0).unicode() < 0x7f;
+    if (ascii && delimiter.compare(point, Qt::CaseInsensitive) != 0)
+        return point.at(0).toLatin1();
+    return delimiter == QStringLiteral(".") ? ',' : '.';
+}
+
+RecordLine::RecordLine(const AppContext& ctx)
+    : m_ctx(ctx), m_dates(ctx.locale), m_decimalPoint(dataDecimalPoint(ctx.locale, ctx.strGlobalFieldDelimiter)),
+      m_delimiter(ctx.strGlobalFieldDelimiter.toLocal8Bit()), m_endOfLine(ctx.strGlobalEndOfLine.toLocal8Bit()),
+      m_fields(ctx.strGlobalFieldDelimiter)
+{
 }
 
 QByteArray RecordLine::header() const
@@ -49,20 +56,26 @@ QByteArray RecordLine::header() const
 
 void RecordLine::appendDate(QByteArray& out, const QDateTime& value) const
 {
+    const qsizetype from = out.size();
     if (value.isValid())
         m_dates.append(out, value);
+    m_fields.quoteIfNeeded(out, from);
 }
 
 void RecordLine::appendDouble(QByteArray& out, double value) const
 {
+    const qsizetype from = out.size();
     TextFormat::appendGeneral(out, value, m_decimalPoint);
+    m_fields.quoteIfNeeded(out, from);
 }
 
-void RecordLine::appendInt(QByteArray& out, qint64 value)
+void RecordLine::appendInt(QByteArray& out, qint64 value) const
 {
+    const qsizetype from = out.size();
     char buf[24];
     const auto r = std::to_chars(buf, buf + sizeof buf, value);
     out.append(buf, r.ptr - buf);
+    m_fields.quoteIfNeeded(out, from);
 }
 
 void RecordLine::append(QByteArray& out, const LogRecord& r) const
@@ -92,8 +105,11 @@ void RecordLine::append(QByteArray& out, const LogRecord& r) const
     out.append(d);
     appendInt(out, r.LightLevel);
     out.append(d);
-    if (!r.UserComment.isEmpty())
+    if (!r.UserComment.isEmpty()) {
+        const qsizetype from = out.size();
         out.append(clean_comment_text(m_ctx, r.UserComment).toLocal8Bit());
+        m_fields.quoteIfNeeded(out, from);
+    }
     out.append(m_endOfLine);
 }
 
@@ -102,4 +118,78 @@ QByteArray RecordLine::line(const LogRecord& record) const
     QByteArray out;
     append(out, record);
     return out;
+}
+
+QString RecordLine::fieldProblem(int field, const QString& what) const
+{
+    QString text = m_fields[field].toString();
+    if (text.size() > 40)
+        text = text.left(40) + QStringLiteral("...");
+    return QStringLiteral("field %1 (%2) %3: \"%4\"").arg(field + 1).arg(QLatin1String(ColumnNames[field]), what, text);
+}
+
+QString RecordLine::readDouble(int field, double& out) const
+{
+    const auto value = TextFormat::parseNumber(m_fields[field], QLatin1Char(m_decimalPoint));
+    if (!value)
+        return fieldProblem(
+            field, QStringLiteral("is not a number with \"%1\" as decimal separator").arg(QLatin1Char(m_decimalPoint)));
+    out = *value;
+    return {};
+}
+
+template <class Int> QString RecordLine::readInteger(int field, Int& out) const
+{
+    double value = 0.0;
+    QString problem = readDouble(field, value);
+    if (!problem.isEmpty())
+        return problem;
+    // A fraction in an integer column is rounded, halves to even.
+    value = TextFormat::roundHalfEven(value);
+    if (value < double(std::numeric_limits<Int>::min()) || value > double(std::numeric_limits<Int>::max()))
+        return fieldProblem(field, QStringLiteral("is out of range"));
+    out = static_cast<Int>(value);
+    return {};
+}
+
+QString RecordLine::read(QStringView line, LogRecord& r) const
+{
+    m_fields.split(line);
+    if (m_fields.size() == 1 && m_fields[0].trimmed().isEmpty())
+        return QStringLiteral("the line is empty");
+    if (m_fields.size() != 21)
+        return QStringLiteral("%1 field%2 separated by \"%3\" where a record has 21")
+            .arg(m_fields.size())
+            .arg(m_fields.size() == 1 ? QString() : QStringLiteral("s"), m_ctx.strGlobalFieldDelimiter);
+    r = LogRecord();
+    const auto when = m_dates.parse(m_fields[0]);
+    if (!when)
+        return fieldProblem(0, QStringLiteral("is not a date and time like \"%1\"")
+                                   .arg(m_dates.format(QDateTime(QDate(2009, 1, 5), QTime(23, 55, 0)))));
+    r.DateTime = *when;
+    QString problem;
+    int field = 1;
+    const auto integer = [&](auto& slot) {
+        if (problem.isEmpty())
+            problem = readInteger(field, slot);
+        ++field;
+    };
+    const auto real = [&](double& slot) {
+        if (problem.isEmpty())
+            problem = readDouble(field, slot);
+        ++field;
+    };
+    for (qint16* slot : {&r.Year, &r.Month, &r.Day, &r.Hour, &r.Min, &r.Sec})
+        integer(*slot);
+    integer(r.PulsesThisInterval);
+    real(r.TotalEnergy);
+    real(r.TotalCost);
+    integer(r.LoggingSeconds);
+    integer(r.LoggingTotalPulse);
+    for (double* slot : {&r.EnergyThisInterval, &r.CostThisInterval, &r.AvgPowerThisInterval,
+                         &r.AvgCostPerHourThisInterval, &r.REVSperEnergyUnit, &r.CostPerEnergyUnit})
+        real(*slot);
+    integer(r.TarrifNumber);
+    integer(r.LightLevel);
+    return problem;
 }

@@ -5,6 +5,7 @@
 #include "metering/RecordLine.h"
 
 #include <QFile>
+#include <QRegularExpression>
 #include <gtest/gtest.h>
 #include <utility>
 
@@ -49,6 +50,37 @@ TEST_F(WritersTest, RecordLineLayoutDelimitersAndComments)
 
     t.ctx.locale = QLocale(QLocale::German, QLocale::Germany);
     EXPECT_TRUE(RecordLine(t.ctx).line(r).contains(";0,5;")) << "the locale's decimal separator";
+    t.ctx.strGlobalFieldDelimiter = QStringLiteral(",");
+    EXPECT_TRUE(RecordLine(t.ctx).line(r).contains(",0.5,1.23E-05,")) << "a point where the comma is the delimiter";
+}
+
+// Every locale Qt knows, with the factory comma, a semicolon and a space (which splits every date and time, so
+// the date goes in quotes): the date and every number read back as written, and the date is text that a
+// spreadsheet takes for one, without time zone, brackets, trailing comma or direction marks.
+TEST(RecordLineLocales, EveryLocaleReadsBackWhatItWrites)
+{
+    TestContext t;
+    const QRegularExpression junk(QStringLiteral("[()\\[\\]\\x{200E}\\x{200F}\\x{061C}]|[,\\s]$"));
+    LogRecord r = WritersTest::record(7);
+    r.TotalEnergy = 1234.075;
+    for (const QLocale& locale :
+         QLocale::matchingLocales(QLocale::AnyLanguage, QLocale::AnyScript, QLocale::AnyTerritory)) {
+        t.ctx.locale = locale;
+        const std::string name = locale.name().toStdString();
+        for (const char* delimiter : {",", ";", " "}) {
+            t.ctx.strGlobalFieldDelimiter = QString::fromLatin1(delimiter);
+            const RecordLine lines(t.ctx);
+            for (const QTime& time : {QTime(21, 3, 7), QTime(9, 3, 7), QTime(0, 0)}) {
+                r.setDateTime(QDateTime(QDate(2009, 1, 5), time));
+                const QString text = QString::fromLocal8Bit(lines.line(r)).chopped(2);
+                LogRecord back;
+                ASSERT_EQ(lines.read(text, back), QString()) << name << " [" << text.toStdString() << "]";
+                ASSERT_EQ(back, r) << name << " [" << text.toStdString() << "]";
+            }
+        }
+        const QString date = GeneralDateFormat(locale).format(QDateTime(QDate(2009, 1, 5), QTime(21, 3, 7)));
+        EXPECT_FALSE(date.contains(junk)) << name << " [" << date.toStdString() << "]";
+    }
 }
 
 TEST_F(WritersTest, DataFileStartsWithTheHeaderOnlyWhenRowOneIsWritten)
