@@ -42,6 +42,8 @@ RecordLine::RecordLine(const AppContext& ctx)
       m_delimiter(ctx.strGlobalFieldDelimiter.toLocal8Bit()), m_endOfLine(ctx.strGlobalEndOfLine.toLocal8Bit()),
       m_fields(ctx.strGlobalFieldDelimiter)
 {
+    const QString point = ctx.locale.decimalPoint();
+    m_localePoint = point.size() == 1 ? point.at(0) : QLatin1Char(m_decimalPoint);
 }
 
 QByteArray RecordLine::header() const
@@ -130,7 +132,11 @@ QString RecordLine::fieldProblem(int field, const QString& what) const
 
 QString RecordLine::readDouble(int field, double& out) const
 {
-    const auto value = TextFormat::parseNumber(m_fields[field], QLatin1Char(m_decimalPoint));
+    auto value = TextFormat::parseNumber(m_fields[field], QLatin1Char(m_decimalPoint));
+    // A spreadsheet saving the file again may write the locale's own separator, in quotes where it is the
+    // delimiter: no text reads as a different number with either separator.
+    if (!value && m_localePoint != QLatin1Char(m_decimalPoint))
+        value = TextFormat::parseNumber(m_fields[field], m_localePoint);
     if (!value)
         return fieldProblem(
             field, QStringLiteral("is not a number with \"%1\" as decimal separator").arg(QLatin1Char(m_decimalPoint)));

@@ -49,6 +49,7 @@ private:
     const AppContext& m_ctx;
     GeneralDateFormat m_dates;
     char m_decimalPoint;
+    QChar m_localePoint; // also read
     QByteArray m_delimiter;
     QByteArray m_endOfLine;
     mutable DelimitedFields m_fields;
