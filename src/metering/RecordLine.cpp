@@ -158,6 +158,33 @@ template <class Int> QString RecordLine::readInteger(int field, Int& out) const
     return {};
 }
 
+// Field 1 must agree with its parts in fields 2 to 7, which catches a file written in another locale's date
+// order. A spreadsheet that saves the file again writes the date as it shows it, often without seconds or
+// with a two-digit year: such a date is taken from its parts when it shows the same minute.
+QString RecordLine::readDateTime(LogRecord& r) const
+{
+    const QDate date(r.Year, r.Month, r.Day);
+    const QTime time(r.Hour, r.Min, r.Sec);
+    if (const auto when = m_dates.parse(m_fields[0])) {
+        if (when->date() != date || when->time() != time)
+            return fieldProblem(0, QStringLiteral("does not agree with fields 2 to 7 (Year to Sec)"));
+        r.DateTime = *when;
+        return {};
+    }
+    const QString text = m_fields[0].trimmed().toString();
+    QDateTime shown = m_ctx.locale.toDateTime(text, QLocale::ShortFormat);
+    if (!shown.isValid())
+        shown = QDateTime(m_ctx.locale.toDate(text, QLocale::ShortFormat), QTime(0, 0));
+    const QDate d = shown.date();
+    if (!date.isValid() || !time.isValid() || !shown.isValid() || d.year() % 100 != date.year() % 100 ||
+        d.month() != date.month() || d.day() != date.day() || shown.time().hour() != time.hour() ||
+        shown.time().minute() != time.minute())
+        return fieldProblem(0, QStringLiteral("is not a date and time like \"%1\"")
+                                   .arg(m_dates.format(QDateTime(QDate(2009, 1, 5), QTime(23, 55, 0)))));
+    r.DateTime = QDateTime(date, time);
+    return {};
+}
+
 QString RecordLine::read(QStringView line, LogRecord& r) const
 {
     m_fields.split(line);
@@ -168,11 +195,6 @@ QString RecordLine::read(QStringView line, LogRecord& r) const
             .arg(m_fields.size())
             .arg(m_fields.size() == 1 ? QString() : QStringLiteral("s"), m_ctx.strGlobalFieldDelimiter);
     r = LogRecord();
-    const auto when = m_dates.parse(m_fields[0]);
-    if (!when)
-        return fieldProblem(0, QStringLiteral("is not a date and time like \"%1\"")
-                                   .arg(m_dates.format(QDateTime(QDate(2009, 1, 5), QTime(23, 55, 0)))));
-    r.DateTime = *when;
     QString problem;
     int field = 1;
     const auto integer = [&](auto& slot) {
@@ -187,6 +209,9 @@ QString RecordLine::read(QStringView line, LogRecord& r) const
     };
     for (qint16* slot : {&r.Year, &r.Month, &r.Day, &r.Hour, &r.Min, &r.Sec})
         integer(*slot);
+    if (!problem.isEmpty())
+        return problem;
+    problem = readDateTime(r);
     integer(r.PulsesThisInterval);
     real(r.TotalEnergy);
     real(r.TotalCost);

@@ -44,6 +44,7 @@ public:
 private:
     template <class Int> QString readInteger(int field, Int& out) const;
     QString readDouble(int field, double& out) const;
+    QString readDateTime(LogRecord& record) const;
     QString fieldProblem(int field, const QString& what) const;
 
     const AppContext& m_ctx;

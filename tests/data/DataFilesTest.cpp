@@ -258,6 +258,8 @@ TEST_F(ImportFile, BadRecordLinesStopTheImportNamingLineAndReasonAndKeepingTheRe
         {changed("0.075", "0,075"), "22 fields separated by \",\" where a record has 21"},
         {changed("06/01/2009", "32/01/2009"),
          "field 1 (DateTime) is not a date and time like \"05/01/2009 23:55:00\": \"32/01/2009\""},
+        {changed("06/01/2009", "01/06/2009"), // another locale's date order
+         "field 1 (DateTime) does not agree with fields 2 to 7 (Year to Sec): \"01/06/2009\""},
         {changed(",2009,", ",40000,"), "field 2 (Year) is out of range: \"40000\""},
         {"\r", "the line is empty"},
         {lines[3].left(40), "8 fields separated by \",\" where a record has 21"}, // a crash inside the last line
@@ -280,7 +282,8 @@ TEST_F(ImportFile, BadRecordLinesStopTheImportNamingLineAndReasonAndKeepingTheRe
     EXPECT_TRUE(t.dialogs.texts().last().endsWith(".\r\n2 records loaded, from 05/01/2009 23:55:00 to 06/01/2009."));
 }
 
-// As LibreOffice and Excel save CSV again: text fields in quotes, a quote doubled, the delimiter inside quotes.
+// As LibreOffice and Excel save CSV again: text fields in quotes, a quote doubled, the delimiter inside quotes,
+// the date as the spreadsheet shows it, without seconds.
 TEST_F(ImportFile, SpreadsheetQuotingReadsAndQuotesInCommentsAreWrittenAsValidCsv)
 {
     LogRecord quoted = t.ctx.varGlobalDataArray.row(1);
@@ -288,7 +291,7 @@ TEST_F(ImportFile, SpreadsheetQuotingReadsAndQuotesInCommentsAreWrittenAsValidCs
     EXPECT_TRUE(RecordLine(t.ctx).line(quoted).endsWith(",\"the \"\"big\"\" kettle\"\r\n"));
     const QByteArray date = lines[1].left(lines[1].indexOf(','));
     QByteArray resaved = lines[1].chopped(1);
-    resaved.replace(date, '"' + date + '"').append("\"kettle, \"\"toaster\"\"\"");
+    resaved.replace(date, "\"05/01/2009 23:55\"").append("\"kettle, \"\"toaster\"\"\"");
     EXPECT_EQ(import(joined({lines[0], resaved, lines[2]})), QString());
     EXPECT_EQ(pointer(), 3);
     EXPECT_EQ(t.ctx.varGlobalDataArray.row(1).DateTime, QDateTime(QDate(2009, 1, 5), QTime(23, 55)));

@@ -45,7 +45,7 @@ TEST_F(WritersTest, RecordLineLayoutDelimitersAndComments)
     EXPECT_EQ(semicolons.header().count(';'), 20);
     EXPECT_TRUE(semicolons.header().endsWith(";LightLevel;UserComment\n"));
 
-    r.DateTime = QDateTime(QDate(2009, 1, 16), QTime(0, 0));
+    r.setDateTime(QDateTime(QDate(2009, 1, 16), QTime(0, 0)));
     EXPECT_TRUE(semicolons.line(r).startsWith("16/01/2009;")) << "midnight is the date alone";
 
     t.ctx.locale = QLocale(QLocale::German, QLocale::Germany);
