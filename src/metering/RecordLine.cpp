@@ -3,8 +3,12 @@
 
 #include "app/AppContext.h"
 
+#include <QVarLengthArray>
+#include <algorithm>
+#include <array>
 #include <charconv>
 #include <limits>
+#include <tuple>
 
 const char* const RecordLine::ColumnNames[21] = {"DateTime",
                                                  "Year",
@@ -158,6 +162,44 @@ template <class Int> QString RecordLine::readInteger(int field, Int& out) const
     return {};
 }
 
+// The numbers of the text are the day, month and year in the locale's order (the year perhaps in two digits),
+// then hour (perhaps on a 12-hour clock) and minute, perhaps seconds; or the date alone at midnight.
+bool RecordLine::showsSameMinute(QStringView text, const QDate& date, const QTime& time) const
+{
+    QVarLengthArray<int, 8> numbers;
+    QVarLengthArray<int, 8> widths;
+    for (qsizetype i = 0; i < text.size();) {
+        int value = 0;
+        int width = 0;
+        for (; i < text.size() && text[i] >= QLatin1Char('0') && text[i] <= QLatin1Char('9') && width < 9; ++i, ++width)
+            value = value * 10 + (text[i].unicode() - '0');
+        if (width == 0) {
+            ++i;
+            continue;
+        }
+        numbers.push_back(value);
+        widths.push_back(width);
+    }
+    const QString& pattern = m_dates.datePattern();
+    // (place in the pattern, value, is the year)
+    std::array<std::tuple<qsizetype, int, bool>, 3> parts = {{{pattern.indexOf(QLatin1Char('d')), date.day(), false},
+                                                              {pattern.indexOf(QLatin1Char('M')), date.month(), false},
+                                                              {pattern.indexOf(QLatin1Char('y')), date.year(), true}}};
+    std::sort(parts.begin(), parts.end());
+    if (std::get<0>(parts[0]) < 0 || numbers.size() < 3 || numbers.size() == 4 || numbers.size() > 6)
+        return false;
+    for (int k = 0; k < 3; ++k) {
+        const auto [place, value, year] = parts[k];
+        if (numbers[k] != value && !(year && widths[k] <= 2 && numbers[k] == value % 100))
+            return false;
+    }
+    if (numbers.size() == 3)
+        return time.hour() == 0 && time.minute() == 0;
+    const int hour12 = time.hour() % 12 == 0 ? 12 : time.hour() % 12;
+    return (numbers[3] == time.hour() || numbers[3] == hour12) && numbers[4] == time.minute() &&
+           (numbers.size() == 5 || numbers[5] == time.second());
+}
+
 // Field 1 must agree with its parts in fields 2 to 7, which catches a file written in another locale's date
 // order. A spreadsheet that saves the file again writes the date as it shows it, often without seconds or
 // with a two-digit year: such a date is taken from its parts when it shows the same minute.
@@ -171,14 +213,7 @@ QString RecordLine::readDateTime(LogRecord& r) const
         r.DateTime = *when;
         return {};
     }
-    const QString text = m_fields[0].trimmed().toString();
-    QDateTime shown = m_ctx.locale.toDateTime(text, QLocale::ShortFormat);
-    if (!shown.isValid())
-        shown = QDateTime(m_ctx.locale.toDate(text, QLocale::ShortFormat), QTime(0, 0));
-    const QDate d = shown.date();
-    if (!date.isValid() || !time.isValid() || !shown.isValid() || d.year() % 100 != date.year() % 100 ||
-        d.month() != date.month() || d.day() != date.day() || shown.time().hour() != time.hour() ||
-        shown.time().minute() != time.minute())
+    if (!date.isValid() || !time.isValid() || !showsSameMinute(m_fields[0], date, time))
         return fieldProblem(0, QStringLiteral("is not a date and time like \"%1\"")
                                    .arg(m_dates.format(QDateTime(QDate(2009, 1, 5), QTime(23, 55, 0)))));
     r.DateTime = QDateTime(date, time);

@@ -45,6 +45,7 @@ private:
     template <class Int> QString readInteger(int field, Int& out) const;
     QString readDouble(int field, double& out) const;
     QString readDateTime(LogRecord& record) const;
+    bool showsSameMinute(QStringView text, const QDate& date, const QTime& time) const;
     QString fieldProblem(int field, const QString& what) const;
 
     const AppContext& m_ctx;
