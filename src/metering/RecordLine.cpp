@@ -48,6 +48,11 @@ RecordLine::RecordLine(const AppContext& ctx)
 {
     const QString point = ctx.locale.decimalPoint();
     m_localePoint = point.size() == 1 ? point.at(0) : QLatin1Char(m_decimalPoint);
+    // Number text is made of digits, signs, the separator, an exponent, INF or NAN: most delimiters never
+    // occur in it, and the writers then skip the check.
+    const QString numberCharacters = QStringLiteral("0123456789+-EINFA") + QLatin1Char(m_decimalPoint);
+    m_numbersMayHoldDelimiter = std::any_of(ctx.strGlobalFieldDelimiter.begin(), ctx.strGlobalFieldDelimiter.end(),
+                                            [&](QChar c) { return numberCharacters.contains(c, Qt::CaseInsensitive); });
 }
 
 QByteArray RecordLine::header() const
@@ -72,7 +77,8 @@ void RecordLine::appendDouble(QByteArray& out, double value) const
 {
     const qsizetype from = out.size();
     TextFormat::appendGeneral(out, value, m_decimalPoint);
-    m_fields.quoteIfNeeded(out, from);
+    if (m_numbersMayHoldDelimiter)
+        m_fields.quoteIfNeeded(out, from);
 }
 
 void RecordLine::appendInt(QByteArray& out, qint64 value) const
@@ -81,7 +87,8 @@ void RecordLine::appendInt(QByteArray& out, qint64 value) const
     char buf[24];
     const auto r = std::to_chars(buf, buf + sizeof buf, value);
     out.append(buf, r.ptr - buf);
-    m_fields.quoteIfNeeded(out, from);
+    if (m_numbersMayHoldDelimiter)
+        m_fields.quoteIfNeeded(out, from);
 }
 
 void RecordLine::append(QByteArray& out, const LogRecord& r) const

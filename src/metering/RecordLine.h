@@ -52,6 +52,7 @@ private:
     GeneralDateFormat m_dates;
     char m_decimalPoint;
     QChar m_localePoint; // also read
+    bool m_numbersMayHoldDelimiter = true;
     QByteArray m_delimiter;
     QByteArray m_endOfLine;
     mutable DelimitedFields m_fields;
