@@ -3,6 +3,7 @@
 #include "data/DataExport.h"
 #include "data/DataImport.h"
 #include "data/TestDataGenerator.h"
+#include "metering/RecordLine.h"
 #include "support/TestContext.h"
 
 #include <QFile>
@@ -109,15 +110,6 @@ TEST(DataExport, WindowFlowNoDataCancelSuccessErrorAndDecimalCommaWarning)
     t.dialogs.setNextFileName(bad);
     EXPECT_FALSE(export_logged_data(t.ctx, {}));
     EXPECT_EQ(t.dialogs.shown.back().title, "Error saving data");
-
-    // A decimal comma that is also the delimiter is warned about before the file is chosen.
-    t.ctx.locale = QLocale(QLocale::German, QLocale::Germany);
-    t.dialogs.setNextAnswer(Dialogs::Answer::No);
-    EXPECT_FALSE(export_logged_data(t.ctx, {}));
-    EXPECT_TRUE(t.dialogs.shown.back().text.contains("cannot be imported again"));
-    EXPECT_EQ(t.dialogs.fileRequests.size(), 3u);
-    t.ctx.strGlobalFieldDelimiter = QStringLiteral(";");
-    EXPECT_FALSE(decimalSeparatorClashes(t.ctx));
 }
 
 TEST(DataRoundTrip, ExportThenImportGivesBackSlotsOneToTwentyInEveryLocale)
@@ -129,8 +121,9 @@ TEST(DataRoundTrip, ExportThenImportGivesBackSlotsOneToTwentyInEveryLocale)
         const char* endOfLine;
     };
     const QLocale uk(QLocale::English, QLocale::UnitedKingdom);
+    const QLocale german(QLocale::German, QLocale::Germany);
     for (const Case& c : {Case{uk, ",", "\r\n"}, Case{QLocale(QLocale::English, QLocale::UnitedStates), ";", "\n"},
-                          Case{QLocale(QLocale::German, QLocale::Germany), ";", "\r\n"}, Case{uk, "||", "\r\n"}}) {
+                          Case{german, ";", "\r\n"}, Case{german, ",", "\r\n"}, Case{uk, "||", "\r\n"}}) {
         SCOPED_TRACE(c.delimiter);
         TestContext source;
         source.ctx.locale = c.locale;
@@ -217,36 +210,71 @@ TEST_F(ImportFile, HeaderLineIsSkippedLoneLineFeedsEndLinesFractionsRoundToEvenA
 TEST_F(ImportFile, FilesWithoutAGoodFirstRecordLeaveTheEarlierDataSetWhole)
 {
     for (const QByteArray& content : {QByteArray(), lines[0] + '\n', lines[0], joined({lines[0], "nonsense"})}) {
-        EXPECT_EQ(import(content), content.contains("nonsense") ? ReadError : QString()) << content.toStdString();
+        EXPECT_EQ(import(content), content.contains("nonsense")
+                                       ? ReadError + "Line 2: 1 field separated by \",\" where a record has 21.\r\n"
+                                       : QString())
+            << content.toStdString();
         EXPECT_EQ(pointer(), 6);
         EXPECT_EQ(t.ctx.varGlobalDataArray.row(1).UserComment, "earlier");
     }
+    t.dialogs.setNextAnswer(Dialogs::Answer::Yes);
+    t.dialogs.setNextFileName(file);
+    EXPECT_FALSE(import_logged_data(t.ctx, {}));
+    EXPECT_EQ(t.dialogs.texts().last(), ReadError + "Line 2: 1 field separated by \",\" where a record has 21.\r\n" +
+                                            "No record loaded; the data in memory is unchanged.");
 }
 
-TEST_F(ImportFile, BadRecordLinesStopTheImportKeepingTheRecordsBefore)
+TEST_F(ImportFile, BadRecordLinesStopTheImportNamingLineAndReasonAndKeepingTheRecordsBefore)
 {
-    QByteArray nineteen = lines[2];
-    nineteen.truncate(nineteen.lastIndexOf(','));
-    nineteen.truncate(nineteen.lastIndexOf(','));
-    QByteArray notANumber = lines[2];
-    notANumber.replace(",0,", ",zero,");
-    QByteArray badDate = lines[2];
-    badDate.replace("06/01/2009", "32/01/2009");
-    QByteArray tooBig = lines[2];
-    tooBig.replace(",2009,", ",40000,");            // beyond a 16-bit integer
-    const QByteArray truncated = lines[3].left(40); // a crash inside the last line
-    for (const QByteArray& bad : {nineteen, notANumber, badDate, tooBig, QByteArray(), truncated}) {
-        SCOPED_TRACE(bad.toStdString());
+    const auto changed = [&](const char* from, const char* to) { return QByteArray(lines[2]).replace(from, to); };
+    const struct
+    {
+        QByteArray line;
+        const char* reason;
+    } cases[] = {
+        {lines[2].left(lines[2].lastIndexOf(',')), "20 fields separated by \",\" where a record has 21"},
+        {changed(",0,0,0,", ",0,0,0,0,"), "22 fields separated by \",\" where a record has 21"},
+        {changed(",0,0,0,", ",0,zero,0,"), "field 6 (Min) is not a number with \".\" as decimal separator: \"zero\""},
+        {changed("0.075", "0,075"), "22 fields separated by \",\" where a record has 21"},
+        {changed("06/01/2009", "32/01/2009"),
+         "field 1 (DateTime) is not a date and time like \"05/01/2009 23:55:00\": \"32/01/2009\""},
+        {changed("06/01/2009", "01/06/2009"), // another locale's date order
+         "field 1 (DateTime) does not agree with fields 2 to 7 (Year to Sec): \"01/06/2009\""},
+        {changed(",2009,", ",40000,"), "field 2 (Year) is out of range: \"40000\""},
+        {"\r", "the line is empty"},
+        {lines[3].left(40), "8 fields separated by \",\" where a record has 21"}, // a crash inside the last line
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.line.toStdString());
         const double before = t.pump.waitedSeconds;
-        EXPECT_EQ(import(joined({lines[0], lines[1], bad, lines[3]})), ReadError);
+        EXPECT_EQ(import(joined({lines[0], lines[1], c.line, lines[3]})), ReadError + "Line 3: " + c.reason + ".\r\n");
         EXPECT_EQ(pointer(), 2);
         EXPECT_EQ(t.ctx.varGlobalDataArray.row(1).PulsesThisInterval, 5);
         EXPECT_EQ(t.ctx.varGlobalDataArray.row(1).UserComment, QString());
         EXPECT_NEAR(t.pump.waitedSeconds - before, t.ctx.settings.FILE_READ_DELAY_TENTHS / 10.0, 0.11);
     }
     t.ctx.varGlobalDataArray = DataArray(2); // more records than the table holds
-    EXPECT_EQ(import(joined(lines)), ReadError);
+    EXPECT_EQ(import(joined(lines)), ReadError + "Line 4: the data array holds no more than 2 records.\r\n");
     EXPECT_EQ(pointer(), 3);
+    t.dialogs.setNextAnswer(Dialogs::Answer::Yes);
+    t.dialogs.setNextFileName(file);
+    EXPECT_FALSE(import_logged_data(t.ctx, {}));
+    EXPECT_TRUE(t.dialogs.texts().last().endsWith(".\r\n2 records loaded, from 05/01/2009 23:55:00 to 06/01/2009."));
+}
+
+// As LibreOffice and Excel save CSV again: text fields in quotes, a quote doubled, the delimiter inside quotes,
+// the date as the spreadsheet shows it, without seconds.
+TEST_F(ImportFile, SpreadsheetQuotingReadsAndQuotesInCommentsAreWrittenAsValidCsv)
+{
+    LogRecord quoted = t.ctx.varGlobalDataArray.row(1);
+    quoted.UserComment = QStringLiteral("the \"big\" kettle");
+    EXPECT_TRUE(RecordLine(t.ctx).line(quoted).endsWith(",\"the \"\"big\"\" kettle\"\r\n"));
+    const QByteArray date = lines[1].left(lines[1].indexOf(','));
+    QByteArray resaved = lines[1].chopped(1);
+    resaved.replace(date, "\"05/01/09 23:55\"").append("\"kettle, \"\"toaster\"\"\"");
+    EXPECT_EQ(import(joined({lines[0], resaved, lines[2]})), QString());
+    EXPECT_EQ(pointer(), 3);
+    EXPECT_EQ(t.ctx.varGlobalDataArray.row(1).DateTime, QDateTime(QDate(2009, 1, 5), QTime(23, 55)));
 }
 
 TEST_F(ImportFile, FileErrorsAreRetriedAndReportedAndProgressIsEstimatedAtAbout141BytesALine)
@@ -259,7 +287,7 @@ TEST_F(ImportFile, FileErrorsAreRetriedAndReportedAndProgressIsEstimatedAtAbout1
     EXPECT_EQ(pointer(), 6);
     t.files.fail(Op::Read, file);
     t.files.fail(Op::Close, file);
-    EXPECT_EQ(import(joined(lines)), ReadError + "Couldn't close the file\r\n");
+    EXPECT_EQ(import(joined(lines)), ReadError + "Line 1 could not be read.\r\nCouldn't close the file\r\n");
     EXPECT_EQ(pointer(), 6);
 
     int maximum = -1, value = 0;
@@ -287,6 +315,15 @@ TEST_F(ImportFile, ImportAsksBeforeOverwritingAndReportsAFileThatIsGone)
     EXPECT_EQ(t.dialogs.shown[0].title, "Data in memory");
     EXPECT_EQ(t.dialogs.shown[0].buttons, Dialogs::Buttons::YesNoCancel);
     EXPECT_EQ(pointer(), 6);
+
+    t.dialogs.setNextAnswer(Dialogs::Answer::Yes);
+    t.dialogs.setNextFileName(good);
+    EXPECT_TRUE(import_logged_data(t.ctx, {}));
+    EXPECT_EQ(t.dialogs.texts().last(),
+              "Data imported\r\n3 records loaded, from 05/01/2009 23:55:00 to 06/01/2009 00:05:07.");
+    EXPECT_EQ(pointer(), 4);
+
+    t.dialogs.setNextAnswer(Dialogs::Answer::Yes);
     t.dialogs.setNextFileName(t.path(QStringLiteral("gone.csv")));
     EXPECT_FALSE(import_logged_data(t.ctx, {}));
     EXPECT_EQ(t.dialogs.fileRequests[0].title, "Import / Load Logged Data");

@@ -5,6 +5,7 @@
 #include "metering/RecordLine.h"
 
 #include <QFile>
+#include <QRegularExpression>
 #include <gtest/gtest.h>
 #include <utility>
 
@@ -44,11 +45,46 @@ TEST_F(WritersTest, RecordLineLayoutDelimitersAndComments)
     EXPECT_EQ(semicolons.header().count(';'), 20);
     EXPECT_TRUE(semicolons.header().endsWith(";LightLevel;UserComment\n"));
 
-    r.DateTime = QDateTime(QDate(2009, 1, 16), QTime(0, 0));
+    r.setDateTime(QDateTime(QDate(2009, 1, 16), QTime(0, 0)));
     EXPECT_TRUE(semicolons.line(r).startsWith("16/01/2009;")) << "midnight is the date alone";
 
     t.ctx.locale = QLocale(QLocale::German, QLocale::Germany);
     EXPECT_TRUE(RecordLine(t.ctx).line(r).contains(";0,5;")) << "the locale's decimal separator";
+    t.ctx.strGlobalFieldDelimiter = QStringLiteral(",");
+    const QString line = QString::fromLocal8Bit(RecordLine(t.ctx).line(r)).chopped(1);
+    EXPECT_TRUE(line.contains(",0.5,1.23E-05,")) << "a point where the comma is the delimiter";
+    LogRecord back;
+    EXPECT_EQ(RecordLine(t.ctx).read(QString(line).replace(",0.5,", ",\"0,5\","), back), QString());
+    EXPECT_EQ(back.TotalEnergy, 0.5) << "the locale's separator in quotes, as a spreadsheet saves it again";
+}
+
+// Every locale Qt knows, with the factory comma, a semicolon and a space (which splits every date and time, so
+// the date goes in quotes): the date and every number read back as written, and the date is text that a
+// spreadsheet takes for one, without time zone, brackets, trailing comma or direction marks.
+TEST(RecordLineLocales, EveryLocaleReadsBackWhatItWrites)
+{
+    TestContext t;
+    const QRegularExpression junk(QStringLiteral("[()\\[\\]\\x{200E}\\x{200F}\\x{061C}]|[,\\s]$"));
+    LogRecord r = WritersTest::record(7);
+    r.TotalEnergy = 1234.075;
+    for (const QLocale& locale :
+         QLocale::matchingLocales(QLocale::AnyLanguage, QLocale::AnyScript, QLocale::AnyTerritory)) {
+        t.ctx.locale = locale;
+        const std::string name = locale.name().toStdString();
+        for (const char* delimiter : {",", ";", " "}) {
+            t.ctx.strGlobalFieldDelimiter = QString::fromLatin1(delimiter);
+            const RecordLine lines(t.ctx);
+            for (const QTime& time : {QTime(21, 3, 7), QTime(9, 3, 7), QTime(0, 0)}) {
+                r.setDateTime(QDateTime(QDate(2009, 1, 5), time));
+                const QString text = QString::fromLocal8Bit(lines.line(r)).chopped(2);
+                LogRecord back;
+                ASSERT_EQ(lines.read(text, back), QString()) << name << " [" << text.toStdString() << "]";
+                ASSERT_EQ(back, r) << name << " [" << text.toStdString() << "]";
+            }
+        }
+        const QString date = GeneralDateFormat(locale).format(QDateTime(QDate(2009, 1, 5), QTime(21, 3, 7)));
+        EXPECT_FALSE(date.contains(junk)) << name << " [" << date.toStdString() << "]";
+    }
 }
 
 TEST_F(WritersTest, DataFileStartsWithTheHeaderOnlyWhenRowOneIsWritten)
