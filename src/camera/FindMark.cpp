@@ -80,6 +80,22 @@ void FindMarkProposal::applyTo(GlobalSettings& s) const
     s.PERCENT_AMBIENT_LIGHT_TO_TRACK = trackPercent;
 }
 
+qint32 FindMarkProposal::intensityOf(const CellTable& survey) const
+{
+    QList<GridCell> cells;
+    parse_grid_string(grid, cells);
+    const std::array<bool, 3> use{red, green, blue};
+    qint64 sum = 0;
+    int samples = 0;
+    for (const GridCell& c : cells)
+        for (int ch = 0; ch < 3; ++ch)
+            if (use[std::size_t(ch)]) {
+                sum += survey.value(ch, c.column, c.row);
+                ++samples;
+            }
+    return samples == 0 ? 0 : scaledIntensity(intensityFactor, invert, rounded(double(sum) / samples));
+}
+
 FindMark::FindMark() : m_hist(std::size_t(Values) * Bins, 0), m_smoothed(std::size_t(Values) * Bins, 0) {}
 
 void FindMark::reset(bool reduceNoise)

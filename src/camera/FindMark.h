@@ -33,6 +33,8 @@ struct FindMarkProposal
     QString marginsText() const;
     // The settings it changes; everything else stays.
     void applyTo(GlobalSettings& s) const;
+    // The image intensity the detector will compute from this survey table once the proposal is in use.
+    qint32 intensityOf(const CellTable& survey) const;
 };
 
 // Watches the disc over a fixed survey grid, all cells and channels, whatever the detection grid and trigger
