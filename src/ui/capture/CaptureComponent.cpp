@@ -131,7 +131,7 @@ void CaptureComponent::setDeviceIndex(int index)
         m_subtypeIndex = 0;
         Dialogs::FileRequest request;
         request.title = QStringLiteral("Open Video File");
-        request.filter = QStringLiteral("Video files (*.avi *.mp4 *.mkv *.mov *.webm)");
+        request.filter = QStringLiteral("Video files (*.mp4 *.mov *.m4v *.3gp *.mkv *.avi *.webm)");
         const QString path = m_dialogs.openFileName(request);
         if (!path.isEmpty())
             m_videoFile = path;
