@@ -54,7 +54,7 @@ TEST_F(FindMarkScreen, CancelChangesNothingAndUseTheseSettingsReachesTheRunningD
     EXPECT_EQ(form.detector().varActiveCells(), cellsBefore);
     EXPECT_EQ(capture().detectionGrid(), before.DETECTION_GRID);
     EXPECT_EQ(field("edtTriggerValue")->text(), QString::number(before.TRIGGER_LEVEL));
-    QTRY_VERIFY(!window);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !window; }));
 
     window = findMark("FindMarkForm-watching.png", "FindMarkForm.png");
     ASSERT_TRUE(window);
