@@ -22,7 +22,7 @@ protected:
         EXPECT_TRUE(frames.runUntil([&] { return window->findMark().passesSeen() == 1; }, 20.0));
         EXPECT_EQ(child<QLabel>(window, "lblFindMarkStatus")->text(), "Watching the disc: 1 of 2 passes seen");
         EXPECT_EQ(child<QProgressBar>(window, "prgFindMark")->value(), 1);
-        EXPECT_FALSE(button(window, "butUseTheseSettings")->isEnabled());
+        EXPECT_FALSE(child<QPushButton>(window, "butUseTheseSettings")->isEnabled());
         if (watchingShot)
             screenshotIfWanted(window, watchingShot);
         EXPECT_TRUE(frames.runUntil([&] { return window->findMark().finished(); }, 20.0));
@@ -31,8 +31,6 @@ protected:
             screenshotIfWanted(window, proposalShot);
         return window;
     }
-    using CameraScreensTest::button;
-    QPushButton* button(QWidget* in, const char* name) { return child<QPushButton>(in, name); }
 };
 } // namespace
 
