@@ -21,10 +21,6 @@ constexpr double MinWatch = 3.0;         // before that the plain levels rest on
 constexpr std::size_t MaxFrames = 18000; // ten minutes at 30 frames per second
 constexpr double MinSeparation = 1.25;   // weakest mark peak over the highest plain-disc intensity
 constexpr double NearlyAsClear = 0.75;   // on a log scale of the separation
-constexpr double PlainIntensity = 1000.0;
-constexpr double DebounceFloor = 0.1; // seconds
-constexpr double DriftForTracking = 0.08;
-constexpr double DriftWindow = 2.0; // seconds
 
 const std::array<float, 256>& logTable()
 {
@@ -35,15 +31,6 @@ const std::array<float, 256>& logTable()
         return t;
     }();
     return table;
-}
-
-template <typename T> T median(std::vector<T> v)
-{
-    if (v.empty())
-        return T{};
-    const auto mid = v.begin() + std::ptrdiff_t(v.size() / 2);
-    std::nth_element(v.begin(), mid, v.end());
-    return *mid;
 }
 
 qint32 rounded(double x)
@@ -223,7 +210,7 @@ std::vector<FindMark::Pass> FindMark::findPasses(std::vector<int>& threshold) co
     for (int f = 1; f < frames; ++f)
         steps[std::size_t(f - 1)] = m_times[std::size_t(f)] - m_times[std::size_t(f - 1)];
     // Dips inside one pass shorter than this join it up; gaps between passes are longer.
-    const double joinGap = std::max(2.5 * median(steps), 0.12);
+    const double joinGap = std::max(2.5 * medianOf(steps), 0.12);
     for (int f = 0; f < frames; ++f) {
         if (!active[std::size_t(f)])
             continue;
@@ -250,275 +237,175 @@ void FindMark::analyse()
     }
 }
 
-void FindMark::propose(const std::vector<Pass>& passes, const std::vector<int>& threshold)
+FindMark::MarkChange FindMark::markChange(const std::vector<MarkLevels::Range>& passes,
+                                          const std::vector<int>& threshold) const
 {
-    const int frames = int(m_times.size());
-    std::vector<Pass> complete;
-    for (const Pass& p : passes)
-        if (p.complete)
-            complete.push_back({std::max(p.first - 1, 0), std::min(p.last + 1, frames - 1), true});
-
-    // The most extreme change of every value in every pass, and where in the pass it came.
-    const std::size_t np = complete.size();
+    // The most extreme change of every value in every pass.
+    const std::size_t np = passes.size();
     std::vector<int> extreme(np * Values, 0);
-    long long direction = 0;
     for (std::size_t p = 0; p < np; ++p)
-        for (int f = complete[p].first; f <= complete[p].last; ++f)
+        for (int f = passes[p].first; f <= passes[p].last; ++f)
             for (int k = 0; k < Values; ++k) {
                 const int d = binOf(f, k) - m_mode[std::size_t(k)];
                 int& e = extreme[p * Values + std::size_t(k)];
                 if (std::abs(d) > std::abs(e))
                     e = d;
             }
+    MarkChange change;
+    long long direction = 0;
     for (std::size_t i = 0; i < extreme.size(); ++i)
         if (std::abs(extreme[i]) >= threshold[i % Values])
             direction += extreme[i];
-    const int dir = direction > 0 ? 1 : -1; // a light mark brightens the cells it passes
+    const int dir = change.direction = direction > 0 ? 1 : -1; // a light mark brightens the cells it passes
+    // How strongly the mark changes value k in its weakest pass, in its own direction.
+    auto weakest = [&](int k) {
+        int w = std::numeric_limits<int>::max();
+        for (std::size_t p = 0; p < np; ++p)
+            w = std::min(w, dir * extreme[p * Values + std::size_t(k)]);
+        return w;
+    };
 
     // Cells the mark changes in every pass, at least half as strongly as the cell it changes most.
     std::array<int, Cells> strength{};
-    for (int c = 0; c < Cells; ++c) {
-        int weakest = std::numeric_limits<int>::max();
-        for (std::size_t p = 0; p < np; ++p) {
-            int best = 0;
-            for (int ch = 0; ch < 3; ++ch)
-                best = std::max(best, dir * extreme[p * Values + std::size_t(c * 3 + ch)]);
-            weakest = std::min(weakest, best);
-        }
-        strength[std::size_t(c)] = weakest;
-    }
+    for (int c = 0; c < Cells; ++c)
+        strength[std::size_t(c)] = std::max({weakest(c * 3), weakest(c * 3 + 1), weakest(c * 3 + 2), 0});
     const int strongest = *std::max_element(strength.begin(), strength.end());
-    std::vector<int> markCells;
     for (int c = 0; c < Cells; ++c)
         if (strength[std::size_t(c)] >= std::max(ActiveBins, (strongest + 1) / 2))
-            markCells.push_back(c);
-    m_proposal = FindMarkProposal{};
-    m_proposal.passes = int(np);
-    if (markCells.empty())
-        return;
+            change.cells.push_back(c);
 
     // Channels the mark changes: a red mark leaves red nearly as it is.
     std::array<double, 3> channelStrength{};
-    for (int ch = 0; ch < 3; ++ch) {
-        for (int c : markCells) {
-            int weakest = std::numeric_limits<int>::max();
-            for (std::size_t p = 0; p < np; ++p)
-                weakest = std::min(weakest, dir * extreme[p * Values + std::size_t(c * 3 + ch)]);
-            channelStrength[std::size_t(ch)] += weakest;
-        }
-    }
-    const double bestChannel = *std::max_element(channelStrength.begin(), channelStrength.end());
-    std::array<bool, 3> useChannel{};
-    int channels = 0;
     for (int ch = 0; ch < 3; ++ch)
-        channels += (useChannel[std::size_t(ch)] = channelStrength[std::size_t(ch)] >= bestChannel / 2) ? 1 : 0;
+        for (int c : change.cells)
+            channelStrength[std::size_t(ch)] += weakest(c * 3 + ch);
+    const double bestChannel = *std::max_element(channelStrength.begin(), channelStrength.end());
+    for (int ch = 0; ch < 3; ++ch)
+        change.channels[std::size_t(ch)] = channelStrength[std::size_t(ch)] >= bestChannel / 2;
+    return change;
+}
 
-    // Per frame and mark cell, the sum of the used channels: the detector's average is made of these.
-    const std::size_t nc = markCells.size();
-    std::vector<int> cellSum(std::size_t(frames) * nc);
-    for (int f = 0; f < frames; ++f)
-        for (std::size_t i = 0; i < nc; ++i) {
-            int sum = 0;
-            for (int ch = 0; ch < 3; ++ch)
-                if (useChannel[std::size_t(ch)])
-                    sum += m_values[std::size_t(f) * Values + std::size_t(markCells[i] * 3 + ch)];
-            cellSum[std::size_t(f) * nc + i] = sum;
-        }
-
-    // Where on its path the mark reaches each cell, 0 at the start of the first pass, 1 at its end.
-    const Pass& first = complete.front();
-    std::vector<std::pair<double, int>> phase; // (phase, index into markCells)
-    for (std::size_t i = 0; i < nc; ++i) {
-        int bestFrame = first.first;
+std::vector<std::vector<int>> FindMark::pathSections(const MarkLevels::Range& pass, const MarkChange& change) const
+{
+    // Where on its path the mark reaches each cell: 0 at the start of the pass, 1 at its end.
+    const double span = m_times[std::size_t(pass.last)] - m_times[std::size_t(pass.first)];
+    std::vector<std::pair<double, int>> phase;
+    for (int c : change.cells) {
+        int bestFrame = pass.first;
         int bestDev = std::numeric_limits<int>::min();
-        for (int f = first.first; f <= first.last; ++f) {
+        for (int f = pass.first; f <= pass.last; ++f) {
             int dev = 0;
             for (int ch = 0; ch < 3; ++ch)
-                if (useChannel[std::size_t(ch)]) {
-                    const int k = markCells[i] * 3 + ch;
-                    dev += dir * (binOf(f, k) - m_mode[std::size_t(k)]);
-                }
+                if (change.channels[std::size_t(ch)])
+                    dev += change.direction * (binOf(f, c * 3 + ch) - m_mode[std::size_t(c * 3 + ch)]);
             if (dev > bestDev) {
                 bestDev = dev;
                 bestFrame = f;
             }
         }
-        const double span = m_times[std::size_t(first.last)] - m_times[std::size_t(first.first)];
         phase.push_back(
-            {span > 0 ? (m_times[std::size_t(bestFrame)] - m_times[std::size_t(first.first)]) / span : 0.5, int(i)});
+            {span > 0 ? (m_times[std::size_t(bestFrame)] - m_times[std::size_t(pass.first)]) / span : 0.5, c});
     }
-    std::sort(phase.begin(), phase.end());
+    // Stretches of the path from the whole of it down to a seventh: a short stretch the mark covers fully
+    // gives a clearer signal, a long one more frames above the trigger.
+    std::vector<std::vector<int>> sections;
+    for (double width : {1.0, 0.7, 0.5, 0.35, 0.25, 0.15})
+        for (double from = 0.0; from + width <= 1.0 + 1e-9; from += 0.05) {
+            std::vector<int> cells;
+            for (const auto& [ph, c] : phase)
+                if (ph >= from - 1e-9 && ph <= from + width + 1e-9)
+                    cells.push_back(c);
+            std::sort(cells.begin(), cells.end());
+            if (!cells.empty() && std::find(sections.begin(), sections.end(), cells) == sections.end())
+                sections.push_back(std::move(cells));
+        }
+    return sections;
+}
 
+std::vector<qint32> FindMark::cellAverages(const std::vector<int>& cells, const std::array<bool, 3>& channels) const
+{
+    const int used = int(channels[0]) + int(channels[1]) + int(channels[2]);
+    std::vector<qint32> averages;
+    for (std::size_t f = 0; f < m_times.size(); ++f) {
+        long long sum = 0;
+        for (int c : cells)
+            for (int ch = 0; ch < 3; ++ch)
+                if (channels[std::size_t(ch)])
+                    sum += m_values[f * Values + std::size_t(c * 3 + ch)];
+        averages.push_back(rounded(double(sum) / (double(cells.size()) * used)));
+    }
+    return averages;
+}
+
+void FindMark::propose(const std::vector<Pass>& passes, const std::vector<int>& threshold)
+{
+    const int frames = int(m_times.size());
+    std::vector<MarkLevels::Range> complete;
+    for (const Pass& p : passes)
+        if (p.complete)
+            complete.push_back({std::max(p.first - 1, 0), std::min(p.last + 1, frames - 1)});
+    m_proposal = FindMarkProposal{};
+    m_proposal.passes = int(complete.size());
+    const MarkChange change = markChange(complete, threshold);
+    if (change.cells.empty())
+        return;
     // Plain-disc frames: away from every pass, complete or not.
     std::vector<bool> plain(std::size_t(frames), true);
     for (const Pass& p : passes)
         for (int f = std::max(p.first - 2, 0); f <= std::min(p.last + 2, frames - 1); ++f)
             plain[std::size_t(f)] = false;
 
-    struct Candidate
-    {
-        std::vector<int> cells; // indexes into markCells
-        qint32 factor = 0, trigger = 0, plainLevel = 0, plainHigh = 0, minPeak = 0;
-        double separation = 0.0, meanPeak = 0.0;
-        int minAbove = 0;
-        std::vector<qint32> intensity;
-    };
-    auto evaluate = [&](Candidate& cand) {
-        const int samples = int(cand.cells.size()) * channels;
-        std::vector<qint32> average(static_cast<std::size_t>(frames));
-        std::vector<qint32> plainAverages;
-        for (int f = 0; f < frames; ++f) {
-            long long sum = 0;
-            for (int i : cand.cells)
-                sum += cellSum[std::size_t(f) * nc + std::size_t(i)];
-            average[std::size_t(f)] = rounded(double(sum) / samples);
-            if (plain[std::size_t(f)])
-                plainAverages.push_back(average[std::size_t(f)]);
-        }
-        if (plainAverages.empty())
-            return;
-        const double plainAverage = median(plainAverages);
-        const bool invert = dir > 0;
-        cand.factor = invert ? std::clamp(rounded(PlainIntensity / std::max(plainAverage, 1.0)), 1, 1000000)
-                             : std::clamp(rounded(PlainIntensity * (plainAverage + 1.0)), 1, 1000000);
-        cand.intensity.resize(std::size_t(frames));
-        std::vector<qint32> plainIntensities;
-        for (int f = 0; f < frames; ++f) {
-            cand.intensity[std::size_t(f)] = scaledIntensity(cand.factor, invert, average[std::size_t(f)]);
-            if (plain[std::size_t(f)]) {
-                plainIntensities.push_back(cand.intensity[std::size_t(f)]);
-                cand.plainHigh = std::max(cand.plainHigh, cand.intensity[std::size_t(f)]);
-            }
-        }
-        cand.plainLevel = median(plainIntensities);
-        cand.minPeak = std::numeric_limits<qint32>::max();
-        for (const Pass& p : complete) {
-            const qint32 peak =
-                *std::max_element(cand.intensity.begin() + p.first, cand.intensity.begin() + p.last + 1);
-            cand.minPeak = std::min(cand.minPeak, peak);
-            cand.meanPeak += double(peak) / double(np);
-        }
-        if (cand.plainHigh <= 0 || cand.minPeak <= cand.plainHigh)
-            return;
-        cand.separation = double(cand.minPeak) / cand.plainHigh;
-        // Halfway between plain disc and mark on a ratio scale: the same margin both ways.
-        cand.trigger = std::clamp(rounded(std::sqrt(double(cand.plainHigh) * cand.minPeak)), 1, 100000);
-        cand.minAbove = std::numeric_limits<int>::max();
-        for (const Pass& p : complete)
-            cand.minAbove = std::min<int>(
-                cand.minAbove, int(std::count_if(cand.intensity.begin() + p.first, cand.intensity.begin() + p.last + 1,
-                                                 [&](qint32 v) { return v >= cand.trigger; })));
-    };
-
-    std::vector<Candidate> candidates;
-    for (double width : {1.0, 0.7, 0.5, 0.35, 0.25, 0.15})
-        for (double from = 0.0; from + width <= 1.0 + 1e-9; from += 0.05) {
-            Candidate cand;
-            for (const auto& [ph, i] : phase)
-                if (ph >= from - 1e-9 && ph <= from + width + 1e-9)
-                    cand.cells.push_back(i);
-            std::sort(cand.cells.begin(), cand.cells.end());
-            const bool seen = std::any_of(candidates.begin(), candidates.end(),
-                                          [&](const Candidate& c) { return c.cells == cand.cells; });
-            if (cand.cells.empty() || seen)
-                continue;
-            evaluate(cand);
-            if (cand.separation >= MinSeparation)
-                candidates.push_back(std::move(cand));
-            if (width >= 1.0)
-                break;
-        }
+    std::vector<std::pair<std::vector<int>, MarkLevels>> candidates;
+    for (std::vector<int>& cells : pathSections(complete.front(), change)) {
+        MarkLevels levels(cellAverages(cells, change.channels), change.direction > 0, plain, complete);
+        if (levels.separation >= MinSeparation)
+            candidates.emplace_back(std::move(cells), std::move(levels));
+    }
     if (candidates.empty())
         return;
     // The clearest separation among those whose every pass stays above the trigger for a few frames, so a
     // pass cannot slip between two frames; fewer frames are accepted only when no choice gives more.
     int need = 0;
-    for (const Candidate& c : candidates)
-        need = std::max(need, std::min(c.minAbove, 3));
+    for (const auto& [cells, levels] : candidates)
+        need = std::max(need, std::min(levels.minAbove, 3));
     double clearest = 0.0;
-    for (const Candidate& c : candidates)
-        if (c.minAbove >= need)
-            clearest = std::max(clearest, c.separation);
+    for (const auto& [cells, levels] : candidates)
+        if (levels.minAbove >= need)
+            clearest = std::max(clearest, levels.separation);
     // Of those nearly as clear, the most cells: a larger area averages away more noise than the passes showed.
-    const Candidate* best = nullptr;
-    for (const Candidate& c : candidates)
-        if (c.minAbove >= need && std::log(c.separation) >= NearlyAsClear * std::log(clearest) &&
-            (!best || c.cells.size() > best->cells.size()))
-            best = &c;
+    const std::pair<std::vector<int>, MarkLevels>* best = nullptr;
+    for (const auto& candidate : candidates)
+        if (candidate.second.minAbove >= need &&
+            std::log(candidate.second.separation) >= NearlyAsClear * std::log(clearest) &&
+            (!best || candidate.first.size() > best->first.size()))
+            best = &candidate;
 
+    const std::vector<int>& cells = best->first;
+    const MarkLevels& levels = best->second;
     FindMarkProposal& r = m_proposal;
-    QString grid;
     for (int row = 0; row < SurveyRows; ++row) {
         if (row > 0)
-            grid += QLatin1Char(' ');
+            r.grid += QLatin1Char(' ');
         for (int col = 0; col < SurveyColumns; ++col) {
-            const int c = row * SurveyColumns + col;
-            const bool on = std::any_of(best->cells.begin(), best->cells.end(),
-                                        [&](int i) { return markCells[std::size_t(i)] == c; });
-            grid += QLatin1Char(on ? '9' : '0');
+            const bool on = std::binary_search(cells.begin(), cells.end(), row * SurveyColumns + col);
+            r.grid += QLatin1Char(on ? '9' : '0');
         }
     }
-    r.grid = grid;
-    r.red = useChannel[0];
-    r.green = useChannel[1];
-    r.blue = useChannel[2];
-    r.invert = dir > 0;
-    r.intensityFactor = best->factor;
-    r.triggerLevel = best->trigger;
-    r.plainLevel = best->plainLevel;
-    r.plainHigh = best->plainHigh;
-    r.markPeak = best->minPeak;
-
-    // Debounce: longer than any dip below the trigger inside a pass, shorter than half a revolution.
-    std::vector<double> steps(std::size_t(frames - 1));
-    for (int f = 1; f < frames; ++f)
-        steps[std::size_t(f - 1)] = m_times[std::size_t(f)] - m_times[std::size_t(f - 1)];
-    const double frameStep = median(steps);
-    double longestDip = 0.0;
-    std::vector<double> starts;
-    for (const Pass& p : complete) {
-        int lastAbove = -1;
-        for (int f = p.first; f <= p.last; ++f) {
-            if (best->intensity[std::size_t(f)] < r.triggerLevel)
-                continue;
-            if (lastAbove < 0)
-                starts.push_back(m_times[std::size_t(f)]);
-            else if (f > lastAbove + 1)
-                longestDip = std::max(longestDip, m_times[std::size_t(f - 1)] - m_times[std::size_t(lastAbove)]);
-            lastAbove = f;
-        }
-    }
-    double shortest = std::numeric_limits<double>::max();
-    for (std::size_t i = 1; i < starts.size(); ++i)
-        shortest = std::min(shortest, starts[i] - starts[i - 1]);
-    r.shortestRevolution = shortest;
-    const double debounce = std::min(std::max(1.5 * longestDip + 2.0 * frameStep, DebounceFloor), shortest / 2.0);
-    r.debounceMs = std::clamp(rounded(debounce * 1000.0), 1, 60000);
-
-    // Ambient tracking when the plain disc's level moved while watching; the percentage keeps the trigger in
-    // the same proportion to the mark's peak as the light changes.
-    std::vector<double> windowLevels;
-    std::vector<qint32> window;
-    double windowStart = -1.0;
-    for (int f = 0; f < frames; ++f) {
-        if (!plain[std::size_t(f)])
-            continue;
-        if (windowStart < 0)
-            windowStart = m_times[std::size_t(f)];
-        if (m_times[std::size_t(f)] - windowStart > DriftWindow) {
-            windowLevels.push_back(median(window));
-            window.clear();
-            windowStart = m_times[std::size_t(f)];
-        }
-        window.push_back(best->intensity[std::size_t(f)]);
-    }
-    if (!window.empty())
-        windowLevels.push_back(median(window));
-    const auto [lowest, highest] = std::minmax_element(windowLevels.begin(), windowLevels.end());
-    r.trackAmbient = r.plainLevel > 0 && (*highest - *lowest) / r.plainLevel > DriftForTracking;
-    r.trackPercent = qint16(std::clamp(rounded(100.0 * r.triggerLevel / best->meanPeak), 1, 10000));
+    r.red = change.channels[0];
+    r.green = change.channels[1];
+    r.blue = change.channels[2];
+    r.invert = change.direction > 0;
+    r.intensityFactor = levels.factor;
+    r.triggerLevel = levels.trigger;
+    r.plainLevel = levels.plainLevel;
+    r.plainHigh = levels.plainHigh;
+    r.markPeak = levels.minPeak;
+    r.debounceMs = levels.debounceMs(m_times, r.shortestRevolution);
+    // Tracking when the plain disc's level moved while watching.
+    r.trackAmbient = levels.drifted(m_times);
+    r.trackPercent = levels.trackPercent();
     // The noise filter takes the median of three frames: a mark above the trigger for fewer frames than five
     // could lose its peak to it.
-    r.reduceNoise = m_reduceNoise && best->minAbove >= 5;
+    r.reduceNoise = m_reduceNoise && levels.minAbove >= 5;
     r.valid = true;
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "camera/CellTable.h"
+#include "camera/MarkLevels.h"
 
 #include <QString>
 #include <array>
@@ -82,7 +83,19 @@ private:
         bool complete = false;
     };
 
+    // How the mark changes the picture: its direction (+1 lighter, -1 darker), the cells it changes in every
+    // pass and the colours it changes.
+    struct MarkChange
+    {
+        int direction = -1;
+        std::vector<int> cells;
+        std::array<bool, 3> channels{};
+    };
+
     int binOf(int frame, int k) const;
+    MarkChange markChange(const std::vector<MarkLevels::Range>& passes, const std::vector<int>& threshold) const;
+    std::vector<std::vector<int>> pathSections(const MarkLevels::Range& pass, const MarkChange& change) const;
+    std::vector<qint32> cellAverages(const std::vector<int>& cells, const std::array<bool, 3>& channels) const;
     void count(int k, int bin, int add);
     void analyse();
     std::vector<Pass> findPasses(std::vector<int>& threshold) const;
