@@ -542,6 +542,8 @@ void CaptureComponent::showDeviceSettingsDialog()
 {
     switch (kind()) {
     case Kind::Simulated: {
+        if (meterConstant)
+            m_simSettings.revsPerKWh = meterConstant();
         SimulatedMeterDialog dlg(m_simSettings, m_dialogParent);
         if (dlg.exec() == QDialog::Accepted)
             setSimulatedMeterSettings(dlg.settings());
