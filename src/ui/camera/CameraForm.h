@@ -12,6 +12,7 @@
 struct MeteringContext;
 class CaptureComponent;
 class CapturePreviewWidget;
+class FindMarkForm;
 class ConfirmedNumberField;
 class IntensityStripChart;
 class MotionDetection;
@@ -44,6 +45,8 @@ public:
     // The image settings screen while it is open.
     MotionDetection* motionDetection() const;
     QDialog* startCameraForm() const;
+    // The Find Mark window while it is open.
+    FindMarkForm* findMarkForm() const;
 
 signals:
     // After the detector's values or the component's configuration changed.
@@ -71,6 +74,8 @@ private:
     void openMotionDetection();
     void loadFactoryDefaults();
     void saveAllSettings();
+    void openFindMark();
+    void takeFoundSettings();
 
     MeteringContext& m_ctx;
     StartCameraFactory m_startCameraFactory;
@@ -98,6 +103,8 @@ private:
     QPushButton* m_saveAllSettings = nullptr;
     QPushButton* m_motionSensitivity = nullptr;
     QPushButton* m_startCameraButton = nullptr;
+    QPushButton* m_findMarkButton = nullptr;
     QPointer<MotionDetection> m_motion;
     QPointer<QDialog> m_startCamera;
+    QPointer<FindMarkForm> m_findMark;
 };
