@@ -110,6 +110,12 @@ public:
         return factory;
     }
 
+    QString readText(const char* key, const QString& factory)
+    {
+        const auto value = lookup(key);
+        return value ? TextFormat::trimSpaces(*value) : factory;
+    }
+
     QString readTitle(const char* key, const QString& factory)
     {
         const auto value = lookup(key);
@@ -232,6 +238,33 @@ QStringList CameraSettingsLines(const GlobalSettings& s)
             SettingsEndMarker};
 }
 
+QStringList UnattendedSettingsLines(const GlobalSettings& s)
+{
+    return {QStringLiteral("[Camera]"),
+            cameraBool("REMEMBER_CAMERA", s.REMEMBER_CAMERA),
+            line("CAMERA_DEVICE", s.CAMERA_DEVICE),
+            line("CAMERA_VIDEO_SIZE", s.CAMERA_VIDEO_SIZE),
+            line("CAMERA_SUBTYPE", s.CAMERA_SUBTYPE),
+            line("CAMERA_VIDEO_FILE", s.CAMERA_VIDEO_FILE),
+            QString(),
+            QStringLiteral("[Simulated Meter]"),
+            line("SIMULATED_POWER_WATTS", s.SIMULATED_POWER_WATTS),
+            line("SIMULATED_REVS_PER_KWH", s.SIMULATED_REVS_PER_KWH),
+            line("SIMULATED_NOISE", s.SIMULATED_NOISE),
+            line("SIMULATED_LIGHT_DRIFT", s.SIMULATED_LIGHT_DRIFT),
+            line("SIMULATED_MARK_WIDTH", s.SIMULATED_MARK_WIDTH),
+            cameraBool("SIMULATED_FLICKER", s.SIMULATED_FLICKER),
+            QString(),
+            QStringLiteral("[Start-up]"),
+            cameraBool("START_CAMERA_AT_STARTUP", s.START_CAMERA_AT_STARTUP),
+            cameraBool("RESUME_LOGGING_AFTER_RESTART", s.RESUME_LOGGING_AFTER_RESTART),
+            QString(),
+            QStringLiteral("[Watchdog]"),
+            line("STALLED_CAMERA_SECONDS", s.STALLED_CAMERA_SECONDS),
+            QString(),
+            SettingsEndMarker};
+}
+
 QString write_settings_file(AppContext& ctx, const QString& path, const QStringList& lineBuffer)
 {
     Services& sv = ctx.services;
@@ -288,6 +321,11 @@ QString SaveCameraSettings(AppContext& ctx)
     return write_settings_file(ctx, ctx.paths.cameraSettings, CameraSettingsLines(ctx.settings));
 }
 
+QString SaveUnattendedSettings(AppContext& ctx)
+{
+    return write_settings_file(ctx, ctx.paths.unattendedSettings, UnattendedSettingsLines(ctx.settings));
+}
+
 void MakeDefaultSettingsFiles(AppContext& ctx)
 {
     const GlobalSettings factory = SettingsDefaults::factorySettings();
@@ -302,6 +340,7 @@ void MakeDefaultSettingsFiles(AppContext& ctx)
         {ctx.paths.loggingSettings, LoggingSettingsLines(factory), "Error making Logging Settings File: "},
         {ctx.paths.advancedSettings, AdvancedSettingsLines(factory), "Error making Advanced Settings File: "},
         {ctx.paths.cameraSettings, CameraSettingsLines(factory), "Error making Camera Settings File: "},
+        {ctx.paths.unattendedSettings, UnattendedSettingsLines(factory), "Error making Unattended Settings File: "},
     };
     for (const File& f : files) {
         if (FileExists(ctx, f.path))
@@ -422,6 +461,41 @@ bool LoadCameraSettings(AppContext& ctx)
     return !r.failed();
 }
 
+bool LoadUnattendedSettings(AppContext& ctx)
+{
+    namespace R = SettingsRanges;
+    GlobalSettings f;
+    SettingsDefaults::UnattendedFactoryDefaults(f);
+    SettingsDefaults::RememberedCameraFactoryState(f);
+    GlobalSettings& s = ctx.settings;
+    GroupReader r(ctx, ctx.paths.unattendedSettings);
+
+    r.section("Camera");
+    s.REMEMBER_CAMERA = r.readBool("REMEMBER_CAMERA", f.REMEMBER_CAMERA);
+    s.CAMERA_DEVICE = r.readText("CAMERA_DEVICE", f.CAMERA_DEVICE);
+    s.CAMERA_VIDEO_SIZE = r.readText("CAMERA_VIDEO_SIZE", f.CAMERA_VIDEO_SIZE);
+    s.CAMERA_SUBTYPE = r.readText("CAMERA_SUBTYPE", f.CAMERA_SUBTYPE);
+    s.CAMERA_VIDEO_FILE = r.readText("CAMERA_VIDEO_FILE", f.CAMERA_VIDEO_FILE);
+
+    r.section("Simulated Meter");
+    s.SIMULATED_POWER_WATTS = r.readDouble("SIMULATED_POWER_WATTS", f.SIMULATED_POWER_WATTS, R::SIMULATED_POWER_WATTS);
+    s.SIMULATED_REVS_PER_KWH =
+        r.readDouble("SIMULATED_REVS_PER_KWH", f.SIMULATED_REVS_PER_KWH, R::SIMULATED_REVS_PER_KWH);
+    s.SIMULATED_NOISE = r.readDouble("SIMULATED_NOISE", f.SIMULATED_NOISE, R::SIMULATED_NOISE);
+    s.SIMULATED_LIGHT_DRIFT = r.readDouble("SIMULATED_LIGHT_DRIFT", f.SIMULATED_LIGHT_DRIFT, R::SIMULATED_LIGHT_DRIFT);
+    s.SIMULATED_MARK_WIDTH = r.readDouble("SIMULATED_MARK_WIDTH", f.SIMULATED_MARK_WIDTH, R::SIMULATED_MARK_WIDTH);
+    s.SIMULATED_FLICKER = r.readBool("SIMULATED_FLICKER", f.SIMULATED_FLICKER);
+
+    r.section("Start-up");
+    s.START_CAMERA_AT_STARTUP = r.readBool("START_CAMERA_AT_STARTUP", f.START_CAMERA_AT_STARTUP);
+    s.RESUME_LOGGING_AFTER_RESTART = r.readBool("RESUME_LOGGING_AFTER_RESTART", f.RESUME_LOGGING_AFTER_RESTART);
+
+    r.section("Watchdog");
+    s.STALLED_CAMERA_SECONDS =
+        r.readInteger("STALLED_CAMERA_SECONDS", f.STALLED_CAMERA_SECONDS, R::STALLED_CAMERA_SECONDS);
+    return !r.failed();
+}
+
 void LoadAllSettings(AppContext& ctx)
 {
     struct Group
@@ -434,6 +508,7 @@ void LoadAllSettings(AppContext& ctx)
         {&LoadLoggingSettings, "Failed to load logging settings"},
         {&LoadAdvancedSettings, "Failed to load advanced settings"},
         {&LoadCameraSettings, "Failed to load camera settings"},
+        {&LoadUnattendedSettings, "Failed to load unattended settings"},
     };
     for (const Group& g : groups) {
         if (!g.load(ctx))

@@ -22,6 +22,7 @@ QStringList MeterSettingsLines(const GlobalSettings& s);
 QStringList LoggingSettingsLines(const GlobalSettings& s);
 QStringList AdvancedSettingsLines(const GlobalSettings& s);
 QStringList CameraSettingsLines(const GlobalSettings& s);
+QStringList UnattendedSettingsLines(const GlobalSettings& s);
 
 // Writes the buffer's lines (up to the end marker, at most 100), each ended by CR LF. The old file is
 // replaced only when every line went out, so a failure or a crash never leaves a half-written file.
@@ -33,6 +34,7 @@ QString SaveMeterSettings(AppContext& ctx);
 QString SaveLoggingSettings(AppContext& ctx);
 QString SaveAdvancedSettings(AppContext& ctx);
 QString SaveCameraSettings(AppContext& ctx);
+QString SaveUnattendedSettings(AppContext& ctx);
 
 // Each reads one group into ctx.settings; false when the file could not be read or a value could not be
 // converted, in which case the key concerned and all later keys of the group hold their factory values.
@@ -41,6 +43,7 @@ bool LoadLoggingSettings(AppContext& ctx);
 // Also sets ctx.strGlobalEndOfLine and ctx.strGlobalFieldDelimiter from the code lists.
 bool LoadAdvancedSettings(AppContext& ctx);
 bool LoadCameraSettings(AppContext& ctx);
+bool LoadUnattendedSettings(AppContext& ctx);
 
 // Reads the four groups in order, showing "Failed to load ... settings" for each that fails.
 void LoadAllSettings(AppContext& ctx);

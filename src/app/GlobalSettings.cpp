@@ -60,6 +60,29 @@ void CameraFactoryDefaults(GlobalSettings& s)
     s.SETTLE_TIME = 3000;
 }
 
+void UnattendedFactoryDefaults(GlobalSettings& s)
+{
+    s.REMEMBER_CAMERA = true;
+    s.START_CAMERA_AT_STARTUP = false;
+    s.RESUME_LOGGING_AFTER_RESTART = false;
+    s.STALLED_CAMERA_SECONDS = 10;
+}
+
+void RememberedCameraFactoryState(GlobalSettings& s)
+{
+    s.CAMERA_DEVICE.clear();
+    s.CAMERA_VIDEO_SIZE.clear();
+    s.CAMERA_SUBTYPE.clear();
+    s.CAMERA_VIDEO_FILE.clear();
+    // The simulated meter's own starting values.
+    s.SIMULATED_POWER_WATTS = 1000;
+    s.SIMULATED_REVS_PER_KWH = 300;
+    s.SIMULATED_NOISE = 6;
+    s.SIMULATED_LIGHT_DRIFT = 0.05;
+    s.SIMULATED_MARK_WIDTH = 0.4;
+    s.SIMULATED_FLICKER = false;
+}
+
 GlobalSettings factorySettings()
 {
     GlobalSettings s;
@@ -67,6 +90,8 @@ GlobalSettings factorySettings()
     LoggingFactoryDefaults(s);
     AdvancedFactoryDefaults(s);
     CameraFactoryDefaults(s);
+    UnattendedFactoryDefaults(s);
+    RememberedCameraFactoryState(s);
     return s;
 }
 
@@ -78,7 +103,10 @@ FilePaths BuildFilePaths(const QString& folder)
     auto path = [&dir](const char* name) {
         return QDir::toNativeSeparators(dir.absoluteFilePath(QLatin1String(name)));
     };
-    return FilePaths{path("METERSETTINGS.CFG"),  path("LOGSETTINGS.CFG"), path("ADVANCEDSETTINGS.CFG"),
-                     path("CAMERASETTINGS.CFG"), path("DATASTOR.DTA"),    path("DIFFLOG.DTA"),
-                     path("DIFFLOG.CTL"),        path("LIVEDATA.DTA"),    path("LIVEDATA.CTL")};
+    return FilePaths{path("METERSETTINGS.CFG"),    path("LOGSETTINGS.CFG"),
+                     path("ADVANCEDSETTINGS.CFG"), path("CAMERASETTINGS.CFG"),
+                     path("DATASTOR.DTA"),         path("DIFFLOG.DTA"),
+                     path("DIFFLOG.CTL"),          path("LIVEDATA.DTA"),
+                     path("LIVEDATA.CTL"),         path("UNATTENDEDSETTINGS.CFG"),
+                     path("LOGGING.RUN")};
 }

@@ -50,6 +50,21 @@ struct GlobalSettings
     qint16 TRIGGER_EVENTS_TO_AVERAGE = 0;
     bool TRACK_AMBIENT_LIGHT_CHANGE = false;
     qint16 PERCENT_AMBIENT_LIGHT_TO_TRACK = 0;
+    // Unattended group (UNATTENDEDSETTINGS.CFG). The camera keys are state: written when a camera starts.
+    bool REMEMBER_CAMERA = false;
+    QString CAMERA_DEVICE;
+    QString CAMERA_VIDEO_SIZE;
+    QString CAMERA_SUBTYPE;
+    QString CAMERA_VIDEO_FILE;
+    double SIMULATED_POWER_WATTS = 0.0;
+    double SIMULATED_REVS_PER_KWH = 0.0;
+    double SIMULATED_NOISE = 0.0;
+    double SIMULATED_LIGHT_DRIFT = 0.0;
+    double SIMULATED_MARK_WIDTH = 0.0;
+    bool SIMULATED_FLICKER = false;
+    bool START_CAMERA_AT_STARTUP = false;
+    bool RESUME_LOGGING_AFTER_RESTART = false;
+    qint32 STALLED_CAMERA_SECONDS = 0;
 
     bool operator==(const GlobalSettings&) const = default;
 };
@@ -88,6 +103,13 @@ inline constexpr ReadRange<qint32> TRIGGER_LEVEL{1, 100000};
 inline constexpr ReadRange<qint32> DEBOUNCE_TIME{1, 60000};
 inline constexpr ReadRange<qint16> TRIGGER_EVENTS_TO_AVERAGE{1, 100};
 inline constexpr ReadRange<qint16> PERCENT_AMBIENT_LIGHT_TO_TRACK{1, 10000};
+// 0 switches the watchdog off.
+inline constexpr ReadRange<qint32> STALLED_CAMERA_SECONDS{0, 86400};
+inline constexpr ReadRange<double> SIMULATED_POWER_WATTS{0.0, 100000.0};
+inline constexpr ReadRange<double> SIMULATED_REVS_PER_KWH{1.0, 100000.0};
+inline constexpr ReadRange<double> SIMULATED_NOISE{0.0, 100.0};
+inline constexpr ReadRange<double> SIMULATED_LIGHT_DRIFT{0.0, 0.5};
+inline constexpr ReadRange<double> SIMULATED_MARK_WIDTH{0.05, 1.0};
 } // namespace SettingsRanges
 
 // Factory values of the keys.
@@ -99,6 +121,10 @@ void MeterFactoryDefaults(GlobalSettings& s);
 void LoggingFactoryDefaults(GlobalSettings& s);
 void AdvancedFactoryDefaults(GlobalSettings& s);
 void CameraFactoryDefaults(GlobalSettings& s);
+// The options of the unattended group; the remembered camera is state, which factory defaults leave alone.
+void UnattendedFactoryDefaults(GlobalSettings& s);
+// No camera remembered yet (the first start of the program).
+void RememberedCameraFactoryState(GlobalSettings& s);
 GlobalSettings factorySettings();
 } // namespace SettingsDefaults
 
@@ -109,11 +135,13 @@ struct FilePaths
     QString loggingSettings;
     QString advancedSettings;
     QString cameraSettings;
-    QString dataStore;   // DATASTOR.DTA
-    QString diffLog;     // DIFFLOG.DTA
-    QString diffLogCtl;  // DIFFLOG.CTL
-    QString liveData;    // LIVEDATA.DTA
-    QString liveDataCtl; // LIVEDATA.CTL
+    QString dataStore;          // DATASTOR.DTA
+    QString diffLog;            // DIFFLOG.DTA
+    QString diffLogCtl;         // DIFFLOG.CTL
+    QString liveData;           // LIVEDATA.DTA
+    QString liveDataCtl;        // LIVEDATA.CTL
+    QString unattendedSettings; // UNATTENDEDSETTINGS.CFG
+    QString loggingRun;         // LOGGING.RUN: present while a logging run that may be resumed goes on
 };
 
 // Paths of the fixed file names inside the given folder (the working folder at start-up).

@@ -59,6 +59,7 @@ void LoadAllFactoryDefaults(GlobalSettings& settings)
     SettingsDefaults::LoggingFactoryDefaults(settings);
     SettingsDefaults::MeterFactoryDefaults(settings);
     SettingsDefaults::CameraFactoryDefaults(settings);
+    SettingsDefaults::UnattendedFactoryDefaults(settings);
 }
 
 void SaveAllSettingsFiles(AppContext& ctx)
@@ -73,6 +74,7 @@ void SaveAllSettingsFiles(AppContext& ctx)
         {&SaveLoggingSettings, "Problem saving logging settings: "},
         {&SaveMeterSettings, "Problem saving meter settings: "},
         {&SaveAdvancedSettings, "Problem saving advanced settings: "},
+        {&SaveUnattendedSettings, "Problem saving unattended settings: "},
     };
     for (const Step& step : steps) {
         const QString error = step.save(ctx);

@@ -36,6 +36,17 @@ bool toDouble(QStringView field, QChar point, double& out)
     return true;
 }
 
+// Everything after the 20th delimiter: the comment, written last and already free of delimiters.
+QString commentField(const QString& line, const QString& delimiter)
+{
+    qsizetype from = 0;
+    for (int i = 0; i < 20 && from >= 0; ++i) {
+        const qsizetype at = line.indexOf(delimiter, from, Qt::CaseInsensitive);
+        from = at < 0 ? -1 : at + delimiter.size();
+    }
+    return from < 0 ? QString() : line.mid(from);
+}
+
 QChar decimalPointOf(const QLocale& locale)
 {
     const QString point = locale.decimalPoint();
@@ -102,7 +113,8 @@ bool parse_record_line(QStringView line, const QString& delimiter, QChar point, 
            toInteger(fields[18], point, r.TarrifNumber) && toInteger(fields[19], point, r.LightLevel);
 }
 
-QString read_data_file(MeteringContext& ctx, const QString& fileName, const ProgressReport& progress)
+QString read_data_file(MeteringContext& ctx, const QString& fileName, const ProgressReport& progress,
+                       CommentSlot comments)
 {
     const QString delimiter = ctx.strGlobalFieldDelimiter;
     const RetryRule rule = RetryRule::dataRead(ctx.settings);
@@ -139,7 +151,10 @@ QString read_data_file(MeteringContext& ctx, const QString& fileName, const Prog
             // Each record is built afresh and stored whole, so a rejected line leaves the table as it was
             // and no comment of an earlier data set ends up on an imported record.
             LogRecord record;
-            if (!parse_record_line(text, delimiter, point, dates, record) || !data.store(row, record)) {
+            const bool parsed = parse_record_line(text, delimiter, point, dates, record);
+            if (parsed && comments == CommentSlot::Kept)
+                record.UserComment = commentField(text, delimiter);
+            if (!parsed || !data.store(row, record)) {
                 DelayTenths(ctx.services.clock, ctx.services.pump, rule.delayTenths);
                 error += QStringLiteral("Couldn't read data from file") + CrLf;
                 break;

@@ -42,6 +42,12 @@ const QByteArray FactoryCamera =
     "IMAGE_INTENSITY_FACTOR=100000\r\nINVERT_IMAGE_INTENSITY=false\r\n\r\n"
     "[Mark Detection]\r\nTRIGGER_LEVEL=1000\r\nDEBOUNCE_TIME=300\r\nTRIGGER_EVENTS_TO_AVERAGE=20\r\n"
     "TRACK_AMBIENT_LIGHT_CHANGE=false\r\nPERCENT_AMBIENT_LIGHT_TO_TRACK=50\r\n\r\n";
+const QByteArray FactoryUnattended =
+    "[Camera]\r\nREMEMBER_CAMERA=true\r\nCAMERA_DEVICE=\r\nCAMERA_VIDEO_SIZE=\r\nCAMERA_SUBTYPE=\r\n"
+    "CAMERA_VIDEO_FILE=\r\n\r\n[Simulated Meter]\r\nSIMULATED_POWER_WATTS=1000\r\nSIMULATED_REVS_PER_KWH=300\r\n"
+    "SIMULATED_NOISE=6\r\nSIMULATED_LIGHT_DRIFT=0.05\r\nSIMULATED_MARK_WIDTH=0.4\r\nSIMULATED_FLICKER=false\r\n\r\n"
+    "[Start-up]\r\nSTART_CAMERA_AT_STARTUP=false\r\nRESUME_LOGGING_AFTER_RESTART=false\r\n\r\n"
+    "[Watchdog]\r\nSTALLED_CAMERA_SECONDS=10\r\n\r\n";
 
 struct GroupFile
 {
@@ -52,7 +58,8 @@ struct GroupFile
 const GroupFile Groups[] = {{&FilePaths::meterSettings, FactoryMeter, &LoadMeterSettings},
                             {&FilePaths::loggingSettings, FactoryLogging, &LoadLoggingSettings},
                             {&FilePaths::advancedSettings, FactoryAdvanced, &LoadAdvancedSettings},
-                            {&FilePaths::cameraSettings, FactoryCamera, &LoadCameraSettings}};
+                            {&FilePaths::cameraSettings, FactoryCamera, &LoadCameraSettings},
+                            {&FilePaths::unattendedSettings, FactoryUnattended, &LoadUnattendedSettings}};
 
 QByteArray keyOf(const QByteArray& line)
 {
@@ -105,6 +112,7 @@ TEST_F(ConfigFilesTest, MissingFilesAreCreatedWithTheFactoryBytesThatReadBackAsT
     EXPECT_EQ(readBytes(paths.loggingSettings), FactoryLogging);
     EXPECT_EQ(readBytes(paths.advancedSettings), FactoryAdvanced);
     EXPECT_EQ(readBytes(paths.cameraSettings), FactoryCamera);
+    EXPECT_EQ(readBytes(paths.unattendedSettings), FactoryUnattended);
 
     ctx.settings = GlobalSettings{};
     ctx.strGlobalEndOfLine.clear();
@@ -146,10 +154,13 @@ TEST_F(ConfigFilesTest, UnusualValuesSurviveSaveAndLoad)
                                  "10", "9,59", 100000000, 0, false, true, true, 1000, 1, 7, 999, " Euro, cents=€", "[kWh]",
                                  "#kW#", 0, 8, 2, 10, 1000000, 500,
                                  "0123 4567", false, true, false, 10, 0.001, false, 12, true, 1, true, 100000, 60000, 1,
-                                 true, 10000};
+                                 true, 10000,
+                                 true, "USB Cam; \"2\"", "640 x 480", "YUYV", "/tmp/a b.avi", 250.5, 1, 0, 0.5, 1, true,
+                                 true, true, 0};
     // clang-format on
     ctx.settings = written;
-    EXPECT_EQ(SaveMeterSettings(ctx) + SaveLoggingSettings(ctx) + SaveAdvancedSettings(ctx) + SaveCameraSettings(ctx),
+    EXPECT_EQ(SaveMeterSettings(ctx) + SaveLoggingSettings(ctx) + SaveAdvancedSettings(ctx) + SaveCameraSettings(ctx) +
+                  SaveUnattendedSettings(ctx),
               QString());
     QLocale::setDefault(previousDefault);
 
@@ -198,6 +209,9 @@ TEST(ConfigFilesRead, EachValueIsCheckedAgainstItsReadRange)
         {"VIDEO_SIZE=13", [](auto& c) { return S(c).VIDEO_SIZE == 5; }},
         {"FRAME_RATE=0.0009", [](auto& c) { return S(c).FRAME_RATE == 25; }},
         {"DETECTION_GRID=  12 34  ", [](auto& c) { return S(c).DETECTION_GRID == "12 34"; }},
+        {"CAMERA_DEVICE= USB Cam ", [](auto& c) { return S(c).CAMERA_DEVICE == "USB Cam"; }},
+        {"STALLED_CAMERA_SECONDS=86401", [](auto& c) { return S(c).STALLED_CAMERA_SECONDS == 10; }},
+        {"SIMULATED_MARK_WIDTH=0", [](auto& c) { return S(c).SIMULATED_MARK_WIDTH == 0.4; }},
         {"DETECTION_GRID=   ", [&grid](auto& c) { return S(c).DETECTION_GRID == grid; }},
     };
     for (const auto& [line, holds] : cases) {

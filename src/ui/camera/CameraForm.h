@@ -21,6 +21,7 @@ class QDialog;
 class QLineEdit;
 class QProgressBar;
 class QPushButton;
+class StalledCameraWatch;
 
 // The camera setup screen ("Camera Setup"): carries the capture component with its live picture and owns
 // the mark detector. It shows the detector's live values with a strip chart of the last 30 seconds, takes
@@ -44,6 +45,9 @@ public:
     // The image settings screen while it is open.
     MotionDetection* motionDetection() const;
     QDialog* startCameraForm() const;
+    // Starts the remembered camera as the selection screen's Start button would, without showing it.
+    // True when the camera runs afterwards.
+    bool startRememberedCamera();
 
 signals:
     // After the detector's values or the component's configuration changed.
@@ -68,6 +72,8 @@ private:
     void setTrackingEnabled(bool on);
     void createStartCameraForm();
     void openStartCamera();
+    void cameraChanged();
+    void restartStalledCamera();
     void openMotionDetection();
     void loadFactoryDefaults();
     void saveAllSettings();
@@ -100,4 +106,5 @@ private:
     QPushButton* m_startCameraButton = nullptr;
     QPointer<MotionDetection> m_motion;
     QPointer<QDialog> m_startCamera;
+    StalledCameraWatch* m_stalledWatch = nullptr;
 };

@@ -103,6 +103,17 @@ QString CaptureComponent::deviceName() const
 
 void CaptureComponent::setDeviceIndex(int index)
 {
+    selectDevice(index, true);
+}
+
+void CaptureComponent::selectVideoFile(const QString& path)
+{
+    m_videoFile = path;
+    selectDevice(videoFileIndex(), false);
+}
+
+void CaptureComponent::selectDevice(int index, bool askForVideoFile)
+{
     if (index < -1 || index > videoFileIndex())
         index = -1;
     if (is_camera_running(*this))
@@ -127,6 +138,8 @@ void CaptureComponent::setDeviceIndex(int index)
     case Kind::File: {
         m_sizeIndex = 0;
         m_subtypeIndex = 0;
+        if (!askForVideoFile)
+            break;
         Dialogs::FileRequest request;
         request.title = QStringLiteral("Open Video File");
         request.filter = QStringLiteral("Video files (*.avi *.mp4 *.mkv *.mov *.webm)");

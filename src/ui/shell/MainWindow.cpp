@@ -54,7 +54,8 @@ const std::vector<MenuSpec>& menuTable()
          {{MenuItem::CameraSetup, "CameraSetup", "Camera Setup"},
           {MenuItem::EnergyMeterSetup, "EnergyMeterSetup", "Energy Meter Setup"},
           {MenuItem::DataLoggingSetup, "DataLoggingSetup", "Data Logging Setup"},
-          {MenuItem::AdvancedSettings, "AdvancedSettings", "Advanced Settings"}}},
+          {MenuItem::AdvancedSettings, "AdvancedSettings", "Advanced Settings"},
+          {MenuItem::UnattendedOperation, "UnattendedOperation", "Unattended Operation"}}},
         {"HelpMenu",
          "Help",
          {{MenuItem::HelpContents, "HelpContents", "Help (Contents)"}, {MenuItem::About, "About", "About Wattsight"}}},
@@ -246,7 +247,8 @@ QStringList MainWindow::setupScreenNames()
 {
     return {QStringLiteral("AdvancedSettingsSetupForm"), QStringLiteral("EnergyMeterSetupForm"),
             QStringLiteral("DataLoggingSetupForm"),      QStringLiteral("CameraForm"),
-            QStringLiteral("MotionDetection"),           QStringLiteral("StartCameraForm")};
+            QStringLiteral("MotionDetection"),           QStringLiteral("StartCameraForm"),
+            QStringLiteral("UnattendedSetupForm")};
 }
 
 void MainWindow::closeScreens(const QStringList& objectNames)

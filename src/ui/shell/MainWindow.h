@@ -32,6 +32,7 @@ enum class MenuItem
     EnergyMeterSetup,
     DataLoggingSetup,
     AdvancedSettings,
+    UnattendedOperation,
     HelpContents,
     About,
     PulseSimulator,

@@ -43,7 +43,7 @@ TEST(MainWindowMenus, NamesAndCaptionsInOrder)
         {"ToolsMenu|Tools", {"ExportData|Export Data", "ImportData|Import Data"}},
         {"SetupMenu|Setup",
          {"CameraSetup|Camera Setup", "EnergyMeterSetup|Energy Meter Setup", "DataLoggingSetup|Data Logging Setup",
-          "AdvancedSettings|Advanced Settings"}},
+          "AdvancedSettings|Advanced Settings", "UnattendedOperation|Unattended Operation"}},
         {"HelpMenu|Help", {"HelpContents|Help (Contents)", "About|About Wattsight"}},
         {"DebuggingMenu|Debug",
          {"PulseSimulator|Pulse Simulator", "FillArray|Fill Array",
