@@ -6,6 +6,7 @@
 #include "app/Dialogs.h"
 #include "app/FileIo.h"
 #include "app/IniFile.h"
+#include "app/SettingsFile.h"
 #include "app/TextFormat.h"
 
 #include <limits>
@@ -108,12 +109,6 @@ public:
         if (word == QLatin1String("FALSE") || word == QLatin1String("F"))
             return false;
         return factory;
-    }
-
-    QString readText(const char* key, const QString& factory)
-    {
-        const auto value = lookup(key);
-        return value ? TextFormat::trimSpaces(*value) : factory;
     }
 
     QString readTitle(const char* key, const QString& factory)
@@ -238,39 +233,12 @@ QStringList CameraSettingsLines(const GlobalSettings& s)
             SettingsEndMarker};
 }
 
-QStringList UnattendedSettingsLines(const GlobalSettings& s)
-{
-    return {QStringLiteral("[Camera]"),
-            cameraBool("REMEMBER_CAMERA", s.REMEMBER_CAMERA),
-            line("CAMERA_DEVICE", s.CAMERA_DEVICE),
-            line("CAMERA_VIDEO_SIZE", s.CAMERA_VIDEO_SIZE),
-            line("CAMERA_SUBTYPE", s.CAMERA_SUBTYPE),
-            line("CAMERA_VIDEO_FILE", s.CAMERA_VIDEO_FILE),
-            QString(),
-            QStringLiteral("[Simulated Meter]"),
-            line("SIMULATED_POWER_WATTS", s.SIMULATED_POWER_WATTS),
-            line("SIMULATED_REVS_PER_KWH", s.SIMULATED_REVS_PER_KWH),
-            line("SIMULATED_NOISE", s.SIMULATED_NOISE),
-            line("SIMULATED_LIGHT_DRIFT", s.SIMULATED_LIGHT_DRIFT),
-            line("SIMULATED_MARK_WIDTH", s.SIMULATED_MARK_WIDTH),
-            cameraBool("SIMULATED_FLICKER", s.SIMULATED_FLICKER),
-            QString(),
-            QStringLiteral("[Start-up]"),
-            cameraBool("START_CAMERA_AT_STARTUP", s.START_CAMERA_AT_STARTUP),
-            cameraBool("RESUME_LOGGING_AFTER_RESTART", s.RESUME_LOGGING_AFTER_RESTART),
-            QString(),
-            QStringLiteral("[Watchdog]"),
-            line("STALLED_CAMERA_SECONDS", s.STALLED_CAMERA_SECONDS),
-            QString(),
-            SettingsEndMarker};
-}
-
-QString write_settings_file(AppContext& ctx, const QString& path, const QStringList& lineBuffer)
+QString write_settings_file(AppContext& ctx, const QString& path, const QStringList& lineBuffer, FileIo::Access access)
 {
     Services& sv = ctx.services;
     std::unique_ptr<FileHandle> handle;
     for (int attempt = 1; attempt <= ConfigTries; ++attempt) {
-        handle = sv.files.open(path, FileIo::Mode::Truncate, FileIo::Commit::Atomic);
+        handle = sv.files.open(path, FileIo::Mode::Truncate, FileIo::Commit::Atomic, access);
         if (handle)
             break;
         if (attempt < ConfigTries)
@@ -321,11 +289,6 @@ QString SaveCameraSettings(AppContext& ctx)
     return write_settings_file(ctx, ctx.paths.cameraSettings, CameraSettingsLines(ctx.settings));
 }
 
-QString SaveUnattendedSettings(AppContext& ctx)
-{
-    return write_settings_file(ctx, ctx.paths.unattendedSettings, UnattendedSettingsLines(ctx.settings));
-}
-
 void MakeDefaultSettingsFiles(AppContext& ctx)
 {
     const GlobalSettings factory = SettingsDefaults::factorySettings();
@@ -340,7 +303,6 @@ void MakeDefaultSettingsFiles(AppContext& ctx)
         {ctx.paths.loggingSettings, LoggingSettingsLines(factory), "Error making Logging Settings File: "},
         {ctx.paths.advancedSettings, AdvancedSettingsLines(factory), "Error making Advanced Settings File: "},
         {ctx.paths.cameraSettings, CameraSettingsLines(factory), "Error making Camera Settings File: "},
-        {ctx.paths.unattendedSettings, UnattendedSettingsLines(factory), "Error making Unattended Settings File: "},
     };
     for (const File& f : files) {
         if (FileExists(ctx, f.path))
@@ -348,6 +310,16 @@ void MakeDefaultSettingsFiles(AppContext& ctx)
         const QString error = write_settings_file(ctx, f.path, f.lines);
         if (!error.isEmpty())
             ctx.services.dialogs.message(QLatin1String(f.prefix) + error, Dialogs::Buttons::Ok);
+    }
+    for (const SettingsFile* file : ExtraSettingsFiles()) {
+        const QString path = SettingsFilePath(ctx, *file);
+        if (FileExists(ctx, path))
+            continue;
+        GlobalSettings factory;
+        ApplyFactoryDefaults(*file, factory);
+        const QString error = WriteSettingsFile(ctx, *file, factory);
+        if (!error.isEmpty())
+            ctx.services.dialogs.message(SettingsFileMakeError(*file) + error, Dialogs::Buttons::Ok);
     }
 }
 
@@ -461,41 +433,6 @@ bool LoadCameraSettings(AppContext& ctx)
     return !r.failed();
 }
 
-bool LoadUnattendedSettings(AppContext& ctx)
-{
-    namespace R = SettingsRanges;
-    GlobalSettings f;
-    SettingsDefaults::UnattendedFactoryDefaults(f);
-    SettingsDefaults::RememberedCameraFactoryState(f);
-    GlobalSettings& s = ctx.settings;
-    GroupReader r(ctx, ctx.paths.unattendedSettings);
-
-    r.section("Camera");
-    s.REMEMBER_CAMERA = r.readBool("REMEMBER_CAMERA", f.REMEMBER_CAMERA);
-    s.CAMERA_DEVICE = r.readText("CAMERA_DEVICE", f.CAMERA_DEVICE);
-    s.CAMERA_VIDEO_SIZE = r.readText("CAMERA_VIDEO_SIZE", f.CAMERA_VIDEO_SIZE);
-    s.CAMERA_SUBTYPE = r.readText("CAMERA_SUBTYPE", f.CAMERA_SUBTYPE);
-    s.CAMERA_VIDEO_FILE = r.readText("CAMERA_VIDEO_FILE", f.CAMERA_VIDEO_FILE);
-
-    r.section("Simulated Meter");
-    s.SIMULATED_POWER_WATTS = r.readDouble("SIMULATED_POWER_WATTS", f.SIMULATED_POWER_WATTS, R::SIMULATED_POWER_WATTS);
-    s.SIMULATED_REVS_PER_KWH =
-        r.readDouble("SIMULATED_REVS_PER_KWH", f.SIMULATED_REVS_PER_KWH, R::SIMULATED_REVS_PER_KWH);
-    s.SIMULATED_NOISE = r.readDouble("SIMULATED_NOISE", f.SIMULATED_NOISE, R::SIMULATED_NOISE);
-    s.SIMULATED_LIGHT_DRIFT = r.readDouble("SIMULATED_LIGHT_DRIFT", f.SIMULATED_LIGHT_DRIFT, R::SIMULATED_LIGHT_DRIFT);
-    s.SIMULATED_MARK_WIDTH = r.readDouble("SIMULATED_MARK_WIDTH", f.SIMULATED_MARK_WIDTH, R::SIMULATED_MARK_WIDTH);
-    s.SIMULATED_FLICKER = r.readBool("SIMULATED_FLICKER", f.SIMULATED_FLICKER);
-
-    r.section("Start-up");
-    s.START_CAMERA_AT_STARTUP = r.readBool("START_CAMERA_AT_STARTUP", f.START_CAMERA_AT_STARTUP);
-    s.RESUME_LOGGING_AFTER_RESTART = r.readBool("RESUME_LOGGING_AFTER_RESTART", f.RESUME_LOGGING_AFTER_RESTART);
-
-    r.section("Watchdog");
-    s.STALLED_CAMERA_SECONDS =
-        r.readInteger("STALLED_CAMERA_SECONDS", f.STALLED_CAMERA_SECONDS, R::STALLED_CAMERA_SECONDS);
-    return !r.failed();
-}
-
 void LoadAllSettings(AppContext& ctx)
 {
     struct Group
@@ -508,11 +445,14 @@ void LoadAllSettings(AppContext& ctx)
         {&LoadLoggingSettings, "Failed to load logging settings"},
         {&LoadAdvancedSettings, "Failed to load advanced settings"},
         {&LoadCameraSettings, "Failed to load camera settings"},
-        {&LoadUnattendedSettings, "Failed to load unattended settings"},
     };
     for (const Group& g : groups) {
         if (!g.load(ctx))
             ctx.services.dialogs.message(QLatin1String(g.failure), Dialogs::Buttons::Ok);
+    }
+    for (const SettingsFile* file : ExtraSettingsFiles()) {
+        if (!LoadSettingsFile(ctx, *file))
+            ctx.services.dialogs.message(SettingsFileLoadFailure(*file), Dialogs::Buttons::Ok);
     }
 }
 

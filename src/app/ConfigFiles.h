@@ -1,14 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "app/FileIo.h"
+
 #include <QString>
 #include <QStringList>
 
 struct AppContext;
 struct GlobalSettings;
 
-// The four configuration files: creation with factory content, the group writers and the group readers.
-// Writers return "" on success, otherwise error texts each ended by CR LF.
+// The four original configuration files (and the declared extra ones, see SettingsFile.h): creation with factory
+// content, the group writers and the group readers. Writers return "" on success, otherwise error texts each ended by
+// CR LF.
 
 // True when the path names an existing ordinary file (not hidden, not a directory).
 bool FileExists(AppContext& ctx, const QString& path);
@@ -22,11 +25,11 @@ QStringList MeterSettingsLines(const GlobalSettings& s);
 QStringList LoggingSettingsLines(const GlobalSettings& s);
 QStringList AdvancedSettingsLines(const GlobalSettings& s);
 QStringList CameraSettingsLines(const GlobalSettings& s);
-QStringList UnattendedSettingsLines(const GlobalSettings& s);
 
 // Writes the buffer's lines (up to the end marker, at most 100), each ended by CR LF. The old file is
 // replaced only when every line went out, so a failure or a crash never leaves a half-written file.
-QString write_settings_file(AppContext& ctx, const QString& path, const QStringList& lineBuffer);
+QString write_settings_file(AppContext& ctx, const QString& path, const QStringList& lineBuffer,
+                            FileIo::Access access = FileIo::Access::Shared);
 
 void MakeDefaultSettingsFiles(AppContext& ctx);
 
@@ -34,7 +37,6 @@ QString SaveMeterSettings(AppContext& ctx);
 QString SaveLoggingSettings(AppContext& ctx);
 QString SaveAdvancedSettings(AppContext& ctx);
 QString SaveCameraSettings(AppContext& ctx);
-QString SaveUnattendedSettings(AppContext& ctx);
 
 // Each reads one group into ctx.settings; false when the file could not be read or a value could not be
 // converted, in which case the key concerned and all later keys of the group hold their factory values.
@@ -43,9 +45,8 @@ bool LoadLoggingSettings(AppContext& ctx);
 // Also sets ctx.strGlobalEndOfLine and ctx.strGlobalFieldDelimiter from the code lists.
 bool LoadAdvancedSettings(AppContext& ctx);
 bool LoadCameraSettings(AppContext& ctx);
-bool LoadUnattendedSettings(AppContext& ctx);
 
-// Reads the four groups in order, showing "Failed to load ... settings" for each that fails.
+// Reads the four groups in order, then the extra files, showing "Failed to load ... settings" for each that fails.
 void LoadAllSettings(AppContext& ctx);
 
 // Decodes a comma-separated list of character codes; ok is false when an empty item could not be converted.

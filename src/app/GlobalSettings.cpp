@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/GlobalSettings.h"
 
+#include "app/SettingsFile.h"
+
 #include <QDir>
 
 namespace SettingsDefaults {
@@ -60,29 +62,6 @@ void CameraFactoryDefaults(GlobalSettings& s)
     s.SETTLE_TIME = 3000;
 }
 
-void UnattendedFactoryDefaults(GlobalSettings& s)
-{
-    s.REMEMBER_CAMERA = true;
-    s.START_CAMERA_AT_STARTUP = false;
-    s.RESUME_LOGGING_AFTER_RESTART = false;
-    s.STALLED_CAMERA_SECONDS = 10;
-}
-
-void RememberedCameraFactoryState(GlobalSettings& s)
-{
-    s.CAMERA_DEVICE.clear();
-    s.CAMERA_VIDEO_SIZE.clear();
-    s.CAMERA_SUBTYPE.clear();
-    s.CAMERA_VIDEO_FILE.clear();
-    // The simulated meter's own starting values.
-    s.SIMULATED_POWER_WATTS = 1000;
-    s.SIMULATED_REVS_PER_KWH = 300;
-    s.SIMULATED_NOISE = 6;
-    s.SIMULATED_LIGHT_DRIFT = 0.05;
-    s.SIMULATED_MARK_WIDTH = 0.4;
-    s.SIMULATED_FLICKER = false;
-}
-
 GlobalSettings factorySettings()
 {
     GlobalSettings s;
@@ -90,8 +69,8 @@ GlobalSettings factorySettings()
     LoggingFactoryDefaults(s);
     AdvancedFactoryDefaults(s);
     CameraFactoryDefaults(s);
-    UnattendedFactoryDefaults(s);
-    RememberedCameraFactoryState(s);
+    for (const SettingsFile* file : ExtraSettingsFiles())
+        ApplyFactoryDefaults(*file, s);
     return s;
 }
 
@@ -107,6 +86,5 @@ FilePaths BuildFilePaths(const QString& folder)
                      path("ADVANCEDSETTINGS.CFG"), path("CAMERASETTINGS.CFG"),
                      path("DATASTOR.DTA"),         path("DIFFLOG.DTA"),
                      path("DIFFLOG.CTL"),          path("LIVEDATA.DTA"),
-                     path("LIVEDATA.CTL"),         path("UNATTENDEDSETTINGS.CFG"),
-                     path("LOGGING.RUN")};
+                     path("LIVEDATA.CTL"),         QDir::toNativeSeparators(dir.absolutePath())};
 }

@@ -50,21 +50,18 @@ struct GlobalSettings
     qint16 TRIGGER_EVENTS_TO_AVERAGE = 0;
     bool TRACK_AMBIENT_LIGHT_CHANGE = false;
     qint16 PERCENT_AMBIENT_LIGHT_TO_TRACK = 0;
-    // Unattended group (UNATTENDEDSETTINGS.CFG). The camera keys are state: written when a camera starts.
-    bool REMEMBER_CAMERA = false;
-    QString CAMERA_DEVICE;
-    QString CAMERA_VIDEO_SIZE;
-    QString CAMERA_SUBTYPE;
-    QString CAMERA_VIDEO_FILE;
-    double SIMULATED_POWER_WATTS = 0.0;
-    double SIMULATED_REVS_PER_KWH = 0.0;
-    double SIMULATED_NOISE = 0.0;
-    double SIMULATED_LIGHT_DRIFT = 0.0;
-    double SIMULATED_MARK_WIDTH = 0.0;
-    bool SIMULATED_FLICKER = false;
-    bool START_CAMERA_AT_STARTUP = false;
-    bool RESUME_LOGGING_AFTER_RESTART = false;
-    qint32 STALLED_CAMERA_SECONDS = 0;
+    // Publishing group (PUBLISHSETTINGS.CFG)
+    bool PUBLISH_MQTT = false;
+    QString MQTT_HOST;
+    qint32 MQTT_PORT = 0;
+    QString MQTT_USERNAME;
+    QString MQTT_PASSWORD;
+    bool MQTT_USE_TLS = false;
+    QString MQTT_CA_FILE;
+    QString MQTT_BASE_TOPIC;
+    QString METER_ID;
+    bool HOME_ASSISTANT_DISCOVERY = false;
+    QString DISCOVERY_PREFIX;
 
     bool operator==(const GlobalSettings&) const = default;
 };
@@ -103,13 +100,6 @@ inline constexpr ReadRange<qint32> TRIGGER_LEVEL{1, 100000};
 inline constexpr ReadRange<qint32> DEBOUNCE_TIME{1, 60000};
 inline constexpr ReadRange<qint16> TRIGGER_EVENTS_TO_AVERAGE{1, 100};
 inline constexpr ReadRange<qint16> PERCENT_AMBIENT_LIGHT_TO_TRACK{1, 10000};
-// 0 switches the watchdog off.
-inline constexpr ReadRange<qint32> STALLED_CAMERA_SECONDS{0, 86400};
-inline constexpr ReadRange<double> SIMULATED_POWER_WATTS{0.0, 100000.0};
-inline constexpr ReadRange<double> SIMULATED_REVS_PER_KWH{1.0, 100000.0};
-inline constexpr ReadRange<double> SIMULATED_NOISE{0.0, 100.0};
-inline constexpr ReadRange<double> SIMULATED_LIGHT_DRIFT{0.0, 0.5};
-inline constexpr ReadRange<double> SIMULATED_MARK_WIDTH{0.05, 1.0};
 } // namespace SettingsRanges
 
 // Factory values of the keys.
@@ -121,10 +111,7 @@ void MeterFactoryDefaults(GlobalSettings& s);
 void LoggingFactoryDefaults(GlobalSettings& s);
 void AdvancedFactoryDefaults(GlobalSettings& s);
 void CameraFactoryDefaults(GlobalSettings& s);
-// The options of the unattended group; the remembered camera is state, which factory defaults leave alone.
-void UnattendedFactoryDefaults(GlobalSettings& s);
-// No camera remembered yet (the first start of the program).
-void RememberedCameraFactoryState(GlobalSettings& s);
+// The four original groups and every declared extra file.
 GlobalSettings factorySettings();
 } // namespace SettingsDefaults
 
@@ -135,13 +122,12 @@ struct FilePaths
     QString loggingSettings;
     QString advancedSettings;
     QString cameraSettings;
-    QString dataStore;          // DATASTOR.DTA
-    QString diffLog;            // DIFFLOG.DTA
-    QString diffLogCtl;         // DIFFLOG.CTL
-    QString liveData;           // LIVEDATA.DTA
-    QString liveDataCtl;        // LIVEDATA.CTL
-    QString unattendedSettings; // UNATTENDEDSETTINGS.CFG
-    QString loggingRun;         // LOGGING.RUN: present while a logging run that may be resumed goes on
+    QString dataStore;   // DATASTOR.DTA
+    QString diffLog;     // DIFFLOG.DTA
+    QString diffLogCtl;  // DIFFLOG.CTL
+    QString liveData;    // LIVEDATA.DTA
+    QString liveDataCtl; // LIVEDATA.CTL
+    QString folder;      // the data folder itself, where the declared extra settings files live
 };
 
 // Paths of the fixed file names inside the given folder (the working folder at start-up).

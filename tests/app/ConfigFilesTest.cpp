@@ -1,11 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/ConfigFiles.h"
 
+#include "app/PublishSettings.h"
+#include "app/SettingsFile.h"
 #include "support/TestContext.h"
 
 #include <QFile>
 #include <functional>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -13,6 +16,14 @@ QByteArray readBytes(const QString& path)
 {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
+}
+
+mode_t fileMode(const QString& path)
+{
+    struct stat info
+    {
+    };
+    return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_mode & 0777 : 0;
 }
 
 void writeBytes(const QString& path, const QByteArray& bytes)
@@ -42,12 +53,10 @@ const QByteArray FactoryCamera =
     "IMAGE_INTENSITY_FACTOR=100000\r\nINVERT_IMAGE_INTENSITY=false\r\n\r\n"
     "[Mark Detection]\r\nTRIGGER_LEVEL=1000\r\nDEBOUNCE_TIME=300\r\nTRIGGER_EVENTS_TO_AVERAGE=20\r\n"
     "TRACK_AMBIENT_LIGHT_CHANGE=false\r\nPERCENT_AMBIENT_LIGHT_TO_TRACK=50\r\n\r\n";
-const QByteArray FactoryUnattended =
-    "[Camera]\r\nREMEMBER_CAMERA=true\r\nCAMERA_DEVICE=\r\nCAMERA_VIDEO_SIZE=\r\nCAMERA_SUBTYPE=\r\n"
-    "CAMERA_VIDEO_FILE=\r\n\r\n[Simulated Meter]\r\nSIMULATED_POWER_WATTS=1000\r\nSIMULATED_REVS_PER_KWH=300\r\n"
-    "SIMULATED_NOISE=6\r\nSIMULATED_LIGHT_DRIFT=0.05\r\nSIMULATED_MARK_WIDTH=0.4\r\nSIMULATED_FLICKER=false\r\n\r\n"
-    "[Start-up]\r\nSTART_CAMERA_AT_STARTUP=false\r\nRESUME_LOGGING_AFTER_RESTART=false\r\n\r\n"
-    "[Watchdog]\r\nSTALLED_CAMERA_SECONDS=10\r\n\r\n";
+const QByteArray FactoryPublish =
+    "[MQTT Broker]\r\nPUBLISH_MQTT=false\r\nMQTT_HOST=localhost\r\nMQTT_PORT=1883\r\nMQTT_USERNAME=\r\n"
+    "MQTT_PASSWORD=\r\nMQTT_USE_TLS=false\r\nMQTT_CA_FILE=\r\n\r\n[Topics]\r\nMQTT_BASE_TOPIC=wattsight\r\n"
+    "METER_ID=meter1\r\nHOME_ASSISTANT_DISCOVERY=true\r\nDISCOVERY_PREFIX=homeassistant\r\n";
 
 struct GroupFile
 {
@@ -58,8 +67,7 @@ struct GroupFile
 const GroupFile Groups[] = {{&FilePaths::meterSettings, FactoryMeter, &LoadMeterSettings},
                             {&FilePaths::loggingSettings, FactoryLogging, &LoadLoggingSettings},
                             {&FilePaths::advancedSettings, FactoryAdvanced, &LoadAdvancedSettings},
-                            {&FilePaths::cameraSettings, FactoryCamera, &LoadCameraSettings},
-                            {&FilePaths::unattendedSettings, FactoryUnattended, &LoadUnattendedSettings}};
+                            {&FilePaths::cameraSettings, FactoryCamera, &LoadCameraSettings}};
 
 QByteArray keyOf(const QByteArray& line)
 {
@@ -112,7 +120,13 @@ TEST_F(ConfigFilesTest, MissingFilesAreCreatedWithTheFactoryBytesThatReadBackAsT
     EXPECT_EQ(readBytes(paths.loggingSettings), FactoryLogging);
     EXPECT_EQ(readBytes(paths.advancedSettings), FactoryAdvanced);
     EXPECT_EQ(readBytes(paths.cameraSettings), FactoryCamera);
-    EXPECT_EQ(readBytes(paths.unattendedSettings), FactoryUnattended);
+    const QString publish = SettingsFilePath(ctx, PublishSettingsFile());
+    EXPECT_EQ(readBytes(publish), FactoryPublish);
+    EXPECT_EQ(fileMode(publish), 0600);
+    ::chmod(QFile::encodeName(publish).constData(), 0644);
+    EXPECT_EQ(SaveSettingsFile(ctx, PublishSettingsFile()), QString());
+    EXPECT_EQ(fileMode(publish), 0600) << "narrowed again on saving";
+    EXPECT_NE(fileMode(paths.meterSettings) & 0044, 0) << "the original files stay as they are";
 
     ctx.settings = GlobalSettings{};
     ctx.strGlobalEndOfLine.clear();
@@ -155,12 +169,12 @@ TEST_F(ConfigFilesTest, UnusualValuesSurviveSaveAndLoad)
                                  "#kW#", 0, 8, 2, 10, 1000000, 500,
                                  "0123 4567", false, true, false, 10, 0.001, false, 12, true, 1, true, 100000, 60000, 1,
                                  true, 10000,
-                                 true, "USB Cam; \"2\"", "640 x 480", "YUYV", "/tmp/a b.avi", 250.5, 1, 0, 0.5, 1, true,
-                                 true, true, 0};
+                                 true, "broker.lan", 65535, "me", " p=ss [x]# ", true, "/etc/ca.pem", "home/power", "m-2",
+                                 false, "ha"};
     // clang-format on
     ctx.settings = written;
     EXPECT_EQ(SaveMeterSettings(ctx) + SaveLoggingSettings(ctx) + SaveAdvancedSettings(ctx) + SaveCameraSettings(ctx) +
-                  SaveUnattendedSettings(ctx),
+                  SaveSettingsFile(ctx, PublishSettingsFile()),
               QString());
     QLocale::setDefault(previousDefault);
 
@@ -209,9 +223,6 @@ TEST(ConfigFilesRead, EachValueIsCheckedAgainstItsReadRange)
         {"VIDEO_SIZE=13", [](auto& c) { return S(c).VIDEO_SIZE == 5; }},
         {"FRAME_RATE=0.0009", [](auto& c) { return S(c).FRAME_RATE == 25; }},
         {"DETECTION_GRID=  12 34  ", [](auto& c) { return S(c).DETECTION_GRID == "12 34"; }},
-        {"CAMERA_DEVICE= USB Cam ", [](auto& c) { return S(c).CAMERA_DEVICE == "USB Cam"; }},
-        {"STALLED_CAMERA_SECONDS=86401", [](auto& c) { return S(c).STALLED_CAMERA_SECONDS == 10; }},
-        {"SIMULATED_MARK_WIDTH=0", [](auto& c) { return S(c).SIMULATED_MARK_WIDTH == 0.4; }},
         {"DETECTION_GRID=   ", [&grid](auto& c) { return S(c).DETECTION_GRID == grid; }},
     };
     for (const auto& [line, holds] : cases) {
@@ -243,6 +254,30 @@ TEST(ConfigFilesRead, AConversionFailureGivesFactoryValuesFromThereOn)
     EXPECT_EQ(t.ctx.strGlobalFieldDelimiter, QStringLiteral(","));
 }
 
+TEST(ConfigFilesRead, ABadPublishValueFailsTheGroupButOnlyThatKeyTakesItsFactoryValue)
+{
+    const std::pair<QByteArray, std::function<bool(const GlobalSettings&)>> cases[] = {
+        {"PUBLISH_MQTT=yes", [](auto& s) { return !s.PUBLISH_MQTT; }},
+        {"MQTT_HOST=", [](auto& s) { return s.MQTT_HOST == "localhost"; }},
+        {"MQTT_PORT=0", [](auto& s) { return s.MQTT_PORT == 1883; }},
+        {"MQTT_PORT=1883.5", [](auto& s) { return s.MQTT_PORT == 1883; }},
+        {"MQTT_BASE_TOPIC=a/#", [](auto& s) { return s.MQTT_BASE_TOPIC == "wattsight"; }},
+        {"METER_ID=meter 1", [](auto& s) { return s.METER_ID == "meter1"; }},
+        {"DISCOVERY_PREFIX=ha/", [](auto& s) { return s.DISCOVERY_PREFIX == "homeassistant"; }},
+    };
+    for (const auto& [line, holds] : cases) {
+        SCOPED_TRACE(line.constData());
+        TestContext t;
+        QByteArray file = withLine(withLine(FactoryPublish, "MQTT_PASSWORD=kept"), "DISCOVERY_PREFIX=ha");
+        writeBytes(SettingsFilePath(t.ctx, PublishSettingsFile()), withLine(file, line));
+        t.ctx.settings = GlobalSettings{};
+        EXPECT_FALSE(LoadSettingsFile(t.ctx, PublishSettingsFile()));
+        EXPECT_TRUE(holds(t.ctx.settings));
+        EXPECT_EQ(t.ctx.settings.MQTT_PASSWORD, QStringLiteral("kept"));
+        EXPECT_EQ(t.ctx.settings.DISCOVERY_PREFIX, line.startsWith("DISCOVERY") ? "homeassistant" : "ha");
+    }
+}
+
 TEST_F(ConfigFilesTest, UnreadableFilesFailTheirGroupWithFactoryValues)
 {
     MakeDefaultSettingsFiles(ctx);
@@ -251,13 +286,15 @@ TEST_F(ConfigFilesTest, UnreadableFilesFailTheirGroupWithFactoryValues)
     t.files.fail(FaultyFileIo::Op::Open, paths.meterSettings);
     t.files.fail(FaultyFileIo::Op::Read, paths.cameraSettings, 1);
     QFile::remove(paths.loggingSettings);
+    t.files.fail(FaultyFileIo::Op::Open, SettingsFilePath(ctx, PublishSettingsFile()));
     ctx.settings = GlobalSettings{};
     const double before = t.clock.timer();
     const int opensBefore = t.files.attempts(FaultyFileIo::Op::Open, paths.meterSettings);
     LoadAllSettings(ctx);
     EXPECT_EQ(t.dialogs.texts(), QStringList({QStringLiteral("Failed to load meter settings"),
                                               QStringLiteral("Failed to load logging settings"),
-                                              QStringLiteral("Failed to load camera settings")}));
+                                              QStringLiteral("Failed to load camera settings"),
+                                              QStringLiteral("Failed to load publish settings")}));
     EXPECT_EQ(ctx.settings, SettingsDefaults::factorySettings());
     EXPECT_EQ(t.files.attempts(FaultyFileIo::Op::Open, paths.meterSettings) - opensBefore, 3);
     EXPECT_GE(t.clock.timer() - before, 2 * 2 * 0.9); // two pauses of about a second for each file not opened

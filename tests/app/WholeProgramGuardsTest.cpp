@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/WholeProgramGuards.h"
 
+#include "app/PublishSettings.h"
+#include "app/SettingsFile.h"
 #include "support/TestContext.h"
 
 #include <QFile>
@@ -60,6 +62,7 @@ TEST(LoadAllFactoryDefaults, ResetsEveryGroup)
     s.LOGGING_INTERVAL_SECONDS = 60;
     s.CURRENCY_TITLE = QStringLiteral("Cents");
     s.TRIGGER_LEVEL = 5;
+    s.MQTT_PORT = 8883;
     LoadAllFactoryDefaults(s);
     EXPECT_EQ(s, SettingsDefaults::factorySettings());
 }
@@ -68,13 +71,15 @@ TEST(SaveAllSettingsFiles, EachFailingFileGetsItsOwnMessageInOrderAndTheOthersAr
 {
     TestContext t;
     const FilePaths& paths = t.ctx.paths;
-    for (const QString& p : {paths.cameraSettings, paths.loggingSettings, paths.advancedSettings})
+    for (const QString& p : {paths.cameraSettings, paths.loggingSettings, paths.advancedSettings,
+                             SettingsFilePath(t.ctx, PublishSettingsFile())})
         t.files.fail(FaultyFileIo::Op::Open, p);
     SaveAllSettingsFiles(t.ctx);
     const QString cause = QStringLiteral("Couldn't open the file for writing\r\n");
     EXPECT_EQ(t.dialogs.texts(), (QStringList{QStringLiteral("Problem saving camera settings: ") + cause,
                                               QStringLiteral("Problem saving logging settings: ") + cause,
-                                              QStringLiteral("Problem saving advanced settings: ") + cause}));
+                                              QStringLiteral("Problem saving advanced settings: ") + cause,
+                                              QStringLiteral("Problem saving publish settings: ") + cause}));
     EXPECT_EQ(t.dialogs.shown[0].icon, Dialogs::Icon::Exclamation);
     EXPECT_EQ(t.dialogs.shown[0].buttons, Dialogs::Buttons::Ok);
     EXPECT_TRUE(QFile::exists(paths.meterSettings)) << "saved after a failing file";
