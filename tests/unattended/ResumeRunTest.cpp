@@ -45,13 +45,15 @@ TEST(ResumeAfterCrash, TheKilledRunContinuesInTheSameBackupAfterAGap)
         f.write(before + "15/01/2009 09:59:59,2009,1,15,9,59,59,3,0.0");
     }
 
-    // The crash logger's clock started where this one starts and logged record k after k seconds.
-    t.clock.advance(double(kept) + 3723);
+    // The crash logger's clock started where this one starts and logged record k after k seconds; the
+    // reader waits a second after the torn line.
+    t.clock.advance(double(kept) + 3722);
     LoggingEngine engine(ctx);
     engine.load();
     const ResumeOutcome outcome = resume_logging_run(ctx, engine, QDateTime());
     EXPECT_TRUE(outcome.resumed);
     EXPECT_EQ(outcome.message, "");
+    ASSERT_EQ(ctx.varGlobalDataArray.count(), kept) << "every complete record, not the torn one";
     const qint32 pulsesBefore = ctx.varGlobalDataArray.row(qint32(kept)).LoggingTotalPulse;
     for (int tick = 1; tick <= 6; ++tick) {
         t.clock.advance(1.0);
@@ -73,10 +75,12 @@ TEST(ResumeAfterCrash, TheKilledRunContinuesInTheSameBackupAfterAGap)
         ASSERT_TRUE(parse_record_line(line, QStringLiteral(","), QLatin1Char('.'), dates, r)) << line.toStdString();
         const qint64 resumed = i - kept; // 1 for the first record after the restart
         EXPECT_EQ(r.LoggingSeconds, resumed <= 0 ? i : kept + 3723 + resumed) << line.toStdString();
-        if (resumed > 0)
+        if (resumed > 0) {
             EXPECT_EQ(r.LoggingTotalPulse, pulsesBefore + resumed) << "totals continue";
-        if (resumed == 1)
+        }
+        if (resumed == 1) {
             EXPECT_TRUE(line.endsWith(",Resumed after restart; gap 01:02:03")) << line.toStdString();
+        }
     }
 
     const QString exported = t.path(QStringLiteral("export.csv"));

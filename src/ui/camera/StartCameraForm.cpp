@@ -2,10 +2,10 @@
 #include "ui/camera/StartCameraForm.h"
 
 #include "app/AppContext.h"
-#include "app/ConfigFiles.h"
 #include "app/Dialogs.h"
 #include "app/FieldValidation.h"
 #include "app/TextFormat.h"
+#include "app/UnattendedSettings.h"
 #include "camera/CameraConfiguration.h"
 #include "camera/MarkDetector.h"
 #include "camera/VideoCapture.h"
@@ -40,19 +40,21 @@ SimulatedMeterSettings rememberedSimulatedMeter(const GlobalSettings& s, Simulat
     meter.powerWatts = s.SIMULATED_POWER_WATTS;
     meter.revsPerKWh = s.SIMULATED_REVS_PER_KWH;
     meter.noise = s.SIMULATED_NOISE;
-    meter.drift = s.SIMULATED_LIGHT_DRIFT;
-    meter.markWidth = s.SIMULATED_MARK_WIDTH;
+    meter.drift = s.SIMULATED_LIGHT_DRIFT_PERCENT / 100.0;
+    meter.markWidth = s.SIMULATED_MARK_WIDTH_PERCENT / 100.0;
     meter.flicker = s.SIMULATED_FLICKER;
     return meter;
 }
 
 void rememberSimulatedMeter(GlobalSettings& s, const SimulatedMeterSettings& meter)
 {
-    s.SIMULATED_POWER_WATTS = meter.powerWatts;
-    s.SIMULATED_REVS_PER_KWH = meter.revsPerKWh;
-    s.SIMULATED_NOISE = meter.noise;
-    s.SIMULATED_LIGHT_DRIFT = meter.drift;
-    s.SIMULATED_MARK_WIDTH = meter.markWidth;
+    // Whole numbers in the file: the meter's dialog offers finer steps than a start-up needs.
+    auto whole = [](double value) { return static_cast<qint32>(TextFormat::roundHalfEven(value)); };
+    s.SIMULATED_POWER_WATTS = whole(meter.powerWatts);
+    s.SIMULATED_REVS_PER_KWH = whole(meter.revsPerKWh);
+    s.SIMULATED_NOISE = whole(meter.noise);
+    s.SIMULATED_LIGHT_DRIFT_PERCENT = whole(meter.drift * 100.0);
+    s.SIMULATED_MARK_WIDTH_PERCENT = whole(meter.markWidth * 100.0);
     s.SIMULATED_FLICKER = meter.flicker;
 }
 

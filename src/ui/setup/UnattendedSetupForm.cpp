@@ -2,7 +2,8 @@
 #include "ui/setup/UnattendedSetupForm.h"
 
 #include "app/AppContext.h"
-#include "app/ConfigFiles.h"
+#include "app/SettingsFile.h"
+#include "app/UnattendedSettings.h"
 
 #include <QCheckBox>
 #include <QFormLayout>
@@ -42,7 +43,8 @@ UnattendedSetupForm::UnattendedSetupForm(AppContext& ctx, QWidget* parent)
         QStringLiteral("edtStalledCameraSeconds"),
         QStringLiteral("When the running camera delivers no picture for this many seconds, the logging screen says "
                        "so and the camera is restarted, again after each such wait. 0 switches this off."),
-        {double(SettingsRanges::STALLED_CAMERA_SECONDS.min), double(SettingsRanges::STALLED_CAMERA_SECONDS.max), 0});
+        {double(UnattendedRanges::STALLED_CAMERA_SECONDS.min), double(UnattendedRanges::STALLED_CAMERA_SECONDS.max),
+         0});
     auto* watchdog = new QGroupBox(QStringLiteral("Watchdog"), this);
     auto* watchdogForm = new QFormLayout(watchdog);
     watchdogForm->addRow(
@@ -86,5 +88,5 @@ QString UnattendedSetupForm::saveGroup()
 
 void UnattendedSetupForm::loadGroupFactoryDefaults()
 {
-    SettingsDefaults::UnattendedFactoryDefaults(m_ctx.settings);
+    ApplyFactoryDefaults(UnattendedSettingsFile(), m_ctx.settings);
 }

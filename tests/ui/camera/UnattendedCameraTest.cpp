@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "../capture/FakeCameras.h"
 #include "SimulatedFrames.h"
-#include "app/ConfigFiles.h"
+#include "app/SettingsFile.h"
+#include "app/UnattendedSettings.h"
 #include "camera/MarkDetector.h"
 #include "metering/LoggingEngine.h"
 #include "support/TestContext.h"
@@ -51,7 +52,7 @@ TEST(RememberedCamera, IsPreselectedByNameWhenTheDeviceListChangesOrder)
                                      c.setSubtypeIndex(1);
                                  }),
               "Cam B|320 x 240|NV12");
-    QFile file(t.ctx.paths.unattendedSettings);
+    QFile file(SettingsFilePath(t.ctx, UnattendedSettingsFile()));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_TRUE(
         file.readAll().contains("CAMERA_DEVICE=Cam B\r\nCAMERA_VIDEO_SIZE=320 x 240\r\nCAMERA_SUBTYPE=NV12\r\n"))
@@ -59,7 +60,7 @@ TEST(RememberedCamera, IsPreselectedByNameWhenTheDeviceListChangesOrder)
 
     // The next start: the settings come from the file and the cameras are listed in another order.
     t.ctx.settings = SettingsDefaults::factorySettings();
-    ASSERT_TRUE(LoadUnattendedSettings(t.ctx));
+    ASSERT_TRUE(LoadSettingsFile(t.ctx, UnattendedSettingsFile()));
     cameras.cameras = {fakeCamera("c", QStringLiteral("Cam C")), fakeCamera("b", QStringLiteral("Cam B")),
                        fakeCamera("a", QStringLiteral("Cam A"))};
     EXPECT_EQ(selectionOnOpening(t, cameras), "Cam B|320 x 240|NV12");
@@ -153,7 +154,7 @@ TEST(UnattendedStartup, TheRememberedSimulatedMeterStartsAndCountsWithoutAClick)
         s.CAMERA_DEVICE = CaptureComponent::SimulatedMeterName;
         s.CAMERA_VIDEO_SIZE = QStringLiteral("160 x 120");
         s.SIMULATED_POWER_WATTS = 7200;
-        s.SIMULATED_LIGHT_DRIFT = 0;
+        s.SIMULATED_LIGHT_DRIFT_PERCENT = 0;
     });
     MeteringContext& ctx = started.app.context();
     auto* camera = qobject_cast<CameraForm*>(started.app.window().screen(MenuItem::CameraSetup));
