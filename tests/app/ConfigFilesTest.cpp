@@ -2,8 +2,8 @@
 #include "app/ConfigFiles.h"
 
 #include "app/PublishSettings.h"
-#include "app/UnattendedSettings.h"
 #include "app/SettingsFile.h"
+#include "app/UnattendedSettings.h"
 #include "support/TestContext.h"
 
 #include <QFile>
@@ -58,13 +58,6 @@ const QByteArray FactoryPublish =
     "[MQTT Broker]\r\nPUBLISH_MQTT=false\r\nMQTT_HOST=localhost\r\nMQTT_PORT=1883\r\nMQTT_USERNAME=\r\n"
     "MQTT_PASSWORD=\r\nMQTT_USE_TLS=false\r\nMQTT_CA_FILE=\r\n\r\n[Topics]\r\nMQTT_BASE_TOPIC=wattsight\r\n"
     "METER_ID=meter1\r\nHOME_ASSISTANT_DISCOVERY=true\r\nDISCOVERY_PREFIX=homeassistant\r\n";
-const QByteArray FactoryUnattended =
-    "[Camera]\r\nREMEMBER_CAMERA=true\r\nCAMERA_DEVICE=\r\nCAMERA_VIDEO_SIZE=\r\nCAMERA_SUBTYPE=\r\n"
-    "CAMERA_VIDEO_FILE=\r\n\r\n[Simulated Meter]\r\nSIMULATED_POWER_WATTS=1000\r\nSIMULATED_REVS_PER_KWH=300\r\n"
-    "SIMULATED_NOISE=6\r\nSIMULATED_LIGHT_DRIFT_PERCENT=5\r\nSIMULATED_MARK_WIDTH_PERCENT=40\r\n"
-    "SIMULATED_FLICKER=false\r\n\r\n[Start-up]\r\nSTART_CAMERA_AT_STARTUP=false\r\n"
-    "RESUME_LOGGING_AFTER_RESTART=false\r\n\r\n[Watchdog]\r\nSTALLED_CAMERA_SECONDS=10\r\n";
-
 struct GroupFile
 {
     QString FilePaths::*path;
@@ -129,7 +122,6 @@ TEST_F(ConfigFilesTest, MissingFilesAreCreatedWithTheFactoryBytesThatReadBackAsT
     EXPECT_EQ(readBytes(paths.cameraSettings), FactoryCamera);
     const QString publish = SettingsFilePath(ctx, PublishSettingsFile());
     EXPECT_EQ(readBytes(publish), FactoryPublish);
-    EXPECT_EQ(readBytes(SettingsFilePath(ctx, UnattendedSettingsFile())), FactoryUnattended);
     EXPECT_EQ(fileMode(publish), 0600);
     ::chmod(QFile::encodeName(publish).constData(), 0644);
     EXPECT_EQ(SaveSettingsFile(ctx, PublishSettingsFile()), QString());

@@ -10,23 +10,13 @@
 #include "support/CrashLogger.h"
 #include "support/TestContext.h"
 
-#include <QFile>
-
 namespace {
-
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 // A logging run killed with SIGKILL, then a start with resume on: the same backup file goes on.
 TEST(ResumeAfterCrash, TheKilledRunContinuesInTheSameBackupAfterAGap)
 {
     QTemporaryDir folder;
-    runAndKillCrashLogger(QStringLiteral(WATTSIGHT_CRASH_LOGGER), folder.path(), 0, 200);
-    if (HasFatalFailure())
-        return;
+    ASSERT_NO_FATAL_FAILURE(runAndKillCrashLogger(QStringLiteral(WATTSIGHT_CRASH_LOGGER), folder.path(), 0, 200));
     TestContext t;
     MeteringContext& ctx = t.ctx;
     ctx.paths = BuildFilePaths(folder.path());
@@ -34,22 +24,16 @@ TEST(ResumeAfterCrash, TheKilledRunContinuesInTheSameBackupAfterAGap)
     ctx.settings.ARRAY_WRITE_INTERVAL_SECONDS = 0;
     ctx.settings.DATA_ARRAY_LENGTH = 10'000'000;
     InitialiseDataArray(ctx);
-    QByteArray before = readAll(ctx.paths.dataStore);
+    QByteArray before = fileBytes(ctx.paths.dataStore);
     before.truncate(before.lastIndexOf("\r\n") + 2);
     const qsizetype kept = before.count("\r\n") - 1;
-    ASSERT_GT(kept, 10);
-    {
-        // Whatever the kill left, the file now ends inside a record line, as a torn write leaves it.
-        QFile f(ctx.paths.dataStore);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write(before + "15/01/2009 09:59:59,2009,1,15,9,59,59,3,0.0");
-    }
+    // Whatever the kill left, the file now ends inside a record line, as a torn write leaves it.
+    ASSERT_TRUE(writeFileBytes(ctx.paths.dataStore, before + "15/01/2009 09:59:59,2009,1,15,9,59,59,3,0.0"));
 
     // The crash logger's clock started where this one starts and logged record k after k seconds; the
     // reader waits a second after the torn line.
     t.clock.advance(double(kept) + 3722);
     LoggingEngine engine(ctx);
-    engine.load();
     const ResumeOutcome outcome = resume_logging_run(ctx, engine, QDateTime());
     EXPECT_TRUE(outcome.resumed);
     EXPECT_EQ(outcome.message, "");
@@ -62,7 +46,7 @@ TEST(ResumeAfterCrash, TheKilledRunContinuesInTheSameBackupAfterAGap)
     }
     engine.stopButton();
 
-    const QByteArray after = readAll(ctx.paths.dataStore);
+    const QByteArray after = fileBytes(ctx.paths.dataStore);
     ASSERT_TRUE(after.startsWith(before)) << "the records before the crash stay as they were";
     QList<QByteArray> lines = after.split('\n');
     EXPECT_TRUE(lines.takeLast().isEmpty());
@@ -74,32 +58,24 @@ TEST(ResumeAfterCrash, TheKilledRunContinuesInTheSameBackupAfterAGap)
         ASSERT_TRUE(parse_record_line(line, QStringLiteral(","), QLatin1Char('.'), dates, r)) << line.toStdString();
         const qint64 resumed = i - kept; // 1 for the first record after the restart
         EXPECT_EQ(r.LoggingSeconds, resumed <= 0 ? i : kept + 3723 + resumed) << line.toStdString();
-        if (resumed > 0) {
-            EXPECT_EQ(r.LoggingTotalPulse, pulsesBefore + resumed) << "totals continue";
-        }
-        if (resumed == 1) {
-            EXPECT_TRUE(line.endsWith(",Resumed after restart; gap 01:02:03")) << line.toStdString();
-        }
+        EXPECT_TRUE(resumed <= 0 || r.LoggingTotalPulse == pulsesBefore + resumed) << "totals continue";
+        EXPECT_EQ(line.endsWith(",Resumed after restart; gap 01:02:03"), resumed == 1) << line.toStdString();
     }
 
     const QString exported = t.path(QStringLiteral("export.csv"));
     ASSERT_EQ(write_export_file(ctx, exported), "");
-    EXPECT_EQ(readAll(exported), after) << "the resumed run's data set is its backup, byte for byte";
+    EXPECT_EQ(fileBytes(exported), after) << "the resumed run's data set is its backup, byte for byte";
 }
 
 TEST(ResumeAfterCrash, ABackupDamagedInTheMiddleIsLeftAloneAndNotResumed)
 {
     TestContext t;
-    const QByteArray damaged = RecordLine(t.ctx).header() + "not a record\r\n" + "15/01/2009 09:00:01,2009\r\n";
-    QFile f(t.ctx.paths.dataStore);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(damaged) > 0);
-    f.close();
+    const QByteArray damaged = RecordLine(t.ctx).header() + "not a record\r\n15/01/2009 09:00:01,2009\r\n";
+    ASSERT_TRUE(writeFileBytes(t.ctx.paths.dataStore, damaged));
     LoggingEngine engine(t.ctx);
-    const ResumeOutcome outcome = resume_logging_run(t.ctx, engine, t.clock.now());
-    EXPECT_FALSE(outcome.resumed);
-    EXPECT_TRUE(outcome.message.startsWith("Logging was not resumed")) << outcome.message.toStdString();
+    EXPECT_TRUE(resume_logging_run(t.ctx, engine, t.clock.now()).message.startsWith("Logging was not resumed"));
     EXPECT_FALSE(t.ctx.blnGlobalLoggingRunning);
-    EXPECT_EQ(readAll(t.ctx.paths.dataStore), damaged);
+    EXPECT_EQ(fileBytes(t.ctx.paths.dataStore), damaged);
 }
 
 } // namespace

@@ -3,12 +3,10 @@
 #include "ui/setup/AdvancedSettingsSetupForm.h"
 #include "ui/setup/DataLoggingSetupForm.h"
 #include "ui/setup/EnergyMeterSetupForm.h"
-#include "ui/setup/UnattendedSetupForm.h"
 #include "ui/support/RunningApp.h"
 #include "ui/support/WidgetActions.h"
 
 #include <QCheckBox>
-#include <QFile>
 #include <QLabel>
 #include <QPointer>
 #include <functional>
@@ -156,24 +154,6 @@ TEST(AdvancedSettingsSetupForm, FillsEveryFieldAndAppliesThemBack)
     screenshotIfWanted(&f.form, "AdvancedSettingsSetupForm.png");
 }
 
-TEST(UnattendedSetupForm, ShowsTheRememberedCameraAndSavesTheOptions)
-{
-    OpenForm<UnattendedSetupForm> f;
-    f.check("chkResumeLoggingAfterRestart")->click();
-    f.type("edtStalledCameraSeconds", "30");
-    f.click(f.form.saveButton());
-    QFile file(f.t.dir.filePath("UNATTENDEDSETTINGS.CFG"));
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(file.readAll().contains(
-        "\r\nRESUME_LOGGING_AFTER_RESTART=true\r\n\r\n[Watchdog]\r\nSTALLED_CAMERA_SECONDS=30"));
-    f.t.ctx.settings.CAMERA_DEVICE = QStringLiteral("Simulated meter");
-    f.t.ctx.settings.CAMERA_VIDEO_SIZE = QStringLiteral("320 x 240");
-    UnattendedSetupForm remembered(f.t.ctx);
-    remembered.show();
-    EXPECT_EQ(remembered.findChild<QLabel*>("lblRememberedCamera")->text(), "Simulated meter, 320 x 240");
-    screenshotIfWanted(&remembered, "UnattendedSetupForm.png");
-}
-
 TEST(AdvancedSettingsSetupForm, EmptyTitleLastsOnlyUntilRestartAndShortArrayCannotBeLeft)
 {
     OpenForm<AdvancedSettingsSetupForm> f;
@@ -230,6 +210,7 @@ TEST(SetupForms, SetupMenuOpensThemAndCloseOrFactoryDefaultsCloseThem)
         ASSERT_TRUE(opened.back() && opened.back()->isVisible());
     }
     EXPECT_EQ(opened[2]->objectName(), "AdvancedSettingsSetupForm");
+    screenshotIfWanted(opened[3], "UnattendedSetupForm.png");
     // Inside the frame, Close must close the frame too, not leave an empty one behind.
     opened[0]->findChild<QPushButton*>("CloseForm")->click();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
