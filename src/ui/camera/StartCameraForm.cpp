@@ -336,6 +336,7 @@ void StartCameraForm::rememberCamera()
     GlobalSettings& s = m_ctx.settings;
     if (!s.REMEMBER_CAMERA)
         return;
+    const GlobalSettings before = s;
     s.CAMERA_DEVICE = m_capture.deviceName();
     s.CAMERA_VIDEO_SIZE = listItemAt(m_capture.sizeList(), m_capture.sizeIndex());
     s.CAMERA_SUBTYPE = listItemAt(m_capture.subtypeList(), m_capture.subtypeIndex());
@@ -345,7 +346,9 @@ void StartCameraForm::rememberCamera()
         if (component->deviceIndex() == component->simulatedMeterIndex())
             rememberSimulatedMeter(s, component->simulatedMeterSettings());
     }
-    // State, not a choice: it goes to the file at once, without Save.
+    // State, not a choice: it goes to the file at once, without Save (a watchdog restart changes nothing).
+    if (s == before)
+        return;
     const QString error = SaveUnattendedSettings(m_ctx);
     if (!error.isEmpty())
         m_ctx.services.dialogs.message(QStringLiteral("Problem saving unattended settings: ") + error);
