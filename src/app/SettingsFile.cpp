@@ -20,7 +20,6 @@ template <typename... F> struct Overloaded : F...
 {
     using F::operator()...;
 };
-// clang 14 does not deduce aggregate template arguments by itself.
 template <typename... F> Overloaded(F...) -> Overloaded<F...>;
 
 QString valueText(const SettingsKey& key, const GlobalSettings& s)
