@@ -22,6 +22,7 @@ class QDialog;
 class QLineEdit;
 class QProgressBar;
 class QPushButton;
+class StalledCameraWatch;
 
 // The camera setup screen ("Camera Setup"): carries the capture component with its live picture and owns
 // the mark detector. It shows the detector's live values with a strip chart of the last 30 seconds, takes
@@ -47,6 +48,9 @@ public:
     QDialog* startCameraForm() const;
     // The Find Mark window while it is open.
     FindMarkForm* findMarkForm() const;
+    // Starts the remembered camera as the selection screen's Start button would, without showing it.
+    // True when the camera runs afterwards.
+    bool startRememberedCamera();
 
 signals:
     // After the detector's values or the component's configuration changed.
@@ -71,6 +75,8 @@ private:
     void setTrackingEnabled(bool on);
     void createStartCameraForm();
     void openStartCamera();
+    void cameraChanged();
+    void restartStalledCamera();
     void openMotionDetection();
     void loadFactoryDefaults();
     void saveAllSettings();
@@ -107,4 +113,5 @@ private:
     QPointer<MotionDetection> m_motion;
     QPointer<QDialog> m_startCamera;
     QPointer<FindMarkForm> m_findMark;
+    StalledCameraWatch* m_stalledWatch = nullptr;
 };
