@@ -68,5 +68,6 @@ TEST_F(FindMarkScreen, CancelChangesNothingAndUseTheseSettingsReachesTheRunningD
     const int counted = t.ctx.trip.totalPulse;
     ASSERT_TRUE(frames.run(20.0));
     EXPECT_EQ(t.ctx.trip.totalPulse - counted, 6);
+    screenshotIfWanted(&form, "CameraForm.png");
     startOrStopThroughSelectionScreen(false);
 }
