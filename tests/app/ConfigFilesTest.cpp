@@ -142,8 +142,7 @@ TEST_F(ConfigFilesTest, MissingFilesAreCreatedWithTheFactoryBytesThatReadBackAsT
     LoadAllSettings(ctx);
     EXPECT_TRUE(t.dialogs.shown.empty());
     EXPECT_EQ(ctx.settings, SettingsDefaults::factorySettings());
-    EXPECT_EQ(ctx.strGlobalEndOfLine, QStringLiteral("\r\n"));
-    EXPECT_EQ(ctx.strGlobalFieldDelimiter, QStringLiteral(","));
+    EXPECT_EQ(ctx.strGlobalEndOfLine + ctx.strGlobalFieldDelimiter, QStringLiteral("\r\n,"));
 
     writeBytes(paths.cameraSettings, "not a settings file at all");
     MakeDefaultSettingsFiles(ctx);
@@ -235,20 +234,18 @@ TEST(ConfigFilesRead, AConversionFailureGivesFactoryValuesFromThereOn)
     // Non-factory values before and after the failing key show which keys were still read from the file.
     TestContext t;
     EXPECT_FALSE(loadWith(t, {"FILE_WRITE_TRIES=7", "FILE_READ_TRIES=9", "FILE_WRITE_DELAY_TENTHS=40000"}));
-    EXPECT_EQ(S(t.ctx).FILE_WRITE_TRIES, 7);
-    EXPECT_EQ(S(t.ctx).FILE_WRITE_DELAY_TENTHS, 10) << "40000 does not fit the 16-bit key";
-    EXPECT_EQ(S(t.ctx).FILE_READ_TRIES, 3);
-    EXPECT_EQ(S(t.ctx).TIMER_TICK_MILLISECONDS, 200);
+    // 40000 does not fit the 16-bit delay key.
+    EXPECT_EQ(std::tuple(S(t.ctx).FILE_WRITE_TRIES, S(t.ctx).FILE_WRITE_DELAY_TENTHS, S(t.ctx).FILE_READ_TRIES,
+                         S(t.ctx).TIMER_TICK_MILLISECONDS),
+              std::tuple(7, 10, 3, 200));
 
     EXPECT_FALSE(loadWith(t, {"DETECT_RED=false", "DEBOUNCE_TIME=40", "TRIGGER_LEVEL=1E20"}));
-    EXPECT_FALSE(S(t.ctx).DETECT_RED);
-    EXPECT_EQ(S(t.ctx).TRIGGER_LEVEL, 1000);
-    EXPECT_EQ(S(t.ctx).DEBOUNCE_TIME, 300);
+    EXPECT_EQ(std::tuple(S(t.ctx).DETECT_RED, S(t.ctx).TRIGGER_LEVEL, S(t.ctx).DEBOUNCE_TIME),
+              std::tuple(false, 1000, 300));
 
     EXPECT_FALSE(loadWith(t, {"FIELD_DELIMITER=9", "END_OF_LINE_CHARACTERS=13,,10"}));
-    EXPECT_EQ(S(t.ctx).END_OF_LINE_CHARACTERS, QStringLiteral("13,10"));
-    EXPECT_EQ(S(t.ctx).FIELD_DELIMITER, QStringLiteral("44"));
-    EXPECT_EQ(t.ctx.strGlobalFieldDelimiter, QStringLiteral(","));
+    EXPECT_EQ(S(t.ctx).END_OF_LINE_CHARACTERS + '|' + S(t.ctx).FIELD_DELIMITER + '|' + t.ctx.strGlobalFieldDelimiter,
+              "13,10|44|,");
 }
 
 TEST(ConfigFilesRead, ABadPublishValueFailsTheGroupButOnlyThatKeyTakesItsFactoryValue)

@@ -90,7 +90,7 @@ TEST_F(IniFileTest, AnswersTheSamePathFromItsEntriesAndRereadsAnotherOne)
     const QString samePathAsked = QStringLiteral("  ") + path + QStringLiteral(" ");
     EXPECT_EQ(read(samePathAsked, "S", "K"), QStringLiteral("old"));
     EXPECT_EQ(files.attempts(FaultyFileIo::Op::Open, path), 1);
-    EXPECT_EQ(read(other, "S", "K"), QStringLiteral("other"));
+    EXPECT_EQ(read(other, "S", "K"), QStringLiteral("other")); // before the path again: order matters
     EXPECT_EQ(read(path, "S", "K"), QStringLiteral("new"));
 }
 

@@ -196,13 +196,11 @@ TEST_F(ImportFile, HeaderLineIsSkippedLoneLineFeedsEndLinesFractionsRoundToEvenA
     third.replace(",12345,", ",12344.5,"); // halves to even
     // The first line is taken as the header whatever it holds.
     EXPECT_EQ(import(lines[1] + '\n' + lines[2].chopped(1) + '\n' + third), QString());
-    EXPECT_EQ(pointer(), 3);
-    EXPECT_EQ(t.ctx.varGlobalDataArray.row(2).PulsesThisInterval, 12344);
+    EXPECT_EQ(std::tuple(pointer(), t.ctx.varGlobalDataArray.row(2).PulsesThisInterval), std::tuple(3, 12344));
 
     t.ctx.strGlobalFieldDelimiter = QStringLiteral("x");
     EXPECT_EQ(import(joined({lines[0], QByteArray(lines[1]).replace(',', 'X')})), QString());
-    EXPECT_EQ(pointer(), 2);
-    EXPECT_EQ(t.ctx.varGlobalDataArray.row(1).LightLevel, 4321);
+    EXPECT_EQ(std::tuple(pointer(), t.ctx.varGlobalDataArray.row(1).LightLevel), std::tuple(2, 4321));
 }
 
 TEST_F(ImportFile, FilesWithoutAGoodFirstRecordLeaveTheEarlierDataSetWhole)
@@ -212,8 +210,7 @@ TEST_F(ImportFile, FilesWithoutAGoodFirstRecordLeaveTheEarlierDataSetWhole)
                                        ? ReadError + "Line 2: 1 field separated by \",\" where a record has 21.\r\n"
                                        : QString())
             << content.toStdString();
-        EXPECT_EQ(pointer(), 6);
-        EXPECT_EQ(t.ctx.varGlobalDataArray.row(1).UserComment, "earlier");
+        EXPECT_EQ(std::tuple(pointer(), t.ctx.varGlobalDataArray.row(1).UserComment), std::tuple(6, "earlier"));
     }
     t.dialogs.setNextAnswer(Dialogs::Answer::Yes);
     t.dialogs.setNextFileName(file);
@@ -246,9 +243,9 @@ TEST_F(ImportFile, BadRecordLinesStopTheImportNamingLineAndReasonAndKeepingTheRe
         SCOPED_TRACE(c.line.toStdString());
         const double before = t.pump.waitedSeconds;
         EXPECT_EQ(import(joined({lines[0], lines[1], c.line, lines[3]})), ReadError + "Line 3: " + c.reason + ".\r\n");
-        EXPECT_EQ(pointer(), 2);
-        EXPECT_EQ(t.ctx.varGlobalDataArray.row(1).PulsesThisInterval, 5);
-        EXPECT_EQ(t.ctx.varGlobalDataArray.row(1).UserComment, QString());
+        EXPECT_EQ(std::tuple(pointer(), t.ctx.varGlobalDataArray.row(1).PulsesThisInterval,
+                             t.ctx.varGlobalDataArray.row(1).UserComment),
+                  std::tuple(2, 5, QString()));
         EXPECT_NEAR(t.pump.waitedSeconds - before, t.ctx.settings.FILE_READ_DELAY_TENTHS / 10.0, 0.11);
     }
     t.ctx.varGlobalDataArray = DataArray(2); // more records than the table holds
@@ -310,9 +307,7 @@ TEST_F(ImportFile, ImportAsksBeforeOverwritingAndReportsAFileThatIsGone)
         EXPECT_FALSE(import_logged_data(t.ctx, {}));
     }
     EXPECT_TRUE(t.dialogs.fileRequests.empty());
-    EXPECT_EQ(t.dialogs.shown[0].title, "Data in memory");
-    EXPECT_EQ(t.dialogs.shown[0].buttons, Dialogs::Buttons::YesNoCancel);
-    EXPECT_EQ(pointer(), 6);
+    EXPECT_EQ(std::tuple(t.dialogs.shown[0].buttons, pointer()), std::tuple(Dialogs::Buttons::YesNoCancel, 6));
 
     t.dialogs.setNextAnswer(Dialogs::Answer::Yes);
     t.dialogs.setNextFileName(good);
