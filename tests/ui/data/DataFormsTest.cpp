@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "data/TestDataGenerator.h"
-#include "ui/data/DebugFillArray.h"
 #include "ui/data/ExportForm.h"
 #include "ui/data/GraphForm.h"
 #include "ui/support/RunningApp.h"
@@ -165,23 +164,6 @@ TEST_F(GraphFormGui, SavesPngAndPdfAndPrintsThePdfsPictureOnThePage)
         EXPECT_NEAR(printed.heights.value(it.key()) / it.value(), scale, scale * 0.05) << it.key().toStdString();
     EXPECT_EQ(painter.pointText(graphTime(QDateTime(QDate(2009, 1, 5), QTime(9, 3, 7))), 0.0833333333),
               "05/01/2009 09:03:07\n0.083333");
-}
-
-TEST(DebugFillArrayGui, FillsRefusesAndHides)
-{
-    TestContext t;
-    DebugFillArray form(t.ctx);
-    form.show();
-    press(&form, "Command1"); // the fields still say Text1 ... Text3
-    ASSERT_EQ(t.dialogs.shown.size(), 1u);
-    EXPECT_EQ(t.ctx.varGlobalDataArray.pointer(), 1);
-    for (auto [name, value] : {std::pair{"Text1", "15"}, {"Text2", "4"}, {"Text3", "10"}})
-        child<QLineEdit>(&form, name)->setText(QString::fromLatin1(value));
-    press(&form, "Command1");
-    EXPECT_EQ(t.ctx.varGlobalDataArray.pointer(), 5);
-    EXPECT_EQ(child<QLineEdit>(&form, "Text4")->text(), "4");
-    press(&form, "Command2");
-    EXPECT_FALSE(form.isVisible());
 }
 
 } // namespace
