@@ -68,8 +68,7 @@ TEST(CaptureComponent, ListsAreCrLfTextsWithZeroBasedIndexesAndTheGrantedFrameRa
     Component t({fakeCamera("a", QStringLiteral("Cam A")), fakeCamera("b", QStringLiteral("Cam B"))});
     CaptureComponent& c = t.c();
     EXPECT_EQ(c.deviceList(), "Cam A" + Eol + "Cam B" + Eol + "Simulated meter" + Eol + "Video file..." + Eol);
-    EXPECT_EQ(c.deviceIndex(), -1);
-    EXPECT_EQ(c.sizeList(), "");
+    EXPECT_EQ(std::tuple(c.deviceIndex(), c.sizeList()), std::tuple(-1, QString()));
     QSignalSpy selected(&c, &VideoCapture::videoDeviceSelected);
     c.setDeviceIndex(c.simulatedMeterIndex());
     EXPECT_EQ(c.deviceIndex(), 2);
@@ -78,8 +77,7 @@ TEST(CaptureComponent, ListsAreCrLfTextsWithZeroBasedIndexesAndTheGrantedFrameRa
     c.setDeviceIndex(9);
     EXPECT_EQ(c.deviceIndex(), -1);
     c.setDeviceIndex(1);
-    EXPECT_EQ(c.deviceName(), "Cam B");
-    EXPECT_EQ(selected.count(), 3);
+    EXPECT_EQ(std::tuple(c.deviceName(), selected.count()), std::tuple(QString("Cam B"), 3));
     // Sizes sorted, VGA preselected; subtypes in the camera's order.
     EXPECT_EQ(c.sizeList() + c.subtypeList() + c.inputList(), "320 x 240" + Eol + "640 x 480" + Eol + "1280 x 720" +
                                                                   Eol + "YUYV" + Eol + "NV12" + Eol + "Video input" +
@@ -93,9 +91,8 @@ TEST(CaptureComponent, ListsAreCrLfTextsWithZeroBasedIndexesAndTheGrantedFrameRa
     EXPECT_EQ(c.state(), VideoCapture::StateStopped);
     c.startLiveVideo();
     EXPECT_TRUE(is_camera_running(c) && t.cameras.lastStream->started);
-    EXPECT_EQ(t.cameras.lastFormat.resolution, QSize(640, 480));
-    EXPECT_EQ(t.cameras.lastFormat.pixelFormat, QVideoFrameFormat::Format_NV12);
-    EXPECT_EQ(c.state(), VideoCapture::StatePreview);
+    EXPECT_EQ(std::tuple(t.cameras.lastFormat.resolution, t.cameras.lastFormat.pixelFormat, c.state()),
+              std::tuple(QSize(640, 480), QVideoFrameFormat::Format_NV12, VideoCapture::StatePreview));
     c.stop();
     EXPECT_EQ(c.state(), VideoCapture::StateStopped);
     c.setSizeIndex(7);
@@ -126,8 +123,7 @@ TEST(CaptureComponent, EveryFrameReachesTheUiThreadEvenWhenItWasBusyButNoneOfAnE
     QThread::msleep(300);
     ASSERT_TRUE(t.waitForFrames(65));
     QTest::qWait(50);
-    EXPECT_EQ(t.framesOnUiThread, 65);
-    EXPECT_EQ(t.framesElsewhere, 0);
+    EXPECT_EQ(std::tuple(t.framesOnUiThread, t.framesElsewhere), std::tuple(65, 0));
 }
 
 TEST(CaptureComponent, EveryDirectPixelFormatGivesTheCellColour)
