@@ -23,19 +23,6 @@ LogRecord record(const QDateTime& when, int pulses, const QString& comment = QSt
     return r;
 }
 
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
-
 // The data set of the golden file: a midnight record and a comment holding the delimiter.
 void fillSmallSet(TestContext& t)
 {
@@ -50,12 +37,12 @@ TEST(DataExport, SmallSetMatchesTheGoldenFileReplacingALongerOneAndFileErrorsAre
     TestContext t;
     fillSmallSet(t);
     const QString out = t.path(QStringLiteral("small.csv"));
-    writeFile(out, QByteArray(5000, 'x'));
+    ASSERT_TRUE(writeFileBytes(out, QByteArray(5000, 'x')));
     t.files.fail(Op::Write, out, 2); // the third attempt succeeds
     EXPECT_EQ(write_export_file(t.ctx, out), QString());
-    const QByteArray golden = readAll(QStringLiteral(WATTSIGHT_DATA_TEST_DIR "/golden/small_export.csv"));
+    const QByteArray golden = fileBytes(QStringLiteral(WATTSIGHT_DATA_TEST_DIR "/golden/small_export.csv"));
     ASSERT_FALSE(golden.isEmpty());
-    EXPECT_EQ(readAll(out), golden);
+    EXPECT_EQ(fileBytes(out), golden);
 
     const QString other = t.path(QStringLiteral("e.csv"));
     t.files.fail(Op::Open, other);
@@ -155,9 +142,9 @@ TEST(DataRoundTrip, ExportThenImportGivesBackSlotsOneToTwentyInEveryLocale)
         const QString again = target.path(QStringLiteral("again.csv"));
         ASSERT_EQ(write_export_file(target.ctx, again), QString());
         const QString delimiter = QString::fromLatin1(c.delimiter), eol = QString::fromLatin1(c.endOfLine);
-        QStringList expected = QString::fromLocal8Bit(readAll(file)).split(eol);
+        QStringList expected = QString::fromLocal8Bit(fileBytes(file)).split(eol);
         expected[3].truncate(expected[3].lastIndexOf(delimiter) + delimiter.size());
-        EXPECT_EQ(QString::fromLocal8Bit(readAll(again)), expected.join(eol));
+        EXPECT_EQ(QString::fromLocal8Bit(fileBytes(again)), expected.join(eol));
     }
 }
 
@@ -168,7 +155,7 @@ protected:
     {
         fillSmallSet(t);
         ASSERT_EQ(write_export_file(t.ctx, good), QString());
-        lines = readAll(good).split('\n');
+        lines = fileBytes(good).split('\n');
         lines.removeLast(); // after the final line break
         // An earlier data set of five records is in memory.
         t.ctx.varGlobalDataArray = DataArray(t.ctx.settings.DATA_ARRAY_LENGTH);
@@ -177,7 +164,7 @@ protected:
     }
     QString import(const QByteArray& content)
     {
-        writeFile(file, content);
+        EXPECT_TRUE(writeFileBytes(file, content));
         return read_data_file(t.ctx, file);
     }
     static QByteArray joined(const QList<QByteArray>& parts) { return parts.join('\n') + '\n'; }
@@ -294,7 +281,7 @@ TEST_F(ImportFile, FileErrorsAreRetriedAndReportedAndProgressIsEstimatedAtAbout1
     for (int i = 0; i < 300; ++i)
         many << lines[1];
     const QString big = t.path(QStringLiteral("big.csv"));
-    writeFile(big, joined(many)); // an estimate of 211 lines: a step every 2
+    ASSERT_TRUE(writeFileBytes(big, joined(many))); // an estimate of 211 lines: a step every 2
     EXPECT_EQ(read_data_file(t.ctx, big, progress), QString());
     EXPECT_EQ(std::tuple(maximum, value), std::tuple(100, 100));
 }

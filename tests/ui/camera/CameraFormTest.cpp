@@ -234,8 +234,7 @@ TEST_F(CameraFormTest, LoadsShowingTheSettingsAndSaveAllWritesTheCameraFileOrSay
     retype(field("edtTriggerValue"), QStringLiteral("2345"));
     press("butOKTriggerLevel");
     press("butSaveAllSettings");
-    QFile file(t.ctx.paths.cameraSettings);
-    EXPECT_TRUE(file.open(QIODevice::ReadOnly) && file.readAll().contains("TRIGGER_LEVEL=2345"));
+    EXPECT_TRUE(fileBytes(t.ctx.paths.cameraSettings).contains("TRIGGER_LEVEL=2345"));
     EXPECT_TRUE(t.dialogs.shown.empty());
     t.files.fail(FaultyFileIo::Op::Open, t.ctx.paths.cameraSettings);
     press("butSaveAllSettings");

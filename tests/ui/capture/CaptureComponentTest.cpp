@@ -2,8 +2,7 @@
 #include "ui/capture/CaptureComponent.h"
 
 #include "FakeCameras.h"
-#include "support/FakeClock.h"
-#include "support/ScriptedDialogs.h"
+#include "support/TestContext.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -238,11 +237,7 @@ TEST(CaptureComponent, FailingCamerasAndVideoFilesStopWithOneMessageEach)
               QStringLiteral("Couldn't play the video file %1: the file does not exist.").arg(missing));
 
     const QString corrupt = dir.filePath(QStringLiteral("corrupt.avi"));
-    {
-        QFile f(corrupt);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(QByteArray("RIFF\x10\0\0\0AVI LIST", 16) + QByteArray(4000, '\x5a'));
-    }
+    ASSERT_TRUE(writeFileBytes(corrupt, QByteArray("RIFF\x10\0\0\0AVI LIST", 16) + QByteArray(4000, '\x5a')));
     play(corrupt);
     ASSERT_TRUE(QTest::qWaitFor([&] { return lost.count() > lostBefore + 1 && !is_camera_running(c); }, 30000));
     EXPECT_FALSE(is_camera_running(c));

@@ -60,9 +60,7 @@ TEST(DataMenus, ExportImportAndReloadRunFromTheirMenuItems)
     // Export and import are modal: choosing the item returns once the window has done its work.
     r.dialogs.setNextFileName(r.ctx().paths.dataStore);
     r.open(MenuItem::ExportData);
-    QFile exported(r.ctx().paths.dataStore);
-    ASSERT_TRUE(exported.open(QIODevice::ReadOnly));
-    EXPECT_EQ(exported.readAll().count('\n'), 5);
+    EXPECT_EQ(fileBytes(r.ctx().paths.dataStore).count('\n'), 5);
     EXPECT_TRUE(r.dialogs.shown.empty());
 
     r.dialogs.setNextAnswer(Dialogs::Answer::Yes);

@@ -45,11 +45,7 @@ struct LoggingApp : RunningApp
     QString texts(std::initializer_list<const char*> names) { return RunningApp::texts(logging(), names); }
     QString status() { return child<QLabel>(logging(), "Label22")->text(); }
     QString buttons() { return enabledPattern(logging(), {"StartButton", "StopButton", "butAddComment"}); }
-    QString dataStore()
-    {
-        QFile file(ctx().paths.dataStore);
-        return file.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(file.readAll()) : QString();
-    }
+    QString dataStore() { return QString::fromLocal8Bit(fileBytes(ctx().paths.dataStore)); }
     // Starts logging from the screen; the camera warning is answered.
     QWidget* start()
     {
@@ -88,9 +84,7 @@ TEST(LoggingScreen, AStartRefusedByEitherQuestionChangesNothing)
     a.ctx().strGlobalUserComment = QStringLiteral("pending");
     a.dialogs.setNextAnswer(Dialogs::Answer::No);
     press(form, "StartButton");
-    QFile existing(a.ctx().paths.dataStore);
-    ASSERT_TRUE(existing.open(QIODevice::WriteOnly) && existing.write("an earlier run\r\n") > 0);
-    existing.close();
+    ASSERT_TRUE(writeFileBytes(a.ctx().paths.dataStore, "an earlier run\r\n"));
     a.dialogs.setNextAnswer(Dialogs::Answer::No);
     press(form, "StartButton");
     // No camera warning after a refusal.
