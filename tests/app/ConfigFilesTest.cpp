@@ -13,23 +13,10 @@
 
 namespace {
 
-QByteArray readBytes(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
-}
-
 mode_t fileMode(const QString& path)
 {
     struct stat info = {};
     return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_mode & 0777 : 0;
-}
-
-void writeBytes(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
 }
 
 const QByteArray FactoryMeter = "[Meter Settings 1]\r\nREVS_PER_KWH=300\r\nCOST_PER_KWH=5\r\n\r\n";
@@ -90,7 +77,7 @@ bool loadWith(TestContext& t, std::initializer_list<QByteArray> lines)
         QByteArray file = g.factory;
         for (const QByteArray& line : lines)
             file = withLine(file, line);
-        writeBytes(t.ctx.paths.*g.path, file);
+        EXPECT_TRUE(writeFileBytes(t.ctx.paths.*g.path, file));
         t.ctx.settings = GlobalSettings{};
         return g.load(t.ctx);
     }
@@ -122,14 +109,14 @@ TEST_F(ConfigFilesTest, MissingFilesAreCreatedWithTheFactoryBytesThatReadBackAsT
               QStringList({QStringLiteral("Error making Logging Settings File: Couldn't open the file for writing\r\n"),
                            QStringLiteral("Error making Camera Settings File: Couldn't write data to file\r\n")}));
     EXPECT_FALSE(QFile::exists(paths.cameraSettings) || QFile::exists(paths.loggingSettings));
-    EXPECT_EQ(readBytes(paths.meterSettings), FactoryMeter);
-    EXPECT_EQ(readBytes(paths.advancedSettings), FactoryAdvanced);
+    EXPECT_EQ(fileBytes(paths.meterSettings), FactoryMeter);
+    EXPECT_EQ(fileBytes(paths.advancedSettings), FactoryAdvanced);
     t.dialogs.shown.clear();
     MakeDefaultSettingsFiles(ctx);
-    EXPECT_EQ(readBytes(paths.loggingSettings), FactoryLogging);
-    EXPECT_EQ(readBytes(paths.cameraSettings), FactoryCamera);
+    EXPECT_EQ(fileBytes(paths.loggingSettings), FactoryLogging);
+    EXPECT_EQ(fileBytes(paths.cameraSettings), FactoryCamera);
     const QString publish = SettingsFilePath(ctx, PublishSettingsFile());
-    EXPECT_EQ(readBytes(publish), FactoryPublish);
+    EXPECT_EQ(fileBytes(publish), FactoryPublish);
     EXPECT_EQ(fileMode(publish), 0600);
     ::chmod(QFile::encodeName(publish).constData(), 0644);
     EXPECT_EQ(SaveSettingsFile(ctx, PublishSettingsFile()), QString());
@@ -142,12 +129,11 @@ TEST_F(ConfigFilesTest, MissingFilesAreCreatedWithTheFactoryBytesThatReadBackAsT
     LoadAllSettings(ctx);
     EXPECT_TRUE(t.dialogs.shown.empty());
     EXPECT_EQ(ctx.settings, SettingsDefaults::factorySettings());
-    EXPECT_EQ(ctx.strGlobalEndOfLine, QStringLiteral("\r\n"));
-    EXPECT_EQ(ctx.strGlobalFieldDelimiter, QStringLiteral(","));
+    EXPECT_EQ(ctx.strGlobalEndOfLine + ctx.strGlobalFieldDelimiter, QStringLiteral("\r\n,"));
 
-    writeBytes(paths.cameraSettings, "not a settings file at all");
+    EXPECT_TRUE(writeFileBytes(paths.cameraSettings, "not a settings file at all"));
     MakeDefaultSettingsFiles(ctx);
-    EXPECT_EQ(readBytes(paths.cameraSettings), QByteArray("not a settings file at all")) << "existing files stay";
+    EXPECT_EQ(fileBytes(paths.cameraSettings), QByteArray("not a settings file at all")) << "existing files stay";
 }
 
 TEST_F(ConfigFilesTest, UnusualValuesSurviveSaveAndLoad)
@@ -175,10 +161,10 @@ TEST_F(ConfigFilesTest, UnusualValuesSurviveSaveAndLoad)
               QString());
     QLocale::setDefault(previousDefault);
 
-    EXPECT_EQ(readBytes(paths.meterSettings),
+    EXPECT_EQ(fileBytes(paths.meterSettings),
               QByteArray("[Meter Settings 1]\r\nREVS_PER_KWH=1E-07\r\nCOST_PER_KWH=12345.678901234\r\n\r\n"));
-    EXPECT_TRUE(readBytes(paths.cameraSettings).contains("\r\nFRAME_RATE=0.001\r\n"));
-    EXPECT_TRUE(readBytes(paths.advancedSettings).contains("\r\nWRITE_LIVE_DATA_FILE=True\r\n"));
+    EXPECT_TRUE(fileBytes(paths.cameraSettings).contains("\r\nFRAME_RATE=0.001\r\n"));
+    EXPECT_TRUE(fileBytes(paths.advancedSettings).contains("\r\nWRITE_LIVE_DATA_FILE=True\r\n"));
 
     ctx.settings = GlobalSettings{};
     LoadAllSettings(ctx);
@@ -235,20 +221,18 @@ TEST(ConfigFilesRead, AConversionFailureGivesFactoryValuesFromThereOn)
     // Non-factory values before and after the failing key show which keys were still read from the file.
     TestContext t;
     EXPECT_FALSE(loadWith(t, {"FILE_WRITE_TRIES=7", "FILE_READ_TRIES=9", "FILE_WRITE_DELAY_TENTHS=40000"}));
-    EXPECT_EQ(S(t.ctx).FILE_WRITE_TRIES, 7);
-    EXPECT_EQ(S(t.ctx).FILE_WRITE_DELAY_TENTHS, 10) << "40000 does not fit the 16-bit key";
-    EXPECT_EQ(S(t.ctx).FILE_READ_TRIES, 3);
-    EXPECT_EQ(S(t.ctx).TIMER_TICK_MILLISECONDS, 200);
+    // 40000 does not fit the 16-bit delay key.
+    EXPECT_EQ(std::tuple(S(t.ctx).FILE_WRITE_TRIES, S(t.ctx).FILE_WRITE_DELAY_TENTHS, S(t.ctx).FILE_READ_TRIES,
+                         S(t.ctx).TIMER_TICK_MILLISECONDS),
+              std::tuple(7, 10, 3, 200));
 
     EXPECT_FALSE(loadWith(t, {"DETECT_RED=false", "DEBOUNCE_TIME=40", "TRIGGER_LEVEL=1E20"}));
-    EXPECT_FALSE(S(t.ctx).DETECT_RED);
-    EXPECT_EQ(S(t.ctx).TRIGGER_LEVEL, 1000);
-    EXPECT_EQ(S(t.ctx).DEBOUNCE_TIME, 300);
+    EXPECT_EQ(std::tuple(S(t.ctx).DETECT_RED, S(t.ctx).TRIGGER_LEVEL, S(t.ctx).DEBOUNCE_TIME),
+              std::tuple(false, 1000, 300));
 
     EXPECT_FALSE(loadWith(t, {"FIELD_DELIMITER=9", "END_OF_LINE_CHARACTERS=13,,10"}));
-    EXPECT_EQ(S(t.ctx).END_OF_LINE_CHARACTERS, QStringLiteral("13,10"));
-    EXPECT_EQ(S(t.ctx).FIELD_DELIMITER, QStringLiteral("44"));
-    EXPECT_EQ(t.ctx.strGlobalFieldDelimiter, QStringLiteral(","));
+    EXPECT_EQ(S(t.ctx).END_OF_LINE_CHARACTERS + '|' + S(t.ctx).FIELD_DELIMITER + '|' + t.ctx.strGlobalFieldDelimiter,
+              "13,10|44|,");
 }
 
 TEST(ConfigFilesRead, ABadPublishValueFailsTheGroupButOnlyThatKeyTakesItsFactoryValue)
@@ -264,7 +248,7 @@ TEST(ConfigFilesRead, ABadPublishValueFailsTheGroupButOnlyThatKeyTakesItsFactory
         SCOPED_TRACE(line.constData());
         TestContext t;
         QByteArray file = withLine(withLine(FactoryPublish, "MQTT_PASSWORD=kept"), "DISCOVERY_PREFIX=ha");
-        writeBytes(SettingsFilePath(t.ctx, PublishSettingsFile()), withLine(file, line));
+        EXPECT_TRUE(writeFileBytes(SettingsFilePath(t.ctx, PublishSettingsFile()), withLine(file, line)));
         t.ctx.settings = GlobalSettings{};
         EXPECT_FALSE(LoadSettingsFile(t.ctx, PublishSettingsFile()));
         EXPECT_TRUE(holds(t.ctx.settings));
@@ -275,8 +259,8 @@ TEST(ConfigFilesRead, ABadPublishValueFailsTheGroupButOnlyThatKeyTakesItsFactory
 TEST_F(ConfigFilesTest, UnreadableFilesFailTheirGroupWithFactoryValues)
 {
     MakeDefaultSettingsFiles(ctx);
-    writeBytes(paths.meterSettings, "[Meter Settings 1]\r\nREVS_PER_KWH=75\r\nCOST_PER_KWH=12\r\n");
-    writeBytes(paths.cameraSettings, withLine(FactoryCamera, "TRIGGER_LEVEL=5"));
+    EXPECT_TRUE(writeFileBytes(paths.meterSettings, "[Meter Settings 1]\r\nREVS_PER_KWH=75\r\nCOST_PER_KWH=12\r\n"));
+    EXPECT_TRUE(writeFileBytes(paths.cameraSettings, withLine(FactoryCamera, "TRIGGER_LEVEL=5")));
     t.files.fail(FaultyFileIo::Op::Open, paths.meterSettings);
     t.files.fail(FaultyFileIo::Op::Read, paths.cameraSettings, 1);
     QFile::remove(paths.loggingSettings);
@@ -301,24 +285,24 @@ TEST_F(ConfigFilesTest, WriterRetriesReportsEachKindOfFailureAndStopsAtTheEndMar
     t.files.fail(FaultyFileIo::Op::Open, path, 2);
     t.files.fail(FaultyFileIo::Op::Write, path, 2);
     EXPECT_EQ(write_settings_file(ctx, path, lines), QString());
-    EXPECT_EQ(readBytes(path), FactoryMeter);
-    writeBytes(path, "old");
+    EXPECT_EQ(fileBytes(path), FactoryMeter);
+    EXPECT_TRUE(writeFileBytes(path, "old"));
     t.files.fail(FaultyFileIo::Op::Open, path, 3);
     EXPECT_EQ(write_settings_file(ctx, path, lines), QStringLiteral("Couldn't open the file for writing\r\n"));
     t.files.fail(FaultyFileIo::Op::Write, path, 3);
     EXPECT_EQ(write_settings_file(ctx, path, lines), QStringLiteral("Couldn't write data to file\r\n"));
-    EXPECT_EQ(readBytes(path), QByteArray("old"));
+    EXPECT_EQ(fileBytes(path), QByteArray("old"));
     t.files.fail(FaultyFileIo::Op::Close, path, 1);
     EXPECT_EQ(write_settings_file(ctx, path, lines), QStringLiteral("Couldn't close the file\r\n"));
 
     EXPECT_EQ(write_settings_file(ctx, path, {QStringLiteral("a"), QString(), SettingsEndMarker, QStringLiteral("b")}),
               QString());
-    EXPECT_EQ(readBytes(path), QByteArray("a\r\n\r\n"));
+    EXPECT_EQ(fileBytes(path), QByteArray("a\r\n\r\n"));
     QStringList many;
     for (int i = 1; i <= 150; ++i)
         many << QString::number(i);
     EXPECT_EQ(write_settings_file(ctx, path, many), QString());
-    const QByteArray bytes = readBytes(path);
+    const QByteArray bytes = fileBytes(path);
     EXPECT_TRUE(bytes.count("\r\n") == 100 && bytes.endsWith("\r\n100\r\n"));
 }
 

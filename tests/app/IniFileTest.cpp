@@ -3,6 +3,7 @@
 
 #include "support/FakeClock.h"
 #include "support/FaultyFileIo.h"
+#include "support/TestContext.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -15,11 +16,8 @@ class IniFileTest : public ::testing::Test
 protected:
     QString write(const QByteArray& bytes, const QString& name = QStringLiteral("TEST.CFG"))
     {
-        const QString path = dir.filePath(name);
-        QFile f(path);
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write(bytes);
-        return path;
+        EXPECT_TRUE(writeFileBytes(dir.filePath(name), bytes));
+        return dir.filePath(name);
     }
     // The way every caller in the program asks.
     std::optional<QString> read(const QString& path, const char* section, const char* key, int occurrence = 1)
@@ -90,7 +88,7 @@ TEST_F(IniFileTest, AnswersTheSamePathFromItsEntriesAndRereadsAnotherOne)
     const QString samePathAsked = QStringLiteral("  ") + path + QStringLiteral(" ");
     EXPECT_EQ(read(samePathAsked, "S", "K"), QStringLiteral("old"));
     EXPECT_EQ(files.attempts(FaultyFileIo::Op::Open, path), 1);
-    EXPECT_EQ(read(other, "S", "K"), QStringLiteral("other"));
+    EXPECT_EQ(read(other, "S", "K"), QStringLiteral("other")); // before the path again: order matters
     EXPECT_EQ(read(path, "S", "K"), QStringLiteral("new"));
 }
 

@@ -23,12 +23,9 @@ TEST(TextFormat, GeneralNumberFollowsPrintfG15)
 
 TEST(TextFormat, NumberParsingIsStrict)
 {
-    EXPECT_EQ(parseNumber(u"7.5"), 7.5);
-    EXPECT_EQ(parseNumber(u"  -12 "), -12.0);
-    EXPECT_EQ(parseNumber(u"+3"), 3.0);
-    EXPECT_EQ(parseNumber(u"1E-07"), 1e-7);
-    EXPECT_EQ(parseNumber(u".5"), 0.5);
-    EXPECT_EQ(parseNumber(u"5."), 5.0);
+    for (auto [text, value] :
+         {std::pair{u"7.5", 7.5}, {u"  -12 ", -12.0}, {u"+3", 3.0}, {u"1E-07", 1e-7}, {u".5", 0.5}, {u"5.", 5.0}})
+        EXPECT_EQ(parseNumber(text), value) << QString::fromUtf16(text).toStdString();
     EXPECT_EQ(parseNumber(u"2,5", QLatin1Char(',')), 2.5);
     for (const char16_t* bad : {u"", u" ", u"-", u".", u"abc", u"1.2.3", u"12-3", u"1E", u"1,5", u"0x10", u"1e999"})
         EXPECT_FALSE(isNumber(bad)) << QString::fromUtf16(bad).toStdString();
@@ -49,13 +46,11 @@ TEST(GeneralDateFormat, UkLocaleRoundTripsAndShowsMidnightAsDateAlone)
 {
     const GeneralDateFormat f(QLocale(QLocale::English, QLocale::UnitedKingdom));
     const QDateTime t(QDate(2009, 1, 15), QTime(9, 38, 7));
-    EXPECT_EQ(f.format(t), "15/01/2009 09:38:07");
-    EXPECT_EQ(f.format(QDateTime(QDate(2009, 1, 15), QTime(0, 0))), "15/01/2009");
-    EXPECT_EQ(f.parse(u"15/01/2009 09:38:07"), t);
-    EXPECT_EQ(f.parse(u"15/01/2009"), QDateTime(QDate(2009, 1, 15), QTime(0, 0)));
-    EXPECT_EQ(f.parse(u"09:38:07"), QDateTime(QDate(1899, 12, 30), QTime(9, 38, 7)));
-    EXPECT_FALSE(f.parse(u"not a date").has_value());
-    EXPECT_FALSE(f.parse(u"").has_value());
+    const QDateTime midnight(QDate(2009, 1, 15), QTime(0, 0));
+    EXPECT_EQ(f.format(t) + '|' + f.format(midnight), "15/01/2009 09:38:07|15/01/2009");
+    EXPECT_EQ(std::tuple(f.parse(u"15/01/2009 09:38:07"), f.parse(u"15/01/2009"), f.parse(u"09:38:07")),
+              std::tuple(t, midnight, QDateTime(QDate(1899, 12, 30), QTime(9, 38, 7))));
+    EXPECT_FALSE(f.parse(u"not a date") || f.parse(u""));
 }
 
 TEST(DelayTenths, WaitsUntilTheNthTenthProcessingEventsEvenAcrossMidnight)

@@ -49,10 +49,7 @@ TEST(DetectionGrid, RaggedRowsArePaddedAndAnEditRewritesTheString)
 {
     DetectionGrid g = DetectionGrid::fromString(QStringLiteral("123 9  45"));
     ASSERT_TRUE(g.accepted());
-    EXPECT_EQ(g.columns(), 3);
-    EXPECT_EQ(g.rows(), 4);
-    EXPECT_EQ(g.sensitivity(0, 1), 9);
-    EXPECT_FALSE(g.isActive(1, 1));
+    EXPECT_EQ(std::tuple(g.columns(), g.rows(), g.sensitivity(0, 1), g.isActive(1, 1)), std::tuple(3, 4, 9, false));
     EXPECT_EQ(g.displayText(), QStringLiteral("123\r\n900\r\n000\r\n450\r\n"));
 
     g = DetectionGrid::fromString(QStringLiteral("55 5"));

@@ -97,9 +97,7 @@ TEST_F(WritersTest, DataFileStartsWithTheHeaderOnlyWhenRowOneIsWritten)
               RecordLine(t.ctx).header() + Row1 + "\r\n" + RecordLine(t.ctx).line(t.ctx.varGlobalDataArray.row(2)));
     EXPECT_EQ(write_data_file(t.ctx, store, 3, 5, false), QString());
     const QByteArray all = bytes("DATASTOR.DTA");
-    EXPECT_TRUE(all.startsWith(first));
-    EXPECT_EQ(all.count("\r\n"), 6);
-    EXPECT_EQ(all.count("DateTime"), 1);
+    EXPECT_TRUE(all.startsWith(first) && all.count("\r\n") == 6 && all.count("DateTime") == 1);
     EXPECT_EQ(write_data_file(t.ctx, store, 4, 5, true), QString());
     EXPECT_EQ(bytes("DATASTOR.DTA").count("\r\n"), 2) << "overwrite empties the file";
 }

@@ -20,20 +20,3 @@ TEST(FileRetry, StopsAtFirstSuccessWaitingAfterEachFailure)
         EXPECT_EQ(t.pump.waits > 0, seconds > 0) << "events are processed during the wait";
     }
 }
-
-TEST(FileRetry, GuardKeepsASecondWriterOfTheSameFileAway)
-{
-    TestContext t;
-    const QString path = t.path("DATASTOR.DTA");
-    {
-        FileInUseGuard first(t.ctx.filesInUse, path);
-        ASSERT_TRUE(first.acquired());
-        // Another spelling of the same path is the same file.
-        FileInUseGuard second(t.ctx.filesInUse, t.dir.path() + "/./DATASTOR.DTA");
-        EXPECT_FALSE(second.acquired());
-        FileInUseGuard other(t.ctx.filesInUse, t.path("DIFFLOG.DTA"));
-        EXPECT_TRUE(other.acquired());
-    }
-    FileInUseGuard again(t.ctx.filesInUse, path);
-    EXPECT_TRUE(again.acquired()) << "released with the first guard";
-}

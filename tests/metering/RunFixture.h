@@ -22,17 +22,8 @@ struct RunFixture : ::testing::Test
     }
     QString path(const char* name) const { return t.path(QString::fromLatin1(name)); }
     bool exists(const char* name) const { return QFile::exists(path(name)); }
-    void write(const char* name, const QByteArray& content) const
-    {
-        QFile f(path(name));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write(content);
-    }
-    QByteArray bytes(const char* name) const
-    {
-        QFile f(path(name));
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
+    void write(const char* name, const QByteArray& content) const { ASSERT_TRUE(writeFileBytes(path(name), content)); }
+    QByteArray bytes(const char* name) const { return fileBytes(path(name)); }
     // The file's lines without their LF; a final line break gives no empty last line.
     QList<QByteArray> lines(const char* name) const
     {

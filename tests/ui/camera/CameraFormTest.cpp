@@ -51,8 +51,7 @@ TEST_F(CameraFormTest, EachValueTakesEffectOnlyWhenItsOkIsPressed)
     EXPECT_FALSE(button("butOkTrackPercent")->isEnabled());
     QTest::mouseClick(child<QCheckBox>(&form, "chkTrackIntensityChange"), Qt::LeftButton);
     EXPECT_TRUE(t.ctx.settings.TRACK_AMBIENT_LIGHT_CHANGE);
-    EXPECT_TRUE(button("butOkTrackPercent")->isEnabled());
-    EXPECT_TRUE(field("edtTrackPercent")->isEnabled());
+    EXPECT_TRUE(button("butOkTrackPercent")->isEnabled() && field("edtTrackPercent")->isEnabled());
     for (const auto& [name, upDownName, ok, minimum, maximum, setting] : cases) {
         SCOPED_TRACE(name);
         t.dialogs.shown.clear();
@@ -97,8 +96,9 @@ TEST_F(CameraFormTest, LiveValuesBarsAndChartFollowTheDetectorAndATypedLevelSurv
     const QString peak = field("edtPreviousMaximumIntensity")->text();
     EXPECT_GT(peak.toInt(), t.ctx.settings.TRIGGER_LEVEL);
     ASSERT_TRUE(frames.runUntil([this] { return !markOn(); }, 2.0));
-    EXPECT_EQ(bar("MarkSignalled")->value(), 1);
-    EXPECT_EQ(field("edtAveragedMaxIntensity")->text(), peak) << "one peak so far";
+    // One peak so far: the average is that peak.
+    EXPECT_EQ(QString::number(bar("MarkSignalled")->value()) + '|' + field("edtAveragedMaxIntensity")->text(),
+              "1|" + peak);
 
     ASSERT_TRUE(frames.run(8.0));
     const IntensityHistory& history = form.intensityHistory();
@@ -170,8 +170,7 @@ TEST_F(CameraFormTest, RunningCameraRefusesCloseDefaultsAndSaveWhichResetTheCame
     ASSERT_TRUE(t.ctx.blnGlobalCameraRunning);
     EXPECT_FALSE(settingsButtonsEnabled());
     t.dialogs.setNextAnswer(Dialogs::Answer::No);
-    EXPECT_FALSE(form.close());
-    EXPECT_FALSE(form.close());
+    EXPECT_FALSE(form.close() || form.close());
     EXPECT_TRUE(form.isVisible());
     EXPECT_EQ(t.dialogs.shown[0].buttons, Dialogs::Buttons::YesNo);
     EXPECT_EQ(t.dialogs.texts(),
@@ -197,8 +196,8 @@ TEST_F(CameraFormTest, RunningCameraRefusesCloseDefaultsAndSaveWhichResetTheCame
     ASSERT_NE(startForm(), nullptr) << "and a fresh one answers the component's events";
     EXPECT_EQ(child<QComboBox>(startForm(), "cboVideoDevices")->count(),
               capture().deviceList().count(QStringLiteral("\r\n")));
-    EXPECT_EQ(form.detector().lngAveragedMaxIntensity(), 0);
-    EXPECT_EQ(field("edtAveragedMaxIntensity")->text(), "0");
+    EXPECT_EQ(QString::number(form.detector().lngAveragedMaxIntensity()) + field("edtAveragedMaxIntensity")->text(),
+              "00");
     EXPECT_TRUE(form.intensityHistory().samples().empty());
     EXPECT_EQ(capture().detectionGrid(), factory.DETECTION_GRID) << "the component is configured again";
     EXPECT_FALSE(QFile::exists(t.ctx.paths.cameraSettings)) << "nothing is written";
@@ -225,8 +224,8 @@ TEST_F(CameraFormTest, LoadsShowingTheSettingsAndSaveAllWritesTheCameraFileOrSay
     for (const char* name : {"edtTriggerValue", "edtDebounceMilliseconds", "edtImageIntensity"})
         shown << child<QLineEdit>(&loaded, name)->text();
     EXPECT_EQ(shown.join('|'), "1234|300|0");
-    EXPECT_TRUE(child<QCheckBox>(&loaded, "chkTrackIntensityChange")->isChecked());
-    EXPECT_TRUE(child<QLineEdit>(&loaded, "edtTrackPercent")->isEnabled());
+    EXPECT_TRUE(child<QCheckBox>(&loaded, "chkTrackIntensityChange")->isChecked() &&
+                child<QLineEdit>(&loaded, "edtTrackPercent")->isEnabled());
     EXPECT_EQ(child<QProgressBar>(&loaded, "MarkSignalled")->value(), 1);
     EXPECT_FALSE(child<QPushButton>(&loaded, "StartCamera")->isEnabled()) << "no selection screen to open";
     EXPECT_TRUE(loaded.capture().motionDetection()) << "the component is configured on load";
@@ -235,9 +234,7 @@ TEST_F(CameraFormTest, LoadsShowingTheSettingsAndSaveAllWritesTheCameraFileOrSay
     retype(field("edtTriggerValue"), QStringLiteral("2345"));
     press("butOKTriggerLevel");
     press("butSaveAllSettings");
-    QFile file(t.ctx.paths.cameraSettings);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(file.readAll().contains("TRIGGER_LEVEL=2345"));
+    EXPECT_TRUE(fileBytes(t.ctx.paths.cameraSettings).contains("TRIGGER_LEVEL=2345"));
     EXPECT_TRUE(t.dialogs.shown.empty());
     t.files.fail(FaultyFileIo::Op::Open, t.ctx.paths.cameraSettings);
     press("butSaveAllSettings");

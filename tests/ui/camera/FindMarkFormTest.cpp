@@ -4,7 +4,6 @@
 #include "CameraScreens.h"
 #include "ui/support/RunningApp.h"
 
-#include <QLabel>
 #include <QProgressBar>
 
 namespace {
@@ -18,9 +17,7 @@ protected:
         FindMarkForm* window = form.findMarkForm();
         if (!window)
             return nullptr;
-        EXPECT_EQ(child<QLabel>(window, "lblFindMarkStatus")->text(), "Watching the disc: 0 of 2 passes seen");
         EXPECT_TRUE(frames.runUntil([&] { return window->findMark().passesSeen() == 1; }, 20.0));
-        EXPECT_EQ(child<QLabel>(window, "lblFindMarkStatus")->text(), "Watching the disc: 1 of 2 passes seen");
         EXPECT_EQ(child<QProgressBar>(window, "prgFindMark")->value(), 1);
         EXPECT_FALSE(child<QPushButton>(window, "butUseTheseSettings")->isEnabled());
         if (watchingShot)
@@ -46,12 +43,10 @@ TEST_F(FindMarkScreen, CancelChangesNothingAndUseTheseSettingsReachesTheRunningD
     const QList<GridCell> cellsBefore = form.detector().varActiveCells();
     QPointer<FindMarkForm> window = findMark();
     ASSERT_TRUE(window);
-    EXPECT_TRUE(child<QLabel>(window, "lblFindMarkMargins")->text().contains(" % above the trigger; plain disc "));
     press(window, "butCancelFindMark");
     EXPECT_EQ(t.ctx.settings, before);
-    EXPECT_EQ(form.detector().varActiveCells(), cellsBefore);
-    EXPECT_EQ(capture().detectionGrid(), before.DETECTION_GRID);
-    EXPECT_EQ(field("edtTriggerValue")->text(), QString::number(before.TRIGGER_LEVEL));
+    EXPECT_EQ(std::tuple(form.detector().varActiveCells(), capture().detectionGrid(), field("edtTriggerValue")->text()),
+              std::tuple(cellsBefore, before.DETECTION_GRID, QString::number(before.TRIGGER_LEVEL)));
     EXPECT_TRUE(QTest::qWaitFor([&] { return !window; }));
 
     window = findMark("FindMarkForm-watching.png", "FindMarkForm.png");
@@ -62,16 +57,17 @@ TEST_F(FindMarkScreen, CancelChangesNothingAndUseTheseSettingsReachesTheRunningD
     proposal.applyTo(expected);
     EXPECT_EQ(t.ctx.settings, expected);
     EXPECT_NE(t.ctx.settings.DETECTION_GRID, before.DETECTION_GRID);
-    EXPECT_EQ(capture().detectionGrid(), proposal.grid);
     QList<GridCell> cells;
     parse_grid_string(proposal.grid, cells);
-    EXPECT_EQ(form.detector().varActiveCells(), cells);
-    EXPECT_EQ(field("edtTriggerValue")->text(), QString::number(proposal.triggerLevel));
-    EXPECT_EQ(field("edtDebounceMilliseconds")->text(), QString::number(proposal.debounceMs));
+    EXPECT_EQ(std::tuple(form.detector().varActiveCells(), capture().detectionGrid(),
+                         field("edtTriggerValue")->text() + ' ' + field("edtDebounceMilliseconds")->text()),
+              std::tuple(cells, proposal.grid,
+                         QString::number(proposal.triggerLevel) + ' ' + QString::number(proposal.debounceMs)));
 
     // The detector counts with them: at 3.6 kW on 300 revolutions per kWh one revolution takes 3.33 s.
     const int counted = t.ctx.trip.totalPulse;
     ASSERT_TRUE(frames.run(20.0));
     EXPECT_EQ(t.ctx.trip.totalPulse - counted, 6);
+    screenshotIfWanted(&form, "CameraForm.png");
     startOrStopThroughSelectionScreen(false);
 }

@@ -2,8 +2,7 @@
 #include "ui/capture/CaptureComponent.h"
 
 #include "FakeCameras.h"
-#include "support/FakeClock.h"
-#include "support/ScriptedDialogs.h"
+#include "support/TestContext.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -68,8 +67,7 @@ TEST(CaptureComponent, ListsAreCrLfTextsWithZeroBasedIndexesAndTheGrantedFrameRa
     Component t({fakeCamera("a", QStringLiteral("Cam A")), fakeCamera("b", QStringLiteral("Cam B"))});
     CaptureComponent& c = t.c();
     EXPECT_EQ(c.deviceList(), "Cam A" + Eol + "Cam B" + Eol + "Simulated meter" + Eol + "Video file..." + Eol);
-    EXPECT_EQ(c.deviceIndex(), -1);
-    EXPECT_EQ(c.sizeList(), "");
+    EXPECT_EQ(std::tuple(c.deviceIndex(), c.sizeList()), std::tuple(-1, QString()));
     QSignalSpy selected(&c, &VideoCapture::videoDeviceSelected);
     c.setDeviceIndex(c.simulatedMeterIndex());
     EXPECT_EQ(c.deviceIndex(), 2);
@@ -78,8 +76,7 @@ TEST(CaptureComponent, ListsAreCrLfTextsWithZeroBasedIndexesAndTheGrantedFrameRa
     c.setDeviceIndex(9);
     EXPECT_EQ(c.deviceIndex(), -1);
     c.setDeviceIndex(1);
-    EXPECT_EQ(c.deviceName(), "Cam B");
-    EXPECT_EQ(selected.count(), 3);
+    EXPECT_EQ(std::tuple(c.deviceName(), selected.count()), std::tuple(QString("Cam B"), 3));
     // Sizes sorted, VGA preselected; subtypes in the camera's order.
     EXPECT_EQ(c.sizeList() + c.subtypeList() + c.inputList(), "320 x 240" + Eol + "640 x 480" + Eol + "1280 x 720" +
                                                                   Eol + "YUYV" + Eol + "NV12" + Eol + "Video input" +
@@ -93,9 +90,8 @@ TEST(CaptureComponent, ListsAreCrLfTextsWithZeroBasedIndexesAndTheGrantedFrameRa
     EXPECT_EQ(c.state(), VideoCapture::StateStopped);
     c.startLiveVideo();
     EXPECT_TRUE(is_camera_running(c) && t.cameras.lastStream->started);
-    EXPECT_EQ(t.cameras.lastFormat.resolution, QSize(640, 480));
-    EXPECT_EQ(t.cameras.lastFormat.pixelFormat, QVideoFrameFormat::Format_NV12);
-    EXPECT_EQ(c.state(), VideoCapture::StatePreview);
+    EXPECT_EQ(std::tuple(t.cameras.lastFormat.resolution, t.cameras.lastFormat.pixelFormat, c.state()),
+              std::tuple(QSize(640, 480), QVideoFrameFormat::Format_NV12, VideoCapture::StatePreview));
     c.stop();
     EXPECT_EQ(c.state(), VideoCapture::StateStopped);
     c.setSizeIndex(7);
@@ -126,8 +122,7 @@ TEST(CaptureComponent, EveryFrameReachesTheUiThreadEvenWhenItWasBusyButNoneOfAnE
     QThread::msleep(300);
     ASSERT_TRUE(t.waitForFrames(65));
     QTest::qWait(50);
-    EXPECT_EQ(t.framesOnUiThread, 65);
-    EXPECT_EQ(t.framesElsewhere, 0);
+    EXPECT_EQ(std::tuple(t.framesOnUiThread, t.framesElsewhere), std::tuple(65, 0));
 }
 
 TEST(CaptureComponent, EveryDirectPixelFormatGivesTheCellColour)
@@ -242,11 +237,7 @@ TEST(CaptureComponent, FailingCamerasAndVideoFilesStopWithOneMessageEach)
               QStringLiteral("Couldn't play the video file %1: the file does not exist.").arg(missing));
 
     const QString corrupt = dir.filePath(QStringLiteral("corrupt.avi"));
-    {
-        QFile f(corrupt);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(QByteArray("RIFF\x10\0\0\0AVI LIST", 16) + QByteArray(4000, '\x5a'));
-    }
+    ASSERT_TRUE(writeFileBytes(corrupt, QByteArray("RIFF\x10\0\0\0AVI LIST", 16) + QByteArray(4000, '\x5a')));
     play(corrupt);
     ASSERT_TRUE(QTest::qWaitFor([&] { return lost.count() > lostBefore + 1 && !is_camera_running(c); }, 30000));
     EXPECT_FALSE(is_camera_running(c));

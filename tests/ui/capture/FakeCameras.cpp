@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "FakeCameras.h"
 
+#include "camera/MarkDetector.h"
+#include "ui/capture/CaptureComponent.h"
+
 #include <algorithm>
 #include <cmath>
 #include <map>
@@ -68,4 +71,14 @@ QVideoFrame uniformFrame(QVideoFrameFormat::PixelFormat format, QSize size, QCol
     }
     frame.unmap();
     return frame;
+}
+
+void startSteppedMeter(CaptureComponent& capture, MarkDetector& detector, const SimulatedMeterSettings& meter)
+{
+    capture.setSimulatedMeterSettings(meter);
+    capture.setSimulatedMeterFreeRunning(false);
+    capture.setDeviceIndex(capture.simulatedMeterIndex());
+    detector.reset_mark_detection();
+    detector.camera_just_starting();
+    capture.startLiveVideo();
 }

@@ -3,6 +3,10 @@
 
 #include "ui/capture/CameraDevices.h"
 
+class CaptureComponent;
+class MarkDetector;
+struct SimulatedMeterSettings;
+
 #include <QColor>
 #include <QVideoFrame>
 
@@ -37,3 +41,6 @@ CameraInfo fakeCamera(const QByteArray& id, const QString& description);
 
 // A frame of one colour in a layout the capture thread reads directly. YUV frames are limited range BT.601.
 QVideoFrame uniformFrame(QVideoFrameFormat::PixelFormat format, QSize size, QColor rgb);
+
+// The simulated meter started as Start Camera starts it, rendered only when the test asks for a frame.
+void startSteppedMeter(CaptureComponent& capture, MarkDetector& detector, const SimulatedMeterSettings& meter);

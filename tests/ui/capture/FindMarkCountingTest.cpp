@@ -52,12 +52,7 @@ protected:
     void start(const SimulatedMeterSettings& meter)
     {
         setup_camera_control(t.ctx, capture);
-        capture.setSimulatedMeterSettings(meter);
-        capture.setSimulatedMeterFreeRunning(false);
-        capture.setDeviceIndex(capture.simulatedMeterIndex());
-        detector.reset_mark_detection();
-        detector.camera_just_starting();
-        capture.startLiveVideo();
+        startSteppedMeter(capture, detector, meter);
         runStart = t.clock.timer();
     }
 

@@ -63,12 +63,7 @@ protected:
 
         capture.setMotionDetection(true);
         capture.setDetectionGrid(grid);
-        capture.setSimulatedMeterSettings(meter);
-        capture.setSimulatedMeterFreeRunning(false);
-        capture.setDeviceIndex(capture.simulatedMeterIndex());
-        detector.reset_mark_detection();
-        detector.camera_just_starting();
-        capture.startLiveVideo();
+        startSteppedMeter(capture, detector, meter);
 
         Outcome r;
         double settledAt = -1.0;

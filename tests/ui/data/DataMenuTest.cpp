@@ -22,10 +22,14 @@ struct DataApp : RunningApp
     {
         QWidget* filler = open(MenuItem::FillArray);
         ASSERT_NE(filler, nullptr);
+        press(filler, "Command1"); // the fields still say Text1 ... Text3: refused with a message
+        ASSERT_EQ(std::tuple(dialogs.shown.size(), ctx().varGlobalDataArray.pointer()), std::tuple(1u, 1));
+        dialogs.shown.clear();
         for (auto [name, value] : {std::pair{"Text1", "15"}, {"Text2", "4"}, {"Text3", "10"}})
             child<QLineEdit>(filler, name)->setText(QString::fromLatin1(value));
         press(filler, "Command1");
         ASSERT_EQ(ctx().varGlobalDataArray.pointer(), 5);
+        EXPECT_EQ(text(filler, "Text4"), "4");
         press(filler, "Command2");
     }
 };
@@ -56,9 +60,7 @@ TEST(DataMenus, ExportImportAndReloadRunFromTheirMenuItems)
     // Export and import are modal: choosing the item returns once the window has done its work.
     r.dialogs.setNextFileName(r.ctx().paths.dataStore);
     r.open(MenuItem::ExportData);
-    QFile exported(r.ctx().paths.dataStore);
-    ASSERT_TRUE(exported.open(QIODevice::ReadOnly));
-    EXPECT_EQ(exported.readAll().count('\n'), 5);
+    EXPECT_EQ(fileBytes(r.ctx().paths.dataStore).count('\n'), 5);
     EXPECT_TRUE(r.dialogs.shown.empty());
 
     r.dialogs.setNextAnswer(Dialogs::Answer::Yes);

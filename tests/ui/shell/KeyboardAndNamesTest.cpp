@@ -74,8 +74,7 @@ TEST(Keyboard, MnemonicsHelpKeyAndEnterWorkAsOnAnyDesktop)
     file->close();
 
     QTest::keyClick(&window, Qt::Key_F1);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return window.findChild<QWidget*>(QStringLiteral("HelpViewer")) != nullptr; }));
-
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window.helpViewer() != nullptr; }));
     auto* revs = child<QLineEdit>(a.open(MenuItem::EnergyMeterSetup), "Text1");
     retype(revs, QStringLiteral("600"));
     QTest::keyClick(revs, Qt::Key_Return);

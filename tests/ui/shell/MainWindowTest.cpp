@@ -33,23 +33,9 @@ struct WindowFixture
     void trigger(MenuItem item) { window.action(item)->trigger(); }
 };
 
-TEST(MainWindowMenus, CaptionsInOrderAndOnlyItemsWithAScreenAreEnabled)
+TEST(MainWindowMenus, OnlyItemsWithAScreenAreEnabled)
 {
     WindowFixture f;
-    QStringList menus;
-    for (QAction* m : f.window.menuBar()->actions()) {
-        menus << m->iconText() + ":";
-        for (QAction* a : m->menu()->actions())
-            menus.last() += " " + a->iconText() + ",";
-    }
-    EXPECT_EQ(menus, QStringList({"File: Load Factory Defaults, Save All Settings, Load Previous Run Data, Exit,",
-                                  "View: Energy Logging Screen, Energy Trip Screen, Display Energy History Graph,",
-                                  "Tools: Export Data, Import Data,",
-                                  "Setup: Camera Setup, Energy Meter Setup, Data Logging Setup, Advanced Settings, "
-                                  "Publishing Setup, Unattended Operation,",
-                                  "Help: Help (Contents), About Wattsight,",
-                                  "Debug: Pulse Simulator, Fill Array, View logging screen variables, View trip "
-                                  "screen variables,"}));
     const std::set<MenuItem> own = {MenuItem::LoadFactoryDefaults, MenuItem::SaveAllSettings, MenuItem::ExitMenu,
                                     MenuItem::HelpContents, MenuItem::About};
     for (int i = 0; i <= static_cast<int>(MenuItem::TripScreenVariables); ++i) {
@@ -176,8 +162,6 @@ TEST(MainWindowStartHint, ShownOnlyWhileTheFrameIsEmptyAndNothingRuns)
     auto* hint = a.app.window().findChild<QLabel*>(QStringLiteral("lblStartHint"));
     ASSERT_NE(hint, nullptr);
     EXPECT_TRUE(QTest::qWaitFor([&] { return hint->isVisible(); }));
-    EXPECT_TRUE(hint->text().contains(QStringLiteral("Simulated meter")));
-    EXPECT_TRUE(hint->text().contains(QStringLiteral("Find Mark")));
     QWidget* meter = a.open(MenuItem::EnergyMeterSetup);
     ASSERT_NE(meter, nullptr);
     EXPECT_TRUE(QTest::qWaitFor([&] { return !hint->isVisible(); }));

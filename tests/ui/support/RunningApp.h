@@ -101,32 +101,13 @@ struct RunningApp
         press(simulator, "Command1");
         press(simulator, "Command2");
     }
-    // A stretch of uneven revolutions with the screens refreshed now and then, for pictures of busy screens.
-    void busyMeter(QWidget* simulator, int revolutions)
-    {
-        for (int i = 0; i < revolutions; ++i) {
-            clock.advance(i % 3 == 0 ? 7.9 : 8.4);
-            pulse(simulator);
-            if (i % 8 == 7)
-                letTimerTick();
-        }
-    }
 };
 
-// Writes a picture of the widget to docs/screenshots.
-inline void saveScreenshot(QWidget* widget, const char* name)
-{
-    const QString path = QDir(QStringLiteral(WATTSIGHT_SCREENSHOT_DIR)).filePath(QString::fromLatin1(name));
-    EXPECT_TRUE(widget->grab().save(path)) << path.toStdString();
-}
-
-inline bool screenshotsWanted()
-{
-    return !qEnvironmentVariableIsEmpty("WATTSIGHT_SCREENSHOTS");
-}
-
+// Writes a picture of the widget to docs/screenshots when WATTSIGHT_SCREENSHOTS is set.
 inline void screenshotIfWanted(QWidget* widget, const char* name)
 {
-    if (screenshotsWanted())
-        saveScreenshot(widget, name);
+    if (qEnvironmentVariableIsEmpty("WATTSIGHT_SCREENSHOTS"))
+        return;
+    const QString path = QDir(QStringLiteral(WATTSIGHT_SCREENSHOT_DIR)).filePath(QString::fromLatin1(name));
+    EXPECT_TRUE(widget->grab().save(path)) << path.toStdString();
 }
