@@ -314,6 +314,45 @@ TEST_F(LoggingTest, ADataSetReplacedDuringAWaitingWriteNeverMixesIntoTheOldRun)
     EXPECT_EQ(file[1].split(',')[10], "300");
 }
 
+TEST_F(LoggingTest, AnErrorMessageLeftOpenForAnHourHoldsUpNoRecord)
+{
+    t.files.fail(FaultyFileIo::Op::Open, path("DATASTOR.DTA"));
+    int boxes = 0;
+    t.dialogs.onMessage = [&](const ScriptedDialogs::Shown&) {
+        if (boxes++ > 0)
+            return;
+        runFor(3600, 1.0); // the box waits for OK while the timer goes on ticking
+        EXPECT_EQ(data().count(), 14);
+    };
+    start();
+    runFor(601);
+    EXPECT_EQ(boxes, 1);
+    ASSERT_EQ(data().count(), 14);
+    for (int r = 1; r <= 14; ++r)
+        EXPECT_EQ(data().row(r).LoggingSeconds, 300 * r) << "on time, none holding the gap";
+}
+
+TEST_F(LoggingTest, StopAndStartWhileATickWaitsGiveTheNewRunNoStaleRecordOrMinute)
+{
+    t.ctx.settings.WRITE_LIVE_DATA_FILE = true;
+    start();
+    runFor(59.8);
+    t.files.fail(FaultyFileIo::Op::Open, t.ctx.paths.liveData, 1);
+    t.pump.onEvents = [&] {
+        t.pump.onEvents = nullptr;
+        engine.stopButton();
+        engine.startButton();
+    };
+    runFor(0.4);
+    EXPECT_EQ(data().count(), 0);
+    runFor(58.6);
+    EXPECT_FALSE(t.ctx.logging.window1hour.slot(1).closed);
+    runFor(241.4);
+    ASSERT_EQ(data().count(), 1);
+    EXPECT_EQ(data().row(1).LoggingSeconds, 300);
+    EXPECT_TRUE(t.ctx.logging.window1hour.slot(5).closed);
+}
+
 TEST_F(LoggingTest, MinuteUpdatesFeedTheAveragesAndTheLiveFileWithTheBackupSwitchedOff)
 {
     t.ctx.settings.WRITE_LIVE_DATA_FILE = true;

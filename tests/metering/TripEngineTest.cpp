@@ -116,6 +116,24 @@ TEST_F(TripTest, TicksAndPulsesDuringThePulseWaitLandInTheClosingMinuteOnly)
     EXPECT_EQ(trip().newPulseCount, 0);
 }
 
+TEST_F(TripTest, StopAndStartWhileTheMinuteWaitsForAPulseCloseNothingIntoTheNewTrip)
+{
+    runFor(59.8);
+    SetPulseInProgress(t.ctx);
+    t.pump.onEvents = [&] {
+        t.pump.onEvents = nullptr;
+        engine.stopButton();
+        engine.startButton();
+        ClearPulseInProgress(t.ctx);
+    };
+    runFor(0.4);
+    EXPECT_FALSE(trip().window5min.slot(1).closed) << "the old trip's minute";
+    runFor(59.6);
+    EXPECT_FALSE(trip().window5min.slot(1).closed);
+    runFor(0.6);
+    EXPECT_TRUE(trip().window5min.slot(1).closed) << "a minute after the new start";
+}
+
 TEST_F(TripTest, DisplayRoundsHalvesToEvenPerSettingAndShowsElapsedTime)
 {
     t.ctx.settings.POWER_ROUNDING_PLACES = 1;
@@ -134,6 +152,7 @@ TEST_F(TripTest, DisplayRoundsHalvesToEvenPerSettingAndShowsElapsedTime)
 
     EXPECT_EQ(ElapsedTimeText(59), "00h 00m 59s");
     EXPECT_EQ(ElapsedTimeText(400000), "111h 06m 40s");
+    EXPECT_EQ(ElapsedTimeText(-3725), "-01h 02m 05s") << "a clock set back";
 }
 
 TEST_F(TripTest, BaselineSubtractsFromInstantFiguresOnly)
