@@ -3,6 +3,7 @@
 
 #include "camera/IntensityHistory.h"
 #include "camera/MarkDetector.h"
+#include "ui/shell/BusyWindow.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -99,5 +100,6 @@ private:
     QPushButton* m_motionSensitivity = nullptr;
     QPushButton* m_startCameraButton = nullptr;
     QPointer<MotionDetection> m_motion;
+    BusyWindow m_busy{*this};
     QPointer<QDialog> m_startCamera;
 };
