@@ -7,9 +7,7 @@
 #include <unistd.h>
 
 // The program's (and Qt's) calls of the C library's sync functions land here first, are counted, then done.
-namespace {
-int syncCalls = 0;
-}
+static int syncCalls = 0;
 extern "C" int fdatasync(int fd)
 {
     return ++syncCalls, static_cast<int>(::syscall(SYS_fdatasync, fd));
@@ -19,24 +17,17 @@ extern "C" int fsync(int fd)
     return ++syncCalls, static_cast<int>(::syscall(SYS_fsync, fd));
 }
 
-namespace {
-
 TEST(DiskFileIo, WrittenFilesReachTheDiskBeforeCloseReportsSuccess)
 {
     QTemporaryDir dir;
-    auto syncs = [&](DiskFileIo::Sync sync, FileIo::Mode mode, FileIo::Commit commit = FileIo::Commit::InPlace) {
-        auto file = DiskFileIo(sync).open(dir.filePath(QStringLiteral("DATASTOR.DTA")), mode, commit);
+    auto syncs = [&](FileIo::Mode mode, FileIo::Commit commit) {
+        auto file = DiskFileIo().open(dir.filePath(QStringLiteral("DATASTOR.DTA")), mode, commit);
         const bool written = mode == FileIo::Mode::Read || file->write("line\r\n");
         syncCalls = 0;
         EXPECT_TRUE(file->close() && written);
         return syncCalls;
     };
-    using M = FileIo::Mode;
-    EXPECT_EQ(syncs(DiskFileIo::Sync::ToDisk, M::Truncate), 1);
-    EXPECT_EQ(syncs(DiskFileIo::Sync::ToDisk, M::Append), 1) << "each backup append";
-    EXPECT_EQ(syncs(DiskFileIo::Sync::ToDisk, M::Truncate, FileIo::Commit::Atomic), 2) << "the file, then its folder";
-    EXPECT_EQ(syncs(DiskFileIo::Sync::ToDisk, M::Read), 0);
-    EXPECT_EQ(syncs(DiskFileIo::Sync::None, M::Append), 0);
+    EXPECT_EQ(syncs(FileIo::Mode::Append, FileIo::Commit::InPlace), 1) << "each backup append";
+    EXPECT_EQ(syncs(FileIo::Mode::Truncate, FileIo::Commit::Atomic), 2) << "the live file, then its folder";
+    EXPECT_EQ(syncs(FileIo::Mode::Read, FileIo::Commit::InPlace), 0);
 }
-
-} // namespace
