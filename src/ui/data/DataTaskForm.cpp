@@ -40,13 +40,12 @@ void DataTaskForm::run()
         m_bar->setValue(value);
         m_bar->repaint(); // the task runs without returning to the event loop
     };
-    bool ok = false;
     {
-        // Reading retries wait with events running: a close meanwhile waits for the task.
+        // Retries wait with events running: a close meanwhile waits for the task.
         const BusyWindow::Work work(m_busy);
-        ok = m_task(m_ctx, hooks);
+        const bool ok = m_task(m_ctx, hooks);
+        m_running = false;
+        emit taskDone(ok);
     }
-    m_running = false;
-    emit taskDone(ok);
-    closeScreenFrame(*this);
+    closeScreenFrame(*this); // harmless when a close asked for during the task closed it already
 }
