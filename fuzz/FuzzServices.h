@@ -56,7 +56,7 @@ public:
         qsizetype m_pos = 0;
     };
 
-    std::unique_ptr<FileHandle> open(const QString& path, Mode mode, Commit) override
+    std::unique_ptr<FileHandle> open(const QString& path, Mode mode, Commit, Access) override
     {
         if (mode == Mode::Read && !files.contains(path))
             return nullptr;

@@ -5,6 +5,7 @@
 #include "app/AppContext.h"
 #include "app/ConfigFiles.h"
 #include "app/IniFile.h"
+#include "app/SettingsFile.h"
 #include "app/TextFormat.h"
 
 #include <cstdint>
@@ -47,12 +48,35 @@ void checkRanges(const GlobalSettings& s)
     inRange(s.PERCENT_AMBIENT_LIGHT_TO_TRACK, R::PERCENT_AMBIENT_LIGHT_TO_TRACK);
 }
 
+// Every text of a declared file passes its own check; every number lies in its range.
+void checkExtraFiles(const GlobalSettings& s)
+{
+    for (const SettingsFile* file : ExtraSettingsFiles())
+        for (const SettingsSection& section : file->sections)
+            for (const SettingsKey& key : section.keys) {
+                if (const auto* n = std::get_if<SettingsKey::Number>(&key.value))
+                    inRange(s.*n->field, n->range);
+                if (const auto* t = std::get_if<SettingsKey::Text>(&key.value))
+                    check(!t->accepts || t->accepts(s.*t->field));
+            }
+}
+
 bool loadAll(AppContext& ctx)
 {
     bool ok = LoadMeterSettings(ctx);
     ok = LoadLoggingSettings(ctx) && ok;
     ok = LoadAdvancedSettings(ctx) && ok;
     ok = LoadCameraSettings(ctx) && ok;
+    for (const SettingsFile* file : ExtraSettingsFiles())
+        ok = LoadSettingsFile(ctx, *file) && ok;
+    return ok;
+}
+
+bool saveExtraFiles(AppContext& ctx)
+{
+    bool ok = true;
+    for (const SettingsFile* file : ExtraSettingsFiles())
+        ok = SaveSettingsFile(ctx, *file).isEmpty() && ok;
     return ok;
 }
 
@@ -70,9 +94,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     for (const QString& path :
          {ctx.paths.meterSettings, ctx.paths.loggingSettings, ctx.paths.advancedSettings, ctx.paths.cameraSettings})
         files.files.insert(path, input);
+    for (const SettingsFile* file : ExtraSettingsFiles())
+        files.files.insert(SettingsFilePath(ctx, *file), input);
 
     loadAll(ctx);
     checkRanges(ctx.settings);
+    checkExtraFiles(ctx.settings);
     CodesToText(QString::fromLocal8Bit(input), QStringLiteral("13,10"));
 
     IniFile ini(files, clock, pump);
@@ -81,7 +108,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     // What was accepted is written back and must read back the same, without a failure.
     check(SaveMeterSettings(ctx).isEmpty() && SaveLoggingSettings(ctx).isEmpty() &&
-          SaveAdvancedSettings(ctx).isEmpty() && SaveCameraSettings(ctx).isEmpty());
+          SaveAdvancedSettings(ctx).isEmpty() && SaveCameraSettings(ctx).isEmpty() && saveExtraFiles(ctx));
     const GlobalSettings first = ctx.settings;
     const QString eol = ctx.strGlobalEndOfLine;
     const QString delimiter = ctx.strGlobalFieldDelimiter;
@@ -90,7 +117,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     check(loadAll(ctx));
     check(ctx.strGlobalEndOfLine == eol && ctx.strGlobalFieldDelimiter == delimiter);
     // Doubles pass through 15 significant digits, so compare what a second save writes.
-    check(SaveMeterSettings(ctx).isEmpty() && SaveCameraSettings(ctx).isEmpty());
+    check(SaveMeterSettings(ctx).isEmpty() && SaveCameraSettings(ctx).isEmpty() && saveExtraFiles(ctx));
     check(files.files == savedFiles);
     GlobalSettings second = ctx.settings;
     second.REVS_PER_KWH = first.REVS_PER_KWH;

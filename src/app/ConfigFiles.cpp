@@ -6,6 +6,7 @@
 #include "app/Dialogs.h"
 #include "app/FileIo.h"
 #include "app/IniFile.h"
+#include "app/SettingsFile.h"
 #include "app/TextFormat.h"
 
 #include <limits>
@@ -232,12 +233,12 @@ QStringList CameraSettingsLines(const GlobalSettings& s)
             SettingsEndMarker};
 }
 
-QString write_settings_file(AppContext& ctx, const QString& path, const QStringList& lineBuffer)
+QString write_settings_file(AppContext& ctx, const QString& path, const QStringList& lineBuffer, FileIo::Access access)
 {
     Services& sv = ctx.services;
     std::unique_ptr<FileHandle> handle;
     for (int attempt = 1; attempt <= ConfigTries; ++attempt) {
-        handle = sv.files.open(path, FileIo::Mode::Truncate, FileIo::Commit::Atomic);
+        handle = sv.files.open(path, FileIo::Mode::Truncate, FileIo::Commit::Atomic, access);
         if (handle)
             break;
         if (attempt < ConfigTries)
@@ -309,6 +310,16 @@ void MakeDefaultSettingsFiles(AppContext& ctx)
         const QString error = write_settings_file(ctx, f.path, f.lines);
         if (!error.isEmpty())
             ctx.services.dialogs.message(QLatin1String(f.prefix) + error, Dialogs::Buttons::Ok);
+    }
+    for (const SettingsFile* file : ExtraSettingsFiles()) {
+        const QString path = SettingsFilePath(ctx, *file);
+        if (FileExists(ctx, path))
+            continue;
+        GlobalSettings factory;
+        ApplyFactoryDefaults(*file, factory);
+        const QString error = WriteSettingsFile(ctx, *file, factory);
+        if (!error.isEmpty())
+            ctx.services.dialogs.message(SettingsFileMakeError(*file) + error, Dialogs::Buttons::Ok);
     }
 }
 
@@ -438,6 +449,10 @@ void LoadAllSettings(AppContext& ctx)
     for (const Group& g : groups) {
         if (!g.load(ctx))
             ctx.services.dialogs.message(QLatin1String(g.failure), Dialogs::Buttons::Ok);
+    }
+    for (const SettingsFile* file : ExtraSettingsFiles()) {
+        if (!LoadSettingsFile(ctx, *file))
+            ctx.services.dialogs.message(SettingsFileLoadFailure(*file), Dialogs::Buttons::Ok);
     }
 }
 

@@ -1,14 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "app/FileIo.h"
+
 #include <QString>
 #include <QStringList>
 
 struct AppContext;
 struct GlobalSettings;
 
-// The four configuration files: creation with factory content, the group writers and the group readers.
-// Writers return "" on success, otherwise error texts each ended by CR LF.
+// The four original configuration files (and the declared extra ones, see SettingsFile.h): creation with factory
+// content, the group writers and the group readers. Writers return "" on success, otherwise error texts each ended by
+// CR LF.
 
 // True when the path names an existing ordinary file (not hidden, not a directory).
 bool FileExists(AppContext& ctx, const QString& path);
@@ -25,7 +28,8 @@ QStringList CameraSettingsLines(const GlobalSettings& s);
 
 // Writes the buffer's lines (up to the end marker, at most 100), each ended by CR LF. The old file is
 // replaced only when every line went out, so a failure or a crash never leaves a half-written file.
-QString write_settings_file(AppContext& ctx, const QString& path, const QStringList& lineBuffer);
+QString write_settings_file(AppContext& ctx, const QString& path, const QStringList& lineBuffer,
+                            FileIo::Access access = FileIo::Access::Shared);
 
 void MakeDefaultSettingsFiles(AppContext& ctx);
 
@@ -42,7 +46,7 @@ bool LoadLoggingSettings(AppContext& ctx);
 bool LoadAdvancedSettings(AppContext& ctx);
 bool LoadCameraSettings(AppContext& ctx);
 
-// Reads the four groups in order, showing "Failed to load ... settings" for each that fails.
+// Reads the four groups in order, then the extra files, showing "Failed to load ... settings" for each that fails.
 void LoadAllSettings(AppContext& ctx);
 
 // Decodes a comma-separated list of character codes; ok is false when an empty item could not be converted.

@@ -76,11 +76,13 @@ private:
 
 } // namespace
 
-std::unique_ptr<FileHandle> DiskFileIo::open(const QString& path, Mode mode, Commit commit)
+std::unique_ptr<FileHandle> DiskFileIo::open(const QString& path, Mode mode, Commit commit, Access access)
 {
+    const auto ownerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
     if (mode == Mode::Truncate && commit == Commit::Atomic) {
         auto save = std::make_unique<QSaveFile>(path);
-        if (!save->open(QIODevice::WriteOnly))
+        // The temporary file is narrowed before a byte goes in, so a password never sits in a readable file.
+        if (!save->open(QIODevice::WriteOnly) || (access == Access::OwnerOnly && !save->setPermissions(ownerOnly)))
             return nullptr;
         return std::make_unique<QFileHandle>(std::move(save), m_sync);
     }
@@ -98,6 +100,8 @@ std::unique_ptr<FileHandle> DiskFileIo::open(const QString& path, Mode mode, Com
         break;
     }
     if (!file->open(flags))
+        return nullptr;
+    if (access == Access::OwnerOnly && mode != Mode::Read && !file->setPermissions(ownerOnly))
         return nullptr;
     return std::make_unique<QFileHandle>(std::move(file), m_sync);
 }

@@ -35,9 +35,16 @@ public:
         InPlace,
         Atomic
     };
+    // OwnerOnly files are readable and writable by their owner alone from the moment they exist.
+    enum class Access
+    {
+        Shared,
+        OwnerOnly
+    };
 
     virtual ~FileIo() = default;
-    virtual std::unique_ptr<FileHandle> open(const QString& path, Mode mode, Commit commit = Commit::InPlace) = 0;
+    virtual std::unique_ptr<FileHandle> open(const QString& path, Mode mode, Commit commit = Commit::InPlace,
+                                             Access access = Access::Shared) = 0;
     // Deletes even a read-only file; true when the file is gone afterwards.
     virtual bool remove(const QString& path) = 0;
     // True for an existing ordinary file (not a directory, not hidden).
@@ -59,7 +66,8 @@ public:
     };
     explicit DiskFileIo(Sync sync = Sync::ToDisk) : m_sync(sync) {}
 
-    std::unique_ptr<FileHandle> open(const QString& path, Mode mode, Commit commit = Commit::InPlace) override;
+    std::unique_ptr<FileHandle> open(const QString& path, Mode mode, Commit commit = Commit::InPlace,
+                                     Access access = Access::Shared) override;
     bool remove(const QString& path) override;
     bool exists(const QString& path) override;
     qint64 size(const QString& path) override;

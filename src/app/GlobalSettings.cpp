@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/GlobalSettings.h"
 
+#include "app/SettingsFile.h"
+
 #include <QDir>
 
 namespace SettingsDefaults {
@@ -67,6 +69,8 @@ GlobalSettings factorySettings()
     LoggingFactoryDefaults(s);
     AdvancedFactoryDefaults(s);
     CameraFactoryDefaults(s);
+    for (const SettingsFile* file : ExtraSettingsFiles())
+        ApplyFactoryDefaults(*file, s);
     return s;
 }
 
@@ -78,7 +82,9 @@ FilePaths BuildFilePaths(const QString& folder)
     auto path = [&dir](const char* name) {
         return QDir::toNativeSeparators(dir.absoluteFilePath(QLatin1String(name)));
     };
-    return FilePaths{path("METERSETTINGS.CFG"),  path("LOGSETTINGS.CFG"), path("ADVANCEDSETTINGS.CFG"),
-                     path("CAMERASETTINGS.CFG"), path("DATASTOR.DTA"),    path("DIFFLOG.DTA"),
-                     path("DIFFLOG.CTL"),        path("LIVEDATA.DTA"),    path("LIVEDATA.CTL")};
+    return FilePaths{path("METERSETTINGS.CFG"),    path("LOGSETTINGS.CFG"),
+                     path("ADVANCEDSETTINGS.CFG"), path("CAMERASETTINGS.CFG"),
+                     path("DATASTOR.DTA"),         path("DIFFLOG.DTA"),
+                     path("DIFFLOG.CTL"),          path("LIVEDATA.DTA"),
+                     path("LIVEDATA.CTL"),         QDir::toNativeSeparators(dir.absolutePath())};
 }

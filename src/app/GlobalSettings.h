@@ -50,6 +50,18 @@ struct GlobalSettings
     qint16 TRIGGER_EVENTS_TO_AVERAGE = 0;
     bool TRACK_AMBIENT_LIGHT_CHANGE = false;
     qint16 PERCENT_AMBIENT_LIGHT_TO_TRACK = 0;
+    // Publishing group (PUBLISHSETTINGS.CFG)
+    bool PUBLISH_MQTT = false;
+    QString MQTT_HOST;
+    qint32 MQTT_PORT = 0;
+    QString MQTT_USERNAME;
+    QString MQTT_PASSWORD;
+    bool MQTT_USE_TLS = false;
+    QString MQTT_CA_FILE;
+    QString MQTT_BASE_TOPIC;
+    QString METER_ID;
+    bool HOME_ASSISTANT_DISCOVERY = false;
+    QString DISCOVERY_PREFIX;
 
     bool operator==(const GlobalSettings&) const = default;
 };
@@ -99,6 +111,7 @@ void MeterFactoryDefaults(GlobalSettings& s);
 void LoggingFactoryDefaults(GlobalSettings& s);
 void AdvancedFactoryDefaults(GlobalSettings& s);
 void CameraFactoryDefaults(GlobalSettings& s);
+// The four original groups and every declared extra file.
 GlobalSettings factorySettings();
 } // namespace SettingsDefaults
 
@@ -114,6 +127,7 @@ struct FilePaths
     QString diffLogCtl;  // DIFFLOG.CTL
     QString liveData;    // LIVEDATA.DTA
     QString liveDataCtl; // LIVEDATA.CTL
+    QString folder;      // the data folder itself, where the declared extra settings files live
 };
 
 // Paths of the fixed file names inside the given folder (the working folder at start-up).

@@ -134,18 +134,55 @@ double roundToPlaces(double value, int places)
 
 namespace {
 
-QString fourDigitYears(QString pattern)
+// Applies edit to the parts of a date or time pattern outside single quotes, which are literal text.
+template <class Edit> QString editUnquoted(const QString& pattern, Edit edit)
 {
-    if (!pattern.contains(QLatin1String("yyyy")))
-        pattern.replace(QRegularExpression(QStringLiteral("y+")), QStringLiteral("yyyy"));
-    return pattern;
+    QString result;
+    qsizetype i = 0;
+    while (i < pattern.size()) {
+        const qsizetype quote = pattern.indexOf(QLatin1Char('\''), i);
+        const qsizetype plainEnd = quote < 0 ? pattern.size() : quote;
+        result += edit(pattern.mid(i, plainEnd - i));
+        if (quote < 0)
+            break;
+        const qsizetype close = pattern.indexOf(QLatin1Char('\''), quote + 1);
+        const qsizetype quotedEnd = close < 0 ? pattern.size() : close + 1;
+        result += pattern.mid(quote, quotedEnd - quote);
+        i = quotedEnd;
+    }
+    return result;
 }
 
-QString withoutTimeZone(QString pattern)
+// The locale's pattern made fit for data files that spreadsheets open and this program reads back: four-digit
+// years; no time zone (with the brackets some locales put round it), no element the formatter does not
+// write (such as the day period "B"), no invisible direction marks, no trailing commas.
+QString dataPattern(const QString& pattern)
 {
-    pattern.remove(QRegularExpression(QStringLiteral("\\s*t+\\s*$")));
-    pattern.remove(QRegularExpression(QStringLiteral("^\\s*t+\\s*")));
-    return pattern.trimmed();
+    static const QRegularExpression zone(QStringLiteral("[(\\[]?t+[)\\]]?"));
+    static const QRegularExpression unsupported(
+        QStringLiteral("[b-cefgi-lnoqru-xzB-GI-LN-OQ-Z\\x{200E}\\x{200F}\\x{061C}]+"));
+    static const QRegularExpression spaces(QStringLiteral("\\s{2,}"));
+    static const QRegularExpression years(QStringLiteral("y+"));
+    static const QRegularExpression ends(QStringLiteral("^[\\s,\\x{060C}]+|[\\s,\\x{060C}]+$"));
+    const bool fourDigits = pattern.contains(QLatin1String("yyyy"));
+    QString cleaned = editUnquoted(pattern, [&](QString part) {
+        part.remove(zone).remove(unsupported).replace(spaces, QStringLiteral(" "));
+        return fourDigits ? part : part.replace(years, QStringLiteral("yyyy"));
+    });
+    return cleaned.remove(ends);
+}
+
+// A 12-hour pattern whose morning and afternoon texts cannot be told apart is written as 24-hour.
+QString readableHours(const QString& pattern, const QLocale& locale)
+{
+    const QString am = locale.amText();
+    const QString pm = locale.pmText();
+    if (!am.isEmpty() && !pm.isEmpty() && am.compare(pm, Qt::CaseInsensitive) != 0)
+        return pattern;
+    static const QRegularExpression marker(QStringLiteral("\\s*(ap|AP|a|A)\\s*"));
+    return editUnquoted(pattern,
+                        [](QString part) { return part.remove(marker).replace(QLatin1Char('h'), QLatin1Char('H')); })
+        .trimmed();
 }
 
 void appendNumber(QByteArray& out, int value, int minDigits)
@@ -165,17 +202,26 @@ void appendNumber(QByteArray& out, int value, int minDigits)
 } // namespace
 
 GeneralDateFormat::GeneralDateFormat(const QLocale& locale)
-    : m_locale(locale), m_datePattern(fourDigitYears(locale.dateFormat(QLocale::ShortFormat))),
-      m_timePattern(withoutTimeZone(locale.timeFormat(QLocale::LongFormat))), m_dateTokens(compile(m_datePattern)),
-      m_timeTokens(compile(m_timePattern)), m_am(locale.amText().toUtf8()), m_pm(locale.pmText().toUtf8())
+    : m_locale(locale), m_am(locale.amText().toUtf8()), m_pm(locale.pmText().toUtf8()), m_amText(locale.amText()),
+      m_pmText(locale.pmText())
 {
     for (int m = 0; m < 12; ++m) {
         m_monthNameTexts[m] = locale.monthName(m + 1, QLocale::ShortFormat);
         m_monthNames[m] = m_monthNameTexts[m].toUtf8();
     }
-    m_amText = locale.amText();
-    m_pmText = locale.pmText();
-    m_fastParse = fastParseUsable();
+    usePatterns(dataPattern(locale.dateFormat(QLocale::ShortFormat)),
+                readableHours(dataPattern(locale.timeFormat(QLocale::LongFormat)), locale));
+    // Whatever the locale's data holds, what is written must read back: else an unambiguous layout.
+    if (!readsBack())
+        usePatterns(QStringLiteral("yyyy-MM-dd"), QStringLiteral("HH:mm:ss"));
+}
+
+void GeneralDateFormat::usePatterns(const QString& date, const QString& time)
+{
+    m_datePattern = date;
+    m_timePattern = time;
+    m_dateTokens = compile(date);
+    m_timeTokens = compile(time);
 }
 
 std::vector<GeneralDateFormat::Token> GeneralDateFormat::compile(const QString& pattern)
@@ -323,7 +369,7 @@ QString GeneralDateFormat::format(const QDateTime& value) const
 std::optional<QDateTime> GeneralDateFormat::parse(QStringView text) const
 {
     QDateTime exact;
-    if (m_fastParse && parseExact(text, exact))
+    if (parseExact(text, exact))
         return exact;
     return parseWithLocale(text);
 }
@@ -367,9 +413,11 @@ bool GeneralDateFormat::matchTokens(QStringView text, qsizetype& pos, const std:
                 return false;
             break;
         case Token::MonthName: {
+            // The longest name that fits, in case one is the start of another.
             int found = 0;
-            for (int m = 0; m < 12 && !found; ++m)
-                if (!m_monthNameTexts[m].isEmpty() && text.mid(pos).startsWith(m_monthNameTexts[m]))
+            for (int m = 0; m < 12; ++m)
+                if (!m_monthNameTexts[m].isEmpty() && text.mid(pos).startsWith(m_monthNameTexts[m]) &&
+                    (!found || m_monthNameTexts[m].size() > m_monthNameTexts[found - 1].size()))
                     found = m + 1;
             if (!found)
                 return false;
@@ -402,17 +450,15 @@ bool GeneralDateFormat::matchTokens(QStringView text, qsizetype& pos, const std:
             if (!readDigits(text, pos, token.kind == Token::Second2 ? 2 : 1, 2, fields[5]))
                 return false;
             break;
-        case Token::AmPm:
-            if (!m_amText.isEmpty() && text.mid(pos).startsWith(m_amText)) {
-                pm = 0;
-                pos += m_amText.size();
-            } else if (!m_pmText.isEmpty() && text.mid(pos).startsWith(m_pmText)) {
-                pm = 1;
-                pos += m_pmText.size();
-            } else {
+        case Token::AmPm: {
+            const bool am = !m_amText.isEmpty() && text.mid(pos).startsWith(m_amText);
+            const bool pmText = !m_pmText.isEmpty() && text.mid(pos).startsWith(m_pmText);
+            if (!am && !pmText)
                 return false;
-            }
+            pm = pmText && (!am || m_pmText.size() > m_amText.size());
+            pos += pm ? m_pmText.size() : m_amText.size();
             break;
+        }
         }
     }
     if (twelveHour) {
@@ -449,38 +495,20 @@ bool GeneralDateFormat::parseExact(QStringView text, QDateTime& out) const
     return true;
 }
 
-// The exact reader covers only patterns whose every element it reads as the locale does; it is switched
-// off for anything else, and checked against the locale parser on sample texts.
-bool GeneralDateFormat::fastParseUsable() const
+bool GeneralDateFormat::readsBack() const
 {
-    for (const QString* pattern : {&m_datePattern, &m_timePattern})
-        for (const char* unsupported : {"ddd", "MMMM", "z", "t"})
-            if (pattern->contains(QLatin1String(unsupported)))
-                return false;
-    int hourTokens = 0;
-    bool twelve = false;
-    bool amPm = false;
-    for (const Token& t : m_timeTokens) {
-        hourTokens +=
-            t.kind == Token::Hour || t.kind == Token::Hour2 || t.kind == Token::Hour12 || t.kind == Token::Hour12x2;
-        twelve |= t.kind == Token::Hour12 || t.kind == Token::Hour12x2;
-        amPm |= t.kind == Token::AmPm;
-    }
-    if (hourTokens != 1 || twelve != amPm)
+    int hours = 0;
+    for (const Token& t : m_timeTokens)
+        hours += t.kind >= Token::Hour && t.kind <= Token::Hour12x2;
+    if (hours != 1)
         return false;
-    for (const Token& t : m_dateTokens)
-        if (t.kind >= Token::Hour)
-            return false;
     const QDateTime samples[] = {
-        QDateTime(QDate(2009, 1, 5), QTime(9, 3, 7)), QDateTime(QDate(2026, 12, 31), QTime(23, 59, 59)),
+        QDateTime(QDate(2009, 1, 5), QTime(9, 3, 7)),      QDateTime(QDate(2026, 12, 31), QTime(23, 59, 59)),
         QDateTime(QDate(2010, 11, 22), QTime(12, 30, 45)), QDateTime(QDate(2011, 6, 15), QTime(0, 0, 0)),
-        QDateTime(QDate(2012, 2, 29), QTime(0, 0, 1))};
+        QDateTime(QDate(2012, 2, 29), QTime(0, 0, 1)),     QDateTime(QDate(2013, 10, 10), QTime(10, 10, 10))};
     for (const QDateTime& sample : samples) {
-        QByteArray text;
-        append(text, sample);
-        const QString s = QString::fromUtf8(text);
-        QDateTime exact;
-        if (!parseExact(s, exact) || parseWithLocale(s) != std::optional<QDateTime>(exact))
+        QDateTime back;
+        if (!parseExact(format(sample), back) || back != sample)
             return false;
     }
     return true;

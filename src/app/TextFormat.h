@@ -36,7 +36,8 @@ double roundToPlaces(double value, int places);
 } // namespace TextFormat
 
 // The locale's general date: short date, a space, the long time without time zone; the date alone when the
-// time of day is exactly midnight. Years always have four digits so that the text reads back unambiguously.
+// time of day is exactly midnight. Years always have four digits and digits are ASCII, so that the text reads
+// back unambiguously and spreadsheets take it for a date.
 class GeneralDateFormat
 {
 public:
@@ -44,9 +45,10 @@ public:
 
     QString format(const QDateTime& value) const;
     void append(QByteArray& out, const QDateTime& value) const;
-    // Reads a date and time, a date alone (midnight) or a time alone (on 30 December 1899).
+    // Reads a date and time, a date alone (midnight) or a time alone (on 30 December 1899): exactly the text
+    // format() writes, else whatever the locale's own parser reads with the same patterns.
     std::optional<QDateTime> parse(QStringView text) const;
-    // The same through the locale's own parser only; parse() answers exactly as this does, faster.
+    // The locale's own parser alone.
     std::optional<QDateTime> parseWithLocale(QStringView text) const;
 
     const QString& datePattern() const { return m_datePattern; }
@@ -79,11 +81,12 @@ private:
         QString text = {}; // the literal again, for matching while parsing
     };
     static std::vector<Token> compile(const QString& pattern);
+    void usePatterns(const QString& date, const QString& time);
     void appendTokens(QByteArray& out, const std::vector<Token>& tokens, const QDate& d, const QTime& t) const;
     // Reads exactly the text append() writes; false for anything else, which the locale parser then gets.
     bool parseExact(QStringView text, QDateTime& out) const;
     bool matchTokens(QStringView text, qsizetype& pos, const std::vector<Token>& tokens, int fields[6]) const;
-    bool fastParseUsable() const;
+    bool readsBack() const;
 
     QLocale m_locale;
     QString m_datePattern;
@@ -96,5 +99,4 @@ private:
     QString m_monthNameTexts[12];
     QString m_amText;
     QString m_pmText;
-    bool m_fastParse = false;
 };

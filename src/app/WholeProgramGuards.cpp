@@ -4,6 +4,7 @@
 #include "app/AppContext.h"
 #include "app/ConfigFiles.h"
 #include "app/Dialogs.h"
+#include "app/SettingsFile.h"
 
 namespace {
 struct GuardTexts
@@ -59,6 +60,8 @@ void LoadAllFactoryDefaults(GlobalSettings& settings)
     SettingsDefaults::LoggingFactoryDefaults(settings);
     SettingsDefaults::MeterFactoryDefaults(settings);
     SettingsDefaults::CameraFactoryDefaults(settings);
+    for (const SettingsFile* file : ExtraSettingsFiles())
+        ApplyFactoryDefaults(*file, settings);
 }
 
 void SaveAllSettingsFiles(AppContext& ctx)
@@ -78,6 +81,12 @@ void SaveAllSettingsFiles(AppContext& ctx)
         const QString error = step.save(ctx);
         if (!error.isEmpty())
             ctx.services.dialogs.message(QString::fromLatin1(step.prefix) + error, Dialogs::Buttons::Ok,
+                                         Dialogs::Icon::Exclamation);
+    }
+    for (const SettingsFile* file : ExtraSettingsFiles()) {
+        const QString error = SaveSettingsFile(ctx, *file);
+        if (!error.isEmpty())
+            ctx.services.dialogs.message(SettingsFileSaveProblem(*file) + error, Dialogs::Buttons::Ok,
                                          Dialogs::Icon::Exclamation);
     }
 }

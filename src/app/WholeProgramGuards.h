@@ -18,9 +18,10 @@ enum class WholeProgramOperation
 // message), otherwise asks the operation's Yes/No question. True only when the user answered Yes.
 bool ConfirmWholeProgramOperation(AppContext& ctx, WholeProgramOperation op);
 
-// All four groups back to factory values, in the order advanced, logging, meter, camera. Memory only.
+// All four groups back to factory values, in the order advanced, logging, meter, camera, then the extra
+// files. Memory only.
 void LoadAllFactoryDefaults(GlobalSettings& settings);
 
-// Writes the camera, logging, meter and advanced files in that order. Each failure gets its own message
-// and does not stop the later files.
+// Writes the camera, logging, meter and advanced files in that order, then the extra files. Each failure gets its own
+// message and does not stop the later files.
 void SaveAllSettingsFiles(AppContext& ctx);

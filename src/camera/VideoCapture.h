@@ -49,6 +49,10 @@ public:
 
     virtual void setDisplaySize(int width, int height, bool stretch) = 0;
 
+    // True when choosing the device at `index` asks for something (a file to play) each time, so choosing
+    // the selected device again is not a no-op.
+    virtual bool choiceAsksEachTime(int) const { return false; }
+
     virtual void showDeviceSettingsDialog() = 0;
     virtual void showStreamSettingsDialog() = 0;
 
@@ -76,7 +80,10 @@ signals:
     void videoDeviceSelected();
     // added false = removal; isVideo true = a video device.
     void deviceAddedOrRemoved(bool added, bool isVideo, const QString& name);
-    void deviceLost();
+    // The running device stopped on its own; `reason` says why, for the user.
+    void deviceLost(const QString& reason);
+    // The component stopped and started the device itself (new stream settings); detection settles again.
+    void liveVideoRestarted();
 };
 
 // True when the component reports a running state.

@@ -65,12 +65,6 @@ QString defaultExportFileName(const QDateTime& now)
         .arg(t.second());
 }
 
-bool decimalSeparatorClashes(const MeteringContext& ctx)
-{
-    const QString point = ctx.locale.decimalPoint();
-    return !point.isEmpty() && ctx.strGlobalFieldDelimiter.contains(point);
-}
-
 bool export_logged_data(MeteringContext& ctx, const FormHooks& hooks)
 {
     Dialogs& dialogs = ctx.services.dialogs;
@@ -79,15 +73,6 @@ bool export_logged_data(MeteringContext& ctx, const FormHooks& hooks)
     if (!ctx.varGlobalDataArray.IsDataInMemory()) {
         dialogs.message(QStringLiteral("No data to save"), Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation);
         return false;
-    }
-    if (decimalSeparatorClashes(ctx)) {
-        const QString text =
-            QStringLiteral("Your number format uses the field delimiter as its decimal separator, so every number "
-                           "with a fraction will be split into two fields and the file cannot be imported again.") +
-            CrLf + QStringLiteral("Change the field delimiter in the advanced settings to avoid this.") + CrLf + CrLf +
-            QStringLiteral("Do you want to export anyway?");
-        if (dialogs.message(text, Dialogs::Buttons::YesNo, Dialogs::Icon::Exclamation) != Dialogs::Answer::Yes)
-            return false;
     }
 
     Dialogs::FileRequest request;

@@ -15,9 +15,6 @@ QString write_export_file(MeteringContext& ctx, const QString& fileName, const P
 // "Log" + year month day + "T" + hour minute second, plain decimal numbers.
 QString defaultExportFileName(const QDateTime& now);
 
-// True when numbers with a fraction would split into two fields (decimal separator = field delimiter).
-bool decimalSeparatorClashes(const MeteringContext& ctx);
-
 // The whole export as the export window runs it: questions, dialog, writing, error box.
 // Returns true when a file was written without error.
 bool export_logged_data(MeteringContext& ctx, const FormHooks& hooks);

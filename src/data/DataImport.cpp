@@ -7,40 +7,13 @@
 #include "app/TextFormat.h"
 #include "metering/FileRetry.h"
 #include "metering/MeteringContext.h"
+#include "metering/RecordLine.h"
 
 #include <QStandardPaths>
-#include <limits>
 
 namespace {
 
 const QString CrLf = QStringLiteral("\r\n");
-
-template <class Int> bool toInteger(QStringView field, QChar point, Int& out)
-{
-    const auto value = TextFormat::parseNumber(field, point);
-    if (!value)
-        return false;
-    const double rounded = TextFormat::roundHalfEven(*value);
-    if (rounded < double(std::numeric_limits<Int>::min()) || rounded > double(std::numeric_limits<Int>::max()))
-        return false;
-    out = static_cast<Int>(rounded);
-    return true;
-}
-
-bool toDouble(QStringView field, QChar point, double& out)
-{
-    const auto value = TextFormat::parseNumber(field, point);
-    if (!value)
-        return false;
-    out = *value;
-    return true;
-}
-
-QChar decimalPointOf(const QLocale& locale)
-{
-    const QString point = locale.decimalPoint();
-    return point.isEmpty() ? QLatin1Char('.') : point.at(0);
-}
 
 bool askOverwrite(MeteringContext& ctx)
 {
@@ -56,56 +29,34 @@ bool readAndReport(MeteringContext& ctx, const QString& fileName, const FormHook
 {
     if (hooks.show)
         hooks.show();
-    const QString error = read_data_file(ctx, fileName, hooks.progress);
+    ReadSummary summary;
+    const QString error = read_data_file(ctx, fileName, hooks.progress, &summary);
+    const GeneralDateFormat dates(ctx.locale);
+    QString loaded;
+    if (summary.records == 1)
+        loaded = QStringLiteral("1 record loaded, dated %1.").arg(dates.format(summary.first));
+    else if (summary.records > 1)
+        loaded = QStringLiteral("%1 records loaded, from %2 to %3.")
+                     .arg(summary.records)
+                     .arg(dates.format(summary.first), dates.format(summary.last));
+    else
+        loaded = QStringLiteral("No record loaded; the data in memory is unchanged.");
     if (!error.isEmpty()) {
-        ctx.services.dialogs.message(error.left(1000), Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation,
+        ctx.services.dialogs.message((error + loaded).left(1000), Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation,
                                      QStringLiteral("Error saving data"));
         return false;
     }
-    ctx.services.dialogs.message(success);
+    ctx.services.dialogs.message(success + CrLf + loaded);
     return true;
 }
 
 } // namespace
 
-bool parse_record_line(QStringView line, const QString& delimiter, QChar point, const GeneralDateFormat& dates,
-                       LogRecord& r)
+QString read_data_file(MeteringContext& ctx, const QString& fileName, const ProgressReport& progress,
+                       ReadSummary* summary)
 {
-    QStringView fields[20];
-    qsizetype from = 0;
-    for (int i = 0; i < 20; ++i) {
-        if (from > line.size())
-            return false; // fewer than 20 fields
-        const qsizetype at = delimiter.isEmpty() ? -1 : line.indexOf(delimiter, from, Qt::CaseInsensitive);
-        if (at < 0) {
-            fields[i] = line.mid(from);
-            from = line.size() + 1;
-        } else {
-            fields[i] = line.mid(from, at - from);
-            from = at + delimiter.size();
-        }
-    }
-    r = LogRecord();
-    const auto when = dates.parse(fields[0]);
-    if (!when)
-        return false;
-    r.DateTime = *when;
-    return toInteger(fields[1], point, r.Year) && toInteger(fields[2], point, r.Month) &&
-           toInteger(fields[3], point, r.Day) && toInteger(fields[4], point, r.Hour) &&
-           toInteger(fields[5], point, r.Min) && toInteger(fields[6], point, r.Sec) &&
-           toInteger(fields[7], point, r.PulsesThisInterval) && toDouble(fields[8], point, r.TotalEnergy) &&
-           toDouble(fields[9], point, r.TotalCost) && toInteger(fields[10], point, r.LoggingSeconds) &&
-           toInteger(fields[11], point, r.LoggingTotalPulse) && toDouble(fields[12], point, r.EnergyThisInterval) &&
-           toDouble(fields[13], point, r.CostThisInterval) && toDouble(fields[14], point, r.AvgPowerThisInterval) &&
-           toDouble(fields[15], point, r.AvgCostPerHourThisInterval) &&
-           toDouble(fields[16], point, r.REVSperEnergyUnit) && toDouble(fields[17], point, r.CostPerEnergyUnit) &&
-           toInteger(fields[18], point, r.TarrifNumber) && toInteger(fields[19], point, r.LightLevel);
-}
-
-QString read_data_file(MeteringContext& ctx, const QString& fileName, const ProgressReport& progress)
-{
-    const QString delimiter = ctx.strGlobalFieldDelimiter;
     const RetryRule rule = RetryRule::dataRead(ctx.settings);
+    ReadSummary loaded;
 
     std::unique_ptr<FileHandle> file;
     if (!retryFileOperation(ctx, rule, [&] {
@@ -120,36 +71,42 @@ QString read_data_file(MeteringContext& ctx, const QString& fileName, const Prog
     const int step = expected >= 100 ? static_cast<int>(TextFormat::roundHalfEven(expected / 100.0)) : 1;
     ProgressStepper bar(progress, maximum, step);
 
-    const GeneralDateFormat dates(ctx.locale);
-    const QChar point = decimalPointOf(ctx.locale);
+    const RecordLine lines(ctx);
     DataArray& data = ctx.varGlobalDataArray;
+    const QString readFailed = QStringLiteral("Couldn't read data from file") + CrLf;
     QString error;
     QByteArray raw;
     QString text;
-    qint32 row = 0; // 0 while the header is still to come
+    qint64 lineNumber = 0;
     while (!file->atEnd()) {
+        ++lineNumber;
         if (!retryFileOperation(ctx, rule, [&] { return file->readLine(raw); })) {
-            error += QStringLiteral("Couldn't read data from file") + CrLf;
+            error += readFailed + QStringLiteral("Line %1 could not be read.").arg(lineNumber) + CrLf;
             break;
         }
-        if (row == 0) {
-            row = 1;
-        } else {
+        if (lineNumber > 1) { // the first line is the header, whatever it holds
             text = QString::fromLocal8Bit(raw);
             // Each record is built afresh and stored whole, so a rejected line leaves the table as it was
             // and no comment of an earlier data set ends up on an imported record.
             LogRecord record;
-            if (!parse_record_line(text, delimiter, point, dates, record) || !data.store(row, record)) {
+            QString problem = lines.read(text, record);
+            if (problem.isEmpty() && !data.store(loaded.records + 1, record))
+                problem = QStringLiteral("the data array holds no more than %1 records").arg(data.capacity());
+            if (!problem.isEmpty()) {
                 DelayTenths(ctx.services.clock, ctx.services.pump, rule.delayTenths);
-                error += QStringLiteral("Couldn't read data from file") + CrLf;
+                error += readFailed + QStringLiteral("Line %1: %2.").arg(lineNumber).arg(problem) + CrLf;
                 break;
             }
-            ++row;
+            if (++loaded.records == 1)
+                loaded.first = record.DateTime;
+            loaded.last = record.DateTime;
         }
         bar.item();
     }
     if (!file->close())
         error += QStringLiteral("Couldn't close the file") + CrLf;
+    if (summary)
+        *summary = loaded;
     return error;
 }
 

@@ -3,20 +3,24 @@
 
 #include "data/ProgressReport.h"
 
+#include <QDateTime>
 #include <QString>
 
 struct MeteringContext;
-struct LogRecord;
-class GeneralDateFormat;
+
+// What a read loaded: how many records, and the times of the first and the last.
+struct ReadSummary
+{
+    qint32 records = 0;
+    QDateTime first;
+    QDateTime last;
+};
 
 // Reads a data file (header line, then record lines) into the data array from row 1, moving the pointer
-// after each record stored. Returns the error text, empty on success.
-QString read_data_file(MeteringContext& ctx, const QString& fileName, const ProgressReport& progress = {});
-
-// Converts fields 1 to 20 of one record line into a fresh record (slots 21 and 22 stay cleared).
-// False when a field is missing, is not a number or date, or does not fit its slot.
-bool parse_record_line(QStringView line, const QString& delimiter, QChar decimalPoint, const GeneralDateFormat& dates,
-                       LogRecord& record);
+// after each record stored. Returns the error text, empty on success; a line that is not a record ends the
+// read with "Couldn't read data from file" and a second line naming the file's line and what is wrong.
+QString read_data_file(MeteringContext& ctx, const QString& fileName, const ProgressReport& progress = {},
+                       ReadSummary* summary = nullptr);
 
 // The import and the previous-run reload as their windows run them: questions, reading, outcome box.
 // Each returns true when records were read without error.

@@ -175,7 +175,7 @@ QString write_live_file(MeteringContext& ctx, const QString& strpFileToWrite, co
     for (qint64 v : {qint64(d.year()), qint64(d.month()), qint64(d.day()), qint64(t.hour()), qint64(t.minute()),
                      qint64(t.second())}) {
         content.append(D);
-        RecordLine::appendInt(content, v);
+        lines.appendInt(content, v);
     }
     auto rounded = [&](double value, int places) {
         content.append(D);
@@ -184,9 +184,9 @@ QString write_live_file(MeteringContext& ctx, const QString& strpFileToWrite, co
     rounded(run.totalKWH, s.ENERGY_ROUNDING_PLACES);
     rounded(run.totalCost, s.COST_ROUNDING_PLACES);
     content.append(D);
-    RecordLine::appendInt(content, WholeSecondsBetween(run.startTime, now));
+    lines.appendInt(content, WholeSecondsBetween(run.startTime, now));
     content.append(D);
-    RecordLine::appendInt(content, run.totalPulse);
+    lines.appendInt(content, run.totalPulse);
     rounded(run.avg5minKWH, s.POWER_ROUNDING_PLACES);
     rounded(run.avg5minCost, s.COST_ROUNDING_PLACES);
     rounded(run.avg1hourKWH, s.POWER_ROUNDING_PLACES);
@@ -198,9 +198,9 @@ QString write_live_file(MeteringContext& ctx, const QString& strpFileToWrite, co
     content.append(D);
     lines.appendDouble(content, p.dblGlobalWkgCostPerKWH);
     content.append(D);
-    RecordLine::appendInt(content, p.intGlobalWkgTarrifNumber);
+    lines.appendInt(content, p.intGlobalWkgTarrifNumber);
     content.append(D);
-    RecordLine::appendInt(content, p.lngGlobalLightLevel);
+    lines.appendInt(content, p.lngGlobalLightLevel);
     content.append(lines.endOfLine());
 
     if (!createControlFile(ctx, rule, strpControlFile))

@@ -8,6 +8,9 @@
 
 #include <QDateTime>
 #include <functional>
+#include <vector>
+
+class PulseObserver;
 
 // Pulse timing, instantaneous figures, working meter values and the interval accumulators.
 struct PulseState
@@ -77,4 +80,6 @@ struct MeteringContext : AppContext
     // Running screens refresh through these; RegisterPulse and the detector call them while their run goes on.
     std::function<void()> refreshTripDisplay;
     std::function<void()> refreshLoggingDisplay;
+    // Told of every counted revolution (publishing, for one); they add and remove themselves.
+    std::vector<PulseObserver*> pulseObservers;
 };

@@ -3,6 +3,7 @@
 
 #include "app/Clock.h"
 #include "metering/MeteringContext.h"
+#include "metering/PulseObserver.h"
 
 #include <cmath>
 
@@ -23,6 +24,8 @@ void RegisterPulse(MeteringContext& ctx, qint32 lightLevel)
     CountTripPulse(ctx);
     if (ctx.blnGlobalLoggingRunning)
         CountLoggingPulse(ctx);
+    for (PulseObserver* observer : ctx.pulseObservers)
+        observer->revolutionCounted(ctx);
 }
 
 namespace {

@@ -3,7 +3,12 @@
 
 #include "app/AppContext.h"
 
+#include <QVarLengthArray>
+#include <algorithm>
+#include <array>
 #include <charconv>
+#include <limits>
+#include <tuple>
 
 const char* const RecordLine::ColumnNames[21] = {"DateTime",
                                                  "Year",
@@ -27,14 +32,27 @@ const char* const RecordLine::ColumnNames[21] = {"DateTime",
                                                  "LightLevel",
                                                  "UserComment"};
 
+char RecordLine::dataDecimalPoint(const QLocale& locale, const QString& delimiter)
+{
+    const QString point = locale.decimalPoint();
+    const bool ascii = point.size() == 1 && point.at(0).unicode() > 0x20 && point.at(0).unicode() < 0x7f;
+    if (ascii && delimiter.compare(point, Qt::CaseInsensitive) != 0)
+        return point.at(0).toLatin1();
+    return delimiter == QStringLiteral(".") ? ',' : '.';
+}
+
 RecordLine::RecordLine(const AppContext& ctx)
-    : m_ctx(ctx), m_dates(ctx.locale), m_delimiter(ctx.strGlobalFieldDelimiter.toLocal8Bit()),
-      m_endOfLine(ctx.strGlobalEndOfLine.toLocal8Bit())
+    : m_ctx(ctx), m_dates(ctx.locale), m_decimalPoint(dataDecimalPoint(ctx.locale, ctx.strGlobalFieldDelimiter)),
+      m_delimiter(ctx.strGlobalFieldDelimiter.toLocal8Bit()), m_endOfLine(ctx.strGlobalEndOfLine.toLocal8Bit()),
+      m_fields(ctx.strGlobalFieldDelimiter)
 {
     const QString point = ctx.locale.decimalPoint();
-    m_decimalPoint = point.isEmpty() ? '.' : point.at(0).toLatin1();
-    if (m_decimalPoint == 0)
-        m_decimalPoint = '.';
+    m_localePoint = point.size() == 1 ? point.at(0) : QLatin1Char(m_decimalPoint);
+    // Number text is made of digits, signs, the separator, an exponent, INF or NAN: most delimiters never
+    // occur in it, and the writers then skip the check.
+    const QString numberCharacters = QStringLiteral("0123456789+-EINFA") + QLatin1Char(m_decimalPoint);
+    m_numbersMayHoldDelimiter = std::any_of(ctx.strGlobalFieldDelimiter.begin(), ctx.strGlobalFieldDelimiter.end(),
+                                            [&](QChar c) { return numberCharacters.contains(c, Qt::CaseInsensitive); });
 }
 
 QByteArray RecordLine::header() const
@@ -49,20 +67,28 @@ QByteArray RecordLine::header() const
 
 void RecordLine::appendDate(QByteArray& out, const QDateTime& value) const
 {
+    const qsizetype from = out.size();
     if (value.isValid())
         m_dates.append(out, value);
+    m_fields.quoteIfNeeded(out, from);
 }
 
 void RecordLine::appendDouble(QByteArray& out, double value) const
 {
+    const qsizetype from = out.size();
     TextFormat::appendGeneral(out, value, m_decimalPoint);
+    if (m_numbersMayHoldDelimiter)
+        m_fields.quoteIfNeeded(out, from);
 }
 
-void RecordLine::appendInt(QByteArray& out, qint64 value)
+void RecordLine::appendInt(QByteArray& out, qint64 value) const
 {
+    const qsizetype from = out.size();
     char buf[24];
     const auto r = std::to_chars(buf, buf + sizeof buf, value);
     out.append(buf, r.ptr - buf);
+    if (m_numbersMayHoldDelimiter)
+        m_fields.quoteIfNeeded(out, from);
 }
 
 void RecordLine::append(QByteArray& out, const LogRecord& r) const
@@ -92,8 +118,11 @@ void RecordLine::append(QByteArray& out, const LogRecord& r) const
     out.append(d);
     appendInt(out, r.LightLevel);
     out.append(d);
-    if (!r.UserComment.isEmpty())
+    if (!r.UserComment.isEmpty()) {
+        const qsizetype from = out.size();
         out.append(clean_comment_text(m_ctx, r.UserComment).toLocal8Bit());
+        m_fields.quoteIfNeeded(out, from);
+    }
     out.append(m_endOfLine);
 }
 
@@ -102,4 +131,138 @@ QByteArray RecordLine::line(const LogRecord& record) const
     QByteArray out;
     append(out, record);
     return out;
+}
+
+QString RecordLine::fieldProblem(int field, const QString& what) const
+{
+    QString text = m_fields[field].toString();
+    if (text.size() > 40)
+        text = text.left(40) + QStringLiteral("...");
+    return QStringLiteral("field %1 (%2) %3: \"%4\"").arg(field + 1).arg(QLatin1String(ColumnNames[field]), what, text);
+}
+
+QString RecordLine::readDouble(int field, double& out) const
+{
+    auto value = TextFormat::parseNumber(m_fields[field], QLatin1Char(m_decimalPoint));
+    // A spreadsheet saving the file again may write the locale's own separator, in quotes where it is the
+    // delimiter: no text reads as a different number with either separator.
+    if (!value && m_localePoint != QLatin1Char(m_decimalPoint))
+        value = TextFormat::parseNumber(m_fields[field], m_localePoint);
+    if (!value)
+        return fieldProblem(
+            field, QStringLiteral("is not a number with \"%1\" as decimal separator").arg(QLatin1Char(m_decimalPoint)));
+    out = *value;
+    return {};
+}
+
+template <class Int> QString RecordLine::readInteger(int field, Int& out) const
+{
+    double value = 0.0;
+    QString problem = readDouble(field, value);
+    if (!problem.isEmpty())
+        return problem;
+    // A fraction in an integer column is rounded, halves to even.
+    value = TextFormat::roundHalfEven(value);
+    if (value < double(std::numeric_limits<Int>::min()) || value > double(std::numeric_limits<Int>::max()))
+        return fieldProblem(field, QStringLiteral("is out of range"));
+    out = static_cast<Int>(value);
+    return {};
+}
+
+// The numbers of the text are the day, month and year in the locale's order (the year perhaps in two digits),
+// then hour (perhaps on a 12-hour clock) and minute, perhaps seconds; or the date alone at midnight.
+bool RecordLine::showsSameMinute(QStringView text, const QDate& date, const QTime& time) const
+{
+    QVarLengthArray<int, 8> numbers;
+    QVarLengthArray<int, 8> widths;
+    for (qsizetype i = 0; i < text.size();) {
+        int value = 0;
+        int width = 0;
+        for (; i < text.size() && text[i] >= QLatin1Char('0') && text[i] <= QLatin1Char('9') && width < 9; ++i, ++width)
+            value = value * 10 + (text[i].unicode() - '0');
+        if (width == 0) {
+            ++i;
+            continue;
+        }
+        numbers.push_back(value);
+        widths.push_back(width);
+    }
+    const QString& pattern = m_dates.datePattern();
+    // (place in the pattern, value, is the year)
+    std::array<std::tuple<qsizetype, int, bool>, 3> parts = {{{pattern.indexOf(QLatin1Char('d')), date.day(), false},
+                                                              {pattern.indexOf(QLatin1Char('M')), date.month(), false},
+                                                              {pattern.indexOf(QLatin1Char('y')), date.year(), true}}};
+    std::sort(parts.begin(), parts.end());
+    if (std::get<0>(parts[0]) < 0 || numbers.size() < 3 || numbers.size() == 4 || numbers.size() > 6)
+        return false;
+    for (int k = 0; k < 3; ++k) {
+        const auto [place, value, year] = parts[k];
+        if (numbers[k] != value && !(year && widths[k] <= 2 && numbers[k] == value % 100))
+            return false;
+    }
+    if (numbers.size() == 3)
+        return time.hour() == 0 && time.minute() == 0;
+    const int hour12 = time.hour() % 12 == 0 ? 12 : time.hour() % 12;
+    return (numbers[3] == time.hour() || numbers[3] == hour12) && numbers[4] == time.minute() &&
+           (numbers.size() == 5 || numbers[5] == time.second());
+}
+
+// Field 1 must agree with its parts in fields 2 to 7, which catches a file written in another locale's date
+// order. A spreadsheet that saves the file again writes the date as it shows it, often without seconds or
+// with a two-digit year: such a date is taken from its parts when it shows the same minute.
+QString RecordLine::readDateTime(LogRecord& r) const
+{
+    const QDate date(r.Year, r.Month, r.Day);
+    const QTime time(r.Hour, r.Min, r.Sec);
+    if (const auto when = m_dates.parse(m_fields[0])) {
+        if (when->date() != date || when->time() != time)
+            return fieldProblem(0, QStringLiteral("does not agree with fields 2 to 7 (Year to Sec)"));
+        r.DateTime = *when;
+        return {};
+    }
+    if (!date.isValid() || !time.isValid() || !showsSameMinute(m_fields[0], date, time))
+        return fieldProblem(0, QStringLiteral("is not a date and time like \"%1\"")
+                                   .arg(m_dates.format(QDateTime(QDate(2009, 1, 5), QTime(23, 55, 0)))));
+    r.DateTime = QDateTime(date, time);
+    return {};
+}
+
+QString RecordLine::read(QStringView line, LogRecord& r) const
+{
+    m_fields.split(line);
+    if (m_fields.size() == 1 && m_fields[0].trimmed().isEmpty())
+        return QStringLiteral("the line is empty");
+    if (m_fields.size() != 21)
+        return QStringLiteral("%1 field%2 separated by \"%3\" where a record has 21")
+            .arg(m_fields.size())
+            .arg(m_fields.size() == 1 ? QString() : QStringLiteral("s"), m_ctx.strGlobalFieldDelimiter);
+    r = LogRecord();
+    QString problem;
+    int field = 1;
+    const auto integer = [&](auto& slot) {
+        if (problem.isEmpty())
+            problem = readInteger(field, slot);
+        ++field;
+    };
+    const auto real = [&](double& slot) {
+        if (problem.isEmpty())
+            problem = readDouble(field, slot);
+        ++field;
+    };
+    for (qint16* slot : {&r.Year, &r.Month, &r.Day, &r.Hour, &r.Min, &r.Sec})
+        integer(*slot);
+    if (!problem.isEmpty())
+        return problem;
+    problem = readDateTime(r);
+    integer(r.PulsesThisInterval);
+    real(r.TotalEnergy);
+    real(r.TotalCost);
+    integer(r.LoggingSeconds);
+    integer(r.LoggingTotalPulse);
+    for (double* slot : {&r.EnergyThisInterval, &r.CostThisInterval, &r.AvgPowerThisInterval,
+                         &r.AvgCostPerHourThisInterval, &r.REVSperEnergyUnit, &r.CostPerEnergyUnit})
+        real(*slot);
+    integer(r.TarrifNumber);
+    integer(r.LightLevel);
+    return problem;
 }

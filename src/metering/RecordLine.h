@@ -2,15 +2,17 @@
 #pragma once
 
 #include "app/TextFormat.h"
+#include "metering/DelimitedFields.h"
 #include "metering/LogRecord.h"
 
 #include <QByteArray>
 
 struct AppContext;
 
-// The delimited text of data-array rows shared by the backup, the difference log and the export:
-// 21 fields (slot 21 left out, the cleaned comment last) separated by the field delimiter, ended by the
-// end-of-line string, numbers and dates in the user's locale.
+// The delimited text of data-array rows shared by the backup, the difference log and the export, and read
+// back by the import and the reload: 21 fields (slot 21 left out, the cleaned comment last) separated by the
+// field delimiter, ended by the end-of-line string, numbers and dates in the user's locale. A field that holds
+// the delimiter or a double quote is written in quotes.
 class RecordLine
 {
 public:
@@ -20,19 +22,38 @@ public:
     void append(QByteArray& out, const LogRecord& record) const;
     QByteArray line(const LogRecord& record) const;
 
-    // Value texts, also used by the live file.
+    // Fields 1 to 20 of one line (without its line break) into a fresh record; the comment is not read.
+    // Returns why the line is not a record, empty when it is one.
+    QString read(QStringView line, LogRecord& record) const;
+
+    // Value texts, also used by the live file; each is one field.
     void appendDate(QByteArray& out, const QDateTime& value) const;
     void appendDouble(QByteArray& out, double value) const;
-    static void appendInt(QByteArray& out, qint64 value);
+    void appendInt(QByteArray& out, qint64 value) const;
     const QByteArray& delimiter() const { return m_delimiter; }
     const QByteArray& endOfLine() const { return m_endOfLine; }
+    const GeneralDateFormat& dates() const { return m_dates; }
+    char decimalPoint() const { return m_decimalPoint; }
+
+    // The locale's decimal separator, unless it is the field delimiter (a comma on many desktops) or not a
+    // single ASCII character: then a point, which every reader of the file takes for one.
+    static char dataDecimalPoint(const QLocale& locale, const QString& delimiter);
 
     static const char* const ColumnNames[21];
 
 private:
+    template <class Int> QString readInteger(int field, Int& out) const;
+    QString readDouble(int field, double& out) const;
+    QString readDateTime(LogRecord& record) const;
+    bool showsSameMinute(QStringView text, const QDate& date, const QTime& time) const;
+    QString fieldProblem(int field, const QString& what) const;
+
     const AppContext& m_ctx;
     GeneralDateFormat m_dates;
     char m_decimalPoint;
+    QChar m_localePoint; // also read
+    bool m_numbersMayHoldDelimiter = true;
     QByteArray m_delimiter;
     QByteArray m_endOfLine;
+    mutable DelimitedFields m_fields;
 };

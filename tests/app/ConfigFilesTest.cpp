@@ -1,11 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/ConfigFiles.h"
 
+#include "app/PublishSettings.h"
+#include "app/SettingsFile.h"
 #include "support/TestContext.h"
 
 #include <QFile>
 #include <functional>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -13,6 +16,12 @@ QByteArray readBytes(const QString& path)
 {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
+}
+
+mode_t fileMode(const QString& path)
+{
+    struct stat info = {};
+    return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_mode & 0777 : 0;
 }
 
 void writeBytes(const QString& path, const QByteArray& bytes)
@@ -42,6 +51,10 @@ const QByteArray FactoryCamera =
     "IMAGE_INTENSITY_FACTOR=100000\r\nINVERT_IMAGE_INTENSITY=false\r\n\r\n"
     "[Mark Detection]\r\nTRIGGER_LEVEL=1000\r\nDEBOUNCE_TIME=300\r\nTRIGGER_EVENTS_TO_AVERAGE=20\r\n"
     "TRACK_AMBIENT_LIGHT_CHANGE=false\r\nPERCENT_AMBIENT_LIGHT_TO_TRACK=50\r\n\r\n";
+const QByteArray FactoryPublish =
+    "[MQTT Broker]\r\nPUBLISH_MQTT=false\r\nMQTT_HOST=localhost\r\nMQTT_PORT=1883\r\nMQTT_USERNAME=\r\n"
+    "MQTT_PASSWORD=\r\nMQTT_USE_TLS=false\r\nMQTT_CA_FILE=\r\n\r\n[Topics]\r\nMQTT_BASE_TOPIC=wattsight\r\n"
+    "METER_ID=meter1\r\nHOME_ASSISTANT_DISCOVERY=true\r\nDISCOVERY_PREFIX=homeassistant\r\n";
 
 struct GroupFile
 {
@@ -100,11 +113,27 @@ struct ConfigFilesTest : ::testing::Test
 
 TEST_F(ConfigFilesTest, MissingFilesAreCreatedWithTheFactoryBytesThatReadBackAsTheFactoryRecord)
 {
+    // A file that cannot be made is reported, with nothing half-written left behind; the others are still made.
+    t.files.fail(FaultyFileIo::Op::Open, paths.loggingSettings, 3);
+    t.files.fail(FaultyFileIo::Op::Write, paths.cameraSettings, 3);
     MakeDefaultSettingsFiles(ctx);
+    EXPECT_EQ(t.dialogs.texts(),
+              QStringList({QStringLiteral("Error making Logging Settings File: Couldn't open the file for writing\r\n"),
+                           QStringLiteral("Error making Camera Settings File: Couldn't write data to file\r\n")}));
+    EXPECT_FALSE(QFile::exists(paths.cameraSettings) || QFile::exists(paths.loggingSettings));
     EXPECT_EQ(readBytes(paths.meterSettings), FactoryMeter);
-    EXPECT_EQ(readBytes(paths.loggingSettings), FactoryLogging);
     EXPECT_EQ(readBytes(paths.advancedSettings), FactoryAdvanced);
+    t.dialogs.shown.clear();
+    MakeDefaultSettingsFiles(ctx);
+    EXPECT_EQ(readBytes(paths.loggingSettings), FactoryLogging);
     EXPECT_EQ(readBytes(paths.cameraSettings), FactoryCamera);
+    const QString publish = SettingsFilePath(ctx, PublishSettingsFile());
+    EXPECT_EQ(readBytes(publish), FactoryPublish);
+    EXPECT_EQ(fileMode(publish), 0600);
+    ::chmod(QFile::encodeName(publish).constData(), 0644);
+    EXPECT_EQ(SaveSettingsFile(ctx, PublishSettingsFile()), QString());
+    EXPECT_EQ(fileMode(publish), 0600) << "narrowed again on saving";
+    EXPECT_NE(fileMode(paths.meterSettings) & 0044, 0) << "the original files stay as they are";
 
     ctx.settings = GlobalSettings{};
     ctx.strGlobalEndOfLine.clear();
@@ -120,19 +149,6 @@ TEST_F(ConfigFilesTest, MissingFilesAreCreatedWithTheFactoryBytesThatReadBackAsT
     EXPECT_EQ(readBytes(paths.cameraSettings), QByteArray("not a settings file at all")) << "existing files stay";
 }
 
-TEST_F(ConfigFilesTest, AFileThatCannotBeCreatedIsReportedAndTheOthersAreStillMade)
-{
-    t.files.fail(FaultyFileIo::Op::Open, paths.loggingSettings);
-    t.files.fail(FaultyFileIo::Op::Write, paths.cameraSettings);
-    MakeDefaultSettingsFiles(ctx);
-    EXPECT_EQ(t.dialogs.texts(),
-              QStringList({QStringLiteral("Error making Logging Settings File: Couldn't open the file for writing\r\n"),
-                           QStringLiteral("Error making Camera Settings File: Couldn't write data to file\r\n")}));
-    EXPECT_EQ(t.files.attempts(FaultyFileIo::Op::Open, paths.loggingSettings), 3);
-    EXPECT_EQ(readBytes(paths.advancedSettings), FactoryAdvanced);
-    EXPECT_FALSE(QFile::exists(paths.cameraSettings)); // nothing half-written left behind
-}
-
 TEST_F(ConfigFilesTest, UnusualValuesSurviveSaveAndLoad)
 {
     // Numbers in configuration files never take the locale's decimal comma.
@@ -146,10 +162,13 @@ TEST_F(ConfigFilesTest, UnusualValuesSurviveSaveAndLoad)
                                  "10", "9,59", 100000000, 0, false, true, true, 1000, 1, 7, 999, " Euro, cents=€", "[kWh]",
                                  "#kW#", 0, 8, 2, 10, 1000000, 500,
                                  "0123 4567", false, true, false, 10, 0.001, false, 12, true, 1, true, 100000, 60000, 1,
-                                 true, 10000};
+                                 true, 10000,
+                                 true, "broker.lan", 65535, "me", " p=ss [x]# ", true, "/etc/ca.pem", "home/power", "m-2",
+                                 false, "ha"};
     // clang-format on
     ctx.settings = written;
-    EXPECT_EQ(SaveMeterSettings(ctx) + SaveLoggingSettings(ctx) + SaveAdvancedSettings(ctx) + SaveCameraSettings(ctx),
+    EXPECT_EQ(SaveMeterSettings(ctx) + SaveLoggingSettings(ctx) + SaveAdvancedSettings(ctx) + SaveCameraSettings(ctx) +
+                  SaveSettingsFile(ctx, PublishSettingsFile()),
               QString());
     QLocale::setDefault(previousDefault);
 
@@ -229,6 +248,27 @@ TEST(ConfigFilesRead, AConversionFailureGivesFactoryValuesFromThereOn)
     EXPECT_EQ(t.ctx.strGlobalFieldDelimiter, QStringLiteral(","));
 }
 
+TEST(ConfigFilesRead, ABadPublishValueFailsTheGroupButOnlyThatKeyTakesItsFactoryValue)
+{
+    const std::pair<QByteArray, std::function<bool(const GlobalSettings&)>> cases[] = {
+        {"PUBLISH_MQTT=yes", [](auto& s) { return !s.PUBLISH_MQTT; }},
+        {"MQTT_HOST=", [](auto& s) { return s.MQTT_HOST == "localhost"; }},
+        {"MQTT_PORT=0", [](auto& s) { return s.MQTT_PORT == 1883; }},
+        {"MQTT_BASE_TOPIC=a/#", [](auto& s) { return s.MQTT_BASE_TOPIC == "wattsight"; }},
+        {"METER_ID=meter 1", [](auto& s) { return s.METER_ID == "meter1"; }},
+    };
+    for (const auto& [line, holds] : cases) {
+        SCOPED_TRACE(line.constData());
+        TestContext t;
+        QByteArray file = withLine(withLine(FactoryPublish, "MQTT_PASSWORD=kept"), "DISCOVERY_PREFIX=ha");
+        writeBytes(SettingsFilePath(t.ctx, PublishSettingsFile()), withLine(file, line));
+        t.ctx.settings = GlobalSettings{};
+        EXPECT_FALSE(LoadSettingsFile(t.ctx, PublishSettingsFile()));
+        EXPECT_TRUE(holds(t.ctx.settings));
+        EXPECT_EQ(t.ctx.settings.MQTT_PASSWORD + t.ctx.settings.DISCOVERY_PREFIX, "keptha") << "later keys still read";
+    }
+}
+
 TEST_F(ConfigFilesTest, UnreadableFilesFailTheirGroupWithFactoryValues)
 {
     MakeDefaultSettingsFiles(ctx);
@@ -237,67 +277,51 @@ TEST_F(ConfigFilesTest, UnreadableFilesFailTheirGroupWithFactoryValues)
     t.files.fail(FaultyFileIo::Op::Open, paths.meterSettings);
     t.files.fail(FaultyFileIo::Op::Read, paths.cameraSettings, 1);
     QFile::remove(paths.loggingSettings);
+    t.files.fail(FaultyFileIo::Op::Open, SettingsFilePath(ctx, PublishSettingsFile()));
     ctx.settings = GlobalSettings{};
     const double before = t.clock.timer();
     const int opensBefore = t.files.attempts(FaultyFileIo::Op::Open, paths.meterSettings);
     LoadAllSettings(ctx);
     EXPECT_EQ(t.dialogs.texts(), QStringList({QStringLiteral("Failed to load meter settings"),
                                               QStringLiteral("Failed to load logging settings"),
-                                              QStringLiteral("Failed to load camera settings")}));
+                                              QStringLiteral("Failed to load camera settings"),
+                                              QStringLiteral("Failed to load publish settings")}));
     EXPECT_EQ(ctx.settings, SettingsDefaults::factorySettings());
     EXPECT_EQ(t.files.attempts(FaultyFileIo::Op::Open, paths.meterSettings) - opensBefore, 3);
     EXPECT_GE(t.clock.timer() - before, 2 * 2 * 0.9); // two pauses of about a second for each file not opened
 }
 
-TEST_F(ConfigFilesTest, WriterRetriesAndReportsEachKindOfFailure)
+TEST_F(ConfigFilesTest, WriterRetriesReportsEachKindOfFailureAndStopsAtTheEndMarkerOrAfterAHundredLines)
 {
     const QString path = paths.meterSettings;
     const QStringList lines = MeterSettingsLines(SettingsDefaults::factorySettings());
-
     t.files.fail(FaultyFileIo::Op::Open, path, 2);
     t.files.fail(FaultyFileIo::Op::Write, path, 2);
     EXPECT_EQ(write_settings_file(ctx, path, lines), QString());
     EXPECT_EQ(readBytes(path), FactoryMeter);
-
     writeBytes(path, "old");
-    t.files.fail(FaultyFileIo::Op::Open, path);
+    t.files.fail(FaultyFileIo::Op::Open, path, 3);
     EXPECT_EQ(write_settings_file(ctx, path, lines), QStringLiteral("Couldn't open the file for writing\r\n"));
-    t.files.fail(FaultyFileIo::Op::Open, path, 0);
-
-    t.files.fail(FaultyFileIo::Op::Write, path);
+    t.files.fail(FaultyFileIo::Op::Write, path, 3);
     EXPECT_EQ(write_settings_file(ctx, path, lines), QStringLiteral("Couldn't write data to file\r\n"));
     EXPECT_EQ(readBytes(path), QByteArray("old"));
-    t.files.fail(FaultyFileIo::Op::Write, path, 0);
-
     t.files.fail(FaultyFileIo::Op::Close, path, 1);
     EXPECT_EQ(write_settings_file(ctx, path, lines), QStringLiteral("Couldn't close the file\r\n"));
-}
 
-TEST_F(ConfigFilesTest, WriterStopsAtTheEndMarkerOrAfterAHundredLines)
-{
-    const QString path = paths.meterSettings;
     EXPECT_EQ(write_settings_file(ctx, path, {QStringLiteral("a"), QString(), SettingsEndMarker, QStringLiteral("b")}),
               QString());
     EXPECT_EQ(readBytes(path), QByteArray("a\r\n\r\n"));
-
     QStringList many;
     for (int i = 1; i <= 150; ++i)
         many << QString::number(i);
     EXPECT_EQ(write_settings_file(ctx, path, many), QString());
     const QByteArray bytes = readBytes(path);
-    EXPECT_EQ(bytes.count("\r\n"), 100);
-    EXPECT_TRUE(bytes.endsWith("\r\n100\r\n"));
+    EXPECT_TRUE(bytes.count("\r\n") == 100 && bytes.endsWith("\r\n100\r\n"));
 }
 
 TEST(CodesToText, DecodesCodeListsAndFallsBackToTheDefault)
 {
-    const struct
-    {
-        const char* codes;
-        const char* defaults;
-        QString text;
-        bool ok;
-    } cases[] = {
+    const std::tuple<const char*, const char*, QString, bool> cases[] = {
         {" 59 ", "44", QStringLiteral(";"), true},
         {"abc", "13,10", QStringLiteral("\r\n"), true},
         {"", "44", QStringLiteral(","), true},
@@ -310,9 +334,9 @@ TEST(CodesToText, DecodesCodeListsAndFallsBackToTheDefault)
         {",65", "44", QStringLiteral("A"), false},
         {"1,e5", "44", QString(QChar(1)), false},
     };
-    for (const auto& c : cases) {
-        bool ok = !c.ok;
-        EXPECT_EQ(CodesToText(QLatin1String(c.codes), QLatin1String(c.defaults), &ok), c.text) << c.codes;
-        EXPECT_EQ(ok, c.ok) << c.codes;
+    for (const auto& [codes, defaults, text, valid] : cases) {
+        bool ok = !valid;
+        EXPECT_EQ(CodesToText(QLatin1String(codes), QLatin1String(defaults), &ok), text) << codes;
+        EXPECT_EQ(ok, valid) << codes;
     }
 }

@@ -11,27 +11,20 @@ const QString Range60000 = QStringLiteral("Maximum allowed value is 60000\r\nMin
 
 TEST(FieldValidation, StripMisplacedMinus)
 {
-    struct Case
-    {
-        const char* in;
-        const char* out;
-    } cases[] = {{"", ""},         {"123", "123"},   {"-12", "-12"}, {"12-3", "123"},
-                 {"-1-2", "-1-2"}, {"1-2-3", "123"}, {"--", "--"},   {"5-", "5"}};
-    for (const auto& c : cases)
-        EXPECT_EQ(StripMisplacedMinus(QString::fromLatin1(c.in)), QString::fromLatin1(c.out)) << c.in;
+    for (auto [in, out] : {std::pair{"", ""},
+                           {"123", "123"},
+                           {"-12", "-12"},
+                           {"12-3", "123"},
+                           {"-1-2", "-1-2"},
+                           {"1-2-3", "123"},
+                           {"--", "--"},
+                           {"5-", "5"}})
+        EXPECT_EQ(StripMisplacedMinus(QString::fromLatin1(in)), QString::fromLatin1(out)) << in;
 }
 
 TEST(FieldValidation, ValidateKeyPress)
 {
-    struct Case
-    {
-        const char* text;
-        int key;
-        double min, max;
-        int decimals;
-        bool accepted;
-        QString message;
-    } cases[] = {
+    const std::tuple<const char*, int, double, double, int, bool, QString> cases[] = {
         {"123", 8, 30, 60000, 0, true, {}},   // backspace always
         {"12", 'a', 30, 60000, 0, false, {}}, // letters silently
         {"12", '.', 30, 60000, 0, false, {}}, // no decimals allowed
@@ -50,26 +43,18 @@ TEST(FieldValidation, ValidateKeyPress)
         {"1.123456", '7', 0, 100, 5, false, QStringLiteral("Maximum number of decimal places is 5")},
         {"10000001", '1', 0.0000001, 10000000, 5, false, QStringLiteral("Maximum allowed value is 10000000\r\n")},
     };
-    for (const auto& c : cases) {
-        const QString text = QString::fromLatin1(c.text);
-        const auto shown = ValidateKeyPress(text, c.key, c.min, c.max, c.decimals, true);
-        EXPECT_EQ(shown.keyCode, c.accepted ? c.key : 0) << c.text << " + " << char(c.key);
-        EXPECT_EQ(shown.message, c.message) << c.text << " + " << char(c.key);
-        const auto quiet = ValidateKeyPress(text, c.key, c.min, c.max, c.decimals, false);
-        EXPECT_EQ(quiet.keyCode, shown.keyCode);
-        EXPECT_TRUE(quiet.message.isEmpty());
+    for (const auto& [text, key, min, max, decimals, accepted, message] : cases) {
+        const auto shown = ValidateKeyPress(QString::fromLatin1(text), key, min, max, decimals, true);
+        EXPECT_EQ(shown.keyCode, accepted ? key : 0) << text << " + " << char(key);
+        EXPECT_EQ(shown.message, message) << text << " + " << char(key);
+        const auto quiet = ValidateKeyPress(QString::fromLatin1(text), key, min, max, decimals, false);
+        EXPECT_TRUE(quiet.keyCode == shown.keyCode && quiet.message.isEmpty());
     }
 }
 
 TEST(FieldValidation, ValidateRange)
 {
-    struct Case
-    {
-        const char* text;
-        double min, max;
-        bool ok;
-        QString message;
-    } cases[] = {
+    const std::tuple<const char*, double, double, bool, QString> cases[] = {
         {"30", 30, 60000, true, {}},
         {"60000", 30, 60000, true, {}},
         {"29", 30, 60000, false, Range60000},
@@ -82,23 +67,17 @@ TEST(FieldValidation, ValidateRange)
          QStringLiteral("Maximum allowed value is 10000000\r\nMinimum allowed value is 1E-07")},
         {"0.0000000001", 0.0000000001, 1000000000, true, {}},
     };
-    for (const auto& c : cases) {
-        const auto r = ValidateRange(QString::fromLatin1(c.text), c.min, c.max, QStringLiteral("old"), true);
-        EXPECT_EQ(r.ok, c.ok) << c.text;
-        EXPECT_EQ(r.message, c.message) << c.text;
-        EXPECT_TRUE(ValidateRange(QString::fromLatin1(c.text), c.min, c.max, {}, false).message.isEmpty());
+    for (const auto& [text, min, max, ok, message] : cases) {
+        const auto r = ValidateRange(QString::fromLatin1(text), min, max, QStringLiteral("old"), true);
+        EXPECT_EQ(std::tuple(r.ok, r.message), std::tuple(ok, message)) << text;
+        EXPECT_TRUE(ValidateRange(QString::fromLatin1(text), min, max, {}, false).message.isEmpty());
     }
 }
 
 TEST(FieldValidation, ValidateRangeAndDecimals)
 {
     const QString old = QStringLiteral("7");
-    struct Case
-    {
-        const char* text;
-        const char* result;
-        QString message;
-    } cases[] = {
+    const std::tuple<const char*, const char*, QString> cases[] = {
         {"12.5", "12.5", {}},
         {"12.12345", "12.12345", {}},
         {"12.123456", "7", QStringLiteral("Maximum number of decimal places is 5")},
@@ -106,12 +85,11 @@ TEST(FieldValidation, ValidateRangeAndDecimals)
         {"0.5", "7", QStringLiteral("Maximum allowed value is 100\r\nMinimum allowed value is 1")},
         {"abc", "7", {}},
     };
-    for (const auto& c : cases) {
-        const auto r = ValidateRangeAndDecimals(QString::fromLatin1(c.text), 1, 100, 5, old, true);
-        EXPECT_EQ(r.text, QString::fromLatin1(c.result)) << c.text;
-        EXPECT_EQ(r.message, c.message) << c.text;
+    for (const auto& [text, result, message] : cases) {
+        const auto r = ValidateRangeAndDecimals(QString::fromLatin1(text), 1, 100, 5, old, true);
+        EXPECT_EQ(std::tuple(r.text, r.message), std::tuple(QString::fromLatin1(result), message)) << text;
         // Without messages the decision stays the same.
-        EXPECT_EQ(ValidateRangeAndDecimals(QString::fromLatin1(c.text), 1, 100, 5, old, false).text, r.text);
+        EXPECT_EQ(ValidateRangeAndDecimals(QString::fromLatin1(text), 1, 100, 5, old, false).text, r.text);
     }
 }
 

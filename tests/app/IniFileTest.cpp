@@ -53,13 +53,8 @@ const QByteArray Sample = "top=before any section\r\n"
 TEST_F(IniFileTest, FindsKeysByExactNameInFileOrderAndKeepsValuesAsWritten)
 {
     const QString path = write(Sample);
-    const struct
-    {
-        const char* section;
-        const char* key;
-        int occurrence; // 0 asks for the count
-        const char* value;
-    } cases[] = {
+    // Section, key, occurrence (0 asks for the count), value.
+    const std::tuple<const char*, const char*, int, const char*> cases[] = {
         {"meter settings 1", "Revs_Per_Kwh", 1, "300"},
         {"METER SETTINGS 1", "COST_PER_KWH", 1, "  5 Pence "}, // leading line spaces only
         {"Meter Settings 1", "FORMULA", 1, "a=b=c"},           // split at the first "="
@@ -78,9 +73,8 @@ TEST_F(IniFileTest, FindsKeysByExactNameInFileOrderAndKeepsValuesAsWritten)
         {"Meter Settings 1", "REVS_PER_KWH", 4, ""},
         {"Meter Settings 1", "MISSING", 0, "0"},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(read(path, c.section, c.key, c.occurrence), QString::fromLatin1(c.value))
-            << c.section << "/" << c.key;
+    for (const auto& [section, key, occurrence, value] : cases)
+        EXPECT_EQ(read(path, section, key, occurrence), QString::fromLatin1(value)) << section << "/" << key;
     EXPECT_EQ(ini.iniread(path, QStringLiteral("Meter Settings 1"), QStringLiteral("revs_per_kwh"), 1, 3, 10, true),
               QStringLiteral("7.5"));
     EXPECT_EQ(ini.iniread(path, QStringLiteral("METER SETTINGS 1"), QStringLiteral("revs_per_kwh"), 1, 3, 10, true),
@@ -100,13 +94,12 @@ TEST_F(IniFileTest, AnswersTheSamePathFromItsEntriesAndRereadsAnotherOne)
     EXPECT_EQ(read(path, "S", "K"), QStringLiteral("new"));
 }
 
-TEST_F(IniFileTest, MissingFileIsTriedWithPausesThenReportedAndNotRemembered)
+TEST_F(IniFileTest, MissingOrUnreadableFilesAreTriedWithPausesThenReportedAndNotRemembered)
 {
     const QString path = dir.filePath(QStringLiteral("MISSING.CFG"));
     clock.setTimer(100.0);
     EXPECT_FALSE(read(path, "S", "K").has_value());
-    EXPECT_EQ(ini.lastError().source, QStringLiteral("iniread"));
-    EXPECT_EQ(ini.lastError().description, QStringLiteral("Failed to open file"));
+    EXPECT_EQ(ini.lastError().source + ": " + ini.lastError().description, "iniread: Failed to open file");
     EXPECT_EQ(ini.attempts(), 3);
     EXPECT_NEAR(clock.timer(), 102.0, 1e-6); // a pause between attempts, none after the last
 
@@ -121,13 +114,11 @@ TEST_F(IniFileTest, MissingFileIsTriedWithPausesThenReportedAndNotRemembered)
     const int opens = files.attempts(FaultyFileIo::Op::Open, path);
     EXPECT_EQ(read(path, "S", "K"), QStringLiteral("v"));
     EXPECT_EQ(files.attempts(FaultyFileIo::Op::Open, path) - opens, 3);
-}
 
-TEST_F(IniFileTest, ReadErrorIsReportedAndNotCached)
-{
-    const QString path = write("[S]\r\nK=v\r\nL=w\r\n");
-    files.fail(FaultyFileIo::Op::Read, path, 1);
-    EXPECT_FALSE(read(path, "S", "K").has_value());
+    // A read error is reported and not remembered either.
+    const QString other = write("[S]\r\nK=v\r\nL=w\r\n");
+    files.fail(FaultyFileIo::Op::Read, other, 1);
+    EXPECT_FALSE(read(other, "S", "K").has_value());
     EXPECT_EQ(ini.lastError().description, QStringLiteral("Error reading file"));
-    EXPECT_EQ(read(path, "S", "L"), QStringLiteral("w"));
+    EXPECT_EQ(read(other, "S", "L"), QStringLiteral("w"));
 }

@@ -2,31 +2,29 @@
 #include "camera/DetectionGrid.h"
 
 #include "app/GlobalSettings.h"
+#include "camera/CameraConfiguration.h"
 #include "camera/CellTable.h"
+#include "camera/IntensityHistory.h"
 
 #include <gtest/gtest.h>
 
 TEST(ParseGrid, BuildsActiveCellsInStringOrder)
 {
-    const struct
-    {
-        const char* grid;
-        bool result;
-        QList<GridCell> cells;
-    } cases[] = {{"", false, {}},
-                 {"    ", false, {}},
-                 {"000 000", false, {}},
-                 {"  01 10  ", true, {{1, 0}, {0, 1}}},
-                 // two spaces make an empty row: the next row is numbered one higher
-                 {"1  1", true, {{0, 0}, {0, 2}}},
-                 // ragged rows: a column is a position within its own row
-                 {"0001 1 0009", true, {{3, 0}, {0, 1}, {3, 2}}},
-                 // anything but "0" counts as active here
-                 {"x0", true, {{0, 0}}}};
-    for (const auto& c : cases) {
+    const std::tuple<const char*, bool, QList<GridCell>> cases[] = {
+        {"", false, {}},
+        {"    ", false, {}},
+        {"000 000", false, {}},
+        {"  01 10  ", true, {{1, 0}, {0, 1}}},
+        // two spaces make an empty row: the next row is numbered one higher
+        {"1  1", true, {{0, 0}, {0, 2}}},
+        // ragged rows: a column is a position within its own row
+        {"0001 1 0009", true, {{3, 0}, {0, 1}, {3, 2}}},
+        // anything but "0" counts as active here
+        {"x0", true, {{0, 0}}}};
+    for (const auto& [grid, result, expected] : cases) {
         QList<GridCell> cells{{9, 9}}; // stale content must go
-        EXPECT_EQ(parse_grid_string(QString::fromLatin1(c.grid), cells), c.result) << c.grid;
-        EXPECT_EQ(cells, c.cells) << c.grid;
+        EXPECT_EQ(parse_grid_string(QString::fromLatin1(grid), cells), result) << grid;
+        EXPECT_EQ(cells, expected) << grid;
     }
     QList<GridCell> cells;
     EXPECT_TRUE(parse_grid_string(SettingsDefaults::DefaultGrid, cells));
@@ -70,4 +68,48 @@ TEST(CellValuesText, FixedWidthMatrixOfComparedChannels)
     EXPECT_EQ(cellValuesText(t, g, true, true, true), QStringLiteral("  20   .\r\n   . 170\r\n"));
     EXPECT_EQ(cellValuesText(t, g, false, false, true), QStringLiteral("  30   .\r\n   .   1\r\n"));
     EXPECT_EQ(cellValuesText(t, g, false, false, false), QStringLiteral("   .   .\r\n   .   .\r\n"));
+}
+
+TEST(IntensityHistory, KeepsTheWindowBeforeTheNewestSampleAcrossMidnightAndColumnsHoldTheirRange)
+{
+    IntensityHistory h(30.0);
+    EXPECT_TRUE(h.columns(3).at(0).empty);
+    // Window 0..30 s in three 10-second columns; the sample 30 s before the newest stays.
+    const std::tuple<double, qint32, bool> samples[] = {{86390.0, 1, false}, {0.0, 500, false},  {3.0, 900, true},
+                                                        {9.9, 700, false},   {25.0, 1200, true}, {30.0, 1100, false}};
+    for (const auto& [time, value, revolution] : samples)
+        h.add(time, value, revolution); // the first is 10 s before midnight: 40 s old at the end
+    ASSERT_EQ(h.samples().size(), 5u);
+    EXPECT_DOUBLE_EQ(h.samples()[1].time - h.samples()[0].time, 3.0);
+    EXPECT_EQ(h.revolutions(), 2);
+    const std::vector<IntensityHistory::Column> c = h.columns(3);
+    ASSERT_EQ(c.size(), 3u);
+    EXPECT_EQ(std::tuple(c[0].empty, c[0].low, c[0].high, c[0].revolution), std::tuple(false, 500, 900, true));
+    EXPECT_TRUE(c[1].empty && !c[1].revolution);
+    // The newest sample falls on the right edge and still belongs to the last column.
+    EXPECT_EQ(std::tuple(c[2].low, c[2].high), std::tuple(1100, 1200));
+    EXPECT_TRUE(h.columns(0).empty());
+
+    h.clear();
+    h.add(10.0, 5, false); // earlier clock time than before the clear: no stale reference
+    h.add(20.0, 6, false);
+    ASSERT_EQ(h.samples().size(), 2u);
+    EXPECT_DOUBLE_EQ(h.samples().back().time, 10.0);
+}
+
+using namespace CameraConfiguration;
+
+TEST(CameraConfiguration, FrameRateTextAndPreferredVideoSizes)
+{
+    // Three decimals, no leading zero; halves go to the even neighbour (0.0625 is exact in binary).
+    const std::pair<double, const char*> rates[] = {
+        {25.0, "25.000"}, {1000.0, "1000.000"}, {0.5, ".500"}, {12.3456, "12.346"}, {10.0625, "10.062"}};
+    for (const auto& [rate, text] : rates)
+        EXPECT_EQ(formatFrameRate(rate), QString::fromLatin1(text)) << rate;
+
+    EXPECT_EQ(preferredVideoSize(1), QSize(88, 60));
+    EXPECT_EQ(preferredVideoSize(9), QSize(640, 480));
+    EXPECT_EQ(preferredVideoSize(12), QSize(768, 576));
+    for (int outside : {0, 13, -1})
+        EXPECT_EQ(preferredVideoSize(outside), QSize(320, 240)) << outside;
 }

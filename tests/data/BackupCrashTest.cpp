@@ -76,12 +76,11 @@ TEST(BackupCrashSafety, EveryCompleteLineSurvivesAKillAtAnyMomentAndReadsBack)
         EXPECT_EQ(left.lines.front(), header);
 
         // Record k of the run was logged k seconds after the start: none is missing, repeated or damaged.
-        const GeneralDateFormat dates(reader.ctx.locale);
+        const RecordLine lines(reader.ctx);
         for (qsizetype i = 1; i < left.lines.size(); ++i) {
             LogRecord record;
             const QString line = QString::fromLocal8Bit(left.lines[i]);
-            ASSERT_TRUE(parse_record_line(line, QStringLiteral(","), QLatin1Char('.'), dates, record))
-                << "line " << i << ": " << line.toStdString();
+            ASSERT_EQ(lines.read(line, record), QString()) << "line " << i << ": " << line.toStdString();
             ASSERT_EQ(record.LoggingSeconds, i) << line.toStdString();
         }
 

@@ -3,6 +3,7 @@
 #include "data/DataExport.h"
 #include "data/DataImport.h"
 #include "data/TestDataGenerator.h"
+#include "metering/RecordLine.h"
 #include "support/TestContext.h"
 
 #include <QFile>
@@ -15,20 +16,10 @@ const QString ReadError = QStringLiteral("Couldn't read data from file\r\n");
 
 LogRecord record(const QDateTime& when, int pulses, const QString& comment = QString())
 {
-    LogRecord r;
+    const double kWh = pulses / 600.0;
+    LogRecord r{{},    0,    0,   0,   0,  0, 0,    pulses, kWh,    pulses * 15.0 / 600.0, 300, pulses, kWh,
+                0.075, 0.06, 0.9, 600, 15, 1, 4321, false,  comment};
     r.setDateTime(when);
-    r.PulsesThisInterval = r.LoggingTotalPulse = pulses;
-    r.TotalEnergy = r.EnergyThisInterval = pulses / 600.0;
-    r.TotalCost = pulses * 15.0 / 600.0;
-    r.LoggingSeconds = 300;
-    r.CostThisInterval = 0.075;
-    r.AvgPowerThisInterval = 0.06;
-    r.AvgCostPerHourThisInterval = 0.9;
-    r.REVSperEnergyUnit = 600;
-    r.CostPerEnergyUnit = 15;
-    r.TarrifNumber = 1;
-    r.LightLevel = 4321;
-    r.UserComment = comment;
     return r;
 }
 
@@ -54,59 +45,44 @@ void fillSmallSet(TestContext& t)
     a.append(record(QDateTime(QDate(2009, 1, 6), QTime(0, 5, 7)), 12345));
 }
 
-TEST(DataExport, SmallSetMatchesTheGoldenFileReplacingALongerOne)
+TEST(DataExport, SmallSetMatchesTheGoldenFileReplacingALongerOneAndFileErrorsAreRetriedAndReported)
 {
     TestContext t;
     fillSmallSet(t);
     const QString out = t.path(QStringLiteral("small.csv"));
     writeFile(out, QByteArray(5000, 'x'));
+    t.files.fail(Op::Write, out, 2); // the third attempt succeeds
     EXPECT_EQ(write_export_file(t.ctx, out), QString());
     const QByteArray golden = readAll(QStringLiteral(WATTSIGHT_DATA_TEST_DIR "/golden/small_export.csv"));
     ASSERT_FALSE(golden.isEmpty());
     EXPECT_EQ(readAll(out), golden);
-}
 
-TEST(DataExport, ProgressBarAdvancesOncePerStepUpToItsMaximum)
-{
-    struct Case
-    {
-        int records, finalValue;
-    };
-    for (const Case c : {Case{1, 1}, Case{99, 99}, Case{150, 75}, Case{250, 100}}) {
-        SCOPED_TRACE(c.records);
-        TestContext t;
-        for (int i = 0; i < c.records; ++i)
-            t.ctx.varGlobalDataArray.append(record(QDateTime(QDate(2009, 1, 5), QTime(9, 0)).addSecs(300 * i), i));
-        int maximum = -1, value = 0, updates = 0;
-        ProgressReport progress{[&](int, int max) { maximum = max; }, [&](int v) { updates += (value = v) > 0; }};
-        EXPECT_EQ(write_export_file(t.ctx, t.path(QStringLiteral("bar.csv")), progress), QString());
-        EXPECT_EQ(maximum, 100);
-        EXPECT_EQ(value, c.finalValue);
-        EXPECT_EQ(updates, c.finalValue);
-    }
-}
-
-TEST(DataExport, FileErrorsAreRetriedAndReportedWithTheirTexts)
-{
-    TestContext t;
-    fillSmallSet(t);
-    const QString out = t.path(QStringLiteral("e.csv"));
-    t.files.fail(Op::Open, out);
-    EXPECT_EQ(write_export_file(t.ctx, out), "Couldn't open the file for writing\r\n");
-    EXPECT_EQ(t.files.attempts(Op::Open, out), t.ctx.settings.FILE_WRITE_TRIES);
-    EXPECT_FALSE(QFile::exists(out));
-
-    t.files.fail(Op::Open, out, 0);
-    t.files.fail(Op::Write, out, 2); // the third attempt succeeds
-    EXPECT_EQ(write_export_file(t.ctx, out), QString());
-    EXPECT_EQ(readAll(out).count('\n'), 4);
-
+    const QString other = t.path(QStringLiteral("e.csv"));
+    t.files.fail(Op::Open, other);
+    EXPECT_EQ(write_export_file(t.ctx, other), "Couldn't open the file for writing\r\n");
+    EXPECT_EQ(t.files.attempts(Op::Open, other), t.ctx.settings.FILE_WRITE_TRIES);
+    EXPECT_FALSE(QFile::exists(other));
     t.files.fail(Op::Write, out);
     t.files.fail(Op::Close, out);
     EXPECT_EQ(write_export_file(t.ctx, out), "Couldn't write data to file\r\nCouldn't close the file\r\n");
 }
 
-TEST(DataExport, WindowFlowNoDataCancelSuccessAndError)
+TEST(DataExport, ProgressBarAdvancesOncePerStepUpToItsMaximum)
+{
+    for (auto [records, finalValue] : {std::pair{1, 1}, {99, 99}, {150, 75}, {250, 100}}) {
+        SCOPED_TRACE(records);
+        TestContext t;
+        for (int i = 0; i < records; ++i)
+            t.ctx.varGlobalDataArray.append(record(QDateTime(QDate(2009, 1, 5), QTime(9, 0)).addSecs(300 * i), i));
+        int maximum = -1, value = 0, updates = 0;
+        ProgressReport progress{[&](int, int max) { maximum = max; }, [&](int v) { updates += (value = v) > 0; }};
+        EXPECT_EQ(write_export_file(t.ctx, t.path(QStringLiteral("bar.csv")), progress), QString());
+        EXPECT_EQ(maximum, 100);
+        EXPECT_EQ(std::tuple(value, updates), std::tuple(finalValue, finalValue));
+    }
+}
+
+TEST(DataExport, WindowFlowNoDataCancelSuccessErrorAndDecimalCommaWarning)
 {
     EXPECT_EQ(defaultExportFileName(QDateTime(QDate(2026, 12, 31), QTime(23, 59, 59))), "Log20261231T235959");
     TestContext t;
@@ -136,20 +112,6 @@ TEST(DataExport, WindowFlowNoDataCancelSuccessAndError)
     EXPECT_EQ(t.dialogs.shown.back().title, "Error saving data");
 }
 
-TEST(DataExport, WarnsWhenTheDecimalSeparatorIsTheDelimiter)
-{
-    TestContext t;
-    fillSmallSet(t);
-    t.ctx.locale = QLocale(QLocale::German, QLocale::Germany);
-    t.dialogs.setNextAnswer(Dialogs::Answer::No);
-    EXPECT_FALSE(export_logged_data(t.ctx, {}));
-    ASSERT_EQ(t.dialogs.shown.size(), 1u);
-    EXPECT_TRUE(t.dialogs.shown[0].text.contains("cannot be imported again"));
-    EXPECT_TRUE(t.dialogs.fileRequests.empty());
-    t.ctx.strGlobalFieldDelimiter = QStringLiteral(";");
-    EXPECT_FALSE(decimalSeparatorClashes(t.ctx));
-}
-
 TEST(DataRoundTrip, ExportThenImportGivesBackSlotsOneToTwentyInEveryLocale)
 {
     struct Case
@@ -159,8 +121,9 @@ TEST(DataRoundTrip, ExportThenImportGivesBackSlotsOneToTwentyInEveryLocale)
         const char* endOfLine;
     };
     const QLocale uk(QLocale::English, QLocale::UnitedKingdom);
+    const QLocale german(QLocale::German, QLocale::Germany);
     for (const Case& c : {Case{uk, ",", "\r\n"}, Case{QLocale(QLocale::English, QLocale::UnitedStates), ";", "\n"},
-                          Case{QLocale(QLocale::German, QLocale::Germany), ";", "\r\n"}, Case{uk, "||", "\r\n"}}) {
+                          Case{german, ";", "\r\n"}, Case{german, ",", "\r\n"}, Case{uk, "||", "\r\n"}}) {
         SCOPED_TRACE(c.delimiter);
         TestContext source;
         source.ctx.locale = c.locale;
@@ -228,17 +191,7 @@ protected:
     QList<QByteArray> lines; // header and three record lines, each ending in CR
 };
 
-TEST_F(ImportFile, FilesWithoutAGoodFirstRecordLeaveTheEarlierDataSetWhole)
-{
-    for (const QByteArray& content : {QByteArray(), lines[0] + '\n', lines[0], joined({lines[0], "nonsense"})}) {
-        SCOPED_TRACE(content.toStdString());
-        EXPECT_EQ(import(content), content.contains("nonsense") ? ReadError : QString());
-        EXPECT_EQ(pointer(), 6);
-        EXPECT_EQ(t.ctx.varGlobalDataArray.row(1).UserComment, "earlier");
-    }
-}
-
-TEST_F(ImportFile, HeaderLineIsSkippedLoneLineFeedsEndLinesAndFractionsRoundToEven)
+TEST_F(ImportFile, HeaderLineIsSkippedLoneLineFeedsEndLinesFractionsRoundToEvenAndTheDelimiterIgnoresCase)
 {
     QByteArray third = lines[3];
     third.chop(1);                         // no CR
@@ -247,35 +200,84 @@ TEST_F(ImportFile, HeaderLineIsSkippedLoneLineFeedsEndLinesAndFractionsRoundToEv
     EXPECT_EQ(import(lines[1] + '\n' + lines[2].chopped(1) + '\n' + third), QString());
     EXPECT_EQ(pointer(), 3);
     EXPECT_EQ(t.ctx.varGlobalDataArray.row(2).PulsesThisInterval, 12344);
+
+    t.ctx.strGlobalFieldDelimiter = QStringLiteral("x");
+    EXPECT_EQ(import(joined({lines[0], QByteArray(lines[1]).replace(',', 'X')})), QString());
+    EXPECT_EQ(pointer(), 2);
+    EXPECT_EQ(t.ctx.varGlobalDataArray.row(1).LightLevel, 4321);
 }
 
-TEST_F(ImportFile, BadRecordLinesStopTheImportKeepingTheRecordsBefore)
+TEST_F(ImportFile, FilesWithoutAGoodFirstRecordLeaveTheEarlierDataSetWhole)
 {
-    QByteArray nineteen = lines[2];
-    nineteen.truncate(nineteen.lastIndexOf(','));
-    nineteen.truncate(nineteen.lastIndexOf(','));
-    QByteArray notANumber = lines[2];
-    notANumber.replace(",0,", ",zero,");
-    QByteArray badDate = lines[2];
-    badDate.replace("06/01/2009", "32/01/2009");
-    QByteArray tooBig = lines[2];
-    tooBig.replace(",2009,", ",40000,");            // beyond a 16-bit integer
-    const QByteArray truncated = lines[3].left(40); // a crash inside the last line
-    for (const QByteArray& bad : {nineteen, notANumber, badDate, tooBig, QByteArray(), truncated}) {
-        SCOPED_TRACE(bad.toStdString());
+    for (const QByteArray& content : {QByteArray(), lines[0] + '\n', lines[0], joined({lines[0], "nonsense"})}) {
+        EXPECT_EQ(import(content), content.contains("nonsense")
+                                       ? ReadError + "Line 2: 1 field separated by \",\" where a record has 21.\r\n"
+                                       : QString())
+            << content.toStdString();
+        EXPECT_EQ(pointer(), 6);
+        EXPECT_EQ(t.ctx.varGlobalDataArray.row(1).UserComment, "earlier");
+    }
+    t.dialogs.setNextAnswer(Dialogs::Answer::Yes);
+    t.dialogs.setNextFileName(file);
+    EXPECT_FALSE(import_logged_data(t.ctx, {}));
+    EXPECT_EQ(t.dialogs.texts().last(), ReadError + "Line 2: 1 field separated by \",\" where a record has 21.\r\n" +
+                                            "No record loaded; the data in memory is unchanged.");
+}
+
+TEST_F(ImportFile, BadRecordLinesStopTheImportNamingLineAndReasonAndKeepingTheRecordsBefore)
+{
+    const auto changed = [&](const char* from, const char* to) { return QByteArray(lines[2]).replace(from, to); };
+    const struct
+    {
+        QByteArray line;
+        const char* reason;
+    } cases[] = {
+        {lines[2].left(lines[2].lastIndexOf(',')), "20 fields separated by \",\" where a record has 21"},
+        {changed(",0,0,0,", ",0,0,0,0,"), "22 fields separated by \",\" where a record has 21"},
+        {changed(",0,0,0,", ",0,zero,0,"), "field 6 (Min) is not a number with \".\" as decimal separator: \"zero\""},
+        {changed("0.075", "0,075"), "22 fields separated by \",\" where a record has 21"},
+        {changed("06/01/2009", "32/01/2009"),
+         "field 1 (DateTime) is not a date and time like \"05/01/2009 23:55:00\": \"32/01/2009\""},
+        {changed("06/01/2009", "01/06/2009"), // another locale's date order
+         "field 1 (DateTime) does not agree with fields 2 to 7 (Year to Sec): \"01/06/2009\""},
+        {changed(",2009,", ",40000,"), "field 2 (Year) is out of range: \"40000\""},
+        {"\r", "the line is empty"},
+        {lines[3].left(40), "8 fields separated by \",\" where a record has 21"}, // a crash inside the last line
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.line.toStdString());
         const double before = t.pump.waitedSeconds;
-        EXPECT_EQ(import(joined({lines[0], lines[1], bad, lines[3]})), ReadError);
+        EXPECT_EQ(import(joined({lines[0], lines[1], c.line, lines[3]})), ReadError + "Line 3: " + c.reason + ".\r\n");
         EXPECT_EQ(pointer(), 2);
         EXPECT_EQ(t.ctx.varGlobalDataArray.row(1).PulsesThisInterval, 5);
         EXPECT_EQ(t.ctx.varGlobalDataArray.row(1).UserComment, QString());
         EXPECT_NEAR(t.pump.waitedSeconds - before, t.ctx.settings.FILE_READ_DELAY_TENTHS / 10.0, 0.11);
     }
     t.ctx.varGlobalDataArray = DataArray(2); // more records than the table holds
-    EXPECT_EQ(import(joined(lines)), ReadError);
+    EXPECT_EQ(import(joined(lines)), ReadError + "Line 4: the data array holds no more than 2 records.\r\n");
     EXPECT_EQ(pointer(), 3);
+    t.dialogs.setNextAnswer(Dialogs::Answer::Yes);
+    t.dialogs.setNextFileName(file);
+    EXPECT_FALSE(import_logged_data(t.ctx, {}));
+    EXPECT_TRUE(t.dialogs.texts().last().endsWith(".\r\n2 records loaded, from 05/01/2009 23:55:00 to 06/01/2009."));
 }
 
-TEST_F(ImportFile, FileErrorsAreRetriedAndReported)
+// As LibreOffice and Excel save CSV again: text fields in quotes, a quote doubled, the delimiter inside quotes,
+// the date as the spreadsheet shows it, without seconds.
+TEST_F(ImportFile, SpreadsheetQuotingReadsAndQuotesInCommentsAreWrittenAsValidCsv)
+{
+    LogRecord quoted = t.ctx.varGlobalDataArray.row(1);
+    quoted.UserComment = QStringLiteral("the \"big\" kettle");
+    EXPECT_TRUE(RecordLine(t.ctx).line(quoted).endsWith(",\"the \"\"big\"\" kettle\"\r\n"));
+    const QByteArray date = lines[1].left(lines[1].indexOf(','));
+    QByteArray resaved = lines[1].chopped(1);
+    resaved.replace(date, "\"05/01/09 23:55\"").append("\"kettle, \"\"toaster\"\"\"");
+    EXPECT_EQ(import(joined({lines[0], resaved, lines[2]})), QString());
+    EXPECT_EQ(pointer(), 3);
+    EXPECT_EQ(t.ctx.varGlobalDataArray.row(1).DateTime, QDateTime(QDate(2009, 1, 5), QTime(23, 55)));
+}
+
+TEST_F(ImportFile, FileErrorsAreRetriedAndReportedAndProgressIsEstimatedAtAbout141BytesALine)
 {
     const QString missing = t.path(QStringLiteral("none.csv"));
     EXPECT_EQ(read_data_file(t.ctx, missing), "Couldn't open the file for reading\r\n");
@@ -283,43 +285,27 @@ TEST_F(ImportFile, FileErrorsAreRetriedAndReported)
     EXPECT_NEAR(t.pump.waitedSeconds, t.ctx.settings.FILE_READ_TRIES * t.ctx.settings.FILE_READ_DELAY_TENTHS / 10.0,
                 0.11);
     EXPECT_EQ(pointer(), 6);
-
-    t.files.fail(Op::Read, good, 2); // recovered by the third attempt
-    EXPECT_EQ(read_data_file(t.ctx, good), QString());
-    EXPECT_EQ(pointer(), 4);
-
     t.files.fail(Op::Read, file);
     t.files.fail(Op::Close, file);
-    EXPECT_EQ(import(joined(lines)), ReadError + "Couldn't close the file\r\n");
-    EXPECT_EQ(pointer(), 4);
-}
+    EXPECT_EQ(import(joined(lines)), ReadError + "Line 1 could not be read.\r\nCouldn't close the file\r\n");
+    EXPECT_EQ(pointer(), 6);
 
-TEST_F(ImportFile, DelimiterIsMatchedWithoutRegardToCase)
-{
-    t.ctx.strGlobalFieldDelimiter = QStringLiteral("x");
-    QByteArray line = lines[1];
-    line.replace(',', 'X');
-    EXPECT_EQ(import(joined({lines[0], line})), QString());
-    EXPECT_EQ(pointer(), 2);
-    EXPECT_EQ(t.ctx.varGlobalDataArray.row(1).LightLevel, 4321);
-}
-
-TEST_F(ImportFile, ProgressIsEstimatedFromTheFileSizeAtAbout141BytesALine)
-{
     int maximum = -1, value = 0;
     ProgressReport progress{[&](int, int max) { maximum = max; }, [&](int v) { value = v; }};
+    t.files.fail(Op::Read, good, 2);                             // recovered by the third attempt
     EXPECT_EQ(read_data_file(t.ctx, good, progress), QString()); // 580 bytes
-    EXPECT_EQ(maximum, 4);
+    EXPECT_EQ(std::tuple(maximum, pointer()), std::tuple(4, 4));
     QList<QByteArray> many{lines[0]};
     for (int i = 0; i < 300; ++i)
         many << lines[1];
-    writeFile(file, joined(many)); // an estimate of 211 lines: a step every 2
-    EXPECT_EQ(read_data_file(t.ctx, file, progress), QString());
-    EXPECT_EQ(maximum, 100);
-    EXPECT_EQ(value, 100);
+    const QString big = t.path(QStringLiteral("big.csv"));
+    writeFile(big, joined(many)); // an estimate of 211 lines: a step every 2
+    EXPECT_EQ(read_data_file(t.ctx, big, progress), QString());
+    EXPECT_EQ(std::tuple(maximum, value), std::tuple(100, 100));
 }
 
-TEST_F(ImportFile, ImportWindowAsksBeforeOverwriting)
+// The import and reload windows run from the menus in the data screen tests; here the refusals.
+TEST_F(ImportFile, ImportAsksBeforeOverwritingAndReportsAFileThatIsGone)
 {
     for (Dialogs::Answer a : {Dialogs::Answer::No, Dialogs::Answer::Cancel}) {
         t.dialogs.setNextAnswer(a);
@@ -333,29 +319,15 @@ TEST_F(ImportFile, ImportWindowAsksBeforeOverwriting)
     t.dialogs.setNextAnswer(Dialogs::Answer::Yes);
     t.dialogs.setNextFileName(good);
     EXPECT_TRUE(import_logged_data(t.ctx, {}));
-    EXPECT_EQ(t.dialogs.texts().last(), "Data imported");
-    EXPECT_EQ(t.dialogs.fileRequests[0].title, "Import / Load Logged Data");
+    EXPECT_EQ(t.dialogs.texts().last(),
+              "Data imported\r\n3 records loaded, from 05/01/2009 23:55:00 to 06/01/2009 00:05:07.");
     EXPECT_EQ(pointer(), 4);
 
     t.dialogs.setNextAnswer(Dialogs::Answer::Yes);
     t.dialogs.setNextFileName(t.path(QStringLiteral("gone.csv")));
     EXPECT_FALSE(import_logged_data(t.ctx, {}));
+    EXPECT_EQ(t.dialogs.fileRequests[0].title, "Import / Load Logged Data");
     EXPECT_EQ(t.dialogs.shown.back().title, "Error saving data");
-}
-
-TEST_F(ImportFile, PreviousRunReloadReadsTheBackupButNotWhileLogging)
-{
-    QFile::copy(good, t.ctx.paths.dataStore);
-    t.ctx.blnGlobalLoggingRunning = true;
-    EXPECT_FALSE(reload_previous_run(t.ctx, {}));
-    EXPECT_EQ(t.dialogs.texts(), QStringList{ReloadWhileLoggingText});
-    EXPECT_EQ(pointer(), 6);
-
-    t.ctx.blnGlobalLoggingRunning = false;
-    EXPECT_TRUE(reload_previous_run(t.ctx, {}));
-    EXPECT_EQ(t.dialogs.texts().last(), "Previous Run Data imported");
-    EXPECT_EQ(pointer(), 4);
-    EXPECT_TRUE(QFile::exists(t.ctx.paths.dataStore));
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "metering/RecordLine.h"
 
 #include <QFile>
+#include <QRegularExpression>
 #include <gtest/gtest.h>
 #include <utility>
 
@@ -44,11 +45,46 @@ TEST_F(WritersTest, RecordLineLayoutDelimitersAndComments)
     EXPECT_EQ(semicolons.header().count(';'), 20);
     EXPECT_TRUE(semicolons.header().endsWith(";LightLevel;UserComment\n"));
 
-    r.DateTime = QDateTime(QDate(2009, 1, 16), QTime(0, 0));
+    r.setDateTime(QDateTime(QDate(2009, 1, 16), QTime(0, 0)));
     EXPECT_TRUE(semicolons.line(r).startsWith("16/01/2009;")) << "midnight is the date alone";
 
     t.ctx.locale = QLocale(QLocale::German, QLocale::Germany);
     EXPECT_TRUE(RecordLine(t.ctx).line(r).contains(";0,5;")) << "the locale's decimal separator";
+    t.ctx.strGlobalFieldDelimiter = QStringLiteral(",");
+    const QString line = QString::fromLocal8Bit(RecordLine(t.ctx).line(r)).chopped(1);
+    EXPECT_TRUE(line.contains(",0.5,1.23E-05,")) << "a point where the comma is the delimiter";
+    LogRecord back;
+    EXPECT_EQ(RecordLine(t.ctx).read(QString(line).replace(",0.5,", ",\"0,5\","), back), QString());
+    EXPECT_EQ(back.TotalEnergy, 0.5) << "the locale's separator in quotes, as a spreadsheet saves it again";
+}
+
+// Every locale Qt knows, with the factory comma, a semicolon and a space (which splits every date and time, so
+// the date goes in quotes): the date and every number read back as written, and the date is text that a
+// spreadsheet takes for one, without time zone, brackets, trailing comma or direction marks.
+TEST(RecordLineLocales, EveryLocaleReadsBackWhatItWrites)
+{
+    TestContext t;
+    const QRegularExpression junk(QStringLiteral("[()\\[\\]\\x{200E}\\x{200F}\\x{061C}]|[,\\s]$"));
+    LogRecord r = WritersTest::record(7);
+    r.TotalEnergy = 1234.075;
+    for (const QLocale& locale :
+         QLocale::matchingLocales(QLocale::AnyLanguage, QLocale::AnyScript, QLocale::AnyTerritory)) {
+        t.ctx.locale = locale;
+        const std::string name = locale.name().toStdString();
+        for (const char* delimiter : {",", ";", " "}) {
+            t.ctx.strGlobalFieldDelimiter = QString::fromLatin1(delimiter);
+            const RecordLine lines(t.ctx);
+            for (const QTime& time : {QTime(21, 3, 7), QTime(9, 3, 7), QTime(0, 0)}) {
+                r.setDateTime(QDateTime(QDate(2009, 1, 5), time));
+                const QString text = QString::fromLocal8Bit(lines.line(r)).chopped(2);
+                LogRecord back;
+                ASSERT_EQ(lines.read(text, back), QString()) << name << " [" << text.toStdString() << "]";
+                ASSERT_EQ(back, r) << name << " [" << text.toStdString() << "]";
+            }
+        }
+        const QString date = GeneralDateFormat(locale).format(QDateTime(QDate(2009, 1, 5), QTime(21, 3, 7)));
+        EXPECT_FALSE(date.contains(junk)) << name << " [" << date.toStdString() << "]";
+    }
 }
 
 TEST_F(WritersTest, DataFileStartsWithTheHeaderOnlyWhenRowOneIsWritten)
@@ -68,7 +104,7 @@ TEST_F(WritersTest, DataFileStartsWithTheHeaderOnlyWhenRowOneIsWritten)
     EXPECT_EQ(bytes("DATASTOR.DTA").count("\r\n"), 2) << "overwrite empties the file";
 }
 
-TEST_F(WritersTest, DataFileErrorsCarryTheirExactTexts)
+TEST_F(WritersTest, DataAndControlFileErrorsCarryTheirExactTextsAndStopOrFlagTheWrite)
 {
     fill(3);
     const QString store = path("DATASTOR.DTA");
@@ -82,9 +118,19 @@ TEST_F(WritersTest, DataFileErrorsCarryTheirExactTexts)
               QStringLiteral("Couldn't write data to file\r\nCouldn't close the file\r\n"));
     EXPECT_EQ(t.files.attempts(FaultyFileIo::Op::Write, store), 3) << "rows after the failed one are not tried";
     EXPECT_TRUE(exists("DATASTOR.DTA"));
+
+    const QString diff = path("DIFFLOG.DTA");
+    const QString ctl = path("DIFFLOG.CTL");
+    t.files.fail(FaultyFileIo::Op::Open, ctl, 3);
+    EXPECT_EQ(write_diff_file(t.ctx, diff, 1, 2, ctl), QStringLiteral("Couldn't create control file \r\n"));
+    EXPECT_FALSE(exists("DIFFLOG.DTA"));
+
+    t.files.fail(FaultyFileIo::Op::Open, diff, 3);
+    EXPECT_EQ(write_diff_file(t.ctx, diff, 1, 2, ctl), QStringLiteral("Couldn't open the file for writing\r\n"));
+    EXPECT_TRUE(exists("DIFFLOG.CTL")) << "the data file's state is unknown, so it stays marked busy";
 }
 
-TEST_F(WritersTest, DifferenceLogAppendsUnderItsControlFile)
+TEST_F(WritersTest, DifferenceLogAppendsUnderItsControlFileStartingOnAFreshLineAfterACrash)
 {
     fill(4);
     const QString diff = path("DIFFLOG.DTA");
@@ -101,13 +147,7 @@ TEST_F(WritersTest, DifferenceLogAppendsUnderItsControlFile)
     const QByteArray again = bytes("DIFFLOG.DTA");
     EXPECT_EQ(again.count("\r\n"), 2);
     EXPECT_FALSE(again.contains("DateTime")) << "no header without row 1";
-}
 
-TEST_F(WritersTest, AppendsStartOnAFreshLineAfterACrashCutTheLastOneShort)
-{
-    fill(4);
-    const QString diff = path("DIFFLOG.DTA");
-    const QString ctl = path("DIFFLOG.CTL");
     write("DIFFLOG.DTA", "15/01/2009 09:38:07,2009,1,1"); // a previous run was killed in the middle of a line
     const RecordLine lines(t.ctx);
     ASSERT_EQ(write_diff_file(t.ctx, diff, 3, 3, ctl), QString());
@@ -124,31 +164,14 @@ TEST_F(WritersTest, AppendsStartOnAFreshLineAfterACrashCutTheLastOneShort)
     EXPECT_EQ(bytes("DIFFLOG.DTA"), "a line of an earlier run with LF only\n" + line3) << "no empty line between";
 }
 
-TEST_F(WritersTest, ControlFileFailuresStopOrFlagTheWrite)
-{
-    fill(2);
-    const QString diff = path("DIFFLOG.DTA");
-    const QString ctl = path("DIFFLOG.CTL");
-    t.files.fail(FaultyFileIo::Op::Open, ctl, 3);
-    EXPECT_EQ(write_diff_file(t.ctx, diff, 1, 2, ctl), QStringLiteral("Couldn't create control file \r\n"));
-    EXPECT_FALSE(exists("DIFFLOG.DTA"));
-
-    t.files.fail(FaultyFileIo::Op::Open, diff, 3);
-    EXPECT_EQ(write_diff_file(t.ctx, diff, 1, 2, ctl), QStringLiteral("Couldn't open the file for writing\r\n"));
-    EXPECT_TRUE(exists("DIFFLOG.CTL")) << "the data file's state is unknown, so it stays marked busy";
-}
-
 TEST_F(WritersTest, LiveFileReplacesItsTwoLinesWhole)
 {
     t.clock.setNow(QDateTime(QDate(2009, 1, 15), QTime(10, 0, 0)));
-    t.ctx.logging.startTime = QDateTime(QDate(2009, 1, 15), QTime(9, 0, 0));
-    t.ctx.logging.totalKWH = 1.234567;
-    t.ctx.logging.totalPulse = 1235;
-    t.ctx.pulse.dblGlobalInstantKW = 2.5;
-    t.ctx.pulse.dblGlobalWkgRevsPerKWH = 1000;
-    t.ctx.pulse.dblGlobalWkgCostPerKWH = 15;
-    t.ctx.settings.ENERGY_ROUNDING_PLACES = 2;
-    t.ctx.settings.POWER_ROUNDING_PLACES = 0;
+    std::tie(t.ctx.logging.startTime, t.ctx.logging.totalKWH, t.ctx.logging.totalPulse) =
+        std::tuple(QDateTime(QDate(2009, 1, 15), QTime(9, 0, 0)), 1.234567, 1235);
+    std::tie(t.ctx.pulse.dblGlobalInstantKW, t.ctx.pulse.dblGlobalWkgRevsPerKWH, t.ctx.pulse.dblGlobalWkgCostPerKWH) =
+        std::tuple(2.5, 1000, 15);
+    std::tie(t.ctx.settings.ENERGY_ROUNDING_PLACES, t.ctx.settings.POWER_ROUNDING_PLACES) = std::tuple(2, 0);
     const QString live = path("LIVEDATA.DTA");
     const QString ctl = path("LIVEDATA.CTL");
     EXPECT_EQ(write_live_file(t.ctx, live, ctl), QString());

@@ -4,6 +4,7 @@
 #include "RunFixture.h"
 #include "metering/LogEvent.h"
 #include "metering/PulseSignal.h"
+#include "metering/RecordLine.h"
 
 #include <QFile>
 #include <gtest/gtest.h>
@@ -48,7 +49,7 @@ struct LoggingTest : RunFixture
         SetMarkOff(t.ctx);
     }
     const DataArray& data() const { return t.ctx.varGlobalDataArray; }
-    int secondOfDay(const LogRecord& r) const { return r.DateTime.time().msecsSinceStartOfDay() / 1000; }
+    QByteArray line(int row) const { return RecordLine(t.ctx).line(data().row(row)); }
 };
 
 TEST_F(LoggingTest, RecordsFallOnTheIntervalFromTheStartAndHoldItsFiguresAndItsOwnCommentOnly)
@@ -63,29 +64,15 @@ TEST_F(LoggingTest, RecordsFallOnTheIntervalFromTheStartAndHoldItsFiguresAndItsO
     EXPECT_EQ(data().count(), 0);
     runFor(10.2);
     ASSERT_EQ(data().count(), 1);
-    const LogRecord r = data().row(1);
-    EXPECT_EQ(secondOfDay(r), 1300);
-    EXPECT_EQ(r.LoggingSeconds, 300) << "the start's fraction of a second does not count";
-    EXPECT_EQ(r.PulsesThisInterval, 5);
-    EXPECT_DOUBLE_EQ(r.EnergyThisInterval, 0.005);
-    EXPECT_DOUBLE_EQ(r.CostThisInterval, 0.075);
-    EXPECT_DOUBLE_EQ(r.AvgPowerThisInterval, 0.06);
-    EXPECT_DOUBLE_EQ(r.AvgCostPerHourThisInterval, 0.9);
-    EXPECT_EQ(r.LoggingTotalPulse, 5);
-    EXPECT_EQ(r.LightLevel, 7);
-    EXPECT_EQ(r.UserComment, QStringLiteral("kettle on"));
+    // The start's fraction of a second does not count: 300 logging seconds.
+    EXPECT_EQ(line(1), "15/01/2009 00:21:40,2009,1,15,0,21,40,5,0.005,0.075,300,5,0.005,0.075,0.06,0.9,1000,15,1,7,"
+                       "kettle on\r\n");
     EXPECT_TRUE(t.ctx.strGlobalUserComment.isEmpty());
 
     runFor(300); // an interval without pulses, recorded at 1600.0: whole seconds from here on
     ASSERT_EQ(data().count(), 2);
     EXPECT_EQ(t.ctx.loggingFiles.dblGlobalTimeLastLOGGINGevent, 1600.0);
-    const LogRecord& empty = data().row(2);
-    EXPECT_EQ(empty.LoggingSeconds, 600);
-    EXPECT_EQ(empty.PulsesThisInterval, 0);
-    EXPECT_EQ(empty.AvgPowerThisInterval, 0.0);
-    EXPECT_EQ(empty.TotalCost, r.TotalCost);
-    EXPECT_EQ(empty.LoggingTotalPulse, 5);
-    EXPECT_TRUE(empty.UserComment.isEmpty());
+    EXPECT_EQ(line(2), "15/01/2009 00:26:40,2009,1,15,0,26,40,0,0.005,0.075,600,5,0,0,0,0,1000,15,1,7,\r\n");
 }
 
 TEST_F(LoggingTest, ADayAcrossMidnightKeepsTheRhythmAndTheDatesOfEveryRecord)
@@ -104,11 +91,11 @@ TEST_F(LoggingTest, ADayAcrossMidnightKeepsTheRhythmAndTheDatesOfEveryRecord)
     ASSERT_EQ(data().count(), 288);
     for (int r = 1; r <= 288; ++r) {
         const LogRecord& rec = data().row(r);
-        ASSERT_EQ(rec.LoggingSeconds, 300 * r) << r;
         const QDateTime expected = QDateTime(QDate(2009, 1, 15), QTime(23, 0, 0)).addSecs(300 * r);
-        ASSERT_EQ(rec.DateTime, expected) << r;
-        ASSERT_EQ(QDate(rec.Year, rec.Month, rec.Day), expected.date()) << r;
-        ASSERT_EQ(QTime(rec.Hour, rec.Min, rec.Sec), expected.time()) << r;
+        ASSERT_EQ(std::tuple(rec.LoggingSeconds, rec.DateTime,
+                             QDateTime(QDate(rec.Year, rec.Month, rec.Day), QTime(rec.Hour, rec.Min, rec.Sec))),
+                  std::tuple(300 * r, expected, expected))
+            << r;
     }
     EXPECT_NEAR(data().row(100).AvgPowerThisInterval, 0.1, 0.021) << "8 or 9 pulses in 300 s";
     EXPECT_EQ(t.ctx.logging.totalPulse, pulses);
@@ -123,18 +110,14 @@ TEST_F(LoggingTest, BackupFollowsTheRecordsWritingTheHeaderOnceThenOnlyNewRows)
     EXPECT_FALSE(exists("DATASTOR.DTA"));
     runFor(1.0);
     const QByteArray first = bytes("DATASTOR.DTA");
-    EXPECT_EQ(first,
-              "DateTime,Year,Month,Day,Hour,Min,Sec,PulsesThisInterval,TotalEnergy,TotalCost,LoggingSeconds,"
-              "LoggingTotalPulse,EnergyThisInterval,CostThisInterval,AvgPowerThisInterval,AvgCostPerHourThisInterval,"
-              "REVSperEnergyUnit,CostPerEnergyUnit,TarrifNumber,LightLevel,UserComment\r\n"
-              "15/01/2009 00:21:40,2009,1,15,0,21,40,0,0,0,300,0,0,0,0,0,1000,15,1,0,\r\n");
+    // The header's bytes are those of the golden export.
+    EXPECT_EQ(first, RecordLine(t.ctx).header() +
+                         "15/01/2009 00:21:40,2009,1,15,0,21,40,0,0,0,300,0,0,0,0,0,1000,15,1,0,\r\n");
     EXPECT_EQ(writeStatusSeen, QStringList{QStringLiteral("Writing data to disk")});
     EXPECT_TRUE(engine.display().WriteStatus.isEmpty());
     runFor(600);
     const QByteArray both = bytes("DATASTOR.DTA");
-    EXPECT_TRUE(both.startsWith(first));
-    EXPECT_EQ(both.count("\r\n"), 4);
-    EXPECT_EQ(both.count("DateTime"), 1);
+    EXPECT_TRUE(both.startsWith(first) && both.count("\r\n") == 4 && both.count("DateTime") == 1);
     EXPECT_EQ(t.ctx.loggingFiles.lngGlobalLastRecordWrittenToDisk, 3);
 }
 
@@ -145,10 +128,8 @@ TEST_F(LoggingTest, AStartCancelledAtTheSecondQuestionResetsNothingAndOneWithout
     engine.stopButton();
     t.dialogs.setNextAnswer(Dialogs::Answer::Yes);    // overwrite the file
     t.dialogs.setNextAnswer(Dialogs::Answer::Cancel); // but not the data in memory
-    EXPECT_FALSE(engine.startButton());
-    EXPECT_FALSE(t.ctx.blnGlobalLoggingRunning);
-    EXPECT_EQ(data().count(), 2) << "nothing reset";
-    EXPECT_TRUE(exists("DATASTOR.DTA"));
+    EXPECT_FALSE(engine.startButton() || t.ctx.blnGlobalLoggingRunning);
+    EXPECT_TRUE(data().count() == 2 && exists("DATASTOR.DTA")) << "nothing reset";
 
     t.ctx.blnGlobalCameraRunning = false;
     EXPECT_TRUE(engine.startButton());
@@ -156,6 +137,7 @@ TEST_F(LoggingTest, AStartCancelledAtTheSecondQuestionResetsNothingAndOneWithout
     runFor(300.2);
     EXPECT_EQ(data().count(), 1) << "records go on without pulses";
 }
+
 TEST_F(LoggingTest, AFailedBackupIsReportedOnceAndStopsFurtherBackups)
 {
     const QString store = path("DATASTOR.DTA");
@@ -166,14 +148,12 @@ TEST_F(LoggingTest, AFailedBackupIsReportedOnceAndStopsFurtherBackups)
     runFor(1.0);
     EXPECT_NEAR(t.clock.timer() - before, 4.0, 0.11) << "three attempts, a second after each";
     EXPECT_EQ(t.files.attempts(FaultyFileIo::Op::Open, store), 3);
-    ASSERT_EQ(t.dialogs.shown.size(), 1u);
-    EXPECT_EQ(t.dialogs.shown[0].text,
-              BackupError + QStringLiteral("Couldn't open the file for writing\r\n\r\nLogging continues but will not "
-                                           "be backed up to disk. Please export data manually at end if you want to "
-                                           "keep it."));
-    EXPECT_TRUE(t.ctx.loggingFiles.blnGlobalDiskBackupFailed);
+    EXPECT_EQ(t.dialogs.texts(),
+              QStringList{BackupError + "Couldn't open the file for writing\r\n\r\nLogging continues "
+                                        "but will not be backed up to disk. Please export data "
+                                        "manually at end if you want to keep it."});
+    EXPECT_TRUE(t.ctx.loggingFiles.blnGlobalDiskBackupFailed && t.ctx.blnGlobalLoggingRunning);
     EXPECT_EQ(t.ctx.loggingFiles.lngGlobalLastRecordWrittenToDisk, 2) << "handed over all the same";
-    EXPECT_TRUE(t.ctx.blnGlobalLoggingRunning);
 
     runFor(1200);
     engine.stopButton();

@@ -49,11 +49,11 @@ bool FaultyFileIo::shouldFail(Op op, const QString& path)
     return true;
 }
 
-std::unique_ptr<FileHandle> FaultyFileIo::open(const QString& path, Mode mode, Commit commit)
+std::unique_ptr<FileHandle> FaultyFileIo::open(const QString& path, Mode mode, Commit commit, Access access)
 {
     if (shouldFail(Op::Open, path))
         return nullptr;
-    auto inner = m_disk.open(path, mode, commit);
+    auto inner = m_disk.open(path, mode, commit, access);
     if (!inner)
         return nullptr;
     return std::make_unique<FaultyHandle>(*this, path, std::move(inner));

@@ -19,7 +19,8 @@ public:
         Remove
     };
 
-    std::unique_ptr<FileHandle> open(const QString& path, Mode mode, Commit commit = Commit::InPlace) override;
+    std::unique_ptr<FileHandle> open(const QString& path, Mode mode, Commit commit = Commit::InPlace,
+                                     Access access = Access::Shared) override;
     bool remove(const QString& path) override;
     bool exists(const QString& path) override { return m_disk.exists(path); }
     qint64 size(const QString& path) override { return m_disk.size(path); }

@@ -8,6 +8,13 @@
 #include "support/ScriptedDialogs.h"
 
 #include <QTemporaryDir>
+#include <ostream>
+
+// Failed comparisons of texts show the text, not its UTF-16 code units.
+inline void PrintTo(const QString& text, std::ostream* os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
 
 // A fresh program state for one test: fake clock and pump, scripted dialogs, a failure-capable file
 // system, factory settings, a UK locale and the file paths inside a temporary folder.

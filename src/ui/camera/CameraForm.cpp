@@ -12,6 +12,7 @@
 #include "ui/capture/CaptureComponent.h"
 #include "ui/capture/CapturePreviewWidget.h"
 #include "ui/setup/ConfirmedNumberField.h"
+#include "ui/setup/FieldCaption.h"
 #include "ui/setup/NumericFieldBinding.h"
 #include "ui/setup/UpDownControl.h"
 
@@ -60,7 +61,7 @@ void setIfChanged(QLineEdit* field, const QString& text)
 void addRow(QFormLayout* form, const QString& label, QWidget* row, QWidget* buddy)
 {
     auto* caption = new QLabel(label, form->parentWidget());
-    caption->setBuddy(buddy);
+    captionField(caption, buddy);
     form->addRow(caption, row);
 }
 } // namespace
@@ -318,11 +319,12 @@ void CameraForm::renderDetection()
     setIfChanged(m_previousMaximum, d.edtPreviousMaximumIntensity);
     setIfChanged(m_averagedMaximum, d.edtAveragedMaxIntensity);
     setIfChanged(m_changeFromLastAverage, d.edtChangeFromLastAverage);
-    // Rewritten only when ambient tracking moved the level, so a value being typed survives frames and
-    // mark-offs that leave the level where it was.
+    // Rewritten only when the level in use moved (ambient tracking, factory defaults), so a value being
+    // typed survives frames and mark-offs that leave the level where it was. A refused entry then falls
+    // back to the level in use, not to the text the field had when it was entered.
     if (m_ctx.settings.TRIGGER_LEVEL != m_triggerLevelInField) {
         m_triggerLevelInField = m_ctx.settings.TRIGGER_LEVEL;
-        m_triggerValue->field()->setText(d.edtTriggerValue);
+        m_binding->rewrite(m_triggerValue->field(), QString::number(m_triggerLevelInField));
     }
     for (QProgressBar* bar : {m_detectionBar, m_markSignalled})
         bar->setRange(d.barMinimum, d.barMaximum);

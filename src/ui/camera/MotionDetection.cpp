@@ -6,6 +6,7 @@
 #include "camera/VideoCapture.h"
 #include "metering/MeteringContext.h"
 #include "ui/setup/ConfirmedNumberField.h"
+#include "ui/setup/FieldCaption.h"
 #include "ui/setup/NumericFieldBinding.h"
 
 #include <QCheckBox>
@@ -102,7 +103,7 @@ void MotionDetection::buildControls()
         "easier to find a working range for the Mark Triggering Level."));
     factor->applied = [this](qint32 value) { m_ctx.settings.IMAGE_INTENSITY_FACTOR = value; };
     auto* factorLabel = new QLabel(QStringLiteral("Intensity Factor"), this);
-    factorLabel->setBuddy(m_intensityFactor);
+    captionField(factorLabel, m_intensityFactor);
 
     auto* levelFrame = new QGroupBox(QStringLiteral("Image Intensity Level"), this);
     levelFrame->setObjectName(QStringLiteral("grbImageIntensityLevel"));

@@ -71,8 +71,8 @@ StartCameraForm::StartCameraForm(AppContext& ctx, VideoCapture& capture, MarkDet
     m_fields->bind(m_settleDelay, SettleDelayLimits);
 
     connect(m_devices, &QComboBox::activated, this, [this](int index) {
-        // Choosing the device in use again must not restart it.
-        if (index != m_capture.deviceIndex())
+        // Choosing the device in use again must not restart it, unless choosing it is what asks for a file.
+        if (index != m_capture.deviceIndex() || m_capture.choiceAsksEachTime(index))
             m_capture.setDeviceIndex(index);
     });
     connect(m_inputs, &QComboBox::activated, this, [this](int index) { m_capture.setInputIndex(index); });
@@ -84,6 +84,9 @@ StartCameraForm::StartCameraForm(AppContext& ctx, VideoCapture& capture, MarkDet
     connect(m_stop, &QPushButton::clicked, this, &StartCameraForm::stopCamera);
     connect(m_frameRateOk, &QPushButton::clicked, this, &StartCameraForm::applyFrameRate);
     connect(m_settleOk, &QPushButton::clicked, this, &StartCameraForm::applySettleDelay);
+    // Enter in a field is its OK button.
+    connect(m_frameRate, &QLineEdit::returnPressed, this, &StartCameraForm::applyFrameRate);
+    connect(m_settleDelay, &QLineEdit::returnPressed, this, &StartCameraForm::applySettleDelay);
     connect(m_deviceDialog, &QPushButton::clicked, this, [this] { m_capture.showDeviceSettingsDialog(); });
     connect(m_streamDialog, &QPushButton::clicked, this, &StartCameraForm::openStreamDialog);
     for (int n = 1; n <= CameraConfiguration::PreferredVideoSizeCount; ++n)
@@ -93,6 +96,7 @@ StartCameraForm::StartCameraForm(AppContext& ctx, VideoCapture& capture, MarkDet
     connect(&m_capture, &VideoCapture::deviceAddedOrRemoved, this,
             [this](bool added, bool isVideo, const QString&) { onDeviceAddedOrRemoved(added, isVideo); });
     connect(&m_capture, &VideoCapture::deviceLost, this, &StartCameraForm::onDeviceLost);
+    connect(&m_capture, &VideoCapture::liveVideoRestarted, this, [this] { m_detector.camera_just_starting(); });
 }
 
 void StartCameraForm::buildControls()
@@ -347,9 +351,10 @@ void StartCameraForm::onDeviceAddedOrRemoved(bool added, bool isVideo)
         assignDeviceList();
 }
 
-void StartCameraForm::onDeviceLost()
+void StartCameraForm::onDeviceLost(const QString& reason)
 {
     if (!is_camera_running(m_capture))
         setCameraRunning(false);
-    m_ctx.services.dialogs.message(QStringLiteral("CAMERA DEVICE LOST!"));
+    const QString lost = QStringLiteral("CAMERA DEVICE LOST!");
+    m_ctx.services.dialogs.message(reason.isEmpty() ? lost : lost + QStringLiteral("\n\n") + reason);
 }

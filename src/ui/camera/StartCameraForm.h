@@ -63,7 +63,7 @@ private:
     void choosePreferredSize(int videoSize);
     void openStreamDialog();
     void onDeviceAddedOrRemoved(bool added, bool isVideo);
-    void onDeviceLost();
+    void onDeviceLost(const QString& reason);
 
     AppContext& m_ctx;
     VideoCapture& m_capture;

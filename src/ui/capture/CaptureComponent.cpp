@@ -124,17 +124,11 @@ void CaptureComponent::setDeviceIndex(int index)
             m_sizeIndex = 1;
         m_subtypeIndex = 0;
         break;
-    case Kind::File: {
+    case Kind::File:
         m_sizeIndex = 0;
         m_subtypeIndex = 0;
-        Dialogs::FileRequest request;
-        request.title = QStringLiteral("Open Video File");
-        request.filter = QStringLiteral("Video files (*.avi *.mp4 *.mkv *.mov *.webm)");
-        const QString path = m_dialogs.openFileName(request);
-        if (!path.isEmpty())
-            m_videoFile = path;
+        chooseVideoFile();
         break;
-    }
     case Kind::None:
         break;
     }
@@ -428,19 +422,37 @@ void CaptureComponent::startFile()
     startStream(std::move(stream));
 }
 
+void CaptureComponent::chooseVideoFile()
+{
+    Dialogs::FileRequest request;
+    request.title = QStringLiteral("Open Video File");
+    request.filter = QStringLiteral("Video files (*.avi *.mp4 *.mkv *.mov *.webm)");
+    const QString path = m_dialogs.openFileName(request);
+    if (!path.isEmpty())
+        m_videoFile = path;
+}
+
 void CaptureComponent::failRunning(const QString& reason)
 {
     if (m_state == StateStopped)
         return;
     const bool file = kind() == Kind::File;
+    const QString name = deviceName();
     // Deferred: the stream that failed may be inside its own signal, and stop() destroys it.
-    QTimer::singleShot(0, this, [this, file, reason, run = m_run] {
+    QTimer::singleShot(0, this, [this, file, name, reason, run = m_run] {
         if (m_state == StateStopped || run != m_run)
             return;
         stop();
-        if (file)
+        if (file) {
             m_dialogs.message(QStringLiteral("Couldn't play the video file %1: %2.").arg(m_videoFile, reason));
-        emit deviceLost();
+            emit deviceLost(QString()); // the message above says why
+            return;
+        }
+        // Busy and forbidden devices are the usual causes on Linux; the back end's own words come first.
+        emit deviceLost(QStringLiteral("The camera \"%1\" stopped: %2.\n\nIf another program is using it, close that "
+                                       "program. If you may not open the camera (/dev/video*), add your user to the "
+                                       "\"video\" group and log in again.")
+                            .arg(name, reason.isEmpty() ? QStringLiteral("no reason given") : reason));
     });
 }
 
@@ -499,7 +511,7 @@ void CaptureComponent::refreshCameras()
     if (selectionLost)
         setDeviceIndex(-1); // empties the format lists and announces the change
     if (runningLost)
-        emit deviceLost();
+        emit deviceLost(QStringLiteral("The camera is no longer connected."));
 }
 
 void CaptureComponent::showDeviceSettingsDialog()
@@ -522,7 +534,11 @@ void CaptureComponent::showDeviceSettingsDialog()
         break;
     }
     case Kind::File:
-        setDeviceIndex(videoFileIndex());
+        // A playing file is never swapped or stopped behind the screen that started it.
+        if (is_camera_running(*this))
+            m_dialogs.message(QStringLiteral("Stop the video file before choosing another one."));
+        else
+            chooseVideoFile();
         break;
     case Kind::None:
         break;
@@ -540,8 +556,10 @@ void CaptureComponent::showStreamSettingsDialog()
     setSizeIndex(dlg.sizeIndex());
     setSubtypeIndex(dlg.subtypeIndex());
     setFrameRate(dlg.frameRate());
-    if (restart)
+    if (restart) {
         startLiveVideo();
+        emit liveVideoRestarted();
+    }
 }
 
 void CaptureComponent::showGridDialog()

@@ -65,6 +65,7 @@ public:
     QSize displaySize() const { return m_displaySize; }
     bool stretch() const { return m_stretch; }
 
+    bool choiceAsksEachTime(int index) const override { return index == videoFileIndex(); }
     void showDeviceSettingsDialog() override;
     void showStreamSettingsDialog() override;
 
@@ -128,6 +129,7 @@ private:
     void grantRate();
     void startStream(std::unique_ptr<CameraStream> stream);
     void startFile();
+    void chooseVideoFile();
     void failRunning(const QString& reason);
 
     Clock& m_clock;

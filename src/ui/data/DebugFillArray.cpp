@@ -23,6 +23,7 @@ DebugFillArray::DebugFillArray(MeteringContext& ctx, QWidget* parent) : QWidget(
         edit->setObjectName(QString::fromLatin1(name));
         auto* l = new QLabel(label, this);
         l->setObjectName(QString::fromLatin1(labelName));
+        l->setBuddy(edit);
         form->addRow(l, edit);
         return edit;
     };

@@ -4,6 +4,7 @@
 #include "app/Dialogs.h"
 #include "app/EventPump.h"
 #include "metering/MeteringContext.h"
+#include "ui/setup/FieldCaption.h"
 #include "ui/shell/ScreenFrame.h"
 
 #include <QFormLayout>
@@ -42,6 +43,7 @@ GraphForm::GraphForm(MeteringContext& ctx, QWidget* parent)
     m_list->setFixedHeight(m_list->sizeHintForRow(0) * m_list->count() + 2 * m_list->frameWidth() + 4);
     m_list->setMinimumWidth(m_list->sizeHintForColumn(0) + 2 * m_list->frameWidth() + 8);
     label1->setBuddy(m_list);
+    m_list->setAccessibleName(label1->text()); // a list's name is not taken from its caption
 
     m_compaction = new QLineEdit(QStringLiteral("1"), this);
     m_compaction->setObjectName(QStringLiteral("edtCompaction"));
@@ -87,6 +89,7 @@ GraphForm::GraphForm(MeteringContext& ctx, QWidget* parent)
     auto* label4 = new QLabel(QStringLiteral("Number of logged readings"), this);
     label4->setObjectName(QStringLiteral("Label4"));
     form->addRow(label4, m_readings);
+    captionField(label4, m_readings);
 
     auto button = [this](const char* name, const QString& caption) {
         auto* b = new QPushButton(caption, this);

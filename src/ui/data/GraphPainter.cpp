@@ -14,6 +14,11 @@ QFont boldFont()
     font.setBold(true);
     return font;
 }
+// The plot as the window lays it out; a usual window's size before it was ever shown.
+QSize layoutSize(const QCustomPlot& plot)
+{
+    return plot.width() > 0 && plot.height() > 0 ? plot.size() : QSize(900, 600);
+}
 } // namespace
 
 void GraphPainter::draw(QCustomPlot& plot, const GraphSeries& series) const
@@ -89,28 +94,36 @@ void GraphPainter::draw(QCustomPlot& plot, const GraphSeries& series) const
 
 bool GraphPainter::print(QCustomPlot& plot, QPrinter& printer) const
 {
+    // Laid out at the printer's resolution, every font would be sized for (say) 1200 dpi and then scaled
+    // with the page a second time. Laid out at the screen's, the page is the window's picture enlarged.
+    printer.setResolution(plot.logicalDpiY());
     QCPPainter painter;
     if (!painter.begin(&printer))
         return false;
-    const QRectF page = printer.pageRect(QPrinter::DevicePixel);
-    // Lay the plot out at screen size and scale it onto the page, keeping its proportions.
-    const int width = plot.width() > 0 ? plot.width() : 900;
-    const int height = plot.height() > 0 ? plot.height() : 600;
-    const double scale = std::min(page.width() / width, page.height() / height);
+    const QSize size = layoutSize(plot);
+    const double scale = std::min(printer.width() / double(size.width()), printer.height() / double(size.height()));
+    painter.translate((printer.width() - size.width() * scale) / 2, (printer.height() - size.height() * scale) / 2);
+    painter.scale(scale, scale);
     painter.setMode(QCPPainter::pmVectorized);
     painter.setMode(QCPPainter::pmNoCaching);
     painter.setMode(QCPPainter::pmNonCosmetic); // lines scale with the page instead of printing as hairlines
-    painter.scale(scale, scale);
-    plot.toPainter(&painter, width, height);
-    painter.end();
-    return true;
+    plot.toPainter(&painter, size.width(), size.height());
+    return painter.end();
 }
 
 bool GraphPainter::save(QCustomPlot& plot, const QString& fileName) const
 {
-    if (fileName.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive))
-        return plot.savePdf(fileName);
-    return plot.savePng(fileName);
+    if (!fileName.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive))
+        return plot.savePng(fileName);
+    // One page the size of the window's plot, printed as a printer prints it.
+    QPrinter pdf;
+    pdf.setOutputFormat(QPrinter::PdfFormat);
+    pdf.setOutputFileName(fileName);
+    const QSize size = layoutSize(plot);
+    pdf.setPageLayout(QPageLayout(QPageSize(QSizeF(size), QPageSize::Point, QString(), QPageSize::ExactMatch),
+                                  QPageLayout::Portrait, QMarginsF()));
+    pdf.setFullPage(true);
+    return print(plot, pdf);
 }
 
 QString GraphPainter::pointText(double time, double value) const

@@ -34,12 +34,15 @@ VariableViewerForm::VariableViewerForm(const QString& objectName, const QString&
         value->setObjectName(QStringLiteral("Text%1").arg(k));
         value->setReadOnly(true);
         value->setMinimumWidth(200);
+        label->setBuddy(value);
         form->addRow(label, value);
         m_names.push_back(label);
         m_values.push_back(value);
     }
     auto* button = new QPushButton(QStringLiteral("Command1"), this);
     button->setObjectName(QStringLiteral("Command1"));
+    // The caption is the button's internal name; a screen reader says what it does.
+    button->setAccessibleName(QStringLiteral("Show the current values"));
     connect(button, &QPushButton::clicked, this, &VariableViewerForm::showVariables);
 
     auto* layout = new QVBoxLayout(this);

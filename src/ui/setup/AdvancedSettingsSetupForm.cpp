@@ -149,7 +149,7 @@ void AdvancedSettingsSetupForm::addWhole(QFormLayout* form, const QString& name,
                                          T GlobalSettings::*setting)
 {
     QLineEdit* edit = numericField(name, toolTip, {double(range.min), double(range.max), 0});
-    form->addRow(label(labelName, caption), edit);
+    form->addRow(captioned(label(labelName, caption), edit), edit);
     m_wholes.push_back({edit, setting});
 }
 
@@ -158,7 +158,7 @@ void AdvancedSettingsSetupForm::addText(QFormLayout* form, const QString& name, 
                                         QString GlobalSettings::*setting, bool trimmed)
 {
     QLineEdit* edit = textField(name, toolTip);
-    form->addRow(label(labelName, caption), edit);
+    form->addRow(captioned(label(labelName, caption), edit), edit);
     m_texts.push_back({edit, setting, trimmed, QString()});
 }
 

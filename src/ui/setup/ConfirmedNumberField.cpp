@@ -38,6 +38,7 @@ ConfirmedNumberField::ConfirmedNumberField(Dialogs& dialogs, NumericFieldBinding
     layout->addStretch();
     setFocusProxy(m_field);
     connect(m_ok, &QPushButton::clicked, this, &ConfirmedNumberField::confirm);
+    connect(m_field, &QLineEdit::returnPressed, this, &ConfirmedNumberField::confirm);
 }
 
 void ConfirmedNumberField::setValue(qint64 value)

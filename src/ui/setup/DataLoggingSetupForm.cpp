@@ -19,7 +19,9 @@ DataLoggingSetupForm::DataLoggingSetupForm(AppContext& ctx, QWidget* parent)
         {double(SettingsRanges::LOGGING_INTERVAL_SECONDS.min), double(SettingsRanges::LOGGING_INTERVAL_SECONDS.max),
          0});
     auto* form = new QFormLayout;
-    form->addRow(label(QStringLiteral("Label1"), QStringLiteral("Seconds between each logging event")), m_interval);
+    form->addRow(
+        captioned(label(QStringLiteral("Label1"), QStringLiteral("Seconds between each logging event")), m_interval),
+        m_interval);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);

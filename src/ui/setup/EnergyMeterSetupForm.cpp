@@ -38,8 +38,9 @@ EnergyMeterSetupForm::EnergyMeterSetupForm(AppContext& ctx, QWidget* parent)
 
     auto* form = new QFormLayout;
     form->addRow(revsCaption, m_revsPerUnit);
-    form->addRow(label(QStringLiteral("Label2"),
-                       QStringLiteral("Cost per ") + s.ENERGY_TITLE + QStringLiteral("(unit) in ") + s.CURRENCY_TITLE),
+    form->addRow(captioned(label(QStringLiteral("Label2"), QStringLiteral("Cost per ") + s.ENERGY_TITLE +
+                                                               QStringLiteral("(unit) in ") + s.CURRENCY_TITLE),
+                           m_costPerUnit),
                  m_costPerUnit);
 
     auto* layout = new QVBoxLayout(this);

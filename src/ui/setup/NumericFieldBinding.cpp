@@ -114,6 +114,13 @@ void NumericFieldBinding::onChange(QLineEdit* field)
     field->setCursorPosition(cursor - removedBefore);
 }
 
+void NumericFieldBinding::rewrite(QLineEdit* field, const QString& text)
+{
+    field->setText(text);
+    if (m_focused == field)
+        m_oldText = text;
+}
+
 void NumericFieldBinding::onGotFocus(QLineEdit* field)
 {
     m_oldText = field->text();
@@ -128,13 +135,25 @@ void NumericFieldBinding::onLostFocus(QLineEdit* field)
     if (m_focused != field || !field->isVisible())
         return;
     m_focused = nullptr;
+    if (!acceptOrRestore(field))
+        field->setFocus(Qt::OtherFocusReason);
+}
+
+bool NumericFieldBinding::confirmEnter(QWidget* focus)
+{
+    auto* field = qobject_cast<QLineEdit*>(focus);
+    return !field || !m_limits.contains(field) || acceptOrRestore(field);
+}
+
+bool NumericFieldBinding::acceptOrRestore(QLineEdit* field)
+{
     const NumericFieldLimits& limits = m_limits[field];
     const auto range = FieldValidation::ValidateRange(field->text(), limits.min, limits.max, m_oldText, true);
     if (range.ok)
-        return;
+        return true;
     field->setText(m_oldText);
-    field->setFocus(Qt::OtherFocusReason);
     FieldValidation::ShowValidationMessage(m_dialogs, range.message);
+    return false;
 }
 
 void NumericFieldBinding::typeIn(QLineEdit* field, const QString& text)

@@ -31,6 +31,12 @@ public:
     void bind(QLineEdit* field, const NumericFieldLimits& limits);
     // The text of the field that last gained focus.
     const QString& oldText() const { return m_oldText; }
+    // A value that changed under the field: shown, and for the field being edited also the text a
+    // refused entry falls back to.
+    void rewrite(QLineEdit* field, const QString& text);
+    // Enter pressed in `focus` counts as leaving it: false when it is a field of this binding whose value
+    // was refused (the text it had on entry is back, with the message).
+    bool confirmEnter(QWidget* focus);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -39,6 +45,7 @@ private:
     void onChange(QLineEdit* field);
     void onGotFocus(QLineEdit* field);
     void onLostFocus(QLineEdit* field);
+    bool acceptOrRestore(QLineEdit* field);
     // Inserts text at the cursor as if it were typed one character at a time.
     void typeIn(QLineEdit* field, const QString& text);
     void showContextMenu(QLineEdit* field, const QPoint& globalPos);

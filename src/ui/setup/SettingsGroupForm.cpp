@@ -4,10 +4,12 @@
 #include "app/AppContext.h"
 #include "app/Dialogs.h"
 #include "app/TextFormat.h"
+#include "ui/setup/FieldCaption.h"
 #include "ui/shell/ScreenFrame.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -98,6 +100,12 @@ QLabel* SettingsGroupForm::label(const QString& name, const QString& text)
     return l;
 }
 
+QLabel* SettingsGroupForm::captioned(QLabel* caption, QWidget* field)
+{
+    captionField(caption, field);
+    return caption;
+}
+
 QCheckBox* SettingsGroupForm::checkBox(const QString& name, const QString& text, const QString& toolTip)
 {
     auto* box = new QCheckBox(text, this);
@@ -129,6 +137,18 @@ std::optional<double> SettingsGroupForm::numberIn(const QLineEdit* field)
 double SettingsGroupForm::roundedWhole(double value)
 {
     return TextFormat::roundHalfEven(value);
+}
+
+void SettingsGroupForm::keyPressEvent(QKeyEvent* event)
+{
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (!enter || (event->modifiers() & ~Qt::KeypadModifier)) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    // The field being edited is checked as if it were left first; a refused value applies nothing.
+    if (m_apply->isEnabled() && m_binding.confirmEnter(focusWidget()))
+        applyFields();
 }
 
 void SettingsGroupForm::onSave()

@@ -39,6 +39,9 @@ protected:
     // Adds the buttons under the content and fills the fields; the subclass calls it last in its constructor.
     void finishLoading(QVBoxLayout* layout, ButtonToolTips toolTips);
 
+    // Enter applies, as the default button of a dialog would.
+    void keyPressEvent(QKeyEvent* event) override;
+
     virtual void fillFields() = 0;
     virtual void applyFields() = 0;
     // The group's writer; "" on success, else its error text.
@@ -48,6 +51,8 @@ protected:
     QLineEdit* numericField(const QString& name, const QString& toolTip, const NumericFieldLimits& limits);
     QLineEdit* textField(const QString& name, const QString& toolTip);
     QLabel* label(const QString& name, const QString& text);
+    // The caption, tied to its field (see captionField).
+    static QLabel* captioned(QLabel* caption, QWidget* field);
     QCheckBox* checkBox(const QString& name, const QString& text, const QString& toolTip = QString());
 
     // The number as the field shows it: the general format, but never in exponent form, since the field's

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/setup/UpDownControl.h"
 
+#include <QAccessible>
 #include <QLineEdit>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -18,9 +19,6 @@ UpDownControl::UpDownControl(QLineEdit* buddy, int minimum, int maximum, QWidget
         b->setFocusPolicy(Qt::NoFocus);
         b->setFixedSize(18, 12);
     }
-    const QString field = buddy->accessibleName().isEmpty() ? buddy->objectName() : buddy->accessibleName();
-    m_up->setAccessibleName(QStringLiteral("Increase ") + field);
-    m_down->setAccessibleName(QStringLiteral("Decrease ") + field);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
@@ -28,6 +26,17 @@ UpDownControl::UpDownControl(QLineEdit* buddy, int minimum, int maximum, QWidget
     layout->addWidget(m_down);
     connect(m_up, &QToolButton::clicked, this, [this] { stepUp(); });
     connect(m_down, &QToolButton::clicked, this, [this] { stepDown(); });
+}
+
+void UpDownControl::showEvent(QShowEvent* event)
+{
+    // Named when shown, as the field's label is given after this control is made: the arrows are
+    // announced by the field's name as a screen reader gives it.
+    const QAccessibleInterface* field = QAccessible::queryAccessibleInterface(m_buddy);
+    const QString name = field ? field->text(QAccessible::Name) : QString();
+    m_up->setAccessibleName(QStringLiteral("Increase ") + name);
+    m_down->setAccessibleName(QStringLiteral("Decrease ") + name);
+    QWidget::showEvent(event);
 }
 
 void UpDownControl::setRange(int minimum, int maximum)

@@ -23,6 +23,9 @@ public:
     void stepUp() { step(1); }
     void stepDown() { step(-1); }
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     void step(int delta);
 

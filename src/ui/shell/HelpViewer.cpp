@@ -12,7 +12,8 @@
 
 namespace {
 const char* const Pages[] = {
-    "index.html", "getting-started.html", "camera.html", "trip.html", "logging.html", "setup.html", "exchange.html",
+    "index.html",   "getting-started.html", "camera.html",   "trip.html",
+    "logging.html", "setup.html",           "exchange.html", "publishing.html",
 };
 
 QToolButton* addButton(QWidget* parent, QHBoxLayout* row, const char* name, const QString& text,

@@ -23,7 +23,7 @@ struct ItemSpec
 {
     MenuItem item;
     const char* name;
-    const char* caption;
+    const char* caption; // '&' marks the Alt key letter; Qt underlines it and leaves it out of the caption
 };
 struct MenuSpec
 {
@@ -36,34 +36,36 @@ const std::vector<MenuSpec>& menuTable()
 {
     static const std::vector<MenuSpec> table = {
         {"FileMenu",
-         "File",
-         {{MenuItem::LoadFactoryDefaults, "LoadFactoryDefaults", "Load Factory Defaults"},
-          {MenuItem::SaveAllSettings, "SaveAllSettings", "Save All Settings"},
-          {MenuItem::LoadPreviousRunData, "LoadPreviousRunData", "Load Previous Run Data"},
-          {MenuItem::ExitMenu, "ExitMenu", "Exit"}}},
+         "&File",
+         {{MenuItem::LoadFactoryDefaults, "LoadFactoryDefaults", "&Load Factory Defaults"},
+          {MenuItem::SaveAllSettings, "SaveAllSettings", "&Save All Settings"},
+          {MenuItem::LoadPreviousRunData, "LoadPreviousRunData", "Load &Previous Run Data"},
+          {MenuItem::ExitMenu, "ExitMenu", "E&xit"}}},
         {"ViewMenu",
-         "View",
-         {{MenuItem::EnergyLoggingForm, "EnergyLoggingForm", "Energy Logging Screen"},
-          {MenuItem::EnergyTripForm, "EnergyTripForm", "Energy Trip Screen"},
-          {MenuItem::DisplayEnergyHistoryGraph, "DisplayEnergyHistoryGraph", "Display Energy History Graph"}}},
+         "&View",
+         {{MenuItem::EnergyLoggingForm, "EnergyLoggingForm", "Energy &Logging Screen"},
+          {MenuItem::EnergyTripForm, "EnergyTripForm", "Energy &Trip Screen"},
+          {MenuItem::DisplayEnergyHistoryGraph, "DisplayEnergyHistoryGraph", "Display Energy History &Graph"}}},
         {"ToolsMenu",
-         "Tools",
-         {{MenuItem::ExportData, "ExportData", "Export Data"}, {MenuItem::ImportData, "ImportData", "Import Data"}}},
+         "&Tools",
+         {{MenuItem::ExportData, "ExportData", "&Export Data"}, {MenuItem::ImportData, "ImportData", "&Import Data"}}},
         {"SetupMenu",
-         "Setup",
-         {{MenuItem::CameraSetup, "CameraSetup", "Camera Setup"},
-          {MenuItem::EnergyMeterSetup, "EnergyMeterSetup", "Energy Meter Setup"},
-          {MenuItem::DataLoggingSetup, "DataLoggingSetup", "Data Logging Setup"},
-          {MenuItem::AdvancedSettings, "AdvancedSettings", "Advanced Settings"}}},
+         "&Setup",
+         {{MenuItem::CameraSetup, "CameraSetup", "&Camera Setup"},
+          {MenuItem::EnergyMeterSetup, "EnergyMeterSetup", "Energy &Meter Setup"},
+          {MenuItem::DataLoggingSetup, "DataLoggingSetup", "Data &Logging Setup"},
+          {MenuItem::AdvancedSettings, "AdvancedSettings", "&Advanced Settings"},
+          {MenuItem::PublishingSetup, "PublishingSetup", "&Publishing Setup"}}},
         {"HelpMenu",
-         "Help",
-         {{MenuItem::HelpContents, "HelpContents", "Help (Contents)"}, {MenuItem::About, "About", "About Wattsight"}}},
+         "&Help",
+         {{MenuItem::HelpContents, "HelpContents", "&Help (Contents)"},
+          {MenuItem::About, "About", "&About Wattsight"}}},
         {"DebuggingMenu",
-         "Debug",
-         {{MenuItem::PulseSimulator, "PulseSimulator", "Pulse Simulator"},
-          {MenuItem::FillArray, "FillArray", "Fill Array"},
-          {MenuItem::ViewLoggingScreenVariables, "ViewLoggingScreenVariables", "View logging screen variables"},
-          {MenuItem::TripScreenVariables, "TripScreenVariables", "View trip screen variables"}}},
+         "&Debug",
+         {{MenuItem::PulseSimulator, "PulseSimulator", "&Pulse Simulator"},
+          {MenuItem::FillArray, "FillArray", "&Fill Array"},
+          {MenuItem::ViewLoggingScreenVariables, "ViewLoggingScreenVariables", "View &logging screen variables"},
+          {MenuItem::TripScreenVariables, "TripScreenVariables", "View &trip screen variables"}}},
     };
     return table;
 }
@@ -86,6 +88,7 @@ MainWindow::MainWindow(AppContext& ctx, const QString& helpFolder, QWidget* pare
     connect(action(MenuItem::LoadFactoryDefaults), &QAction::triggered, this, &MainWindow::onLoadFactoryDefaults);
     connect(action(MenuItem::SaveAllSettings), &QAction::triggered, this, &MainWindow::onSaveAllSettings);
     connect(action(MenuItem::HelpContents), &QAction::triggered, this, [this] { ShowHelp(0); });
+    action(MenuItem::HelpContents)->setShortcut(QKeySequence::HelpContents);
     addModalScreen(MenuItem::About, [this] { return new AboutForm(this); });
     for (MenuItem item :
          {MenuItem::ExitMenu, MenuItem::LoadFactoryDefaults, MenuItem::SaveAllSettings, MenuItem::HelpContents})
@@ -246,7 +249,8 @@ QStringList MainWindow::setupScreenNames()
 {
     return {QStringLiteral("AdvancedSettingsSetupForm"), QStringLiteral("EnergyMeterSetupForm"),
             QStringLiteral("DataLoggingSetupForm"),      QStringLiteral("CameraForm"),
-            QStringLiteral("MotionDetection"),           QStringLiteral("StartCameraForm")};
+            QStringLiteral("MotionDetection"),           QStringLiteral("StartCameraForm"),
+            QStringLiteral("PublishingSetupForm")};
 }
 
 void MainWindow::closeScreens(const QStringList& objectNames)
@@ -286,6 +290,8 @@ void MainWindow::onLoadFactoryDefaults()
         return;
     closeScreens(setupScreenNames());
     LoadAllFactoryDefaults(m_ctx.settings);
+    if (factoryDefaultsLoaded)
+        factoryDefaultsLoaded();
 }
 
 void MainWindow::onSaveAllSettings()

@@ -32,6 +32,7 @@ enum class MenuItem
     EnergyMeterSetup,
     DataLoggingSetup,
     AdvancedSettings,
+    PublishingSetup,
     HelpContents,
     About,
     PulseSimulator,
@@ -83,6 +84,8 @@ public:
 
     // Ends the process; the composition root points it at the event loop's exit.
     std::function<void()> endProcess;
+    // Runs after "Load Factory Defaults" changed the record, for what must follow it at once (publishing).
+    std::function<void()> factoryDefaultsLoaded;
 
 protected:
     void closeEvent(QCloseEvent* event) override;

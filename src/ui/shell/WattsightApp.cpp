@@ -10,6 +10,7 @@
 #include "metering/LoggingEngine.h"
 #include "metering/PulseSignal.h"
 #include "metering/TripEngine.h"
+#include "publish/PublishService.h"
 #include "ui/camera/CameraForm.h"
 #include "ui/camera/StartCameraForm.h"
 #include "ui/capture/CaptureComponent.h"
@@ -25,6 +26,7 @@
 #include "ui/setup/AdvancedSettingsSetupForm.h"
 #include "ui/setup/DataLoggingSetupForm.h"
 #include "ui/setup/EnergyMeterSetupForm.h"
+#include "ui/setup/PublishingSetupForm.h"
 #include "ui/shell/MainWindow.h"
 #include "ui/shell/ProductInfo.h"
 #include "ui/shell/QtDialogs.h"
@@ -62,6 +64,8 @@ WattsightApp::WattsightApp(std::unique_ptr<RealServices> real, std::optional<Ser
     m_window->endProcess = [] { QCoreApplication::exit(0); };
     if (m_real)
         m_real->dialogs.setParentWidget(m_window.get());
+    m_publishService = std::make_unique<PublishService>(m_ctx);
+    m_window->factoryDefaultsLoaded = [this] { m_publishService->applySettings(); };
     registerScreens();
 }
 
@@ -85,6 +89,8 @@ void WattsightApp::registerScreens()
     m_window->addModelessScreen(MenuItem::EnergyMeterSetup, [this] { return new EnergyMeterSetupForm(m_ctx); });
     m_window->addModelessScreen(MenuItem::DataLoggingSetup, [this] { return new DataLoggingSetupForm(m_ctx); });
     m_window->addModelessScreen(MenuItem::AdvancedSettings, [this] { return new AdvancedSettingsSetupForm(m_ctx); });
+    m_window->addModelessScreen(MenuItem::PublishingSetup,
+                                [this] { return new PublishingSetupForm(m_ctx, *m_publishService); });
     m_window->addModelessScreen(MenuItem::CameraSetup, [this] {
         return new CameraForm(m_ctx, [this](CameraForm& form) -> QDialog* {
             return new StartCameraForm(m_ctx, form.capture(), form.detector(), &form);
@@ -135,6 +141,7 @@ bool WattsightApp::StartApplication()
         m_window->setWindowTitle(ProductInfo::ApplicationTitle);
         m_window->setDebugMenuVisible(m_options.debugMenu);
         ResetWorkingValues(m_ctx);
+        m_publishService->applySettings();
         m_window->show();
         // The splash outlives the pause and must not disappear behind the window that opens under it.
         if (m_splash)

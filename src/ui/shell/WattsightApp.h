@@ -10,6 +10,7 @@
 #include <optional>
 
 class LoggingEngine;
+class PublishService;
 class MainWindow;
 class TripEngine;
 
@@ -76,6 +77,7 @@ private:
     // Engines (created in prepareMetering() or registerScreens()).
     std::unique_ptr<TripEngine> m_tripEngine;
     std::unique_ptr<LoggingEngine> m_loggingEngine;
+    std::unique_ptr<PublishService> m_publishService;
 
     std::unique_ptr<MainWindow> m_window;
     QPointer<SplashForm> m_splash;

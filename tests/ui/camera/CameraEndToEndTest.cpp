@@ -3,18 +3,9 @@
 // chosen and started, a trip counting its revolutions, then everything stopped and closed again.
 #include "CameraScreens.h"
 #include "camera/MarkDetector.h"
-#include "ui/camera/MotionDetection.h"
 #include "ui/support/RunningApp.h"
 
 namespace {
-
-double shownNumber(const RunningApp& a, QWidget* form, const char* name)
-{
-    bool ok = false;
-    const double v = a.in<QLineEdit>(form, name)->text().toDouble(&ok);
-    EXPECT_TRUE(ok) << name;
-    return v;
-}
 
 TEST(CameraEndToEnd, SimulatedMeterDrivesATripThroughTheCameraScreens)
 {
@@ -30,14 +21,14 @@ TEST(CameraEndToEnd, SimulatedMeterDrivesATripThroughTheCameraScreens)
     startOrStopCamera(
         *camera, true, [&] { frames.useTinyFrames(Watts, revsPerKWh); },
         [&](QDialog& selection) {
-            stopHasFocus = selection.focusWidget() == a.in<QPushButton>(&selection, "btnStopCamera");
+            stopHasFocus = selection.focusWidget() == child<QPushButton>(&selection, "btnStopCamera");
         });
     EXPECT_TRUE(stopHasFocus) << "after Start the next thing to press is Stop";
     ASSERT_TRUE(a.ctx().blnGlobalCameraRunning);
-    EXPECT_FALSE(a.in<QPushButton>(camera, "butSaveAllSettings")->isEnabled());
+    EXPECT_FALSE(child<QPushButton>(camera, "butSaveAllSettings")->isEnabled());
 
     QWidget* trip = a.open(MenuItem::EnergyTripForm);
-    a.click(trip, "StartButton");
+    press(trip, "StartButton");
     ASSERT_TRUE(a.ctx().blnGlobalTripRunning);
 
     // 3 s to settle, then five revolutions (one every 3600 / (2.4 kW x revs per kWh) seconds) and a bit.
@@ -46,15 +37,15 @@ TEST(CameraEndToEnd, SimulatedMeterDrivesATripThroughTheCameraScreens)
     const int revolutions = camera->detector().intMarksSeen();
     EXPECT_GE(revolutions, 5);
     EXPECT_LE(revolutions, 6);
-    EXPECT_EQ(a.in<QLineEdit>(trip, "Text4")->text(), QString::number(revolutions));
+    EXPECT_EQ(a.text(trip, "Text4"), QString::number(revolutions));
     // Frames are 40 ms apart, so a revolution is timed to within one frame: 1 % of the period at most.
-    EXPECT_NEAR(shownNumber(a, trip, "Text11"), Watts / 1000.0, Watts / 1000.0 * 0.02);
+    EXPECT_NEAR(a.text(trip, "Text11").toDouble(), Watts / 1000.0, Watts / 1000.0 * 0.02);
     EXPECT_EQ(camera->intensityHistory().revolutions(), revolutions);
 
     // Logging started now finds the camera running: no warning, and its screen says so.
     a.dialogs.shown.clear();
     QWidget* logging = a.open(MenuItem::EnergyLoggingForm);
-    a.click(logging, "StartButton");
+    press(logging, "StartButton");
     ASSERT_TRUE(a.ctx().blnGlobalLoggingRunning);
     EXPECT_TRUE(a.dialogs.shown.empty());
     EXPECT_EQ(a.text(logging, "Text13"), "Camera is Running");
@@ -74,9 +65,9 @@ TEST(CameraEndToEnd, SimulatedMeterDrivesATripThroughTheCameraScreens)
 
     startOrStopCamera(*camera, false);
     EXPECT_FALSE(a.ctx().blnGlobalCameraRunning);
-    EXPECT_TRUE(a.in<QPushButton>(camera, "butSaveAllSettings")->isEnabled());
-    a.click(trip, "StopButton");
-    a.click(logging, "StopButton");
+    EXPECT_TRUE(child<QPushButton>(camera, "butSaveAllSettings")->isEnabled());
+    press(trip, "StopButton");
+    press(logging, "StopButton");
 
     a.dialogs.shown.clear();
     QMdiSubWindow* cameraFrame = a.frameOf(camera);
@@ -93,51 +84,6 @@ TEST(CameraEndToEnd, SimulatedMeterDrivesATripThroughTheCameraScreens)
     a.app.window().action(MenuItem::ExitMenu)->trigger();
     EXPECT_EQ(a.dialogs.texts(), QStringList{"Are you sure you wish to close the application"});
     EXPECT_TRUE(a.ended);
-}
-
-TEST(Screenshots, CameraScreensWithTheSimulatedMeterRunning)
-{
-    if (!screenshotsWanted())
-        GTEST_SKIP() << "set WATTSIGHT_SCREENSHOTS=1 to refresh docs/screenshots";
-    QDir().mkpath(QStringLiteral(WATTSIGHT_SCREENSHOT_DIR));
-    RunningApp a;
-    a.app.window().resize(1280, 900);
-    // Tuned as the README advises: the rows on the meter's plate switched off, the disc band most sensitive.
-    const QString plate = QStringLiteral("0000000000");
-    a.ctx().settings.DETECTION_GRID = plate + QStringLiteral(" 9999999999").repeated(8) + QLatin1Char(' ') + plate;
-    auto* camera = qobject_cast<CameraForm*>(a.open(MenuItem::CameraSetup));
-    ASSERT_NE(camera, nullptr);
-    SimulatedFrames frames(camera->capture(), a.clock);
-    // A real-sized picture, as from a webcam, turning at 1.8 kW.
-    auto meter = [&] {
-        SimulatedMeterSettings s = camera->capture().simulatedMeterSettings();
-        s.powerWatts = 1800.0;
-        s.revsPerKWh = a.ctx().settings.REVS_PER_KWH;
-        camera->capture().setSimulatedMeterSettings(s);
-    };
-    startOrStopCamera(*camera, true, meter, [&](QDialog& selection) {
-        selection.adjustSize();
-        saveScreenshot(&selection, "StartCameraForm.png");
-    });
-    ASSERT_TRUE(a.ctx().blnGlobalCameraRunning);
-    ASSERT_TRUE(frames.run(3.2 + 30.0));
-    // Up to the moment the mark is in view, with a fresh picture for the live view.
-    ASSERT_TRUE(frames.runUntil([&] { return camera->detector().blnMarkOn(); }, 10.0));
-    QTest::qWait(120);
-    ASSERT_TRUE(frames.step());
-    QCoreApplication::processEvents();
-
-    QMdiSubWindow* frame = a.frameOf(camera);
-    frame->adjustSize();
-    saveScreenshot(frame, "CameraForm.png");
-
-    a.click(camera, "MotionSensitivity");
-    MotionDetection* motion = camera->motionDetection();
-    ASSERT_NE(motion, nullptr);
-    ASSERT_TRUE(frames.step());
-    motion->adjustSize();
-    saveScreenshot(motion, "MotionDetection.png");
-    startOrStopCamera(*camera, false);
 }
 
 } // namespace

@@ -3,12 +3,15 @@
 #include "camera/MarkDetector.h"
 #include "ui/camera/IntensityStripChart.h"
 #include "ui/camera/MotionDetection.h"
+#include "ui/setup/UpDownControl.h"
 
 #include <QCheckBox>
 #include <QFile>
+#include <QLineEdit>
 #include <QPointer>
 #include <QProgressBar>
 #include <algorithm>
+#include <gtest/gtest.h>
 #include <limits>
 
 namespace {
@@ -19,7 +22,7 @@ const QString ClosingQuestion =
 class CameraFormTest : public CameraScreensTest
 {
 protected:
-    QProgressBar* bar(const char* name) { return child<QProgressBar>(name); }
+    QProgressBar* bar(const char* name) { return child<QProgressBar>(&form, name); }
     bool settingsButtonsEnabled()
     {
         const bool on = button("butLoadFactoryDefaults")->isEnabled();
@@ -29,35 +32,10 @@ protected:
     bool markOn() { return form.detector().blnMarkOn(); }
 };
 
-TEST_F(CameraFormTest, LoadsShowingTheSettingsAndAResetDetector)
-{
-    t.ctx.settings.TRIGGER_LEVEL = 1234;
-    t.ctx.settings.TRACK_AMBIENT_LIGHT_CHANGE = true;
-    CameraForm loaded(t.ctx, {});
-    auto in = [&](const char* name) { return loaded.findChild<QLineEdit*>(QString::fromLatin1(name)); };
-    EXPECT_EQ(in("edtTriggerValue")->text(), "1234");
-    EXPECT_EQ(in("edtDebounceMilliseconds")->text(), "300");
-    EXPECT_EQ(in("edtImageIntensity")->text(), "0");
-    EXPECT_TRUE(loaded.findChild<QCheckBox*>(QStringLiteral("chkTrackIntensityChange"))->isChecked());
-    EXPECT_TRUE(in("edtTrackPercent")->isEnabled());
-    EXPECT_EQ(loaded.findChild<QProgressBar*>(QStringLiteral("MarkSignalled"))->value(), 1);
-    EXPECT_FALSE(loaded.findChild<QPushButton*>(QStringLiteral("StartCamera"))->isEnabled())
-        << "no selection screen to open";
-    EXPECT_TRUE(t.dialogs.shown.empty());
-    EXPECT_TRUE(loaded.capture().motionDetection()) << "the component is configured on load";
-}
-
 TEST_F(CameraFormTest, EachValueTakesEffectOnlyWhenItsOkIsPressed)
 {
-    struct Case
-    {
-        const char* field;
-        const char* upDown;
-        const char* ok;
-        int minimum;
-        int maximum;
-        std::function<qint32()> setting;
-    };
+    // Field, its arrows, its OK button, minimum, maximum, the setting.
+    using Case = std::tuple<const char*, const char*, const char*, int, int, std::function<qint32()>>;
     const GlobalSettings& s = t.ctx.settings;
     const Case cases[] = {
         {"edtTriggerValue", "UpDownTriggerValue", "butOKTriggerLevel", 1, 100000, [&] { return s.TRIGGER_LEVEL; }},
@@ -71,42 +49,36 @@ TEST_F(CameraFormTest, EachValueTakesEffectOnlyWhenItsOkIsPressed)
     open();
     // The tracking box sets its setting and enables the percent controls.
     EXPECT_FALSE(button("butOkTrackPercent")->isEnabled());
-    QTest::mouseClick(child<QCheckBox>("chkTrackIntensityChange"), Qt::LeftButton);
+    QTest::mouseClick(child<QCheckBox>(&form, "chkTrackIntensityChange"), Qt::LeftButton);
     EXPECT_TRUE(t.ctx.settings.TRACK_AMBIENT_LIGHT_CHANGE);
     EXPECT_TRUE(button("butOkTrackPercent")->isEnabled());
     EXPECT_TRUE(field("edtTrackPercent")->isEnabled());
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.field);
+    for (const auto& [name, upDownName, ok, minimum, maximum, setting] : cases) {
+        SCOPED_TRACE(name);
         t.dialogs.shown.clear();
-        QLineEdit* f = field(c.field);
-        auto* upDown = child<UpDownControl>(c.upDown);
-        const qint32 before = c.setting();
+        QLineEdit* f = field(name);
+        auto* upDown = child<UpDownControl>(&form, upDownName);
+        const qint32 before = setting();
 
         QTest::mouseClick(arrow(upDown, Qt::UpArrow), Qt::LeftButton);
         EXPECT_EQ(f->text(), QString::number(before + 1));
-        EXPECT_EQ(c.setting(), before) << "stepping alone changes nothing";
-        retype(f, QString::number(c.maximum));
-        EXPECT_EQ(c.setting(), before) << "typing alone changes nothing";
-        press(c.ok);
-        EXPECT_EQ(c.setting(), c.maximum);
-
-        retype(f, QString::number(c.maximum + 1));
-        press(c.ok);
-        EXPECT_EQ(c.setting(), c.maximum);
-        EXPECT_EQ(f->text(), QString::number(c.maximum)) << "the refused text is replaced by the one before";
+        retype(f, QString::number(maximum));
+        EXPECT_EQ(setting(), before) << "stepping and typing alone change nothing";
+        press(ok);
+        EXPECT_EQ(setting(), maximum);
+        QTest::mouseClick(arrow(upDown, Qt::UpArrow), Qt::LeftButton); // the arrows stop at the maximum
         retype(f, QStringLiteral("0"));
-        press(c.ok);
-        const QString range =
-            QStringLiteral("Maximum allowed value is %1\r\nMinimum allowed value is %2").arg(c.maximum).arg(c.minimum);
-        EXPECT_EQ(t.dialogs.texts(), (QStringList{range, range})) << "one message per refusal";
-        EXPECT_EQ(c.setting(), c.maximum);
-
-        QTest::mouseClick(arrow(upDown, Qt::UpArrow), Qt::LeftButton);
-        EXPECT_EQ(f->text(), QString::number(c.maximum)) << "the arrows stop at the maximum";
+        press(ok);
+        EXPECT_EQ(setting(), maximum);
+        EXPECT_EQ(f->text(), QString::number(maximum)) << "the refused text is replaced by the one before";
+        EXPECT_EQ(t.dialogs.texts(),
+                  QStringList{QStringLiteral("Maximum allowed value is %1\r\nMinimum allowed value is %2")
+                                  .arg(maximum)
+                                  .arg(minimum)});
     }
 }
 
-TEST_F(CameraFormTest, LiveValuesBarsAndChartFollowTheDetector)
+TEST_F(CameraFormTest, LiveValuesBarsAndChartFollowTheDetectorAndATypedLevelSurvivesUntilTrackingMovesIt)
 {
     open();
     startOrStopThroughSelectionScreen(true);
@@ -114,12 +86,10 @@ TEST_F(CameraFormTest, LiveValuesBarsAndChartFollowTheDetector)
     EXPECT_TRUE(form.intensityHistory().samples().empty()) << "frames before settling are not charted";
 
     ASSERT_TRUE(frames.runUntil([this] { return markOn(); }, 5.0));
-    EXPECT_EQ(bar("DetectionBar")->value(), 10);
-    EXPECT_EQ(bar("MarkSignalled")->value(), 10);
+    EXPECT_EQ(bar("DetectionBar")->value() + bar("MarkSignalled")->value(), 20);
     EXPECT_EQ(field("edtPreviousMaximumIntensity")->text(), field("edtImageIntensity")->text());
     EXPECT_EQ(form.intensityHistory().samples().back().intensity, field("edtImageIntensity")->text().toInt());
     EXPECT_TRUE(form.intensityHistory().samples().back().revolution);
-
     // Still above the level: the peak follows the highest frame; the level bar drops first, the mark later.
     ASSERT_TRUE(frames.runUntil([this] { return bar("DetectionBar")->value() == 1; }, 2.0));
     EXPECT_TRUE(markOn());
@@ -134,37 +104,22 @@ TEST_F(CameraFormTest, LiveValuesBarsAndChartFollowTheDetector)
     const IntensityHistory& history = form.intensityHistory();
     EXPECT_EQ(history.revolutions(), form.detector().intMarksSeen());
     EXPECT_GE(history.revolutions(), 3);
-    EXPECT_EQ(
-        std::count_if(history.samples().begin(), history.samples().end(), [](const auto& s) { return s.revolution; }),
-        history.revolutions())
-        << "one marker per revolution, not per frame above";
-
-    auto* chart = child<IntensityStripChart>("IntensityStripChart");
-    EXPECT_EQ(chart->triggerLevel(), 1000);
-    retype(field("edtTriggerValue"), QStringLiteral("950"));
-    press("butOKTriggerLevel");
-    EXPECT_EQ(chart->triggerLevel(), 950) << "the chart's line moves with the confirmed level";
-    startOrStopThroughSelectionScreen(false);
-}
-
-TEST_F(CameraFormTest, TypedTriggerLevelSurvivesFramesUntilTrackingMovesTheLevel)
-{
-    open();
-    startOrStopThroughSelectionScreen(true);
-    ASSERT_TRUE(settle());
-    // Halfway between the plain disc and the mark, from a revolution and a bit of frames.
-    qint32 lowest = std::numeric_limits<qint32>::max();
-    qint32 highest = 0;
-    for (int i = 0; i < 100; ++i) {
-        ASSERT_TRUE(frames.step());
-        const qint32 v = field("edtImageIntensity")->text().toInt();
-        lowest = std::min(lowest, v);
-        highest = std::max(highest, v);
+    qint32 lowest = std::numeric_limits<qint32>::max(), highest = 0, markers = 0;
+    for (const auto& sample : history.samples()) {
+        lowest = std::min(lowest, sample.intensity);
+        highest = std::max(highest, sample.intensity);
+        markers += sample.revolution;
     }
+    EXPECT_EQ(markers, history.revolutions()) << "one marker per revolution, not per frame above";
+    auto* chart = child<IntensityStripChart>(&form, "IntensityStripChart");
+    EXPECT_EQ(chart->triggerLevel(), 1000);
+
+    // Halfway between the plain disc and the mark; the chart's line moves with the confirmed level.
     const qint32 level = (lowest + highest) / 2;
     ASSERT_GT(highest, lowest * 1.25) << "the mark must stand out well from the disc";
     retype(field("edtTriggerValue"), QString::number(level));
     press("butOKTriggerLevel");
+    EXPECT_EQ(chart->triggerLevel(), level);
     retype(field("edtTriggerValue"), QStringLiteral("12"));
     ASSERT_TRUE(frames.runUntil([this] { return markOn(); }, 5.0));
     ASSERT_TRUE(frames.runUntil([this] { return !markOn(); }, 2.0));
@@ -174,7 +129,7 @@ TEST_F(CameraFormTest, TypedTriggerLevelSurvivesFramesUntilTrackingMovesTheLevel
     // Averaging one peak, tracking acts at every mark-off and moves the level by 10 % of the change.
     retype(field("edtMaxesToAverage"), QStringLiteral("1"));
     press("butOKEventsToAverage");
-    QTest::mouseClick(child<QCheckBox>("chkTrackIntensityChange"), Qt::LeftButton);
+    QTest::mouseClick(child<QCheckBox>(&form, "chkTrackIntensityChange"), Qt::LeftButton);
     retype(field("edtTrackPercent"), QStringLiteral("10"));
     press("butOkTrackPercent");
     // A brighter picture, as when the room light changes: the next peak is higher.
@@ -187,17 +142,33 @@ TEST_F(CameraFormTest, TypedTriggerLevelSurvivesFramesUntilTrackingMovesTheLevel
     EXPECT_EQ(field("edtChangeFromLastAverage")->text(), QString::number(change));
     EXPECT_NEAR(t.ctx.settings.TRIGGER_LEVEL, level + change / 10.0, 0.5);
     EXPECT_EQ(field("edtTriggerValue")->text(), QString::number(t.ctx.settings.TRIGGER_LEVEL));
+
+    // A level set elsewhere (the main window's factory defaults) shows; a refused entry falls back to it.
+    t.ctx.settings.TRIGGER_LEVEL = 777;
+    open(); // back from the selection screen
+    retype(field("edtTriggerValue"), QStringLiteral("123"));
+    ASSERT_TRUE(frames.step());
+    retype(field("edtTriggerValue"), QStringLiteral("0"));
+    press("butOKTriggerLevel");
+    EXPECT_EQ(field("edtTriggerValue")->text(), "777");
+
+    // New stream settings restart the camera, and detection waits out the settle delay again.
+    answerNextDialog([](QDialog& streamSettings) { streamSettings.accept(); });
+    startForm()->findChild<QPushButton*>(QStringLiteral("btnStreamDialog"))->click();
+    EXPECT_FALSE(form.detector().blnCameraSettled());
     startOrStopThroughSelectionScreen(false);
 }
 
-TEST_F(CameraFormTest, RunningCameraDisablesDefaultsAndSaveAndRefusesToCloseUntilStoppedOrLost)
+TEST_F(CameraFormTest, RunningCameraRefusesCloseDefaultsAndSaveWhichResetTheCameraGroupDetectorAndScreensOnceStopped)
 {
     open();
     EXPECT_TRUE(settingsButtonsEnabled());
+    press("MotionSensitivity");
+    QPointer<MotionDetection> motion = form.motionDetection();
+    ASSERT_TRUE(motion);
     startOrStopThroughSelectionScreen(true);
     ASSERT_TRUE(t.ctx.blnGlobalCameraRunning);
     EXPECT_FALSE(settingsButtonsEnabled());
-
     t.dialogs.setNextAnswer(Dialogs::Answer::No);
     EXPECT_FALSE(form.close());
     EXPECT_FALSE(form.close());
@@ -206,16 +177,37 @@ TEST_F(CameraFormTest, RunningCameraDisablesDefaultsAndSaveAndRefusesToCloseUnti
     EXPECT_EQ(t.dialogs.texts(),
               (QStringList{ClosingQuestion, ClosingQuestion,
                            "Camera is still running, please stop it before trying to exit this form"}));
-
+    ASSERT_TRUE(settle());
+    ASSERT_TRUE(frames.runUntil([this] { return form.detector().lngAveragedMaxIntensity() > 0; }, 5.0));
     startOrStopThroughSelectionScreen(false);
     EXPECT_FALSE(t.ctx.blnGlobalCameraRunning);
     EXPECT_TRUE(settingsButtonsEnabled());
 
+    QPointer<QDialog> selection = form.startCameraForm();
+    GlobalSettings& s = t.ctx.settings;
+    std::tie(s.TRIGGER_LEVEL, s.DETECTION_GRID, s.FRAME_RATE, s.REVS_PER_KWH) = std::tuple(777, "9", 10.0, 1234);
+    t.dialogs.shown.clear();
+    press("butLoadFactoryDefaults");
+    const GlobalSettings factory = SettingsDefaults::factorySettings();
+    EXPECT_EQ(std::tuple(s.TRIGGER_LEVEL, s.DETECTION_GRID, s.FRAME_RATE, s.REVS_PER_KWH),
+              std::tuple(factory.TRIGGER_LEVEL, factory.DETECTION_GRID, factory.FRAME_RATE, 1234.0))
+        << "other groups are untouched";
+    EXPECT_FALSE(motion) << "the image settings screen closes";
+    EXPECT_FALSE(selection) << "the selection screen closes";
+    ASSERT_NE(startForm(), nullptr) << "and a fresh one answers the component's events";
+    EXPECT_EQ(child<QComboBox>(startForm(), "cboVideoDevices")->count(),
+              capture().deviceList().count(QStringLiteral("\r\n")));
+    EXPECT_EQ(form.detector().lngAveragedMaxIntensity(), 0);
+    EXPECT_EQ(field("edtAveragedMaxIntensity")->text(), "0");
+    EXPECT_TRUE(form.intensityHistory().samples().empty());
+    EXPECT_EQ(capture().detectionGrid(), factory.DETECTION_GRID) << "the component is configured again";
+    EXPECT_FALSE(QFile::exists(t.ctx.paths.cameraSettings)) << "nothing is written";
+    EXPECT_TRUE(t.dialogs.shown.empty());
+
     // The component stops on its own when the device goes, then reports the loss.
     startOrStopThroughSelectionScreen(true);
-    t.dialogs.shown.clear();
     capture().stop();
-    emit capture().deviceLost();
+    emit capture().deviceLost(QString());
     EXPECT_EQ(t.dialogs.texts(), QStringList{"CAMERA DEVICE LOST!"});
     EXPECT_FALSE(t.ctx.blnGlobalCameraRunning);
     EXPECT_TRUE(settingsButtonsEnabled());
@@ -224,46 +216,21 @@ TEST_F(CameraFormTest, RunningCameraDisablesDefaultsAndSaveAndRefusesToCloseUnti
     EXPECT_EQ(t.dialogs.texts(), QStringList{ClosingQuestion});
 }
 
-TEST_F(CameraFormTest, FactoryDefaultsResetTheCameraGroupTheDetectorAndTheOtherCameraScreens)
+TEST_F(CameraFormTest, LoadsShowingTheSettingsAndSaveAllWritesTheCameraFileOrSaysWhyNot)
 {
-    open();
-    press("MotionSensitivity");
-    QPointer<MotionDetection> motion = form.motionDetection();
-    ASSERT_TRUE(motion);
-    startOrStopThroughSelectionScreen(true);
-    ASSERT_TRUE(settle());
-    ASSERT_TRUE(frames.runUntil([this] { return form.detector().lngAveragedMaxIntensity() > 0; }, 5.0));
-    startOrStopThroughSelectionScreen(false);
-    QPointer<QDialog> selection = form.startCameraForm();
+    t.ctx.settings.TRIGGER_LEVEL = 1234;
+    t.ctx.settings.TRACK_AMBIENT_LIGHT_CHANGE = true;
+    CameraForm loaded(t.ctx, {});
+    QStringList shown;
+    for (const char* name : {"edtTriggerValue", "edtDebounceMilliseconds", "edtImageIntensity"})
+        shown << child<QLineEdit>(&loaded, name)->text();
+    EXPECT_EQ(shown.join('|'), "1234|300|0");
+    EXPECT_TRUE(child<QCheckBox>(&loaded, "chkTrackIntensityChange")->isChecked());
+    EXPECT_TRUE(child<QLineEdit>(&loaded, "edtTrackPercent")->isEnabled());
+    EXPECT_EQ(child<QProgressBar>(&loaded, "MarkSignalled")->value(), 1);
+    EXPECT_FALSE(child<QPushButton>(&loaded, "StartCamera")->isEnabled()) << "no selection screen to open";
+    EXPECT_TRUE(loaded.capture().motionDetection()) << "the component is configured on load";
 
-    GlobalSettings& s = t.ctx.settings;
-    s.TRIGGER_LEVEL = 777;
-    s.DETECTION_GRID = QStringLiteral("9");
-    s.FRAME_RATE = 10.0;
-    s.REVS_PER_KWH = 1234;
-    press("butLoadFactoryDefaults");
-    const GlobalSettings factory = SettingsDefaults::factorySettings();
-    EXPECT_EQ(s.TRIGGER_LEVEL, factory.TRIGGER_LEVEL);
-    EXPECT_EQ(s.DETECTION_GRID, factory.DETECTION_GRID);
-    EXPECT_EQ(s.FRAME_RATE, factory.FRAME_RATE);
-    EXPECT_EQ(s.REVS_PER_KWH, 1234) << "other groups are untouched";
-
-    EXPECT_FALSE(motion) << "the image settings screen closes";
-    EXPECT_FALSE(selection) << "the selection screen closes";
-    ASSERT_NE(startForm(), nullptr) << "and a fresh one answers the component's events";
-    EXPECT_EQ(child<QComboBox>(startForm(), "cboVideoDevices")->count(),
-              capture().deviceList().count(QStringLiteral("\r\n")));
-
-    EXPECT_EQ(form.detector().lngAveragedMaxIntensity(), 0);
-    EXPECT_EQ(field("edtAveragedMaxIntensity")->text(), "0");
-    EXPECT_TRUE(form.intensityHistory().samples().empty());
-    EXPECT_EQ(capture().detectionGrid(), factory.DETECTION_GRID) << "the component is configured again";
-    EXPECT_FALSE(QFile::exists(t.ctx.paths.cameraSettings)) << "nothing is written";
-    EXPECT_TRUE(t.dialogs.shown.empty());
-}
-
-TEST_F(CameraFormTest, SaveAllSettingsWritesTheCameraFileOrSaysWhyNot)
-{
     open();
     retype(field("edtTriggerValue"), QStringLiteral("2345"));
     press("butOKTriggerLevel");
@@ -271,12 +238,34 @@ TEST_F(CameraFormTest, SaveAllSettingsWritesTheCameraFileOrSaysWhyNot)
     QFile file(t.ctx.paths.cameraSettings);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_TRUE(file.readAll().contains("TRIGGER_LEVEL=2345"));
-    file.close();
     EXPECT_TRUE(t.dialogs.shown.empty());
-
     t.files.fail(FaultyFileIo::Op::Open, t.ctx.paths.cameraSettings);
     press("butSaveAllSettings");
     EXPECT_EQ(t.dialogs.texts(), QStringList{"Problem saving settings: Couldn't open the file for writing\r\n"});
+}
+
+} // namespace
+
+namespace {
+
+TEST(UpDownControl, StepsTheFieldWithinItsRangeFromAnyText)
+{
+    // The intensity factor accepts up to 1000000 typed, but its arrows stay within 1..100000.
+    QLineEdit field;
+    UpDownControl upDown(&field, 1, 100000);
+    const std::tuple<const char*, bool, const char*> cases[] = {
+        {"99999", true, "100000"}, {"100000", true, "100000"}, {"500000", false, "100000"},
+        {"2", false, "1"},         {"1", false, "1"},          {"", true, "2"},
+        {"-", true, "2"},          {"abc", true, "2"}};
+    for (const auto& [text, up, after] : cases) {
+        field.setText(QString::fromLatin1(text));
+        up ? upDown.stepUp() : upDown.stepDown();
+        EXPECT_EQ(field.text(), QString::fromLatin1(after)) << text << (up ? " up" : " down");
+    }
+    upDown.setRange(10, 20);
+    field.setText(QStringLiteral("3"));
+    upDown.stepUp();
+    EXPECT_EQ(field.text(), QStringLiteral("10"));
 }
 
 } // namespace

@@ -35,21 +35,19 @@ inline void startOrStopCamera(CameraForm& camera, bool start, const std::functio
         // A person's click lands in an active window; a loaded machine may not have activated it yet.
         EXPECT_TRUE(QTest::qWaitForWindowActive(&selection));
         if (start) {
-            auto* devices = selection.findChild<QComboBox*>(QStringLiteral("cboVideoDevices"));
+            auto* devices = child<QComboBox>(&selection, "cboVideoDevices");
             const int simulated = devices->findText(CaptureComponent::SimulatedMeterName);
             devices->setCurrentIndex(simulated);
             emit devices->activated(simulated);
             if (setup)
                 setup();
         }
-        QTest::mouseClick(selection.findChild<QPushButton*>(start ? QStringLiteral("btnStartCamera")
-                                                                  : QStringLiteral("btnStopCamera")),
-                          Qt::LeftButton);
+        press(&selection, start ? "btnStartCamera" : "btnStopCamera");
         if (whileOpen)
             whileOpen(selection);
         selection.close();
     });
-    QTest::mouseClick(camera.findChild<QPushButton*>(QStringLiteral("StartCamera")), Qt::LeftButton);
+    press(&camera, "StartCamera");
 }
 
 // The camera setup screen on test services, wired as the program wires it, with the simulated meter
@@ -57,26 +55,13 @@ inline void startOrStopCamera(CameraForm& camera, bool start, const std::functio
 class CameraScreensTest : public ::testing::Test
 {
 protected:
-    template <typename T> T* child(QWidget* in, const char* name)
-    {
-        T* w = in->findChild<T*>(QString::fromLatin1(name));
-        EXPECT_NE(w, nullptr) << name;
-        return w;
-    }
-    template <typename T> T* child(const char* name) { return child<T>(&form, name); }
-    QLineEdit* field(const char* name) { return child<QLineEdit>(name); }
-    QPushButton* button(const char* name) { return child<QPushButton>(name); }
-    void press(QWidget* in, const char* name) { QTest::mouseClick(child<QPushButton>(in, name), Qt::LeftButton); }
-    void press(const char* name) { press(&form, name); }
+    QLineEdit* field(const char* name) { return child<QLineEdit>(&form, name); }
+    QPushButton* button(const char* name) { return child<QPushButton>(&form, name); }
+    void press(const char* name) { ::press(&form, name); }
+    void press(QWidget* in, const char* name) { ::press(in, name); }
     StartCameraForm* startForm() { return qobject_cast<StartCameraForm*>(form.startCameraForm()); }
     CaptureComponent& capture() { return form.capture(); }
-
-    void open()
-    {
-        form.show();
-        form.activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
-    }
+    void open() { showActive(form); }
     // Start/Stop Camera, then the simulated meter (small and turning at 3.6 kW) started, or stopped.
     void startOrStopThroughSelectionScreen(bool start)
     {

@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
+#include <QTemporaryFile>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -65,36 +66,25 @@ protected:
     }
     ~StartCameraFormTest() override { capture.stop(); }
 
-    template <typename T> T* child(const QString& name)
+    QComboBox* devices() { return child<QComboBox>(&form, "cboVideoDevices"); }
+    QPushButton* button(const char* name) { return child<QPushButton>(&form, name); }
+    QLineEdit* field(const char* name) { return child<QLineEdit>(&form, name); }
+    QRadioButton* sizeOption(int n)
     {
-        T* w = form.findChild<T*>(name);
-        EXPECT_NE(w, nullptr) << name.toStdString();
-        return w;
+        return form.findChild<QRadioButton*>(QStringLiteral("rdgPreferredVideoSize%1").arg(n));
     }
-    QComboBox* devices() { return child<QComboBox>(QStringLiteral("cboVideoDevices")); }
-    QPushButton* button(const char* name) { return child<QPushButton>(QString::fromLatin1(name)); }
-    QLineEdit* field(const char* name) { return child<QLineEdit>(QString::fromLatin1(name)); }
-    QRadioButton* sizeOption(int n) { return child<QRadioButton>(QStringLiteral("rdgPreferredVideoSize%1").arg(n)); }
-
     // Picks a device from the list as a person would.
     void chooseDevice(int index)
     {
-        QComboBox* box = devices();
-        box->setCurrentIndex(index);
-        emit box->activated(index);
-    }
-    void open()
-    {
-        form.show();
-        form.activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+        devices()->setCurrentIndex(index);
+        emit devices()->activated(index);
     }
     bool screenRunning()
     {
         const bool running = !button("btnStartCamera")->isEnabled();
         EXPECT_EQ(button("btnStopCamera")->isEnabled(), running);
         EXPECT_EQ(devices()->isEnabled(), !running);
-        EXPECT_EQ(child<QGroupBox>(QStringLiteral("grbPreferredVideoSizes"))->isEnabled(), !running);
+        EXPECT_EQ(child<QGroupBox>(&form, "grbPreferredVideoSizes")->isEnabled(), !running);
         return running;
     }
 
@@ -105,38 +95,56 @@ protected:
     QStringList gridTexts;
 };
 
-TEST_F(StartCameraFormTest, OpensStoppedWithTheDeviceListAndAValidVideoSize)
+TEST_F(StartCameraFormTest, OpensStoppedWithTheDeviceListAValidVideoSizeAndFieldsThatChangeOnlyOnOk)
 {
     t.ctx.blnGlobalCameraRunning = true; // a stale flag is corrected from the component
     t.ctx.settings.VIDEO_SIZE = 13;
     capture.setDisplaySize(1, 1, false);
-    open();
-    EXPECT_FALSE(t.ctx.blnGlobalCameraRunning);
-    EXPECT_FALSE(screenRunning());
+    showActive(form);
+    EXPECT_FALSE(t.ctx.blnGlobalCameraRunning || screenRunning());
     EXPECT_EQ(devices()->currentIndex(), -1);
-    EXPECT_EQ(devices()->placeholderText(), "Select a camera from this list");
     EXPECT_EQ(items(*devices()).join(QStringLiteral("\r\n")) + QStringLiteral("\r\n"), capture.deviceList());
     EXPECT_EQ(field("edtFrameRate")->text(), "25.000");
     // A size outside the options shows option five at 320 x 240.
     EXPECT_TRUE(sizeOption(5)->isChecked());
-    EXPECT_EQ(t.ctx.settings.VIDEO_SIZE, 5);
-    EXPECT_EQ(capture.displaySize(), QSize(320, 240));
+    EXPECT_EQ(std::tuple(t.ctx.settings.VIDEO_SIZE, capture.displaySize()), std::tuple(5, QSize(320, 240)));
     sizeOption(9)->click();
-    EXPECT_EQ(t.ctx.settings.VIDEO_SIZE, 9);
-    EXPECT_EQ(capture.displaySize(), QSize(640, 480));
+    EXPECT_EQ(std::tuple(t.ctx.settings.VIDEO_SIZE, capture.displaySize()), std::tuple(9, QSize(640, 480)));
     EXPECT_TRUE(t.dialogs.shown.empty());
+
+    chooseDevice(capture.simulatedMeterIndex());
+    QLineEdit* rate = field("edtFrameRate");
+    retype(rate, QStringLiteral("500"));
+    EXPECT_EQ(t.ctx.settings.FRAME_RATE, 25.0) << "typing alone changes nothing";
+    // The simulated meter grants at most 60 frames a second: the field and the setting show what it granted.
+    QTest::mouseClick(button("btnFrameRate"), Qt::LeftButton);
+    EXPECT_EQ(rate->text() + " " + QString::number(t.ctx.settings.FRAME_RATE), "60.000 60");
+    // Out of range: the field gets back what it held when entered, the setting keeps its value.
+    retype(rate, QStringLiteral("5000"));
+    QTest::mouseClick(button("btnFrameRate"), Qt::LeftButton);
+    EXPECT_EQ(rate->text() + " " + QString::number(t.ctx.settings.FRAME_RATE), "60.000 60");
+    QLineEdit* settle = field("edtSettleDelay");
+    EXPECT_EQ(settle->text(), "3000");
+    retype(settle, QStringLiteral("12.5"));
+    EXPECT_EQ(settle->text(), "125") << "no decimals in the settle time";
+    QTest::mouseClick(button("butOKSettle"), Qt::LeftButton);
+    retype(settle, QStringLiteral("9"));
+    QTest::mouseClick(button("butOKSettle"), Qt::LeftButton);
+    EXPECT_EQ(t.dialogs.texts(), (QStringList{"Maximum allowed value is 1000\r\nMinimum allowed value is 0.001",
+                                              "Maximum allowed value is 100000\r\nMinimum allowed value is 10"}));
+    EXPECT_EQ(settle->text() + " " + QString::number(t.ctx.settings.SETTLE_TIME), "125 125");
 }
 
-TEST_F(StartCameraFormTest, DeviceFormatListsFollowTheDeviceReopeningAndTheStreamDialog)
+TEST_F(StartCameraFormTest, DeviceFormatListsFollowTheDeviceReopeningTheStreamDialogAndDeviceListChanges)
 {
-    open();
+    showActive(form);
     chooseDevice(capture.simulatedMeterIndex());
     EXPECT_EQ(capture.deviceIndex(), capture.simulatedMeterIndex());
-    auto* sizes = child<QComboBox>(QStringLiteral("cboVideoSizes"));
+    auto* sizes = child<QComboBox>(&form, "cboVideoSizes");
     EXPECT_EQ(items(*sizes).join(QStringLiteral("\r\n")) + QStringLiteral("\r\n"), capture.sizeList());
     EXPECT_EQ(sizes->currentIndex(), capture.sizeIndex());
     for (const char* name : {"cboVideoInputs", "cboVideoSubtypes", "cboAnalogVideoStandard"})
-        EXPECT_EQ(child<QComboBox>(QString::fromLatin1(name))->currentIndex(), 0) << name;
+        EXPECT_EQ(child<QComboBox>(&form, name)->currentIndex(), 0) << name;
 
     sizes->setCurrentIndex(2);
     emit sizes->activated(2);
@@ -145,11 +153,10 @@ TEST_F(StartCameraFormTest, DeviceFormatListsFollowTheDeviceReopeningAndTheStrea
     // Reopening keeps the chosen device and its formats, and takes the frame rate the device grants.
     form.hide();
     t.ctx.settings.FRAME_RATE = 200.0;
-    open();
+    showActive(form);
     EXPECT_EQ(devices()->currentText(), CaptureComponent::SimulatedMeterName);
     EXPECT_EQ(sizes->currentIndex(), 2);
-    EXPECT_EQ(t.ctx.settings.FRAME_RATE, 60.0);
-    EXPECT_EQ(field("edtFrameRate")->text(), "60.000");
+    EXPECT_EQ(field("edtFrameRate")->text() + " " + QString::number(t.ctx.settings.FRAME_RATE), "60.000 60");
 
     // Changes made in the stream dialog show in the lists and the frame rate.
     answerNextDialog([](QDialog& dialog) {
@@ -158,59 +165,70 @@ TEST_F(StartCameraFormTest, DeviceFormatListsFollowTheDeviceReopeningAndTheStrea
         dialog.accept();
     });
     button("btnStreamDialog")->click();
-    EXPECT_EQ(capture.sizeIndex(), 0);
-    EXPECT_EQ(sizes->currentIndex(), 0);
-    EXPECT_EQ(field("edtFrameRate")->text(), "15.000");
-    EXPECT_EQ(t.ctx.settings.FRAME_RATE, 15.0);
+    EXPECT_EQ(std::tuple(capture.sizeIndex(), sizes->currentIndex()), std::tuple(0, 0));
+    EXPECT_EQ(field("edtFrameRate")->text() + " " + QString::number(t.ctx.settings.FRAME_RATE), "15.000 15");
+
+    // A removed video device refills the list; the camera running is not restarted by a change.
+    devices()->clear();
+    t.ctx.blnGlobalCameraRunning = true;
+    emit capture.deviceAddedOrRemoved(false, true, QStringLiteral("USB camera"));
+    EXPECT_FALSE(t.ctx.blnGlobalCameraRunning);
+    EXPECT_EQ(items(*devices()).size(), capture.deviceList().count(QStringLiteral("\r\n")));
+    EXPECT_EQ(devices()->currentText(), CaptureComponent::SimulatedMeterName);
+
+    // An added device, or one that is not a video device, leaves the flag and the list alone.
+    t.ctx.blnGlobalCameraRunning = true;
+    devices()->clear();
+    emit capture.deviceAddedOrRemoved(true, false, QStringLiteral("Microphone"));
+    EXPECT_TRUE(t.ctx.blnGlobalCameraRunning && devices()->count() == 0);
+
+    button("btnStartCamera")->click();
+    const double started = capture.simulatedSeconds();
+    t.clock.advance(5.0);
+    emit capture.deviceAddedOrRemoved(true, true, QStringLiteral("USB camera"));
+    EXPECT_TRUE(screenRunning());
+    EXPECT_DOUBLE_EQ(capture.simulatedSeconds(), started + 5.0) << "the simulation was not restarted";
 }
 
-TEST_F(StartCameraFormTest, StartStopAndALostDeviceSwitchTheScreenAndTheGlobalFlag)
+TEST_F(StartCameraFormTest, StartStopALostDeviceAndARefusedGridSwitchTheScreenTheGlobalFlagAndTheGrid)
 {
     QSignalSpy runningChanged(&form, &StartCameraForm::cameraRunningChanged);
-    open();
+    showActive(form);
     button("btnStartCamera")->click();
     EXPECT_FALSE(screenRunning()) << "without a device the component stays stopped, without a message";
     EXPECT_TRUE(t.dialogs.shown.empty());
     chooseDevice(capture.simulatedMeterIndex());
     button("btnStartCamera")->click();
-    EXPECT_TRUE(is_camera_running(capture));
-    EXPECT_TRUE(t.ctx.blnGlobalCameraRunning);
-    EXPECT_TRUE(screenRunning());
-    EXPECT_EQ(capture.detectionGrid(), t.ctx.settings.DETECTION_GRID);
-    EXPECT_FALSE(detector.blnCameraSettled());
+    EXPECT_TRUE(is_camera_running(capture) && t.ctx.blnGlobalCameraRunning && screenRunning());
+    EXPECT_TRUE(capture.detectionGrid() == t.ctx.settings.DETECTION_GRID && !detector.blnCameraSettled());
     ASSERT_EQ(gridTexts.size(), 2) << "each start configures the component";
     EXPECT_TRUE(runningChanged.last().at(0).toBool());
     form.hide();
-    open();
+    showActive(form);
     EXPECT_TRUE(screenRunning()) << "reopened while running";
 
     // A loss the component reports while it still runs leaves the flag alone.
-    emit capture.deviceLost();
+    emit capture.deviceLost(QString());
     EXPECT_TRUE(t.ctx.blnGlobalCameraRunning);
     button("btnStopCamera")->click();
-    EXPECT_FALSE(is_camera_running(capture));
-    EXPECT_FALSE(t.ctx.blnGlobalCameraRunning);
-    EXPECT_FALSE(screenRunning());
+    EXPECT_FALSE(is_camera_running(capture) || t.ctx.blnGlobalCameraRunning || screenRunning());
     EXPECT_FALSE(runningChanged.last().at(0).toBool());
 
     button("btnStartCamera")->click();
     capture.stop();
-    emit capture.deviceLost();
-    EXPECT_FALSE(t.ctx.blnGlobalCameraRunning);
-    EXPECT_FALSE(screenRunning());
-    EXPECT_EQ(t.dialogs.texts(), (QStringList{"CAMERA DEVICE LOST!", "CAMERA DEVICE LOST!"}));
-}
+    emit capture.deviceLost(QStringLiteral("Busy."));
+    EXPECT_FALSE(t.ctx.blnGlobalCameraRunning || screenRunning());
+    EXPECT_EQ(t.dialogs.texts(), (QStringList{"CAMERA DEVICE LOST!", "CAMERA DEVICE LOST!\n\nBusy."}));
 
-TEST_F(StartCameraFormTest, GridTheComponentRefusesIsReplacedByTheFactoryGrid)
-{
-    open();
-    chooseDevice(capture.simulatedMeterIndex());
+    // A grid the component refuses is replaced by the factory grid.
+    t.dialogs.shown.clear();
+    gridTexts.clear();
     t.ctx.settings.DETECTION_GRID = QStringLiteral("55x55");
     detector.varActiveCells().clear();
     button("btnStartCamera")->click();
     EXPECT_EQ(t.dialogs.texts(), QStringList{"Invalid motion detection settings, factory default used"});
-    EXPECT_EQ(t.ctx.settings.DETECTION_GRID, SettingsDefaults::DefaultGrid);
-    EXPECT_EQ(capture.detectionGrid(), SettingsDefaults::DefaultGrid);
+    EXPECT_TRUE(t.ctx.settings.DETECTION_GRID == SettingsDefaults::DefaultGrid &&
+                capture.detectionGrid() == SettingsDefaults::DefaultGrid);
     EXPECT_EQ(detector.varActiveCells().size(), 100) << "the detector watches the grid in use";
     EXPECT_EQ(gridTexts, QStringList{capture.gridDisplayText()});
 
@@ -223,61 +241,20 @@ TEST_F(StartCameraFormTest, GridTheComponentRefusesIsReplacedByTheFactoryGrid)
     EXPECT_TRUE(t.ctx.blnGlobalCameraRunning);
 }
 
-TEST_F(StartCameraFormTest, FrameRateAndSettleTimeChangeOnlyOnOk)
+TEST_F(StartCameraFormTest, VideoFileIsAskedForEachTimeItIsChosenAndNotStoppedBehindTheScreen)
 {
+    QTemporaryFile video;
+    ASSERT_TRUE(video.open());
     open();
-    chooseDevice(capture.simulatedMeterIndex());
-    QLineEdit* rate = field("edtFrameRate");
-    retype(rate, QStringLiteral("500"));
-    EXPECT_EQ(t.ctx.settings.FRAME_RATE, 25.0) << "typing alone changes nothing";
-    // The simulated meter grants at most 60 frames a second: the field and the setting show what it granted.
-    QTest::mouseClick(button("btnFrameRate"), Qt::LeftButton);
-    EXPECT_EQ(rate->text(), "60.000");
-    EXPECT_EQ(t.ctx.settings.FRAME_RATE, 60.0);
-    // Out of range: the field gets back what it held when entered, the setting keeps its value.
-    retype(rate, QStringLiteral("5000"));
-    QTest::mouseClick(button("btnFrameRate"), Qt::LeftButton);
-    EXPECT_EQ(rate->text(), "60.000");
-    EXPECT_EQ(t.ctx.settings.FRAME_RATE, 60.0);
-
-    QLineEdit* settle = field("edtSettleDelay");
-    EXPECT_EQ(settle->text(), "3000");
-    retype(settle, QStringLiteral("12.5"));
-    EXPECT_EQ(settle->text(), "125") << "no decimals in the settle time";
-    QTest::mouseClick(button("butOKSettle"), Qt::LeftButton);
-    EXPECT_EQ(t.ctx.settings.SETTLE_TIME, 125);
-    retype(settle, QStringLiteral("9"));
-    QTest::mouseClick(button("butOKSettle"), Qt::LeftButton);
-    EXPECT_EQ(t.dialogs.texts(), (QStringList{"Maximum allowed value is 1000\r\nMinimum allowed value is 0.001",
-                                              "Maximum allowed value is 100000\r\nMinimum allowed value is 10"}));
-    EXPECT_EQ(settle->text(), "125");
-    EXPECT_EQ(t.ctx.settings.SETTLE_TIME, 125);
-}
-
-TEST_F(StartCameraFormTest, DeviceListChangesRefillTheListWithoutRestartingTheCamera)
-{
-    open();
-    chooseDevice(capture.simulatedMeterIndex());
-    devices()->clear();
-    t.ctx.blnGlobalCameraRunning = true;
-    emit capture.deviceAddedOrRemoved(false, true, QStringLiteral("USB camera"));
-    EXPECT_FALSE(t.ctx.blnGlobalCameraRunning);
-    EXPECT_EQ(items(*devices()).size(), capture.deviceList().count(QStringLiteral("\r\n")));
-    EXPECT_EQ(devices()->currentText(), CaptureComponent::SimulatedMeterName);
-
-    // An added device, or one that is not a video device, leaves the flag and the list alone.
-    t.ctx.blnGlobalCameraRunning = true;
-    devices()->clear();
-    emit capture.deviceAddedOrRemoved(true, false, QStringLiteral("Microphone"));
-    EXPECT_TRUE(t.ctx.blnGlobalCameraRunning);
-    EXPECT_EQ(devices()->count(), 0);
-
+    chooseDevice(capture.videoFileIndex()); // the file dialog cancelled
+    t.dialogs.setNextFileName(video.fileName());
+    chooseDevice(capture.videoFileIndex());
+    EXPECT_EQ(capture.videoFilePath(), video.fileName()) << "choosing it again asks again";
     button("btnStartCamera")->click();
-    const double started = capture.simulatedSeconds();
-    t.clock.advance(5.0);
-    emit capture.deviceAddedOrRemoved(true, true, QStringLiteral("USB camera"));
-    EXPECT_TRUE(screenRunning());
-    EXPECT_DOUBLE_EQ(capture.simulatedSeconds(), started + 5.0) << "the simulation was not restarted";
+    button("btnDeviceDialog")->click();
+    EXPECT_TRUE(is_camera_running(capture));
+    EXPECT_TRUE(t.ctx.blnGlobalCameraRunning && screenRunning());
+    EXPECT_EQ(t.dialogs.texts().back(), "Stop the video file before choosing another one.");
 }
 
 } // namespace

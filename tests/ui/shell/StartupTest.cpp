@@ -14,15 +14,9 @@
 namespace {
 
 // Services of a test run with an empty working folder of its own.
-struct StartFixture
+struct StartFixture : TestContext
 {
-    FakeClock clock;
-    FakePump pump{clock};
-    ScriptedDialogs dialogs;
-    FaultyFileIo files;
-    QTemporaryDir dir;
-
-    WattsightApp::Options options(bool debugMenu = false) const
+    static WattsightApp::Options options(bool debugMenu = false)
     {
         return WattsightApp::Options{debugMenu, QStringLiteral(WATTSIGHT_HELP_SOURCE_DIR)};
     }
@@ -55,7 +49,7 @@ TEST(Startup, FirstStartInAnEmptyFolderCreatesTheFourFilesSilently)
 
     EXPECT_TRUE(f.dialogs.shown.empty()) << f.dialogs.texts().join(" | ").toStdString();
     for (const char* name : {"METERSETTINGS.CFG", "LOGSETTINGS.CFG", "ADVANCEDSETTINGS.CFG", "CAMERASETTINGS.CFG"})
-        EXPECT_TRUE(QFile::exists(f.dir.filePath(QString::fromLatin1(name)))) << name;
+        EXPECT_TRUE(QFile::exists(f.path(QString::fromLatin1(name)))) << name;
     EXPECT_EQ(app.context().settings, SettingsDefaults::factorySettings());
     EXPECT_EQ(app.context().strGlobalEndOfLine, QStringLiteral("\r\n"));
     EXPECT_EQ(app.context().varGlobalDataArray.capacity(), 10000);
@@ -71,38 +65,28 @@ TEST(Startup, FirstStartInAnEmptyFolderCreatesTheFourFilesSilently)
     EXPECT_EQ(app.window().windowTitle(), QStringLiteral("WATTSIGHT"));
 }
 
-TEST(Startup, ExistingFilesAreReadAndAnUnreadableOneIsReportedWithStartUpGoingOn)
+TEST(Startup, ExistingFilesAreReadAnUnreadableOneIsReportedAndTheDebugMenuFollowsItsSwitch)
 {
+    // Test builds switch it on; the option's default must follow the build switch, not a literal.
+    EXPECT_EQ(WattsightApp::Options{}.debugMenu, DebugMenuBuildSwitch);
     for (bool unreadable : {false, true}) {
         SCOPED_TRACE(unreadable);
         StartFixture f;
-        QFile meter(f.dir.filePath(QStringLiteral("METERSETTINGS.CFG")));
+        QFile meter(f.path(QStringLiteral("METERSETTINGS.CFG")));
         ASSERT_TRUE(meter.open(QIODevice::WriteOnly));
         meter.write("[Meter Settings 1]\r\nREVS_PER_KWH=750\r\nCOST_PER_KWH=12.5\r\n\r\n");
         meter.close();
         if (unreadable)
             f.files.fail(FaultyFileIo::Op::Open, meter.fileName());
-        WattsightApp app(f.services(), f.dir.path(), f.options());
+        WattsightApp app(f.services(), f.dir.path(), f.options(unreadable));
         ASSERT_TRUE(app.Main());
         EXPECT_EQ(f.dialogs.texts(), unreadable ? QStringList{"Failed to load meter settings"} : QStringList());
         EXPECT_EQ(app.context().pulse.dblGlobalWkgRevsPerKWH, unreadable ? 300 : 750);
         EXPECT_EQ(app.context().pulse.dblGlobalWkgCostPerKWH, unreadable ? 5 : 12.5);
         EXPECT_TRUE(app.window().isVisible());
-    }
-}
-
-TEST(Startup, DebugMenuFollowsTheSwitchWhoseDefaultIsTheBuildSwitch)
-{
-    // Test builds switch it on; the option's default must follow the build switch, not a literal.
-    EXPECT_EQ(WattsightApp::Options{}.debugMenu, DebugMenuBuildSwitch);
-    for (bool on : {false, true}) {
-        StartFixture f;
-        WattsightApp app(f.services(), f.dir.path(), f.options(on));
-        ASSERT_TRUE(app.Main());
         QMenu* debug = app.window().findChild<QMenu*>(QStringLiteral("DebuggingMenu"));
         ASSERT_NE(debug, nullptr);
-        EXPECT_EQ(debug->menuAction()->isVisible(), on);
-        EXPECT_EQ(debug->menuAction()->isEnabled(), on);
+        EXPECT_EQ(debug->menuAction()->isVisible() && debug->menuAction()->isEnabled(), unreadable);
     }
 }
 

@@ -4,6 +4,7 @@
 #include "support/TestContext.h"
 #include "ui/shell/MainWindow.h"
 #include "ui/shell/WattsightApp.h"
+#include "ui/support/WidgetActions.h"
 
 #include <QAction>
 #include <QDir>
@@ -52,13 +53,7 @@ struct RunningApp
                 return sub;
         return nullptr;
     }
-    template <typename T> T* in(QWidget* form, const char* name) const
-    {
-        T* child = form->findChild<T*>(QString::fromLatin1(name));
-        EXPECT_NE(child, nullptr) << name;
-        return child;
-    }
-    QString text(QWidget* form, const char* name) { return in<QLineEdit>(form, name)->text(); }
+    QString text(QWidget* form, const char* name) { return child<QLineEdit>(form, name)->text(); }
     // The texts of several fields joined by "|", to compare a screen's figures at once.
     QString texts(QWidget* form, std::initializer_list<const char*> names)
     {
@@ -67,14 +62,12 @@ struct RunningApp
             out << text(form, name);
         return out.join(QLatin1Char('|'));
     }
-    void click(QWidget* form, const char* name) { QTest::mouseClick(in<QPushButton>(form, name), Qt::LeftButton); }
-    bool enabled(QWidget* form, const char* name) { return in<QPushButton>(form, name)->isEnabled(); }
     // Which of the buttons are enabled, as "1" or "0" each: one comparison shows the whole row.
     QString enabledPattern(QWidget* form, std::initializer_list<const char*> names)
     {
         QString pattern;
         for (const char* name : names)
-            pattern += enabled(form, name) ? QLatin1Char('1') : QLatin1Char('0');
+            pattern += child<QPushButton>(form, name)->isEnabled() ? QLatin1Char('1') : QLatin1Char('0');
         return pattern;
     }
     // Lets every running screen timer fire at least once after the fake clock moved. Waits for the ticks
@@ -91,11 +84,22 @@ struct RunningApp
             10000);
         EXPECT_TRUE(ticked);
     }
+    // Stop, then close the screen's frame: it goes without a message and the menu brings the same screen back.
+    void stopCloseAndReopen(QWidget* form, MenuItem item)
+    {
+        dialogs.shown.clear();
+        press(form, "StopButton");
+        frameOf(form)->close();
+        EXPECT_FALSE(form->isVisible());
+        EXPECT_TRUE(dialogs.shown.empty());
+        EXPECT_EQ(open(item), form) << "the same screen comes back";
+        EXPECT_TRUE(form->isVisible());
+    }
     // One revolution through the pulse simulator: mark on, then off.
     void pulse(QWidget* simulator)
     {
-        click(simulator, "Command1");
-        click(simulator, "Command2");
+        press(simulator, "Command1");
+        press(simulator, "Command2");
     }
     // A stretch of uneven revolutions with the screens refreshed now and then, for pictures of busy screens.
     void busyMeter(QWidget* simulator, int revolutions)
@@ -119,10 +123,4 @@ inline void saveScreenshot(QWidget* widget, const char* name)
 inline bool screenshotsWanted()
 {
     return !qEnvironmentVariableIsEmpty("WATTSIGHT_SCREENSHOTS");
-}
-
-inline void screenshotIfWanted(QWidget* widget, const char* name)
-{
-    if (screenshotsWanted())
-        saveScreenshot(widget, name);
 }

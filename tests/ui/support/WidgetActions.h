@@ -4,9 +4,33 @@
 #include <QApplication>
 #include <QDialog>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <functional>
+#include <gtest/gtest.h>
+
+// The named child of a screen; a missing one fails the test.
+template <typename T> T* child(const QWidget* in, const char* name)
+{
+    T* w = in->findChild<T*>(QString::fromLatin1(name));
+    EXPECT_NE(w, nullptr) << name;
+    return w;
+}
+
+// Clicks the named button as a person would.
+inline void press(const QWidget* in, const char* name)
+{
+    QTest::mouseClick(child<QPushButton>(in, name), Qt::LeftButton);
+}
+
+// Shows the screen and waits until it is the active window, as a person's keys and clicks need.
+inline void showActive(QWidget& w)
+{
+    w.show();
+    w.activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(&w));
+}
 
 // Runs `answer` on the next modal dialog, from inside its own event loop.
 inline void answerNextDialog(const std::function<void(QDialog&)>& answer)

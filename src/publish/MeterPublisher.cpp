@@ -1,0 +1,70 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "publish/MeterPublisher.h"
+
+#include "app/Clock.h"
+#include "metering/MeteringContext.h"
+#include "metering/PulseSignal.h"
+#include "publish/RetainedSink.h"
+
+namespace {
+
+const RunState* runningRun(const MeteringContext& ctx)
+{
+    if (ctx.blnGlobalTripRunning)
+        return &ctx.trip;
+    if (ctx.blnGlobalLoggingRunning)
+        return &ctx.logging;
+    return nullptr;
+}
+
+} // namespace
+
+MeterPublisher::MeterPublisher(MeteringContext& ctx, RetainedSink& sink, const MeterTotals& totals)
+    : m_ctx(ctx), m_sink(sink), m_totals(totals), m_topics(ctx.settings)
+{
+    m_sink.publishRetained(m_topics.availability, QByteArrayLiteral("online"));
+    if (ctx.settings.HOME_ASSISTANT_DISCOVERY) {
+        for (const RetainedMessage& config : DiscoveryConfigs(ctx.settings))
+            m_sink.publishRetained(config.topic, config.payload);
+    }
+    sendState();
+}
+
+void MeterPublisher::revolutionCounted()
+{
+    if (secondsSinceLastState() >= MinSecondsBetweenStates)
+        sendState();
+    else
+        m_pending = true;
+}
+
+void MeterPublisher::tick()
+{
+    const double elapsed = secondsSinceLastState();
+    if ((m_pending && elapsed >= MinSecondsBetweenStates) || elapsed >= MaxSecondsBetweenStates)
+        sendState();
+}
+
+double MeterPublisher::secondsSinceLastState()
+{
+    return SecondsBetween(m_ctx.services.clock.timer(), m_lastStateTimer);
+}
+
+void MeterPublisher::sendState()
+{
+    const PulseState& p = m_ctx.pulse;
+    MeterReading r;
+    r.powerW = p.dblGlobalInstantKW * 1000.0;
+    r.energyKwh = m_totals.energyKwh;
+    r.revolutions = m_totals.revolutions;
+    r.costPerHour = p.dblGlobalInstantCostPerHour;
+    if (const RunState* run = runningRun(m_ctx)) {
+        r.avgPower5minW = run->avg5minKWH * 1000.0;
+        r.avgPower1hW = run->avg1hourKWH * 1000.0;
+    }
+    r.time = m_ctx.services.clock.now();
+    m_sink.publishRetained(m_topics.state, StatePayload(r));
+    m_lastStateTimer = m_ctx.services.clock.timer();
+    m_pending = false;
+    ++m_statesSent;
+}

@@ -1,0 +1,43 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "publish/PublishPayloads.h"
+
+struct MeteringContext;
+class RetainedSink;
+
+// Counts of every revolution since the program started, whether publishing was on or not.
+struct MeterTotals
+{
+    double energyKwh = 0.0;
+    qint64 revolutions = 0;
+};
+
+// Turns revolutions into retained messages: "online" and the discovery configs at start, a state message
+// on each revolution but at most one a second (later revolutions are merged into the next one), and one at
+// least every minute, so a dashboard sees the meter is alive while the disc stands still.
+class MeterPublisher
+{
+public:
+    static constexpr double MinSecondsBetweenStates = 1.0;
+    static constexpr double MaxSecondsBetweenStates = 60.0;
+
+    MeterPublisher(MeteringContext& ctx, RetainedSink& sink, const MeterTotals& totals);
+
+    void revolutionCounted();
+    // Sends the merged state once its second has passed, and the minute's state; a timer calls it often.
+    void tick();
+    qint64 statesSent() const { return m_statesSent; }
+
+private:
+    void sendState();
+    double secondsSinceLastState();
+
+    MeteringContext& m_ctx;
+    RetainedSink& m_sink;
+    const MeterTotals& m_totals;
+    PublishTopics m_topics;
+    double m_lastStateTimer = 0.0;
+    bool m_pending = false;
+    qint64 m_statesSent = 0;
+};

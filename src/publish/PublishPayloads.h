@@ -1,0 +1,50 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+#include <optional>
+#include <vector>
+
+struct GlobalSettings;
+
+// What one state message says about the meter.
+struct MeterReading
+{
+    double powerW = 0.0;
+    double energyKwh = 0.0; // every revolution since start, each at the meter constant in use then
+    qint64 revolutions = 0;
+    double costPerHour = 0.0;
+    // Of the trip while it runs, else of the logging run while it runs, else absent.
+    std::optional<double> avgPower5minW;
+    std::optional<double> avgPower1hW;
+    QDateTime time;
+};
+
+// The topics of one meter: BASE = MQTT_BASE_TOPIC/METER_ID.
+struct PublishTopics
+{
+    explicit PublishTopics(const GlobalSettings& s);
+
+    QString availability;
+    QString state;
+    QString discoveryStatus; // where Home Assistant says "online" when it starts
+    // MQTT_BASE_TOPIC_METER_ID, with anything but letters, digits, "_" and "-" made "_" (a "/" of the base
+    // topic), as Home Assistant's ids allow.
+    QString nodeId;
+    QString discoveryPrefix;
+
+    QString discoveryConfig(const char* object) const;
+};
+
+struct RetainedMessage
+{
+    QString topic;
+    QByteArray payload;
+};
+
+// Compact JSON of the reading; the time as ISO 8601 with its UTC offset.
+QByteArray StatePayload(const MeterReading& reading);
+// One Home Assistant sensor config for each published value.
+std::vector<RetainedMessage> DiscoveryConfigs(const GlobalSettings& s);

@@ -1,0 +1,176 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ui/setup/PublishingSetupForm.h"
+
+#include "app/AppContext.h"
+#include "app/Dialogs.h"
+#include "app/PublishSettings.h"
+#include "app/SettingsFile.h"
+#include "publish/PublishService.h"
+
+#include <QCheckBox>
+#include <QFormLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QVBoxLayout>
+
+PublishingSetupForm::PublishingSetupForm(AppContext& ctx, PublishService& service, QWidget* parent)
+    : SettingsGroupForm(ctx, QStringLiteral("PublishingSetupForm"), QStringLiteral("Publishing Setup"), parent),
+      m_service(service)
+{
+    auto* form = new QFormLayout;
+    auto row = [this, form](const QString& caption, QWidget* field) {
+        form->addRow(label(field->objectName() + QStringLiteral("Label"), caption), field);
+    };
+    m_publish = checkBox(QStringLiteral("PublishMqtt"), QStringLiteral("Publish readings to an MQTT broker"),
+                         QStringLiteral("Sends power, energy and cost to the broker as the disc turns"));
+    form->addRow(m_publish);
+    m_host = textField(QStringLiteral("MqttHost"), QStringLiteral("Name or address of the computer running the "
+                                                                  "broker"));
+    row(QStringLiteral("Broker host"), m_host);
+    m_port = numericField(QStringLiteral("MqttPort"), QStringLiteral("1883 for plain connections, 8883 for TLS"),
+                          {1, 65535, 0});
+    row(QStringLiteral("Port"), m_port);
+    m_username = textField(QStringLiteral("MqttUsername"), QStringLiteral("Leave empty when the broker lets "
+                                                                          "anyone in"));
+    row(QStringLiteral("User name"), m_username);
+    m_password = textField(QStringLiteral("MqttPassword"), QStringLiteral("Kept in PUBLISHSETTINGS.CFG, which "
+                                                                          "only you can read"));
+    m_password->setEchoMode(QLineEdit::Password);
+    row(QStringLiteral("Password"), m_password);
+    m_useTls = checkBox(QStringLiteral("MqttUseTls"), QStringLiteral("Use TLS"));
+    form->addRow(m_useTls);
+    m_caFile = textField(QStringLiteral("MqttCaFile"), QStringLiteral("Certificate of the authority that signed "
+                                                                      "the broker's; empty for the system's store"));
+    row(QStringLiteral("CA file"), m_caFile);
+    m_baseTopic = textField(QStringLiteral("MqttBaseTopic"), QStringLiteral("Topics start with base topic/meter id"));
+    row(QStringLiteral("Base topic"), m_baseTopic);
+    m_meterId = textField(QStringLiteral("MeterId"), QStringLiteral("Letters, digits, _ and -; tells several "
+                                                                    "meters apart"));
+    row(QStringLiteral("Meter id"), m_meterId);
+    m_discovery = checkBox(QStringLiteral("HomeAssistantDiscovery"), QStringLiteral("Home Assistant discovery"),
+                           QStringLiteral("Announces the sensors so Home Assistant adds them by itself"));
+    form->addRow(m_discovery);
+    m_discoveryPrefix = textField(QStringLiteral("DiscoveryPrefix"), QStringLiteral("Home Assistant's discovery "
+                                                                                    "prefix, usually homeassistant"));
+    row(QStringLiteral("Discovery prefix"), m_discoveryPrefix);
+
+    m_test = new QPushButton(QStringLiteral("Test Connection"), this);
+    m_test->setObjectName(QStringLiteral("TestConnection"));
+    m_test->setToolTip(QStringLiteral("Connects with the values shown, without saving them"));
+    m_status = label(QStringLiteral("Status"), m_service.statusText());
+    m_status->setWordWrap(true);
+    m_status->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    form->addRow(m_test, m_status);
+
+    connect(m_test, &QPushButton::clicked, this, &PublishingSetupForm::testConnection);
+    connect(&m_service, &PublishService::statusChanged, this, [this](const QString& text) {
+        if (!m_probe)
+            m_status->setText(text);
+    });
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    finishLoading(layout, ButtonToolTips::Shown);
+}
+
+PublishingSetupForm::~PublishingSetupForm() = default;
+
+void PublishingSetupForm::fillFields()
+{
+    const GlobalSettings& s = m_ctx.settings;
+    m_publish->setChecked(s.PUBLISH_MQTT);
+    m_host->setText(s.MQTT_HOST);
+    m_port->setText(QString::number(s.MQTT_PORT));
+    m_username->setText(s.MQTT_USERNAME);
+    m_password->setText(s.MQTT_PASSWORD);
+    m_useTls->setChecked(s.MQTT_USE_TLS);
+    m_caFile->setText(s.MQTT_CA_FILE);
+    m_baseTopic->setText(s.MQTT_BASE_TOPIC);
+    m_meterId->setText(s.METER_ID);
+    m_discovery->setChecked(s.HOME_ASSISTANT_DISCOVERY);
+    m_discoveryPrefix->setText(s.DISCOVERY_PREFIX);
+}
+
+bool PublishingSetupForm::readFields(GlobalSettings& s, bool reportProblems)
+{
+    namespace R = PublishSettingsRules;
+    const struct
+    {
+        QLineEdit* field;
+        QString GlobalSettings::*setting;
+        bool (*accepts)(const QString&);
+        const char* problem;
+    } texts[] = {
+        {m_host, &GlobalSettings::MQTT_HOST, &R::isHost, "The broker host must not be empty or hold spaces"},
+        {m_baseTopic, &GlobalSettings::MQTT_BASE_TOPIC, &R::isTopic,
+         "The base topic must not be empty, start or end with / or hold + or #"},
+        {m_meterId, &GlobalSettings::METER_ID, &R::isMeterId, "The meter id may hold only letters, digits, _ and -"},
+        {m_discoveryPrefix, &GlobalSettings::DISCOVERY_PREFIX, &R::isTopic,
+         "The discovery prefix must not be empty, start or end with / or hold + or #"},
+    };
+    QStringList problems;
+    for (const auto& t : texts) {
+        if (t.accepts(t.field->text()))
+            s.*t.setting = t.field->text();
+        else
+            problems << QLatin1String(t.problem);
+    }
+    s.PUBLISH_MQTT = m_publish->isChecked();
+    applyWholeNumber(m_port, s.MQTT_PORT);
+    s.MQTT_USERNAME = m_username->text();
+    s.MQTT_PASSWORD = m_password->text();
+    s.MQTT_USE_TLS = m_useTls->isChecked();
+    s.MQTT_CA_FILE = m_caFile->text();
+    s.HOME_ASSISTANT_DISCOVERY = m_discovery->isChecked();
+    if (!problems.isEmpty() && reportProblems)
+        m_ctx.services.dialogs.message(problems.join(QStringLiteral("\r\n")), Dialogs::Buttons::Ok);
+    return problems.isEmpty();
+}
+
+void PublishingSetupForm::applyFields()
+{
+    // What is acceptable is applied; a value that is not stays as it was in the record and in its field.
+    readFields(m_ctx.settings, true);
+    m_service.applySettings();
+}
+
+QString PublishingSetupForm::saveGroup()
+{
+    return SaveSettingsFile(m_ctx, PublishSettingsFile());
+}
+
+void PublishingSetupForm::loadGroupFactoryDefaults()
+{
+    ApplyFactoryDefaults(PublishSettingsFile(), m_ctx.settings);
+    m_service.applySettings();
+}
+
+void PublishingSetupForm::testConnection()
+{
+    GlobalSettings s = m_ctx.settings;
+    if (!readFields(s, true))
+        return;
+    MqttOptions o = PublishService::connectionOptions(s);
+    // A test says nothing to anyone: no will, no subscription.
+    o.willTopic.clear();
+    o.republishTopic.clear();
+    o.reconnect = false;
+    m_probe = std::make_unique<MqttClient>(o);
+    connect(m_probe.get(), &MqttClient::statusChanged, this, &PublishingSetupForm::showProbeStatus);
+    m_test->setEnabled(false);
+    m_status->setText(m_probe->status().text);
+}
+
+void PublishingSetupForm::showProbeStatus(const MqttStatus& status)
+{
+    if (!m_probe || status.text.startsWith(QStringLiteral("Connecting")))
+        return;
+    m_status->setText(status.text);
+    // The answer is in: the probe goes, but not from inside its own signal.
+    QTimer::singleShot(0, this, [this] {
+        m_probe.reset();
+        m_test->setEnabled(true);
+    });
+}

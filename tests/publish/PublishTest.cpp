@@ -1,0 +1,201 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "metering/PulseSignal.h"
+#include "publish/PublishService.h"
+#include "support/MosquittoBroker.h"
+#include "support/TestContext.h"
+
+#include <QDeadlineTimer>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
+#include <QTcpServer>
+#include <QThread>
+#include <csignal>
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString Availability = QStringLiteral("wattsight/meter1/availability");
+const QString State = QStringLiteral("wattsight/meter1/state");
+
+QJsonObject json(const QByteArray& bytes)
+{
+    return QJsonDocument::fromJson(bytes).object();
+}
+
+bool eventually(const std::function<bool()>& condition)
+{
+    for (QDeadlineTimer deadline(10000); !condition(); QThread::msleep(50))
+        if (deadline.hasExpired())
+            return false;
+    return true;
+}
+
+struct PublishTest : ::testing::Test
+{
+    void SetUp() override
+    {
+        ASSERT_TRUE(broker.start());
+        t.ctx.settings.PUBLISH_MQTT = true;
+        t.ctx.settings.MQTT_HOST = QStringLiteral("127.0.0.1");
+        t.ctx.settings.MQTT_PORT = broker.port();
+    }
+    bool retainedIs(const QString& topic, const QByteArray& payload) const
+    {
+        return eventually([&] { return broker.retainedAt(topic) == payload; });
+    }
+    bool stateHas(qint64 revolutions) const
+    {
+        return eventually([&] { return json(broker.retainedAt(State))["revolutions"].toInteger(-1) == revolutions; });
+    }
+
+    MosquittoBroker broker;
+    TestContext t;
+};
+
+TEST_F(PublishTest, DiscoveryStateAndAvailabilityAsHomeAssistantReadsThem)
+{
+    auto service = std::make_unique<PublishService>(t.ctx);
+    service->applySettings();
+    t.ctx.blnGlobalTripRunning = true;
+    t.ctx.trip.avg5minKWH = 0.5;
+    t.ctx.trip.avg1hourKWH = 0.25;
+    // Two revolutions at 300 per kWh, then two at 600: the energy takes each at the constant of its time.
+    for (double revsPerKwh : {300.0, 300.0, 600.0, 600.0}) {
+        t.ctx.pulse.dblGlobalWkgRevsPerKWH = revsPerKwh;
+        RegisterPulse(t.ctx, 0);
+        t.clock.advance(12);
+    }
+    ASSERT_TRUE(stateHas(4));
+    const QJsonObject state = json(broker.retainedAt(State));
+    // 12 s a revolution at 600 per kWh is 500 W; at 5 pence a kWh, 2.5 pence an hour.
+    for (const auto& [key, value] : {std::pair{"energy_kwh", 0.01},
+                                     {"power_w", 500.0},
+                                     {"cost_per_hour", 2.5},
+                                     {"avg_power_5min_w", 500.0},
+                                     {"avg_power_1h_w", 250.0}})
+        EXPECT_DOUBLE_EQ(state[key].toDouble(), value) << key;
+    EXPECT_TRUE(
+        QRegularExpression("^2009-01-15T09:00:36[+-]\\d\\d:\\d\\d$").match(state["timestamp"].toString()).hasMatch())
+        << state["timestamp"].toString().toStdString();
+    EXPECT_TRUE(retainedIs(Availability, "online"));
+
+    const QMap<QString, QByteArray> configs = broker.retained("homeassistant/sensor/#", 6);
+    const std::tuple<const char*, const char*, const char*, const char*> classes[] = {
+        {"power", "power", "measurement", "W"},          {"energy", "energy", "total_increasing", "kWh"},
+        {"revolutions", "", "total_increasing", ""},     {"cost_per_hour", "", "measurement", "Pence/h"},
+        {"avg_power_5min", "power", "measurement", "W"}, {"avg_power_1h", "power", "measurement", "W"}};
+    ASSERT_EQ(configs.size(), 6);
+    for (const auto& [object, deviceClass, stateClass, unit] : classes) {
+        SCOPED_TRACE(object);
+        const QJsonObject c =
+            json(configs.value(QStringLiteral("homeassistant/sensor/wattsight_meter1/%1/config").arg(object)));
+        const QJsonObject device = c["device"].toObject();
+        EXPECT_EQ(c["unique_id"].toString(), QStringLiteral("wattsight_meter1_") + object);
+        EXPECT_EQ(QStringList({c["state_topic"].toString(), c["availability_topic"].toString(),
+                               c["device_class"].toString(), c["state_class"].toString(),
+                               c["unit_of_measurement"].toString(), device["identifiers"][0].toString(),
+                               device["manufacturer"].toString(), device["sw_version"].toString()}),
+                  QStringList(
+                      {State, Availability, deviceClass, stateClass, unit, "wattsight_meter1", "Wattsight", "1.0.5"}));
+        EXPECT_TRUE(c["value_template"].toString().contains("value_json."));
+        EXPECT_FALSE(c["name"].toString().isEmpty() || device["model"].toString().isEmpty());
+    }
+
+    // A restarted Home Assistant announcing itself gets the configs again.
+    const QString power = QStringLiteral("homeassistant/sensor/wattsight_meter1/power/config");
+    const QString port = QString::number(broker.port());
+    QProcess::execute("mosquitto_pub", {"-h", "127.0.0.1", "-p", port, "-t", power, "-r", "-n"});
+    ASSERT_TRUE(retainedIs(power, ""));
+    QProcess::execute("mosquitto_pub", {"-h", "127.0.0.1", "-p", port, "-t", "homeassistant/status", "-m", "online"});
+    EXPECT_TRUE(retainedIs(power, configs.value(power)));
+
+    service.reset(); // a clean exit says goodbye
+    EXPECT_TRUE(retainedIs(Availability, "offline"));
+}
+
+TEST_F(PublishTest, StatesAreMergedToOneASecondAndSentAtLeastOnceAMinute)
+{
+    PublishService service(t.ctx);
+    service.applySettings();
+    MeterPublisher& publisher = *service.publisher();
+    const auto run = [&](int steps, double seconds, bool revolution) {
+        for (int i = 0; i < steps; ++i) {
+            t.clock.advance(seconds);
+            if (revolution)
+                RegisterPulse(t.ctx, 0);
+            publisher.tick();
+        }
+        return publisher.statesSent();
+    };
+    EXPECT_EQ(publisher.statesSent(), 1) << "the state at start";
+    EXPECT_EQ(run(5, 0.15, true), 1);
+    EXPECT_EQ(run(1, 0.25, false), 2) << "the five revolutions in one message";
+    EXPECT_TRUE(stateHas(5));
+    EXPECT_EQ(run(1, 1.0, true), 3) << "a second after the last one goes out at once";
+    EXPECT_EQ(run(59, 1.0, false), 3);
+    EXPECT_EQ(run(1, 1.0, false), 4) << "the minute's state while the disc stands still";
+}
+
+TEST_F(PublishTest, AKilledPublisherLeavesItsLastWillAndABrokerRestartGetsEverythingAgain)
+{
+    QProcess helper;
+    helper.start(WATTSIGHT_PUBLISH_HELPER, {QString::number(broker.port())});
+    ASSERT_TRUE(retainedIs(Availability, "online"));
+    ::kill(pid_t(helper.processId()), SIGKILL);
+    EXPECT_TRUE(retainedIs(Availability, "offline"));
+    helper.waitForFinished();
+
+    PublishService service(t.ctx);
+    service.applySettings();
+    const QString connected = QStringLiteral("Connected to 127.0.0.1:%1").arg(broker.port());
+    ASSERT_TRUE(eventually([&] { return service.statusText() == connected; }));
+    broker.stop(); // the broker keeps nothing over a restart
+    EXPECT_TRUE(eventually([&] { return service.statusText().startsWith("Not connected to 127.0.0.1"); }));
+    t.clock.advance(1);
+    RegisterPulse(t.ctx, 0);
+    ASSERT_TRUE(broker.start());
+    EXPECT_TRUE(eventually([&] { return service.statusText() == connected; }));
+    EXPECT_TRUE(stateHas(1));
+    EXPECT_TRUE(retainedIs(Availability, "online"));
+    EXPECT_EQ(broker.retained("homeassistant/sensor/#", 6).size(), 6);
+}
+
+TEST(PublishConnection, EachFailureSaysWhyWhileTheCallerNeverWaits)
+{
+    MosquittoBroker guarded("wattsight", "right");
+    MosquittoBroker plain;
+    ASSERT_TRUE(guarded.start() && plain.start());
+    QTcpServer silent; // takes connections and never answers: a broker that hangs
+    silent.listen(QHostAddress::LocalHost);
+    const std::tuple<int, const char*, bool, const char*> cases[] = {
+        {guarded.port(), "wrong", false, "Connection Refused: not authorised"},
+        {plain.port(), "", true, "TLS handshake failed"},
+        {MosquittoBroker::freePort(), "", false, "Connection refused"},
+        {silent.serverPort(), "", false, nullptr},
+    };
+    for (const auto& [port, password, tls, reason] : cases) {
+        SCOPED_TRACE(port);
+        MqttClient client({.host = "127.0.0.1",
+                           .port = port,
+                           .username = *password ? "wattsight" : "",
+                           .password = password,
+                           .useTls = tls,
+                           .caFile = tls ? "/etc/ssl/certs/ca-certificates.crt" : ""});
+        // However the broker behaves, publishing only records the newest payload.
+        for (int i = 0; i < 1000; ++i)
+            client.publishRetained(QStringLiteral("t/%1").arg(i % 3), QByteArray::number(i));
+        const QString endpoint = QStringLiteral("127.0.0.1:%1").arg(port);
+        if (!reason) {
+            QThread::msleep(500);
+            EXPECT_EQ(client.status().text, "Connecting to " + endpoint);
+            continue;
+        }
+        EXPECT_TRUE(eventually([&] {
+            return client.status().text.startsWith("Not connected to " + endpoint + ": " + reason);
+        })) << client.status().text.toStdString();
+    }
+}
+
+} // namespace

@@ -1,0 +1,19 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "publish/PublishService.h"
+#include "support/TestContext.h"
+
+#include <QCoreApplication>
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    if (argc < 2)
+        return 2;
+    TestContext t;
+    t.ctx.settings.PUBLISH_MQTT = true;
+    t.ctx.settings.MQTT_HOST = QStringLiteral("127.0.0.1");
+    t.ctx.settings.MQTT_PORT = QString::fromLocal8Bit(argv[1]).toInt();
+    PublishService service(t.ctx);
+    service.applySettings();
+    return QCoreApplication::exec();
+}

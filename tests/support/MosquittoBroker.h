@@ -1,0 +1,30 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QMap>
+#include <QProcess>
+#include <QTemporaryDir>
+
+// The Debian mosquitto broker on a free port of 127.0.0.1 with its own configuration, stopped by its PID.
+class MosquittoBroker
+{
+public:
+    // An empty user name lets anyone in; otherwise only that user with that password (mosquitto_passwd).
+    explicit MosquittoBroker(const QString& user = {}, const QString& password = {});
+    ~MosquittoBroker() { stop(); }
+
+    bool start(); // true once it takes connections
+    void stop();
+    int port() const { return m_port; }
+
+    // A loopback port nothing listens on.
+    static int freePort();
+    // The retained messages under the filter, topic -> payload; waits (3 s at most) for `count` of them.
+    QMap<QString, QByteArray> retained(const QString& filter, int count = 1) const;
+    QByteArray retainedAt(const QString& topic) const { return retained(topic).value(topic); }
+
+private:
+    QTemporaryDir m_dir;
+    QProcess m_process;
+    int m_port = freePort();
+};
