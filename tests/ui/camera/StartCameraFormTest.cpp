@@ -245,7 +245,7 @@ TEST_F(StartCameraFormTest, VideoFileIsAskedForEachTimeItIsChosenAndNotStoppedBe
 {
     QTemporaryFile video;
     ASSERT_TRUE(video.open());
-    open();
+    showActive(form);
     chooseDevice(capture.videoFileIndex()); // the file dialog cancelled
     t.dialogs.setNextFileName(video.fileName());
     chooseDevice(capture.videoFileIndex());

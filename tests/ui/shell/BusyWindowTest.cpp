@@ -44,7 +44,7 @@ TEST(BusyWindow, AWindowClosedWhileItsWorkWaitsClosesOnceTheWorkIsOver)
         };
         window = r.open(c.item);
         if (c.button)
-            r.click(window, c.button);
+            press(window, c.button);
         EXPECT_TRUE(QTest::qWaitFor([&] { return window.isNull(); }, 5000)) << "closed once the work is over";
         EXPECT_TRUE(closed);
         r.pump.onEvents = nullptr;

@@ -48,15 +48,15 @@ TEST(AccessibleNames, EveryInputOfEveryScreenHasANameAndNoInternalOne)
                           MenuItem::ViewLoggingScreenVariables, MenuItem::TripScreenVariables})
         a.open(item);
     for (MenuItem viewer : {MenuItem::ViewLoggingScreenVariables, MenuItem::TripScreenVariables})
-        a.click(a.screen(viewer), "Command1"); // the captions show the variables' names from now on
+        press(a.screen(viewer), "Command1"); // the captions show the variables' names from now on
     QWidget* camera = a.screen(MenuItem::CameraSetup);
-    a.click(camera, "MotionSensitivity");
+    press(camera, "MotionSensitivity");
     int inputs = checkAccessibleNames();
     answerNextDialog([&](QDialog& selection) {
         inputs += checkAccessibleNames();
         selection.close();
     });
-    a.click(camera, "StartCamera");
+    press(camera, "StartCamera");
     EXPECT_GT(inputs, 100);
 }
 
@@ -76,7 +76,7 @@ TEST(Keyboard, MnemonicsHelpKeyAndEnterWorkAsOnAnyDesktop)
     QTest::keyClick(&window, Qt::Key_F1);
     EXPECT_TRUE(QTest::qWaitFor([&] { return window.findChild<QWidget*>(QStringLiteral("HelpViewer")) != nullptr; }));
 
-    auto* revs = a.in<QLineEdit>(a.open(MenuItem::EnergyMeterSetup), "Text1");
+    auto* revs = child<QLineEdit>(a.open(MenuItem::EnergyMeterSetup), "Text1");
     retype(revs, QStringLiteral("600"));
     QTest::keyClick(revs, Qt::Key_Return);
     EXPECT_EQ(a.ctx().settings.REVS_PER_KWH, 600);
