@@ -9,6 +9,7 @@
 #include "camera/CellAnalyser.h"
 #include "camera/CellValueSource.h"
 #include "camera/DetectionGrid.h"
+#include "camera/FindMark.h"
 #include "camera/MarkDetector.h"
 #include "metering/MeteringContext.h"
 #include "metering/PulseSignal.h"
@@ -203,6 +204,50 @@ void BM_FrameHandler(benchmark::State& state)
     state.counters["pulses"] = rig.ctx.trip.totalPulse;
 }
 BENCHMARK(BM_FrameHandler)->Unit(benchmark::kMicrosecond);
+
+// While Find Mark watches, the capture thread analyses the survey grid as well: both analyses of one frame,
+// beside BM_CellAnalysis of the same size. A 30 fps camera leaves 33 ms per frame.
+void BM_CellAnalysisWithSurvey(benchmark::State& state)
+{
+    const QImage img = noiseFrame(int(state.range(0)), int(state.range(1)));
+    CellAnalyser analyser, survey;
+    analyser.setGrid(10, 10);
+    survey.setGrid(FindMark::SurveyColumns, FindMark::SurveyRows);
+    const FrameView view = viewOf(img);
+    for (auto _ : state) {
+        CellTable t = analyser.analyse(view);
+        CellTable u = survey.analyse(view);
+        benchmark::DoNotOptimize(t.rgb.data());
+        benchmark::DoNotOptimize(u.rgb.data());
+    }
+    state.SetBytesProcessed(state.iterations() * img.sizeInBytes());
+}
+BENCHMARK(BM_CellAnalysisWithSurvey)->Apply(frameArgs);
+
+// Find Mark's share of the user-interface thread per frame at 30 fps, its look at the passes every half second
+// included, with `range(0)` seconds of watching already held and no pass seen (its costliest state: the
+// history only grows). Compare with BM_FrameHandler.
+void BM_FindMarkPerFrame(benchmark::State& state)
+{
+    std::vector<CellTable> tables;
+    std::mt19937 rng(5);
+    for (int i = 0; i < 64; ++i) {
+        CellTable t{FindMark::SurveyColumns, FindMark::SurveyRows, {}};
+        for (int k = 0; k < FindMark::SurveyColumns * FindMark::SurveyRows * 3; ++k)
+            t.rgb.push_back(quint8(118 + rng() % 5));
+        tables.push_back(std::move(t));
+    }
+    FindMark findMark;
+    double time = 32400.0;
+    const int held = int(state.range(0)) * 30;
+    for (int i = 0; i < held; ++i)
+        findMark.addFrame(tables[std::size_t(i) % tables.size()], time += 1.0 / 30);
+    std::size_t frame = 0;
+    for (auto _ : state)
+        findMark.addFrame(tables[frame++ % tables.size()], time += 1.0 / 30);
+    state.counters["frames_per_second"] = benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_FindMarkPerFrame)->Arg(10)->Arg(120)->Arg(600)->Unit(benchmark::kMicrosecond);
 } // namespace
 
 BENCHMARK_MAIN();

@@ -12,4 +12,7 @@ public:
     // channel 0 red, 1 green, 2 blue; column and row 0-based. 0..255, larger = brighter; 0 outside the grid.
     virtual int cellValue(int channel, int column, int row) const = 0;
     virtual QString currentCellValuesText() const = 0;
+    // When the last analysed frame was taken, on the program clock; negative when the source cannot tell,
+    // and the frame then counts as taken when it is handled.
+    virtual double frameTime() const { return -1.0; }
 };

@@ -36,6 +36,15 @@ qint32 millidiff(double start, double end)
     return roundedInt32((end - start) * 1000.0);
 }
 
+qint32 scaledIntensity(qint32 factor, bool invert, qint32 average)
+{
+    if (invert)
+        return saturatedInt32(double(qint64(factor) * qint64(average)));
+    if (average == -1)
+        return factor >= 0 ? std::numeric_limits<qint32>::max() : std::numeric_limits<qint32>::min();
+    return roundedInt32(double(factor) / (double(average) + 1.0));
+}
+
 MarkDetector::MarkDetector(MeteringContext& ctx, const CellValueSource& cells) : m_ctx(ctx), m_cells(cells) {}
 
 void MarkDetector::changed()
@@ -62,7 +71,9 @@ void MarkDetector::onFrameAnalysed()
     }
     const bool settled = m_blnCameraSettled;
     const qint32 v = scale_intensity(a);
-    process_intensity(v);
+    // Timed by when the frame was taken, so a busy user-interface thread shifts no revolution.
+    const double taken = m_cells.frameTime();
+    process_intensity(v, taken >= 0 ? taken : m_ctx.services.clock.timer());
     if (settled && intensityMeasured)
         intensityMeasured(v);
     changed();
@@ -93,17 +104,16 @@ qint32 MarkDetector::average_cell_values(const QList<GridCell>& cells, bool red,
 
 qint32 MarkDetector::scale_intensity(qint32 average) const
 {
-    const qint32 factor = m_ctx.settings.IMAGE_INTENSITY_FACTOR;
-    if (m_ctx.settings.INVERT_IMAGE_INTENSITY)
-        return saturatedInt32(double(qint64(factor) * qint64(average)));
-    if (average == -1)
-        return factor >= 0 ? std::numeric_limits<qint32>::max() : std::numeric_limits<qint32>::min();
-    return roundedInt32(double(factor) / (double(average) + 1.0));
+    return scaledIntensity(m_ctx.settings.IMAGE_INTENSITY_FACTOR, m_ctx.settings.INVERT_IMAGE_INTENSITY, average);
 }
 
 void MarkDetector::process_intensity(qint32 v)
 {
-    const double now = m_ctx.services.clock.timer();
+    process_intensity(v, m_ctx.services.clock.timer());
+}
+
+void MarkDetector::process_intensity(qint32 v, double now)
+{
     const GlobalSettings& s = m_ctx.settings;
     if (!m_blnCameraSettled) {
         if (millidiff(m_dblCameraStartTime, now) > s.SETTLE_TIME)
@@ -143,7 +153,7 @@ void MarkDetector::markOn(qint32 v, double now)
 
     SetPulseInProgress(m_ctx);
     SetMarkOn(m_ctx);
-    RegisterPulse(m_ctx, m_lngAveragedMaxIntensity);
+    RegisterPulse(m_ctx, m_lngAveragedMaxIntensity, now);
     ClearPulseInProgress(m_ctx);
     RefreshRunningDisplays(m_ctx);
 

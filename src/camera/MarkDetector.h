@@ -13,6 +13,8 @@ struct MeteringContext;
 
 // Milliseconds from one clock time to a later one, allowing one midnight crossing.
 qint32 millidiff(double start, double end);
+// The image intensity of a cell average: factor / (average + 1), or factor x average when inverted.
+qint32 scaledIntensity(qint32 factor, bool invert, qint32 average);
 
 // Turns the image intensity of each analysed frame into mark-on (one revolution, handed to RegisterPulse)
 // and mark-off events, keeps the peak of each passing mark and can move TRIGGER_LEVEL with ambient light.
@@ -30,6 +32,8 @@ public:
     qint32 average_cell_values(const QList<GridCell>& cells, bool red, bool green, bool blue) const;
     qint32 scale_intensity(qint32 average) const;
     void process_intensity(qint32 v);
+    // As above for a frame taken at clock time `now`.
+    void process_intensity(qint32 v, double now);
     void signalpulse(bool blnpPulseActive);
     void camera_just_starting();
     void reset_mark_detection();

@@ -9,9 +9,14 @@
 
 void RegisterPulse(MeteringContext& ctx, qint32 lightLevel)
 {
+    RegisterPulse(ctx, lightLevel, ctx.services.clock.timer());
+}
+
+void RegisterPulse(MeteringContext& ctx, qint32 lightLevel, double timer)
+{
     PulseState& p = ctx.pulse;
     p.dblGlobalTimePreviousPulse = p.dblGlobalTimeLastPulse;
-    p.dblGlobalTimeLastPulse = ctx.services.clock.timer();
+    p.dblGlobalTimeLastPulse = timer;
     const double d = SecondsBetween(p.dblGlobalTimeLastPulse, p.dblGlobalTimePreviousPulse);
     if (p.dblGlobalTimePreviousPulse == -1.0) {
         p.dblGlobalInstantKW = 0.0;

@@ -8,6 +8,8 @@ struct MeteringContext;
 
 // One revolution of the meter disc: times it against the previous one and counts it.
 void RegisterPulse(MeteringContext& ctx, qint32 lightLevel);
+// As above for a revolution seen at clock time `timer` (when its frame was taken) rather than now.
+void RegisterPulse(MeteringContext& ctx, qint32 lightLevel, double timer);
 void CountTripPulse(MeteringContext& ctx);
 void CountLoggingPulse(MeteringContext& ctx);
 

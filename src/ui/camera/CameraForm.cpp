@@ -6,6 +6,7 @@
 #include "app/Dialogs.h"
 #include "camera/CameraConfiguration.h"
 #include "metering/MeteringContext.h"
+#include "ui/camera/FindMarkForm.h"
 #include "ui/camera/IntensityStripChart.h"
 #include "ui/camera/MotionDetection.h"
 #include "ui/camera/StartCameraForm.h"
@@ -75,6 +76,7 @@ CameraForm::CameraForm(MeteringContext& ctx, StartCameraFactory startCamera, QWi
     setObjectName(QStringLiteral("CameraForm"));
     setWindowTitle(QStringLiteral("Camera Setup"));
     m_capture->setDialogParent(this);
+    m_capture->meterConstant = [this] { return m_ctx.settings.REVS_PER_KWH; };
 
     m_preview = new CapturePreviewWidget(this);
     m_chart = new IntensityStripChart(m_history, this);
@@ -114,6 +116,12 @@ CameraForm::~CameraForm()
     // Both screens work on the component and the detector, which go before the child widgets do.
     delete m_motion.data();
     delete m_startCamera.data();
+    delete m_findMark.data();
+}
+
+FindMarkForm* CameraForm::findMarkForm() const
+{
+    return m_findMark.data();
 }
 
 MotionDetection* CameraForm::motionDetection() const
@@ -248,6 +256,12 @@ QWidget* CameraForm::buildButtons()
     grid->addWidget(m_motionSensitivity, 0, 1);
     grid->addWidget(m_loadFactoryDefaults, 1, 0);
     grid->addWidget(m_saveAllSettings, 1, 1);
+    m_findMarkButton = button(QStringLiteral("butFindMark"), QStringLiteral("Find Mark"));
+    m_findMarkButton->setToolTip(QStringLiteral("Watches the running camera until the mark has passed twice, then "
+                                                "proposes the active cells, colours, intensity factor, trigger level "
+                                                "and debounce."));
+    grid->addWidget(m_findMarkButton, 2, 0, 1, 2);
+    connect(m_findMarkButton, &QPushButton::clicked, this, &CameraForm::openFindMark);
     m_startCameraButton->setEnabled(bool(m_startCameraFactory));
     connect(m_loadFactoryDefaults, &QPushButton::clicked, this, &CameraForm::loadFactoryDefaults);
     connect(m_saveAllSettings, &QPushButton::clicked, this, &CameraForm::saveAllSettings);
@@ -348,6 +362,7 @@ void CameraForm::updateSettingsButtons()
     const bool stopped = !is_camera_running(*m_capture);
     m_loadFactoryDefaults->setEnabled(stopped);
     m_saveAllSettings->setEnabled(stopped);
+    m_findMarkButton->setEnabled(!stopped);
 }
 
 void CameraForm::createStartCameraForm()
@@ -408,6 +423,28 @@ void CameraForm::saveAllSettings()
     const QString error = SaveCameraSettings(m_ctx);
     if (!error.isEmpty())
         m_ctx.services.dialogs.message(QStringLiteral("Problem saving settings: ") + error);
+}
+
+void CameraForm::openFindMark()
+{
+    if (!m_findMark) {
+        m_findMark = new FindMarkForm(m_ctx, *m_capture, this);
+        m_findMark->setAttribute(Qt::WA_DeleteOnClose);
+        connect(m_findMark.data(), &FindMarkForm::settingsAccepted, this, &CameraForm::takeFoundSettings);
+    }
+    m_findMark->show();
+    m_findMark->raise();
+    m_findMark->activateWindow();
+}
+
+void CameraForm::takeFoundSettings()
+{
+    // Grid, colours and noise filter go to the component; the detector starts afresh, as its peaks and
+    // averages were measured on the old scale.
+    configureCamera();
+    resetDetection();
+    if (m_motion)
+        m_motion->reloadSettings();
 }
 
 void CameraForm::showEvent(QShowEvent* event)

@@ -13,6 +13,7 @@
 struct MeteringContext;
 class CaptureComponent;
 class CapturePreviewWidget;
+class FindMarkForm;
 class ConfirmedNumberField;
 class IntensityStripChart;
 class MotionDetection;
@@ -45,6 +46,8 @@ public:
     // The image settings screen while it is open.
     MotionDetection* motionDetection() const;
     QDialog* startCameraForm() const;
+    // The Find Mark window while it is open.
+    FindMarkForm* findMarkForm() const;
 
 signals:
     // After the detector's values or the component's configuration changed.
@@ -72,6 +75,8 @@ private:
     void openMotionDetection();
     void loadFactoryDefaults();
     void saveAllSettings();
+    void openFindMark();
+    void takeFoundSettings();
 
     MeteringContext& m_ctx;
     StartCameraFactory m_startCameraFactory;
@@ -99,7 +104,9 @@ private:
     QPushButton* m_saveAllSettings = nullptr;
     QPushButton* m_motionSensitivity = nullptr;
     QPushButton* m_startCameraButton = nullptr;
+    QPushButton* m_findMarkButton = nullptr;
     QPointer<MotionDetection> m_motion;
     BusyWindow m_busy{*this};
     QPointer<QDialog> m_startCamera;
+    QPointer<FindMarkForm> m_findMark;
 };

@@ -33,6 +33,12 @@ void IntensityStripChart::setTriggerLevel(qint32 level)
     update();
 }
 
+void IntensityStripChart::setReferenceLines(const QList<ReferenceLine>& lines)
+{
+    m_lines = lines;
+    update();
+}
+
 void IntensityStripChart::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
@@ -57,6 +63,10 @@ void IntensityStripChart::paintEvent(QPaintEvent*)
     // The scale always holds the trigger level so the line never leaves the chart.
     double low = m_triggerLevel;
     double high = m_triggerLevel;
+    for (const ReferenceLine& line : m_lines) {
+        low = std::min<double>(low, line.level);
+        high = std::max<double>(high, line.level);
+    }
     for (const IntensityHistory::Column& c : columns)
         if (!c.empty) {
             low = std::min<double>(low, c.low);
@@ -111,6 +121,16 @@ void IntensityStripChart::paintEvent(QPaintEvent*)
         const int px = plot.left() + x;
         p.drawLine(QPointF(px, yOf(from)), QPointF(px, yOf(to)));
         previous = &c;
+    }
+
+    for (const ReferenceLine& line : m_lines) {
+        const double y = yOf(line.level);
+        p.setPen(QPen(line.colour, 1, Qt::DotLine));
+        p.drawLine(QPointF(plot.left(), y), QPointF(plot.right(), y));
+        p.setPen(line.colour);
+        // At the old end, where the newest samples do not run under it.
+        p.drawText(QRect(plot.left() + 4, int(y) - fm.height(), plot.width() - 8, fm.height()),
+                   Qt::AlignLeft | Qt::AlignBottom, line.label);
     }
 
     const double triggerY = yOf(m_triggerLevel);

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QColor>
+#include <QList>
 #include <QWidget>
 
 class IntensityHistory;
@@ -15,7 +17,16 @@ class IntensityStripChart : public QWidget
 public:
     explicit IntensityStripChart(const IntensityHistory& history, QWidget* parent = nullptr);
 
+    // A level drawn across the chart beside the trigger line, with its name.
+    struct ReferenceLine
+    {
+        qint32 level = 0;
+        QColor colour;
+        QString label;
+    };
+
     void setTriggerLevel(qint32 level);
+    void setReferenceLines(const QList<ReferenceLine>& lines);
     qint32 triggerLevel() const { return m_triggerLevel; }
     QSize sizeHint() const override { return {560, 150}; }
     QSize minimumSizeHint() const override { return {240, 110}; }
@@ -26,4 +37,5 @@ protected:
 private:
     const IntensityHistory& m_history;
     qint32 m_triggerLevel = 0;
+    QList<ReferenceLine> m_lines;
 };

@@ -180,6 +180,12 @@ void MotionDetection::refresh()
     setIfChanged(m_sensitivityGrid, m_capture.gridDisplayText());
 }
 
+void MotionDetection::reloadSettings()
+{
+    loadSettings();
+    refresh();
+}
+
 void MotionDetection::onColourClicked()
 {
     GlobalSettings& s = m_ctx.settings;

@@ -24,6 +24,8 @@ public:
 
     // Shows the detector's latest values and the component's grid.
     void refresh();
+    // Shows the image settings again after something other than this screen changed them.
+    void reloadSettings();
 
 private:
     void buildControls();

@@ -43,10 +43,12 @@ CaptureComponent::CaptureComponent(Clock& clock, Dialogs& dialogs, CameraDevices
       m_cameraDevices(cameras ? *cameras : *m_ownCameras)
 {
     qRegisterMetaType<CellTable>();
-    m_worker = new CaptureWorker;
+    qRegisterMetaType<AnalysedFrame>();
+    m_monotonic.start();
+    m_worker = new CaptureWorker(m_monotonic);
     m_worker->moveToThread(&m_thread);
     connect(&m_thread, &QThread::finished, m_worker, &QObject::deleteLater);
-    connect(m_worker, &CaptureWorker::analysed, this, &CaptureComponent::onTableReady, Qt::QueuedConnection);
+    connect(m_worker, &CaptureWorker::analysed, this, &CaptureComponent::onFrameReady, Qt::QueuedConnection);
     m_thread.setObjectName(QStringLiteral("capture"));
     m_thread.start();
 
@@ -336,18 +338,48 @@ QString CaptureComponent::currentCellValuesText() const
     return cellValuesText(m_table, m_grid, m_compare[0], m_compare[1], m_compare[2]);
 }
 
-void CaptureComponent::onTableReady(const CellTable& table, const QImage& preview, quint32 run)
+void CaptureComponent::setSurveyGrid(int columns, int rows)
+{
+    QMetaObject::invokeMethod(
+        m_worker, [w = m_worker, columns, rows] { w->setSurveyGrid(columns, rows); }, Qt::QueuedConnection);
+}
+
+double CaptureComponent::programTime(const AnalysedFrame& frame)
+{
+    const double now = m_clock.timer();
+    double t = now;
+    if (frame.simulatedSeconds >= 0)
+        t = m_runStart + frame.simulatedSeconds;
+    else if (frame.capturedUs >= 0)
+        t = now - std::max<qint64>(0, m_monotonic.nsecsElapsed() / 1000 - frame.capturedUs) / 1e6;
+    t = std::fmod(t + 86400.0, 86400.0);
+    // Never before the run began nor before the previous frame (seconds ahead on a one-midnight scale).
+    auto ahead = [](double later, double earlier) {
+        const double d = std::fmod(later - earlier + 86400.0, 86400.0);
+        return d < 43200.0 ? d : d - 86400.0;
+    };
+    if (ahead(t, m_runStart) < 0)
+        t = m_runStart;
+    if (m_frameTime >= 0 && ahead(t, m_frameTime) < 0)
+        t = m_frameTime;
+    return t;
+}
+
+void CaptureComponent::onFrameReady(const AnalysedFrame& frame)
 {
     // Tables queued before a stop, a restart or a grid change no longer describe the picture in use.
-    if (run != m_run || m_state == StateStopped)
+    if (frame.run != m_run || m_state == StateStopped)
         return;
-    if (!preview.isNull()) {
-        m_preview = preview;
+    m_frameTime = programTime(frame);
+    if (!frame.preview.isNull()) {
+        m_preview = frame.preview;
         emit previewChanged();
     }
-    if (table.columns != m_grid.columns() || table.rows != m_grid.rows())
+    if (!frame.survey.isEmpty())
+        emit surveyAnalysed(frame.survey, m_frameTime);
+    if (frame.table.columns != m_grid.columns() || frame.table.rows != m_grid.rows())
         return;
-    m_table = table;
+    m_table = frame.table;
     if (m_motionDetection)
         emit frameAnalysed();
 }
@@ -374,12 +406,16 @@ void CaptureComponent::startLiveVideo()
     if (is_camera_running(*this))
         return;
     const quint32 run = ++m_run;
+    m_runStart = m_clock.timer();
+    m_frameTime = -1.0;
     QMetaObject::invokeMethod(
         m_worker, [w = m_worker, run] { w->restart(run); }, Qt::QueuedConnection);
     switch (kind()) {
     case Kind::Simulated:
+        if (meterConstant)
+            m_simSettings.revsPerKWh = meterConstant();
         setSimulatedMeterSettings(m_simSettings);
-        m_simStart = m_clock.timer();
+        m_simStart = m_runStart;
         m_state = StatePreview;
         if (m_simFreeRunning) {
             m_simTimer.start(int(std::lround(1000.0 / m_grantedRate)));
@@ -426,7 +462,7 @@ void CaptureComponent::chooseVideoFile()
 {
     Dialogs::FileRequest request;
     request.title = QStringLiteral("Open Video File");
-    request.filter = QStringLiteral("Video files (*.avi *.mp4 *.mkv *.mov *.webm)");
+    request.filter = QStringLiteral("Video files (*.mp4 *.mov *.m4v *.3gp *.mkv *.avi *.webm)");
     const QString path = m_dialogs.openFileName(request);
     if (!path.isEmpty())
         m_videoFile = path;
@@ -518,6 +554,8 @@ void CaptureComponent::showDeviceSettingsDialog()
 {
     switch (kind()) {
     case Kind::Simulated: {
+        if (meterConstant)
+            m_simSettings.revsPerKWh = meterConstant();
         SimulatedMeterDialog dlg(m_simSettings, m_dialogParent);
         if (dlg.exec() == QDialog::Accepted)
             setSimulatedMeterSettings(dlg.settings());

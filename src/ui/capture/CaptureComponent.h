@@ -7,17 +7,20 @@
 #include "ui/capture/CameraDevices.h"
 #include "ui/capture/SimulatedMeter.h"
 
+#include <QElapsedTimer>
 #include <QImage>
 #include <QList>
 #include <QPointer>
 #include <QThread>
 #include <QTimer>
 #include <QWidget>
+#include <functional>
 #include <memory>
 
 class Clock;
 class Dialogs;
 class CaptureWorker;
+struct AnalysedFrame;
 
 // The video-capture component on Qt Multimedia. Devices: the cameras Qt finds, then the built-in simulated
 // meter, then "Video file..." (replays a recording). Frames are analysed on a capture thread; each frame's
@@ -85,6 +88,14 @@ public:
 
     int cellValue(int channel, int column, int row) const override;
     QString currentCellValuesText() const override;
+    double frameTime() const override { return m_frameTime; }
+
+    // A second grid analysed on every frame beside the detection grid, whatever that grid and the noise
+    // setting are; each frame's table comes with surveyAnalysed. 0 x 0 ends it.
+    void setSurveyGrid(int columns, int rows);
+    // The meter constant the simulated meter turns by, read at every start (the camera screen links it to
+    // the meter settings).
+    std::function<double()> meterConstant;
 
     const DetectionGrid& grid() const { return m_grid; }
     // The latest picture for the live view (small, refreshed a few times a second).
@@ -107,6 +118,8 @@ public:
 
 signals:
     void previewChanged();
+    // frameTime: when the frame was taken, on the program clock.
+    void surveyAnalysed(const CellTable& survey, double frameTime);
 
 private:
     CaptureComponent(Clock& clock, Dialogs& dialogs, CameraDevices* cameras, std::unique_ptr<CameraDevices> ownCameras,
@@ -121,7 +134,8 @@ private:
     };
     Kind kind() const;
     void refreshCameras();
-    void onTableReady(const CellTable& table, const QImage& preview, quint32 run);
+    void onFrameReady(const AnalysedFrame& frame);
+    double programTime(const AnalysedFrame& frame);
     void configureWorker();
     QList<QSize> cameraSizes() const;
     QList<QVideoFrameFormat::PixelFormat> cameraSubtypes() const;
@@ -154,6 +168,9 @@ private:
     QImage m_preview;
     QString m_videoFile;
     quint32 m_run = 0;
+    QElapsedTimer m_monotonic;
+    double m_runStart = 0.0;
+    double m_frameTime = -1.0;
 
     SimulatedMeterSettings m_simSettings;
     bool m_simFreeRunning = true;

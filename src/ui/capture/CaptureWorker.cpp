@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/capture/CaptureWorker.h"
 
+#include <algorithm>
 #include <optional>
 
 namespace {
@@ -42,9 +43,14 @@ std::optional<PixelFormat> directFormat(QVideoFrameFormat::PixelFormat f)
 }
 } // namespace
 
-CaptureWorker::CaptureWorker()
+CaptureWorker::CaptureWorker(const QElapsedTimer& monotonic) : m_monotonic(monotonic)
 {
     m_sincePreview.start();
+}
+
+void CaptureWorker::setSurveyGrid(int columns, int rows)
+{
+    m_survey.setGrid(columns, rows);
 }
 
 void CaptureWorker::setGrid(int columns, int rows)
@@ -65,6 +71,7 @@ void CaptureWorker::setSimulatedSettings(const SimulatedMeterSettings& s)
 void CaptureWorker::restart(quint32 run)
 {
     m_run = run;
+    m_lastStreamUs = -1;
     // A grid change empties the noise filter's history.
     const int c = m_analyser.columns();
     const int r = m_analyser.rows();
@@ -80,7 +87,15 @@ bool CaptureWorker::previewDue()
     return true;
 }
 
-CellTable CaptureWorker::analyseImage(const QImage& rgb32)
+void CaptureWorker::analyseView(const FrameView& view, AnalysedFrame& out)
+{
+    out.table = m_analyser.analyse(view);
+    if (m_survey.columns() > 0)
+        out.survey = m_survey.analyse(view);
+    out.run = m_run;
+}
+
+void CaptureWorker::analyseImage(const QImage& rgb32, AnalysedFrame& out)
 {
     FrameView v;
     v.format = PixelFormat::Bgrx32;
@@ -88,14 +103,33 @@ CellTable CaptureWorker::analyseImage(const QImage& rgb32)
     v.height = rgb32.height();
     v.planes[0] = rgb32.constBits();
     v.strides[0] = rgb32.bytesPerLine();
-    return m_analyser.analyse(v);
+    analyseView(v, out);
+}
+
+qint64 CaptureWorker::capturedMicroseconds(qint64 streamUs)
+{
+    const qint64 arrivalUs = m_monotonic.nsecsElapsed() / 1000;
+    if (streamUs < 0)
+        return -1;
+    // The stream counts from its own origin. Arrival is never earlier than capture, so the smallest
+    // difference seen is the best estimate of the offset between the two clocks; a stream time that runs
+    // backwards (a recording starting its next loop) begins a new estimate.
+    if (m_lastStreamUs < 0 || streamUs < m_lastStreamUs)
+        m_streamOffsetUs = arrivalUs - streamUs;
+    else
+        m_streamOffsetUs = std::min(m_streamOffsetUs, arrivalUs - streamUs);
+    m_lastStreamUs = streamUs;
+    return streamUs + m_streamOffsetUs;
 }
 
 void CaptureWorker::renderSimulated(double seconds)
 {
-    const QImage img = m_meter.render(seconds);
+    AnalysedFrame out;
     // The simulated frames are small: every one can go to the live view.
-    emit analysed(analyseImage(img), img, m_run);
+    out.preview = m_meter.render(seconds);
+    out.simulatedSeconds = seconds;
+    analyseImage(out.preview, out);
+    emit analysed(out);
 }
 
 void CaptureWorker::analyseVideoFrame(const QVideoFrame& source)
@@ -103,12 +137,13 @@ void CaptureWorker::analyseVideoFrame(const QVideoFrame& source)
     if (!source.isValid())
         return;
     QVideoFrame frame(source);
+    AnalysedFrame out;
+    out.capturedUs = capturedMicroseconds(frame.startTime());
     const bool wantPreview = previewDue();
-    QImage preview;
     if (wantPreview) {
-        preview = frame.toImage();
-        if (preview.width() > PreviewMaxWidth)
-            preview = preview.scaledToWidth(PreviewMaxWidth, Qt::FastTransformation);
+        out.preview = frame.toImage();
+        if (out.preview.width() > PreviewMaxWidth)
+            out.preview = out.preview.scaledToWidth(PreviewMaxWidth, Qt::FastTransformation);
     }
     const std::optional<PixelFormat> format = directFormat(frame.pixelFormat());
     if (format && frame.map(QVideoFrame::ReadOnly)) {
@@ -123,16 +158,17 @@ void CaptureWorker::analyseVideoFrame(const QVideoFrame& source)
         const QVideoFrameFormat sf = frame.surfaceFormat();
         v.matrix = sf.colorSpace() == QVideoFrameFormat::ColorSpace_BT709 ? YuvMatrix::Bt709 : YuvMatrix::Bt601;
         v.fullRange = sf.colorRange() == QVideoFrameFormat::ColorRange_Full;
-        CellTable table = m_analyser.analyse(v);
+        analyseView(v, out);
         frame.unmap();
-        emit analysed(table, preview, m_run);
+        emit analysed(out);
         return;
     }
     // Compressed or unusual layouts: let Qt convert, then analyse the picture.
-    QImage img = wantPreview ? preview : frame.toImage();
+    QImage img = wantPreview ? out.preview : frame.toImage();
     if (img.isNull())
         return;
     if (img.format() != QImage::Format_RGB32 && img.format() != QImage::Format_ARGB32)
         img = img.convertToFormat(QImage::Format_RGB32);
-    emit analysed(analyseImage(img), preview, m_run);
+    analyseImage(img, out);
+    emit analysed(out);
 }

@@ -9,6 +9,20 @@
 #include <QObject>
 #include <QVideoFrame>
 
+// What the capture thread hands over for one frame.
+struct AnalysedFrame
+{
+    CellTable table;  // over the detection grid
+    CellTable survey; // over the survey grid while one is set, without noise reduction
+    QImage preview;   // null when this frame's picture is not needed
+    quint32 run = 0;
+    // When the frame was taken: microseconds on the monotonic clock shared with the component, or for the
+    // simulated meter its seconds since start; -1 when the source gave no time stamp.
+    qint64 capturedUs = -1;
+    double simulatedSeconds = -1.0;
+};
+Q_DECLARE_METATYPE(AnalysedFrame)
+
 // Lives on the capture thread: maps each frame read-only, analyses it and hands back only the cell table
 // (plus now and then a small picture for the live view).
 class CaptureWorker : public QObject
@@ -16,10 +30,13 @@ class CaptureWorker : public QObject
     Q_OBJECT
 
 public:
-    CaptureWorker();
+    // `monotonic` is the component's started timer; captured times are read against it.
+    explicit CaptureWorker(const QElapsedTimer& monotonic);
 
     void setGrid(int columns, int rows);
     void setReduceNoise(bool on);
+    // A second grid analysed beside the detection grid (0 x 0: none), whatever that grid is.
+    void setSurveyGrid(int columns, int rows);
     void setSimulatedSettings(const SimulatedMeterSettings& s);
     void renderSimulated(double seconds);
     void analyseVideoFrame(const QVideoFrame& frame);
@@ -27,14 +44,19 @@ public:
     void restart(quint32 run);
 
 signals:
-    // preview is null when this frame's picture is not needed.
-    void analysed(const CellTable& table, const QImage& preview, quint32 run);
+    void analysed(const AnalysedFrame& frame);
 
 private:
-    CellTable analyseImage(const QImage& rgb32);
+    void analyseImage(const QImage& rgb32, AnalysedFrame& out);
+    void analyseView(const FrameView& view, AnalysedFrame& out);
+    qint64 capturedMicroseconds(qint64 streamMicroseconds);
     bool previewDue();
 
     CellAnalyser m_analyser;
+    CellAnalyser m_survey;
+    QElapsedTimer m_monotonic;
+    qint64 m_streamOffsetUs = 0;
+    qint64 m_lastStreamUs = -1;
     SimulatedMeter m_meter;
     QElapsedTimer m_sincePreview;
     quint32 m_run = 0;

@@ -10,6 +10,27 @@ constexpr float PlateGrey = 100.0f;
 constexpr float SilverGrey = 120.0f;
 constexpr float RimShadowGrey = 60.0f;
 constexpr float MarkGrey = 15.0f;
+constexpr float DarkDiscGrey = 35.0f;
+constexpr float LightMarkGrey = 200.0f;
+constexpr float HotSpotGrey = 180.0f;
+
+struct Rgb
+{
+    float r, g, b;
+};
+
+Rgb markColour(SimulatedMeterSettings::Mark mark)
+{
+    switch (mark) {
+    case SimulatedMeterSettings::Mark::Red:
+        return {150.0f, 25.0f, 28.0f};
+    case SimulatedMeterSettings::Mark::LightOnDark:
+        return {LightMarkGrey, LightMarkGrey, LightMarkGrey};
+    case SimulatedMeterSettings::Mark::Black:
+        break;
+    }
+    return {MarkGrey, MarkGrey, MarkGrey};
+}
 
 std::uint32_t xorshift(std::uint32_t& s)
 {
@@ -34,32 +55,50 @@ SimulatedMeter::SimulatedMeter(const SimulatedMeterSettings& s, std::uint32_t se
 
 void SimulatedMeter::setSettings(const SimulatedMeterSettings& s)
 {
-    const bool resized = s.width != m_s.width || s.height != m_s.height;
     m_s = s;
-    if (resized)
-        buildBase();
+    buildBase();
 }
 
 void SimulatedMeter::buildBase()
 {
     const int w = std::max(m_s.width, 1);
     const int h = std::max(m_s.height, 1);
-    m_bandTop = h / 10;
-    m_bandBottom = h - h / 10;
+    m_bandTop = std::clamp(int(std::lround(m_s.bandTop * h)), 0, h - 1);
+    m_bandBottom = std::clamp(int(std::lround((m_s.bandTop + m_s.bandHeight) * h)), m_bandTop + 1, h);
+    const float disc = m_s.mark == SimulatedMeterSettings::Mark::LightOnDark ? DarkDiscGrey : SilverGrey;
+    const float relief = disc / SilverGrey;
     m_base.assign(std::size_t(w) * std::size_t(h), PlateGrey);
     // The slot in the plate casts a thin shadow on the rim along both edges.
-    const int shadow = std::max(1, h / 60);
+    const int shadow = std::max(1, (m_bandBottom - m_bandTop) / 48);
     std::uint32_t texture = 12345;
     for (int y = m_bandTop; y < m_bandBottom; ++y) {
         // Brushed metal: a streak per line, and the rim's curve lit brightest along its middle.
-        const float streak = float(int(xorshift(texture) % 9) - 4);
+        const float streak = float(int(xorshift(texture) % 9) - 4) * relief;
         const double mid = (y - (m_bandTop + m_bandBottom - 1) / 2.0) / std::max(1.0, (m_bandBottom - m_bandTop) / 2.0);
-        const float shade = float(30.0 * (1.0 - mid * mid) - 15.0);
+        const float shade = float(30.0 * (1.0 - mid * mid) - 15.0) * relief;
         const bool inShadow = y < m_bandTop + shadow || y >= m_bandBottom - shadow;
         for (int x = 0; x < w; ++x)
             m_base[std::size_t(y) * std::size_t(w) + std::size_t(x)] =
-                inShadow ? RimShadowGrey : SilverGrey + streak + shade;
+                inShadow ? RimShadowGrey * relief : disc + streak + shade;
     }
+    m_spot.clear();
+    if (m_s.hotSpot) {
+        m_spot.resize(m_base.size());
+        const double cx = 0.3 * w;
+        const double cy = (m_bandTop + m_bandBottom) / 2.0;
+        const double radius = std::max(1.0, 0.12 * w);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                const double r2 =
+                    ((x + 0.5 - cx) * (x + 0.5 - cx) + (y + 0.5 - cy) * (y + 0.5 - cy)) / (radius * radius);
+                m_spot[std::size_t(y) * std::size_t(w) + std::size_t(x)] = float(HotSpotGrey * std::exp(-r2));
+            }
+    }
+}
+
+double SimulatedMeter::passDuration() const
+{
+    return revolutionPeriod() * ViewFraction * (1.0 + m_s.markWidth);
 }
 
 double SimulatedMeter::revolutionPeriod() const
@@ -112,20 +151,30 @@ QImage SimulatedMeter::render(double seconds)
     }
     m_gaussPos = xorshift(m_rng) & (m_gauss.size() - 1);
     const float noise = float(m_s.noise);
+    const float lit = float(light);
+    const Rgb mark = markColour(m_s.mark);
     for (int y = 0; y < h; ++y) {
         auto* line = reinterpret_cast<QRgb*>(img.scanLine(y));
-        const float* base = &m_base[std::size_t(y) * std::size_t(w)];
+        const std::size_t row = std::size_t(y) * std::size_t(w);
+        const float* base = &m_base[row];
+        const float* spot = m_spot.empty() ? nullptr : &m_spot[row];
         const bool band = y >= m_bandTop && y < m_bandBottom;
+        // Silver a little cool, the plate warm.
+        const float tintR = band ? -1.0f : 8.0f;
+        const float tintB = band ? 3.0f : -10.0f;
         for (int x = 0; x < w; ++x) {
-            float v = base[x];
-            if (band)
-                v = v * (1.0f - cover[std::size_t(x)]) + MarkGrey * cover[std::size_t(x)];
-            v = float(v * light + noise * noiseSample());
-            const int g = std::clamp(int(v + 0.5f), 0, 255);
-            // Silver a little cool, the plate warm.
-            const int b = std::clamp(g + (band ? 3 : -10), 0, 255);
-            const int r = std::clamp(g + (band ? -1 : 8), 0, 255);
-            line[x] = qRgb(r, g, b);
+            const float plain = base[x];
+            float r = plain + tintR, g = plain, b = plain + tintB;
+            if (band) {
+                const float c = cover[std::size_t(x)];
+                r += (mark.r - r) * c;
+                g += (mark.g - g) * c;
+                b += (mark.b - b) * c;
+            }
+            const float extra = (spot ? spot[x] : 0.0f) + noise * float(noiseSample());
+            line[x] =
+                qRgb(std::clamp(int(r * lit + extra + 0.5f), 0, 255), std::clamp(int(g * lit + extra + 0.5f), 0, 255),
+                     std::clamp(int(b * lit + extra + 0.5f), 0, 255));
         }
     }
     return img;

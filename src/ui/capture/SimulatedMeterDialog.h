@@ -6,6 +6,7 @@
 #include <QDialog>
 
 class QCheckBox;
+class QComboBox;
 class QDoubleSpinBox;
 
 class SimulatedMeterDialog : public QDialog
@@ -19,9 +20,12 @@ public:
 private:
     SimulatedMeterSettings m_settings;
     QDoubleSpinBox* m_power;
-    QDoubleSpinBox* m_revs;
     QDoubleSpinBox* m_noise;
     QDoubleSpinBox* m_drift;
     QDoubleSpinBox* m_markWidth;
     QCheckBox* m_flicker;
+    QComboBox* m_mark;
+    QDoubleSpinBox* m_bandTop;
+    QDoubleSpinBox* m_bandHeight;
+    QCheckBox* m_hotSpot;
 };

@@ -6,6 +6,7 @@
 #include "app/WholeProgramGuards.h"
 #include "ui/shell/AboutForm.h"
 #include "ui/shell/HelpViewer.h"
+#include "ui/shell/StartHint.h"
 #include "ui/shell/WattsightLogo.h"
 
 #include <QAction>
@@ -81,6 +82,7 @@ MainWindow::MainWindow(AppContext& ctx, const QString& helpFolder, QWidget* pare
     m_mdi->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_mdi->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setCentralWidget(m_mdi);
+    new StartHint(ctx, *m_mdi);
     resize(1024, 720);
     buildMenus();
 

@@ -221,8 +221,6 @@ TEST(PublishingSetupForm, TestConnectionTriesTheFieldsOffTheUserInterfaceThreadA
     OpenForm<PublishingSetupForm> f;
     EXPECT_EQ(f.field("MqttPassword")->echoMode(), QLineEdit::Password);
     EXPECT_EQ(f.form.statusLine()->text(), "Publishing is off");
-    if (screenshotsWanted())
-        saveScreenshot(&f.form, "PublishingSetupForm.png");
 
     const QString port = QString::number(broker.port());
     f.type("MqttHost", QStringLiteral("127.0.0.1"));

@@ -2,10 +2,12 @@
 #include "ui/shell/MainWindow.h"
 
 #include "support/TestContext.h"
+#include "ui/support/RunningApp.h"
 
 #include <QAction>
 #include <QCoreApplication>
 #include <QDir>
+#include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -166,3 +168,27 @@ TEST(MainWindowHelp, OpensTheContentsPageInAViewerOwnedByTheWindowOrSaysItIsMiss
 }
 
 } // namespace
+
+TEST(MainWindowStartHint, ShownOnlyWhileTheFrameIsEmptyAndNothingRuns)
+{
+    RunningApp a;
+    a.app.window().show();
+    auto* hint = a.app.window().findChild<QLabel*>(QStringLiteral("lblStartHint"));
+    ASSERT_NE(hint, nullptr);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return hint->isVisible(); }));
+    EXPECT_TRUE(hint->text().contains(QStringLiteral("Simulated meter")));
+    EXPECT_TRUE(hint->text().contains(QStringLiteral("Find Mark")));
+    QWidget* meter = a.open(MenuItem::EnergyMeterSetup);
+    ASSERT_NE(meter, nullptr);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !hint->isVisible(); }));
+    a.frameOf(meter)->close();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return hint->isVisible(); }));
+    // A trip running behind its hidden screen.
+    QWidget* trip = a.open(MenuItem::EnergyTripForm);
+    a.click(trip, "StartButton");
+    ASSERT_TRUE(a.ctx().blnGlobalTripRunning);
+    a.app.window().hideScreen(MenuItem::EnergyTripForm);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !a.frameOf(trip)->isVisible(); }));
+    QTest::qWait(50);
+    EXPECT_FALSE(hint->isVisible());
+}

@@ -1,0 +1,77 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ui/camera/FindMarkForm.h"
+
+#include "CameraScreens.h"
+#include "ui/support/RunningApp.h"
+
+#include <QLabel>
+#include <QProgressBar>
+
+namespace {
+class FindMarkScreen : public CameraScreensTest
+{
+protected:
+    // "Find Mark" pressed, then frames until the window has its proposal; a picture of it when wanted.
+    FindMarkForm* findMark(const char* watchingShot = nullptr, const char* proposalShot = nullptr)
+    {
+        press("butFindMark");
+        FindMarkForm* window = form.findMarkForm();
+        if (!window)
+            return nullptr;
+        EXPECT_EQ(child<QLabel>(window, "lblFindMarkStatus")->text(), "Watching the disc: 0 of 2 passes seen");
+        EXPECT_TRUE(frames.runUntil([&] { return window->findMark().passesSeen() == 1; }, 20.0));
+        EXPECT_EQ(child<QLabel>(window, "lblFindMarkStatus")->text(), "Watching the disc: 1 of 2 passes seen");
+        EXPECT_EQ(child<QProgressBar>(window, "prgFindMark")->value(), 1);
+        EXPECT_FALSE(child<QPushButton>(window, "butUseTheseSettings")->isEnabled());
+        if (watchingShot)
+            screenshotIfWanted(window, watchingShot);
+        EXPECT_TRUE(frames.runUntil([&] { return window->findMark().finished(); }, 20.0));
+        EXPECT_TRUE(frames.run(4.0)); // the chart fills under the proposal
+        if (proposalShot)
+            screenshotIfWanted(window, proposalShot);
+        return window;
+    }
+};
+} // namespace
+
+TEST_F(FindMarkScreen, CancelChangesNothingAndUseTheseSettingsReachesTheRunningDetector)
+{
+    open();
+    EXPECT_FALSE(button("butFindMark")->isEnabled()) << "only while the camera runs";
+    startOrStopThroughSelectionScreen(true);
+    ASSERT_TRUE(button("butFindMark")->isEnabled());
+    ASSERT_TRUE(settle());
+
+    const GlobalSettings before = t.ctx.settings;
+    const QList<GridCell> cellsBefore = form.detector().varActiveCells();
+    QPointer<FindMarkForm> window = findMark();
+    ASSERT_TRUE(window);
+    EXPECT_TRUE(child<QLabel>(window, "lblFindMarkMargins")->text().contains(" % above the trigger; plain disc "));
+    press(window, "butCancelFindMark");
+    EXPECT_EQ(t.ctx.settings, before);
+    EXPECT_EQ(form.detector().varActiveCells(), cellsBefore);
+    EXPECT_EQ(capture().detectionGrid(), before.DETECTION_GRID);
+    EXPECT_EQ(field("edtTriggerValue")->text(), QString::number(before.TRIGGER_LEVEL));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !window; }));
+
+    window = findMark("FindMarkForm-watching.png", "FindMarkForm.png");
+    ASSERT_TRUE(window);
+    const FindMarkProposal proposal = window->findMark().proposal();
+    press(window, "butUseTheseSettings");
+    GlobalSettings expected = before;
+    proposal.applyTo(expected);
+    EXPECT_EQ(t.ctx.settings, expected);
+    EXPECT_NE(t.ctx.settings.DETECTION_GRID, before.DETECTION_GRID);
+    EXPECT_EQ(capture().detectionGrid(), proposal.grid);
+    QList<GridCell> cells;
+    parse_grid_string(proposal.grid, cells);
+    EXPECT_EQ(form.detector().varActiveCells(), cells);
+    EXPECT_EQ(field("edtTriggerValue")->text(), QString::number(proposal.triggerLevel));
+    EXPECT_EQ(field("edtDebounceMilliseconds")->text(), QString::number(proposal.debounceMs));
+
+    // The detector counts with them: at 3.6 kW on 300 revolutions per kWh one revolution takes 3.33 s.
+    const int counted = t.ctx.trip.totalPulse;
+    ASSERT_TRUE(frames.run(20.0));
+    EXPECT_EQ(t.ctx.trip.totalPulse - counted, 6);
+    startOrStopThroughSelectionScreen(false);
+}

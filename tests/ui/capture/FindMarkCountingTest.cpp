@@ -1,0 +1,208 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// From factory settings: Find Mark watches the simulated meter, its proposal is accepted, and then every
+// revolution is counted once. The meter runs with noise, flicker and drift, one frame at a time on the fake
+// clock, through the capture thread as in the program.
+#include "FakeCameras.h"
+#include "camera/CameraConfiguration.h"
+#include "camera/FindMark.h"
+#include "camera/MarkDetector.h"
+#include "metering/PulseSignal.h"
+#include "support/TestContext.h"
+#include "ui/capture/CaptureComponent.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <gtest/gtest.h>
+
+namespace {
+constexpr double FramePeriod = 0.04; // the factory 25 frames per second
+
+using Mark = SimulatedMeterSettings::Mark;
+
+// Every case has noise, flicker and drift.
+struct Case
+{
+    const char* name;
+    double watts;
+    int revolutions; // counted after the proposal is accepted
+    Mark mark = Mark::Black;
+    double bandTop = 0.1, bandHeight = 0.8;
+    bool hotSpot = false;
+    double drift = 0.1, driftPeriod = 300.0;
+};
+
+std::string describe(const FindMarkProposal& p)
+{
+    return QStringLiteral("grid %1, trigger %2: %3").arg(p.grid).arg(p.triggerLevel).arg(p.marginsText()).toStdString();
+}
+
+class FindMarkCounting : public ::testing::TestWithParam<Case>
+{
+protected:
+    FindMarkCounting()
+    {
+        LoadWorkingMeterValues(t.ctx);
+        capture.meterConstant = [this] { return t.ctx.settings.REVS_PER_KWH; };
+        QObject::connect(&capture, &CaptureComponent::previewChanged, [this] { ++frames; });
+        QObject::connect(&capture, &VideoCapture::frameAnalysed, [this] { detector.onFrameAnalysed(); });
+        QObject::connect(&capture, &CaptureComponent::surveyAnalysed,
+                         [this](const CellTable& table, double time) { findMark.addFrame(table, time); });
+    }
+
+    void start(const SimulatedMeterSettings& meter)
+    {
+        setup_camera_control(t.ctx, capture);
+        capture.setSimulatedMeterSettings(meter);
+        capture.setSimulatedMeterFreeRunning(false);
+        capture.setDeviceIndex(capture.simulatedMeterIndex());
+        detector.reset_mark_detection();
+        detector.camera_just_starting();
+        capture.startLiveVideo();
+        runStart = t.clock.timer();
+    }
+
+    // `count` frames FramePeriod apart, taken before the user-interface thread handles any of them (more than
+    // one: it is busy meanwhile); false when they did not all arrive.
+    bool step(int count = 1)
+    {
+        const int expected = frames + count;
+        for (int i = 0; i < count; ++i) {
+            t.clock.advance(FramePeriod);
+            capture.renderSimulatedFrame();
+        }
+        const QDeadlineTimer deadline(2000);
+        while (frames < expected && !deadline.hasExpired())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
+        return frames == expected;
+    }
+
+    TestContext t;
+    FakeCameras cameras;
+    CaptureComponent capture{t.clock, t.dialogs, cameras};
+    MarkDetector detector{t.ctx, capture};
+    FindMark findMark;
+    int frames = 0;
+    double runStart = 0.0;
+};
+
+SimulatedMeterSettings noisyMeter(const Case& c)
+{
+    SimulatedMeterSettings m;
+    m.powerWatts = c.watts;
+    m.revsPerKWh = 300.0; // the factory meter constant
+    m.width = 32;         // two pixels per survey cell keep thousands of frames fast
+    m.height = 24;
+    m.flicker = true;
+    m.mark = c.mark;
+    m.bandTop = c.bandTop;
+    m.bandHeight = c.bandHeight;
+    m.hotSpot = c.hotSpot;
+    m.drift = c.drift;
+    m.driftPeriod = c.driftPeriod;
+    return m;
+}
+} // namespace
+
+TEST_P(FindMarkCounting, FindsTheMarkThenCountsEveryRevolutionOnce)
+{
+    const Case& c = GetParam();
+    const SimulatedMeterSettings meter = noisyMeter(c);
+    const SimulatedMeter truth(meter);
+    const double period = truth.revolutionPeriod();
+    start(meter);
+    findMark.reset(t.ctx.settings.REDUCE_VIDEO_NOISE);
+    capture.setSurveyGrid(FindMark::SurveyColumns, FindMark::SurveyRows);
+    while (!findMark.finished() && findMark.secondsWatched() < 4 * period + 30)
+        ASSERT_TRUE(step());
+    ASSERT_TRUE(findMark.finished()) << c.name << ": passes seen " << findMark.passesSeen();
+    const FindMarkProposal& proposal = findMark.proposal();
+    EXPECT_EQ(proposal.invert, meter.mark == Mark::LightOnDark) << describe(proposal);
+    EXPECT_EQ(proposal.red, meter.mark != Mark::Red) << describe(proposal);
+    if (meter.drift > 0.2) {
+        EXPECT_TRUE(proposal.trackAmbient) << describe(proposal);
+    }
+    proposal.applyTo(t.ctx.settings);
+    capture.setSurveyGrid(0, 0);
+    setup_camera_control(t.ctx, capture);
+    detector.reset_mark_detection();
+    // Counting starts once the proposal is in use and the camera has settled.
+    const double applied = std::max(t.clock.timer() - runStart, t.ctx.settings.SETTLE_TIME / 1000.0);
+
+    // Revolution k's mark is in view from (k + 1/2) periods for passDuration.
+    const int firstPass = int(std::ceil((applied + FramePeriod) / period - 0.5));
+    const int endPass = firstPass + c.revolutions;
+    const double end = (endPass + 0.5) * period;
+    std::vector<double> pulses;
+    while (t.clock.timer() - runStart < end) {
+        const int before = t.ctx.trip.totalPulse;
+        ASSERT_TRUE(step());
+        if (t.ctx.trip.totalPulse != before)
+            pulses.push_back(t.ctx.pulse.dblGlobalTimeLastPulse - runStart);
+    }
+    std::vector<int> hits(std::size_t(c.revolutions), 0);
+    int outside = 0;
+    for (double p : pulses) {
+        const int k = int(std::floor(p / period - 0.5));
+        const double entry = (k + 0.5) * period;
+        const bool inView = p >= entry && p <= entry + truth.passDuration() + FramePeriod;
+        if (inView && k >= firstPass && k < endPass)
+            ++hits[std::size_t(k - firstPass)];
+        else if (!inView && p > applied)
+            ++outside; // a pulse with no mark in view
+    }
+    EXPECT_EQ(outside, 0) << c.name << ": " << describe(findMark.proposal());
+    for (int k = 0; k < c.revolutions; ++k)
+        EXPECT_EQ(hits[std::size_t(k)], 1) << c.name << ": revolution " << k << " of " << c.revolutions;
+    // Each pulse lies within a frame of where the mark crosses the trigger; noise moves that crossing a little.
+    double worst = 0.0;
+    for (std::size_t i = 1; i < pulses.size(); ++i)
+        worst = std::max(worst, std::abs(pulses[i] - pulses[i - 1] - period));
+    const double bound = 2 * FramePeriod + 0.02 * truth.passDuration();
+    EXPECT_LE(worst, bound) << c.name;
+    EXPECT_NEAR(t.ctx.pulse.dblGlobalInstantKW * 1000.0, c.watts, c.watts * bound / (period - bound)) << c.name;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Meters, FindMarkCounting,
+    ::testing::Values(
+        Case{"100W", 100.0, 3}, Case{"1kW", 1000.0, 30}, Case{"5kW", 5000.0, 150}, Case{"20kW", 20000.0, 300},
+        Case{.name = "BandLow", .watts = 1e4, .revolutions = 100, .bandTop = 0.6, .bandHeight = 0.3},
+        Case{.name = "BandAtTop", .watts = 1e4, .revolutions = 100, .bandTop = 0.0, .bandHeight = 0.25},
+        Case{.name = "RedMark", .watts = 1e4, .revolutions = 100, .mark = Mark::Red},
+        Case{.name = "LightMarkOnDarkDisc", .watts = 1e4, .revolutions = 100, .mark = Mark::LightOnDark},
+        Case{.name = "ReflectionHotSpot", .watts = 1e4, .revolutions = 100, .hotSpot = true},
+        Case{.name = "StrongDrift", .watts = 3000.0, .revolutions = 100, .drift = 0.25, .driftPeriod = 30.0}),
+    [](const ::testing::TestParamInfo<Case>& info) { return std::string(info.param.name); });
+
+// A busy user-interface thread delays the handling of frames, not the time a revolution is counted at.
+TEST_F(FindMarkCounting, ABlockedUserInterfaceShiftsNoRevolutionTime)
+{
+    t.ctx.settings.SETTLE_TIME = 500; // factory grid and trigger otherwise
+    std::vector<double> times;
+    t.ctx.blnGlobalTripRunning = true;
+    t.ctx.refreshTripDisplay = [&] {
+        if (t.ctx.trip.totalPulse > int(times.size()))
+            times.push_back(t.ctx.pulse.dblGlobalTimeLastPulse - runStart);
+    };
+    SimulatedMeterSettings meter = noisyMeter(Case{"", 10000.0, 0});
+    meter.noise = 0; // both runs see the same pictures
+    meter.flicker = false;
+    auto run = [&](int blockAt) {
+        times.clear();
+        t.ctx.trip.totalPulse = 0;
+        start(meter);
+        for (int i = 0; i < 300; ++i)
+            // 400 ms of frames queue up while the thread is blocked.
+            EXPECT_TRUE(i == blockAt ? step(10) : step());
+        capture.stop();
+        return times;
+    };
+    const std::vector<double> undisturbed = run(-1);
+    ASSERT_GE(undisturbed.size(), 8u);
+    // Blocked from a few frames before the fifth revolution's mark arrives.
+    const int blockAt = int(undisturbed[4] / FramePeriod) - 4;
+    const std::vector<double> blocked = run(blockAt);
+    ASSERT_EQ(blocked.size(), undisturbed.size());
+    for (std::size_t i = 0; i < blocked.size(); ++i)
+        EXPECT_NEAR(blocked[i], undisturbed[i], 0.001) << "revolution " << i;
+}
