@@ -185,7 +185,7 @@ TEST(MainWindowStartHint, ShownOnlyWhileTheFrameIsEmptyAndNothingRuns)
     EXPECT_TRUE(QTest::qWaitFor([&] { return hint->isVisible(); }));
     // A trip running behind its hidden screen.
     QWidget* trip = a.open(MenuItem::EnergyTripForm);
-    a.click(trip, "StartButton");
+    press(trip, "StartButton");
     ASSERT_TRUE(a.ctx().blnGlobalTripRunning);
     a.app.window().hideScreen(MenuItem::EnergyTripForm);
     EXPECT_TRUE(QTest::qWaitFor([&] { return !a.frameOf(trip)->isVisible(); }));
