@@ -86,5 +86,6 @@ FilePaths BuildFilePaths(const QString& folder)
                      path("ADVANCEDSETTINGS.CFG"), path("CAMERASETTINGS.CFG"),
                      path("DATASTOR.DTA"),         path("DIFFLOG.DTA"),
                      path("DIFFLOG.CTL"),          path("LIVEDATA.DTA"),
-                     path("LIVEDATA.CTL"),         QDir::toNativeSeparators(dir.absolutePath())};
+                     path("LIVEDATA.CTL"),         QDir::toNativeSeparators(dir.absolutePath()),
+                     path("LOGGING.RUN")};
 }

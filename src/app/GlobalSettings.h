@@ -62,6 +62,21 @@ struct GlobalSettings
     QString METER_ID;
     bool HOME_ASSISTANT_DISCOVERY = false;
     QString DISCOVERY_PREFIX;
+    // Unattended group (UNATTENDEDSETTINGS.CFG). The camera keys are state: written when a camera starts.
+    bool REMEMBER_CAMERA = false;
+    QString CAMERA_DEVICE;
+    QString CAMERA_VIDEO_SIZE;
+    QString CAMERA_SUBTYPE;
+    QString CAMERA_VIDEO_FILE;
+    qint32 SIMULATED_POWER_WATTS = 0;
+    qint32 SIMULATED_REVS_PER_KWH = 0;
+    qint32 SIMULATED_NOISE = 0;
+    qint32 SIMULATED_LIGHT_DRIFT_PERCENT = 0;
+    qint32 SIMULATED_MARK_WIDTH_PERCENT = 0;
+    bool SIMULATED_FLICKER = false;
+    bool START_CAMERA_AT_STARTUP = false;
+    bool RESUME_LOGGING_AFTER_RESTART = false;
+    qint32 STALLED_CAMERA_SECONDS = 0;
 
     bool operator==(const GlobalSettings&) const = default;
 };
@@ -128,6 +143,7 @@ struct FilePaths
     QString liveData;    // LIVEDATA.DTA
     QString liveDataCtl; // LIVEDATA.CTL
     QString folder;      // the data folder itself, where the declared extra settings files live
+    QString loggingRun;  // LOGGING.RUN: present while a logging run that may be resumed goes on
 };
 
 // Paths of the fixed file names inside the given folder (the working folder at start-up).

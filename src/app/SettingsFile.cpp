@@ -6,6 +6,7 @@
 #include "app/IniFile.h"
 #include "app/PublishSettings.h"
 #include "app/TextFormat.h"
+#include "app/UnattendedSettings.h"
 
 #include <QDir>
 #include <cmath>
@@ -84,7 +85,7 @@ QString capitalised(const char* word)
 
 std::span<const SettingsFile* const> ExtraSettingsFiles()
 {
-    static const SettingsFile* const files[] = {&PublishSettingsFile()};
+    static const SettingsFile* const files[] = {&PublishSettingsFile(), &UnattendedSettingsFile()};
     return files;
 }
 

@@ -16,11 +16,17 @@ struct ReadSummary
     QDateTime last;
 };
 
+enum class CommentSlot
+{
+    Cleared, // imports and reloads leave comments out
+    Kept     // a resumed run takes its comments back, so its data set stays the same as its backup
+};
+
 // Reads a data file (header line, then record lines) into the data array from row 1, moving the pointer
 // after each record stored. Returns the error text, empty on success; a line that is not a record ends the
 // read with "Couldn't read data from file" and a second line naming the file's line and what is wrong.
 QString read_data_file(MeteringContext& ctx, const QString& fileName, const ProgressReport& progress = {},
-                       ReadSummary* summary = nullptr);
+                       ReadSummary* summary = nullptr, CommentSlot comments = CommentSlot::Cleared);
 
 // The import and the previous-run reload as their windows run them: questions, reading, outcome box.
 // Each returns true when records were read without error.

@@ -120,6 +120,8 @@ void LoggingEngine::RefreshLoggingDisplay()
     }
     d.Text13 =
         m_ctx.blnGlobalCameraRunning ? QStringLiteral("Camera is Running") : QStringLiteral("Camera is NOT RUNNING");
+    if (m_ctx.blnGlobalCameraRunning && !m_ctx.strCameraStalled.isEmpty())
+        d.Text13 = m_ctx.strCameraStalled;
     d.markOn = m_ctx.blnGlobalMarkOn;
     changed();
 }
@@ -268,6 +270,7 @@ bool LoggingEngine::startButton()
     ResetWorkingValues(ctx);
     StartLogging();
     RefreshLoggingDisplay();
+    emit runStarted(ctx.logging.startTime);
     if (!ctx.blnGlobalCameraRunning)
         dialogs.message(QStringLiteral("Warning. Camera is not running and data will not be logged. If you want to "
                                        "log fresh data you should start the camera"),
@@ -280,7 +283,30 @@ void LoggingEngine::stopButton()
     StopLogging();
     DoWriteDiskBackup(false);
     RefreshLoggingDisplay();
+    emit runStopped();
     m_messages.showAll(m_ctx.services.dialogs);
+}
+
+void LoggingEngine::ResumeLogging(const QDateTime& startTime, const QString& comment)
+{
+    StartLogging();
+    RunState& run = m_ctx.logging;
+    LoggingFileState& f = m_ctx.loggingFiles;
+    const DataArray& data = m_ctx.varGlobalDataArray;
+    run.startTime = startTime;
+    if (data.IsDataInMemory()) {
+        const LogRecord& last = data.row(data.count());
+        run.seconds = last.LoggingSeconds;
+        run.totalPulse = last.LoggingTotalPulse;
+        run.totalKWH = last.TotalEnergy;
+        run.totalCost = last.TotalCost;
+    }
+    // The records read back are on disk already; with none, the first backup starts the file with its header.
+    f.lngGlobalLastRecordWrittenToDisk = data.lastSequence();
+    f.blnGlobalBackupFileIsNew = data.lastSequence() == 0;
+    m_ctx.strGlobalUserComment = comment;
+    RefreshLoggingDisplay();
+    emit runStarted(startTime);
 }
 
 bool LoggingEngine::canClose()

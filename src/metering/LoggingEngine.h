@@ -5,6 +5,7 @@
 #include "app/TextFormat.h"
 #include "metering/LoggingDisplay.h"
 
+#include <QDateTime>
 #include <QObject>
 
 struct MeteringContext;
@@ -46,11 +47,18 @@ public:
     bool startButton();
     // The Stop button: stop, then back up every row not yet on disk.
     void stopButton();
+    // Continues an interrupted run whose records are in the data array and on disk: no questions, the
+    // totals and seconds go on from the last record, the next backup appends, and `comment` goes into the
+    // next record.
+    void ResumeLogging(const QDateTime& startTime, const QString& comment);
     // False (after telling the user) while logging runs.
     bool canClose();
 
 signals:
     void displayChanged();
+    // A run began (Start button or resume) or was stopped by the Stop button.
+    void runStarted(const QDateTime& startTime);
+    void runStopped();
 
 private:
     void changed() { emit displayChanged(); }

@@ -74,6 +74,8 @@ struct MeteringContext : AppContext
     LoggingFileState loggingFiles;
     DataArray varGlobalDataArray;
     QString strGlobalUserComment;
+    // Set while the camera runs but delivers no picture; the logging screen shows it as the camera status.
+    QString strCameraStalled;
     // Data files a writer has begun; a second writer of the same file stays away while the first waits.
     FilesInUse filesInUse;
 

@@ -25,6 +25,8 @@ public:
     // Fields 1 to 20 of one line (without its line break) into a fresh record; the comment is not read.
     // Returns why the line is not a record, empty when it is one.
     QString read(QStringView line, LogRecord& record) const;
+    // The comment field of the line read last, for a resumed run that takes its comments back.
+    QString lastComment() const { return m_fields.size() == 21 ? m_fields[20].toString() : QString(); }
 
     // Value texts, also used by the live file; each is one field.
     void appendDate(QByteArray& out, const QDateTime& value) const;

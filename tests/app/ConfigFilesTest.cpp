@@ -3,6 +3,7 @@
 
 #include "app/PublishSettings.h"
 #include "app/SettingsFile.h"
+#include "app/UnattendedSettings.h"
 #include "support/TestContext.h"
 
 #include <QFile>
@@ -164,11 +165,13 @@ TEST_F(ConfigFilesTest, UnusualValuesSurviveSaveAndLoad)
                                  "0123 4567", false, true, false, 10, 0.001, false, 12, true, 1, true, 100000, 60000, 1,
                                  true, 10000,
                                  true, "broker.lan", 65535, "me", " p=ss [x]# ", true, "/etc/ca.pem", "home/power", "m-2",
-                                 false, "ha"};
+                                 false, "ha",
+                                 true, "USB Cam; \"2\"", "640 x 480", "YUYV", "/tmp/a b.avi", 250, 1, 0, 50, 100, true,
+                                 true, true, 0};
     // clang-format on
     ctx.settings = written;
     EXPECT_EQ(SaveMeterSettings(ctx) + SaveLoggingSettings(ctx) + SaveAdvancedSettings(ctx) + SaveCameraSettings(ctx) +
-                  SaveSettingsFile(ctx, PublishSettingsFile()),
+                  SaveSettingsFile(ctx, PublishSettingsFile()) + SaveUnattendedSettings(ctx),
               QString());
     QLocale::setDefault(previousDefault);
 

@@ -4,12 +4,11 @@
 #include "app/TextFormat.h"
 #include "data/DataImport.h"
 #include "metering/RecordLine.h"
+#include "support/CrashLogger.h"
 #include "support/TestContext.h"
 
 #include <QFile>
-#include <QProcess>
 #include <QRandomGenerator>
-#include <QThread>
 #include <gtest/gtest.h>
 
 namespace {
@@ -32,21 +31,6 @@ Leftover splitBackup(const QByteArray& bytes)
     return out;
 }
 
-// Starts a logger in the folder, lets it run for the given time after it started logging, then kills it.
-void runAndKill(const QString& folder, int backupSeconds, int milliseconds)
-{
-    QProcess logger;
-    logger.start(QStringLiteral(WATTSIGHT_CRASH_LOGGER), {folder, QString::number(backupSeconds)});
-    ASSERT_TRUE(logger.waitForStarted(5000));
-    ASSERT_TRUE(logger.waitForReadyRead(5000)) << logger.readAllStandardError().toStdString();
-    ASSERT_EQ(logger.readLine().trimmed(), "started");
-    QThread::msleep(static_cast<unsigned long>(milliseconds));
-    ASSERT_EQ(logger.state(), QProcess::Running) << logger.readAllStandardError().toStdString();
-    logger.kill(); // SIGKILL: no handler, no flush, no destructor runs
-    ASSERT_TRUE(logger.waitForFinished(5000));
-    EXPECT_EQ(logger.exitStatus(), QProcess::CrashExit);
-}
-
 TEST(BackupCrashSafety, EveryCompleteLineSurvivesAKillAtAnyMomentAndReadsBack)
 {
     TestContext reader;
@@ -62,7 +46,7 @@ TEST(BackupCrashSafety, EveryCompleteLineSurvivesAKillAtAnyMomentAndReadsBack)
         SCOPED_TRACE("run " + std::to_string(run) + ", backup every " + std::to_string(backupSeconds) + " s, killed " +
                      std::to_string(delay) + " ms after the start");
         QTemporaryDir folder;
-        runAndKill(folder.path(), backupSeconds, delay);
+        runAndKillCrashLogger(QStringLiteral(WATTSIGHT_CRASH_LOGGER), folder.path(), backupSeconds, delay);
         if (HasFatalFailure())
             return;
 

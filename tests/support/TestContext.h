@@ -7,6 +7,7 @@
 #include "support/FaultyFileIo.h"
 #include "support/ScriptedDialogs.h"
 
+#include <QFile>
 #include <QTemporaryDir>
 #include <ostream>
 
@@ -31,3 +32,17 @@ struct TestContext
 
     QString path(const QString& name) const { return dir.filePath(name); }
 };
+
+// The whole content of a file, or nothing when it cannot be read.
+inline QByteArray fileBytes(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// Replaces the file's content; false when it could not be written whole.
+inline bool writeFileBytes(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
+}

@@ -9,6 +9,7 @@
 #include "ui/camera/FindMarkForm.h"
 #include "ui/camera/IntensityStripChart.h"
 #include "ui/camera/MotionDetection.h"
+#include "ui/camera/StalledCameraWatch.h"
 #include "ui/camera/StartCameraForm.h"
 #include "ui/capture/CaptureComponent.h"
 #include "ui/capture/CapturePreviewWidget.h"
@@ -107,6 +108,8 @@ CameraForm::CameraForm(MeteringContext& ctx, StartCameraFactory startCamera, QWi
     layout->addLayout(top);
     layout->addWidget(m_chart, 1);
 
+    m_stalledWatch = new StalledCameraWatch(
+        m_ctx, *m_capture, [this] { restartStalledCamera(); }, this);
     connectDetector();
     load();
 }
@@ -371,8 +374,11 @@ void CameraForm::createStartCameraForm()
     // while it is not shown.
     if (m_startCameraFactory && !m_startCamera) {
         m_startCamera = m_startCameraFactory(*this);
-        if (auto* selection = qobject_cast<StartCameraForm*>(m_startCamera.data()))
+        if (auto* selection = qobject_cast<StartCameraForm*>(m_startCamera.data())) {
             selection->assignDeviceList();
+            connect(selection, &StartCameraForm::cameraRunningChanged, m_stalledWatch,
+                    &StalledCameraWatch::cameraRunningChanged);
+        }
     }
 }
 
@@ -382,10 +388,45 @@ void CameraForm::openStartCamera()
     if (!m_startCamera)
         return;
     m_startCamera->exec();
+    cameraChanged();
+}
+
+void CameraForm::cameraChanged()
+{
     updateSettingsButtons();
     m_preview->setFixedSize(m_capture->displaySize());
     m_preview->setGrid(m_capture->grid());
     emit detectionRefreshed();
+}
+
+bool CameraForm::startRememberedCamera()
+{
+    createStartCameraForm();
+    auto* selection = qobject_cast<StartCameraForm*>(m_startCamera.data());
+    if (!selection)
+        return false;
+    if (!is_camera_running(*m_capture)) {
+        if (m_capture->deviceIndex() == -1)
+            selection->selectRememberedCamera();
+        if (m_capture->deviceIndex() == -1)
+            return false;
+        selection->startCamera();
+    }
+    cameraChanged();
+    return is_camera_running(*m_capture);
+}
+
+void CameraForm::restartStalledCamera()
+{
+    if (auto* selection = qobject_cast<StartCameraForm*>(m_startCamera.data())) {
+        selection->stopCamera();
+        selection->startCamera();
+    } else {
+        m_capture->stop();
+        m_detector->camera_just_starting();
+        m_capture->startLiveVideo();
+    }
+    cameraChanged();
 }
 
 void CameraForm::openMotionDetection()

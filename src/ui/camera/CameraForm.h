@@ -23,6 +23,7 @@ class QDialog;
 class QLineEdit;
 class QProgressBar;
 class QPushButton;
+class StalledCameraWatch;
 
 // The camera setup screen ("Camera Setup"): carries the capture component with its live picture and owns
 // the mark detector. It shows the detector's live values with a strip chart of the last 30 seconds, takes
@@ -48,6 +49,9 @@ public:
     QDialog* startCameraForm() const;
     // The Find Mark window while it is open.
     FindMarkForm* findMarkForm() const;
+    // Starts the remembered camera as the selection screen's Start button would, without showing it.
+    // True when the camera runs afterwards.
+    bool startRememberedCamera();
 
 signals:
     // After the detector's values or the component's configuration changed.
@@ -72,6 +76,8 @@ private:
     void setTrackingEnabled(bool on);
     void createStartCameraForm();
     void openStartCamera();
+    void cameraChanged();
+    void restartStalledCamera();
     void openMotionDetection();
     void loadFactoryDefaults();
     void saveAllSettings();
@@ -109,4 +115,5 @@ private:
     BusyWindow m_busy{*this};
     QPointer<QDialog> m_startCamera;
     QPointer<FindMarkForm> m_findMark;
+    StalledCameraWatch* m_stalledWatch = nullptr;
 };

@@ -5,12 +5,15 @@
 #include "app/Dialogs.h"
 #include "app/FieldValidation.h"
 #include "app/TextFormat.h"
+#include "app/UnattendedSettings.h"
 #include "camera/CameraConfiguration.h"
 #include "camera/MarkDetector.h"
 #include "camera/VideoCapture.h"
+#include "ui/capture/CaptureComponent.h"
 #include "ui/setup/ComboBoxList.h"
 #include "ui/setup/NumericFieldBinding.h"
 #include "ui/setup/UpDownControl.h"
+#include "unattended/DeviceList.h"
 
 #include <QComboBox>
 #include <QFormLayout>
@@ -31,6 +34,29 @@ const QString SelectCamera = QStringLiteral("Select a camera from this list");
 const NumericFieldLimits FrameRateLimits{SettingsRanges::FRAME_RATE.min, SettingsRanges::FRAME_RATE.max, 3};
 const NumericFieldLimits SettleDelayLimits{double(SettingsRanges::SETTLE_TIME.min),
                                            double(SettingsRanges::SETTLE_TIME.max), 0};
+
+SimulatedMeterSettings rememberedSimulatedMeter(const GlobalSettings& s, SimulatedMeterSettings meter)
+{
+    meter.powerWatts = s.SIMULATED_POWER_WATTS;
+    meter.revsPerKWh = s.SIMULATED_REVS_PER_KWH;
+    meter.noise = s.SIMULATED_NOISE;
+    meter.drift = s.SIMULATED_LIGHT_DRIFT_PERCENT / 100.0;
+    meter.markWidth = s.SIMULATED_MARK_WIDTH_PERCENT / 100.0;
+    meter.flicker = s.SIMULATED_FLICKER;
+    return meter;
+}
+
+void rememberSimulatedMeter(GlobalSettings& s, const SimulatedMeterSettings& meter)
+{
+    // Whole numbers in the file: the meter's dialog offers finer steps than a start-up needs.
+    auto whole = [](double value) { return static_cast<qint32>(TextFormat::roundHalfEven(value)); };
+    s.SIMULATED_POWER_WATTS = whole(meter.powerWatts);
+    s.SIMULATED_REVS_PER_KWH = whole(meter.revsPerKWh);
+    s.SIMULATED_NOISE = whole(meter.noise);
+    s.SIMULATED_LIGHT_DRIFT_PERCENT = whole(meter.drift * 100.0);
+    s.SIMULATED_MARK_WIDTH_PERCENT = whole(meter.markWidth * 100.0);
+    s.SIMULATED_FLICKER = meter.flicker;
+}
 
 QComboBox* makeList(QWidget* parent, const QString& name)
 {
@@ -211,6 +237,8 @@ void StartCameraForm::activateScreen()
         setCameraRunning(true);
     } else {
         setCameraRunning(false);
+        if (m_capture.deviceIndex() == -1)
+            selectRememberedCamera();
         showDeviceList();
         on_video_device_selected();
     }
@@ -277,9 +305,57 @@ void StartCameraForm::startCamera()
     m_detector.camera_just_starting();
     m_capture.startLiveVideo();
     setCameraRunning(is_camera_running(m_capture));
+    if (m_ctx.blnGlobalCameraRunning)
+        rememberCamera();
     // The component may have been given the factory grid: the detector watches what the settings say now.
     if (!parse_grid_string(m_ctx.settings.DETECTION_GRID, m_detector.varActiveCells()))
         m_ctx.services.dialogs.message(NoCellsActive);
+}
+
+bool StartCameraForm::selectRememberedCamera()
+{
+    const GlobalSettings& s = m_ctx.settings;
+    if (!s.REMEMBER_CAMERA || is_camera_running(m_capture))
+        return false;
+    const int device = listItemIndex(m_capture.deviceList(), s.CAMERA_DEVICE);
+    if (device < 0)
+        return false;
+    auto* component = qobject_cast<CaptureComponent*>(&m_capture);
+    if (component && device == component->simulatedMeterIndex())
+        component->setSimulatedMeterSettings(rememberedSimulatedMeter(s, component->simulatedMeterSettings()));
+    if (component && device == component->videoFileIndex())
+        component->selectVideoFile(s.CAMERA_VIDEO_FILE);
+    else
+        m_capture.setDeviceIndex(device);
+    if (const int size = listItemIndex(m_capture.sizeList(), s.CAMERA_VIDEO_SIZE); size >= 0)
+        m_capture.setSizeIndex(size);
+    if (const int subtype = listItemIndex(m_capture.subtypeList(), s.CAMERA_SUBTYPE); subtype >= 0)
+        m_capture.setSubtypeIndex(subtype);
+    on_video_device_selected();
+    return true;
+}
+
+void StartCameraForm::rememberCamera()
+{
+    GlobalSettings& s = m_ctx.settings;
+    if (!s.REMEMBER_CAMERA)
+        return;
+    const GlobalSettings before = s;
+    s.CAMERA_DEVICE = m_capture.deviceName();
+    s.CAMERA_VIDEO_SIZE = listItemAt(m_capture.sizeList(), m_capture.sizeIndex());
+    s.CAMERA_SUBTYPE = listItemAt(m_capture.subtypeList(), m_capture.subtypeIndex());
+    if (const auto* component = qobject_cast<const CaptureComponent*>(&m_capture)) {
+        if (component->deviceIndex() == component->videoFileIndex())
+            s.CAMERA_VIDEO_FILE = component->videoFilePath();
+        if (component->deviceIndex() == component->simulatedMeterIndex())
+            rememberSimulatedMeter(s, component->simulatedMeterSettings());
+    }
+    // State, not a choice: it goes to the file at once, without Save (a watchdog restart changes nothing).
+    if (s == before)
+        return;
+    const QString error = SaveUnattendedSettings(m_ctx);
+    if (!error.isEmpty())
+        m_ctx.services.dialogs.message(QStringLiteral("Problem saving unattended settings: ") + error);
 }
 
 void StartCameraForm::stopCamera()

@@ -37,6 +37,10 @@ public:
 
     void startCamera();
     void stopCamera();
+    // With REMEMBER_CAMERA on and the camera stopped: selects the remembered camera by its name, with its
+    // size and subtype (the simulated meter with its settings, a video file with its path). False when the
+    // remembered camera is not in the device list.
+    bool selectRememberedCamera();
 
 signals:
     // Each time this screen sets blnGlobalCameraRunning.
@@ -53,6 +57,8 @@ private:
     // The device list, asking for a choice when the component has no device selected.
     void showDeviceList();
     void setCameraRunning(bool running);
+    // Writes the camera that just started well to the unattended settings file.
+    void rememberCamera();
     void showRunningState(bool running);
     void showFrameRate(double framesPerSecond);
     // The field's value when it passes the range and decimals check; otherwise the field gets back the text

@@ -105,6 +105,17 @@ QString CaptureComponent::deviceName() const
 
 void CaptureComponent::setDeviceIndex(int index)
 {
+    selectDevice(index, true);
+}
+
+void CaptureComponent::selectVideoFile(const QString& path)
+{
+    m_videoFile = path;
+    selectDevice(videoFileIndex(), false);
+}
+
+void CaptureComponent::selectDevice(int index, bool askForVideoFile)
+{
     if (index < -1 || index > videoFileIndex())
         index = -1;
     if (is_camera_running(*this))
@@ -129,7 +140,8 @@ void CaptureComponent::setDeviceIndex(int index)
     case Kind::File:
         m_sizeIndex = 0;
         m_subtypeIndex = 0;
-        chooseVideoFile();
+        if (askForVideoFile)
+            chooseVideoFile();
         break;
     case Kind::None:
         break;

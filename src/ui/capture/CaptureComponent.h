@@ -112,6 +112,8 @@ public:
     // Seconds since the simulated meter started, as the simulation counts them.
     double simulatedSeconds() const;
     QString videoFilePath() const { return m_videoFile; }
+    // Selects "Video file..." with this recording, without asking for one.
+    void selectVideoFile(const QString& path);
 
     // Parent for the component's dialogs.
     void setDialogParent(QWidget* parent) { m_dialogParent = parent; }
@@ -133,6 +135,7 @@ private:
         File
     };
     Kind kind() const;
+    void selectDevice(int index, bool askForVideoFile);
     void refreshCameras();
     void onFrameReady(const AnalysedFrame& frame);
     double programTime(const AnalysedFrame& frame);

@@ -56,7 +56,8 @@ const std::vector<MenuSpec>& menuTable()
           {MenuItem::EnergyMeterSetup, "EnergyMeterSetup", "Energy &Meter Setup"},
           {MenuItem::DataLoggingSetup, "DataLoggingSetup", "Data &Logging Setup"},
           {MenuItem::AdvancedSettings, "AdvancedSettings", "&Advanced Settings"},
-          {MenuItem::PublishingSetup, "PublishingSetup", "&Publishing Setup"}}},
+          {MenuItem::PublishingSetup, "PublishingSetup", "&Publishing Setup"},
+          {MenuItem::UnattendedOperation, "UnattendedOperation", "&Unattended Operation"}}},
         {"HelpMenu",
          "&Help",
          {{MenuItem::HelpContents, "HelpContents", "&Help (Contents)"},
@@ -252,7 +253,7 @@ QStringList MainWindow::setupScreenNames()
     return {QStringLiteral("AdvancedSettingsSetupForm"), QStringLiteral("EnergyMeterSetupForm"),
             QStringLiteral("DataLoggingSetupForm"),      QStringLiteral("CameraForm"),
             QStringLiteral("MotionDetection"),           QStringLiteral("StartCameraForm"),
-            QStringLiteral("PublishingSetupForm")};
+            QStringLiteral("PublishingSetupForm"), QStringLiteral("UnattendedSetupForm")};
 }
 
 void MainWindow::closeScreens(const QStringList& objectNames)

@@ -4,6 +4,7 @@
 #include "app/Clock.h"
 #include "app/ConfigFiles.h"
 #include "app/DelayTenths.h"
+#include "app/Dialogs.h"
 #include "app/EventPump.h"
 #include "app/FileIo.h"
 #include "metering/LogEvent.h"
@@ -27,13 +28,17 @@
 #include "ui/setup/DataLoggingSetupForm.h"
 #include "ui/setup/EnergyMeterSetupForm.h"
 #include "ui/setup/PublishingSetupForm.h"
+#include "ui/setup/UnattendedSetupForm.h"
 #include "ui/shell/MainWindow.h"
 #include "ui/shell/ProductInfo.h"
 #include "ui/shell/QtDialogs.h"
 #include "ui/shell/SplashForm.h"
+#include "unattended/ResumeRun.h"
+#include "unattended/RunMarker.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QTimer>
 #include <exception>
 
 struct WattsightApp::RealServices
@@ -91,6 +96,7 @@ void WattsightApp::registerScreens()
     m_window->addModelessScreen(MenuItem::AdvancedSettings, [this] { return new AdvancedSettingsSetupForm(m_ctx); });
     m_window->addModelessScreen(MenuItem::PublishingSetup,
                                 [this] { return new PublishingSetupForm(m_ctx, *m_publishService); });
+    m_window->addModelessScreen(MenuItem::UnattendedOperation, [this] { return new UnattendedSetupForm(m_ctx); });
     m_window->addModelessScreen(MenuItem::CameraSetup, [this] {
         return new CameraForm(m_ctx, [this](CameraForm& form) -> QDialog* {
             return new StartCameraForm(m_ctx, form.capture(), form.detector(), &form);
@@ -124,9 +130,55 @@ void WattsightApp::prepareMetering()
     if (!m_loggingEngine) {
         m_loggingEngine = std::make_unique<LoggingEngine>(m_ctx);
         m_window->addPersistentScreen(MenuItem::EnergyLoggingForm, new LoggingForm(*m_loggingEngine));
+        noteLoggingRuns();
     }
     m_loggingEngine->StopLogging();
     m_loggingEngine->ResetLogging();
+}
+
+void WattsightApp::noteLoggingRuns()
+{
+    auto report = [this](const QString& error) {
+        if (!error.isEmpty())
+            m_ctx.services.dialogs.message(QStringLiteral("Problem noting the logging run on disk: ") + error);
+    };
+    QObject::connect(m_loggingEngine.get(), &LoggingEngine::runStarted, m_window.get(),
+                     [this, report](const QDateTime& start) {
+                         if (m_ctx.settings.RESUME_LOGGING_AFTER_RESTART)
+                             report(RunMarker::noteRunStarted(m_ctx, start));
+                     });
+    QObject::connect(m_loggingEngine.get(), &LoggingEngine::runStopped, m_window.get(),
+                     [this, report] { report(RunMarker::noteRunStopped(m_ctx)); });
+}
+
+void WattsightApp::startUnattended()
+{
+    const GlobalSettings& s = m_ctx.settings;
+    const std::optional<QDateTime> unfinished =
+        s.RESUME_LOGGING_AFTER_RESTART ? RunMarker::unfinishedRun(m_ctx) : std::nullopt;
+    if (!s.START_CAMERA_AT_STARTUP && !unfinished)
+        return;
+    QString notes;
+    bool resumed = false;
+    // Logging first: a message the camera start may show must not hold it up.
+    if (unfinished) {
+        const ResumeOutcome outcome = resume_logging_run(m_ctx, *m_loggingEngine, *unfinished);
+        notes += outcome.message;
+        resumed = outcome.resumed;
+    }
+    m_window->openScreen(MenuItem::CameraSetup);
+    auto* camera = qobject_cast<CameraForm*>(m_window->screen(MenuItem::CameraSetup));
+    if (!camera || !camera->startRememberedCamera())
+        notes += s.CAMERA_DEVICE.isEmpty()
+                     ? QStringLiteral("No camera is remembered yet, so none was started. Start one once from "
+                                      "Camera Setup and it will be started from then on.\r\n")
+                     : QStringLiteral("The remembered camera \"%1\" could not be started.\r\n").arg(s.CAMERA_DEVICE);
+    if (resumed)
+        m_window->openScreen(MenuItem::EnergyLoggingForm);
+    if (!notes.isEmpty())
+        QTimer::singleShot(0, m_window.get(), [this, notes] {
+            m_ctx.services.dialogs.message(notes, Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation);
+        });
 }
 
 bool WattsightApp::StartApplication()
@@ -148,6 +200,7 @@ bool WattsightApp::StartApplication()
             m_splash->raise();
         m_window->hideScreen(MenuItem::EnergyLoggingForm);
         m_window->hideScreen(MenuItem::EnergyTripForm);
+        startUnattended();
         m_stage = 9;
         return true;
     } catch (const std::exception& error) {

@@ -67,6 +67,11 @@ private:
     WattsightApp(std::unique_ptr<RealServices> real, std::optional<Services> injected, const QString& workingFolder,
                  Options options);
     void registerScreens();
+    // Notes each logging run on disk while resuming is switched on.
+    void noteLoggingRuns();
+    // START_CAMERA_AT_STARTUP and RESUME_LOGGING_AFTER_RESTART: the last steps of start-up, which need no one
+    // at the keyboard. What went wrong is told after start-up, so nothing waits for an answer.
+    void startUnattended();
 
     std::unique_ptr<RealServices> m_real;
     MeteringContext m_ctx;

@@ -248,7 +248,7 @@ TEST(CaptureComponent, FailingCamerasAndVideoFilesStopWithOneMessageEach)
         f.write(QByteArray("RIFF\x10\0\0\0AVI LIST", 16) + QByteArray(4000, '\x5a'));
     }
     play(corrupt);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return lost.count() > lostBefore + 1 && !is_camera_running(c); }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return lost.count() > lostBefore + 1 && !is_camera_running(c); }, 30000));
     EXPECT_FALSE(is_camera_running(c));
     QTest::qWait(100);
     const QStringList about = t.dialogs.texts().filter(corrupt);

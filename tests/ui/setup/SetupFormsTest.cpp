@@ -196,21 +196,23 @@ TEST(SetupForms, SetupMenuOpensThemAndCloseOrFactoryDefaultsCloseThem)
     MainWindow& window = app.window();
     window.show();
     std::vector<QPointer<QWidget>> opened;
-    for (MenuItem item : {MenuItem::EnergyMeterSetup, MenuItem::DataLoggingSetup, MenuItem::AdvancedSettings}) {
+    for (MenuItem item : {MenuItem::EnergyMeterSetup, MenuItem::DataLoggingSetup, MenuItem::AdvancedSettings,
+                          MenuItem::UnattendedOperation}) {
         window.action(item)->trigger();
         opened.emplace_back(window.screen(item));
         ASSERT_TRUE(opened.back() && opened.back()->isVisible());
     }
     EXPECT_EQ(opened[2]->objectName(), "AdvancedSettingsSetupForm");
+    screenshotIfWanted(opened[3], "UnattendedSetupForm.png");
     // Inside the frame, Close must close the frame too, not leave an empty one behind.
     opened[0]->findChild<QPushButton*>("CloseForm")->click();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(opened[0].isNull());
-    EXPECT_EQ(window.mdiArea()->subWindowList().size(), 2);
+    EXPECT_EQ(window.mdiArea()->subWindowList().size(), 3);
 
     window.action(MenuItem::LoadFactoryDefaults)->trigger();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_TRUE(opened[1].isNull() && opened[2].isNull());
+    EXPECT_TRUE(opened[1].isNull() && opened[2].isNull() && opened[3].isNull());
     EXPECT_TRUE(window.mdiArea()->subWindowList().isEmpty());
 }
 

@@ -46,7 +46,7 @@ TEST(MainWindowMenus, CaptionsInOrderAndOnlyItemsWithAScreenAreEnabled)
                                   "View: Energy Logging Screen, Energy Trip Screen, Display Energy History Graph,",
                                   "Tools: Export Data, Import Data,",
                                   "Setup: Camera Setup, Energy Meter Setup, Data Logging Setup, Advanced Settings, "
-                                  "Publishing Setup,",
+                                  "Publishing Setup, Unattended Operation,",
                                   "Help: Help (Contents), About Wattsight,",
                                   "Debug: Pulse Simulator, Fill Array, View logging screen variables, View trip "
                                   "screen variables,"}));
@@ -120,7 +120,7 @@ TEST(MainWindowSettingsFiles, FactoryDefaultsCloseSetupScreensAndResetMemoryAndS
     f.trigger(MenuItem::SaveAllSettings);
     EXPECT_TRUE(QDir(f.t.dir.path()).entryList(QDir::Files).isEmpty());
     f.trigger(MenuItem::SaveAllSettings);
-    EXPECT_EQ(QDir(f.t.dir.path()).entryList(QDir::Files).size(), 5);
+    EXPECT_EQ(QDir(f.t.dir.path()).entryList(QDir::Files).size(), 6) << "the four files, publishing and unattended";
     EXPECT_EQ(f.t.dialogs.texts().size(), 4);
 }
 

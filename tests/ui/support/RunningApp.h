@@ -124,3 +124,9 @@ inline bool screenshotsWanted()
 {
     return !qEnvironmentVariableIsEmpty("WATTSIGHT_SCREENSHOTS");
 }
+
+inline void screenshotIfWanted(QWidget* widget, const char* name)
+{
+    if (screenshotsWanted())
+        saveScreenshot(widget, name);
+}

@@ -1,0 +1,39 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ui/camera/StalledCameraWatch.h"
+
+#include "app/Clock.h"
+#include "camera/VideoCapture.h"
+#include "metering/MeteringContext.h"
+
+StalledCameraWatch::StalledCameraWatch(MeteringContext& ctx, VideoCapture& capture, std::function<void()> restart,
+                                       QObject* parent)
+    : QObject(parent), m_ctx(ctx), m_watchdog(ctx), m_restart(std::move(restart))
+{
+    connect(&capture, &VideoCapture::frameAnalysed, this,
+            [this] { m_watchdog.pictureArrived(m_ctx.services.clock.timer()); });
+    connect(&m_timer, &QTimer::timeout, this, &StalledCameraWatch::check);
+    m_timer.setInterval(1000);
+}
+
+void StalledCameraWatch::cameraRunningChanged(bool running)
+{
+    if (m_restarting)
+        return;
+    if (running) {
+        m_watchdog.cameraStarted(m_ctx.services.clock.timer());
+        m_timer.start();
+    } else {
+        m_watchdog.cameraStopped();
+        m_timer.stop();
+    }
+}
+
+void StalledCameraWatch::check()
+{
+    // A restart may wait inside a message box while this timer goes on.
+    if (m_restarting || !m_watchdog.check(m_ctx.services.clock.timer()) || !m_restart)
+        return;
+    m_restarting = true;
+    m_restart();
+    m_restarting = false;
+}

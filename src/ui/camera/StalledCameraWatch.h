@@ -1,0 +1,35 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "unattended/CameraWatchdog.h"
+
+#include <QObject>
+#include <QTimer>
+#include <functional>
+
+class VideoCapture;
+struct MeteringContext;
+
+// Runs the stalled-camera watchdog on a capture component: every analysed frame counts as a picture, a
+// timer checks once a second, and `restart` is called when the watchdog asks for it. The camera screens
+// report their own starts and stops through cameraRunningChanged; those of a restart are ignored.
+class StalledCameraWatch : public QObject
+{
+    Q_OBJECT
+
+public:
+    StalledCameraWatch(MeteringContext& ctx, VideoCapture& capture, std::function<void()> restart,
+                       QObject* parent = nullptr);
+
+    void cameraRunningChanged(bool running);
+    // What the timer does each second; tests on a fake clock call it directly.
+    void check();
+    const CameraWatchdog& watchdog() const { return m_watchdog; }
+
+private:
+    MeteringContext& m_ctx;
+    CameraWatchdog m_watchdog;
+    std::function<void()> m_restart;
+    QTimer m_timer;
+    bool m_restarting = false;
+};

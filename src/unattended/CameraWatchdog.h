@@ -1,0 +1,35 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QString>
+
+struct MeteringContext;
+
+// Notices a camera that runs but has stopped delivering pictures. While no picture has come for
+// STALLED_CAMERA_SECONDS it sets the camera status "Camera stalled: no picture for N s", asks for a restart
+// every STALLED_CAMERA_SECONDS, and notes the stall, and the picture's return, in the next record's comment.
+// Times are the clock's seconds since midnight.
+class CameraWatchdog
+{
+public:
+    explicit CameraWatchdog(MeteringContext& ctx) : m_ctx(ctx) {}
+
+    // The camera was started or stopped from the screens; a restart the watchdog asked for is neither.
+    void cameraStarted(double now);
+    void cameraStopped();
+    void pictureArrived(double now);
+    // Called about once a second; true when the camera should be restarted now.
+    bool check(double now);
+
+    bool stalled() const { return m_stalledSince >= 0; }
+
+private:
+    void setStatus(const QString& text);
+    void noteInComment(const QString& text);
+
+    MeteringContext& m_ctx;
+    bool m_watching = false;
+    double m_lastPicture = 0.0;
+    double m_stalledSince = -1.0;
+    double m_lastRestart = 0.0;
+};
