@@ -8,7 +8,9 @@ endfunction()
 
 function(wattsight_sanitize target)
     if(WATTSIGHT_SANITIZE)
-        target_compile_options(${target} PRIVATE -fsanitize=address,undefined -fno-omit-frame-pointer)
+        # No recovery: undefined behaviour stops the program (and fails its test) instead of only printing.
+        target_compile_options(${target} PRIVATE -fsanitize=address,undefined -fno-sanitize-recover=undefined
+                                                 -fno-omit-frame-pointer)
         target_link_options(${target} PRIVATE -fsanitize=address,undefined)
     endif()
 endfunction()

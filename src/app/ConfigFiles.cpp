@@ -484,3 +484,10 @@ QString CodesToText(const QString& codeList, const QString& defaultList, bool* o
     }
     return result;
 }
+
+bool IsValidCodeList(const QString& codeList)
+{
+    bool ok = true;
+    CodesToText(codeList, QString(), &ok);
+    return ok;
+}

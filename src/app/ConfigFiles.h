@@ -51,3 +51,5 @@ void LoadAllSettings(AppContext& ctx);
 
 // Decodes a comma-separated list of character codes; ok is false when an empty item could not be converted.
 QString CodesToText(const QString& codeList, const QString& defaultList, bool* ok = nullptr);
+// True when the settings file would read the list back (CodesToText succeeds on it).
+bool IsValidCodeList(const QString& codeList);

@@ -5,13 +5,36 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
+
+// The data reached the disk itself, not only the system's cache: a power cut after this loses none of it.
+// A file system that cannot sync (EINVAL: a pipe, some special files) has nothing more to offer.
+bool syncToDisk(int descriptor)
+{
+    return descriptor < 0 || ::fdatasync(descriptor) == 0 || errno == EINVAL;
+}
+
+// The rename that put a replaced file in place lives in its folder's entry, which needs a sync of its own.
+bool syncFolderOf(const QString& path)
+{
+    const int folder = ::open(QFile::encodeName(QFileInfo(path).absolutePath()).constData(), O_RDONLY | O_DIRECTORY);
+    if (folder < 0)
+        return false;
+    const bool synced = ::fsync(folder) == 0 || errno == EINVAL;
+    ::close(folder);
+    return synced;
+}
 
 class QFileHandle : public FileHandle
 {
 public:
-    explicit QFileHandle(std::unique_ptr<QFileDevice> device) : m_device(std::move(device)) {}
+    QFileHandle(std::unique_ptr<QFileDevice> device, DiskFileIo::Sync sync) : m_device(std::move(device)), m_sync(sync)
+    {
+    }
 
     bool write(const QByteArray& bytes) override { return m_device->write(bytes) == bytes.size(); }
 
@@ -33,15 +56,22 @@ public:
 
     bool close() override
     {
-        if (auto* save = dynamic_cast<QSaveFile*>(m_device.get()))
-            return save->commit();
-        const bool flushed = m_device->flush();
+        const bool sync = m_sync == DiskFileIo::Sync::ToDisk && m_device->isWritable();
+        if (auto* save = dynamic_cast<QSaveFile*>(m_device.get())) {
+            // commit() syncs the new content before it renames it over the old file.
+            const QString path = save->fileName();
+            return save->commit() && (!sync || syncFolderOf(path));
+        }
+        bool done = m_device->flush();
+        if (done && sync)
+            done = syncToDisk(m_device->handle());
         m_device->close();
-        return flushed && m_device->error() == QFileDevice::NoError;
+        return done && m_device->error() == QFileDevice::NoError;
     }
 
 private:
     std::unique_ptr<QFileDevice> m_device;
+    DiskFileIo::Sync m_sync;
 };
 
 } // namespace
@@ -54,7 +84,7 @@ std::unique_ptr<FileHandle> DiskFileIo::open(const QString& path, Mode mode, Com
         // The temporary file is narrowed before a byte goes in, so a password never sits in a readable file.
         if (!save->open(QIODevice::WriteOnly) || (access == Access::OwnerOnly && !save->setPermissions(ownerOnly)))
             return nullptr;
-        return std::make_unique<QFileHandle>(std::move(save));
+        return std::make_unique<QFileHandle>(std::move(save), m_sync);
     }
     auto file = std::make_unique<QFile>(path);
     QIODevice::OpenMode flags;
@@ -73,7 +103,7 @@ std::unique_ptr<FileHandle> DiskFileIo::open(const QString& path, Mode mode, Com
         return nullptr;
     if (access == Access::OwnerOnly && mode != Mode::Read && !file->setPermissions(ownerOnly))
         return nullptr;
-    return std::make_unique<QFileHandle>(std::move(file));
+    return std::make_unique<QFileHandle>(std::move(file), m_sync);
 }
 
 bool DiskFileIo::remove(const QString& path)

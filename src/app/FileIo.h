@@ -54,14 +54,25 @@ public:
     virtual QByteArray tail(const QString& path, qint64 count) = 0;
 };
 
-// The real file system.
+// The real file system. Every written file is synced to the disk when it is closed, before the write counts
+// as done; Sync::None leaves that to the system (for measuring what the sync costs).
 class DiskFileIo : public FileIo
 {
 public:
+    enum class Sync
+    {
+        ToDisk,
+        None
+    };
+    explicit DiskFileIo(Sync sync = Sync::ToDisk) : m_sync(sync) {}
+
     std::unique_ptr<FileHandle> open(const QString& path, Mode mode, Commit commit = Commit::InPlace,
                                      Access access = Access::Shared) override;
     bool remove(const QString& path) override;
     bool exists(const QString& path) override;
     qint64 size(const QString& path) override;
     QByteArray tail(const QString& path, qint64 count) override;
+
+private:
+    Sync m_sync;
 };

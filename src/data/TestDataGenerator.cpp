@@ -38,11 +38,12 @@ QString FillArray(MeteringContext& ctx, const FillRequest& request, const std::f
         return QStringLiteral("The number of events to fill must be a whole number from 1 to %1, the size of the "
                               "data array.")
             .arg(data.capacity());
-    if (*interval * 60 * *count > int32Max)
+    // Compared by division: twelve-digit fields times a large table overflow 64 bits.
+    if (*interval > int32Max / (60 * *count))
         return QStringLiteral("The logging seconds of the last event would be too large: please choose a shorter "
                               "interval or fewer events.");
     const auto maxPulses = wholeNumber(request.maxPulses);
-    if (!maxPulses || *maxPulses * *count > int32Max)
+    if (!maxPulses || *maxPulses > int32Max / *count)
         return QStringLiteral("The maximum number of pulses must be a whole number, 0 or more, small enough that "
                               "the total of all events stays below %1.")
             .arg(int32Max);

@@ -31,7 +31,8 @@ std::unique_ptr<FileHandle> openForWriting(MeteringContext& ctx, RetryRule rule,
 }
 
 // A file that a crash or a failed write left with an unfinished last line gets its line ended first, so the
-// first new record starts a line of its own instead of being glued onto the broken one.
+// first new record starts a line of its own instead of being glued onto the broken one. A line ended by CR or
+// LF is whole even when the end-of-line setting changed since it was written (no empty line in between).
 std::unique_ptr<FileHandle> openForAppending(MeteringContext& ctx, RetryRule rule, const QString& path)
 {
     auto file = openForWriting(ctx, rule, path, FileIo::Mode::Append);
@@ -39,8 +40,10 @@ std::unique_ptr<FileHandle> openForAppending(MeteringContext& ctx, RetryRule rul
         return nullptr;
     const QByteArray endOfLine = RecordLine(ctx).endOfLine();
     FileIo& files = ctx.services.files;
-    if (files.size(path) > 0 && !files.tail(path, endOfLine.size()).endsWith(endOfLine) &&
-        !retryFileOperation(ctx, rule, [&] { return file->write(endOfLine); }))
+    const bool empty = files.size(path) <= 0;
+    const QByteArray tail = empty ? QByteArray() : files.tail(path, endOfLine.size());
+    const bool lineOpen = !empty && !tail.endsWith(endOfLine) && !tail.endsWith('\n') && !tail.endsWith('\r');
+    if (lineOpen && !retryFileOperation(ctx, rule, [&] { return file->write(endOfLine); }))
         return nullptr;
     return file;
 }

@@ -77,9 +77,9 @@ void LoggingEngine::ResetLogging()
     RefreshLoggingDisplay();
 }
 
-void LoggingEngine::LoggingTimer()
+bool LoggingEngine::LoggingTimer()
 {
-    CloseRunMinute(m_ctx, m_ctx.logging, RunSeconds::Keep);
+    return CloseRunMinute(m_ctx, m_ctx.logging, RunSeconds::Keep);
 }
 
 void LoggingEngine::LoggingCalculations()
@@ -172,19 +172,17 @@ void LoggingEngine::DoWriteDiskBackup(bool fromTimer)
         diffError = write_diff_file(ctx, ctx.paths.diffLog, first, last, ctx.paths.diffLogCtl);
     f.lngGlobalLastRecordWrittenToDisk = last;
 
-    Dialogs& dialogs = ctx.services.dialogs;
+    // Shown once the tick or the Stop button is over: a box open inside the tick would hold up logging.
     if (!backupError.isEmpty()) {
         f.blnGlobalDiskBackupFailed = true;
-        dialogs.message(QStringLiteral("Error writing to disk: ") + backupError + CrLf +
-                            QStringLiteral("Logging continues but will not be backed up to disk. Please export "
-                                           "data manually at end if you want to keep it."),
-                        Dialogs::Buttons::Ok);
+        m_messages.post(QStringLiteral("Error writing to disk: ") + backupError + CrLf +
+                        QStringLiteral("Logging continues but will not be backed up to disk. Please export "
+                                       "data manually at end if you want to keep it."));
     }
     if (s.WRITE_DIFF_LOG_FILE && !diffError.isEmpty() && (!fromTimer || !f.blnGlobalDiffLogErrorShown)) {
         if (fromTimer)
             f.blnGlobalDiffLogErrorShown = true;
-        dialogs.message(QStringLiteral("Error writing log interface file to disk: ") + diffError + CrLf,
-                        Dialogs::Buttons::Ok);
+        m_messages.post(QStringLiteral("Error writing log interface file to disk: ") + diffError + CrLf);
     }
 
     f.dblGlobalTimeLastARRAYWRITEevent = TruncateSeconds(t);
@@ -204,14 +202,26 @@ void LoggingEngine::tick()
     if (m_inTick || !m_ctx.blnGlobalLoggingRunning)
         return;
     m_inTick = true;
+    runTick();
+    m_inTick = false;
+    m_messages.showAll(m_ctx.services.dialogs);
+}
+
+void LoggingEngine::runTick()
+{
     MeteringContext& ctx = m_ctx;
     const GlobalSettings& s = ctx.settings;
     RunState& run = ctx.logging;
     LoggingFileState& f = ctx.loggingFiles;
     const double now = ctx.services.clock.timer();
+    // Stop and Start pressed while this tick waits begin a new run; the rest of the tick, with its clock
+    // reading from before, belongs to the old one and is dropped.
+    const quint32 runNumber = run.number;
+    auto restarted = [&] { return run.number != runNumber || !ctx.blnGlobalLoggingRunning; };
 
     if (SecondsBetween(now, run.timeLastCalculationEvent) >= 60.0) {
-        LoggingTimer();
+        if (!LoggingTimer())
+            return;
         LoggingCalculations();
         RefreshLoggingDisplay();
         run.timeLastCalculationEvent = TruncateSeconds(now);
@@ -220,20 +230,21 @@ void LoggingEngine::tick()
     }
 
     // The waits above let the Stop button run; a stopped run takes no further record after its final backup.
-    if (ctx.blnGlobalLoggingRunning) {
-        if (SecondsBetween(now, f.dblGlobalTimeLastLOGGINGevent) >= s.LOGGING_INTERVAL_SECONDS) {
-            DoWriteLogevent(ctx);
-            RefreshLoggingDisplay();
-            f.dblGlobalTimeLastLOGGINGevent = TruncateSeconds(now);
-        }
-        DoWriteDiskBackup(true);
+    if (restarted())
+        return;
+    if (SecondsBetween(now, f.dblGlobalTimeLastLOGGINGevent) >= s.LOGGING_INTERVAL_SECONDS) {
+        DoWriteLogevent(ctx);
+        RefreshLoggingDisplay();
+        f.dblGlobalTimeLastLOGGINGevent = TruncateSeconds(now);
     }
+    DoWriteDiskBackup(true);
+    if (restarted())
+        return;
 
     if (s.LOG_SCREEN_REFRESH_INTERVAL_MILLISECONDS / 1000.0 <= SecondsBetween(now, run.timeLastScreenUpdateEvent)) {
         RefreshLoggingDisplay();
         run.timeLastScreenUpdateEvent = now;
     }
-    m_inTick = false;
 }
 
 bool LoggingEngine::startButton()
@@ -273,6 +284,7 @@ void LoggingEngine::stopButton()
     DoWriteDiskBackup(false);
     RefreshLoggingDisplay();
     emit runStopped();
+    m_messages.showAll(m_ctx.services.dialogs);
 }
 
 void LoggingEngine::ResumeLogging(const QDateTime& startTime, const QString& comment)

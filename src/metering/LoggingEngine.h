@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "app/QueuedMessages.h"
 #include "app/TextFormat.h"
 #include "metering/LoggingDisplay.h"
 
@@ -29,13 +30,14 @@ public:
     void StartLogging();
     void StopLogging();
     void ResetLogging();
-    // Closes the running minute into both windows.
-    void LoggingTimer();
+    // Closes the running minute into both windows; false when a new run began while it waited.
+    bool LoggingTimer();
     // Recomputes the four window averages.
     void LoggingCalculations();
     void RefreshLoggingDisplay();
     void ClearLoggingDisplay();
-    // The backup step; fromTimer waits for the backup interval and reports a difference-log error once.
+    // The backup step; its error messages are shown after the tick or the Stop button. fromTimer waits for the backup
+    // interval and reports a difference-log error once.
     void DoWriteDiskBackup(bool fromTimer);
 
     // One tick of the logging timer: minute update and live file, record, backup, refresh, in that order.
@@ -60,9 +62,11 @@ signals:
 
 private:
     void changed() { emit displayChanged(); }
+    void runTick();
 
     MeteringContext& m_ctx;
     LoggingDisplay m_display;
+    QueuedMessages m_messages;
     GeneralDateFormat m_dates; // built once: the screen refreshes several times a second
     bool m_inTick = false;
     bool m_backupInProgress = false;

@@ -49,6 +49,7 @@ struct RunState
     double timeLastScreenUpdateEvent = 0; // dblGlobalTimeLastTRIPScreenUpdateEvent
     qint16 timerTicksCounted = 0;         // intGlobalTripTimerTicksCounted
     double secondsSincePulse = -1.0;      // dblGlobalWkgTripSecondsSincePulse
+    quint32 number = 0;                   // counts resets, so work that waited can tell a new run began
 };
 
 // Bookkeeping of the logging run's records and disk backup.

@@ -13,9 +13,12 @@ void WaitWhilePulseInProgress(MeteringContext& ctx)
         DelayTenths(ctx.services.clock, ctx.services.pump, 1);
 }
 
-void CloseRunMinute(MeteringContext& ctx, RunState& run, RunSeconds seconds)
+bool CloseRunMinute(MeteringContext& ctx, RunState& run, RunSeconds seconds)
 {
+    const quint32 runNumber = run.number;
     WaitWhilePulseInProgress(ctx);
+    if (run.number != runNumber)
+        return false; // restarted during the wait: the minute belonged to the old run
     const QDateTime now = ctx.services.clock.now();
     if (seconds == RunSeconds::Update)
         run.seconds = WholeSecondsBetween(run.startTime, now);
@@ -27,6 +30,7 @@ void CloseRunMinute(MeteringContext& ctx, RunState& run, RunSeconds seconds)
     run.window1hour.closeMinute(run.oldPulseCount, now, p.dblGlobalWkgRevsPerKWH, p.dblGlobalWkgCostPerKWH,
                                 p.intGlobalWkgTarrifNumber);
     LoadWorkingMeterValues(ctx);
+    return true;
 }
 
 void CalculateRunAverages(RunState& run)
@@ -41,6 +45,7 @@ void CalculateRunAverages(RunState& run)
 
 void ResetRunState(MeteringContext& ctx, RunState& run)
 {
+    ++run.number;
     run.timerTicksCounted = 0;
     const double t = ctx.services.clock.timer();
     run.timeLastScreenUpdateEvent = t;
@@ -64,12 +69,14 @@ void ResetRunState(MeteringContext& ctx, RunState& run)
 
 QString ElapsedTimeText(qint64 seconds)
 {
-    const qint64 hours = seconds / 3600;
-    const qint64 r = seconds % 3600;
-    return QStringLiteral("%1h %2m %3s")
-        .arg(hours, 2, 10, QLatin1Char('0'))
-        .arg(r / 60, 2, 10, QLatin1Char('0'))
-        .arg(r % 60, 2, 10, QLatin1Char('0'));
+    // A clock set back makes the time negative: one sign in front, not one inside every part.
+    const QString sign = seconds < 0 ? QStringLiteral("-") : QString();
+    const qint64 magnitude = seconds < 0 ? -seconds : seconds;
+    const qint64 r = magnitude % 3600;
+    return sign + QStringLiteral("%1h %2m %3s")
+                      .arg(magnitude / 3600, 2, 10, QLatin1Char('0'))
+                      .arg(r / 60, 2, 10, QLatin1Char('0'))
+                      .arg(r % 60, 2, 10, QLatin1Char('0'));
 }
 
 QString RoundedText(double value, int places, const QLocale& locale)

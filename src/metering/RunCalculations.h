@@ -22,7 +22,8 @@ enum class RunSeconds
     Update,
     Keep
 };
-void CloseRunMinute(MeteringContext& ctx, RunState& run, RunSeconds seconds = RunSeconds::Update);
+// False when the run was reset while it waited for a pulse to end: nothing is closed then.
+bool CloseRunMinute(MeteringContext& ctx, RunState& run, RunSeconds seconds = RunSeconds::Update);
 
 // Recomputes the run's 5-minute and 1-hour averages from its windows (TripCalculations /
 // LoggingCalculations).

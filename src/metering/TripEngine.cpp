@@ -59,9 +59,9 @@ void TripEngine::ResetTrip()
     RefreshTripDisplay();
 }
 
-void TripEngine::TripTimer()
+bool TripEngine::TripTimer()
 {
-    CloseRunMinute(m_ctx, m_ctx.trip);
+    return CloseRunMinute(m_ctx, m_ctx.trip);
 }
 
 void TripEngine::TripCalculations()
@@ -139,7 +139,11 @@ void TripEngine::tick()
     RunState& t = m_ctx.trip;
     const double now = m_ctx.services.clock.timer();
     if (SecondsBetween(now, t.timeLastCalculationEvent) >= 60.0) {
-        TripTimer();
+        if (!TripTimer()) {
+            // Reset or restarted while the minute waited: the new trip keeps its own start times.
+            m_inTick = false;
+            return;
+        }
         TripCalculations();
         RefreshTripDisplay();
         t.timeLastCalculationEvent = TruncateSeconds(now);

@@ -26,8 +26,8 @@ public:
     void StartTrip();
     void StopTrip();
     void ResetTrip();
-    // Closes the running minute into both windows.
-    void TripTimer();
+    // Closes the running minute into both windows; false when the trip was reset while it waited.
+    bool TripTimer();
     // Recomputes the four window averages.
     void TripCalculations();
     void RefreshTripDisplay();

@@ -122,6 +122,10 @@ TEST(FillArray, RecordsFollowTheIntervalAndAddUpEachPressDiffersAndBadInputIsRef
     }
     EXPECT_EQ(FillArray(t.ctx, {" 15 ", "100", "10"}), QString());
     EXPECT_EQ(t.ctx.varGlobalDataArray.pointer(), 101);
+
+    // Twelve-digit minutes times a huge table pass 64 bits; the check must still see the interval too long.
+    t.ctx.varGlobalDataArray = DataArray(100000000);
+    EXPECT_TRUE(FillArray(t.ctx, {"500000000000", "100000000", "999"}).startsWith(QStringLiteral("The logging")));
 }
 
 } // namespace

@@ -156,6 +156,10 @@ TEST_F(WritersTest, DifferenceLogAppendsUnderItsControlFileStartingOnAFreshLineA
     EXPECT_EQ(bytes("DIFFLOG.DTA"),
               "15/01/2009 09:38:07,2009,1,1\r\n" + line3 + lines.line(*t.ctx.varGlobalDataArray.record(4)))
         << "a whole last line gets nothing added";
+
+    write("DIFFLOG.DTA", "a line of an earlier run with LF only\n");
+    ASSERT_EQ(write_diff_file(t.ctx, diff, 3, 3, ctl), QString());
+    EXPECT_EQ(bytes("DIFFLOG.DTA"), "a line of an earlier run with LF only\n" + line3) << "no empty line between";
 }
 
 TEST_F(WritersTest, LiveFileReplacesItsTwoLinesWhole)

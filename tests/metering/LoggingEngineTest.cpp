@@ -294,6 +294,36 @@ TEST_F(LoggingTest, ADataSetReplacedDuringAWaitingWriteNeverMixesIntoTheOldRun)
     EXPECT_EQ(file[1].split(',')[10], "300");
 }
 
+TEST_F(LoggingTest, AnErrorMessageLeftOpenForAnHourHoldsUpNoRecord)
+{
+    t.files.fail(FaultyFileIo::Op::Open, path("DATASTOR.DTA"));
+    t.dialogs.onMessage = [&](const ScriptedDialogs::Shown&) {
+        runFor(3600, 1.0); // the box waits for OK while the timer goes on ticking
+        EXPECT_EQ(data().count(), 14);
+    };
+    start();
+    runFor(601);
+    EXPECT_EQ(t.dialogs.shown.size(), 1u);
+    ASSERT_EQ(data().count(), 14);
+    for (int r = 1; r <= 14; ++r)
+        EXPECT_EQ(data().row(r).LoggingSeconds, 300 * r) << "on time, none holding the gap";
+}
+
+TEST_F(LoggingTest, StopAndStartWhileATickWaitsGiveTheNewRunNoStaleRecordOrMinute)
+{
+    t.ctx.settings.WRITE_LIVE_DATA_FILE = true;
+    start();
+    runFor(59.8);
+    t.files.fail(FaultyFileIo::Op::Open, t.ctx.paths.liveData, 1);
+    t.pump.onEvents = [&] {
+        engine.stopButton();
+        engine.startButton();
+    };
+    runFor(59.0);
+    EXPECT_EQ(data().count(), 0);
+    EXPECT_FALSE(t.ctx.logging.window1hour.slot(1).closed);
+}
+
 TEST_F(LoggingTest, MinuteUpdatesFeedTheAveragesAndTheLiveFileWithTheBackupSwitchedOff)
 {
     t.ctx.settings.WRITE_LIVE_DATA_FILE = true;

@@ -111,6 +111,19 @@ TEST_F(TripTest, TicksAndPulsesDuringThePulseWaitLandInTheClosingMinuteOnly)
     EXPECT_EQ(std::tuple(trip().window5min.slot(1).pulses, trip().newPulseCount), std::tuple(2, 0));
 }
 
+TEST_F(TripTest, StopAndStartWhileTheMinuteWaitsForAPulseCloseNothingIntoTheNewTrip)
+{
+    runFor(59.8);
+    SetPulseInProgress(t.ctx);
+    t.pump.onEvents = [&] {
+        engine.stopButton();
+        engine.startButton();
+        ClearPulseInProgress(t.ctx);
+    };
+    runFor(60.0);
+    EXPECT_FALSE(trip().window5min.slot(1).closed) << "neither the old trip's minute nor yet the new one's";
+}
+
 TEST_F(TripTest, DisplayRoundsHalvesToEvenPerSettingAndTheBaselineCountsFromTheNextRefresh)
 {
     GlobalSettings& s = t.ctx.settings;
@@ -123,6 +136,7 @@ TEST_F(TripTest, DisplayRoundsHalvesToEvenPerSettingAndTheBaselineCountsFromTheN
     engine.RefreshTripDisplay();
     EXPECT_EQ(engine.display().Text5, "0,12");
     EXPECT_EQ(ElapsedTimeText(59) + ElapsedTimeText(400000), "00h 00m 59s111h 06m 40s");
+    EXPECT_EQ(ElapsedTimeText(-3725), "-01h 02m 05s") << "a clock set back";
 
     t.ctx.locale = QLocale(QLocale::English, QLocale::UnitedKingdom);
     t.ctx.pulse.dblGlobalInstantKW = 0.5;

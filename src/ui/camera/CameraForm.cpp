@@ -459,6 +459,8 @@ void CameraForm::saveAllSettings()
 {
     if (is_camera_running(*m_capture))
         return;
+    // The writer's retries wait with events running: a close meanwhile waits until the save is over.
+    const BusyWindow::Work work(m_busy);
     const QString error = SaveCameraSettings(m_ctx);
     if (!error.isEmpty())
         m_ctx.services.dialogs.message(QStringLiteral("Problem saving settings: ") + error);

@@ -3,6 +3,7 @@
 
 #include "camera/IntensityHistory.h"
 #include "camera/MarkDetector.h"
+#include "ui/shell/BusyWindow.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -111,6 +112,7 @@ private:
     QPushButton* m_startCameraButton = nullptr;
     QPushButton* m_findMarkButton = nullptr;
     QPointer<MotionDetection> m_motion;
+    BusyWindow m_busy{*this};
     QPointer<QDialog> m_startCamera;
     QPointer<FindMarkForm> m_findMark;
     StalledCameraWatch* m_stalledWatch = nullptr;

@@ -40,8 +40,12 @@ void DataTaskForm::run()
         m_bar->setValue(value);
         m_bar->repaint(); // the task runs without returning to the event loop
     };
-    const bool ok = m_task(m_ctx, hooks);
-    m_running = false;
-    emit taskDone(ok);
-    closeScreenFrame(*this);
+    {
+        // Retries wait with events running: a close meanwhile waits for the task.
+        const BusyWindow::Work work(m_busy);
+        const bool ok = m_task(m_ctx, hooks);
+        m_running = false;
+        emit taskDone(ok);
+    }
+    closeScreenFrame(*this); // harmless when a close asked for during the task closed it already
 }

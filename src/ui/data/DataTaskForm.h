@@ -2,6 +2,7 @@
 #pragma once
 
 #include "data/ProgressReport.h"
+#include "ui/shell/BusyWindow.h"
 
 #include <QTimer>
 #include <QWidget>
@@ -31,5 +32,6 @@ private:
     Task m_task;
     QProgressBar* m_bar = nullptr;
     QTimer m_timer;
+    BusyWindow m_busy{*this};
     bool m_running = false;
 };

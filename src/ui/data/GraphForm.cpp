@@ -172,6 +172,8 @@ void GraphForm::calculate()
         m_ctx.services.dialogs.message(QStringLiteral("No Data to Display"));
         return;
     }
+    // The calculation lets events through: a close meanwhile waits until the graph is drawn.
+    const BusyWindow::Work work(m_busy);
     m_calculating = true;
     const auto types = graphTypes(m_ctx.settings);
     const int row = std::clamp(m_list->currentRow(), 0, int(types.size()) - 1);

@@ -3,6 +3,7 @@
 
 #include "data/GraphSeries.h"
 #include "ui/data/GraphPainter.h"
+#include "ui/shell/BusyWindow.h"
 
 #include <QWidget>
 
@@ -39,5 +40,6 @@ private:
     QLineEdit* m_compaction = nullptr;
     QLineEdit* m_readings = nullptr;
     QCustomPlot* m_plot = nullptr;
+    BusyWindow m_busy{*this};
     bool m_calculating = false;
 };

@@ -3,6 +3,7 @@
 
 #include "app/AppContext.h"
 #include "app/ConfigFiles.h"
+#include "app/Dialogs.h"
 #include "app/TextFormat.h"
 
 #include <QCheckBox>
@@ -35,14 +36,14 @@ AdvancedSettingsSetupForm::AdvancedSettingsSetupForm(AppContext& ctx, QWidget* p
     auto* right = new QFormLayout;
 
     addHeading(left, QStringLiteral("Label1"), QStringLiteral("Output File Settings"));
-    addText(left, QStringLiteral("Text1"), QStringLiteral("Label2"), QStringLiteral("End of Line Characters"),
-            QStringLiteral("Used by the exported data file. Defines the characters that mark each end of line in the "
-                           "file. Enter as ascii code(s) separated by ,."),
-            &S::END_OF_LINE_CHARACTERS, false);
-    addText(left, QStringLiteral("Text2"), QStringLiteral("Label3"), QStringLiteral("Field Delimiter"),
-            QStringLiteral("Used by the exported data file. Defines the separaters between fields of data in each "
-                           "line (each line is a logged data event). Enter as ascii code(s) separated by ,"),
-            &S::FIELD_DELIMITER, false);
+    addCodes(left, QStringLiteral("Text1"), QStringLiteral("Label2"), QStringLiteral("End of Line Characters"),
+             QStringLiteral("Used by the exported data file. Defines the characters that mark each end of line in the "
+                            "file. Enter as ascii code(s) separated by ,."),
+             &S::END_OF_LINE_CHARACTERS);
+    addCodes(left, QStringLiteral("Text2"), QStringLiteral("Label3"), QStringLiteral("Field Delimiter"),
+             QStringLiteral("Used by the exported data file. Defines the separaters between fields of data in each "
+                            "line (each line is a logged data event). Enter as ascii code(s) separated by ,"),
+             &S::FIELD_DELIMITER);
     left->addRow(line(this, QFrame::HLine));
 
     addHeading(left, QStringLiteral("Label4"), QStringLiteral("Data Array Settings"));
@@ -158,7 +159,30 @@ void AdvancedSettingsSetupForm::addText(QFormLayout* form, const QString& name, 
 {
     QLineEdit* edit = textField(name, toolTip);
     form->addRow(captioned(label(labelName, caption), edit), edit);
-    m_texts.push_back({edit, setting, trimmed});
+    m_texts.push_back({edit, setting, trimmed, QString()});
+}
+
+void AdvancedSettingsSetupForm::addCodes(QFormLayout* form, const QString& name, const QString& labelName,
+                                         const QString& caption, const QString& toolTip,
+                                         QString GlobalSettings::*setting)
+{
+    addText(form, name, labelName, caption, toolTip, setting, false);
+    m_texts.back().codesCaption = caption;
+    const size_t index = m_texts.size() - 1;
+    connect(m_texts.back().edit, &QLineEdit::editingFinished, this, [this, index] { refuseBadCodes(m_texts[index]); });
+}
+
+bool AdvancedSettingsSetupForm::refuseBadCodes(const TextField& field)
+{
+    if (field.codesCaption.isEmpty() || IsValidCodeList(field.edit->text()))
+        return false;
+    // Back to the value in use first: the message takes the focus, which ends the editing once more.
+    field.edit->setText(m_ctx.settings.*field.setting);
+    m_ctx.services.dialogs.message(field.codesCaption +
+                                       QStringLiteral(" must be character codes from 0 to 255 separated by commas, "
+                                                      "for example 13,10. The value in use is kept."),
+                                   Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation);
+    return true;
 }
 
 void AdvancedSettingsSetupForm::addCheck(QFormLayout* form, const QString& name, const QString& caption,
@@ -173,7 +197,8 @@ void AdvancedSettingsSetupForm::ApplyAdvancedFields()
 {
     GlobalSettings& s = m_ctx.settings;
     for (const TextField& f : m_texts)
-        s.*f.setting = f.trimmed ? TextFormat::trimSpaces(f.edit->text()) : f.edit->text();
+        if (!refuseBadCodes(f))
+            s.*f.setting = f.trimmed ? TextFormat::trimSpaces(f.edit->text()) : f.edit->text();
     for (const WholeField& f : m_wholes)
         std::visit([&](auto member) { applyWholeNumber(f.edit, s.*member); }, f.setting);
     for (const CheckField& f : m_checks)

@@ -37,6 +37,7 @@ private:
         QLineEdit* edit;
         QString GlobalSettings::*setting;
         bool trimmed;
+        QString codesCaption; // set for a list of character codes
     };
     struct CheckField
     {
@@ -50,6 +51,10 @@ private:
                   const QString& toolTip, const ReadRange<T>& range, T GlobalSettings::*setting);
     void addText(QFormLayout* form, const QString& name, const QString& labelName, const QString& caption,
                  const QString& toolTip, QString GlobalSettings::*setting, bool trimmed);
+    // A list of character codes: one the settings file could not read back is refused when it is entered.
+    void addCodes(QFormLayout* form, const QString& name, const QString& labelName, const QString& caption,
+                  const QString& toolTip, QString GlobalSettings::*setting);
+    bool refuseBadCodes(const TextField& field);
     void addCheck(QFormLayout* form, const QString& name, const QString& caption, const QString& toolTip,
                   bool GlobalSettings::*setting);
 

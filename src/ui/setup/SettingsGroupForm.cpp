@@ -153,6 +153,8 @@ void SettingsGroupForm::keyPressEvent(QKeyEvent* event)
 
 void SettingsGroupForm::onSave()
 {
+    // The writer's retries wait with events running: a close meanwhile waits until the save is over.
+    const BusyWindow::Work work(m_busy);
     applyFields();
     const QString error = saveGroup();
     if (!error.isEmpty())

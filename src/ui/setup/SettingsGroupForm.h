@@ -2,6 +2,7 @@
 #pragma once
 
 #include "ui/setup/NumericFieldBinding.h"
+#include "ui/shell/BusyWindow.h"
 
 #include <QWidget>
 #include <optional>
@@ -74,6 +75,7 @@ private:
     void onLoad();
 
     NumericFieldBinding m_binding;
+    BusyWindow m_busy{*this};
     QPushButton* m_apply = nullptr;
     QPushButton* m_save = nullptr;
     QPushButton* m_load = nullptr;

@@ -149,10 +149,14 @@ TEST(AdvancedSettingsSetupForm, EmptyTitleLastsOnlyUntilRestartAndShortArrayCann
     EXPECT_EQ(f.t.dialogs.texts().join('|'), "Maximum allowed value is 100000000\r\nMinimum allowed value is 1000");
 
     f.type("Text10", "");
+    f.type("Text1", "13,,10"); // a code list the next start could not read is refused
     f.click(f.form.saveButton());
+    EXPECT_EQ(f.text("Text1"), "13,10");
+    EXPECT_TRUE(f.t.dialogs.texts().last().startsWith("End of Line Characters must be character codes"));
     EXPECT_EQ(f.t.ctx.settings.CURRENCY_TITLE, "");
     ASSERT_TRUE(LoadAdvancedSettings(f.t.ctx));
     EXPECT_EQ(f.t.ctx.settings.CURRENCY_TITLE, "Pence");
+    EXPECT_EQ(f.t.ctx.settings.END_OF_LINE_CHARACTERS, "13,10");
 }
 
 TEST(SetupForms, OnlyCloseIsUsableWhenOpenedDuringLoggingOrATrip)
