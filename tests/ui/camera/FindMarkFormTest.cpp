@@ -21,13 +21,11 @@ protected:
         EXPECT_EQ(child<QProgressBar>(window, "prgFindMark")->value(), 1);
         EXPECT_FALSE(child<QPushButton>(window, "butUseTheseSettings")->isEnabled());
         if (watchingShot)
-            if (screenshotsWanted())
-                saveScreenshot(window, watchingShot);
+            screenshotIfWanted(window, watchingShot);
         EXPECT_TRUE(frames.runUntil([&] { return window->findMark().finished(); }, 20.0));
         EXPECT_TRUE(frames.run(4.0)); // the chart fills under the proposal
         if (proposalShot)
-            if (screenshotsWanted())
-                saveScreenshot(window, proposalShot);
+            screenshotIfWanted(window, proposalShot);
         return window;
     }
 };
