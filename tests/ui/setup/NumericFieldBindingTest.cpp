@@ -7,7 +7,6 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QLineEdit>
-#include <QMimeData>
 #include <QTest>
 #include <QVBoxLayout>
 #include <gtest/gtest.h>
@@ -47,8 +46,8 @@ struct BoundScreen
     NumericFieldBinding binding{dialogs, &window};
 };
 
-// The key checks themselves are tested on FieldValidation; here that typed, pasted and dropped text reaches them.
-TEST(NumericFieldBinding, TypedPastedAndDroppedTextGoesThroughTheChecks)
+// The key checks themselves are tested on FieldValidation; here that typed and pasted text reaches them.
+TEST(NumericFieldBinding, TypedAndPastedTextGoesThroughTheChecks)
 {
     BoundScreen s;
     s.enter(s.interval);
@@ -59,19 +58,6 @@ TEST(NumericFieldBinding, TypedPastedAndDroppedTextGoesThroughTheChecks)
     QTest::keyClicks(&s.price, "1.1234567"); // the check sees five decimals before the sixth
     EXPECT_EQ(s.price.text(), "1.123456");
     EXPECT_EQ(s.dialogs.texts().join('|'), "Maximum number of decimal places is 5");
-    // A value above the maximum stops further digits but not Backspace.
-    s.enter(s.interval);
-    QTest::keyClicks(&s.interval, "6000001"); // 60000 is not yet above the maximum when the last 0 comes
-    EXPECT_EQ(s.interval.text(), "600000");
-    QTest::keyClick(&s.interval, Qt::Key_Backspace);
-    EXPECT_EQ(s.interval.text(), "60000");
-    // A minus anywhere but in front is removed as it appears.
-    s.offset.setText(QStringLiteral("12"));
-    s.offset.setFocus(Qt::TabFocusReason);
-    s.offset.setCursorPosition(1);
-    QTest::keyClicks(&s.offset, "-");
-    EXPECT_EQ(s.offset.text(), "12");
-    EXPECT_EQ(s.offset.cursorPosition(), 1);
 
     s.dialogs.shown.clear();
     s.enter(s.offset);
@@ -79,15 +65,6 @@ TEST(NumericFieldBinding, TypedPastedAndDroppedTextGoesThroughTheChecks)
     QTest::keyClick(&s.offset, Qt::Key_V, Qt::ControlModifier);
     EXPECT_EQ(s.offset.text(), "4.255");
     EXPECT_EQ(s.dialogs.texts().join('|'), "Maximum number of decimal places is 2") << "one message per paste";
-    s.interval.setText(QStringLiteral("17"));
-    QMimeData dragged;
-    dragged.setText(QStringLiteral("9z.9"));
-    QDragEnterEvent enter(QPoint(2, 2), Qt::CopyAction | Qt::MoveAction, &dragged, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(&s.interval, &enter);
-    QDropEvent drop(QPointF(2, 2), Qt::CopyAction | Qt::MoveAction, &dragged, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(&s.interval, &drop);
-    EXPECT_EQ(s.interval.text(), "9917");
-    EXPECT_EQ(drop.dropAction(), Qt::CopyAction);
 }
 
 TEST(NumericFieldBinding, LeavingWithAnOutOfRangeValueRestoresTheEnteredTextAndKeepsFocusButWindowSwitchesDoNot)
