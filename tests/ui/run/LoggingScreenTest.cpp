@@ -101,10 +101,8 @@ TEST(LoggingScreen, AStartRefusedByEitherQuestionChangesNothing)
 TEST(LoggingScreen, ARunOnTheFakeClockShowsItsFiguresLogsRecordsAndStopWritesTheBackup)
 {
     LoggingApp a;
-    EXPECT_FALSE(a.logging()->isVisible());
     QWidget* form = a.open(MenuItem::EnergyLoggingForm);
     EXPECT_EQ(a.status() + a.buttons() + a.text("Text13"), "STATUS: STOPPED100Camera is NOT RUNNING");
-    EXPECT_EQ(a.texts({"Text1", "Text3a", "Text4", "Text12"}), "|||");
     bool runningAtWarning = false;
     a.dialogs.onMessage = [&](const ScriptedDialogs::Shown& shown) {
         if (shown.text == CameraWarning)

