@@ -107,7 +107,8 @@ TEST_F(GraphFormGui, DrawsADayOfRecordsWithAndWithoutCompaction)
     EXPECT_EQ(points(), 288);
 
     QLineEdit* factor = edit("edtCompaction");
-    retype(factor, QStringLiteral("12"));
+    factor->selectAll();
+    QTest::keyClicks(factor, QStringLiteral("12"));
     form.findChild<QListWidget*>(QStringLiteral("List1"))->setCurrentRow(2);
     EXPECT_EQ(points(), 288); // a new choice draws nothing until Calculate Graph
     press("Command1");

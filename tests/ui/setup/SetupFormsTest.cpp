@@ -12,7 +12,6 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QPointer>
-#include <functional>
 
 namespace {
 

@@ -13,7 +13,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPointer>
-#include <QTextBrowser>
 #include <gtest/gtest.h>
 #include <set>
 
