@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// A recording as a phone makes it (H.264 High profile, 4:2:0, 30 fps, in MP4) of the simulated meter, played
-// through the video-file source in real time: Find Mark sets the detector up from it and the detector counts.
+// Recordings as phones make them (H.264 High profile in MP4, H.265 in MOV or MKV; 4:2:0, 30 fps) of the
+// simulated meter, played through the video-file source in real time: Find Mark sets the detector up from
+// each and the detector counts.
 #include "FakeCameras.h"
 #include "camera/CameraConfiguration.h"
 #include "camera/FindMark.h"
@@ -18,8 +19,21 @@ constexpr double Watts = 6000.0; // one revolution every 2 s at 300 per kWh
 constexpr int Fps = 30;
 constexpr int Seconds = 8; // four whole revolutions, so the loop joins up without a jump
 
-// Renders the meter into numbered pictures and encodes them with GStreamer's x264 encoder.
-QString makeRecording(const QString& dir)
+struct Recording
+{
+    const char* name;
+    const char* encodeAndMux; // the GStreamer elements after the raw 4:2:0 pictures
+    const char* extension;
+};
+
+const Recording Recordings[] = {
+    {"H264InMp4", "x264enc ! video/x-h264,profile=high ! mp4mux", "mp4"},
+    {"H265InMov", "x265enc ! h265parse ! qtmux", "mov"},
+    {"H265InMkv", "x265enc ! h265parse ! matroskamux", "mkv"},
+};
+
+// Renders the meter into numbered pictures and encodes them with GStreamer's encoders.
+QString makeRecording(const QString& dir, const Recording& recording)
 {
     SimulatedMeterSettings s;
     s.powerWatts = Watts;
@@ -29,25 +43,29 @@ QString makeRecording(const QString& dir)
     SimulatedMeter meter(s);
     for (int i = 0; i < Seconds * Fps; ++i)
         meter.render(double(i) / Fps).save(QStringLiteral("%1/f%2.png").arg(dir).arg(i, 5, 10, QLatin1Char('0')));
-    const QString out = dir + QStringLiteral("/phone.mp4");
+    const QString out = dir + QStringLiteral("/phone.") + QLatin1String(recording.extension);
     QProcess gst;
     const QString pipeline = QStringLiteral("gst-launch-1.0 -q multifilesrc location=%1/f%05d.png "
                                             "caps=image/png,framerate=%2/1 ! pngdec ! videoconvert ! "
-                                            "video/x-raw,format=I420 ! x264enc ! video/x-h264,profile=high ! "
-                                            "mp4mux ! filesink location=%3");
-    QStringList args = QProcess::splitCommand(pipeline.arg(dir).arg(Fps).arg(out));
+                                            "video/x-raw,format=I420 ! %3 ! filesink location=%4");
+    QStringList args =
+        QProcess::splitCommand(pipeline.arg(dir).arg(Fps).arg(QLatin1String(recording.encodeAndMux), out));
     gst.start(args.takeFirst(), args);
     if (!gst.waitForFinished(60000) || gst.exitCode() != 0)
-        ADD_FAILURE() << "encoding failed (scripts/install-deps installs the encoder and gst-launch-1.0): "
+        ADD_FAILURE() << "encoding failed (scripts/install-deps installs the encoders and gst-launch-1.0): "
                       << gst.readAllStandardError().toStdString();
     return out;
 }
+
+class PhoneRecording : public testing::TestWithParam<Recording>
+{
+};
 } // namespace
 
-TEST(PhoneRecording, PlaysAndCountsAfterFindMark)
+TEST_P(PhoneRecording, PlaysAndCountsAfterFindMark)
 {
     QTemporaryDir dir;
-    const QString file = makeRecording(dir.path());
+    const QString file = makeRecording(dir.path(), GetParam());
 
     // The recording plays in real time, so the program clock is the real one here.
     TestContext t;
@@ -87,3 +105,6 @@ TEST(PhoneRecording, PlaysAndCountsAfterFindMark)
     EXPECT_NEAR(ctx.pulse.dblGlobalInstantKW * 1000.0, Watts, Watts * 0.1);
     EXPECT_TRUE(t.dialogs.texts().isEmpty()) << t.dialogs.texts().join(' ').toStdString();
 }
+
+INSTANTIATE_TEST_SUITE_P(Formats, PhoneRecording, testing::ValuesIn(Recordings),
+                         [](const testing::TestParamInfo<Recording>& info) { return info.param.name; });
