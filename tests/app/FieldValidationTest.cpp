@@ -11,14 +11,10 @@ const QString Range60000 = QStringLiteral("Maximum allowed value is 60000\r\nMin
 
 TEST(FieldValidation, StripMisplacedMinus)
 {
-    for (auto [in, out] : {std::pair{"", ""},
-                           {"123", "123"},
-                           {"-12", "-12"},
-                           {"12-3", "123"},
-                           {"-1-2", "-1-2"},
-                           {"1-2-3", "123"},
-                           {"--", "--"},
-                           {"5-", "5"}})
+    const std::pair<const char*, const char*> cases[] = {{"", ""},        {"123", "123"},   {"-12", "-12"},
+                                                         {"12-3", "123"}, {"-1-2", "-1-2"}, {"1-2-3", "123"},
+                                                         {"--", "--"},    {"5-", "5"}};
+    for (const auto& [in, out] : cases)
         EXPECT_EQ(StripMisplacedMinus(QString::fromLatin1(in)), QString::fromLatin1(out)) << in;
 }
 
