@@ -45,7 +45,7 @@ TEST(FieldValidation, ValidateKeyPress)
     }
 }
 
-TEST(FieldValidation, ValidateRange)
+TEST(FieldValidation, ValidateRangeAndDecimals)
 {
     const std::tuple<const char*, double, double, bool, QString> cases[] = {
         {"30", 30, 60000, true, {}},
@@ -64,12 +64,9 @@ TEST(FieldValidation, ValidateRange)
         EXPECT_EQ(std::tuple(r.ok, r.message), std::tuple(ok, message)) << text;
         EXPECT_TRUE(ValidateRange(QString::fromLatin1(text), min, max, {}, false).message.isEmpty());
     }
-}
 
-TEST(FieldValidation, ValidateRangeAndDecimals)
-{
     const QString old = QStringLiteral("7");
-    const std::tuple<const char*, const char*, QString> cases[] = {
+    const std::tuple<const char*, const char*, QString> withDecimals[] = {
         {"12.5", "12.5", {}},
         {"12.12345", "12.12345", {}},
         {"12.123456", "7", QStringLiteral("Maximum number of decimal places is 5")},
@@ -77,7 +74,7 @@ TEST(FieldValidation, ValidateRangeAndDecimals)
         {"0.5", "7", QStringLiteral("Maximum allowed value is 100\r\nMinimum allowed value is 1")},
         {"abc", "7", {}},
     };
-    for (const auto& [text, result, message] : cases) {
+    for (const auto& [text, result, message] : withDecimals) {
         const auto r = ValidateRangeAndDecimals(QString::fromLatin1(text), 1, 100, 5, old, true);
         EXPECT_EQ(std::tuple(r.text, r.message), std::tuple(QString::fromLatin1(result), message)) << text;
         // Without messages the decision stays the same.
