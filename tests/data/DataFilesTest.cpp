@@ -172,7 +172,7 @@ protected:
     QList<QByteArray> lines; // header and three record lines, each ending in CR
 };
 
-TEST_F(ImportFile, HeaderLineIsSkippedLoneLineFeedsEndLinesFractionsRoundToEvenAndTheDelimiterIgnoresCase)
+TEST_F(ImportFile, HeaderSkippedLoneLineFeedsEndLinesFractionsRoundToEvenSpreadsheetQuotingReadsDelimiterIgnoresCase)
 {
     QByteArray third = lines[3];
     third.chop(1);                         // no CR
@@ -181,13 +181,39 @@ TEST_F(ImportFile, HeaderLineIsSkippedLoneLineFeedsEndLinesFractionsRoundToEvenA
     EXPECT_EQ(import(lines[1] + '\n' + lines[2].chopped(1) + '\n' + third), QString());
     EXPECT_EQ(std::tuple(pointer(), t.ctx.varGlobalDataArray.row(2).PulsesThisInterval), std::tuple(3, 12344));
 
+    // As LibreOffice and Excel save CSV again: text fields in quotes, a quote doubled, the delimiter inside quotes,
+    // the date as the spreadsheet shows it, without seconds.
+    LogRecord quoted = t.ctx.varGlobalDataArray.row(1);
+    quoted.UserComment = QStringLiteral("the \"big\" kettle");
+    EXPECT_TRUE(RecordLine(t.ctx).line(quoted).endsWith(",\"the \"\"big\"\" kettle\"\r\n"));
+    const QByteArray date = lines[1].left(lines[1].indexOf(','));
+    QByteArray resaved = lines[1].chopped(1);
+    resaved.replace(date, "\"05/01/09 23:55\"").append("\"kettle, \"\"toaster\"\"\"");
+    EXPECT_EQ(import(joined({lines[0], resaved, lines[2]})), QString());
+    EXPECT_EQ(pointer(), 3);
+    EXPECT_EQ(t.ctx.varGlobalDataArray.row(1).DateTime, QDateTime(QDate(2009, 1, 5), QTime(23, 55)));
+
     t.ctx.strGlobalFieldDelimiter = QStringLiteral("x");
     EXPECT_EQ(import(joined({lines[0], QByteArray(lines[1]).replace(',', 'X')})), QString());
     EXPECT_EQ(std::tuple(pointer(), t.ctx.varGlobalDataArray.row(1).LightLevel), std::tuple(2, 4321));
 }
 
-TEST_F(ImportFile, FilesWithoutAGoodFirstRecordLeaveTheEarlierDataSetWhole)
+// The import and reload windows run from the menus in the data screen tests; here the refusals.
+TEST_F(ImportFile, RefusedImportsAndFilesWithoutAGoodFirstRecordLeaveTheEarlierDataSetWhole)
 {
+    for (Dialogs::Answer a : {Dialogs::Answer::No, Dialogs::Answer::Cancel}) {
+        t.dialogs.setNextAnswer(a);
+        EXPECT_FALSE(import_logged_data(t.ctx, {}));
+    }
+    EXPECT_TRUE(t.dialogs.fileRequests.empty());
+    EXPECT_EQ(std::tuple(t.dialogs.shown[0].buttons, pointer()), std::tuple(Dialogs::Buttons::YesNoCancel, 6));
+
+    t.dialogs.setNextAnswer(Dialogs::Answer::Yes);
+    t.dialogs.setNextFileName(t.path(QStringLiteral("gone.csv")));
+    EXPECT_FALSE(import_logged_data(t.ctx, {}));
+    EXPECT_EQ(t.dialogs.fileRequests[0].title, "Import / Load Logged Data");
+    EXPECT_EQ(t.dialogs.shown.back().title, "Error saving data");
+
     for (const QByteArray& content : {QByteArray(), lines[0] + '\n', lines[0], joined({lines[0], "nonsense"})}) {
         EXPECT_EQ(import(content), content.contains("nonsense")
                                        ? ReadError + "Line 2: 1 field separated by \",\" where a record has 21.\r\n"
@@ -240,21 +266,6 @@ TEST_F(ImportFile, BadRecordLinesStopTheImportNamingLineAndReasonAndKeepingTheRe
     EXPECT_TRUE(t.dialogs.texts().last().endsWith(".\r\n2 records loaded, from 05/01/2009 23:55:00 to 06/01/2009."));
 }
 
-// As LibreOffice and Excel save CSV again: text fields in quotes, a quote doubled, the delimiter inside quotes,
-// the date as the spreadsheet shows it, without seconds.
-TEST_F(ImportFile, SpreadsheetQuotingReadsAndQuotesInCommentsAreWrittenAsValidCsv)
-{
-    LogRecord quoted = t.ctx.varGlobalDataArray.row(1);
-    quoted.UserComment = QStringLiteral("the \"big\" kettle");
-    EXPECT_TRUE(RecordLine(t.ctx).line(quoted).endsWith(",\"the \"\"big\"\" kettle\"\r\n"));
-    const QByteArray date = lines[1].left(lines[1].indexOf(','));
-    QByteArray resaved = lines[1].chopped(1);
-    resaved.replace(date, "\"05/01/09 23:55\"").append("\"kettle, \"\"toaster\"\"\"");
-    EXPECT_EQ(import(joined({lines[0], resaved, lines[2]})), QString());
-    EXPECT_EQ(pointer(), 3);
-    EXPECT_EQ(t.ctx.varGlobalDataArray.row(1).DateTime, QDateTime(QDate(2009, 1, 5), QTime(23, 55)));
-}
-
 TEST_F(ImportFile, FileErrorsAreRetriedAndReportedAndProgressIsEstimatedAtAbout141BytesALine)
 {
     const QString missing = t.path(QStringLiteral("none.csv"));
@@ -280,23 +291,6 @@ TEST_F(ImportFile, FileErrorsAreRetriedAndReportedAndProgressIsEstimatedAtAbout1
     ASSERT_TRUE(writeFileBytes(big, joined(many))); // an estimate of 211 lines: a step every 2
     EXPECT_EQ(read_data_file(t.ctx, big, progress), QString());
     EXPECT_EQ(std::tuple(maximum, value), std::tuple(100, 100));
-}
-
-// The import and reload windows run from the menus in the data screen tests; here the refusals.
-TEST_F(ImportFile, ImportAsksBeforeOverwritingAndReportsAFileThatIsGone)
-{
-    for (Dialogs::Answer a : {Dialogs::Answer::No, Dialogs::Answer::Cancel}) {
-        t.dialogs.setNextAnswer(a);
-        EXPECT_FALSE(import_logged_data(t.ctx, {}));
-    }
-    EXPECT_TRUE(t.dialogs.fileRequests.empty());
-    EXPECT_EQ(std::tuple(t.dialogs.shown[0].buttons, pointer()), std::tuple(Dialogs::Buttons::YesNoCancel, 6));
-
-    t.dialogs.setNextAnswer(Dialogs::Answer::Yes);
-    t.dialogs.setNextFileName(t.path(QStringLiteral("gone.csv")));
-    EXPECT_FALSE(import_logged_data(t.ctx, {}));
-    EXPECT_EQ(t.dialogs.fileRequests[0].title, "Import / Load Logged Data");
-    EXPECT_EQ(t.dialogs.shown.back().title, "Error saving data");
 }
 
 } // namespace
