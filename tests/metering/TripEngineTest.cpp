@@ -148,7 +148,7 @@ TEST_F(TripTest, DisplayRoundsHalvesToEvenPerSettingAndTheBaselineCountsFromTheN
     EXPECT_EQ(engine.display().Text11, "0.3");
 }
 
-TEST_F(TripTest, AStoppedTripIsNotRefreshedEveryStartIsFreshAndResetKeepsThePulseTiming)
+TEST_F(TripTest, AStoppedTripIsNotRefreshedEveryStartIsFreshResetKeepsThePulseTimingAndTheMeterConstantFollows)
 {
     t.clock.advance(1);
     pulse();
@@ -171,11 +171,8 @@ TEST_F(TripTest, AStoppedTripIsNotRefreshedEveryStartIsFreshAndResetKeepsThePuls
     engine.startButton();
     EXPECT_EQ(trip().totalPulse, 0);
     EXPECT_FALSE(engine.canClose());
-}
 
-TEST_F(TripTest, ChangedMeterConstantReachesArithmeticAtNextMinute)
-{
-    t.ctx.settings.REVS_PER_KWH = 500;
+    t.ctx.settings.REVS_PER_KWH = 500; // reaches the arithmetic at the next minute
     pulse();
     EXPECT_DOUBLE_EQ(trip().totalKWH, 0.001);
     runFor(60);
