@@ -99,7 +99,7 @@ struct ConfigFilesTest : ::testing::Test
 
 } // namespace
 
-TEST_F(ConfigFilesTest, MissingFilesAreCreatedWithTheFactoryBytesThatReadBackAsTheFactoryRecord)
+TEST_F(ConfigFilesTest, MissingFilesAreCreatedWithTheFactoryBytesUnreadableOnesFailTheirGroupWithFactoryValues)
 {
     // A file that cannot be made is reported, with nothing half-written left behind; the others are still made.
     t.files.fail(FaultyFileIo::Op::Open, paths.loggingSettings, 3);
@@ -133,6 +133,26 @@ TEST_F(ConfigFilesTest, MissingFilesAreCreatedWithTheFactoryBytesThatReadBackAsT
     EXPECT_TRUE(writeFileBytes(paths.cameraSettings, "not a settings file at all"));
     MakeDefaultSettingsFiles(ctx);
     EXPECT_EQ(fileBytes(paths.cameraSettings), QByteArray("not a settings file at all")) << "existing files stay";
+
+    // Unreadable files fail their group with factory values.
+    t.dialogs.shown.clear();
+    EXPECT_TRUE(writeFileBytes(paths.meterSettings, "[Meter Settings 1]\r\nREVS_PER_KWH=75\r\nCOST_PER_KWH=12\r\n"));
+    EXPECT_TRUE(writeFileBytes(paths.cameraSettings, withLine(FactoryCamera, "TRIGGER_LEVEL=5")));
+    t.files.fail(FaultyFileIo::Op::Open, paths.meterSettings);
+    t.files.fail(FaultyFileIo::Op::Read, paths.cameraSettings, 1);
+    QFile::remove(paths.loggingSettings);
+    t.files.fail(FaultyFileIo::Op::Open, SettingsFilePath(ctx, PublishSettingsFile()));
+    ctx.settings = GlobalSettings{};
+    const double before = t.clock.timer();
+    const int opensBefore = t.files.attempts(FaultyFileIo::Op::Open, paths.meterSettings);
+    LoadAllSettings(ctx);
+    EXPECT_EQ(t.dialogs.texts(), QStringList({QStringLiteral("Failed to load meter settings"),
+                                              QStringLiteral("Failed to load logging settings"),
+                                              QStringLiteral("Failed to load camera settings"),
+                                              QStringLiteral("Failed to load publish settings")}));
+    EXPECT_EQ(ctx.settings, SettingsDefaults::factorySettings());
+    EXPECT_EQ(t.files.attempts(FaultyFileIo::Op::Open, paths.meterSettings) - opensBefore, 3);
+    EXPECT_GE(t.clock.timer() - before, 2 * 2 * 0.9); // two pauses of about a second for each file not opened
 }
 
 TEST_F(ConfigFilesTest, UnusualValuesSurviveSaveAndLoad)
@@ -246,28 +266,6 @@ TEST(ConfigFilesRead, AConversionFailureGivesFactoryValuesFromThereOnButABadPubl
         EXPECT_TRUE(holds(t.ctx.settings));
         EXPECT_EQ(t.ctx.settings.MQTT_PASSWORD + t.ctx.settings.DISCOVERY_PREFIX, "keptha") << "later keys still read";
     }
-}
-
-TEST_F(ConfigFilesTest, UnreadableFilesFailTheirGroupWithFactoryValues)
-{
-    MakeDefaultSettingsFiles(ctx);
-    EXPECT_TRUE(writeFileBytes(paths.meterSettings, "[Meter Settings 1]\r\nREVS_PER_KWH=75\r\nCOST_PER_KWH=12\r\n"));
-    EXPECT_TRUE(writeFileBytes(paths.cameraSettings, withLine(FactoryCamera, "TRIGGER_LEVEL=5")));
-    t.files.fail(FaultyFileIo::Op::Open, paths.meterSettings);
-    t.files.fail(FaultyFileIo::Op::Read, paths.cameraSettings, 1);
-    QFile::remove(paths.loggingSettings);
-    t.files.fail(FaultyFileIo::Op::Open, SettingsFilePath(ctx, PublishSettingsFile()));
-    ctx.settings = GlobalSettings{};
-    const double before = t.clock.timer();
-    const int opensBefore = t.files.attempts(FaultyFileIo::Op::Open, paths.meterSettings);
-    LoadAllSettings(ctx);
-    EXPECT_EQ(t.dialogs.texts(), QStringList({QStringLiteral("Failed to load meter settings"),
-                                              QStringLiteral("Failed to load logging settings"),
-                                              QStringLiteral("Failed to load camera settings"),
-                                              QStringLiteral("Failed to load publish settings")}));
-    EXPECT_EQ(ctx.settings, SettingsDefaults::factorySettings());
-    EXPECT_EQ(t.files.attempts(FaultyFileIo::Op::Open, paths.meterSettings) - opensBefore, 3);
-    EXPECT_GE(t.clock.timer() - before, 2 * 2 * 0.9); // two pauses of about a second for each file not opened
 }
 
 TEST_F(ConfigFilesTest, WriterRetriesReportsEachKindOfFailureAndStopsAtTheEndMarkerOrAfterAHundredLines)
