@@ -9,18 +9,9 @@ namespace {
 
 const QString Range60000 = QStringLiteral("Maximum allowed value is 60000\r\nMinimum allowed value is 30");
 
-TEST(FieldValidation, StripMisplacedMinus)
-{
-    const std::pair<const char*, const char*> cases[] = {{"", ""},        {"123", "123"},   {"-12", "-12"},
-                                                         {"12-3", "123"}, {"-1-2", "-1-2"}, {"1-2-3", "123"},
-                                                         {"--", "--"},    {"5-", "5"}};
-    for (const auto& [in, out] : cases)
-        EXPECT_EQ(StripMisplacedMinus(QString::fromLatin1(in)), QString::fromLatin1(out)) << in;
-}
-
 // Letters, "." without decimals, "-" above zero, the sixth decimal and an empty field leaving are typed in the
 // numeric field binding tests.
-TEST(FieldValidation, ValidateKeyPress)
+TEST(FieldValidation, ValidateKeyPressAndStripMisplacedMinus)
 {
     const std::tuple<const char*, int, double, double, int, bool, QString> cases[] = {
         {"123", 8, 30, 60000, 0, true, {}}, // backspace always
@@ -43,6 +34,12 @@ TEST(FieldValidation, ValidateKeyPress)
         const auto quiet = ValidateKeyPress(QString::fromLatin1(text), key, min, max, decimals, false);
         EXPECT_TRUE(quiet.keyCode == shown.keyCode && quiet.message.isEmpty());
     }
+
+    const std::pair<const char*, const char*> pasted[] = {{"", ""},        {"123", "123"},   {"-12", "-12"},
+                                                          {"12-3", "123"}, {"-1-2", "-1-2"}, {"1-2-3", "123"},
+                                                          {"--", "--"},    {"5-", "5"}};
+    for (const auto& [in, out] : pasted)
+        EXPECT_EQ(StripMisplacedMinus(QString::fromLatin1(in)), QString::fromLatin1(out)) << in;
 }
 
 TEST(FieldValidation, ValidateRangeAndDecimals)
