@@ -9,7 +9,7 @@
 
 using namespace TextFormat;
 
-TEST(TextFormat, GeneralNumbersFollowPrintfG15AndReadStrictly)
+TEST(TextFormat, GeneralNumbersFollowPrintfG15ReadStrictlyAndRoundHalfToEven)
 {
     char buf[64];
     for (double v : {300.0, 0.0000001, 0.12, 1e15, 123456789012345.0, 0.1 + 0.2, 0.0001, 0.00001, 1.0 / 3.0,
@@ -26,10 +26,8 @@ TEST(TextFormat, GeneralNumbersFollowPrintfG15AndReadStrictly)
     EXPECT_EQ(parseNumber(u"2,5", QLatin1Char(',')), 2.5);
     for (const char16_t* bad : {u"", u" ", u"-", u".", u"abc", u"1.2.3", u"12-3", u"1E", u"1,5", u"0x10", u"1e999"})
         EXPECT_FALSE(isNumber(bad)) << QString::fromUtf16(bad).toStdString();
-}
 
-TEST(TextFormat, RoundingGoesHalfToEven)
-{
+    // Rounding goes half to even.
     EXPECT_EQ(std::tuple(roundHalfEven(2.5), roundHalfEven(3.5), roundHalfEven(-2.5), roundToPlaces(2.5, 0)),
               std::tuple(2.0, 4.0, -2.0, 2.0));
     EXPECT_DOUBLE_EQ(roundToPlaces(0.125, 2), 0.12);
