@@ -49,7 +49,7 @@ const QByteArray Sample = "top=before any section\r\n"
 
 } // namespace
 
-TEST_F(IniFileTest, FindsKeysByExactNameInFileOrderKeepsValuesAsWrittenAndRemembersTheLastFile)
+TEST_F(IniFileTest, FindsKeysByExactNameKeepsValuesAsWrittenRemembersTheLastFileButNoFailure)
 {
     const QString path = write(Sample);
     // Section, key, occurrence (0 asks for the count), value.
@@ -85,33 +85,31 @@ TEST_F(IniFileTest, FindsKeysByExactNameInFileOrderKeepsValuesAsWrittenAndRememb
     EXPECT_EQ(files.attempts(FaultyFileIo::Op::Open, path), 1);
     EXPECT_EQ(read(other, "S", "K"), QStringLiteral("other"));
     EXPECT_EQ(read(path, "S", "K"), QStringLiteral("new"));
-}
 
-TEST_F(IniFileTest, MissingOrUnreadableFilesAreTriedWithPausesThenReportedAndNotRemembered)
-{
-    const QString path = dir.filePath(QStringLiteral("MISSING.CFG"));
+    // Missing or unreadable files are tried with pauses, then reported, and not remembered.
+    const QString missing = dir.filePath(QStringLiteral("MISSING.CFG"));
     clock.setTimer(100.0);
-    EXPECT_FALSE(read(path, "S", "K").has_value());
+    EXPECT_FALSE(read(missing, "S", "K").has_value());
     EXPECT_EQ(ini.lastError().source + ": " + ini.lastError().description, "iniread: Failed to open file");
     EXPECT_EQ(ini.attempts(), 3);
     EXPECT_NEAR(clock.timer(), 102.0, 1e-6); // a pause between attempts, none after the last
 
-    EXPECT_FALSE(ini.iniread(path, QStringLiteral("S"), QStringLiteral("K"), 1, -1, 0, false).has_value());
+    EXPECT_FALSE(ini.iniread(missing, QStringLiteral("S"), QStringLiteral("K"), 1, -1, 0, false).has_value());
     EXPECT_EQ(ini.attempts(), 10) << "out-of-range tries are clamped";
-    EXPECT_FALSE(ini.iniread(path, QStringLiteral("S"), QStringLiteral("K"), 1, 5000, 0, false).has_value());
+    EXPECT_FALSE(ini.iniread(missing, QStringLiteral("S"), QStringLiteral("K"), 1, 5000, 0, false).has_value());
     EXPECT_EQ(ini.attempts(), 1000);
 
     // A file that appears later is read: a failure is not remembered. Failures below the tries are absorbed.
     write("[S]\r\nK=v\r\n", QStringLiteral("MISSING.CFG"));
-    files.fail(FaultyFileIo::Op::Open, path, 2);
-    const int opens = files.attempts(FaultyFileIo::Op::Open, path);
-    EXPECT_EQ(read(path, "S", "K"), QStringLiteral("v"));
-    EXPECT_EQ(files.attempts(FaultyFileIo::Op::Open, path) - opens, 3);
+    files.fail(FaultyFileIo::Op::Open, missing, 2);
+    const int opens = files.attempts(FaultyFileIo::Op::Open, missing);
+    EXPECT_EQ(read(missing, "S", "K"), QStringLiteral("v"));
+    EXPECT_EQ(files.attempts(FaultyFileIo::Op::Open, missing) - opens, 3);
 
     // A read error is reported and not remembered either.
-    const QString other = write("[S]\r\nK=v\r\nL=w\r\n");
-    files.fail(FaultyFileIo::Op::Read, other, 1);
-    EXPECT_FALSE(read(other, "S", "K").has_value());
+    const QString unreadable = write("[S]\r\nK=v\r\nL=w\r\n");
+    files.fail(FaultyFileIo::Op::Read, unreadable, 1);
+    EXPECT_FALSE(read(unreadable, "S", "K").has_value());
     EXPECT_EQ(ini.lastError().description, QStringLiteral("Error reading file"));
-    EXPECT_EQ(read(other, "S", "L"), QStringLiteral("w"));
+    EXPECT_EQ(read(unreadable, "S", "L"), QStringLiteral("w"));
 }
