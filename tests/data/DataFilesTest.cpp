@@ -54,21 +54,6 @@ TEST(DataExport, SmallSetMatchesTheGoldenFileReplacingALongerOneAndFileErrorsAre
     EXPECT_EQ(write_export_file(t.ctx, out), "Couldn't write data to file\r\nCouldn't close the file\r\n");
 }
 
-TEST(DataExport, ProgressBarAdvancesOncePerStepUpToItsMaximum)
-{
-    for (auto [records, finalValue] : {std::pair{1, 1}, {99, 99}, {150, 75}, {250, 100}}) {
-        SCOPED_TRACE(records);
-        TestContext t;
-        for (int i = 0; i < records; ++i)
-            t.ctx.varGlobalDataArray.append(record(QDateTime(QDate(2009, 1, 5), QTime(9, 0)).addSecs(300 * i), i));
-        int maximum = -1, value = 0, updates = 0;
-        ProgressReport progress{[&](int, int max) { maximum = max; }, [&](int v) { updates += (value = v) > 0; }};
-        EXPECT_EQ(write_export_file(t.ctx, t.path(QStringLiteral("bar.csv")), progress), QString());
-        EXPECT_EQ(maximum, 100);
-        EXPECT_EQ(std::tuple(value, updates), std::tuple(finalValue, finalValue));
-    }
-}
-
 TEST(DataExport, WindowFlowNoDataCancelSuccessErrorAndDecimalCommaWarning)
 {
     EXPECT_EQ(defaultExportFileName(QDateTime(QDate(2026, 12, 31), QTime(23, 59, 59))), "Log20261231T235959");
@@ -266,7 +251,7 @@ TEST_F(ImportFile, BadRecordLinesStopTheImportNamingLineAndReasonAndKeepingTheRe
     EXPECT_TRUE(t.dialogs.texts().last().endsWith(".\r\n2 records loaded, from 05/01/2009 23:55:00 to 06/01/2009."));
 }
 
-TEST_F(ImportFile, FileErrorsAreRetriedAndReportedAndProgressIsEstimatedAtAbout141BytesALine)
+TEST_F(ImportFile, FileErrorsAreRetriedAndReportedImportProgressIsEstimatedAtAbout141BytesALineExportProgressPerStep)
 {
     const QString missing = t.path(QStringLiteral("none.csv"));
     EXPECT_EQ(read_data_file(t.ctx, missing), "Couldn't open the file for reading\r\n");
@@ -291,6 +276,20 @@ TEST_F(ImportFile, FileErrorsAreRetriedAndReportedAndProgressIsEstimatedAtAbout1
     ASSERT_TRUE(writeFileBytes(big, joined(many))); // an estimate of 211 lines: a step every 2
     EXPECT_EQ(read_data_file(t.ctx, big, progress), QString());
     EXPECT_EQ(std::tuple(maximum, value), std::tuple(100, 100));
+
+    // The export's bar advances once per step up to its maximum.
+    for (auto [records, finalValue] : {std::pair{1, 1}, {99, 99}, {150, 75}, {250, 100}}) {
+        SCOPED_TRACE(records);
+        TestContext exporting;
+        for (int i = 0; i < records; ++i)
+            exporting.ctx.varGlobalDataArray.append(
+                record(QDateTime(QDate(2009, 1, 5), QTime(9, 0)).addSecs(300 * i), i));
+        int barMaximum = -1, barValue = 0, updates = 0;
+        ProgressReport bar{[&](int, int max) { barMaximum = max; }, [&](int v) { updates += (barValue = v) > 0; }};
+        EXPECT_EQ(write_export_file(exporting.ctx, exporting.path(QStringLiteral("bar.csv")), bar), QString());
+        EXPECT_EQ(barMaximum, 100);
+        EXPECT_EQ(std::tuple(barValue, updates), std::tuple(finalValue, finalValue));
+    }
 }
 
 } // namespace
