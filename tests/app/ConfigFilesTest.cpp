@@ -193,7 +193,7 @@ TEST_F(ConfigFilesTest, UnusualValuesSurviveSaveAndLoad)
     EXPECT_EQ(ctx.strGlobalFieldDelimiter, QStringLiteral("\t;"));
 }
 
-TEST(ConfigFilesRead, EachValueIsCheckedAgainstItsReadRange)
+TEST(ConfigFilesRead, EachValueIsCheckedAgainstItsReadRangeAndAFailingOneGivesFactoryValues)
 {
     const QString grid = SettingsDefaults::DefaultGrid;
     const std::pair<QByteArray, std::function<bool(const AppContext&)>> cases[] = {
@@ -230,10 +230,7 @@ TEST(ConfigFilesRead, EachValueIsCheckedAgainstItsReadRange)
         EXPECT_TRUE(loadWith(t, {line}));
         EXPECT_TRUE(holds(t.ctx));
     }
-}
 
-TEST(ConfigFilesRead, AConversionFailureGivesFactoryValuesFromThereOnButABadPublishValueOnlyForItsKey)
-{
     // Non-factory values before and after the failing key show which keys were still read from the file.
     TestContext t;
     EXPECT_FALSE(loadWith(t, {"FILE_WRITE_TRIES=7", "FILE_READ_TRIES=9", "FILE_WRITE_DELAY_TENTHS=40000"}));
@@ -250,14 +247,15 @@ TEST(ConfigFilesRead, AConversionFailureGivesFactoryValuesFromThereOnButABadPubl
     EXPECT_EQ(S(t.ctx).END_OF_LINE_CHARACTERS + '|' + S(t.ctx).FIELD_DELIMITER + '|' + t.ctx.strGlobalFieldDelimiter,
               "13,10|44|,");
 
-    const std::pair<QByteArray, std::function<bool(const GlobalSettings&)>> cases[] = {
+    // A bad publish value fails the group, but only that key takes its factory value.
+    const std::pair<QByteArray, std::function<bool(const GlobalSettings&)>> publishCases[] = {
         {"PUBLISH_MQTT=yes", [](auto& s) { return !s.PUBLISH_MQTT; }},
         {"MQTT_HOST=", [](auto& s) { return s.MQTT_HOST == "localhost"; }},
         {"MQTT_PORT=0", [](auto& s) { return s.MQTT_PORT == 1883; }},
         {"MQTT_BASE_TOPIC=a/#", [](auto& s) { return s.MQTT_BASE_TOPIC == "wattsight"; }},
         {"METER_ID=meter 1", [](auto& s) { return s.METER_ID == "meter1"; }},
     };
-    for (const auto& [line, holds] : cases) {
+    for (const auto& [line, holds] : publishCases) {
         SCOPED_TRACE(line.constData());
         QByteArray file = withLine(withLine(FactoryPublish, "MQTT_PASSWORD=kept"), "DISCOVERY_PREFIX=ha");
         EXPECT_TRUE(writeFileBytes(SettingsFilePath(t.ctx, PublishSettingsFile()), withLine(file, line)));
