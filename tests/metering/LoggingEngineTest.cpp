@@ -121,6 +121,7 @@ TEST_F(LoggingTest, BackupFollowsTheRecordsWritingTheHeaderOnceThenOnlyNewRows)
     runFor(600);
     const QByteArray both = bytes("DATASTOR.DTA");
     EXPECT_TRUE(both.startsWith(first) && both.count("\r\n") == 4 && both.count("DateTime") == 1);
+    EXPECT_EQ(t.ctx.loggingFiles.lngGlobalLastRecordWrittenToDisk, 3);
 }
 
 TEST_F(LoggingTest, FileOperationsFailingTwiceLoseNothingAndAStartCancelledAtTheSecondQuestionResetsNothing)
