@@ -20,9 +20,10 @@ protected:
         return dir.filePath(name);
     }
     // The way every caller in the program asks.
-    std::optional<QString> read(const QString& path, const char* section, const char* key, int occurrence = 1)
+    std::optional<QString> read(const QString& path, const char* section, const char* key, int occurrence = 1,
+                                bool exactCase = false)
     {
-        return ini.iniread(path, QLatin1String(section), QLatin1String(key), occurrence, 3, 10, false);
+        return ini.iniread(path, QLatin1String(section), QLatin1String(key), occurrence, 3, 10, exactCase);
     }
 
     QTemporaryDir dir;
@@ -48,7 +49,7 @@ const QByteArray Sample = "top=before any section\r\n"
 
 } // namespace
 
-TEST_F(IniFileTest, FindsKeysByExactNameInFileOrderAndKeepsValuesAsWritten)
+TEST_F(IniFileTest, FindsKeysByExactNameKeepsValuesAsWrittenRemembersTheLastFileButNoFailure)
 {
     const QString path = write(Sample);
     // Section, key, occurrence (0 asks for the count), value.
@@ -73,50 +74,42 @@ TEST_F(IniFileTest, FindsKeysByExactNameInFileOrderAndKeepsValuesAsWritten)
     };
     for (const auto& [section, key, occurrence, value] : cases)
         EXPECT_EQ(read(path, section, key, occurrence), QString::fromLatin1(value)) << section << "/" << key;
-    EXPECT_EQ(ini.iniread(path, QStringLiteral("Meter Settings 1"), QStringLiteral("revs_per_kwh"), 1, 3, 10, true),
-              QStringLiteral("7.5"));
-    EXPECT_EQ(ini.iniread(path, QStringLiteral("METER SETTINGS 1"), QStringLiteral("revs_per_kwh"), 1, 3, 10, true),
-              QString());
-}
+    EXPECT_EQ(read(path, "Meter Settings 1", "revs_per_kwh", 1, true), QStringLiteral("7.5"));
+    EXPECT_EQ(read(path, "METER SETTINGS 1", "revs_per_kwh", 1, true), QString());
 
-TEST_F(IniFileTest, AnswersTheSamePathFromItsEntriesAndRereadsAnotherOne)
-{
-    const QString path = write("[S]\r\nK=old\r\n");
-    const QString other = write("[S]\r\nK=other\r\n", QStringLiteral("OTHER.CFG"));
-    EXPECT_EQ(read(path, "S", "K"), QStringLiteral("old"));
+    // The same path, however padded, is answered from the entries already read; asking another path in between
+    // makes it read again.
     write("[S]\r\nK=new\r\n");
-    const QString samePathAsked = QStringLiteral("  ") + path + QStringLiteral(" ");
-    EXPECT_EQ(read(samePathAsked, "S", "K"), QStringLiteral("old"));
+    const QString other = write("[S]\r\nK=other\r\n", QStringLiteral("OTHER.CFG"));
+    EXPECT_EQ(read(QStringLiteral("  ") + path + QStringLiteral(" "), "DEFAULT", "TOP"), "before any section");
     EXPECT_EQ(files.attempts(FaultyFileIo::Op::Open, path), 1);
-    EXPECT_EQ(read(other, "S", "K"), QStringLiteral("other")); // before the path again: order matters
+    EXPECT_EQ(read(other, "S", "K"), QStringLiteral("other"));
     EXPECT_EQ(read(path, "S", "K"), QStringLiteral("new"));
-}
 
-TEST_F(IniFileTest, MissingOrUnreadableFilesAreTriedWithPausesThenReportedAndNotRemembered)
-{
-    const QString path = dir.filePath(QStringLiteral("MISSING.CFG"));
+    // Missing or unreadable files are tried with pauses, then reported, and not remembered.
+    const QString missing = dir.filePath(QStringLiteral("MISSING.CFG"));
     clock.setTimer(100.0);
-    EXPECT_FALSE(read(path, "S", "K").has_value());
+    EXPECT_FALSE(read(missing, "S", "K").has_value());
     EXPECT_EQ(ini.lastError().source + ": " + ini.lastError().description, "iniread: Failed to open file");
     EXPECT_EQ(ini.attempts(), 3);
     EXPECT_NEAR(clock.timer(), 102.0, 1e-6); // a pause between attempts, none after the last
 
-    EXPECT_FALSE(ini.iniread(path, QStringLiteral("S"), QStringLiteral("K"), 1, -1, 0, false).has_value());
+    EXPECT_FALSE(ini.iniread(missing, QStringLiteral("S"), QStringLiteral("K"), 1, -1, 0, false).has_value());
     EXPECT_EQ(ini.attempts(), 10) << "out-of-range tries are clamped";
-    EXPECT_FALSE(ini.iniread(path, QStringLiteral("S"), QStringLiteral("K"), 1, 5000, 0, false).has_value());
+    EXPECT_FALSE(ini.iniread(missing, QStringLiteral("S"), QStringLiteral("K"), 1, 5000, 0, false).has_value());
     EXPECT_EQ(ini.attempts(), 1000);
 
     // A file that appears later is read: a failure is not remembered. Failures below the tries are absorbed.
     write("[S]\r\nK=v\r\n", QStringLiteral("MISSING.CFG"));
-    files.fail(FaultyFileIo::Op::Open, path, 2);
-    const int opens = files.attempts(FaultyFileIo::Op::Open, path);
-    EXPECT_EQ(read(path, "S", "K"), QStringLiteral("v"));
-    EXPECT_EQ(files.attempts(FaultyFileIo::Op::Open, path) - opens, 3);
+    files.fail(FaultyFileIo::Op::Open, missing, 2);
+    const int opens = files.attempts(FaultyFileIo::Op::Open, missing);
+    EXPECT_EQ(read(missing, "S", "K"), QStringLiteral("v"));
+    EXPECT_EQ(files.attempts(FaultyFileIo::Op::Open, missing) - opens, 3);
 
     // A read error is reported and not remembered either.
-    const QString other = write("[S]\r\nK=v\r\nL=w\r\n");
-    files.fail(FaultyFileIo::Op::Read, other, 1);
-    EXPECT_FALSE(read(other, "S", "K").has_value());
+    const QString unreadable = write("[S]\r\nK=v\r\nL=w\r\n");
+    files.fail(FaultyFileIo::Op::Read, unreadable, 1);
+    EXPECT_FALSE(read(unreadable, "S", "K").has_value());
     EXPECT_EQ(ini.lastError().description, QStringLiteral("Error reading file"));
-    EXPECT_EQ(read(other, "S", "L"), QStringLiteral("w"));
+    EXPECT_EQ(read(unreadable, "S", "L"), QStringLiteral("w"));
 }

@@ -54,21 +54,6 @@ TEST(DataExport, SmallSetMatchesTheGoldenFileReplacingALongerOneAndFileErrorsAre
     EXPECT_EQ(write_export_file(t.ctx, out), "Couldn't write data to file\r\nCouldn't close the file\r\n");
 }
 
-TEST(DataExport, ProgressBarAdvancesOncePerStepUpToItsMaximum)
-{
-    for (auto [records, finalValue] : {std::pair{1, 1}, {99, 99}, {150, 75}, {250, 100}}) {
-        SCOPED_TRACE(records);
-        TestContext t;
-        for (int i = 0; i < records; ++i)
-            t.ctx.varGlobalDataArray.append(record(QDateTime(QDate(2009, 1, 5), QTime(9, 0)).addSecs(300 * i), i));
-        int maximum = -1, value = 0, updates = 0;
-        ProgressReport progress{[&](int, int max) { maximum = max; }, [&](int v) { updates += (value = v) > 0; }};
-        EXPECT_EQ(write_export_file(t.ctx, t.path(QStringLiteral("bar.csv")), progress), QString());
-        EXPECT_EQ(maximum, 100);
-        EXPECT_EQ(std::tuple(value, updates), std::tuple(finalValue, finalValue));
-    }
-}
-
 TEST(DataExport, WindowFlowNoDataCancelSuccessErrorAndDecimalCommaWarning)
 {
     EXPECT_EQ(defaultExportFileName(QDateTime(QDate(2026, 12, 31), QTime(23, 59, 59))), "Log20261231T235959");
@@ -99,38 +84,34 @@ TEST(DataExport, WindowFlowNoDataCancelSuccessErrorAndDecimalCommaWarning)
 
 TEST(DataRoundTrip, ExportThenImportGivesBackSlotsOneToTwentyInEveryLocale)
 {
-    struct Case
-    {
-        QLocale locale;
-        const char* delimiter;
-        const char* endOfLine;
-    };
     const QLocale uk(QLocale::English, QLocale::UnitedKingdom);
     const QLocale german(QLocale::German, QLocale::Germany);
-    for (const Case& c : {Case{uk, ",", "\r\n"}, Case{QLocale(QLocale::English, QLocale::UnitedStates), ";", "\n"},
-                          Case{german, ";", "\r\n"}, Case{german, ",", "\r\n"}, Case{uk, "||", "\r\n"}}) {
-        SCOPED_TRACE(c.delimiter);
+    for (const auto& [locale, delimiter, endOfLine] : {std::tuple{uk, ",", "\r\n"},
+                                                       {QLocale(QLocale::English, QLocale::UnitedStates), ";", "\n"},
+                                                       {german, ";", "\r\n"},
+                                                       {german, ",", "\r\n"},
+                                                       {uk, "||", "\r\n"}}) {
+        SCOPED_TRACE(delimiter);
         TestContext source;
-        source.ctx.locale = c.locale;
-        source.ctx.strGlobalFieldDelimiter = QString::fromLatin1(c.delimiter);
-        source.ctx.strGlobalEndOfLine = QString::fromLatin1(c.endOfLine);
-        source.ctx.pulse.dblGlobalWkgRevsPerKWH = 375;
-        source.ctx.pulse.dblGlobalWkgCostPerKWH = 13.7;
+        source.ctx.locale = locale;
+        source.ctx.strGlobalFieldDelimiter = QString::fromLatin1(delimiter);
+        source.ctx.strGlobalEndOfLine = QString::fromLatin1(endOfLine);
+        std::tie(source.ctx.pulse.dblGlobalWkgRevsPerKWH, source.ctx.pulse.dblGlobalWkgCostPerKWH) =
+            std::tuple(375, 13.7);
         source.clock.setNow(QDateTime(QDate(2009, 3, 28), QTime(22, 0, 0))); // crosses midnight
         ASSERT_EQ(FillArray(source.ctx, {"5", "700", "97"}), QString());
-        DataArray& data = source.ctx.varGlobalDataArray;
-        std::vector<LogRecord> rows;
-        for (qint32 r = 1; r <= 700; ++r)
-            rows.push_back(data.row(r));
-        rows[2].UserComment = QStringLiteral("door open") + c.delimiter + "cold";
-        data.resetPointer();
-        for (const LogRecord& r : rows)
-            data.append(r);
+        const DataArray filled = source.ctx.varGlobalDataArray;
+        source.ctx.varGlobalDataArray.resetPointer();
+        for (qint32 r = 1; r <= 700; ++r) {
+            LogRecord row = filled.row(r);
+            row.UserComment = r == 3 ? QStringLiteral("door open") + delimiter + "cold" : QString();
+            source.ctx.varGlobalDataArray.append(row);
+        }
         const QString file = source.path(QStringLiteral("trip.csv"));
         ASSERT_EQ(write_export_file(source.ctx, file), QString());
 
         TestContext target;
-        target.ctx.locale = c.locale;
+        target.ctx.locale = locale;
         target.ctx.strGlobalFieldDelimiter = source.ctx.strGlobalFieldDelimiter;
         // Comments of an earlier data set must not stay on the imported rows.
         for (int i = 0; i < 5; ++i)
@@ -141,9 +122,9 @@ TEST(DataRoundTrip, ExportThenImportGivesBackSlotsOneToTwentyInEveryLocale)
         target.ctx.strGlobalEndOfLine = source.ctx.strGlobalEndOfLine;
         const QString again = target.path(QStringLiteral("again.csv"));
         ASSERT_EQ(write_export_file(target.ctx, again), QString());
-        const QString delimiter = QString::fromLatin1(c.delimiter), eol = QString::fromLatin1(c.endOfLine);
+        const QString eol = QString::fromLatin1(endOfLine), field = QString::fromLatin1(delimiter);
         QStringList expected = QString::fromLocal8Bit(fileBytes(file)).split(eol);
-        expected[3].truncate(expected[3].lastIndexOf(delimiter) + delimiter.size());
+        expected[3].truncate(expected[3].lastIndexOf(field) + field.size());
         EXPECT_EQ(QString::fromLocal8Bit(fileBytes(again)), expected.join(eol));
     }
 }
@@ -176,7 +157,7 @@ protected:
     QList<QByteArray> lines; // header and three record lines, each ending in CR
 };
 
-TEST_F(ImportFile, HeaderLineIsSkippedLoneLineFeedsEndLinesFractionsRoundToEvenAndTheDelimiterIgnoresCase)
+TEST_F(ImportFile, HeaderSkippedLoneLineFeedsEndLinesFractionsRoundToEvenSpreadsheetQuotingReadsDelimiterIgnoresCase)
 {
     QByteArray third = lines[3];
     third.chop(1);                         // no CR
@@ -185,13 +166,39 @@ TEST_F(ImportFile, HeaderLineIsSkippedLoneLineFeedsEndLinesFractionsRoundToEvenA
     EXPECT_EQ(import(lines[1] + '\n' + lines[2].chopped(1) + '\n' + third), QString());
     EXPECT_EQ(std::tuple(pointer(), t.ctx.varGlobalDataArray.row(2).PulsesThisInterval), std::tuple(3, 12344));
 
+    // As LibreOffice and Excel save CSV again: text fields in quotes, a quote doubled, the delimiter inside quotes,
+    // the date as the spreadsheet shows it, without seconds.
+    LogRecord quoted = t.ctx.varGlobalDataArray.row(1);
+    quoted.UserComment = QStringLiteral("the \"big\" kettle");
+    EXPECT_TRUE(RecordLine(t.ctx).line(quoted).endsWith(",\"the \"\"big\"\" kettle\"\r\n"));
+    const QByteArray date = lines[1].left(lines[1].indexOf(','));
+    QByteArray resaved = lines[1].chopped(1);
+    resaved.replace(date, "\"05/01/09 23:55\"").append("\"kettle, \"\"toaster\"\"\"");
+    EXPECT_EQ(import(joined({lines[0], resaved, lines[2]})), QString());
+    EXPECT_EQ(pointer(), 3);
+    EXPECT_EQ(t.ctx.varGlobalDataArray.row(1).DateTime, QDateTime(QDate(2009, 1, 5), QTime(23, 55)));
+
     t.ctx.strGlobalFieldDelimiter = QStringLiteral("x");
     EXPECT_EQ(import(joined({lines[0], QByteArray(lines[1]).replace(',', 'X')})), QString());
     EXPECT_EQ(std::tuple(pointer(), t.ctx.varGlobalDataArray.row(1).LightLevel), std::tuple(2, 4321));
 }
 
-TEST_F(ImportFile, FilesWithoutAGoodFirstRecordLeaveTheEarlierDataSetWhole)
+// The import and reload windows run from the menus in the data screen tests; here the refusals.
+TEST_F(ImportFile, RefusedImportsAndFilesWithoutAGoodFirstRecordLeaveTheEarlierDataSetWhole)
 {
+    for (Dialogs::Answer a : {Dialogs::Answer::No, Dialogs::Answer::Cancel}) {
+        t.dialogs.setNextAnswer(a);
+        EXPECT_FALSE(import_logged_data(t.ctx, {}));
+    }
+    EXPECT_TRUE(t.dialogs.fileRequests.empty());
+    EXPECT_EQ(std::tuple(t.dialogs.shown[0].buttons, pointer()), std::tuple(Dialogs::Buttons::YesNoCancel, 6));
+
+    t.dialogs.setNextAnswer(Dialogs::Answer::Yes);
+    t.dialogs.setNextFileName(t.path(QStringLiteral("gone.csv")));
+    EXPECT_FALSE(import_logged_data(t.ctx, {}));
+    EXPECT_EQ(t.dialogs.fileRequests[0].title, "Import / Load Logged Data");
+    EXPECT_EQ(t.dialogs.shown.back().title, "Error saving data");
+
     for (const QByteArray& content : {QByteArray(), lines[0] + '\n', lines[0], joined({lines[0], "nonsense"})}) {
         EXPECT_EQ(import(content), content.contains("nonsense")
                                        ? ReadError + "Line 2: 1 field separated by \",\" where a record has 21.\r\n"
@@ -244,22 +251,7 @@ TEST_F(ImportFile, BadRecordLinesStopTheImportNamingLineAndReasonAndKeepingTheRe
     EXPECT_TRUE(t.dialogs.texts().last().endsWith(".\r\n2 records loaded, from 05/01/2009 23:55:00 to 06/01/2009."));
 }
 
-// As LibreOffice and Excel save CSV again: text fields in quotes, a quote doubled, the delimiter inside quotes,
-// the date as the spreadsheet shows it, without seconds.
-TEST_F(ImportFile, SpreadsheetQuotingReadsAndQuotesInCommentsAreWrittenAsValidCsv)
-{
-    LogRecord quoted = t.ctx.varGlobalDataArray.row(1);
-    quoted.UserComment = QStringLiteral("the \"big\" kettle");
-    EXPECT_TRUE(RecordLine(t.ctx).line(quoted).endsWith(",\"the \"\"big\"\" kettle\"\r\n"));
-    const QByteArray date = lines[1].left(lines[1].indexOf(','));
-    QByteArray resaved = lines[1].chopped(1);
-    resaved.replace(date, "\"05/01/09 23:55\"").append("\"kettle, \"\"toaster\"\"\"");
-    EXPECT_EQ(import(joined({lines[0], resaved, lines[2]})), QString());
-    EXPECT_EQ(pointer(), 3);
-    EXPECT_EQ(t.ctx.varGlobalDataArray.row(1).DateTime, QDateTime(QDate(2009, 1, 5), QTime(23, 55)));
-}
-
-TEST_F(ImportFile, FileErrorsAreRetriedAndReportedAndProgressIsEstimatedAtAbout141BytesALine)
+TEST_F(ImportFile, FileErrorsAreRetriedAndReportedImportProgressIsEstimatedAtAbout141BytesALineExportProgressPerStep)
 {
     const QString missing = t.path(QStringLiteral("none.csv"));
     EXPECT_EQ(read_data_file(t.ctx, missing), "Couldn't open the file for reading\r\n");
@@ -284,30 +276,20 @@ TEST_F(ImportFile, FileErrorsAreRetriedAndReportedAndProgressIsEstimatedAtAbout1
     ASSERT_TRUE(writeFileBytes(big, joined(many))); // an estimate of 211 lines: a step every 2
     EXPECT_EQ(read_data_file(t.ctx, big, progress), QString());
     EXPECT_EQ(std::tuple(maximum, value), std::tuple(100, 100));
-}
 
-// The import and reload windows run from the menus in the data screen tests; here the refusals.
-TEST_F(ImportFile, ImportAsksBeforeOverwritingAndReportsAFileThatIsGone)
-{
-    for (Dialogs::Answer a : {Dialogs::Answer::No, Dialogs::Answer::Cancel}) {
-        t.dialogs.setNextAnswer(a);
-        EXPECT_FALSE(import_logged_data(t.ctx, {}));
+    // The export's bar advances once per step up to its maximum.
+    for (auto [records, finalValue] : {std::pair{1, 1}, {99, 99}, {150, 75}, {250, 100}}) {
+        SCOPED_TRACE(records);
+        TestContext exporting;
+        for (int i = 0; i < records; ++i)
+            exporting.ctx.varGlobalDataArray.append(
+                record(QDateTime(QDate(2009, 1, 5), QTime(9, 0)).addSecs(300 * i), i));
+        int barMaximum = -1, barValue = 0, updates = 0;
+        ProgressReport bar{[&](int, int max) { barMaximum = max; }, [&](int v) { updates += (barValue = v) > 0; }};
+        EXPECT_EQ(write_export_file(exporting.ctx, exporting.path(QStringLiteral("bar.csv")), bar), QString());
+        EXPECT_EQ(barMaximum, 100);
+        EXPECT_EQ(std::tuple(barValue, updates), std::tuple(finalValue, finalValue));
     }
-    EXPECT_TRUE(t.dialogs.fileRequests.empty());
-    EXPECT_EQ(std::tuple(t.dialogs.shown[0].buttons, pointer()), std::tuple(Dialogs::Buttons::YesNoCancel, 6));
-
-    t.dialogs.setNextAnswer(Dialogs::Answer::Yes);
-    t.dialogs.setNextFileName(good);
-    EXPECT_TRUE(import_logged_data(t.ctx, {}));
-    EXPECT_EQ(t.dialogs.texts().last(),
-              "Data imported\r\n3 records loaded, from 05/01/2009 23:55:00 to 06/01/2009 00:05:07.");
-    EXPECT_EQ(pointer(), 4);
-
-    t.dialogs.setNextAnswer(Dialogs::Answer::Yes);
-    t.dialogs.setNextFileName(t.path(QStringLiteral("gone.csv")));
-    EXPECT_FALSE(import_logged_data(t.ctx, {}));
-    EXPECT_EQ(t.dialogs.fileRequests[0].title, "Import / Load Logged Data");
-    EXPECT_EQ(t.dialogs.shown.back().title, "Error saving data");
 }
 
 } // namespace

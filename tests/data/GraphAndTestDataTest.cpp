@@ -30,7 +30,7 @@ struct TenRecords : testing::Test
     std::vector<GraphType> types = graphTypes(t.ctx.settings);
 };
 
-TEST_F(TenRecords, CompactionByGroupRuleAndFactorsOneZeroAndLargerThanTheData)
+TEST_F(TenRecords, CompactionByGroupRuleFactorsOneZeroAndLargerThanTheDataWallClockTimesAndTheTypedFactor)
 {
     const auto at = [&](int row) { return graphTime(t.ctx.varGlobalDataArray.row(row).DateTime); };
     using Values = std::vector<double>;
@@ -50,20 +50,16 @@ TEST_F(TenRecords, CompactionByGroupRuleAndFactorsOneZeroAndLargerThanTheData)
     // The count is taken when the calculation starts; records beyond it are not drawn.
     EXPECT_EQ(std::tuple(graph(10, 0, 11).size(), graph(1, 0, 1).size(), graph(0, 0, 1).size(), graph(7, 2, 2).size()),
               std::tuple(0u, 1u, 0u, 3u));
-}
 
-TEST(GraphSeries, TimesAreWallClockSecondsWhateverTheTimeZone)
-{
+    // Times are wall-clock seconds whatever the time zone.
     EXPECT_EQ(graphTime(QDateTime(QDate(1970, 1, 2), QTime(1, 0, 30))), 90030.0);
     // Summer and winter time stay whole days apart on the axis.
     const QDateTime summer(QDate(2009, 7, 1), QTime(12, 0));
     EXPECT_EQ(graphTime(summer.addDays(180)) - graphTime(summer), 180 * 86400.0);
     EXPECT_EQ(graphTimeToDateTime(graphTime(summer)), summer);
     EXPECT_EQ(graphTime(QDateTime()), 0.0);
-}
 
-TEST(GraphSeries, CompactionFieldCleaning)
-{
+    // The factor as typed: digits only, at least 1, at most the record count.
     const std::tuple<const char*, qint32, const char*> cases[] = {{"a1b2", 35, "12"},
                                                                   {"", 35, "1"},
                                                                   {"007", 35, "7"},

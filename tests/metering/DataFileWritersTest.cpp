@@ -87,24 +87,24 @@ TEST(RecordLineLocales, EveryLocaleReadsBackWhatItWrites)
     }
 }
 
-TEST_F(WritersTest, DataFileStartsWithTheHeaderOnlyWhenRowOneIsWritten)
-{
-    fill(5);
-    const QString store = path("DATASTOR.DTA");
-    EXPECT_EQ(write_data_file(t.ctx, store, 1, 2, true), QString());
-    const QByteArray first = bytes("DATASTOR.DTA");
-    EXPECT_EQ(first,
-              RecordLine(t.ctx).header() + Row1 + "\r\n" + RecordLine(t.ctx).line(t.ctx.varGlobalDataArray.row(2)));
-    EXPECT_EQ(write_data_file(t.ctx, store, 3, 5, false), QString());
-    const QByteArray all = bytes("DATASTOR.DTA");
-    EXPECT_TRUE(all.startsWith(first) && all.count("\r\n") == 6 && all.count("DateTime") == 1);
-    EXPECT_EQ(write_data_file(t.ctx, store, 4, 5, true), QString());
-    EXPECT_EQ(bytes("DATASTOR.DTA").count("\r\n"), 2) << "overwrite empties the file";
-}
-
-TEST_F(WritersTest, DataAndControlFileErrorsCarryTheirExactTextsAndStopOrFlagTheWrite)
+TEST_F(WritersTest, DataAndControlFileErrorsCarryTheirExactTextsAndASecondWriterOfAFileInUseStaysAway)
 {
     fill(3);
+    const QString inUse = path("INUSE.DTA");
+    t.files.fail(FaultyFileIo::Op::Write, inUse, 1);
+    QString nested = QStringLiteral("not called");
+    bool called = false;
+    t.pump.onEvents = [&] {
+        if (!std::exchange(called, true))
+            nested = write_data_file(t.ctx, inUse, 1, 2, false);
+    };
+    write("INUSE.DTA", "an earlier run\r\nof four\r\nlonger\r\nlines\r\n");
+    EXPECT_EQ(write_data_file(t.ctx, inUse, 1, 2, true), QString());
+    EXPECT_EQ(nested, QStringLiteral("Couldn't open the file for writing\r\n"));
+    EXPECT_EQ(bytes("INUSE.DTA"),
+              RecordLine(t.ctx).header() + Row1 + "\r\n" + RecordLine(t.ctx).line(t.ctx.varGlobalDataArray.row(2)))
+        << "overwritten whole: header and both rows";
+
     const QString store = path("DATASTOR.DTA");
     t.files.fail(FaultyFileIo::Op::Open, store, 3);
     EXPECT_EQ(write_data_file(t.ctx, store, 1, 3, true), QStringLiteral("Couldn't open the file for writing\r\n"));
@@ -182,22 +182,6 @@ TEST_F(WritersTest, LiveFileReplacesItsTwoLinesWhole)
     t.files.fail(FaultyFileIo::Op::Write, live);
     EXPECT_EQ(write_live_file(t.ctx, live, ctl), QStringLiteral("Couldn't write data to file\r\n"));
     EXPECT_EQ(bytes("LIVEDATA.DTA").split('\n')[1], lines[1]) << "a failed rewrite leaves the previous content whole";
-}
-
-TEST_F(WritersTest, ASecondWriterOfAFileInUseStaysAway)
-{
-    fill(2);
-    const QString store = path("DATASTOR.DTA");
-    t.files.fail(FaultyFileIo::Op::Write, store, 1);
-    QString nested = QStringLiteral("not called");
-    bool called = false;
-    t.pump.onEvents = [&] {
-        if (!std::exchange(called, true))
-            nested = write_data_file(t.ctx, store, 1, 2, false);
-    };
-    EXPECT_EQ(write_data_file(t.ctx, store, 1, 2, true), QString());
-    EXPECT_EQ(nested, QStringLiteral("Couldn't open the file for writing\r\n"));
-    EXPECT_EQ(bytes("DATASTOR.DTA").count("\r\n"), 3);
 }
 
 } // namespace
