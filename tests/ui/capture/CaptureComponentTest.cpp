@@ -34,18 +34,6 @@ struct Component
     }
     CaptureComponent& c() { return *capture; }
 
-    void startSimulated()
-    {
-        c().setDetectionGrid(QStringLiteral("55 55"));
-        SimulatedMeterSettings s;
-        s.width = 16;
-        s.height = 12;
-        s.noise = 0;
-        s.drift = 0;
-        c().setSimulatedMeterSettings(s);
-        c().setDeviceIndex(c().simulatedMeterIndex());
-        c().startLiveVideo();
-    }
     // Camera "a" started with the given grid.
     FakeCameraStream& startCamera(const QString& grid)
     {
@@ -96,7 +84,9 @@ TEST(CaptureComponent, ListsAreCrLfTextsWithZeroBasedIndexesAndTheGrantedFrameRa
 TEST(CaptureComponent, EveryFrameReachesTheUiThreadEvenWhenItWasBusyButNoneOfAnEarlierRun)
 {
     Component t;
-    t.startSimulated();
+    t.c().setSimulatedMeterSettings({.width = 16, .height = 12});
+    t.c().setDeviceIndex(t.c().simulatedMeterIndex());
+    t.c().startLiveVideo();
     for (int i = 0; i < 10; ++i)
         t.c().renderSimulatedFrame();
     QThread::msleep(300); // all ten tables wait in the UI thread's queue
@@ -104,20 +94,14 @@ TEST(CaptureComponent, EveryFrameReachesTheUiThreadEvenWhenItWasBusyButNoneOfAnE
     t.c().startLiveVideo();
     QTest::qWait(100);
     EXPECT_EQ(t.framesOnUiThread, 0);
-    for (int i = 0; i < 40; ++i) {
-        t.clock.advance(0.04);
-        t.c().renderSimulatedFrame();
-    }
-    QThread::msleep(400); // the UI thread is busy while the capture thread works through all 40 frames
-    ASSERT_TRUE(t.waitForFrames(40));
-    // The same through a camera stream.
+    // A busy UI thread on the simulated meter is driven by the Find Mark run with a blocked UI; here a camera.
     FakeCameraStream& stream = t.startCamera(QStringLiteral("5"));
     for (int i = 0; i < 25; ++i)
         stream.push(uniformFrame(QVideoFrameFormat::Format_NV12, {64, 48}, QColor(90, 90, 90)));
-    QThread::msleep(300);
-    ASSERT_TRUE(t.waitForFrames(65));
+    QThread::msleep(300); // the UI thread is busy while the capture thread works through all 25 frames
+    ASSERT_TRUE(t.waitForFrames(25));
     QTest::qWait(50);
-    EXPECT_EQ(std::tuple(t.framesOnUiThread, t.framesElsewhere), std::tuple(65, 0));
+    EXPECT_EQ(std::tuple(t.framesOnUiThread, t.framesElsewhere), std::tuple(25, 0));
 }
 
 TEST(CaptureComponent, EveryDirectPixelFormatGivesTheCellColour)
@@ -202,8 +186,7 @@ TEST(CaptureComponent, FailingCamerasAndVideoFilesStopWithOneMessageEach)
     QSignalSpy lost(&c, &VideoCapture::deviceLost);
     t.startCamera(QStringLiteral("5")).fail(QStringLiteral("device busy"));
     EXPECT_TRUE(lost.wait(2000));
-    EXPECT_FALSE(is_camera_running(c));
-    EXPECT_TRUE(t.dialogs.texts().isEmpty());
+    EXPECT_FALSE(is_camera_running(c) || !t.dialogs.texts().isEmpty()) << "stopped, reported by the signal alone";
     const QString reason = lost.at(0).at(0).toString();
     EXPECT_TRUE(reason.contains(QStringLiteral("device busy")) && reason.contains(QStringLiteral("/dev/video")));
 
@@ -211,7 +194,7 @@ TEST(CaptureComponent, FailingCamerasAndVideoFilesStopWithOneMessageEach)
     t.cameras.cameras.clear();
     c.startLiveVideo();
     EXPECT_FALSE(is_camera_running(c));
-    EXPECT_EQ(t.dialogs.texts(), QStringList{QStringLiteral("The camera \"Cam A\" cannot be opened.")});
+    EXPECT_EQ(t.dialogs.texts(), QStringList{"The camera \"Cam A\" cannot be opened."});
 
     auto play = [&](const QString& file) {
         t.dialogs.setNextFileName(file);
@@ -220,8 +203,7 @@ TEST(CaptureComponent, FailingCamerasAndVideoFilesStopWithOneMessageEach)
     };
     play(QString());
     EXPECT_FALSE(is_camera_running(c));
-    EXPECT_EQ(t.dialogs.texts().back(),
-              QStringLiteral("No video file has been chosen. Select \"Video file...\" again to choose one."));
+    EXPECT_EQ(t.dialogs.texts().back(), "No video file has been chosen. Select \"Video file...\" again to choose one.");
     const QString missing = dir.filePath(QStringLiteral("missing.avi"));
     const int lostBefore = lost.count();
     play(missing);
@@ -233,7 +215,6 @@ TEST(CaptureComponent, FailingCamerasAndVideoFilesStopWithOneMessageEach)
     ASSERT_TRUE(writeFileBytes(corrupt, QByteArray("RIFF\x10\0\0\0AVI LIST", 16) + QByteArray(4000, '\x5a')));
     play(corrupt);
     ASSERT_TRUE(QTest::qWaitFor([&] { return lost.count() > lostBefore + 1 && !is_camera_running(c); }, 30000));
-    EXPECT_FALSE(is_camera_running(c));
     QTest::qWait(100);
     const QStringList about = t.dialogs.texts().filter(corrupt);
     ASSERT_EQ(about.size(), 1) << "one message however many ways the player reports it";
