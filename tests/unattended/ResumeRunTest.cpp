@@ -35,8 +35,7 @@ TEST(ResumeAfterCrash, TheKilledRunContinuesInTheSameBackupAfterAGap)
     t.clock.advance(double(kept) + 3722);
     LoggingEngine engine(ctx);
     const ResumeOutcome outcome = resume_logging_run(ctx, engine, QDateTime());
-    EXPECT_TRUE(outcome.resumed);
-    EXPECT_EQ(outcome.message, "");
+    EXPECT_EQ(std::tuple(outcome.resumed, outcome.message), std::tuple(true, QString()));
     ASSERT_EQ(ctx.varGlobalDataArray.count(), kept) << "every complete record, not the torn one";
     const qint32 pulsesBefore = ctx.varGlobalDataArray.row(qint32(kept)).LoggingTotalPulse;
     for (int tick = 1; tick <= 6; ++tick) {
