@@ -80,21 +80,20 @@ protected:
     double runStart = 0.0;
 };
 
+// At the factory meter constant; two pixels per survey cell keep thousands of frames fast.
 SimulatedMeterSettings noisyMeter(const Case& c)
 {
-    SimulatedMeterSettings m;
-    m.powerWatts = c.watts;
-    m.revsPerKWh = 300.0; // the factory meter constant
-    m.width = 32;         // two pixels per survey cell keep thousands of frames fast
-    m.height = 24;
-    m.flicker = true;
-    m.mark = c.mark;
-    m.bandTop = c.bandTop;
-    m.bandHeight = c.bandHeight;
-    m.hotSpot = c.hotSpot;
-    m.drift = c.drift;
-    m.driftPeriod = c.driftPeriod;
-    return m;
+    return {.powerWatts = c.watts,
+            .revsPerKWh = 300.0,
+            .drift = c.drift,
+            .driftPeriod = c.driftPeriod,
+            .flicker = true,
+            .mark = c.mark,
+            .bandTop = c.bandTop,
+            .bandHeight = c.bandHeight,
+            .hotSpot = c.hotSpot,
+            .width = 32,
+            .height = 24};
 }
 } // namespace
 
@@ -113,9 +112,7 @@ TEST_P(FindMarkCounting, FindsTheMarkThenCountsEveryRevolutionOnce)
     const FindMarkProposal& proposal = findMark.proposal();
     EXPECT_EQ(proposal.invert, meter.mark == Mark::LightOnDark) << describe(proposal);
     EXPECT_EQ(proposal.red, meter.mark != Mark::Red) << describe(proposal);
-    if (meter.drift > 0.2) {
-        EXPECT_TRUE(proposal.trackAmbient) << describe(proposal);
-    }
+    EXPECT_TRUE(proposal.trackAmbient || meter.drift <= 0.2) << describe(proposal);
     proposal.applyTo(t.ctx.settings);
     capture.setSurveyGrid(0, 0);
     setup_camera_control(t.ctx, capture);
@@ -146,8 +143,7 @@ TEST_P(FindMarkCounting, FindsTheMarkThenCountsEveryRevolutionOnce)
             ++outside; // a pulse with no mark in view
     }
     EXPECT_EQ(outside, 0) << c.name << ": " << describe(findMark.proposal());
-    for (int k = 0; k < c.revolutions; ++k)
-        EXPECT_EQ(hits[std::size_t(k)], 1) << c.name << ": revolution " << k << " of " << c.revolutions;
+    EXPECT_EQ(hits, std::vector<int>(hits.size(), 1)) << c.name << ": each revolution counted once";
     // Each pulse lies within a frame of where the mark crosses the trigger; noise moves that crossing a little.
     double worst = 0.0;
     for (std::size_t i = 1; i < pulses.size(); ++i)
