@@ -6,6 +6,7 @@
 #include "camera/CameraConfiguration.h"
 #include "camera/FindMark.h"
 #include "camera/MarkDetector.h"
+#include "metering/PulseObserver.h"
 #include "metering/PulseSignal.h"
 #include "support/TestContext.h"
 #include "ui/capture/CaptureComponent.h"
@@ -36,7 +37,7 @@ std::string describe(const FindMarkProposal& p)
     return QStringLiteral("grid %1, trigger %2: %3").arg(p.grid).arg(p.triggerLevel).arg(p.marginsText()).toStdString();
 }
 
-class FindMarkCounting : public ::testing::TestWithParam<Case>
+class FindMarkCounting : public ::testing::TestWithParam<Case>, PulseObserver
 {
 protected:
     FindMarkCounting()
@@ -47,6 +48,12 @@ protected:
         QObject::connect(&capture, &VideoCapture::frameAnalysed, [this] { detector.onFrameAnalysed(); });
         QObject::connect(&capture, &CaptureComponent::surveyAnalysed,
                          [this](const CellTable& table, double time) { findMark.addFrame(table, time); });
+        t.ctx.pulseObservers.push_back(this);
+    }
+    // Each counted revolution's time since the run started.
+    void revolutionCounted(const MeteringContext& ctx) override
+    {
+        pulses.push_back(ctx.pulse.dblGlobalTimeLastPulse - runStart);
     }
 
     void start(const SimulatedMeterSettings& meter)
@@ -54,6 +61,7 @@ protected:
         setup_camera_control(t.ctx, capture);
         startSteppedMeter(capture, detector, meter);
         runStart = t.clock.timer();
+        pulses.clear();
     }
 
     // `count` frames FramePeriod apart, taken before the user-interface thread handles any of them (more than
@@ -78,6 +86,7 @@ protected:
     FindMark findMark;
     int frames = 0;
     double runStart = 0.0;
+    std::vector<double> pulses;
 };
 
 // At the factory meter constant; two pixels per survey cell keep thousands of frames fast.
@@ -124,13 +133,9 @@ TEST_P(FindMarkCounting, FindsTheMarkThenCountsEveryRevolutionOnce)
     const int firstPass = int(std::ceil((applied + FramePeriod) / period - 0.5));
     const int endPass = firstPass + c.revolutions;
     const double end = (endPass + 0.5) * period;
-    std::vector<double> pulses;
-    while (t.clock.timer() - runStart < end) {
-        const int before = t.ctx.trip.totalPulse;
+    pulses.clear(); // those counted while Find Mark watched
+    while (t.clock.timer() - runStart < end)
         ASSERT_TRUE(step());
-        if (t.ctx.trip.totalPulse != before)
-            pulses.push_back(t.ctx.pulse.dblGlobalTimeLastPulse - runStart);
-    }
     std::vector<int> hits(std::size_t(c.revolutions), 0);
     int outside = 0;
     for (double p : pulses) {
@@ -169,24 +174,16 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(FindMarkCounting, ABlockedUserInterfaceShiftsNoRevolutionTime)
 {
     t.ctx.settings.SETTLE_TIME = 500; // factory grid and trigger otherwise
-    std::vector<double> times;
-    t.ctx.blnGlobalTripRunning = true;
-    t.ctx.refreshTripDisplay = [&] {
-        if (t.ctx.trip.totalPulse > int(times.size()))
-            times.push_back(t.ctx.pulse.dblGlobalTimeLastPulse - runStart);
-    };
     SimulatedMeterSettings meter = noisyMeter(Case{"", 10000.0, 0});
     meter.noise = 0; // both runs see the same pictures
     meter.flicker = false;
     auto run = [&](int blockAt) {
-        times.clear();
-        t.ctx.trip.totalPulse = 0;
         start(meter);
         for (int i = 0; i < 300; ++i)
             // 400 ms of frames queue up while the thread is blocked.
             EXPECT_TRUE(i == blockAt ? step(10) : step());
         capture.stop();
-        return times;
+        return pulses;
     };
     const std::vector<double> undisturbed = run(-1);
     ASSERT_GE(undisturbed.size(), 8u);
