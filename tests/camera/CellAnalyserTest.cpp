@@ -148,13 +148,12 @@ YuvFrame encode(RgbImage& img, const YuvLayout& l, YuvMatrix matrix, bool fullRa
     auto quantise = [&](double v, double offset, double scale) {
         return uchar(std::clamp(std::lround(offset + (fullRange ? v : v * scale / 255)), 0L, 255L));
     };
-    auto chroma = [&](int cx, int cy, bool blue) {
-        double s = 0;
-        int count = 0;
+    // The colour difference of channel `ch` (weight k), averaged over the chroma sample's block.
+    auto chroma = [&](int cx, int cy, int ch, double k) {
+        double s = 0, count = 0;
         for (int y = cy * n; y < std::min(h, cy * n + n); ++y)
             for (int x = cx * 2; x < std::min(w, cx * 2 + 2); ++x, ++count)
-                s += blue ? (img.at(x, y, 2) - lum(x, y)) / (2 * (1 - kb))
-                          : (img.at(x, y, 0) - lum(x, y)) / (2 * (1 - kr));
+                s += (img.at(x, y, ch) - lum(x, y)) / (2 * (1 - k));
         return quantise(s / count, 128, 224);
     };
     YuvFrame f;
@@ -173,8 +172,8 @@ YuvFrame encode(RgbImage& img, const YuvLayout& l, YuvMatrix matrix, bool fullRa
             put(l.y, x, y, quantise(lum(x, y), fullRange ? 0 : 16, 219));
     for (int cy = 0; cy < (h + n - 1) / n; ++cy)
         for (int cx = 0; cx < (w + 1) / 2; ++cx) {
-            put(l.u, cx, cy, chroma(cx, cy, true));
-            put(l.v, cx, cy, chroma(cx, cy, false));
+            put(l.u, cx, cy, chroma(cx, cy, 2, kb));
+            put(l.v, cx, cy, chroma(cx, cy, 0, kr));
         }
     return f;
 }
