@@ -160,8 +160,7 @@ TEST(CaptureComponent, HotPlugEventsAndTheSelectionThatFollows)
     c.startLiveVideo();
     ASSERT_TRUE(is_camera_running(c));
     t.cameras.unplug("c");
-    EXPECT_FALSE(is_camera_running(c));
-    EXPECT_EQ(std::tuple(selected.count(), lost.count()), std::tuple(3, 1));
+    EXPECT_EQ(std::tuple(is_camera_running(c), selected.count(), lost.count()), std::tuple(false, 3, 1));
 
     // The simulated meter stays selected while cameras come and go in front of it.
     c.setDeviceIndex(c.simulatedMeterIndex());
@@ -184,8 +183,8 @@ TEST(CaptureComponent, FailingCamerasAndVideoFilesStopWithOneMessageEach)
     // Gone between listing and starting: a message, and still stopped.
     t.cameras.cameras.clear();
     c.startLiveVideo();
-    EXPECT_FALSE(is_camera_running(c));
-    EXPECT_EQ(t.dialogs.texts(), QStringList{"The camera \"Cam A\" cannot be opened."});
+    EXPECT_EQ(std::tuple(is_camera_running(c), t.dialogs.texts()),
+              std::tuple(false, QStringList{"The camera \"Cam A\" cannot be opened."}));
 
     auto play = [&](const QString& file) {
         t.dialogs.setNextFileName(file);
