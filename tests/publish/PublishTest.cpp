@@ -5,7 +5,6 @@
 #include "support/TestContext.h"
 
 #include <QDeadlineTimer>
-#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
