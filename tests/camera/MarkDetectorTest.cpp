@@ -33,7 +33,7 @@ protected:
         // Each refresh records whether a pulse was in progress and the mark flag at that moment.
         t.ctx.blnGlobalTripRunning = true;
         t.ctx.refreshTripDisplay = [this] {
-            calls.push_back(std::make_pair(t.ctx.blnGlobalPulseInProgress, t.ctx.blnGlobalMarkOn));
+            calls.emplace_back(t.ctx.blnGlobalPulseInProgress, t.ctx.blnGlobalMarkOn);
         };
         detector.reset_mark_detection();
     }
