@@ -17,10 +17,7 @@ namespace {
 const QString Availability = QStringLiteral("wattsight/meter1/availability");
 const QString State = QStringLiteral("wattsight/meter1/state");
 
-QJsonObject json(const QByteArray& bytes)
-{
-    return QJsonDocument::fromJson(bytes).object();
-}
+const auto json = [](const QByteArray& bytes) { return QJsonDocument::fromJson(bytes).object(); };
 
 bool eventually(const std::function<bool()>& condition)
 {
