@@ -104,8 +104,7 @@ TEST(CellAnalyser, LongWhiteRunsStayExactUnreadableFramesGiveAnEmptyTableAndNois
     EXPECT_TRUE(a.analyse(img.view()).isEmpty());
 
     // One-frame spikes are dropped and steps delayed by one frame.
-    RgbImage dark = uniformImage(4, 4, 40);
-    RgbImage bright = uniformImage(4, 4, 200);
+    RgbImage dark = uniformImage(4, 4, 40), bright = uniformImage(4, 4, 200);
     a.setGrid(1, 1);
     a.setReduceNoise(true);
     std::vector<int> seen;
@@ -192,8 +191,7 @@ TEST(CellAnalyser, YuvLayoutsAgreeWithRgbAnalysisOfTheSamePicture)
         {nv21, YuvMatrix::Bt709, false},    {uyvy, YuvMatrix::Bt709, true}};
     // Colour blocks of 8 pixels keep chroma subsampling from mixing colours inside a block; odd frame and grid
     // sizes put cell bounds on odd pixels.
-    RgbImage img = randomImage(101, 67, 77, 8);
-    RgbImage grey = uniformImage(6, 4, 100);
+    RgbImage img = randomImage(101, 67, 77, 8), grey = uniformImage(6, 4, 100);
     CellAnalyser a, small;
     a.setGrid(7, 5);
     small.setGrid(3, 2);
