@@ -114,9 +114,8 @@ TEST_F(MarkDetectorTest, SettleFramesAndFramesWithoutActiveCellsOrChannelsChange
 
     s().DETECTION_GRID = QStringLiteral("000 000");
     detector.reset_mark_detection();
-    EXPECT_EQ(
-        t.dialogs.texts().back(),
-        QStringLiteral("No cells are active, mark will not be detected. Please go to the Motion Sensitivity form."));
+    EXPECT_EQ(t.dialogs.texts().back(),
+              "No cells are active, mark will not be detected. Please go to the Motion Sensitivity form.");
     settle();
     cells.text = QStringLiteral("updated");
     cells.reads = 0;
