@@ -19,8 +19,7 @@ struct Component
     ScriptedDialogs dialogs;
     FakeCameras cameras;
     std::unique_ptr<CaptureComponent> capture;
-    int framesOnUiThread = 0;
-    int framesElsewhere = 0;
+    int framesOnUiThread = 0, framesElsewhere = 0;
 
     explicit Component(QList<CameraInfo> plugged = {fakeCamera("a", QStringLiteral("Cam A"))})
     {
