@@ -2,7 +2,6 @@
 #include "unattended/ResumeRun.h"
 
 #include "data/DataExport.h"
-#include "data/DataImport.h"
 #include "metering/LogEvent.h"
 #include "metering/LoggingEngine.h"
 #include "metering/PulseSignal.h"
@@ -15,11 +14,9 @@ namespace {
 // A logging run killed with SIGKILL, then a start with resume on: the same backup file goes on.
 TEST(ResumeAfterCrash, TheKilledRunContinuesInTheSameBackupAfterAGap)
 {
-    QTemporaryDir folder;
-    ASSERT_NO_FATAL_FAILURE(runAndKillCrashLogger(QStringLiteral(WATTSIGHT_CRASH_LOGGER), folder.path(), 0, 200));
     TestContext t;
+    ASSERT_NO_FATAL_FAILURE(runAndKillCrashLogger(QStringLiteral(WATTSIGHT_CRASH_LOGGER), t.dir.path(), 0, 200));
     MeteringContext& ctx = t.ctx;
-    ctx.paths = BuildFilePaths(folder.path());
     ctx.settings.LOGGING_INTERVAL_SECONDS = 1;
     ctx.settings.ARRAY_WRITE_INTERVAL_SECONDS = 0;
     ctx.settings.DATA_ARRAY_LENGTH = 10'000'000;
@@ -35,8 +32,7 @@ TEST(ResumeAfterCrash, TheKilledRunContinuesInTheSameBackupAfterAGap)
     t.clock.advance(double(kept) + 3722);
     LoggingEngine engine(ctx);
     const ResumeOutcome outcome = resume_logging_run(ctx, engine, QDateTime());
-    EXPECT_TRUE(outcome.resumed);
-    EXPECT_EQ(outcome.message, "");
+    EXPECT_EQ(std::tuple(outcome.resumed, outcome.message), std::tuple(true, QString()));
     ASSERT_EQ(ctx.varGlobalDataArray.count(), kept) << "every complete record, not the torn one";
     const qint32 pulsesBefore = ctx.varGlobalDataArray.row(qint32(kept)).LoggingTotalPulse;
     for (int tick = 1; tick <= 6; ++tick) {

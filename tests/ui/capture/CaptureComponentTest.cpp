@@ -19,8 +19,7 @@ struct Component
     ScriptedDialogs dialogs;
     FakeCameras cameras;
     std::unique_ptr<CaptureComponent> capture;
-    int framesOnUiThread = 0;
-    int framesElsewhere = 0;
+    int framesOnUiThread = 0, framesElsewhere = 0;
 
     explicit Component(QList<CameraInfo> plugged = {fakeCamera("a", QStringLiteral("Cam A"))})
     {
@@ -34,18 +33,6 @@ struct Component
     }
     CaptureComponent& c() { return *capture; }
 
-    void startSimulated()
-    {
-        c().setDetectionGrid(QStringLiteral("55 55"));
-        SimulatedMeterSettings s;
-        s.width = 16;
-        s.height = 12;
-        s.noise = 0;
-        s.drift = 0;
-        c().setSimulatedMeterSettings(s);
-        c().setDeviceIndex(c().simulatedMeterIndex());
-        c().startLiveVideo();
-    }
     // Camera "a" started with the given grid.
     FakeCameraStream& startCamera(const QString& grid)
     {
@@ -96,7 +83,9 @@ TEST(CaptureComponent, ListsAreCrLfTextsWithZeroBasedIndexesAndTheGrantedFrameRa
 TEST(CaptureComponent, EveryFrameReachesTheUiThreadEvenWhenItWasBusyButNoneOfAnEarlierRun)
 {
     Component t;
-    t.startSimulated();
+    t.c().setSimulatedMeterSettings({.width = 16, .height = 12});
+    t.c().setDeviceIndex(t.c().simulatedMeterIndex());
+    t.c().startLiveVideo();
     for (int i = 0; i < 10; ++i)
         t.c().renderSimulatedFrame();
     QThread::msleep(300); // all ten tables wait in the UI thread's queue
@@ -104,58 +93,43 @@ TEST(CaptureComponent, EveryFrameReachesTheUiThreadEvenWhenItWasBusyButNoneOfAnE
     t.c().startLiveVideo();
     QTest::qWait(100);
     EXPECT_EQ(t.framesOnUiThread, 0);
-    for (int i = 0; i < 40; ++i) {
-        t.clock.advance(0.04);
-        t.c().renderSimulatedFrame();
-    }
-    QThread::msleep(400); // the UI thread is busy while the capture thread works through all 40 frames
-    ASSERT_TRUE(t.waitForFrames(40));
-    // The same through a camera stream.
+    // A busy UI thread on the simulated meter is driven by the Find Mark run with a blocked UI; here a camera.
     FakeCameraStream& stream = t.startCamera(QStringLiteral("5"));
     for (int i = 0; i < 25; ++i)
         stream.push(uniformFrame(QVideoFrameFormat::Format_NV12, {64, 48}, QColor(90, 90, 90)));
-    QThread::msleep(300);
-    ASSERT_TRUE(t.waitForFrames(65));
+    QThread::msleep(300); // the UI thread is busy while the capture thread works through all 25 frames
+    ASSERT_TRUE(t.waitForFrames(25));
     QTest::qWait(50);
-    EXPECT_EQ(std::tuple(t.framesOnUiThread, t.framesElsewhere), std::tuple(65, 0));
+    EXPECT_EQ(std::tuple(t.framesOnUiThread, t.framesElsewhere), std::tuple(25, 0));
 }
 
-TEST(CaptureComponent, EveryDirectPixelFormatGivesTheCellColour)
-{
-    Component t;
-    FakeCameraStream& stream = t.startCamera(QStringLiteral("11 11"));
-    using F = QVideoFrameFormat;
-    int expected = 0;
-    for (F::PixelFormat f :
-         {F::Format_XRGB8888, F::Format_BGRX8888, F::Format_XBGR8888, F::Format_RGBX8888, F::Format_YUV420P,
-          F::Format_YV12, F::Format_NV12, F::Format_NV21, F::Format_YUYV, F::Format_UYVY}) {
-        SCOPED_TRACE(F::pixelFormatToString(f).toStdString());
-        const QVideoFrame frame = uniformFrame(f, {34, 26}, QColor(200, 120, 40));
-        ASSERT_TRUE(frame.isValid());
-        stream.push(frame);
-        ASSERT_TRUE(t.waitForFrames(++expected));
-        // YUV goes through 8-bit luma and chroma: within 2 grey levels. Packed RGB (the first four) is exact.
-        const int tolerance = expected <= 4 ? 0 : 2;
-        for (int cell = 0; cell < 4; ++cell)
-            for (auto [ch, value] : {std::pair{0, 200}, {1, 120}, {2, 40}})
-                EXPECT_NEAR(t.c().cellValue(ch, cell % 2, cell / 2), value, tolerance) << "channel " << ch;
-    }
-}
-
-TEST(CaptureComponent, CellValuesTextFollowsTheGridAndTheChannels)
+TEST(CaptureComponent, EveryDirectPixelFormatGivesTheCellColourAndTheTextFollowsTheGridAndTheChannels)
 {
     Component t;
     CaptureComponent& c = t.c();
     FakeCameraStream& stream = t.startCamera(QStringLiteral("105 09"));
     EXPECT_EQ(c.gridDisplayText(), "105" + Eol + "090" + Eol);
-
-    // One colour everywhere: active cells show the mean of the compared channels, inactive ones a dot.
-    stream.push(uniformFrame(QVideoFrameFormat::Format_BGRX8888, {30, 20}, QColor(30, 60, 90)));
-    ASSERT_TRUE(t.waitForFrames(1));
-    EXPECT_EQ(c.currentCellValuesText(), "  60   .  60" + Eol + "   .  60   ." + Eol);
+    using F = QVideoFrameFormat;
+    int expected = 0;
+    for (F::PixelFormat f :
+         {F::Format_YUV420P, F::Format_YV12, F::Format_NV12, F::Format_NV21, F::Format_YUYV, F::Format_UYVY,
+          F::Format_XRGB8888, F::Format_BGRX8888, F::Format_XBGR8888, F::Format_RGBX8888}) {
+        SCOPED_TRACE(F::pixelFormatToString(f).toStdString());
+        const QVideoFrame frame = uniformFrame(f, {34, 26}, QColor(200, 120, 40));
+        ASSERT_TRUE(frame.isValid());
+        stream.push(frame);
+        ASSERT_TRUE(t.waitForFrames(++expected));
+        // YUV (the first six) goes through 8-bit luma and chroma: within 2 grey levels. Packed RGB is exact.
+        const int tolerance = expected <= 6 ? 2 : 0;
+        for (int cell = 0; cell < 6; ++cell)
+            for (auto [ch, value] : {std::pair{0, 200}, {1, 120}, {2, 40}})
+                EXPECT_NEAR(c.cellValue(ch, cell % 3, cell / 3), value, tolerance) << "channel " << ch;
+    }
+    // Active cells show the mean of the compared channels, inactive ones a dot.
+    EXPECT_EQ(c.currentCellValuesText(), " 120   . 120" + Eol + "   . 120   ." + Eol);
     c.setCompareRed(false);
     c.setCompareGreen(false);
-    EXPECT_EQ(c.currentCellValuesText(), "  90   .  90" + Eol + "   .  90   ." + Eol);
+    EXPECT_EQ(c.currentCellValuesText(), "  40   .  40" + Eol + "   .  40   ." + Eol);
 }
 
 TEST(CaptureComponent, HotPlugEventsAndTheSelectionThatFollows)
@@ -185,8 +159,7 @@ TEST(CaptureComponent, HotPlugEventsAndTheSelectionThatFollows)
     c.startLiveVideo();
     ASSERT_TRUE(is_camera_running(c));
     t.cameras.unplug("c");
-    EXPECT_FALSE(is_camera_running(c));
-    EXPECT_EQ(std::tuple(selected.count(), lost.count()), std::tuple(3, 1));
+    EXPECT_EQ(std::tuple(is_camera_running(c), selected.count(), lost.count()), std::tuple(false, 3, 1));
 
     // The simulated meter stays selected while cameras come and go in front of it.
     c.setDeviceIndex(c.simulatedMeterIndex());
@@ -202,16 +175,15 @@ TEST(CaptureComponent, FailingCamerasAndVideoFilesStopWithOneMessageEach)
     QSignalSpy lost(&c, &VideoCapture::deviceLost);
     t.startCamera(QStringLiteral("5")).fail(QStringLiteral("device busy"));
     EXPECT_TRUE(lost.wait(2000));
-    EXPECT_FALSE(is_camera_running(c));
-    EXPECT_TRUE(t.dialogs.texts().isEmpty());
+    EXPECT_FALSE(is_camera_running(c) || !t.dialogs.texts().isEmpty()) << "stopped, reported by the signal alone";
     const QString reason = lost.at(0).at(0).toString();
     EXPECT_TRUE(reason.contains(QStringLiteral("device busy")) && reason.contains(QStringLiteral("/dev/video")));
 
     // Gone between listing and starting: a message, and still stopped.
     t.cameras.cameras.clear();
     c.startLiveVideo();
-    EXPECT_FALSE(is_camera_running(c));
-    EXPECT_EQ(t.dialogs.texts(), QStringList{QStringLiteral("The camera \"Cam A\" cannot be opened.")});
+    EXPECT_EQ(std::tuple(is_camera_running(c), t.dialogs.texts()),
+              std::tuple(false, QStringList{"The camera \"Cam A\" cannot be opened."}));
 
     auto play = [&](const QString& file) {
         t.dialogs.setNextFileName(file);
@@ -220,8 +192,7 @@ TEST(CaptureComponent, FailingCamerasAndVideoFilesStopWithOneMessageEach)
     };
     play(QString());
     EXPECT_FALSE(is_camera_running(c));
-    EXPECT_EQ(t.dialogs.texts().back(),
-              QStringLiteral("No video file has been chosen. Select \"Video file...\" again to choose one."));
+    EXPECT_EQ(t.dialogs.texts().back(), "No video file has been chosen. Select \"Video file...\" again to choose one.");
     const QString missing = dir.filePath(QStringLiteral("missing.avi"));
     const int lostBefore = lost.count();
     play(missing);
@@ -233,7 +204,6 @@ TEST(CaptureComponent, FailingCamerasAndVideoFilesStopWithOneMessageEach)
     ASSERT_TRUE(writeFileBytes(corrupt, QByteArray("RIFF\x10\0\0\0AVI LIST", 16) + QByteArray(4000, '\x5a')));
     play(corrupt);
     ASSERT_TRUE(QTest::qWaitFor([&] { return lost.count() > lostBefore + 1 && !is_camera_running(c); }, 30000));
-    EXPECT_FALSE(is_camera_running(c));
     QTest::qWait(100);
     const QStringList about = t.dialogs.texts().filter(corrupt);
     ASSERT_EQ(about.size(), 1) << "one message however many ways the player reports it";
