@@ -182,4 +182,18 @@ TEST(PublishConnection, EachFailureSaysWhyWhileTheCallerNeverWaits)
     }
 }
 
+TEST(PublishConnection, TlsTrustsTheCaFileAndRefusesAnUnknownCertificate)
+{
+    MosquittoBroker broker;
+    const QString caFile = broker.useTls();
+    ASSERT_TRUE(broker.start());
+    for (const QString& ca : {caFile, QString()}) { // empty: the system store, which does not know the test CA
+        MqttClient client({.host = "localhost", .port = broker.port(), .useTls = true, .caFile = ca});
+        const QString expected =
+            ca.isEmpty() ? "Not connected to localhost:%1: TLS handshake failed" : "Connected to localhost:%1";
+        EXPECT_TRUE(eventually([&] { return client.status().text.startsWith(expected.arg(broker.port())); }))
+            << client.status().text.toStdString();
+    }
+}
+
 } // namespace

@@ -35,6 +35,31 @@ MosquittoBroker::MosquittoBroker(const QString& user, const QString& password)
         f.write(conf);
 }
 
+QString MosquittoBroker::useTls()
+{
+    const auto path = [&](const char* name) { return m_dir.filePath(QLatin1String(name)); };
+    const auto openssl = [](const QStringList& args) {
+        QProcess p;
+        p.start(QStringLiteral("openssl"), args);
+        p.waitForFinished(30000);
+    };
+    openssl({"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2", "-subj", "/CN=Test CA", "-keyout",
+             path("ca.key"), "-out", path("ca.crt")});
+    openssl({"req", "-newkey", "rsa:2048", "-nodes", "-subj", "/CN=localhost", "-keyout", path("server.key"), "-out",
+             path("server.csr")});
+    QFile names(path("names"));
+    if (names.open(QIODevice::WriteOnly))
+        names.write("subjectAltName=DNS:localhost\n");
+    names.close();
+    openssl({"x509", "-req", "-days", "2", "-in", path("server.csr"), "-CA", path("ca.crt"), "-CAkey", path("ca.key"),
+             "-CAcreateserial", "-extfile", path("names"), "-out", path("server.crt")});
+    QFile conf(path("mosquitto.conf"));
+    if (conf.open(QIODevice::Append))
+        conf.write("cafile " + QFile::encodeName(path("ca.crt")) + "\ncertfile " +
+                   QFile::encodeName(path("server.crt")) + "\nkeyfile " + QFile::encodeName(path("server.key")) + "\n");
+    return path("ca.crt");
+}
+
 bool MosquittoBroker::start()
 {
     m_process.start(QStringLiteral("mosquitto"), {"-c", m_dir.filePath(QStringLiteral("mosquitto.conf"))});

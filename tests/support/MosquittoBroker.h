@@ -13,6 +13,9 @@ public:
     explicit MosquittoBroker(const QString& user = {}, const QString& password = {});
     ~MosquittoBroker() { stop(); }
 
+    // Makes a certificate authority and a certificate for "localhost" and has the broker speak TLS only;
+    // returns the authority's file. Call before start().
+    QString useTls();
     bool start(); // true once it takes connections
     void stop();
     int port() const { return m_port; }
