@@ -65,6 +65,8 @@ TEST(FieldValidation, ValidateRangeAndDecimals)
     const QString old = QStringLiteral("7");
     const std::tuple<const char*, const char*, QString> withDecimals[] = {
         {"12.5", "12.5", {}},
+        {"1", "1", {}},
+        {"100", "100", {}}, // both ends belong to the range
         {"12.12345", "12.12345", {}},
         {"12.123456", "7", QStringLiteral("Maximum number of decimal places is 5")},
         {"", "7", QStringLiteral("Maximum allowed value is 100\r\nMinimum allowed value is 1")},
