@@ -11,8 +11,6 @@ struct TripApp : RunningApp
 {
     QWidget* trip() { return screen(MenuItem::EnergyTripForm); }
     QString status() { return child<QLabel>(trip(), "Label22")->text(); }
-    using RunningApp::text;
-    using RunningApp::texts;
     QString text(const char* name) { return RunningApp::text(trip(), name); }
     QString texts(std::initializer_list<const char*> names) { return RunningApp::texts(trip(), names); }
     QString buttons() { return enabledPattern(trip(), {"StartButton", "StopButton", "ResetButton"}); }
@@ -27,10 +25,7 @@ TEST(TripScreen, OpensStoppedWithTheSettingsUnitsAndSimulatedPulsesShowOnTheRunn
     QWidget* form = a.open(MenuItem::EnergyTripForm);
     auto* timer = child<QTimer>(form, "Timer1");
     EXPECT_EQ(a.status() + a.buttons(), "STATUS: STOPPED100");
-    EXPECT_FALSE(timer->isActive());
-
     press(form, "StartButton");
-    EXPECT_TRUE(a.ctx().blnGlobalTripRunning);
     EXPECT_EQ(a.status() + a.buttons(), "STATUS: RUNNING011");
     EXPECT_TRUE(timer->isActive());
     QWidget* sim = a.open(MenuItem::PulseSimulator);
@@ -60,10 +55,8 @@ TEST(TripScreen, TheRunningTripRefusesClosingAndExit)
     press(form, "StartButton");
 
     a.pulse(a.open(MenuItem::PulseSimulator));
-    QMdiSubWindow* frame = a.frameOf(form);
-    ASSERT_NE(frame, nullptr);
     a.dialogs.shown.clear();
-    frame->close();
+    a.frameOf(form)->close();
     a.app.window().action(MenuItem::ExitMenu)->trigger();
     EXPECT_TRUE(form->isVisible() && !a.ended);
     EXPECT_EQ(a.dialogs.texts(), (QStringList{"Please stop this trip screen before trying to close it",
