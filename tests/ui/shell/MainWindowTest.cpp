@@ -1,19 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/shell/MainWindow.h"
 
-#include "support/TestContext.h"
 #include "ui/support/RunningApp.h"
 
-#include <QAction>
-#include <QCoreApplication>
-#include <QDir>
 #include <QLabel>
-#include <QMdiArea>
-#include <QMdiSubWindow>
-#include <QMenu>
-#include <QMenuBar>
 #include <QPointer>
-#include <gtest/gtest.h>
 #include <set>
 
 namespace {
@@ -127,11 +118,9 @@ TEST(MainWindowStartHint, ShownOnlyWhileTheFrameIsEmptyAndNothingRuns)
 {
     RunningApp a;
     a.app.window().show();
-    auto* hint = a.app.window().findChild<QLabel*>(QStringLiteral("lblStartHint"));
-    ASSERT_NE(hint, nullptr);
+    auto* hint = child<QLabel>(&a.app.window(), "lblStartHint");
     EXPECT_TRUE(QTest::qWaitFor([&] { return hint->isVisible(); }));
     QWidget* meter = a.open(MenuItem::EnergyMeterSetup);
-    ASSERT_NE(meter, nullptr);
     EXPECT_TRUE(QTest::qWaitFor([&] { return !hint->isVisible(); }));
     a.frameOf(meter)->close();
     EXPECT_TRUE(QTest::qWaitFor([&] { return hint->isVisible(); }));
