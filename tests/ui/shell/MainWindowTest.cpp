@@ -61,16 +61,13 @@ TEST(MainWindowExit, WindowCloseAndExitMenuRunTheExitGuard)
 TEST(MainWindowSettingsFiles, FactoryDefaultsCloseSetupScreensAndResetMemoryAndSaveAllWritesEveryFileAfterYes)
 {
     WindowFixture f;
-    const auto named = [](const char* name, QWidget* parent = nullptr) {
-        auto* w = new QWidget(parent, parent ? Qt::Window : Qt::Widget);
-        w->setObjectName(QString::fromLatin1(name));
-        return w;
-    };
-    QWidget* meterSetup = named("EnergyMeterSetupForm");
+    // The screens are told apart by their object names.
+    QWidget *meterSetup = new QWidget, *graph = new QWidget, *startCamera = new QWidget(&f.window, Qt::Window);
+    meterSetup->setObjectName(QStringLiteral("EnergyMeterSetupForm"));
+    graph->setObjectName(QStringLiteral("GraphForm"));
+    startCamera->setObjectName(QStringLiteral("StartCameraForm"));
     QPointer<QMdiSubWindow> meterSub = f.window.showChild(meterSetup);
-    QWidget* graph = named("GraphForm");
     f.window.showChild(graph);
-    QWidget* startCamera = named("StartCameraForm", &f.window);
     startCamera->show();
     GlobalSettings& s = f.t.ctx.settings;
     std::tie(s.REVS_PER_KWH, s.LOGGING_INTERVAL_SECONDS, s.CURRENCY_TITLE, s.TRIGGER_LEVEL) =
