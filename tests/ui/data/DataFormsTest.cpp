@@ -86,7 +86,6 @@ protected:
         form.resize(1100, 560);
         form.show();
     }
-    void press(const char* name) { child<QPushButton>(&form, name)->click(); }
     QLineEdit* edit(const char* name) { return child<QLineEdit>(&form, name); }
     int points() { return child<QCustomPlot>(&form, "Graph1")->graph(0)->dataCount(); }
 
@@ -96,14 +95,14 @@ protected:
 
 TEST_F(GraphFormGui, DrawsADayOfRecordsWithAndWithoutCompaction)
 {
-    press("Command1");
+    press(&form, "Command1");
     EXPECT_EQ(t.dialogs.texts(), QStringList{"No Data to Display"});
     fillDay(t);
     EXPECT_EQ(edit("LoggedReadings")->text(), "0"); // counted only on Refresh
-    press("Command4");
+    press(&form, "Command4");
     EXPECT_EQ(edit("LoggedReadings")->text(), "288");
 
-    press("Command1");
+    press(&form, "Command1");
     EXPECT_EQ(points(), 288);
 
     QLineEdit* factor = edit("edtCompaction");
@@ -111,22 +110,20 @@ TEST_F(GraphFormGui, DrawsADayOfRecordsWithAndWithoutCompaction)
     QTest::keyClicks(factor, QStringLiteral("12"));
     form.findChild<QListWidget*>(QStringLiteral("List1"))->setCurrentRow(2);
     EXPECT_EQ(points(), 288); // a new choice draws nothing until Calculate Graph
-    press("Command1");
+    press(&form, "Command1");
     EXPECT_EQ(points(), 24);
 }
 
 TEST_F(GraphFormGui, SavesPngAndPdfAndPrintsThePdfsPictureOnThePage)
 {
     fillDay(t, 50);
-    press("Command1");
+    press(&form, "Command1");
     for (const char* name : {"graph.png", "graph.pdf"}) {
         const QString file = t.path(QString::fromLatin1(name));
         t.dialogs.setNextFileName(file);
-        press("SaveGraph");
+        press(&form, "SaveGraph");
         EXPECT_GT(QFileInfo(file).size(), 1000) << name;
     }
-    const QString pdf = t.path(QStringLiteral("graph.pdf"));
-    EXPECT_TRUE(fileBytes(pdf).startsWith("%PDF-"));
     EXPECT_TRUE(t.dialogs.shown.empty());
 
     const GraphPainter painter(t.ctx.locale);
@@ -135,7 +132,7 @@ TEST_F(GraphFormGui, SavesPngAndPdfAndPrintsThePdfsPictureOnThePage)
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(t.path(QStringLiteral("printed.pdf")));
     ASSERT_TRUE(painter.print(*form.findChild<QCustomPlot*>(QStringLiteral("Graph1")), printer));
-    const PdfText saved = pdfText(pdf);
+    const PdfText saved = pdfText(t.path(QStringLiteral("graph.pdf")));
     const PdfText printed = pdfText(printer.outputFileName());
     ASSERT_GT(saved.heights.size(), 5);
     QStringList words = saved.heights.keys(), printedWords = printed.heights.keys();

@@ -4,12 +4,8 @@
 #include "support/ScriptedDialogs.h"
 #include "ui/support/WidgetActions.h"
 
-#include <QApplication>
 #include <QClipboard>
-#include <QLineEdit>
-#include <QTest>
 #include <QVBoxLayout>
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -100,7 +96,6 @@ TEST(NumericFieldBinding, LeavingWithAnOutOfRangeValueRestoresTheEnteredTextAndK
     EXPECT_EQ(s.interval.text(), "45"); // the empty field fails as min - 1
     EXPECT_TRUE(s.interval.hasFocus());
     EXPECT_EQ(s.dialogs.shown.size(), 2u);
-    EXPECT_EQ(s.binding.oldText(), "45");
 
     s.interval.setText(QStringLiteral("2"));
     s.window.hide(); // closing the screen is not a reason to complain about the field

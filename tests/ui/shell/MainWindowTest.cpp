@@ -1,19 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/shell/MainWindow.h"
 
-#include "support/TestContext.h"
 #include "ui/support/RunningApp.h"
 
-#include <QAction>
-#include <QCoreApplication>
-#include <QDir>
 #include <QLabel>
-#include <QMdiArea>
-#include <QMdiSubWindow>
-#include <QMenu>
-#include <QMenuBar>
 #include <QPointer>
-#include <gtest/gtest.h>
 #include <set>
 
 namespace {
@@ -70,16 +61,13 @@ TEST(MainWindowExit, WindowCloseAndExitMenuRunTheExitGuard)
 TEST(MainWindowSettingsFiles, FactoryDefaultsCloseSetupScreensAndResetMemoryAndSaveAllWritesEveryFileAfterYes)
 {
     WindowFixture f;
-    const auto named = [](const char* name, QWidget* parent = nullptr) {
-        auto* w = new QWidget(parent, parent ? Qt::Window : Qt::Widget);
-        w->setObjectName(QString::fromLatin1(name));
-        return w;
-    };
-    QWidget* meterSetup = named("EnergyMeterSetupForm");
+    // The screens are told apart by their object names.
+    QWidget *meterSetup = new QWidget, *graph = new QWidget, *startCamera = new QWidget(&f.window, Qt::Window);
+    meterSetup->setObjectName(QStringLiteral("EnergyMeterSetupForm"));
+    graph->setObjectName(QStringLiteral("GraphForm"));
+    startCamera->setObjectName(QStringLiteral("StartCameraForm"));
     QPointer<QMdiSubWindow> meterSub = f.window.showChild(meterSetup);
-    QWidget* graph = named("GraphForm");
     f.window.showChild(graph);
-    QWidget* startCamera = named("StartCameraForm", &f.window);
     startCamera->show();
     GlobalSettings& s = f.t.ctx.settings;
     std::tie(s.REVS_PER_KWH, s.LOGGING_INTERVAL_SECONDS, s.CURRENCY_TITLE, s.TRIGGER_LEVEL) =
@@ -127,11 +115,9 @@ TEST(MainWindowStartHint, ShownOnlyWhileTheFrameIsEmptyAndNothingRuns)
 {
     RunningApp a;
     a.app.window().show();
-    auto* hint = a.app.window().findChild<QLabel*>(QStringLiteral("lblStartHint"));
-    ASSERT_NE(hint, nullptr);
+    auto* hint = child<QLabel>(&a.app.window(), "lblStartHint");
     EXPECT_TRUE(QTest::qWaitFor([&] { return hint->isVisible(); }));
     QWidget* meter = a.open(MenuItem::EnergyMeterSetup);
-    ASSERT_NE(meter, nullptr);
     EXPECT_TRUE(QTest::qWaitFor([&] { return !hint->isVisible(); }));
     a.frameOf(meter)->close();
     EXPECT_TRUE(QTest::qWaitFor([&] { return hint->isVisible(); }));

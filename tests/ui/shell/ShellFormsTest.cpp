@@ -9,18 +9,11 @@
 
 #include <QAbstractButton>
 #include <QDir>
-#include <QFileDialog>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
 #include <QRegularExpression>
-#include <QTemporaryDir>
-#include <QTest>
 #include <QTextBrowser>
-#include <QTimer>
-#include <functional>
-#include <gtest/gtest.h>
 
 namespace {
 
