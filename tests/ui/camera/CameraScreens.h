@@ -26,12 +26,10 @@ inline QToolButton* arrow(QWidget* upDown, Qt::ArrowType type)
 }
 
 // "Start/Stop Camera" on the camera setup screen, then on the selection screen the simulated meter chosen
-// (when starting, followed by `setup`) and Start or Stop pressed; `whileOpen` sees the selection screen just
-// before it is closed.
-inline void startOrStopCamera(CameraForm& camera, bool start, const std::function<void()>& setup = {},
-                              const std::function<void(QDialog&)>& whileOpen = {})
+// (when starting, followed by `setup`) and Start or Stop pressed.
+inline void startOrStopCamera(CameraForm& camera, bool start, const std::function<void()>& setup = {})
 {
-    answerNextDialog([start, setup, whileOpen](QDialog& selection) {
+    answerNextDialog([start, setup](QDialog& selection) {
         // A person's click lands in an active window; a loaded machine may not have activated it yet.
         EXPECT_TRUE(QTest::qWaitForWindowActive(&selection));
         if (start) {
@@ -43,8 +41,6 @@ inline void startOrStopCamera(CameraForm& camera, bool start, const std::functio
                 setup();
         }
         press(&selection, start ? "btnStartCamera" : "btnStopCamera");
-        if (whileOpen)
-            whileOpen(selection);
         selection.close();
     });
     press(&camera, "StartCamera");
