@@ -13,16 +13,15 @@
 #include <QPushButton>
 #include <QTest>
 #include <QToolButton>
+#include <algorithm>
 #include <functional>
 #include <gtest/gtest.h>
 
 // One of the two arrows of an up-down control.
 inline QToolButton* arrow(QWidget* upDown, Qt::ArrowType type)
 {
-    for (QToolButton* b : upDown->findChildren<QToolButton*>())
-        if (b->arrowType() == type)
-            return b;
-    return nullptr;
+    const QList<QToolButton*> buttons = upDown->findChildren<QToolButton*>();
+    return *std::ranges::find(buttons, type, &QToolButton::arrowType);
 }
 
 // "Start/Stop Camera" on the camera setup screen, then on the selection screen the simulated meter chosen
