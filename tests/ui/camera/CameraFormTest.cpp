@@ -2,7 +2,6 @@
 #include "CameraScreens.h"
 #include "camera/MarkDetector.h"
 #include "ui/camera/IntensityStripChart.h"
-#include "ui/camera/MotionDetection.h"
 #include "ui/setup/UpDownControl.h"
 
 #include <QCheckBox>
@@ -63,8 +62,8 @@ TEST_F(CameraFormTest, EachValueTakesEffectOnlyWhenItsOkIsPressed)
         QTest::mouseClick(arrow(upDown, Qt::UpArrow), Qt::LeftButton); // the arrows stop at the maximum
         retype(f, QStringLiteral("0"));
         press(ok);
-        EXPECT_EQ(setting(), maximum);
-        EXPECT_EQ(f->text(), QString::number(maximum)) << "the refused text is replaced by the one before";
+        EXPECT_EQ(std::tuple(setting(), f->text()), std::tuple(maximum, QString::number(maximum)))
+            << "the refused text is replaced by the one before";
         EXPECT_EQ(t.dialogs.texts(),
                   QStringList{QStringLiteral("Maximum allowed value is %1\r\nMinimum allowed value is %2")
                                   .arg(maximum)
@@ -134,9 +133,7 @@ TEST_F(CameraFormTest, RunningCameraRefusesCloseDefaultsAndSaveWhichResetTheCame
 {
     open();
     EXPECT_TRUE(settingsButtonsEnabled());
-    press("MotionSensitivity");
-    QPointer<MotionDetection> motion = form.motionDetection();
-    ASSERT_TRUE(motion);
+    QPointer<MotionDetection> motion = openMotion();
     startOrStopThroughSelectionScreen(true);
     ASSERT_TRUE(t.ctx.blnGlobalCameraRunning);
     EXPECT_FALSE(settingsButtonsEnabled());

@@ -4,6 +4,7 @@
 #include "SimulatedFrames.h"
 #include "support/TestContext.h"
 #include "ui/camera/CameraForm.h"
+#include "ui/camera/MotionDetection.h"
 #include "ui/camera/StartCameraForm.h"
 #include "ui/setup/UpDownControl.h"
 #include "ui/support/WidgetActions.h"
@@ -56,6 +57,14 @@ protected:
     void press(QWidget* in, const char* name) { ::press(in, name); }
     StartCameraForm* startForm() { return qobject_cast<StartCameraForm*>(form.startCameraForm()); }
     CaptureComponent& capture() { return form.capture(); }
+    // "Motion Sensitivity" pressed: the image settings screen it opens.
+    MotionDetection* openMotion()
+    {
+        press("MotionSensitivity");
+        MotionDetection* m = form.motionDetection();
+        EXPECT_NE(m, nullptr);
+        return m;
+    }
     void open() { showActive(form); }
     // Start/Stop Camera, then the simulated meter (small and turning at 3.6 kW) started, or stopped.
     void startOrStopThroughSelectionScreen(bool start)

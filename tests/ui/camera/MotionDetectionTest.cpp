@@ -55,13 +55,6 @@ TEST(MotionDetectionSettings, ColoursGoToTheComponentRedGreenBlueAfterEveryClick
 class MotionDetectionTest : public CameraScreensTest
 {
 protected:
-    MotionDetection* openMotion()
-    {
-        press("MotionSensitivity");
-        MotionDetection* m = form.motionDetection();
-        EXPECT_NE(m, nullptr);
-        return m;
-    }
     QPlainTextEdit* memo(MotionDetection* m, const char* name) { return child<QPlainTextEdit>(m, name); }
     // A component text as a memo holds it: one line break per CR LF.
     static QString asShown(QString text) { return text.remove(QLatin1Char('\r')); }
@@ -154,10 +147,7 @@ TEST_F(MotionDetectionTest, GridEditorNeedsARunningCameraWithDetectionOnAndAGrid
         startOrStopThroughSelectionScreen(true);
         bool edited = false;
         if (columns == 30)
-            answerNextDialog([&edited](QDialog& d) {
-                edited = true;
-                d.reject();
-            });
+            answerNextDialog([&edited](QDialog& d) { edited = true, d.reject(); });
         press(m, "btnShowGridDialog");
         EXPECT_EQ(edited, columns == 30);
         EXPECT_EQ(t.dialogs.texts(), QStringList(columns - 30, "You cannot edit the grid with this feature, it must "
