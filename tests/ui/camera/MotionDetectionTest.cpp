@@ -10,9 +10,6 @@
 
 namespace {
 
-const QString NoCellsAfterEditing =
-    QStringLiteral("No cells are active, the mark will not be detected. Please reselect the active area");
-
 // The component, recording the image settings in the order they reach it.
 class RecordingCapture : public CaptureComponent
 {
@@ -130,7 +127,8 @@ TEST_F(MotionDetectionTest, GridEditorNeedsARunningCameraWithDetectionOnAndAGrid
     press(m, "btnShowGridDialog");
     EXPECT_EQ(t.ctx.settings.DETECTION_GRID + '|' + memo(m, "mmoSensitivityGrid")->toPlainText(), "00 00|00\n00\n");
     EXPECT_TRUE(form.detector().varActiveCells().isEmpty());
-    EXPECT_EQ(t.dialogs.texts(), QStringList{NoCellsAfterEditing});
+    EXPECT_EQ(t.dialogs.texts(),
+              QStringList{"No cells are active, the mark will not be detected. Please reselect the active area"});
     EXPECT_TRUE(capture().motionDetection()) << "detection is back on after editing";
     t.dialogs.shown.clear();
     answerNextDialog([&](QDialog& d) { paint(d, {{1, 0}}, 9); });
