@@ -2,7 +2,6 @@
 #include "CameraScreens.h"
 #include "camera/MarkDetector.h"
 #include "ui/camera/IntensityStripChart.h"
-#include "ui/camera/MotionDetection.h"
 #include "ui/setup/UpDownControl.h"
 
 #include <QCheckBox>
@@ -12,7 +11,6 @@
 #include <QProgressBar>
 #include <algorithm>
 #include <gtest/gtest.h>
-#include <limits>
 
 namespace {
 
@@ -64,8 +62,8 @@ TEST_F(CameraFormTest, EachValueTakesEffectOnlyWhenItsOkIsPressed)
         QTest::mouseClick(arrow(upDown, Qt::UpArrow), Qt::LeftButton); // the arrows stop at the maximum
         retype(f, QStringLiteral("0"));
         press(ok);
-        EXPECT_EQ(setting(), maximum);
-        EXPECT_EQ(f->text(), QString::number(maximum)) << "the refused text is replaced by the one before";
+        EXPECT_EQ(std::tuple(setting(), f->text()), std::tuple(maximum, QString::number(maximum)))
+            << "the refused text is replaced by the one before";
         EXPECT_EQ(t.dialogs.texts(),
                   QStringList{QStringLiteral("Maximum allowed value is %1\r\nMinimum allowed value is %2")
                                   .arg(maximum)
@@ -98,24 +96,17 @@ TEST_F(CameraFormTest, LiveValuesBarsAndChartFollowTheDetectorAndATypedLevelSurv
 
     ASSERT_TRUE(frames.run(8.0));
     const IntensityHistory& history = form.intensityHistory();
-    EXPECT_EQ(history.revolutions(), form.detector().intMarksSeen());
     EXPECT_GE(history.revolutions(), 3);
-    qint32 lowest = std::numeric_limits<qint32>::max(), highest = 0, markers = 0;
-    for (const auto& sample : history.samples()) {
-        lowest = std::min(lowest, sample.intensity);
-        highest = std::max(highest, sample.intensity);
-        markers += sample.revolution;
-    }
-    EXPECT_EQ(markers, history.revolutions()) << "one marker per revolution, not per frame above";
-    auto* chart = child<IntensityStripChart>(&form, "IntensityStripChart");
-    EXPECT_EQ(chart->triggerLevel(), 1000);
+    EXPECT_EQ(std::ranges::count_if(history.samples(), &IntensityHistory::Sample::revolution), history.revolutions())
+        << "one marker per revolution, not per frame above";
+    const auto [lowest, highest] = std::ranges::minmax(history.samples(), {}, &IntensityHistory::Sample::intensity);
 
     // Halfway between the plain disc and the mark; the chart's line moves with the confirmed level.
-    const qint32 level = (lowest + highest) / 2;
-    ASSERT_GT(highest, lowest * 1.25) << "the mark must stand out well from the disc";
+    const qint32 level = (lowest.intensity + highest.intensity) / 2;
+    ASSERT_GT(highest.intensity, lowest.intensity * 1.25) << "the mark must stand out well from the disc";
     retype(field("edtTriggerValue"), QString::number(level));
     press("butOKTriggerLevel");
-    EXPECT_EQ(chart->triggerLevel(), level);
+    EXPECT_EQ(child<IntensityStripChart>(&form, "IntensityStripChart")->triggerLevel(), level);
     retype(field("edtTriggerValue"), QStringLiteral("12"));
     ASSERT_TRUE(frames.runUntil([this] { return markOn(); }, 5.0));
     ASSERT_TRUE(frames.runUntil([this] { return !markOn(); }, 2.0));
@@ -142,16 +133,12 @@ TEST_F(CameraFormTest, RunningCameraRefusesCloseDefaultsAndSaveWhichResetTheCame
 {
     open();
     EXPECT_TRUE(settingsButtonsEnabled());
-    press("MotionSensitivity");
-    QPointer<MotionDetection> motion = form.motionDetection();
-    ASSERT_TRUE(motion);
+    QPointer<MotionDetection> motion = openMotion();
     startOrStopThroughSelectionScreen(true);
     ASSERT_TRUE(t.ctx.blnGlobalCameraRunning);
     EXPECT_FALSE(settingsButtonsEnabled());
     t.dialogs.setNextAnswer(Dialogs::Answer::No);
     EXPECT_FALSE(form.close() || form.close());
-    EXPECT_TRUE(form.isVisible());
-    EXPECT_EQ(t.dialogs.shown[0].buttons, Dialogs::Buttons::YesNo);
     EXPECT_EQ(t.dialogs.texts(),
               (QStringList{ClosingQuestion, ClosingQuestion,
                            "Camera is still running, please stop it before trying to exit this form"}));
@@ -180,22 +167,17 @@ TEST_F(CameraFormTest, RunningCameraRefusesCloseDefaultsAndSaveWhichResetTheCame
     EXPECT_TRUE(form.intensityHistory().samples().empty());
     EXPECT_EQ(capture().detectionGrid(), factory.DETECTION_GRID) << "the component is configured again";
     EXPECT_FALSE(QFile::exists(t.ctx.paths.cameraSettings)) << "nothing is written";
-    EXPECT_TRUE(t.dialogs.shown.empty());
-    EXPECT_TRUE(form.close()) << "nothing runs any more";
-    EXPECT_EQ(t.dialogs.texts(), QStringList{ClosingQuestion});
-}
 
-TEST_F(CameraFormTest, SaveAllWritesTheCameraFileOrSaysWhyNot)
-{
-    open();
-    retype(field("edtTriggerValue"), QStringLiteral("2345"));
-    press("butOKTriggerLevel");
+    // Save All writes the camera file, or says why not.
+    s.TRIGGER_LEVEL = 2345;
     press("butSaveAllSettings");
     EXPECT_TRUE(fileBytes(t.ctx.paths.cameraSettings).contains("TRIGGER_LEVEL=2345"));
-    EXPECT_TRUE(t.dialogs.shown.empty());
     t.files.fail(FaultyFileIo::Op::Open, t.ctx.paths.cameraSettings);
     press("butSaveAllSettings");
     EXPECT_EQ(t.dialogs.texts(), QStringList{"Problem saving settings: Couldn't open the file for writing\r\n"});
+    t.dialogs.shown.clear();
+    EXPECT_TRUE(form.close()) << "nothing runs any more";
+    EXPECT_EQ(t.dialogs.texts(), QStringList{ClosingQuestion});
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "SimulatedFrames.h"
 #include "support/TestContext.h"
 #include "ui/camera/CameraForm.h"
+#include "ui/camera/MotionDetection.h"
 #include "ui/camera/StartCameraForm.h"
 #include "ui/setup/UpDownControl.h"
 #include "ui/support/WidgetActions.h"
@@ -13,25 +14,22 @@
 #include <QPushButton>
 #include <QTest>
 #include <QToolButton>
+#include <algorithm>
 #include <functional>
 #include <gtest/gtest.h>
 
 // One of the two arrows of an up-down control.
 inline QToolButton* arrow(QWidget* upDown, Qt::ArrowType type)
 {
-    for (QToolButton* b : upDown->findChildren<QToolButton*>())
-        if (b->arrowType() == type)
-            return b;
-    return nullptr;
+    const QList<QToolButton*> buttons = upDown->findChildren<QToolButton*>();
+    return *std::ranges::find(buttons, type, &QToolButton::arrowType);
 }
 
 // "Start/Stop Camera" on the camera setup screen, then on the selection screen the simulated meter chosen
-// (when starting, followed by `setup`) and Start or Stop pressed; `whileOpen` sees the selection screen just
-// before it is closed.
-inline void startOrStopCamera(CameraForm& camera, bool start, const std::function<void()>& setup = {},
-                              const std::function<void(QDialog&)>& whileOpen = {})
+// (when starting, followed by `setup`) and Start or Stop pressed.
+inline void startOrStopCamera(CameraForm& camera, bool start, const std::function<void()>& setup = {})
 {
-    answerNextDialog([start, setup, whileOpen](QDialog& selection) {
+    answerNextDialog([start, setup](QDialog& selection) {
         // A person's click lands in an active window; a loaded machine may not have activated it yet.
         EXPECT_TRUE(QTest::qWaitForWindowActive(&selection));
         if (start) {
@@ -43,8 +41,6 @@ inline void startOrStopCamera(CameraForm& camera, bool start, const std::functio
                 setup();
         }
         press(&selection, start ? "btnStartCamera" : "btnStopCamera");
-        if (whileOpen)
-            whileOpen(selection);
         selection.close();
     });
     press(&camera, "StartCamera");
@@ -61,6 +57,14 @@ protected:
     void press(QWidget* in, const char* name) { ::press(in, name); }
     StartCameraForm* startForm() { return qobject_cast<StartCameraForm*>(form.startCameraForm()); }
     CaptureComponent& capture() { return form.capture(); }
+    // "Motion Sensitivity" pressed: the image settings screen it opens.
+    MotionDetection* openMotion()
+    {
+        press("MotionSensitivity");
+        MotionDetection* m = form.motionDetection();
+        EXPECT_NE(m, nullptr);
+        return m;
+    }
     void open() { showActive(form); }
     // Start/Stop Camera, then the simulated meter (small and turning at 3.6 kW) started, or stopped.
     void startOrStopThroughSelectionScreen(bool start)

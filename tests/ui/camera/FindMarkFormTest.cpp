@@ -20,12 +20,10 @@ protected:
         EXPECT_TRUE(frames.runUntil([&] { return window->findMark().passesSeen() == 1; }, 20.0));
         EXPECT_EQ(child<QProgressBar>(window, "prgFindMark")->value(), 1);
         EXPECT_FALSE(child<QPushButton>(window, "butUseTheseSettings")->isEnabled());
-        if (watchingShot)
-            screenshotIfWanted(window, watchingShot);
+        screenshotIfWanted(window, watchingShot);
         EXPECT_TRUE(frames.runUntil([&] { return window->findMark().finished(); }, 20.0));
         EXPECT_TRUE(frames.run(4.0)); // the chart fills under the proposal
-        if (proposalShot)
-            screenshotIfWanted(window, proposalShot);
+        screenshotIfWanted(window, proposalShot);
         return window;
     }
 };

@@ -41,13 +41,8 @@ QString selection(TestContext& t, const QStringList& names, const std::function<
 TEST(RememberedCamera, IsPreselectedByNameWhenTheDeviceListChangesOrder)
 {
     TestContext t;
-    EXPECT_EQ(selection(t, {"Cam A", "Cam B"},
-                        [](CaptureComponent& c) {
-                            c.setDeviceIndex(1);
-                            c.setSizeIndex(0);
-                            c.setSubtypeIndex(1);
-                        }),
-              "Cam B|320 x 240|NV12");
+    const auto chooseSecond = [](CaptureComponent& c) { c.setDeviceIndex(1), c.setSizeIndex(0), c.setSubtypeIndex(1); };
+    EXPECT_EQ(selection(t, {"Cam A", "Cam B"}, chooseSecond), "Cam B|320 x 240|NV12");
     EXPECT_TRUE(fileBytes(SettingsFilePath(t.ctx, UnattendedSettingsFile()))
                     .contains("CAMERA_DEVICE=Cam B\r\nCAMERA_VIDEO_SIZE=320 x 240\r\nCAMERA_SUBTYPE=NV12\r\n"));
     // The next start reads the file; the cameras are listed in another order, or the remembered one is gone.

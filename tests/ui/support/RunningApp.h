@@ -106,7 +106,7 @@ struct RunningApp
 // Writes a picture of the widget to docs/screenshots when WATTSIGHT_SCREENSHOTS is set.
 inline void screenshotIfWanted(QWidget* widget, const char* name)
 {
-    if (qEnvironmentVariableIsEmpty("WATTSIGHT_SCREENSHOTS"))
+    if (!name || qEnvironmentVariableIsEmpty("WATTSIGHT_SCREENSHOTS"))
         return;
     const QString path = QDir(QStringLiteral(WATTSIGHT_SCREENSHOT_DIR)).filePath(QString::fromLatin1(name));
     EXPECT_TRUE(widget->grab().save(path)) << path.toStdString();
