@@ -25,6 +25,10 @@ struct Recording
     const char* encodeAndMux; // the GStreamer elements after the raw 4:2:0 pictures
     const char* extension;
 };
+void PrintTo(const Recording& r, std::ostream* os) // names the case in test listings instead of its bytes
+{
+    *os << r.name;
+}
 
 const Recording Recordings[] = {
     {"H264InMp4", "x264enc ! video/x-h264,profile=high ! mp4mux", "mp4"},
