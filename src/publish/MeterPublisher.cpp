@@ -23,10 +23,10 @@ MeterPublisher::MeterPublisher(MeteringContext& ctx, RetainedSink& sink, const M
     : m_ctx(ctx), m_sink(sink), m_totals(totals), m_topics(ctx.settings)
 {
     m_sink.publishRetained(m_topics.availability, QByteArrayLiteral("online"));
-    if (ctx.settings.HOME_ASSISTANT_DISCOVERY) {
-        for (const RetainedMessage& config : DiscoveryConfigs(ctx.settings))
-            m_sink.publishRetained(config.topic, config.payload);
-    }
+    // With discovery off the configs are cleared (an empty retained message), so switching it off takes the
+    // sensors out of Home Assistant instead of leaving them there unavailable for good.
+    for (const RetainedMessage& config : DiscoveryConfigs(ctx.settings))
+        m_sink.publishRetained(config.topic, ctx.settings.HOME_ASSISTANT_DISCOVERY ? config.payload : QByteArray());
     sendState();
 }
 

@@ -13,9 +13,10 @@ struct MeterTotals
     qint64 revolutions = 0;
 };
 
-// Turns revolutions into retained messages: "online" and the discovery configs at start, a state message
-// on each revolution but at most one a second (later revolutions are merged into the next one), and one at
-// least every minute, so a dashboard sees the meter is alive while the disc stands still.
+// Turns revolutions into retained messages: "online" and the discovery configs (cleared while discovery is
+// off) at start, a state message on each revolution but at most one a second (later revolutions are merged
+// into the next one), and one at least every minute, so a dashboard sees the meter is alive while the disc
+// stands still.
 class MeterPublisher
 {
 public:

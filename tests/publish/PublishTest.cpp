@@ -101,6 +101,11 @@ TEST_F(PublishTest, DiscoveryStateAndAvailabilityAsHomeAssistantReadsThem)
     QProcess::execute("mosquitto_pub", {"-h", "127.0.0.1", "-p", port, "-t", "homeassistant/status", "-m", "online"});
     EXPECT_TRUE(retainedIs(power, configs.value(power)));
 
+    // Switching discovery off takes the sensors out of Home Assistant.
+    t.ctx.settings.HOME_ASSISTANT_DISCOVERY = false;
+    service->applySettings();
+    EXPECT_TRUE(eventually([&] { return broker.retained("homeassistant/sensor/#").isEmpty(); }));
+
     service.reset(); // a clean exit says goodbye
     EXPECT_TRUE(retainedIs(Availability, "offline"));
 }
