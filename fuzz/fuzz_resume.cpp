@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Arbitrary bytes as the backup of an interrupted run: resuming must not crash, must leave a backup it
 // refuses exactly as it was, and a backup it continues must hold whole lines, as long as the records it
-// read back written out again (the text of a number may differ, "0.50" for "0.5").
+// read back written out again (the text of a number may differ, "0.50" for "0.5"), or longer when the
+// table wrapped and kept only the newest of them.
 #include "FuzzServices.h"
 #include "metering/LoggingEngine.h"
 #include "metering/MeteringContext.h"
@@ -41,6 +42,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     QByteArray expected = lines.header();
     for (qint32 r = 1; r <= table.count(); ++r)
         lines.append(expected, table.row(r));
-    check(after.size() == expected.size() && after.endsWith("\r\n"));
+    // A wrapped table holds only the newest records; the file keeps them all.
+    const bool wrapped = table.firstSequence() > 1;
+    check((wrapped ? after.size() > expected.size() : after.size() == expected.size()) && after.endsWith("\r\n"));
     return 0;
 }

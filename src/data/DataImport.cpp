@@ -53,7 +53,7 @@ bool readAndReport(MeteringContext& ctx, const QString& fileName, const FormHook
 } // namespace
 
 QString read_data_file(MeteringContext& ctx, const QString& fileName, const ProgressReport& progress,
-                       ReadSummary* summary, CommentSlot comments)
+                       ReadSummary* summary, ReadPurpose purpose)
 {
     const RetryRule rule = RetryRule::dataRead(ctx.settings);
     ReadSummary loaded;
@@ -90,10 +90,13 @@ QString read_data_file(MeteringContext& ctx, const QString& fileName, const Prog
             // and no comment of an earlier data set ends up on an imported record.
             LogRecord record;
             QString problem = lines.read(text, record);
-            if (problem.isEmpty() && comments == CommentSlot::Kept)
+            if (problem.isEmpty() && purpose == ReadPurpose::Resuming) {
                 record.UserComment = lines.lastComment();
-            if (problem.isEmpty() && !data.store(loaded.records + 1, record))
+                loaded.recordBytes += lines.line(record).size();
+                data.append(record);
+            } else if (problem.isEmpty() && !data.store(loaded.records + 1, record)) {
                 problem = QStringLiteral("the data array holds no more than %1 records").arg(data.capacity());
+            }
             if (!problem.isEmpty()) {
                 DelayTenths(ctx.services.clock, ctx.services.pump, rule.delayTenths);
                 error += readFailed + QStringLiteral("Line %1: %2.").arg(lineNumber).arg(problem) + CrLf;

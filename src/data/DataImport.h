@@ -14,19 +14,23 @@ struct ReadSummary
     qint32 records = 0;
     QDateTime first;
     QDateTime last;
+    qint64 recordBytes = 0; // resuming only: the length of every record read, written out again
 };
 
-enum class CommentSlot
+enum class ReadPurpose
 {
-    Cleared, // imports and reloads leave comments out
-    Kept     // a resumed run takes its comments back, so its data set stays the same as its backup
+    // Imports and reloads leave comments out, and a file with more records than the table holds is an error.
+    Loading,
+    // A resumed run takes its comments back, so its data set stays the same as its backup, and keeps the
+    // newest records as the table did while the run logged (a run of weeks outgrows it).
+    Resuming
 };
 
 // Reads a data file (header line, then record lines) into the data array from row 1, moving the pointer
 // after each record stored. Returns the error text, empty on success; a line that is not a record ends the
 // read with "Couldn't read data from file" and a second line naming the file's line and what is wrong.
 QString read_data_file(MeteringContext& ctx, const QString& fileName, const ProgressReport& progress = {},
-                       ReadSummary* summary = nullptr, CommentSlot comments = CommentSlot::Cleared);
+                       ReadSummary* summary = nullptr, ReadPurpose purpose = ReadPurpose::Loading);
 
 // The import and the previous-run reload as their windows run them: questions, reading, outcome box.
 // Each returns true when records were read without error.

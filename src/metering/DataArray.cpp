@@ -65,6 +65,15 @@ bool DataArray::store(qint32 r, const LogRecord& record)
     return true;
 }
 
+void DataArray::dropNewest()
+{
+    if (m_count == 0)
+        return;
+    linearise(); // appending assumes row 1 at the front until the table is full again
+    --m_count;
+    --m_lastSequence;
+}
+
 void DataArray::resetPointer()
 {
     linearise();

@@ -29,6 +29,8 @@ public:
     bool store(qint32 r, const LogRecord& record);
     // Empties the data set (pointer back to 1); old rows may stay in storage until overwritten.
     void resetPointer();
+    // Takes the newest record out again (the torn last line of a backup that happened to read as one).
+    void dropNewest();
 
     // Every record appended since the last reset has a sequence number, 1, 2, ... so that a backup can
     // follow the table across its wrap. Row r holds sequence firstSequence() + r - 1.

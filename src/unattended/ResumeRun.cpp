@@ -18,7 +18,8 @@ constexpr qint64 LongestUnfinishedLine = 65536;
 struct BackupState
 {
     bool readable = false;
-    bool rewrite = false; // an unfinished line must go before records are appended
+    bool rewrite = false;     // an unfinished line must go before records are appended
+    qint64 completeBytes = 0; // the file up to its last complete line
     QString error;
 };
 
@@ -37,7 +38,8 @@ BackupState readBackup(MeteringContext& ctx)
     BackupState state;
     FileIo& files = ctx.services.files;
     const QString& path = ctx.paths.dataStore;
-    const QString error = read_data_file(ctx, path, {}, nullptr, CommentSlot::Kept);
+    ReadSummary read;
+    const QString error = read_data_file(ctx, path, {}, &read, ReadPurpose::Resuming);
 
     const RecordLine lines(ctx);
     const QByteArray& endOfLine = lines.endOfLine();
@@ -50,17 +52,12 @@ BackupState readBackup(MeteringContext& ctx)
         return state;
     }
     DataArray& data = ctx.varGlobalDataArray;
+    qint64 complete = read.recordBytes;
     if (unfinished > 0 && error.isEmpty() && data.count() > 0) {
         // The unfinished line happened to read as a record; its last field may be cut short, so it goes.
-        const qint32 keep = data.count() - 1;
-        if (keep == 0)
-            data.resetPointer();
-        else
-            data.store(keep, LogRecord(data.row(keep)));
+        complete -= lines.line(data.row(data.count())).size();
+        data.dropNewest();
     }
-    qint64 complete = 0;
-    for (qint32 r = 1; r <= data.count(); ++r)
-        complete += lines.line(data.row(r)).size();
     if (data.count() > 0 || size - unfinished > 0)
         complete += lines.header().size();
     // Read errors are expected only from the unfinished line itself.
@@ -72,18 +69,24 @@ BackupState readBackup(MeteringContext& ctx)
     }
     state.readable = true;
     state.rewrite = unfinished > 0 && data.count() > 0;
+    state.completeBytes = complete;
     return state;
 }
 
-// Replaces the backup by its complete lines in one atomic step: a crash during it leaves the old file.
-QString rewriteBackup(MeteringContext& ctx)
+// Replaces the backup by its complete lines in one atomic step: a crash during it leaves the old file. The
+// lines are copied from the file itself, since the table may hold only the newest of them.
+QString rewriteBackup(MeteringContext& ctx, qint64 completeBytes)
 {
-    const RecordLine lines(ctx);
-    const DataArray& data = ctx.varGlobalDataArray;
-    QByteArray bytes = lines.header();
-    for (qint32 r = 1; r <= data.count(); ++r)
-        lines.append(bytes, data.row(r));
-    auto file = ctx.services.files.open(ctx.paths.dataStore, FileIo::Mode::Truncate, FileIo::Commit::Atomic);
+    const QByteArray endOfLine = RecordLine(ctx).endOfLine();
+    QByteArray bytes;
+    if (auto in = ctx.services.files.open(ctx.paths.dataStore, FileIo::Mode::Read)) {
+        for (QByteArray line; bytes.size() < completeBytes && in->readLine(line);)
+            bytes += line + endOfLine;
+        in->close();
+    }
+    std::unique_ptr<FileHandle> file;
+    if (bytes.size() == completeBytes)
+        file = ctx.services.files.open(ctx.paths.dataStore, FileIo::Mode::Truncate, FileIo::Commit::Atomic);
     if (!file || !file->write(bytes) || !file->close())
         return QStringLiteral("The unfinished last line of the disk backup could not be removed; the records "
                               "after the restart will follow it.\r\n");
@@ -114,7 +117,7 @@ ResumeOutcome resume_logging_run(MeteringContext& ctx, LoggingEngine& engine, co
             return outcome;
         }
         if (backup.rewrite)
-            outcome.message += rewriteBackup(ctx);
+            outcome.message += rewriteBackup(ctx, backup.completeBytes);
     }
 
     QDateTime start = markedStart;

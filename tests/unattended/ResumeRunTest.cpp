@@ -11,15 +11,20 @@
 
 namespace {
 
-// A logging run killed with SIGKILL, then a start with resume on: the same backup file goes on.
-TEST(ResumeAfterCrash, TheKilledRunContinuesInTheSameBackupAfterAGap)
+// A logging run killed with SIGKILL, then a start with resume on: the same backup file goes on. With a small
+// table the run has outgrown it, as a run of weeks does: the table keeps the newest records, the file all.
+class ResumeAfterKill : public testing::TestWithParam<qint32>
+{
+};
+
+TEST_P(ResumeAfterKill, TheKilledRunContinuesInTheSameBackupAfterAGap)
 {
     TestContext t;
     ASSERT_NO_FATAL_FAILURE(runAndKillCrashLogger(QStringLiteral(WATTSIGHT_CRASH_LOGGER), t.dir.path(), 0, 200));
     MeteringContext& ctx = t.ctx;
     ctx.settings.LOGGING_INTERVAL_SECONDS = 1;
     ctx.settings.ARRAY_WRITE_INTERVAL_SECONDS = 0;
-    ctx.settings.DATA_ARRAY_LENGTH = 10'000'000;
+    ctx.settings.DATA_ARRAY_LENGTH = GetParam();
     InitialiseDataArray(ctx);
     QByteArray before = fileBytes(ctx.paths.dataStore);
     before.truncate(before.lastIndexOf("\r\n") + 2);
@@ -33,8 +38,8 @@ TEST(ResumeAfterCrash, TheKilledRunContinuesInTheSameBackupAfterAGap)
     LoggingEngine engine(ctx);
     const ResumeOutcome outcome = resume_logging_run(ctx, engine, QDateTime());
     EXPECT_EQ(std::tuple(outcome.resumed, outcome.message), std::tuple(true, QString()));
-    ASSERT_EQ(ctx.varGlobalDataArray.count(), kept) << "every complete record, not the torn one";
-    const qint32 pulsesBefore = ctx.varGlobalDataArray.row(qint32(kept)).LoggingTotalPulse;
+    ASSERT_EQ(ctx.varGlobalDataArray.count(), std::min<qsizetype>(kept, GetParam())) << "complete records only";
+    const qint32 pulsesBefore = ctx.varGlobalDataArray.row(ctx.varGlobalDataArray.count()).LoggingTotalPulse;
     for (int tick = 1; tick <= 6; ++tick) {
         t.clock.advance(1.0);
         RegisterPulse(ctx, 100);
@@ -58,10 +63,19 @@ TEST(ResumeAfterCrash, TheKilledRunContinuesInTheSameBackupAfterAGap)
         EXPECT_EQ(line.endsWith(",Resumed after restart; gap 01:02:03"), resumed == 1) << line.toStdString();
     }
 
-    const QString exported = t.path(QStringLiteral("export.csv"));
-    ASSERT_EQ(write_export_file(ctx, exported), "");
-    EXPECT_EQ(fileBytes(exported), after) << "the resumed run's data set is its backup, byte for byte";
+    const QString exportFile = t.path(QStringLiteral("export.csv"));
+    ASSERT_EQ(write_export_file(ctx, exportFile), "");
+    const QByteArray exported = fileBytes(exportFile);
+    const qsizetype header = RecordLine(ctx).header().size();
+    EXPECT_EQ(exported.left(header), after.left(header));
+    EXPECT_TRUE(after.endsWith(exported.mid(header))) << "the data set is the backup's newest records, byte for byte";
+    EXPECT_EQ(exported.size() < after.size(), kept + 6 > GetParam()) << "and all of them unless the table wrapped";
 }
+
+INSTANTIATE_TEST_SUITE_P(Tables, ResumeAfterKill, testing::Values(10'000'000, 10),
+                         [](const testing::TestParamInfo<qint32>& info) {
+                             return info.param > 10 ? "HoldingTheRun" : "OutgrownByTheRun";
+                         });
 
 TEST(ResumeAfterCrash, ABackupDamagedInTheMiddleIsLeftAloneAndNotResumed)
 {
