@@ -74,19 +74,14 @@ BackupState readBackup(MeteringContext& ctx)
 }
 
 // Replaces the backup by its complete lines in one atomic step: a crash during it leaves the old file. The
-// lines are copied from the file itself, since the table may hold only the newest of them.
+// bytes are the file's own, since the table may hold only the newest of its records.
 QString rewriteBackup(MeteringContext& ctx, qint64 completeBytes)
 {
-    const QByteArray endOfLine = RecordLine(ctx).endOfLine();
-    QByteArray bytes;
-    if (auto in = ctx.services.files.open(ctx.paths.dataStore, FileIo::Mode::Read)) {
-        for (QByteArray line; bytes.size() < completeBytes && in->readLine(line);)
-            bytes += line + endOfLine;
-        in->close();
-    }
+    FileIo& files = ctx.services.files;
+    const QByteArray bytes = files.tail(ctx.paths.dataStore, files.size(ctx.paths.dataStore)).left(completeBytes);
     std::unique_ptr<FileHandle> file;
     if (bytes.size() == completeBytes)
-        file = ctx.services.files.open(ctx.paths.dataStore, FileIo::Mode::Truncate, FileIo::Commit::Atomic);
+        file = files.open(ctx.paths.dataStore, FileIo::Mode::Truncate, FileIo::Commit::Atomic);
     if (!file || !file->write(bytes) || !file->close())
         return QStringLiteral("The unfinished last line of the disk backup could not be removed; the records "
                               "after the restart will follow it.\r\n");
