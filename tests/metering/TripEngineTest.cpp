@@ -2,6 +2,7 @@
 #include "metering/TripEngine.h"
 
 #include "RunFixture.h"
+#include "metering/PowerBound.h"
 #include "metering/PulseSignal.h"
 #include "metering/RunCalculations.h"
 
@@ -59,6 +60,35 @@ TEST_F(TripTest, InstantValuesFromTimeBetweenPulsesEvenAcrossMidnight)
     t.clock.advance(2.0);
     pulse();
     EXPECT_NEAR(t.ctx.pulse.dblGlobalInstantKW, 1.8, 1e-9) << "across midnight";
+}
+
+TEST_F(TripTest, AnOverdueDiscCapsThePowerNowWhichFallsEvenOverMidnightUntilTheNextRevolutionMeasuresIt)
+{
+    const auto cap = [&] {
+        engine.RefreshTripDisplay();
+        const std::optional<PowerBound> bound = PowerBoundAt(t.ctx.pulse, t.clock.timer());
+        EXPECT_EQ(engine.display().powerNow.isEmpty(), !bound) << "the line shows exactly while there is a cap";
+        return bound ? bound->kw : -1.0;
+    };
+    t.clock.setTimer(86386.4);
+    pulse();
+    t.clock.advance(3.6);
+    EXPECT_EQ(cap(), -1.0) << "no revolution timed yet";
+    pulse(); // 1 kW
+    double last = 1.0;
+    for (int tick = 1; tick <= 151; ++tick) { // 30.2 s, past midnight
+        runFor(0.2);
+        const double kw = cap();
+        if (tick != 18) { // 3.6 s, exactly as long as the last revolution took
+            EXPECT_TRUE(tick < 18 ? kw == -1.0 : kw > 0 && kw < last) << tick;
+        }
+        last = kw < 0 ? last : kw;
+    }
+    EXPECT_EQ(engine.display().Text11 + '|' + engine.display().powerNow,
+              "1|Power now: at most 0.1192 KW (no revolution for 30 s)");
+    pulse();
+    EXPECT_EQ(cap(), -1.0);
+    EXPECT_EQ(engine.display().Text11, "0.1192") << "the next revolution measures what the cap last said";
 }
 
 TEST_F(TripTest, AveragesOverClosedMinutesWithTheFiveMinuteWindowWrapping)
