@@ -87,6 +87,8 @@ RunFigurePanel::RunFigurePanel(const RunFigureTexts& texts, QWidget* parent) : Q
     m_currencyUnits.push_back(addUnit(m_rows - 1, "Label21"));
     m_powerNow = new QLabel(this);
     m_powerNow->setObjectName(QStringLiteral("lblPowerNow"));
+    m_powerNow->setToolTip(QStringLiteral("The disk has gone longer without a revolution than the last one took, so "
+                                          "the power now is lower than the instantaneous power: at most this."));
     // The row stays when the line is empty, so the buttons below do not jump as it comes and goes.
     m_powerNow->setMinimumHeight(m_powerNow->fontMetrics().height());
     m_grid->addWidget(m_powerNow, m_rows++, 0, 1, 4);
