@@ -124,11 +124,9 @@ TEST_F(PublishTest, StatesAreMergedToOneASecondSentEveryFiveWhileThePowerFallsAn
         }
         return publisher.statesSent();
     };
-    const auto powerIs = [&](double watts, bool bound) {
-        return eventually([&] {
-            const QJsonObject state = json(broker.retainedAt(State));
-            return qAbs(state["power_w"].toDouble() - watts) < 0.001 && state["power_is_bound"].toBool(!bound) == bound;
-        });
+    // The compact JSON has its keys in order, so the two stand side by side.
+    const auto stateShows = [&](const char* text) {
+        return eventually([&] { return broker.retainedAt(State).contains(text); });
     };
     EXPECT_EQ(publisher.statesSent(), 1) << "the state at start";
     EXPECT_EQ(run(59, 1.0, false), 1) << "no revolution timed yet: nothing falls";
@@ -141,11 +139,11 @@ TEST_F(PublishTest, StatesAreMergedToOneASecondSentEveryFiveWhileThePowerFallsAn
     // That revolution took 1.25 s; from then on the power at 300 revs per kWh is at most 12 kW / seconds since.
     EXPECT_EQ(run(4, 1.0, false), 4);
     EXPECT_EQ(run(1, 1.0, false), 5) << "5 s after the last state while the power falls";
-    EXPECT_TRUE(powerIs(2400, true));
+    EXPECT_TRUE(stateShows(R"("power_is_bound":true,"power_w":2400,)"));
     EXPECT_EQ(run(5, 1.0, false), 6);
-    EXPECT_TRUE(powerIs(1200, true));
+    EXPECT_TRUE(stateShows(R"("power_is_bound":true,"power_w":1200,)"));
     EXPECT_EQ(run(1, 1.0, true), 7);
-    EXPECT_TRUE(powerIs(12000 / 11.0, false)) << "the next revolution measures the power again";
+    EXPECT_TRUE(stateShows(R"("power_is_bound":false,"power_w":1090.909,)")) << "the next revolution measures it again";
 }
 
 TEST_F(PublishTest, AKilledPublisherLeavesItsLastWillAndABrokerRestartGetsEverythingAgain)
