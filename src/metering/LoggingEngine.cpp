@@ -8,6 +8,7 @@
 #include "metering/DataFileWriters.h"
 #include "metering/LogEvent.h"
 #include "metering/MeteringContext.h"
+#include "metering/PowerBound.h"
 #include "metering/PulseSignal.h"
 #include "metering/RunCalculations.h"
 
@@ -108,6 +109,7 @@ void LoggingEngine::RefreshLoggingDisplay()
         d.Text10 = shown(run.avg1hourCost, s.COST_ROUNDING_PLACES);
         d.Text11 = shown(m_ctx.pulse.dblGlobalInstantKW, s.POWER_ROUNDING_PLACES);
         d.Text12 = shown(m_ctx.pulse.dblGlobalInstantCostPerHour, s.COST_ROUNDING_PLACES);
+        d.powerNow = PowerNowText(m_ctx, d.powerTitle);
         d.startEnabled = false;
         d.stopEnabled = true;
         d.addCommentEnabled = true;
@@ -117,6 +119,7 @@ void LoggingEngine::RefreshLoggingDisplay()
         d.stopEnabled = false;
         d.addCommentEnabled = false;
         d.Label22 = QStringLiteral("STATUS: STOPPED");
+        d.powerNow.clear();
     }
     d.Text13 =
         m_ctx.blnGlobalCameraRunning ? QStringLiteral("Camera is Running") : QStringLiteral("Camera is NOT RUNNING");

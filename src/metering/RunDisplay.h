@@ -21,6 +21,10 @@ struct RunDisplay
     bool markOn = false; // Text2 is dark while the mark is seen
     QString Label22 = QStringLiteral("STATUS: STOPPED");
 
+    // Under the figures while the disc is overdue: the cap on the power now (see PowerBound). Empty otherwise and
+    // while the run is stopped, since a stopped screen no longer follows the time.
+    QString powerNow;
+
     // Unit captions, taken from the settings when the screen loads.
     QString Label5;
     QString currencyTitle;
@@ -31,11 +35,11 @@ struct RunDisplay
     bool timerEnabled = false;
     int timerIntervalMilliseconds = 200;
 
-    // Empties the figure boxes, Text1 to Text12.
+    // Empties the figure boxes, Text1 to Text12, and the line under them.
     void clearFigures()
     {
-        for (QString* text :
-             {&Text1, &Text3, &Text3a, &Text4, &Text5, &Text6, &Text7, &Text8, &Text9, &Text10, &Text11, &Text12})
+        for (QString* text : {&Text1, &Text3, &Text3a, &Text4, &Text5, &Text6, &Text7, &Text8, &Text9, &Text10, &Text11,
+                              &Text12, &powerNow})
             text->clear();
     }
 };

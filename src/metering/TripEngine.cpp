@@ -5,6 +5,7 @@
 #include "app/Dialogs.h"
 #include "app/TextFormat.h"
 #include "metering/MeteringContext.h"
+#include "metering/PowerBound.h"
 #include "metering/PulseSignal.h"
 #include "metering/RunCalculations.h"
 
@@ -100,6 +101,9 @@ void TripEngine::RefreshTripDisplay()
         m_display.Text10 = RoundedText(t.avg1hourCost, s.COST_ROUNDING_PLACES, loc);
         m_display.Text11 = RoundedText(p.dblGlobalInstantKW - m_baselinePower, s.POWER_ROUNDING_PLACES, loc);
         m_display.Text12 = RoundedText(p.dblGlobalInstantCostPerHour - m_baselineCost, s.COST_ROUNDING_PLACES, loc);
+        m_display.powerNow = PowerNowText(m_ctx, m_display.powerTitle);
+    } else {
+        m_display.powerNow.clear();
     }
     updateButtons();
     changed();
@@ -174,6 +178,7 @@ void TripEngine::resetButton()
     RefreshTripDisplay();
     m_display.Text11.clear();
     m_display.Text12.clear();
+    m_display.powerNow.clear();
     changed();
 }
 

@@ -3,6 +3,7 @@
 
 #include "app/Clock.h"
 #include "metering/MeteringContext.h"
+#include "metering/PowerBound.h"
 #include "metering/PulseSignal.h"
 #include "publish/RetainedSink.h"
 
@@ -41,7 +42,9 @@ void MeterPublisher::revolutionCounted()
 void MeterPublisher::tick()
 {
     const double elapsed = secondsSinceLastState();
-    if ((m_pending && elapsed >= MinSecondsBetweenStates) || elapsed >= MaxSecondsBetweenStates)
+    const bool falling = PowerBoundAt(m_ctx.pulse, m_ctx.services.clock.timer()).has_value();
+    if ((m_pending && elapsed >= MinSecondsBetweenStates) || elapsed >= MaxSecondsBetweenStates ||
+        (falling && elapsed >= MaxSecondsBetweenFallingStates))
         sendState();
 }
 
@@ -54,7 +57,9 @@ void MeterPublisher::sendState()
 {
     const PulseState& p = m_ctx.pulse;
     MeterReading r;
-    r.powerW = p.dblGlobalInstantKW * 1000.0;
+    const std::optional<PowerBound> bound = PowerBoundAt(p, m_ctx.services.clock.timer());
+    r.powerW = (bound ? bound->kw : p.dblGlobalInstantKW) * 1000.0;
+    r.powerIsBound = bound.has_value();
     r.energyKwh = m_totals.energyKwh;
     r.revolutions = m_totals.revolutions;
     r.costPerHour = p.dblGlobalInstantCostPerHour;

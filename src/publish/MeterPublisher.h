@@ -16,12 +16,14 @@ struct MeterTotals
 // Turns revolutions into retained messages: "online" and the discovery configs (cleared while discovery is
 // off) at start, a state message on each revolution but at most one a second (later revolutions are merged
 // into the next one), and one at least every minute, so a dashboard sees the meter is alive while the disc
-// stands still.
+// stands still. While the disc is overdue the power is the falling cap (PowerBound), sent at least every 5 s
+// so a dashboard follows a load that went off instead of holding the old power until the next revolution.
 class MeterPublisher
 {
 public:
     static constexpr double MinSecondsBetweenStates = 1.0;
     static constexpr double MaxSecondsBetweenStates = 60.0;
+    static constexpr double MaxSecondsBetweenFallingStates = 5.0;
 
     MeterPublisher(MeteringContext& ctx, RetainedSink& sink, const MeterTotals& totals);
 

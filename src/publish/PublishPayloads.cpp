@@ -74,6 +74,7 @@ QString PublishTopics::discoveryConfig(const char* object) const
 QByteArray StatePayload(const MeterReading& r)
 {
     QJsonObject o{{QStringLiteral("power_w"), rounded(r.powerW, 3)},
+                  {QStringLiteral("power_is_bound"), r.powerIsBound},
                   {QStringLiteral("energy_kwh"), rounded(r.energyKwh, 6)},
                   {QStringLiteral("revolutions"), r.revolutions},
                   {QStringLiteral("cost_per_hour"), rounded(r.costPerHour, 6)},

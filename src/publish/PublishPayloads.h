@@ -20,6 +20,9 @@ struct MeterReading
     std::optional<double> avgPower5minW;
     std::optional<double> avgPower1hW;
     QDateTime time;
+
+    // powerW is the falling cap on the power since the last revolution (PowerBound), not a measured power.
+    bool powerIsBound = false;
 };
 
 // The topics of one meter: BASE = MQTT_BASE_TOPIC/METER_ID.

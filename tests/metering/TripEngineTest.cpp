@@ -2,6 +2,7 @@
 #include "metering/TripEngine.h"
 
 #include "RunFixture.h"
+#include "metering/PowerBound.h"
 #include "metering/PulseSignal.h"
 #include "metering/RunCalculations.h"
 
@@ -59,6 +60,27 @@ TEST_F(TripTest, InstantValuesFromTimeBetweenPulsesEvenAcrossMidnight)
     t.clock.advance(2.0);
     pulse();
     EXPECT_NEAR(t.ctx.pulse.dblGlobalInstantKW, 1.8, 1e-9) << "across midnight";
+}
+
+TEST_F(TripTest, AnOverdueDiscCapsThePowerNowWhichFallsEvenOverMidnightUntilTheNextRevolutionMeasuresIt)
+{
+    // Revolutions at ticks -18 and 0 (1 kW), ticks of 0.2 s, midnight at 50; at 18 as long as the last revolution.
+    t.clock.setTimer(86386.4);
+    double last = 1.0;
+    for (int tick = -18; tick <= 151; ++tick) {
+        if (tick == -18 || tick == 0)
+            pulse();
+        const std::optional<PowerBound> cap = PowerBoundAt(t.ctx.pulse, t.clock.timer());
+        EXPECT_TRUE(tick == 18 || (tick < 18 ? !cap : cap && cap->kw < last)) << tick;
+        last = cap ? cap->kw : last;
+        runFor(0.2);
+    }
+    engine.RefreshTripDisplay();
+    EXPECT_EQ(engine.display().Text11 + '|' + engine.display().powerNow,
+              "1|Power now: at most 0.1184 KW (no revolution for 30 s)");
+    pulse();
+    EXPECT_EQ(engine.display().Text11 + '|' + engine.display().powerNow, "0.1184|")
+        << "the next revolution measures what the cap last said";
 }
 
 TEST_F(TripTest, AveragesOverClosedMinutesWithTheFiveMinuteWindowWrapping)

@@ -110,7 +110,7 @@ TEST_F(PublishTest, DiscoveryStateAndAvailabilityAsHomeAssistantReadsThem)
     EXPECT_TRUE(retainedIs(Availability, "offline"));
 }
 
-TEST_F(PublishTest, StatesAreMergedToOneASecondAndSentAtLeastOnceAMinute)
+TEST_F(PublishTest, StatesAreMergedToOneASecondSentEveryFiveWhileThePowerFallsAndOtherwiseOnceAMinute)
 {
     PublishService service(t.ctx);
     service.applySettings();
@@ -124,13 +124,26 @@ TEST_F(PublishTest, StatesAreMergedToOneASecondAndSentAtLeastOnceAMinute)
         }
         return publisher.statesSent();
     };
+    // The compact JSON has its keys in order, so the two stand side by side.
+    const auto stateShows = [&](const char* text) {
+        return eventually([&] { return broker.retainedAt(State).contains(text); });
+    };
     EXPECT_EQ(publisher.statesSent(), 1) << "the state at start";
-    EXPECT_EQ(run(5, 0.15, true), 1);
-    EXPECT_EQ(run(1, 0.25, false), 2) << "the five revolutions in one message";
+    EXPECT_EQ(run(59, 1.0, false), 1) << "no revolution timed yet: nothing falls";
+    EXPECT_EQ(run(1, 1.0, false), 2) << "the minute's state while the disc stands still";
+    EXPECT_EQ(run(5, 0.15, true), 2);
+    EXPECT_EQ(run(1, 0.25, false), 3) << "the five revolutions in one message";
     EXPECT_TRUE(stateHas(5));
-    EXPECT_EQ(run(1, 1.0, true), 3) << "a second after the last one goes out at once";
-    EXPECT_EQ(run(59, 1.0, false), 3);
-    EXPECT_EQ(run(1, 1.0, false), 4) << "the minute's state while the disc stands still";
+    EXPECT_EQ(run(1, 1.0, true), 4) << "a second after the last one goes out at once";
+
+    // That revolution took 1.25 s; from then on the power at 300 revs per kWh is at most 12 kW / seconds since.
+    EXPECT_EQ(run(4, 1.0, false), 4);
+    EXPECT_EQ(run(1, 1.0, false), 5) << "5 s after the last state while the power falls";
+    EXPECT_TRUE(stateShows(R"("power_is_bound":true,"power_w":2400,)"));
+    EXPECT_EQ(run(5, 1.0, false), 6);
+    EXPECT_TRUE(stateShows(R"("power_is_bound":true,"power_w":1200,)"));
+    EXPECT_EQ(run(1, 1.0, true), 7);
+    EXPECT_TRUE(stateShows(R"("power_is_bound":false,"power_w":1090.909,)")) << "the next revolution measures it again";
 }
 
 TEST_F(PublishTest, AKilledPublisherLeavesItsLastWillAndABrokerRestartGetsEverythingAgain)

@@ -85,6 +85,13 @@ RunFigurePanel::RunFigurePanel(const RunFigureTexts& texts, QWidget* parent) : Q
               QStringLiteral("The cost per hour rate of the electricity used between the last two revolutions of "
                              "the meter disk."));
     m_currencyUnits.push_back(addUnit(m_rows - 1, "Label21"));
+    m_powerNow = new QLabel(this);
+    m_powerNow->setObjectName(QStringLiteral("lblPowerNow"));
+    m_powerNow->setToolTip(QStringLiteral("The disk has gone longer without a revolution than the last one took, so "
+                                          "the power now is lower than the instantaneous power: at most this."));
+    // The row stays when the line is empty, so the buttons below do not jump as it comes and goes.
+    m_powerNow->setMinimumHeight(m_powerNow->fontMetrics().height());
+    m_grid->addWidget(m_powerNow, m_rows++, 0, 1, 4);
 
     m_buttons = new QHBoxLayout;
     m_buttons->addStretch();
@@ -154,6 +161,7 @@ void RunFigurePanel::render(const RunDisplay& d)
     for (const auto& [box, text] : m_figures)
         box->setText(d.*text);
     m_status->setText(d.Label22);
+    m_powerNow->setText(d.powerNow);
     m_energyCaption->setText(d.Label5);
     for (QLabel* unit : m_currencyUnits)
         unit->setText(d.currencyTitle);

@@ -28,8 +28,9 @@ struct RunFigureTexts
 };
 
 // The part a run's screen shares: status line, mark indicator, the twelve figure boxes with their captions,
-// units and tooltips, a row of buttons, and the screen's timer Timer1, all rendered from a RunDisplay.
-// Controls carry the documented names, so tests and screen readers find them on either screen.
+// units and tooltips, the line on the power now under them, a row of buttons, and the screen's timer Timer1, all
+// rendered from a RunDisplay. Controls carry the documented names, so tests and screen readers find them on either
+// screen.
 class RunFigurePanel : public QWidget
 {
     Q_OBJECT
@@ -63,6 +64,7 @@ private:
     QLabel* m_status = nullptr;
     QLineEdit* m_mark = nullptr;
     QLabel* m_energyCaption = nullptr;
+    QLabel* m_powerNow = nullptr;
     std::vector<QLabel*> m_currencyUnits;
     std::vector<QLabel*> m_powerUnits;
     QPushButton* m_start = nullptr;

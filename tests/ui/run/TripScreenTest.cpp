@@ -37,6 +37,10 @@ TEST(TripScreen, SimulatedPulsesShowOnTheRunningTripWhichRefusesClosingAndExitUn
         EXPECT_FALSE(a.ctx().blnGlobalPulseInProgress || a.markDark());
     }
     EXPECT_EQ(a.texts({"Text4", "Text5", "Text11", "Text12"}), "2|0.002|1|15");
+    a.clock.advance(7.2); // twice as long as the last revolution took
+    a.letTimerTick();
+    EXPECT_EQ(a.text("Text11") + '|' + child<QLabel>(form, "lblPowerNow")->text(),
+              "1|Power now: at most 0.5 KW (no revolution for 7 s)");
 
     screenshotIfWanted(a.frameOf(form), "TripForm.png");
 
