@@ -109,7 +109,7 @@ void LoggingEngine::RefreshLoggingDisplay()
         d.Text10 = shown(run.avg1hourCost, s.COST_ROUNDING_PLACES);
         d.Text11 = shown(m_ctx.pulse.dblGlobalInstantKW, s.POWER_ROUNDING_PLACES);
         d.Text12 = shown(m_ctx.pulse.dblGlobalInstantCostPerHour, s.COST_ROUNDING_PLACES);
-        d.powerNow = PowerNowText(m_ctx, d.powerTitle);
+        d.powerNow = PowerNowText(m_ctx);
         d.startEnabled = false;
         d.stopEnabled = true;
         d.addCommentEnabled = true;

@@ -25,12 +25,13 @@ std::optional<PowerBound> PowerBoundAt(const PulseState& p, double timer)
     return PowerBound{kw, since};
 }
 
-QString PowerNowText(MeteringContext& ctx, const QString& powerTitle)
+QString PowerNowText(MeteringContext& ctx)
 {
     const std::optional<PowerBound> bound = PowerBoundAt(ctx.pulse, ctx.services.clock.timer());
     if (!bound)
         return {};
-    return QStringLiteral("Power now: at most %1 %2 (no revolution for %3 s)")
-        .arg(RoundedText(bound->kw, ctx.settings.POWER_ROUNDING_PLACES, ctx.locale), powerTitle)
+    // Always kW: power figures are in kW whatever title labels them.
+    return QStringLiteral("Power now: at most %1 kW (no revolution for %2 s)")
+        .arg(RoundedText(bound->kw, ctx.settings.POWER_ROUNDING_PLACES, ctx.locale))
         .arg(static_cast<qint64>(std::floor(bound->secondsSincePulse)));
 }

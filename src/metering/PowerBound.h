@@ -18,5 +18,5 @@ struct PowerBound
 
 // The cap at clock time `timer` while it lies below the measured power; none before two revolutions.
 std::optional<PowerBound> PowerBoundAt(const PulseState& p, double timer);
-// "Power now: at most X <powerTitle> (no revolution for N s)" while there is a cap now, else empty.
-QString PowerNowText(MeteringContext& ctx, const QString& powerTitle);
+// "Power now: at most X kW (no revolution for N s)" while there is a cap now, else empty.
+QString PowerNowText(MeteringContext& ctx);

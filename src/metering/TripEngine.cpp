@@ -101,7 +101,7 @@ void TripEngine::RefreshTripDisplay()
         m_display.Text10 = RoundedText(t.avg1hourCost, s.COST_ROUNDING_PLACES, loc);
         m_display.Text11 = RoundedText(p.dblGlobalInstantKW - m_baselinePower, s.POWER_ROUNDING_PLACES, loc);
         m_display.Text12 = RoundedText(p.dblGlobalInstantCostPerHour - m_baselineCost, s.COST_ROUNDING_PLACES, loc);
-        m_display.powerNow = PowerNowText(m_ctx, m_display.powerTitle);
+        m_display.powerNow = PowerNowText(m_ctx);
     } else {
         m_display.powerNow.clear();
     }

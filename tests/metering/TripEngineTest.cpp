@@ -77,7 +77,7 @@ TEST_F(TripTest, AnOverdueDiscCapsThePowerNowWhichFallsEvenOverMidnightUntilTheN
     }
     engine.RefreshTripDisplay();
     EXPECT_EQ(engine.display().Text11 + '|' + engine.display().powerNow,
-              "1|Power now: at most 0.1184 KW (no revolution for 30 s)");
+              "1|Power now: at most 0.1184 kW (no revolution for 30 s)");
     pulse();
     EXPECT_EQ(engine.display().Text11 + '|' + engine.display().powerNow, "0.1184|")
         << "the next revolution measures what the cap last said";

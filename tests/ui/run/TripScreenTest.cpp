@@ -40,7 +40,7 @@ TEST(TripScreen, SimulatedPulsesShowOnTheRunningTripWhichRefusesClosingAndExitUn
     a.clock.advance(7.2); // twice as long as the last revolution took
     a.letTimerTick();
     EXPECT_EQ(a.text("Text11") + '|' + child<QLabel>(form, "lblPowerNow")->text(),
-              "1|Power now: at most 0.5 KW (no revolution for 7 s)");
+              "1|Power now: at most 0.5 kW (no revolution for 7 s)");
 
     screenshotIfWanted(a.frameOf(form), "TripForm.png");
 
