@@ -10,6 +10,10 @@ class UnattendedSetupForm : public SettingsGroupForm
     Q_OBJECT
 
 public:
+    static inline const QString ResumeNeedsBackupText =
+        QStringLiteral("Resuming needs the disk backup: with \"Write array to disk\" off (Setup, Advanced Settings) "
+                       "there is nothing to resume from, and an interrupted run is not resumed.");
+
     explicit UnattendedSetupForm(AppContext& ctx, QWidget* parent = nullptr);
 
 protected:
@@ -19,9 +23,13 @@ protected:
     void loadGroupFactoryDefaults() override;
 
 private:
+    bool resumeCannotWork() const;
+    void showWhetherResumeCanWork();
+
     QCheckBox* m_remember = nullptr;
     QLabel* m_remembered = nullptr;
     QCheckBox* m_startCamera = nullptr;
     QCheckBox* m_resume = nullptr;
+    QLabel* m_resumeNeedsBackup = nullptr;
     QLineEdit* m_stalledSeconds = nullptr;
 };
