@@ -218,10 +218,12 @@ INSTANTIATE_TEST_SUITE_P(
                     t.files.fail(FaultyFileIo::Op::Write, t.ctx.paths.dataStore);
                 },
                 "could not be cut off"},
-        Refusal{"NotWrittenAtAll", {},
+        Refusal{"NotWrittenAtAll",
+                {},
                 [](TestContext& t, RunMarker::UnfinishedRun&) { t.ctx.settings.WRITE_ARRAY_TO_DISK = false; },
                 "\"Write array to disk\" is off"},
-        Refusal{"OfAnEarlierRunThatCannotBeRenamed", {},
+        Refusal{"OfAnEarlierRunThatCannotBeRenamed",
+                {},
                 [](TestContext& t, RunMarker::UnfinishedRun& run) {
                     run.start = run.start.addSecs(3600);
                     t.files.fail(FaultyFileIo::Op::Rename, t.ctx.paths.dataStore);

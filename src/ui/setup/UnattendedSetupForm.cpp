@@ -36,7 +36,6 @@ UnattendedSetupForm::UnattendedSetupForm(AppContext& ctx, QWidget* parent)
                  QStringLiteral("After a crash, a power cut or a reboot during logging, Wattsight starts the "
                                 "camera and continues the same run in the same DATASTOR.DTA."));
     m_resumeNeedsBackup = label(QStringLiteral("lblResumeNeedsBackup"), ResumeNeedsBackupText);
-    m_resumeNeedsBackup->setWordWrap(true);
     connect(m_resume, &QCheckBox::toggled, this, &UnattendedSetupForm::showWhetherResumeCanWork);
     auto* startup = new QGroupBox(QStringLiteral("Start-up"), this);
     auto* startupLayout = new QVBoxLayout(startup);

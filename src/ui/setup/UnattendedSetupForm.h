@@ -10,9 +10,10 @@ class UnattendedSetupForm : public SettingsGroupForm
     Q_OBJECT
 
 public:
+    // Two short lines: a wrapped label would not make the screen taller when it appears.
     static inline const QString ResumeNeedsBackupText =
-        QStringLiteral("Resuming needs the disk backup: with \"Write array to disk\" off (Setup, Advanced Settings) "
-                       "there is nothing to resume from, and an interrupted run is not resumed.");
+        QStringLiteral("Resuming needs the disk backup: with \"Write array to disk\" off\n"
+                       "(Setup, Advanced Settings), an interrupted run is not resumed.");
 
     explicit UnattendedSetupForm(AppContext& ctx, QWidget* parent = nullptr);
 
