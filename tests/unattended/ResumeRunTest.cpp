@@ -9,9 +9,18 @@
 #include "support/CrashLogger.h"
 #include "support/TestContext.h"
 
-#include <functional>
-
 namespace {
+
+// A pulse a second for that many seconds, a record each, then the Stop button.
+void logAndStop(TestContext& t, LoggingEngine& engine, int seconds)
+{
+    for (int tick = 1; tick <= seconds; ++tick) {
+        t.clock.advance(1.0);
+        RegisterPulse(t.ctx, 100);
+        engine.tick();
+    }
+    engine.stopButton();
+}
 
 // A logging run killed with SIGKILL, then a start with resume on: the same backup file goes on. With a small
 // table the run has outgrown it, as a run of weeks does: the table keeps the newest records, the file all.
@@ -44,12 +53,7 @@ TEST_P(ResumeAfterKill, TheKilledRunContinuesInTheSameBackupAfterAGap)
     EXPECT_EQ(std::tuple(outcome.resumed, outcome.message), std::tuple(true, QString()));
     ASSERT_EQ(ctx.varGlobalDataArray.count(), std::min<qsizetype>(kept, GetParam())) << "complete records only";
     const qint32 pulsesBefore = ctx.varGlobalDataArray.row(ctx.varGlobalDataArray.count()).LoggingTotalPulse;
-    for (int tick = 1; tick <= 6; ++tick) {
-        t.clock.advance(1.0);
-        RegisterPulse(ctx, 100);
-        engine.tick();
-    }
-    engine.stopButton();
+    logAndStop(t, engine, 6);
 
     const QByteArray after = fileBytes(ctx.paths.dataStore);
     ASSERT_TRUE(after.startsWith(before)) << "the records before the crash stay as they were";
@@ -94,11 +98,6 @@ struct EarlierRun
     bool nameTaken;
 };
 
-void PrintTo(const EarlierRun& run, std::ostream* os)
-{
-    *os << run.name;
-}
-
 class ResumeAfterKillBeforeFirstBackup : public testing::TestWithParam<EarlierRun>
 {
 };
@@ -116,12 +115,7 @@ TEST_P(ResumeAfterKillBeforeFirstBackup, KeepsTheEarlierRunsFileAndGoesOnFromThe
     {
         LoggingEngine earlier(ctx);
         ASSERT_TRUE(earlier.startButton());
-        for (int tick = 1; tick <= 4; ++tick) {
-            t.clock.advance(1.0);
-            RegisterPulse(ctx, 100);
-            earlier.tick();
-        }
-        earlier.stopButton();
+        logAndStop(t, earlier, 4);
     }
     const QByteArray earlierFile = fileBytes(ctx.paths.dataStore);
     const QString name = QStringLiteral("DATASTOR-%1").arg(earlierStart.toString("yyyy-MM-dd-HHmmss"));
@@ -146,12 +140,7 @@ TEST_P(ResumeAfterKillBeforeFirstBackup, KeepsTheEarlierRunsFileAndGoesOnFromThe
     EXPECT_EQ(fileBytes(t.path(kept)), earlierFile);
     EXPECT_TRUE(!GetParam().nameTaken || fileBytes(t.path(name + ".DTA")) == "another file");
     EXPECT_FALSE(ctx.varGlobalDataArray.IsDataInMemory()) << "none of the earlier run's records";
-    for (int tick = 1; tick <= 3; ++tick) {
-        t.clock.advance(1.0);
-        RegisterPulse(ctx, 100);
-        engine.tick();
-    }
-    engine.stopButton();
+    logAndStop(t, engine, 3);
 
     QList<QByteArray> lines = fileBytes(ctx.paths.dataStore).split('\n');
     ASSERT_EQ(lines.size(), 1 + 3 + 1) << "a new file: header, three records, nothing after the last line end";
@@ -168,20 +157,16 @@ INSTANTIATE_TEST_SUITE_P(Runs, ResumeAfterKillBeforeFirstBackup,
                          [](const testing::TestParamInfo<EarlierRun>& info) { return info.param.name; });
 
 // A resume that is refused changes nothing on disk, starts nothing and leaves no record in memory, so the
-// graph, the export and Start see none of a backup that was not taken up. Each case: what follows the
-// header and a good record, what else is set up, what the message says.
+// graph, the export and Start see none of a backup that was not taken up.
 struct Refusal
 {
     const char* name;
-    QByteArray tail;
-    std::function<void(TestContext&, RunMarker::UnfinishedRun&)> setUp;
+    QByteArray tail; // after the header and a good record
+    std::optional<FaultyFileIo::Op> failing;
+    bool backupOff;
+    qint64 markedLater; // seconds between the backup's run start and the marked one
     const char* says;
 };
-
-void PrintTo(const Refusal& refusal, std::ostream* os)
-{
-    *os << refusal.name;
-}
 
 class RefusedResume : public testing::TestWithParam<Refusal>
 {
@@ -190,19 +175,19 @@ class RefusedResume : public testing::TestWithParam<Refusal>
 TEST_P(RefusedResume, ChangesNothingOnDiskAndLeavesNoRecordInMemory)
 {
     TestContext t;
+    const Refusal& p = GetParam();
     const RecordLine lines(t.ctx);
     LogRecord record;
     record.setDateTime(t.clock.now());
-    record.LoggingSeconds = 300;
-    const QByteArray backup = lines.header() + lines.line(record) + GetParam().tail;
+    const QByteArray backup = lines.header() + lines.line(record) + p.tail;
     ASSERT_TRUE(writeFileBytes(t.ctx.paths.dataStore, backup));
-    RunMarker::UnfinishedRun run{record.DateTime.addSecs(-300), {}};
-    if (GetParam().setUp)
-        GetParam().setUp(t, run);
+    t.ctx.settings.WRITE_ARRAY_TO_DISK = !p.backupOff;
+    if (p.failing)
+        t.files.fail(*p.failing, t.ctx.paths.dataStore);
     LoggingEngine engine(t.ctx);
-    const ResumeOutcome outcome = resume_logging_run(t.ctx, engine, run);
-    EXPECT_TRUE(outcome.message.startsWith("Logging was not resumed: ")) << outcome.message.toStdString();
-    EXPECT_TRUE(outcome.message.contains(GetParam().says)) << outcome.message.toStdString();
+    const ResumeOutcome outcome = resume_logging_run(t.ctx, engine, {record.DateTime.addSecs(p.markedLater), {}});
+    EXPECT_TRUE(outcome.message.startsWith("Logging was not resumed: ") && outcome.message.contains(p.says))
+        << outcome.message.toStdString();
     EXPECT_FALSE(outcome.resumed || t.ctx.blnGlobalLoggingRunning);
     EXPECT_EQ(fileBytes(t.ctx.paths.dataStore), backup);
     EXPECT_FALSE(t.ctx.varGlobalDataArray.IsDataInMemory());
@@ -211,24 +196,13 @@ TEST_P(RefusedResume, ChangesNothingOnDiskAndLeavesNoRecordInMemory)
 INSTANTIATE_TEST_SUITE_P(
     Backups, RefusedResume,
     testing::Values(
-        Refusal{"DamagedInTheMiddle", "not a record\r\n15/01/2009 09:05:00,2009\r\n", {}, "could not be read whole"},
-        Refusal{"EndingInMoreThanALine", QByteArray(70'000, 'x'), {}, "could not be read whole"},
-        Refusal{"WithATornLineThatCannotBeCut", "15/01/2009 09:05:00,2009,1,15,9,5",
-                [](TestContext& t, RunMarker::UnfinishedRun&) {
-                    t.files.fail(FaultyFileIo::Op::Write, t.ctx.paths.dataStore);
-                },
+        Refusal{"DamagedInTheMiddle", "x\r\n15/01/2009 09:05:00,2009\r\n", {}, false, 0, "could not be read whole"},
+        Refusal{"EndingInMoreThanALine", QByteArray(70'000, 'x'), {}, false, 0, "could not be read whole"},
+        Refusal{"WithATornLineThatCannotBeCut", "15/01/2009 09:05:00,2009,1", FaultyFileIo::Op::Write, false, 0,
                 "could not be cut off"},
-        Refusal{"NotWrittenAtAll",
-                {},
-                [](TestContext& t, RunMarker::UnfinishedRun&) { t.ctx.settings.WRITE_ARRAY_TO_DISK = false; },
-                "\"Write array to disk\" is off"},
-        Refusal{"OfAnEarlierRunThatCannotBeRenamed",
-                {},
-                [](TestContext& t, RunMarker::UnfinishedRun& run) {
-                    run.start = run.start.addSecs(3600);
-                    t.files.fail(FaultyFileIo::Op::Rename, t.ctx.paths.dataStore);
-                },
-                "could not be renamed"}),
+        Refusal{"NotWrittenAtAll", {}, {}, true, 0, "\"Write array to disk\" is off"},
+        Refusal{
+            "OfAnEarlierRunThatCannotBeRenamed", {}, FaultyFileIo::Op::Rename, false, 3600, "could not be renamed"}),
     [](const testing::TestParamInfo<Refusal>& info) { return info.param.name; });
 
 } // namespace
