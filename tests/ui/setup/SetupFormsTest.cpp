@@ -117,10 +117,10 @@ TEST(UnattendedSetupForm, SaysThatResumingNeedsTheBackupWhenItIsOff)
     resume->setChecked(true);
     EXPECT_FALSE(warning->isVisible()) << "the backup is written";
     f.t.ctx.settings.WRITE_ARRAY_TO_DISK = false; // as Advanced Settings may switch it off while this screen is open
-    f.click(f.form.saveButton());
     resume->setChecked(false);
     resume->setChecked(true);
     EXPECT_TRUE(warning->isVisible());
+    f.click(f.form.saveButton());
     EXPECT_EQ(f.t.dialogs.texts(), QStringList{UnattendedSetupForm::ResumeNeedsBackupText}) << "said on saving too";
 }
 
