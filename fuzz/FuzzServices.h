@@ -69,6 +69,13 @@ public:
         files.remove(path);
         return true;
     }
+    bool rename(const QString& from, const QString& to) override
+    {
+        if (files.contains(to) || !files.contains(from))
+            return false;
+        files.insert(to, files.take(from));
+        return true;
+    }
     bool exists(const QString& path) override { return files.contains(path); }
     qint64 size(const QString& path) override { return files.value(path).size(); }
     QByteArray tail(const QString& path, qint64 count) override { return files.value(path).right(count); }

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Arbitrary bytes as the backup of an interrupted run: resuming must not crash, must leave a backup it
-// refuses exactly as it was, and a backup it continues must hold whole lines, as long as the records it
-// read back written out again (the text of a number may differ, "0.50" for "0.5"), or longer when the
-// table wrapped and kept only the newest of them.
+// refuses exactly as it was with none of its records in memory, and a backup it continues must hold whole lines, as
+// long as the records it read back written out again (the text of a number may differ, "0.50" for "0.5"), or longer
+// when the table wrapped and kept only the newest of them.
 #include "FuzzServices.h"
 #include "metering/LoggingEngine.h"
 #include "metering/MeteringContext.h"
@@ -28,11 +28,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     files.files.insert(ctx.paths.dataStore, backup);
 
     LoggingEngine engine(ctx);
-    const ResumeOutcome outcome = resume_logging_run(ctx, engine, QDateTime());
+    const ResumeOutcome outcome = resume_logging_run(ctx, engine, {});
     check(outcome.resumed == ctx.blnGlobalLoggingRunning);
     const QByteArray after = files.files.value(ctx.paths.dataStore);
     if (!outcome.resumed) {
-        check(after == backup);
+        check(after == backup && !ctx.varGlobalDataArray.IsDataInMemory());
         return 0;
     }
     const DataArray& table = ctx.varGlobalDataArray;

@@ -114,6 +114,12 @@ bool DiskFileIo::remove(const QString& path)
     return QFile::remove(path);
 }
 
+bool DiskFileIo::rename(const QString& from, const QString& to)
+{
+    // QFile never renames over an existing file; the new name must reach the disk like any written file.
+    return QFile::rename(from, to) && (m_sync == Sync::None || syncFolderOf(to));
+}
+
 bool DiskFileIo::exists(const QString& path)
 {
     const QFileInfo info(path);

@@ -47,6 +47,8 @@ public:
                                              Access access = Access::Shared) = 0;
     // Deletes even a read-only file; true when the file is gone afterwards.
     virtual bool remove(const QString& path) = 0;
+    // Gives the file another name; false, with nothing changed, when that name is taken already.
+    virtual bool rename(const QString& from, const QString& to) = 0;
     // True for an existing ordinary file (not a directory, not hidden).
     virtual bool exists(const QString& path) = 0;
     virtual qint64 size(const QString& path) = 0;
@@ -69,6 +71,7 @@ public:
     std::unique_ptr<FileHandle> open(const QString& path, Mode mode, Commit commit = Commit::InPlace,
                                      Access access = Access::Shared) override;
     bool remove(const QString& path) override;
+    bool rename(const QString& from, const QString& to) override;
     bool exists(const QString& path) override;
     qint64 size(const QString& path) override;
     QByteArray tail(const QString& path, qint64 count) override;

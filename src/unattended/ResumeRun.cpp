@@ -8,12 +8,17 @@
 #include "metering/MeteringContext.h"
 #include "metering/RecordLine.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <algorithm>
+#include <optional>
 
 namespace {
 
 // A record line is far shorter; more than this after the last line end is not an interrupted write.
 constexpr qint64 LongestUnfinishedLine = 65536;
+// Renamed copies of one run's backup tried before giving up.
+constexpr int NamesTried = 100;
 
 struct BackupState
 {
@@ -23,12 +28,72 @@ struct BackupState
     QString error;
 };
 
-QString unreadable(const QString& error)
+// HH:MM:SS, hours growing beyond two digits when needed.
+QString duration(qint64 seconds)
 {
-    return QStringLiteral("Logging was not resumed: the disk backup of the interrupted run (DATASTOR.DTA) could "
-                          "not be read whole, so it has been left as it is. Start logging from the logging screen "
-                          "once you have kept a copy of it.\r\n") +
-           error;
+    seconds = std::max<qint64>(seconds, 0);
+    return QStringLiteral("%1:%2:%3")
+        .arg(seconds / 3600, 2, 10, QLatin1Char('0'))
+        .arg(seconds / 60 % 60, 2, 10, QLatin1Char('0'))
+        .arg(seconds % 60, 2, 10, QLatin1Char('0'));
+}
+
+QString leftAsItIs(const QString& why)
+{
+    return why + QStringLiteral(" It has been left as it is. Start logging from the logging screen once you have "
+                                "kept a copy of it.\r\n");
+}
+
+QDateTime runStart(const LogRecord& record)
+{
+    return record.DateTime.addSecs(-record.LoggingSeconds);
+}
+
+// The backup's first record, when its second line reads as one (the first is the header).
+std::optional<LogRecord> firstRecord(MeteringContext& ctx)
+{
+    auto file = ctx.services.files.open(ctx.paths.dataStore, FileIo::Mode::Read);
+    QByteArray header;
+    QByteArray line;
+    LogRecord record;
+    const bool read = file && file->readLine(header) && file->readLine(line) &&
+                      RecordLine(ctx).read(QString::fromLocal8Bit(line), record).isEmpty();
+    if (file)
+        file->close();
+    return read ? std::optional(record) : std::nullopt;
+}
+
+// Whether the backup that begins with this record was written by the run the marker names.
+bool isTheRunsOwn(MeteringContext& ctx, const RunMarker::UnfinishedRun& run, const LogRecord& first)
+{
+    if (!run.start.isValid())
+        return true; // nothing to tell it by
+    // Whole seconds on both sides may put the two one second apart. Runs follow one another, and one that
+    // logged a record lasted at least that record's LoggingSeconds, so an earlier run started at least that
+    // long, and a logging interval, before.
+    const qint64 apart = std::abs(runStart(first).secsTo(run.start));
+    const qint64 interval = std::min<qint64>(ctx.settings.LOGGING_INTERVAL_SECONDS, first.LoggingSeconds);
+    if (apart > 1 && apart >= interval)
+        return false;
+    // A clock set back can give an earlier run the same start; the file as that run left it is still its own.
+    return run.earlierBackup.isEmpty() || run.earlierBackup != RunMarker::backupFingerprint(ctx);
+}
+
+// Renames the earlier run's backup beside it after the run's start, never over a file there; the new file
+// name, or empty when it could not be renamed.
+QString keepEarlierBackup(MeteringContext& ctx, const QDateTime& start)
+{
+    FileIo& files = ctx.services.files;
+    const QFileInfo backup(ctx.paths.dataStore);
+    const QString stem = backup.completeBaseName() + start.toString(QStringLiteral("-yyyy-MM-dd-HHmmss"));
+    for (int copy = 1; copy <= NamesTried; ++copy) {
+        const QString name =
+            (copy == 1 ? stem : stem + QStringLiteral("-%1").arg(copy)) + QLatin1Char('.') + backup.suffix();
+        const QString path = backup.dir().filePath(name);
+        if (!files.exists(path) && files.rename(ctx.paths.dataStore, path))
+            return name;
+    }
+    return QString();
 }
 
 // The file, read back, must give exactly the bytes it holds up to its last line end; anything else means a
@@ -40,6 +105,9 @@ BackupState readBackup(MeteringContext& ctx)
     const QString& path = ctx.paths.dataStore;
     ReadSummary read;
     const QString error = read_data_file(ctx, path, {}, &read, ReadPurpose::Resuming);
+    state.error = leftAsItIs(QStringLiteral("the disk backup of the interrupted run (DATASTOR.DTA) could not be "
+                                            "read whole.")) +
+                  error;
 
     const RecordLine lines(ctx);
     const QByteArray& endOfLine = lines.endOfLine();
@@ -47,10 +115,8 @@ BackupState readBackup(MeteringContext& ctx)
     const QByteArray tail = files.tail(path, std::min(size, LongestUnfinishedLine));
     const qsizetype lastEnd = endOfLine.isEmpty() ? -1 : tail.lastIndexOf(endOfLine);
     const qint64 unfinished = lastEnd < 0 ? tail.size() : tail.size() - lastEnd - endOfLine.size();
-    if (lastEnd < 0 && size > LongestUnfinishedLine) {
-        state.error = unreadable(error);
+    if (lastEnd < 0 && size > LongestUnfinishedLine)
         return state;
-    }
     DataArray& data = ctx.varGlobalDataArray;
     qint64 complete = read.recordBytes;
     if (unfinished > 0 && error.isEmpty() && data.count() > 0) {
@@ -62,72 +128,88 @@ BackupState readBackup(MeteringContext& ctx)
         complete += lines.header().size();
     // Read errors are expected only from the unfinished line itself.
     const bool onlyUnfinishedFailed = error.isEmpty() || unfinished > 0;
-    if (complete != size - unfinished || !onlyUnfinishedFailed) {
-        data.resetPointer();
-        state.error = unreadable(error);
+    if (complete != size - unfinished || !onlyUnfinishedFailed)
         return state;
-    }
     state.readable = true;
     state.rewrite = unfinished > 0 && data.count() > 0;
     state.completeBytes = complete;
     return state;
 }
 
-// Replaces the backup by its complete lines in one atomic step: a crash during it leaves the old file. The
-// bytes are the file's own, since the table may hold only the newest of its records.
-QString rewriteBackup(MeteringContext& ctx, qint64 completeBytes)
+// Replaces the backup by its complete lines in one atomic step: a crash or a failed write during it leaves
+// the old file. The bytes are the file's own, since the table may hold only the newest of its records.
+bool rewriteBackup(MeteringContext& ctx, qint64 completeBytes)
 {
     FileIo& files = ctx.services.files;
     const QByteArray bytes = files.tail(ctx.paths.dataStore, files.size(ctx.paths.dataStore)).left(completeBytes);
     std::unique_ptr<FileHandle> file;
     if (bytes.size() == completeBytes)
         file = files.open(ctx.paths.dataStore, FileIo::Mode::Truncate, FileIo::Commit::Atomic);
-    if (!file || !file->write(bytes) || !file->close())
-        return QStringLiteral("The unfinished last line of the disk backup could not be removed; the records "
-                              "after the restart will follow it.\r\n");
-    return QString();
+    return file && file->write(bytes) && file->close();
 }
 
 } // namespace
 
 QString ResumeComment(qint64 gapSeconds)
 {
-    gapSeconds = std::max<qint64>(gapSeconds, 0);
-    return QStringLiteral("Resumed after restart; gap %1:%2:%3")
-        .arg(gapSeconds / 3600, 2, 10, QLatin1Char('0'))
-        .arg(gapSeconds / 60 % 60, 2, 10, QLatin1Char('0'))
-        .arg(gapSeconds % 60, 2, 10, QLatin1Char('0'));
+    return QStringLiteral("Resumed after restart; gap ") + duration(gapSeconds);
 }
 
-ResumeOutcome resume_logging_run(MeteringContext& ctx, LoggingEngine& engine, const QDateTime& markedStart)
+ResumeOutcome resume_logging_run(MeteringContext& ctx, LoggingEngine& engine, const RunMarker::UnfinishedRun& run)
 {
     ResumeOutcome outcome;
     DataArray& data = ctx.varGlobalDataArray;
+    const GeneralDateFormat dates(ctx.locale);
+    const auto refuse = [&](const QString& why) {
+        // Nothing of a backup that was not resumed may pass for the data set: graph, export and Start see none.
+        data.resetPointer();
+        outcome.message = QStringLiteral("Logging was not resumed: ") + why;
+        return outcome;
+    };
     data.resetPointer();
-    const bool backedUp = ctx.settings.WRITE_ARRAY_TO_DISK && ctx.services.files.exists(ctx.paths.dataStore);
-    if (backedUp) {
-        const BackupState backup = readBackup(ctx);
-        if (!backup.readable) {
-            outcome.message = backup.error;
-            return outcome;
+    if (!ctx.settings.WRITE_ARRAY_TO_DISK)
+        return refuse(QStringLiteral("\"Write array to disk\" is off (Setup, Advanced Settings), so the interrupted "
+                                     "run has no disk backup to go on from. Switch it on and start logging from the "
+                                     "logging screen.\r\n"));
+    if (ctx.services.files.exists(ctx.paths.dataStore)) {
+        const std::optional<LogRecord> first = firstRecord(ctx);
+        if (first && !isTheRunsOwn(ctx, run, *first)) {
+            const QString earlier = dates.format(runStart(*first));
+            const QString kept = keepEarlierBackup(ctx, runStart(*first));
+            if (kept.isEmpty())
+                return refuse(leftAsItIs(QStringLiteral("the disk backup DATASTOR.DTA holds an earlier logging run, "
+                                                        "started %1, and could not be renamed to keep it.")
+                                             .arg(earlier)));
+            outcome.message += QStringLiteral("The disk backup DATASTOR.DTA held an earlier logging run, started %1; "
+                                              "it has been kept untouched as %2.\r\n")
+                                   .arg(earlier, kept);
+        } else {
+            const BackupState backup = readBackup(ctx);
+            if (!backup.readable)
+                return refuse(backup.error);
+            if (backup.rewrite && !rewriteBackup(ctx, backup.completeBytes))
+                return refuse(leftAsItIs(QStringLiteral("the unfinished last line of the disk backup (DATASTOR.DTA) "
+                                                        "could not be cut off, and records appended after it could "
+                                                        "not be read back.")));
         }
-        if (backup.rewrite)
-            outcome.message += rewriteBackup(ctx, backup.completeBytes);
     }
 
-    QDateTime start = markedStart;
-    QDateTime lastSeen = markedStart;
+    const QDateTime now = ctx.services.clock.now();
+    QDateTime start = run.start;
+    QDateTime lastSeen = run.start;
     if (data.IsDataInMemory()) {
         const LogRecord& last = data.row(data.count());
         lastSeen = last.DateTime;
-        start = last.DateTime.addSecs(-last.LoggingSeconds);
-    } else if (ctx.settings.WRITE_ARRAY_TO_DISK) {
-        outcome.message += QStringLiteral("The interrupted logging run left no records on disk; it continues from "
-                                          "its start without them.\r\n");
-    }
-    const QDateTime now = ctx.services.clock.now();
-    if (!start.isValid()) {
+        start = runStart(last);
+    } else if (start.isValid()) {
+        outcome.message += QStringLiteral("The interrupted logging run, started %1, had no records on disk yet: its "
+                                          "first %2 (hours:minutes:seconds, from its start to now) could not be "
+                                          "recovered. It goes on from its start in a new DATASTOR.DTA.\r\n")
+                               .arg(dates.format(start), duration(start.secsTo(now)));
+    } else {
         // Neither records nor a readable note: the run can only begin again now.
+        outcome.message += QStringLiteral("The interrupted logging run left no records on disk and no readable start "
+                                          "time; it begins again now in a new DATASTOR.DTA.\r\n");
         start = now;
         lastSeen = now;
     }

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <QDateTime>
+#include "unattended/RunMarker.h"
+
 #include <QString>
 
 struct MeteringContext;
@@ -18,10 +19,14 @@ struct ResumeOutcome
 // "Resumed after restart; gap HH:MM:SS", hours growing beyond two digits when needed.
 QString ResumeComment(qint64 gapSeconds);
 
-// Continues the interrupted logging run: reads its disk backup back into the data array (comments too),
-// cuts off a record line the interruption left unfinished, and resumes the engine so that new records
-// follow the last one in the same backup file. `markedStart` is the start time the run marker noted.
+// Continues the interrupted logging run that the run marker names: reads its disk backup back into the
+// data array (comments too), cuts off a record line the interruption left unfinished, and resumes the
+// engine so that new records follow the last one in the same backup file.
 //
-// A backup that cannot be read whole is left untouched and logging is not resumed, so nothing on disk is
-// lost; with no backup at all the run goes on from its start time with no earlier records.
-ResumeOutcome resume_logging_run(MeteringContext& ctx, LoggingEngine& engine, const QDateTime& markedStart);
+// A backup that another run wrote (its first record started elsewhen, or it is still the file an earlier run
+// left when this one started) is kept untouched under a name of its own, DATASTOR-<its start>.DTA, and the
+// interrupted run, which had backed up nothing yet, goes on from its start in a new DATASTOR.DTA; so does a
+// run with no backup at all. Resuming is refused, with nothing changed on disk and no records in memory,
+// when the backup is not written at all, cannot be read whole, cannot lose its unfinished last line, or is
+// an earlier run's that cannot be renamed.
+ResumeOutcome resume_logging_run(MeteringContext& ctx, LoggingEngine& engine, const RunMarker::UnfinishedRun& run);

@@ -65,3 +65,10 @@ bool FaultyFileIo::remove(const QString& path)
         return false;
     return m_disk.remove(path);
 }
+
+bool FaultyFileIo::rename(const QString& from, const QString& to)
+{
+    if (shouldFail(Op::Rename, from))
+        return false;
+    return m_disk.rename(from, to);
+}

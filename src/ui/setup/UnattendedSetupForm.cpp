@@ -2,6 +2,7 @@
 #include "ui/setup/UnattendedSetupForm.h"
 
 #include "app/AppContext.h"
+#include "app/Dialogs.h"
 #include "app/SettingsFile.h"
 #include "app/UnattendedSettings.h"
 
@@ -34,10 +35,13 @@ UnattendedSetupForm::UnattendedSetupForm(AppContext& ctx, QWidget* parent)
         checkBox(QStringLiteral("chkResumeLoggingAfterRestart"), QStringLiteral("Resume logging after a restart"),
                  QStringLiteral("After a crash, a power cut or a reboot during logging, Wattsight starts the "
                                 "camera and continues the same run in the same DATASTOR.DTA."));
+    m_resumeNeedsBackup = label(QStringLiteral("lblResumeNeedsBackup"), ResumeNeedsBackupText);
+    connect(m_resume, &QCheckBox::toggled, this, &UnattendedSetupForm::showWhetherResumeCanWork);
     auto* startup = new QGroupBox(QStringLiteral("Start-up"), this);
     auto* startupLayout = new QVBoxLayout(startup);
     startupLayout->addWidget(m_startCamera);
     startupLayout->addWidget(m_resume);
+    startupLayout->addWidget(m_resumeNeedsBackup);
 
     m_stalledSeconds = numericField(
         QStringLiteral("edtStalledCameraSeconds"),
@@ -70,6 +74,17 @@ void UnattendedSetupForm::fillFields()
     m_startCamera->setChecked(s.START_CAMERA_AT_STARTUP);
     m_resume->setChecked(s.RESUME_LOGGING_AFTER_RESTART);
     m_stalledSeconds->setText(QString::number(s.STALLED_CAMERA_SECONDS));
+    showWhetherResumeCanWork();
+}
+
+bool UnattendedSetupForm::resumeCannotWork() const
+{
+    return m_resume->isChecked() && !m_ctx.settings.WRITE_ARRAY_TO_DISK;
+}
+
+void UnattendedSetupForm::showWhetherResumeCanWork()
+{
+    m_resumeNeedsBackup->setVisible(resumeCannotWork());
 }
 
 void UnattendedSetupForm::applyFields()
@@ -79,11 +94,16 @@ void UnattendedSetupForm::applyFields()
     s.START_CAMERA_AT_STARTUP = m_startCamera->isChecked();
     s.RESUME_LOGGING_AFTER_RESTART = m_resume->isChecked();
     applyWholeNumber(m_stalledSeconds, s.STALLED_CAMERA_SECONDS);
+    showWhetherResumeCanWork();
 }
 
 QString UnattendedSetupForm::saveGroup()
 {
-    return SaveUnattendedSettings(m_ctx);
+    const QString error = SaveUnattendedSettings(m_ctx);
+    // The backup setting lives on another screen, which may have changed it since this one opened.
+    if (error.isEmpty() && resumeCannotWork())
+        m_ctx.services.dialogs.message(ResumeNeedsBackupText, Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation);
+    return error;
 }
 
 void UnattendedSetupForm::loadGroupFactoryDefaults()

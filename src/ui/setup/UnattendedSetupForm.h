@@ -10,6 +10,11 @@ class UnattendedSetupForm : public SettingsGroupForm
     Q_OBJECT
 
 public:
+    // Two short lines: a wrapped label would not make the screen taller when it appears.
+    static inline const QString ResumeNeedsBackupText =
+        QStringLiteral("Resuming needs the disk backup: with \"Write array to disk\" off\n"
+                       "(Setup, Advanced Settings), an interrupted run is not resumed.");
+
     explicit UnattendedSetupForm(AppContext& ctx, QWidget* parent = nullptr);
 
 protected:
@@ -19,9 +24,13 @@ protected:
     void loadGroupFactoryDefaults() override;
 
 private:
+    bool resumeCannotWork() const;
+    void showWhetherResumeCanWork();
+
     QCheckBox* m_remember = nullptr;
     QLabel* m_remembered = nullptr;
     QCheckBox* m_startCamera = nullptr;
     QCheckBox* m_resume = nullptr;
+    QLabel* m_resumeNeedsBackup = nullptr;
     QLineEdit* m_stalledSeconds = nullptr;
 };

@@ -154,7 +154,7 @@ void WattsightApp::noteLoggingRuns()
 void WattsightApp::startUnattended()
 {
     const GlobalSettings& s = m_ctx.settings;
-    const std::optional<QDateTime> unfinished =
+    const std::optional<RunMarker::UnfinishedRun> unfinished =
         s.RESUME_LOGGING_AFTER_RESTART ? RunMarker::unfinishedRun(m_ctx) : std::nullopt;
     if (!s.START_CAMERA_AT_STARTUP && !unfinished)
         return;

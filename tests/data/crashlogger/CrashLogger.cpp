@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // crash_logger FOLDER BACKUP_SECONDS: logs into FOLDER on a clock that moves one second per tick, with a
 // record every second and a backup every BACKUP_SECONDS (0: after every record), until it is killed.
-// Prints "started" once logging runs.
+// Notes the run as the program does for a resume. Prints "started" once logging runs.
 #include "metering/LogEvent.h"
 #include "metering/LoggingEngine.h"
 #include "metering/PulseSignal.h"
 #include "support/TestContext.h"
+#include "unattended/RunMarker.h"
 
 #include <QCoreApplication>
 #include <cstdio>
@@ -29,6 +30,8 @@ int main(int argc, char** argv)
     ctx.blnGlobalCameraRunning = true;
 
     LoggingEngine engine(ctx);
+    QObject::connect(&engine, &LoggingEngine::runStarted,
+                     [&ctx](const QDateTime& start) { RunMarker::noteRunStarted(ctx, start); });
     engine.load();
     if (!engine.startButton()) {
         std::fprintf(stderr, "logging did not start\n");

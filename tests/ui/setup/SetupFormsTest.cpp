@@ -6,6 +6,7 @@
 #include "ui/setup/DataLoggingSetupForm.h"
 #include "ui/setup/EnergyMeterSetupForm.h"
 #include "ui/setup/PublishingSetupForm.h"
+#include "ui/setup/UnattendedSetupForm.h"
 #include "ui/support/RunningApp.h"
 #include "ui/support/WidgetActions.h"
 
@@ -106,6 +107,21 @@ TEST(AdvancedSettingsSetupForm, FillsEveryFieldAppliesThemBackAndRefusesBadLineE
     ASSERT_TRUE(LoadAdvancedSettings(f.t.ctx));
     EXPECT_EQ(f.t.ctx.settings.CURRENCY_TITLE, "Pence");
     EXPECT_EQ(f.t.ctx.settings.END_OF_LINE_CHARACTERS, "13,10");
+}
+
+TEST(UnattendedSetupForm, SaysThatResumingNeedsTheBackupWhenItIsOff)
+{
+    OpenForm<UnattendedSetupForm> f;
+    const QLabel* warning = child<QLabel>(&f.form, "lblResumeNeedsBackup");
+    QCheckBox* resume = f.check("chkResumeLoggingAfterRestart");
+    resume->setChecked(true);
+    EXPECT_FALSE(warning->isVisible()) << "the backup is written";
+    f.t.ctx.settings.WRITE_ARRAY_TO_DISK = false; // as Advanced Settings may switch it off while this screen is open
+    resume->setChecked(false);
+    resume->setChecked(true);
+    EXPECT_TRUE(warning->isVisible());
+    f.click(f.form.saveButton());
+    EXPECT_EQ(f.t.dialogs.texts(), QStringList{UnattendedSetupForm::ResumeNeedsBackupText}) << "said on saving too";
 }
 
 TEST(SetupForms, OnlyCloseIsUsableWhenOpenedDuringLoggingOrATrip)
