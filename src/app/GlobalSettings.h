@@ -50,8 +50,6 @@ struct GlobalSettings
     qint16 TRIGGER_EVENTS_TO_AVERAGE = 0;
     bool TRACK_AMBIENT_LIGHT_CHANGE = false;
     qint16 PERCENT_AMBIENT_LIGHT_TO_TRACK = 0;
-    // Detector group (DETECTORSETTINGS.CFG)
-    qint32 RELEASE_LEVEL_PERCENT = 0; // a present mark ends only below this share of TRIGGER_LEVEL
     // Publishing group (PUBLISHSETTINGS.CFG)
     bool PUBLISH_MQTT = false;
     QString MQTT_HOST;
@@ -79,6 +77,8 @@ struct GlobalSettings
     bool START_CAMERA_AT_STARTUP = false;
     bool RESUME_LOGGING_AFTER_RESTART = false;
     qint32 STALLED_CAMERA_SECONDS = 0;
+    // Detector group (DETECTORSETTINGS.CFG)
+    qint32 RELEASE_LEVEL_PERCENT = 0; // a present mark ends only below this share of TRIGGER_LEVEL
 
     bool operator==(const GlobalSettings&) const = default;
 };
