@@ -77,6 +77,8 @@ struct GlobalSettings
     bool START_CAMERA_AT_STARTUP = false;
     bool RESUME_LOGGING_AFTER_RESTART = false;
     qint32 STALLED_CAMERA_SECONDS = 0;
+    // Detector group (DETECTORSETTINGS.CFG)
+    qint32 RELEASE_LEVEL_PERCENT = 0; // a present mark ends only below this share of TRIGGER_LEVEL
 
     bool operator==(const GlobalSettings&) const = default;
 };

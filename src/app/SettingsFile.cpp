@@ -4,6 +4,7 @@
 #include "app/AppContext.h"
 #include "app/ConfigFiles.h"
 #include "app/IniFile.h"
+#include "app/DetectorSettings.h"
 #include "app/PublishSettings.h"
 #include "app/TextFormat.h"
 #include "app/UnattendedSettings.h"
@@ -85,7 +86,7 @@ QString capitalised(const char* word)
 
 std::span<const SettingsFile* const> ExtraSettingsFiles()
 {
-    static const SettingsFile* const files[] = {&PublishSettingsFile(), &UnattendedSettingsFile()};
+    static const SettingsFile* const files[] = {&PublishSettingsFile(), &UnattendedSettingsFile(), &DetectorSettingsFile()};
     return files;
 }
 

@@ -19,8 +19,9 @@ constexpr int ActiveCellsPerFrame = 2;   // one noisy cell alone makes no pass (
 constexpr double AnalysisInterval = 0.5; // seconds of watching between two looks at the passes
 constexpr double MinWatch = 3.0;         // before that the plain levels rest on too few frames
 constexpr std::size_t MaxFrames = 18000; // ten minutes at 30 frames per second
-constexpr double MinSeparation = 1.25;   // weakest mark peak over the highest plain-disc intensity
-constexpr double NearlyAsClear = 0.75;   // on a log scale of the separation
+constexpr double MinRoom = 0.02;         // log scale: a few per cent spare
+constexpr double NearlyAsClear = 0.9;    // share of the most room
+constexpr double MaxKilowatts = 20.0;    // the most a household draws: the fastest the disc turns
 
 const std::array<float, 256>& logTable()
 {
@@ -63,6 +64,7 @@ void FindMarkProposal::applyTo(GlobalSettings& s) const
     s.IMAGE_INTENSITY_FACTOR = intensityFactor;
     s.TRIGGER_LEVEL = triggerLevel;
     s.DEBOUNCE_TIME = debounceMs;
+    s.RELEASE_LEVEL_PERCENT = releasePercent;
     s.TRACK_AMBIENT_LIGHT_CHANGE = trackAmbient;
     s.PERCENT_AMBIENT_LIGHT_TO_TRACK = trackPercent;
 }
@@ -85,10 +87,19 @@ qint32 FindMarkProposal::intensityOf(const CellTable& survey) const
 
 FindMark::FindMark() : m_hist(std::size_t(Values) * Bins, 0), m_smoothed(std::size_t(Values) * Bins, 0) {}
 
-void FindMark::reset(bool reduceNoise)
+void FindMark::reset(bool reduceNoise, double revsPerKWh)
 {
     *this = FindMark();
     m_reduceNoise = reduceNoise;
+    m_revsPerKWh = revsPerKWh;
+}
+
+double FindMark::frameStep() const
+{
+    std::vector<double> steps(m_times.size() > 1 ? m_times.size() - 1 : 0);
+    for (std::size_t f = 1; f < m_times.size(); ++f)
+        steps[f - 1] = m_times[f] - m_times[f - 1];
+    return medianOf(steps);
 }
 
 int FindMark::binOf(int frame, int k) const
@@ -206,11 +217,8 @@ std::vector<FindMark::Pass> FindMark::findPasses(std::vector<int>& threshold) co
                 }
         active[std::size_t(f)] = count >= ActiveCellsPerFrame;
     }
-    std::vector<double> steps(std::size_t(frames - 1));
-    for (int f = 1; f < frames; ++f)
-        steps[std::size_t(f - 1)] = m_times[std::size_t(f)] - m_times[std::size_t(f - 1)];
     // Dips inside one pass shorter than this join it up; gaps between passes are longer.
-    const double joinGap = std::max(2.5 * medianOf(steps), 0.12);
+    const double joinGap = std::max(2.5 * frameStep(), 0.12);
     for (int f = 0; f < frames; ++f) {
         if (!active[std::size_t(f)])
             continue;
@@ -355,29 +363,33 @@ void FindMark::propose(const std::vector<Pass>& passes, const std::vector<int>& 
         for (int f = std::max(p.first - 2, 0); f <= std::min(p.last + 2, frames - 1); ++f)
             plain[std::size_t(f)] = false;
 
+    // The disc may turn up to MaxKilowatts later; without a meter constant the speed watched is all there is.
+    std::vector<double> starts;
+    for (const MarkLevels::Range& p : complete)
+        starts.push_back(m_times[std::size_t(p.first)]);
+    double revolution = std::numeric_limits<double>::max();
+    for (std::size_t i = 1; i < starts.size(); ++i)
+        revolution = std::min(revolution, starts[i] - starts[i - 1]);
+    const double fastest =
+        m_revsPerKWh > 0.0 ? std::min(revolution, 3600.0 / (MaxKilowatts * m_revsPerKWh)) : revolution;
+    const double speedUp = revolution / fastest;
+
     std::vector<std::pair<std::vector<int>, MarkLevels>> candidates;
     for (std::vector<int>& cells : pathSections(complete.front(), change)) {
-        MarkLevels levels(cellAverages(cells, change.channels), change.direction > 0, plain, complete);
-        if (levels.separation >= MinSeparation)
+        MarkLevels levels(cellAverages(cells, change.channels), change.direction > 0, plain, complete, speedUp);
+        if (levels.room >= MinRoom)
             candidates.emplace_back(std::move(cells), std::move(levels));
     }
     if (candidates.empty())
         return;
-    // The clearest separation among those whose every pass stays above the trigger for a few frames, so a
-    // pass cannot slip between two frames; fewer frames are accepted only when no choice gives more.
-    int need = 0;
+    // The most room; of those with nearly as much, the most cells: a larger area averages away more noise
+    // than the passes showed.
+    double most = 0.0;
     for (const auto& [cells, levels] : candidates)
-        need = std::max(need, std::min(levels.minAbove, 3));
-    double clearest = 0.0;
-    for (const auto& [cells, levels] : candidates)
-        if (levels.minAbove >= need)
-            clearest = std::max(clearest, levels.separation);
-    // Of those nearly as clear, the most cells: a larger area averages away more noise than the passes showed.
+        most = std::max(most, levels.room);
     const std::pair<std::vector<int>, MarkLevels>* best = nullptr;
     for (const auto& candidate : candidates)
-        if (candidate.second.minAbove >= need &&
-            std::log(candidate.second.separation) >= NearlyAsClear * std::log(clearest) &&
-            (!best || candidate.first.size() > best->first.size()))
+        if (candidate.second.room >= NearlyAsClear * most && (!best || candidate.first.size() > best->first.size()))
             best = &candidate;
 
     const std::vector<int>& cells = best->first;
@@ -400,12 +412,15 @@ void FindMark::propose(const std::vector<Pass>& passes, const std::vector<int>& 
     r.plainLevel = levels.plainLevel;
     r.plainHigh = levels.plainHigh;
     r.markPeak = levels.minPeak;
-    r.debounceMs = levels.debounceMs(m_times, r.shortestRevolution);
+    r.releasePercent = levels.releasePercent();
+    r.shortestRevolution = revolution;
+    r.debounceMs = levels.debounceMs(m_times, fastest);
     // Tracking when the plain disc's level moved while watching.
     r.trackAmbient = levels.drifted(m_times);
     r.trackPercent = levels.trackPercent();
-    // The noise filter takes the median of three frames: a mark above the trigger for fewer frames than five
-    // could lose its peak to it.
-    r.reduceNoise = m_reduceNoise && levels.minAbove >= 5;
+    // The noise filter takes the median of three frames: a mark in view for fewer frames than five at the
+    // fastest could lose its peak to it.
+    const double longestPass = m_times[std::size_t(complete.back().last)] - m_times[std::size_t(complete.back().first)];
+    r.reduceNoise = m_reduceNoise && longestPass / speedUp >= 5.0 * frameStep();
     r.valid = true;
 }

@@ -21,6 +21,7 @@ struct FindMarkProposal
     qint32 intensityFactor = 0;
     qint32 triggerLevel = 0;
     qint32 debounceMs = 0;
+    qint32 releasePercent = 100; // RELEASE_LEVEL_PERCENT
     bool trackAmbient = false;
     qint16 trackPercent = 0;
 
@@ -58,8 +59,9 @@ public:
 
     FindMark();
 
-    // Forget the watch; `reduceNoise` is the noise setting in use, kept when the passes are long enough.
-    void reset(bool reduceNoise);
+    // Forget the watch; `reduceNoise` is the noise setting in use, kept when the passes are long enough;
+    // `revsPerKWh` the meter constant, which says how fast the disc can turn (0: unknown).
+    void reset(bool reduceNoise, double revsPerKWh);
     // One frame's survey table and when it was taken (clock seconds since midnight).
     void addFrame(const CellTable& survey, double time);
 
@@ -93,6 +95,7 @@ private:
     };
 
     int binOf(int frame, int k) const;
+    double frameStep() const;
     MarkChange markChange(const std::vector<MarkLevels::Range>& passes, const std::vector<int>& threshold) const;
     std::vector<std::vector<int>> pathSections(const MarkLevels::Range& pass, const MarkChange& change) const;
     std::vector<qint32> cellAverages(const std::vector<int>& cells, const std::array<bool, 3>& channels) const;
@@ -103,6 +106,7 @@ private:
     void dropOldest(int frames);
 
     bool m_reduceNoise = true;
+    double m_revsPerKWh = 0.0;
     std::vector<quint8> m_values; // Values per frame
     std::vector<quint8> m_bins;   // their histogram bins
     std::vector<double> m_times;  // seconds since the first frame

@@ -45,6 +45,11 @@ qint32 scaledIntensity(qint32 factor, bool invert, qint32 average)
     return roundedInt32(double(factor) / (double(average) + 1.0));
 }
 
+qint32 releaseLevel(qint32 trigger, qint32 percent)
+{
+    return percent >= 100 ? trigger : roundedInt32(double(trigger) * std::max(percent, 1) / 100.0);
+}
+
 MarkDetector::MarkDetector(MeteringContext& ctx, const CellValueSource& cells) : m_ctx(ctx), m_cells(cells) {}
 
 void MarkDetector::changed()
@@ -124,7 +129,12 @@ void MarkDetector::process_intensity(qint32 v, double now)
     m_display.edtSignalLevel = m_display.edtImageIntensity;
     if (v < s.TRIGGER_LEVEL) {
         m_display.DetectionBar = MarkDetectorDisplay::BarOff;
-        if (m_blnMarkOn && millidiff(m_dblTimeLastAboveTrigger, now) > s.DEBOUNCE_TIME)
+        if (!m_blnMarkOn)
+            return;
+        // Between the release level and the trigger a present mark stays (never so at the factory 100 %).
+        if (v >= releaseLevel(s.TRIGGER_LEVEL, s.RELEASE_LEVEL_PERCENT))
+            m_dblTimeLastAboveTrigger = now;
+        else if (millidiff(m_dblTimeLastAboveTrigger, now) > s.DEBOUNCE_TIME)
             markOff();
         return;
     }

@@ -15,6 +15,9 @@ struct MeteringContext;
 qint32 millidiff(double start, double end);
 // The image intensity of a cell average: factor / (average + 1), or factor x average when inverted.
 qint32 scaledIntensity(qint32 factor, bool invert, qint32 average);
+// The intensity a present mark must fall below to end: `percent` of the trigger level, the trigger itself at 100.
+// A release below the trigger keeps noise on a slowly passing mark's edge from ending and starting it again.
+qint32 releaseLevel(qint32 trigger, qint32 percent);
 
 // Turns the image intensity of each analysed frame into mark-on (one revolution, handed to RegisterPulse)
 // and mark-off events, keeps the peak of each passing mark and can move TRIGGER_LEVEL with ambient light.
@@ -71,7 +74,7 @@ private:
     MarkDetectorDisplay m_display;
 
     bool m_blnMarkOn = false;
-    double m_dblTimeLastAboveTrigger = 0.0;
+    double m_dblTimeLastAboveTrigger = 0.0; // last frame at or above the release level while the mark was present
     qint16 m_intMarksSeen = 0;
     qint32 m_lngCurrentMaxIntensity = 0;
     qint32 m_lngAveragedMaxIntensity = 0;

@@ -12,6 +12,9 @@ constexpr double PlainIntensity = 1000.0;
 constexpr double DebounceFloor = 0.1; // seconds
 constexpr double DriftForTracking = 0.08;
 constexpr double DriftWindow = 2.0; // seconds
+constexpr std::size_t NoiseNeighbours = 3; // frames either side
+constexpr double NoiseQuantile = 0.9;
+constexpr double Exposure = 0.5;           // share of a frame the shutter is taken to be open
 
 qint32 rounded(double x)
 {
@@ -20,8 +23,8 @@ qint32 rounded(double x)
 } // namespace
 
 MarkLevels::MarkLevels(const std::vector<qint32>& averages, bool invert, const std::vector<bool>& plain,
-                       const std::vector<Range>& passes)
-    : m_plain(plain), m_passes(passes)
+                       const std::vector<Range>& passes, double speedUp)
+    : m_plain(plain), m_passes(passes), m_speedUp(std::max(speedUp, 1.0))
 {
     std::vector<qint32> plainAverages;
     for (std::size_t f = 0; f < averages.size(); ++f)
@@ -41,49 +44,97 @@ MarkLevels::MarkLevels(const std::vector<qint32>& averages, bool invert, const s
         }
     }
     plainLevel = medianOf(plainIntensities);
-    minPeak = std::numeric_limits<qint32>::max();
+    minPeak = fastPeak = std::numeric_limits<qint32>::max();
     for (const Range& p : passes) {
         const qint32 peak = *std::max_element(intensity.begin() + p.first, intensity.begin() + p.last + 1);
         minPeak = std::min(minPeak, peak);
+        fastPeak = std::min({fastPeak, peak, peakAtSpeed(averages, invert, p, m_speedUp)});
         meanPeak += double(peak) / double(passes.size());
     }
-    if (plainHigh <= 0 || minPeak <= plainHigh)
+    if (plainLevel <= 0 || fastPeak <= plainHigh)
         return;
-    separation = double(minPeak) / plainHigh;
-    // Halfway between plain disc and mark on a ratio scale: the same margin both ways.
-    trigger = std::clamp(rounded(std::sqrt(double(plainHigh) * minPeak)), 1, 100000);
-    minAbove = std::numeric_limits<int>::max();
-    for (const Range& p : passes)
-        minAbove =
-            std::min<int>(minAbove, int(std::count_if(intensity.begin() + p.first, intensity.begin() + p.last + 1,
-                                                      [&](qint32 v) { return v >= trigger; })));
+    // The plain disc's frame-to-frame noise on a ratio scale, each frame against its neighbours: a slowly
+    // passing edge carries it across any level, so release and trigger lie twice that apart. A mark ends only
+    // after several frames in a row below the release (the debounce), so the rare largest deviations matter
+    // less than the common ones.
+    std::vector<double> deviations;
+    for (std::size_t f = 0; f < intensity.size(); ++f) {
+        std::vector<qint32> around;
+        for (std::size_t g = f > NoiseNeighbours ? f - NoiseNeighbours : 0;
+             g < std::min(f + NoiseNeighbours + 1, intensity.size()); ++g)
+            if (plain[g])
+                around.push_back(intensity[g]);
+        if (plain[f] && around.size() > NoiseNeighbours)
+            deviations.push_back(std::abs(std::log(double(intensity[f]) / std::max(medianOf(around), 1))));
+    }
+    double noise = 0.0;
+    if (!deviations.empty()) {
+        const auto at = deviations.begin() + std::ptrdiff_t(NoiseQuantile * double(deviations.size() - 1));
+        std::nth_element(deviations.begin(), at, deviations.end());
+        noise = *at;
+    }
+    room = std::log(double(fastPeak) / plainHigh) - 2.0 * noise;
+    if (room <= 0.0) {
+        room = 0.0;
+        return;
+    }
+    // The room shared in three: the release above the plain disc, the trigger above the release's noise
+    // band, the weakest fast peak above the trigger.
+    release = std::clamp(rounded(plainHigh * std::exp(room / 3.0)), 1, 100000);
+    trigger = std::clamp(rounded(plainHigh * std::exp(2.0 * noise + 2.0 * room / 3.0)), 1, 100000);
 }
 
-qint32 MarkLevels::debounceMs(const std::vector<double>& times, double& shortestRevolution) const
+qint32 MarkLevels::peakAtSpeed(const std::vector<qint32>& averages, bool invert, const Range& pass,
+                               double speedUp) const
+{
+    // Each frame of the faster disc spans speedUp frames of the watch: with the shutter open for half of it
+    // it sees the average of half of them (motion blur), with a short shutter one of them. Its peak at the
+    // least favourable phase of the frames against the mark.
+    constexpr int Phases = 16;
+    const int pad = int(std::ceil(speedUp));
+    const int first = std::max(pass.first - pad, 0);
+    const int last = std::min(pass.last + pad, int(averages.size()) - 1);
+    std::vector<double> sums(1, 0.0);
+    for (int f = first; f <= last; ++f)
+        sums.push_back(sums.back() + averages[std::size_t(f)]);
+    qint32 worst = std::numeric_limits<qint32>::max();
+    for (int phase = 0; phase < Phases; ++phase) {
+        qint32 blurred = std::numeric_limits<qint32>::min();
+        qint32 sampled = blurred;
+        for (double start = speedUp * phase / Phases; start < last - first + 1; start += speedUp) {
+            const int from = int(start);
+            const int to = std::clamp(int(start + speedUp * Exposure), from + 1, last - first + 1);
+            const double mean = (sums[std::size_t(to)] - sums[std::size_t(from)]) / (to - from);
+            blurred = std::max(blurred, scaledIntensity(factor, invert, rounded(mean)));
+            sampled = std::max(sampled, intensity[std::size_t(first + from)]);
+        }
+        worst = std::min({worst, blurred, sampled});
+    }
+    return worst;
+}
+
+qint32 MarkLevels::debounceMs(const std::vector<double>& times, double fastestRevolution) const
 {
     std::vector<double> steps;
     for (std::size_t f = 1; f < times.size(); ++f)
         steps.push_back(times[f] - times[f - 1]);
+    const double step = medianOf(steps);
     double longestDip = 0.0;
-    std::vector<double> starts;
+    double longestPass = 0.0;
     for (const Range& p : m_passes) {
+        longestPass = std::max(longestPass, times[std::size_t(p.last)] - times[std::size_t(p.first)]);
         int lastAbove = -1;
         for (int f = p.first; f <= p.last; ++f) {
-            if (intensity[std::size_t(f)] < trigger)
+            if (intensity[std::size_t(f)] < release)
                 continue;
-            if (lastAbove < 0)
-                starts.push_back(times[std::size_t(f)]);
-            else if (f > lastAbove + 1)
+            if (lastAbove >= 0 && f > lastAbove + 1)
                 longestDip = std::max(longestDip, times[std::size_t(f - 1)] - times[std::size_t(lastAbove)]);
             lastAbove = f;
         }
     }
-    shortestRevolution = std::numeric_limits<double>::max();
-    for (std::size_t i = 1; i < starts.size(); ++i)
-        shortestRevolution = std::min(shortestRevolution, starts[i] - starts[i - 1]);
-    // The shortest that is safe: a faster disc later (a kettle switched on) then still counts.
-    const double seconds =
-        std::min(std::max(1.5 * longestDip + 2.0 * medianOf(steps), DebounceFloor), shortestRevolution / 2.0);
+    // The fastest disc's mark is out of view for the rest of its revolution, less a frame either side.
+    const double fastestGap = fastestRevolution - longestPass / m_speedUp - 2.0 * step;
+    const double seconds = std::min(std::max(1.5 * longestDip + 2.0 * step, DebounceFloor), fastestGap / 2.0);
     return std::clamp(rounded(seconds * 1000.0), 1, 60000);
 }
 
@@ -110,6 +161,11 @@ bool MarkLevels::drifted(const std::vector<double>& times) const
         return false;
     const auto [lowest, highest] = std::minmax_element(levels.begin(), levels.end());
     return (*highest - *lowest) / plainLevel > DriftForTracking;
+}
+
+qint32 MarkLevels::releasePercent() const
+{
+    return trigger > 0 ? std::clamp(qint32(std::floor(100.0 * release / trigger)), 1, 100) : 100;
 }
 
 qint16 MarkLevels::trackPercent() const

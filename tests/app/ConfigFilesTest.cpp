@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/ConfigFiles.h"
+#include "app/DetectorSettings.h"
 
 #include "app/PublishSettings.h"
 #include "app/SettingsFile.h"
@@ -172,11 +173,12 @@ TEST_F(ConfigFilesTest, UnusualValuesSurviveSaveAndLoad)
                                  true, "broker.lan", 65535, "me", " p=ss [x]# ", true, "/etc/ca.pem", "home/power", "m-2",
                                  false, "ha",
                                  true, "USB Cam; \"2\"", "640 x 480", "YUYV", "/tmp/a b.avi", 250, 1, 0, 50, 100, true,
-                                 true, true, 0};
+                                 true, true, 0, 85};
     // clang-format on
     ctx.settings = written;
     EXPECT_EQ(SaveMeterSettings(ctx) + SaveLoggingSettings(ctx) + SaveAdvancedSettings(ctx) + SaveCameraSettings(ctx) +
-                  SaveSettingsFile(ctx, PublishSettingsFile()) + SaveUnattendedSettings(ctx),
+                  SaveSettingsFile(ctx, PublishSettingsFile()) + SaveUnattendedSettings(ctx) +
+                  SaveSettingsFile(ctx, DetectorSettingsFile()),
               QString());
     QLocale::setDefault(previousDefault);
 

@@ -155,12 +155,24 @@ TEST_F(MarkDetectorTest, MarkStartsAtTheTriggerAndEndsOnlyAfterMoreThanDebounceT
         frame(500);
     EXPECT_EQ(pulses(), 2);
 
+    // A release level below the trigger: frames between the two keep the mark; at the factory 100 % they
+    // did not (above).
+    s().RELEASE_LEVEL_PERCENT = 80;
+    frame(1000);
+    for (int i = 0; i < 20; ++i)
+        frame(i % 2 ? 990 : 800);
+    EXPECT_EQ(std::tuple(detector.blnMarkOn(), pulses()), std::tuple(true, 3));
+    frame(799, 0.301);
+    frame(799);
+    EXPECT_FALSE(detector.blnMarkOn());
+    s().RELEASE_LEVEL_PERCENT = 100;
+
     t.clock.setTimer(86399.8);
     frame(3000, 0.25); // last at-or-above frame 0.2 s before midnight; the next frame 50 ms after
     frame(100, 0.3);
     EXPECT_TRUE(detector.blnMarkOn());
     frame(100);
-    EXPECT_EQ(std::tuple(detector.blnMarkOn(), pulses()), std::tuple(false, 3));
+    EXPECT_EQ(std::tuple(detector.blnMarkOn(), pulses()), std::tuple(false, 4));
 }
 
 TEST_F(MarkDetectorTest, PeakRingAveragesAndOverwritesTheOldest)

@@ -3,7 +3,9 @@
 
 #include "app/Clock.h"
 #include "app/ConfigFiles.h"
+#include "app/DetectorSettings.h"
 #include "app/Dialogs.h"
+#include "app/SettingsFile.h"
 #include "camera/CameraConfiguration.h"
 #include "metering/MeteringContext.h"
 #include "ui/camera/FindMarkForm.h"
@@ -446,6 +448,7 @@ void CameraForm::loadFactoryDefaults()
     if (is_camera_running(*m_capture))
         return;
     SettingsDefaults::CameraFactoryDefaults(m_ctx.settings);
+    ApplyFactoryDefaults(DetectorSettingsFile(), m_ctx.settings);
     // Both screens show the settings they were opened with; the next opening shows the factory values.
     delete m_motion.data();
     delete m_startCamera.data();
@@ -464,6 +467,10 @@ void CameraForm::saveAllSettings()
     const QString error = SaveCameraSettings(m_ctx);
     if (!error.isEmpty())
         m_ctx.services.dialogs.message(QStringLiteral("Problem saving settings: ") + error);
+    // The detector's own file goes with the camera settings.
+    const QString detectorError = SaveSettingsFile(m_ctx, DetectorSettingsFile());
+    if (!detectorError.isEmpty())
+        m_ctx.services.dialogs.message(SettingsFileSaveProblem(DetectorSettingsFile()) + detectorError);
 }
 
 void CameraForm::openFindMark()

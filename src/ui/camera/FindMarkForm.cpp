@@ -2,6 +2,7 @@
 #include "ui/camera/FindMarkForm.h"
 
 #include "camera/DetectionGrid.h"
+#include "camera/MarkDetector.h"
 #include "metering/MeteringContext.h"
 #include "metering/PulseSignal.h"
 #include "ui/camera/IntensityStripChart.h"
@@ -94,7 +95,7 @@ FindMarkForm::FindMarkForm(MeteringContext& ctx, CaptureComponent& capture, QWid
         if (m_proposalBox->isVisible())
             m_preview->setImage(m_capture.previewImage());
     });
-    m_findMark.reset(ctx.settings.REDUCE_VIDEO_NOISE);
+    m_findMark.reset(ctx.settings.REDUCE_VIDEO_NOISE, ctx.settings.REVS_PER_KWH);
     m_capture.setSurveyGrid(FindMark::SurveyColumns, FindMark::SurveyRows);
     showStatus();
 }
@@ -116,11 +117,15 @@ void FindMarkForm::onSurvey(const CellTable& survey, double time)
     // With the proposal on screen the chart shows what the detector would see, a marker at each revolution.
     const FindMarkProposal& p = m_findMark.proposal();
     const qint32 v = p.intensityOf(survey);
-    bool revolution = false;
-    if (v >= p.triggerLevel) {
-        revolution = m_lastAbove < 0 || SecondsBetween(time, m_lastAbove) * 1000.0 > p.debounceMs;
+    // As the detector: on at the trigger, off once below the release for longer than the debounce.
+    const bool wasOn = m_markOn;
+    if (v >= releaseLevel(p.triggerLevel, p.releasePercent) && (m_markOn || v >= p.triggerLevel)) {
+        m_markOn = true;
         m_lastAbove = time;
+    } else if (m_markOn && SecondsBetween(time, m_lastAbove) * 1000.0 > p.debounceMs) {
+        m_markOn = false;
     }
+    const bool revolution = m_markOn && !wasOn;
     m_history.add(time, v, revolution);
     m_chart->update();
 }
@@ -154,14 +159,15 @@ void FindMarkForm::showProposal()
         channels << QStringLiteral("blue");
     m_summary->setText(
         QStringLiteral("Active cells: %1 of %2 (tinted). Colours: %3. Invert: %4. Reduce noise: %5. "
-                       "Intensity factor: %6. Trigger level: %7. Debounce: %8 ms. Track ambient "
-                       "light: %9.")
+                       "Intensity factor: %6. Trigger level: %7; a mark ends %8 ms below %9 % of it. Track ambient "
+                       "light: %10.")
             .arg(p.grid.count(QLatin1Char('9')))
             .arg(FindMark::SurveyColumns * FindMark::SurveyRows)
             .arg(channels.join(QStringLiteral(", ")), yesNo(p.invert), yesNo(p.reduceNoise))
             .arg(p.intensityFactor)
             .arg(p.triggerLevel)
             .arg(p.debounceMs)
+            .arg(p.releasePercent)
             .arg(p.trackAmbient ? QStringLiteral("yes, %1 %").arg(p.trackPercent) : QStringLiteral("no")));
     m_proposalBox->show();
     m_use->setEnabled(true);

@@ -41,7 +41,8 @@ private:
     CaptureComponent& m_capture;
     FindMark m_findMark;
     IntensityHistory m_history;
-    double m_lastAbove = -1.0;
+    bool m_markOn = false;
+    double m_lastAbove = 0.0;
 
     QLabel* m_status;
     QProgressBar* m_progress;

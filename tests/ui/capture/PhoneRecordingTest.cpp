@@ -90,7 +90,7 @@ TEST_P(PhoneRecording, PlaysAndCountsAfterFindMark)
     capture.setDeviceIndex(capture.videoFileIndex());
     detector.reset_mark_detection();
     detector.camera_just_starting();
-    findMark.reset(ctx.settings.REDUCE_VIDEO_NOISE);
+    findMark.reset(ctx.settings.REDUCE_VIDEO_NOISE, ctx.settings.REVS_PER_KWH);
     capture.setSurveyGrid(FindMark::SurveyColumns, FindMark::SurveyRows);
     capture.startLiveVideo();
     ASSERT_TRUE(QTest::qWaitFor([&] { return findMark.finished(); }, 20000))

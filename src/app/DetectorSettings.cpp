@@ -1,0 +1,15 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/DetectorSettings.h"
+
+#include "app/SettingsFile.h"
+
+const SettingsFile& DetectorSettingsFile()
+{
+    static const SettingsFile file{
+        "DETECTORSETTINGS.CFG",
+        "detector",
+        {{"Mark Detection",
+          {{"RELEASE_LEVEL_PERCENT", SettingsKey::Number{&GlobalSettings::RELEASE_LEVEL_PERCENT, 100,
+                                                         DetectorRanges::RELEASE_LEVEL_PERCENT}}}}}};
+    return file;
+}

@@ -1,0 +1,15 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "app/GlobalSettings.h"
+
+struct SettingsFile;
+
+// DETECTORSETTINGS.CFG: mark-detection settings beyond the camera settings file, whose keys stay as they
+// are. Saved and reset together with the camera settings.
+const SettingsFile& DetectorSettingsFile();
+
+namespace DetectorRanges {
+// 100: the mark counts as gone below the trigger level itself.
+inline constexpr ReadRange<qint32> RELEASE_LEVEL_PERCENT{1, 100};
+} // namespace DetectorRanges
