@@ -41,6 +41,11 @@ public:
             return true;
         }
         bool atEnd() override { return m_pos >= m_data.size(); }
+        bool sync() override
+        {
+            m_io.files[m_path] = m_data;
+            return true;
+        }
         bool close() override
         {
             if (m_writing)
@@ -67,6 +72,13 @@ public:
     bool remove(const QString& path) override
     {
         files.remove(path);
+        return true;
+    }
+    bool rename(const QString& from, const QString& to) override
+    {
+        if (!files.contains(from))
+            return false;
+        files[to] = files.take(from);
         return true;
     }
     bool exists(const QString& path) override { return files.contains(path); }

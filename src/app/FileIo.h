@@ -15,6 +15,8 @@ public:
     // Next line without its CR LF or LF; false at end of file or on error (see atEnd()).
     virtual bool readLine(QByteArray& line) = 0;
     virtual bool atEnd() = 0;
+    // What was written reaches the disk itself, not only the system's cache (one fdatasync).
+    virtual bool sync() = 0;
     // Flushes and closes; false when the data could not be committed.
     virtual bool close() = 0;
 };
@@ -29,11 +31,14 @@ public:
         Append,
         Read
     };
-    // Truncate writes go to a temporary file that replaces the target atomically on close.
+    // Truncate writes go to a temporary file that replaces the target atomically on close. A Journal is
+    // appended to with each write handed straight to the system, so it outlives a killed process, while only
+    // sync() takes it to the disk: the caller decides how often a storage card is made to write.
     enum class Commit
     {
         InPlace,
-        Atomic
+        Atomic,
+        Journal
     };
     // OwnerOnly files are readable and writable by their owner alone from the moment they exist.
     enum class Access
@@ -47,6 +52,8 @@ public:
                                              Access access = Access::Shared) = 0;
     // Deletes even a read-only file; true when the file is gone afterwards.
     virtual bool remove(const QString& path) = 0;
+    // Gives the file another name, replacing a file of that name in one step.
+    virtual bool rename(const QString& from, const QString& to) = 0;
     // True for an existing ordinary file (not a directory, not hidden).
     virtual bool exists(const QString& path) = 0;
     virtual qint64 size(const QString& path) = 0;
@@ -69,6 +76,7 @@ public:
     std::unique_ptr<FileHandle> open(const QString& path, Mode mode, Commit commit = Commit::InPlace,
                                      Access access = Access::Shared) override;
     bool remove(const QString& path) override;
+    bool rename(const QString& from, const QString& to) override;
     bool exists(const QString& path) override;
     qint64 size(const QString& path) override;
     QByteArray tail(const QString& path, qint64 count) override;

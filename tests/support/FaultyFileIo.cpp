@@ -23,6 +23,7 @@ public:
         return m_inner->readLine(line);
     }
     bool atEnd() override { return m_inner->atEnd(); }
+    bool sync() override { return !m_io.shouldFail(FaultyFileIo::Op::Sync, m_path) && m_inner->sync(); }
     bool close() override
     {
         const bool ok = m_inner->close();
@@ -64,4 +65,11 @@ bool FaultyFileIo::remove(const QString& path)
     if (shouldFail(Op::Remove, path))
         return false;
     return m_disk.remove(path);
+}
+
+bool FaultyFileIo::rename(const QString& from, const QString& to)
+{
+    if (shouldFail(Op::Rename, from))
+        return false;
+    return m_disk.rename(from, to);
 }

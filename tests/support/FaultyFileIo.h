@@ -16,12 +16,15 @@ public:
         Write,
         Read,
         Close,
-        Remove
+        Remove,
+        Sync,
+        Rename
     };
 
     std::unique_ptr<FileHandle> open(const QString& path, Mode mode, Commit commit = Commit::InPlace,
                                      Access access = Access::Shared) override;
     bool remove(const QString& path) override;
+    bool rename(const QString& from, const QString& to) override;
     bool exists(const QString& path) override { return m_disk.exists(path); }
     qint64 size(const QString& path) override { return m_disk.size(path); }
     QByteArray tail(const QString& path, qint64 count) override { return m_disk.tail(path, count); }

@@ -44,7 +44,7 @@ TEST(AccessibleNames, EveryInputOfEveryScreenHasANameAndNoInternalOne)
     RunningApp a;
     for (MenuItem item : {MenuItem::EnergyLoggingForm, MenuItem::EnergyTripForm, MenuItem::DisplayEnergyHistoryGraph,
                           MenuItem::CameraSetup, MenuItem::EnergyMeterSetup, MenuItem::DataLoggingSetup,
-                          MenuItem::AdvancedSettings, MenuItem::PulseSimulator, MenuItem::FillArray,
+                          MenuItem::AdvancedSettings, MenuItem::MeterReading, MenuItem::PulseSimulator, MenuItem::FillArray,
                           MenuItem::ViewLoggingScreenVariables, MenuItem::TripScreenVariables})
         a.open(item);
     for (MenuItem viewer : {MenuItem::ViewLoggingScreenVariables, MenuItem::TripScreenVariables})
