@@ -135,6 +135,9 @@ bool applyCheck(State& s, const Line& line)
     const auto values = doubles<2>(line.fields, 1);
     if (!since || !values || (*values)[1] <= 0)
         return false;
+    // A check is made of a set reading; with its setting lost it has nothing to stand with.
+    if (!s.reading.set)
+        return true;
     s.addCheck(line.seq, {line.at, *since, (*values)[0], (*values)[1]});
     return true;
 }

@@ -101,7 +101,8 @@ MeterReadingForm::MeterReadingForm(AppContext& ctx, MeterReadingStore& store, QW
     auto* checkForm = new QFormLayout(checking);
     addFieldRow(checkForm, QStringLiteral("Meter shows now (kWh)"), m_meterNow, m_check);
     auto* historyCaption = new QLabel(QStringLiteral("Checks, latest first"), this);
-    captionField(historyCaption, m_checks);
+    // A list takes no name from its caption.
+    m_checks->setAccessibleName(historyCaption->text());
     checkForm->addRow(historyCaption);
     checkForm->addRow(m_checks);
 
@@ -114,9 +115,15 @@ MeterReadingForm::MeterReadingForm(AppContext& ctx, MeterReadingStore& store, QW
     layout->addStretch();
 
     connect(m_set, &QPushButton::clicked, this, &MeterReadingForm::setReading);
-    connect(m_newReading, &QLineEdit::returnPressed, this, &MeterReadingForm::setReading);
+    connect(m_newReading, &QLineEdit::returnPressed, this, [this] {
+        if (m_binding->confirmEnter(m_newReading))
+            setReading();
+    });
     connect(m_check, &QPushButton::clicked, this, &MeterReadingForm::checkAccuracy);
-    connect(m_meterNow, &QLineEdit::returnPressed, this, &MeterReadingForm::checkAccuracy);
+    connect(m_meterNow, &QLineEdit::returnPressed, this, [this] {
+        if (m_binding->confirmEnter(m_meterNow))
+            checkAccuracy();
+    });
     connect(&m_store, &MeterReadingStore::changed, this, &MeterReadingForm::showReading);
     showReading();
 }
@@ -149,16 +156,6 @@ void MeterReadingForm::showReading()
         m_checks->addItem(check->text(m_ctx.locale));
 }
 
-std::optional<double> MeterReadingForm::typedKWh(QLineEdit* field)
-{
-    const FieldValidation::TextResult checked = FieldValidation::ValidateRangeAndDecimals(
-        field->text(), ReadingLimits.min, ReadingLimits.max, ReadingLimits.decimals, QString(), true);
-    FieldValidation::ShowValidationMessage(m_ctx.services.dialogs, checked.message);
-    if (checked.text != field->text())
-        field->setText(checked.text);
-    return TextFormat::parseNumber(checked.text);
-}
-
 void MeterReadingForm::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
@@ -168,7 +165,8 @@ void MeterReadingForm::showEvent(QShowEvent* event)
 
 void MeterReadingForm::setReading()
 {
-    const std::optional<double> kWh = typedKWh(m_newReading);
+    // Leaving the field for the button has checked its range (Enter checks it first, see the constructor).
+    const std::optional<double> kWh = TextFormat::parseNumber(m_newReading->text());
     if (!kWh)
         return;
     const QString refused = m_store.setReading(*kWh, m_store.sourceForNewReading());
@@ -179,7 +177,7 @@ void MeterReadingForm::setReading()
 
 void MeterReadingForm::checkAccuracy()
 {
-    const std::optional<double> kWh = typedKWh(m_meterNow);
+    const std::optional<double> kWh = TextFormat::parseNumber(m_meterNow->text());
     if (!kWh)
         return;
     const QString refused = m_store.checkAccuracy(*kWh);

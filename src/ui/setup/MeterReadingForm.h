@@ -2,7 +2,6 @@
 #pragma once
 
 #include <QWidget>
-#include <optional>
 
 class MeterReadingStore;
 class NumericFieldBinding;
@@ -29,8 +28,6 @@ protected:
 
 private:
     void showReading();
-    // The field's number once the field has taken it; otherwise the refusal has been shown.
-    std::optional<double> typedKWh(QLineEdit* field);
 
     AppContext& m_ctx;
     MeterReadingStore& m_store;
