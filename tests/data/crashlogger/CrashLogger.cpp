@@ -2,7 +2,7 @@
 // crash_logger FOLDER BACKUP_SECONDS [METER_READING]: logs into FOLDER on a clock that moves one second per
 // tick, with a record every second and a backup every BACKUP_SECONDS (0: after every record), until it is
 // killed. Prints "started" once logging runs. With METER_READING, the meter reading is set to it for the
-// simulated meter, every revolution moves it at the constant and price crashLoggerRevsPerKWh and
+// simulated meter, a revolution comes every tick and moves it at the constant and price crashLoggerRevsPerKWh and
 // crashLoggerPrice give, and the revolutions counted into it are printed after each one.
 #include "metering/LogEvent.h"
 #include "metering/LoggingEngine.h"
@@ -12,6 +12,7 @@
 #include "support/TestContext.h"
 
 #include <QCoreApplication>
+#include <QThread>
 #include <cstdio>
 #include <optional>
 
@@ -53,7 +54,7 @@ int main(int argc, char** argv)
 
     for (qint64 tick = 1;; ++tick) {
         t.clock.advance(1.0);
-        if (tick % 3 == 0 && reading) {
+        if (reading) {
             const qint64 next = reading->reading().revolutions + 1;
             ctx.pulse.dblGlobalWkgRevsPerKWH = crashLoggerRevsPerKWh(next);
             ctx.pulse.dblGlobalWkgCostPerKWH = crashLoggerPrice(next);
@@ -61,6 +62,8 @@ int main(int argc, char** argv)
             std::printf("%lld\n", static_cast<long long>(reading->reading().revolutions));
             std::fflush(stdout);
             reading->tick();
+            // A pause between revolutions, so that a kill is as likely between the disk's writes as during one.
+            QThread::msleep(1);
         } else if (tick % 3 == 0) {
             RegisterPulse(ctx, static_cast<qint32>(tick % 5000));
         }
