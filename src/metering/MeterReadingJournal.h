@@ -41,11 +41,11 @@ FileLines read(const QList<QByteArray>& lines);
 struct State
 {
     MeterRegister reading;
-    qint64 setSeq = 0;      // the line that set the reading
-    qint64 countedSeq = 0;  // the latest revolution line of that setting
-    qint64 lastSeq = 0;     // the highest sequence number seen
+    qint64 setSeq = 0;             // the line that set the reading
+    qint64 countedSeq = 0;         // the latest revolution line of that setting
+    qint64 lastSeq = 0;            // the highest sequence number seen
     std::vector<qint64> checkSeqs; // the line of each check in reading.checks
-    int orphanLines = 0;    // revolution lines whose setting was lost: not counted
+    int orphanLines = 0;           // revolution lines whose setting was lost: not counted
 
     QByteArray setLine() const;
     QByteArray revolutionLine() const;

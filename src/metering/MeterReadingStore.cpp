@@ -7,7 +7,6 @@
 #include "metering/PulseSignal.h"
 
 #include <QDir>
-
 #include <cmath>
 
 namespace {
@@ -39,8 +38,8 @@ MeterReadingStore::~MeterReadingStore()
 
 QString MeterReadingStore::path(const char* extension) const
 {
-    return QDir::toNativeSeparators(QDir(m_ctx.paths.folder).absoluteFilePath(QStringLiteral("METERREADING.") +
-                                                                               QLatin1String(extension)));
+    return QDir::toNativeSeparators(
+        QDir(m_ctx.paths.folder).absoluteFilePath(QStringLiteral("METERREADING.") + QLatin1String(extension)));
 }
 
 MeterSource MeterReadingStore::sourceForNewReading() const
@@ -202,8 +201,7 @@ void MeterReadingStore::write(const QByteArray& line)
     // to it, since a line after a torn one would be torn too.
     if (m_fileWhole) {
         if (!m_journal)
-            m_journal = m_ctx.services.files.open(m_path, FileIo::Mode::Append,
-                                                  FileIo::Commit::Journal);
+            m_journal = m_ctx.services.files.open(m_path, FileIo::Mode::Append, FileIo::Commit::Journal);
         if (m_journal && m_journal->write(line)) {
             m_fileBytes += line.size();
             m_failing = false;
@@ -256,7 +254,8 @@ bool MeterReadingStore::compact()
     auto file = files.open(m_path, FileIo::Mode::Truncate, FileIo::Commit::Atomic);
     if (!file || !file->write(content) || !file->close()) {
         m_fileWhole = false;
-        report(file ? QStringLiteral("Couldn't write data to file") : QStringLiteral("Couldn't open the file for writing"));
+        report(file ? QStringLiteral("Couldn't write data to file")
+                    : QStringLiteral("Couldn't open the file for writing"));
         return false;
     }
     m_fileWhole = true;

@@ -14,8 +14,8 @@ QString AccuracyCheck::text(const QLocale& locale) const
                                 ? QStringLiteral("counting agrees with the meter to 0.01 %")
                                 : QStringLiteral("counting is %1 % %2").arg(percent, low > 0 ? "low" : "high");
     return QStringLiteral("Counted %1 kWh since %2; the meter advanced %3 kWh: %4")
-        .arg(twoPlaces(countedKWh), locale.toString(since, QStringLiteral("d MMM yyyy HH:mm")),
-             twoPlaces(advancedKWh), verdict);
+        .arg(twoPlaces(countedKWh), locale.toString(since, QStringLiteral("d MMM yyyy HH:mm")), twoPlaces(advancedKWh),
+             verdict);
 }
 
 void MeterRegister::setReading(double kWh, const MeterSource& from, const QDateTime& at)

@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "metering/MeterReadingStore.h"
-
 #include "metering/PulseSignal.h"
 #include "support/CrashLogger.h"
 #include "support/TestContext.h"
@@ -131,7 +130,8 @@ TEST_F(MeterReadingTest, ADamagedFileIsSaidAndTheLastGoodStateIsUsed)
     store.reset();
     const QByteArray whole = file();
     ASSERT_EQ(whole.count('\n'), 31) << "the setting and revolutions 31 to 60";
-    static const char garbage[] = "\x7f" "ELF\0\0\1garbage\nR 1 2 3*00000000\n";
+    static const char garbage[] = "\x7f"
+                                  "ELF\0\0\1garbage\nR 1 2 3*00000000\n";
     const std::vector<Damage> cases = {
         {"torn last line", [](const QByteArray& f) { return f.chopped(7); }, "ends in a line that was cut short",
          100 + 59 / 300.0},

@@ -133,23 +133,25 @@ void MeterReadingForm::showReading()
     const MeterRegister& r = m_store.reading();
     QLocale plain = m_ctx.locale;
     plain.setNumberOptions(QLocale::OmitGroupSeparator);
-    m_reading->setText(r.isSet() ? plain.toString(r.kWh(), 'f', 3) + QStringLiteral(" kWh") : QStringLiteral("not set"));
+    m_reading->setText(r.isSet() ? plain.toString(r.kWh(), 'f', 3) + QStringLiteral(" kWh")
+                                 : QStringLiteral("not set"));
     m_source->setText(r.isSet() ? QStringLiteral("%1, set on %2 to %3 kWh; %4 revolutions counted since")
                                       .arg(r.source.description(),
                                            m_ctx.locale.toString(r.setAt, QStringLiteral("d MMM yyyy HH:mm")),
                                            plain.toString(r.setKWh, 'f', 3))
                                       .arg(r.revolutions)
                                 : QStringLiteral("nothing yet"));
-    m_cost->setText(r.isSet() ? QStringLiteral("%1 %2").arg(plain.toString(r.cost(), 'f', m_ctx.settings.COST_ROUNDING_PLACES),
-                                                            m_ctx.settings.CURRENCY_TITLE)
-                              : QString());
+    m_cost->setText(
+        r.isSet() ? QStringLiteral("%1 %2").arg(plain.toString(r.cost(), 'f', m_ctx.settings.COST_ROUNDING_PLACES),
+                                                m_ctx.settings.CURRENCY_TITLE)
+                  : QString());
     const MeterSource next = m_store.sourceForNewReading();
-    m_setFor->setText(next.isNone() ? QStringLiteral("Start the camera that watches your meter first: the reading "
-                                                     "follows the camera it is set for.")
-                      : !m_store.cameraSource().isNone()
-                          ? QStringLiteral("Setting it follows the running camera: %1.").arg(next.description())
-                          : QStringLiteral("No camera runs: setting it follows the remembered camera, %1.")
-                                .arg(next.description()));
+    m_setFor->setText(
+        next.isNone() ? QStringLiteral("Start the camera that watches your meter first: the reading "
+                                       "follows the camera it is set for.")
+        : !m_store.cameraSource().isNone()
+            ? QStringLiteral("Setting it follows the running camera: %1.").arg(next.description())
+            : QStringLiteral("No camera runs: setting it follows the remembered camera, %1.").arg(next.description()));
     m_check->setEnabled(r.isSet());
     m_checks->clear();
     for (auto check = r.checks.rbegin(); check != r.checks.rend(); ++check)

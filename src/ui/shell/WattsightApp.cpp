@@ -99,7 +99,8 @@ void WattsightApp::registerScreens()
     m_window->addModelessScreen(MenuItem::AdvancedSettings, [this] { return new AdvancedSettingsSetupForm(m_ctx); });
     m_window->addModelessScreen(MenuItem::PublishingSetup,
                                 [this] { return new PublishingSetupForm(m_ctx, *m_publishService); });
-    m_window->addModelessScreen(MenuItem::MeterReading, [this] { return new MeterReadingForm(m_ctx, *m_meterReading); });
+    m_window->addModelessScreen(MenuItem::MeterReading,
+                                [this] { return new MeterReadingForm(m_ctx, *m_meterReading); });
     m_window->addModelessScreen(MenuItem::UnattendedOperation, [this] { return new UnattendedSetupForm(m_ctx); });
     m_window->addModelessScreen(MenuItem::CameraSetup, [this] {
         return new CameraForm(m_ctx, [this](CameraForm& form) -> QDialog* {
