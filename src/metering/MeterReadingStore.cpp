@@ -75,9 +75,9 @@ QString MeterReadingStore::load()
     const bool damaged = present && (!readable || current.count == 0 || !current.badLines.empty());
 
     std::vector<Line> lines = current.good;
-    bool previousReadable = true;
     if ((damaged || !present) && files.exists(path("BAK"))) {
-        const FileLines previous = read(readLines(path("BAK"), previousReadable));
+        bool unused = true;
+        const FileLines previous = read(readLines(path("BAK"), unused));
         lines.insert(lines.end(), previous.good.begin(), previous.good.end());
     }
     m_state = replay(std::move(lines));
@@ -87,11 +87,13 @@ QString MeterReadingStore::load()
 
     QString message;
     if (damaged) {
-        message = describeDamage(current, readable, current.count == 0);
         // Put aside, so the next rewrite neither appends to it nor makes it the previous file.
         files.remove(path("BAD"));
-        if (!files.rename(m_path, path("BAD")))
-            message += CrLf + QStringLiteral("It could not be put aside, and is replaced at the next write.");
+        const bool putAside = files.rename(m_path, path("BAD"));
+        message = describeDamage(current, readable) + CrLf +
+                  (putAside ? QStringLiteral("The damaged file is kept as METERREADING.BAD.")
+                            : QStringLiteral("The damaged file could not be put aside and is replaced at the next "
+                                             "write."));
     }
     if (!m_fileWhole && m_state.reading.set && compact()) {
         m_lastCommitDone = true;
@@ -101,13 +103,12 @@ QString MeterReadingStore::load()
     return message;
 }
 
-QString MeterReadingStore::describeDamage(const MeterReadingJournal::FileLines& file, bool readable,
-                                          bool emptyFile) const
+QString MeterReadingStore::describeDamage(const MeterReadingJournal::FileLines& file, bool readable) const
 {
     QString what;
     if (!readable)
         what = QStringLiteral("could not be read");
-    else if (emptyFile)
+    else if (file.count == 0)
         what = QStringLiteral("is empty");
     else if (file.good.empty())
         what = QStringLiteral("holds nothing Wattsight can read");
@@ -124,7 +125,7 @@ QString MeterReadingStore::describeDamage(const MeterReadingJournal::FileLines& 
                    .arg(file.count)
                    .arg(numbers.join(QStringLiteral(", ")));
     }
-    QString text = FileName + QStringLiteral(" ") + what + QStringLiteral("; it is kept as METERREADING.BAD.") + CrLf;
+    QString text = FileName + QStringLiteral(" ") + what + QStringLiteral(".") + CrLf;
     const MeterRegister& r = m_state.reading;
     if (!r.set)
         return text + QStringLiteral("No reading could be recovered, so the meter reading is not set: set it again "

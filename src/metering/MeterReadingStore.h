@@ -65,7 +65,7 @@ signals:
 private:
     QString path(const char* extension) const;
     QList<QByteArray> readLines(const QString& from, bool& readable);
-    QString describeDamage(const MeterReadingJournal::FileLines& file, bool readable, bool emptyFile) const;
+    QString describeDamage(const MeterReadingJournal::FileLines& file, bool readable) const;
     void write(const QByteArray& line);
     void commitWhenDue();
     bool commit();
