@@ -41,6 +41,11 @@ public:
             return true;
         }
         bool atEnd() override { return m_pos >= m_data.size(); }
+        bool sync() override
+        {
+            m_io.files[m_path] = m_data;
+            return true;
+        }
         bool close() override
         {
             if (m_writing)

@@ -6,6 +6,7 @@
 #include <QSaveFile>
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -54,6 +55,8 @@ public:
 
     bool atEnd() override { return m_device->atEnd(); }
 
+    bool sync() override { return m_device->flush() && syncToDisk(m_device->handle()); }
+
     bool close() override
     {
         const bool sync = m_sync == DiskFileIo::Sync::ToDisk && m_device->isWritable();
@@ -87,6 +90,11 @@ std::unique_ptr<FileHandle> DiskFileIo::open(const QString& path, Mode mode, Com
         return std::make_unique<QFileHandle>(std::move(save), m_sync);
     }
     auto file = std::make_unique<QFile>(path);
+    if (commit == Commit::Journal) {
+        if (!file->open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
+            return nullptr;
+        return std::make_unique<QFileHandle>(std::move(file), Sync::None);
+    }
     QIODevice::OpenMode flags;
     switch (mode) {
     case Mode::Truncate:

@@ -15,6 +15,8 @@ public:
     // Next line without its CR LF or LF; false at end of file or on error (see atEnd()).
     virtual bool readLine(QByteArray& line) = 0;
     virtual bool atEnd() = 0;
+    // What was written reaches the disk itself, not only the system's cache (one fdatasync).
+    virtual bool sync() = 0;
     // Flushes and closes; false when the data could not be committed.
     virtual bool close() = 0;
 };
@@ -29,11 +31,14 @@ public:
         Append,
         Read
     };
-    // Truncate writes go to a temporary file that replaces the target atomically on close.
+    // Truncate writes go to a temporary file that replaces the target atomically on close. A Journal is
+    // appended to with each write handed straight to the system, so it outlives a killed process, while only
+    // sync() takes it to the disk: the caller decides how often a storage card is made to write.
     enum class Commit
     {
         InPlace,
-        Atomic
+        Atomic,
+        Journal
     };
     // OwnerOnly files are readable and writable by their owner alone from the moment they exist.
     enum class Access

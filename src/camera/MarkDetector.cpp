@@ -163,7 +163,7 @@ void MarkDetector::markOn(qint32 v, double now)
 
     SetPulseInProgress(m_ctx);
     SetMarkOn(m_ctx);
-    RegisterPulse(m_ctx, m_lngAveragedMaxIntensity, now);
+    RegisterPulse(m_ctx, m_lngAveragedMaxIntensity, now, m_meterSource);
     ClearPulseInProgress(m_ctx);
     RefreshRunningDisplays(m_ctx);
 

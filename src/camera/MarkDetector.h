@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "app/MeterSource.h"
 #include "camera/DetectionGrid.h"
 #include "camera/MarkDetectorDisplay.h"
 
@@ -42,6 +43,9 @@ public:
     void reset_mark_detection();
 
     const MarkDetectorDisplay& display() const { return m_display; }
+    // What the camera shows while it runs, None while it is stopped; each revolution is handed on as seen by it.
+    const MeterSource& meterSource() const { return m_meterSource; }
+    void setMeterSource(const MeterSource& source) { m_meterSource = source; }
     // The active cells; the grid editor rebuilds them with parse_grid_string.
     QList<GridCell>& varActiveCells() { return m_varActiveCells; }
 
@@ -72,6 +76,7 @@ private:
     MeteringContext& m_ctx;
     const CellValueSource& m_cells;
     MarkDetectorDisplay m_display;
+    MeterSource m_meterSource;
 
     bool m_blnMarkOn = false;
     double m_dblTimeLastAboveTrigger = 0.0; // last frame at or above the release level while the mark was present

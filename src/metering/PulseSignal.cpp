@@ -2,6 +2,7 @@
 #include "metering/PulseSignal.h"
 
 #include "app/Clock.h"
+#include "app/MeterSource.h"
 #include "metering/MeteringContext.h"
 #include "metering/PulseObserver.h"
 
@@ -9,10 +10,10 @@
 
 void RegisterPulse(MeteringContext& ctx, qint32 lightLevel)
 {
-    RegisterPulse(ctx, lightLevel, ctx.services.clock.timer());
+    RegisterPulse(ctx, lightLevel, ctx.services.clock.timer(), MeterSource{});
 }
 
-void RegisterPulse(MeteringContext& ctx, qint32 lightLevel, double timer)
+void RegisterPulse(MeteringContext& ctx, qint32 lightLevel, double timer, const MeterSource& source)
 {
     PulseState& p = ctx.pulse;
     p.dblGlobalTimePreviousPulse = p.dblGlobalTimeLastPulse;
@@ -30,7 +31,7 @@ void RegisterPulse(MeteringContext& ctx, qint32 lightLevel, double timer)
     if (ctx.blnGlobalLoggingRunning)
         CountLoggingPulse(ctx);
     for (PulseObserver* observer : ctx.pulseObservers)
-        observer->revolutionCounted(ctx);
+        observer->revolutionCounted(ctx, source);
 }
 
 namespace {

@@ -5,11 +5,13 @@
 #include <QtGlobal>
 
 struct MeteringContext;
+struct MeterSource;
 
-// One revolution of the meter disc: times it against the previous one and counts it.
+// One revolution of the meter disc, from no source (the pulse simulator): times it against the previous one
+// and counts it.
 void RegisterPulse(MeteringContext& ctx, qint32 lightLevel);
-// As above for a revolution seen at clock time `timer` (when its frame was taken) rather than now.
-void RegisterPulse(MeteringContext& ctx, qint32 lightLevel, double timer);
+// As above for a revolution that `source` saw at clock time `timer` (when its frame was taken) rather than now.
+void RegisterPulse(MeteringContext& ctx, qint32 lightLevel, double timer, const MeterSource& source);
 void CountTripPulse(MeteringContext& ctx);
 void CountLoggingPulse(MeteringContext& ctx);
 

@@ -71,7 +71,7 @@ void PublishService::stop()
     m_client.reset();
 }
 
-void PublishService::revolutionCounted(const MeteringContext& ctx)
+void PublishService::revolutionCounted(const MeteringContext& ctx, const MeterSource&)
 {
     m_totals.energyKwh += 1.0 / ctx.pulse.dblGlobalWkgRevsPerKWH;
     m_totals.revolutions += 1;

@@ -26,7 +26,7 @@ public:
 
     // Starts, restarts or stops publishing after the settings changed.
     void applySettings();
-    void revolutionCounted(const MeteringContext& ctx) override;
+    void revolutionCounted(const MeteringContext& ctx, const MeterSource& source) override;
 
     QString statusText() const;
     const MeterTotals& totals() const { return m_totals; }

@@ -23,6 +23,7 @@ public:
         return m_inner->readLine(line);
     }
     bool atEnd() override { return m_inner->atEnd(); }
+    bool sync() override { return !m_io.shouldFail(FaultyFileIo::Op::Sync, m_path) && m_inner->sync(); }
     bool close() override
     {
         const bool ok = m_inner->close();

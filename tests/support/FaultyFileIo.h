@@ -17,6 +17,7 @@ public:
         Read,
         Close,
         Remove,
+        Sync,
         Rename
     };
 

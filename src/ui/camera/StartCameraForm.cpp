@@ -282,6 +282,10 @@ void StartCameraForm::on_video_device_selected()
 void StartCameraForm::setCameraRunning(bool running)
 {
     m_ctx.blnGlobalCameraRunning = running;
+    const auto* component = qobject_cast<const CaptureComponent*>(&m_capture);
+    m_detector.setMeterSource(!running    ? MeterSource{}
+                              : component ? component->meterSource()
+                                          : MeterSource::ofDevice(m_capture.deviceName(), QString()));
     showRunningState(running);
     emit cameraRunningChanged(running);
 }

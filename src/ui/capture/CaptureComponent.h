@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "app/MeterSource.h"
 #include "camera/CellTable.h"
 #include "camera/DetectionGrid.h"
 #include "camera/VideoCapture.h"
@@ -31,8 +32,8 @@ class CaptureComponent : public VideoCapture
     Q_OBJECT
 
 public:
-    static inline const QString SimulatedMeterName = QStringLiteral("Simulated meter");
-    static inline const QString VideoFileName = QStringLiteral("Video file...");
+    static inline const QString SimulatedMeterName = MeterSource::SimulatedMeterDevice;
+    static inline const QString VideoFileName = MeterSource::VideoFileDevice;
 
     // The clock times the simulated meter; dialogs ask for the video file. Both must outlive the component.
     CaptureComponent(Clock& clock, Dialogs& dialogs, QObject* parent = nullptr);
@@ -112,6 +113,8 @@ public:
     // Seconds since the simulated meter started, as the simulation counts them.
     double simulatedSeconds() const;
     QString videoFilePath() const { return m_videoFile; }
+    // What the selected device reads.
+    MeterSource meterSource() const { return MeterSource::ofDevice(deviceName(), m_videoFile); }
     // Selects "Video file..." with this recording, without asking for one.
     void selectVideoFile(const QString& path);
 

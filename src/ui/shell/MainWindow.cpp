@@ -57,6 +57,7 @@ const std::vector<MenuSpec>& menuTable()
           {MenuItem::DataLoggingSetup, "DataLoggingSetup", "Data &Logging Setup"},
           {MenuItem::AdvancedSettings, "AdvancedSettings", "&Advanced Settings"},
           {MenuItem::PublishingSetup, "PublishingSetup", "&Publishing Setup"},
+          {MenuItem::MeterReading, "MeterReading", "Meter &Reading"},
           {MenuItem::UnattendedOperation, "UnattendedOperation", "&Unattended Operation"}}},
         {"HelpMenu",
          "&Help",

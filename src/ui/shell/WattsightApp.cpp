@@ -9,6 +9,7 @@
 #include "app/FileIo.h"
 #include "metering/LogEvent.h"
 #include "metering/LoggingEngine.h"
+#include "metering/MeterReadingStore.h"
 #include "metering/PulseSignal.h"
 #include "metering/TripEngine.h"
 #include "publish/PublishService.h"
@@ -27,6 +28,7 @@
 #include "ui/setup/AdvancedSettingsSetupForm.h"
 #include "ui/setup/DataLoggingSetupForm.h"
 #include "ui/setup/EnergyMeterSetupForm.h"
+#include "ui/setup/MeterReadingForm.h"
 #include "ui/setup/PublishingSetupForm.h"
 #include "ui/setup/UnattendedSetupForm.h"
 #include "ui/shell/MainWindow.h"
@@ -70,6 +72,7 @@ WattsightApp::WattsightApp(std::unique_ptr<RealServices> real, std::optional<Ser
     if (m_real)
         m_real->dialogs.setParentWidget(m_window.get());
     m_publishService = std::make_unique<PublishService>(m_ctx);
+    m_meterReading = std::make_unique<MeterReadingStore>(m_ctx);
     m_window->factoryDefaultsLoaded = [this] { m_publishService->applySettings(); };
     registerScreens();
 }
@@ -96,10 +99,16 @@ void WattsightApp::registerScreens()
     m_window->addModelessScreen(MenuItem::AdvancedSettings, [this] { return new AdvancedSettingsSetupForm(m_ctx); });
     m_window->addModelessScreen(MenuItem::PublishingSetup,
                                 [this] { return new PublishingSetupForm(m_ctx, *m_publishService); });
+    m_window->addModelessScreen(MenuItem::MeterReading,
+                                [this] { return new MeterReadingForm(m_ctx, *m_meterReading); });
     m_window->addModelessScreen(MenuItem::UnattendedOperation, [this] { return new UnattendedSetupForm(m_ctx); });
     m_window->addModelessScreen(MenuItem::CameraSetup, [this] {
         return new CameraForm(m_ctx, [this](CameraForm& form) -> QDialog* {
-            return new StartCameraForm(m_ctx, form.capture(), form.detector(), &form);
+            auto* selection = new StartCameraForm(m_ctx, form.capture(), form.detector(), &form);
+            // The meter reading learns what the camera shows as it starts and stops.
+            QObject::connect(selection, &StartCameraForm::cameraRunningChanged, m_meterReading.get(),
+                             [this, &form] { m_meterReading->setCameraSource(form.detector().meterSource()); });
+            return selection;
         });
     });
 }
@@ -181,6 +190,15 @@ void WattsightApp::startUnattended()
         });
 }
 
+void WattsightApp::loadMeterReading()
+{
+    const QString damage = m_meterReading->load();
+    if (!damage.isEmpty())
+        QTimer::singleShot(0, m_window.get(), [this, damage] {
+            m_ctx.services.dialogs.message(damage, Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation);
+        });
+}
+
 bool WattsightApp::StartApplication()
 {
     try {
@@ -193,6 +211,7 @@ bool WattsightApp::StartApplication()
         m_window->setWindowTitle(ProductInfo::ApplicationTitle);
         m_window->setDebugMenuVisible(m_options.debugMenu);
         ResetWorkingValues(m_ctx);
+        loadMeterReading();
         m_publishService->applySettings();
         m_window->show();
         // The splash outlives the pause and must not disappear behind the window that opens under it.

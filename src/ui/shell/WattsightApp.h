@@ -10,6 +10,7 @@
 #include <optional>
 
 class LoggingEngine;
+class MeterReadingStore;
 class PublishService;
 class MainWindow;
 class TripEngine;
@@ -53,6 +54,7 @@ public:
     bool StartApplication();
 
     MeteringContext& context() { return m_ctx; }
+    MeterReadingStore& meterReading() { return *m_meterReading; }
     MainWindow& window() { return *m_window; }
     SplashForm* splash() const { return m_splash.data(); }
     int stage() const { return m_stage; }
@@ -72,6 +74,8 @@ private:
     // START_CAMERA_AT_STARTUP and RESUME_LOGGING_AFTER_RESTART: the last steps of start-up, which need no one
     // at the keyboard. What went wrong is told after start-up, so nothing waits for an answer.
     void startUnattended();
+    // Reads the meter reading's file; what was damaged is told after start-up.
+    void loadMeterReading();
 
     std::unique_ptr<RealServices> m_real;
     MeteringContext m_ctx;
@@ -83,6 +87,7 @@ private:
     std::unique_ptr<TripEngine> m_tripEngine;
     std::unique_ptr<LoggingEngine> m_loggingEngine;
     std::unique_ptr<PublishService> m_publishService;
+    std::unique_ptr<MeterReadingStore> m_meterReading;
 
     std::unique_ptr<MainWindow> m_window;
     QPointer<SplashForm> m_splash;

@@ -56,7 +56,7 @@ protected:
         t.ctx.pulseObservers.push_back(this);
     }
     // Each counted revolution's time since the run started.
-    void revolutionCounted(const MeteringContext& ctx) override
+    void revolutionCounted(const MeteringContext& ctx, const MeterSource&) override
     {
         pulses.push_back(ctx.pulse.dblGlobalTimeLastPulse - runStart);
     }

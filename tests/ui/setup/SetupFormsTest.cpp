@@ -1,10 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/ConfigFiles.h"
+#include "metering/MeterReadingStore.h"
+#include "metering/PulseSignal.h"
 #include "publish/PublishService.h"
 #include "support/MosquittoBroker.h"
 #include "ui/setup/AdvancedSettingsSetupForm.h"
 #include "ui/setup/DataLoggingSetupForm.h"
 #include "ui/setup/EnergyMeterSetupForm.h"
+#include "ui/setup/MeterReadingForm.h"
 #include "ui/setup/PublishingSetupForm.h"
 #include "ui/setup/UnattendedSetupForm.h"
 #include "ui/support/RunningApp.h"
@@ -12,6 +15,7 @@
 
 #include <QCheckBox>
 #include <QLabel>
+#include <QListWidget>
 #include <QPointer>
 
 namespace {
@@ -33,12 +37,15 @@ template <typename Form> struct OpenForm
     {
         if constexpr (std::is_constructible_v<Form, AppContext&, PublishService&>)
             return Form(t.ctx, service);
+        else if constexpr (std::is_constructible_v<Form, AppContext&, MeterReadingStore&>)
+            return Form(t.ctx, reading);
         else
             return Form(t.ctx);
     }
 
     TestContext t;
     PublishService service{t.ctx}; // idle unless a test switches publishing on
+    MeterReadingStore reading{t.ctx};
     Form form = makeForm();
 };
 
@@ -67,6 +74,41 @@ TEST(EnergyMeterSetupForm, ApplyChangesTheRecordOnlySaveWritesTheFileLoadResetsM
     f.click(f.form.loadButton());
     EXPECT_EQ(f.t.ctx.settings.REVS_PER_KWH, 300);
     EXPECT_EQ(f.text("Text1"), "300"); // the field follows the loaded value
+}
+
+TEST(MeterReadingForm, SetsTheReadingForTheRunningCameraChecksItAndRefusesBadInput)
+{
+    OpenForm<MeterReadingForm> f;
+    auto shown = [&f](const char* name) { return child<QLabel>(&f.form, name)->text(); };
+    auto enter = [&f](const char* field, const QString& kWh, const char* button) {
+        f.type(field, kWh);
+        press(&f.form, button);
+    };
+    EXPECT_EQ(shown("lblReading"), "not set");
+    enter("edtMeterReading", "12345.6", "btnSetReading");
+    EXPECT_TRUE(f.t.dialogs.texts().value(0).startsWith("No camera is running or remembered"));
+    EXPECT_EQ(shown("lblReading"), "not set");
+
+    const MeterSource hall{MeterSource::Kind::Camera, QStringLiteral("Hall camera")};
+    f.reading.setCameraSource(hall);
+    enter("edtMeterReading", "12345.6", "btnSetReading");
+    EXPECT_EQ(shown("lblReading"), "12345.600 kWh");
+    EXPECT_TRUE(shown("lblSource").startsWith("the camera \"Hall camera\", set on 15 Jan 2009 09:00"));
+    f.t.dialogs.shown.clear();
+    enter("edtMeterReading", "2000000000", "btnSetReading");
+    EXPECT_EQ(f.t.dialogs.texts(), QStringList{"Maximum allowed value is 1000000000\r\nMinimum allowed value is 0"});
+    EXPECT_EQ(f.reading.reading().setKWh, 12345.6);
+
+    f.t.ctx.pulse.dblGlobalWkgRevsPerKWH = 300;
+    for (int i = 0; i < 30; ++i)
+        RegisterPulse(f.t.ctx, 1, 0, hall);
+    EXPECT_EQ(shown("lblReading"), "12345.700 kWh");
+    enter("edtCheckReading", "12345.8", "btnCheckAccuracy");
+    auto* checks = child<QListWidget>(&f.form, "lstAccuracyChecks");
+    ASSERT_EQ(checks->count(), 1);
+    EXPECT_EQ(checks->item(0)->text(), "Counted 0.10 kWh since 15 Jan 2009 09:00; the meter advanced 0.20 kWh: "
+                                       "counting is 50.00 % low");
+    screenshotIfWanted(&f.form, "MeterReadingForm.png");
 }
 
 TEST(AdvancedSettingsSetupForm, FillsEveryFieldAppliesThemBackAndRefusesBadLineEndCodes)

@@ -44,8 +44,8 @@ TEST(AccessibleNames, EveryInputOfEveryScreenHasANameAndNoInternalOne)
     RunningApp a;
     for (MenuItem item : {MenuItem::EnergyLoggingForm, MenuItem::EnergyTripForm, MenuItem::DisplayEnergyHistoryGraph,
                           MenuItem::CameraSetup, MenuItem::EnergyMeterSetup, MenuItem::DataLoggingSetup,
-                          MenuItem::AdvancedSettings, MenuItem::PulseSimulator, MenuItem::FillArray,
-                          MenuItem::ViewLoggingScreenVariables, MenuItem::TripScreenVariables})
+                          MenuItem::AdvancedSettings, MenuItem::MeterReading, MenuItem::PulseSimulator,
+                          MenuItem::FillArray, MenuItem::ViewLoggingScreenVariables, MenuItem::TripScreenVariables})
         a.open(item);
     for (MenuItem viewer : {MenuItem::ViewLoggingScreenVariables, MenuItem::TripScreenVariables})
         press(a.screen(viewer), "Command1"); // the captions show the variables' names from now on

@@ -1,0 +1,62 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "metering/MeterRegister.h"
+
+#include <QByteArray>
+#include <QList>
+#include <optional>
+#include <vector>
+
+// The lines of METERREADING.DTA. Each is one event of the reading: a setting (S), a counted revolution (R)
+// or an accuracy check (K), with a sequence number, its time and a checksum, so that a torn or damaged line
+// is recognised and never read as a value. A revolution line holds the whole counting state, so any later
+// good line makes up for a damaged one before it; a compacted file is the few lines that still matter, with
+// their sequence numbers, so an older file and a newer one merge without counting anything twice.
+namespace MeterReadingJournal {
+
+struct Line
+{
+    char kind = 0;
+    qint64 seq = 0;
+    QList<QByteArray> fields; // after the kind, the sequence number and the time
+    QDateTime at;
+};
+
+// The line with its checksum and end; nullopt when it is not a whole, undamaged line.
+QByteArray seal(char kind, qint64 seq, const QDateTime& at, const QList<QByteArray>& fields);
+std::optional<Line> parse(QByteArrayView text);
+
+// One file's lines as read.
+struct FileLines
+{
+    std::vector<Line> good;
+    std::vector<int> badLines; // line numbers, from 1
+    int count = 0;
+    int lastGoodLine = 0;
+};
+FileLines read(const QList<QByteArray>& lines);
+
+// The reading that a journal's lines add up to, with what is needed to go on writing it.
+struct State
+{
+    MeterRegister reading;
+    qint64 setSeq = 0;             // the line that set the reading
+    qint64 countedSeq = 0;         // the latest revolution line of that setting
+    qint64 lastSeq = 0;            // the highest sequence number seen
+    std::vector<qint64> checkSeqs; // the line of each check in reading.checks
+    int orphanLines = 0;           // revolution lines whose setting was lost: not counted
+
+    QByteArray setLine() const;
+    QByteArray revolutionLine() const;
+    QByteArray checkLine(std::size_t index) const;
+    // The lines that still matter: the setting, the latest revolution, the checks.
+    QByteArray compacted() const;
+    void addCheck(qint64 seq, const AccuracyCheck& check);
+};
+
+// Replays the lines of one or more files in the order of their sequence numbers; a line found in two files
+// counts once.
+State replay(std::vector<Line> lines);
+
+} // namespace MeterReadingJournal

@@ -1,0 +1,62 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "app/MeterSource.h"
+
+#include <QDateTime>
+#include <QLocale>
+#include <vector>
+
+// One accuracy check: what counting added since the reading was set beside what the meter itself advanced.
+struct AccuracyCheck
+{
+    QDateTime at;
+    QDateTime since; // when the reading was set
+    double countedKWh = 0.0;
+    double advancedKWh = 0.0; // always above 0
+
+    // How much counting falls short of the meter, in percent of what the meter advanced (negative: over).
+    double percentLow() const { return (advancedKWh - countedKWh) / advancedKWh * 100.0; }
+    // "Counted 123.40 kWh since 1 Dec 2026 09:12; the meter advanced 124.00 kWh: counting is 0.48 % low".
+    QString text(const QLocale& locale) const;
+    bool operator==(const AccuracyCheck&) const = default;
+};
+
+// A register of the meter: the reading in kWh the user set for one source, advanced by every revolution counted
+// from that source at the meter constant in force then, with the cost of those revolutions at the price in
+// force then. Revolutions are kept per run of one constant and price, so a later change of either re-prices
+// none of the earlier ones and the totals carry no rounding drift from adding tiny steps.
+struct MeterRegister
+{
+    static constexpr std::size_t CheckHistory = 10;
+
+    bool set = false;
+    MeterSource source;
+    QDateTime setAt;
+    double setKWh = 0.0;
+
+    // Everything before the present run of one meter constant and price, the set reading included.
+    double closedKWh = 0.0;
+    double closedCost = 0.0;
+    // The present run: its meter constant (0 before the first revolution), price and revolutions.
+    double revsPerKWh = 0.0;
+    double price = 0.0;
+    qint64 runRevolutions = 0;
+    qint64 revolutions = 0; // since the reading was set
+    QDateTime countedAt;    // the latest revolution, or when it was set
+
+    std::vector<AccuracyCheck> checks; // the latest CheckHistory, oldest first; kept across settings
+
+    bool isSet() const { return set; }
+    double kWh() const { return runRevolutions == 0 ? closedKWh : closedKWh + runRevolutions / revsPerKWh; }
+    // The cost of the revolutions counted since the reading was set.
+    double cost() const { return runRevolutions == 0 ? closedCost : closedCost + runRevolutions * price / revsPerKWh; }
+    double countedKWh() const { return kWh() - setKWh; }
+
+    // Starts again from kWh for the source; the check history stays.
+    void setReading(double kWh, const MeterSource& from, const QDateTime& at);
+    void countRevolution(double revsPerKWhNow, double priceNow, const QDateTime& at);
+    // The check against what the meter shows, which must be above the reading it showed when set.
+    AccuracyCheck check(double meterKWh, const QDateTime& at) const;
+    void addCheck(const AccuracyCheck& check);
+};

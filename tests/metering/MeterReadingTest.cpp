@@ -1,0 +1,232 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "metering/MeterReadingStore.h"
+#include "metering/PulseSignal.h"
+#include "support/CrashLogger.h"
+#include "support/TestContext.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const MeterSource Hall{MeterSource::Kind::Camera, QStringLiteral("Hall camera")};
+const MeterSource Simulated{MeterSource::Kind::SimulatedMeter, {}};
+
+struct MeterReadingTest : testing::Test
+{
+    TestContext t;
+    std::optional<MeterReadingStore> store{std::in_place, t.ctx};
+
+    void SetUp() override
+    {
+        t.ctx.pulse.dblGlobalWkgRevsPerKWH = 300;
+        t.ctx.pulse.dblGlobalWkgCostPerKWH = 10;
+        ASSERT_EQ(store->load(), "");
+    }
+    void revolutions(int n, const MeterSource& from = Hall, double secondsApart = 1.0)
+    {
+        for (int i = 0; i < n; ++i) {
+            t.clock.advance(secondsApart);
+            RegisterPulse(t.ctx, 1, t.clock.timer(), from);
+            store->tick();
+        }
+    }
+    // As a restart finds it, with that file limit; the message of the load.
+    QString restart(qint64 compactBytes = MeterReadingStore::CompactBytes)
+    {
+        store.reset();
+        store.emplace(t.ctx, compactBytes);
+        return store->load();
+    }
+    const MeterRegister& reading() const { return store->reading(); }
+    QByteArray file() const { return fileBytes(t.path(QStringLiteral("METERREADING.DTA"))); }
+};
+
+TEST_F(MeterReadingTest, EachRevolutionCountsAtTheConstantAndPriceInForceThen)
+{
+    revolutions(3);
+    EXPECT_FALSE(reading().isSet());
+    EXPECT_FALSE(QFile::exists(t.path(QStringLiteral("METERREADING.DTA")))) << "nothing to keep before it is set";
+    ASSERT_EQ(store->setReading(1000, Hall), "");
+    t.ctx.trip = RunState{};
+    revolutions(150);
+    t.ctx.pulse.dblGlobalWkgRevsPerKWH = 600;
+    t.ctx.pulse.dblGlobalWkgCostPerKWH = 20;
+    revolutions(300);
+    EXPECT_EQ(reading().kWh(), 1001.0) << "150 at 300 and 300 at 600 revolutions per kWh";
+    EXPECT_EQ(reading().cost(), 15.0);
+    EXPECT_EQ(t.ctx.trip.totalKWH, 0.75) << "the trip re-prices its whole total; the reading must not";
+    EXPECT_EQ(restart(), "");
+    EXPECT_EQ(std::tuple(reading().kWh(), reading().cost(), reading().revolutions, reading().source),
+              std::tuple(1001.0, 15.0, qint64(450), Hall));
+}
+
+TEST_F(MeterReadingTest, OnlyRevolutionsFromTheSourceItWasSetForMoveIt)
+{
+    ASSERT_EQ(store->setReading(500, Hall), "");
+    RegisterPulse(t.ctx, 1); // the pulse simulator
+    revolutions(1, Simulated);
+    revolutions(1, {MeterSource::Kind::VideoFile, QStringLiteral("/home/me/meter.mp4")});
+    revolutions(1, {MeterSource::Kind::Camera, QStringLiteral("Garage camera")});
+    EXPECT_EQ(reading().revolutions, 0);
+    revolutions(3);
+    EXPECT_EQ(reading().revolutions, 3);
+
+    EXPECT_NE(store->setReading(500, MeterSource{}), "") << "a reading that follows nothing is refused";
+    EXPECT_NE(store->setReading(-1, Hall), "");
+    EXPECT_NE(store->setReading(std::nan(""), Hall), "");
+    EXPECT_EQ(reading().revolutions, 3) << "a refused setting changes nothing";
+
+    // Set for the simulated meter it follows that, and the camera no longer moves it.
+    ASSERT_EQ(store->setReading(20, Simulated), "");
+    revolutions(2);
+    revolutions(3, Simulated);
+    EXPECT_EQ(reading().revolutions, 3);
+    EXPECT_EQ(restart(), "");
+    EXPECT_EQ(std::tuple(reading().source, reading().setKWh, reading().revolutions), std::tuple(Simulated, 20.0, 3));
+
+    // With no camera running, a new reading follows the remembered one.
+    t.ctx.settings.REMEMBER_CAMERA = true;
+    t.ctx.settings.CAMERA_DEVICE = MeterSource::VideoFileDevice;
+    t.ctx.settings.CAMERA_VIDEO_FILE = QStringLiteral("/v/m.mp4");
+    EXPECT_EQ(store->sourceForNewReading(), (MeterSource{MeterSource::Kind::VideoFile, QStringLiteral("/v/m.mp4")}));
+    store->setCameraSource(Hall);
+    EXPECT_EQ(store->sourceForNewReading(), Hall);
+}
+
+TEST_F(MeterReadingTest, TheDiskWritesAtMostOnceInTenSecondsAndTheFileStaysSmall)
+{
+    restart(4000);
+    ASSERT_EQ(store->setReading(1234.5, Hall), "");
+    revolutions(600, Hall, 0.5); // five minutes
+    const int syncs = t.files.attempts(FaultyFileIo::Op::Sync, t.path(QStringLiteral("METERREADING.DTA")));
+    const int rewrites = t.files.attempts(FaultyFileIo::Op::Rename, t.path(QStringLiteral("METERREADING.DTA")));
+    EXPECT_GT(rewrites, 0);
+    EXPECT_LE(syncs + rewrites, 31) << "one in ten seconds, the first at once";
+    EXPECT_LT(file().size(), 4000 + 20 * 100) << "rewritten at the first commit past the limit";
+    EXPECT_TRUE(QFile::exists(t.path(QStringLiteral("METERREADING.BAK")))) << "the file a rewrite replaced";
+    const double before = reading().kWh();
+    EXPECT_EQ(before, 1236.5);
+    EXPECT_EQ(restart(), "");
+    EXPECT_EQ(reading().kWh(), before);
+}
+
+struct Damage
+{
+    const char* name;
+    std::function<QByteArray(const QByteArray&)> damage;
+    const char* said;
+    double reading; // -1: not set
+};
+
+TEST_F(MeterReadingTest, ADamagedFileIsSaidAndTheLastGoodStateIsUsed)
+{
+    // METERREADING.BAK: set to 100, 31 revolutions; the file after it: the setting and revolutions 31 to 60.
+    ASSERT_EQ(store->setReading(100, Hall), "");
+    revolutions(30);
+    EXPECT_EQ(restart(1), "");
+    revolutions(1);
+    restart();
+    revolutions(29);
+    store.reset();
+    const QByteArray whole = file();
+    ASSERT_EQ(whole.count('\n'), 31) << "the setting and revolutions 31 to 60";
+    static const char garbage[] = "\x7f"
+                                  "ELF\0\0\1garbage\nR 1 2 3*00000000\n";
+    const std::vector<Damage> cases = {
+        {"torn last line", [](const QByteArray& f) { return f.chopped(7); }, "ends in a line that was cut short",
+         100 + 59 / 300.0},
+        {"bad checksum in the middle",
+         [](QByteArray f) {
+             const qsizetype end = f.indexOf('\n', f.indexOf('\n') + 1);
+             f[end - 1] = f[end - 1] == '0' ? '1' : '0';
+             return f;
+         },
+         "has 1 damaged line(s) of 31 (line 2)", 100.2},
+        {"empty", [](const QByteArray&) { return QByteArray(); }, "is empty", 100 + 31 / 300.0},
+        {"garbage", [](const QByteArray&) { return QByteArray(garbage, sizeof garbage - 1); },
+         "holds nothing Wattsight can read", 100 + 31 / 300.0},
+    };
+    for (const Damage& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(writeFileBytes(t.path(QStringLiteral("METERREADING.DTA")), c.damage(whole)));
+        const QString said = restart();
+        EXPECT_TRUE(said.contains(QLatin1String(c.said))) << said.toStdString();
+        EXPECT_TRUE(said.contains(QStringLiteral("kept as METERREADING.BAD"))) << said.toStdString();
+        EXPECT_NEAR(reading().kWh(), c.reading, 1e-9);
+        EXPECT_EQ(fileBytes(t.path(QStringLiteral("METERREADING.BAD"))), c.damage(whole));
+        revolutions(1);
+        EXPECT_EQ(restart(), "") << "the good state was written whole again";
+        EXPECT_NEAR(reading().kWh(), c.reading + 1 / 300.0, 1e-9);
+        store.reset();
+    }
+
+    // With nothing good anywhere the reading is not set, never 0.
+    QFile::remove(t.path(QStringLiteral("METERREADING.BAK")));
+    ASSERT_TRUE(writeFileBytes(t.path(QStringLiteral("METERREADING.DTA")), "S 1 2 x*12345678\n"));
+    EXPECT_TRUE(restart().contains(QStringLiteral("the meter reading is not set")));
+    EXPECT_FALSE(reading().isSet());
+}
+
+TEST_F(MeterReadingTest, AFailingDiskIsSaidOnceAndTheReadingIsWrittenWholeWhenItWorksAgain)
+{
+    ASSERT_EQ(store->setReading(10, Hall), "");
+    t.files.fail(FaultyFileIo::Op::Write, t.path(QStringLiteral("METERREADING.DTA")), 1);
+    t.files.fail(FaultyFileIo::Op::Open, t.path(QStringLiteral("METERREADING.DTA")), 3);
+    revolutions(30);
+    EXPECT_EQ(t.dialogs.texts(), QStringList{QStringLiteral(
+                                     "Problem keeping the meter reading in METERREADING.DTA: Couldn't write data to "
+                                     "file\r\nThe reading goes on here and is written again as soon as the disk "
+                                     "takes it.")});
+    revolutions(30);
+    EXPECT_EQ(restart(), "");
+    EXPECT_EQ(reading().revolutions, 60);
+}
+
+TEST_F(MeterReadingTest, TheAccuracyCheckSaysHowFarCountingHasDrifted)
+{
+    EXPECT_NE(store->checkAccuracy(5), "") << "not set";
+    t.clock.setNow(QDateTime(QDate(2026, 12, 1), QTime(9, 12, 40)));
+    t.ctx.pulse.dblGlobalWkgRevsPerKWH = 10;
+    ASSERT_EQ(store->setReading(1000, Hall), "");
+    revolutions(1234);
+    EXPECT_NE(store->checkAccuracy(1000), "") << "the meter must have advanced";
+    ASSERT_EQ(store->checkAccuracy(1124), "");
+    EXPECT_EQ(reading().checks.back().text(t.ctx.locale),
+              "Counted 123.40 kWh since 1 Dec 2026 09:12; the meter advanced 124.00 kWh: counting is 0.48 % low");
+    for (int i = 0; i < 11; ++i)
+        ASSERT_EQ(store->checkAccuracy(1120 + i * 0.1), "");
+    EXPECT_EQ(reading().checks.size(), 10u);
+    EXPECT_TRUE(reading().checks.back().text(t.ctx.locale).endsWith(QLatin1String("counting is 1.98 % high")));
+    const std::vector<AccuracyCheck> checks = reading().checks;
+    EXPECT_EQ(restart(), "");
+    EXPECT_EQ(reading().checks, checks);
+}
+
+// A real process counting into the reading is killed with SIGKILL at random moments (rewrites included); the
+// reading read back is exactly what it had counted, across its many changes of meter constant and price.
+TEST(MeterReadingAfterKill, TheRestartedReadingIsExactlyTheReadingBeforeTheKill)
+{
+    qint64 counted = 0;
+    for (int run = 0; run < 4; ++run) {
+        TestContext t;
+        QByteArray printed;
+        ASSERT_NO_FATAL_FAILURE(runAndKillCrashLogger(QStringLiteral(WATTSIGHT_CRASH_LOGGER), t.dir.path(), 600,
+                                                      50 + run * 100, QStringLiteral("12345.6"), &printed));
+        const QList<QByteArray> counts = printed.trimmed().split('\n');
+        const qint64 lastPrinted = counts.back().toLongLong();
+        MeterReadingStore store(t.ctx);
+        EXPECT_EQ(store.load(), "");
+        const MeterRegister& got = store.reading();
+        SCOPED_TRACE(std::to_string(got.revolutions) + " revolutions");
+        EXPECT_TRUE(got.revolutions == lastPrinted || got.revolutions == lastPrinted + 1);
+        MeterRegister expected;
+        expected.setReading(12345.6, Simulated, {});
+        for (qint64 n = 1; n <= got.revolutions; ++n)
+            expected.countRevolution(crashLoggerRevsPerKWh(n), crashLoggerPrice(n), {});
+        EXPECT_EQ(std::tuple(got.kWh(), got.cost()), std::tuple(expected.kWh(), expected.cost()));
+        counted += got.revolutions;
+    }
+    EXPECT_GT(counted, 20) << "the logger counted long enough to cross changes of constant and rewrites";
+}
+
+} // namespace
