@@ -4,6 +4,7 @@
 #include "camera/CellValueSource.h"
 #include "support/TestContext.h"
 
+#include <cmath>
 #include <gtest/gtest.h>
 #include <map>
 
@@ -18,7 +19,9 @@ struct FakeCells : CellValueSource
         return it == values.end() ? fill : it->second;
     }
     QString currentCellValuesText() const override { return text; }
+    double frameTime() const override { return time; }
     int fill = 0;
+    double time = -1.0;
     std::map<std::tuple<int, int, int>, int> values;
     QString text = QStringLiteral("cells");
     mutable int reads = 0;
@@ -61,6 +64,18 @@ protected:
             frame(100);
     }
     int pulses() const { return t.ctx.trip.totalPulse; }
+    // A frame taken at `time` whose 300 cell values (100 cells, three channels) have the given mean, to 1/300.
+    void frameAt(double time, double mean)
+    {
+        cells.values.clear();
+        cells.fill = int(std::floor(mean));
+        const int brighter = int(std::lround((mean - cells.fill) * 300));
+        for (int i = 0; i < brighter; ++i)
+            cells.values[{i % 3, i / 3 % 10, i / 30}] = cells.fill + 1;
+        t.clock.setTimer(time);
+        cells.time = time;
+        detector.onFrameAnalysed();
+    }
 
     TestContext t;
     FakeCells cells;
@@ -226,4 +241,50 @@ TEST_F(MarkDetectorTest, RestartKeepsTheMarkAndResetClearsEverything)
     EXPECT_EQ(std::tuple(detector.lngAveragedMaxIntensity(), detector.peakRingSlot(1), detector.display().MarkSignalled,
                          detector.varActiveCells().size()),
               std::tuple(0, 0, 1, 100));
+}
+
+TEST_F(MarkDetectorTest, RevolutionsAreTimedWhereTheCellsCrossTheTriggerBetweenFramesActuallySeen)
+{
+    // Every 1.8123 s (45.3 frames) the mark takes the cells' mean from 150 down to 30 over 0.3 s, and back.
+    // The factory trigger, intensity 1000, is reached by a rounded mean of 99, not 100: crossed at 99.5,
+    // 0.12625 s into the fall.
+    constexpr double Period = 1.8123, Fall = 0.3, Crossing = 0.12625;
+    const double start = t.clock.timer() + 4.0;
+    auto mean = [&](double time) {
+        const double into = std::fmod(time - start, Period);
+        if (time < start || into > 3 * Fall)
+            return 150.0;
+        return into < Fall ? 150.0 - 120.0 * into / Fall : std::min(30.0 + 120.0 * (into - 2 * Fall) / Fall, 150.0);
+    };
+    // Revolution 3 loses the frame before its crossing; revolution 5 comes during a stall of 0.6 s.
+    auto dropped = [&](double time) {
+        const double crossing3 = start + 3 * Period + Crossing, crossing5 = start + 5 * Period + Crossing;
+        return (time < crossing3 && time > crossing3 - 0.04) || (time < crossing5 && time > crossing5 - 0.6);
+    };
+    detector.camera_just_starting();
+    std::vector<double> pulseTimes, frameTimes;
+    double time = t.clock.timer();
+    for (int k = 0; time < start + 7 * Period; ++k) {
+        time = start - 4.0 + 0.04 * k + 0.003 * (k * 7 % 5 - 2); // some frames early, some late
+        if (dropped(time))
+            continue;
+        frameAt(time, mean(time));
+        if (pulses() > int(pulseTimes.size())) {
+            pulseTimes.push_back(t.ctx.pulse.dblGlobalTimeLastPulse);
+            frameTimes.push_back(time);
+        }
+    }
+    ASSERT_EQ(pulseTimes.size(), 7u);
+    for (std::size_t i = 0; i < pulseTimes.size(); ++i)
+        if (i == 5) // no neighbour within half a second: the frame that saw it
+            EXPECT_EQ(pulseTimes[i], frameTimes[i]);
+        else
+            EXPECT_NEAR(pulseTimes[i], start + double(i) * Period + Crossing, 0.0005) << "revolution " << i;
+
+    // Camera started again: the frame before the stop is not the one before the first frame after it.
+    s().SETTLE_TIME = 10;
+    detector.camera_just_starting();
+    frameAt(time + 0.04, 150.0); // ends the settle delay
+    frameAt(time + 0.08, 30.0);
+    EXPECT_EQ(std::tuple(pulses(), t.ctx.pulse.dblGlobalTimeLastPulse), std::tuple(8, time + 0.08));
 }
