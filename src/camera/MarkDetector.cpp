@@ -269,6 +269,7 @@ void MarkDetector::reset_mark_detection()
     m_lngAveragedMaxIntensity = 0;
     m_intMarksSeen = 0;
     m_blnCameraSettled = false;
+    m_previousFrame.reset(); // averaged over other cells, channels or scaling, perhaps
     m_varPeakRing.fill(0);
     m_intPeakRingIndex = 0;
     m_intPeakRingCount = 0;
