@@ -64,16 +64,14 @@ protected:
             frame(100);
     }
     int pulses() const { return t.ctx.trip.totalPulse; }
-    // A frame taken at `time` whose 300 cell values (100 cells, three channels) have the given mean, to 1/300.
+    // A frame taken at `time` whose 300 cell values (100 cells, three channels) average `mean`, to 1/300.
     void frameAt(double time, double mean)
     {
+        cells.fill = int(mean);
         cells.values.clear();
-        cells.fill = int(std::floor(mean));
-        const int brighter = int(std::lround((mean - cells.fill) * 300));
-        for (int i = 0; i < brighter; ++i)
+        for (int i = 0; i < std::lround((mean - cells.fill) * 300); ++i)
             cells.values[{i % 3, i / 3 % 10, i / 30}] = cells.fill + 1;
-        t.clock.setTimer(time);
-        cells.time = time;
+        t.clock.setTimer(cells.time = time);
         detector.onFrameAnalysed();
     }
 
@@ -245,41 +243,27 @@ TEST_F(MarkDetectorTest, RestartKeepsTheMarkAndResetClearsEverything)
 
 TEST_F(MarkDetectorTest, RevolutionsAreTimedWhereTheCellsCrossTheTriggerBetweenFramesActuallySeen)
 {
-    // Every 1.8123 s (45.3 frames) the mark takes the cells' mean from 150 down to 30 over 0.3 s, and back.
-    // The factory trigger, intensity 1000, is reached by a rounded mean of 99, not 100: crossed at 99.5,
-    // 0.12625 s into the fall.
+    // Every 1.8123 s (45.3 frames) the mark takes the cells' mean from 150 down to 30 over 0.3 s. The factory
+    // trigger, intensity 1000, is reached by a rounded mean of 99, not 100: crossed at 99.5, 0.12625 s in.
     constexpr double Period = 1.8123, Fall = 0.3, Crossing = 0.12625;
     const double start = t.clock.timer() + 4.0;
-    auto mean = [&](double time) {
-        const double into = std::fmod(time - start, Period);
-        if (time < start || into > 3 * Fall)
-            return 150.0;
-        return into < Fall ? 150.0 - 120.0 * into / Fall : std::min(30.0 + 120.0 * (into - 2 * Fall) / Fall, 150.0);
-    };
-    // Revolution 3 loses the frame before its crossing; revolution 5 comes during a stall of 0.6 s.
-    auto dropped = [&](double time) {
-        const double crossing3 = start + 3 * Period + Crossing, crossing5 = start + 5 * Period + Crossing;
-        return (time < crossing3 && time > crossing3 - 0.04) || (time < crossing5 && time > crossing5 - 0.6);
-    };
+    const auto crossing = [&](int k) { return start + k * Period + Crossing; };
     detector.camera_just_starting();
-    std::vector<double> pulseTimes, frameTimes;
-    double time = t.clock.timer();
+    std::vector<std::pair<double, double>> pulseAndFrame;
+    double time = 0.0;
     for (int k = 0; time < start + 7 * Period; ++k) {
         time = start - 4.0 + 0.04 * k + 0.003 * (k * 7 % 5 - 2); // some frames early, some late
-        if (dropped(time))
+        // Revolution 3 loses the frame before its crossing; revolution 5 comes during a stall of 0.6 s.
+        if ((time < crossing(3) && time > crossing(3) - 0.04) || (time < crossing(5) && time > crossing(5) - 0.6))
             continue;
-        frameAt(time, mean(time));
-        if (pulses() > int(pulseTimes.size())) {
-            pulseTimes.push_back(t.ctx.pulse.dblGlobalTimeLastPulse);
-            frameTimes.push_back(time);
-        }
+        const double into = time < start ? 2 * Fall : std::fmod(time - start, Period);
+        frameAt(time, into < Fall ? 150.0 - 120.0 * into / Fall : into < 2 * Fall ? 30.0 : 150.0);
+        if (pulses() > int(pulseAndFrame.size()))
+            pulseAndFrame.emplace_back(t.ctx.pulse.dblGlobalTimeLastPulse, time);
     }
-    ASSERT_EQ(pulseTimes.size(), 7u);
-    for (std::size_t i = 0; i < pulseTimes.size(); ++i)
-        if (i == 5) // no neighbour within half a second: the frame that saw it
-            EXPECT_EQ(pulseTimes[i], frameTimes[i]);
-        else
-            EXPECT_NEAR(pulseTimes[i], start + double(i) * Period + Crossing, 0.0005) << "revolution " << i;
+    ASSERT_EQ(pulseAndFrame.size(), 7u);
+    for (int k = 0; k < 7; ++k) // no neighbour within half a second for revolution 5: the frame that saw it
+        EXPECT_NEAR(pulseAndFrame[k].first, k == 5 ? pulseAndFrame[k].second : crossing(k), 0.0005) << k;
 
     // Camera started again: the frame before the stop is not the one before the first frame after it.
     s().SETTLE_TIME = 10;
