@@ -92,5 +92,5 @@ private:
     double m_dblCameraStartTime = 0.0;
     bool m_blnCameraSettled = false;
     QList<GridCell> m_varActiveCells;
-    std::optional<SeenFrame> m_previousFrame; // the last settled frame since the camera started
+    std::optional<SeenFrame> m_previousFrame; // the last settled frame since the camera started or a reset
 };
