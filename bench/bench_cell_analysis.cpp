@@ -17,7 +17,9 @@
 #include <QImage>
 #include <QTime>
 #include <benchmark/benchmark.h>
+#include <cmath>
 #include <cstring>
+#include <optional>
 #include <random>
 #include <vector>
 
@@ -204,6 +206,30 @@ void BM_FrameHandler(benchmark::State& state)
     state.counters["pulses"] = rig.ctx.trip.totalPulse;
 }
 BENCHMARK(BM_FrameHandler)->Unit(benchmark::kMicrosecond);
+
+// What timing revolutions between frames adds per frame: the detector on the same frames with the unrounded
+// cell average (crossing times: every frame kept for the next, the crossing found at each mark-on) and without
+// (frame times). The difference between the two, against BM_CellAnalysis of one frame, is its cost.
+void BM_DetectionTiming(benchmark::State& state)
+{
+    DetectionRig rig;
+    const bool crossing = state.range(0) != 0;
+    // A mark every 25 frames: two frames on its way in, two full, one on its way out.
+    const double shape[] = {90.0, 40.0, 15.0, 15.0, 70.0};
+    std::vector<std::pair<qint32, double>> frames;
+    for (int f = 0; f < 25; ++f) {
+        const double mean = f < 5 ? shape[f] : 120.0;
+        frames.emplace_back(rig.detector.scale_intensity(qint32(std::lround(mean))), mean);
+    }
+    double time = rig.clock.timer();
+    std::size_t frame = 0;
+    for (auto _ : state) {
+        const auto& [v, mean] = frames[frame++ % frames.size()];
+        rig.detector.process_intensity(v, time += 0.04, crossing ? std::optional(mean) : std::nullopt);
+    }
+    state.counters["pulses"] = rig.ctx.trip.totalPulse;
+}
+BENCHMARK(BM_DetectionTiming)->ArgName("crossing")->Arg(0)->Arg(1);
 
 // While Find Mark watches, the capture thread analyses the survey grid as well: both analyses of one frame,
 // beside BM_CellAnalysis of the same size. A 30 fps camera leaves 33 ms per frame.

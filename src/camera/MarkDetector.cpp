@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <utility>
 
 namespace {
 // Intensities and trigger levels are 32-bit; products and tracked levels saturate instead of wrapping.
@@ -27,6 +28,10 @@ qint32 roundedInt32(double x)
 {
     return saturatedInt32(TextFormat::roundHalfEven(x));
 }
+
+// Beyond this the frame before a mark-on is no neighbour but the last one before a stall, and says nothing
+// about when the mark came.
+constexpr double MaxFrameGap = 0.5; // seconds
 } // namespace
 
 qint32 millidiff(double start, double end)
@@ -68,17 +73,17 @@ void MarkDetector::onFrameAnalysed()
 {
     m_display.mmoMotionGrid = m_cells.currentCellValuesText();
     const GlobalSettings& s = m_ctx.settings;
-    const qint32 a = average_cell_values(m_varActiveCells, s.DETECT_RED, s.DETECT_GREEN, s.DETECT_BLUE);
-    if (a == -1) {
+    const std::optional<double> mean = meanCellValue(m_varActiveCells, s.DETECT_RED, s.DETECT_GREEN, s.DETECT_BLUE);
+    if (!mean) {
         // Nothing to measure (no active cell or no channel): the frame takes no part in detection.
         changed();
         return;
     }
     const bool settled = m_blnCameraSettled;
-    const qint32 v = scale_intensity(a);
+    const qint32 v = scale_intensity(roundedInt32(*mean));
     // Timed by when the frame was taken, so a busy user-interface thread shifts no revolution.
     const double taken = m_cells.frameTime();
-    process_intensity(v, taken >= 0 ? taken : m_ctx.services.clock.timer());
+    process_intensity(v, taken >= 0 ? taken : m_ctx.services.clock.timer(), mean);
     if (settled && intensityMeasured)
         intensityMeasured(v);
     changed();
@@ -86,8 +91,14 @@ void MarkDetector::onFrameAnalysed()
 
 qint32 MarkDetector::average_cell_values(const QList<GridCell>& cells, bool red, bool green, bool blue) const
 {
+    const std::optional<double> mean = meanCellValue(cells, red, green, blue);
+    return mean ? roundedInt32(*mean) : -1;
+}
+
+std::optional<double> MarkDetector::meanCellValue(const QList<GridCell>& cells, bool red, bool green, bool blue) const
+{
     if (cells.isEmpty() || !(red || green || blue))
-        return -1;
+        return std::nullopt;
     qint64 sum = 0;
     qint64 samples = 0;
     for (const GridCell& cell : cells) {
@@ -104,7 +115,7 @@ qint32 MarkDetector::average_cell_values(const QList<GridCell>& cells, bool red,
             ++samples;
         }
     }
-    return roundedInt32(double(sum) / double(samples));
+    return double(sum) / double(samples);
 }
 
 qint32 MarkDetector::scale_intensity(qint32 average) const
@@ -114,10 +125,10 @@ qint32 MarkDetector::scale_intensity(qint32 average) const
 
 void MarkDetector::process_intensity(qint32 v)
 {
-    process_intensity(v, m_ctx.services.clock.timer());
+    process_intensity(v, m_ctx.services.clock.timer(), std::nullopt);
 }
 
-void MarkDetector::process_intensity(qint32 v, double now)
+void MarkDetector::process_intensity(qint32 v, double now, std::optional<double> mean)
 {
     const GlobalSettings& s = m_ctx.settings;
     if (!m_blnCameraSettled) {
@@ -125,6 +136,8 @@ void MarkDetector::process_intensity(qint32 v, double now)
             m_blnCameraSettled = true;
         return;
     }
+    const std::optional<SeenFrame> before =
+        std::exchange(m_previousFrame, mean ? std::optional(SeenFrame{now, *mean}) : std::nullopt);
     m_display.edtImageIntensity = QString::number(v);
     m_display.edtSignalLevel = m_display.edtImageIntensity;
     if (v < s.TRIGGER_LEVEL) {
@@ -145,11 +158,38 @@ void MarkDetector::process_intensity(qint32 v, double now)
         m_dblTimeLastAboveTrigger = now;
         m_display.edtPreviousMaximumIntensity = QString::number(m_lngCurrentMaxIntensity);
     } else {
-        markOn(v, now);
+        markOn(v, now, mean ? crossingTime(before, now, *mean) : now);
     }
 }
 
-void MarkDetector::markOn(qint32 v, double now)
+double MarkDetector::crossingTime(const std::optional<SeenFrame>& before, double now, double mean) const
+{
+    if (!before)
+        return now;
+    double gap = now - before->time;
+    if (gap < 0)
+        gap += 86400.0;
+    if (gap <= 0 || gap > MaxFrameGap)
+        return now;
+    // The level is decided on the rounded average: find the whole averages between the two frames' own where
+    // it turns from below the trigger to at or above it; the unrounded average crossed halfway between them.
+    const auto reaches = [this](qint32 a) { return scale_intensity(a) >= m_ctx.settings.TRIGGER_LEVEL; };
+    qint32 below = roundedInt32(before->mean);
+    qint32 above = roundedInt32(mean);
+    if (reaches(below) || !reaches(above))
+        return now; // the trigger moved since the frame before: no crossing seen between the two
+    while (std::abs(above - below) > 1) {
+        const qint32 middle = below + (above - below) / 2;
+        (reaches(middle) ? above : below) = middle;
+    }
+    // The cell average follows the share of the cells the mark's edge has covered, so it is a straight line
+    // between the frames.
+    const double share = (before->mean - (below + above) / 2.0) / (before->mean - mean);
+    const double t = before->time + std::clamp(share, 0.0, 1.0) * gap;
+    return t >= 86400.0 ? t - 86400.0 : t;
+}
+
+void MarkDetector::markOn(qint32 v, double now, double pulseTime)
 {
     m_blnMarkOn = true;
     signalpulse(true);
@@ -163,7 +203,7 @@ void MarkDetector::markOn(qint32 v, double now)
 
     SetPulseInProgress(m_ctx);
     SetMarkOn(m_ctx);
-    RegisterPulse(m_ctx, m_lngAveragedMaxIntensity, now, m_meterSource);
+    RegisterPulse(m_ctx, m_lngAveragedMaxIntensity, pulseTime, m_meterSource);
     ClearPulseInProgress(m_ctx);
     RefreshRunningDisplays(m_ctx);
 
@@ -218,6 +258,7 @@ void MarkDetector::camera_just_starting()
 {
     m_dblCameraStartTime = m_ctx.services.clock.timer();
     m_blnCameraSettled = false;
+    m_previousFrame.reset();
 }
 
 void MarkDetector::reset_mark_detection()
@@ -238,6 +279,7 @@ void MarkDetector::reset_mark_detection()
     m_lngAveragedMaxIntensity = 0;
     m_intMarksSeen = 0;
     m_blnCameraSettled = false;
+    m_previousFrame.reset(); // averaged over other cells, channels or scaling, perhaps
     m_varPeakRing.fill(0);
     m_intPeakRingIndex = 0;
     m_intPeakRingCount = 0;

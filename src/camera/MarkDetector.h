@@ -8,6 +8,7 @@
 #include <QList>
 #include <array>
 #include <functional>
+#include <optional>
 
 class CellValueSource;
 struct MeteringContext;
@@ -36,8 +37,9 @@ public:
     qint32 average_cell_values(const QList<GridCell>& cells, bool red, bool green, bool blue) const;
     qint32 scale_intensity(qint32 average) const;
     void process_intensity(qint32 v);
-    // As above for a frame taken at clock time `now`.
-    void process_intensity(qint32 v, double now);
+    // As above for a frame taken at clock time `now`. With `mean`, the unrounded cell average v was scaled
+    // from, a mark-on is timed between this frame and the one before; without, at this frame.
+    void process_intensity(qint32 v, double now, std::optional<double> mean);
     void signalpulse(bool blnpPulseActive);
     void camera_just_starting();
     void reset_mark_detection();
@@ -68,7 +70,16 @@ public:
     double dblTimeLastAboveTrigger() const { return m_dblTimeLastAboveTrigger; }
 
 private:
-    void markOn(qint32 v, double now);
+    struct SeenFrame
+    {
+        double time = 0.0;
+        double mean = 0.0; // unrounded cell average
+    };
+
+    std::optional<double> meanCellValue(const QList<GridCell>& cells, bool red, bool green, bool blue) const;
+    // When the cell average reached the trigger level between the frame before and this one.
+    double crossingTime(const std::optional<SeenFrame>& before, double now, double mean) const;
+    void markOn(qint32 v, double now, double pulseTime);
     void markOff();
     int eventsToAverage() const;
     void changed();
@@ -89,4 +100,5 @@ private:
     double m_dblCameraStartTime = 0.0;
     bool m_blnCameraSettled = false;
     QList<GridCell> m_varActiveCells;
+    std::optional<SeenFrame> m_previousFrame; // the last settled frame since the camera started or a reset
 };

@@ -4,6 +4,7 @@
 #include "camera/CellValueSource.h"
 #include "support/TestContext.h"
 
+#include <cmath>
 #include <gtest/gtest.h>
 #include <map>
 
@@ -18,7 +19,9 @@ struct FakeCells : CellValueSource
         return it == values.end() ? fill : it->second;
     }
     QString currentCellValuesText() const override { return text; }
+    double frameTime() const override { return time; }
     int fill = 0;
+    double time = -1.0;
     std::map<std::tuple<int, int, int>, int> values;
     QString text = QStringLiteral("cells");
     mutable int reads = 0;
@@ -61,6 +64,16 @@ protected:
             frame(100);
     }
     int pulses() const { return t.ctx.trip.totalPulse; }
+    // A frame taken at `time` whose 300 cell values (100 cells, three channels) average `mean`, to 1/300.
+    void frameAt(double time, double mean)
+    {
+        cells.fill = int(mean);
+        cells.values.clear();
+        for (int i = 0; i < std::lround((mean - cells.fill) * 300); ++i)
+            cells.values[{i % 3, i / 3 % 10, i / 30}] = cells.fill + 1;
+        t.clock.setTimer(cells.time = time);
+        detector.onFrameAnalysed();
+    }
 
     TestContext t;
     FakeCells cells;
@@ -238,4 +251,36 @@ TEST_F(MarkDetectorTest, RestartKeepsTheMarkAndResetClearsEverything)
     EXPECT_EQ(std::tuple(detector.lngAveragedMaxIntensity(), detector.peakRingSlot(1), detector.display().MarkSignalled,
                          detector.varActiveCells().size()),
               std::tuple(0, 0, 1, 100));
+}
+
+TEST_F(MarkDetectorTest, RevolutionsAreTimedWhereTheCellsCrossTheTriggerBetweenFramesActuallySeen)
+{
+    // Every 1.8123 s (45.3 frames) the mark takes the cells' mean from 150 down to 30 over 0.3 s. The factory
+    // trigger, intensity 1000, is reached by a rounded mean of 99, not 100: crossed at 99.5, 0.12625 s in.
+    constexpr double Period = 1.8123, Fall = 0.3, Crossing = 0.12625;
+    const double start = t.clock.timer() + 4.0;
+    const auto crossing = [&](int k) { return start + k * Period + Crossing; };
+    detector.camera_just_starting();
+    std::vector<std::pair<double, double>> pulseAndFrame;
+    double time = 0.0;
+    for (int k = 0; time < start + 7 * Period; ++k) {
+        time = start - 4.0 + 0.04 * k + 0.003 * (k * 7 % 5 - 2); // some frames early, some late
+        // Revolution 3 loses the frame before its crossing; revolution 5 comes during a stall of 0.6 s.
+        if ((time < crossing(3) && time > crossing(3) - 0.04) || (time < crossing(5) && time > crossing(5) - 0.6))
+            continue;
+        const double into = time < start ? 2 * Fall : std::fmod(time - start, Period);
+        frameAt(time, into < Fall ? 150.0 - 120.0 * into / Fall : into < 2 * Fall ? 30.0 : 150.0);
+        if (pulses() > int(pulseAndFrame.size()))
+            pulseAndFrame.emplace_back(t.ctx.pulse.dblGlobalTimeLastPulse, time);
+    }
+    ASSERT_EQ(pulseAndFrame.size(), 7u);
+    for (int k = 0; k < 7; ++k) // no neighbour within half a second for revolution 5: the frame that saw it
+        EXPECT_NEAR(pulseAndFrame[k].first, k == 5 ? pulseAndFrame[k].second : crossing(k), 0.0005) << k;
+
+    // Camera started again: the frame before the stop is not the one before the first frame after it.
+    s().SETTLE_TIME = 10;
+    detector.camera_just_starting();
+    frameAt(time + 0.04, 150.0); // ends the settle delay
+    frameAt(time + 0.08, 30.0);
+    EXPECT_EQ(std::tuple(pulses(), t.ctx.pulse.dblGlobalTimeLastPulse), std::tuple(8, time + 0.08));
 }

@@ -122,33 +122,45 @@ double SimulatedMeter::noiseSample()
     return m_gauss[m_gaussPos];
 }
 
+std::vector<float> SimulatedMeter::markCover(double seconds) const
+{
+    const int w = std::max(m_s.width, 1);
+    std::vector<float> cover(std::size_t(w), 0.0f);
+    const double period = revolutionPeriod();
+    // The exposure is summed from instants no more than half a pixel of the mark's travel apart.
+    const double travel = period > 0.0 ? std::max(m_s.exposure, 0.0) / (period * ViewFraction) * w : 0.0;
+    const int instants = std::clamp(int(std::ceil(2.0 * travel)), 1, 1024);
+    for (int i = 0; i < instants; ++i) {
+        const double t = seconds + m_s.exposure * ((i + 0.5) / instants - 0.5);
+        // Mark position: u view widths since its leading edge entered the view.
+        double phase = 0.5;
+        if (period > 0.0) {
+            phase = 0.5 + t / period;
+            phase -= std::floor(phase);
+        }
+        const double u = phase / ViewFraction;
+        const double markLeft = (u - m_s.markWidth) * w;
+        const double markRight = u * w;
+        // A two-pixel soft edge.
+        for (int x = 0; x < w; ++x) {
+            const double c = std::min(x + 0.5 - markLeft, markRight - (x + 0.5)) / 2.0 + 0.5;
+            cover[std::size_t(x)] += float(std::clamp(c, 0.0, 1.0) / instants);
+        }
+    }
+    return cover;
+}
+
 QImage SimulatedMeter::render(double seconds)
 {
     const int w = std::max(m_s.width, 1);
     const int h = std::max(m_s.height, 1);
     QImage img(w, h, QImage::Format_RGB32);
 
-    // Mark position: u view widths since its left edge entered the view.
-    const double period = revolutionPeriod();
-    double phase = 0.5;
-    if (period > 0.0) {
-        phase = 0.5 + seconds / period;
-        phase -= std::floor(phase);
-    }
-    const double u = phase / ViewFraction;
-    const double markLeft = (u - m_s.markWidth) * w;
-    const double markRight = u * w;
-
     double light = 1.0 + m_s.drift * std::sin(2.0 * std::numbers::pi * seconds / std::max(m_s.driftPeriod, 1.0));
     if (m_s.flicker)
         light *= 1.0 + 0.06 * (xorshift(m_rng) / 4294967296.0 * 2.0 - 1.0);
 
-    // Coverage of each column by the mark, with a two-pixel soft edge.
-    std::vector<float> cover(std::size_t(w), 0.0f);
-    for (int x = 0; x < w; ++x) {
-        const double c = std::min(x + 0.5 - markLeft, markRight - (x + 0.5)) / 2.0 + 0.5;
-        cover[std::size_t(x)] = float(std::clamp(c, 0.0, 1.0));
-    }
+    const std::vector<float> cover = markCover(seconds);
     m_gaussPos = xorshift(m_rng) & (m_gauss.size() - 1);
     const float noise = float(m_s.noise);
     const float lit = float(light);

@@ -21,6 +21,7 @@ struct SimulatedMeterSettings
     double driftPeriod = 600.0; // seconds
     bool flicker = false;       // random per-frame light change of up to 6 %
     double markWidth = 0.4;     // width of the mark as a fraction of the view
+    double exposure = 0.02;     // seconds the shutter is open, centred on the frame time: the mark blurs
     Mark mark = Mark::Black;
     double bandTop = 0.1; // the disc's edge as a band across the picture: top and height, fractions of it
     double bandHeight = 0.8;
@@ -54,6 +55,8 @@ public:
 
 private:
     void buildBase();
+    // How much of each column the mark covers, averaged over the exposure.
+    std::vector<float> markCover(double seconds) const;
     double noiseSample();
 
     SimulatedMeterSettings m_s;

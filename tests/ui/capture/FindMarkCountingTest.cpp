@@ -155,9 +155,11 @@ TEST_P(FindMarkCounting, FindsTheMarkThenCountsEveryRevolutionOnce)
     EXPECT_EQ(outside, 0) << c.name << ": " << describe(findMark.proposal());
     EXPECT_EQ(hits, std::vector<int>(hits.size(), 1)) << c.name << ": each revolution counted once";
     // Each pulse lies within a frame of where the mark crosses the trigger; noise moves that crossing a little.
+    // A mark already in view when counting began is timed when first seen instead.
     double worst = 0.0;
     for (std::size_t i = 1; i < pulses.size(); ++i)
-        worst = std::max(worst, std::abs(pulses[i] - pulses[i - 1] - period));
+        if (pulses[i - 1] > (firstPass + 0.5) * period)
+            worst = std::max(worst, std::abs(pulses[i] - pulses[i - 1] - period));
     const double bound = 2 * FramePeriod + 0.02 * truth.passDuration();
     EXPECT_LE(worst, bound) << c.name;
     EXPECT_NEAR(t.ctx.pulse.dblGlobalInstantKW * 1000.0, c.watts, c.watts * bound / (period - bound)) << c.name;
