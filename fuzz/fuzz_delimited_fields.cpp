@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Arbitrary text as one line of a data file, split into fields as the reader does: written back field by field
-// with the writers' quoting, the line must split into the same fields again. The first byte picks the delimiter.
+// Arbitrary text as one line of a data file, split into fields as the reader does. Each field made safe as the
+// writers make a comment or a date and written back unquoted, the line must split into the same number of
+// fields again, each the safe text. The first byte picks the delimiter and the stand-ins (the comment's or
+// the date's).
 #include "FuzzServices.h"
+#include "app/TextFormat.h"
 #include "metering/DelimitedFields.h"
 
 #include <QStringList>
@@ -10,6 +13,7 @@
 namespace {
 const QString Delimiters[] = {QStringLiteral(","),  QStringLiteral(";"), QStringLiteral("\t"), QStringLiteral("Ab"),
                               QStringLiteral("\""), QStringLiteral(" "), QStringLiteral("ß"),  QStringLiteral("||")};
+const QString EndOfLine = QStringLiteral("\r\n");
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -21,19 +25,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     DelimitedFields fields(delimiter);
     fields.split(line);
     check(fields.size() >= 1);
-    QStringList first;
-    QByteArray written;
-    for (qsizetype i = 0; i < fields.size(); ++i) {
-        first << fields[i].toString();
-        if (i > 0)
-            written += delimiter.toLocal8Bit();
-        const qsizetype from = written.size();
-        written += fields[i].toString().toLocal8Bit();
-        fields.quoteIfNeeded(written, from);
-    }
-    fields.split(QString::fromLocal8Bit(written));
-    check(fields.size() == first.size());
+    const QChar standIn = TextFormat::standInFor(delimiter, EndOfLine, data[0] & 8 ? u"_~#" : u" _~#");
+    QStringList safe;
     for (qsizetype i = 0; i < fields.size(); ++i)
-        check(fields[i] == first[i]);
+        safe << TextFormat::unquotedField(fields[i].toString(), delimiter, EndOfLine, standIn);
+    fields.split(QString::fromLocal8Bit(safe.join(delimiter).toLocal8Bit()));
+    check(fields.size() == safe.size());
+    for (qsizetype i = 0; i < fields.size(); ++i)
+        check(fields[i] == safe[i] && !safe[i].contains(QLatin1Char('"')) && !safe[i].contains(EndOfLine));
     return 0;
 }

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Arbitrary bytes as a data file: the reader must not crash, must keep the pointer inside the table, must
-// name the failing line, and every record it accepts must be written back by the record line and read again
-// to the same line. The first byte picks the delimiter and the locale, so delimiters that are the locale's
-// decimal separator or that occur inside its dates are tried too.
+// name the failing line, and every record it accepts must be written back by the record line in exactly 21
+// fields and read again to the same line. The first byte picks the delimiter and the locale, so delimiters
+// that are the locale's decimal separator or that occur inside its dates are tried too.
 #include "FuzzServices.h"
 #include "app/TextFormat.h"
 #include "data/DataImport.h"
@@ -52,7 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         LogRecord again;
         QByteArray line = written;
         line.chop(ctx.strGlobalEndOfLine.size());
-        check(lines.read(QString::fromLocal8Bit(line), again).isEmpty());
+        check(lines.read(QString::fromLocal8Bit(line), again, RecordLine::Fields::Whole).isEmpty());
         check(lines.line(again) == written);
     }
     return 0;

@@ -5,10 +5,8 @@
 
 QString clean_comment_text(const AppContext& ctx, const QString& text)
 {
-    QString result = TextFormat::trimSpaces(text);
-    if (!ctx.strGlobalFieldDelimiter.isEmpty())
-        result.replace(ctx.strGlobalFieldDelimiter, QStringLiteral(" "));
-    if (!ctx.strGlobalEndOfLine.isEmpty())
-        result.replace(ctx.strGlobalEndOfLine, QStringLiteral(" "));
-    return result;
+    const QString& delimiter = ctx.strGlobalFieldDelimiter;
+    const QString& endOfLine = ctx.strGlobalEndOfLine;
+    return TextFormat::unquotedField(TextFormat::trimSpaces(text), delimiter, endOfLine,
+                                     TextFormat::standInFor(delimiter, endOfLine, u" _~#"));
 }

@@ -42,6 +42,7 @@ struct AppContext
     bool blnGlobalPulseInProgress = false;
 };
 
-// Makes free text safe inside a delimited record line: trimmed, each whole delimiter string and each whole
-// end-of-line string replaced by one space.
+// Makes free text safe inside a delimited record line that is never quoted: trimmed, double quotes made single,
+// each whole delimiter string and each whole end-of-line string replaced by one space (or, where either holds a
+// space, by another stand-in; TextFormat::unquotedField).
 QString clean_comment_text(const AppContext& ctx, const QString& text);

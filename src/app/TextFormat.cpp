@@ -114,6 +114,32 @@ QString trimSpaces(const QString& text)
     return text.mid(begin, end - begin);
 }
 
+QChar standInFor(const QString& delimiter, const QString& endOfLine, QStringView candidates)
+{
+    for (const QChar c : candidates) {
+        if (!delimiter.contains(c) && !endOfLine.contains(c))
+            return c;
+    }
+    return candidates.back();
+}
+
+QString unquotedField(QString text, const QString& delimiter, const QString& endOfLine, QChar standIn)
+{
+    text.replace(QLatin1Char('"'), QLatin1Char('\''));
+    if (!delimiter.isEmpty())
+        text.replace(delimiter, QString(standIn), Qt::CaseInsensitive);
+    if (!endOfLine.isEmpty())
+        text.replace(endOfLine, QString(standIn));
+    // With the delimiter after it, a reader would find the delimiter too early.
+    for (qsizetype n = delimiter.size() - 1; n >= 1; --n) {
+        if (text.endsWith(QStringView(delimiter).left(n), Qt::CaseInsensitive)) {
+            text.back() = standIn;
+            break;
+        }
+    }
+    return text;
+}
+
 double roundHalfEven(double value)
 {
     return std::nearbyint(value);

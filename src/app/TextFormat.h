@@ -28,6 +28,15 @@ inline bool isNumber(QStringView text, QChar decimalPoint = QLatin1Char('.'))
 // Leading and trailing spaces removed (only spaces: tabs and line breaks stay).
 QString trimSpaces(const QString& text);
 
+// The first of the candidates that is in neither the delimiter nor the line end: what a field of a delimited
+// line holds in their place (unquotedField), so that no replacement forms a new occurrence of them.
+QChar standInFor(const QString& delimiter, const QString& endOfLine, QStringView candidates);
+// The text made safe as one field of a delimited line that is never quoted, wherever the field stands: each
+// double quote becomes a single quote (a reader would take a leading one for field quotes); each occurrence of
+// the delimiter (without regard to case, as the reader splits) and of the line end, and a start of the
+// delimiter at the very end, becomes the stand-in.
+QString unquotedField(QString text, const QString& delimiter, const QString& endOfLine, QChar standIn);
+
 // Nearest whole number, halves to even (2.5 -> 2, 3.5 -> 4).
 double roundHalfEven(double value);
 // Rounded to the given decimal places, halves to even.

@@ -72,6 +72,7 @@ QString read_data_file(MeteringContext& ctx, const QString& fileName, const Prog
     ProgressStepper bar(progress, maximum, step);
 
     const RecordLine lines(ctx);
+    const bool resuming = purpose == ReadPurpose::Resuming;
     DataArray& data = ctx.varGlobalDataArray;
     const QString readFailed = QStringLiteral("Couldn't read data from file") + CrLf;
     QString error;
@@ -89,8 +90,9 @@ QString read_data_file(MeteringContext& ctx, const QString& fileName, const Prog
             // Each record is built afresh and stored whole, so a rejected line leaves the table as it was
             // and no comment of an earlier data set ends up on an imported record.
             LogRecord record;
-            QString problem = lines.read(text, record);
-            if (problem.isEmpty() && purpose == ReadPurpose::Resuming) {
+            QString problem =
+                lines.read(text, record, resuming ? RecordLine::Fields::Whole : RecordLine::Fields::Values);
+            if (problem.isEmpty() && resuming) {
                 record.UserComment = lines.lastComment();
                 loaded.recordBytes += lines.line(record).size();
                 data.append(record);

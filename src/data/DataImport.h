@@ -19,10 +19,12 @@ struct ReadSummary
 
 enum class ReadPurpose
 {
-    // Imports and reloads leave comments out, and a file with more records than the table holds is an error.
+    // Imports and reloads read the values of a record line (its first 20 fields) and leave the comment and
+    // anything after it out; a file with more records than the table holds is an error.
     Loading,
-    // A resumed run takes its comments back, so its data set stays the same as its backup, and keeps the
-    // newest records as the table did while the run logged (a run of weeks outgrows it).
+    // A resumed run reads its own backup, whose every line has exactly 21 fields (fewer or more is a damaged
+    // line), takes its comments back, so its data set stays the same as its backup, and keeps the newest
+    // records as the table did while the run logged (a run of weeks outgrows it).
     Resuming
 };
 

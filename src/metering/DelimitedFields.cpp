@@ -1,17 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "metering/DelimitedFields.h"
 
-#include <algorithm>
-
 namespace {
 const QChar Quote = QLatin1Char('"');
 } // namespace
 
 DelimitedFields::DelimitedFields(const QString& delimiter)
-    : m_delimiter(delimiter), m_delimiterBytes(delimiter.toLocal8Bit()),
-      m_delimiterHasCase(
-          std::any_of(delimiter.begin(), delimiter.end(), [](QChar c) { return c.unicode() > 0x7f || c.isLetter(); })),
-      m_quoting(!delimiter.contains(Quote))
+    : m_delimiter(delimiter), m_quoting(!delimiter.contains(Quote))
 {
 }
 
@@ -59,27 +54,4 @@ void DelimitedFields::split(QStringView line)
         m_fields.push_back(line.mid(pos, at - pos));
         pos = at + m_delimiter.size();
     }
-}
-
-void DelimitedFields::quoteIfNeeded(QByteArray& out, qsizetype from) const
-{
-    if (!m_quoting)
-        return;
-    const QByteArrayView field(out.constData() + from, out.size() - from);
-    bool quote = field.contains('"');
-    if (!quote && (m_delimiterHasCase || m_delimiter.size() > 1)) {
-        // Also a field ending in the start of a longer delimiter: with the delimiter after it, the reader
-        // would find the delimiter too early.
-        const QString text = QString::fromLocal8Bit(field);
-        for (qsizetype n = m_delimiter.size(); n >= 1 && !quote; --n)
-            quote = n == m_delimiter.size() ? text.contains(m_delimiter, Qt::CaseInsensitive)
-                                            : text.endsWith(QStringView(m_delimiter).left(n), Qt::CaseInsensitive);
-    } else if (!quote) {
-        quote = !m_delimiterBytes.isEmpty() && field.contains(m_delimiterBytes);
-    }
-    if (!quote)
-        return;
-    QByteArray text = field.toByteArray().replace("\"", "\"\"");
-    out.truncate(from);
-    out.append('"').append(text).append('"');
 }

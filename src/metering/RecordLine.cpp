@@ -48,11 +48,11 @@ RecordLine::RecordLine(const AppContext& ctx)
 {
     const QString point = ctx.locale.decimalPoint();
     m_localePoint = point.size() == 1 ? point.at(0) : QLatin1Char(m_decimalPoint);
-    // Number text is made of digits, signs, the separator, an exponent, INF or NAN: most delimiters never
-    // occur in it, and the writers then skip the check.
-    const QString numberCharacters = QStringLiteral("0123456789+-EINFA") + QLatin1Char(m_decimalPoint);
-    m_numbersMayHoldDelimiter = std::any_of(ctx.strGlobalFieldDelimiter.begin(), ctx.strGlobalFieldDelimiter.end(),
-                                            [&](QChar c) { return numberCharacters.contains(c, Qt::CaseInsensitive); });
+    const QString& d = ctx.strGlobalFieldDelimiter;
+    if (d.size() == 1 && d[0].unicode() < 0x80 && !d[0].isLetter())
+        m_plainDelimiter = d[0].toLatin1();
+    // Never found in dates, so the reader can put the delimiter back.
+    m_dateStandIn = TextFormat::standInFor(d, ctx.strGlobalEndOfLine, u"_~#");
 }
 
 QByteArray RecordLine::header() const
@@ -67,28 +67,32 @@ QByteArray RecordLine::header() const
 
 void RecordLine::appendDate(QByteArray& out, const QDateTime& value) const
 {
+    if (!value.isValid())
+        return;
     const qsizetype from = out.size();
-    if (value.isValid())
-        m_dates.append(out, value);
-    m_fields.quoteIfNeeded(out, from);
+    m_dates.append(out, value);
+    // A delimiter that dates hold (a space, a slash) gives way to a stand-in, which the reader turns back.
+    if (m_plainDelimiter && !QByteArrayView(out).sliced(from).contains(m_plainDelimiter))
+        return;
+    const QString text = QString::fromLocal8Bit(QByteArrayView(out).sliced(from));
+    const QString whole =
+        TextFormat::unquotedField(text, m_ctx.strGlobalFieldDelimiter, m_ctx.strGlobalEndOfLine, m_dateStandIn);
+    if (whole == text)
+        return;
+    out.truncate(from);
+    out.append(whole.toLocal8Bit());
 }
 
 void RecordLine::appendDouble(QByteArray& out, double value) const
 {
-    const qsizetype from = out.size();
     TextFormat::appendGeneral(out, value, m_decimalPoint);
-    if (m_numbersMayHoldDelimiter)
-        m_fields.quoteIfNeeded(out, from);
 }
 
 void RecordLine::appendInt(QByteArray& out, qint64 value) const
 {
-    const qsizetype from = out.size();
     char buf[24];
     const auto r = std::to_chars(buf, buf + sizeof buf, value);
     out.append(buf, r.ptr - buf);
-    if (m_numbersMayHoldDelimiter)
-        m_fields.quoteIfNeeded(out, from);
 }
 
 void RecordLine::append(QByteArray& out, const LogRecord& r) const
@@ -118,11 +122,8 @@ void RecordLine::append(QByteArray& out, const LogRecord& r) const
     out.append(d);
     appendInt(out, r.LightLevel);
     out.append(d);
-    if (!r.UserComment.isEmpty()) {
-        const qsizetype from = out.size();
+    if (!r.UserComment.isEmpty())
         out.append(clean_comment_text(m_ctx, r.UserComment).toLocal8Bit());
-        m_fields.quoteIfNeeded(out, from);
-    }
     out.append(m_endOfLine);
 }
 
@@ -214,7 +215,10 @@ QString RecordLine::readDateTime(LogRecord& r) const
 {
     const QDate date(r.Year, r.Month, r.Day);
     const QTime time(r.Hour, r.Min, r.Sec);
-    if (const auto when = m_dates.parse(m_fields[0])) {
+    auto when = m_dates.parse(m_fields[0]);
+    if (!when && m_fields[0].contains(m_dateStandIn))
+        when = m_dates.parse(m_fields[0].toString().replace(m_dateStandIn, m_ctx.strGlobalFieldDelimiter));
+    if (when) {
         if (when->date() != date || when->time() != time)
             return fieldProblem(0, QStringLiteral("does not agree with fields 2 to 7 (Year to Sec)"));
         r.DateTime = *when;
@@ -227,15 +231,16 @@ QString RecordLine::readDateTime(LogRecord& r) const
     return {};
 }
 
-QString RecordLine::read(QStringView line, LogRecord& r) const
+QString RecordLine::read(QStringView line, LogRecord& r, Fields fields) const
 {
     m_fields.split(line);
     if (m_fields.size() == 1 && m_fields[0].trimmed().isEmpty())
         return QStringLiteral("the line is empty");
-    if (m_fields.size() != 21)
-        return QStringLiteral("%1 field%2 separated by \"%3\" where a record has 21")
+    if (fields == Fields::Whole ? m_fields.size() != 21 : m_fields.size() < 20)
+        return QStringLiteral("%1 field%2 separated by \"%3\" where a record has %4")
             .arg(m_fields.size())
-            .arg(m_fields.size() == 1 ? QString() : QStringLiteral("s"), m_ctx.strGlobalFieldDelimiter);
+            .arg(m_fields.size() == 1 ? QString() : QStringLiteral("s"), m_ctx.strGlobalFieldDelimiter,
+                 fields == Fields::Whole ? QStringLiteral("21") : QStringLiteral("at least 20"));
     r = LogRecord();
     QString problem;
     int field = 1;

@@ -11,8 +11,8 @@ struct AppContext;
 
 // The delimited text of data-array rows shared by the backup, the difference log and the export, and read
 // back by the import and the reload: 21 fields (slot 21 left out, the cleaned comment last) separated by the
-// field delimiter, ended by the end-of-line string, numbers and dates in the user's locale. A field that holds
-// the delimiter or a double quote is written in quotes.
+// field delimiter, ended by the end-of-line string, numbers and dates in the user's locale. No field is ever
+// quoted: the comment and, where the delimiter occurs in dates, the date are written without it.
 class RecordLine
 {
 public:
@@ -22,9 +22,14 @@ public:
     void append(QByteArray& out, const LogRecord& record) const;
     QByteArray line(const LogRecord& record) const;
 
+    enum class Fields
+    {
+        Values, // fields 1 to 20 and whatever follows them: files from anywhere, read as far as their values
+        Whole   // exactly 21: the backup a run resumes, where anything else is a damaged line
+    };
     // Fields 1 to 20 of one line (without its line break) into a fresh record; the comment is not read.
     // Returns why the line is not a record, empty when it is one.
-    QString read(QStringView line, LogRecord& record) const;
+    QString read(QStringView line, LogRecord& record, Fields fields = Fields::Values) const;
     // The comment field of the line read last, for a resumed run that takes its comments back.
     QString lastComment() const { return m_fields.size() == 21 ? m_fields[20].toString() : QString(); }
 
@@ -53,8 +58,9 @@ private:
     const AppContext& m_ctx;
     GeneralDateFormat m_dates;
     char m_decimalPoint;
-    QChar m_localePoint; // also read
-    bool m_numbersMayHoldDelimiter = true;
+    QChar m_localePoint;       // also read
+    char m_plainDelimiter = 0; // a one-byte delimiter that matches no other character
+    QChar m_dateStandIn;       // written where a date holds the delimiter
     QByteArray m_delimiter;
     QByteArray m_endOfLine;
     mutable DelimitedFields m_fields;

@@ -157,7 +157,7 @@ protected:
     QList<QByteArray> lines; // header and three record lines, each ending in CR
 };
 
-TEST_F(ImportFile, HeaderSkippedLoneLineFeedsEndLinesFractionsRoundToEvenSpreadsheetQuotingReadsDelimiterIgnoresCase)
+TEST_F(ImportFile, HeaderSkippedLoneLineFeedsEndLinesTwentyFieldsOrMoreReadRoundToEvenSpreadsheetQuotesDelimiterCase)
 {
     QByteArray third = lines[3];
     third.chop(1);                         // no CR
@@ -166,11 +166,15 @@ TEST_F(ImportFile, HeaderSkippedLoneLineFeedsEndLinesFractionsRoundToEvenSpreads
     EXPECT_EQ(import(lines[1] + '\n' + lines[2].chopped(1) + '\n' + third), QString());
     EXPECT_EQ(std::tuple(pointer(), t.ctx.varGlobalDataArray.row(2).PulsesThisInterval), std::tuple(3, 12344));
 
+    // The record is fields 1 to 20: a line without the comment, or with more after it, is read as far as that.
+    const QByteArray values = lines[1].left(lines[1].lastIndexOf(','));
+    EXPECT_EQ(import(joined({lines[0], values, lines[2].chopped(1) + ",more,\"and, more\"\r"})), QString());
+    const DataArray& data = t.ctx.varGlobalDataArray;
+    EXPECT_EQ(std::tuple(pointer(), data.row(1).PulsesThisInterval, data.row(2).DateTime, data.row(2).UserComment),
+              std::tuple(3, 5, QDateTime(QDate(2009, 1, 6), QTime(0, 0)), QString()));
+
     // As LibreOffice and Excel save CSV again: text fields in quotes, a quote doubled, the delimiter inside quotes,
     // the date as the spreadsheet shows it, without seconds.
-    LogRecord quoted = t.ctx.varGlobalDataArray.row(1);
-    quoted.UserComment = QStringLiteral("the \"big\" kettle");
-    EXPECT_TRUE(RecordLine(t.ctx).line(quoted).endsWith(",\"the \"\"big\"\" kettle\"\r\n"));
     const QByteArray date = lines[1].left(lines[1].indexOf(','));
     QByteArray resaved = lines[1].chopped(1);
     resaved.replace(date, "\"05/01/09 23:55\"").append("\"kettle, \"\"toaster\"\"\"");
@@ -200,38 +204,39 @@ TEST_F(ImportFile, RefusedImportsAndFilesWithoutAGoodFirstRecordLeaveTheEarlierD
     EXPECT_EQ(t.dialogs.shown.back().title, "Error saving data");
 
     for (const QByteArray& content : {QByteArray(), lines[0] + '\n', lines[0], joined({lines[0], "nonsense"})}) {
-        EXPECT_EQ(import(content), content.contains("nonsense")
-                                       ? ReadError + "Line 2: 1 field separated by \",\" where a record has 21.\r\n"
-                                       : QString())
+        EXPECT_EQ(import(content),
+                  content.contains("nonsense")
+                      ? ReadError + "Line 2: 1 field separated by \",\" where a record has at least 20.\r\n"
+                      : QString())
             << content.toStdString();
         EXPECT_EQ(std::tuple(pointer(), t.ctx.varGlobalDataArray.row(1).UserComment), std::tuple(6, "earlier"));
     }
     t.dialogs.setNextAnswer(Dialogs::Answer::Yes);
     t.dialogs.setNextFileName(file);
     EXPECT_FALSE(import_logged_data(t.ctx, {}));
-    EXPECT_EQ(t.dialogs.texts().last(), ReadError + "Line 2: 1 field separated by \",\" where a record has 21.\r\n" +
+    EXPECT_EQ(t.dialogs.texts().last(), ReadError +
+                                            "Line 2: 1 field separated by \",\" where a record has at least 20.\r\n" +
                                             "No record loaded; the data in memory is unchanged.");
 }
 
 TEST_F(ImportFile, BadRecordLinesStopTheImportNamingLineAndReasonAndKeepingTheRecordsBefore)
 {
     const auto changed = [&](const char* from, const char* to) { return QByteArray(lines[2]).replace(from, to); };
+    const QByteArray values = lines[2].left(lines[2].lastIndexOf(',')); // the comment cut off
     const struct
     {
         QByteArray line;
         const char* reason;
     } cases[] = {
-        {lines[2].left(lines[2].lastIndexOf(',')), "20 fields separated by \",\" where a record has 21"},
-        {changed(",0,0,0,", ",0,0,0,0,"), "22 fields separated by \",\" where a record has 21"},
+        {values.left(values.lastIndexOf(',')), "19 fields separated by \",\" where a record has at least 20"},
         {changed(",0,0,0,", ",0,zero,0,"), "field 6 (Min) is not a number with \".\" as decimal separator: \"zero\""},
-        {changed("0.075", "0,075"), "22 fields separated by \",\" where a record has 21"},
         {changed("06/01/2009", "32/01/2009"),
          "field 1 (DateTime) is not a date and time like \"05/01/2009 23:55:00\": \"32/01/2009\""},
         {changed("06/01/2009", "01/06/2009"), // another locale's date order
          "field 1 (DateTime) does not agree with fields 2 to 7 (Year to Sec): \"01/06/2009\""},
         {changed(",2009,", ",40000,"), "field 2 (Year) is out of range: \"40000\""},
         {"\r", "the line is empty"},
-        {lines[3].left(40), "8 fields separated by \",\" where a record has 21"}, // a crash inside the last line
+        {lines[3].left(40), "8 fields separated by \",\" where a record has at least 20"}, // a crash in the last line
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.line.toStdString());
@@ -249,6 +254,14 @@ TEST_F(ImportFile, BadRecordLinesStopTheImportNamingLineAndReasonAndKeepingTheRe
     t.dialogs.setNextFileName(file);
     EXPECT_FALSE(import_logged_data(t.ctx, {}));
     EXPECT_TRUE(t.dialogs.texts().last().endsWith(".\r\n2 records loaded, from 05/01/2009 23:55:00 to 06/01/2009."));
+
+    // A run resumes from its own backup, whose lines are whole: one without the comment or with more is damage.
+    for (const QByteArray& line : {values + '\r', lines[2].chopped(1) + ",more\r"}) {
+        ASSERT_TRUE(writeFileBytes(file, joined({lines[0], lines[1], line})));
+        EXPECT_EQ(read_data_file(t.ctx, file, {}, nullptr, ReadPurpose::Resuming),
+                  ReadError + "Line 3: " + QString::number(line.count(',') + 1) +
+                      " fields separated by \",\" where a record has 21.\r\n");
+    }
 }
 
 TEST_F(ImportFile, FileErrorsAreRetriedAndReportedImportProgressIsEstimatedAtAbout141BytesALineExportProgressPerStep)

@@ -36,6 +36,8 @@ TEST_F(WritersTest, RecordLineLayoutDelimitersAndComments)
     LogRecord r = record(1);
     r.UserComment = QStringLiteral("  tea, biscuits  ");
     EXPECT_EQ(RecordLine(t.ctx).line(r), Row1 + "tea  biscuits\r\n");
+    r.UserComment = QStringLiteral("the \"big\" kettle");
+    EXPECT_EQ(RecordLine(t.ctx).line(r), Row1 + "the 'big' kettle\r\n") << "no field is ever in quotes";
 
     t.ctx.strGlobalFieldDelimiter = QStringLiteral(";");
     t.ctx.strGlobalEndOfLine = QStringLiteral("\n");
@@ -58,27 +60,33 @@ TEST_F(WritersTest, RecordLineLayoutDelimitersAndComments)
     EXPECT_EQ(back.TotalEnergy, 0.5) << "the locale's separator in quotes, as a spreadsheet saves it again";
 }
 
-// Every locale Qt knows, with the factory comma, a semicolon and a space (which splits every date and time, so
-// the date goes in quotes): the date and every number read back as written, and the date is text that a
-// spreadsheet takes for one, without time zone, brackets, trailing comma or direction marks.
+// Every locale Qt knows, with the factory comma, a semicolon, and a space or a slash (which split dates, so the
+// date has a stand-in for them): every line has exactly 21 fields and no quote, the date and every number read
+// back as written, and the date is text that a spreadsheet takes for one, without time zone, brackets,
+// trailing comma or direction marks.
 TEST(RecordLineLocales, EveryLocaleReadsBackWhatItWrites)
 {
     TestContext t;
     const QRegularExpression junk(QStringLiteral("[()\\[\\]\\x{200E}\\x{200F}\\x{061C}]|[,\\s]$"));
     LogRecord r = WritersTest::record(7);
     r.TotalEnergy = 1234.075;
+    r.UserComment = QStringLiteral("\"tea\", then; biscuits/cake");
     for (const QLocale& locale :
          QLocale::matchingLocales(QLocale::AnyLanguage, QLocale::AnyScript, QLocale::AnyTerritory)) {
         t.ctx.locale = locale;
         const std::string name = locale.name().toStdString();
-        for (const char* delimiter : {",", ";", " "}) {
+        for (const char* delimiter : {",", ";", " ", "/"}) {
             t.ctx.strGlobalFieldDelimiter = QString::fromLatin1(delimiter);
             const RecordLine lines(t.ctx);
             for (const QTime& time : {QTime(21, 3, 7), QTime(9, 3, 7), QTime(0, 0)}) {
                 r.setDateTime(QDateTime(QDate(2009, 1, 5), time));
                 const QString text = QString::fromLocal8Bit(lines.line(r)).chopped(2);
                 LogRecord back;
-                ASSERT_EQ(lines.read(text, back), QString()) << name << " [" << text.toStdString() << "]";
+                ASSERT_EQ(lines.read(text, back, RecordLine::Fields::Whole), QString())
+                    << name << " [" << text.toStdString() << "]";
+                ASSERT_EQ(lines.lastComment(), clean_comment_text(t.ctx, r.UserComment)) << text.toStdString();
+                ASSERT_FALSE(text.contains(QLatin1Char('"'))) << text.toStdString();
+                back.UserComment = r.UserComment; // not read by a record line
                 ASSERT_EQ(back, r) << name << " [" << text.toStdString() << "]";
             }
         }
