@@ -7,7 +7,8 @@
 #include <deque>
 #include <functional>
 
-// Records every message and answers from a script (Ok or Yes when the script is empty).
+// Records every message and answers from a script (Ok or Yes when the script is empty). Notices, which wait
+// for no answer, are recorded apart.
 class ScriptedDialogs : public Dialogs
 {
 public:
@@ -20,16 +21,19 @@ public:
     };
 
     Answer message(const QString& text, Buttons buttons, Icon icon, const QString& title) override;
+    void notice(const QString& text, Icon icon, const QString& title) override;
     QString saveFileName(const FileRequest& request) override;
     QString openFileName(const FileRequest& request) override;
 
     void setNextAnswer(Answer a) { answers.push_back(a); }
     void setNextFileName(const QString& name) { fileNames.push_back(name); }
     QStringList texts() const;
+    QStringList noticeTexts() const;
 
     std::deque<Answer> answers;
     std::deque<QString> fileNames; // "" = the user cancels
     std::vector<Shown> shown;
+    std::vector<Shown> notices; // buttons Ok
     std::vector<FileRequest> fileRequests;
     // Runs as each message is shown, to look at the program's state at that moment.
     std::function<void(const Shown&)> onMessage;

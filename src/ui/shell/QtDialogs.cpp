@@ -5,6 +5,7 @@
 
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QDebug>
 
 namespace {
 QMessageBox::Icon toQt(Dialogs::Icon icon)
@@ -68,6 +69,16 @@ Dialogs::Answer QtDialogs::message(const QString& text, Buttons buttons, Icon ic
     if (buttons == Buttons::YesNoCancel)
         return Answer::Cancel;
     return Answer::Ok;
+}
+
+void QtDialogs::notice(const QString& text, Icon icon, const QString& title)
+{
+    const QString caption = title.isEmpty() ? ProductInfo::ApplicationTitle : title;
+    qWarning().noquote() << caption + QStringLiteral(": ") + QString(text).simplified();
+    auto* box = new QMessageBox(toQt(icon), caption, text, QMessageBox::Ok, parentWidget());
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::NonModal);
+    box->show();
 }
 
 QString QtDialogs::fileName(const FileRequest& request, bool save) const

@@ -7,6 +7,7 @@
 #include "app/Dialogs.h"
 #include "app/EventPump.h"
 #include "app/FileIo.h"
+#include "app/UnattendedSettings.h"
 #include "metering/LogEvent.h"
 #include "metering/LoggingEngine.h"
 #include "metering/PulseSignal.h"
@@ -51,6 +52,13 @@ struct WattsightApp::RealServices
     Services services() { return Services{clock, pump, dialogs, files}; }
 };
 
+namespace {
+Services withDialogs(const Services& s, Dialogs& dialogs)
+{
+    return Services{s.clock, s.pump, dialogs, s.files};
+}
+} // namespace
+
 WattsightApp::WattsightApp() : WattsightApp(std::make_unique<RealServices>(), std::nullopt, QDir::currentPath(), {}) {}
 
 WattsightApp::WattsightApp(Services services, const QString& workingFolder, Options options)
@@ -60,7 +68,8 @@ WattsightApp::WattsightApp(Services services, const QString& workingFolder, Opti
 
 WattsightApp::WattsightApp(std::unique_ptr<RealServices> real, std::optional<Services> injected,
                            const QString& workingFolder, Options options)
-    : m_real(std::move(real)), m_ctx(m_real ? m_real->services() : *injected), m_workingFolder(workingFolder),
+    : m_real(std::move(real)), m_dialogs(m_real ? m_real->dialogs : injected->dialogs),
+      m_ctx(withDialogs(m_real ? m_real->services() : *injected, m_dialogs)), m_workingFolder(workingFolder),
       m_options(std::move(options))
 {
     if (m_options.helpFolder.isEmpty())
@@ -177,16 +186,19 @@ void WattsightApp::startUnattended()
         m_window->openScreen(MenuItem::EnergyLoggingForm);
     if (!notes.isEmpty())
         QTimer::singleShot(0, m_window.get(), [this, notes] {
-            m_ctx.services.dialogs.message(notes, Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation);
+            m_ctx.services.dialogs.notice(notes, Dialogs::Icon::Exclamation);
         });
 }
 
 bool WattsightApp::StartApplication()
 {
+    QString fatal;
+    m_dialogs.beginStartup();
     try {
         m_stage = 1;
         MakeDefaultSettingsFiles(m_ctx);
         LoadAllSettings(m_ctx);
+        m_dialogs.knowUnattended(RunsUnattended(m_ctx.settings));
         prepareMetering();
         m_ctx.blnGlobalCameraRunning = false;
         LoadWorkingMeterValues(m_ctx);
@@ -201,14 +213,15 @@ bool WattsightApp::StartApplication()
         m_window->hideScreen(MenuItem::EnergyLoggingForm);
         m_window->hideScreen(MenuItem::EnergyTripForm);
         startUnattended();
+        m_dialogs.endStartup();
         m_stage = 9;
         return true;
     } catch (const std::exception& error) {
-        m_ctx.services.dialogs.message(QStringLiteral("Unexpected Fatal Error stage %1:\r\n").arg(m_stage) +
-                                       QString::fromLocal8Bit(error.what()));
+        fatal = QString::fromLocal8Bit(error.what());
     } catch (...) {
-        m_ctx.services.dialogs.message(
-            QStringLiteral("Unexpected Fatal Error stage %1:\r\nUnknown error").arg(m_stage));
+        fatal = QStringLiteral("Unknown error");
     }
+    m_ctx.services.dialogs.message(QStringLiteral("Unexpected Fatal Error stage %1:\r\n").arg(m_stage) + fatal);
+    m_dialogs.endStartup();
     return false;
 }

@@ -13,6 +13,7 @@
 #include "ui/shell/WattsightApp.h"
 #include "unattended/DeviceList.h"
 
+#include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
@@ -110,22 +111,122 @@ struct StartedApp
     WattsightApp app{Services{t.clock, t.pump, t.dialogs, t.files}, t.dir.path(), WattsightApp::Options{}};
 };
 
-TEST(UnattendedStartup, TheRememberedSimulatedMeterStartsAndCountsWithoutAClick)
+TEST(UnattendedStartup, TheRememberedSimulatedMeterOfAFirstVersionFileStartsAndCountsWithoutAClick)
 {
+    // Written before the video file and the simulated meter's own settings were kept.
     StartedApp started([](TestContext& t) {
-        GlobalSettings& s = t.ctx.settings;
-        s.START_CAMERA_AT_STARTUP = true;
-        s.CAMERA_DEVICE = CaptureComponent::SimulatedMeterName;
-        s.CAMERA_VIDEO_SIZE = QStringLiteral("160 x 120");
-        s.SIMULATED_POWER_WATTS = 7200;
-        EXPECT_EQ(SaveUnattendedSettings(t.ctx), "");
+        const QString path = SettingsFilePath(t.ctx, UnattendedSettingsFile());
+        ASSERT_TRUE(writeFileBytes(path, "[Camera]\r\nREMEMBER_CAMERA=true\r\nCAMERA_DEVICE=Simulated meter\r\n"
+                                         "CAMERA_VIDEO_SIZE=160 x 120\r\nCAMERA_SUBTYPE=\r\n\r\n[Start-up]\r\n"
+                                         "START_CAMERA_AT_STARTUP=true\r\nRESUME_LOGGING_AFTER_RESTART=false\r\n\r\n"
+                                         "[Watchdog]\r\nSTALLED_CAMERA_SECONDS=10\r\n\r\n"));
     });
     ASSERT_NE(started.camera(), nullptr);
+    MeteringContext& ctx = started.app.context();
+    EXPECT_EQ(ctx.settings.SIMULATED_POWER_WATTS, 1000) << "the factory value of a key the file lacks";
     SimulatedFrames frames(started.camera()->capture(), started.t.clock);
-    EXPECT_TRUE(frames.runUntil([&] { return started.app.context().trip.totalPulse >= 3; }, 12.0));
-    EXPECT_TRUE(started.t.dialogs.shown.empty());
+    EXPECT_TRUE(frames.runUntil([&] { return ctx.trip.totalPulse >= 2; }, 30.0));
+    EXPECT_EQ(started.t.dialogs.texts() + started.t.dialogs.noticeTexts(), QStringList());
     started.camera()->capture().stop();
+    EXPECT_EQ(SaveUnattendedSettings(ctx), "");
+    EXPECT_TRUE(fileBytes(SettingsFilePath(ctx, UnattendedSettingsFile()))
+                    .contains("CAMERA_VIDEO_FILE=\r\n\r\n[Simulated Meter]\r\nSIMULATED_POWER_WATTS=1000\r\n"));
 }
+
+// A camera started and logged on; `lose` makes it go away. Running unattended, the loss is said in the camera
+// status and in each record, and the camera is started again by the watchdog or when plugged in again; otherwise
+// a message box says it and nothing restarts it.
+class LostCamera : public ::testing::TestWithParam<bool>
+{
+protected:
+    void SetUp() override
+    {
+        t.ctx.settings.RESUME_LOGGING_AFTER_RESTART = GetParam();
+        t.ctx.settings.CAMERA_DEVICE = QStringLiteral("Cam A");
+        cameras.plug(fakeCamera("a", QStringLiteral("Cam A")));
+        ASSERT_TRUE(form.startRememberedCamera());
+        ASSERT_TRUE(logging.startButton());
+        ASSERT_TRUE(picture());
+    }
+    bool picture()
+    {
+        QSignalSpy analysed(&form.capture(), &VideoCapture::frameAnalysed);
+        cameras.lastStream->push(uniformFrame(QVideoFrameFormat::Format_NV12, {64, 48}, QColor(90, 90, 90)));
+        return analysed.wait(5000);
+    }
+    // At this many seconds after nine: the logging's tick and the watchdog's check.
+    void at(double seconds)
+    {
+        t.clock.setTimer(9 * 3600 + seconds);
+        logging.tick();
+        form.findChild<StalledCameraWatch*>()->check();
+    }
+    QString status() { return logging.display().Text13; }
+    QString lastComment() { return t.ctx.varGlobalDataArray.row(t.ctx.varGlobalDataArray.count()).UserComment; }
+
+    TestContext t;
+    FakeCameras cameras;
+    CameraForm form{t.ctx,
+                    [this](CameraForm& f) -> QDialog* {
+                        return new StartCameraForm(t.ctx, f.capture(), f.detector(), &f);
+                    },
+                    &cameras};
+    LoggingEngine logging{t.ctx};
+};
+
+TEST_P(LostCamera, AFailedStreamIsStartedAgainByTheWatchdogOnlyWhenUnattended)
+{
+    cameras.lastStream->fail(QStringLiteral("Device busy"));
+    QTRY_VERIFY(!t.ctx.blnGlobalCameraRunning);
+    at(10);
+    if (!GetParam()) {
+        EXPECT_EQ(t.dialogs.texts(), QStringList{"CAMERA DEVICE LOST!\n\nThe camera \"Cam A\" stopped: Device busy.\n\n"
+                                                 "If another program is using it, close that program. If you may not "
+                                                 "open the camera (/dev/video*), add your user to the \"video\" group "
+                                                 "and log in again."});
+        EXPECT_FALSE(t.ctx.blnGlobalCameraRunning);
+        EXPECT_EQ(status(), "Camera is NOT RUNNING");
+        return;
+    }
+    EXPECT_TRUE(t.dialogs.shown.empty());
+    EXPECT_TRUE(t.ctx.blnGlobalCameraRunning && cameras.lastStream->started) << "restarted after 10 s";
+    EXPECT_EQ(status(), "Camera lost for 10 s: Cam A");
+    ASSERT_TRUE(picture());
+    EXPECT_EQ(status(), "Camera is Running");
+    at(300);
+    EXPECT_EQ(lastComment(), "Camera back after 10 s");
+}
+
+TEST_P(LostCamera, AnUnpluggedCameraIsNotedInEachRecordAndStartedWhenItsNameIsPluggedInAgain)
+{
+    cameras.unplug("a");
+    at(5);
+    if (!GetParam()) {
+        EXPECT_EQ(t.dialogs.texts(), QStringList{"CAMERA DEVICE LOST!\n\nThe camera is no longer connected."});
+        cameras.plug(fakeCamera("a2", QStringLiteral("Cam A")));
+        EXPECT_FALSE(t.ctx.blnGlobalCameraRunning);
+        return;
+    }
+    EXPECT_TRUE(t.dialogs.shown.empty());
+    EXPECT_EQ(status(), "Camera lost for 5 s: Cam A");
+    at(300);
+    at(600);
+    EXPECT_EQ(t.ctx.varGlobalDataArray.count(), 2);
+    EXPECT_EQ(lastComment(), "Camera lost: Cam A");
+    EXPECT_EQ(t.ctx.varGlobalDataArray.row(1).UserComment, "Camera lost: Cam A");
+    EXPECT_FALSE(t.ctx.blnGlobalCameraRunning) << "the watchdog tried without a camera to start";
+
+    // Plugged in again, it comes back under another id, as a USB camera does.
+    cameras.plug(fakeCamera("a2", QStringLiteral("Cam A")));
+    EXPECT_TRUE(t.ctx.blnGlobalCameraRunning && cameras.lastStream->started);
+    at(605);
+    ASSERT_TRUE(picture());
+    EXPECT_EQ(status(), "Camera is Running");
+    at(900);
+    EXPECT_EQ(lastComment(), "Camera back after 605 s");
+}
+
+INSTANTIATE_TEST_SUITE_P(Unattended, LostCamera, ::testing::Bool());
 
 TEST(UnattendedStartup, WithTheOptionsAtFactoryStateAnUnfinishedRunIsLeftAsBefore)
 {
