@@ -14,11 +14,6 @@ Dialogs::Answer ScriptedDialogs::message(const QString& text, Buttons buttons, I
     return buttons == Buttons::Ok ? Answer::Ok : Answer::Yes;
 }
 
-void ScriptedDialogs::notice(const QString& text, Icon icon, const QString& title)
-{
-    notices.push_back({text, Buttons::Ok, icon, title});
-}
-
 QString ScriptedDialogs::saveFileName(const FileRequest& request)
 {
     fileRequests.push_back(request);
@@ -34,22 +29,10 @@ QString ScriptedDialogs::openFileName(const FileRequest& request)
     return saveFileName(request);
 }
 
-namespace {
-QStringList textsOf(const std::vector<ScriptedDialogs::Shown>& list)
-{
-    QStringList out;
-    for (const ScriptedDialogs::Shown& s : list)
-        out << s.text;
-    return out;
-}
-} // namespace
-
 QStringList ScriptedDialogs::texts() const
 {
-    return textsOf(shown);
-}
-
-QStringList ScriptedDialogs::noticeTexts() const
-{
-    return textsOf(notices);
+    QStringList out;
+    for (const Shown& s : shown)
+        out << s.text;
+    return out;
 }

@@ -21,19 +21,18 @@ public:
     };
 
     Answer message(const QString& text, Buttons buttons, Icon icon, const QString& title) override;
-    void notice(const QString& text, Icon icon, const QString& title) override;
+    void notice(const QString& text, Icon, const QString&) override { notices << text; }
     QString saveFileName(const FileRequest& request) override;
     QString openFileName(const FileRequest& request) override;
 
     void setNextAnswer(Answer a) { answers.push_back(a); }
     void setNextFileName(const QString& name) { fileNames.push_back(name); }
     QStringList texts() const;
-    QStringList noticeTexts() const;
 
     std::deque<Answer> answers;
     std::deque<QString> fileNames; // "" = the user cancels
     std::vector<Shown> shown;
-    std::vector<Shown> notices; // buttons Ok
+    QStringList notices;
     std::vector<FileRequest> fileRequests;
     // Runs as each message is shown, to look at the program's state at that moment.
     std::function<void(const Shown&)> onMessage;

@@ -68,8 +68,7 @@ void addRow(QFormLayout* form, const QString& label, QWidget* row, QWidget* budd
 }
 } // namespace
 
-CameraForm::CameraForm(MeteringContext& ctx, StartCameraFactory startCamera, CameraDevices* cameras,
-                       QWidget* parent)
+CameraForm::CameraForm(MeteringContext& ctx, StartCameraFactory startCamera, CameraDevices* cameras, QWidget* parent)
     : QWidget(parent), m_ctx(ctx), m_startCameraFactory(std::move(startCamera)),
       m_capture(cameras ? std::make_unique<CaptureComponent>(ctx.services.clock, ctx.services.dialogs, *cameras)
                         : std::make_unique<CaptureComponent>(ctx.services.clock, ctx.services.dialogs)),

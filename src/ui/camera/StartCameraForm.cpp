@@ -119,8 +119,7 @@ StartCameraForm::StartCameraForm(AppContext& ctx, VideoCapture& capture, MarkDet
         connect(m_sizeOptions[std::size_t(n - 1)], &QRadioButton::clicked, this, [this, n] { choosePreferredSize(n); });
 
     connect(&m_capture, &VideoCapture::videoDeviceSelected, this, &StartCameraForm::on_video_device_selected);
-    connect(&m_capture, &VideoCapture::deviceAddedOrRemoved, this,
-            &StartCameraForm::onDeviceAddedOrRemoved);
+    connect(&m_capture, &VideoCapture::deviceAddedOrRemoved, this, &StartCameraForm::onDeviceAddedOrRemoved);
     connect(&m_capture, &VideoCapture::deviceLost, this, &StartCameraForm::onDeviceLost);
     connect(&m_capture, &VideoCapture::liveVideoRestarted, this, [this] { m_detector.camera_just_starting(); });
 }

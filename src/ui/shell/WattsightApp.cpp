@@ -39,7 +39,6 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QTimer>
 #include <exception>
 
 struct WattsightApp::RealServices
@@ -185,14 +184,11 @@ void WattsightApp::startUnattended()
     if (resumed)
         m_window->openScreen(MenuItem::EnergyLoggingForm);
     if (!notes.isEmpty())
-        QTimer::singleShot(0, m_window.get(), [this, notes] {
-            m_ctx.services.dialogs.notice(notes, Dialogs::Icon::Exclamation);
-        });
+        m_ctx.services.dialogs.notice(notes, Dialogs::Icon::Exclamation);
 }
 
 bool WattsightApp::StartApplication()
 {
-    QString fatal;
     m_dialogs.beginStartup();
     try {
         m_stage = 1;
@@ -217,11 +213,12 @@ bool WattsightApp::StartApplication()
         m_stage = 9;
         return true;
     } catch (const std::exception& error) {
-        fatal = QString::fromLocal8Bit(error.what());
+        m_ctx.services.dialogs.message(QStringLiteral("Unexpected Fatal Error stage %1:\r\n").arg(m_stage) +
+                                       QString::fromLocal8Bit(error.what()));
     } catch (...) {
-        fatal = QStringLiteral("Unknown error");
+        m_ctx.services.dialogs.message(
+            QStringLiteral("Unexpected Fatal Error stage %1:\r\nUnknown error").arg(m_stage));
     }
-    m_ctx.services.dialogs.message(QStringLiteral("Unexpected Fatal Error stage %1:\r\n").arg(m_stage) + fatal);
     m_dialogs.endStartup();
     return false;
 }

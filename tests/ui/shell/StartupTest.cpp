@@ -98,7 +98,7 @@ TEST(Startup, WithAStartUpOptionOfUnattendedOperationOnTheMessagesAreNoticesThat
         ASSERT_TRUE(app.Main());
         const QStringList failures{"Failed to load meter settings", "Failed to load unattended settings"};
         EXPECT_EQ(f.dialogs.texts(), unattended ? QStringList() : failures);
-        EXPECT_EQ(f.dialogs.noticeTexts(), unattended ? failures : QStringList());
+        EXPECT_EQ(f.dialogs.notices, unattended ? failures : QStringList());
         EXPECT_TRUE(app.window().isVisible());
     }
 }
