@@ -7,6 +7,8 @@
 int main(int argc, char** argv)
 {
     readLocalTimeZoneOnce();
+    // Standard error is the program's log: what went wrong while no one was there to read a message.
+    qSetMessagePattern(QStringLiteral("%{time yyyy-MM-dd hh:mm:ss} %{if-warning}warning: %{endif}%{message}"));
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Wattsight"));
     QApplication::setApplicationVersion(QStringLiteral("1.0.5"));

@@ -42,6 +42,9 @@ public:
     // An empty title means the application title.
     virtual Answer message(const QString& text, Buttons buttons = Buttons::Ok, Icon icon = Icon::None,
                            const QString& title = QString()) = 0;
+    // Shows the text without waiting for anyone to answer it, and writes it to the log: for a program that may
+    // be running with no one at the keyboard.
+    virtual void notice(const QString& text, Icon icon = Icon::None, const QString& title = QString()) = 0;
     // The chosen full path, or an empty string when the user cancels.
     virtual QString saveFileName(const FileRequest& request) = 0;
     virtual QString openFileName(const FileRequest& request) = 0;

@@ -35,7 +35,8 @@ void DoWriteLogevent(MeteringContext& ctx)
     r.TarrifNumber = p.intGlobalWkgTarrifNumber;
     r.LightLevel = p.lngGlobalLightLevel;
     r.Slot21 = false;
-    r.UserComment = ctx.strGlobalUserComment;
+    r.UserComment = ctx.strCameraLostNote.isEmpty() ? ctx.strGlobalUserComment
+                                                    : WithNote(ctx, ctx.strGlobalUserComment, ctx.strCameraLostNote);
     // A full table gives up its oldest record, so memory always holds the newest ones.
     ctx.varGlobalDataArray.append(r);
 
@@ -53,6 +54,11 @@ QString CleanUserComment(const MeteringContext& ctx, const QString& text)
     if (!ctx.strGlobalFieldDelimiter.isEmpty())
         result.replace(ctx.strGlobalFieldDelimiter, QStringLiteral(" "));
     return result.left(MaxUserCommentLength);
+}
+
+QString WithNote(const MeteringContext& ctx, const QString& comment, const QString& note)
+{
+    return CleanUserComment(ctx, comment.isEmpty() ? note : comment + QStringLiteral("; ") + note);
 }
 
 QString CleanTypedComment(const MeteringContext& ctx, const QString& typed)

@@ -18,6 +18,8 @@ void DoWriteLogevent(MeteringContext& ctx);
 // replaced by one space, then cut to its first 300 characters. Outer blanks stay (the writers trim them).
 QString CleanUserComment(const MeteringContext& ctx, const QString& text);
 constexpr int MaxUserCommentLength = 300;
+// The comment with a note of the program's own after it ("comment; note"), cleaned as above.
+QString WithNote(const MeteringContext& ctx, const QString& comment, const QString& note);
 // The same for the text of the comment window's multi-line box: each line break there (LF, CR or CR LF)
 // counts as one end-of-line string, so it becomes one space whatever the end-of-line setting and can never
 // split a record line.

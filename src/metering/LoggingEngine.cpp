@@ -123,8 +123,8 @@ void LoggingEngine::RefreshLoggingDisplay()
     }
     d.Text13 =
         m_ctx.blnGlobalCameraRunning ? QStringLiteral("Camera is Running") : QStringLiteral("Camera is NOT RUNNING");
-    if (m_ctx.blnGlobalCameraRunning && !m_ctx.strCameraStalled.isEmpty())
-        d.Text13 = m_ctx.strCameraStalled;
+    if (!m_ctx.strCameraProblem.isEmpty())
+        d.Text13 = m_ctx.strCameraProblem;
     d.markOn = m_ctx.blnGlobalMarkOn;
     changed();
 }

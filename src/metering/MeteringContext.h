@@ -74,8 +74,11 @@ struct MeteringContext : AppContext
     LoggingFileState loggingFiles;
     DataArray varGlobalDataArray;
     QString strGlobalUserComment;
-    // Set while the camera runs but delivers no picture; the logging screen shows it as the camera status.
-    QString strCameraStalled;
+    // Set while the camera runs but delivers no picture, or is lost while running unattended; the logging screen
+    // shows it as the camera status.
+    QString strCameraProblem;
+    // Set while the camera is lost while running unattended: every record written meanwhile notes it.
+    QString strCameraLostNote;
     // Data files a writer has begun; a second writer of the same file stays away while the first waits.
     FilesInUse filesInUse;
 

@@ -266,6 +266,13 @@ TEST(ConfigFilesRead, EachValueIsCheckedAgainstItsReadRangeAndAFailingOneGivesFa
         EXPECT_TRUE(holds(t.ctx.settings));
         EXPECT_EQ(t.ctx.settings.MQTT_PASSWORD + t.ctx.settings.DISCOVERY_PREFIX, "keptha") << "later keys still read";
     }
+
+    // Keys a later version added are missing from a file an earlier one wrote: their factory values, no failure.
+    t.ctx.settings = GlobalSettings{};
+    EXPECT_TRUE(writeFileBytes(SettingsFilePath(t.ctx, PublishSettingsFile()), "[Topics]\r\nMETER_ID=cellar\r\n"));
+    EXPECT_TRUE(LoadSettingsFile(t.ctx, PublishSettingsFile()));
+    EXPECT_EQ(std::tuple(t.ctx.settings.METER_ID, t.ctx.settings.MQTT_PORT, t.ctx.settings.MQTT_HOST),
+              std::tuple(QStringLiteral("cellar"), 1883, QStringLiteral("localhost")));
 }
 
 TEST_F(ConfigFilesTest, WriterRetriesReportsEachKindOfFailureAndStopsAtTheEndMarkerOrAfterAHundredLines)

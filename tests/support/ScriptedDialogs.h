@@ -7,7 +7,8 @@
 #include <deque>
 #include <functional>
 
-// Records every message and answers from a script (Ok or Yes when the script is empty).
+// Records every message and answers from a script (Ok or Yes when the script is empty). Notices, which wait
+// for no answer, are recorded apart.
 class ScriptedDialogs : public Dialogs
 {
 public:
@@ -20,6 +21,7 @@ public:
     };
 
     Answer message(const QString& text, Buttons buttons, Icon icon, const QString& title) override;
+    void notice(const QString& text, Icon, const QString&) override { notices << text; }
     QString saveFileName(const FileRequest& request) override;
     QString openFileName(const FileRequest& request) override;
 
@@ -30,6 +32,7 @@ public:
     std::deque<Answer> answers;
     std::deque<QString> fileNames; // "" = the user cancels
     std::vector<Shown> shown;
+    QStringList notices;
     std::vector<FileRequest> fileRequests;
     // Runs as each message is shown, to look at the program's state at that moment.
     std::function<void(const Shown&)> onMessage;

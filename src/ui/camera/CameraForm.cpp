@@ -70,9 +70,10 @@ void addRow(QFormLayout* form, const QString& label, QWidget* row, QWidget* budd
 }
 } // namespace
 
-CameraForm::CameraForm(MeteringContext& ctx, StartCameraFactory startCamera, QWidget* parent)
+CameraForm::CameraForm(MeteringContext& ctx, StartCameraFactory startCamera, CameraDevices* cameras, QWidget* parent)
     : QWidget(parent), m_ctx(ctx), m_startCameraFactory(std::move(startCamera)),
-      m_capture(std::make_unique<CaptureComponent>(ctx.services.clock, ctx.services.dialogs)),
+      m_capture(cameras ? std::make_unique<CaptureComponent>(ctx.services.clock, ctx.services.dialogs, *cameras)
+                        : std::make_unique<CaptureComponent>(ctx.services.clock, ctx.services.dialogs)),
       m_detector(std::make_unique<MarkDetector>(ctx, *m_capture)),
       m_binding(new NumericFieldBinding(ctx.services.dialogs, this))
 {
@@ -380,6 +381,9 @@ void CameraForm::createStartCameraForm()
             selection->assignDeviceList();
             connect(selection, &StartCameraForm::cameraRunningChanged, m_stalledWatch,
                     &StalledCameraWatch::cameraRunningChanged);
+            connect(selection, &StartCameraForm::cameraLost, m_stalledWatch, &StalledCameraWatch::cameraLost);
+            // A lost camera plugged in again is started without this screen's button.
+            connect(selection, &StartCameraForm::cameraRunningChanged, this, &CameraForm::cameraChanged);
         }
     }
 }
@@ -421,8 +425,7 @@ bool CameraForm::startRememberedCamera()
 void CameraForm::restartStalledCamera()
 {
     if (auto* selection = qobject_cast<StartCameraForm*>(m_startCamera.data())) {
-        selection->stopCamera();
-        selection->startCamera();
+        selection->restartCamera();
     } else {
         m_capture->stop();
         m_detector->camera_just_starting();

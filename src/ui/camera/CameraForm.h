@@ -11,6 +11,7 @@
 #include <memory>
 
 struct MeteringContext;
+class CameraDevices;
 class CaptureComponent;
 class CapturePreviewWidget;
 class FindMarkForm;
@@ -38,7 +39,9 @@ public:
     // stays disabled.
     using StartCameraFactory = std::function<QDialog*(CameraForm& owner)>;
 
-    CameraForm(MeteringContext& ctx, StartCameraFactory startCamera, QWidget* parent = nullptr);
+    // `cameras`: the cameras to offer, which must outlive the screen; nullptr for the machine's own.
+    CameraForm(MeteringContext& ctx, StartCameraFactory startCamera, CameraDevices* cameras = nullptr,
+               QWidget* parent = nullptr);
     ~CameraForm() override;
 
     CaptureComponent& capture() { return *m_capture; }

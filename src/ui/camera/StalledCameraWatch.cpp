@@ -17,7 +17,9 @@ StalledCameraWatch::StalledCameraWatch(MeteringContext& ctx, VideoCapture& captu
 
 void StalledCameraWatch::cameraRunningChanged(bool running)
 {
-    if (m_restarting)
+    const bool changed = running != m_running;
+    m_running = running;
+    if (m_restarting || !changed)
         return;
     if (running) {
         m_watchdog.cameraStarted(m_ctx.services.clock.timer());
@@ -26,6 +28,12 @@ void StalledCameraWatch::cameraRunningChanged(bool running)
         m_watchdog.cameraStopped();
         m_timer.stop();
     }
+}
+
+void StalledCameraWatch::cameraLost(const QString& name, const QString& reason)
+{
+    m_watchdog.cameraLost(m_ctx.services.clock.timer(), name, reason);
+    m_timer.start();
 }
 
 void StalledCameraWatch::check()

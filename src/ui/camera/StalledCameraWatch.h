@@ -12,7 +12,9 @@ struct MeteringContext;
 
 // Runs the stalled-camera watchdog on a capture component: every analysed frame counts as a picture, a
 // timer checks once a second, and `restart` is called when the watchdog asks for it. The camera screens
-// report their own starts and stops through cameraRunningChanged; those of a restart are ignored.
+// report their own starts and stops through cameraRunningChanged, and a camera lost while running unattended
+// through cameraLost; those of a restart are ignored, and so is a report that changes nothing (a device
+// removed while the camera is already stopped).
 class StalledCameraWatch : public QObject
 {
     Q_OBJECT
@@ -22,6 +24,7 @@ public:
                        QObject* parent = nullptr);
 
     void cameraRunningChanged(bool running);
+    void cameraLost(const QString& name, const QString& reason);
     // What the timer does each second; tests on a fake clock call it directly.
     void check();
     const CameraWatchdog& watchdog() const { return m_watchdog; }
@@ -32,4 +35,5 @@ private:
     std::function<void()> m_restart;
     QTimer m_timer;
     bool m_restarting = false;
+    bool m_running = false;
 };

@@ -119,8 +119,7 @@ StartCameraForm::StartCameraForm(AppContext& ctx, VideoCapture& capture, MarkDet
         connect(m_sizeOptions[std::size_t(n - 1)], &QRadioButton::clicked, this, [this, n] { choosePreferredSize(n); });
 
     connect(&m_capture, &VideoCapture::videoDeviceSelected, this, &StartCameraForm::on_video_device_selected);
-    connect(&m_capture, &VideoCapture::deviceAddedOrRemoved, this,
-            [this](bool added, bool isVideo, const QString&) { onDeviceAddedOrRemoved(added, isVideo); });
+    connect(&m_capture, &VideoCapture::deviceAddedOrRemoved, this, &StartCameraForm::onDeviceAddedOrRemoved);
     connect(&m_capture, &VideoCapture::deviceLost, this, &StartCameraForm::onDeviceLost);
     connect(&m_capture, &VideoCapture::liveVideoRestarted, this, [this] { m_detector.camera_just_starting(); });
 }
@@ -309,8 +308,11 @@ void StartCameraForm::startCamera()
     m_detector.camera_just_starting();
     m_capture.startLiveVideo();
     setCameraRunning(is_camera_running(m_capture));
-    if (m_ctx.blnGlobalCameraRunning)
+    if (m_ctx.blnGlobalCameraRunning) {
+        m_startedCamera = currentChoice();
+        m_lostCamera.reset();
         rememberCamera();
+    }
     // The component may have been given the factory grid: the detector watches what the settings say now.
     if (!parse_grid_string(m_ctx.settings.DETECTION_GRID, m_detector.varActiveCells()))
         m_ctx.services.dialogs.message(NoCellsActive);
@@ -331,12 +333,23 @@ bool StartCameraForm::selectRememberedCamera()
         component->selectVideoFile(s.CAMERA_VIDEO_FILE);
     else
         m_capture.setDeviceIndex(device);
-    if (const int size = listItemIndex(m_capture.sizeList(), s.CAMERA_VIDEO_SIZE); size >= 0)
+    selectFormats({s.CAMERA_DEVICE, s.CAMERA_VIDEO_SIZE, s.CAMERA_SUBTYPE});
+    return true;
+}
+
+void StartCameraForm::selectFormats(const CameraChoice& choice)
+{
+    if (const int size = listItemIndex(m_capture.sizeList(), choice.size); size >= 0)
         m_capture.setSizeIndex(size);
-    if (const int subtype = listItemIndex(m_capture.subtypeList(), s.CAMERA_SUBTYPE); subtype >= 0)
+    if (const int subtype = listItemIndex(m_capture.subtypeList(), choice.subtype); subtype >= 0)
         m_capture.setSubtypeIndex(subtype);
     on_video_device_selected();
-    return true;
+}
+
+StartCameraForm::CameraChoice StartCameraForm::currentChoice() const
+{
+    return {m_capture.deviceName(), listItemAt(m_capture.sizeList(), m_capture.sizeIndex()),
+            listItemAt(m_capture.subtypeList(), m_capture.subtypeIndex())};
 }
 
 void StartCameraForm::rememberCamera()
@@ -345,9 +358,10 @@ void StartCameraForm::rememberCamera()
     if (!s.REMEMBER_CAMERA)
         return;
     const GlobalSettings before = s;
-    s.CAMERA_DEVICE = m_capture.deviceName();
-    s.CAMERA_VIDEO_SIZE = listItemAt(m_capture.sizeList(), m_capture.sizeIndex());
-    s.CAMERA_SUBTYPE = listItemAt(m_capture.subtypeList(), m_capture.subtypeIndex());
+    const CameraChoice started = currentChoice();
+    s.CAMERA_DEVICE = started.device;
+    s.CAMERA_VIDEO_SIZE = started.size;
+    s.CAMERA_SUBTYPE = started.subtype;
     if (const auto* component = qobject_cast<const CaptureComponent*>(&m_capture)) {
         if (component->deviceIndex() == component->videoFileIndex())
             s.CAMERA_VIDEO_FILE = component->videoFilePath();
@@ -371,6 +385,19 @@ void StartCameraForm::stopCamera()
     } else {
         setCameraRunning(false);
     }
+}
+
+void StartCameraForm::restartCamera()
+{
+    stopCamera();
+    if (m_lostCamera && m_capture.deviceIndex() == -1) {
+        const int device = listItemIndex(m_capture.deviceList(), m_lostCamera->device);
+        if (device < 0)
+            return;
+        m_capture.setDeviceIndex(device);
+        selectFormats(*m_lostCamera);
+    }
+    startCamera();
 }
 
 void StartCameraForm::showFrameRate(double framesPerSecond)
@@ -423,18 +450,27 @@ void StartCameraForm::openStreamDialog()
     update();
 }
 
-void StartCameraForm::onDeviceAddedOrRemoved(bool added, bool isVideo)
+void StartCameraForm::onDeviceAddedOrRemoved(bool added, bool isVideo, const QString& name)
 {
     if (!added && !is_camera_running(m_capture))
         setCameraRunning(false);
     if (isVideo)
         assignDeviceList();
+    if (added && isVideo && m_lostCamera && name == m_lostCamera->device && !is_camera_running(m_capture))
+        restartCamera();
 }
 
 void StartCameraForm::onDeviceLost(const QString& reason)
 {
     if (!is_camera_running(m_capture))
         setCameraRunning(false);
+    if (RunsUnattended(m_ctx.settings) && m_startedCamera) {
+        if (!is_camera_running(m_capture)) {
+            m_lostCamera = m_startedCamera;
+            emit cameraLost(m_lostCamera->device, reason);
+        }
+        return;
+    }
     const QString lost = QStringLiteral("CAMERA DEVICE LOST!");
     m_ctx.services.dialogs.message(reason.isEmpty() ? lost : lost + QStringLiteral("\n\n") + reason);
 }

@@ -37,6 +37,9 @@ public:
 
     void startCamera();
     void stopCamera();
+    // Stop, then start again. A camera lost while running unattended is first selected again by its name,
+    // size and subtype; while no device of that name is listed nothing is started.
+    void restartCamera();
     // With REMEMBER_CAMERA on and the camera stopped: selects the remembered camera by its name, with its
     // size and subtype (the simulated meter with its settings, a video file with its path). False when the
     // remembered camera is not in the device list.
@@ -45,6 +48,9 @@ public:
 signals:
     // Each time this screen sets blnGlobalCameraRunning.
     void cameraRunningChanged(bool running);
+    // Running unattended, the camera this screen started went away: said here instead of in a message box, and
+    // the camera is started again when a device of its name is plugged in.
+    void cameraLost(const QString& name, const QString& reason);
     // The component's grid display text after the camera was configured (the image settings screen shows it).
     void sensitivityGridChanged(const QString& gridDisplayText);
 
@@ -52,11 +58,21 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    struct CameraChoice
+    {
+        QString device;
+        QString size;
+        QString subtype;
+    };
+
     void buildControls();
     void activateScreen();
     // The device list, asking for a choice when the component has no device selected.
     void showDeviceList();
     void setCameraRunning(bool running);
+    CameraChoice currentChoice() const;
+    // The size and subtype of the selected device named by these list items, where it lists them.
+    void selectFormats(const CameraChoice& choice);
     // Writes the camera that just started well to the unattended settings file.
     void rememberCamera();
     void showRunningState(bool running);
@@ -68,12 +84,14 @@ private:
     void applySettleDelay();
     void choosePreferredSize(int videoSize);
     void openStreamDialog();
-    void onDeviceAddedOrRemoved(bool added, bool isVideo);
+    void onDeviceAddedOrRemoved(bool added, bool isVideo, const QString& name);
     void onDeviceLost(const QString& reason);
 
     AppContext& m_ctx;
     VideoCapture& m_capture;
     MarkDetector& m_detector;
+    std::optional<CameraChoice> m_startedCamera;
+    std::optional<CameraChoice> m_lostCamera;
 
     QComboBox* m_devices = nullptr;
     QComboBox* m_inputs = nullptr;

@@ -3,8 +3,11 @@
 
 #include "ui/shell/ProductInfo.h"
 
+#include <QCoreApplication>
+#include <QDebug>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QTimer>
 
 namespace {
 QMessageBox::Icon toQt(Dialogs::Icon icon)
@@ -68,6 +71,20 @@ Dialogs::Answer QtDialogs::message(const QString& text, Buttons buttons, Icon ic
     if (buttons == Buttons::YesNoCancel)
         return Answer::Cancel;
     return Answer::Ok;
+}
+
+void QtDialogs::notice(const QString& text, Icon icon, const QString& title)
+{
+    const QString caption = title.isEmpty() ? ProductInfo::ApplicationTitle : title;
+    qWarning().noquote() << caption + QStringLiteral(": ") + QString(text).simplified();
+    // Shown once the event loop runs: at start-up the main window opens after this and would cover it.
+    QTimer::singleShot(0, QCoreApplication::instance(), [this, text, icon, caption] {
+        auto* box = new QMessageBox(toQt(icon), caption, text, QMessageBox::Ok, parentWidget());
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->setWindowModality(Qt::NonModal);
+        box->show();
+        box->raise();
+    });
 }
 
 QString QtDialogs::fileName(const FileRequest& request, bool save) const

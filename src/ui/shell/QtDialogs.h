@@ -14,6 +14,8 @@ public:
 
     Answer message(const QString& text, Buttons buttons = Buttons::Ok, Icon icon = Icon::None,
                    const QString& title = QString()) override;
+    // A message box that does not block, closed by OK; the log is standard error.
+    void notice(const QString& text, Icon icon = Icon::None, const QString& title = QString()) override;
     QString saveFileName(const FileRequest& request) override;
     QString openFileName(const FileRequest& request) override;
 

@@ -7,6 +7,7 @@
 #include "app/Dialogs.h"
 #include "app/EventPump.h"
 #include "app/FileIo.h"
+#include "app/UnattendedSettings.h"
 #include "metering/LogEvent.h"
 #include "metering/LoggingEngine.h"
 #include "metering/MeterReadingStore.h"
@@ -40,7 +41,6 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QTimer>
 #include <exception>
 
 struct WattsightApp::RealServices
@@ -53,6 +53,13 @@ struct WattsightApp::RealServices
     Services services() { return Services{clock, pump, dialogs, files}; }
 };
 
+namespace {
+Services withDialogs(const Services& s, Dialogs& dialogs)
+{
+    return Services{s.clock, s.pump, dialogs, s.files};
+}
+} // namespace
+
 WattsightApp::WattsightApp() : WattsightApp(std::make_unique<RealServices>(), std::nullopt, QDir::currentPath(), {}) {}
 
 WattsightApp::WattsightApp(Services services, const QString& workingFolder, Options options)
@@ -62,7 +69,8 @@ WattsightApp::WattsightApp(Services services, const QString& workingFolder, Opti
 
 WattsightApp::WattsightApp(std::unique_ptr<RealServices> real, std::optional<Services> injected,
                            const QString& workingFolder, Options options)
-    : m_real(std::move(real)), m_ctx(m_real ? m_real->services() : *injected), m_workingFolder(workingFolder),
+    : m_real(std::move(real)), m_dialogs(m_real ? m_real->dialogs : injected->dialogs),
+      m_ctx(withDialogs(m_real ? m_real->services() : *injected, m_dialogs)), m_workingFolder(workingFolder),
       m_options(std::move(options))
 {
     if (m_options.helpFolder.isEmpty())
@@ -185,9 +193,7 @@ void WattsightApp::startUnattended()
     if (resumed)
         m_window->openScreen(MenuItem::EnergyLoggingForm);
     if (!notes.isEmpty())
-        QTimer::singleShot(0, m_window.get(), [this, notes] {
-            m_ctx.services.dialogs.message(notes, Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation);
-        });
+        m_ctx.services.dialogs.notice(notes, Dialogs::Icon::Exclamation);
 }
 
 void WattsightApp::loadMeterReading()
@@ -201,10 +207,12 @@ void WattsightApp::loadMeterReading()
 
 bool WattsightApp::StartApplication()
 {
+    m_dialogs.beginStartup();
     try {
         m_stage = 1;
         MakeDefaultSettingsFiles(m_ctx);
         LoadAllSettings(m_ctx);
+        m_dialogs.knowUnattended(RunsUnattended(m_ctx.settings));
         prepareMetering();
         m_ctx.blnGlobalCameraRunning = false;
         LoadWorkingMeterValues(m_ctx);
@@ -220,6 +228,7 @@ bool WattsightApp::StartApplication()
         m_window->hideScreen(MenuItem::EnergyLoggingForm);
         m_window->hideScreen(MenuItem::EnergyTripForm);
         startUnattended();
+        m_dialogs.endStartup();
         m_stage = 9;
         return true;
     } catch (const std::exception& error) {
@@ -229,5 +238,6 @@ bool WattsightApp::StartApplication()
         m_ctx.services.dialogs.message(
             QStringLiteral("Unexpected Fatal Error stage %1:\r\nUnknown error").arg(m_stage));
     }
+    m_dialogs.endStartup();
     return false;
 }

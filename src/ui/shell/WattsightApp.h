@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "app/StartupDialogs.h"
 #include "metering/MeteringContext.h"
 #include "ui/shell/SplashForm.h"
 
@@ -78,6 +79,8 @@ private:
     void loadMeterReading();
 
     std::unique_ptr<RealServices> m_real;
+    // Every message of the program passes here, so that none at start-up waits when it runs unattended.
+    StartupDialogs m_dialogs;
     MeteringContext m_ctx;
     QString m_workingFolder;
     Options m_options;

@@ -13,6 +13,7 @@
 #include "ui/shell/WattsightApp.h"
 #include "unattended/DeviceList.h"
 
+#include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
@@ -52,6 +53,14 @@ TEST(RememberedCamera, IsPreselectedByNameWhenTheDeviceListChangesOrder)
     EXPECT_EQ(selection(t, {"Cam A"}), "||");
 }
 
+// One picture from the fake camera last opened; true once it was analysed.
+bool picture(CaptureComponent& capture, FakeCameras& cameras)
+{
+    QSignalSpy analysed(&capture, &VideoCapture::frameAnalysed);
+    cameras.lastStream->push(uniformFrame(QVideoFrameFormat::Format_NV12, {64, 48}, QColor(90, 90, 90)));
+    return analysed.wait(5000);
+}
+
 TEST(StalledCameraWatch, RestartsAStalledCameraUntilPicturesReturnAndTheRecordNotesIt)
 {
     TestContext t;
@@ -71,12 +80,7 @@ TEST(StalledCameraWatch, RestartsAStalledCameraUntilPicturesReturnAndTheRecordNo
     t.ctx.blnGlobalCameraRunning = true;
     watch.cameraRunningChanged(true);
     ASSERT_TRUE(logging.startButton());
-    auto picture = [&] {
-        QSignalSpy analysed(&capture, &VideoCapture::frameAnalysed);
-        cameras.lastStream->push(uniformFrame(QVideoFrameFormat::Format_NV12, {64, 48}, QColor(90, 90, 90)));
-        return analysed.wait(5000);
-    };
-    ASSERT_TRUE(picture());
+    ASSERT_TRUE(picture(capture, cameras));
 
     // Seconds since the last picture -> restarts so far and the camera status on the logging screen.
     const std::tuple<double, int, const char*> steps[] = {{9.5, 0, "Camera is Running"},
@@ -88,7 +92,7 @@ TEST(StalledCameraWatch, RestartsAStalledCameraUntilPicturesReturnAndTheRecordNo
         EXPECT_EQ(restarts, restartsSoFar) << seconds;
         EXPECT_EQ(logging.display().Text13, status) << seconds;
     }
-    ASSERT_TRUE(picture()) << "the restarted camera delivers again";
+    ASSERT_TRUE(picture(capture, cameras)) << "the restarted camera delivers again";
     EXPECT_EQ(logging.display().Text13, "Camera is Running");
     t.clock.setTimer(9 * 3600 + 300);
     logging.tick();
@@ -110,22 +114,98 @@ struct StartedApp
     WattsightApp app{Services{t.clock, t.pump, t.dialogs, t.files}, t.dir.path(), WattsightApp::Options{}};
 };
 
-TEST(UnattendedStartup, TheRememberedSimulatedMeterStartsAndCountsWithoutAClick)
+TEST(UnattendedStartup, TheRememberedSimulatedMeterOfAFirstVersionFileStartsAndCountsWithoutAClick)
 {
+    // Written before the video file and the simulated meter's own settings were kept.
     StartedApp started([](TestContext& t) {
-        GlobalSettings& s = t.ctx.settings;
-        s.START_CAMERA_AT_STARTUP = true;
-        s.CAMERA_DEVICE = CaptureComponent::SimulatedMeterName;
-        s.CAMERA_VIDEO_SIZE = QStringLiteral("160 x 120");
-        s.SIMULATED_POWER_WATTS = 7200;
-        EXPECT_EQ(SaveUnattendedSettings(t.ctx), "");
+        const QString path = SettingsFilePath(t.ctx, UnattendedSettingsFile());
+        ASSERT_TRUE(writeFileBytes(path, "[Camera]\r\nREMEMBER_CAMERA=true\r\nCAMERA_DEVICE=Simulated meter\r\n"
+                                         "CAMERA_VIDEO_SIZE=160 x 120\r\nCAMERA_SUBTYPE=\r\n\r\n[Start-up]\r\n"
+                                         "START_CAMERA_AT_STARTUP=true\r\nRESUME_LOGGING_AFTER_RESTART=false\r\n\r\n"
+                                         "[Watchdog]\r\nSTALLED_CAMERA_SECONDS=10\r\n\r\n"));
     });
     ASSERT_NE(started.camera(), nullptr);
+    MeteringContext& ctx = started.app.context();
+    EXPECT_EQ(ctx.settings.SIMULATED_POWER_WATTS, 1000) << "the factory value of a key the file lacks";
     SimulatedFrames frames(started.camera()->capture(), started.t.clock);
-    EXPECT_TRUE(frames.runUntil([&] { return started.app.context().trip.totalPulse >= 3; }, 12.0));
-    EXPECT_TRUE(started.t.dialogs.shown.empty());
+    EXPECT_TRUE(frames.runUntil([&] { return ctx.trip.totalPulse >= 2; }, 30.0));
+    EXPECT_EQ(started.t.dialogs.texts() + started.t.dialogs.notices, QStringList());
     started.camera()->capture().stop();
+    EXPECT_EQ(SaveUnattendedSettings(ctx), "");
+    EXPECT_TRUE(fileBytes(SettingsFilePath(ctx, UnattendedSettingsFile()))
+                    .contains("CAMERA_VIDEO_FILE=\r\n\r\n[Simulated Meter]\r\nSIMULATED_POWER_WATTS=1000\r\n"));
 }
+
+// A camera started and logging on, with the start-up options on (the parameter) or off.
+class LostCamera : public ::testing::TestWithParam<bool>
+{
+protected:
+    void SetUp() override
+    {
+        t.ctx.settings.RESUME_LOGGING_AFTER_RESTART = GetParam();
+        t.ctx.settings.CAMERA_DEVICE = QStringLiteral("Cam A");
+        cameras.plug(fakeCamera("a", QStringLiteral("Cam A")));
+        ASSERT_TRUE(form.startRememberedCamera() && logging.startButton() && picture(form.capture(), cameras));
+    }
+    // At this many seconds after nine: the logging's tick and the watchdog's check.
+    void at(double seconds)
+    {
+        t.clock.setTimer(9 * 3600 + seconds);
+        logging.tick();
+        form.findChild<StalledCameraWatch*>()->check();
+    }
+    QString status() { return logging.display().Text13; }
+    QStringList comments()
+    {
+        QStringList out;
+        for (qint32 row = 1; row <= t.ctx.varGlobalDataArray.count(); ++row)
+            out << t.ctx.varGlobalDataArray.row(row).UserComment;
+        return out;
+    }
+
+    TestContext t;
+    FakeCameras cameras;
+    CameraForm form{
+        t.ctx, [this](CameraForm& f) -> QDialog* { return new StartCameraForm(t.ctx, f.capture(), f.detector(), &f); },
+        &cameras};
+    LoggingEngine logging{t.ctx};
+};
+
+TEST_P(LostCamera, IsSaidInTheStatusAndEachRecordAndStartedAgainOnlyWhenUnattended)
+{
+    cameras.lastStream->fail(QStringLiteral("Device busy"));
+    QTRY_VERIFY(!t.ctx.blnGlobalCameraRunning);
+    at(10);
+    if (!GetParam()) {
+        // A message box each time; neither the watchdog nor the camera plugged in again restarts it.
+        ASSERT_TRUE(form.startRememberedCamera());
+        cameras.unplug("a");
+        cameras.plug(fakeCamera("a2", QStringLiteral("Cam A")));
+        at(20);
+        EXPECT_FALSE(t.ctx.blnGlobalCameraRunning);
+        EXPECT_EQ(t.dialogs.texts().filter("CAMERA DEVICE LOST!").size(), 2);
+        return;
+    }
+    ASSERT_TRUE(t.ctx.blnGlobalCameraRunning && t.dialogs.shown.empty()) << "restarted by the watchdog, no box";
+    EXPECT_EQ(status(), "Camera lost for 10 s: Cam A");
+    ASSERT_TRUE(picture(form.capture(), cameras));
+    EXPECT_EQ(status(), "Camera is Running");
+
+    cameras.unplug("a");
+    at(300);
+    at(600);
+    EXPECT_EQ(status(), "Camera lost for 590 s: Cam A");
+    EXPECT_EQ(comments(), QStringList({"Camera back after 10 s; Camera lost: Cam A", "Camera lost: Cam A"}));
+    // Plugged in again it comes back under another id, as a USB camera does.
+    cameras.plug(fakeCamera("a2", QStringLiteral("Cam A")));
+    ASSERT_TRUE(t.ctx.blnGlobalCameraRunning && picture(form.capture(), cameras));
+    EXPECT_EQ(status(), "Camera is Running");
+    at(900);
+    EXPECT_EQ(comments().last(), "Camera back after 590 s");
+    EXPECT_TRUE(t.dialogs.shown.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Unattended, LostCamera, ::testing::Bool());
 
 TEST(UnattendedStartup, WithTheOptionsAtFactoryStateAnUnfinishedRunIsLeftAsBefore)
 {

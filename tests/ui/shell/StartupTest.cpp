@@ -82,6 +82,27 @@ TEST(Startup, ExistingFilesAreReadAnUnreadableOneIsReportedAndTheDebugMenuFollow
     }
 }
 
+TEST(Startup, WithAStartUpOptionOfUnattendedOperationOnTheMessagesAreNoticesThatWaitForNoOne)
+{
+    for (bool unattended : {false, true}) {
+        SCOPED_TRACE(unattended);
+        StartFixture f;
+        const QByteArray option = unattended ? "true" : "false";
+        ASSERT_TRUE(writeFileBytes(f.path(QStringLiteral("UNATTENDEDSETTINGS.CFG")),
+                                   "[Start-up]\r\nRESUME_LOGGING_AFTER_RESTART=" + option +
+                                       "\r\n[Watchdog]\r\nSTALLED_CAMERA_SECONDS=ten\r\n"));
+        const QString meter = f.path(QStringLiteral("METERSETTINGS.CFG"));
+        ASSERT_TRUE(writeFileBytes(meter, "[Meter Settings 1]\r\n"));
+        f.files.fail(FaultyFileIo::Op::Open, meter);
+        WattsightApp app(f.services(), f.dir.path(), f.options());
+        ASSERT_TRUE(app.Main());
+        const QStringList failures{"Failed to load meter settings", "Failed to load unattended settings"};
+        EXPECT_EQ(f.dialogs.texts(), unattended ? QStringList() : failures);
+        EXPECT_EQ(f.dialogs.notices, unattended ? failures : QStringList());
+        EXPECT_TRUE(app.window().isVisible());
+    }
+}
+
 TEST(Startup, AnErrorInTheSequenceIsFatalWithTheStageNumber)
 {
     StartFixture f;
