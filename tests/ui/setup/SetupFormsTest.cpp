@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/ConfigFiles.h"
+#include "publish/MqttLibrary.h"
 #include "publish/PublishService.h"
 #include "support/MosquittoBroker.h"
 #include "ui/setup/AdvancedSettingsSetupForm.h"
@@ -157,6 +158,7 @@ TEST(PublishingSetupForm, TestConnectionTriesTheFieldsOffTheUserInterfaceThreadA
 {
     MosquittoBroker broker;
     ASSERT_TRUE(broker.start());
+    MqttLibrary mqtt;
     OpenForm<PublishingSetupForm> f;
 
     const QString port = QString::number(broker.port());
@@ -170,10 +172,14 @@ TEST(PublishingSetupForm, TestConnectionTriesTheFieldsOffTheUserInterfaceThreadA
     QTRY_VERIFY(f.form.testButton()->isEnabled());
     EXPECT_FALSE(f.t.ctx.settings.PUBLISH_MQTT || f.t.ctx.settings.MQTT_PORT != 1883) << "a test applies nothing";
 
-    const QString closed = QString::number(MosquittoBroker::freePort());
+    const ReservedPort nothingListens;
+    const QString closed = QString::number(nothingListens.port());
     f.type("MqttPort", closed);
     f.click(f.form.testButton());
     QTRY_COMPARE(f.form.statusLine()->text(), "Not connected to 127.0.0.1:" + closed + ": Connection refused");
+    // The answer stays a while, then the line shows the publishing's own status again.
+    QTRY_COMPARE_WITH_TIMEOUT(f.form.statusLine()->text(), QStringLiteral("Publishing is off"),
+                              3 * PublishingSetupForm::TestAnswerMilliseconds);
 
     f.type("MqttPort", port);
     f.type("MeterId", QStringLiteral("meter 2"));
