@@ -50,7 +50,8 @@ struct MqttClient::Shared
     bool connected = false;
     std::promise<void> done;
     const std::shared_future<void> finished = done.get_future().share();
-    std::vector<std::shared_future<void>> predecessors; // see MqttLibrary::leaving
+    // Earlier clients with our will, still saying goodbye (see MqttLibrary::leaving).
+    std::vector<std::shared_future<void>> predecessors;
     QString refusal; // the broker's answer when it refused the connection
     MqttStatus status;
     // Held while telling the client object, so that its destructor can take the callback away safely.
@@ -297,7 +298,8 @@ MqttClient::MqttClient(MqttOptions options, QObject* parent)
     m_shared->predecessors = MqttLibrary::leaving(m_options.willTopic);
     // Posted to this object, so what is still on its way is dropped with it (see the destructor).
     m_shared->notify = [this](const MqttStatus& s) {
-        QMetaObject::invokeMethod(this, [this, s] { emit statusChanged(s); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, s] { emit statusChanged(s); }, Qt::QueuedConnection);
     };
     // The thread holds the shared state, so it can outlive this object.
     m_thread = std::thread([shared = m_shared] {

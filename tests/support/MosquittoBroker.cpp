@@ -10,7 +10,8 @@
 
 MosquittoBroker::MosquittoBroker(const QString& user, const QString& password)
 {
-    QByteArray conf = "listener " + QByteArray::number(m_port.port()) + " 127.0.0.1\npersistence false\nlog_dest file " +
+    QByteArray conf = "listener " + QByteArray::number(m_port.port()) +
+                      " 127.0.0.1\npersistence false\nlog_dest file " +
                       QFile::encodeName(m_dir.filePath(QStringLiteral("mosquitto.log"))) + "\n";
     // Started as root it would become the user "mosquitto", who cannot read this private folder.
     if (::geteuid() == 0)
@@ -80,8 +81,8 @@ void MosquittoBroker::stop()
 QMap<QString, QByteArray> MosquittoBroker::retained(const QString& filter, int count) const
 {
     QProcess sub;
-    sub.start(QStringLiteral("mosquitto_sub"), {"-h", "127.0.0.1", "-p", QString::number(m_port.port()), "-t", filter, "-v",
-                                                "--retained-only", "-C", QString::number(count), "-W", "3"});
+    sub.start(QStringLiteral("mosquitto_sub"), {"-h", "127.0.0.1", "-p", QString::number(m_port.port()), "-t", filter,
+                                                "-v", "--retained-only", "-C", QString::number(count), "-W", "3"});
     sub.waitForFinished(6000);
     QMap<QString, QByteArray> messages;
     for (const QByteArray& line : sub.readAllStandardOutput().split('\n')) {
