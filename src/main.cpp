@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/Clock.h"
+#include "publish/MqttLibrary.h"
 #include "ui/shell/WattsightApp.h"
 
 #include <QApplication>
@@ -14,6 +15,9 @@ int main(int argc, char** argv)
     QApplication::setApplicationVersion(QStringLiteral("1.0.5"));
     // The main window's exit guard decides when the process ends, not the last window closing.
     QApplication::setQuitOnLastWindowClosed(false);
+    // Ends after the windows and before the application object: the publisher's goodbye goes out once the
+    // program has gone from the screen.
+    MqttLibrary mqtt;
 
     WattsightApp wattsight;
     if (!wattsight.Main())

@@ -1,11 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "publish/MqttClient.h"
 
+#include "publish/MqttLibrary.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
+#include <future>
 #include <mosquitto.h>
 #include <mutex>
 #include <thread>
@@ -44,8 +47,11 @@ struct MqttClient::Shared
     std::condition_variable wake;
     std::vector<Entry> entries; // in first-publish order, one per topic
     bool stopping = false;
-    bool finished = false;
     bool connected = false;
+    std::promise<void> done;
+    const std::shared_future<void> finished = done.get_future().share();
+    // Earlier clients with our will, still saying goodbye (see MqttLibrary::leaving).
+    std::vector<std::shared_future<void>> predecessors;
     QString refusal; // the broker's answer when it refused the connection
     MqttStatus status;
     // Held while telling the client object, so that its destructor can take the callback away safely.
@@ -129,21 +135,25 @@ struct MqttClient::Shared
         return QString::fromLocal8Bit(mosquitto_strerror(rc));
     }
 
+    // False when asked to stop while an earlier client with our will was still saying goodbye.
+    bool waitForPredecessors()
+    {
+        for (const std::shared_future<void>& before : predecessors) {
+            while (before.wait_for(std::chrono::milliseconds(LoopTimeoutMs)) != std::future_status::ready) {
+                if (stopRequested())
+                    return false;
+            }
+        }
+        predecessors.clear();
+        return true;
+    }
+
     static void onConnect(mosquitto* mosq, void* obj, int rc);
     static void onMessage(mosquitto* mosq, void* obj, const mosquitto_message* message);
     void run();
-    void runAndSignal();
     bool configure(mosquitto* mosq);
     void sayGoodbye(mosquitto* mosq);
 };
-
-namespace {
-void initLibrary()
-{
-    static std::once_flag once;
-    std::call_once(once, [] { mosquitto_lib_init(); });
-}
-} // namespace
 
 void MqttClient::Shared::onConnect(mosquitto* mosq, void* obj, int rc)
 {
@@ -155,11 +165,12 @@ void MqttClient::Shared::onConnect(mosquitto* mosq, void* obj, int rc)
         }
         return;
     }
+    // Sent by the loop once this callback has returned: libmosquitto resends what was still unacknowledged
+    // when the last connection dropped only after it, and an older payload sent last would stay retained.
     s->markAllPending();
     s->setStatus(true, QStringLiteral("Connected to ") + endpoint(s->options));
     if (!s->options.republishTopic.isEmpty())
         mosquitto_subscribe(mosq, nullptr, s->options.republishTopic.toUtf8().constData(), Qos);
-    s->sendPending(mosq);
 }
 
 void MqttClient::Shared::onMessage(mosquitto*, void* obj, const mosquitto_message* message)
@@ -211,7 +222,8 @@ void MqttClient::Shared::sayGoodbye(mosquitto* mosq)
 
 void MqttClient::Shared::run()
 {
-    initLibrary();
+    if (!waitForPredecessors())
+        return;
     const QByteArray clientId = options.clientId.toUtf8();
     mosquitto* mosq = mosquitto_new(clientId.isEmpty() ? nullptr : clientId.constData(), true, this);
     if (!mosq) {
@@ -277,22 +289,23 @@ void MqttClient::Shared::run()
     mosquitto_destroy(mosq);
 }
 
-void MqttClient::Shared::runAndSignal()
-{
-    run();
-    std::lock_guard lock(mutex);
-    finished = true;
-    wake.notify_all();
-}
-
 MqttClient::MqttClient(MqttOptions options, QObject* parent)
     : QObject(parent), m_options(options), m_shared(std::make_shared<Shared>(std::move(options)))
 {
     qRegisterMetaType<MqttStatus>();
+    MqttLibrary::clientCreated();
     m_shared->status = {false, QStringLiteral("Connecting to ") + endpoint(m_options)};
-    m_shared->notify = [this](const MqttStatus& s) { emit statusChanged(s); };
-    // The thread holds the shared state, so it can outlive this object (see the destructor).
-    m_thread = std::thread([shared = m_shared] { shared->runAndSignal(); });
+    m_shared->predecessors = MqttLibrary::leaving(m_options.willTopic);
+    // Posted to this object, so what is still on its way is dropped with it (see the destructor).
+    m_shared->notify = [this](const MqttStatus& s) {
+        QMetaObject::invokeMethod(
+            this, [this, s] { emit statusChanged(s); }, Qt::QueuedConnection);
+    };
+    // The thread holds the shared state, so it can outlive this object.
+    m_thread = std::thread([shared = m_shared] {
+        shared->run();
+        shared->done.set_value();
+    });
 }
 
 MqttClient::~MqttClient()
@@ -301,18 +314,14 @@ MqttClient::~MqttClient()
         std::lock_guard lock(m_shared->notifyMutex);
         m_shared->notify = nullptr;
     }
-    std::unique_lock lock(m_shared->mutex);
-    m_shared->stopping = true;
-    m_shared->wake.notify_all();
-    // The loop notices the stop within a tenth of a second and the goodbye takes a second at most; only a
-    // name look-up that hangs takes longer, and then the thread is left to end alone rather than holding
-    // up the program.
-    const bool ended = m_shared->wake.wait_for(lock, std::chrono::seconds(2), [this] { return m_shared->finished; });
-    lock.unlock();
-    if (ended)
-        m_thread.join();
-    else
-        m_thread.detach();
+    {
+        std::lock_guard lock(m_shared->mutex);
+        m_shared->stopping = true;
+        m_shared->wake.notify_all();
+    }
+    // The loop notices the stop within a tenth of a second and the goodbye takes a second at most, which is
+    // too long for the user-interface thread to wait: the library keeps the thread until it has finished.
+    MqttLibrary::clientGone(std::move(m_thread), m_options.willTopic, m_shared->finished);
 }
 
 void MqttClient::publishRetained(const QString& topic, const QByteArray& payload)

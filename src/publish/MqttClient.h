@@ -36,16 +36,17 @@ struct MqttStatus
 };
 
 // A connection to an MQTT broker that lives on its own network thread: connecting, name look-ups, TLS,
-// sending and reconnecting (back-off 1 s doubling up to 60 s) never happen on the caller's thread.
-// publishRetained only records the newest payload per topic; the network thread sends what changed and,
-// after each (re)connect, everything again. So memory stays bounded however long the broker is away.
+// sending, reconnecting (back-off 1 s doubling up to 60 s) and the goodbye never happen on the caller's
+// thread. publishRetained only records the newest payload per topic; the network thread sends what changed
+// and, after each (re)connect, everything again. So memory stays bounded however long the broker is away.
+// Needs an MqttLibrary that outlives it.
 class MqttClient : public QObject, public RetainedSink
 {
     Q_OBJECT
 
 public:
     explicit MqttClient(MqttOptions options, QObject* parent = nullptr);
-    // Sends the will payload as a clean goodbye and disconnects, waiting at most about a second.
+    // Returns at once; the network thread then sends the will payload as a clean goodbye and disconnects.
     ~MqttClient() override;
 
     void publishRetained(const QString& topic, const QByteArray& payload) override;
@@ -53,8 +54,7 @@ public:
     const MqttOptions& options() const { return m_options; }
 
 signals:
-    // Emitted on the network thread: connect it with a receiver object (then it arrives queued), never to
-    // a bare function.
+    // Emitted on this object's thread. A status still on its way when the client is destroyed never arrives.
     void statusChanged(const MqttStatus& status);
 
 private:

@@ -1,16 +1,23 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "metering/PulseSignal.h"
+#include "publish/MqttLibrary.h"
 #include "publish/PublishService.h"
 #include "support/MosquittoBroker.h"
 #include "support/TestContext.h"
 
+#include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
 #include <QTcpServer>
+#include <QTcpSocket>
 #include <QThread>
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <optional>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace {
 
@@ -26,6 +33,50 @@ bool eventually(const std::function<bool()>& condition)
             return false;
     return true;
 }
+
+// Whether this process still has a socket on that local loopback port: the client's end of a connection.
+bool socketOpenOn(quint16 port)
+{
+    for (int fd = 0; fd < ::getdtablesize(); ++fd) {
+        sockaddr_in address{};
+        socklen_t size = sizeof address;
+        if (::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size) == 0 && address.sin_family == AF_INET &&
+            ntohs(address.sin_port) == port)
+            return true;
+    }
+    return false;
+}
+
+// Just enough of a broker to see what a client sends, in order: it accepts connections and acknowledges
+// nothing but the connection itself.
+struct ScriptedBroker
+{
+    ScriptedBroker() { server.listen(QHostAddress::LocalHost); }
+    int port() const { return server.serverPort(); }
+    // Takes the next connection and accepts its CONNECT.
+    bool accept()
+    {
+        if (!server.waitForNewConnection(10000))
+            return false;
+        connection.reset(server.nextPendingConnection());
+        if (!connection->waitForReadyRead(10000))
+            return false;
+        connection->readAll();
+        connection->write(QByteArray::fromHex("20020000")); // CONNACK: accepted
+        return connection->waitForBytesWritten(10000);
+    }
+    // What the client sends from now on, once `topic` has come `times` times.
+    QByteArray received(const QByteArray& topic, int times)
+    {
+        QByteArray bytes;
+        while (bytes.count(topic) < times && connection->waitForReadyRead(10000))
+            bytes += connection->readAll();
+        return bytes;
+    }
+
+    QTcpServer server;
+    std::unique_ptr<QTcpSocket> connection;
+};
 
 struct PublishTest : ::testing::Test
 {
@@ -47,6 +98,7 @@ struct PublishTest : ::testing::Test
 
     MosquittoBroker broker;
     TestContext t;
+    MqttLibrary mqtt; // ends first: the goodbyes go to a broker still running
 };
 
 TEST_F(PublishTest, DiscoveryStateAndAvailabilityAsHomeAssistantReadsThem)
@@ -106,7 +158,14 @@ TEST_F(PublishTest, DiscoveryStateAndAvailabilityAsHomeAssistantReadsThem)
     service->applySettings();
     EXPECT_TRUE(eventually([&] { return broker.retained("homeassistant/sensor/#").isEmpty(); }));
 
-    service.reset(); // a clean exit says goodbye
+    // Switching publishing off says goodbye, and the statuses the client sent before it went (still queued,
+    // as nothing here ran the event loop) never show after "Publishing is off".
+    QStringList statuses;
+    QObject::connect(service.get(), &PublishService::statusChanged, [&](const QString& text) { statuses << text; });
+    t.ctx.settings.PUBLISH_MQTT = false;
+    service->applySettings();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(statuses, QStringList{"Publishing is off"});
     EXPECT_TRUE(retainedIs(Availability, "offline"));
 }
 
@@ -176,10 +235,12 @@ TEST(PublishConnection, EachFailureSaysWhyWhileTheCallerNeverWaits)
     ASSERT_TRUE(guarded.start() && plain.start());
     QTcpServer silent; // takes connections and never answers: a broker that hangs
     silent.listen(QHostAddress::LocalHost);
+    const ReservedPort closed;
+    MqttLibrary mqtt;
     const std::tuple<int, const char*, const char*, bool, const char*> cases[] = {
         {guarded.port(), "wattsight", "wrong", false, "Connection Refused: not authorised"},
         {plain.port(), "", "", true, "TLS handshake failed"},
-        {MosquittoBroker::freePort(), "", "", false, "Connection refused"},
+        {closed.port(), "", "", false, "Connection refused"},
         {silent.serverPort(), "", "", false, nullptr},
     };
     for (const auto& [port, user, password, tls, reason] : cases) {
@@ -205,6 +266,7 @@ TEST(PublishConnection, TlsTrustsTheCaFileAndRefusesAnUnknownCertificate)
     MosquittoBroker broker;
     const QString caFile = broker.useTls();
     ASSERT_TRUE(broker.start());
+    MqttLibrary mqtt;
     for (const QString& ca : {caFile, QString()}) { // empty: the system store, which does not know the test CA
         MqttClient client({.host = "localhost", .port = broker.port(), .useTls = true, .caFile = ca});
         const QString expected =
@@ -212,6 +274,41 @@ TEST(PublishConnection, TlsTrustsTheCaFileAndRefusesAnUnknownCertificate)
         EXPECT_TRUE(eventually([&] { return client.status().text.startsWith(expected.arg(broker.port())); }))
             << client.status().text.toStdString();
     }
+}
+
+TEST(PublishConnection, AfterAReconnectTheNewestPayloadIsSentLast)
+{
+    ScriptedBroker broker;
+    MqttLibrary mqtt;
+    MqttClient client({.host = "127.0.0.1", .port = broker.port()});
+    client.publishRetained(QStringLiteral("state"), "1");
+    ASSERT_TRUE(broker.accept());
+    ASSERT_TRUE(broker.received("state", 1).endsWith("1")) << "sent, and never acknowledged";
+    broker.connection->abort();
+    ASSERT_TRUE(eventually([&] { return client.status().text.startsWith("Not connected"); }));
+    client.publishRetained(QStringLiteral("state"), "2");
+    // libmosquitto sends the unacknowledged "1" again; the broker would keep whichever came last.
+    ASSERT_TRUE(broker.accept());
+    const QByteArray sent = broker.received("state", 2);
+    EXPECT_EQ(sent.count("state"), 2);
+    EXPECT_TRUE(sent.endsWith("2")) << sent.toHex().toStdString();
+}
+
+TEST(PublishConnection, AClientGoesAtOnceAndTheLibraryEndsOnlyAfterItsGoodbye)
+{
+    ScriptedBroker broker; // reads nothing after the connect, so the goodbye cannot get out
+    std::optional<MqttLibrary> mqtt(std::in_place);
+    auto client = std::make_unique<MqttClient>(
+        MqttOptions{.host = "127.0.0.1", .port = broker.port(), .willTopic = "w", .willPayload = "offline"});
+    ASSERT_TRUE(broker.accept());
+    ASSERT_TRUE(eventually([&] { return client->status().connected; }));
+    client->publishRetained(QStringLiteral("big"), QByteArray(16 << 20, 'x')); // more than the sockets hold
+
+    const quint16 clientPort = broker.connection->peerPort();
+    client.reset(); // as Apply and exit do
+    EXPECT_TRUE(socketOpenOn(clientPort)) << "the network thread is still saying goodbye";
+    mqtt.reset(); // as at the end of main()
+    EXPECT_FALSE(socketOpenOn(clientPort)) << "and has ended";
 }
 
 } // namespace

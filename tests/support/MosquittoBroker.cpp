@@ -3,22 +3,15 @@
 
 #include <QDeadlineTimer>
 #include <QFile>
-#include <QTcpServer>
 #include <QTcpSocket>
 #include <QThread>
 #include <csignal>
 #include <unistd.h>
 
-int MosquittoBroker::freePort()
-{
-    QTcpServer server;
-    server.listen(QHostAddress::LocalHost);
-    return server.serverPort();
-}
-
 MosquittoBroker::MosquittoBroker(const QString& user, const QString& password)
 {
-    QByteArray conf = "listener " + QByteArray::number(m_port) + " 127.0.0.1\npersistence false\nlog_dest file " +
+    QByteArray conf = "listener " + QByteArray::number(m_port.port()) +
+                      " 127.0.0.1\npersistence false\nlog_dest file " +
                       QFile::encodeName(m_dir.filePath(QStringLiteral("mosquitto.log"))) + "\n";
     // Started as root it would become the user "mosquitto", who cannot read this private folder.
     if (::geteuid() == 0)
@@ -65,7 +58,7 @@ bool MosquittoBroker::start()
     m_process.start(QStringLiteral("mosquitto"), {"-c", m_dir.filePath(QStringLiteral("mosquitto.conf"))});
     for (QDeadlineTimer deadline(5000); !deadline.hasExpired();) {
         QTcpSocket probe;
-        probe.connectToHost(QHostAddress::LocalHost, quint16(m_port));
+        probe.connectToHost(QHostAddress::LocalHost, quint16(m_port.port()));
         if (probe.waitForConnected(100))
             return true;
         QThread::msleep(20);
@@ -78,15 +71,18 @@ void MosquittoBroker::stop()
     if (m_process.state() == QProcess::NotRunning)
         return;
     ::kill(pid_t(m_process.processId()), SIGTERM);
-    if (!m_process.waitForFinished(5000))
+    // Gone for good before it returns, so that a start() after it never finds the old one still there.
+    if (!m_process.waitForFinished(5000)) {
         m_process.kill();
+        m_process.waitForFinished(-1);
+    }
 }
 
 QMap<QString, QByteArray> MosquittoBroker::retained(const QString& filter, int count) const
 {
     QProcess sub;
-    sub.start(QStringLiteral("mosquitto_sub"), {"-h", "127.0.0.1", "-p", QString::number(m_port), "-t", filter, "-v",
-                                                "--retained-only", "-C", QString::number(count), "-W", "3"});
+    sub.start(QStringLiteral("mosquitto_sub"), {"-h", "127.0.0.1", "-p", QString::number(m_port.port()), "-t", filter,
+                                                "-v", "--retained-only", "-C", QString::number(count), "-W", "3"});
     sub.waitForFinished(6000);
     QMap<QString, QByteArray> messages;
     for (const QByteArray& line : sub.readAllStandardOutput().split('\n')) {

@@ -1,11 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "support/ReservedPort.h"
+
 #include <QMap>
 #include <QProcess>
 #include <QTemporaryDir>
 
-// The Debian mosquitto broker on a free port of 127.0.0.1 with its own configuration, stopped by its PID.
+// The Debian mosquitto broker on a port of 127.0.0.1 reserved for it, with its own configuration, stopped by
+// its PID.
 class MosquittoBroker
 {
 public:
@@ -18,10 +21,7 @@ public:
     QString useTls();
     bool start(); // true once it takes connections
     void stop();
-    int port() const { return m_port; }
-
-    // A loopback port nothing listens on.
-    static int freePort();
+    int port() const { return m_port.port(); }
     // The retained messages under the filter, topic -> payload; waits (3 s at most) for `count` of them.
     QMap<QString, QByteArray> retained(const QString& filter, int count = 1) const;
     QByteArray retainedAt(const QString& topic) const { return retained(topic).value(topic); }
@@ -29,5 +29,5 @@ public:
 private:
     QTemporaryDir m_dir;
     QProcess m_process;
-    int m_port = freePort();
+    ReservedPort m_port;
 };

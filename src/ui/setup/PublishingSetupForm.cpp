@@ -65,9 +65,12 @@ PublishingSetupForm::PublishingSetupForm(AppContext& ctx, PublishService& servic
     form->addRow(m_test, m_status);
 
     connect(m_test, &QPushButton::clicked, this, &PublishingSetupForm::testConnection);
-    connect(&m_service, &PublishService::statusChanged, this, [this](const QString& text) {
-        if (!m_probe)
-            m_status->setText(text);
+    m_testAnswer.setSingleShot(true);
+    m_testAnswer.setInterval(TestAnswerMilliseconds);
+    connect(&m_testAnswer, &QTimer::timeout, this, &PublishingSetupForm::showServiceStatus);
+    connect(&m_service, &PublishService::statusChanged, this, [this] {
+        if (!m_probe && !m_testAnswer.isActive())
+            showServiceStatus();
     });
 
     auto* layout = new QVBoxLayout(this);
@@ -133,6 +136,7 @@ void PublishingSetupForm::applyFields()
 {
     // What is acceptable is applied; a value that is not stays as it was in the record and in its field.
     readFields(m_ctx.settings, true);
+    m_testAnswer.stop();
     m_service.applySettings();
 }
 
@@ -144,6 +148,7 @@ QString PublishingSetupForm::saveGroup()
 void PublishingSetupForm::loadGroupFactoryDefaults()
 {
     ApplyFactoryDefaults(PublishSettingsFile(), m_ctx.settings);
+    m_testAnswer.stop();
     m_service.applySettings();
 }
 
@@ -160,17 +165,24 @@ void PublishingSetupForm::testConnection()
     m_probe = std::make_unique<MqttClient>(o);
     connect(m_probe.get(), &MqttClient::statusChanged, this, &PublishingSetupForm::showProbeStatus);
     m_test->setEnabled(false);
+    m_testAnswer.stop();
     m_status->setText(m_probe->status().text);
 }
 
 void PublishingSetupForm::showProbeStatus(const MqttStatus& status)
 {
-    if (!m_probe || status.text.startsWith(QStringLiteral("Connecting")))
+    if (status.text.startsWith(QStringLiteral("Connecting")))
         return;
     m_status->setText(status.text);
+    m_testAnswer.start();
     // The answer is in: the probe goes, but not from inside its own signal.
     QTimer::singleShot(0, this, [this] {
         m_probe.reset();
         m_test->setEnabled(true);
     });
+}
+
+void PublishingSetupForm::showServiceStatus()
+{
+    m_status->setText(m_service.statusText());
 }

@@ -3,6 +3,7 @@
 
 #include "ui/setup/SettingsGroupForm.h"
 
+#include <QTimer>
 #include <memory>
 
 class MqttClient;
@@ -12,12 +13,15 @@ struct MqttStatus;
 
 // Where readings are published: the broker, its credentials and TLS, the topics and Home Assistant
 // discovery. Applying restarts publishing with the new values. "Test Connection" tries the values as they
-// stand in the fields, on the client's own thread, and the status line says how it went.
+// stand in the fields, on the client's own thread, and the status line says how it went for a while before
+// it shows the publishing's own status again.
 class PublishingSetupForm : public SettingsGroupForm
 {
     Q_OBJECT
 
 public:
+    static constexpr int TestAnswerMilliseconds = 6000;
+
     PublishingSetupForm(AppContext& ctx, PublishService& service, QWidget* parent = nullptr);
     ~PublishingSetupForm() override;
 
@@ -35,6 +39,7 @@ private:
     bool readFields(GlobalSettings& s, bool reportProblems);
     void testConnection();
     void showProbeStatus(const MqttStatus& status);
+    void showServiceStatus();
 
     PublishService& m_service;
     QCheckBox* m_publish = nullptr;
@@ -51,4 +56,5 @@ private:
     QPushButton* m_test = nullptr;
     QLabel* m_status = nullptr;
     std::unique_ptr<MqttClient> m_probe;
+    QTimer m_testAnswer; // runs while the test's answer is shown
 };

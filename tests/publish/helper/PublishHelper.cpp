@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "publish/MqttLibrary.h"
 #include "publish/PublishService.h"
 #include "support/TestContext.h"
 
@@ -9,6 +10,7 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     if (argc < 2)
         return 2;
+    MqttLibrary mqtt;
     TestContext t;
     t.ctx.settings.PUBLISH_MQTT = true;
     t.ctx.settings.MQTT_HOST = QStringLiteral("127.0.0.1");
