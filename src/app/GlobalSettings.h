@@ -77,6 +77,14 @@ struct GlobalSettings
     bool START_CAMERA_AT_STARTUP = false;
     bool RESUME_LOGGING_AFTER_RESTART = false;
     qint32 STALLED_CAMERA_SECONDS = 0;
+    // Tariff group (TARIFFSETTINGS.CFG)
+    qint32 TARIFF_COUNT = 0;
+    QString TARIFF_1_NAME;
+    QString TARIFF_2_NAME;
+    double TARIFF_2_COST_PER_KWH = 0.0;
+    QString TARIFF_2_HOURS;
+    bool TARIFF_2_ALL_WEEKEND = false;
+    bool TARIFF_FROM_MQTT = false;
 
     bool operator==(const GlobalSettings&) const = default;
 };
@@ -144,6 +152,7 @@ struct FilePaths
     QString liveDataCtl; // LIVEDATA.CTL
     QString folder;      // the data folder itself, where the declared extra settings files live
     QString loggingRun;  // LOGGING.RUN: present while a logging run that may be resumed goes on
+    QString tariffState; // TARIFF.STATE: the tariff last set by command
 };
 
 // Paths of the fixed file names inside the given folder (the working folder at start-up).

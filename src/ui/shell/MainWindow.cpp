@@ -57,6 +57,7 @@ const std::vector<MenuSpec>& menuTable()
           {MenuItem::DataLoggingSetup, "DataLoggingSetup", "Data &Logging Setup"},
           {MenuItem::AdvancedSettings, "AdvancedSettings", "&Advanced Settings"},
           {MenuItem::PublishingSetup, "PublishingSetup", "&Publishing Setup"},
+          {MenuItem::TariffSetup, "TariffSetup", "&Tariffs"},
           {MenuItem::UnattendedOperation, "UnattendedOperation", "&Unattended Operation"}}},
         {"HelpMenu",
          "&Help",
@@ -253,7 +254,8 @@ QStringList MainWindow::setupScreenNames()
     return {QStringLiteral("AdvancedSettingsSetupForm"), QStringLiteral("EnergyMeterSetupForm"),
             QStringLiteral("DataLoggingSetupForm"),      QStringLiteral("CameraForm"),
             QStringLiteral("MotionDetection"),           QStringLiteral("StartCameraForm"),
-            QStringLiteral("PublishingSetupForm"), QStringLiteral("UnattendedSetupForm")};
+            QStringLiteral("PublishingSetupForm"),       QStringLiteral("TariffSetupForm"),
+            QStringLiteral("UnattendedSetupForm")};
 }
 
 void MainWindow::closeScreens(const QStringList& objectNames)

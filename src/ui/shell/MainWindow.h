@@ -33,6 +33,7 @@ enum class MenuItem
     DataLoggingSetup,
     AdvancedSettings,
     PublishingSetup,
+    TariffSetup,
     UnattendedOperation,
     HelpContents,
     About,

@@ -10,6 +10,7 @@
 #include "metering/LogEvent.h"
 #include "metering/LoggingEngine.h"
 #include "metering/PulseSignal.h"
+#include "metering/Tariffs.h"
 #include "metering/TripEngine.h"
 #include "publish/PublishService.h"
 #include "ui/camera/CameraForm.h"
@@ -28,6 +29,7 @@
 #include "ui/setup/DataLoggingSetupForm.h"
 #include "ui/setup/EnergyMeterSetupForm.h"
 #include "ui/setup/PublishingSetupForm.h"
+#include "ui/setup/TariffSetupForm.h"
 #include "ui/setup/UnattendedSetupForm.h"
 #include "ui/shell/MainWindow.h"
 #include "ui/shell/ProductInfo.h"
@@ -96,6 +98,7 @@ void WattsightApp::registerScreens()
     m_window->addModelessScreen(MenuItem::AdvancedSettings, [this] { return new AdvancedSettingsSetupForm(m_ctx); });
     m_window->addModelessScreen(MenuItem::PublishingSetup,
                                 [this] { return new PublishingSetupForm(m_ctx, *m_publishService); });
+    m_window->addModelessScreen(MenuItem::TariffSetup, [this] { return new TariffSetupForm(m_ctx); });
     m_window->addModelessScreen(MenuItem::UnattendedOperation, [this] { return new UnattendedSetupForm(m_ctx); });
     m_window->addModelessScreen(MenuItem::CameraSetup, [this] {
         return new CameraForm(m_ctx, [this](CameraForm& form) -> QDialog* {
@@ -187,6 +190,8 @@ bool WattsightApp::StartApplication()
         m_stage = 1;
         MakeDefaultSettingsFiles(m_ctx);
         LoadAllSettings(m_ctx);
+        if (const QString problem = LoadTariffState(m_ctx); !problem.isEmpty())
+            m_ctx.services.dialogs.message(problem, Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation);
         prepareMetering();
         m_ctx.blnGlobalCameraRunning = false;
         LoadWorkingMeterValues(m_ctx);
