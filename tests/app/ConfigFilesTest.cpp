@@ -266,7 +266,6 @@ TEST(ConfigFilesRead, EachValueIsCheckedAgainstItsReadRangeAndAFailingOneGivesFa
     };
     const std::pair<QByteArray, std::function<bool(const GlobalSettings&)>> tariffCases[] = {
         {"TARIFF_COUNT=3", [](auto& s) { return s.TARIFF_COUNT == 1; }},
-        {"TARIFF_2_NAME=", [](auto& s) { return s.TARIFF_2_NAME == "Night"; }},
         {"TARIFF_2_COST_PER_KWH=0", [](auto& s) { return s.TARIFF_2_COST_PER_KWH == 5; }},
         {"TARIFF_2_HOURS=22:00-06:00,25:00-26:00", [](auto& s) { return s.TARIFF_2_HOURS == "22:00-06:00"; }},
     };

@@ -129,7 +129,6 @@ TEST_F(LoggingTest, EachRevolutionIsPricedAtTheTariffItWasCountedInAndTheRecordC
                        "\r\n");
     EXPECT_EQ(t.ctx.logging.window5min.slot(4).tariff, 1);
     EXPECT_EQ(t.ctx.logging.window5min.slot(5).tariff, 2);
-    EXPECT_FALSE(exists("TARIFF.STATE"));
 }
 
 TEST_F(LoggingTest, TheScheduleFollowsTheWallClockThroughADaylightSavingChange)
@@ -165,7 +164,6 @@ TEST_F(LoggingTest, TheTariffLastSetByCommandReplacesTheScheduleAndSurvivesARest
     LoadWorkingMeterValues(t.ctx);
     EXPECT_EQ(t.ctx.pulse.intGlobalWkgTarrifNumber, 1) << "no command yet";
     EXPECT_EQ(setTariffFromCommand(t.ctx, 3), "A tariff command must be 1 or 2, not 3");
-    EXPECT_FALSE(exists("TARIFF.STATE"));
     EXPECT_EQ(setTariffFromCommand(t.ctx, 2), "");
     EXPECT_EQ(t.ctx.pulse.intGlobalWkgTarrifNumber, 1) << "until the next minute update";
     LoadWorkingMeterValues(t.ctx);
@@ -191,9 +189,6 @@ TEST_F(LoggingTest, TheTariffLastSetByCommandReplacesTheScheduleAndSurvivesARest
     EXPECT_EQ(t.ctx.tariffFromCommand, 1);
     EXPECT_EQ(bytes("TARIFF.STATE"), "TARIFF=7\r\n") << "left for the user to see";
 
-    s.TARIFF_FROM_MQTT = false;
-    LoadWorkingMeterValues(t.ctx);
-    EXPECT_EQ(t.ctx.pulse.intGlobalWkgTarrifNumber, 2) << "the schedule again";
     s.TARIFF_COUNT = 1;
     LoadWorkingMeterValues(t.ctx);
     EXPECT_EQ(std::pair(t.ctx.pulse.intGlobalWkgTarrifNumber, t.ctx.pulse.dblGlobalWkgCostPerKWH),
