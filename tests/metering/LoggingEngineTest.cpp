@@ -131,6 +131,19 @@ TEST_F(LoggingTest, EachRevolutionIsPricedAtTheTariffItWasCountedInAndTheRecordC
     EXPECT_EQ(t.ctx.logging.window5min.slot(5).tariff, 2);
 }
 
+TEST_F(LoggingTest, AResumedRunWithTwoTariffsKeepsTheCostItRecordedBeforeTheRestart)
+{
+    LogRecord last;
+    std::tie(last.LoggingTotalPulse, last.TotalCost) = std::tuple(100, 1.0); // not 100 at tariff 2
+    t.ctx.varGlobalDataArray.append(last);
+    t.ctx.settings.TARIFF_COUNT = 2;
+    t.ctx.settings.TARIFF_2_COST_PER_KWH = 5;
+    t.ctx.settings.TARIFF_2_HOURS = QStringLiteral("00:00-24:00");
+    engine.ResumeLogging(t.clock.now().addSecs(-3600), QString());
+    pulse();
+    EXPECT_EQ(t.ctx.logging.totalCost, 1.0 + 5 / 1000.0);
+}
+
 TEST_F(LoggingTest, TheScheduleFollowsTheWallClockThroughADaylightSavingChange)
 {
     const QByteArray zone = qgetenv("TZ");
