@@ -87,5 +87,5 @@ FilePaths BuildFilePaths(const QString& folder)
                      path("DATASTOR.DTA"),         path("DIFFLOG.DTA"),
                      path("DIFFLOG.CTL"),          path("LIVEDATA.DTA"),
                      path("LIVEDATA.CTL"),         QDir::toNativeSeparators(dir.absolutePath()),
-                     path("LOGGING.RUN")};
+                     path("LOGGING.RUN"),          path("TARIFF.STATE")};
 }

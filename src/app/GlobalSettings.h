@@ -79,6 +79,14 @@ struct GlobalSettings
     qint32 STALLED_CAMERA_SECONDS = 0;
     // Detector group (DETECTORSETTINGS.CFG)
     qint32 RELEASE_LEVEL_PERCENT = 0; // a present mark ends only below this share of TRIGGER_LEVEL
+    // Tariff group (TARIFFSETTINGS.CFG)
+    qint32 TARIFF_COUNT = 0;
+    QString TARIFF_1_NAME;
+    QString TARIFF_2_NAME;
+    double TARIFF_2_COST_PER_KWH = 0.0;
+    QString TARIFF_2_HOURS;
+    bool TARIFF_2_ALL_WEEKEND = false;
+    bool TARIFF_FROM_MQTT = false;
 
     bool operator==(const GlobalSettings&) const = default;
 };
@@ -146,6 +154,7 @@ struct FilePaths
     QString liveDataCtl; // LIVEDATA.CTL
     QString folder;      // the data folder itself, where the declared extra settings files live
     QString loggingRun;  // LOGGING.RUN: present while a logging run that may be resumed goes on
+    QString tariffState; // TARIFF.STATE: the tariff last set by command
 };
 
 // Paths of the fixed file names inside the given folder (the working folder at start-up).

@@ -6,6 +6,7 @@
 #include "app/IniFile.h"
 #include "app/DetectorSettings.h"
 #include "app/PublishSettings.h"
+#include "app/TariffSettings.h"
 #include "app/TextFormat.h"
 #include "app/UnattendedSettings.h"
 
@@ -29,6 +30,7 @@ QString valueText(const SettingsKey& key, const GlobalSettings& s)
                                      return s.*f.field ? QStringLiteral("true") : QStringLiteral("false");
                                  },
                                  [&s](const SettingsKey::Number& n) { return QString::number(s.*n.field); },
+                                 [&s](const SettingsKey::Real& r) { return TextFormat::formatGeneral(s.*r.field); },
                                  [&s](const SettingsKey::Text& t) {
                                      // A value cannot span lines in this format.
                                      QString text = s.*t.field;
@@ -41,6 +43,7 @@ void setFactory(const SettingsKey& key, GlobalSettings& s)
 {
     std::visit(Overloaded{[&s](const SettingsKey::Flag& f) { s.*f.field = f.factory; },
                           [&s](const SettingsKey::Number& n) { s.*n.field = n.factory; },
+                          [&s](const SettingsKey::Real& r) { s.*r.field = r.factory; },
                           [&s](const SettingsKey::Text& t) { s.*t.field = QString::fromUtf8(t.factory); }},
                key.value);
 }
@@ -61,6 +64,13 @@ bool setFromText(const SettingsKey& key, const QString& text, GlobalSettings& s)
                                          *number > n.range.max)
                                          return false;
                                      s.*n.field = static_cast<qint32>(*number);
+                                     return true;
+                                 },
+                                 [&](const SettingsKey::Real& r) {
+                                     const auto number = TextFormat::parseNumber(text);
+                                     if (!number || !r.range.contains(*number))
+                                         return false;
+                                     s.*r.field = *number;
                                      return true;
                                  },
                                  [&](const SettingsKey::Text& t) {
@@ -86,7 +96,8 @@ QString capitalised(const char* word)
 
 std::span<const SettingsFile* const> ExtraSettingsFiles()
 {
-    static const SettingsFile* const files[] = {&PublishSettingsFile(), &UnattendedSettingsFile(), &DetectorSettingsFile()};
+    static const SettingsFile* const files[] = {&PublishSettingsFile(), &UnattendedSettingsFile(),
+                                                &DetectorSettingsFile(), &TariffSettingsFile()};
     return files;
 }
 

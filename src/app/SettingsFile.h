@@ -25,6 +25,13 @@ struct SettingsKey
         qint32 factory;
         ReadRange<qint32> range;
     };
+    // Written in the general format with a point, as the original files write their doubles.
+    struct Real
+    {
+        double GlobalSettings::*field;
+        double factory;
+        ReadRange<double> range;
+    };
     struct Text
     {
         QString GlobalSettings::*field;
@@ -34,7 +41,7 @@ struct SettingsKey
     };
 
     const char* name;
-    std::variant<Flag, Number, Text> value;
+    std::variant<Flag, Number, Real, Text> value;
 };
 
 struct SettingsSection

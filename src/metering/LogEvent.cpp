@@ -44,6 +44,7 @@ void DoWriteLogevent(MeteringContext& ctx)
     p.lngGlobalWkgIntervalPulseCount = 0;
     p.dblGlobalWkgIntervalKWH = 0.0;
     p.dblGlobalWkgIntervalCost = 0.0;
+    p.intervalSplit = TariffSplit{};
 }
 
 QString CleanUserComment(const MeteringContext& ctx, const QString& text)

@@ -11,6 +11,7 @@
 #include "metering/PowerBound.h"
 #include "metering/PulseSignal.h"
 #include "metering/RunCalculations.h"
+#include "metering/Tariffs.h"
 
 namespace {
 
@@ -73,6 +74,7 @@ void LoggingEngine::ResetLogging()
     p.lngGlobalWkgIntervalPulseCount = 0;
     p.dblGlobalWkgIntervalKWH = 0.0;
     p.dblGlobalWkgIntervalCost = 0.0;
+    p.intervalSplit = TariffSplit{};
     m_ctx.strGlobalUserComment.clear();
     LoadWorkingMeterValues(m_ctx);
     RefreshLoggingDisplay();
@@ -110,6 +112,7 @@ void LoggingEngine::RefreshLoggingDisplay()
         d.Text11 = shown(m_ctx.pulse.dblGlobalInstantKW, s.POWER_ROUNDING_PLACES);
         d.Text12 = shown(m_ctx.pulse.dblGlobalInstantCostPerHour, s.COST_ROUNDING_PLACES);
         d.powerNow = PowerNowText(m_ctx);
+        d.tariff = TariffText(m_ctx);
         d.startEnabled = false;
         d.stopEnabled = true;
         d.addCommentEnabled = true;
@@ -120,6 +123,7 @@ void LoggingEngine::RefreshLoggingDisplay()
         d.addCommentEnabled = false;
         d.Label22 = QStringLiteral("STATUS: STOPPED");
         d.powerNow.clear();
+        d.tariff.clear();
     }
     d.Text13 =
         m_ctx.blnGlobalCameraRunning ? QStringLiteral("Camera is Running") : QStringLiteral("Camera is NOT RUNNING");
@@ -303,6 +307,10 @@ void LoggingEngine::ResumeLogging(const QDateTime& startTime, const QString& com
         run.totalPulse = last.LoggingTotalPulse;
         run.totalKWH = last.TotalEnergy;
         run.totalCost = last.TotalCost;
+        // With two tariffs the revolutions before the restart keep the cost they were recorded with; the count
+        // alone cannot tell which tariff each was in.
+        if (m_ctx.settings.TARIFF_COUNT == 2)
+            run.totalSplit = TariffSplit{last.TotalCost, last.LoggingTotalPulse};
     }
     // The records read back are on disk already; with none, the first backup starts the file with its header.
     f.lngGlobalLastRecordWrittenToDisk = data.lastSequence();

@@ -12,6 +12,15 @@
 
 class PulseObserver;
 
+// Where a count of revolutions crossed changes of tariff. The revolutions counted since the last change are priced at
+// the working price, so a changed price re-prices them at the next pulse; those counted before keep the cost they had
+// when their tariff ended. With one tariff nothing is ever split and the whole count is priced at the working price.
+struct TariffSplit
+{
+    double earlierCost = 0.0;
+    qint32 earlierPulses = 0;
+};
+
 // Pulse timing, instantaneous figures, working meter values and the interval accumulators.
 struct PulseState
 {
@@ -26,6 +35,7 @@ struct PulseState
     qint32 lngGlobalWkgIntervalPulseCount = 0;
     double dblGlobalWkgIntervalKWH = 0.0;
     double dblGlobalWkgIntervalCost = 0.0;
+    TariffSplit intervalSplit; // of lngGlobalWkgIntervalPulseCount
 };
 
 // The counters and rolling windows of one measurement run. The trip and the logging each have one; the
@@ -50,6 +60,8 @@ struct RunState
     qint16 timerTicksCounted = 0;         // intGlobalTripTimerTicksCounted
     double secondsSincePulse = -1.0;      // dblGlobalWkgTripSecondsSincePulse
     quint32 number = 0;                   // counts resets, so work that waited can tell a new run began
+    TariffSplit totalSplit;               // of totalPulse
+    TariffSplit minuteSplit;              // of newPulseCount
 };
 
 // Bookkeeping of the logging run's records and disk backup.
@@ -81,6 +93,8 @@ struct MeteringContext : AppContext
     QString strCameraLostNote;
     // Data files a writer has begun; a second writer of the same file stays away while the first waits.
     FilesInUse filesInUse;
+    // The tariff last set by command, kept in TARIFF.STATE; in force with two tariffs and TARIFF_FROM_MQTT.
+    qint16 tariffFromCommand = 1;
 
     // Running screens refresh through these; RegisterPulse and the detector call them while their run goes on.
     std::function<void()> refreshTripDisplay;

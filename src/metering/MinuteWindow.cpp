@@ -9,8 +9,7 @@ void MinuteWindow::clear()
     m_full = false;
 }
 
-void MinuteWindow::closeMinute(qint32 pulses, const QDateTime& time, double revsPerKWH, double costPerKWH,
-                               qint16 tariff)
+void MinuteWindow::closeMinute(qint32 pulses, const QDateTime& time, double revsPerKWH, double cost, qint16 tariff)
 {
     if (m_pointer > size()) {
         m_pointer = 1;
@@ -20,7 +19,7 @@ void MinuteWindow::closeMinute(qint32 pulses, const QDateTime& time, double revs
     s.pulses = pulses;
     s.time = time;
     s.energy = pulses / revsPerKWH;
-    s.cost = pulses * costPerKWH / revsPerKWH;
+    s.cost = cost;
     s.tariff = tariff;
     s.closed = true;
     ++m_pointer;

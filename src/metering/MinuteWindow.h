@@ -30,7 +30,8 @@ public:
     explicit MinuteWindow(int size) : m_slots(static_cast<size_t>(size)) {}
 
     void clear();
-    void closeMinute(qint32 pulses, const QDateTime& time, double revsPerKWH, double costPerKWH, qint16 tariff);
+    // `cost` is the minute's, its revolutions priced at the tariffs they were counted in.
+    void closeMinute(qint32 pulses, const QDateTime& time, double revsPerKWH, double cost, qint16 tariff);
     // Sum over the closed slots times 60, divided by the highest closed slot number (1 when none closed).
     WindowAverages averages() const;
 

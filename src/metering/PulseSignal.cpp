@@ -5,6 +5,7 @@
 #include "app/MeterSource.h"
 #include "metering/MeteringContext.h"
 #include "metering/PulseObserver.h"
+#include "metering/Tariffs.h"
 
 #include <cmath>
 
@@ -40,7 +41,13 @@ void countRunPulse(RunState& run, const PulseState& p)
     run.totalPulse += 1;
     run.newPulseCount += 1;
     run.totalKWH = run.totalPulse / p.dblGlobalWkgRevsPerKWH;
-    run.totalCost = run.totalPulse * p.dblGlobalWkgCostPerKWH / p.dblGlobalWkgRevsPerKWH;
+    run.totalCost = PulsesCost(run.totalPulse, run.totalSplit, p);
+}
+
+void closeTariff(qint32 pulses, TariffSplit& split, const PulseState& p)
+{
+    split.earlierCost = PulsesCost(pulses, split, p);
+    split.earlierPulses = pulses;
 }
 } // namespace
 
@@ -57,7 +64,7 @@ void CountLoggingPulse(MeteringContext& ctx)
     countRunPulse(ctx.logging, p);
     p.lngGlobalWkgIntervalPulseCount += 1;
     p.dblGlobalWkgIntervalKWH = p.lngGlobalWkgIntervalPulseCount / p.dblGlobalWkgRevsPerKWH;
-    p.dblGlobalWkgIntervalCost = p.lngGlobalWkgIntervalPulseCount * p.dblGlobalWkgCostPerKWH / p.dblGlobalWkgRevsPerKWH;
+    p.dblGlobalWkgIntervalCost = PulsesCost(p.lngGlobalWkgIntervalPulseCount, p.intervalSplit, p);
     if (ctx.refreshLoggingDisplay)
         ctx.refreshLoggingDisplay();
 }
@@ -92,18 +99,32 @@ void RefreshRunningDisplays(MeteringContext& ctx)
 
 void LoadWorkingMeterValues(MeteringContext& ctx)
 {
-    ctx.pulse.dblGlobalWkgRevsPerKWH = ctx.settings.REVS_PER_KWH;
-    ctx.pulse.dblGlobalWkgCostPerKWH = ctx.settings.COST_PER_KWH;
-    ctx.pulse.intGlobalWkgTarrifNumber = 1;
+    PulseState& p = ctx.pulse;
+    const qint16 tariff = TariffInForce(ctx);
+    if (tariff != p.intGlobalWkgTarrifNumber) {
+        for (RunState* run : {&ctx.trip, &ctx.logging}) {
+            closeTariff(run->totalPulse, run->totalSplit, p);
+            closeTariff(run->newPulseCount, run->minuteSplit, p);
+        }
+        closeTariff(p.lngGlobalWkgIntervalPulseCount, p.intervalSplit, p);
+    }
+    p.dblGlobalWkgRevsPerKWH = ctx.settings.REVS_PER_KWH;
+    p.dblGlobalWkgCostPerKWH = TariffCostPerKWH(ctx.settings, tariff);
+    p.intGlobalWkgTarrifNumber = tariff;
 }
 
+// The tariff number is left as it is: it goes with the working price, and both are set together above.
 void ResetWorkingValues(MeteringContext& ctx)
 {
     ctx.pulse.dblGlobalTimePreviousPulse = -1.0;
     ctx.pulse.dblGlobalTimeLastPulse = -1.0;
-    ctx.pulse.intGlobalWkgTarrifNumber = 1;
     ctx.varGlobalDataArray.resetPointer();
     ctx.loggingFiles.lngGlobalLastRecordWrittenToDisk = 0;
+}
+
+double PulsesCost(qint32 pulses, const TariffSplit& split, const PulseState& p)
+{
+    return split.earlierCost + (pulses - split.earlierPulses) * p.dblGlobalWkgCostPerKWH / p.dblGlobalWkgRevsPerKWH;
 }
 
 double SecondsBetween(double later, double earlier)

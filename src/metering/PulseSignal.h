@@ -6,6 +6,8 @@
 
 struct MeteringContext;
 struct MeterSource;
+struct PulseState;
+struct TariffSplit;
 
 // One revolution of the meter disc, from no source (the pulse simulator): times it against the previous one
 // and counts it.
@@ -23,8 +25,14 @@ void ClearPulseInProgress(MeteringContext& ctx);
 // Refreshes the trip screen and the logging screen, each only while its run goes on.
 void RefreshRunningDisplays(MeteringContext& ctx);
 
+// The working meter constant, and the tariff in force with its price (see Tariffs.h). A change of tariff first
+// closes every count's share of the tariff that ends, at the price it had.
 void LoadWorkingMeterValues(MeteringContext& ctx);
 void ResetWorkingValues(MeteringContext& ctx);
+
+// The cost of `pulses` revolutions split as given: count times price divided by the meter constant for the share of
+// the tariff in force.
+double PulsesCost(qint32 pulses, const TariffSplit& split, const PulseState& p);
 
 // later - earlier, allowing one midnight crossing.
 double SecondsBetween(double later, double earlier);

@@ -22,13 +22,13 @@ bool CloseRunMinute(MeteringContext& ctx, RunState& run, RunSeconds seconds)
     const QDateTime now = ctx.services.clock.now();
     if (seconds == RunSeconds::Update)
         run.seconds = WholeSecondsBetween(run.startTime, now);
+    const PulseState& p = ctx.pulse;
+    const double cost = PulsesCost(run.newPulseCount, run.minuteSplit, p);
     run.oldPulseCount = run.newPulseCount;
     run.newPulseCount = 0;
-    const PulseState& p = ctx.pulse;
-    run.window5min.closeMinute(run.oldPulseCount, now, p.dblGlobalWkgRevsPerKWH, p.dblGlobalWkgCostPerKWH,
-                               p.intGlobalWkgTarrifNumber);
-    run.window1hour.closeMinute(run.oldPulseCount, now, p.dblGlobalWkgRevsPerKWH, p.dblGlobalWkgCostPerKWH,
-                                p.intGlobalWkgTarrifNumber);
+    run.minuteSplit = TariffSplit{};
+    run.window5min.closeMinute(run.oldPulseCount, now, p.dblGlobalWkgRevsPerKWH, cost, p.intGlobalWkgTarrifNumber);
+    run.window1hour.closeMinute(run.oldPulseCount, now, p.dblGlobalWkgRevsPerKWH, cost, p.intGlobalWkgTarrifNumber);
     LoadWorkingMeterValues(ctx);
     return true;
 }
@@ -55,6 +55,8 @@ void ResetRunState(MeteringContext& ctx, RunState& run)
     run.newPulseCount = 0;
     run.oldPulseCount = 0;
     run.totalPulse = 0;
+    run.totalSplit = TariffSplit{};
+    run.minuteSplit = TariffSplit{};
     run.seconds = 0;
     run.secondsSincePulse = -1.0;
     run.totalKWH = 0.0;

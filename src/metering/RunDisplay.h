@@ -24,6 +24,8 @@ struct RunDisplay
     // Under the figures while the disc is overdue: the cap on the power now (see PowerBound). Empty otherwise and
     // while the run is stopped, since a stopped screen no longer follows the time.
     QString powerNow;
+    // With two tariffs, the one in force and its price (see TariffText); empty with one and while stopped.
+    QString tariff;
 
     // Unit captions, taken from the settings when the screen loads.
     QString Label5;
@@ -35,11 +37,11 @@ struct RunDisplay
     bool timerEnabled = false;
     int timerIntervalMilliseconds = 200;
 
-    // Empties the figure boxes, Text1 to Text12, and the line under them.
+    // Empties the figure boxes, Text1 to Text12, the line under them and the tariff.
     void clearFigures()
     {
         for (QString* text : {&Text1, &Text3, &Text3a, &Text4, &Text5, &Text6, &Text7, &Text8, &Text9, &Text10, &Text11,
-                              &Text12, &powerNow})
+                              &Text12, &powerNow, &tariff})
             text->clear();
     }
 };

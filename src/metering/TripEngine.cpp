@@ -8,6 +8,7 @@
 #include "metering/PowerBound.h"
 #include "metering/PulseSignal.h"
 #include "metering/RunCalculations.h"
+#include "metering/Tariffs.h"
 
 TripEngine::TripEngine(MeteringContext& ctx, QObject* parent) : QObject(parent), m_ctx(ctx)
 {
@@ -102,8 +103,10 @@ void TripEngine::RefreshTripDisplay()
         m_display.Text11 = RoundedText(p.dblGlobalInstantKW - m_baselinePower, s.POWER_ROUNDING_PLACES, loc);
         m_display.Text12 = RoundedText(p.dblGlobalInstantCostPerHour - m_baselineCost, s.COST_ROUNDING_PLACES, loc);
         m_display.powerNow = PowerNowText(m_ctx);
+        m_display.tariff = TariffText(m_ctx);
     } else {
         m_display.powerNow.clear();
+        m_display.tariff.clear();
     }
     updateButtons();
     changed();

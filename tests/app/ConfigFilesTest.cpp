@@ -4,6 +4,7 @@
 
 #include "app/PublishSettings.h"
 #include "app/SettingsFile.h"
+#include "app/TariffSettings.h"
 #include "app/UnattendedSettings.h"
 #include "support/TestContext.h"
 
@@ -44,6 +45,10 @@ const QByteArray FactoryPublish =
     "[MQTT Broker]\r\nPUBLISH_MQTT=false\r\nMQTT_HOST=localhost\r\nMQTT_PORT=1883\r\nMQTT_USERNAME=\r\n"
     "MQTT_PASSWORD=\r\nMQTT_USE_TLS=false\r\nMQTT_CA_FILE=\r\n\r\n[Topics]\r\nMQTT_BASE_TOPIC=wattsight\r\n"
     "METER_ID=meter1\r\nHOME_ASSISTANT_DISCOVERY=true\r\nDISCOVERY_PREFIX=homeassistant\r\n";
+
+const QByteArray FactoryTariff =
+    "[Tariffs]\r\nTARIFF_COUNT=1\r\nTARIFF_1_NAME=Day\r\nTARIFF_2_NAME=Night\r\nTARIFF_2_COST_PER_KWH=5\r\n\r\n"
+    "[Schedule]\r\nTARIFF_2_HOURS=22:00-06:00\r\nTARIFF_2_ALL_WEEKEND=false\r\nTARIFF_FROM_MQTT=false\r\n";
 
 struct GroupFile
 {
@@ -119,6 +124,7 @@ TEST_F(ConfigFilesTest, MissingFilesAreCreatedWithTheFactoryBytesUnreadableOnesF
     const QString publish = SettingsFilePath(ctx, PublishSettingsFile());
     EXPECT_EQ(fileBytes(publish), FactoryPublish);
     EXPECT_EQ(fileMode(publish), 0600);
+    EXPECT_EQ(fileBytes(SettingsFilePath(ctx, TariffSettingsFile())), FactoryTariff);
     ::chmod(QFile::encodeName(publish).constData(), 0644);
     EXPECT_EQ(SaveSettingsFile(ctx, PublishSettingsFile()), QString());
     EXPECT_EQ(fileMode(publish), 0600) << "narrowed again on saving";
@@ -173,12 +179,13 @@ TEST_F(ConfigFilesTest, UnusualValuesSurviveSaveAndLoad)
                                  true, "broker.lan", 65535, "me", " p=ss [x]# ", true, "/etc/ca.pem", "home/power", "m-2",
                                  false, "ha",
                                  true, "USB Cam; \"2\"", "640 x 480", "YUYV", "/tmp/a b.avi", 250, 1, 0, 50, 100, true,
-                                 true, true, 0, 85};
+                                 true, true, 0, 85,
+                                 2, "Peak", "Off=peak", 0.25, "23:30-07:00, 13:00-16:00", true, true};
     // clang-format on
     ctx.settings = written;
     EXPECT_EQ(SaveMeterSettings(ctx) + SaveLoggingSettings(ctx) + SaveAdvancedSettings(ctx) + SaveCameraSettings(ctx) +
                   SaveSettingsFile(ctx, PublishSettingsFile()) + SaveUnattendedSettings(ctx) +
-                  SaveSettingsFile(ctx, DetectorSettingsFile()),
+                  SaveSettingsFile(ctx, DetectorSettingsFile()) + SaveSettingsFile(ctx, TariffSettingsFile()),
               QString());
     QLocale::setDefault(previousDefault);
 
@@ -186,6 +193,7 @@ TEST_F(ConfigFilesTest, UnusualValuesSurviveSaveAndLoad)
               QByteArray("[Meter Settings 1]\r\nREVS_PER_KWH=1E-07\r\nCOST_PER_KWH=12345.678901234\r\n\r\n"));
     EXPECT_TRUE(fileBytes(paths.cameraSettings).contains("\r\nFRAME_RATE=0.001\r\n"));
     EXPECT_TRUE(fileBytes(paths.advancedSettings).contains("\r\nWRITE_LIVE_DATA_FILE=True\r\n"));
+    EXPECT_TRUE(fileBytes(SettingsFilePath(ctx, TariffSettingsFile())).contains("\r\nTARIFF_2_COST_PER_KWH=0.25\r\n"));
 
     ctx.settings = GlobalSettings{};
     LoadAllSettings(ctx);
@@ -249,7 +257,7 @@ TEST(ConfigFilesRead, EachValueIsCheckedAgainstItsReadRangeAndAFailingOneGivesFa
     EXPECT_EQ(S(t.ctx).END_OF_LINE_CHARACTERS + '|' + S(t.ctx).FIELD_DELIMITER + '|' + t.ctx.strGlobalFieldDelimiter,
               "13,10|44|,");
 
-    // A bad publish value fails the group, but only that key takes its factory value.
+    // A bad publish or tariff value fails the group, but only that key takes its factory value.
     const std::pair<QByteArray, std::function<bool(const GlobalSettings&)>> publishCases[] = {
         {"PUBLISH_MQTT=yes", [](auto& s) { return !s.PUBLISH_MQTT; }},
         {"MQTT_HOST=", [](auto& s) { return s.MQTT_HOST == "localhost"; }},
@@ -257,6 +265,20 @@ TEST(ConfigFilesRead, EachValueIsCheckedAgainstItsReadRangeAndAFailingOneGivesFa
         {"MQTT_BASE_TOPIC=a/#", [](auto& s) { return s.MQTT_BASE_TOPIC == "wattsight"; }},
         {"METER_ID=meter 1", [](auto& s) { return s.METER_ID == "meter1"; }},
     };
+    const std::pair<QByteArray, std::function<bool(const GlobalSettings&)>> tariffCases[] = {
+        {"TARIFF_COUNT=3", [](auto& s) { return s.TARIFF_COUNT == 1; }},
+        {"TARIFF_2_COST_PER_KWH=0", [](auto& s) { return s.TARIFF_2_COST_PER_KWH == 5; }},
+        {"TARIFF_2_HOURS=22:00-06:00,25:00-26:00", [](auto& s) { return s.TARIFF_2_HOURS == "22:00-06:00"; }},
+    };
+    for (const auto& [line, holds] : tariffCases) {
+        SCOPED_TRACE(line.constData());
+        const QByteArray file = withLine(withLine(FactoryTariff, "TARIFF_1_NAME=Peak"), "TARIFF_FROM_MQTT=true");
+        EXPECT_TRUE(writeFileBytes(SettingsFilePath(t.ctx, TariffSettingsFile()), withLine(file, line)));
+        t.ctx.settings = GlobalSettings{};
+        EXPECT_FALSE(LoadSettingsFile(t.ctx, TariffSettingsFile()));
+        EXPECT_TRUE(holds(t.ctx.settings));
+        EXPECT_TRUE(t.ctx.settings.TARIFF_1_NAME == "Peak" && t.ctx.settings.TARIFF_FROM_MQTT) << "others still read";
+    }
     for (const auto& [line, holds] : publishCases) {
         SCOPED_TRACE(line.constData());
         QByteArray file = withLine(withLine(FactoryPublish, "MQTT_PASSWORD=kept"), "DISCOVERY_PREFIX=ha");

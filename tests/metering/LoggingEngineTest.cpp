@@ -5,6 +5,7 @@
 #include "metering/LogEvent.h"
 #include "metering/PulseSignal.h"
 #include "metering/RecordLine.h"
+#include "metering/Tariffs.h"
 
 #include <QFile>
 #include <gtest/gtest.h>
@@ -103,6 +104,108 @@ TEST_F(LoggingTest, ADayAcrossMidnightKeepsTheRhythmAndTheDatesOfEveryRecord)
     EXPECT_NEAR(data().row(100).AvgPowerThisInterval, 0.1, 0.021) << "8 or 9 pulses in 300 s";
     EXPECT_EQ(t.ctx.logging.totalPulse, pulses);
     EXPECT_NEAR(t.ctx.logging.avg1hourKWH, 0.1, 0.0011);
+}
+
+TEST_F(LoggingTest, EachRevolutionIsPricedAtTheTariffItWasCountedInAndTheRecordCarriesTheTariffInForce)
+{
+    GlobalSettings& s = t.ctx.settings;
+    s.TARIFF_COUNT = 2;
+    s.TARIFF_2_COST_PER_KWH = 5;
+    s.TARIFF_2_HOURS = QStringLiteral("00:20-06:00");
+    start(1000.4); // 00:16:40
+    for (int i = 0; i < 5; ++i) {
+        runFor(10);
+        pulse();
+    }
+    runFor(179.6); // 00:20:30, but the tariff changes with the working values, at the minute update of 00:20:40
+    pulse();
+    EXPECT_EQ(t.ctx.pulse.intGlobalWkgTarrifNumber, 1);
+    runFor(20);
+    pulse();
+    EXPECT_EQ(t.ctx.logging.totalCost, 6 * 15 / 1000.0 + 5 / 1000.0);
+    runFor(51);
+    ASSERT_EQ(data().count(), 1);
+    EXPECT_EQ(line(1), "15/01/2009 00:21:40,2009,1,15,0,21,40,7,0.007,0.095,300,7,0.007,0.095,0.084,1.14,1000,5,2,7,"
+                       "\r\n");
+    EXPECT_EQ(t.ctx.logging.window5min.slot(4).tariff, 1);
+    EXPECT_EQ(t.ctx.logging.window5min.slot(5).tariff, 2);
+}
+
+TEST_F(LoggingTest, AResumedRunWithTwoTariffsKeepsTheCostItRecordedBeforeTheRestart)
+{
+    LogRecord last;
+    std::tie(last.LoggingTotalPulse, last.TotalCost) = std::tuple(100, 1.0); // not 100 at tariff 2
+    t.ctx.varGlobalDataArray.append(last);
+    t.ctx.settings.TARIFF_COUNT = 2;
+    t.ctx.settings.TARIFF_2_COST_PER_KWH = 5;
+    t.ctx.settings.TARIFF_2_HOURS = QStringLiteral("00:00-24:00");
+    engine.ResumeLogging(t.clock.now().addSecs(-3600), QString());
+    pulse();
+    EXPECT_EQ(t.ctx.logging.totalCost, 1.0 + 5 / 1000.0);
+}
+
+TEST_F(LoggingTest, TheScheduleFollowsTheWallClockThroughADaylightSavingChange)
+{
+    const QByteArray zone = qgetenv("TZ");
+    qputenv("TZ", "Europe/London");
+    tzset();
+    t.ctx.settings.TARIFF_COUNT = 2;
+    t.ctx.settings.TARIFF_2_HOURS = QStringLiteral("00:00-07:00");
+    t.clock.setNow(QDateTime(QDate(2009, 3, 29), QTime(0, 30))); // clocks go forward from 01:00 to 02:00
+    LoadWorkingMeterValues(t.ctx);
+    const qint16 before = t.ctx.pulse.intGlobalWkgTarrifNumber;
+    t.clock.advance(5 * 3600 + 29 * 60);
+    LoadWorkingMeterValues(t.ctx);
+    const qint16 lastMinute = t.ctx.pulse.intGlobalWkgTarrifNumber;
+    const QTime wallClock = t.clock.now().time();
+    t.clock.advance(60); // five and a half hours after 00:30: 07:00 on the wall clock
+    LoadWorkingMeterValues(t.ctx);
+    const qint16 after = t.ctx.pulse.intGlobalWkgTarrifNumber;
+    qputenv("TZ", zone);
+    tzset();
+    EXPECT_EQ(wallClock, QTime(6, 59));
+    EXPECT_EQ(std::tuple(before, lastMinute, after), std::tuple(qint16{2}, qint16{2}, qint16{1}));
+}
+
+TEST_F(LoggingTest, TheTariffLastSetByCommandReplacesTheScheduleAndSurvivesARestart)
+{
+    GlobalSettings& s = t.ctx.settings;
+    s.TARIFF_COUNT = 2;
+    s.TARIFF_2_COST_PER_KWH = 5;
+    s.TARIFF_2_HOURS = QStringLiteral("00:00-24:00");
+    s.TARIFF_FROM_MQTT = true;
+    LoadWorkingMeterValues(t.ctx);
+    EXPECT_EQ(t.ctx.pulse.intGlobalWkgTarrifNumber, 1) << "no command yet";
+    EXPECT_EQ(setTariffFromCommand(t.ctx, 3), "A tariff command must be 1 or 2, not 3");
+    EXPECT_EQ(setTariffFromCommand(t.ctx, 2), "");
+    EXPECT_EQ(t.ctx.pulse.intGlobalWkgTarrifNumber, 1) << "until the next minute update";
+    LoadWorkingMeterValues(t.ctx);
+    EXPECT_EQ(std::pair(t.ctx.pulse.intGlobalWkgTarrifNumber, t.ctx.pulse.dblGlobalWkgCostPerKWH),
+              std::pair(qint16{2}, 5.0));
+    EXPECT_EQ(bytes("TARIFF.STATE"), "TARIFF=2\r\n");
+
+    t.ctx.tariffFromCommand = 1; // a restart
+    EXPECT_EQ(LoadTariffState(t.ctx), "");
+    EXPECT_EQ(t.ctx.tariffFromCommand, 2);
+
+    // Not kept: in force for this run only, and said so.
+    t.files.fail(FaultyFileIo::Op::Open, path("TARIFF.STATE"), 3);
+    EXPECT_EQ(setTariffFromCommand(t.ctx, 1),
+              "Tariff 1 is in force but could not be kept for a restart: Couldn't open the file for writing\r\n");
+    EXPECT_EQ(t.ctx.tariffFromCommand, 1);
+    EXPECT_EQ(bytes("TARIFF.STATE"), "TARIFF=2\r\n");
+
+    write("TARIFF.STATE", "TARIFF=7\r\n");
+    EXPECT_EQ(LoadTariffState(t.ctx),
+              "The tariff last set by command could not be read from TARIFF.STATE, so tariff 1 is in force until the "
+              "next command: it holds \"TARIFF=7\" where TARIFF=1 or TARIFF=2 belongs\r\n");
+    EXPECT_EQ(t.ctx.tariffFromCommand, 1);
+    EXPECT_EQ(bytes("TARIFF.STATE"), "TARIFF=7\r\n") << "left for the user to see";
+
+    s.TARIFF_COUNT = 1;
+    LoadWorkingMeterValues(t.ctx);
+    EXPECT_EQ(std::pair(t.ctx.pulse.intGlobalWkgTarrifNumber, t.ctx.pulse.dblGlobalWkgCostPerKWH),
+              std::pair(qint16{1}, 15.0));
 }
 
 TEST_F(LoggingTest, BackupFollowsTheRecordsWritingTheHeaderOnceThenOnlyNewRows)

@@ -43,6 +43,12 @@ RunFigurePanel::RunFigurePanel(const RunFigureTexts& texts, QWidget* parent) : Q
     m_statusLine = new QHBoxLayout;
     m_statusLine->setSpacing(16);
     m_statusLine->addWidget(m_status);
+    m_tariff = new QLabel(this);
+    m_tariff->setObjectName(QStringLiteral("lblTariff"));
+    m_tariff->setToolTip(QStringLiteral("The tariff in force and its price per unit: each revolution is priced at "
+                                        "the tariff it is counted in."));
+    m_tariff->hide();
+    m_statusLine->addWidget(m_tariff);
     m_statusLine->addStretch();
     m_grid->addLayout(m_statusLine, m_rows++, 0, 1, 4);
 
@@ -162,6 +168,9 @@ void RunFigurePanel::render(const RunDisplay& d)
         box->setText(d.*text);
     m_status->setText(d.Label22);
     m_powerNow->setText(d.powerNow);
+    // Hidden with one tariff, so the line reads as it always has.
+    m_tariff->setText(d.tariff);
+    m_tariff->setVisible(!d.tariff.isEmpty());
     m_energyCaption->setText(d.Label5);
     for (QLabel* unit : m_currencyUnits)
         unit->setText(d.currencyTitle);

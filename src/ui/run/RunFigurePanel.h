@@ -27,10 +27,10 @@ struct RunFigureTexts
     QString label6, tip6; // total cost
 };
 
-// The part a run's screen shares: status line, mark indicator, the twelve figure boxes with their captions,
-// units and tooltips, the line on the power now under them, a row of buttons, and the screen's timer Timer1, all
-// rendered from a RunDisplay. Controls carry the documented names, so tests and screen readers find them on either
-// screen.
+// The part a run's screen shares: status line (with the tariff in force when there are two), mark indicator, the twelve
+// figure boxes with their captions, units and tooltips, the line on the power now under them, a row of buttons, and the
+// screen's timer Timer1, all rendered from a RunDisplay. Controls carry the documented names, so tests and screen
+// readers find them on either screen.
 class RunFigurePanel : public QWidget
 {
     Q_OBJECT
@@ -62,6 +62,7 @@ private:
     int m_rows = 0;
     QTimer* m_timer = nullptr;
     QLabel* m_status = nullptr;
+    QLabel* m_tariff = nullptr;
     QLineEdit* m_mark = nullptr;
     QLabel* m_energyCaption = nullptr;
     QLabel* m_powerNow = nullptr;

@@ -58,6 +58,7 @@ const std::vector<MenuSpec>& menuTable()
           {MenuItem::AdvancedSettings, "AdvancedSettings", "&Advanced Settings"},
           {MenuItem::PublishingSetup, "PublishingSetup", "&Publishing Setup"},
           {MenuItem::MeterReading, "MeterReading", "Meter &Reading"},
+          {MenuItem::TariffSetup, "TariffSetup", "&Tariffs"},
           {MenuItem::UnattendedOperation, "UnattendedOperation", "&Unattended Operation"}}},
         {"HelpMenu",
          "&Help",
@@ -254,7 +255,8 @@ QStringList MainWindow::setupScreenNames()
     return {QStringLiteral("AdvancedSettingsSetupForm"), QStringLiteral("EnergyMeterSetupForm"),
             QStringLiteral("DataLoggingSetupForm"),      QStringLiteral("CameraForm"),
             QStringLiteral("MotionDetection"),           QStringLiteral("StartCameraForm"),
-            QStringLiteral("PublishingSetupForm"), QStringLiteral("UnattendedSetupForm")};
+            QStringLiteral("PublishingSetupForm"),       QStringLiteral("TariffSetupForm"),
+            QStringLiteral("UnattendedSetupForm")};
 }
 
 void MainWindow::closeScreens(const QStringList& objectNames)

@@ -34,6 +34,7 @@ enum class MenuItem
     AdvancedSettings,
     PublishingSetup,
     MeterReading,
+    TariffSetup,
     UnattendedOperation,
     HelpContents,
     About,

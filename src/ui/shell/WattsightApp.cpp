@@ -12,6 +12,7 @@
 #include "metering/LoggingEngine.h"
 #include "metering/MeterReadingStore.h"
 #include "metering/PulseSignal.h"
+#include "metering/Tariffs.h"
 #include "metering/TripEngine.h"
 #include "publish/PublishService.h"
 #include "ui/camera/CameraForm.h"
@@ -31,6 +32,7 @@
 #include "ui/setup/EnergyMeterSetupForm.h"
 #include "ui/setup/MeterReadingForm.h"
 #include "ui/setup/PublishingSetupForm.h"
+#include "ui/setup/TariffSetupForm.h"
 #include "ui/setup/UnattendedSetupForm.h"
 #include "ui/shell/MainWindow.h"
 #include "ui/shell/ProductInfo.h"
@@ -109,6 +111,7 @@ void WattsightApp::registerScreens()
                                 [this] { return new PublishingSetupForm(m_ctx, *m_publishService); });
     m_window->addModelessScreen(MenuItem::MeterReading,
                                 [this] { return new MeterReadingForm(m_ctx, *m_meterReading); });
+    m_window->addModelessScreen(MenuItem::TariffSetup, [this] { return new TariffSetupForm(m_ctx); });
     m_window->addModelessScreen(MenuItem::UnattendedOperation, [this] { return new UnattendedSetupForm(m_ctx); });
     m_window->addModelessScreen(MenuItem::CameraSetup, [this] {
         return new CameraForm(m_ctx, [this](CameraForm& form) -> QDialog* {
@@ -213,6 +216,8 @@ bool WattsightApp::StartApplication()
         MakeDefaultSettingsFiles(m_ctx);
         LoadAllSettings(m_ctx);
         m_dialogs.knowUnattended(RunsUnattended(m_ctx.settings));
+        if (const QString problem = LoadTariffState(m_ctx); !problem.isEmpty())
+            m_ctx.services.dialogs.message(problem, Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation);
         prepareMetering();
         m_ctx.blnGlobalCameraRunning = false;
         LoadWorkingMeterValues(m_ctx);

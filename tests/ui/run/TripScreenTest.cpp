@@ -44,9 +44,15 @@ TEST(TripScreen, SimulatedPulsesShowOnTheRunningTripWhichRefusesClosingAndExitUn
 
     screenshotIfWanted(a.frameOf(form), "TripForm.png");
 
+    // The tariff shows only when there are two, from the working values a reset (or a minute) takes.
+    auto* tariff = child<QLabel>(form, "lblTariff");
+    EXPECT_TRUE(tariff->isHidden());
+    a.ctx().settings.TARIFF_COUNT = 2;
+    a.ctx().settings.TARIFF_2_HOURS = QStringLiteral("00:00-24:00");
     press(form, "butBaseLine");
     press(form, "ResetButton");
     EXPECT_EQ(a.texts({"Text4", "Text11"}), "0|");
+    EXPECT_EQ(tariff->isVisible() ? tariff->text() : QString(), "Night tariff: 5 Pence per KWH");
 
     // The running trip refuses closing and exit.
     a.clock.advance(3.6);

@@ -3,6 +3,8 @@
 #include "metering/MeterReadingStore.h"
 #include "metering/PulseSignal.h"
 #include "publish/MqttLibrary.h"
+#include "app/SettingsFile.h"
+#include "app/TariffSettings.h"
 #include "publish/PublishService.h"
 #include "support/MosquittoBroker.h"
 #include "ui/setup/AdvancedSettingsSetupForm.h"
@@ -10,6 +12,7 @@
 #include "ui/setup/EnergyMeterSetupForm.h"
 #include "ui/setup/MeterReadingForm.h"
 #include "ui/setup/PublishingSetupForm.h"
+#include "ui/setup/TariffSetupForm.h"
 #include "ui/setup/UnattendedSetupForm.h"
 #include "ui/support/RunningApp.h"
 #include "ui/support/WidgetActions.h"
@@ -168,6 +171,37 @@ TEST(UnattendedSetupForm, SaysThatResumingNeedsTheBackupWhenItIsOff)
     EXPECT_EQ(f.t.dialogs.texts(), QStringList{UnattendedSetupForm::ResumeNeedsBackupText}) << "said on saving too";
 }
 
+TEST(TariffSetupForm, AppliesWhatIsAcceptableNamesABadRangeAndShowsTheTariffInForce)
+{
+    OpenForm<TariffSetupForm> f; // a Thursday, 09:00
+    const GlobalSettings& s = f.t.ctx.settings;
+    EXPECT_EQ(f.text("edtTariff1Name") + '|' + f.text("edtTariff2Cost") + '|' + f.text("edtTariff2Hours"),
+              "Day|5|22:00-06:00");
+    EXPECT_FALSE(f.field("edtTariff2Hours")->isEnabled()) << "one tariff";
+    EXPECT_EQ(f.form.inForceNow()->text(), "Day (tariff 1)");
+
+    f.check("chkTwoTariffs")->setChecked(true);
+    f.type("edtTariff2Cost", "7.5");
+    f.type("edtTariff2Name", "");
+    f.type("edtTariff2Hours", "08:00-09:30, 25:00-01:00");
+    f.click(f.form.applyButton());
+    EXPECT_EQ(f.t.dialogs.texts(), QStringList{"Tariff 2 name: from 1 to 20 characters\r\nTariff 2 hours: "
+                                               "\"25:00-01:00\" holds a time that is not on the clock (00:00 to 23:59, "
+                                               "and 24:00 to end a range)"});
+    EXPECT_EQ(std::tuple(s.TARIFF_COUNT, s.TARIFF_2_COST_PER_KWH, s.TARIFF_2_NAME, s.TARIFF_2_HOURS),
+              std::tuple(2, 7.5, "Night", "22:00-06:00"))
+        << "the bad values stay as they were";
+
+    f.type("edtTariff2Name", "Cheap");
+    f.type("edtTariff2Hours", "08:00-09:30");
+    f.click(f.form.saveButton());
+    EXPECT_EQ(f.form.inForceNow()->text(), "Cheap (tariff 2)");
+    EXPECT_EQ(
+        fileBytes(SettingsFilePath(f.t.ctx, TariffSettingsFile())),
+        "[Tariffs]\r\nTARIFF_COUNT=2\r\nTARIFF_1_NAME=Day\r\nTARIFF_2_NAME=Cheap\r\nTARIFF_2_COST_PER_KWH=7.5\r\n"
+        "\r\n[Schedule]\r\nTARIFF_2_HOURS=08:00-09:30\r\nTARIFF_2_ALL_WEEKEND=false\r\nTARIFF_FROM_MQTT=false\r\n");
+}
+
 TEST(SetupForms, OnlyCloseIsUsableWhenOpenedDuringLoggingOrATrip)
 {
     // Decided by the form all setup screens share: one of them stands for all.
@@ -198,7 +232,7 @@ TEST(SetupForms, SetupMenuOpensThemAndCloseClosesTheirFrame)
     window.show();
     std::vector<QPointer<QWidget>> opened;
     for (MenuItem item : {MenuItem::EnergyMeterSetup, MenuItem::DataLoggingSetup, MenuItem::AdvancedSettings,
-                          MenuItem::UnattendedOperation}) {
+                          MenuItem::UnattendedOperation, MenuItem::TariffSetup}) {
         window.action(item)->trigger();
         opened.emplace_back(window.screen(item));
         ASSERT_TRUE(opened.back() && opened.back()->isVisible());
@@ -210,7 +244,7 @@ TEST(SetupForms, SetupMenuOpensThemAndCloseClosesTheirFrame)
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(opened[1].isNull());
     EXPECT_NE(app.context().settings.LOGGING_INTERVAL_SECONDS, 600);
-    EXPECT_EQ(window.mdiArea()->subWindowList().size(), 3);
+    EXPECT_EQ(window.mdiArea()->subWindowList().size(), 4);
 }
 
 TEST(PublishingSetupForm, TestConnectionTriesTheFieldsOffTheUserInterfaceThreadAndApplyStartsPublishing)
