@@ -135,10 +135,20 @@ bool LoadSettingsFile(AppContext& ctx, const SettingsFile& file)
     bool readable = true;
     for (const SettingsSection& section : file.sections) {
         for (const SettingsKey& key : section.keys) {
-            std::optional<QString> text;
-            if (readable)
-                text = ini.iniread(path, QLatin1String(section.name), QLatin1String(key.name), 1, ConfigTries,
+            auto read = [&](int occurrence) {
+                return ini.iniread(path, QLatin1String(section.name), QLatin1String(key.name), occurrence, ConfigTries,
                                    ConfigDelayTenths, false);
+            };
+            std::optional<QString> text;
+            if (readable) {
+                const std::optional<QString> lines = read(0);
+                // A key added after the file was written: its factory value, and the next save writes it.
+                if (lines == QLatin1String("0")) {
+                    setFactory(key, ctx.settings);
+                    continue;
+                }
+                text = lines ? read(1) : std::nullopt;
+            }
             readable = readable && text.has_value();
             if (!text || !setFromText(key, *text, ctx.settings)) {
                 setFactory(key, ctx.settings);

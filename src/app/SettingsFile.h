@@ -65,9 +65,10 @@ void ApplyFactoryDefaults(const SettingsFile& file, GlobalSettings& s);
 QString WriteSettingsFile(AppContext& ctx, const SettingsFile& file, const GlobalSettings& s);
 // Writes the file from ctx.settings.
 QString SaveSettingsFile(AppContext& ctx, const SettingsFile& file);
-// Reads the file into ctx.settings. An unreadable file gives every key its factory value; a value that is
-// missing or not acceptable gives that key its factory value while the other keys are still read. False in
-// both cases, so the caller can say the group failed.
+// Reads the file into ctx.settings. A key the file lacks (one added in a later version) takes its factory value
+// quietly. An unreadable file gives every key its factory value; a value that is not acceptable gives that key
+// its factory value while the other keys are still read. False in both cases, so the caller can say the group
+// failed.
 bool LoadSettingsFile(AppContext& ctx, const SettingsFile& file);
 
 QString SettingsFileMakeError(const SettingsFile& file);

@@ -11,7 +11,7 @@ struct GlobalSettings;
 struct MqttStatus;
 
 // Where readings are published: the broker, its credentials and TLS, the topics and Home Assistant
-// discovery. Applying restarts publishing with the new values. "Test Connection" tries the values as they
+// discovery, the Energy dashboard's currency and whether commands are taken. Applying restarts publishing with the new values. "Test Connection" tries the values as they
 // stand in the fields, on the client's own thread, and the status line says how it went.
 class PublishingSetupForm : public SettingsGroupForm
 {
@@ -48,6 +48,9 @@ private:
     QLineEdit* m_meterId = nullptr;
     QCheckBox* m_discovery = nullptr;
     QLineEdit* m_discoveryPrefix = nullptr;
+    QLineEdit* m_currencyCode = nullptr;
+    QLineEdit* m_priceUnits = nullptr;
+    QCheckBox* m_acceptCommands = nullptr;
     QPushButton* m_test = nullptr;
     QLabel* m_status = nullptr;
     std::unique_ptr<MqttClient> m_probe;

@@ -44,8 +44,8 @@ template <typename Form> struct OpenForm
     }
 
     TestContext t;
-    PublishService service{t.ctx}; // idle unless a test switches publishing on
     MeterReadingStore reading{t.ctx};
+    PublishService service{t.ctx, reading}; // idle unless a test switches publishing on
     Form form = makeForm();
 };
 
