@@ -173,9 +173,9 @@ INSTANTIATE_TEST_SUITE_P(
         Case{.name = "BandAtTop", .watts = 1e4, .revolutions = 100, .bandTop = 0.0, .bandHeight = 0.25},
         Case{.name = "RedMark", .watts = 1e4, .revolutions = 100, .mark = Mark::Red},
         Case{.name = "LightMarkOnDarkDisc", .watts = 1e4, .revolutions = 100, .mark = Mark::LightOnDark},
-        // A quarter of the light coming and going every 30 s is left out for now: the levels that hold up to
-        // 20 kW leave too little room for it, and ambient tracking follows only after 20 marks.
-        Case{.name = "ReflectionHotSpot", .watts = 1e4, .revolutions = 100, .hotSpot = true}),
+        Case{.name = "ReflectionHotSpot", .watts = 1e4, .revolutions = 100, .hotSpot = true},
+        // A quarter of the light coming and going every 30 s.
+        Case{.name = "StrongDrift", .watts = 3000.0, .revolutions = 100, .drift = 0.25, .driftPeriod = 30.0}),
     [](const ::testing::TestParamInfo<Case>& info) { return std::string(info.param.name); });
 
 // A busy user-interface thread delays the handling of frames, not the time a revolution is counted at.
@@ -238,7 +238,10 @@ struct Counter : PulseObserver
         detector.reset_mark_detection();
         detector.camera_just_starting();
     }
-    void revolutionCounted(const MeteringContext& ctx) override { pulses.push_back(ctx.pulse.dblGlobalTimeLastPulse); }
+    void revolutionCounted(const MeteringContext& ctx, const MeterSource&) override
+    {
+        pulses.push_back(ctx.pulse.dblGlobalTimeLastPulse);
+    }
 
     TestContext t;
     CellAnalyser analyser;
@@ -344,8 +347,8 @@ TEST_P(FindMarkMatrix, SettingsFoundAtAnyPowerCountAtEveryPower)
             const Tally& r = results[c][f];
             table << "  " << countedAt[c].first << " W " << r.missed << "/" << r.extra << " of " << r.revolutions;
             EXPECT_EQ(std::tuple(r.missed, r.extra), std::tuple(0, 0))
-                << "found at " << foundAt[f] << " W, counted at " << countedAt[c].first << " W: "
-                << describe(proposals[f]) << ", debounce " << proposals[f].debounceMs;
+                << "found at " << foundAt[f] << " W, counted at " << countedAt[c].first
+                << " W: " << describe(proposals[f]) << ", debounce " << proposals[f].debounceMs;
         }
         table << "\n";
     }
@@ -353,6 +356,29 @@ TEST_P(FindMarkMatrix, SettingsFoundAtAnyPowerCountAtEveryPower)
 }
 
 INSTANTIATE_TEST_SUITE_P(MeterConstants, FindMarkMatrix, ::testing::Values(75.0, 600.0),
+                         [](const ::testing::TestParamInfo<double>& info) {
+                             return "RevsPerKWh" + std::to_string(int(info.param));
+                         });
+
+// A fast disc shows its mark for about two frames, blurred over the exposure: Find Mark sees every pass, and its
+// proposal counts every revolution there and at the slowest speed.
+class FindMarkFastDisc : public FindMarkMatrix
+{
+};
+
+TEST_P(FindMarkFastDisc, AMarkInViewForTwoFramesIsFound)
+{
+    for (double watts : {15000.0, 20000.0}) {
+        const FindMarkProposal proposal = find(watts);
+        for (const auto& [countedAt, revolutions] : {std::pair(watts, 60), std::pair(50.0, 2)}) {
+            const Tally r = count(countedAt, revolutions, {proposal}).front();
+            EXPECT_EQ(std::tuple(r.missed, r.extra), std::tuple(0, 0))
+                << "found at " << watts << " W, counted at " << countedAt << " W: " << describe(proposal);
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(MeterConstants, FindMarkFastDisc, ::testing::Values(375.0),
                          [](const ::testing::TestParamInfo<double>& info) {
                              return "RevsPerKWh" + std::to_string(int(info.param));
                          });

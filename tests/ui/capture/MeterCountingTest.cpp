@@ -43,7 +43,10 @@ struct Outcome
 class MeterCounting : public ::testing::TestWithParam<Meter>, PulseObserver
 {
 protected:
-    void revolutionCounted(const MeteringContext& ctx) override { m_powers.push_back(ctx.pulse.dblGlobalInstantKW); }
+    void revolutionCounted(const MeteringContext& ctx, const MeterSource&) override
+    {
+        m_powers.push_back(ctx.pulse.dblGlobalInstantKW);
+    }
 
     // Runs the meter until at least `revolutions` have passed the settled detector, ending half a revolution
     // after the last one so that no mark is half-way through at the end.
