@@ -102,8 +102,9 @@ TEST_F(PublishTest, DiscoveryStateAndAvailabilityAsHomeAssistantReadsThem)
     ASSERT_EQ(configs.size(), 7) << configs.keys().join(' ').toStdString();
     for (const auto& [object, deviceClass, stateClass, unit, extra] : classes) {
         SCOPED_TRACE(object);
-        const QJsonObject c =
-            json(configs.value(QStringLiteral("homeassistant/sensor/wattsight_meter1/%1/config").arg(object)));
+        const QByteArray config =
+            configs.value(QStringLiteral("homeassistant/sensor/wattsight_meter1/%1/config").arg(object));
+        const QJsonObject c = json(config);
         QStringList fields{c["device"]["identifiers"][0].toString()};
         for (const char* key :
              {"unique_id", "state_topic", "availability_topic", "device_class", "state_class", "unit_of_measurement"})
@@ -112,8 +113,7 @@ TEST_F(PublishTest, DiscoveryStateAndAvailabilityAsHomeAssistantReadsThem)
                                        Availability, deviceClass, stateClass, unit}));
         EXPECT_TRUE(c["value_template"].toString().contains("value_json."));
         EXPECT_EQ(c["origin"]["name"].toString() + ' ' + QString::number(c["expire_after"].toInt()), "Wattsight 180");
-        EXPECT_TRUE(configs.value(QStringLiteral("homeassistant/sensor/wattsight_meter1/%1/config").arg(object))
-                        .contains(extra));
+        EXPECT_TRUE(config.contains(extra));
     }
 
     // A restarted Home Assistant announcing itself gets the configs again.
@@ -212,7 +212,10 @@ TEST_F(PublishTest, TheReadingIsSetByCommandAndEveryPayloadThatIsNotAReadingIsRe
               QStringList({set, "box", "kWh", State}));
     ASSERT_TRUE(eventually([&] { return refusals.size() == 1; }));
     EXPECT_EQ(refusals[0], "Command on " + set + " refused: it was retained at the broker; send it without retain");
+    // Clearing it at the broker is itself an empty command, and refused as one.
     send(set, {"-r", "-n"});
+    ASSERT_TRUE(eventually([&] { return refusals.size() == 2; }));
+    EXPECT_EQ(refusals[1], "Command on " + set + R"( refused: "" is not a number of kWh)");
 
     send(set, {"-m", "12345.6"});
     ASSERT_TRUE(eventually([&] { return reading.reading().isSet(); }));
@@ -224,14 +227,13 @@ TEST_F(PublishTest, TheReadingIsSetByCommandAndEveryPayloadThatIsNotAReadingIsRe
     const QJsonObject state = json(broker.retainedAt(State));
     EXPECT_EQ(QString::number(state["meter_reading_kwh"].toDouble(), 'f', 6) + ' ' +
                   QString::number(state["price"].toDouble()) + ' ' + QString::number(state["cost"].toDouble(), 'g', 6),
-              "12345.603333 0.05 0.000166667");
+              "12345.603333 0.05 0.000167");
 
     const std::pair<QStringList, const char*> bad[] = {
         {{"-m", "twelve"}, R"("twelve" is not a number of kWh)"},
         {{"-m", "-1"}, "The meter reading must be a number of kWh from 0 to 1000000000"},
         {{"-m", "nan"}, "The meter reading must be a number of kWh from 0 to 1000000000"},
         {{"-m", "inf"}, "The meter reading must be a number of kWh from 0 to 1000000000"},
-        {{"-n"}, R"("" is not a number of kWh)"},
     };
     for (const auto& [message, why] : bad) {
         SCOPED_TRACE(message.join(' ').toStdString());
@@ -239,7 +241,6 @@ TEST_F(PublishTest, TheReadingIsSetByCommandAndEveryPayloadThatIsNotAReadingIsRe
         send(set, message);
         ASSERT_TRUE(eventually([&] { return refusals.size() == before + 1; }));
         EXPECT_EQ(refusals.last(), "Command on " + set + " refused: " + why);
-        EXPECT_TRUE(service.statusText().endsWith(why));
     }
     send("wattsight/meter1/tariff/set", {"-m", "2"});
     ASSERT_TRUE(eventually([&] { return refusals.size() == 7; }));
@@ -253,12 +254,15 @@ TEST_F(PublishTest, ConfigsUnderOldNamesAreClearedAtApplyAndAtTheNextStart)
     t.ctx.settings.CURRENCY_CODE = "EUR";
     auto service = std::make_unique<PublishService>(t.ctx, reading);
     service->applySettings();
-    // Seven sensors, the price, the cost and the number entity.
-    EXPECT_EQ(broker.retained("homeassistant/+/wattsight_meter1/#", 10).size(), 10);
+    // Seven sensors, the price, the cost and the number entity, once the client has sent them.
+    const auto all = [&](const char* filter) {
+        return eventually([&] { return broker.retained(filter, 10).size() == 10; });
+    };
+    EXPECT_TRUE(all("homeassistant/+/wattsight_meter1/#"));
 
     t.ctx.settings.METER_ID = "meter2";
     service->applySettings();
-    EXPECT_EQ(broker.retained("homeassistant/+/wattsight_meter2/#", 10).size(), 10);
+    EXPECT_TRUE(all("homeassistant/+/wattsight_meter2/#"));
     EXPECT_TRUE(eventually([&] { return broker.retained("homeassistant/+/wattsight_meter1/#").isEmpty(); }));
 
     // A prefix changed in the file while the program was not running.
@@ -266,7 +270,7 @@ TEST_F(PublishTest, ConfigsUnderOldNamesAreClearedAtApplyAndAtTheNextStart)
     t.ctx.settings.DISCOVERY_PREFIX = "ha";
     service = std::make_unique<PublishService>(t.ctx, reading);
     service->applySettings();
-    EXPECT_EQ(broker.retained("ha/+/wattsight_meter2/#", 10).size(), 10);
+    EXPECT_TRUE(all("ha/+/wattsight_meter2/#"));
     EXPECT_TRUE(eventually([&] { return broker.retained("homeassistant/#").isEmpty(); }));
 }
 

@@ -11,8 +11,9 @@ struct GlobalSettings;
 struct MqttStatus;
 
 // Where readings are published: the broker, its credentials and TLS, the topics and Home Assistant
-// discovery, the Energy dashboard's currency and whether commands are taken. Applying restarts publishing with the new values. "Test Connection" tries the values as they
-// stand in the fields, on the client's own thread, and the status line says how it went.
+// discovery, the Energy dashboard's currency and whether commands are taken. Applying restarts publishing with
+// the new values. "Test Connection" tries the values as they stand in the fields, on the client's own thread,
+// and the status line says how it went.
 class PublishingSetupForm : public SettingsGroupForm
 {
     Q_OBJECT

@@ -235,13 +235,22 @@ TEST(PublishingSetupForm, TestConnectionTriesTheFieldsOffTheUserInterfaceThreadA
 
     f.type("MqttPort", port);
     f.type("MeterId", QStringLiteral("meter 2"));
-    f.form.findChild<QCheckBox*>(QStringLiteral("PublishMqtt"))->setChecked(true);
+    f.type("CurrencyCode", QStringLiteral("eur"));
+    f.type("PriceUnitsPerCurrencyUnit", QStringLiteral("100"));
+    f.check("PublishMqtt")->setChecked(true);
+    f.check("AcceptMqttCommands")->setChecked(true);
     f.click(f.form.applyButton());
-    EXPECT_EQ(f.t.dialogs.texts(), QStringList{"The meter id may hold only letters, digits, _ and -"});
-    EXPECT_EQ(f.t.ctx.settings.METER_ID, "meter1") << "kept as it was";
+    EXPECT_EQ(f.t.dialogs.texts().join('|'), "The meter id may hold only letters, digits, _ and -\r\n"
+                                             "The currency code must be empty or three capital letters, such as EUR");
+    const GlobalSettings& s = f.t.ctx.settings; // the bad values kept as they were, the good ones taken
+    EXPECT_EQ(s.METER_ID + s.CURRENCY_CODE + QString::number(s.PRICE_UNITS_PER_CURRENCY_UNIT * s.ACCEPT_MQTT_COMMANDS),
+              "meter1100");
     QTRY_COMPARE(f.form.statusLine()->text(), "Connected to 127.0.0.1:" + port);
     EXPECT_EQ(broker.retained(QStringLiteral("wattsight/meter1/availability")).value("wattsight/meter1/availability"),
               "online");
+    f.type("MeterId", QStringLiteral("meter1"));
+    f.type("CurrencyCode", QStringLiteral("EUR"));
+    screenshotIfWanted(&f.form, "PublishingSetupForm.png");
 }
 
 } // namespace
