@@ -62,6 +62,9 @@ struct GlobalSettings
     QString METER_ID;
     bool HOME_ASSISTANT_DISCOVERY = false;
     QString DISCOVERY_PREFIX;
+    QString CURRENCY_CODE;
+    qint32 PRICE_UNITS_PER_CURRENCY_UNIT = 0;
+    bool ACCEPT_MQTT_COMMANDS = false;
     // Unattended group (UNATTENDEDSETTINGS.CFG). The camera keys are state: written when a camera starts.
     bool REMEMBER_CAMERA = false;
     QString CAMERA_DEVICE;

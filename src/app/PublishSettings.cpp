@@ -3,6 +3,8 @@
 
 #include "app/SettingsFile.h"
 
+#include <algorithm>
+
 namespace PublishSettingsRules {
 
 bool isHost(const QString& text)
@@ -41,6 +43,14 @@ bool isMeterId(const QString& text)
     return true;
 }
 
+bool isCurrencyCode(const QString& text)
+{
+    if (text.isEmpty())
+        return true;
+    return text.size() == 3 && std::all_of(text.begin(), text.end(),
+                                           [](QChar c) { return c >= QLatin1Char('A') && c <= QLatin1Char('Z'); });
+}
+
 } // namespace PublishSettingsRules
 
 const SettingsFile& PublishSettingsFile()
@@ -50,21 +60,27 @@ const SettingsFile& PublishSettingsFile()
     using Number = SettingsKey::Number;
     using Text = SettingsKey::Text;
     using G = GlobalSettings;
-    static const SettingsFile file{"PUBLISHSETTINGS.CFG",
-                                   "publish",
-                                   {{"MQTT Broker",
-                                     {{"PUBLISH_MQTT", Flag{&G::PUBLISH_MQTT, false}},
-                                      {"MQTT_HOST", Text{&G::MQTT_HOST, "localhost", &R::isHost}},
-                                      {"MQTT_PORT", Number{&G::MQTT_PORT, 1883, {1, 65535}}},
-                                      {"MQTT_USERNAME", Text{&G::MQTT_USERNAME, ""}},
-                                      {"MQTT_PASSWORD", Text{&G::MQTT_PASSWORD, ""}},
-                                      {"MQTT_USE_TLS", Flag{&G::MQTT_USE_TLS, false}},
-                                      {"MQTT_CA_FILE", Text{&G::MQTT_CA_FILE, ""}}}},
-                                    {"Topics",
-                                     {{"MQTT_BASE_TOPIC", Text{&G::MQTT_BASE_TOPIC, "wattsight", &R::isTopic}},
-                                      {"METER_ID", Text{&G::METER_ID, "meter1", &R::isMeterId}},
-                                      {"HOME_ASSISTANT_DISCOVERY", Flag{&G::HOME_ASSISTANT_DISCOVERY, true}},
-                                      {"DISCOVERY_PREFIX", Text{&G::DISCOVERY_PREFIX, "homeassistant", &R::isTopic}}}}},
-                                   true};
+    static const SettingsFile file{
+        "PUBLISHSETTINGS.CFG",
+        "publish",
+        {{"MQTT Broker",
+          {{"PUBLISH_MQTT", Flag{&G::PUBLISH_MQTT, false}},
+           {"MQTT_HOST", Text{&G::MQTT_HOST, "localhost", &R::isHost}},
+           {"MQTT_PORT", Number{&G::MQTT_PORT, 1883, {1, 65535}}},
+           {"MQTT_USERNAME", Text{&G::MQTT_USERNAME, ""}},
+           {"MQTT_PASSWORD", Text{&G::MQTT_PASSWORD, ""}},
+           {"MQTT_USE_TLS", Flag{&G::MQTT_USE_TLS, false}},
+           {"MQTT_CA_FILE", Text{&G::MQTT_CA_FILE, ""}}}},
+         {"Topics",
+          {{"MQTT_BASE_TOPIC", Text{&G::MQTT_BASE_TOPIC, "wattsight", &R::isTopic}},
+           {"METER_ID", Text{&G::METER_ID, "meter1", &R::isMeterId}},
+           {"HOME_ASSISTANT_DISCOVERY", Flag{&G::HOME_ASSISTANT_DISCOVERY, true}},
+           {"DISCOVERY_PREFIX", Text{&G::DISCOVERY_PREFIX, "homeassistant", &R::isTopic}}}},
+         // Its own section, appended: a file written before it reads as before.
+         {"Energy Dashboard",
+          {{"CURRENCY_CODE", Text{&G::CURRENCY_CODE, "", &R::isCurrencyCode}},
+           {"PRICE_UNITS_PER_CURRENCY_UNIT", Number{&G::PRICE_UNITS_PER_CURRENCY_UNIT, 1, {1, 1000000}}},
+           {"ACCEPT_MQTT_COMMANDS", Flag{&G::ACCEPT_MQTT_COMMANDS, false}}}}},
+        true};
     return file;
 }

@@ -15,4 +15,6 @@ bool isHost(const QString& text);
 bool isTopic(const QString& text);
 // Letters, digits, "_" and "-": the meter's id also names it in Home Assistant's ids.
 bool isMeterId(const QString& text);
+// Empty, or an ISO 4217 code: three upper-case letters.
+bool isCurrencyCode(const QString& text);
 } // namespace PublishSettingsRules

@@ -2,6 +2,7 @@
 #include "publish/MeterPublisher.h"
 
 #include "app/Clock.h"
+#include "metering/MeterReadingStore.h"
 #include "metering/MeteringContext.h"
 #include "metering/PowerBound.h"
 #include "metering/PulseSignal.h"
@@ -20,14 +21,15 @@ const RunState* runningRun(const MeteringContext& ctx)
 
 } // namespace
 
-MeterPublisher::MeterPublisher(MeteringContext& ctx, RetainedSink& sink, const MeterTotals& totals)
-    : m_ctx(ctx), m_sink(sink), m_totals(totals), m_topics(ctx.settings)
+MeterPublisher::MeterPublisher(MeteringContext& ctx, RetainedSink& sink, const MeterTotals& totals,
+                               const MeterReadingStore& reading)
+    : m_ctx(ctx), m_sink(sink), m_totals(totals), m_reading(reading), m_topics(ctx.settings)
 {
     m_sink.publishRetained(m_topics.availability, QByteArrayLiteral("online"));
-    // With discovery off the configs are cleared (an empty retained message), so switching it off takes the
-    // sensors out of Home Assistant instead of leaving them there unavailable for good.
+    // A config left out is cleared (an empty retained message), so switching discovery off takes the sensors out
+    // of Home Assistant instead of leaving them there unavailable for good.
     for (const RetainedMessage& config : DiscoveryConfigs(ctx.settings))
-        m_sink.publishRetained(config.topic, ctx.settings.HOME_ASSISTANT_DISCOVERY ? config.payload : QByteArray());
+        m_sink.publishRetained(config.topic, config.payload);
     sendState();
 }
 
@@ -68,6 +70,15 @@ void MeterPublisher::sendState()
         r.avgPower1hW = run->avg1hourKWH * 1000.0;
     }
     r.time = m_ctx.services.clock.now();
+    const MeterRegister& reading = m_reading.reading();
+    if (reading.isSet())
+        r.meterReadingKwh = reading.kWh();
+    const GlobalSettings& s = m_ctx.settings;
+    if (!s.CURRENCY_CODE.isEmpty()) {
+        r.price = p.dblGlobalWkgCostPerKWH / s.PRICE_UNITS_PER_CURRENCY_UNIT;
+        if (reading.isSet())
+            r.cost = reading.cost() / s.PRICE_UNITS_PER_CURRENCY_UNIT;
+    }
     m_sink.publishRetained(m_topics.state, StatePayload(r));
     m_lastStateTimer = m_ctx.services.clock.timer();
     m_pending = false;

@@ -4,6 +4,7 @@
 #include "publish/PublishPayloads.h"
 
 struct MeteringContext;
+class MeterReadingStore;
 class RetainedSink;
 
 // Counts of every revolution since the program started, whether publishing was on or not.
@@ -25,9 +26,13 @@ public:
     static constexpr double MaxSecondsBetweenStates = 60.0;
     static constexpr double MaxSecondsBetweenFallingStates = 5.0;
 
-    MeterPublisher(MeteringContext& ctx, RetainedSink& sink, const MeterTotals& totals);
+    MeterPublisher(MeteringContext& ctx, RetainedSink& sink, const MeterTotals& totals,
+                   const MeterReadingStore& reading);
 
     void revolutionCounted();
+    // The meter reading was set or moved: it goes with the next state, at most a second from now. Never at
+    // once, as a revolution moves the reading just before it is counted here and one state carries both.
+    void readingChanged() { m_pending = true; }
     // Sends the merged state once its second has passed, and the minute's state; a timer calls it often.
     void tick();
     qint64 statesSent() const { return m_statesSent; }
@@ -39,6 +44,7 @@ private:
     MeteringContext& m_ctx;
     RetainedSink& m_sink;
     const MeterTotals& m_totals;
+    const MeterReadingStore& m_reading;
     PublishTopics m_topics;
     double m_lastStateTimer = 0.0;
     bool m_pending = false;

@@ -57,6 +57,7 @@ struct MqttClient::Shared
     // Held while telling the client object, so that its destructor can take the callback away safely.
     std::mutex notifyMutex;
     std::function<void(const MqttStatus&)> notify;
+    std::function<void(const QString&, const QByteArray&, bool)> deliver;
 
     void setStatus(bool isConnected, const QString& text)
     {
@@ -171,14 +172,25 @@ void MqttClient::Shared::onConnect(mosquitto* mosq, void* obj, int rc)
     s->setStatus(true, QStringLiteral("Connected to ") + endpoint(s->options));
     if (!s->options.republishTopic.isEmpty())
         mosquitto_subscribe(mosq, nullptr, s->options.republishTopic.toUtf8().constData(), Qos);
+    if (!s->options.commandFilter.isEmpty())
+        mosquitto_subscribe(mosq, nullptr, s->options.commandFilter.toUtf8().constData(), Qos);
 }
 
 void MqttClient::Shared::onMessage(mosquitto*, void* obj, const mosquitto_message* message)
 {
     auto* s = static_cast<MqttClient::Shared*>(obj);
     const QByteArray payload(static_cast<const char*>(message->payload), message->payloadlen);
-    if (QString::fromUtf8(message->topic) == s->options.republishTopic && payload == s->options.republishPayload)
+    const QString topic = QString::fromUtf8(message->topic);
+    if (topic == s->options.republishTopic && payload == s->options.republishPayload)
         s->markAllPending();
+    bool isCommand = false;
+    const QByteArray filter = s->options.commandFilter.toUtf8();
+    if (filter.isEmpty() ||
+        mosquitto_topic_matches_sub(filter.constData(), message->topic, &isCommand) != MOSQ_ERR_SUCCESS || !isCommand)
+        return;
+    std::lock_guard lock(s->notifyMutex);
+    if (s->deliver)
+        s->deliver(topic, payload, message->retain);
 }
 
 bool MqttClient::Shared::configure(mosquitto* mosq)
@@ -296,10 +308,15 @@ MqttClient::MqttClient(MqttOptions options, QObject* parent)
     MqttLibrary::clientCreated();
     m_shared->status = {false, QStringLiteral("Connecting to ") + endpoint(m_options)};
     m_shared->predecessors = MqttLibrary::leaving(m_options.willTopic);
-    // Posted to this object, so what is still on its way is dropped with it (see the destructor).
+    // Posted to this object, so what is still on its way (a status, a command) is dropped with it.
     m_shared->notify = [this](const MqttStatus& s) {
         QMetaObject::invokeMethod(
             this, [this, s] { emit statusChanged(s); }, Qt::QueuedConnection);
+    };
+    m_shared->deliver = [this](const QString& topic, const QByteArray& payload, bool retained) {
+        QMetaObject::invokeMethod(
+            this, [this, topic, payload, retained] { emit commandReceived(topic, payload, retained); },
+            Qt::QueuedConnection);
     };
     // The thread holds the shared state, so it can outlive this object.
     m_thread = std::thread([shared = m_shared] {
@@ -313,6 +330,7 @@ MqttClient::~MqttClient()
     {
         std::lock_guard lock(m_shared->notifyMutex);
         m_shared->notify = nullptr;
+        m_shared->deliver = nullptr;
     }
     {
         std::lock_guard lock(m_shared->mutex);

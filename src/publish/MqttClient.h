@@ -24,6 +24,8 @@ struct MqttOptions
     // Home Assistant announcing itself). Empty topic: nothing is subscribed.
     QString republishTopic{};
     QByteArray republishPayload{};
+    // Subscribed after every (re)connect; what arrives on it comes as commandReceived. Empty: nothing.
+    QString commandFilter{};
     // False: one attempt only, as a connection test wants.
     bool reconnect = true;
 };
@@ -56,6 +58,8 @@ public:
 signals:
     // Emitted on this object's thread. A status still on its way when the client is destroyed never arrives.
     void statusChanged(const MqttStatus& status);
+    // Arrives on this object's thread; retained: the broker kept it and sent it on subscribing.
+    void commandReceived(const QString& topic, const QByteArray& payload, bool retained);
 
 private:
     struct Shared;

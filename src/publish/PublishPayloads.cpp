@@ -3,6 +3,7 @@
 
 #include "app/GlobalSettings.h"
 #include "app/TextFormat.h"
+#include "metering/MeterReadingStore.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -28,6 +29,23 @@ QString isoWithOffset(const QDateTime& time)
                .arg(minutes % 60, 2, 10, QLatin1Char('0'));
 }
 
+enum class Unit
+{
+    None,
+    Fixed,
+    CurrencyTitlePerHour,
+    CurrencyCodePerKwh,
+    CurrencyCode,
+};
+
+enum SensorFlag : unsigned
+{
+    Optional = 1,      // absent from the state at times: rendered as unknown then
+    Diagnostic = 2,    // of interest when looking into the meter, not on a dashboard
+    Hidden = 4,        // not enabled until the user enables it
+    NeedsCurrency = 8, // only while a currency code is set
+};
+
 struct Sensor
 {
     const char* object;
@@ -35,18 +53,54 @@ struct Sensor
     const char* key;
     const char* deviceClass; // nullptr: none
     const char* stateClass;
-    const char* unit; // nullptr: none; "" : the currency title per hour
-    bool optional;    // absent from the state while no run goes on
+    Unit unit;
+    const char* fixedUnit;
+    int precision; // the suggested display precision; -1: none
+    unsigned flags;
 };
 
 constexpr Sensor Sensors[] = {
-    {"power", "Power", "power_w", "power", "measurement", "W", false},
-    {"energy", "Energy", "energy_kwh", "energy", "total_increasing", "kWh", false},
-    {"revolutions", "Revolutions", "revolutions", nullptr, "total_increasing", nullptr, false},
-    {"cost_per_hour", "Cost per hour", "cost_per_hour", nullptr, "measurement", "", false},
-    {"avg_power_5min", "Average power 5 min", "avg_power_5min_w", "power", "measurement", "W", true},
-    {"avg_power_1h", "Average power 1 h", "avg_power_1h_w", "power", "measurement", "W", true},
+    {"power", "Power", "power_w", "power", "measurement", Unit::Fixed, "W", 0, 0},
+    {"energy", "Energy", "energy_kwh", "energy", "total_increasing", Unit::Fixed, "kWh", 3, 0},
+    {"revolutions", "Revolutions", "revolutions", nullptr, "total_increasing", Unit::None, nullptr, -1, Diagnostic},
+    {"cost_per_hour", "Cost per hour", "cost_per_hour", nullptr, "measurement", Unit::CurrencyTitlePerHour, nullptr, -1,
+     0},
+    {"avg_power_5min", "Average power 5 min", "avg_power_5min_w", "power", "measurement", Unit::Fixed, "W", 0,
+     Optional | Hidden},
+    {"avg_power_1h", "Average power 1 h", "avg_power_1h_w", "power", "measurement", Unit::Fixed, "W", 0,
+     Optional | Hidden},
+    {MeterReadingObject, "Meter reading", "meter_reading_kwh", "energy", "total_increasing", Unit::Fixed, "kWh", 2,
+     Optional},
+    {"price", "Price", "price", nullptr, "measurement", Unit::CurrencyCodePerKwh, nullptr, -1, NeedsCurrency},
+    {"cost", "Cost", "cost", "monetary", "total", Unit::CurrencyCode, nullptr, -1, Optional | NeedsCurrency},
 };
+
+// The state is sent at least once a minute: three missed ones make the value unavailable.
+constexpr int ExpireAfterSeconds = 180;
+
+QString unitText(const Sensor& sensor, const GlobalSettings& s)
+{
+    switch (sensor.unit) {
+    case Unit::Fixed:
+        return QLatin1String(sensor.fixedUnit);
+    case Unit::CurrencyTitlePerHour:
+        return s.CURRENCY_TITLE + QStringLiteral("/h");
+    case Unit::CurrencyCodePerKwh:
+        return s.CURRENCY_CODE + QStringLiteral("/kWh");
+    case Unit::CurrencyCode:
+        return s.CURRENCY_CODE;
+    case Unit::None:
+        break;
+    }
+    return {};
+}
+
+QString valueTemplate(const QString& key, bool optional)
+{
+    // An absent value renders "None", which Home Assistant shows as unknown.
+    return optional ? QStringLiteral("{{ value_json.%1 | default('None') }}").arg(key)
+                    : QStringLiteral("{{ value_json.%1 }}").arg(key);
+}
 
 } // namespace
 
@@ -55,6 +109,7 @@ PublishTopics::PublishTopics(const GlobalSettings& s)
     const QString base = s.MQTT_BASE_TOPIC + QLatin1Char('/') + s.METER_ID;
     availability = base + QStringLiteral("/availability");
     state = base + QStringLiteral("/state");
+    this->base = base;
     discoveryPrefix = s.DISCOVERY_PREFIX;
     discoveryStatus = discoveryPrefix + QStringLiteral("/status");
     nodeId = s.MQTT_BASE_TOPIC + QLatin1Char('_') + s.METER_ID;
@@ -65,10 +120,15 @@ PublishTopics::PublishTopics(const GlobalSettings& s)
     }
 }
 
-QString PublishTopics::discoveryConfig(const char* object) const
+QString PublishTopics::discoveryConfig(const char* object, const char* component) const
 {
-    return discoveryPrefix + QStringLiteral("/sensor/") + nodeId + QLatin1Char('/') + QLatin1String(object) +
-           QStringLiteral("/config");
+    return discoveryPrefix + QLatin1Char('/') + QLatin1String(component) + QLatin1Char('/') + nodeId +
+           QLatin1Char('/') + QLatin1String(object) + QStringLiteral("/config");
+}
+
+QString PublishTopics::commandTopic(const char* object) const
+{
+    return base + QLatin1Char('/') + QLatin1String(object) + QStringLiteral("/set");
 }
 
 QByteArray StatePayload(const MeterReading& r)
@@ -83,6 +143,12 @@ QByteArray StatePayload(const MeterReading& r)
         o.insert(QStringLiteral("avg_power_5min_w"), rounded(*r.avgPower5minW, 3));
     if (r.avgPower1hW)
         o.insert(QStringLiteral("avg_power_1h_w"), rounded(*r.avgPower1hW, 3));
+    if (r.meterReadingKwh)
+        o.insert(QStringLiteral("meter_reading_kwh"), rounded(*r.meterReadingKwh, 6));
+    if (r.price)
+        o.insert(QStringLiteral("price"), rounded(*r.price, 6));
+    if (r.cost)
+        o.insert(QStringLiteral("cost"), rounded(*r.cost, 6));
     return QJsonDocument(o).toJson(QJsonDocument::Compact);
 }
 
@@ -96,28 +162,54 @@ std::vector<RetainedMessage> DiscoveryConfigs(const GlobalSettings& s)
         {QStringLiteral("model"), QStringLiteral("Disc meter camera reader")},
         {QStringLiteral("sw_version"), QStringLiteral(WATTSIGHT_VERSION)},
     };
+    const QJsonObject origin{{QStringLiteral("name"), QStringLiteral("Wattsight")},
+                             {QStringLiteral("sw_version"), QStringLiteral(WATTSIGHT_VERSION)}};
+    const auto entity = [&](const char* name, const QString& key, bool optional) {
+        return QJsonObject{
+            {QStringLiteral("name"), QLatin1String(name)},
+            {QStringLiteral("state_topic"), topics.state},
+            {QStringLiteral("value_template"), valueTemplate(key, optional)},
+            {QStringLiteral("availability_topic"), topics.availability},
+            {QStringLiteral("device"), device},
+            {QStringLiteral("origin"), origin},
+        };
+    };
+    const auto message = [](const QString& topic, bool wanted, const QJsonObject& o) {
+        return RetainedMessage{topic, wanted ? QJsonDocument(o).toJson(QJsonDocument::Compact) : QByteArray()};
+    };
+    const bool currency = !s.CURRENCY_CODE.isEmpty();
+
     std::vector<RetainedMessage> configs;
     for (const Sensor& sensor : Sensors) {
         const QString key = QLatin1String(sensor.key);
-        QJsonObject o{
-            {QStringLiteral("name"), QLatin1String(sensor.name)},
-            {QStringLiteral("unique_id"), topics.nodeId + QLatin1Char('_') + QLatin1String(sensor.object)},
-            {QStringLiteral("state_topic"), topics.state},
-            // An absent average renders "None", which Home Assistant shows as unknown.
-            {QStringLiteral("value_template"), sensor.optional
-                                                   ? QStringLiteral("{{ value_json.%1 | default('None') }}").arg(key)
-                                                   : QStringLiteral("{{ value_json.%1 }}").arg(key)},
-            {QStringLiteral("availability_topic"), topics.availability},
-            {QStringLiteral("state_class"), QLatin1String(sensor.stateClass)},
-            {QStringLiteral("device"), device},
-        };
+        QJsonObject o = entity(sensor.name, key, sensor.flags & Optional);
+        o.insert(QStringLiteral("unique_id"), topics.nodeId + QLatin1Char('_') + QLatin1String(sensor.object));
+        o.insert(QStringLiteral("state_class"), QLatin1String(sensor.stateClass));
+        o.insert(QStringLiteral("expire_after"), ExpireAfterSeconds);
         if (sensor.deviceClass)
             o.insert(QStringLiteral("device_class"), QLatin1String(sensor.deviceClass));
-        if (sensor.unit) {
-            const QString unit = *sensor.unit ? QLatin1String(sensor.unit) : s.CURRENCY_TITLE + QStringLiteral("/h");
-            o.insert(QStringLiteral("unit_of_measurement"), unit);
-        }
-        configs.push_back({topics.discoveryConfig(sensor.object), QJsonDocument(o).toJson(QJsonDocument::Compact)});
+        if (sensor.unit != Unit::None)
+            o.insert(QStringLiteral("unit_of_measurement"), unitText(sensor, s));
+        if (sensor.precision >= 0)
+            o.insert(QStringLiteral("suggested_display_precision"), sensor.precision);
+        if (sensor.flags & Diagnostic)
+            o.insert(QStringLiteral("entity_category"), QStringLiteral("diagnostic"));
+        if (sensor.flags & Hidden)
+            o.insert(QStringLiteral("enabled_by_default"), false);
+        const bool wanted = s.HOME_ASSISTANT_DISCOVERY && (currency || !(sensor.flags & NeedsCurrency));
+        configs.push_back(message(topics.discoveryConfig(sensor.object), wanted, o));
     }
+
+    // Setting the reading from Home Assistant; a number entity has no expiry.
+    QJsonObject number = entity("Set meter reading", QStringLiteral("meter_reading_kwh"), true);
+    number.insert(QStringLiteral("unique_id"), topics.nodeId + QStringLiteral("_meter_reading_set"));
+    number.insert(QStringLiteral("command_topic"), topics.commandTopic(MeterReadingObject));
+    number.insert(QStringLiteral("min"), 0);
+    number.insert(QStringLiteral("max"), MeterReadingStore::MaxKWh);
+    number.insert(QStringLiteral("step"), 0.01);
+    number.insert(QStringLiteral("mode"), QStringLiteral("box"));
+    number.insert(QStringLiteral("unit_of_measurement"), QStringLiteral("kWh"));
+    configs.push_back(message(topics.discoveryConfig(MeterReadingObject, "number"),
+                              s.HOME_ASSISTANT_DISCOVERY && s.ACCEPT_MQTT_COMMANDS, number));
     return configs;
 }

@@ -20,6 +20,11 @@ struct MeterReading
     std::optional<double> avgPower5minW;
     std::optional<double> avgPower1hW;
     QDateTime time;
+    // The meter's own reading and the cost counted into it, absent until it is set; the price per kWh in the
+    // currency, absent while no currency code is set.
+    std::optional<double> meterReadingKwh;
+    std::optional<double> price;
+    std::optional<double> cost;
 
     // powerW is the falling cap on the power since the last revolution (PowerBound), not a measured power.
     bool powerIsBound = false;
@@ -37,8 +42,11 @@ struct PublishTopics
     // topic), as Home Assistant's ids allow.
     QString nodeId;
     QString discoveryPrefix;
+    QString base;
 
-    QString discoveryConfig(const char* object) const;
+    QString discoveryConfig(const char* object, const char* component = "sensor") const;
+    // Where a command for the object is sent: BASE/object/set.
+    QString commandTopic(const char* object) const;
 };
 
 struct RetainedMessage
@@ -49,5 +57,9 @@ struct RetainedMessage
 
 // Compact JSON of the reading; the time as ISO 8601 with its UTC offset.
 QByteArray StatePayload(const MeterReading& reading);
-// One Home Assistant sensor config for each published value.
+// One Home Assistant config for every entity the meter may have, each topic always in the same order. The
+// payload is empty (which clears the entity) for one the settings leave out: all while discovery is off, the
+// price and the cost while no currency code is set, the reading's number entity while commands are refused.
 std::vector<RetainedMessage> DiscoveryConfigs(const GlobalSettings& s);
+// The meter reading's command object, also its number entity's.
+inline constexpr char MeterReadingObject[] = "meter_reading";

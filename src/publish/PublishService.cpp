@@ -1,16 +1,37 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "publish/PublishService.h"
 
+#include "app/FileIo.h"
 #include "app/PublishSettings.h"
 #include "app/SettingsFile.h"
+#include "metering/MeterReadingStore.h"
 #include "metering/MeteringContext.h"
 
+#include <QDir>
+#include <QLoggingCategory>
 #include <QUuid>
 #include <algorithm>
 
-PublishService::PublishService(MeteringContext& ctx, QObject* parent) : QObject(parent), m_ctx(ctx)
+namespace {
+Q_LOGGING_CATEGORY(lcPublish, "wattsight.publish")
+
+// The names that make the discovery topics, in the order of the file's lines.
+QStringList discoveryNames(const GlobalSettings& s)
+{
+    return {s.DISCOVERY_PREFIX, s.MQTT_BASE_TOPIC, s.METER_ID};
+}
+} // namespace
+
+PublishService::PublishService(MeteringContext& ctx, MeterReadingStore& reading, QObject* parent)
+    : QObject(parent), m_ctx(ctx), m_reading(reading)
 {
     m_ctx.pulseObservers.push_back(this);
+    m_commands.add(QLatin1String(MeterReadingObject),
+                   [this](const QByteArray& payload) { return setMeterReading(payload); });
+    connect(&m_reading, &MeterReadingStore::changed, this, [this] {
+        if (m_publisher)
+            m_publisher->readingChanged();
+    });
     m_timer.setInterval(TickMilliseconds);
     connect(&m_timer, &QTimer::timeout, this, [this] {
         if (m_publisher)
@@ -42,6 +63,8 @@ MqttOptions PublishService::connectionOptions(const GlobalSettings& s)
         o.republishTopic = topics.discoveryStatus;
         o.republishPayload = QByteArrayLiteral("online");
     }
+    if (s.ACCEPT_MQTT_COMMANDS)
+        o.commandFilter = topics.commandTopic("+");
     return o;
 }
 
@@ -56,12 +79,68 @@ void PublishService::applySettings()
     stop();
     if (m_ctx.settings.PUBLISH_MQTT) {
         m_client = std::make_unique<MqttClient>(connectionOptions(m_ctx.settings));
-        connect(m_client.get(), &MqttClient::statusChanged, this,
-                [this](const MqttStatus& status) { emit statusChanged(status.text); });
-        m_publisher = std::make_unique<MeterPublisher>(m_ctx, *m_client, m_totals);
+        connect(m_client.get(), &MqttClient::statusChanged, this, [this] { emit statusChanged(statusText()); });
+        connect(m_client.get(), &MqttClient::commandReceived, this, &PublishService::carryOut);
+        m_publisher = std::make_unique<MeterPublisher>(m_ctx, *m_client, m_totals, m_reading);
+        clearOldNames();
         m_timer.start();
     }
     emit statusChanged(statusText());
+}
+
+QString PublishService::namesPath() const
+{
+    return QDir(m_ctx.paths.folder).filePath(QStringLiteral("PUBLISHEDNAMES.DTA"));
+}
+
+void PublishService::clearOldNames()
+{
+    FileIo& files = m_ctx.services.files;
+    QStringList last;
+    if (auto file = files.exists(namesPath()) ? files.open(namesPath(), FileIo::Mode::Read) : nullptr) {
+        for (QByteArray line; last.size() < 3 && file->readLine(line);)
+            last << QString::fromUtf8(line.trimmed());
+    }
+    const QStringList names = discoveryNames(m_ctx.settings);
+    if (last == names)
+        return;
+    if (last.size() == 3) {
+        GlobalSettings old = m_ctx.settings;
+        old.DISCOVERY_PREFIX = last[0];
+        old.MQTT_BASE_TOPIC = last[1];
+        old.METER_ID = last[2];
+        old.HOME_ASSISTANT_DISCOVERY = false; // every config cleared
+        const std::vector<RetainedMessage> present = DiscoveryConfigs(m_ctx.settings);
+        for (const RetainedMessage& config : DiscoveryConfigs(old)) {
+            // A new name that makes the same topic (another character made "_") keeps its config.
+            if (std::none_of(present.begin(), present.end(),
+                             [&config](const RetainedMessage& p) { return p.topic == config.topic; }))
+                m_client->publishRetained(config.topic, config.payload);
+        }
+    }
+    auto file = files.open(namesPath(), FileIo::Mode::Truncate, FileIo::Commit::Atomic);
+    if (!file || !file->write(names.join(QLatin1Char('\n')).toUtf8() + '\n') || !file->close())
+        qCWarning(lcPublish).noquote() << "Could not note the published names in" << namesPath()
+                                       << "; a later rename may leave the old configs in Home Assistant";
+}
+
+void PublishService::carryOut(const QString& topic, const QByteArray& payload, bool retained)
+{
+    m_commandRefusal = m_commands.dispatch(PublishTopics(m_ctx.settings).base, topic, payload, retained);
+    if (m_commandRefusal.isEmpty())
+        qCInfo(lcPublish).noquote() << "Command on" << topic << "carried out:" << payload;
+    else
+        qCWarning(lcPublish).noquote() << m_commandRefusal;
+    emit statusChanged(statusText());
+}
+
+QString PublishService::setMeterReading(const QByteArray& payload)
+{
+    bool isNumber = false;
+    const double kWh = payload.trimmed().toDouble(&isNumber);
+    if (!isNumber)
+        return QStringLiteral("\"%1\" is not a number of kWh").arg(QString::fromUtf8(payload.left(40)));
+    return m_reading.setReading(kWh, m_reading.sourceForNewReading());
 }
 
 void PublishService::stop()
@@ -81,5 +160,8 @@ void PublishService::revolutionCounted(const MeteringContext& ctx, const MeterSo
 
 QString PublishService::statusText() const
 {
-    return m_client ? m_client->status().text : QStringLiteral("Publishing is off");
+    if (!m_client)
+        return QStringLiteral("Publishing is off");
+    const QString text = m_client->status().text;
+    return m_commandRefusal.isEmpty() ? text : text + QLatin1Char('\n') + m_commandRefusal;
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "metering/PulseObserver.h"
+#include "publish/CommandDispatcher.h"
 #include "publish/MeterPublisher.h"
 #include "publish/MqttClient.h"
 
@@ -10,9 +11,13 @@
 #include <memory>
 
 struct GlobalSettings;
+class MeterReadingStore;
 
 // Publishing as the program runs it: counts every revolution from start, and while PUBLISH_MQTT is on
-// keeps a broker connection and a publisher made from the settings in force.
+// keeps a broker connection and a publisher made from the settings in force. With ACCEPT_MQTT_COMMANDS on it
+// carries out the commands that come in; a refused one is said in the status and the log. When the names
+// the discovery configs were last published under (kept in PUBLISHEDNAMES.DTA, so a changed file counts at
+// start too) differ from the present ones, the configs under the old names are cleared.
 class PublishService : public QObject, public PulseObserver
 {
     Q_OBJECT
@@ -20,7 +25,7 @@ class PublishService : public QObject, public PulseObserver
 public:
     static constexpr int TickMilliseconds = 250;
 
-    explicit PublishService(MeteringContext& ctx, QObject* parent = nullptr);
+    PublishService(MeteringContext& ctx, MeterReadingStore& reading, QObject* parent = nullptr);
     // Says "offline" when connected.
     ~PublishService() override;
 
@@ -39,9 +44,17 @@ signals:
 
 private:
     void stop();
+    void carryOut(const QString& topic, const QByteArray& payload, bool retained);
+    QString setMeterReading(const QByteArray& payload);
+    // Clears the configs under the names last published, when they are not the present ones.
+    void clearOldNames();
+    QString namesPath() const;
 
     MeteringContext& m_ctx;
-    QStringList m_inForce; // the publishing settings the client was made from
+    MeterReadingStore& m_reading;
+    CommandDispatcher m_commands;
+    QString m_commandRefusal; // the latest command's, until one is carried out
+    QStringList m_inForce;    // the publishing settings the client was made from
     MeterTotals m_totals;
     std::unique_ptr<MqttClient> m_client;
     std::unique_ptr<MeterPublisher> m_publisher;

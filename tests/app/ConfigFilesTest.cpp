@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/ConfigFiles.h"
-#include "app/DetectorSettings.h"
 
+#include "app/DetectorSettings.h"
 #include "app/PublishSettings.h"
 #include "app/SettingsFile.h"
 #include "app/TariffSettings.h"
@@ -41,10 +41,12 @@ const QByteArray FactoryCamera =
     "IMAGE_INTENSITY_FACTOR=100000\r\nINVERT_IMAGE_INTENSITY=false\r\n\r\n"
     "[Mark Detection]\r\nTRIGGER_LEVEL=1000\r\nDEBOUNCE_TIME=300\r\nTRIGGER_EVENTS_TO_AVERAGE=20\r\n"
     "TRACK_AMBIENT_LIGHT_CHANGE=false\r\nPERCENT_AMBIENT_LIGHT_TO_TRACK=50\r\n\r\n";
-const QByteArray FactoryPublish =
+const QByteArray EarlierPublish =
     "[MQTT Broker]\r\nPUBLISH_MQTT=false\r\nMQTT_HOST=localhost\r\nMQTT_PORT=1883\r\nMQTT_USERNAME=\r\n"
     "MQTT_PASSWORD=\r\nMQTT_USE_TLS=false\r\nMQTT_CA_FILE=\r\n\r\n[Topics]\r\nMQTT_BASE_TOPIC=wattsight\r\n"
     "METER_ID=meter1\r\nHOME_ASSISTANT_DISCOVERY=true\r\nDISCOVERY_PREFIX=homeassistant\r\n";
+const QByteArray FactoryPublish = EarlierPublish + "\r\n[Energy Dashboard]\r\nCURRENCY_CODE=\r\n"
+                                                   "PRICE_UNITS_PER_CURRENCY_UNIT=1\r\nACCEPT_MQTT_COMMANDS=false\r\n";
 
 const QByteArray FactoryTariff =
     "[Tariffs]\r\nTARIFF_COUNT=1\r\nTARIFF_1_NAME=Day\r\nTARIFF_2_NAME=Night\r\nTARIFF_2_COST_PER_KWH=5\r\n\r\n"
@@ -177,7 +179,7 @@ TEST_F(ConfigFilesTest, UnusualValuesSurviveSaveAndLoad)
                                  "0123 4567", false, true, false, 10, 0.001, false, 12, true, 1, true, 100000, 60000, 1,
                                  true, 10000,
                                  true, "broker.lan", 65535, "me", " p=ss [x]# ", true, "/etc/ca.pem", "home/power", "m-2",
-                                 false, "ha",
+                                 false, "ha", "EUR", 100, true,
                                  true, "USB Cam; \"2\"", "640 x 480", "YUYV", "/tmp/a b.avi", 250, 1, 0, 50, 100, true,
                                  true, true, 0, 85,
                                  2, "Peak", "Off=peak", 0.25, "23:30-07:00, 13:00-16:00", true, true};
@@ -264,6 +266,8 @@ TEST(ConfigFilesRead, EachValueIsCheckedAgainstItsReadRangeAndAFailingOneGivesFa
         {"MQTT_PORT=0", [](auto& s) { return s.MQTT_PORT == 1883; }},
         {"MQTT_BASE_TOPIC=a/#", [](auto& s) { return s.MQTT_BASE_TOPIC == "wattsight"; }},
         {"METER_ID=meter 1", [](auto& s) { return s.METER_ID == "meter1"; }},
+        {"CURRENCY_CODE=eur", [](auto& s) { return s.CURRENCY_CODE.isEmpty(); }},
+        {"PRICE_UNITS_PER_CURRENCY_UNIT=0", [](auto& s) { return s.PRICE_UNITS_PER_CURRENCY_UNIT == 1; }},
     };
     const std::pair<QByteArray, std::function<bool(const GlobalSettings&)>> tariffCases[] = {
         {"TARIFF_COUNT=3", [](auto& s) { return s.TARIFF_COUNT == 1; }},

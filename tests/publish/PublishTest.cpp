@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "metering/MeterReadingStore.h"
 #include "metering/PulseSignal.h"
 #include "publish/MqttLibrary.h"
 #include "publish/PublishService.h"
@@ -26,9 +27,10 @@ const QString State = QStringLiteral("wattsight/meter1/state");
 
 const auto json = [](const QByteArray& bytes) { return QJsonDocument::fromJson(bytes).object(); };
 
+// Commands arrive queued on this thread, so events are processed while waiting.
 bool eventually(const std::function<bool()>& condition)
 {
-    for (QDeadlineTimer deadline(10000); !condition(); QThread::msleep(50))
+    for (QDeadlineTimer deadline(10000); !condition(); QThread::msleep(50), QCoreApplication::processEvents())
         if (deadline.hasExpired())
             return false;
     return true;
@@ -86,6 +88,14 @@ struct PublishTest : ::testing::Test
         t.ctx.settings.PUBLISH_MQTT = true;
         t.ctx.settings.MQTT_HOST = QStringLiteral("127.0.0.1");
         t.ctx.settings.MQTT_PORT = broker.port();
+        ASSERT_EQ(reading.load(), "");
+        reading.setCameraSource(Simulated);
+    }
+    // Sends as another client would, e.g. {"-m", "12"} or {"-r", "-n"}.
+    void send(const QString& topic, const QStringList& message) const
+    {
+        QProcess::execute("mosquitto_pub",
+                          QStringList{"-h", "127.0.0.1", "-p", QString::number(broker.port()), "-t", topic} + message);
     }
     bool retainedIs(const QString& topic, const QByteArray& payload) const
     {
@@ -98,12 +108,14 @@ struct PublishTest : ::testing::Test
 
     MosquittoBroker broker;
     TestContext t;
+    const MeterSource Simulated = MeterSource::ofDevice(MeterSource::SimulatedMeterDevice, {});
+    MeterReadingStore reading{t.ctx};
     MqttLibrary mqtt; // ends first: the goodbyes go to a broker still running
 };
 
 TEST_F(PublishTest, DiscoveryStateAndAvailabilityAsHomeAssistantReadsThem)
 {
-    auto service = std::make_unique<PublishService>(t.ctx);
+    auto service = std::make_unique<PublishService>(t.ctx, reading);
     service->applySettings();
     t.ctx.blnGlobalTripRunning = true;
     t.ctx.trip.avg5minKWH = 0.5;
@@ -126,16 +138,24 @@ TEST_F(PublishTest, DiscoveryStateAndAvailabilityAsHomeAssistantReadsThem)
         << state["timestamp"].toString().toStdString();
     EXPECT_TRUE(retainedIs(Availability, "online"));
 
-    const QMap<QString, QByteArray> configs = broker.retained("homeassistant/sensor/#", 6);
-    const std::tuple<const char*, const char*, const char*, const char*> classes[] = {
-        {"power", "power", "measurement", "W"},          {"energy", "energy", "total_increasing", "kWh"},
-        {"revolutions", "", "total_increasing", ""},     {"cost_per_hour", "", "measurement", "Pence/h"},
-        {"avg_power_5min", "power", "measurement", "W"}, {"avg_power_1h", "power", "measurement", "W"}};
-    ASSERT_EQ(configs.size(), 6);
-    for (const auto& [object, deviceClass, stateClass, unit] : classes) {
+    EXPECT_FALSE(state.contains("meter_reading_kwh") || state.contains("price")) << "not set, no currency code";
+
+    // Without a currency code no price and cost; without commands no number entity.
+    const QMap<QString, QByteArray> configs = broker.retained("homeassistant/#", 8);
+    const std::tuple<const char*, const char*, const char*, const char*, const char*> classes[] = {
+        {"power", "power", "measurement", "W", R"("suggested_display_precision":0)"},
+        {"energy", "energy", "total_increasing", "kWh", R"("suggested_display_precision":3)"},
+        {"revolutions", "", "total_increasing", "", R"("entity_category":"diagnostic")"},
+        {"cost_per_hour", "", "measurement", "Pence/h", ""},
+        {"avg_power_5min", "power", "measurement", "W", R"("enabled_by_default":false)"},
+        {"avg_power_1h", "power", "measurement", "W", R"("enabled_by_default":false)"},
+        {"meter_reading", "energy", "total_increasing", "kWh", R"("suggested_display_precision":2)"}};
+    ASSERT_EQ(configs.size(), 7) << configs.keys().join(' ').toStdString();
+    for (const auto& [object, deviceClass, stateClass, unit, extra] : classes) {
         SCOPED_TRACE(object);
-        const QJsonObject c =
-            json(configs.value(QStringLiteral("homeassistant/sensor/wattsight_meter1/%1/config").arg(object)));
+        const QByteArray config =
+            configs.value(QStringLiteral("homeassistant/sensor/wattsight_meter1/%1/config").arg(object));
+        const QJsonObject c = json(config);
         QStringList fields{c["device"]["identifiers"][0].toString()};
         for (const char* key :
              {"unique_id", "state_topic", "availability_topic", "device_class", "state_class", "unit_of_measurement"})
@@ -143,14 +163,15 @@ TEST_F(PublishTest, DiscoveryStateAndAvailabilityAsHomeAssistantReadsThem)
         EXPECT_EQ(fields, QStringList({"wattsight_meter1", QStringLiteral("wattsight_meter1_") + object, State,
                                        Availability, deviceClass, stateClass, unit}));
         EXPECT_TRUE(c["value_template"].toString().contains("value_json."));
+        EXPECT_EQ(c["origin"]["name"].toString() + ' ' + QString::number(c["expire_after"].toInt()), "Wattsight 180");
+        EXPECT_TRUE(config.contains(extra));
     }
 
     // A restarted Home Assistant announcing itself gets the configs again.
     const QString power = QStringLiteral("homeassistant/sensor/wattsight_meter1/power/config");
-    const QString port = QString::number(broker.port());
-    QProcess::execute("mosquitto_pub", {"-h", "127.0.0.1", "-p", port, "-t", power, "-r", "-n"});
+    send(power, {"-r", "-n"});
     ASSERT_TRUE(retainedIs(power, ""));
-    QProcess::execute("mosquitto_pub", {"-h", "127.0.0.1", "-p", port, "-t", "homeassistant/status", "-m", "online"});
+    send("homeassistant/status", {"-m", "online"});
     EXPECT_TRUE(retainedIs(power, configs.value(power)));
 
     // Switching discovery off takes the sensors out of Home Assistant.
@@ -171,7 +192,7 @@ TEST_F(PublishTest, DiscoveryStateAndAvailabilityAsHomeAssistantReadsThem)
 
 TEST_F(PublishTest, StatesAreMergedToOneASecondSentEveryFiveWhileThePowerFallsAndOtherwiseOnceAMinute)
 {
-    PublishService service(t.ctx);
+    PublishService service(t.ctx, reading);
     service.applySettings();
     MeterPublisher& publisher = *service.publisher();
     const auto run = [&](int steps, double seconds, bool revolution) {
@@ -214,7 +235,7 @@ TEST_F(PublishTest, AKilledPublisherLeavesItsLastWillAndABrokerRestartGetsEveryt
     EXPECT_TRUE(retainedIs(Availability, "offline"));
     helper.waitForFinished();
 
-    PublishService service(t.ctx);
+    PublishService service(t.ctx, reading);
     service.applySettings();
     const QString connected = QStringLiteral("Connected to 127.0.0.1:%1").arg(broker.port());
     ASSERT_TRUE(eventually([&] { return service.statusText() == connected; }));
@@ -225,7 +246,90 @@ TEST_F(PublishTest, AKilledPublisherLeavesItsLastWillAndABrokerRestartGetsEveryt
     ASSERT_TRUE(broker.start());
     EXPECT_TRUE(eventually([&] { return service.statusText() == connected; }));
     EXPECT_TRUE(stateHas(1) && retainedIs(Availability, "online")) << "state and availability sent again";
-    EXPECT_EQ(broker.retained("homeassistant/sensor/#", 6).size(), 6);
+    EXPECT_EQ(broker.retained("homeassistant/sensor/#", 7).size(), 7);
+}
+
+TEST_F(PublishTest, TheReadingIsSetByCommandAndEveryPayloadThatIsNotAReadingIsRefusedAndLeavesIt)
+{
+    t.ctx.settings.ACCEPT_MQTT_COMMANDS = true;
+    t.ctx.settings.CURRENCY_CODE = "GBP";
+    t.ctx.settings.PRICE_UNITS_PER_CURRENCY_UNIT = 100;
+    const QString set = QStringLiteral("wattsight/meter1/meter_reading/set");
+    send(set, {"-r", "-m", "777"}); // kept by the broker from long ago: never taken
+    PublishService service(t.ctx, reading);
+    QStringList refusals;
+    QObject::connect(&service, &PublishService::statusChanged, [&](const QString& text) {
+        if (text.contains("refused"))
+            refusals << text.section('\n', 1);
+    });
+    service.applySettings();
+
+    const QJsonObject number = json(broker.retainedAt("homeassistant/number/wattsight_meter1/meter_reading/config"));
+    EXPECT_EQ(QStringList({number["command_topic"].toString(), number["mode"].toString(),
+                           number["unit_of_measurement"].toString(), number["state_topic"].toString()}),
+              QStringList({set, "box", "kWh", State}));
+    ASSERT_TRUE(eventually([&] { return refusals.size() == 1; }));
+    EXPECT_EQ(refusals[0], "Command on " + set + " refused: it was retained at the broker; send it without retain");
+    // Clearing it at the broker is itself an empty command, and refused as one.
+    send(set, {"-r", "-n"});
+    ASSERT_TRUE(eventually([&] { return refusals.size() == 2; }));
+    EXPECT_EQ(refusals[1], "Command on " + set + R"( refused: "" is not a number of kWh)");
+
+    send(set, {"-m", "12345.6"});
+    ASSERT_TRUE(eventually([&] { return reading.reading().isSet(); }));
+    EXPECT_EQ(reading.reading().kWh(), 12345.6);
+    // A revolution at 300 per kWh and 5 pence a kWh, counted from the source the reading follows.
+    t.clock.advance(2);
+    RegisterPulse(t.ctx, 0, t.clock.timer(), Simulated);
+    ASSERT_TRUE(stateHas(1));
+    const QJsonObject state = json(broker.retainedAt(State));
+    EXPECT_EQ(QString::number(state["meter_reading_kwh"].toDouble(), 'f', 6) + ' ' +
+                  QString::number(state["price"].toDouble()) + ' ' + QString::number(state["cost"].toDouble(), 'g', 6),
+              "12345.603333 0.05 0.000167");
+
+    const std::pair<QStringList, const char*> bad[] = {
+        {{"-m", "twelve"}, R"("twelve" is not a number of kWh)"},
+        {{"-m", "-1"}, "The meter reading must be a number of kWh from 0 to 1000000000"},
+        {{"-m", "nan"}, "The meter reading must be a number of kWh from 0 to 1000000000"},
+        {{"-m", "inf"}, "The meter reading must be a number of kWh from 0 to 1000000000"},
+    };
+    for (const auto& [message, why] : bad) {
+        SCOPED_TRACE(message.join(' ').toStdString());
+        const qsizetype before = refusals.size();
+        send(set, message);
+        ASSERT_TRUE(eventually([&] { return refusals.size() == before + 1; }));
+        EXPECT_EQ(refusals.last(), "Command on " + set + " refused: " + why);
+    }
+    send("wattsight/meter1/tariff/set", {"-m", "2"});
+    ASSERT_TRUE(eventually([&] { return refusals.size() == 7; }));
+    EXPECT_EQ(refusals.last(), "Command on wattsight/meter1/tariff/set refused: there is no such command");
+    EXPECT_EQ(QString::number(reading.reading().kWh(), 'f', 6), "12345.603333") << "the reading stays";
+}
+
+TEST_F(PublishTest, ConfigsUnderOldNamesAreClearedAtApplyAndAtTheNextStart)
+{
+    t.ctx.settings.ACCEPT_MQTT_COMMANDS = true;
+    t.ctx.settings.CURRENCY_CODE = "EUR";
+    auto service = std::make_unique<PublishService>(t.ctx, reading);
+    service->applySettings();
+    // Seven sensors, the price, the cost and the number entity, once the client has sent them.
+    const auto all = [&](const char* filter) {
+        return eventually([&] { return broker.retained(filter, 10).size() == 10; });
+    };
+    EXPECT_TRUE(all("homeassistant/+/wattsight_meter1/#"));
+
+    t.ctx.settings.METER_ID = "meter2";
+    service->applySettings();
+    EXPECT_TRUE(all("homeassistant/+/wattsight_meter2/#"));
+    EXPECT_TRUE(eventually([&] { return broker.retained("homeassistant/+/wattsight_meter1/#").isEmpty(); }));
+
+    // A prefix changed in the file while the program was not running.
+    service.reset();
+    t.ctx.settings.DISCOVERY_PREFIX = "ha";
+    service = std::make_unique<PublishService>(t.ctx, reading);
+    service->applySettings();
+    EXPECT_TRUE(all("ha/+/wattsight_meter2/#"));
+    EXPECT_TRUE(eventually([&] { return broker.retained("homeassistant/#").isEmpty(); }));
 }
 
 TEST(PublishConnection, EachFailureSaysWhyWhileTheCallerNeverWaits)

@@ -55,6 +55,17 @@ PublishingSetupForm::PublishingSetupForm(AppContext& ctx, PublishService& servic
     m_discoveryPrefix = textField(QStringLiteral("DiscoveryPrefix"), QStringLiteral("Home Assistant's discovery "
                                                                                     "prefix, usually homeassistant"));
     row(QStringLiteral("Discovery prefix"), m_discoveryPrefix);
+    m_currencyCode = textField(QStringLiteral("CurrencyCode"), QStringLiteral("ISO 4217 code such as EUR or GBP; "
+                                                                              "empty: no price and cost sensors"));
+    row(QStringLiteral("Currency code"), m_currencyCode);
+    m_priceUnits = numericField(QStringLiteral("PriceUnitsPerCurrencyUnit"),
+                                QStringLiteral("How many of the price's unit make one of the currency: 100 when "
+                                               "the price is in pence or cents"),
+                                {1, 1000000, 0});
+    row(QStringLiteral("Price units per currency unit"), m_priceUnits);
+    m_acceptCommands = checkBox(QStringLiteral("AcceptMqttCommands"), QStringLiteral("Accept commands over MQTT"),
+                                QStringLiteral("Lets Home Assistant set the meter reading"));
+    form->addRow(m_acceptCommands);
 
     m_test = new QPushButton(QStringLiteral("Test Connection"), this);
     m_test->setObjectName(QStringLiteral("TestConnection"));
@@ -94,6 +105,9 @@ void PublishingSetupForm::fillFields()
     m_meterId->setText(s.METER_ID);
     m_discovery->setChecked(s.HOME_ASSISTANT_DISCOVERY);
     m_discoveryPrefix->setText(s.DISCOVERY_PREFIX);
+    m_currencyCode->setText(s.CURRENCY_CODE);
+    m_priceUnits->setText(QString::number(s.PRICE_UNITS_PER_CURRENCY_UNIT));
+    m_acceptCommands->setChecked(s.ACCEPT_MQTT_COMMANDS);
 }
 
 bool PublishingSetupForm::readFields(GlobalSettings& s, bool reportProblems)
@@ -112,6 +126,8 @@ bool PublishingSetupForm::readFields(GlobalSettings& s, bool reportProblems)
         {m_meterId, &GlobalSettings::METER_ID, &R::isMeterId, "The meter id may hold only letters, digits, _ and -"},
         {m_discoveryPrefix, &GlobalSettings::DISCOVERY_PREFIX, &R::isTopic,
          "The discovery prefix must not be empty, start or end with / or hold + or #"},
+        {m_currencyCode, &GlobalSettings::CURRENCY_CODE, &R::isCurrencyCode,
+         "The currency code must be empty or three capital letters, such as EUR"},
     };
     QStringList problems;
     for (const auto& t : texts) {
@@ -127,6 +143,8 @@ bool PublishingSetupForm::readFields(GlobalSettings& s, bool reportProblems)
     s.MQTT_USE_TLS = m_useTls->isChecked();
     s.MQTT_CA_FILE = m_caFile->text();
     s.HOME_ASSISTANT_DISCOVERY = m_discovery->isChecked();
+    applyWholeNumber(m_priceUnits, s.PRICE_UNITS_PER_CURRENCY_UNIT);
+    s.ACCEPT_MQTT_COMMANDS = m_acceptCommands->isChecked();
     if (!problems.isEmpty() && reportProblems)
         m_ctx.services.dialogs.message(problems.join(QStringLiteral("\r\n")), Dialogs::Buttons::Ok);
     return problems.isEmpty();
@@ -161,6 +179,7 @@ void PublishingSetupForm::testConnection()
     // A test says nothing to anyone: no will, no subscription.
     o.willTopic.clear();
     o.republishTopic.clear();
+    o.commandFilter.clear();
     o.reconnect = false;
     m_probe = std::make_unique<MqttClient>(o);
     connect(m_probe.get(), &MqttClient::statusChanged, this, &PublishingSetupForm::showProbeStatus);

@@ -81,8 +81,9 @@ WattsightApp::WattsightApp(std::unique_ptr<RealServices> real, std::optional<Ser
     m_window->endProcess = [] { QCoreApplication::exit(0); };
     if (m_real)
         m_real->dialogs.setParentWidget(m_window.get());
-    m_publishService = std::make_unique<PublishService>(m_ctx);
+    // The reading first: it is moved by a revolution before publishing counts it, so one state carries both.
     m_meterReading = std::make_unique<MeterReadingStore>(m_ctx);
+    m_publishService = std::make_unique<PublishService>(m_ctx, *m_meterReading);
     m_window->factoryDefaultsLoaded = [this] { m_publishService->applySettings(); };
     registerScreens();
 }

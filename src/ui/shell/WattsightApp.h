@@ -89,8 +89,8 @@ private:
     // Engines (created in prepareMetering() or registerScreens()).
     std::unique_ptr<TripEngine> m_tripEngine;
     std::unique_ptr<LoggingEngine> m_loggingEngine;
-    std::unique_ptr<PublishService> m_publishService;
     std::unique_ptr<MeterReadingStore> m_meterReading;
+    std::unique_ptr<PublishService> m_publishService;
 
     std::unique_ptr<MainWindow> m_window;
     QPointer<SplashForm> m_splash;

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "metering/MeterReadingStore.h"
 #include "publish/MqttLibrary.h"
 #include "publish/PublishService.h"
 #include "support/TestContext.h"
@@ -15,7 +16,8 @@ int main(int argc, char** argv)
     t.ctx.settings.PUBLISH_MQTT = true;
     t.ctx.settings.MQTT_HOST = QStringLiteral("127.0.0.1");
     t.ctx.settings.MQTT_PORT = QString::fromLocal8Bit(argv[1]).toInt();
-    PublishService service(t.ctx);
+    MeterReadingStore reading(t.ctx);
+    PublishService service(t.ctx, reading);
     service.applySettings();
     return QCoreApplication::exec();
 }

@@ -49,8 +49,8 @@ template <typename Form> struct OpenForm
     }
 
     TestContext t;
-    PublishService service{t.ctx}; // idle unless a test switches publishing on
     MeterReadingStore reading{t.ctx};
+    PublishService service{t.ctx, reading}; // idle unless a test switches publishing on
     Form form = makeForm();
 };
 
@@ -278,13 +278,21 @@ TEST(PublishingSetupForm, TestConnectionTriesTheFieldsOffTheUserInterfaceThreadA
 
     f.type("MqttPort", port);
     f.type("MeterId", QStringLiteral("meter 2"));
-    f.form.findChild<QCheckBox*>(QStringLiteral("PublishMqtt"))->setChecked(true);
+    f.type("CurrencyCode", QStringLiteral("eur"));
+    f.type("PriceUnitsPerCurrencyUnit", QStringLiteral("100"));
+    f.check("PublishMqtt")->setChecked(true);
+    f.check("AcceptMqttCommands")->setChecked(true);
     f.click(f.form.applyButton());
-    EXPECT_EQ(f.t.dialogs.texts(), QStringList{"The meter id may hold only letters, digits, _ and -"});
-    EXPECT_EQ(f.t.ctx.settings.METER_ID, "meter1") << "kept as it was";
+    EXPECT_EQ(f.t.dialogs.texts().join('|'), "The meter id may hold only letters, digits, _ and -\r\n"
+                                             "The currency code must be empty or three capital letters, such as EUR");
+    const GlobalSettings& s = f.t.ctx.settings; // the bad values kept as they were, the good ones taken
+    EXPECT_EQ(s.METER_ID + s.CURRENCY_CODE + QString::number(s.PRICE_UNITS_PER_CURRENCY_UNIT * s.ACCEPT_MQTT_COMMANDS),
+              "meter1100");
     EXPECT_TRUE(statusBecomes("Connected to 127.0.0.1:" + port));
     const QString availability = QStringLiteral("wattsight/meter1/availability");
     EXPECT_TRUE(QTest::qWaitFor([&] { return broker.retained(availability).value(availability) == "online"; }));
+    f.type("CurrencyCode", QStringLiteral("EUR"));
+    screenshotIfWanted(&f.form, "PublishingSetupForm.png");
 
     // A broker that never answers: the click returns while the test goes on, and closing the screen then
     // does not wait for it either.
