@@ -6,6 +6,7 @@
 #include "app/SettingsFile.h"
 #include "metering/MeterReadingStore.h"
 #include "metering/MeteringContext.h"
+#include "metering/Tariffs.h"
 
 #include <QDir>
 #include <QLoggingCategory>
@@ -28,6 +29,7 @@ PublishService::PublishService(MeteringContext& ctx, MeterReadingStore& reading,
     m_ctx.pulseObservers.push_back(this);
     m_commands.add(QLatin1String(MeterReadingObject),
                    [this](const QByteArray& payload) { return setMeterReading(payload); });
+    m_commands.add(QStringLiteral("tariff"), [this](const QByteArray& payload) { return setTariff(payload); });
     connect(&m_reading, &MeterReadingStore::changed, this, [this] {
         if (m_publisher)
             m_publisher->readingChanged();
@@ -141,6 +143,16 @@ QString PublishService::setMeterReading(const QByteArray& payload)
     if (!isNumber)
         return QStringLiteral("\"%1\" is not a number of kWh").arg(QString::fromUtf8(payload.left(40)));
     return m_reading.setReading(kWh, m_reading.sourceForNewReading());
+}
+
+QString PublishService::setTariff(const QByteArray& payload)
+{
+    if (m_ctx.settings.TARIFF_COUNT < 2 || !m_ctx.settings.TARIFF_FROM_MQTT)
+        return QStringLiteral("the tariff follows its schedule (Setup, Tariffs)");
+    const QByteArray tariff = payload.trimmed();
+    if (tariff != "1" && tariff != "2")
+        return QStringLiteral("\"%1\" is not tariff 1 or 2").arg(QString::fromUtf8(payload.left(40)));
+    return setTariffFromCommand(m_ctx, tariff.toInt());
 }
 
 void PublishService::stop()

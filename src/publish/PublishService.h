@@ -46,6 +46,8 @@ private:
     void stop();
     void carryOut(const QString& topic, const QByteArray& payload, bool retained);
     QString setMeterReading(const QByteArray& payload);
+    // "1" or "2" from the utility's switch, followed while the tariff settings say so.
+    QString setTariff(const QByteArray& payload);
     // Clears the configs under the names last published, when they are not the present ones.
     void clearOldNames();
     QString namesPath() const;

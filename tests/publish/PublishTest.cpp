@@ -300,9 +300,21 @@ TEST_F(PublishTest, TheReadingIsSetByCommandAndEveryPayloadThatIsNotAReadingIsRe
         ASSERT_TRUE(eventually([&] { return refusals.size() == before + 1; }));
         EXPECT_EQ(refusals.last(), "Command on " + set + " refused: " + why);
     }
-    send("wattsight/meter1/tariff/set", {"-m", "2"});
+    send("wattsight/meter1/volume/set", {"-m", "2"});
     ASSERT_TRUE(eventually([&] { return refusals.size() == 7; }));
-    EXPECT_EQ(refusals.last(), "Command on wattsight/meter1/tariff/set refused: there is no such command");
+    EXPECT_EQ(refusals.last(), "Command on wattsight/meter1/volume/set refused: there is no such command");
+    // The utility's tariff switch is followed only when the tariff settings say so.
+    send("wattsight/meter1/tariff/set", {"-m", "2"});
+    ASSERT_TRUE(eventually([&] { return refusals.size() == 8; }));
+    EXPECT_EQ(refusals.last(),
+              "Command on wattsight/meter1/tariff/set refused: the tariff follows its schedule (Setup, Tariffs)");
+    t.ctx.settings.TARIFF_COUNT = 2;
+    t.ctx.settings.TARIFF_FROM_MQTT = true;
+    send("wattsight/meter1/tariff/set", {"-m", "3"});
+    ASSERT_TRUE(eventually([&] { return refusals.size() == 9; }));
+    EXPECT_EQ(refusals.last(), R"(Command on wattsight/meter1/tariff/set refused: "3" is not tariff 1 or 2)");
+    send("wattsight/meter1/tariff/set", {"-m", "2"});
+    EXPECT_TRUE(eventually([&] { return t.ctx.tariffFromCommand == 2; }));
     EXPECT_EQ(QString::number(reading.reading().kWh(), 'f', 6), "12345.603333") << "the reading stays";
 }
 
