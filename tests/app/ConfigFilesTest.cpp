@@ -9,6 +9,7 @@
 #include "support/TestContext.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <functional>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -327,6 +328,25 @@ TEST_F(ConfigFilesTest, WriterRetriesReportsEachKindOfFailureAndStopsAtTheEndMar
     EXPECT_EQ(write_settings_file(ctx, path, many), QString());
     const QByteArray bytes = fileBytes(path);
     EXPECT_TRUE(bytes.count("\r\n") == 100 && bytes.endsWith("\r\n100\r\n"));
+}
+
+// The man page's FILES section names every file the program keeps in its data folder.
+TEST(ManPage, NamesEveryFileOfTheDataFolder)
+{
+    QFile page(QStringLiteral(WATTSIGHT_MAN_PAGE));
+    ASSERT_TRUE(page.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(page.readAll());
+    const FilePaths paths = BuildFilePaths(QStringLiteral("/data"));
+    QStringList names;
+    for (QString FilePaths::*file :
+         {&FilePaths::meterSettings, &FilePaths::loggingSettings, &FilePaths::advancedSettings,
+          &FilePaths::cameraSettings, &FilePaths::dataStore, &FilePaths::diffLog, &FilePaths::diffLogCtl,
+          &FilePaths::liveData, &FilePaths::liveDataCtl, &FilePaths::loggingRun})
+        names << QFileInfo(paths.*file).fileName();
+    for (const SettingsFile* file : ExtraSettingsFiles())
+        names << QString::fromLatin1(file->fileName);
+    for (const QString& name : names)
+        EXPECT_TRUE(text.contains(name)) << name.toStdString();
 }
 
 TEST(CodesToText, DecodesCodeListsAndFallsBackToTheDefault)

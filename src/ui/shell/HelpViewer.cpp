@@ -65,6 +65,15 @@ HelpViewer::HelpViewer(const QString& helpFolder, QWidget* parent) : QWidget(par
     });
 }
 
+QString HelpViewer::folderFor(const QString& programFolder)
+{
+    const QDir dir(programFolder);
+    const QString beside = dir.filePath(QStringLiteral("help"));
+    if (QFileInfo(beside).isDir())
+        return beside;
+    return QDir::cleanPath(dir.filePath(QStringLiteral("../share/wattsight/help")));
+}
+
 QString HelpViewer::pageForTopic(int topic)
 {
     const int count = static_cast<int>(std::size(Pages));

@@ -14,6 +14,9 @@ class HelpViewer : public QWidget
 public:
     HelpViewer(const QString& helpFolder, QWidget* parent = nullptr);
 
+    // Where a program in programFolder finds the help pages: "help" beside it in a build tree, else the
+    // installed share/wattsight/help beside its bin folder (the package's layout, packaging/CMakeLists.txt).
+    static QString folderFor(const QString& programFolder);
     // The page of each help topic number; 0 and unknown numbers give the contents page.
     static QString pageForTopic(int topic);
     QString contentsPath() const;

@@ -34,6 +34,7 @@
 #include "ui/setup/PublishingSetupForm.h"
 #include "ui/setup/TariffSetupForm.h"
 #include "ui/setup/UnattendedSetupForm.h"
+#include "ui/shell/HelpViewer.h"
 #include "ui/shell/MainWindow.h"
 #include "ui/shell/ProductInfo.h"
 #include "ui/shell/QtDialogs.h"
@@ -76,7 +77,7 @@ WattsightApp::WattsightApp(std::unique_ptr<RealServices> real, std::optional<Ser
       m_options(std::move(options))
 {
     if (m_options.helpFolder.isEmpty())
-        m_options.helpFolder = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("help"));
+        m_options.helpFolder = HelpViewer::folderFor(QCoreApplication::applicationDirPath());
     m_window = std::make_unique<MainWindow>(m_ctx, m_options.helpFolder);
     m_window->endProcess = [] { QCoreApplication::exit(0); };
     if (m_real)

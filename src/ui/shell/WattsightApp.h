@@ -40,7 +40,7 @@ public:
     struct Options
     {
         bool debugMenu = DebugMenuBuildSwitch;
-        QString helpFolder; // empty: "help" beside the executable
+        QString helpFolder; // empty: HelpViewer::folderFor() the executable's folder
     };
 
     // The real services; files in the working directory at start-up.

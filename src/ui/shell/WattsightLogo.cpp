@@ -6,11 +6,11 @@
 #include <QPainterPath>
 #include <QRadialGradient>
 
-QPixmap WattsightLogo(int size)
+QImage WattsightLogoImage(int size)
 {
-    QPixmap pixmap(size, size);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     const double s = size;
 
@@ -47,5 +47,11 @@ QPixmap WattsightLogo(int size)
     p.setBrush(amber);
     p.setPen(QPen(QColor(120, 70, 0), qMax(1.0, s / 80.0)));
     p.drawPath(bolt);
-    return pixmap;
+    p.end();
+    return image;
+}
+
+QPixmap WattsightLogo(int size)
+{
+    return QPixmap::fromImage(WattsightLogoImage(size));
 }

@@ -100,4 +100,17 @@ TEST(HelpPages, EveryTopicExistsEveryLocalLinkResolvesAndTheViewerNavigates)
     }
 }
 
+// A build tree keeps the pages beside the program; the package puts the program in bin/ and the pages in
+// share/wattsight/help/.
+TEST(HelpPages, FoundBesideTheProgramOrInTheInstalledLayout)
+{
+    QTemporaryDir root;
+    const QDir dir(root.path());
+    ASSERT_TRUE(dir.mkpath(QStringLiteral("usr/bin")) && dir.mkpath(QStringLiteral("usr/share/wattsight/help")));
+    const QString bin = dir.filePath(QStringLiteral("usr/bin"));
+    EXPECT_EQ(HelpViewer::folderFor(bin), dir.filePath(QStringLiteral("usr/share/wattsight/help")));
+    ASSERT_TRUE(dir.mkpath(QStringLiteral("usr/bin/help")));
+    EXPECT_EQ(HelpViewer::folderFor(bin), dir.filePath(QStringLiteral("usr/bin/help")));
+}
+
 } // namespace
