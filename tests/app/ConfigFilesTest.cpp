@@ -341,7 +341,7 @@ TEST(ManPage, NamesEveryFileOfTheDataFolder)
     for (QString FilePaths::*file :
          {&FilePaths::meterSettings, &FilePaths::loggingSettings, &FilePaths::advancedSettings,
           &FilePaths::cameraSettings, &FilePaths::dataStore, &FilePaths::diffLog, &FilePaths::diffLogCtl,
-          &FilePaths::liveData, &FilePaths::liveDataCtl, &FilePaths::loggingRun})
+          &FilePaths::liveData, &FilePaths::liveDataCtl, &FilePaths::loggingRun, &FilePaths::tariffState})
         names << QFileInfo(paths.*file).fileName();
     for (const SettingsFile* file : ExtraSettingsFiles())
         names << QString::fromLatin1(file->fileName);
