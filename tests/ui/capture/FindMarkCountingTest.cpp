@@ -167,15 +167,15 @@ TEST_P(FindMarkCounting, FindsTheMarkThenCountsEveryRevolutionOnce)
 
 INSTANTIATE_TEST_SUITE_P(
     Meters, FindMarkCounting,
-    ::testing::Values(Case{"100W", 100.0, 3}, Case{"1kW", 1000.0, 30}, Case{"5kW", 5000.0, 150},
-                      Case{"20kW", 20000.0, 300},
-                      Case{.name = "BandLow", .watts = 1e4, .revolutions = 100, .bandTop = 0.6, .bandHeight = 0.3},
-                      Case{.name = "BandAtTop", .watts = 1e4, .revolutions = 100, .bandTop = 0.0, .bandHeight = 0.25},
-                      Case{.name = "RedMark", .watts = 1e4, .revolutions = 100, .mark = Mark::Red},
-                      Case{.name = "LightMarkOnDarkDisc", .watts = 1e4, .revolutions = 100, .mark = Mark::LightOnDark},
-                      // A quarter of the light coming and going every 30 s is left out for now: the levels that hold up
-                      // to 20 kW leave too little room for it, and ambient tracking follows only after 20 marks.
-                      Case{.name = "ReflectionHotSpot", .watts = 1e4, .revolutions = 100, .hotSpot = true}),
+    ::testing::Values(
+        Case{"100W", 100.0, 3}, Case{"1kW", 1000.0, 30}, Case{"5kW", 5000.0, 150}, Case{"20kW", 20000.0, 300},
+        Case{.name = "BandLow", .watts = 1e4, .revolutions = 100, .bandTop = 0.6, .bandHeight = 0.3},
+        Case{.name = "BandAtTop", .watts = 1e4, .revolutions = 100, .bandTop = 0.0, .bandHeight = 0.25},
+        Case{.name = "RedMark", .watts = 1e4, .revolutions = 100, .mark = Mark::Red},
+        Case{.name = "LightMarkOnDarkDisc", .watts = 1e4, .revolutions = 100, .mark = Mark::LightOnDark},
+        // A quarter of the light coming and going every 30 s is left out for now: the levels that hold up to
+        // 20 kW leave too little room for it, and ambient tracking follows only after 20 marks.
+        Case{.name = "ReflectionHotSpot", .watts = 1e4, .revolutions = 100, .hotSpot = true}),
     [](const ::testing::TestParamInfo<Case>& info) { return std::string(info.param.name); });
 
 // A busy user-interface thread delays the handling of frames, not the time a revolution is counted at.
@@ -347,8 +347,8 @@ TEST_P(FindMarkMatrix, SettingsFoundAtAnyPowerCountAtEveryPower)
             const Tally& r = results[c][f];
             table << "  " << countedAt[c].first << " W " << r.missed << "/" << r.extra << " of " << r.revolutions;
             EXPECT_EQ(std::tuple(r.missed, r.extra), std::tuple(0, 0))
-                << "found at " << foundAt[f] << " W, counted at " << countedAt[c].first
-                << " W: " << describe(proposals[f]) << ", debounce " << proposals[f].debounceMs;
+                << "found at " << foundAt[f] << " W, counted at " << countedAt[c].first << " W: "
+                << describe(proposals[f]) << ", debounce " << proposals[f].debounceMs;
         }
         table << "\n";
     }
