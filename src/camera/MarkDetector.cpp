@@ -175,7 +175,7 @@ void MarkDetector::process_intensity(qint32 v, double now, std::optional<double>
         m_display.edtPreviousMaximumIntensity = QString::number(m_lngCurrentMaxIntensity);
     } else {
         const std::optional<double> rise = mean ? crossingTime(before, now, *mean) : std::nullopt;
-        markOn(v, now, pulseTime(rise, now, rise ? secondsBetween(before->time, now) : 0.0));
+        markOn(v, now, rise ? pulseTime(*rise, before->time, now) : pulseTime(std::nullopt, now, now));
     }
 }
 
@@ -203,7 +203,7 @@ std::optional<double> MarkDetector::crossingTime(const std::optional<SeenFrame>&
     return wrapDay(before->time + std::clamp(share, 0.0, 1.0) * gap);
 }
 
-double MarkDetector::pulseTime(std::optional<double> rise, double now, double frame)
+double MarkDetector::pulseTime(std::optional<double> rise, double before, double now)
 {
     Edges& e = m_edges;
     const std::optional<double> fall = std::exchange(e.fall, std::nullopt);
@@ -212,13 +212,14 @@ double MarkDetector::pulseTime(std::optional<double> rise, double now, double fr
     // from the leading one. Averaging the revolution timed on leading edges with the one before it timed on
     // trailing edges halves and partly cancels those misses: half their difference is carried in the time
     // handed on. A difference beyond a frame is the load changing, not a miss, and is left out; the carried
-    // correction fades so that it never drifts away from the edge.
+    // correction fades so that it never drifts away from the edge, and the time stays between the two frames.
     double correction = 0.0;
     if (rise && fall && e.previousRise && e.previousFall) {
         const double difference = (secondsBetween(*e.previousFall, *fall) - secondsBetween(*e.previousRise, *rise)) / 2;
         correction = CorrectionKept * e.correction;
-        if (std::abs(correction + difference) <= frame)
+        if (std::abs(correction + difference) <= secondsBetween(before, now))
             correction += difference;
+        correction = std::clamp(correction, -secondsBetween(before, *rise), secondsBetween(*rise, now));
     }
     e = {std::nullopt, fall, rise, correction};
     return rise ? wrapDay(*rise + correction) : now;

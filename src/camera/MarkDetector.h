@@ -80,8 +80,9 @@ private:
     // When the cell average passed the trigger level, either way, between the frame before and this one; none
     // when the frames are no neighbours or the level was not passed between them.
     std::optional<double> crossingTime(const std::optional<SeenFrame>& before, double now, double mean) const;
-    // The time handed on for a mark whose leading edge crossed at `rise`, `frame` seconds after the frame before.
-    double pulseTime(std::optional<double> rise, double now, double frame);
+    // The time handed on for a mark whose leading edge crossed at `rise`, between frames taken at `before` and
+    // `now`.
+    double pulseTime(std::optional<double> rise, double before, double now);
     void markOn(qint32 v, double now, double pulseTime);
     void markOff();
     int eventsToAverage() const;
