@@ -29,9 +29,22 @@ qint32 roundedInt32(double x)
     return saturatedInt32(TextFormat::roundHalfEven(x));
 }
 
+// Seconds from one clock time to a later one, allowing one midnight crossing.
+double secondsBetween(double start, double end)
+{
+    return end < start ? end + 86400.0 - start : end - start;
+}
+
+double wrapDay(double t)
+{
+    return t >= 86400.0 ? t - 86400.0 : t < 0.0 ? t + 86400.0 : t;
+}
+
 // Beyond this the frame before a mark-on is no neighbour but the last one before a stall, and says nothing
 // about when the mark came.
 constexpr double MaxFrameGap = 0.5; // seconds
+// The share of the timing correction kept from one revolution to the next.
+constexpr double CorrectionKept = 0.9;
 } // namespace
 
 qint32 millidiff(double start, double end)
@@ -144,6 +157,9 @@ void MarkDetector::process_intensity(qint32 v, double now, std::optional<double>
         m_display.DetectionBar = MarkDetectorDisplay::BarOff;
         if (!m_blnMarkOn)
             return;
+        // Noise on the edge may cross more than once: the last crossing before the mark ends is its edge.
+        if (const std::optional<double> fall = mean ? crossingTime(before, now, *mean) : std::nullopt)
+            m_edges.fall = fall;
         // Between the release level and the trigger a present mark stays (never so at the factory 100 %).
         if (v >= releaseLevel(s.TRIGGER_LEVEL, s.RELEASE_LEVEL_PERCENT))
             m_dblTimeLastAboveTrigger = now;
@@ -158,35 +174,55 @@ void MarkDetector::process_intensity(qint32 v, double now, std::optional<double>
         m_dblTimeLastAboveTrigger = now;
         m_display.edtPreviousMaximumIntensity = QString::number(m_lngCurrentMaxIntensity);
     } else {
-        markOn(v, now, mean ? crossingTime(before, now, *mean) : now);
+        const std::optional<double> rise = mean ? crossingTime(before, now, *mean) : std::nullopt;
+        markOn(v, now, rise ? pulseTime(*rise, before->time, now) : pulseTime(std::nullopt, now, now));
     }
 }
 
-double MarkDetector::crossingTime(const std::optional<SeenFrame>& before, double now, double mean) const
+std::optional<double> MarkDetector::crossingTime(const std::optional<SeenFrame>& before, double now, double mean) const
 {
     if (!before)
-        return now;
-    double gap = now - before->time;
-    if (gap < 0)
-        gap += 86400.0;
+        return std::nullopt;
+    const double gap = secondsBetween(before->time, now);
     if (gap <= 0 || gap > MaxFrameGap)
-        return now;
+        return std::nullopt;
     // The level is decided on the rounded average: find the whole averages between the two frames' own where
-    // it turns from below the trigger to at or above it; the unrounded average crossed halfway between them.
+    // it turns from one side of the trigger to the other; the unrounded average crossed halfway between them.
     const auto reaches = [this](qint32 a) { return scale_intensity(a) >= m_ctx.settings.TRIGGER_LEVEL; };
-    qint32 below = roundedInt32(before->mean);
-    qint32 above = roundedInt32(mean);
-    if (reaches(below) || !reaches(above))
-        return now; // the trigger moved since the frame before: no crossing seen between the two
-    while (std::abs(above - below) > 1) {
-        const qint32 middle = below + (above - below) / 2;
-        (reaches(middle) ? above : below) = middle;
+    qint32 from = roundedInt32(before->mean);
+    qint32 to = roundedInt32(mean);
+    const bool reachedBefore = reaches(from);
+    if (reachedBefore == reaches(to))
+        return std::nullopt; // the trigger moved since the frame before: no crossing seen between the two
+    while (std::abs(to - from) > 1) {
+        const qint32 middle = from + (to - from) / 2;
+        (reaches(middle) == reachedBefore ? from : to) = middle;
     }
-    // The cell average follows the share of the cells the mark's edge has covered, so it is a straight line
-    // between the frames.
-    const double share = (before->mean - (below + above) / 2.0) / (before->mean - mean);
-    const double t = before->time + std::clamp(share, 0.0, 1.0) * gap;
-    return t >= 86400.0 ? t - 86400.0 : t;
+    // Between the frames the cell average is taken as a straight line.
+    const double share = (before->mean - (from + to) / 2.0) / (before->mean - mean);
+    return wrapDay(before->time + std::clamp(share, 0.0, 1.0) * gap);
+}
+
+double MarkDetector::pulseTime(std::optional<double> rise, double before, double now)
+{
+    Edges& e = m_edges;
+    const std::optional<double> fall = std::exchange(e.fall, std::nullopt);
+    // When the mark's edges cross the cells within a frame or two, a straight line between two frames misses a
+    // crossing by milliseconds that depend on where the frames fall, and the trailing edge misses differently
+    // from the leading one. Averaging the revolution timed on leading edges with the one before it timed on
+    // trailing edges halves and partly cancels those misses: half their difference is carried in the time
+    // handed on. A difference beyond a frame is the load changing, not a miss, and is left out; the carried
+    // correction fades so that it never drifts away from the edge, and the time stays between the two frames.
+    double correction = 0.0;
+    if (rise && fall && e.previousRise && e.previousFall) {
+        const double difference = (secondsBetween(*e.previousFall, *fall) - secondsBetween(*e.previousRise, *rise)) / 2;
+        correction = CorrectionKept * e.correction;
+        if (std::abs(correction + difference) <= secondsBetween(before, now))
+            correction += difference;
+        correction = std::clamp(correction, -secondsBetween(before, *rise), secondsBetween(*rise, now));
+    }
+    e = {std::nullopt, fall, rise, correction};
+    return rise ? wrapDay(*rise + correction) : now;
 }
 
 void MarkDetector::markOn(qint32 v, double now, double pulseTime)
@@ -259,6 +295,7 @@ void MarkDetector::camera_just_starting()
     m_dblCameraStartTime = m_ctx.services.clock.timer();
     m_blnCameraSettled = false;
     m_previousFrame.reset();
+    m_edges = {};
 }
 
 void MarkDetector::reset_mark_detection()
@@ -280,6 +317,7 @@ void MarkDetector::reset_mark_detection()
     m_intMarksSeen = 0;
     m_blnCameraSettled = false;
     m_previousFrame.reset(); // averaged over other cells, channels or scaling, perhaps
+    m_edges = {};
     m_varPeakRing.fill(0);
     m_intPeakRingIndex = 0;
     m_intPeakRingCount = 0;

@@ -77,8 +77,12 @@ private:
     };
 
     std::optional<double> meanCellValue(const QList<GridCell>& cells, bool red, bool green, bool blue) const;
-    // When the cell average reached the trigger level between the frame before and this one.
-    double crossingTime(const std::optional<SeenFrame>& before, double now, double mean) const;
+    // When the cell average passed the trigger level, either way, between the frame before and this one; none
+    // when the frames are no neighbours or the level was not passed between them.
+    std::optional<double> crossingTime(const std::optional<SeenFrame>& before, double now, double mean) const;
+    // The time handed on for a mark whose leading edge crossed at `rise`, between frames taken at `before` and
+    // `now`.
+    double pulseTime(std::optional<double> rise, double before, double now);
     void markOn(qint32 v, double now, double pulseTime);
     void markOff();
     int eventsToAverage() const;
@@ -101,4 +105,12 @@ private:
     bool m_blnCameraSettled = false;
     QList<GridCell> m_varActiveCells;
     std::optional<SeenFrame> m_previousFrame; // the last settled frame since the camera started or a reset
+    // Edge crossings of the marks before, for the correction handed on with the leading edge's time.
+    struct Edges
+    {
+        std::optional<double> fall;         // the present or last mark's trailing edge
+        std::optional<double> previousFall; // the trailing edge of the mark before that
+        std::optional<double> previousRise; // the last mark's leading edge
+        double correction = 0.0;            // seconds added to the leading edge's time
+    } m_edges;
 };

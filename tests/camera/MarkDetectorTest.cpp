@@ -255,8 +255,10 @@ TEST_F(MarkDetectorTest, RestartKeepsTheMarkAndResetClearsEverything)
 
 TEST_F(MarkDetectorTest, RevolutionsAreTimedWhereTheCellsCrossTheTriggerBetweenFramesActuallySeen)
 {
-    // Every 1.8123 s (45.3 frames) the mark takes the cells' mean from 150 down to 30 over 0.3 s. The factory
-    // trigger, intensity 1000, is reached by a rounded mean of 99, not 100: crossed at 99.5, 0.12625 s in.
+    // Every 1.8123 s (45.3 frames) the mark takes the cells' mean from 150 down to 30 over 0.3 s and back over
+    // 0.3 s after as long again. The factory trigger, intensity 1000, is reached by a rounded mean of 99, not
+    // 100: crossed at 99.5, 0.12625 s in. Straight edges are timed exactly, so no correction between the
+    // leading and the trailing edges' revolutions moves the times.
     constexpr double Period = 1.8123, Fall = 0.3, Crossing = 0.12625;
     const double start = t.clock.timer() + 4.0;
     const auto crossing = [&](int k) { return start + k * Period + Crossing; };
@@ -268,8 +270,10 @@ TEST_F(MarkDetectorTest, RevolutionsAreTimedWhereTheCellsCrossTheTriggerBetweenF
         // Revolution 3 loses the frame before its crossing; revolution 5 comes during a stall of 0.6 s.
         if ((time < crossing(3) && time > crossing(3) - 0.04) || (time < crossing(5) && time > crossing(5) - 0.6))
             continue;
-        const double into = time < start ? 2 * Fall : std::fmod(time - start, Period);
-        frameAt(time, into < Fall ? 150.0 - 120.0 * into / Fall : into < 2 * Fall ? 30.0 : 150.0);
+        const double into = time < start ? 3 * Fall : std::fmod(time - start, Period);
+        frameAt(time, into < Fall       ? 150.0 - 120.0 * into / Fall
+                      : into < 2 * Fall ? 30.0
+                                        : std::min(150.0, 30.0 + 120.0 * (into - 2 * Fall) / Fall));
         if (pulses() > int(pulseAndFrame.size()))
             pulseAndFrame.emplace_back(t.ctx.pulse.dblGlobalTimeLastPulse, time);
     }
