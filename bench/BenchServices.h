@@ -11,6 +11,7 @@ public:
     Answer message(const QString&, Buttons, Icon, const QString&) override { return Answer::Ok; }
     QString saveFileName(const FileRequest&) override { return {}; }
     QString openFileName(const FileRequest&) override { return {}; }
+    void notice(const QString&, Icon, const QString&) override {}
 };
 
 class NoPump : public EventPump

@@ -3,9 +3,12 @@
 // beside RegisterPulse with the publisher attached, with the broker down (a closed loopback port) and up
 // (the Debian broker on loopback). Each revolution comes 1.5 s after the last, so every one makes a state
 // message; the "merged" case has revolutions 0.1 s apart, most of which only wait for the next second.
+#include "metering/MeterReadingStore.h"
 #include "metering/PulseSignal.h"
+#include "publish/MqttLibrary.h"
 #include "publish/PublishService.h"
 #include "support/MosquittoBroker.h"
+#include "support/ReservedPort.h"
 #include "support/TestContext.h"
 
 #include <QCoreApplication>
@@ -30,11 +33,14 @@ void BM_Revolution(benchmark::State& state)
         state.SkipWithError("the broker did not start");
         return;
     }
+    const ReservedPort nothingListens;
     TestContext t;
+    MeterReadingStore reading(t.ctx);
+    MqttLibrary mqtt;
     t.ctx.settings.PUBLISH_MQTT = broker != None;
     t.ctx.settings.MQTT_HOST = QStringLiteral("127.0.0.1");
-    t.ctx.settings.MQTT_PORT = broker == Up ? mosquitto.port() : MosquittoBroker::freePort();
-    PublishService service(t.ctx);
+    t.ctx.settings.MQTT_PORT = broker == Up ? mosquitto.port() : nothingListens.port();
+    PublishService service(t.ctx, reading);
     service.applySettings();
     if (broker == Up) {
         for (int i = 0; i < 100 && !service.statusText().startsWith(QLatin1String("Connected")); ++i)

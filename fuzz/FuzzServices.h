@@ -113,6 +113,7 @@ public:
     Answer message(const QString&, Buttons, Icon, const QString&) override { return Answer::Ok; }
     QString saveFileName(const FileRequest&) override { return {}; }
     QString openFileName(const FileRequest&) override { return {}; }
+    void notice(const QString&, Icon, const QString&) override {}
 };
 
 inline void check(bool condition)
