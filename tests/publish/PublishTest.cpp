@@ -264,7 +264,9 @@ TEST_F(PublishTest, TheReadingIsSetByCommandAndEveryPayloadThatIsNotAReadingIsRe
     });
     service.applySettings();
 
-    const QJsonObject number = json(broker.retainedAt("homeassistant/number/wattsight_meter1/meter_reading/config"));
+    const QString numberConfig = QStringLiteral("homeassistant/number/wattsight_meter1/meter_reading/config");
+    ASSERT_TRUE(eventually([&] { return !broker.retainedAt(numberConfig).isEmpty(); }));
+    const QJsonObject number = json(broker.retainedAt(numberConfig));
     EXPECT_EQ(QStringList({number["command_topic"].toString(), number["mode"].toString(),
                            number["unit_of_measurement"].toString(), number["state_topic"].toString()}),
               QStringList({set, "box", "kWh", State}));
