@@ -234,15 +234,7 @@ CellTable CellAnalyser::rgbMeans() const
 
 CellTable CellAnalyser::yuvMeans(const FrameView& f) const
 {
-    // Coefficients of R = Y + kr*V, G = Y - kgu*U - kgv*V, B = Y + kb*U on centred chroma.
-    const bool bt709 = f.matrix == YuvMatrix::Bt709;
-    const double kr = bt709 ? 1.5748 : 1.402;
-    const double kgu = bt709 ? 0.187324 : 0.344136;
-    const double kgv = bt709 ? 0.468124 : 0.714136;
-    const double kb = bt709 ? 1.8556 : 1.772;
-    const double yScale = f.fullRange ? 1.0 : 255.0 / 219.0;
-    const double yBase = f.fullRange ? 0.0 : 16.0;
-    const double cScale = f.fullRange ? 1.0 : 255.0 / 224.0;
+    const YuvToRgb k = YuvToRgb::of(f);
     auto clampByte = [](double x) { return quint8(std::clamp(std::nearbyint(x), 0.0, 255.0)); };
 
     CellTable t;
@@ -259,12 +251,12 @@ CellTable CellAnalyser::yuvMeans(const FrameView& f) const
                 t.rgb[i] = t.rgb[i + 1] = t.rgb[i + 2] = 0;
                 continue;
             }
-            const double y = (double(m_sums[i]) / double(n) - yBase) * yScale;
-            const double u = (double(m_sums[i + 1]) / double(n) - 128.0) * cScale;
-            const double v = (double(m_sums[i + 2]) / double(n) - 128.0) * cScale;
-            t.rgb[i] = clampByte(y + kr * v);
-            t.rgb[i + 1] = clampByte(y - kgu * u - kgv * v);
-            t.rgb[i + 2] = clampByte(y + kb * u);
+            const double y = (double(m_sums[i]) / double(n) - k.yBase) * k.yScale;
+            const double u = (double(m_sums[i + 1]) / double(n) - 128.0) * k.cScale;
+            const double v = (double(m_sums[i + 2]) / double(n) - 128.0) * k.cScale;
+            t.rgb[i] = clampByte(y + k.kr * v);
+            t.rgb[i + 1] = clampByte(y - k.kgu * u - k.kgv * v);
+            t.rgb[i + 2] = clampByte(y + k.kb * u);
         }
     }
     return t;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QtGlobal>
+#include <array>
 
 // Memory layouts the cell analysis reads directly. The 32-bit names give the byte order in memory
 // (Bgrx32 is QImage::Format_RGB32 on a little-endian machine).
@@ -41,3 +42,26 @@ struct FrameView
 };
 
 bool isYuvFormat(PixelFormat f);
+
+// Where one channel's samples lie: sample x of line y is at byte
+// (y >> rowShift) * strides[plane] + (x >> columnShift) * step + offset of that plane.
+struct ChannelLayout
+{
+    int plane = 0;
+    int step = 1;
+    int offset = 0;
+    int columnShift = 0;
+    int rowShift = 0;
+};
+
+// Y, U, V for the YUV formats; red, green, blue for the others.
+std::array<ChannelLayout, 3> channelLayouts(PixelFormat f);
+
+// The frame's YUV to RGB conversion on centred chroma: R = Y' + kr V', G = Y' - kgu U' - kgv V', B = Y' + kb U',
+// where Y' = (Y - yBase) * yScale and U', V' = (U or V - 128) * cScale.
+struct YuvToRgb
+{
+    double kr, kgu, kgv, kb, yBase, yScale, cScale;
+
+    static YuvToRgb of(const FrameView& f);
+};

@@ -83,6 +83,7 @@ CameraForm::CameraForm(MeteringContext& ctx, StartCameraFactory startCamera, Cam
     m_capture->meterConstant = [this] { return m_ctx.settings.REVS_PER_KWH; };
 
     m_preview = new CapturePreviewWidget(this);
+    m_capture->addLiveView(m_preview);
     m_chart = new IntensityStripChart(m_history, this);
 
     QWidget* detection = buildDetectionFrame();
@@ -360,7 +361,7 @@ void CameraForm::recordIntensity(qint32 intensity)
     const bool markOn = m_detector->blnMarkOn();
     m_history.add(m_ctx.services.clock.timer(), intensity, markOn && !m_markWasOn);
     m_markWasOn = markOn;
-    m_chart->update();
+    m_chart->historyChanged();
 }
 
 void CameraForm::updateSettingsButtons()

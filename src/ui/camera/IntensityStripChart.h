@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "ui/capture/RepaintLimiter.h"
+
 #include <QColor>
 #include <QList>
 #include <QWidget>
@@ -25,6 +27,8 @@ public:
         QString label;
     };
 
+    // A frame was added to the history: the chart follows at a few repaints a second.
+    void historyChanged() { m_repaint.request(); }
     void setTriggerLevel(qint32 level);
     void setReferenceLines(const QList<ReferenceLine>& lines);
     qint32 triggerLevel() const { return m_triggerLevel; }
@@ -38,4 +42,5 @@ private:
     const IntensityHistory& m_history;
     qint32 m_triggerLevel = 0;
     QList<ReferenceLine> m_lines;
+    RepaintLimiter m_repaint{*this, 200};
 };

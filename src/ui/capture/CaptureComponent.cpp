@@ -17,6 +17,9 @@
 namespace {
 const QString Eol = QStringLiteral("\r\n");
 const QList<QSize> SimulatedSizes{{160, 120}, {320, 240}, {640, 480}};
+// Often enough for the eye; rarely while nobody looks, keeping the picture recent for those who ask for it.
+constexpr int LiveViewIntervalMs = 100;
+constexpr int UnseenPreviewIntervalMs = 1000;
 
 QString listText(const QStringList& items)
 {
@@ -57,6 +60,7 @@ CaptureComponent::CaptureComponent(Clock& clock, Dialogs& dialogs, CameraDevices
     connect(&m_simTimer, &QTimer::timeout, this, &CaptureComponent::renderSimulatedFrame);
     m_simTimer.setTimerType(Qt::PreciseTimer);
     setDetectionGrid(QStringLiteral("5"));
+    configurePreview();
 }
 
 CaptureComponent::~CaptureComponent()
@@ -300,6 +304,28 @@ void CaptureComponent::setDisplaySize(int width, int height, bool stretch)
 {
     m_displaySize = QSize(std::max(width, 1), std::max(height, 1));
     m_stretch = stretch;
+    configurePreview();
+}
+
+void CaptureComponent::addLiveView(QWidget* view)
+{
+    m_liveViews << view;
+    m_liveViewShown = liveViewShown();
+    configurePreview();
+}
+
+bool CaptureComponent::liveViewShown() const
+{
+    return std::any_of(m_liveViews.begin(), m_liveViews.end(),
+                       [](const QPointer<QWidget>& v) { return v && v->isVisible(); });
+}
+
+void CaptureComponent::configurePreview()
+{
+    const QSize size = m_displaySize;
+    const int interval = m_liveViewShown ? LiveViewIntervalMs : UnseenPreviewIntervalMs;
+    QMetaObject::invokeMethod(
+        m_worker, [w = m_worker, size, interval] { w->setPreview(size, interval); }, Qt::QueuedConnection);
 }
 
 void CaptureComponent::setDetectionGrid(const QString& grid)
@@ -383,6 +409,10 @@ void CaptureComponent::onFrameReady(const AnalysedFrame& frame)
     if (frame.run != m_run || m_state == StateStopped)
         return;
     m_frameTime = programTime(frame);
+    if (liveViewShown() != m_liveViewShown) {
+        m_liveViewShown = !m_liveViewShown;
+        configurePreview();
+    }
     if (!frame.preview.isNull()) {
         m_preview = frame.preview;
         emit previewChanged();

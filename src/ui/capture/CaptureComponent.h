@@ -99,8 +99,10 @@ public:
     std::function<double()> meterConstant;
 
     const DetectionGrid& grid() const { return m_grid; }
-    // The latest picture for the live view (small, refreshed a few times a second).
+    // The latest picture for the live view, at the display size: refreshed ten times a second while a view
+    // given to addLiveView is visible, once a second otherwise.
     const QImage& previewImage() const { return m_preview; }
+    void addLiveView(QWidget* view);
     int simulatedMeterIndex() const { return int(m_cameras.size()); }
     int videoFileIndex() const { return int(m_cameras.size()) + 1; }
 
@@ -143,6 +145,8 @@ private:
     void onFrameReady(const AnalysedFrame& frame);
     double programTime(const AnalysedFrame& frame);
     void configureWorker();
+    void configurePreview();
+    bool liveViewShown() const;
     QList<QSize> cameraSizes() const;
     QList<QVideoFrameFormat::PixelFormat> cameraSubtypes() const;
     CameraFormat chosenCameraFormat() const;
@@ -172,6 +176,8 @@ private:
     DetectionGrid m_grid;
     CellTable m_table;
     QImage m_preview;
+    QList<QPointer<QWidget>> m_liveViews;
+    bool m_liveViewShown = false;
     QString m_videoFile;
     quint32 m_run = 0;
     QElapsedTimer m_monotonic;

@@ -13,19 +13,21 @@ CapturePreviewWidget::CapturePreviewWidget(QWidget* parent) : QWidget(parent)
 void CapturePreviewWidget::setImage(const QImage& image)
 {
     m_image = image;
-    update();
+    m_repaint.request();
 }
 
 void CapturePreviewWidget::setGrid(const DetectionGrid& grid)
 {
     m_grid = grid;
-    update();
+    m_repaint.request();
 }
 
 void CapturePreviewWidget::setMarkOn(bool on)
 {
+    if (on == m_markOn)
+        return;
     m_markOn = on;
-    update();
+    m_repaint.request();
 }
 
 void CapturePreviewWidget::setEditing(bool on, int brush)
@@ -36,31 +38,45 @@ void CapturePreviewWidget::setEditing(bool on, int brush)
 
 void CapturePreviewWidget::paintEvent(QPaintEvent*)
 {
+    // Plain blits only: the painter shares tall fills and lines out to a thread pool and waits for it, which
+    // at the live view's rate costs more than the drawing, so the grid is drawn once into an overlay.
     QPainter p(this);
-    p.fillRect(rect(), Qt::black);
-    if (!m_image.isNull())
+    if (m_image.isNull())
+        p.fillRect(rect(), Qt::black);
+    else
         p.drawImage(rect(), m_image);
-    const int cols = m_grid.columns();
-    const int rows = m_grid.rows();
-    if (cols > 0 && rows > 0) {
-        const double cw = double(width()) / cols;
-        const double ch = double(height()) / rows;
-        for (int r = 0; r < rows; ++r)
-            for (int c = 0; c < cols; ++c) {
-                const int s = m_grid.sensitivity(c, r);
-                if (s > 0)
-                    p.fillRect(QRectF(c * cw, r * ch, cw, ch), QColor(0, 160, 255, 20 + s * 8));
-            }
-        p.setPen(QPen(QColor(255, 255, 255, 90), 1));
-        for (int c = 0; c <= cols; ++c)
-            p.drawLine(QPointF(c * cw, 0), QPointF(c * cw, height()));
-        for (int r = 0; r <= rows; ++r)
-            p.drawLine(QPointF(0, r * ch), QPointF(width(), r * ch));
-    }
+    if (m_overlay.size() != size() || m_overlayGrid != m_grid.text())
+        drawOverlay();
+    p.drawImage(0, 0, m_overlay);
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(Qt::white);
     p.setBrush(m_markOn ? QColor(230, 30, 30) : QColor(40, 40, 40));
     p.drawEllipse(QRectF(width() - 22, 6, 16, 16));
+}
+
+void CapturePreviewWidget::drawOverlay()
+{
+    m_overlay = QImage(size(), QImage::Format_ARGB32_Premultiplied);
+    m_overlay.fill(Qt::transparent);
+    m_overlayGrid = m_grid.text();
+    const int cols = m_grid.columns();
+    const int rows = m_grid.rows();
+    if (cols == 0 || rows == 0)
+        return;
+    QPainter p(&m_overlay);
+    const double cw = double(width()) / cols;
+    const double ch = double(height()) / rows;
+    for (int r = 0; r < rows; ++r)
+        for (int c = 0; c < cols; ++c) {
+            const int s = m_grid.sensitivity(c, r);
+            if (s > 0)
+                p.fillRect(QRectF(c * cw, r * ch, cw, ch), QColor(0, 160, 255, 20 + s * 8));
+        }
+    p.setPen(QPen(QColor(255, 255, 255, 90), 1));
+    for (int c = 0; c <= cols; ++c)
+        p.drawLine(QPointF(c * cw, 0), QPointF(c * cw, height()));
+    for (int r = 0; r <= rows; ++r)
+        p.drawLine(QPointF(0, r * ch), QPointF(width(), r * ch));
 }
 
 void CapturePreviewWidget::paintAt(QPointF pos)

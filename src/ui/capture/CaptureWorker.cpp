@@ -1,13 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/capture/CaptureWorker.h"
 
+#include "camera/FramePicture.h"
+
 #include <algorithm>
 #include <optional>
 
 namespace {
-constexpr int PreviewIntervalMs = 100;
-constexpr int PreviewMaxWidth = 640;
-
 std::optional<PixelFormat> directFormat(QVideoFrameFormat::PixelFormat f)
 {
     switch (f) {
@@ -79,12 +78,27 @@ void CaptureWorker::restart(quint32 run)
     m_analyser.setGrid(c, r);
 }
 
+void CaptureWorker::setPreview(QSize size, int intervalMs)
+{
+    m_previewSize = size;
+    m_previewIntervalMs = intervalMs;
+}
+
 bool CaptureWorker::previewDue()
 {
-    if (m_sincePreview.elapsed() < PreviewIntervalMs)
+    if (m_sincePreview.elapsed() < m_previewIntervalMs)
         return false;
     m_sincePreview.restart();
     return true;
+}
+
+QImage CaptureWorker::previewOf(const FrameView& view) const
+{
+    QImage picture(m_previewSize, QImage::Format_RGB32);
+    if (!drawFramePicture(view, reinterpret_cast<quint32*>(picture.bits()), picture.width(), picture.height(),
+                          picture.bytesPerLine()))
+        return {};
+    return picture;
 }
 
 void CaptureWorker::analyseView(const FrameView& view, AnalysedFrame& out)
@@ -140,11 +154,6 @@ void CaptureWorker::analyseVideoFrame(const QVideoFrame& source)
     AnalysedFrame out;
     out.capturedUs = capturedMicroseconds(frame.startTime());
     const bool wantPreview = previewDue();
-    if (wantPreview) {
-        out.preview = frame.toImage();
-        if (out.preview.width() > PreviewMaxWidth)
-            out.preview = out.preview.scaledToWidth(PreviewMaxWidth, Qt::FastTransformation);
-    }
     const std::optional<PixelFormat> format = directFormat(frame.pixelFormat());
     if (format && frame.map(QVideoFrame::ReadOnly)) {
         FrameView v;
@@ -159,16 +168,20 @@ void CaptureWorker::analyseVideoFrame(const QVideoFrame& source)
         v.matrix = sf.colorSpace() == QVideoFrameFormat::ColorSpace_BT709 ? YuvMatrix::Bt709 : YuvMatrix::Bt601;
         v.fullRange = sf.colorRange() == QVideoFrameFormat::ColorRange_Full;
         analyseView(v, out);
+        if (wantPreview)
+            out.preview = previewOf(v);
         frame.unmap();
         emit analysed(out);
         return;
     }
     // Compressed or unusual layouts: let Qt convert, then analyse the picture.
-    QImage img = wantPreview ? out.preview : frame.toImage();
+    QImage img = frame.toImage();
     if (img.isNull())
         return;
     if (img.format() != QImage::Format_RGB32 && img.format() != QImage::Format_ARGB32)
         img = img.convertToFormat(QImage::Format_RGB32);
     analyseImage(img, out);
+    if (wantPreview)
+        out.preview = img.scaled(m_previewSize, Qt::IgnoreAspectRatio, Qt::FastTransformation);
     emit analysed(out);
 }

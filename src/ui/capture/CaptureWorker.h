@@ -24,7 +24,7 @@ struct AnalysedFrame
 Q_DECLARE_METATYPE(AnalysedFrame)
 
 // Lives on the capture thread: maps each frame read-only, analyses it and hands back only the cell table
-// (plus now and then a small picture for the live view).
+// (plus now and then a picture for the live view, drawn at its size straight from the frame's planes).
 class CaptureWorker : public QObject
 {
     Q_OBJECT
@@ -38,6 +38,8 @@ public:
     // A second grid analysed beside the detection grid (0 x 0: none), whatever that grid is.
     void setSurveyGrid(int columns, int rows);
     void setSimulatedSettings(const SimulatedMeterSettings& s);
+    // Camera and file frames: the live view's size, and how often it gets a picture.
+    void setPreview(QSize size, int intervalMs);
     void renderSimulated(double seconds);
     void analyseVideoFrame(const QVideoFrame& frame);
     // Drops history that belongs to the previous device or run; later tables carry `run`.
@@ -51,6 +53,7 @@ private:
     void analyseView(const FrameView& view, AnalysedFrame& out);
     qint64 capturedMicroseconds(qint64 streamMicroseconds);
     bool previewDue();
+    QImage previewOf(const FrameView& view) const;
 
     CellAnalyser m_analyser;
     CellAnalyser m_survey;
@@ -59,5 +62,7 @@ private:
     qint64 m_lastStreamUs = -1;
     SimulatedMeter m_meter;
     QElapsedTimer m_sincePreview;
+    QSize m_previewSize{320, 240};
+    int m_previewIntervalMs = 100;
     quint32 m_run = 0;
 };
