@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "metering/LoggingEngine.h"
 #include "metering/MeterReadingStore.h"
 #include "metering/PulseSignal.h"
+#include "metering/TripEngine.h"
 #include "publish/MqttLibrary.h"
 #include "publish/PublishService.h"
+#include "publish/RunCommands.h"
 #include "support/MosquittoBroker.h"
 #include "support/TestContext.h"
 
@@ -100,6 +103,17 @@ struct PublishTest : ::testing::Test
     bool retainedIs(const QString& topic, const QByteArray& payload) const
     {
         return eventually([&] { return broker.retainedAt(topic) == payload; });
+    }
+    // Sends a command to BASE/object/set and waits for the service to answer it: "" when carried out, otherwise
+    // the refusal's reason.
+    QString command(PublishService& service, const QString& object, const QByteArray& payload) const
+    {
+        int answers = 0;
+        const auto counting = QObject::connect(&service, &PublishService::statusChanged, [&] { ++answers; });
+        send("wattsight/meter1/" + object + "/set", {"-m", QString::fromUtf8(payload)});
+        const bool answered = eventually([&] { return answers > 0; });
+        QObject::disconnect(counting);
+        return answered ? service.statusText().section('\n', 1).section(" refused: ", 1) : "no answer";
     }
     bool stateHas(qint64 revolutions) const
     {
@@ -320,15 +334,86 @@ TEST_F(PublishTest, TheReadingIsSetByCommandAndEveryPayloadThatIsNotAReadingIsRe
     EXPECT_EQ(QString::number(reading.reading().kWh(), 'f', 6), "12345.603333") << "the reading stays";
 }
 
+TEST_F(PublishTest, TripAndLoggingFollowCommandsAsTheirButtonsAndRefuseWhatTheButtonsWouldNotDoOrWouldAsk)
+{
+    t.ctx.settings.ACCEPT_MQTT_COMMANDS = true;
+    TripEngine trip(t.ctx);
+    LoggingEngine logging(t.ctx);
+    PublishService service(t.ctx, reading);
+    RunCommands commands(service, trip, logging);
+    service.applySettings();
+    const QString loggingState = QStringLiteral("wattsight/meter1/logging");
+    ASSERT_TRUE(retainedIs(loggingState, "stopped"));
+
+    // Home Assistant's switch, buttons, progress and picture.
+    const auto config = [&](const QString& component, const QString& id) {
+        const QString topic = "homeassistant/" + component + "/wattsight_meter1/" + id + "/config";
+        EXPECT_TRUE(eventually([&] { return !broker.retainedAt(topic).isEmpty(); })) << topic.toStdString();
+        QJsonObject o = json(broker.retainedAt(topic));
+        EXPECT_EQ(o.take("device")["identifiers"][0].toString() + ' ' + o.take("origin")["name"].toString() + ' ' +
+                      o.take("availability_topic").toString() + ' ' + o.take("unique_id").toString(),
+                  "wattsight_meter1 Wattsight " + Availability + " wattsight_meter1_" + id);
+        o.remove("name");
+        return QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact));
+    };
+    EXPECT_EQ(config("switch", "logging"),
+              R"({"command_topic":"wattsight/meter1/logging/set","payload_off":"stop","payload_on":"start",)"
+              R"("state_off":"stopped","state_on":"running","state_topic":"wattsight/meter1/logging"})");
+    EXPECT_EQ(config("button", "trip_reset"), R"({"command_topic":"wattsight/meter1/trip/set","payload_press":"reset"})");
+    EXPECT_EQ(config("button", "find_mark_accept"),
+              R"({"command_topic":"wattsight/meter1/find_mark/set","payload_press":"accept"})");
+    EXPECT_EQ(config("button", "picture_now"), R"({"command_topic":"wattsight/meter1/picture/set","payload_press":"now"})");
+    EXPECT_EQ(config("sensor", "find_mark"),
+              R"({"json_attributes_topic":"wattsight/meter1/find_mark","state_topic":"wattsight/meter1/find_mark",)"
+              R"("value_template":"{{ value_json.status }}"})");
+    EXPECT_EQ(config("image", "picture"), R"({"content_type":"image/jpeg","image_topic":"wattsight/meter1/picture"})");
+
+    EXPECT_EQ(command(service, "trip", "start"), "");
+    EXPECT_TRUE(t.ctx.blnGlobalTripRunning);
+    EXPECT_EQ(command(service, "trip", "start"), "the trip is running already");
+    RegisterPulse(t.ctx, 0);
+    ASSERT_EQ(t.ctx.trip.totalPulse, 1);
+    EXPECT_EQ(command(service, "trip", "reset"), "");
+    EXPECT_EQ(t.ctx.trip.totalPulse, 0);
+    EXPECT_EQ(command(service, "trip", "stop"), "");
+    EXPECT_FALSE(t.ctx.blnGlobalTripRunning);
+    EXPECT_EQ(command(service, "trip", "stop") + '|' + command(service, "trip", "reset") + '|' +
+                  command(service, "trip", "pause"),
+              R"(the trip is not running|the trip is not running|"pause" is not start, stop or reset)");
+
+    // No one is asked anything: the camera warning goes out as a notice.
+    EXPECT_EQ(command(service, "logging", "start"), "");
+    EXPECT_TRUE(t.ctx.blnGlobalLoggingRunning);
+    EXPECT_TRUE(retainedIs(loggingState, "running"));
+    EXPECT_EQ(command(service, "logging", "start"), "logging is running already");
+    EXPECT_EQ(command(service, "logging", "stop"), "");
+    EXPECT_TRUE(retainedIs(loggingState, "stopped"));
+    EXPECT_EQ(command(service, "logging", "stop") + '|' + command(service, "logging", "on"),
+              R"(logging is not running|"on" is not start or stop)");
+    // Where the Start button would ask before overwriting, the command is refused.
+    t.ctx.settings.WRITE_ARRAY_TO_DISK = true;
+    ASSERT_TRUE(writeFileBytes(t.ctx.paths.dataStore, "the last run\n"));
+    EXPECT_EQ(command(service, "logging", "start"), "there is data stored as a file, which a new run would overwrite");
+    EXPECT_FALSE(t.ctx.blnGlobalLoggingRunning);
+    EXPECT_EQ(fileBytes(t.ctx.paths.dataStore), "the last run\n");
+    t.ctx.settings.WRITE_ARRAY_TO_DISK = false;
+    t.ctx.varGlobalDataArray.append(LogRecord{});
+    EXPECT_EQ(command(service, "logging", "start"), "there is data in memory, which a new run would overwrite");
+    EXPECT_EQ(t.dialogs.texts(), QStringList());
+    EXPECT_EQ(t.dialogs.notices, QStringList({"Warning. Camera is not running and data will not be logged. If you want "
+                                              "to log fresh data you should start the camera"}));
+}
+
 TEST_F(PublishTest, ConfigsUnderOldNamesAreClearedAtApplyAndAtTheNextStart)
 {
     t.ctx.settings.ACCEPT_MQTT_COMMANDS = true;
     t.ctx.settings.CURRENCY_CODE = "EUR";
     auto service = std::make_unique<PublishService>(t.ctx, reading);
     service->applySettings();
-    // Seven sensors, the price, the cost and the number entity, once the client has sent them.
+    // Seven sensors, the price, the cost, the number entity and the remote control's ten, once the client has
+    // sent them.
     const auto all = [&](const char* filter) {
-        return eventually([&] { return broker.retained(filter, 10).size() == 10; });
+        return eventually([&] { return broker.retained(filter, 20).size() == 20; });
     };
     EXPECT_TRUE(all("homeassistant/+/wattsight_meter1/#"));
 
