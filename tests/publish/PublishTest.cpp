@@ -7,6 +7,7 @@
 #include "publish/PublishService.h"
 #include "publish/RunCommands.h"
 #include "support/MosquittoBroker.h"
+#include "support/PublishCommands.h"
 #include "support/TestContext.h"
 
 #include <QCoreApplication>
@@ -29,15 +30,6 @@ const QString Availability = QStringLiteral("wattsight/meter1/availability");
 const QString State = QStringLiteral("wattsight/meter1/state");
 
 const auto json = [](const QByteArray& bytes) { return QJsonDocument::fromJson(bytes).object(); };
-
-// Commands arrive queued on this thread, so events are processed while waiting.
-bool eventually(const std::function<bool()>& condition)
-{
-    for (QDeadlineTimer deadline(10000); !condition(); QThread::msleep(50), QCoreApplication::processEvents())
-        if (deadline.hasExpired())
-            return false;
-    return true;
-}
 
 // Whether this process still has a socket on that local loopback port: the client's end of a connection.
 bool socketOpenOn(quint16 port)
@@ -95,25 +87,14 @@ struct PublishTest : ::testing::Test
         reading.setCameraSource(Simulated);
     }
     // Sends as another client would, e.g. {"-m", "12"} or {"-r", "-n"}.
-    void send(const QString& topic, const QStringList& message) const
-    {
-        QProcess::execute("mosquitto_pub",
-                          QStringList{"-h", "127.0.0.1", "-p", QString::number(broker.port()), "-t", topic} + message);
-    }
+    void send(const QString& topic, const QStringList& message) const { broker.send(topic, message); }
     bool retainedIs(const QString& topic, const QByteArray& payload) const
     {
         return eventually([&] { return broker.retainedAt(topic) == payload; });
     }
-    // Sends a command to BASE/object/set and waits for the service to answer it: "" when carried out, otherwise
-    // the refusal's reason.
     QString command(PublishService& service, const QString& object, const QByteArray& payload) const
     {
-        int answers = 0;
-        const auto counting = QObject::connect(&service, &PublishService::statusChanged, [&] { ++answers; });
-        send("wattsight/meter1/" + object + "/set", {"-m", QString::fromUtf8(payload)});
-        const bool answered = eventually([&] { return answers > 0; });
-        QObject::disconnect(counting);
-        return answered ? service.statusText().section('\n', 1).section(" refused: ", 1) : "no answer";
+        return commandAnswer(broker, service, object, payload);
     }
     bool stateHas(qint64 revolutions) const
     {
