@@ -158,9 +158,12 @@ void appendRemoteControlConfigs(std::vector<RetainedMessage>& configs, const Glo
         const char* payload;
         const char* name;
     } buttons[] = {
-        {TripObject, "start", "Trip start"},         {TripObject, "stop", "Trip stop"},
-        {TripObject, "reset", "Trip reset"},         {FindMarkObject, "start", "Find Mark start"},
-        {FindMarkObject, "accept", "Find Mark accept"}, {FindMarkObject, "cancel", "Find Mark cancel"},
+        {TripObject, "start", "Trip start"},
+        {TripObject, "stop", "Trip stop"},
+        {TripObject, "reset", "Trip reset"},
+        {FindMarkObject, "start", "Find Mark start"},
+        {FindMarkObject, "accept", "Find Mark accept"},
+        {FindMarkObject, "cancel", "Find Mark cancel"},
         {PictureObject, "now", "Send picture"},
     };
     for (const auto& b : buttons)

@@ -35,7 +35,10 @@ public:
     void revolutionCounted(const MeteringContext& ctx, const MeterSource& source) override;
 
     // A command that lives outside publishing, on BASE/name/set.
-    void addCommand(const QString& name, CommandDispatcher::Handler handler) { m_commands.add(name, std::move(handler)); }
+    void addCommand(const QString& name, CommandDispatcher::Handler handler)
+    {
+        m_commands.add(name, std::move(handler));
+    }
     // Retained on BASE/object while publishing; kept, so that the broker of every later connection has it too.
     void publishAt(const QString& object, const QByteArray& payload);
 
@@ -63,8 +66,8 @@ private:
     MeteringContext& m_ctx;
     MeterReadingStore& m_reading;
     CommandDispatcher m_commands;
-    QString m_commandRefusal; // the latest command's, until one is carried out
-    QStringList m_inForce;    // the publishing settings the client was made from
+    QString m_commandRefusal;                  // the latest command's, until one is carried out
+    QStringList m_inForce;                     // the publishing settings the client was made from
     std::map<QString, QByteArray> m_published; // by publishAt, object -> payload
     MeterTotals m_totals;
     std::unique_ptr<MqttClient> m_client;

@@ -81,9 +81,10 @@ void MosquittoBroker::stop()
 QByteArray MosquittoBroker::subscribe(const QString& filter, const QStringList& options, int count) const
 {
     QProcess sub;
-    sub.start(QStringLiteral("mosquitto_sub"), QStringList{"-h", "127.0.0.1", "-p", QString::number(m_port.port()), "-t",
-                                                           filter, "--retained-only", "-C", QString::number(count),
-                                                           "-W", "3"} + options);
+    sub.start(QStringLiteral("mosquitto_sub"),
+              QStringList{"-h", "127.0.0.1", "-p", QString::number(m_port.port()), "-t", filter, "--retained-only",
+                          "-C", QString::number(count), "-W", "3"} +
+                  options);
     sub.waitForFinished(6000);
     return sub.readAllStandardOutput();
 }

@@ -84,7 +84,8 @@ FindMarkForm::FindMarkForm(FindMarkSession& session, CaptureComponent& capture, 
     connect(m_cancel, &QPushButton::clicked, &m_session, &FindMarkSession::cancel);
     // Closed by its frame or Escape.
     connect(this, &QDialog::rejected, &m_session, &FindMarkSession::cancel);
-    connect(&m_session, &FindMarkSession::finished, this, [this](bool accepted) { done(accepted ? Accepted : Rejected); });
+    connect(&m_session, &FindMarkSession::finished, this,
+            [this](bool accepted) { done(accepted ? Accepted : Rejected); });
     connect(&m_session, &FindMarkSession::progressed, this, [this] {
         showStatus();
         if (m_session.findMark().finished())
@@ -142,4 +143,3 @@ void FindMarkForm::showProposal()
     layout()->activate();
     resize(size().expandedTo(sizeHint()));
 }
-

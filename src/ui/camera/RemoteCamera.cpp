@@ -27,7 +27,8 @@ CameraForm* runningCamera(const CameraLookup& lookup)
 RemoteFindMark::RemoteFindMark(PublishService& publish, CameraLookup camera, QObject* parent)
     : QObject(parent), m_publish(publish), m_camera(std::move(camera))
 {
-    m_publish.addCommand(QLatin1String(FindMarkObject), [this](const QByteArray& payload) { return carryOut(payload); });
+    m_publish.addCommand(QLatin1String(FindMarkObject),
+                         [this](const QByteArray& payload) { return carryOut(payload); });
     publishStatus(QStringLiteral("Not running"));
 }
 
@@ -81,9 +82,9 @@ void RemoteFindMark::publishProgress()
 {
     QJsonObject o{{QStringLiteral("status"), m_session->statusText()},
                   {QStringLiteral("passes"), m_session->findMark().passesSeen()}};
-    for (const auto& [key, text] : {std::pair{"hint", m_session->hintText()},
-                                    std::pair{"proposal", m_session->proposalText()},
-                                    std::pair{"margins", m_session->marginsText()}})
+    for (const auto& [key, text] :
+         {std::pair{"hint", m_session->hintText()}, std::pair{"proposal", m_session->proposalText()},
+          std::pair{"margins", m_session->marginsText()}})
         if (!text.isEmpty())
             o.insert(QLatin1String(key), text);
     m_publish.publishAt(QLatin1String(FindMarkObject), QJsonDocument(o).toJson(QJsonDocument::Compact));
