@@ -66,9 +66,10 @@ private:
     MeteringContext& m_ctx;
     MeterReadingStore& m_reading;
     CommandDispatcher m_commands;
-    QString m_commandRefusal;                  // the latest command's, until one is carried out
-    QStringList m_inForce;                     // the publishing settings the client was made from
-    std::map<QString, QByteArray> m_published; // by publishAt, object -> payload
+    QString m_commandRefusal; // the latest command's, until one is carried out
+    QStringList m_inForce;    // the publishing settings the client was made from
+    // By publishAt: object -> payload.
+    std::map<QString, QByteArray> m_published;
     MeterTotals m_totals;
     std::unique_ptr<MqttClient> m_client;
     std::unique_ptr<MeterPublisher> m_publisher;
