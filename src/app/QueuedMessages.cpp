@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/QueuedMessages.h"
 
-void QueuedMessages::showAll(Dialogs& dialogs)
+void QueuedMessages::showAll(Dialogs& dialogs, bool wait)
 {
     if (m_showing)
         return;
@@ -9,7 +9,10 @@ void QueuedMessages::showAll(Dialogs& dialogs)
     while (!m_texts.empty()) {
         const QString text = m_texts.front();
         m_texts.pop_front();
-        dialogs.message(text, Dialogs::Buttons::Ok);
+        if (wait)
+            dialogs.message(text, Dialogs::Buttons::Ok);
+        else
+            dialogs.notice(text);
     }
     m_showing = false;
 }

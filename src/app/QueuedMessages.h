@@ -13,8 +13,9 @@ class QueuedMessages
 public:
     void post(const QString& text) { m_texts.push_back(text); }
     bool empty() const { return m_texts.empty(); }
-    // Shows every waiting message, oldest first; does nothing when called from inside an open one.
-    void showAll(Dialogs& dialogs);
+    // Shows every waiting message, oldest first; does nothing when called from inside an open one. wait false:
+    // as notices, which wait for no one.
+    void showAll(Dialogs& dialogs, bool wait = true);
 
 private:
     std::deque<QString> m_texts;

@@ -254,44 +254,62 @@ void LoggingEngine::runTick()
     }
 }
 
-bool LoggingEngine::startButton()
+QString LoggingEngine::startRun(bool canAsk)
 {
+    MeteringContext& ctx = m_ctx;
+    if (ctx.blnGlobalLoggingRunning)
+        return QStringLiteral("logging is running already");
     // A fresh run must not begin under the final backup of the last one, which is still writing its rows.
     if (m_backupInProgress)
-        return false;
-    MeteringContext& ctx = m_ctx;
+        return QStringLiteral("the last run's final backup is still being written");
     Dialogs& dialogs = ctx.services.dialogs;
     if (ctx.settings.WRITE_ARRAY_TO_DISK && ctx.services.files.exists(ctx.paths.dataStore)) {
+        if (!canAsk)
+            return QStringLiteral("there is data stored as a file, which a new run would overwrite");
         if (dialogs.message(QStringLiteral("There is data stored as a file, if you continue it will be overwritten. "
                                            "Do you wish to continue?"),
                             Dialogs::Buttons::YesNo) != Dialogs::Answer::Yes)
-            return false;
+            return QStringLiteral("declined");
     }
     if (ctx.varGlobalDataArray.IsDataInMemory()) {
+        if (!canAsk)
+            return QStringLiteral("there is data in memory, which a new run would overwrite");
         if (dialogs.message(QStringLiteral("There is data already in memory, do you wish to overwrite it?\n"
                                            "If you do so, you will lose the previous data results"),
                             Dialogs::Buttons::YesNoCancel, Dialogs::Icon::None,
                             QStringLiteral("Data in memory")) != Dialogs::Answer::Yes)
-            return false;
+            return QStringLiteral("declined");
     }
     ResetWorkingValues(ctx);
     StartLogging();
     RefreshLoggingDisplay();
     emit runStarted(ctx.logging.startTime);
-    if (!ctx.blnGlobalCameraRunning)
-        dialogs.message(QStringLiteral("Warning. Camera is not running and data will not be logged. If you want to "
-                                       "log fresh data you should start the camera"),
-                        Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation);
-    return true;
+    if (!ctx.blnGlobalCameraRunning) {
+        const QString warning = QStringLiteral("Warning. Camera is not running and data will not be logged. If you "
+                                               "want to log fresh data you should start the camera");
+        if (canAsk)
+            dialogs.message(warning, Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation);
+        else
+            dialogs.notice(warning, Dialogs::Icon::Exclamation);
+    }
+    return {};
 }
 
-void LoggingEngine::stopButton()
+QString LoggingEngine::stopCommand()
+{
+    if (!m_ctx.blnGlobalLoggingRunning)
+        return QStringLiteral("logging is not running");
+    stopRun(false);
+    return {};
+}
+
+void LoggingEngine::stopRun(bool canWait)
 {
     StopLogging();
     DoWriteDiskBackup(false);
     RefreshLoggingDisplay();
     emit runStopped();
-    m_messages.showAll(m_ctx.services.dialogs);
+    m_messages.showAll(m_ctx.services.dialogs, canWait);
 }
 
 void LoggingEngine::ResumeLogging(const QDateTime& startTime, const QString& comment)

@@ -44,9 +44,13 @@ public:
     void tick();
 
     // The Start button: questions, a fresh run, the camera warning. True when logging started.
-    bool startButton();
+    bool startButton() { return startRun(true).isEmpty(); }
     // The Stop button: stop, then back up every row not yet on disk.
-    void stopButton();
+    void stopButton() { stopRun(true); }
+    // The same from a command, where no one can be asked: "" when done, otherwise why not (what the Start
+    // button would have asked about). Messages go out as notices that wait for no one.
+    QString startCommand() { return startRun(false); }
+    QString stopCommand();
     // Continues an interrupted run whose records are in the data array and on disk: no questions, the
     // totals and seconds go on from the last record, the next backup appends, and `comment` goes into the
     // next record.
@@ -63,6 +67,9 @@ signals:
 private:
     void changed() { emit displayChanged(); }
     void runTick();
+    // canAsk: questions are asked and messages wait for OK; otherwise a question refuses the start.
+    QString startRun(bool canAsk);
+    void stopRun(bool canWait);
 
     MeteringContext& m_ctx;
     LoggingDisplay m_display;

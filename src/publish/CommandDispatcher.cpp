@@ -23,3 +23,8 @@ QString CommandDispatcher::dispatch(const QString& base, const QString& topic, c
     const QString refusal = command->handler(payload);
     return refusal.isEmpty() ? QString() : refused + refusal;
 }
+
+QString CommandDispatcher::payloadIsNot(const QByteArray& payload, const QString& what)
+{
+    return QStringLiteral("\"%1\" is not %2").arg(QString::fromUtf8(payload.left(40)), what);
+}

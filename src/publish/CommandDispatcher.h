@@ -14,6 +14,9 @@ public:
     // Carries out the command; "" when done, otherwise why it was refused.
     using Handler = std::function<QString(const QByteArray& payload)>;
 
+    // The refusal of a payload that is not what the command takes: "\"twelve\" is not a number of kWh".
+    static QString payloadIsNot(const QByteArray& payload, const QString& what);
+
     void add(const QString& name, Handler handler) { m_handlers.push_back({name, std::move(handler)}); }
     // "" when carried out, otherwise the refusal, naming the topic. base: BASE of the topics.
     QString dispatch(const QString& base, const QString& topic, const QByteArray& payload, bool retained) const;

@@ -102,6 +102,84 @@ QString valueTemplate(const QString& key, bool optional)
                     : QStringLiteral("{{ value_json.%1 }}").arg(key);
 }
 
+// What every entity of the meter says: its name, availability, device and origin.
+QJsonObject entityBase(const char* name, const GlobalSettings& s, const PublishTopics& topics)
+{
+    const QJsonObject device{
+        {QStringLiteral("identifiers"), QJsonArray{topics.nodeId}},
+        {QStringLiteral("name"), QStringLiteral("Wattsight ") + s.METER_ID},
+        {QStringLiteral("manufacturer"), QStringLiteral("Wattsight")},
+        {QStringLiteral("model"), QStringLiteral("Disc meter camera reader")},
+        {QStringLiteral("sw_version"), QStringLiteral(WATTSIGHT_VERSION)},
+    };
+    const QJsonObject origin{{QStringLiteral("name"), QStringLiteral("Wattsight")},
+                             {QStringLiteral("sw_version"), QStringLiteral(WATTSIGHT_VERSION)}};
+    return QJsonObject{
+        {QStringLiteral("name"), QLatin1String(name)},
+        {QStringLiteral("availability_topic"), topics.availability},
+        {QStringLiteral("device"), device},
+        {QStringLiteral("origin"), origin},
+    };
+}
+
+RetainedMessage retained(const QString& topic, bool wanted, const QJsonObject& o)
+{
+    return RetainedMessage{topic, wanted ? QJsonDocument(o).toJson(QJsonDocument::Compact) : QByteArray()};
+}
+
+QString objectTopic(const PublishTopics& topics, const char* object)
+{
+    return topics.base + QLatin1Char('/') + QLatin1String(object);
+}
+
+// The switch, buttons, progress and picture of the remote control, while commands are taken.
+void appendRemoteControlConfigs(std::vector<RetainedMessage>& configs, const GlobalSettings& s,
+                                const PublishTopics& topics)
+{
+    const bool wanted = s.HOME_ASSISTANT_DISCOVERY && s.ACCEPT_MQTT_COMMANDS;
+    const auto add = [&](const char* component, const QString& id, const char* name, QJsonObject o) {
+        const QJsonObject base = entityBase(name, s, topics);
+        for (auto it = base.begin(); it != base.end(); ++it)
+            o.insert(it.key(), it.value());
+        o.insert(QStringLiteral("unique_id"), topics.nodeId + QLatin1Char('_') + id);
+        configs.push_back(retained(topics.discoveryConfig(id.toLatin1().constData(), component), wanted, o));
+    };
+
+    add("switch", QLatin1String(LoggingObject), "Logging",
+        {{QStringLiteral("command_topic"), topics.commandTopic(LoggingObject)},
+         {QStringLiteral("state_topic"), objectTopic(topics, LoggingObject)},
+         {QStringLiteral("payload_on"), QStringLiteral("start")},
+         {QStringLiteral("payload_off"), QStringLiteral("stop")},
+         {QStringLiteral("state_on"), QStringLiteral("running")},
+         {QStringLiteral("state_off"), QStringLiteral("stopped")}});
+    const struct
+    {
+        const char* object;
+        const char* payload;
+        const char* name;
+    } buttons[] = {
+        {TripObject, "start", "Trip start"},
+        {TripObject, "stop", "Trip stop"},
+        {TripObject, "reset", "Trip reset"},
+        {FindMarkObject, "start", "Find Mark start"},
+        {FindMarkObject, "accept", "Find Mark accept"},
+        {FindMarkObject, "cancel", "Find Mark cancel"},
+        {PictureObject, "now", "Send picture"},
+    };
+    for (const auto& b : buttons)
+        add("button", QLatin1String(b.object) + QLatin1Char('_') + QLatin1String(b.payload), b.name,
+            {{QStringLiteral("command_topic"), topics.commandTopic(b.object)},
+             {QStringLiteral("payload_press"), QLatin1String(b.payload)}});
+    // The progress is JSON: the status as the state, the passes, hint and proposal as attributes.
+    add("sensor", QLatin1String(FindMarkObject), "Find Mark",
+        {{QStringLiteral("state_topic"), objectTopic(topics, FindMarkObject)},
+         {QStringLiteral("value_template"), QStringLiteral("{{ value_json.status }}")},
+         {QStringLiteral("json_attributes_topic"), objectTopic(topics, FindMarkObject)}});
+    add("image", QLatin1String(PictureObject), "Picture",
+        {{QStringLiteral("image_topic"), objectTopic(topics, PictureObject)},
+         {QStringLiteral("content_type"), QStringLiteral("image/jpeg")}});
+}
+
 } // namespace
 
 PublishTopics::PublishTopics(const GlobalSettings& s)
@@ -155,27 +233,11 @@ QByteArray StatePayload(const MeterReading& r)
 std::vector<RetainedMessage> DiscoveryConfigs(const GlobalSettings& s)
 {
     const PublishTopics topics(s);
-    const QJsonObject device{
-        {QStringLiteral("identifiers"), QJsonArray{topics.nodeId}},
-        {QStringLiteral("name"), QStringLiteral("Wattsight ") + s.METER_ID},
-        {QStringLiteral("manufacturer"), QStringLiteral("Wattsight")},
-        {QStringLiteral("model"), QStringLiteral("Disc meter camera reader")},
-        {QStringLiteral("sw_version"), QStringLiteral(WATTSIGHT_VERSION)},
-    };
-    const QJsonObject origin{{QStringLiteral("name"), QStringLiteral("Wattsight")},
-                             {QStringLiteral("sw_version"), QStringLiteral(WATTSIGHT_VERSION)}};
     const auto entity = [&](const char* name, const QString& key, bool optional) {
-        return QJsonObject{
-            {QStringLiteral("name"), QLatin1String(name)},
-            {QStringLiteral("state_topic"), topics.state},
-            {QStringLiteral("value_template"), valueTemplate(key, optional)},
-            {QStringLiteral("availability_topic"), topics.availability},
-            {QStringLiteral("device"), device},
-            {QStringLiteral("origin"), origin},
-        };
-    };
-    const auto message = [](const QString& topic, bool wanted, const QJsonObject& o) {
-        return RetainedMessage{topic, wanted ? QJsonDocument(o).toJson(QJsonDocument::Compact) : QByteArray()};
+        QJsonObject o = entityBase(name, s, topics);
+        o.insert(QStringLiteral("state_topic"), topics.state);
+        o.insert(QStringLiteral("value_template"), valueTemplate(key, optional));
+        return o;
     };
     const bool currency = !s.CURRENCY_CODE.isEmpty();
 
@@ -197,7 +259,7 @@ std::vector<RetainedMessage> DiscoveryConfigs(const GlobalSettings& s)
         if (sensor.flags & Hidden)
             o.insert(QStringLiteral("enabled_by_default"), false);
         const bool wanted = s.HOME_ASSISTANT_DISCOVERY && (currency || !(sensor.flags & NeedsCurrency));
-        configs.push_back(message(topics.discoveryConfig(sensor.object), wanted, o));
+        configs.push_back(retained(topics.discoveryConfig(sensor.object), wanted, o));
     }
 
     // Setting the reading from Home Assistant; a number entity has no expiry.
@@ -209,7 +271,8 @@ std::vector<RetainedMessage> DiscoveryConfigs(const GlobalSettings& s)
     number.insert(QStringLiteral("step"), 0.01);
     number.insert(QStringLiteral("mode"), QStringLiteral("box"));
     number.insert(QStringLiteral("unit_of_measurement"), QStringLiteral("kWh"));
-    configs.push_back(message(topics.discoveryConfig(MeterReadingObject, "number"),
-                              s.HOME_ASSISTANT_DISCOVERY && s.ACCEPT_MQTT_COMMANDS, number));
+    configs.push_back(retained(topics.discoveryConfig(MeterReadingObject, "number"),
+                               s.HOME_ASSISTANT_DISCOVERY && s.ACCEPT_MQTT_COMMANDS, number));
+    appendRemoteControlConfigs(configs, s, topics);
     return configs;
 }

@@ -59,7 +59,16 @@ struct RetainedMessage
 QByteArray StatePayload(const MeterReading& reading);
 // One Home Assistant config for every entity the meter may have, each topic always in the same order. The
 // payload is empty (which clears the entity) for one the settings leave out: all while discovery is off, the
-// price and the cost while no currency code is set, the reading's number entity while commands are refused.
+// price and the cost while no currency code is set, the reading's number entity and the remote control's
+// entities while commands are refused.
 std::vector<RetainedMessage> DiscoveryConfigs(const GlobalSettings& s);
 // The meter reading's command object, also its number entity's.
 inline constexpr char MeterReadingObject[] = "meter_reading";
+
+// The objects of the remote control, each on BASE/object with its command on BASE/object/set: logging (state
+// "running" or "stopped"; start, stop), trip (start, stop, reset), find_mark (its progress as JSON; start,
+// accept, cancel) and picture (a JPEG; now).
+inline constexpr char LoggingObject[] = "logging";
+inline constexpr char TripObject[] = "trip";
+inline constexpr char FindMarkObject[] = "find_mark";
+inline constexpr char PictureObject[] = "picture";

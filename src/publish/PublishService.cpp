@@ -85,9 +85,24 @@ void PublishService::applySettings()
         connect(m_client.get(), &MqttClient::commandReceived, this, &PublishService::carryOut);
         m_publisher = std::make_unique<MeterPublisher>(m_ctx, *m_client, m_totals, m_reading);
         clearOldNames();
+        for (const auto& published : m_published)
+            sendPublished(published.first);
         m_timer.start();
     }
     emit statusChanged(statusText());
+}
+
+void PublishService::publishAt(const QString& object, const QByteArray& payload)
+{
+    m_published[object] = payload;
+    sendPublished(object);
+}
+
+void PublishService::sendPublished(const QString& object) const
+{
+    if (m_client)
+        m_client->publishRetained(PublishTopics(m_ctx.settings).base + QLatin1Char('/') + object,
+                                  m_published.at(object));
 }
 
 QString PublishService::namesPath() const
@@ -141,7 +156,7 @@ QString PublishService::setMeterReading(const QByteArray& payload)
     bool isNumber = false;
     const double kWh = payload.trimmed().toDouble(&isNumber);
     if (!isNumber)
-        return QStringLiteral("\"%1\" is not a number of kWh").arg(QString::fromUtf8(payload.left(40)));
+        return CommandDispatcher::payloadIsNot(payload, QStringLiteral("a number of kWh"));
     return m_reading.setReading(kWh, m_reading.sourceForNewReading());
 }
 
@@ -151,7 +166,7 @@ QString PublishService::setTariff(const QByteArray& payload)
         return QStringLiteral("the tariff follows its schedule (Setup, Tariffs)");
     const QByteArray tariff = payload.trimmed();
     if (tariff != "1" && tariff != "2")
-        return QStringLiteral("\"%1\" is not tariff 1 or 2").arg(QString::fromUtf8(payload.left(40)));
+        return CommandDispatcher::payloadIsNot(payload, QStringLiteral("tariff 1 or 2"));
     return setTariffFromCommand(m_ctx, tariff.toInt());
 }
 

@@ -8,6 +8,7 @@
 
 #include <QObject>
 #include <QTimer>
+#include <map>
 #include <memory>
 
 struct GlobalSettings;
@@ -33,7 +34,16 @@ public:
     void applySettings();
     void revolutionCounted(const MeteringContext& ctx, const MeterSource& source) override;
 
+    // A command that lives outside publishing, on BASE/name/set.
+    void addCommand(const QString& name, CommandDispatcher::Handler handler)
+    {
+        m_commands.add(name, std::move(handler));
+    }
+    // Retained on BASE/object while publishing; kept, so that the broker of every later connection has it too.
+    void publishAt(const QString& object, const QByteArray& payload);
+
     QString statusText() const;
+    const MeteringContext& context() const { return m_ctx; }
     const MeterTotals& totals() const { return m_totals; }
     MeterPublisher* publisher() const { return m_publisher.get(); }
 
@@ -44,6 +54,7 @@ signals:
 
 private:
     void stop();
+    void sendPublished(const QString& object) const;
     void carryOut(const QString& topic, const QByteArray& payload, bool retained);
     QString setMeterReading(const QByteArray& payload);
     // "1" or "2" from the utility's switch, followed while the tariff settings say so.
@@ -57,6 +68,8 @@ private:
     CommandDispatcher m_commands;
     QString m_commandRefusal; // the latest command's, until one is carried out
     QStringList m_inForce;    // the publishing settings the client was made from
+    // By publishAt: object -> payload.
+    std::map<QString, QByteArray> m_published;
     MeterTotals m_totals;
     std::unique_ptr<MqttClient> m_client;
     std::unique_ptr<MeterPublisher> m_publisher;

@@ -1,9 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "metering/LoggingEngine.h"
 #include "metering/MeterReadingStore.h"
 #include "metering/PulseSignal.h"
+#include "metering/TripEngine.h"
 #include "publish/MqttLibrary.h"
 #include "publish/PublishService.h"
+#include "publish/RunCommands.h"
 #include "support/MosquittoBroker.h"
+#include "support/PublishCommands.h"
 #include "support/TestContext.h"
 
 #include <QCoreApplication>
@@ -26,15 +30,6 @@ const QString Availability = QStringLiteral("wattsight/meter1/availability");
 const QString State = QStringLiteral("wattsight/meter1/state");
 
 const auto json = [](const QByteArray& bytes) { return QJsonDocument::fromJson(bytes).object(); };
-
-// Commands arrive queued on this thread, so events are processed while waiting.
-bool eventually(const std::function<bool()>& condition)
-{
-    for (QDeadlineTimer deadline(10000); !condition(); QThread::msleep(50), QCoreApplication::processEvents())
-        if (deadline.hasExpired())
-            return false;
-    return true;
-}
 
 // Whether this process still has a socket on that local loopback port: the client's end of a connection.
 bool socketOpenOn(quint16 port)
@@ -92,14 +87,14 @@ struct PublishTest : ::testing::Test
         reading.setCameraSource(Simulated);
     }
     // Sends as another client would, e.g. {"-m", "12"} or {"-r", "-n"}.
-    void send(const QString& topic, const QStringList& message) const
-    {
-        QProcess::execute("mosquitto_pub",
-                          QStringList{"-h", "127.0.0.1", "-p", QString::number(broker.port()), "-t", topic} + message);
-    }
+    void send(const QString& topic, const QStringList& message) const { broker.send(topic, message); }
     bool retainedIs(const QString& topic, const QByteArray& payload) const
     {
         return eventually([&] { return broker.retainedAt(topic) == payload; });
+    }
+    QString command(PublishService& s, const QString& object, const QByteArray& payload) const
+    {
+        return commandAnswer(broker, s, object, payload);
     }
     bool stateHas(qint64 revolutions) const
     {
@@ -320,15 +315,79 @@ TEST_F(PublishTest, TheReadingIsSetByCommandAndEveryPayloadThatIsNotAReadingIsRe
     EXPECT_EQ(QString::number(reading.reading().kWh(), 'f', 6), "12345.603333") << "the reading stays";
 }
 
+TEST_F(PublishTest, TripAndLoggingFollowCommandsAsTheirButtonsAndRefuseWhatTheButtonsWouldNotDoOrWouldAsk)
+{
+    t.ctx.settings.ACCEPT_MQTT_COMMANDS = true;
+    TripEngine trip(t.ctx);
+    LoggingEngine logging(t.ctx);
+    PublishService service(t.ctx, reading);
+    RunCommands commands(service, trip, logging);
+    service.applySettings();
+    const QString loggingState = QStringLiteral("wattsight/meter1/logging");
+    ASSERT_TRUE(retainedIs(loggingState, "stopped"));
+
+    // Home Assistant's switch, buttons, progress and picture.
+    const auto config = [&](const QString& entity, const char* key) {
+        const QString topic = "homeassistant/" + entity + "/config";
+        EXPECT_TRUE(eventually([&] { return !broker.retainedAt(topic).isEmpty(); })) << topic.toStdString();
+        return json(broker.retainedAt(topic))[key].toString();
+    };
+    EXPECT_EQ(QStringList({config("switch/wattsight_meter1/logging", "command_topic"),
+                           config("switch/wattsight_meter1/logging", "state_topic"),
+                           config("switch/wattsight_meter1/logging", "state_off"),
+                           config("button/wattsight_meter1/trip_reset", "payload_press"),
+                           config("sensor/wattsight_meter1/find_mark", "json_attributes_topic"),
+                           config("image/wattsight_meter1/picture", "image_topic"),
+                           config("image/wattsight_meter1/picture", "availability_topic")}),
+              QStringList({"wattsight/meter1/logging/set", loggingState, "stopped", "reset",
+                           "wattsight/meter1/find_mark", "wattsight/meter1/picture", Availability}));
+
+    EXPECT_EQ(command(service, "trip", "start"), "");
+    EXPECT_TRUE(t.ctx.blnGlobalTripRunning);
+    EXPECT_EQ(command(service, "trip", "start"), "the trip is running already");
+    RegisterPulse(t.ctx, 0);
+    ASSERT_EQ(t.ctx.trip.totalPulse, 1);
+    EXPECT_EQ(command(service, "trip", "reset"), "");
+    EXPECT_EQ(t.ctx.trip.totalPulse, 0);
+    EXPECT_EQ(command(service, "trip", "stop"), "");
+    EXPECT_FALSE(t.ctx.blnGlobalTripRunning);
+    EXPECT_EQ(command(service, "trip", "stop") + '|' + command(service, "trip", "reset") + '|' +
+                  command(service, "trip", "pause"),
+              R"(the trip is not running|the trip is not running|"pause" is not start, stop or reset)");
+
+    // No one is asked anything: the camera warning goes out as a notice.
+    EXPECT_EQ(command(service, "logging", "start"), "");
+    EXPECT_TRUE(t.ctx.blnGlobalLoggingRunning);
+    EXPECT_TRUE(retainedIs(loggingState, "running"));
+    EXPECT_EQ(command(service, "logging", "start"), "logging is running already");
+    EXPECT_EQ(command(service, "logging", "stop"), "");
+    EXPECT_TRUE(retainedIs(loggingState, "stopped"));
+    EXPECT_EQ(command(service, "logging", "stop") + '|' + command(service, "logging", "on"),
+              R"(logging is not running|"on" is not start or stop)");
+    // Where the Start button would ask before overwriting, the command is refused.
+    t.ctx.settings.WRITE_ARRAY_TO_DISK = true;
+    ASSERT_TRUE(writeFileBytes(t.ctx.paths.dataStore, "the last run\n"));
+    EXPECT_EQ(command(service, "logging", "start"), "there is data stored as a file, which a new run would overwrite");
+    EXPECT_FALSE(t.ctx.blnGlobalLoggingRunning);
+    EXPECT_EQ(fileBytes(t.ctx.paths.dataStore), "the last run\n");
+    t.ctx.settings.WRITE_ARRAY_TO_DISK = false;
+    t.ctx.varGlobalDataArray.append(LogRecord{});
+    EXPECT_EQ(command(service, "logging", "start"), "there is data in memory, which a new run would overwrite");
+    EXPECT_EQ(t.dialogs.texts(), QStringList());
+    EXPECT_EQ(t.dialogs.notices, QStringList({"Warning. Camera is not running and data will not be logged. If you want "
+                                              "to log fresh data you should start the camera"}));
+}
+
 TEST_F(PublishTest, ConfigsUnderOldNamesAreClearedAtApplyAndAtTheNextStart)
 {
     t.ctx.settings.ACCEPT_MQTT_COMMANDS = true;
     t.ctx.settings.CURRENCY_CODE = "EUR";
     auto service = std::make_unique<PublishService>(t.ctx, reading);
     service->applySettings();
-    // Seven sensors, the price, the cost and the number entity, once the client has sent them.
+    // Seven sensors, the price, the cost, the number entity and the remote control's ten, once the client has
+    // sent them.
     const auto all = [&](const char* filter) {
-        return eventually([&] { return broker.retained(filter, 10).size() == 10; });
+        return eventually([&] { return broker.retained(filter, 20).size() == 20; });
     };
     EXPECT_TRUE(all("homeassistant/+/wattsight_meter1/#"));
 

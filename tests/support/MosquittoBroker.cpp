@@ -78,14 +78,32 @@ void MosquittoBroker::stop()
     }
 }
 
-QMap<QString, QByteArray> MosquittoBroker::retained(const QString& filter, int count) const
+QByteArray MosquittoBroker::subscribe(const QString& filter, const QStringList& options, int count) const
 {
     QProcess sub;
-    sub.start(QStringLiteral("mosquitto_sub"), {"-h", "127.0.0.1", "-p", QString::number(m_port.port()), "-t", filter,
-                                                "-v", "--retained-only", "-C", QString::number(count), "-W", "3"});
+    sub.start(QStringLiteral("mosquitto_sub"),
+              QStringList{"-h", "127.0.0.1", "-p", QString::number(m_port.port()), "-t", filter, "--retained-only",
+                          "-C", QString::number(count), "-W", "3"} +
+                  options);
     sub.waitForFinished(6000);
+    return sub.readAllStandardOutput();
+}
+
+QByteArray MosquittoBroker::retainedBytes(const QString& topic) const
+{
+    return subscribe(topic, {"-N"}, 1);
+}
+
+void MosquittoBroker::send(const QString& topic, const QStringList& message) const
+{
+    QProcess::execute("mosquitto_pub",
+                      QStringList{"-h", "127.0.0.1", "-p", QString::number(m_port.port()), "-t", topic} + message);
+}
+
+QMap<QString, QByteArray> MosquittoBroker::retained(const QString& filter, int count) const
+{
     QMap<QString, QByteArray> messages;
-    for (const QByteArray& line : sub.readAllStandardOutput().split('\n')) {
+    for (const QByteArray& line : subscribe(filter, {"-v"}, count).split('\n')) {
         const qsizetype space = line.indexOf(' ');
         if (space > 0)
             messages.insert(QString::fromUtf8(line.left(space)), line.mid(space + 1));

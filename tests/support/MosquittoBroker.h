@@ -25,8 +25,14 @@ public:
     // The retained messages under the filter, topic -> payload; waits (3 s at most) for `count` of them.
     QMap<QString, QByteArray> retained(const QString& filter, int count = 1) const;
     QByteArray retainedAt(const QString& topic) const { return retained(topic).value(topic); }
+    // The retained payload of one topic byte for byte, binary ones too; empty after 3 s without one.
+    QByteArray retainedBytes(const QString& topic) const;
+    // Sends as another client would, e.g. {"-m", "12"} or {"-r", "-n"}.
+    void send(const QString& topic, const QStringList& message) const;
 
 private:
+    QByteArray subscribe(const QString& filter, const QStringList& options, int count) const;
+
     QTemporaryDir m_dir;
     QProcess m_process;
     ReservedPort m_port;

@@ -9,6 +9,7 @@
 #include "camera/CameraConfiguration.h"
 #include "metering/MeteringContext.h"
 #include "ui/camera/FindMarkForm.h"
+#include "ui/camera/FindMarkSession.h"
 #include "ui/camera/IntensityStripChart.h"
 #include "ui/camera/MotionDetection.h"
 #include "ui/camera/StalledCameraWatch.h"
@@ -124,11 +125,17 @@ CameraForm::~CameraForm()
     delete m_motion.data();
     delete m_startCamera.data();
     delete m_findMark.data();
+    delete m_findMarkSession.data();
 }
 
 FindMarkForm* CameraForm::findMarkForm() const
 {
     return m_findMark.data();
+}
+
+FindMarkSession* CameraForm::findMarkSession() const
+{
+    return m_findMarkSession.data();
 }
 
 MotionDetection* CameraForm::motionDetection() const
@@ -477,12 +484,29 @@ void CameraForm::saveAllSettings()
         m_ctx.services.dialogs.message(SettingsFileSaveProblem(DetectorSettingsFile()) + detectorError);
 }
 
+QString CameraForm::startFindMark()
+{
+    if (!is_camera_running(*m_capture))
+        return QStringLiteral("the camera is not running; Find Mark watches the running camera");
+    if (m_findMarkSession)
+        return QStringLiteral("Find Mark is watching already");
+    m_findMarkSession = new FindMarkSession(m_ctx, *m_capture, this);
+    connect(m_findMarkSession.data(), &FindMarkSession::finished, this, [this](bool accepted) {
+        if (accepted)
+            takeFoundSettings();
+        m_findMarkSession->deleteLater();
+        m_findMarkSession.clear();
+    });
+    return {};
+}
+
 void CameraForm::openFindMark()
 {
+    if (!m_findMarkSession && !startFindMark().isEmpty())
+        return;
     if (!m_findMark) {
-        m_findMark = new FindMarkForm(m_ctx, *m_capture, this);
+        m_findMark = new FindMarkForm(*m_findMarkSession, *m_capture, this);
         m_findMark->setAttribute(Qt::WA_DeleteOnClose);
-        connect(m_findMark.data(), &FindMarkForm::settingsAccepted, this, &CameraForm::takeFoundSettings);
     }
     m_findMark->show();
     m_findMark->raise();

@@ -15,6 +15,7 @@ class CameraDevices;
 class CaptureComponent;
 class CapturePreviewWidget;
 class FindMarkForm;
+class FindMarkSession;
 class ConfirmedNumberField;
 class IntensityStripChart;
 class MotionDetection;
@@ -52,6 +53,10 @@ public:
     QDialog* startCameraForm() const;
     // The Find Mark window while it is open.
     FindMarkForm* findMarkForm() const;
+    // Begins a Find Mark watch of the running camera without its window; "" or why not.
+    QString startFindMark();
+    // The watch from its start until it is accepted or cancelled, whether the window or a command began it.
+    FindMarkSession* findMarkSession() const;
     // Starts the remembered camera as the selection screen's Start button would, without showing it.
     // True when the camera runs afterwards.
     bool startRememberedCamera();
@@ -118,5 +123,6 @@ private:
     BusyWindow m_busy{*this};
     QPointer<QDialog> m_startCamera;
     QPointer<FindMarkForm> m_findMark;
+    QPointer<FindMarkSession> m_findMarkSession;
     StalledCameraWatch* m_stalledWatch = nullptr;
 };

@@ -3,7 +3,6 @@
 
 #include "camera/DetectionGrid.h"
 #include "camera/MarkDetector.h"
-#include "metering/MeteringContext.h"
 #include "metering/PulseSignal.h"
 #include "ui/camera/IntensityStripChart.h"
 #include "ui/capture/CaptureComponent.h"
@@ -18,15 +17,10 @@
 namespace {
 const QColor PlainColour(110, 110, 110);
 const QColor PeakColour(0, 140, 60);
-
-QString yesNo(bool on)
-{
-    return on ? QStringLiteral("yes") : QStringLiteral("no");
-}
 } // namespace
 
-FindMarkForm::FindMarkForm(MeteringContext& ctx, CaptureComponent& capture, QWidget* parent)
-    : QDialog(parent), m_ctx(ctx), m_capture(capture)
+FindMarkForm::FindMarkForm(FindMarkSession& session, CaptureComponent& capture, QWidget* parent)
+    : QDialog(parent), m_session(session), m_capture(capture)
 {
     setObjectName(QStringLiteral("FindMarkForm"));
     setWindowTitle(QStringLiteral("Find Mark"));
@@ -38,9 +32,7 @@ FindMarkForm::FindMarkForm(MeteringContext& ctx, CaptureComponent& capture, QWid
     m_progress->setRange(0, FindMark::PassesNeeded);
     m_progress->setFormat(QStringLiteral("%v of %m"));
     m_progress->setAccessibleName(QStringLiteral("Passes seen"));
-    m_hint = new QLabel(QStringLiteral("No clear pass of the mark yet. Switch on a large load such as a kettle so the "
-                                       "disc turns faster; watching goes on."),
-                        this);
+    m_hint = new QLabel(this);
     m_hint->setObjectName(QStringLiteral("lblFindMarkHint"));
     m_hint->setWordWrap(true);
     m_hint->hide();
@@ -88,34 +80,31 @@ FindMarkForm::FindMarkForm(MeteringContext& ctx, CaptureComponent& capture, QWid
     layout->addWidget(m_proposalBox, 1);
     layout->addLayout(buttons);
 
-    connect(m_use, &QPushButton::clicked, this, &FindMarkForm::useSettings);
-    connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
-    connect(&m_capture, &CaptureComponent::surveyAnalysed, this, &FindMarkForm::onSurvey);
+    connect(m_use, &QPushButton::clicked, &m_session, &FindMarkSession::accept);
+    connect(m_cancel, &QPushButton::clicked, &m_session, &FindMarkSession::cancel);
+    // Closed by its frame or Escape.
+    connect(this, &QDialog::rejected, &m_session, &FindMarkSession::cancel);
+    connect(&m_session, &FindMarkSession::finished, this,
+            [this](bool accepted) { done(accepted ? Accepted : Rejected); });
+    connect(&m_session, &FindMarkSession::progressed, this, [this] {
+        showStatus();
+        if (m_session.findMark().finished())
+            showProposal();
+    });
+    connect(&m_session, &FindMarkSession::surveyedAfterProposal, this, &FindMarkForm::onSurvey);
     connect(&m_capture, &CaptureComponent::previewChanged, this, [this] {
         if (m_proposalBox->isVisible())
             m_preview->setImage(m_capture.previewImage());
     });
-    m_findMark.reset(ctx.settings.REDUCE_VIDEO_NOISE, ctx.settings.REVS_PER_KWH);
-    m_capture.setSurveyGrid(FindMark::SurveyColumns, FindMark::SurveyRows);
     showStatus();
-}
-
-FindMarkForm::~FindMarkForm()
-{
-    m_capture.setSurveyGrid(0, 0);
+    if (m_session.findMark().finished())
+        showProposal();
 }
 
 void FindMarkForm::onSurvey(const CellTable& survey, double time)
 {
-    if (!m_findMark.finished()) {
-        m_findMark.addFrame(survey, time);
-        showStatus();
-        if (m_findMark.finished())
-            showProposal();
-        return;
-    }
     // With the proposal on screen the chart shows what the detector would see, a marker at each revolution.
-    const FindMarkProposal& p = m_findMark.proposal();
+    const FindMarkProposal& p = m_session.findMark().proposal();
     const qint32 v = p.intensityOf(survey);
     // As the detector: on at the trigger, off once below the release for longer than the debounce.
     const bool wasOn = m_markOn;
@@ -132,53 +121,25 @@ void FindMarkForm::onSurvey(const CellTable& survey, double time)
 
 void FindMarkForm::showStatus()
 {
-    const int seen = std::min(m_findMark.passesSeen(), int(FindMark::PassesNeeded));
-    m_status->setText(QStringLiteral("Watching the disc: %1 of %2 passes seen").arg(seen).arg(FindMark::PassesNeeded));
-    m_progress->setValue(seen);
-    m_hint->setVisible(m_findMark.hintDue());
+    m_status->setText(m_session.statusText());
+    m_progress->setValue(std::min(m_session.findMark().passesSeen(), int(FindMark::PassesNeeded)));
+    m_hint->setText(m_session.hintText());
+    m_hint->setVisible(!m_hint->text().isEmpty());
 }
 
 void FindMarkForm::showProposal()
 {
-    const FindMarkProposal& p = m_findMark.proposal();
-    m_status->setText(QStringLiteral("The mark passed %1 times. Proposed settings:").arg(p.passes));
-    m_progress->setValue(FindMark::PassesNeeded);
-    m_hint->hide();
+    const FindMarkProposal& p = m_session.findMark().proposal();
     m_preview->setGrid(DetectionGrid::fromString(p.grid));
     m_preview->setImage(m_capture.previewImage());
     m_chart->setTriggerLevel(p.triggerLevel);
     m_chart->setReferenceLines(
         {{p.plainHigh, PlainColour, QStringLiteral("plain disc")}, {p.markPeak, PeakColour, QStringLiteral("mark")}});
-    m_margins->setText(p.marginsText().replace(0, 1, p.marginsText().at(0).toUpper()) + QLatin1Char('.'));
-    QStringList channels;
-    if (p.red)
-        channels << QStringLiteral("red");
-    if (p.green)
-        channels << QStringLiteral("green");
-    if (p.blue)
-        channels << QStringLiteral("blue");
-    m_summary->setText(
-        QStringLiteral("Active cells: %1 of %2 (tinted). Colours: %3. Invert: %4. Reduce noise: %5. "
-                       "Intensity factor: %6. Trigger level: %7; a mark ends %8 ms below %9 % of it. Track ambient "
-                       "light: %10.")
-            .arg(p.grid.count(QLatin1Char('9')))
-            .arg(FindMark::SurveyColumns * FindMark::SurveyRows)
-            .arg(channels.join(QStringLiteral(", ")), yesNo(p.invert), yesNo(p.reduceNoise))
-            .arg(p.intensityFactor)
-            .arg(p.triggerLevel)
-            .arg(p.debounceMs)
-            .arg(p.releasePercent)
-            .arg(p.trackAmbient ? QStringLiteral("yes, %1 %").arg(p.trackPercent) : QStringLiteral("no")));
+    m_margins->setText(m_session.marginsText());
+    m_summary->setText(m_session.proposalText());
     m_proposalBox->show();
     m_use->setEnabled(true);
     m_use->setDefault(true);
     layout()->activate();
     resize(size().expandedTo(sizeHint()));
-}
-
-void FindMarkForm::useSettings()
-{
-    m_findMark.proposal().applyTo(m_ctx.settings);
-    emit settingsAccepted();
-    accept();
 }

@@ -1,12 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "camera/FindMark.h"
 #include "camera/IntensityHistory.h"
+#include "ui/camera/FindMarkSession.h"
 
 #include <QDialog>
 
-struct MeteringContext;
 class CaptureComponent;
 class CapturePreviewWidget;
 class IntensityStripChart;
@@ -16,30 +15,24 @@ class QPushButton;
 
 // The "Find Mark" window: watches the running camera over the survey grid until the mark has passed twice,
 // then shows the proposed set-up on the live picture and on an intensity chart with its margins in words.
-// "Use These Settings" writes the proposal into the settings record and reports it; Cancel changes nothing.
+// "Use These Settings" accepts the session's proposal; Cancel changes nothing. The window closes when the
+// session ends, also when a command ended it.
 class FindMarkForm : public QDialog
 {
     Q_OBJECT
 
 public:
-    FindMarkForm(MeteringContext& ctx, CaptureComponent& capture, QWidget* parent = nullptr);
-    ~FindMarkForm() override;
+    FindMarkForm(FindMarkSession& session, CaptureComponent& capture, QWidget* parent = nullptr);
 
-    const FindMark& findMark() const { return m_findMark; }
-
-signals:
-    // The proposal is in the settings record; the screens and the detector must take it up.
-    void settingsAccepted();
+    const FindMark& findMark() const { return m_session.findMark(); }
 
 private:
     void onSurvey(const CellTable& survey, double time);
     void showStatus();
     void showProposal();
-    void useSettings();
 
-    MeteringContext& m_ctx;
+    FindMarkSession& m_session;
     CaptureComponent& m_capture;
-    FindMark m_findMark;
     IntensityHistory m_history;
     bool m_markOn = false;
     double m_lastAbove = 0.0;

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/capture/CapturePreviewWidget.h"
 
+#include "ui/capture/GridPainter.h"
+
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -59,24 +61,8 @@ void CapturePreviewWidget::drawOverlay()
     m_overlay = QImage(size(), QImage::Format_ARGB32_Premultiplied);
     m_overlay.fill(Qt::transparent);
     m_overlayGrid = m_grid.text();
-    const int cols = m_grid.columns();
-    const int rows = m_grid.rows();
-    if (cols == 0 || rows == 0)
-        return;
     QPainter p(&m_overlay);
-    const double cw = double(width()) / cols;
-    const double ch = double(height()) / rows;
-    for (int r = 0; r < rows; ++r)
-        for (int c = 0; c < cols; ++c) {
-            const int s = m_grid.sensitivity(c, r);
-            if (s > 0)
-                p.fillRect(QRectF(c * cw, r * ch, cw, ch), QColor(0, 160, 255, 20 + s * 8));
-        }
-    p.setPen(QPen(QColor(255, 255, 255, 90), 1));
-    for (int c = 0; c <= cols; ++c)
-        p.drawLine(QPointF(c * cw, 0), QPointF(c * cw, height()));
-    for (int r = 0; r <= rows; ++r)
-        p.drawLine(QPointF(0, r * ch), QPointF(width(), r * ch));
+    paintDetectionGrid(p, m_overlay.rect(), m_grid);
 }
 
 void CapturePreviewWidget::paintAt(QPointF pos)

@@ -15,7 +15,9 @@
 #include "metering/Tariffs.h"
 #include "metering/TripEngine.h"
 #include "publish/PublishService.h"
+#include "publish/RunCommands.h"
 #include "ui/camera/CameraForm.h"
+#include "ui/camera/RemoteCamera.h"
 #include "ui/camera/StartCameraForm.h"
 #include "ui/capture/CaptureComponent.h"
 #include "ui/data/DebugFillArray.h"
@@ -210,6 +212,16 @@ void WattsightApp::loadMeterReading()
         });
 }
 
+void WattsightApp::addRemoteControl()
+{
+    if (m_runCommands)
+        return;
+    m_runCommands = std::make_unique<RunCommands>(*m_publishService, *m_tripEngine, *m_loggingEngine);
+    const CameraLookup camera = [this] { return qobject_cast<CameraForm*>(m_window->screen(MenuItem::CameraSetup)); };
+    m_remoteFindMark = std::make_unique<RemoteFindMark>(*m_publishService, camera);
+    m_remotePicture = std::make_unique<RemotePicture>(*m_publishService, camera);
+}
+
 bool WattsightApp::StartApplication()
 {
     m_dialogs.beginStartup();
@@ -221,6 +233,7 @@ bool WattsightApp::StartApplication()
         if (const QString problem = LoadTariffState(m_ctx); !problem.isEmpty())
             m_ctx.services.dialogs.message(problem, Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation);
         prepareMetering();
+        addRemoteControl();
         m_ctx.blnGlobalCameraRunning = false;
         LoadWorkingMeterValues(m_ctx);
         m_window->setWindowTitle(ProductInfo::ApplicationTitle);

@@ -13,6 +13,9 @@
 class LoggingEngine;
 class MeterReadingStore;
 class PublishService;
+class RemoteFindMark;
+class RemotePicture;
+class RunCommands;
 class MainWindow;
 class TripEngine;
 
@@ -77,6 +80,8 @@ private:
     void startUnattended();
     // Reads the meter reading's file; what was damaged is told after start-up.
     void loadMeterReading();
+    // The commands over MQTT for the trip, logging, Find Mark and the picture, once the engines exist.
+    void addRemoteControl();
 
     std::unique_ptr<RealServices> m_real;
     // Every message of the program passes here, so that none at start-up waits when it runs unattended.
@@ -91,6 +96,9 @@ private:
     std::unique_ptr<LoggingEngine> m_loggingEngine;
     std::unique_ptr<MeterReadingStore> m_meterReading;
     std::unique_ptr<PublishService> m_publishService;
+    std::unique_ptr<RunCommands> m_runCommands;
+    std::unique_ptr<RemoteFindMark> m_remoteFindMark;
+    std::unique_ptr<RemotePicture> m_remotePicture;
 
     std::unique_ptr<MainWindow> m_window;
     QPointer<SplashForm> m_splash;

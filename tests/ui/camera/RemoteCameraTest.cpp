@@ -1,0 +1,118 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ui/camera/RemoteCamera.h"
+
+#include "CameraScreens.h"
+#include "metering/MeterReadingStore.h"
+#include "publish/MqttLibrary.h"
+#include "support/PublishCommands.h"
+#include "ui/camera/FindMarkForm.h"
+#include "ui/camera/FindMarkSession.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+
+namespace {
+// The camera setup screen with publishing to a broker on this machine and commands taken.
+class RemoteCameraTest : public CameraScreensTest
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(broker.start());
+        t.ctx.settings.PUBLISH_MQTT = true;
+        t.ctx.settings.ACCEPT_MQTT_COMMANDS = true;
+        t.ctx.settings.MQTT_HOST = QStringLiteral("127.0.0.1");
+        t.ctx.settings.MQTT_PORT = broker.port();
+        service.applySettings();
+        ASSERT_TRUE(findMarkSays("Not running"));
+    }
+    QString command(const char* object, const QByteArray& payload)
+    {
+        return commandAnswer(broker, service, object, payload);
+    }
+    // Whether the progress on the broker comes to begin with `text` in `key`.
+    bool findMarkSays(const QString& text, const char* key = "status") const
+    {
+        return eventually([&] {
+            const QJsonObject o = QJsonDocument::fromJson(broker.retainedAt("wattsight/meter1/find_mark")).object();
+            return o[key].toString().startsWith(text);
+        });
+    }
+
+    MosquittoBroker broker;
+    MqttLibrary mqtt;
+    MeterReadingStore reading{t.ctx};
+    PublishService service{t.ctx, reading};
+    RemoteFindMark findMark{service, [this] { return &form; }};
+    RemotePicture picture{service, [this] { return &form; }};
+};
+
+} // namespace
+
+TEST_F(RemoteCameraTest, FindMarkByCommandSharesTheWatchWithTheWindowAndSaysEachStepOnTheBroker)
+{
+    open();
+    EXPECT_EQ(command("find_mark", "start") + '|' + command("picture", "now"),
+              "the camera is not running|the camera is not running");
+    EXPECT_EQ(command("find_mark", "accept") + '|' + command("find_mark", "look"),
+              R"(Find Mark is not running|"look" is not start, accept or cancel)");
+    startOrStopThroughSelectionScreen(true);
+    ASSERT_TRUE(settle());
+
+    const GlobalSettings before = t.ctx.settings;
+    EXPECT_EQ(command("find_mark", "start"), "");
+    EXPECT_TRUE(findMarkSays("Watching the disc: 0 of 2 passes seen"));
+    EXPECT_EQ(command("find_mark", "start") + '|' + command("find_mark", "accept"),
+              "Find Mark is watching already|Find Mark has no proposal yet");
+    ASSERT_TRUE(frames.runUntil([&] { return form.findMarkSession()->findMark().finished(); }, 40.0));
+    EXPECT_TRUE(findMarkSays("The mark passed 2 times. Proposed settings:"));
+    EXPECT_TRUE(findMarkSays("Active cells: ", "proposal"));
+    const FindMarkProposal proposal = form.findMarkSession()->findMark().proposal();
+    EXPECT_EQ(command("find_mark", "accept"), "");
+    EXPECT_TRUE(findMarkSays("The proposed settings are in use"));
+    GlobalSettings expected = before;
+    proposal.applyTo(expected);
+    EXPECT_EQ(t.ctx.settings, expected);
+    EXPECT_EQ(capture().detectionGrid(), proposal.grid) << "the camera takes them as from the window";
+
+    // A watch the window began is cancelled by command, and the window closes with it.
+    press("butFindMark");
+    QPointer<FindMarkForm> window = form.findMarkForm();
+    ASSERT_TRUE(window);
+    EXPECT_EQ(command("find_mark", "cancel"), "");
+    EXPECT_TRUE(findMarkSays("Cancelled; the settings are unchanged"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !window; }));
+    EXPECT_EQ(t.ctx.settings, expected);
+
+    // The picture of the running camera, on request.
+    ASSERT_TRUE(frames.run(0.4));
+    EXPECT_EQ(command("picture", "now") + '|' + command("picture", "later"), R"(|"later" is not now)");
+    EXPECT_TRUE(eventually([&] {
+        const QImage received = QImage::fromData(broker.retainedBytes("wattsight/meter1/picture"), "JPEG");
+        return !received.isNull() && received.size() == capture().previewImage().size();
+    }));
+    startOrStopThroughSelectionScreen(false);
+}
+
+TEST(RemotePictureJpeg, StaysWithinItsSizeAndShowsTheGridLinesAndTheActiveCells)
+{
+    // 4 x 3 cells of 160 x 160 pixels on one grey; the top left one active.
+    QImage frame(640, 480, QImage::Format_RGB32);
+    frame.fill(QColor(60, 60, 60));
+    const QImage picture = QImage::fromData(RemotePicture::jpeg(frame, DetectionGrid::fromString("9000 0000 0000")));
+    ASSERT_EQ(picture.size(), QSize(640, 480));
+    const QColor plain = picture.pixelColor(400, 240);
+    const QColor line = picture.pixelColor(320, 240);
+    const QColor active = picture.pixelColor(80, 80);
+    EXPECT_GT(line.lightness(), plain.lightness() + 20) << "a line between two cells";
+    EXPECT_GT(active.blue(), active.red() + 40) << "the active cell tinted";
+    EXPECT_LT(std::abs(plain.blue() - plain.red()), 10) << "an inactive cell as it was";
+
+    // Noise compresses worst: the quality, then the size give way until it fits.
+    QImage noise(1280, 960, QImage::Format_RGB32);
+    std::generate_n(noise.bits(), noise.sizeInBytes(), [] { return uchar(std::rand()); });
+    const QByteArray jpeg = RemotePicture::jpeg(noise, DetectionGrid::fromString("99 99"));
+    EXPECT_GT(jpeg.size(), 50 * 1024);
+    EXPECT_LE(jpeg.size(), RemotePicture::MaxBytes);
+    EXPECT_FALSE(QImage::fromData(jpeg, "JPEG").isNull());
+}
