@@ -130,6 +130,18 @@ void addPixelRun(const uchar* p, int n, quint32 out[4])
             out[b] += last[b];
     }
 }
+
+// The sum of n bytes, four lanes at a time.
+quint32 addByteRun(const uchar* p, int n)
+{
+    quint32 lanes[4] = {0, 0, 0, 0};
+    const int groups = n / 4;
+    addPixelRun(p, groups, lanes);
+    quint32 s = lanes[0] + lanes[1] + lanes[2] + lanes[3];
+    for (int i = groups * 4; i < n; ++i)
+        s += p[i];
+    return s;
+}
 } // namespace
 
 void CellAnalyser::sumPacked32(const FrameView& f, int ro, int go, int bo)
@@ -165,8 +177,11 @@ void CellAnalyser::sumYuv(const uchar* luma, qsizetype lumaStride, int lumaOffse
                 const uchar* p = line + qsizetype(m_xBounds[c]) * LumaStep;
                 const uchar* end = line + qsizetype(m_xBounds[c + 1]) * LumaStep;
                 quint32 s = 0;
-                for (; p < end; p += LumaStep)
-                    s += *p;
+                if constexpr (LumaStep == 1)
+                    s = addByteRun(p, int(end - p));
+                else
+                    for (; p < end; p += LumaStep)
+                        s += *p;
                 rowSums[c * 3] += s;
             }
         }
@@ -192,9 +207,14 @@ void CellAnalyser::sumYuv(const uchar* luma, qsizetype lumaStride, int lumaOffse
                 if (e <= b)
                     continue;
                 quint32 su = 0, sv = 0;
-                for (int cx = (b + 1) >> 1; cx < e >> 1; ++cx) {
-                    su += ul[qsizetype(cx) * ChromaStep];
-                    sv += vl[qsizetype(cx) * ChromaStep];
+                if constexpr (ChromaStep == 1) {
+                    su = addByteRun(ul + ((b + 1) >> 1), (e >> 1) - ((b + 1) >> 1));
+                    sv = addByteRun(vl + ((b + 1) >> 1), (e >> 1) - ((b + 1) >> 1));
+                } else {
+                    for (int cx = (b + 1) >> 1; cx < e >> 1; ++cx) {
+                        su += ul[qsizetype(cx) * ChromaStep];
+                        sv += vl[qsizetype(cx) * ChromaStep];
+                    }
                 }
                 su *= 2;
                 sv *= 2;

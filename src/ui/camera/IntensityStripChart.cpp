@@ -23,6 +23,8 @@ IntensityStripChart::IntensityStripChart(const IntensityHistory& history, QWidge
                               "so that only the mark lifts the trace above it; each green marker is one counted "
                               "revolution."));
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    // Every pixel is painted, so the window behind need not be.
+    setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
 void IntensityStripChart::setTriggerLevel(qint32 level)

@@ -10,6 +10,8 @@ CapturePreviewWidget::CapturePreviewWidget(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("CapturePreview"));
     setMinimumSize(160, 120);
+    // Every pixel is painted, so the window behind need not be.
+    setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
 void CapturePreviewWidget::setImage(const QImage& image)
