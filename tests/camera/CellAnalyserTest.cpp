@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "camera/CellAnalyser.h"
 
+#include "camera/FramePicture.h"
+
 #include <array>
 #include <cmath>
 #include <gtest/gtest.h>
@@ -196,14 +198,52 @@ TEST(CellAnalyser, YuvLayoutsAgreeWithRgbAnalysisOfTheSamePicture)
     a.setGrid(7, 5);
     small.setGrid(3, 2);
     const CellTable rgb = a.analyse(img.view());
+    std::vector<quint32> picture(std::size_t(img.width * img.height));
     for (const auto& [layout, matrix, fullRange] : cases) {
         SCOPED_TRACE(::testing::Message() << "format " << int(layout.format) << (fullRange ? " full" : ""));
-        const CellTable fromYuv = a.analyse(encode(img, layout, matrix, fullRange).view);
+        const YuvFrame yuv = encode(img, layout, matrix, fullRange);
+        const CellTable fromYuv = a.analyse(yuv.view);
         ASSERT_EQ(fromYuv.rgb.size(), rgb.rgb.size());
         for (std::size_t i = 0; i < rgb.rgb.size(); ++i)
             EXPECT_NEAR(fromYuv.rgb[i], rgb.rgb[i], 2) << "cell value " << i;
+        // The picture for the live view, at the frame's size: every pixel's colour.
+        ASSERT_TRUE(drawFramePicture(yuv.view, picture.data(), img.width, img.height, img.width * 4));
+        int wrong = 0;
+        for (int i = 0; i < img.width * img.height; ++i)
+            for (int ch = 0; ch < 3; ++ch)
+                wrong += std::abs(int(picture[std::size_t(i)] >> (16 - 8 * ch) & 0xFF) -
+                                  img.at(i % img.width, i / img.width, ch)) > 3;
+        EXPECT_EQ(wrong, 0);
         // Rounding, not truncation, on the way back: a uniform grey comes back exactly.
         for (quint8 v : small.analyse(encode(grey, layout, matrix, true).view).rgb)
             EXPECT_TRUE(!fullRange || v == 100) << int(v);
     }
+    // Lines far longer than the partial sums of luma and chroma hold in one go.
+    RgbImage white = uniformImage(2049, 2, 0xFF);
+    small.setGrid(1, 1);
+    for (quint8 v : small.analyse(encode(white, yuv420p, YuvMatrix::Bt601, true).view).rgb)
+        EXPECT_EQ(v, 255);
+}
+
+TEST(FramePicture, EachPackedByteOrderAndThePixelNearestEachCentre)
+{
+    RgbImage img = randomImage(4, 2, 5);
+    std::vector<uchar> bytes(img.bytes.size());
+    quint32 out[2];
+    for (auto [format, r, g, b] : {std::tuple{PixelFormat::Bgrx32, 2, 1, 0},
+                                   {PixelFormat::Rgbx32, 0, 1, 2},
+                                   {PixelFormat::Xrgb32, 1, 2, 3},
+                                   {PixelFormat::Xbgr32, 3, 2, 1}}) {
+        for (int i = 0; i < 8; ++i)
+            for (auto [ch, offset] : {std::pair{0, r}, {1, g}, {2, b}})
+                bytes[std::size_t(i * 4 + offset)] = img.at(i % 4, i / 4, ch);
+        FrameView v{.format = format, .width = 4, .height = 2, .planes = {bytes.data()}, .strides = {16}};
+        ASSERT_TRUE(drawFramePicture(v, out, 2, 1, 8));
+        // Two pixels across, one down: the frame's (1, 1) and (3, 1).
+        for (int i : {0, 1})
+            EXPECT_EQ(out[i], 0xFF000000u | quint32(img.at(2 * i + 1, 1, 0)) << 16 |
+                                  quint32(img.at(2 * i + 1, 1, 1)) << 8 | img.at(2 * i + 1, 1, 2))
+                << int(format) << " pixel " << i;
+    }
+    EXPECT_FALSE(drawFramePicture(FrameView{}, out, 2, 1, 8));
 }

@@ -71,6 +71,7 @@ void CaptureWorker::restart(quint32 run)
 {
     m_run = run;
     m_lastStreamUs = -1;
+    m_previewNow = true; // a new run shows its first frame
     // A grid change empties the noise filter's history.
     const int c = m_analyser.columns();
     const int r = m_analyser.rows();
@@ -86,8 +87,9 @@ void CaptureWorker::setPreview(QSize size, int intervalMs)
 
 bool CaptureWorker::previewDue()
 {
-    if (m_sincePreview.elapsed() < m_previewIntervalMs)
+    if (!m_previewNow && m_sincePreview.elapsed() < m_previewIntervalMs)
         return false;
+    m_previewNow = false;
     m_sincePreview.restart();
     return true;
 }

@@ -64,5 +64,6 @@ private:
     QElapsedTimer m_sincePreview;
     QSize m_previewSize{320, 240};
     int m_previewIntervalMs = 100;
+    bool m_previewNow = true;
     quint32 m_run = 0;
 };

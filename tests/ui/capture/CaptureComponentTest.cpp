@@ -125,6 +125,14 @@ TEST(CaptureComponent, EveryDirectPixelFormatGivesTheCellColourAndTheTextFollows
             for (auto [ch, value] : {std::pair{0, 200}, {1, 120}, {2, 40}})
                 EXPECT_NEAR(c.cellValue(ch, cell % 3, cell / 3), value, tolerance) << "channel " << ch;
     }
+    // The run's first frame is in the live view at once, drawn at the display size.
+    c.setDisplaySize(40, 30, false);
+    c.stop();
+    c.startLiveVideo();
+    t.cameras.lastStream->push(uniformFrame(F::Format_NV12, {34, 26}, QColor(200, 120, 40)));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return c.previewImage().size() == QSize(40, 30); }, 5000));
+    const QColor shown = c.previewImage().pixelColor(20, 15);
+    EXPECT_LE(std::abs(shown.red() - 200) + std::abs(shown.green() - 120) + std::abs(shown.blue() - 40), 6);
     // Active cells show the mean of the compared channels, inactive ones a dot.
     EXPECT_EQ(c.currentCellValuesText(), " 120   . 120" + Eol + "   . 120   ." + Eol);
     c.setCompareRed(false);
