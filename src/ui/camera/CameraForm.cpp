@@ -80,6 +80,8 @@ CameraForm::CameraForm(MeteringContext& ctx, StartCameraFactory startCamera, Cam
 {
     setObjectName(QStringLiteral("CameraForm"));
     setWindowTitle(QStringLiteral("Camera Setup"));
+    // Opaque: the fields that change with every frame then repaint without the window frame behind them.
+    setAutoFillBackground(true);
     m_capture->setDialogParent(this);
     m_capture->meterConstant = [this] { return m_ctx.settings.REVS_PER_KWH; };
 
