@@ -482,10 +482,20 @@ void CaptureComponent::startLiveVideo()
 void CaptureComponent::startStream(std::unique_ptr<CameraStream> stream)
 {
     m_stream = std::move(stream);
-    connect(m_stream.get(), &CameraStream::frame, m_worker, &CaptureWorker::analyseVideoFrame, Qt::QueuedConnection);
+    // Direct when the frame is raised on the capture thread, queued to it from anywhere else.
+    connect(m_stream.get(), &CameraStream::frame, m_worker, &CaptureWorker::analyseVideoFrame);
     connect(m_stream.get(), &CameraStream::failed, this, &CaptureComponent::failRunning);
     m_state = StatePreview;
-    m_stream->start();
+    onStreamThread([s = m_stream.get()] { s->start(); });
+}
+
+void CaptureComponent::onStreamThread(const std::function<void()>& work)
+{
+    // Through the worker, which outlives the stream that the work may delete.
+    if (m_stream->thread() == QThread::currentThread())
+        work();
+    else
+        QMetaObject::invokeMethod(m_worker, work, Qt::BlockingQueuedConnection);
 }
 
 void CaptureComponent::startFile()
@@ -495,7 +505,12 @@ void CaptureComponent::startFile()
             QStringLiteral("No video file has been chosen. Select \"%1\" again to choose one.").arg(VideoFileName));
         return;
     }
-    auto stream = std::make_unique<VideoFileStream>(m_videoFile);
+    // The player is made on the capture thread: Qt Multimedia hands each frame to the sink on the sink's own
+    // thread, which then is the capture thread, not this busy one.
+    std::unique_ptr<VideoFileStream> stream;
+    QMetaObject::invokeMethod(
+        m_worker, [&stream, path = m_videoFile] { stream = std::make_unique<VideoFileStream>(path); },
+        Qt::BlockingQueuedConnection);
     connect(stream.get(), &VideoFileStream::frameRateKnown, this, [this](double rate) { m_grantedRate = rate; });
     startStream(std::move(stream));
 }
@@ -540,8 +555,10 @@ void CaptureComponent::stop()
     if (m_stream) {
         m_stream->disconnect(this);
         m_stream->disconnect(m_worker);
-        m_stream->stop();
-        m_stream.reset();
+        onStreamThread([this] {
+            m_stream->stop();
+            m_stream.reset();
+        });
     }
     m_state = StateStopped;
 }

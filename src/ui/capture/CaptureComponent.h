@@ -152,6 +152,8 @@ private:
     CameraFormat chosenCameraFormat() const;
     void grantRate();
     void startStream(std::unique_ptr<CameraStream> stream);
+    // Runs work on the thread the stream lives on and waits for it.
+    void onStreamThread(const std::function<void()>& work);
     void startFile();
     void chooseVideoFile();
     void failRunning(const QString& reason);

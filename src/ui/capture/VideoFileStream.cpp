@@ -9,7 +9,7 @@ VideoFileStream::VideoFileStream(const QString& path, QObject* parent) : CameraS
 {
     m_player.setVideoSink(&m_sink);
     m_player.setLoops(QMediaPlayer::Infinite);
-    // Direct: the frame goes on from the sink's thread to the capture thread without a stop on the UI thread.
+    // Direct: raised on the sink's thread, which the component chooses.
     connect(&m_sink, &QVideoSink::videoFrameChanged, this, &CameraStream::frame, Qt::DirectConnection);
     connect(&m_player, &QMediaPlayer::errorOccurred, this, [this](QMediaPlayer::Error e, const QString& text) {
         if (e != QMediaPlayer::NoError)
