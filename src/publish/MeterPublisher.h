@@ -38,6 +38,10 @@ public:
     qint64 statesSent() const { return m_statesSent; }
 
 private:
+    void publishConfigs();
+    // A change of the tariff settings or of the tariff in force, made elsewhere, shows at the next tick.
+    void followTariffs();
+    void addTariffs(MeterReading& r) const;
     void sendState();
     double secondsSinceLastState();
 
@@ -48,5 +52,7 @@ private:
     PublishTopics m_topics;
     double m_lastStateTimer = 0.0;
     bool m_pending = false;
+    qint32 m_configsTariffCount = 0; // the TARIFF_COUNT the configs were published for
+    qint16 m_sentTariff = 0;
     qint64 m_statesSent = 0;
 };
