@@ -49,8 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         if (r.isSet()) {
             check(std::isfinite(r.kWh()) && r.kWh() >= 0 && std::isfinite(r.cost()) && !r.source.isNone());
             check(r.revolutions >= r.runRevolutions && r.checks.size() <= MeterRegister::CheckHistory);
-            check(a.kWh() == r.kWh() && a.cost() == r.cost() && a.revolutions == r.revolutions &&
-                  a.source == r.source);
+            check(a.kWh() == r.kWh() && a.cost() == r.cost() && a.revolutions == r.revolutions && a.source == r.source);
         }
         check(a.isSet() == r.isSet() && a.checks == r.checks);
     }

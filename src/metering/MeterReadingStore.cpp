@@ -143,7 +143,8 @@ QString MeterReadingStore::describeDamage(const MeterReadingJournal::FileLines& 
     if (!anyKept)
         return text + QStringLiteral("No reading could be recovered, so the meter reading is not set: set it again "
                                      "in Setup, Meter Reading.");
-    text += QStringLiteral("The meter reading goes on from the last good state kept: ") + kept.join(QStringLiteral("; "));
+    text +=
+        QStringLiteral("The meter reading goes on from the last good state kept: ") + kept.join(QStringLiteral("; "));
     if (file.good.empty())
         text += QStringLiteral(" (from METERREADING.BAK)");
     const int linesAfter = file.count - file.lastGoodLine;

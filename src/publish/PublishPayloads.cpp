@@ -242,9 +242,9 @@ std::vector<RetainedMessage> DiscoveryConfigs(const GlobalSettings& s)
         readingNumber(twoTariffs ? entity("Set meter reading tariff 1", QStringLiteral("meter_reading_t1_kwh"), true)
                                  : entity("Set meter reading", QStringLiteral("meter_reading_kwh"), true),
                       topics, MeterReadingObject)));
-    configs.push_back(message(
-        topics.discoveryConfig(MeterReadingT2Object, "number"), commands && twoTariffs,
-        readingNumber(entity("Set meter reading tariff 2", QStringLiteral("meter_reading_t2_kwh"), true), topics,
-                      MeterReadingT2Object)));
+    configs.push_back(
+        message(topics.discoveryConfig(MeterReadingT2Object, "number"), commands && twoTariffs,
+                readingNumber(entity("Set meter reading tariff 2", QStringLiteral("meter_reading_t2_kwh"), true),
+                              topics, MeterReadingT2Object)));
     return configs;
 }
