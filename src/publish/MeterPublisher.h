@@ -17,8 +17,9 @@ struct MeterTotals
 // Turns revolutions into retained messages: "online" and the discovery configs (cleared while discovery is
 // off) at start and again when the number of tariffs changes, a state message on each revolution but at most one
 // a second (later revolutions are merged into the next one, a switch of tariff goes with the next one too), and one
-// at least every minute, so a dashboard sees the meter is alive while the disc stands still. While the disc is overdue the power is the falling cap (PowerBound), sent at least every 5 s
-// so a dashboard follows a load that went off instead of holding the old power until the next revolution.
+// at least every minute, so a dashboard sees the meter is alive while the disc stands still. While the disc is overdue
+// the power is the falling cap (PowerBound), sent at least every 5 s so a dashboard follows a load that went off
+// instead of holding the old power until the next revolution.
 class MeterPublisher
 {
 public:
