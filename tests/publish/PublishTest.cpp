@@ -2,6 +2,7 @@
 #include "metering/LoggingEngine.h"
 #include "metering/MeterReadingStore.h"
 #include "metering/PulseSignal.h"
+#include "metering/RecordLine.h"
 #include "metering/TripEngine.h"
 #include "publish/MqttLibrary.h"
 #include "publish/PublishService.h"
@@ -12,6 +13,8 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QDir>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
@@ -369,18 +372,34 @@ TEST_F(PublishTest, TripAndLoggingFollowCommandsAsTheirButtonsAndRefuseWhatTheBu
     EXPECT_TRUE(retainedIs(loggingState, "stopped"));
     EXPECT_EQ(command(service, "logging", "stop") + '|' + command(service, "logging", "on"),
               R"(logging is not running|"on" is not start or stop)");
-    // Where the Start button would ask before overwriting, the command is refused.
+    // Where the Start button would ask before overwriting, the last run's backup is kept under its own name;
+    // a file that is no backup is left alone and the start refused.
     t.ctx.settings.WRITE_ARRAY_TO_DISK = true;
     ASSERT_TRUE(writeFileBytes(t.ctx.paths.dataStore, "the last run\n"));
-    EXPECT_EQ(command(service, "logging", "start"), "there is data stored as a file, which a new run would overwrite");
+    EXPECT_EQ(command(service, "logging", "start"),
+              "there is data stored as a file, which could not be kept under another name");
     EXPECT_FALSE(t.ctx.blnGlobalLoggingRunning);
     EXPECT_EQ(fileBytes(t.ctx.paths.dataStore), "the last run\n");
+    LogRecord last;
+    last.DateTime = QDateTime(QDate(2009, 1, 15), QTime(1, 30));
+    std::tie(last.Year, last.Month, last.Day, last.Hour, last.Min, last.LoggingSeconds) =
+        std::tuple(2009, 1, 15, 1, 30, 3600);
+    const RecordLine lines(t.ctx);
+    const QByteArray backup = lines.header() + lines.line(last);
+    ASSERT_TRUE(writeFileBytes(t.ctx.paths.dataStore, backup));
+    t.ctx.varGlobalDataArray.append(last);
+    t.dialogs.notices.clear();
+    EXPECT_EQ(command(service, "logging", "start"), "");
+    EXPECT_EQ(fileBytes(QFileInfo(t.ctx.paths.dataStore).dir().filePath("DATASTOR-2009-01-15-003000.DTA")), backup);
+    EXPECT_EQ(t.dialogs.notices, QStringList({"The disk backup of the last logging run, started 15/01/2009 00:30:00, "
+                                              "has been kept as DATASTOR-2009-01-15-003000.DTA.",
+                                              "Warning. Camera is not running and data will not be logged. If you "
+                                              "want to log fresh data you should start the camera"}));
+    EXPECT_EQ(command(service, "logging", "stop"), "");
     t.ctx.settings.WRITE_ARRAY_TO_DISK = false;
     t.ctx.varGlobalDataArray.append(LogRecord{});
     EXPECT_EQ(command(service, "logging", "start"), "there is data in memory, which a new run would overwrite");
     EXPECT_EQ(t.dialogs.texts(), QStringList());
-    EXPECT_EQ(t.dialogs.notices, QStringList({"Warning. Camera is not running and data will not be logged. If you want "
-                                              "to log fresh data you should start the camera"}));
 }
 
 TEST_F(PublishTest, TwoTariffsPublishEachRegisterAndTheTariffAndTheSecondRegisterHasItsOwnCommand)
