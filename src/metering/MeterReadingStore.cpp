@@ -219,6 +219,9 @@ QString MeterReadingStore::checkAccuracy(double meterKWh, int tariff)
 
 void MeterReadingStore::revolutionCounted(const MeteringContext& ctx, const MeterSource& source)
 {
+    // With no trip or logging run no minute update brings the tariff in force up to date, so it is done here.
+    if (registerCount() > 1 && !ctx.blnGlobalTripRunning && !ctx.blnGlobalLoggingRunning)
+        LoadWorkingMeterValues(m_ctx);
     // The register of the tariff the revolution was priced at.
     MeterReadingJournal::Register& journal = m_state.of(registerCount() > 1 ? ctx.pulse.intGlobalWkgTarrifNumber : 1);
     MeterRegister& r = journal.reading;

@@ -116,6 +116,7 @@ TEST_F(MeterReadingTest, WithTwoTariffsEachRegisterCountsTheRevolutionsPricedAtI
     GlobalSettings& s = t.ctx.settings;
     std::tie(s.TARIFF_COUNT, s.TARIFF_FROM_MQTT, s.COST_PER_KWH, s.TARIFF_2_COST_PER_KWH) = std::tuple(2, true, 20, 8);
     LoadWorkingMeterValues(t.ctx);
+    t.ctx.blnGlobalTripRunning = true; // the run's minute update brings the tariff in force up to date
     ASSERT_EQ(store->setReading(1000, Hall), "");
     EXPECT_FALSE(store->total()) << "unknown until both registers are set";
     ASSERT_EQ(store->setReading(200, Hall, 2), "");
@@ -132,6 +133,14 @@ TEST_F(MeterReadingTest, WithTwoTariffsEachRegisterCountsTheRevolutionsPricedAtI
     EXPECT_TRUE(said.contains("last good state kept: Day 1000.110 kWh, as counted at 15/01/2009 09:00; Night "
                               "200.197 kWh, as counted at 15/01/2009 09:01. What its last 1 line(s)"))
         << said.toStdString();
+
+    // With nothing running no minute update comes: a revolution takes the tariff in force when it is counted.
+    t.ctx.blnGlobalTripRunning = false;
+    ASSERT_EQ(setTariffFromCommand(t.ctx, 1), "");
+    const double night = reading(2).kWh();
+    revolutions(3);
+    EXPECT_EQ(std::pair(t.ctx.pulse.intGlobalWkgTarrifNumber, reading(2).kWh()), std::pair(qint16{1}, night));
+    EXPECT_NEAR(reading(1).kWh(), 1000.12, 1e-9);
 }
 
 TEST_F(MeterReadingTest, AFileFromBeforeTwoTariffsIsTariffOnesRegisterWrittenAsBefore)

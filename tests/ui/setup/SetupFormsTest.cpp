@@ -122,7 +122,7 @@ TEST(MeterReadingForm, SetsTheReadingForTheRunningCameraChecksItAndRefusesBadInp
     f.form.hide();
     f.form.show();
     enter("edtMeterReading2", "500", "btnSetReading2");
-    f.t.ctx.pulse.intGlobalWkgTarrifNumber = 2;
+    f.t.ctx.settings.TARIFF_2_HOURS = QStringLiteral("00:00-24:00");
     RegisterPulse(f.t.ctx, 1, 0, hall);
     EXPECT_EQ(shown("lblReading") + ' ' + shown("lblReading2"), "12345.700 kWh 500.003 kWh");
     EXPECT_EQ(QAccessible::queryAccessibleInterface(f.field("edtMeterReading2"))->text(QAccessible::Name),
