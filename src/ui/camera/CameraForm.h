@@ -55,6 +55,8 @@ public:
     // Starts the remembered camera as the selection screen's Start button would, without showing it.
     // True when the camera runs afterwards.
     bool startRememberedCamera();
+    // After the settings files were read again: the fields, the component and the detector take their values.
+    void settingsReloaded();
 
 signals:
     // After the detector's values or the component's configuration changed.
