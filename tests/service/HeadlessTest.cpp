@@ -128,10 +128,10 @@ protected:
         s.PUBLISH_MQTT = true;
         s.MQTT_HOST = QStringLiteral("127.0.0.1");
         s.MQTT_PORT = broker.port();
-        for (const QString& error : {SaveLoggingSettings(t.ctx), SaveAdvancedSettings(t.ctx),
-                                     SaveSettingsFile(t.ctx, UnattendedSettingsFile()),
-                                     SaveSettingsFile(t.ctx, PublishSettingsFile()),
-                                     RunMarker::noteRunStarted(t.ctx, QDateTime::currentDateTime().addSecs(-60))})
+        for (const QString& error :
+             {SaveLoggingSettings(t.ctx), SaveAdvancedSettings(t.ctx),
+              SaveSettingsFile(t.ctx, UnattendedSettingsFile()), SaveSettingsFile(t.ctx, PublishSettingsFile()),
+              RunMarker::noteRunStarted(t.ctx, QDateTime::currentDateTime().addSecs(-60))})
             ASSERT_EQ(error, QString());
     }
     void TearDown() override

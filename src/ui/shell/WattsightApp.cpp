@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/shell/WattsightApp.h"
 
-#include "app/LoggedDialogs.h"
 #include "app/Clock.h"
 #include "app/ConfigFiles.h"
 #include "app/DelayTenths.h"
 #include "app/Dialogs.h"
 #include "app/EventPump.h"
 #include "app/FileIo.h"
+#include "app/LoggedDialogs.h"
 #include "app/UnattendedSettings.h"
 #include "metering/LogEvent.h"
 #include "metering/LoggingEngine.h"
