@@ -48,15 +48,11 @@ struct NotifySocket
     QByteArray all;
 };
 
-// The program started as a service manager starts it: no display variable at all, a socket to notify.
+// The program started as a service manager starts it: no display variable at all, a socket to notify. QProcess
+// kills it when the test ends early.
 class Program : public ::testing::Test
 {
 protected:
-    void TearDown() override
-    {
-        program.kill();
-        program.waitForFinished(5000);
-    }
     void start(const QStringList& arguments)
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
