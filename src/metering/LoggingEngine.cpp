@@ -213,6 +213,7 @@ void LoggingEngine::tick()
     runTick();
     m_inTick = false;
     m_messages.showAll(m_ctx.services.dialogs);
+    emit ticked();
 }
 
 void LoggingEngine::runTick()

@@ -429,6 +429,12 @@ bool CameraForm::startRememberedCamera()
     return is_camera_running(*m_capture);
 }
 
+void CameraForm::settingsReloaded()
+{
+    reloadSettingFields();
+    takeFoundSettings();
+}
+
 void CameraForm::restartStalledCamera()
 {
     if (auto* selection = qobject_cast<StartCameraForm*>(m_startCamera.data())) {
