@@ -13,13 +13,13 @@ namespace {
 struct Loaded
 {
     QString message;
-    MeterRegister reading;
+    std::array<MeterRegister, MeterReadingJournal::Tariffs> registers;
 };
 
 Loaded load(MeteringContext& ctx)
 {
     MeterReadingStore store(ctx);
-    Loaded out{store.load(), store.reading()};
+    Loaded out{store.load(), {store.reading(1), store.reading(2)}};
     return out;
 }
 } // namespace
@@ -39,17 +39,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (split >= 0)
         files.files.insert(QStringLiteral("/fuzz/METERREADING.BAK"), input.sliced(split + 1));
 
+    ctx.settings.TARIFF_COUNT = 2;
     const Loaded first = load(ctx);
-    const MeterRegister& r = first.reading;
-    if (r.isSet()) {
-        check(std::isfinite(r.kWh()) && r.kWh() >= 0 && std::isfinite(r.cost()) && !r.source.isNone());
-        check(r.revolutions >= r.runRevolutions && r.checks.size() <= MeterRegister::CheckHistory);
-    }
     const Loaded again = load(ctx);
     check(again.message.isEmpty());
-    check(again.reading.isSet() == r.isSet() && again.reading.checks == r.checks);
-    if (r.isSet())
-        check(again.reading.kWh() == r.kWh() && again.reading.cost() == r.cost() &&
-              again.reading.revolutions == r.revolutions && again.reading.source == r.source);
+    for (std::size_t i = 0; i < first.registers.size(); ++i) {
+        const MeterRegister& r = first.registers[i];
+        const MeterRegister& a = again.registers[i];
+        if (r.isSet()) {
+            check(std::isfinite(r.kWh()) && r.kWh() >= 0 && std::isfinite(r.cost()) && !r.source.isNone());
+            check(r.revolutions >= r.runRevolutions && r.checks.size() <= MeterRegister::CheckHistory);
+            check(a.kWh() == r.kWh() && a.cost() == r.cost() && a.revolutions == r.revolutions && a.source == r.source);
+        }
+        check(a.isSet() == r.isSet() && a.checks == r.checks);
+    }
     return 0;
 }

@@ -6,6 +6,7 @@
 #include "app/FileIo.h"
 #include "app/TextFormat.h"
 #include "metering/DataFileWriters.h"
+#include "metering/EarlierBackup.h"
 #include "metering/LogEvent.h"
 #include "metering/MeteringContext.h"
 #include "metering/PowerBound.h"
@@ -212,6 +213,7 @@ void LoggingEngine::tick()
     runTick();
     m_inTick = false;
     m_messages.showAll(m_ctx.services.dialogs);
+    emit ticked();
 }
 
 void LoggingEngine::runTick()
@@ -263,15 +265,26 @@ QString LoggingEngine::startRun(bool canAsk)
     if (m_backupInProgress)
         return QStringLiteral("the last run's final backup is still being written");
     Dialogs& dialogs = ctx.services.dialogs;
+    QString kept;
     if (ctx.settings.WRITE_ARRAY_TO_DISK && ctx.services.files.exists(ctx.paths.dataStore)) {
-        if (!canAsk)
-            return QStringLiteral("there is data stored as a file, which a new run would overwrite");
-        if (dialogs.message(QStringLiteral("There is data stored as a file, if you continue it will be overwritten. "
-                                           "Do you wish to continue?"),
-                            Dialogs::Buttons::YesNo) != Dialogs::Answer::Yes)
+        // No one to ask: the last run's backup is kept under its own name, so nothing is overwritten.
+        if (!canAsk) {
+            const std::optional<LogRecord> first = FirstBackupRecord(ctx);
+            if (first)
+                kept = KeepEarlierBackup(ctx, RunStart(*first));
+            if (kept.isEmpty())
+                return QStringLiteral("there is data stored as a file, which could not be kept under another name");
+            kept = QStringLiteral("The disk backup of the last logging run, started %1, has been kept as %2.")
+                       .arg(GeneralDateFormat(ctx.locale).format(RunStart(*first)), kept);
+        } else if (dialogs.message(
+                       QStringLiteral("There is data stored as a file, if you continue it will be overwritten. "
+                                      "Do you wish to continue?"),
+                       Dialogs::Buttons::YesNo) != Dialogs::Answer::Yes) {
             return QStringLiteral("declined");
+        }
     }
-    if (ctx.varGlobalDataArray.IsDataInMemory()) {
+    // With the backup on, the records in memory are the kept file's or came from a file.
+    if (ctx.varGlobalDataArray.IsDataInMemory() && kept.isEmpty()) {
         if (!canAsk)
             return QStringLiteral("there is data in memory, which a new run would overwrite");
         if (dialogs.message(QStringLiteral("There is data already in memory, do you wish to overwrite it?\n"
@@ -284,6 +297,8 @@ QString LoggingEngine::startRun(bool canAsk)
     StartLogging();
     RefreshLoggingDisplay();
     emit runStarted(ctx.logging.startTime);
+    if (!kept.isEmpty())
+        dialogs.notice(kept, Dialogs::Icon::Information);
     if (!ctx.blnGlobalCameraRunning) {
         const QString warning = QStringLiteral("Warning. Camera is not running and data will not be logged. If you "
                                                "want to log fresh data you should start the camera");

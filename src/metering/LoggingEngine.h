@@ -63,6 +63,8 @@ signals:
     // A run began (Start button or resume) or was stopped by the Stop button.
     void runStarted(const QDateTime& startTime);
     void runStopped();
+    // After each tick of a running logging: its timer still turns.
+    void ticked();
 
 private:
     void changed() { emit displayChanged(); }

@@ -85,7 +85,7 @@ template <std::size_t N> std::optional<std::array<double, N>> doubles(const QLis
 }
 
 // A setting line: the reading set and its source.
-bool applySet(State& s, const Line& line)
+bool applySet(Register& s, const Line& line)
 {
     if (line.fields.size() != 2)
         return false;
@@ -100,7 +100,7 @@ bool applySet(State& s, const Line& line)
 }
 
 // A revolution line: the setting it belongs to, then the whole counting state.
-bool applyRevolution(State& s, const Line& line)
+bool applyRevolution(Register& s, const Line& line)
 {
     if (line.fields.size() != 7)
         return false;
@@ -127,7 +127,7 @@ bool applyRevolution(State& s, const Line& line)
     return true;
 }
 
-bool applyCheck(State& s, const Line& line)
+bool applyCheck(Register& s, const Line& line)
 {
     if (line.fields.size() != 3)
         return false;
@@ -142,7 +142,7 @@ bool applyCheck(State& s, const Line& line)
     return true;
 }
 
-bool apply(State& s, const Line& line)
+bool apply(Register& s, const Line& line)
 {
     switch (line.kind) {
     case 'S':
@@ -156,13 +156,22 @@ bool apply(State& s, const Line& line)
     }
 }
 
+// "S" for tariff 1, "S2" for tariff 2.
+QByteArray kindText(char kind, int tariff)
+{
+    QByteArray text(1, kind);
+    if (tariff != 1)
+        text += QByteArray::number(tariff);
+    return text;
+}
+
 } // namespace
 
-QByteArray seal(char kind, qint64 seq, const QDateTime& at, const QList<QByteArray>& fields)
+QByteArray seal(char kind, int tariff, qint64 seq, const QDateTime& at, const QList<QByteArray>& fields)
 {
     QByteArray line;
     line.reserve(120);
-    line += kind;
+    line += kindText(kind, tariff);
     line += ' ';
     line += QByteArray::number(seq);
     line += ' ';
@@ -190,15 +199,17 @@ std::optional<Line> parse(QByteArrayView text)
     if (error != std::errc() || end != hex.data() + hex.size() || checksum != crc32(body))
         return std::nullopt;
     QList<QByteArray> fields = body.toByteArray().split(' ');
-    if (fields.size() < 3 || fields[0].size() != 1)
+    if (fields.size() < 3 || fields[0].isEmpty())
         return std::nullopt;
+    const char kind = fields[0][0];
+    const int tariff = fields[0].size() == 1 ? 1 : fields[0].sliced(1).toInt();
     const auto seq = toInteger(fields[1]);
     const auto at = toTime(fields[2]);
-    if (!seq || !at)
+    if (!seq || !at || tariff < 1 || tariff > Tariffs || fields[0] != kindText(kind, tariff))
         return std::nullopt;
-    Line line{fields[0][0], *seq, fields.mid(3), *at};
+    Line line{kind, tariff, *seq, fields.mid(3), *at};
     // Replaying it alone says whether its fields make sense; a well-sealed line of nonsense is damage too.
-    State probe;
+    Register probe;
     probe.reading.set = true;
     if (line.kind == 'R')
         probe.setSeq = line.fields.isEmpty() ? 0 : toInteger(line.fields[0]).value_or(0);
@@ -229,33 +240,33 @@ State replay(std::vector<Line> lines)
     for (std::size_t i = 0; i < lines.size(); ++i) {
         if (i > 0 && lines[i].seq == lines[i - 1].seq)
             continue;
-        apply(s, lines[i]);
+        apply(s.of(lines[i].tariff), lines[i]);
         s.lastSeq = lines[i].seq;
     }
     return s;
 }
 
-QByteArray State::setLine() const
+QByteArray Register::setLine() const
 {
-    return seal('S', setSeq, reading.setAt,
+    return seal('S', tariff, setSeq, reading.setAt,
                 {number(reading.setKWh), reading.source.key().toUtf8().toPercentEncoding()});
 }
 
-QByteArray State::revolutionLine() const
+QByteArray Register::revolutionLine() const
 {
     const MeterRegister& r = reading;
-    return seal('R', countedSeq, r.countedAt,
+    return seal('R', tariff, countedSeq, r.countedAt,
                 {QByteArray::number(setSeq), QByteArray::number(r.revolutions), QByteArray::number(r.runRevolutions),
                  number(r.revsPerKWh), number(r.price), number(r.closedKWh), number(r.closedCost)});
 }
 
-QByteArray State::checkLine(std::size_t index) const
+QByteArray Register::checkLine(std::size_t index) const
 {
     const AccuracyCheck& c = reading.checks[index];
-    return seal('K', checkSeqs[index], c.at, {time(c.since), number(c.countedKWh), number(c.advancedKWh)});
+    return seal('K', tariff, checkSeqs[index], c.at, {time(c.since), number(c.countedKWh), number(c.advancedKWh)});
 }
 
-QByteArray State::compacted() const
+QByteArray Register::compacted() const
 {
     QByteArray out;
     if (reading.set) {
@@ -268,12 +279,25 @@ QByteArray State::compacted() const
     return out;
 }
 
-void State::addCheck(qint64 seq, const AccuracyCheck& check)
+void Register::addCheck(qint64 seq, const AccuracyCheck& check)
 {
     reading.addCheck(check);
     checkSeqs.push_back(seq);
     if (checkSeqs.size() > reading.checks.size())
         checkSeqs.erase(checkSeqs.begin(), checkSeqs.end() - qsizetype(reading.checks.size()));
+}
+
+bool State::anySet() const
+{
+    return std::any_of(registers.begin(), registers.end(), [](const Register& r) { return r.reading.set; });
+}
+
+QByteArray State::compacted() const
+{
+    QByteArray out;
+    for (const Register& r : registers)
+        out += r.compacted();
+    return out;
 }
 
 } // namespace MeterReadingJournal

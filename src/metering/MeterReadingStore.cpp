@@ -5,6 +5,7 @@
 #include "app/FileIo.h"
 #include "metering/MeteringContext.h"
 #include "metering/PulseSignal.h"
+#include "metering/Tariffs.h"
 
 #include <QDir>
 #include <cmath>
@@ -82,7 +83,7 @@ QString MeterReadingStore::load()
     }
     m_state = replay(std::move(lines));
     // Missing while a reading was kept: a rewrite was cut off, and the previous file holds it.
-    m_fileWhole = present ? !damaged && files.tail(m_path, 1) == "\n" : !m_state.reading.set;
+    m_fileWhole = present ? !damaged && files.tail(m_path, 1) == "\n" : !m_state.anySet();
     m_fileBytes = present && m_fileWhole ? files.size(m_path) : 0;
 
     QString message;
@@ -95,7 +96,7 @@ QString MeterReadingStore::load()
                             : QStringLiteral("The damaged file could not be put aside and is replaced at the next "
                                              "write."));
     }
-    if (!m_fileWhole && m_state.reading.set && compact()) {
+    if (!m_fileWhole && m_state.anySet() && compact()) {
         m_lastCommitDone = true;
         m_lastCommit = m_ctx.services.clock.timer();
     }
@@ -126,12 +127,24 @@ QString MeterReadingStore::describeDamage(const MeterReadingJournal::FileLines& 
                    .arg(numbers.join(QStringLiteral(", ")));
     }
     QString text = FileName + QStringLiteral(" ") + what + QStringLiteral(".") + CrLf;
-    const MeterRegister& r = m_state.reading;
-    if (!r.set)
+    QStringList kept;
+    int orphanLines = 0;
+    bool anyKept = false;
+    for (int tariff = 1; tariff <= registerCount(); ++tariff) {
+        const MeterReadingJournal::Register& r = m_state.of(tariff);
+        const QString name = registerCount() > 1 ? TariffName(m_ctx.settings, tariff) + QLatin1Char(' ') : QString();
+        kept << (r.reading.set ? name + QStringLiteral("%1 kWh, as counted at %2")
+                                            .arg(kWhText(m_ctx.locale, r.reading.kWh()),
+                                                 m_ctx.locale.toString(r.reading.countedAt, QLocale::ShortFormat))
+                               : name + QStringLiteral("not set"));
+        orphanLines += r.orphanLines;
+        anyKept = anyKept || r.reading.set;
+    }
+    if (!anyKept)
         return text + QStringLiteral("No reading could be recovered, so the meter reading is not set: set it again "
                                      "in Setup, Meter Reading.");
-    text += QStringLiteral("The meter reading goes on from the last good state kept: %1 kWh, as counted at %2")
-                .arg(kWhText(m_ctx.locale, r.kWh()), m_ctx.locale.toString(r.countedAt, QLocale::ShortFormat));
+    text +=
+        QStringLiteral("The meter reading goes on from the last good state kept: ") + kept.join(QStringLiteral("; "));
     if (file.good.empty())
         text += QStringLiteral(" (from METERREADING.BAK)");
     const int linesAfter = file.count - file.lastGoodLine;
@@ -141,7 +154,7 @@ QString MeterReadingStore::describeDamage(const MeterReadingJournal::FileLines& 
                     .arg(linesAfter);
     else
         text += QStringLiteral(". The lines after the damage hold the whole reading, so nothing is missing.");
-    if (m_state.orphanLines > 0)
+    if (orphanLines > 0)
         text += CrLf + QStringLiteral("A later setting of the reading was lost with the damage: the reading is the "
                                       "one set before it, and the revolutions counted for the lost one are not in it.");
     return text;
@@ -154,44 +167,69 @@ QString MeterReadingStore::refusal(double kWh)
     return {};
 }
 
-QString MeterReadingStore::setReading(double kWh, const MeterSource& source)
+int MeterReadingStore::registerCount() const
+{
+    return m_ctx.settings.TARIFF_COUNT > 1 ? MeterReadingJournal::Tariffs : 1;
+}
+
+std::optional<ReadingTotal> MeterReadingStore::total() const
+{
+    ReadingTotal sum;
+    for (int tariff = 1; tariff <= registerCount(); ++tariff) {
+        const MeterRegister& r = reading(tariff);
+        if (!r.isSet())
+            return std::nullopt;
+        sum.kWh += r.kWh();
+        sum.cost += r.cost();
+    }
+    return sum;
+}
+
+QString MeterReadingStore::setReading(double kWh, const MeterSource& source, int tariff)
 {
     if (const QString refused = refusal(kWh); !refused.isEmpty())
         return refused;
     if (source.isNone())
         return QStringLiteral("No camera is running or remembered, so the reading would follow nothing. Start the "
                               "camera that watches your meter, then set the reading.");
-    m_state.reading.setReading(kWh, source, WholeSecondsNow(m_ctx));
-    m_state.setSeq = ++m_state.lastSeq;
-    m_state.countedSeq = 0;
-    write(m_state.setLine());
+    MeterReadingJournal::Register& r = m_state.of(tariff);
+    r.reading.setReading(kWh, source, WholeSecondsNow(m_ctx));
+    r.setSeq = ++m_state.lastSeq;
+    r.countedSeq = 0;
+    write(r.setLine());
     emit changed();
     return {};
 }
 
-QString MeterReadingStore::checkAccuracy(double meterKWh)
+QString MeterReadingStore::checkAccuracy(double meterKWh, int tariff)
 {
-    const MeterRegister& r = m_state.reading;
+    MeterReadingJournal::Register& journal = m_state.of(tariff);
+    const MeterRegister& r = journal.reading;
     if (!r.set)
         return QStringLiteral("The meter reading is not set: set it first, then check it some days later.");
     if (!std::isfinite(meterKWh) || meterKWh <= r.setKWh)
         return QStringLiteral("The meter showed %1 kWh when the reading was set: enter what it shows now, which is "
                               "more.")
             .arg(kWhText(m_ctx.locale, r.setKWh));
-    m_state.addCheck(++m_state.lastSeq, r.check(meterKWh, WholeSecondsNow(m_ctx)));
-    write(m_state.checkLine(m_state.reading.checks.size() - 1));
+    journal.addCheck(++m_state.lastSeq, r.check(meterKWh, WholeSecondsNow(m_ctx)));
+    write(journal.checkLine(r.checks.size() - 1));
     emit changed();
     return {};
 }
 
 void MeterReadingStore::revolutionCounted(const MeteringContext& ctx, const MeterSource& source)
 {
-    MeterRegister& r = m_state.reading;
+    // With no trip or logging run no minute update brings the tariff in force up to date, so it is done here.
+    if (registerCount() > 1 && !ctx.blnGlobalTripRunning && !ctx.blnGlobalLoggingRunning)
+        LoadWorkingMeterValues(m_ctx);
+    // The register of the tariff the revolution was priced at.
+    MeterReadingJournal::Register& journal = m_state.of(registerCount() > 1 ? ctx.pulse.intGlobalWkgTarrifNumber : 1);
+    MeterRegister& r = journal.reading;
     if (!r.set || source != r.source)
         return;
     r.countRevolution(ctx.pulse.dblGlobalWkgRevsPerKWH, ctx.pulse.dblGlobalWkgCostPerKWH, WholeSecondsNow(m_ctx));
-    m_state.countedSeq = ++m_state.lastSeq;
-    write(m_state.revolutionLine());
+    journal.countedSeq = ++m_state.lastSeq;
+    write(journal.revolutionLine());
     emit changed();
 }
 

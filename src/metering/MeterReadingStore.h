@@ -8,9 +8,16 @@
 #include <QObject>
 #include <QTimer>
 #include <memory>
+#include <optional>
 
 class FileHandle;
 struct MeteringContext;
+
+struct ReadingTotal
+{
+    double kWh = 0.0;
+    double cost = 0.0;
+};
 
 // The meter's own reading, kept in METERREADING.DTA so that it survives anything. Every change is appended as
 // one line at once, handed to the system in one write: a killed process loses nothing. The disk itself is made
@@ -19,7 +26,9 @@ struct MeteringContext;
 // that still matter, atomically, and the file it replaces stays beside it as METERREADING.BAK; a damaged file
 // is put aside as METERREADING.BAD and the last good state is used.
 //
-// Revolutions move the reading only when they come from the source it was set for.
+// Revolutions move the reading only when they come from the source it was set for. A two-rate meter has a register
+// per tariff (TARIFF_COUNT 2), each set on its own and moved only by the revolutions counted in its tariff, the tariff
+// the working price is of; tariff 1's register is the one reading of a one-rate meter.
 class MeterReadingStore : public QObject, public PulseObserver
 {
     Q_OBJECT
@@ -39,13 +48,19 @@ public:
     // there is none yet.
     QString load();
 
-    const MeterRegister& reading() const { return m_state.reading; }
+    const MeterRegister& reading(int tariff = 1) const { return m_state.of(tariff).reading; }
+    // The registers the meter has: one per tariff.
+    int registerCount() const;
+    // What the registers add up to: tariff 1's with one tariff, the sum with two. Absent while one of them is not
+    // set, as a sum that grew by a register when it was set would look like that much energy used at once.
+    std::optional<ReadingTotal> total() const;
     // Why a reading typed or sent cannot be taken, or "" when it is a number from 0 to MaxKWh.
     static QString refusal(double kWh);
-    // Sets the reading for that source from now on; "" or why it was refused.
-    QString setReading(double kWh, const MeterSource& source);
-    // Checks counting against what the meter shows now and keeps the check; "" or why it was refused.
-    QString checkAccuracy(double meterKWh);
+    // Sets the tariff's register for that source from now on; "" or why it was refused.
+    QString setReading(double kWh, const MeterSource& source, int tariff = 1);
+    // Checks counting against what the meter's register of the tariff shows now and keeps the check; "" or why it
+    // was refused.
+    QString checkAccuracy(double meterKWh, int tariff = 1);
 
     void revolutionCounted(const MeteringContext& ctx, const MeterSource& source) override;
 

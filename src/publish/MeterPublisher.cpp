@@ -26,11 +26,27 @@ MeterPublisher::MeterPublisher(MeteringContext& ctx, RetainedSink& sink, const M
     : m_ctx(ctx), m_sink(sink), m_totals(totals), m_reading(reading), m_topics(ctx.settings)
 {
     m_sink.publishRetained(m_topics.availability, QByteArrayLiteral("online"));
+    publishConfigs();
+    sendState();
+}
+
+void MeterPublisher::publishConfigs()
+{
     // A config left out is cleared (an empty retained message), so switching discovery off takes the sensors out
     // of Home Assistant instead of leaving them there unavailable for good.
-    for (const RetainedMessage& config : DiscoveryConfigs(ctx.settings))
+    for (const RetainedMessage& config : DiscoveryConfigs(m_ctx.settings))
         m_sink.publishRetained(config.topic, config.payload);
-    sendState();
+    m_configsTariffCount = m_ctx.settings.TARIFF_COUNT;
+}
+
+void MeterPublisher::followTariffs()
+{
+    if (m_ctx.settings.TARIFF_COUNT != m_configsTariffCount) {
+        publishConfigs();
+        m_pending = true;
+    }
+    if (m_ctx.pulse.intGlobalWkgTarrifNumber != m_sentTariff)
+        m_pending = true;
 }
 
 void MeterPublisher::revolutionCounted()
@@ -43,6 +59,7 @@ void MeterPublisher::revolutionCounted()
 
 void MeterPublisher::tick()
 {
+    followTariffs();
     const double elapsed = secondsSinceLastState();
     const bool falling = PowerBoundAt(m_ctx.pulse, m_ctx.services.clock.timer()).has_value();
     if ((m_pending && elapsed >= MinSecondsBetweenStates) || elapsed >= MaxSecondsBetweenStates ||
@@ -70,17 +87,29 @@ void MeterPublisher::sendState()
         r.avgPower1hW = run->avg1hourKWH * 1000.0;
     }
     r.time = m_ctx.services.clock.now();
-    const MeterRegister& reading = m_reading.reading();
-    if (reading.isSet())
-        r.meterReadingKwh = reading.kWh();
+    const std::optional<ReadingTotal> total = m_reading.total();
+    if (total)
+        r.meterReadingKwh = total->kWh;
     const GlobalSettings& s = m_ctx.settings;
     if (!s.CURRENCY_CODE.isEmpty()) {
         r.price = p.dblGlobalWkgCostPerKWH / s.PRICE_UNITS_PER_CURRENCY_UNIT;
-        if (reading.isSet())
-            r.cost = reading.cost() / s.PRICE_UNITS_PER_CURRENCY_UNIT;
+        if (total)
+            r.cost = total->cost / s.PRICE_UNITS_PER_CURRENCY_UNIT;
     }
+    addTariffs(r);
     m_sink.publishRetained(m_topics.state, StatePayload(r));
     m_lastStateTimer = m_ctx.services.clock.timer();
     m_pending = false;
+    m_sentTariff = p.intGlobalWkgTarrifNumber;
     ++m_statesSent;
+}
+
+void MeterPublisher::addTariffs(MeterReading& r) const
+{
+    if (m_ctx.settings.TARIFF_COUNT < 2)
+        return;
+    r.tariff = m_ctx.pulse.intGlobalWkgTarrifNumber;
+    for (auto [tariff, kWh] : {std::pair(1, &r.meterReadingT1Kwh), std::pair(2, &r.meterReadingT2Kwh)})
+        if (m_reading.reading(tariff).isSet())
+            *kWh = m_reading.reading(tariff).kWh();
 }

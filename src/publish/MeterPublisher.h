@@ -15,10 +15,11 @@ struct MeterTotals
 };
 
 // Turns revolutions into retained messages: "online" and the discovery configs (cleared while discovery is
-// off) at start, a state message on each revolution but at most one a second (later revolutions are merged
-// into the next one), and one at least every minute, so a dashboard sees the meter is alive while the disc
-// stands still. While the disc is overdue the power is the falling cap (PowerBound), sent at least every 5 s
-// so a dashboard follows a load that went off instead of holding the old power until the next revolution.
+// off) at start and again when the number of tariffs changes, a state message on each revolution but at most one
+// a second (later revolutions are merged into the next one, a switch of tariff goes with the next one too), and one
+// at least every minute, so a dashboard sees the meter is alive while the disc stands still. While the disc is overdue
+// the power is the falling cap (PowerBound), sent at least every 5 s so a dashboard follows a load that went off
+// instead of holding the old power until the next revolution.
 class MeterPublisher
 {
 public:
@@ -38,6 +39,10 @@ public:
     qint64 statesSent() const { return m_statesSent; }
 
 private:
+    void publishConfigs();
+    // A change of the tariff settings or of the tariff in force, made elsewhere, shows at the next tick.
+    void followTariffs();
+    void addTariffs(MeterReading& r) const;
     void sendState();
     double secondsSinceLastState();
 
@@ -48,5 +53,7 @@ private:
     PublishTopics m_topics;
     double m_lastStateTimer = 0.0;
     bool m_pending = false;
+    qint32 m_configsTariffCount = 0; // the TARIFF_COUNT the configs were published for
+    qint16 m_sentTariff = 0;
     qint64 m_statesSent = 0;
 };

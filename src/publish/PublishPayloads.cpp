@@ -44,6 +44,7 @@ enum SensorFlag : unsigned
     Diagnostic = 2,    // of interest when looking into the meter, not on a dashboard
     Hidden = 4,        // not enabled until the user enables it
     NeedsCurrency = 8, // only while a currency code is set
+    TwoTariffs = 16,   // only with two tariffs
 };
 
 struct Sensor
@@ -52,7 +53,7 @@ struct Sensor
     const char* name;
     const char* key;
     const char* deviceClass; // nullptr: none
-    const char* stateClass;
+    const char* stateClass;  // nullptr: none
     Unit unit;
     const char* fixedUnit;
     int precision; // the suggested display precision; -1: none
@@ -71,6 +72,12 @@ constexpr Sensor Sensors[] = {
      Optional | Hidden},
     {MeterReadingObject, "Meter reading", "meter_reading_kwh", "energy", "total_increasing", Unit::Fixed, "kWh", 2,
      Optional},
+    {"meter_reading_t1", "Meter reading tariff 1", "meter_reading_t1_kwh", "energy", "total_increasing", Unit::Fixed,
+     "kWh", 2, Optional | TwoTariffs},
+    {"meter_reading_t2", "Meter reading tariff 2", "meter_reading_t2_kwh", "energy", "total_increasing", Unit::Fixed,
+     "kWh", 2, Optional | TwoTariffs},
+    // A number that names a tariff, nothing to average.
+    {"tariff", "Tariff", "tariff", nullptr, nullptr, Unit::None, nullptr, -1, TwoTariffs},
     {"price", "Price", "price", nullptr, "measurement", Unit::CurrencyCodePerKwh, nullptr, -1, NeedsCurrency},
     {"cost", "Cost", "cost", "monetary", "total", Unit::CurrencyCode, nullptr, -1, Optional | NeedsCurrency},
 };
@@ -180,6 +187,30 @@ void appendRemoteControlConfigs(std::vector<RetainedMessage>& configs, const Glo
          {QStringLiteral("content_type"), QStringLiteral("image/jpeg")}});
 }
 
+void insertTariffs(QJsonObject& o, const MeterReading& r)
+{
+    if (r.tariff)
+        o.insert(QStringLiteral("tariff"), *r.tariff);
+    if (r.meterReadingT1Kwh)
+        o.insert(QStringLiteral("meter_reading_t1_kwh"), rounded(*r.meterReadingT1Kwh, 6));
+    if (r.meterReadingT2Kwh)
+        o.insert(QStringLiteral("meter_reading_t2_kwh"), rounded(*r.meterReadingT2Kwh, 6));
+}
+
+// The number entity that sets a register through the object's command; a number entity has no expiry.
+QJsonObject readingNumber(QJsonObject number, const PublishTopics& topics, const char* object)
+{
+    number.insert(QStringLiteral("unique_id"),
+                  topics.nodeId + QLatin1Char('_') + QLatin1String(object) + QStringLiteral("_set"));
+    number.insert(QStringLiteral("command_topic"), topics.commandTopic(object));
+    number.insert(QStringLiteral("min"), 0);
+    number.insert(QStringLiteral("max"), MeterReadingStore::MaxKWh);
+    number.insert(QStringLiteral("step"), 0.01);
+    number.insert(QStringLiteral("mode"), QStringLiteral("box"));
+    number.insert(QStringLiteral("unit_of_measurement"), QStringLiteral("kWh"));
+    return number;
+}
+
 } // namespace
 
 PublishTopics::PublishTopics(const GlobalSettings& s)
@@ -227,6 +258,7 @@ QByteArray StatePayload(const MeterReading& r)
         o.insert(QStringLiteral("price"), rounded(*r.price, 6));
     if (r.cost)
         o.insert(QStringLiteral("cost"), rounded(*r.cost, 6));
+    insertTariffs(o, r);
     return QJsonDocument(o).toJson(QJsonDocument::Compact);
 }
 
@@ -246,7 +278,8 @@ std::vector<RetainedMessage> DiscoveryConfigs(const GlobalSettings& s)
         const QString key = QLatin1String(sensor.key);
         QJsonObject o = entity(sensor.name, key, sensor.flags & Optional);
         o.insert(QStringLiteral("unique_id"), topics.nodeId + QLatin1Char('_') + QLatin1String(sensor.object));
-        o.insert(QStringLiteral("state_class"), QLatin1String(sensor.stateClass));
+        if (sensor.stateClass)
+            o.insert(QStringLiteral("state_class"), QLatin1String(sensor.stateClass));
         o.insert(QStringLiteral("expire_after"), ExpireAfterSeconds);
         if (sensor.deviceClass)
             o.insert(QStringLiteral("device_class"), QLatin1String(sensor.deviceClass));
@@ -258,21 +291,23 @@ std::vector<RetainedMessage> DiscoveryConfigs(const GlobalSettings& s)
             o.insert(QStringLiteral("entity_category"), QStringLiteral("diagnostic"));
         if (sensor.flags & Hidden)
             o.insert(QStringLiteral("enabled_by_default"), false);
-        const bool wanted = s.HOME_ASSISTANT_DISCOVERY && (currency || !(sensor.flags & NeedsCurrency));
+        const bool wanted = s.HOME_ASSISTANT_DISCOVERY && (currency || !(sensor.flags & NeedsCurrency)) &&
+                            (s.TARIFF_COUNT > 1 || !(sensor.flags & TwoTariffs));
         configs.push_back(retained(topics.discoveryConfig(sensor.object), wanted, o));
     }
 
-    // Setting the reading from Home Assistant; a number entity has no expiry.
-    QJsonObject number = entity("Set meter reading", QStringLiteral("meter_reading_kwh"), true);
-    number.insert(QStringLiteral("unique_id"), topics.nodeId + QStringLiteral("_meter_reading_set"));
-    number.insert(QStringLiteral("command_topic"), topics.commandTopic(MeterReadingObject));
-    number.insert(QStringLiteral("min"), 0);
-    number.insert(QStringLiteral("max"), MeterReadingStore::MaxKWh);
-    number.insert(QStringLiteral("step"), 0.01);
-    number.insert(QStringLiteral("mode"), QStringLiteral("box"));
-    number.insert(QStringLiteral("unit_of_measurement"), QStringLiteral("kWh"));
-    configs.push_back(retained(topics.discoveryConfig(MeterReadingObject, "number"),
-                               s.HOME_ASSISTANT_DISCOVERY && s.ACCEPT_MQTT_COMMANDS, number));
+    // Setting the reading from Home Assistant; with two tariffs, tariff 1's register, and tariff 2's beside it.
+    const bool twoTariffs = s.TARIFF_COUNT > 1;
+    const bool commands = s.HOME_ASSISTANT_DISCOVERY && s.ACCEPT_MQTT_COMMANDS;
+    configs.push_back(retained(
+        topics.discoveryConfig(MeterReadingObject, "number"), commands,
+        readingNumber(twoTariffs ? entity("Set meter reading tariff 1", QStringLiteral("meter_reading_t1_kwh"), true)
+                                 : entity("Set meter reading", QStringLiteral("meter_reading_kwh"), true),
+                      topics, MeterReadingObject)));
+    configs.push_back(
+        retained(topics.discoveryConfig(MeterReadingT2Object, "number"), commands && twoTariffs,
+                readingNumber(entity("Set meter reading tariff 2", QStringLiteral("meter_reading_t2_kwh"), true),
+                              topics, MeterReadingT2Object)));
     appendRemoteControlConfigs(configs, s, topics);
     return configs;
 }

@@ -25,6 +25,11 @@ struct MeterReading
     std::optional<double> meterReadingKwh;
     std::optional<double> price;
     std::optional<double> cost;
+    // A two-rate meter's tariff in force and each tariff's register, absent until set; absent altogether with one
+    // tariff. meterReadingKwh and cost are then of both registers together (see MeterReadingStore::total).
+    std::optional<int> tariff;
+    std::optional<double> meterReadingT1Kwh;
+    std::optional<double> meterReadingT2Kwh;
 
     // powerW is the falling cap on the power since the last revolution (PowerBound), not a measured power.
     bool powerIsBound = false;
@@ -62,8 +67,10 @@ QByteArray StatePayload(const MeterReading& reading);
 // price and the cost while no currency code is set, the reading's number entity and the remote control's
 // entities while commands are refused.
 std::vector<RetainedMessage> DiscoveryConfigs(const GlobalSettings& s);
-// The meter reading's command object, also its number entity's.
+// The meter reading's command object, also its number entity's; with two tariffs it sets tariff 1's register.
 inline constexpr char MeterReadingObject[] = "meter_reading";
+// Tariff 2's register's.
+inline constexpr char MeterReadingT2Object[] = "meter_reading_t2";
 
 // The objects of the remote control, each on BASE/object with its command on BASE/object/set: logging (state
 // "running" or "stopped"; start, stop), trip (start, stop, reset), find_mark (its progress as JSON; start,

@@ -28,7 +28,9 @@ PublishService::PublishService(MeteringContext& ctx, MeterReadingStore& reading,
 {
     m_ctx.pulseObservers.push_back(this);
     m_commands.add(QLatin1String(MeterReadingObject),
-                   [this](const QByteArray& payload) { return setMeterReading(payload); });
+                   [this](const QByteArray& payload) { return setMeterReading(payload, 1); });
+    m_commands.add(QLatin1String(MeterReadingT2Object),
+                   [this](const QByteArray& payload) { return setMeterReading(payload, 2); });
     m_commands.add(QStringLiteral("tariff"), [this](const QByteArray& payload) { return setTariff(payload); });
     connect(&m_reading, &MeterReadingStore::changed, this, [this] {
         if (m_publisher)
@@ -151,13 +153,15 @@ void PublishService::carryOut(const QString& topic, const QByteArray& payload, b
     emit statusChanged(statusText());
 }
 
-QString PublishService::setMeterReading(const QByteArray& payload)
+QString PublishService::setMeterReading(const QByteArray& payload, int tariff)
 {
+    if (tariff > m_reading.registerCount())
+        return QStringLiteral("the meter has one tariff (Setup, Tariffs)");
     bool isNumber = false;
     const double kWh = payload.trimmed().toDouble(&isNumber);
     if (!isNumber)
         return CommandDispatcher::payloadIsNot(payload, QStringLiteral("a number of kWh"));
-    return m_reading.setReading(kWh, m_reading.sourceForNewReading());
+    return m_reading.setReading(kWh, m_reading.sourceForNewReading(), tariff);
 }
 
 QString PublishService::setTariff(const QByteArray& payload)

@@ -56,7 +56,8 @@ private:
     void stop();
     void sendPublished(const QString& object) const;
     void carryOut(const QString& topic, const QByteArray& payload, bool retained);
-    QString setMeterReading(const QByteArray& payload);
+    // Sets the tariff's register; tariff 2's only with two tariffs.
+    QString setMeterReading(const QByteArray& payload, int tariff);
     // "1" or "2" from the utility's switch, followed while the tariff settings say so.
     QString setTariff(const QByteArray& payload);
     // Clears the configs under the names last published, when they are not the present ones.

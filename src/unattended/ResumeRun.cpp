@@ -4,12 +4,11 @@
 #include "app/Clock.h"
 #include "app/FileIo.h"
 #include "data/DataImport.h"
+#include "metering/EarlierBackup.h"
 #include "metering/LoggingEngine.h"
 #include "metering/MeteringContext.h"
 #include "metering/RecordLine.h"
 
-#include <QDir>
-#include <QFileInfo>
 #include <algorithm>
 #include <optional>
 
@@ -17,8 +16,6 @@ namespace {
 
 // A record line is far shorter; more than this after the last line end is not an interrupted write.
 constexpr qint64 LongestUnfinishedLine = 65536;
-// Renamed copies of one run's backup tried before giving up.
-constexpr int NamesTried = 100;
 
 struct BackupState
 {
@@ -44,25 +41,6 @@ QString leftAsItIs(const QString& why)
                                 "kept a copy of it.\r\n");
 }
 
-QDateTime runStart(const LogRecord& record)
-{
-    return record.DateTime.addSecs(-record.LoggingSeconds);
-}
-
-// The backup's first record, when its second line reads as one (the first is the header).
-std::optional<LogRecord> firstRecord(MeteringContext& ctx)
-{
-    auto file = ctx.services.files.open(ctx.paths.dataStore, FileIo::Mode::Read);
-    QByteArray header;
-    QByteArray line;
-    LogRecord record;
-    const bool read = file && file->readLine(header) && file->readLine(line) &&
-                      RecordLine(ctx).read(QString::fromLocal8Bit(line), record).isEmpty();
-    if (file)
-        file->close();
-    return read ? std::optional(record) : std::nullopt;
-}
-
 // Whether the backup that begins with this record was written by the run the marker names.
 bool isTheRunsOwn(MeteringContext& ctx, const RunMarker::UnfinishedRun& run, const LogRecord& first)
 {
@@ -71,29 +49,12 @@ bool isTheRunsOwn(MeteringContext& ctx, const RunMarker::UnfinishedRun& run, con
     // Whole seconds on both sides may put the two one second apart. Runs follow one another, and one that
     // logged a record lasted at least that record's LoggingSeconds, so an earlier run started at least that
     // long, and a logging interval, before.
-    const qint64 apart = std::abs(runStart(first).secsTo(run.start));
+    const qint64 apart = std::abs(RunStart(first).secsTo(run.start));
     const qint64 interval = std::min<qint64>(ctx.settings.LOGGING_INTERVAL_SECONDS, first.LoggingSeconds);
     if (apart > 1 && apart >= interval)
         return false;
     // A clock set back can give an earlier run the same start; the file as that run left it is still its own.
     return run.earlierBackup.isEmpty() || run.earlierBackup != RunMarker::backupFingerprint(ctx);
-}
-
-// Renames the earlier run's backup beside it after the run's start, never over a file there; the new file
-// name, or empty when it could not be renamed.
-QString keepEarlierBackup(MeteringContext& ctx, const QDateTime& start)
-{
-    FileIo& files = ctx.services.files;
-    const QFileInfo backup(ctx.paths.dataStore);
-    const QString stem = backup.completeBaseName() + start.toString(QStringLiteral("-yyyy-MM-dd-HHmmss"));
-    for (int copy = 1; copy <= NamesTried; ++copy) {
-        const QString name =
-            (copy == 1 ? stem : stem + QStringLiteral("-%1").arg(copy)) + QLatin1Char('.') + backup.suffix();
-        const QString path = backup.dir().filePath(name);
-        if (!files.exists(path) && files.rename(ctx.paths.dataStore, path))
-            return name;
-    }
-    return QString();
 }
 
 // The file, read back, must give exactly the bytes it holds up to its last line end; anything else means a
@@ -172,10 +133,10 @@ ResumeOutcome resume_logging_run(MeteringContext& ctx, LoggingEngine& engine, co
                                      "run has no disk backup to go on from. Switch it on and start logging from the "
                                      "logging screen.\r\n"));
     if (ctx.services.files.exists(ctx.paths.dataStore)) {
-        const std::optional<LogRecord> first = firstRecord(ctx);
+        const std::optional<LogRecord> first = FirstBackupRecord(ctx);
         if (first && !isTheRunsOwn(ctx, run, *first)) {
-            const QString earlier = dates.format(runStart(*first));
-            const QString kept = keepEarlierBackup(ctx, runStart(*first));
+            const QString earlier = dates.format(RunStart(*first));
+            const QString kept = KeepEarlierBackup(ctx, RunStart(*first));
             if (kept.isEmpty())
                 return refuse(leftAsItIs(QStringLiteral("the disk backup DATASTOR.DTA holds an earlier logging run, "
                                                         "started %1, and could not be renamed to keep it.")
@@ -200,7 +161,7 @@ ResumeOutcome resume_logging_run(MeteringContext& ctx, LoggingEngine& engine, co
     if (data.IsDataInMemory()) {
         const LogRecord& last = data.row(data.count());
         lastSeen = last.DateTime;
-        start = runStart(last);
+        start = RunStart(last);
     } else if (start.isValid()) {
         outcome.message += QStringLiteral("The interrupted logging run, started %1, had no records on disk yet: its "
                                           "first %2 (hours:minutes:seconds, from its start to now) could not be "

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "metering/MeterReadingStore.h"
 #include "metering/PulseSignal.h"
+#include "metering/Tariffs.h"
 #include "support/CrashLogger.h"
 #include "support/TestContext.h"
 
@@ -37,7 +38,7 @@ struct MeterReadingTest : testing::Test
         store.emplace(t.ctx, compactBytes);
         return store->load();
     }
-    const MeterRegister& reading() const { return store->reading(); }
+    const MeterRegister& reading(int tariff = 1) const { return store->reading(tariff); }
     QByteArray file() const { return fileBytes(t.path(QStringLiteral("METERREADING.DTA"))); }
 };
 
@@ -108,6 +109,51 @@ TEST_F(MeterReadingTest, TheDiskWritesAtMostOnceInTenSecondsAndTheFileStaysSmall
     EXPECT_EQ(before, 1236.5);
     EXPECT_EQ(restart(), "");
     EXPECT_EQ(reading().kWh(), before);
+}
+
+TEST_F(MeterReadingTest, WithTwoTariffsEachRegisterCountsTheRevolutionsPricedAtItsTariff)
+{
+    GlobalSettings& s = t.ctx.settings;
+    std::tie(s.TARIFF_COUNT, s.TARIFF_FROM_MQTT, s.COST_PER_KWH, s.TARIFF_2_COST_PER_KWH) = std::tuple(2, true, 20, 8);
+    LoadWorkingMeterValues(t.ctx);
+    t.ctx.blnGlobalTripRunning = true; // the run's minute update brings the tariff in force up to date
+    ASSERT_EQ(store->setReading(1000, Hall), "");
+    EXPECT_FALSE(store->total()) << "unknown until both registers are set";
+    ASSERT_EQ(store->setReading(200, Hall, 2), "");
+    revolutions(30);
+    ASSERT_EQ(setTariffFromCommand(t.ctx, 2), "");
+    revolutions(3); // priced at tariff 1 until the next minute update
+    LoadWorkingMeterValues(t.ctx);
+    revolutions(60);
+    EXPECT_EQ(std::tuple(reading(1).cost(), reading(2).cost()), std::tuple(2.2, 1.6));
+    EXPECT_NEAR(store->total()->kWh, 1200.31, 1e-9);
+    // Read back after a restart, with the last revolution (of tariff 2) torn off.
+    ASSERT_TRUE(writeFileBytes(t.path(QStringLiteral("METERREADING.DTA")), file().chopped(3)));
+    const QString said = restart();
+    EXPECT_TRUE(said.contains("last good state kept: Day 1000.110 kWh, as counted at 15/01/2009 09:00; Night "
+                              "200.197 kWh, as counted at 15/01/2009 09:01. What its last 1 line(s)"))
+        << said.toStdString();
+
+    // With nothing running no minute update comes: a revolution takes the tariff in force when it is counted.
+    t.ctx.blnGlobalTripRunning = false;
+    ASSERT_EQ(setTariffFromCommand(t.ctx, 1), "");
+    const double night = reading(2).kWh();
+    revolutions(3);
+    EXPECT_EQ(std::pair(t.ctx.pulse.intGlobalWkgTarrifNumber, reading(2).kWh()), std::pair(qint16{1}, night));
+    EXPECT_NEAR(reading(1).kWh(), 1000.12, 1e-9);
+}
+
+TEST_F(MeterReadingTest, AFileFromBeforeTwoTariffsIsTariffOnesRegisterWrittenAsBefore)
+{
+    t.ctx.settings.TARIFF_COUNT = 2;
+    const QByteArray set = "S 1 1231923600 100 camera%3AHall%20camera*48aa643a\n";
+    ASSERT_TRUE(writeFileBytes(t.path(QStringLiteral("METERREADING.DTA")),
+                               set + "R 2 1231923630 1 30 30 300 10 100 0*baa3e3d3\n"));
+    EXPECT_EQ(restart(1), "");
+    EXPECT_EQ(std::tuple(reading(1).kWh(), reading(1).cost(), reading(2).isSet()), std::tuple(100 + 0.1, 1.0, false));
+    revolutions(1); // past the file limit: rewritten from the state
+    EXPECT_TRUE(file().startsWith(set)) << file().toStdString();
+    EXPECT_EQ(file().count('\n'), 2);
 }
 
 struct Damage

@@ -2,6 +2,7 @@
 #include "metering/LoggingEngine.h"
 #include "metering/MeterReadingStore.h"
 #include "metering/PulseSignal.h"
+#include "metering/RecordLine.h"
 #include "metering/TripEngine.h"
 #include "publish/MqttLibrary.h"
 #include "publish/PublishService.h"
@@ -12,6 +13,8 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QDir>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
@@ -134,6 +137,7 @@ TEST_F(PublishTest, DiscoveryStateAndAvailabilityAsHomeAssistantReadsThem)
     EXPECT_TRUE(retainedIs(Availability, "online"));
 
     EXPECT_FALSE(state.contains("meter_reading_kwh") || state.contains("price")) << "not set, no currency code";
+    EXPECT_FALSE(state.contains("tariff")) << "one tariff";
 
     // Without a currency code no price and cost; without commands no number entity.
     const QMap<QString, QByteArray> configs = broker.retained("homeassistant/#", 8);
@@ -305,10 +309,14 @@ TEST_F(PublishTest, TheReadingIsSetByCommandAndEveryPayloadThatIsNotAReadingIsRe
     ASSERT_TRUE(eventually([&] { return refusals.size() == 8; }));
     EXPECT_EQ(refusals.last(),
               "Command on wattsight/meter1/tariff/set refused: the tariff follows its schedule (Setup, Tariffs)");
+    send("wattsight/meter1/meter_reading_t2/set", {"-m", "2"});
+    ASSERT_TRUE(eventually([&] { return refusals.size() == 9; }));
+    EXPECT_EQ(refusals.last(), "Command on wattsight/meter1/meter_reading_t2/set refused: the meter has one tariff "
+                               "(Setup, Tariffs)");
     t.ctx.settings.TARIFF_COUNT = 2;
     t.ctx.settings.TARIFF_FROM_MQTT = true;
     send("wattsight/meter1/tariff/set", {"-m", "3"});
-    ASSERT_TRUE(eventually([&] { return refusals.size() == 9; }));
+    ASSERT_TRUE(eventually([&] { return refusals.size() == 10; }));
     EXPECT_EQ(refusals.last(), R"(Command on wattsight/meter1/tariff/set refused: "3" is not tariff 1 or 2)");
     send("wattsight/meter1/tariff/set", {"-m", "2"});
     EXPECT_TRUE(eventually([&] { return t.ctx.tariffFromCommand == 2; }));
@@ -364,18 +372,73 @@ TEST_F(PublishTest, TripAndLoggingFollowCommandsAsTheirButtonsAndRefuseWhatTheBu
     EXPECT_TRUE(retainedIs(loggingState, "stopped"));
     EXPECT_EQ(command(service, "logging", "stop") + '|' + command(service, "logging", "on"),
               R"(logging is not running|"on" is not start or stop)");
-    // Where the Start button would ask before overwriting, the command is refused.
+    // Where the Start button would ask before overwriting, the last run's backup is kept under its own name;
+    // a file that is no backup is left alone and the start refused.
     t.ctx.settings.WRITE_ARRAY_TO_DISK = true;
     ASSERT_TRUE(writeFileBytes(t.ctx.paths.dataStore, "the last run\n"));
-    EXPECT_EQ(command(service, "logging", "start"), "there is data stored as a file, which a new run would overwrite");
+    EXPECT_EQ(command(service, "logging", "start"),
+              "there is data stored as a file, which could not be kept under another name");
     EXPECT_FALSE(t.ctx.blnGlobalLoggingRunning);
     EXPECT_EQ(fileBytes(t.ctx.paths.dataStore), "the last run\n");
+    LogRecord last;
+    last.DateTime = QDateTime(QDate(2009, 1, 15), QTime(1, 30));
+    std::tie(last.Year, last.Month, last.Day, last.Hour, last.Min, last.LoggingSeconds) =
+        std::tuple(2009, 1, 15, 1, 30, 3600);
+    const RecordLine lines(t.ctx);
+    const QByteArray backup = lines.header() + lines.line(last);
+    ASSERT_TRUE(writeFileBytes(t.ctx.paths.dataStore, backup));
+    t.ctx.varGlobalDataArray.append(last);
+    t.dialogs.notices.clear();
+    EXPECT_EQ(command(service, "logging", "start"), "");
+    EXPECT_EQ(fileBytes(QFileInfo(t.ctx.paths.dataStore).dir().filePath("DATASTOR-2009-01-15-003000.DTA")), backup);
+    EXPECT_EQ(t.dialogs.notices, QStringList({"The disk backup of the last logging run, started 15/01/2009 00:30:00, "
+                                              "has been kept as DATASTOR-2009-01-15-003000.DTA.",
+                                              "Warning. Camera is not running and data will not be logged. If you "
+                                              "want to log fresh data you should start the camera"}));
+    EXPECT_EQ(command(service, "logging", "stop"), "");
     t.ctx.settings.WRITE_ARRAY_TO_DISK = false;
     t.ctx.varGlobalDataArray.append(LogRecord{});
     EXPECT_EQ(command(service, "logging", "start"), "there is data in memory, which a new run would overwrite");
     EXPECT_EQ(t.dialogs.texts(), QStringList());
-    EXPECT_EQ(t.dialogs.notices, QStringList({"Warning. Camera is not running and data will not be logged. If you want "
-                                              "to log fresh data you should start the camera"}));
+}
+
+TEST_F(PublishTest, TwoTariffsPublishEachRegisterAndTheTariffAndTheSecondRegisterHasItsOwnCommand)
+{
+    t.ctx.settings.ACCEPT_MQTT_COMMANDS = true;
+    t.ctx.settings.TARIFF_FROM_MQTT = true;
+    const QString setT2 = QStringLiteral("wattsight/meter1/meter_reading_t2/set");
+    PublishService service(t.ctx, reading);
+    service.applySettings();
+    t.ctx.settings.TARIFF_COUNT = 2; // on the Tariffs screen: the configs follow at the next tick
+    service.publisher()->tick();
+    QMap<QString, QByteArray> configs;
+    ASSERT_TRUE(eventually([&] { return (configs = broker.retained("homeassistant/#", 22)).size() == 22; }));
+    QStringList described;
+    for (const char* object : {"sensor/wattsight_meter1/meter_reading_t2", "sensor/wattsight_meter1/tariff",
+                               "number/wattsight_meter1/meter_reading", "number/wattsight_meter1/meter_reading_t2"}) {
+        const QJsonObject c = json(configs.value(QStringLiteral("homeassistant/%1/config").arg(object)));
+        for (const char* key : {"state_class", "unit_of_measurement", "value_template", "command_topic"})
+            described << c[key].toString();
+    }
+    EXPECT_EQ(described.join('|').replace(" | default('None') }}", ""),
+              "total_increasing|kWh|{{ value_json.meter_reading_t2_kwh||||{{ value_json.tariff }}|||kWh|{{ "
+              "value_json.meter_reading_t1_kwh|wattsight/meter1/meter_reading/set||kWh|{{ "
+              "value_json.meter_reading_t2_kwh|" +
+                  setT2);
+
+    send("wattsight/meter1/meter_reading/set", {"-m", "1000"});
+    send(setT2, {"-m", "500"});
+    send("wattsight/meter1/tariff/set", {"-m", "2"});
+    ASSERT_TRUE(eventually([&] { return reading.reading(2).isSet() && t.ctx.tariffFromCommand == 2; }));
+    LoadWorkingMeterValues(t.ctx); // the minute update
+    t.clock.advance(2);
+    RegisterPulse(t.ctx, 0, t.clock.timer(), Simulated);
+    ASSERT_TRUE(stateHas(1));
+    const QByteArray state = broker.retainedAt(State);
+    EXPECT_TRUE(state.contains(R"("meter_reading_kwh":1500.003333,"meter_reading_t1_kwh":1000,"meter_reading_t2_kwh":)"
+                               R"(500.003333,)") &&
+                state.contains(R"("tariff":2,)"))
+        << state.toStdString();
 }
 
 TEST_F(PublishTest, ConfigsUnderOldNamesAreClearedAtApplyAndAtTheNextStart)

@@ -432,6 +432,12 @@ bool CameraForm::startRememberedCamera()
     return is_camera_running(*m_capture);
 }
 
+void CameraForm::settingsReloaded()
+{
+    reloadSettingFields();
+    takeFoundSettings();
+}
+
 void CameraForm::restartStalledCamera()
 {
     if (auto* selection = qobject_cast<StartCameraForm*>(m_startCamera.data())) {
@@ -477,13 +483,19 @@ void CameraForm::saveAllSettings()
         return;
     // The writer's retries wait with events running: a close meanwhile waits until the save is over.
     const BusyWindow::Work work(m_busy);
-    const QString error = SaveCameraSettings(m_ctx);
-    if (!error.isEmpty())
-        m_ctx.services.dialogs.message(QStringLiteral("Problem saving settings: ") + error);
+    for (const QString& problem : saveDetectionSettings())
+        m_ctx.services.dialogs.message(problem);
+}
+
+QStringList CameraForm::saveDetectionSettings()
+{
+    QStringList problems;
+    if (const QString error = SaveCameraSettings(m_ctx); !error.isEmpty())
+        problems << QStringLiteral("Problem saving settings: ") + error;
     // The detector's own file goes with the camera settings.
-    const QString detectorError = SaveSettingsFile(m_ctx, DetectorSettingsFile());
-    if (!detectorError.isEmpty())
-        m_ctx.services.dialogs.message(SettingsFileSaveProblem(DetectorSettingsFile()) + detectorError);
+    if (const QString error = SaveSettingsFile(m_ctx, DetectorSettingsFile()); !error.isEmpty())
+        problems << SettingsFileSaveProblem(DetectorSettingsFile()) + error;
+    return problems;
 }
 
 QString CameraForm::startFindMark()

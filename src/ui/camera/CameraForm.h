@@ -60,6 +60,10 @@ public:
     // Starts the remembered camera as the selection screen's Start button would, without showing it.
     // True when the camera runs afterwards.
     bool startRememberedCamera();
+    // Writes the camera and detector settings files as they are in use; what went wrong, one message each.
+    QStringList saveDetectionSettings();
+    // After the settings files were read again: the fields, the component and the detector take their values.
+    void settingsReloaded();
 
 signals:
     // After the detector's values or the component's configuration changed.

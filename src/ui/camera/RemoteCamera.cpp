@@ -58,6 +58,13 @@ QString RemoteFindMark::carryOut(const QByteArray& payload)
         if (!session->findMark().finished())
             return QStringLiteral("Find Mark has no proposal yet");
         session->accept();
+        // No one presses Save on a box without a screen: what was accepted remotely is kept for the next start.
+        const QStringList problems = camera->saveDetectionSettings();
+        if (!problems.isEmpty()) {
+            publishStatus(QStringLiteral("The proposed settings are in use but could not be saved"));
+            return QStringLiteral("the proposed settings are in use but could not be saved: ") + problems.join(u' ');
+        }
+        publishStatus(QStringLiteral("The proposed settings are in use and saved for the next start"));
     }
     return {};
 }

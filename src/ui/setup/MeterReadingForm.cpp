@@ -6,6 +6,7 @@
 #include "app/FieldValidation.h"
 #include "app/TextFormat.h"
 #include "metering/MeterReadingStore.h"
+#include "metering/Tariffs.h"
 #include "ui/setup/FieldCaption.h"
 #include "ui/setup/NumericFieldBinding.h"
 
@@ -18,6 +19,7 @@
 #include <QPushButton>
 #include <QShowEvent>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace {
 const NumericFieldLimits ReadingLimits{0, MeterReadingStore::MaxKWh, 3};
@@ -50,15 +52,22 @@ QPushButton* button(QWidget* parent, const QString& name, const QString& caption
 }
 
 // A caption, tied to its field, in a form row with the field and its button.
-void addFieldRow(QFormLayout* form, const QString& caption, QLineEdit* field, QPushButton* action)
+QLabel* addFieldRow(QFormLayout* form, QLineEdit* field, QPushButton* action)
 {
     auto* row = new QHBoxLayout;
     row->addWidget(field);
     row->addWidget(action);
     row->addStretch();
-    auto* label = new QLabel(caption, field->parentWidget());
+    auto* label = new QLabel(field->parentWidget());
     captionField(label, field);
     form->addRow(label, row);
+    return label;
+}
+
+// Tariff 1's widgets keep the names they had before there were two; tariff 2's end in "2".
+QString nameOf(const char* name, int tariff)
+{
+    return QLatin1String(name) + (tariff == 1 ? QString() : QString::number(tariff));
 }
 } // namespace
 
@@ -69,82 +78,80 @@ MeterReadingForm::MeterReadingForm(AppContext& ctx, MeterReadingStore& store, QW
     setWindowTitle(QStringLiteral("Meter Reading"));
     m_binding = new NumericFieldBinding(ctx.services.dialogs, this);
 
-    m_reading = valueLabel(this, QStringLiteral("lblReading"));
-    QFont large = m_reading->font();
-    large.setPointSizeF(large.pointSizeF() * 1.6);
-    large.setBold(true);
-    m_reading->setFont(large);
-    m_source = valueLabel(this, QStringLiteral("lblSource"));
-    m_cost = valueLabel(this, QStringLiteral("lblCost"));
     auto* now = new QGroupBox(QStringLiteral("Reading now"), this);
-    auto* nowForm = new QFormLayout(now);
-    nowForm->addRow(QStringLiteral("Meter reading"), m_reading);
-    nowForm->addRow(QStringLiteral("Follows"), m_source);
-    nowForm->addRow(QStringLiteral("Cost since set"), m_cost);
-
-    m_newReading = kWhField(this, QStringLiteral("edtMeterReading"),
-                            QStringLiteral("The number on your meter's register now, in kWh"));
-    m_set = button(this, QStringLiteral("btnSetReading"), QStringLiteral("Set Reading"));
-    m_setFor = valueLabel(this, QStringLiteral("lblSetFor"));
+    m_nowForm = new QFormLayout(now);
     auto* setting = new QGroupBox(QStringLiteral("Set the reading"), this);
-    auto* setForm = new QFormLayout(setting);
-    addFieldRow(setForm, QStringLiteral("Meter shows (kWh)"), m_newReading, m_set);
-    setForm->addRow(m_setFor);
+    m_setForm = new QFormLayout(setting);
+    auto* checking = new QGroupBox(QStringLiteral("Accuracy check"), this);
+    m_checkForm = new QFormLayout(checking);
+    for (int tariff = 1; tariff <= int(m_rows.size()); ++tariff)
+        addRegisterRows(tariff);
 
-    m_meterNow = kWhField(this, QStringLiteral("edtCheckReading"),
-                          QStringLiteral("What the meter shows now, some days after the reading was set"));
-    m_check = button(this, QStringLiteral("btnCheckAccuracy"), QStringLiteral("Check Accuracy"));
+    m_setFor = valueLabel(this, QStringLiteral("lblSetFor"));
+    m_setForm->addRow(m_setFor);
     m_checks = new QListWidget(this);
     m_checks->setObjectName(QStringLiteral("lstAccuracyChecks"));
     m_checks->setMinimumHeight(110);
-    auto* checking = new QGroupBox(QStringLiteral("Accuracy check"), this);
-    auto* checkForm = new QFormLayout(checking);
-    addFieldRow(checkForm, QStringLiteral("Meter shows now (kWh)"), m_meterNow, m_check);
     auto* historyCaption = new QLabel(QStringLiteral("Checks, latest first"), this);
     // A list takes no name from its caption.
     m_checks->setAccessibleName(historyCaption->text());
-    checkForm->addRow(historyCaption);
-    checkForm->addRow(m_checks);
+    m_checkForm->addRow(historyCaption);
+    m_checkForm->addRow(m_checks);
 
-    m_binding->bind(m_newReading, ReadingLimits);
-    m_binding->bind(m_meterNow, ReadingLimits);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(now);
     layout->addWidget(setting);
     layout->addWidget(checking);
     layout->addStretch();
 
-    connect(m_set, &QPushButton::clicked, this, &MeterReadingForm::setReading);
-    connect(m_newReading, &QLineEdit::returnPressed, this, [this] {
-        if (m_binding->confirmEnter(m_newReading))
-            setReading();
-    });
-    connect(m_check, &QPushButton::clicked, this, &MeterReadingForm::checkAccuracy);
-    connect(m_meterNow, &QLineEdit::returnPressed, this, [this] {
-        if (m_binding->confirmEnter(m_meterNow))
-            checkAccuracy();
-    });
     connect(&m_store, &MeterReadingStore::changed, this, &MeterReadingForm::showReading);
     showReading();
 }
 
+void MeterReadingForm::addRegisterRows(int tariff)
+{
+    RegisterRows& rows = m_rows[std::size_t(tariff - 1)];
+    rows.reading = valueLabel(this, nameOf("lblReading", tariff));
+    QFont large = rows.reading->font();
+    large.setPointSizeF(large.pointSizeF() * 1.6);
+    large.setBold(true);
+    rows.reading->setFont(large);
+    rows.source = valueLabel(this, nameOf("lblSource", tariff));
+    rows.cost = valueLabel(this, nameOf("lblCost", tariff));
+    rows.readingCaption = new QLabel(this);
+    rows.readingCaption->setBuddy(rows.reading);
+    m_nowForm->addRow(rows.readingCaption, rows.reading);
+    m_nowForm->addRow(QStringLiteral("Follows"), rows.source);
+    m_nowForm->addRow(QStringLiteral("Cost since set"), rows.cost);
+
+    rows.newReading = kWhField(this, nameOf("edtMeterReading", tariff),
+                               QStringLiteral("The number on your meter's register now, in kWh"));
+    rows.set = button(this, nameOf("btnSetReading", tariff), QStringLiteral("Set Reading"));
+    rows.setCaption = addFieldRow(m_setForm, rows.newReading, rows.set);
+
+    rows.meterNow = kWhField(this, nameOf("edtCheckReading", tariff),
+                             QStringLiteral("What the meter shows now, some days after the reading was set"));
+    rows.check = button(this, nameOf("btnCheckAccuracy", tariff), QStringLiteral("Check Accuracy"));
+    rows.checkCaption = addFieldRow(m_checkForm, rows.meterNow, rows.check);
+
+    m_binding->bind(rows.newReading, ReadingLimits);
+    m_binding->bind(rows.meterNow, ReadingLimits);
+    connect(rows.set, &QPushButton::clicked, this, [this, tariff] { setReading(tariff); });
+    connect(rows.newReading, &QLineEdit::returnPressed, this, [this, tariff, field = rows.newReading] {
+        if (m_binding->confirmEnter(field))
+            setReading(tariff);
+    });
+    connect(rows.check, &QPushButton::clicked, this, [this, tariff] { checkAccuracy(tariff); });
+    connect(rows.meterNow, &QLineEdit::returnPressed, this, [this, tariff, field = rows.meterNow] {
+        if (m_binding->confirmEnter(field))
+            checkAccuracy(tariff);
+    });
+}
+
 void MeterReadingForm::showReading()
 {
-    const MeterRegister& r = m_store.reading();
-    QLocale plain = m_ctx.locale;
-    plain.setNumberOptions(QLocale::OmitGroupSeparator);
-    m_reading->setText(r.isSet() ? plain.toString(r.kWh(), 'f', 3) + QStringLiteral(" kWh")
-                                 : QStringLiteral("not set"));
-    m_source->setText(r.isSet() ? QStringLiteral("%1, set on %2 to %3 kWh; %4 revolutions counted since")
-                                      .arg(r.source.description(),
-                                           m_ctx.locale.toString(r.setAt, QStringLiteral("d MMM yyyy HH:mm")),
-                                           plain.toString(r.setKWh, 'f', 3))
-                                      .arg(r.revolutions)
-                                : QStringLiteral("nothing yet"));
-    m_cost->setText(
-        r.isSet() ? QStringLiteral("%1 %2").arg(plain.toString(r.cost(), 'f', m_ctx.settings.COST_ROUNDING_PLACES),
-                                                m_ctx.settings.CURRENCY_TITLE)
-                  : QString());
+    for (int tariff = 1; tariff <= int(m_rows.size()); ++tariff)
+        showRegister(tariff);
     const MeterSource next = m_store.sourceForNewReading();
     m_setFor->setText(
         next.isNone() ? QStringLiteral("Start the camera that watches your meter first: the reading "
@@ -152,10 +159,56 @@ void MeterReadingForm::showReading()
         : !m_store.cameraSource().isNone()
             ? QStringLiteral("Setting it follows the running camera: %1.").arg(next.description())
             : QStringLiteral("No camera runs: setting it follows the remembered camera, %1.").arg(next.description()));
-    m_check->setEnabled(r.isSet());
+    showChecks();
+}
+
+void MeterReadingForm::showRegister(int tariff)
+{
+    const RegisterRows& rows = m_rows[std::size_t(tariff - 1)];
+    const bool shown = tariff <= m_store.registerCount();
+    for (QLabel* label : {rows.readingCaption, rows.source, rows.cost})
+        m_nowForm->setRowVisible(label, shown);
+    m_setForm->setRowVisible(rows.setCaption, shown);
+    m_checkForm->setRowVisible(rows.checkCaption, shown);
+    const QString name = m_store.registerCount() > 1 ? TariffName(m_ctx.settings, tariff) : QString();
+    rows.readingCaption->setText(name.isEmpty() ? QStringLiteral("Meter reading") : name + QStringLiteral(" reading"));
+    rows.setCaption->setText(name.isEmpty() ? QStringLiteral("Meter shows (kWh)")
+                                            : name + QStringLiteral(": meter shows (kWh)"));
+    rows.checkCaption->setText(name.isEmpty() ? QStringLiteral("Meter shows now (kWh)")
+                                              : name + QStringLiteral(": meter shows now (kWh)"));
+
+    const MeterRegister& r = m_store.reading(tariff);
+    QLocale plain = m_ctx.locale;
+    plain.setNumberOptions(QLocale::OmitGroupSeparator);
+    rows.reading->setText(r.isSet() ? plain.toString(r.kWh(), 'f', 3) + QStringLiteral(" kWh")
+                                    : QStringLiteral("not set"));
+    rows.source->setText(r.isSet() ? QStringLiteral("%1, set on %2 to %3 kWh; %4 revolutions counted since")
+                                         .arg(r.source.description(),
+                                              m_ctx.locale.toString(r.setAt, QStringLiteral("d MMM yyyy HH:mm")),
+                                              plain.toString(r.setKWh, 'f', 3))
+                                         .arg(r.revolutions)
+                                   : QStringLiteral("nothing yet"));
+    rows.cost->setText(
+        r.isSet() ? QStringLiteral("%1 %2").arg(plain.toString(r.cost(), 'f', m_ctx.settings.COST_ROUNDING_PLACES),
+                                                m_ctx.settings.CURRENCY_TITLE)
+                  : QString());
+    rows.check->setEnabled(r.isSet());
+}
+
+void MeterReadingForm::showChecks()
+{
+    // Both registers' checks in the order they were made, each named by its tariff when there are two.
+    std::vector<std::pair<QDateTime, QString>> checks;
+    for (int tariff = 1; tariff <= m_store.registerCount(); ++tariff) {
+        const QString name =
+            m_store.registerCount() > 1 ? TariffName(m_ctx.settings, tariff) + QStringLiteral(": ") : QString();
+        for (const AccuracyCheck& check : m_store.reading(tariff).checks)
+            checks.emplace_back(check.at, name + check.text(m_ctx.locale));
+    }
+    std::stable_sort(checks.begin(), checks.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     m_checks->clear();
-    for (auto check = r.checks.rbegin(); check != r.checks.rend(); ++check)
-        m_checks->addItem(check->text(m_ctx.locale));
+    for (auto check = checks.rbegin(); check != checks.rend(); ++check)
+        m_checks->addItem(check->second);
 }
 
 void MeterReadingForm::showEvent(QShowEvent* event)
@@ -165,25 +218,27 @@ void MeterReadingForm::showEvent(QShowEvent* event)
     showReading();
 }
 
-void MeterReadingForm::setReading()
+void MeterReadingForm::setReading(int tariff)
 {
     // Leaving the field for the button has checked its range (Enter checks it first, see the constructor).
-    const std::optional<double> kWh = TextFormat::parseNumber(m_newReading->text());
+    QLineEdit* field = m_rows[std::size_t(tariff - 1)].newReading;
+    const std::optional<double> kWh = TextFormat::parseNumber(field->text());
     if (!kWh)
         return;
-    const QString refused = m_store.setReading(*kWh, m_store.sourceForNewReading());
+    const QString refused = m_store.setReading(*kWh, m_store.sourceForNewReading(), tariff);
     if (refused.isEmpty())
-        m_newReading->clear();
+        field->clear();
     FieldValidation::ShowValidationMessage(m_ctx.services.dialogs, refused);
 }
 
-void MeterReadingForm::checkAccuracy()
+void MeterReadingForm::checkAccuracy(int tariff)
 {
-    const std::optional<double> kWh = TextFormat::parseNumber(m_meterNow->text());
+    QLineEdit* field = m_rows[std::size_t(tariff - 1)].meterNow;
+    const std::optional<double> kWh = TextFormat::parseNumber(field->text());
     if (!kWh)
         return;
-    const QString refused = m_store.checkAccuracy(*kWh);
+    const QString refused = m_store.checkAccuracy(*kWh, tariff);
     if (refused.isEmpty())
-        m_meterNow->clear();
+        field->clear();
     FieldValidation::ShowValidationMessage(m_ctx.services.dialogs, refused);
 }

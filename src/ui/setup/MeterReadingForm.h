@@ -2,9 +2,11 @@
 #pragma once
 
 #include <QWidget>
+#include <array>
 
 class MeterReadingStore;
 class NumericFieldBinding;
+class QFormLayout;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -12,7 +14,8 @@ class QPushButton;
 struct AppContext;
 
 // "Meter Reading": the meter's own reading now and the source it follows, setting it to what the meter shows,
-// and the accuracy check with its history.
+// and the accuracy check with its history. A two-rate meter's two registers each have their rows, captioned with
+// their tariff's name; with one tariff the second's rows are hidden.
 class MeterReadingForm : public QWidget
 {
     Q_OBJECT
@@ -20,25 +23,40 @@ class MeterReadingForm : public QWidget
 public:
     MeterReadingForm(AppContext& ctx, MeterReadingStore& store, QWidget* parent = nullptr);
 
-    void setReading();
-    void checkAccuracy();
+    void setReading(int tariff = 1);
+    void checkAccuracy(int tariff = 1);
 
 protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    // One register's widgets: its reading now, setting it and checking it.
+    struct RegisterRows
+    {
+        QLabel* readingCaption = nullptr;
+        QLabel* reading = nullptr;
+        QLabel* source = nullptr;
+        QLabel* cost = nullptr;
+        QLabel* setCaption = nullptr;
+        QLineEdit* newReading = nullptr;
+        QPushButton* set = nullptr;
+        QLabel* checkCaption = nullptr;
+        QLineEdit* meterNow = nullptr;
+        QPushButton* check = nullptr;
+    };
+
+    void addRegisterRows(int tariff);
     void showReading();
+    void showRegister(int tariff);
+    void showChecks();
 
     AppContext& m_ctx;
     MeterReadingStore& m_store;
     NumericFieldBinding* m_binding = nullptr;
-    QLabel* m_reading = nullptr;
-    QLabel* m_source = nullptr;
-    QLabel* m_cost = nullptr;
+    QFormLayout* m_nowForm = nullptr;
+    QFormLayout* m_setForm = nullptr;
+    QFormLayout* m_checkForm = nullptr;
+    std::array<RegisterRows, 2> m_rows;
     QLabel* m_setFor = nullptr;
-    QLineEdit* m_newReading = nullptr;
-    QPushButton* m_set = nullptr;
-    QLineEdit* m_meterNow = nullptr;
-    QPushButton* m_check = nullptr;
     QListWidget* m_checks = nullptr;
 };

@@ -7,6 +7,7 @@
 #include "app/Dialogs.h"
 #include "app/EventPump.h"
 #include "app/FileIo.h"
+#include "app/LoggedDialogs.h"
 #include "app/UnattendedSettings.h"
 #include "metering/LogEvent.h"
 #include "metering/LoggingEngine.h"
@@ -16,6 +17,7 @@
 #include "metering/TripEngine.h"
 #include "publish/PublishService.h"
 #include "publish/RunCommands.h"
+#include "service/CommandLine.h"
 #include "ui/camera/CameraForm.h"
 #include "ui/camera/RemoteCamera.h"
 #include "ui/camera/StartCameraForm.h"
@@ -45,14 +47,17 @@
 #include "unattended/RunMarker.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <exception>
 
 struct WattsightApp::RealServices
 {
+    explicit RealServices(bool headless) : dialogs(headless ? static_cast<Dialogs&>(logged) : boxes) {}
+
     SystemClock clock;
     QtEventPump pump;
-    QtDialogs dialogs;
+    QtDialogs boxes;
+    LoggedDialogs logged;
+    Dialogs& dialogs;
     DiskFileIo files;
 
     Services services() { return Services{clock, pump, dialogs, files}; }
@@ -65,7 +70,10 @@ Services withDialogs(const Services& s, Dialogs& dialogs)
 }
 } // namespace
 
-WattsightApp::WattsightApp() : WattsightApp(std::make_unique<RealServices>(), std::nullopt, QDir::currentPath(), {}) {}
+WattsightApp::WattsightApp(const QString& workingFolder, Options options)
+    : WattsightApp(std::make_unique<RealServices>(options.headless), std::nullopt, workingFolder, options)
+{
+}
 
 WattsightApp::WattsightApp(Services services, const QString& workingFolder, Options options)
     : WattsightApp(nullptr, services, workingFolder, std::move(options))
@@ -83,7 +91,7 @@ WattsightApp::WattsightApp(std::unique_ptr<RealServices> real, std::optional<Ser
     m_window = std::make_unique<MainWindow>(m_ctx, m_options.helpFolder);
     m_window->endProcess = [] { QCoreApplication::exit(0); };
     if (m_real)
-        m_real->dialogs.setParentWidget(m_window.get());
+        m_real->boxes.setParentWidget(m_window.get());
     // The reading first: it is moved by a revolution before publishing counts it, so one state carries both.
     m_meterReading = std::make_unique<MeterReadingStore>(m_ctx);
     m_publishService = std::make_unique<PublishService>(m_ctx, *m_meterReading);
@@ -123,6 +131,7 @@ void WattsightApp::registerScreens()
             // The meter reading learns what the camera shows as it starts and stops.
             QObject::connect(selection, &StartCameraForm::cameraRunningChanged, m_meterReading.get(),
                              [this, &form] { m_meterReading->setCameraSource(form.detector().meterSource()); });
+            QObject::connect(&form.capture(), &VideoCapture::frameAnalysed, &form, [this] { feedAlive(); });
             return selection;
         });
     });
@@ -131,6 +140,8 @@ void WattsightApp::registerScreens()
 bool WattsightApp::Main()
 {
     m_ctx.paths = BuildFilePaths(m_workingFolder);
+    if (m_options.headless)
+        return StartApplication();
 
     m_splash = new SplashForm;
     m_splash->show();
@@ -154,6 +165,7 @@ void WattsightApp::prepareMetering()
     if (!m_loggingEngine) {
         m_loggingEngine = std::make_unique<LoggingEngine>(m_ctx);
         m_window->addPersistentScreen(MenuItem::EnergyLoggingForm, new LoggingForm(*m_loggingEngine));
+        QObject::connect(m_loggingEngine.get(), &LoggingEngine::ticked, m_window.get(), [this] { feedAlive(); });
         noteLoggingRuns();
     }
     m_loggingEngine->StopLogging();
@@ -175,13 +187,13 @@ void WattsightApp::noteLoggingRuns()
                      [this, report] { report(RunMarker::noteRunStopped(m_ctx)); });
 }
 
-void WattsightApp::startUnattended()
+bool WattsightApp::startUnattended()
 {
     const GlobalSettings& s = m_ctx.settings;
     const std::optional<RunMarker::UnfinishedRun> unfinished =
         s.RESUME_LOGGING_AFTER_RESTART ? RunMarker::unfinishedRun(m_ctx) : std::nullopt;
     if (!s.START_CAMERA_AT_STARTUP && !unfinished)
-        return;
+        return true;
     QString notes;
     bool resumed = false;
     // Logging first: a message the camera start may show must not hold it up.
@@ -191,8 +203,9 @@ void WattsightApp::startUnattended()
         resumed = outcome.resumed;
     }
     m_window->openScreen(MenuItem::CameraSetup);
-    auto* camera = qobject_cast<CameraForm*>(m_window->screen(MenuItem::CameraSetup));
-    if (!camera || !camera->startRememberedCamera())
+    CameraForm* camera = cameraForm();
+    const bool started = camera && camera->startRememberedCamera();
+    if (!started)
         notes += s.CAMERA_DEVICE.isEmpty()
                      ? QStringLiteral("No camera is remembered yet, so none was started. Start one once from "
                                       "Camera Setup and it will be started from then on.\r\n")
@@ -201,6 +214,47 @@ void WattsightApp::startUnattended()
         m_window->openScreen(MenuItem::EnergyLoggingForm);
     if (!notes.isEmpty())
         m_ctx.services.dialogs.notice(notes, Dialogs::Icon::Exclamation);
+    return started || !m_options.headless;
+}
+
+bool WattsightApp::cameraToStart()
+{
+    const GlobalSettings& s = m_ctx.settings;
+    if (s.START_CAMERA_AT_STARTUP && !s.CAMERA_DEVICE.isEmpty())
+        return true;
+    m_ctx.services.dialogs.message(
+        QStringLiteral("No camera to start: --headless starts the camera that Unattended Operation remembers, with "
+                       "\"Start the camera at start-up\" on. Start the camera once in the desktop program in this "
+                       "data folder and switch that option on."),
+        Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation);
+    return false;
+}
+
+CameraForm* WattsightApp::cameraForm() const
+{
+    return qobject_cast<CameraForm*>(m_window->screen(MenuItem::CameraSetup));
+}
+
+void WattsightApp::feedAlive() const
+{
+    if (alive)
+        alive();
+}
+
+void WattsightApp::endRun()
+{
+    // Without the Stop button the run marker stays, and what was logged since the last backup is on disk.
+    if (m_ctx.blnGlobalLoggingRunning)
+        m_loggingEngine->DoWriteDiskBackup(false);
+}
+
+void WattsightApp::reloadSettings()
+{
+    LoadAllSettings(m_ctx);
+    m_publishService->applySettings();
+    if (CameraForm* camera = cameraForm())
+        camera->settingsReloaded();
+    m_ctx.services.dialogs.notice(QStringLiteral("The settings files were read again."), Dialogs::Icon::Information);
 }
 
 void WattsightApp::loadMeterReading()
@@ -217,7 +271,7 @@ void WattsightApp::addRemoteControl()
     if (m_runCommands)
         return;
     m_runCommands = std::make_unique<RunCommands>(*m_publishService, *m_tripEngine, *m_loggingEngine);
-    const CameraLookup camera = [this] { return qobject_cast<CameraForm*>(m_window->screen(MenuItem::CameraSetup)); };
+    const CameraLookup camera = [this] { return cameraForm(); };
     m_remoteFindMark = std::make_unique<RemoteFindMark>(*m_publishService, camera);
     m_remotePicture = std::make_unique<RemotePicture>(*m_publishService, camera);
 }
@@ -229,7 +283,12 @@ bool WattsightApp::StartApplication()
         m_stage = 1;
         MakeDefaultSettingsFiles(m_ctx);
         LoadAllSettings(m_ctx);
-        m_dialogs.knowUnattended(RunsUnattended(m_ctx.settings));
+        m_dialogs.knowUnattended(m_options.headless || RunsUnattended(m_ctx.settings));
+        if (m_options.headless && !cameraToStart()) {
+            m_failureStatus = CommandLine::UsageStatus;
+            m_dialogs.endStartup();
+            return false;
+        }
         if (const QString problem = LoadTariffState(m_ctx); !problem.isEmpty())
             m_ctx.services.dialogs.message(problem, Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation);
         prepareMetering();
@@ -241,16 +300,17 @@ bool WattsightApp::StartApplication()
         ResetWorkingValues(m_ctx);
         loadMeterReading();
         m_publishService->applySettings();
-        m_window->show();
+        if (!m_options.headless)
+            m_window->show();
         // The splash outlives the pause and must not disappear behind the window that opens under it.
         if (m_splash)
             m_splash->raise();
         m_window->hideScreen(MenuItem::EnergyLoggingForm);
         m_window->hideScreen(MenuItem::EnergyTripForm);
-        startUnattended();
+        const bool cameraStarted = startUnattended();
         m_dialogs.endStartup();
         m_stage = 9;
-        return true;
+        return cameraStarted;
     } catch (const std::exception& error) {
         m_ctx.services.dialogs.message(QStringLiteral("Unexpected Fatal Error stage %1:\r\n").arg(m_stage) +
                                        QString::fromLocal8Bit(error.what()));

@@ -7,9 +7,11 @@
 
 #include <QPointer>
 #include <QString>
+#include <functional>
 #include <memory>
 #include <optional>
 
+class CameraForm;
 class LoggingEngine;
 class MeterReadingStore;
 class PublishService;
@@ -44,18 +46,32 @@ public:
     {
         bool debugMenu = DebugMenuBuildSwitch;
         QString helpFolder; // empty: HelpViewer::folderFor() the executable's folder
+        // No window is shown and nothing waits for an answer: messages go to the log. The camera that
+        // Unattended Operation starts at start-up is required.
+        bool headless = false;
     };
 
-    // The real services; files in the working directory at start-up.
-    WattsightApp();
+    // The real services; files in the data folder.
+    WattsightApp(const QString& workingFolder, Options options);
     // Given services and data folder (tests).
     WattsightApp(Services services, const QString& workingFolder, Options options);
     virtual ~WattsightApp();
 
-    // Paths, splash, the 4-second pause, then StartApplication(). False after a fatal start-up error: the
-    // caller then ends the process.
+    // Paths, splash, the 4-second pause (neither when headless), then StartApplication(). False after a fatal
+    // start-up error: the caller then ends the process with failureStatus().
     bool Main();
     bool StartApplication();
+    // 2 when a headless start found no camera to start, otherwise 1.
+    int failureStatus() const { return m_failureStatus; }
+
+    // Before the process ends on a signal: the rows not yet on disk are backed up, and a logging run stays
+    // noted on disk so that the next start resumes it. Publishing says "offline" as the program is destroyed.
+    void endRun();
+    // Reads the settings files again and applies them to publishing and the camera; the meter values follow
+    // at the next minute, as after a change on a setup screen.
+    void reloadSettings();
+    // Called from the frame loop and the logging tick while they run: the program is not hung.
+    std::function<void()> alive;
 
     MeteringContext& context() { return m_ctx; }
     MeterReadingStore& meterReading() { return *m_meterReading; }
@@ -77,7 +93,12 @@ private:
     void noteLoggingRuns();
     // START_CAMERA_AT_STARTUP and RESUME_LOGGING_AFTER_RESTART: the last steps of start-up, which need no one
     // at the keyboard. What went wrong is told after start-up, so nothing waits for an answer.
-    void startUnattended();
+    // Headless, false when the camera could not be started.
+    bool startUnattended();
+    // Headless: the remembered camera with its start at start-up on; otherwise says what is missing.
+    bool cameraToStart();
+    CameraForm* cameraForm() const;
+    void feedAlive() const;
     // Reads the meter reading's file; what was damaged is told after start-up.
     void loadMeterReading();
     // The commands over MQTT for the trip, logging, Find Mark and the picture, once the engines exist.
@@ -90,6 +111,7 @@ private:
     QString m_workingFolder;
     Options m_options;
     int m_stage = 0;
+    int m_failureStatus = 1;
 
     // Engines (created in prepareMetering() or registerScreens()).
     std::unique_ptr<TripEngine> m_tripEngine;

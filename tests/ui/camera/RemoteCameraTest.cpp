@@ -2,6 +2,9 @@
 #include "ui/camera/RemoteCamera.h"
 
 #include "CameraScreens.h"
+#include "app/ConfigFiles.h"
+#include "app/DetectorSettings.h"
+#include "app/SettingsFile.h"
 #include "metering/MeterReadingStore.h"
 #include "publish/MqttLibrary.h"
 #include "support/PublishCommands.h"
@@ -69,9 +72,12 @@ TEST_F(RemoteCameraTest, FindMarkByCommandSharesTheWatchWithTheWindowAndSaysEach
     EXPECT_TRUE(findMarkSays("Active cells: ", "proposal"));
     const FindMarkProposal proposal = form.findMarkSession()->findMark().proposal();
     EXPECT_EQ(command("find_mark", "accept"), "");
-    EXPECT_TRUE(findMarkSays("The proposed settings are in use"));
+    EXPECT_TRUE(findMarkSays("The proposed settings are in use and saved for the next start"));
     GlobalSettings expected = before;
     proposal.applyTo(expected);
+    EXPECT_EQ(t.ctx.settings, expected);
+    t.ctx.settings = before; // what the next start reads
+    ASSERT_TRUE(LoadCameraSettings(t.ctx) && LoadSettingsFile(t.ctx, DetectorSettingsFile()));
     EXPECT_EQ(t.ctx.settings, expected);
     EXPECT_EQ(capture().detectionGrid(), proposal.grid) << "the camera takes them as from the window";
 

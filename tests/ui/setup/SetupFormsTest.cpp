@@ -17,6 +17,7 @@
 #include "ui/support/RunningApp.h"
 #include "ui/support/WidgetActions.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QLabel>
 #include <QListWidget>
@@ -114,6 +115,19 @@ TEST(MeterReadingForm, SetsTheReadingForTheRunningCameraChecksItAndRefusesBadInp
     EXPECT_EQ(checks->item(0)->text(), "Counted 0.10 kWh since 15 Jan 2009 09:00; the meter advanced 0.20 kWh: "
                                        "counting is 50.00 % low");
     screenshotIfWanted(&f.form, "MeterReadingForm.png");
+
+    // A two-rate meter: the second register's rows beside the first's, each named by its tariff, once the screen
+    // is shown again; a revolution moves the register of the tariff it was priced at.
+    f.t.ctx.settings.TARIFF_COUNT = 2;
+    f.form.hide();
+    f.form.show();
+    enter("edtMeterReading2", "500", "btnSetReading2");
+    f.t.ctx.settings.TARIFF_2_HOURS = QStringLiteral("00:00-24:00");
+    RegisterPulse(f.t.ctx, 1, 0, hall);
+    EXPECT_EQ(shown("lblReading") + ' ' + shown("lblReading2"), "12345.700 kWh 500.003 kWh");
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(f.field("edtMeterReading2"))->text(QAccessible::Name),
+              "Night: meter shows (kWh)");
+    EXPECT_TRUE(checks->item(0)->text().startsWith("Day: Counted 0.10 kWh"));
 }
 
 TEST(AdvancedSettingsSetupForm, FillsEveryFieldAppliesThemBackAndRefusesBadLineEndCodes)

@@ -1,0 +1,187 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/ConfigFiles.h"
+#include "app/MeterSource.h"
+#include "app/PublishSettings.h"
+#include "app/SettingsFile.h"
+#include "app/UnattendedSettings.h"
+#include "service/CommandLine.h"
+#include "service/ProgramVersion.h"
+#include "support/MosquittoBroker.h"
+#include "support/TestContext.h"
+#include "unattended/RunMarker.h"
+
+#include <QDeadlineTimer>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <csignal>
+#include <functional>
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+namespace {
+
+// The datagrams a service manager gets (NOTIFY_SOCKET), on a socket of the test's own.
+struct NotifySocket
+{
+    explicit NotifySocket(const QString& at) : path(at)
+    {
+        sockaddr_un address{AF_UNIX, {}};
+        qstrncpy(address.sun_path, path.toLocal8Bit().constData(), sizeof address.sun_path);
+        bound = ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    }
+    ~NotifySocket() { ::close(fd); }
+    // Everything received so far, a message a line.
+    QByteArray received()
+    {
+        char buffer[512];
+        for (ssize_t size; (size = ::recv(fd, buffer, sizeof buffer, 0)) > 0;)
+            all += QByteArray(buffer, size) + '\n';
+        return all;
+    }
+
+    QString path;
+    int fd = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    bool bound = false;
+    QByteArray all;
+};
+
+// The program started as a service manager starts it: no display variable at all, a socket to notify. QProcess
+// kills it when the test ends early.
+class Program : public ::testing::Test
+{
+protected:
+    void start(const QStringList& arguments)
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            env.remove(QLatin1String(name));
+        env.insert(QStringLiteral("NOTIFY_SOCKET"), notify.path);
+        env.insert(QStringLiteral("WATCHDOG_USEC"), QStringLiteral("2000000"));
+        program.setProcessEnvironment(env);
+        program.start(QStringLiteral(WATTSIGHT_PROGRAM), arguments);
+        ASSERT_TRUE(program.waitForStarted(10000));
+    }
+    // Its status; `out` gets standard output and error.
+    int runToEnd(const QStringList& arguments, QByteArray& out)
+    {
+        start(arguments);
+        program.waitForFinished(60000);
+        out = program.readAllStandardOutput() + program.readAllStandardError();
+        return program.exitCode();
+    }
+    // Keeps reading the program's output and notifications meanwhile: a full pipe or socket would hold it up.
+    bool waitFor(const std::function<bool()>& done, int seconds = 30)
+    {
+        const QDeadlineTimer deadline(seconds * 1000);
+        while (!done()) {
+            if (deadline.hasExpired() || program.state() != QProcess::Running)
+                return false;
+            program.waitForReadyRead(200);
+            log += program.readAllStandardError();
+            notify.received();
+        }
+        return true;
+    }
+    // True when the program ended by itself with status 0.
+    bool stopsCleanly(int signal)
+    {
+        ::kill(pid_t(program.processId()), signal);
+        return program.waitForFinished(10000) && program.exitStatus() == QProcess::NormalExit &&
+               program.exitCode() == 0;
+    }
+
+    TestContext t;
+    NotifySocket notify{t.path(QStringLiteral("notify"))};
+    QProcess program;
+    QByteArray log;
+};
+
+TEST_F(Program, AnswersHelpVersionAndMistakesAtOnceAndTheManPageHasEveryOption)
+{
+    QByteArray out;
+    EXPECT_EQ(runToEnd({"--version"}, out), 0);
+    EXPECT_EQ(out, QByteArray("wattsight ") + ProgramVersion + '\n');
+    EXPECT_EQ(runToEnd({"--help"}, out), 0);
+    const QString page = QString::fromUtf8(fileBytes(QStringLiteral(WATTSIGHT_MAN_PAGE)));
+    for (QString option : CommandLine::optionNames()) {
+        EXPECT_TRUE(out.contains(option.toUtf8())) << option.toStdString();
+        EXPECT_TRUE(page.contains(option.replace('-', QStringLiteral("\\-")))) << option.toStdString();
+    }
+    for (const QStringList& wrong : {QStringList{"--frobnicate"}, QStringList{"--data-dir"}, QStringList{"stray"},
+                                     QStringList{"--data-dir", "/no/such/folder"}, QStringList{"-style"}}) {
+        EXPECT_EQ(runToEnd(wrong, out), 2) << wrong.join(' ').toStdString();
+        EXPECT_TRUE(out.startsWith("wattsight: ") && out.contains("\nUsage: wattsight")) << out.toStdString();
+    }
+    EXPECT_EQ(runToEnd({"--headless", "--data-dir", t.dir.path()}, out), 2);
+    EXPECT_TRUE(out.contains(" warning: No camera to start: ")) << out.toStdString();
+}
+
+// The simulated meter remembered and started at start-up, a logging run noted as unfinished, publishing to the
+// test's broker.
+class HeadlessRun : public Program
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(notify.bound && broker.start());
+        GlobalSettings& s = t.ctx.settings;
+        s.CAMERA_DEVICE = MeterSource::SimulatedMeterDevice;
+        s.CAMERA_VIDEO_SIZE = QStringLiteral("160 x 120");
+        s.SIMULATED_POWER_WATTS = 12000; // a revolution a second
+        s.START_CAMERA_AT_STARTUP = s.RESUME_LOGGING_AFTER_RESTART = s.PUBLISH_MQTT = true;
+        s.LOGGING_INTERVAL_SECONDS = 30;
+        s.ARRAY_WRITE_INTERVAL_SECONDS = 7200; // only a stop backs up within the test
+        s.MQTT_HOST = QStringLiteral("127.0.0.1");
+        s.MQTT_PORT = broker.port();
+        for (const QString& error :
+             {SaveLoggingSettings(t.ctx), SaveAdvancedSettings(t.ctx),
+              SaveSettingsFile(t.ctx, UnattendedSettingsFile()), SaveSettingsFile(t.ctx, PublishSettingsFile()),
+              RunMarker::noteRunStarted(t.ctx, QDateTime::currentDateTime().addSecs(-60))})
+            ASSERT_EQ(error, QString());
+    }
+    void startHeadless()
+    {
+        start({"--headless", "--data-dir", t.dir.path()});
+        const qsizetype ready = notify.received().count("READY=1") + 1;
+        ASSERT_TRUE(waitFor([&] { return notify.received().count("READY=1") == ready; })) << log.toStdString();
+    }
+    qint64 revolutions(const QString& base)
+    {
+        const QByteArray state = broker.retainedAt(base + QStringLiteral("/meter1/state"));
+        return QJsonDocument::fromJson(state).object().value(QStringLiteral("revolutions")).toInteger();
+    }
+
+    MosquittoBroker broker;
+};
+
+TEST_F(HeadlessRun, CountsAndStopsCleanlyOnSignalsAndResumesTheLoggingRunAfterAStopAndAKill)
+{
+    ASSERT_NO_FATAL_FAILURE(startHeadless());
+    ASSERT_TRUE(waitFor([&] { return revolutions(QStringLiteral("wattsight")) >= 2; })) << log.toStdString();
+    // SIGHUP: the settings files are read again; publishing moves to the new base topic.
+    t.ctx.settings.MQTT_BASE_TOPIC = QStringLiteral("box");
+    ASSERT_EQ(SaveSettingsFile(t.ctx, PublishSettingsFile()), "");
+    ::kill(pid_t(program.processId()), SIGHUP);
+    ASSERT_TRUE(waitFor([&] { return revolutions(QStringLiteral("box")) >= 1; })) << log.toStdString();
+    ASSERT_TRUE(stopsCleanly(SIGTERM)) << log.toStdString();
+    EXPECT_EQ(broker.retainedAt(QStringLiteral("box/meter1/availability")), "offline");
+    const QByteArray told = notify.received();
+    EXPECT_TRUE(told.contains("WATCHDOG=1\n") && told.contains("STOPPING=1\n")) << told.toStdString();
+    EXPECT_TRUE(RunMarker::unfinishedRun(t.ctx).has_value()) << "the run stays noted for the next start";
+
+    ASSERT_NO_FATAL_FAILURE(startHeadless());
+    program.kill();
+    ASSERT_TRUE(program.waitForFinished(10000));
+
+    // The third start goes on with the same run: its first record (30 s on) says so, and SIGINT backs it up.
+    ASSERT_NO_FATAL_FAILURE(startHeadless());
+    ASSERT_TRUE(waitFor([&] { return revolutions(QStringLiteral("box")) >= 33; }, 90)) << log.toStdString();
+    ASSERT_TRUE(stopsCleanly(SIGINT)) << log.toStdString();
+    EXPECT_TRUE(fileBytes(t.ctx.paths.dataStore).contains(",Resumed after restart; gap "))
+        << fileBytes(t.ctx.paths.dataStore).toStdString();
+}
+
+} // namespace
