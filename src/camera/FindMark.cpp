@@ -22,6 +22,7 @@ constexpr std::size_t MaxFrames = 18000; // ten minutes at 30 frames per second
 constexpr double MinRoom = 0.02;         // log scale: a few per cent spare
 constexpr double NearlyAsClear = 0.9;    // share of the most room
 constexpr double MaxKilowatts = 20.0;    // the most a household draws: the fastest the disc turns
+constexpr double MedianSafeFrames = 4.0;
 
 const std::array<float, 256>& logTable()
 {
@@ -330,6 +331,27 @@ std::vector<std::vector<int>> FindMark::pathSections(const MarkLevels::Range& pa
     return sections;
 }
 
+int FindMark::framesInEachCell(const std::vector<MarkLevels::Range>& passes, const MarkChange& change,
+                               const std::vector<int>& cells, const std::vector<int>& threshold) const
+{
+    int fewest = std::numeric_limits<int>::max();
+    for (const MarkLevels::Range& p : passes)
+        for (int c : cells) {
+            int frames = 0;
+            for (int f = p.first; f <= p.last; ++f)
+                for (int ch = 0; ch < 3; ++ch) {
+                    const int k = c * 3 + ch;
+                    if (change.channels[std::size_t(ch)] &&
+                        change.direction * (binOf(f, k) - m_mode[std::size_t(k)]) >= threshold[std::size_t(k)]) {
+                        ++frames;
+                        break;
+                    }
+                }
+            fewest = std::min(fewest, frames);
+        }
+    return fewest;
+}
+
 std::vector<qint32> FindMark::cellAverages(const std::vector<int>& cells, const std::array<bool, 3>& channels) const
 {
     const int used = int(channels[0]) + int(channels[1]) + int(channels[2]);
@@ -418,9 +440,8 @@ void FindMark::propose(const std::vector<Pass>& passes, const std::vector<int>& 
     // Tracking when the plain disc's level moved while watching.
     r.trackAmbient = levels.drifted(m_times);
     r.trackPercent = levels.trackPercent();
-    // The noise filter takes the median of three frames: a mark in view for fewer frames than five at the
-    // fastest could lose its peak to it.
-    const double longestPass = m_times[std::size_t(complete.back().last)] - m_times[std::size_t(complete.back().first)];
-    r.reduceNoise = m_reduceNoise && longestPass / speedUp >= 5.0 * frameStep();
+    // The noise filter gives each value the median of its last three frames: it keeps the mark's peak only where
+    // the fastest disc still covers every active cell for two frames besides the blurred ones at its edges.
+    r.reduceNoise = m_reduceNoise && framesInEachCell(complete, change, cells, threshold) >= MedianSafeFrames * speedUp;
     r.valid = true;
 }

@@ -98,6 +98,9 @@ private:
     double frameStep() const;
     MarkChange markChange(const std::vector<MarkLevels::Range>& passes, const std::vector<int>& threshold) const;
     std::vector<std::vector<int>> pathSections(const MarkLevels::Range& pass, const MarkChange& change) const;
+    // The fewest frames in which the mark changed any of `cells` clearly in any one of the passes.
+    int framesInEachCell(const std::vector<MarkLevels::Range>& passes, const MarkChange& change,
+                         const std::vector<int>& cells, const std::vector<int>& threshold) const;
     std::vector<qint32> cellAverages(const std::vector<int>& cells, const std::array<bool, 3>& channels) const;
     void count(int k, int bin, int add);
     void analyse();
