@@ -154,13 +154,14 @@ TEST_P(FindMarkCounting, FindsTheMarkThenCountsEveryRevolutionOnce)
     }
     EXPECT_EQ(outside, 0) << c.name << ": " << describe(findMark.proposal());
     EXPECT_EQ(hits, std::vector<int>(hits.size(), 1)) << c.name << ": each revolution counted once";
-    // Each pulse lies within a frame of where the mark crosses the trigger; noise moves that crossing a little.
+    // Each pulse lies within a frame of where the mark crosses the trigger; noise and flicker move that crossing
+    // a little, most on a slowly passing mark's edge.
     // A mark already in view when counting began is timed when first seen instead.
     double worst = 0.0;
     for (std::size_t i = 1; i < pulses.size(); ++i)
         if (pulses[i - 1] > (firstPass + 0.5) * period)
             worst = std::max(worst, std::abs(pulses[i] - pulses[i - 1] - period));
-    const double bound = 2 * FramePeriod + 0.02 * truth.passDuration();
+    const double bound = 2 * FramePeriod + 0.04 * truth.passDuration();
     EXPECT_LE(worst, bound) << c.name;
     EXPECT_NEAR(t.ctx.pulse.dblGlobalInstantKW * 1000.0, c.watts, c.watts * bound / (period - bound)) << c.name;
 }
@@ -311,11 +312,12 @@ protected:
             Tally r;
             r.revolutions = revolutions;
             std::vector<int> hits(std::size_t(revolutions), 0);
-            // A frame's exposure is centred on its time, so the blurred mark shows half an exposure before it enters.
-            const double blur = sim.settings().exposure / 2;
+            // A frame's exposure is centred on its time, so the blurred mark shows half an exposure before it
+            // enters; its pulse is timed between the last frame without it and the first with it.
+            const double early = sim.settings().exposure / 2 + FramePeriod;
             for (double clock : c->pulses) {
                 const double p = clock - 32400.0;
-                const int k = int(std::floor((p + blur) / period - 0.5));
+                const int k = int(std::floor((p + early) / period - 0.5));
                 const double entry = (k + 0.5) * period;
                 if (k >= first && k < first + revolutions && p <= entry + sim.passDuration() + FramePeriod &&
                     hits[std::size_t(k - first)]++ == 0)
@@ -365,3 +367,37 @@ INSTANTIATE_TEST_SUITE_P(MeterConstants, FindMarkMatrix, ::testing::Values(75.0,
                              return "RevsPerKWh" + std::to_string(int(info.param));
                          });
 
+// A narrow view shows a fast mark, blurred, in a frame or two, or faintly: Find Mark still sees each pass once,
+// whether or not it can propose settings from them.
+TEST(FindMarkPasses, AMarkInViewForAFrameOrTwoIsSeenEveryPass)
+{
+    struct Narrow
+    {
+        double watts, revsPerKWh, markWidth;
+    };
+    for (const Narrow& n : {Narrow{15000, 375, 0.25}, Narrow{20000, 600, 0.25}, Narrow{20000, 375, 0.1}}) {
+        SimulatedMeter sim({.powerWatts = n.watts,
+                            .revsPerKWh = n.revsPerKWh,
+                            .flicker = true,
+                            .viewFraction = 0.1,
+                            .markWidth = n.markWidth,
+                            .width = 32,
+                            .height = 24},
+                           7);
+        CellAnalyser survey;
+        survey.setGrid(FindMark::SurveyColumns, FindMark::SurveyRows);
+        FindMark findMark;
+        findMark.reset(true, n.revsPerKWh);
+        double s = 0;
+        for (; !findMark.finished() && s < 6.0; s += FramePeriod)
+            findMark.addFrame(analyse(survey, sim.render(s)), 32400.0 + s);
+        // Passes that began after the first frame and ended a few frames before the last.
+        const double period = sim.revolutionPeriod();
+        int passes = 0;
+        for (int k = 0; (k + 0.5) * period + sim.passDuration() + 0.12 < s - FramePeriod; ++k)
+            passes += (k + 0.5) * period > FramePeriod;
+        EXPECT_TRUE(findMark.finished() || std::abs(findMark.passesSeen() - passes) <= 1)
+            << n.watts << " W, " << n.revsPerKWh << " revs/kWh: " << findMark.passesSeen() << " of " << passes;
+        EXPECT_GE(findMark.passesSeen(), FindMark::PassesNeeded) << n.watts << " W, " << n.revsPerKWh << " revs/kWh";
+    }
+}
