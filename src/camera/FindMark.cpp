@@ -70,8 +70,10 @@ void FindMarkProposal::applyTo(GlobalSettings& s) const
     s.TRIGGER_LEVEL = triggerLevel;
     s.DEBOUNCE_TIME = debounceMs;
     s.RELEASE_LEVEL_PERCENT = releasePercent;
-    s.TRACK_AMBIENT_LIGHT_CHANGE = trackAmbient;
-    s.PERCENT_AMBIENT_LIGHT_TO_TRACK = trackPercent;
+    // The levels follow the light on the whole picture instead of the marks' peaks, which a mark that never
+    // ends under a drift away from the levels would not give.
+    s.LEVELS_FOLLOW_LIGHT = true;
+    s.TRACK_AMBIENT_LIGHT_CHANGE = false;
 }
 
 qint32 FindMarkProposal::intensityOf(const CellTable& survey) const
@@ -493,9 +495,6 @@ void FindMark::propose(const std::vector<Pass>& passes, const std::vector<int>& 
     r.releasePercent = levels.releasePercent();
     r.shortestRevolution = revolution;
     r.debounceMs = levels.debounceMs(m_times, fastest);
-    // Tracking when the plain disc's level moved while watching.
-    r.trackAmbient = levels.drifted(m_times);
-    r.trackPercent = levels.trackPercent();
     // The noise filter gives each value the median of its last three frames: it keeps the mark's peak only where
     // the fastest disc still covers every active cell for two frames besides the blurred ones at its edges.
     r.reduceNoise = m_reduceNoise && framesInEachCell(complete, change, cells, threshold) >= MedianSafeFrames * speedUp;

@@ -22,8 +22,6 @@ struct FindMarkProposal
     qint32 triggerLevel = 0;
     qint32 debounceMs = 0;
     qint32 releasePercent = 100; // RELEASE_LEVEL_PERCENT
-    bool trackAmbient = false;
-    qint16 trackPercent = 0;
 
     qint32 plainLevel = 0; // typical image intensity of the plain disc under the proposal
     qint32 plainHigh = 0;  // highest plain-disc intensity seen (noise, flicker and drift included)

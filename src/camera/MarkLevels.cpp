@@ -10,8 +10,6 @@
 namespace {
 constexpr double PlainIntensity = 1000.0;
 constexpr double DebounceFloor = 0.1; // seconds
-constexpr double DriftForTracking = 0.08;
-constexpr double DriftWindow = 2.0; // seconds
 constexpr std::size_t NoiseNeighbours = 3; // frames either side
 constexpr double NoiseQuantile = 0.9;
 constexpr double Exposure = 0.5;           // share of a frame the shutter is taken to be open
@@ -49,7 +47,6 @@ MarkLevels::MarkLevels(const std::vector<qint32>& averages, bool invert, const s
         const qint32 peak = *std::max_element(intensity.begin() + p.first, intensity.begin() + p.last + 1);
         minPeak = std::min(minPeak, peak);
         fastPeak = std::min({fastPeak, peak, peakAtSpeed(averages, invert, p, m_speedUp)});
-        meanPeak += double(peak) / double(passes.size());
     }
     if (plainLevel <= 0 || fastPeak <= plainHigh)
         return;
@@ -145,37 +142,7 @@ qint32 MarkLevels::debounceMs(const std::vector<double>& times, double fastestRe
     return std::clamp(rounded(seconds * 1000.0), 1, 60000);
 }
 
-bool MarkLevels::drifted(const std::vector<double>& times) const
-{
-    std::vector<double> levels;
-    std::vector<qint32> window;
-    double windowStart = -1.0;
-    for (std::size_t f = 0; f < intensity.size(); ++f) {
-        if (!m_plain[f])
-            continue;
-        if (windowStart < 0)
-            windowStart = times[f];
-        if (times[f] - windowStart > DriftWindow) {
-            levels.push_back(medianOf(window));
-            window.clear();
-            windowStart = times[f];
-        }
-        window.push_back(intensity[f]);
-    }
-    if (!window.empty())
-        levels.push_back(medianOf(window));
-    if (levels.empty() || plainLevel <= 0)
-        return false;
-    const auto [lowest, highest] = std::minmax_element(levels.begin(), levels.end());
-    return (*highest - *lowest) / plainLevel > DriftForTracking;
-}
-
 qint32 MarkLevels::releasePercent() const
 {
     return trigger > 0 ? std::clamp(qint32(std::floor(100.0 * release / trigger)), 1, 100) : 100;
-}
-
-qint16 MarkLevels::trackPercent() const
-{
-    return qint16(std::clamp(rounded(100.0 * trigger / std::max(meanPeak, 1.0)), 1, 10000));
 }
