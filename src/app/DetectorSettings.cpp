@@ -9,7 +9,8 @@ const SettingsFile& DetectorSettingsFile()
         "DETECTORSETTINGS.CFG",
         "detector",
         {{"Mark Detection",
-          {{"RELEASE_LEVEL_PERCENT", SettingsKey::Number{&GlobalSettings::RELEASE_LEVEL_PERCENT, 100,
-                                                         DetectorRanges::RELEASE_LEVEL_PERCENT}}}}}};
+          {{"RELEASE_LEVEL_PERCENT",
+            SettingsKey::Number{&GlobalSettings::RELEASE_LEVEL_PERCENT, 100, DetectorRanges::RELEASE_LEVEL_PERCENT}},
+           {"LEVELS_FOLLOW_LIGHT", SettingsKey::Flag{&GlobalSettings::LEVELS_FOLLOW_LIGHT, false}}}}}};
     return file;
 }

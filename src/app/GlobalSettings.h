@@ -82,6 +82,7 @@ struct GlobalSettings
     qint32 STALLED_CAMERA_SECONDS = 0;
     // Detector group (DETECTORSETTINGS.CFG)
     qint32 RELEASE_LEVEL_PERCENT = 0; // a present mark ends only below this share of TRIGGER_LEVEL
+    bool LEVELS_FOLLOW_LIGHT = false; // trigger and release move with the light on the whole picture
     // Tariff group (TARIFFSETTINGS.CFG)
     qint32 TARIFF_COUNT = 0;
     QString TARIFF_1_NAME;

@@ -15,6 +15,10 @@ constexpr double BinWidth = 0.057762265046662105; // ln 2 / 12: a twelfth of an 
 constexpr int ActiveBins = 5;                     // about a third off the plain level
 constexpr double MinGreyChange = 10.0;            // and at least this, so noise in dark cells stays plain
 constexpr int NoiseMultiple = 5;
+// A mark blurred over many cells changes each by less than that; a frame counts as well when the sum of the
+// cells' changes beyond their noise lies this many of its usual deviations above its usual value.
+constexpr float FaintDeviations = 10.0f;
+constexpr float FaintFloor = 3.0f;
 constexpr int ActiveCellsPerFrame = 2;   // one noisy cell alone makes no pass (its channels share its noise)
 constexpr double AnalysisInterval = 0.5; // seconds of watching between two looks at the passes
 constexpr double MinWatch = 3.0;         // before that the plain levels rest on too few frames
@@ -22,6 +26,7 @@ constexpr std::size_t MaxFrames = 18000; // ten minutes at 30 frames per second
 constexpr double MinRoom = 0.02;         // log scale: a few per cent spare
 constexpr double NearlyAsClear = 0.9;    // share of the most room
 constexpr double MaxKilowatts = 20.0;    // the most a household draws: the fastest the disc turns
+constexpr double MedianSafeFrames = 4.0;
 
 const std::array<float, 256>& logTable()
 {
@@ -65,8 +70,10 @@ void FindMarkProposal::applyTo(GlobalSettings& s) const
     s.TRIGGER_LEVEL = triggerLevel;
     s.DEBOUNCE_TIME = debounceMs;
     s.RELEASE_LEVEL_PERCENT = releasePercent;
-    s.TRACK_AMBIENT_LIGHT_CHANGE = trackAmbient;
-    s.PERCENT_AMBIENT_LIGHT_TO_TRACK = trackPercent;
+    // The levels follow the light on the whole picture instead of the marks' peaks, which a mark that never
+    // ends under a drift away from the levels would not give.
+    s.LEVELS_FOLLOW_LIGHT = true;
+    s.TRACK_AMBIENT_LIGHT_CHANGE = false;
 }
 
 qint32 FindMarkProposal::intensityOf(const CellTable& survey) const
@@ -177,6 +184,8 @@ void FindMark::dropOldest(int frames)
     m_bins.erase(m_bins.begin(), m_bins.begin() + std::ptrdiff_t(frames) * Values);
     m_times.erase(m_times.begin(), m_times.begin() + frames);
     m_common.erase(m_common.begin(), m_common.begin() + frames);
+    for (std::vector<float>& sums : m_faintSums)
+        sums.erase(sums.begin(), sums.begin() + std::min<std::ptrdiff_t>(frames, std::ptrdiff_t(sums.size())));
     for (int k = 0; k < Values; ++k) {
         const quint32* w = &m_smoothed[std::size_t(k) * Bins];
         m_mode[std::size_t(k)] = quint8(std::max_element(w, w + Bins) - w);
@@ -184,13 +193,14 @@ void FindMark::dropOldest(int frames)
     m_completeAtLastProposal = -1;
 }
 
-std::vector<FindMark::Pass> FindMark::findPasses(std::vector<int>& threshold) const
+std::vector<FindMark::Pass> FindMark::findPasses(std::vector<int>& threshold)
 {
     const int frames = int(m_times.size());
     std::vector<Pass> passes;
     if (frames < 3)
         return passes;
     threshold.assign(Values, ActiveBins);
+    std::vector<int> spreads(Values, 0);
     for (int k = 0; k < Values; ++k) {
         const int mode = m_mode[std::size_t(k)];
         const double plain = std::exp(m_logRef[std::size_t(k)] + (mode - Bins / 2) * BinWidth);
@@ -202,11 +212,12 @@ std::vector<FindMark::Pass> FindMark::findPasses(std::vector<int>& threshold) co
             ++spread;
             held += (mode - spread >= 0 ? h[mode - spread] : 0) + (mode + spread < Bins ? h[mode + spread] : 0);
         }
+        spreads[std::size_t(k)] = spread;
         threshold[std::size_t(k)] =
             std::max({ActiveBins, NoiseMultiple * spread,
                       int(std::ceil(std::log1p(MinGreyChange / std::max(plain, 1.0)) / BinWidth))});
     }
-    std::vector<bool> active(std::size_t(frames), false);
+    std::vector<bool> active = faintFrames(spreads);
     for (int f = 0; f < frames; ++f) {
         int count = 0;
         for (int c = 0; c < Cells && count < ActiveCellsPerFrame; ++c)
@@ -215,7 +226,7 @@ std::vector<FindMark::Pass> FindMark::findPasses(std::vector<int>& threshold) co
                     ++count;
                     break;
                 }
-        active[std::size_t(f)] = count >= ActiveCellsPerFrame;
+        active[std::size_t(f)] = active[std::size_t(f)] || count >= ActiveCellsPerFrame;
     }
     // Dips inside one pass shorter than this join it up; gaps between passes are longer.
     const double joinGap = std::max(2.5 * frameStep(), 0.12);
@@ -227,9 +238,57 @@ std::vector<FindMark::Pass> FindMark::findPasses(std::vector<int>& threshold) co
         else
             passes.push_back({f, f, false});
     }
+    // A slow mark's edge may show in a few frames before the rest of it: stretches of activity closer together
+    // than the longer of them is long are one pass (passes lie several times their length apart).
+    const auto length = [this](const Pass& p) { return m_times[std::size_t(p.last)] - m_times[std::size_t(p.first)]; };
+    for (std::size_t i = 1; i < passes.size();) {
+        Pass& before = passes[i - 1];
+        if (m_times[std::size_t(passes[i].first)] - m_times[std::size_t(before.last)] <=
+            std::max(length(before), length(passes[i]))) {
+            before.last = passes[i].last;
+            passes.erase(passes.begin() + std::ptrdiff_t(i));
+        } else {
+            ++i;
+        }
+    }
     for (Pass& p : passes)
         p.complete = p.first > 0 && m_times.back() - m_times[std::size_t(p.last)] > joinGap;
     return passes;
+}
+
+std::vector<bool> FindMark::faintFrames(const std::vector<int>& spreads)
+{
+    // Each cell's change in units of its own noise, and per frame the sum over the cells beyond that noise, darker
+    // and lighter apart; each frame is summed once, against the plain levels known when it was first looked at.
+    // Most frames show the plain disc, so the sums' median and spread say what noise gives.
+    const std::size_t frames = m_times.size();
+    std::array<float, Cells> noise{};
+    for (int c = 0; c < Cells; ++c)
+        noise[std::size_t(c)] = std::max(1.5f, float(spreads[std::size_t(c * 3)] + spreads[std::size_t(c * 3 + 1)] +
+                                                     spreads[std::size_t(c * 3 + 2)]));
+    for (std::size_t f = m_faintSums[0].size(); f < frames; ++f) {
+        std::array<float, 2> sum{};
+        for (int c = 0; c < Cells; ++c) {
+            int change = 0;
+            for (int k = c * 3; k < c * 3 + 3; ++k)
+                change += binOf(int(f), k) - m_mode[std::size_t(k)];
+            const float z = float(change) / noise[std::size_t(c)];
+            sum[z > 0] += std::max(std::abs(z) - 1.0f, 0.0f);
+        }
+        m_faintSums[0].push_back(sum[0]);
+        m_faintSums[1].push_back(sum[1]);
+    }
+    std::vector<bool> faint(frames, false);
+    for (const std::vector<float>& sum : m_faintSums) {
+        const float typical = medianOf(sum);
+        std::vector<float> deviations(frames);
+        for (std::size_t f = 0; f < frames; ++f)
+            deviations[f] = std::abs(sum[f] - typical);
+        const float limit = typical + std::max(FaintDeviations * medianOf(deviations), FaintFloor);
+        for (std::size_t f = 0; f < frames; ++f)
+            faint[f] = faint[f] || sum[f] > limit;
+    }
+    return faint;
 }
 
 void FindMark::analyse()
@@ -330,6 +389,27 @@ std::vector<std::vector<int>> FindMark::pathSections(const MarkLevels::Range& pa
     return sections;
 }
 
+int FindMark::framesInEachCell(const std::vector<MarkLevels::Range>& passes, const MarkChange& change,
+                               const std::vector<int>& cells, const std::vector<int>& threshold) const
+{
+    int fewest = std::numeric_limits<int>::max();
+    for (const MarkLevels::Range& p : passes)
+        for (int c : cells) {
+            int frames = 0;
+            for (int f = p.first; f <= p.last; ++f)
+                for (int ch = 0; ch < 3; ++ch) {
+                    const int k = c * 3 + ch;
+                    if (change.channels[std::size_t(ch)] &&
+                        change.direction * (binOf(f, k) - m_mode[std::size_t(k)]) >= threshold[std::size_t(k)]) {
+                        ++frames;
+                        break;
+                    }
+                }
+            fewest = std::min(fewest, frames);
+        }
+    return fewest;
+}
+
 std::vector<qint32> FindMark::cellAverages(const std::vector<int>& cells, const std::array<bool, 3>& channels) const
 {
     const int used = int(channels[0]) + int(channels[1]) + int(channels[2]);
@@ -415,12 +495,8 @@ void FindMark::propose(const std::vector<Pass>& passes, const std::vector<int>& 
     r.releasePercent = levels.releasePercent();
     r.shortestRevolution = revolution;
     r.debounceMs = levels.debounceMs(m_times, fastest);
-    // Tracking when the plain disc's level moved while watching.
-    r.trackAmbient = levels.drifted(m_times);
-    r.trackPercent = levels.trackPercent();
-    // The noise filter takes the median of three frames: a mark in view for fewer frames than five at the
-    // fastest could lose its peak to it.
-    const double longestPass = m_times[std::size_t(complete.back().last)] - m_times[std::size_t(complete.back().first)];
-    r.reduceNoise = m_reduceNoise && longestPass / speedUp >= 5.0 * frameStep();
+    // The noise filter gives each value the median of its last three frames: it keeps the mark's peak only where
+    // the fastest disc still covers every active cell for two frames besides the blurred ones at its edges.
+    r.reduceNoise = m_reduceNoise && framesInEachCell(complete, change, cells, threshold) >= MedianSafeFrames * speedUp;
     r.valid = true;
 }

@@ -22,8 +22,6 @@ struct FindMarkProposal
     qint32 triggerLevel = 0;
     qint32 debounceMs = 0;
     qint32 releasePercent = 100; // RELEASE_LEVEL_PERCENT
-    bool trackAmbient = false;
-    qint16 trackPercent = 0;
 
     qint32 plainLevel = 0; // typical image intensity of the plain disc under the proposal
     qint32 plainHigh = 0;  // highest plain-disc intensity seen (noise, flicker and drift included)
@@ -98,19 +96,26 @@ private:
     double frameStep() const;
     MarkChange markChange(const std::vector<MarkLevels::Range>& passes, const std::vector<int>& threshold) const;
     std::vector<std::vector<int>> pathSections(const MarkLevels::Range& pass, const MarkChange& change) const;
+    // The fewest frames in which the mark changed any of `cells` clearly in any one of the passes.
+    int framesInEachCell(const std::vector<MarkLevels::Range>& passes, const MarkChange& change,
+                         const std::vector<int>& cells, const std::vector<int>& threshold) const;
     std::vector<qint32> cellAverages(const std::vector<int>& cells, const std::array<bool, 3>& channels) const;
     void count(int k, int bin, int add);
     void analyse();
-    std::vector<Pass> findPasses(std::vector<int>& threshold) const;
+    std::vector<Pass> findPasses(std::vector<int>& threshold);
+    // Frames in which many cells change a little, together, in the same direction; `spreads` holds each
+    // value's noise in bins.
+    std::vector<bool> faintFrames(const std::vector<int>& spreads);
     void propose(const std::vector<Pass>& passes, const std::vector<int>& threshold);
     void dropOldest(int frames);
 
     bool m_reduceNoise = true;
     double m_revsPerKWh = 0.0;
-    std::vector<quint8> m_values; // Values per frame
-    std::vector<quint8> m_bins;   // their histogram bins
-    std::vector<double> m_times;  // seconds since the first frame
-    std::vector<float> m_common;  // log of the light common to the frame
+    std::vector<quint8> m_values;                  // Values per frame
+    std::vector<quint8> m_bins;                    // their histogram bins
+    std::vector<double> m_times;                   // seconds since the first frame
+    std::vector<float> m_common;                   // log of the light common to the frame
+    std::array<std::vector<float>, 2> m_faintSums; // per frame: cells' darkening and lightening beyond their noise
     std::array<float, Values> m_logRef{};
     std::vector<quint32> m_hist;     // Bins per value
     std::vector<quint32> m_smoothed; // the same summed over ModeRadius bins either side

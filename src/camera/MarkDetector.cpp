@@ -5,6 +5,7 @@
 #include "app/Dialogs.h"
 #include "app/TextFormat.h"
 #include "camera/CellValueSource.h"
+#include "camera/MarkLevels.h"
 #include "metering/MeteringContext.h"
 #include "metering/PulseSignal.h"
 
@@ -45,6 +46,11 @@ double wrapDay(double t)
 constexpr double MaxFrameGap = 0.5; // seconds
 // The share of the timing correction kept from one revolution to the next.
 constexpr double CorrectionKept = 0.9;
+// Cells darker than this (the sum of their three channels) say little about the light.
+constexpr double MinReferenceSum = 24.0;
+// The share of a frame's light taken into the light followed: one frame with a mark half in view that the
+// detector took for the plain disc moves the levels little, a drift of a few per cent a second is kept up with.
+constexpr double LightFollowing = 0.1;
 } // namespace
 
 qint32 millidiff(double start, double end)
@@ -153,7 +159,9 @@ void MarkDetector::process_intensity(qint32 v, double now, std::optional<double>
         std::exchange(m_previousFrame, mean ? std::optional(SeenFrame{now, *mean}) : std::nullopt);
     m_display.edtImageIntensity = QString::number(v);
     m_display.edtSignalLevel = m_display.edtImageIntensity;
-    if (v < s.TRIGGER_LEVEL) {
+    followLight(v);
+    const qint32 trigger = triggerLevel();
+    if (v < trigger) {
         m_display.DetectionBar = MarkDetectorDisplay::BarOff;
         if (!m_blnMarkOn)
             return;
@@ -161,7 +169,7 @@ void MarkDetector::process_intensity(qint32 v, double now, std::optional<double>
         if (const std::optional<double> fall = mean ? crossingTime(before, now, *mean) : std::nullopt)
             m_edges.fall = fall;
         // Between the release level and the trigger a present mark stays (never so at the factory 100 %).
-        if (v >= releaseLevel(s.TRIGGER_LEVEL, s.RELEASE_LEVEL_PERCENT))
+        if (v >= releaseLevel(trigger, s.RELEASE_LEVEL_PERCENT))
             m_dblTimeLastAboveTrigger = now;
         else if (millidiff(m_dblTimeLastAboveTrigger, now) > s.DEBOUNCE_TIME)
             markOff();
@@ -188,7 +196,7 @@ std::optional<double> MarkDetector::crossingTime(const std::optional<SeenFrame>&
         return std::nullopt;
     // The level is decided on the rounded average: find the whole averages between the two frames' own where
     // it turns from one side of the trigger to the other; the unrounded average crossed halfway between them.
-    const auto reaches = [this](qint32 a) { return scale_intensity(a) >= m_ctx.settings.TRIGGER_LEVEL; };
+    const auto reaches = [this, trigger = triggerLevel()](qint32 a) { return scale_intensity(a) >= trigger; };
     qint32 from = roundedInt32(before->mean);
     qint32 to = roundedInt32(mean);
     const bool reachedBefore = reaches(from);
@@ -201,6 +209,54 @@ std::optional<double> MarkDetector::crossingTime(const std::optional<SeenFrame>&
     // Between the frames the cell average is taken as a straight line.
     const double share = (before->mean - (from + to) / 2.0) / (before->mean - mean);
     return wrapDay(before->time + std::clamp(share, 0.0, 1.0) * gap);
+}
+
+qint32 MarkDetector::triggerLevel() const
+{
+    const GlobalSettings& s = m_ctx.settings;
+    if (!s.LEVELS_FOLLOW_LIGHT)
+        return s.TRIGGER_LEVEL;
+    // The image intensity falls as the light rises, or rises with it when inverted.
+    return roundedInt32(s.INVERT_IMAGE_INTENSITY ? s.TRIGGER_LEVEL * m_light : s.TRIGGER_LEVEL / m_light);
+}
+
+void MarkDetector::followLight(qint32 v)
+{
+    const GlobalSettings& s = m_ctx.settings;
+    if (!s.LEVELS_FOLLOW_LIGHT) {
+        m_lightReference.clear();
+        m_light = 1.0;
+        return;
+    }
+    // The median over the whole grid of each cell's change since the first settled frame: a change of light
+    // changes every cell, a mark fewer than half of them, so a slowly passing mark does not move the levels
+    // as a drift of the light does. It is read only from frames the detector takes for the plain disc and
+    // followed a step at a time, so a frame with a fast mark half in view moves the levels little.
+    const DetectionGrid grid = DetectionGrid::fromString(s.DETECTION_GRID);
+    const int columns = grid.columns();
+    const std::size_t cells = std::size_t(columns) * std::size_t(grid.rows());
+    const auto value = [this, columns](std::size_t c) {
+        const int column = int(c) % columns;
+        const int row = int(c) / columns;
+        return m_cells.cellValue(0, column, row) + m_cells.cellValue(1, column, row) +
+               m_cells.cellValue(2, column, row);
+    };
+    if (m_lightReference.size() != cells) {
+        m_lightReference.assign(cells, 0.0);
+        for (std::size_t c = 0; c < cells; ++c)
+            m_lightReference[c] = value(c);
+        m_light = 1.0;
+        return;
+    }
+    if (m_blnMarkOn || v >= releaseLevel(triggerLevel(), s.RELEASE_LEVEL_PERCENT))
+        return;
+    std::vector<double> changes;
+    for (std::size_t c = 0; c < cells; ++c)
+        if (m_lightReference[c] >= MinReferenceSum)
+            changes.push_back(value(c) / m_lightReference[c]);
+    if (changes.empty())
+        return;
+    m_light += LightFollowing * (std::max(medianOf(changes), 0.01) - m_light);
 }
 
 double MarkDetector::pulseTime(std::optional<double> rise, double before, double now)
@@ -296,6 +352,7 @@ void MarkDetector::camera_just_starting()
     m_blnCameraSettled = false;
     m_previousFrame.reset();
     m_edges = {};
+    m_lightReference.clear();
 }
 
 void MarkDetector::reset_mark_detection()
@@ -318,6 +375,7 @@ void MarkDetector::reset_mark_detection()
     m_blnCameraSettled = false;
     m_previousFrame.reset(); // averaged over other cells, channels or scaling, perhaps
     m_edges = {};
+    m_lightReference.clear();
     m_varPeakRing.fill(0);
     m_intPeakRingIndex = 0;
     m_intPeakRingCount = 0;

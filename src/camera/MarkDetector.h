@@ -9,6 +9,7 @@
 #include <array>
 #include <functional>
 #include <optional>
+#include <vector>
 
 class CellValueSource;
 struct MeteringContext;
@@ -83,6 +84,11 @@ private:
     // The time handed on for a mark whose leading edge crossed at `rise`, between frames taken at `before` and
     // `now`.
     double pulseTime(std::optional<double> rise, double before, double now);
+    // TRIGGER_LEVEL, moved with the light when LEVELS_FOLLOW_LIGHT is on.
+    qint32 triggerLevel() const;
+    // With LEVELS_FOLLOW_LIGHT on, measures the light of a frame of the plain disc, of intensity v, against the
+    // first settled frame's.
+    void followLight(qint32 v);
     void markOn(qint32 v, double now, double pulseTime);
     void markOff();
     int eventsToAverage() const;
@@ -105,6 +111,8 @@ private:
     bool m_blnCameraSettled = false;
     QList<GridCell> m_varActiveCells;
     std::optional<SeenFrame> m_previousFrame; // the last settled frame since the camera started or a reset
+    std::vector<double> m_lightReference;     // every cell's value in the first settled frame, when followed
+    double m_light = 1.0;                     // the light on the picture against that frame
     // Edge crossings of the marks before, for the correction handed on with the leading edge's time.
     struct Edges
     {

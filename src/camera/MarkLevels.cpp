@@ -10,8 +10,6 @@
 namespace {
 constexpr double PlainIntensity = 1000.0;
 constexpr double DebounceFloor = 0.1; // seconds
-constexpr double DriftForTracking = 0.08;
-constexpr double DriftWindow = 2.0; // seconds
 constexpr std::size_t NoiseNeighbours = 3; // frames either side
 constexpr double NoiseQuantile = 0.9;
 constexpr double Exposure = 0.5;           // share of a frame the shutter is taken to be open
@@ -49,7 +47,6 @@ MarkLevels::MarkLevels(const std::vector<qint32>& averages, bool invert, const s
         const qint32 peak = *std::max_element(intensity.begin() + p.first, intensity.begin() + p.last + 1);
         minPeak = std::min(minPeak, peak);
         fastPeak = std::min({fastPeak, peak, peakAtSpeed(averages, invert, p, m_speedUp)});
-        meanPeak += double(peak) / double(passes.size());
     }
     if (plainLevel <= 0 || fastPeak <= plainHigh)
         return;
@@ -88,25 +85,32 @@ qint32 MarkLevels::peakAtSpeed(const std::vector<qint32>& averages, bool invert,
                                double speedUp) const
 {
     // Each frame of the faster disc spans speedUp frames of the watch: with the shutter open for half of it
-    // it sees the average of half of them (motion blur), with a short shutter one of them. Its peak at the
-    // least favourable phase of the frames against the mark.
+    // it sees a longer stretch of them than they saw (motion blur), with a short shutter one instant. Between two
+    // frames of the watch the cell average is taken as a straight line, so a mark watched in a frame or two is also
+    // judged as frames falling between them would show it. Its peak at the least favourable phase of the
+    // frames against the mark, at the watched speed too.
     constexpr int Phases = 16;
-    const int pad = int(std::ceil(speedUp));
+    const int pad = int(std::ceil(speedUp)) + 1;
     const int first = std::max(pass.first - pad, 0);
     const int last = std::min(pass.last + pad, int(averages.size()) - 1);
-    std::vector<double> sums(1, 0.0);
-    for (int f = first; f <= last; ++f)
-        sums.push_back(sums.back() + averages[std::size_t(f)]);
+    const auto at = [&](double x) {
+        const int f = std::clamp(int(std::floor(x)), first, last);
+        const int g = std::min(f + 1, last);
+        const double share = std::clamp(x - f, 0.0, 1.0);
+        return averages[std::size_t(f)] * (1.0 - share) + averages[std::size_t(g)] * share;
+    };
+    const double blur = (speedUp - 1.0) * Exposure; // beyond the blur the watched frames show already
+    const int steps = std::max(8, int(std::ceil(2.0 * blur)));
     qint32 worst = std::numeric_limits<qint32>::max();
     for (int phase = 0; phase < Phases; ++phase) {
         qint32 blurred = std::numeric_limits<qint32>::min();
         qint32 sampled = blurred;
-        for (double start = speedUp * phase / Phases; start < last - first + 1; start += speedUp) {
-            const int from = int(start);
-            const int to = std::clamp(int(start + speedUp * Exposure), from + 1, last - first + 1);
-            const double mean = (sums[std::size_t(to)] - sums[std::size_t(from)]) / (to - from);
-            blurred = std::max(blurred, scaledIntensity(factor, invert, rounded(mean)));
-            sampled = std::max(sampled, intensity[std::size_t(first + from)]);
+        for (double x = first + speedUp * phase / Phases; x <= last; x += speedUp) {
+            double sum = 0.0;
+            for (int i = 0; i < steps; ++i)
+                sum += at(x + blur * ((i + 0.5) / steps - 0.5));
+            blurred = std::max(blurred, scaledIntensity(factor, invert, rounded(sum / steps)));
+            sampled = std::max(sampled, scaledIntensity(factor, invert, rounded(at(x))));
         }
         worst = std::min({worst, blurred, sampled});
     }
@@ -138,37 +142,7 @@ qint32 MarkLevels::debounceMs(const std::vector<double>& times, double fastestRe
     return std::clamp(rounded(seconds * 1000.0), 1, 60000);
 }
 
-bool MarkLevels::drifted(const std::vector<double>& times) const
-{
-    std::vector<double> levels;
-    std::vector<qint32> window;
-    double windowStart = -1.0;
-    for (std::size_t f = 0; f < intensity.size(); ++f) {
-        if (!m_plain[f])
-            continue;
-        if (windowStart < 0)
-            windowStart = times[f];
-        if (times[f] - windowStart > DriftWindow) {
-            levels.push_back(medianOf(window));
-            window.clear();
-            windowStart = times[f];
-        }
-        window.push_back(intensity[f]);
-    }
-    if (!window.empty())
-        levels.push_back(medianOf(window));
-    if (levels.empty() || plainLevel <= 0)
-        return false;
-    const auto [lowest, highest] = std::minmax_element(levels.begin(), levels.end());
-    return (*highest - *lowest) / plainLevel > DriftForTracking;
-}
-
 qint32 MarkLevels::releasePercent() const
 {
     return trigger > 0 ? std::clamp(qint32(std::floor(100.0 * release / trigger)), 1, 100) : 100;
-}
-
-qint16 MarkLevels::trackPercent() const
-{
-    return qint16(std::clamp(rounded(100.0 * trigger / std::max(meanPeak, 1.0)), 1, 10000));
 }

@@ -39,10 +39,6 @@ struct MarkLevels
     // Longer than any dip below the release inside a pass, shorter than half the gap between two passes of
     // the fastest disc, whose revolution takes `fastestRevolution` seconds.
     qint32 debounceMs(const std::vector<double>& times, double fastestRevolution) const;
-    // Whether the plain disc's level moved noticeably while watching.
-    bool drifted(const std::vector<double>& times) const;
-    // The share of a change of the mark's peak that keeps the trigger in proportion to it.
-    qint16 trackPercent() const;
     // The release level as a share of the trigger.
     qint32 releasePercent() const;
 
@@ -54,7 +50,6 @@ struct MarkLevels
     qint32 plainHigh = 0;  // highest plain-disc intensity
     qint32 minPeak = 0;    // weakest peak of a pass
     qint32 fastPeak = 0;   // weakest peak of a pass as the fastest disc would show it
-    double meanPeak = 0.0;
     // Room on a log scale between the plain disc and the weakest fast peak once the noise of the plain disc
     // has been set aside twice (above the plain disc, and between release and trigger); 0 when none is left.
     double room = 0.0;

@@ -48,6 +48,7 @@ public:
     CaptureComponent& capture() { return *m_capture; }
     MarkDetector& detector() { return *m_detector; }
     const IntensityHistory& intensityHistory() const { return m_history; }
+    StalledCameraWatch& stalledCameraWatch() { return *m_stalledWatch; }
     // The image settings screen while it is open.
     MotionDetection* motionDetection() const;
     QDialog* startCameraForm() const;

@@ -78,16 +78,15 @@ QString FindMarkSession::proposalText() const
     if (p.blue)
         channels << QStringLiteral("blue");
     return QStringLiteral("Active cells: %1 of %2 (tinted). Colours: %3. Invert: %4. Reduce noise: %5. "
-                          "Intensity factor: %6. Trigger level: %7; a mark ends %8 ms below %9 % of it. Track ambient "
-                          "light: %10.")
+                          "Intensity factor: %6. Trigger level: %7; a mark ends %8 ms below %9 % of it. Both levels "
+                          "follow the light on the whole picture.")
         .arg(p.grid.count(QLatin1Char('9')))
         .arg(FindMark::SurveyColumns * FindMark::SurveyRows)
         .arg(channels.join(QStringLiteral(", ")), yesNo(p.invert), yesNo(p.reduceNoise))
         .arg(p.intensityFactor)
         .arg(p.triggerLevel)
         .arg(p.debounceMs)
-        .arg(p.releasePercent)
-        .arg(p.trackAmbient ? QStringLiteral("yes, %1 %").arg(p.trackPercent) : QStringLiteral("no"));
+        .arg(p.releasePercent);
 }
 
 void FindMarkSession::accept()

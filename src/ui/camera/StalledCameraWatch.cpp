@@ -39,7 +39,10 @@ void StalledCameraWatch::cameraLost(const QString& name, const QString& reason)
 void StalledCameraWatch::check()
 {
     // A restart may wait inside a message box while this timer goes on.
-    if (m_restarting || !m_watchdog.check(m_ctx.services.clock.timer()) || !m_restart)
+    const bool restartDue = !m_restarting && m_watchdog.check(m_ctx.services.clock.timer());
+    if (m_watchdog.lost())
+        emit waitingForLostCamera();
+    if (!restartDue || !m_restart)
         return;
     m_restarting = true;
     m_restart();

@@ -29,6 +29,10 @@ public:
     void check();
     const CameraWatchdog& watchdog() const { return m_watchdog; }
 
+signals:
+    // Each second while a lost camera is awaited: the program is waiting as it should, not hung.
+    void waitingForLostCamera();
+
 private:
     MeteringContext& m_ctx;
     CameraWatchdog m_watchdog;

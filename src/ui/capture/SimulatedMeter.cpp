@@ -98,7 +98,7 @@ void SimulatedMeter::buildBase()
 
 double SimulatedMeter::passDuration() const
 {
-    return revolutionPeriod() * ViewFraction * (1.0 + m_s.markWidth);
+    return revolutionPeriod() * m_s.viewFraction * (1.0 + m_s.markWidth);
 }
 
 double SimulatedMeter::revolutionPeriod() const
@@ -112,7 +112,7 @@ double SimulatedMeter::revolutionPeriod() const
 double SimulatedMeter::markCentreTime(int k) const
 {
     // The mark's centre is mid-view when it has moved (1 + markWidth) / 2 view widths past its entry.
-    const double phaseAtCentre = ViewFraction * (1.0 + m_s.markWidth) / 2.0;
+    const double phaseAtCentre = m_s.viewFraction * (1.0 + m_s.markWidth) / 2.0;
     return revolutionPeriod() * (k + 0.5 + phaseAtCentre);
 }
 
@@ -128,7 +128,7 @@ std::vector<float> SimulatedMeter::markCover(double seconds) const
     std::vector<float> cover(std::size_t(w), 0.0f);
     const double period = revolutionPeriod();
     // The exposure is summed from instants no more than half a pixel of the mark's travel apart.
-    const double travel = period > 0.0 ? std::max(m_s.exposure, 0.0) / (period * ViewFraction) * w : 0.0;
+    const double travel = period > 0.0 ? std::max(m_s.exposure, 0.0) / (period * m_s.viewFraction) * w : 0.0;
     const int instants = std::clamp(int(std::ceil(2.0 * travel)), 1, 1024);
     for (int i = 0; i < instants; ++i) {
         const double t = seconds + m_s.exposure * ((i + 0.5) / instants - 0.5);
@@ -138,7 +138,7 @@ std::vector<float> SimulatedMeter::markCover(double seconds) const
             phase = 0.5 + t / period;
             phase -= std::floor(phase);
         }
-        const double u = phase / ViewFraction;
+        const double u = phase / m_s.viewFraction;
         const double markLeft = (u - m_s.markWidth) * w;
         const double markRight = u * w;
         // A two-pixel soft edge.

@@ -15,13 +15,14 @@ struct SimulatedMeterSettings
     };
 
     double powerWatts = 1000.0;
-    double revsPerKWh = 300.0;  // the meter constant in use; the camera screen sets it from the meter settings
-    double noise = 6.0;         // standard deviation of the sensor noise, grey levels
-    double drift = 0.05;        // amplitude of the slow ambient-light change, fraction of the light
-    double driftPeriod = 600.0; // seconds
-    bool flicker = false;       // random per-frame light change of up to 6 %
-    double markWidth = 0.4;     // width of the mark as a fraction of the view
-    double exposure = 0.02;     // seconds the shutter is open, centred on the frame time: the mark blurs
+    double revsPerKWh = 300.0;       // the meter constant in use; the camera screen sets it from the meter settings
+    double noise = 6.0;              // standard deviation of the sensor noise, grey levels
+    double drift = 0.05;             // amplitude of the slow ambient-light change, fraction of the light
+    double driftPeriod = 600.0;      // seconds
+    bool flicker = false;            // random per-frame light change of up to 6 %
+    double viewFraction = 1.0 / 6.0; // share of the disc's circumference in view
+    double markWidth = 0.4;          // width of the mark as a fraction of the view
+    double exposure = 0.02;          // seconds the shutter is open, centred on the frame time: the mark blurs
     Mark mark = Mark::Black;
     double bandTop = 0.1; // the disc's edge as a band across the picture: top and height, fractions of it
     double bandHeight = 0.8;
@@ -31,13 +32,11 @@ struct SimulatedMeterSettings
 };
 
 // Renders what a camera aimed at the edge of a meter disc sees: the disc's edge as a band between two strips
-// of the meter's front plate, with one mark crossing the view once per revolution. The view spans a sixth of
-// the disc's circumference; at time 0 the mark is half a turn away.
+// of the meter's front plate, with one mark crossing the view once per revolution. At time 0 the mark is half
+// a turn away.
 class SimulatedMeter
 {
 public:
-    static constexpr double ViewFraction = 1.0 / 6.0;
-
     explicit SimulatedMeter(const SimulatedMeterSettings& s = {}, std::uint32_t seed = 1);
 
     void setSettings(const SimulatedMeterSettings& s);

@@ -20,6 +20,7 @@
 #include "service/CommandLine.h"
 #include "ui/camera/CameraForm.h"
 #include "ui/camera/RemoteCamera.h"
+#include "ui/camera/StalledCameraWatch.h"
 #include "ui/camera/StartCameraForm.h"
 #include "ui/capture/CaptureComponent.h"
 #include "ui/data/DebugFillArray.h"
@@ -132,6 +133,9 @@ void WattsightApp::registerScreens()
             QObject::connect(selection, &StartCameraForm::cameraRunningChanged, m_meterReading.get(),
                              [this, &form] { m_meterReading->setCameraSource(form.detector().meterSource()); });
             QObject::connect(&form.capture(), &VideoCapture::frameAnalysed, &form, [this] { feedAlive(); });
+            // An unplugged camera is awaited, not a hang: restarting the program would not bring it back.
+            QObject::connect(&form.stalledCameraWatch(), &StalledCameraWatch::waitingForLostCamera, &form,
+                             [this] { feedAlive(); });
             return selection;
         });
     });

