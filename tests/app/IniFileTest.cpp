@@ -5,7 +5,6 @@
 #include "support/FaultyFileIo.h"
 #include "support/TestContext.h"
 
-#include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 

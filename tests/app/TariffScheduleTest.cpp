@@ -20,10 +20,9 @@ TEST(TariffSchedule, RangesMayCrossMidnightCoverTheWholeDayOrCombineAndWeekendsA
               (QList<TariffRange>{{22 * 60, 6 * 60}, {7 * 60 + 30, 24 * 60}}));
 
     const QString night = QStringLiteral("22:00-06:00");
-    EXPECT_EQ(tariffAt(night, QTime(21, 59, 59)), 1);
-    EXPECT_EQ(tariffAt(night, QTime(22, 0)), 2);
-    EXPECT_EQ(tariffAt(night, QTime(5, 59, 59)), 2);
-    EXPECT_EQ(tariffAt(night, QTime(6, 0)), 1);
+    EXPECT_EQ(std::tuple(tariffAt(night, QTime(21, 59, 59)), tariffAt(night, QTime(22, 0)),
+                         tariffAt(night, QTime(5, 59, 59)), tariffAt(night, QTime(6, 0))),
+              std::tuple(1, 2, 2, 1));
     EXPECT_EQ(tariffAt(QStringLiteral("00:00-24:00"), QTime(23, 59, 59)), 2);
     EXPECT_EQ(tariffAt(QStringLiteral("01:00-02:00,13:00-14:00"), QTime(13, 30)), 2);
 

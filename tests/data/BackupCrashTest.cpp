@@ -53,7 +53,8 @@ TEST(BackupCrashSafety, EveryCompleteLineSurvivesAKillAtAnyMomentAndReadsBack)
         QFile file(folder.filePath(QStringLiteral("DATASTOR.DTA")));
         if (!file.open(QIODevice::ReadOnly))
             continue; // killed before the first backup
-        const Leftover left = splitBackup(file.readAll());
+        const QByteArray bytes = file.readAll();
+        const Leftover left = splitBackup(bytes);
         if (left.lines.isEmpty()) {
             EXPECT_TRUE(header.startsWith(left.tail)) << "the file can only hold the start of the header";
             continue;
@@ -71,11 +72,7 @@ TEST(BackupCrashSafety, EveryCompleteLineSurvivesAKillAtAnyMomentAndReadsBack)
 
         // The whole complete part reloads as the previous run.
         const QString copy = reader.path(QStringLiteral("run%1.DTA").arg(run));
-        QFile whole(copy);
-        ASSERT_TRUE(whole.open(QIODevice::WriteOnly));
-        for (const QByteArray& line : left.lines)
-            whole.write(line + "\r\n");
-        whole.close();
+        ASSERT_TRUE(writeFileBytes(copy, bytes.chopped(left.tail.size())));
         EXPECT_EQ(read_data_file(reader.ctx, copy), "");
         EXPECT_EQ(reader.ctx.varGlobalDataArray.count(), left.lines.size() - 1);
         recordsSeen += static_cast<int>(left.lines.size() - 1);

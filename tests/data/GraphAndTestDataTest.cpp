@@ -85,8 +85,8 @@ TEST(FillArray, RecordsFollowTheIntervalAndAddUpEachPressDiffersAndBadInputIsRef
     qint32 pulses = 0;
     for (qint32 i = 1; i <= 4; ++i) {
         const LogRecord& r = t.ctx.varGlobalDataArray.row(i);
-        EXPECT_EQ(r.DateTime, QDateTime(QDate(2009, 1, 5), QTime(23, 30, 10)).addSecs(900 * i));
-        EXPECT_EQ(r.LoggingSeconds, 900 * i);
+        EXPECT_EQ(std::tuple(r.DateTime, r.LoggingSeconds),
+                  std::tuple(QDateTime(QDate(2009, 1, 5), QTime(23, 30, 10)).addSecs(900 * i), 900 * i));
         EXPECT_TRUE(r.PulsesThisInterval >= 0 && r.PulsesThisInterval <= 10 && r.LightLevel >= 0 &&
                     r.LightLevel <= 10000);
         EXPECT_EQ(r.LoggingTotalPulse, pulses += r.PulsesThisInterval);

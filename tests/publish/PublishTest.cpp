@@ -12,7 +12,6 @@
 #include "support/TestContext.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
 #include <QJsonDocument>
@@ -271,10 +270,14 @@ TEST_F(PublishTest, TheReadingIsSetByCommandAndEveryPayloadThatIsNotAReadingIsRe
               QStringList({set, "box", "kWh", State}));
     ASSERT_TRUE(eventually([&] { return refusals.size() == 1; }));
     EXPECT_EQ(refusals[0], "Command on " + set + " refused: it was retained at the broker; send it without retain");
+    const auto refusal = [&](const QString& topic, const QStringList& message) {
+        const qsizetype before = refusals.size();
+        send(topic, message);
+        EXPECT_TRUE(eventually([&] { return refusals.size() == before + 1; })) << message.join(' ').toStdString();
+        return refusals.value(before);
+    };
     // Clearing it at the broker is itself an empty command, and refused as one.
-    send(set, {"-r", "-n"});
-    ASSERT_TRUE(eventually([&] { return refusals.size() == 2; }));
-    EXPECT_EQ(refusals[1], "Command on " + set + R"( refused: "" is not a number of kWh)");
+    EXPECT_EQ(refusal(set, {"-r", "-n"}), "Command on " + set + R"( refused: "" is not a number of kWh)");
 
     send(set, {"-m", "12345.6"});
     ASSERT_TRUE(eventually([&] { return reading.reading().isSet(); }));
@@ -288,37 +291,23 @@ TEST_F(PublishTest, TheReadingIsSetByCommandAndEveryPayloadThatIsNotAReadingIsRe
                   QString::number(state["price"].toDouble()) + ' ' + QString::number(state["cost"].toDouble(), 'g', 6),
               "12345.603333 0.05 0.000167");
 
-    const std::pair<QStringList, const char*> bad[] = {
-        {{"-m", "twelve"}, R"("twelve" is not a number of kWh)"},
-        {{"-m", "-1"}, "The meter reading must be a number of kWh from 0 to 1000000000"},
-        {{"-m", "nan"}, "The meter reading must be a number of kWh from 0 to 1000000000"},
-        {{"-m", "inf"}, "The meter reading must be a number of kWh from 0 to 1000000000"},
+    const QString tariff = QStringLiteral("wattsight/meter1/tariff/set");
+    const std::tuple<QString, const char*, const char*> bad[] = {
+        {set, "twelve", R"("twelve" is not a number of kWh)"},
+        {set, "-1", "The meter reading must be a number of kWh from 0 to 1000000000"},
+        {set, "nan", "The meter reading must be a number of kWh from 0 to 1000000000"},
+        {set, "inf", "The meter reading must be a number of kWh from 0 to 1000000000"},
+        {"wattsight/meter1/volume/set", "2", "there is no such command"},
+        // The utility's tariff switch is followed only when the tariff settings say so.
+        {tariff, "2", "the tariff follows its schedule (Setup, Tariffs)"},
+        {"wattsight/meter1/meter_reading_t2/set", "2", "the meter has one tariff (Setup, Tariffs)"},
     };
-    for (const auto& [message, why] : bad) {
-        SCOPED_TRACE(message.join(' ').toStdString());
-        const qsizetype before = refusals.size();
-        send(set, message);
-        ASSERT_TRUE(eventually([&] { return refusals.size() == before + 1; }));
-        EXPECT_EQ(refusals.last(), "Command on " + set + " refused: " + why);
-    }
-    send("wattsight/meter1/volume/set", {"-m", "2"});
-    ASSERT_TRUE(eventually([&] { return refusals.size() == 7; }));
-    EXPECT_EQ(refusals.last(), "Command on wattsight/meter1/volume/set refused: there is no such command");
-    // The utility's tariff switch is followed only when the tariff settings say so.
-    send("wattsight/meter1/tariff/set", {"-m", "2"});
-    ASSERT_TRUE(eventually([&] { return refusals.size() == 8; }));
-    EXPECT_EQ(refusals.last(),
-              "Command on wattsight/meter1/tariff/set refused: the tariff follows its schedule (Setup, Tariffs)");
-    send("wattsight/meter1/meter_reading_t2/set", {"-m", "2"});
-    ASSERT_TRUE(eventually([&] { return refusals.size() == 9; }));
-    EXPECT_EQ(refusals.last(), "Command on wattsight/meter1/meter_reading_t2/set refused: the meter has one tariff "
-                               "(Setup, Tariffs)");
+    for (const auto& [topic, payload, why] : bad)
+        EXPECT_EQ(refusal(topic, {"-m", payload}), "Command on " + topic + " refused: " + why);
     t.ctx.settings.TARIFF_COUNT = 2;
     t.ctx.settings.TARIFF_FROM_MQTT = true;
-    send("wattsight/meter1/tariff/set", {"-m", "3"});
-    ASSERT_TRUE(eventually([&] { return refusals.size() == 10; }));
-    EXPECT_EQ(refusals.last(), R"(Command on wattsight/meter1/tariff/set refused: "3" is not tariff 1 or 2)");
-    send("wattsight/meter1/tariff/set", {"-m", "2"});
+    EXPECT_EQ(refusal(tariff, {"-m", "3"}), "Command on " + tariff + R"( refused: "3" is not tariff 1 or 2)");
+    send(tariff, {"-m", "2"});
     EXPECT_TRUE(eventually([&] { return t.ctx.tariffFromCommand == 2; }));
     EXPECT_EQ(QString::number(reading.reading().kWh(), 'f', 6), "12345.603333") << "the reading stays";
 }
@@ -381,9 +370,8 @@ TEST_F(PublishTest, TripAndLoggingFollowCommandsAsTheirButtonsAndRefuseWhatTheBu
     EXPECT_FALSE(t.ctx.blnGlobalLoggingRunning);
     EXPECT_EQ(fileBytes(t.ctx.paths.dataStore), "the last run\n");
     LogRecord last;
-    last.DateTime = QDateTime(QDate(2009, 1, 15), QTime(1, 30));
-    std::tie(last.Year, last.Month, last.Day, last.Hour, last.Min, last.LoggingSeconds) =
-        std::tuple(2009, 1, 15, 1, 30, 3600);
+    last.setDateTime(QDateTime(QDate(2009, 1, 15), QTime(1, 30)));
+    last.LoggingSeconds = 3600;
     const RecordLine lines(t.ctx);
     const QByteArray backup = lines.header() + lines.line(last);
     ASSERT_TRUE(writeFileBytes(t.ctx.paths.dataStore, backup));

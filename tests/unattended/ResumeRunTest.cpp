@@ -24,9 +24,7 @@ void logAndStop(TestContext& t, LoggingEngine& engine, int seconds)
 
 // A logging run killed with SIGKILL, then a start with resume on: the same backup file goes on. With a small
 // table the run has outgrown it, as a run of weeks does: the table keeps the newest records, the file all.
-class ResumeAfterKill : public testing::TestWithParam<qint32>
-{
-};
+using ResumeAfterKill = testing::TestWithParam<qint32>;
 
 TEST_P(ResumeAfterKill, TheKilledRunContinuesInTheSameBackupAfterAGap)
 {
@@ -98,9 +96,7 @@ struct EarlierRun
     bool nameTaken;
 };
 
-class ResumeAfterKillBeforeFirstBackup : public testing::TestWithParam<EarlierRun>
-{
-};
+using ResumeAfterKillBeforeFirstBackup = testing::TestWithParam<EarlierRun>;
 
 TEST_P(ResumeAfterKillBeforeFirstBackup, KeepsTheEarlierRunsFileAndGoesOnFromTheKilledRunsStart)
 {
@@ -168,9 +164,7 @@ struct Refusal
     const char* says;
 };
 
-class RefusedResume : public testing::TestWithParam<Refusal>
-{
-};
+using RefusedResume = testing::TestWithParam<Refusal>;
 
 TEST_P(RefusedResume, ChangesNothingOnDiskAndLeavesNoRecordInMemory)
 {

@@ -4,7 +4,6 @@
 #include "ui/data/GraphForm.h"
 #include "ui/support/RunningApp.h"
 
-#include <QFile>
 #include <QListWidget>
 #include <QPointer>
 #include <QPrinter>

@@ -1,9 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "data/DataImport.h"
 #include "ui/support/RunningApp.h"
-#include "ui/support/WidgetActions.h"
 
-#include <QFile>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <functional>

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/ConfigFiles.h"
+#include "app/SettingsFile.h"
+#include "app/TariffSettings.h"
 #include "metering/MeterReadingStore.h"
 #include "metering/PulseSignal.h"
 #include "publish/MqttLibrary.h"
-#include "app/SettingsFile.h"
-#include "app/TariffSettings.h"
 #include "publish/PublishService.h"
 #include "support/MosquittoBroker.h"
 #include "ui/setup/AdvancedSettingsSetupForm.h"
@@ -15,7 +15,6 @@
 #include "ui/setup/TariffSetupForm.h"
 #include "ui/setup/UnattendedSetupForm.h"
 #include "ui/support/RunningApp.h"
-#include "ui/support/WidgetActions.h"
 
 #include <QAccessible>
 #include <QCheckBox>

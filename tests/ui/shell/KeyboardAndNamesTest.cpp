@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/support/RunningApp.h"
-#include "ui/support/WidgetActions.h"
 
 #include <QAbstractButton>
 #include <QAbstractItemView>

@@ -77,9 +77,7 @@ TEST(HelpPages, EveryTopicExistsEveryLocalLinkResolvesAndTheViewerNavigates)
     const QStringList pages = help.entryList({QStringLiteral("*.html")}, QDir::Files);
     ASSERT_GE(pages.size(), 7);
     for (const QString& page : pages) {
-        QFile file(help.filePath(page));
-        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-        const QString html = QString::fromUtf8(file.readAll());
+        const QString html = QString::fromUtf8(fileBytes(help.filePath(page)));
         EXPECT_TRUE(html.contains(QLatin1String("<title>"))) << page.toStdString();
         for (const auto& m : href.globalMatch(html))
             EXPECT_TRUE(QFileInfo::exists(help.filePath(m.captured(1))))
