@@ -94,11 +94,6 @@ bool loadWith(TestContext& t, std::initializer_list<QByteArray> lines)
     return false;
 }
 
-const GlobalSettings& S(const AppContext& c)
-{
-    return c.settings;
-}
-
 struct ConfigFilesTest : ::testing::Test
 {
     TestContext t;
@@ -209,32 +204,33 @@ TEST(ConfigFilesRead, EachValueIsCheckedAgainstItsReadRangeAndAFailingOneGivesFa
 {
     const QString grid = SettingsDefaults::DefaultGrid;
     const std::pair<QByteArray, std::function<bool(const AppContext&)>> cases[] = {
-        {"revs_per_kwh=7.5", [](auto& c) { return S(c).REVS_PER_KWH == 7.5; }},
-        {"COST_PER_KWH= 12.5 ", [](auto& c) { return S(c).COST_PER_KWH == 12.5; }},
-        {"COST_PER_KWH=1000000001", [](auto& c) { return S(c).COST_PER_KWH == 5; }},
-        {"COST_PER_KWH=7,5", [](auto& c) { return S(c).COST_PER_KWH == 5; }},
-        {"LOGGING_INTERVAL_SECONDS=29", [](auto& c) { return S(c).LOGGING_INTERVAL_SECONDS == 300; }},
-        {"LOGGING_INTERVAL_SECONDS=060000", [](auto& c) { return S(c).LOGGING_INTERVAL_SECONDS == 300; }},
-        {"LOGGING_INTERVAL_SECONDS=30.5", [](auto& c) { return S(c).LOGGING_INTERVAL_SECONDS == 30; }},
-        {"DATA_ARRAY_LENGTH=999", [](auto& c) { return S(c).DATA_ARRAY_LENGTH == 10000; }},
-        {"WRITE_ARRAY_TO_DISK= false ", [](auto& c) { return !S(c).WRITE_ARRAY_TO_DISK; }},
-        {"WRITE_LIVE_DATA_FILE=t", [](auto& c) { return S(c).WRITE_LIVE_DATA_FILE; }},
-        {"POWER_ROUNDING_PLACES=9", [](auto& c) { return S(c).POWER_ROUNDING_PLACES == 4; }},
-        {"TIMER_TICK_MILLISECONDS=9", [](auto& c) { return S(c).TIMER_TICK_MILLISECONDS == 200; }},
+        {"revs_per_kwh=7.5", [](auto& c) { return c.settings.REVS_PER_KWH == 7.5; }},
+        {"COST_PER_KWH= 12.5 ", [](auto& c) { return c.settings.COST_PER_KWH == 12.5; }},
+        {"COST_PER_KWH=1000000001", [](auto& c) { return c.settings.COST_PER_KWH == 5; }},
+        {"COST_PER_KWH=7,5", [](auto& c) { return c.settings.COST_PER_KWH == 5; }},
+        {"LOGGING_INTERVAL_SECONDS=29", [](auto& c) { return c.settings.LOGGING_INTERVAL_SECONDS == 300; }},
+        {"LOGGING_INTERVAL_SECONDS=060000", [](auto& c) { return c.settings.LOGGING_INTERVAL_SECONDS == 300; }},
+        {"LOGGING_INTERVAL_SECONDS=30.5", [](auto& c) { return c.settings.LOGGING_INTERVAL_SECONDS == 30; }},
+        {"DATA_ARRAY_LENGTH=999", [](auto& c) { return c.settings.DATA_ARRAY_LENGTH == 10000; }},
+        {"WRITE_ARRAY_TO_DISK= false ", [](auto& c) { return !c.settings.WRITE_ARRAY_TO_DISK; }},
+        {"WRITE_LIVE_DATA_FILE=t", [](auto& c) { return c.settings.WRITE_LIVE_DATA_FILE; }},
+        {"POWER_ROUNDING_PLACES=9", [](auto& c) { return c.settings.POWER_ROUNDING_PLACES == 4; }},
+        {"TIMER_TICK_MILLISECONDS=9", [](auto& c) { return c.settings.TIMER_TICK_MILLISECONDS == 200; }},
         {"CURRENCY_TITLE=abcdefghijklmnopqrstuvwxy",
-         [](auto& c) { return S(c).CURRENCY_TITLE == "abcdefghijklmnopqrst"; }},
-        {"CURRENCY_TITLE=", [](auto& c) { return S(c).CURRENCY_TITLE == "Pence"; }},
-        {"POWER_TITLE= k W ", [](auto& c) { return S(c).POWER_TITLE == " k W "; }},
+         [](auto& c) { return c.settings.CURRENCY_TITLE == "abcdefghijklmnopqrst"; }},
+        {"CURRENCY_TITLE=", [](auto& c) { return c.settings.CURRENCY_TITLE == "Pence"; }},
+        {"POWER_TITLE= k W ", [](auto& c) { return c.settings.POWER_TITLE == " k W "; }},
         {"END_OF_LINE_CHARACTERS=abc",
-         [](auto& c) { return S(c).END_OF_LINE_CHARACTERS == "abc" && c.strGlobalEndOfLine == "\r\n"; }},
-        {"PERCENT_AMBIENT_LIGHT_TO_TRACK=500", [](auto& c) { return S(c).PERCENT_AMBIENT_LIGHT_TO_TRACK == 500; }},
-        {"DETECT_RED=no", [](auto& c) { return S(c).DETECT_RED; }},
-        {"DETECT_RED=f", [](auto& c) { return !S(c).DETECT_RED; }},
-        {"REDUCE_VIDEO_NOISE=", [](auto& c) { return S(c).REDUCE_VIDEO_NOISE; }},
-        {"VIDEO_SIZE=13", [](auto& c) { return S(c).VIDEO_SIZE == 5; }},
-        {"FRAME_RATE=0.0009", [](auto& c) { return S(c).FRAME_RATE == 25; }},
-        {"DETECTION_GRID=  12 34  ", [](auto& c) { return S(c).DETECTION_GRID == "12 34"; }},
-        {"DETECTION_GRID=   ", [&grid](auto& c) { return S(c).DETECTION_GRID == grid; }},
+         [](auto& c) { return c.settings.END_OF_LINE_CHARACTERS == "abc" && c.strGlobalEndOfLine == "\r\n"; }},
+        {"PERCENT_AMBIENT_LIGHT_TO_TRACK=500",
+         [](auto& c) { return c.settings.PERCENT_AMBIENT_LIGHT_TO_TRACK == 500; }},
+        {"DETECT_RED=no", [](auto& c) { return c.settings.DETECT_RED; }},
+        {"DETECT_RED=f", [](auto& c) { return !c.settings.DETECT_RED; }},
+        {"REDUCE_VIDEO_NOISE=", [](auto& c) { return c.settings.REDUCE_VIDEO_NOISE; }},
+        {"VIDEO_SIZE=13", [](auto& c) { return c.settings.VIDEO_SIZE == 5; }},
+        {"FRAME_RATE=0.0009", [](auto& c) { return c.settings.FRAME_RATE == 25; }},
+        {"DETECTION_GRID=  12 34  ", [](auto& c) { return c.settings.DETECTION_GRID == "12 34"; }},
+        {"DETECTION_GRID=   ", [&grid](auto& c) { return c.settings.DETECTION_GRID == grid; }},
     };
     for (const auto& [line, holds] : cases) {
         SCOPED_TRACE(line.constData());
@@ -246,16 +242,17 @@ TEST(ConfigFilesRead, EachValueIsCheckedAgainstItsReadRangeAndAFailingOneGivesFa
     TestContext t;
     EXPECT_FALSE(loadWith(t, {"FILE_WRITE_TRIES=7", "FILE_READ_TRIES=9", "FILE_WRITE_DELAY_TENTHS=40000"}));
     // 40000 does not fit the 16-bit delay key.
-    EXPECT_EQ(std::tuple(S(t.ctx).FILE_WRITE_TRIES, S(t.ctx).FILE_WRITE_DELAY_TENTHS, S(t.ctx).FILE_READ_TRIES,
-                         S(t.ctx).TIMER_TICK_MILLISECONDS),
+    EXPECT_EQ(std::tuple(t.ctx.settings.FILE_WRITE_TRIES, t.ctx.settings.FILE_WRITE_DELAY_TENTHS,
+                         t.ctx.settings.FILE_READ_TRIES, t.ctx.settings.TIMER_TICK_MILLISECONDS),
               std::tuple(7, 10, 3, 200));
 
     EXPECT_FALSE(loadWith(t, {"DETECT_RED=false", "DEBOUNCE_TIME=40", "TRIGGER_LEVEL=1E20"}));
-    EXPECT_EQ(std::tuple(S(t.ctx).DETECT_RED, S(t.ctx).TRIGGER_LEVEL, S(t.ctx).DEBOUNCE_TIME),
+    EXPECT_EQ(std::tuple(t.ctx.settings.DETECT_RED, t.ctx.settings.TRIGGER_LEVEL, t.ctx.settings.DEBOUNCE_TIME),
               std::tuple(false, 1000, 300));
 
     EXPECT_FALSE(loadWith(t, {"FIELD_DELIMITER=9", "END_OF_LINE_CHARACTERS=13,,10"}));
-    EXPECT_EQ(S(t.ctx).END_OF_LINE_CHARACTERS + '|' + S(t.ctx).FIELD_DELIMITER + '|' + t.ctx.strGlobalFieldDelimiter,
+    EXPECT_EQ(t.ctx.settings.END_OF_LINE_CHARACTERS + '|' + t.ctx.settings.FIELD_DELIMITER + '|' +
+                  t.ctx.strGlobalFieldDelimiter,
               "13,10|44|,");
 
     // A bad publish or tariff value fails the group, but only that key takes its factory value; the others, before

@@ -10,9 +10,8 @@
 
 namespace {
 
-class IniFileTest : public ::testing::Test
+struct IniFileTest : ::testing::Test
 {
-protected:
     QString write(const QByteArray& bytes, const QString& name = QStringLiteral("TEST.CFG"))
     {
         EXPECT_TRUE(writeFileBytes(dir.filePath(name), bytes));

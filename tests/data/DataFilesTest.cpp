@@ -32,9 +32,14 @@ void fillSmallSet(TestContext& t)
     a.append(record(QDateTime(QDate(2009, 1, 6), QTime(0, 5, 7)), 12345));
 }
 
-TEST(DataExport, SmallSetMatchesTheGoldenFileReplacingALongerOneAndFileErrorsAreRetriedAndReported)
+TEST(DataExport, WindowFlowAndSmallSetMatchingTheGoldenFileReplacingALongerOneWithFileErrorsRetriedAndReported)
 {
+    EXPECT_EQ(defaultExportFileName(QDateTime(QDate(2026, 12, 31), QTime(23, 59, 59))), "Log20261231T235959");
     TestContext t;
+    EXPECT_FALSE(export_logged_data(t.ctx, {}));
+    EXPECT_EQ(t.dialogs.texts(), QStringList{"No data to save"});
+    EXPECT_TRUE(t.dialogs.fileRequests.empty());
+
     fillSmallSet(t);
     const QString out = t.path(QStringLiteral("small.csv"));
     ASSERT_TRUE(writeFileBytes(out, QByteArray(5000, 'x')));
@@ -52,17 +57,7 @@ TEST(DataExport, SmallSetMatchesTheGoldenFileReplacingALongerOneAndFileErrorsAre
     t.files.fail(Op::Write, out);
     t.files.fail(Op::Close, out);
     EXPECT_EQ(write_export_file(t.ctx, out), "Couldn't write data to file\r\nCouldn't close the file\r\n");
-}
 
-TEST(DataExport, WindowFlowNoDataCancelSuccessErrorAndDecimalCommaWarning)
-{
-    EXPECT_EQ(defaultExportFileName(QDateTime(QDate(2026, 12, 31), QTime(23, 59, 59))), "Log20261231T235959");
-    TestContext t;
-    EXPECT_FALSE(export_logged_data(t.ctx, {}));
-    EXPECT_EQ(t.dialogs.texts(), QStringList{"No data to save"});
-    EXPECT_TRUE(t.dialogs.fileRequests.empty());
-
-    fillSmallSet(t);
     t.clock.setNow(QDateTime(QDate(2009, 1, 5), QTime(9, 3, 7)));
     EXPECT_FALSE(export_logged_data(t.ctx, {})); // no file name: Cancel
     ASSERT_EQ(t.dialogs.fileRequests.size(), 1u);
@@ -129,9 +124,8 @@ TEST(DataRoundTrip, ExportThenImportGivesBackSlotsOneToTwentyInEveryLocale)
     }
 }
 
-class ImportFile : public testing::Test
+struct ImportFile : testing::Test
 {
-protected:
     void SetUp() override
     {
         fillSmallSet(t);

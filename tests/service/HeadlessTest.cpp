@@ -50,9 +50,8 @@ struct NotifySocket
 
 // The program started as a service manager starts it: no display variable at all, a socket to notify. QProcess
 // kills it when the test ends early.
-class Program : public ::testing::Test
+struct Program : ::testing::Test
 {
-protected:
     void start(const QStringList& arguments)
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -121,9 +120,8 @@ TEST_F(Program, AnswersHelpVersionAndMistakesAtOnceAndTheManPageHasEveryOption)
 
 // The simulated meter remembered and started at start-up, a logging run noted as unfinished, publishing to the
 // test's broker.
-class HeadlessRun : public Program
+struct HeadlessRun : Program
 {
-protected:
     void SetUp() override
     {
         ASSERT_TRUE(notify.bound && broker.start());

@@ -3,9 +3,8 @@
 
 namespace {
 
-class FaultyHandle : public FileHandle
+struct FaultyHandle : FileHandle
 {
-public:
     FaultyHandle(FaultyFileIo& io, QString path, std::unique_ptr<FileHandle> inner)
         : m_io(io), m_path(std::move(path)), m_inner(std::move(inner))
     {
@@ -25,8 +24,6 @@ public:
         const bool ok = m_inner->close();
         return !m_io.shouldFail(FaultyFileIo::Op::Close, m_path) && ok;
     }
-
-private:
     FaultyFileIo& m_io;
     QString m_path;
     std::unique_ptr<FileHandle> m_inner;

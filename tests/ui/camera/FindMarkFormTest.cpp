@@ -7,9 +7,8 @@
 #include <QProgressBar>
 
 namespace {
-class FindMarkScreen : public CameraScreensTest
+struct FindMarkScreen : CameraScreensTest
 {
-protected:
     // "Find Mark" pressed, then frames until the window has its proposal; a picture of it when wanted.
     FindMarkForm* findMark(const char* watchingShot = nullptr, const char* proposalShot = nullptr)
     {

@@ -11,17 +11,14 @@
 namespace {
 
 // The component, recording the image settings in the order they reach it.
-class RecordingCapture : public CaptureComponent
+struct RecordingCapture : CaptureComponent
 {
-public:
     using CaptureComponent::CaptureComponent;
     void setCompareRed(bool on) override { record("red", on), CaptureComponent::setCompareRed(on); }
     void setCompareGreen(bool on) override { record("green", on), CaptureComponent::setCompareGreen(on); }
     void setCompareBlue(bool on) override { record("blue", on), CaptureComponent::setCompareBlue(on); }
     void setReduceNoise(bool on) override { record("noise", on), CaptureComponent::setReduceNoise(on); }
     QStringList calls;
-
-private:
     void record(const char* what, bool on) { calls << QStringLiteral("%1=%2").arg(QLatin1String(what)).arg(on); }
 };
 
@@ -49,9 +46,8 @@ TEST(MotionDetectionSettings, ColoursGoToTheComponentRedGreenBlueAfterEveryClick
     EXPECT_TRUE(capture.calls.isEmpty()) << "inversion is the detector's matter only";
 }
 
-class MotionDetectionTest : public CameraScreensTest
+struct MotionDetectionTest : CameraScreensTest
 {
-protected:
     QPlainTextEdit* memo(MotionDetection* m, const char* name) { return child<QPlainTextEdit>(m, name); }
     // A component text as a memo holds it: one line break per CR LF.
     static QString asShown(QString text) { return text.remove(QLatin1Char('\r')); }

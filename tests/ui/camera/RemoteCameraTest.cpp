@@ -16,9 +16,8 @@
 
 namespace {
 // The camera setup screen with publishing to a broker on this machine and commands taken.
-class RemoteCameraTest : public CameraScreensTest
+struct RemoteCameraTest : CameraScreensTest
 {
-protected:
     void SetUp() override
     {
         ASSERT_TRUE(broker.start());

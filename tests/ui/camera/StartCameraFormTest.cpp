@@ -29,9 +29,8 @@ QString listed(const QComboBox& box)
     return out;
 }
 
-class StartCameraFormTest : public ::testing::Test
+struct StartCameraFormTest : ::testing::Test
 {
-protected:
     StartCameraFormTest()
     {
         capture.setSimulatedMeterFreeRunning(false);

@@ -138,9 +138,8 @@ TEST(UnattendedStartup, TheRememberedSimulatedMeterOfAFirstVersionFileStartsAndC
 }
 
 // A camera started and logging on, with the start-up options on (the parameter) or off.
-class LostCamera : public ::testing::TestWithParam<bool>
+struct LostCamera : ::testing::TestWithParam<bool>
 {
-protected:
     void SetUp() override
     {
         t.ctx.settings.RESUME_LOGGING_AFTER_RESTART = GetParam();

@@ -77,9 +77,8 @@ TEST(ExportFormGui, ClosesWithoutWritingWithNoDataAndOtherwiseWritesTheFileShowi
     EXPECT_EQ(t.dialogs.texts(), QStringList{"No data to save"});
 }
 
-class GraphFormGui : public testing::Test
+struct GraphFormGui : testing::Test
 {
-protected:
     void SetUp() override
     {
         form.resize(1100, 560);

@@ -9,22 +9,17 @@
 namespace {
 
 // Every text a label showed on screen, in the order it was painted.
-class PaintedTexts : public QObject
+struct PaintedTexts : QObject
 {
-public:
-    explicit PaintedTexts(QLabel* label) : m_label(label) { label->installEventFilter(this); }
-    QStringList texts;
-
-protected:
+    explicit PaintedTexts(QLabel* label) : label(label) { label->installEventFilter(this); }
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        if (watched == m_label && event->type() == QEvent::Paint)
-            texts << m_label->text();
+        if (watched == label && event->type() == QEvent::Paint)
+            texts << label->text();
         return false;
     }
-
-private:
-    QLabel* m_label;
+    QLabel* label;
+    QStringList texts;
 };
 
 // The logging screen of a running program, with a meter of 1000 revolutions per kWh at 15 Pence.

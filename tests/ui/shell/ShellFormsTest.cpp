@@ -67,7 +67,7 @@ TEST(QtDialogs, MessagesAndFileDialogs)
     EXPECT_EQ(dialogs.openFileName(request), QString());
 }
 
-TEST(HelpPages, EveryTopicExistsEveryLocalLinkResolvesAndTheViewerNavigates)
+TEST(HelpPages, EveryTopicExistsEveryLocalLinkResolvesTheViewerNavigatesAndThePagesAreFoundWhereInstalled)
 {
     const QDir help(QStringLiteral(WATTSIGHT_HELP_SOURCE_DIR));
     for (int topic = 0; topic <= 6; ++topic)
@@ -96,12 +96,9 @@ TEST(HelpPages, EveryTopicExistsEveryLocalLinkResolvesAndTheViewerNavigates)
         b->click();
         EXPECT_EQ(viewer.browser()->source().fileName(), page) << button;
     }
-}
 
-// A build tree keeps the pages beside the program; the package puts the program in bin/ and the pages in
-// share/wattsight/help/.
-TEST(HelpPages, FoundBesideTheProgramOrInTheInstalledLayout)
-{
+    // A build tree keeps the pages beside the program; the package puts the program in bin/ and the pages in
+    // share/wattsight/help/.
     QTemporaryDir root;
     const QDir dir(root.path());
     ASSERT_TRUE(dir.mkpath(QStringLiteral("usr/bin")) && dir.mkpath(QStringLiteral("usr/share/wattsight/help")));

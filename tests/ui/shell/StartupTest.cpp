@@ -21,12 +21,9 @@ struct StartFixture : TestContext
     Services services() { return Services{clock, pump, dialogs, files}; }
 };
 
-class FailingStart : public WattsightApp
+struct FailingStart : WattsightApp
 {
-public:
     using WattsightApp::WattsightApp;
-
-protected:
     void prepareMetering() override { throw std::runtime_error("Not enough memory for the data array"); }
 };
 
