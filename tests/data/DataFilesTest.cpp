@@ -88,9 +88,8 @@ TEST(DataRoundTrip, ExportThenImportGivesBackSlotsOneToTwentyInEveryLocale)
                                                        {uk, "||", "\r\n"}}) {
         SCOPED_TRACE(delimiter);
         TestContext source;
-        source.ctx.locale = locale;
-        source.ctx.strGlobalFieldDelimiter = QString::fromLatin1(delimiter);
-        source.ctx.strGlobalEndOfLine = QString::fromLatin1(endOfLine);
+        std::tie(source.ctx.locale, source.ctx.strGlobalFieldDelimiter, source.ctx.strGlobalEndOfLine) =
+            std::tuple(locale, QString::fromLatin1(delimiter), QString::fromLatin1(endOfLine));
         std::tie(source.ctx.pulse.dblGlobalWkgRevsPerKWH, source.ctx.pulse.dblGlobalWkgCostPerKWH) =
             std::tuple(375, 13.7);
         source.clock.setNow(QDateTime(QDate(2009, 3, 28), QTime(22, 0, 0))); // crosses midnight
@@ -106,8 +105,8 @@ TEST(DataRoundTrip, ExportThenImportGivesBackSlotsOneToTwentyInEveryLocale)
         ASSERT_EQ(write_export_file(source.ctx, file), QString());
 
         TestContext target;
-        target.ctx.locale = locale;
-        target.ctx.strGlobalFieldDelimiter = source.ctx.strGlobalFieldDelimiter;
+        std::tie(target.ctx.locale, target.ctx.strGlobalFieldDelimiter) =
+            std::tuple(locale, source.ctx.strGlobalFieldDelimiter);
         // Comments of an earlier data set must not stay on the imported rows.
         for (int i = 0; i < 5; ++i)
             target.ctx.varGlobalDataArray.append(record(QDateTime(QDate(2000, 1, 1), QTime(1, 0)), 1, "old"));

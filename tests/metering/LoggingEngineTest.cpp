@@ -21,8 +21,7 @@ struct LoggingTest : RunFixture
 
     void SetUp() override
     {
-        t.ctx.settings.REVS_PER_KWH = 1000;
-        t.ctx.settings.COST_PER_KWH = 15.0;
+        std::tie(t.ctx.settings.REVS_PER_KWH, t.ctx.settings.COST_PER_KWH) = std::tuple(1000, 15.0);
         t.ctx.blnGlobalCameraRunning = true;
         LoadWorkingMeterValues(t.ctx);
         engine.load();
@@ -49,8 +48,8 @@ struct LoggingTest : RunFixture
     // A second tariff, at 5 per kWh, in force during those hours.
     void nightTariff(const char* hours)
     {
-        t.ctx.settings.TARIFF_COUNT = 2;
-        t.ctx.settings.TARIFF_2_HOURS = QString::fromLatin1(hours);
+        std::tie(t.ctx.settings.TARIFF_COUNT, t.ctx.settings.TARIFF_2_HOURS) =
+            std::tuple(2, QString::fromLatin1(hours));
     }
     QByteArray line(int row) const { return RecordLine(t.ctx).line(data().row(row)); }
 };
@@ -296,9 +295,8 @@ TEST_F(LoggingTest, AWrappedTableKeepsTheNewestRecordsAndTheBackupKeepsThemAll)
 {
     t.ctx.settings.DATA_ARRAY_LENGTH = 1000;
     t.ctx.varGlobalDataArray = DataArray(1000);
-    t.ctx.settings.LOGGING_INTERVAL_SECONDS = 30;
-    t.ctx.settings.ARRAY_WRITE_INTERVAL_SECONDS = 600;
-    t.ctx.settings.LOG_SCREEN_REFRESH_INTERVAL_MILLISECONDS = 600000;
+    std::tie(t.ctx.settings.LOGGING_INTERVAL_SECONDS, t.ctx.settings.ARRAY_WRITE_INTERVAL_SECONDS,
+             t.ctx.settings.LOG_SCREEN_REFRESH_INTERVAL_MILLISECONDS) = std::tuple(30, 600, 600000);
     start(0.5);
     runFor(2500 * 30 + 0.5, 1.0);
     engine.stopButton();
@@ -394,8 +392,7 @@ TEST_F(LoggingTest, StopAndStartWhileATickWaitsGiveTheNewRunNoStaleRecordOrMinut
 
 TEST_F(LoggingTest, MinuteUpdatesFeedTheAveragesAndTheLiveFileWithTheBackupSwitchedOff)
 {
-    t.ctx.settings.WRITE_LIVE_DATA_FILE = true;
-    t.ctx.settings.WRITE_ARRAY_TO_DISK = false;
+    std::tie(t.ctx.settings.WRITE_LIVE_DATA_FILE, t.ctx.settings.WRITE_ARRAY_TO_DISK) = std::tuple(true, false);
     start(3600.0);
     for (int minute = 0; minute < 3; ++minute) {
         for (int i = 0; i < 2 * (minute + 1); ++i)

@@ -19,8 +19,7 @@ struct MeterReadingTest : testing::Test
 
     void SetUp() override
     {
-        t.ctx.pulse.dblGlobalWkgRevsPerKWH = 300;
-        t.ctx.pulse.dblGlobalWkgCostPerKWH = 10;
+        std::tie(t.ctx.pulse.dblGlobalWkgRevsPerKWH, t.ctx.pulse.dblGlobalWkgCostPerKWH) = std::tuple(300, 10);
         ASSERT_EQ(store->load(), "");
     }
     void revolutions(int n, const MeterSource& from = Hall, double secondsApart = 1.0)
@@ -50,8 +49,7 @@ TEST_F(MeterReadingTest, EachRevolutionCountsAtTheConstantAndPriceInForceThen)
     ASSERT_EQ(store->setReading(1000, Hall), "");
     t.ctx.trip = RunState{};
     revolutions(150);
-    t.ctx.pulse.dblGlobalWkgRevsPerKWH = 600;
-    t.ctx.pulse.dblGlobalWkgCostPerKWH = 20;
+    std::tie(t.ctx.pulse.dblGlobalWkgRevsPerKWH, t.ctx.pulse.dblGlobalWkgCostPerKWH) = std::tuple(600, 20);
     revolutions(300);
     EXPECT_EQ(reading().kWh(), 1001.0) << "150 at 300 and 300 at 600 revolutions per kWh";
     EXPECT_EQ(reading().cost(), 15.0);
@@ -86,9 +84,8 @@ TEST_F(MeterReadingTest, OnlyRevolutionsFromTheSourceItWasSetForMoveIt)
     EXPECT_EQ(std::tuple(reading().source, reading().setKWh, reading().revolutions), std::tuple(Simulated, 20.0, 3));
 
     // With no camera running, a new reading follows the remembered one.
-    t.ctx.settings.REMEMBER_CAMERA = true;
-    t.ctx.settings.CAMERA_DEVICE = MeterSource::VideoFileDevice;
-    t.ctx.settings.CAMERA_VIDEO_FILE = QStringLiteral("/v/m.mp4");
+    std::tie(t.ctx.settings.REMEMBER_CAMERA, t.ctx.settings.CAMERA_DEVICE, t.ctx.settings.CAMERA_VIDEO_FILE) =
+        std::tuple(true, MeterSource::VideoFileDevice, QStringLiteral("/v/m.mp4"));
     EXPECT_EQ(store->sourceForNewReading(), (MeterSource{MeterSource::Kind::VideoFile, QStringLiteral("/v/m.mp4")}));
     store->setCameraSource(Hall);
     EXPECT_EQ(store->sourceForNewReading(), Hall);

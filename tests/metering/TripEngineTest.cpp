@@ -17,8 +17,7 @@ struct TripTest : RunFixture
 
     void SetUp() override
     {
-        t.ctx.settings.REVS_PER_KWH = 1000;
-        t.ctx.settings.COST_PER_KWH = 15.0;
+        std::tie(t.ctx.settings.REVS_PER_KWH, t.ctx.settings.COST_PER_KWH) = std::tuple(1000, 15.0);
         ResetWorkingValues(t.ctx);
         engine.load();
         engine.startButton();

@@ -82,9 +82,8 @@ struct PublishTest : ::testing::Test
     void SetUp() override
     {
         ASSERT_TRUE(broker.start());
-        t.ctx.settings.PUBLISH_MQTT = true;
-        t.ctx.settings.MQTT_HOST = QStringLiteral("127.0.0.1");
-        t.ctx.settings.MQTT_PORT = broker.port();
+        std::tie(t.ctx.settings.PUBLISH_MQTT, t.ctx.settings.MQTT_HOST, t.ctx.settings.MQTT_PORT) =
+            std::tuple(true, QStringLiteral("127.0.0.1"), broker.port());
         ASSERT_EQ(reading.load(), "");
         reading.setCameraSource(Simulated);
     }
@@ -115,8 +114,7 @@ TEST_F(PublishTest, DiscoveryStateAndAvailabilityAsHomeAssistantReadsThem)
     auto service = std::make_unique<PublishService>(t.ctx, reading);
     service->applySettings();
     t.ctx.blnGlobalTripRunning = true;
-    t.ctx.trip.avg5minKWH = 0.5;
-    t.ctx.trip.avg1hourKWH = 0.25;
+    std::tie(t.ctx.trip.avg5minKWH, t.ctx.trip.avg1hourKWH) = std::tuple(0.5, 0.25);
     // Two revolutions at 300 per kWh, then two at 600: the energy takes each at the constant of its time.
     for (double revsPerKwh : {300.0, 300.0, 600.0, 600.0}) {
         t.ctx.pulse.dblGlobalWkgRevsPerKWH = revsPerKwh;
@@ -249,9 +247,8 @@ TEST_F(PublishTest, AKilledPublisherLeavesItsLastWillAndABrokerRestartGetsEveryt
 
 TEST_F(PublishTest, TheReadingIsSetByCommandAndEveryPayloadThatIsNotAReadingIsRefusedAndLeavesIt)
 {
-    t.ctx.settings.ACCEPT_MQTT_COMMANDS = true;
-    t.ctx.settings.CURRENCY_CODE = "GBP";
-    t.ctx.settings.PRICE_UNITS_PER_CURRENCY_UNIT = 100;
+    std::tie(t.ctx.settings.ACCEPT_MQTT_COMMANDS, t.ctx.settings.CURRENCY_CODE,
+             t.ctx.settings.PRICE_UNITS_PER_CURRENCY_UNIT) = std::tuple(true, "GBP", 100);
     const QString set = QStringLiteral("wattsight/meter1/meter_reading/set");
     send(set, {"-r", "-m", "777"}); // kept by the broker from long ago: never taken
     PublishService service(t.ctx, reading);
@@ -304,8 +301,7 @@ TEST_F(PublishTest, TheReadingIsSetByCommandAndEveryPayloadThatIsNotAReadingIsRe
     };
     for (const auto& [topic, payload, why] : bad)
         EXPECT_EQ(refusal(topic, {"-m", payload}), "Command on " + topic + " refused: " + why);
-    t.ctx.settings.TARIFF_COUNT = 2;
-    t.ctx.settings.TARIFF_FROM_MQTT = true;
+    std::tie(t.ctx.settings.TARIFF_COUNT, t.ctx.settings.TARIFF_FROM_MQTT) = std::tuple(2, true);
     EXPECT_EQ(refusal(tariff, {"-m", "3"}), "Command on " + tariff + R"( refused: "3" is not tariff 1 or 2)");
     send(tariff, {"-m", "2"});
     EXPECT_TRUE(eventually([&] { return t.ctx.tariffFromCommand == 2; }));
@@ -392,8 +388,7 @@ TEST_F(PublishTest, TripAndLoggingFollowCommandsAsTheirButtonsAndRefuseWhatTheBu
 
 TEST_F(PublishTest, TwoTariffsPublishEachRegisterAndTheTariffAndTheSecondRegisterHasItsOwnCommand)
 {
-    t.ctx.settings.ACCEPT_MQTT_COMMANDS = true;
-    t.ctx.settings.TARIFF_FROM_MQTT = true;
+    std::tie(t.ctx.settings.ACCEPT_MQTT_COMMANDS, t.ctx.settings.TARIFF_FROM_MQTT) = std::tuple(true, true);
     const QString setT2 = QStringLiteral("wattsight/meter1/meter_reading_t2/set");
     PublishService service(t.ctx, reading);
     service.applySettings();
@@ -431,8 +426,7 @@ TEST_F(PublishTest, TwoTariffsPublishEachRegisterAndTheTariffAndTheSecondRegiste
 
 TEST_F(PublishTest, ConfigsUnderOldNamesAreClearedAtApplyAndAtTheNextStart)
 {
-    t.ctx.settings.ACCEPT_MQTT_COMMANDS = true;
-    t.ctx.settings.CURRENCY_CODE = "EUR";
+    std::tie(t.ctx.settings.ACCEPT_MQTT_COMMANDS, t.ctx.settings.CURRENCY_CODE) = std::tuple(true, "EUR");
     auto service = std::make_unique<PublishService>(t.ctx, reading);
     service->applySettings();
     // Seven sensors, the price, the cost, the number entity and the remote control's ten, once the client has

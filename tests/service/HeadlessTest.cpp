@@ -126,14 +126,13 @@ struct HeadlessRun : Program
     {
         ASSERT_TRUE(notify.bound && broker.start());
         GlobalSettings& s = t.ctx.settings;
-        s.CAMERA_DEVICE = MeterSource::SimulatedMeterDevice;
-        s.CAMERA_VIDEO_SIZE = QStringLiteral("160 x 120");
+        std::tie(s.CAMERA_DEVICE, s.CAMERA_VIDEO_SIZE) =
+            std::tuple(MeterSource::SimulatedMeterDevice, QStringLiteral("160 x 120"));
         s.SIMULATED_POWER_WATTS = 12000; // a revolution a second
         s.START_CAMERA_AT_STARTUP = s.RESUME_LOGGING_AFTER_RESTART = s.PUBLISH_MQTT = true;
         s.LOGGING_INTERVAL_SECONDS = 30;
         s.ARRAY_WRITE_INTERVAL_SECONDS = 7200; // only a stop backs up within the test
-        s.MQTT_HOST = QStringLiteral("127.0.0.1");
-        s.MQTT_PORT = broker.port();
+        std::tie(s.MQTT_HOST, s.MQTT_PORT) = std::tuple(QStringLiteral("127.0.0.1"), broker.port());
         for (const QString& error :
              {SaveLoggingSettings(t.ctx), SaveAdvancedSettings(t.ctx),
               SaveSettingsFile(t.ctx, UnattendedSettingsFile()), SaveSettingsFile(t.ctx, PublishSettingsFile()),

@@ -31,9 +31,8 @@ TEST_P(ResumeAfterKill, TheKilledRunContinuesInTheSameBackupAfterAGap)
     TestContext t;
     ASSERT_NO_FATAL_FAILURE(runAndKillCrashLogger(QStringLiteral(WATTSIGHT_CRASH_LOGGER), t.dir.path(), 0, 200));
     MeteringContext& ctx = t.ctx;
-    ctx.settings.LOGGING_INTERVAL_SECONDS = 1;
-    ctx.settings.ARRAY_WRITE_INTERVAL_SECONDS = 0;
-    ctx.settings.DATA_ARRAY_LENGTH = GetParam();
+    std::tie(ctx.settings.LOGGING_INTERVAL_SECONDS, ctx.settings.ARRAY_WRITE_INTERVAL_SECONDS,
+             ctx.settings.DATA_ARRAY_LENGTH) = std::tuple(1, 0, GetParam());
     InitialiseDataArray(ctx);
     const std::optional<RunMarker::UnfinishedRun> run = RunMarker::unfinishedRun(ctx);
     ASSERT_TRUE(run && run->start == t.clock.now() && run->earlierBackup.isEmpty());
@@ -102,8 +101,7 @@ TEST_P(ResumeAfterKillBeforeFirstBackup, KeepsTheEarlierRunsFileAndGoesOnFromThe
 {
     TestContext t;
     MeteringContext& ctx = t.ctx;
-    ctx.settings.LOGGING_INTERVAL_SECONDS = 1;
-    ctx.settings.ARRAY_WRITE_INTERVAL_SECONDS = 0;
+    std::tie(ctx.settings.LOGGING_INTERVAL_SECONDS, ctx.settings.ARRAY_WRITE_INTERVAL_SECONDS) = std::tuple(1, 0);
     ctx.blnGlobalCameraRunning = true;
     const QDateTime killedStart = t.clock.now(); // where the crash logger's clock begins
     const QDateTime earlierStart = killedStart.addSecs(-GetParam().secondsBeforeKilledRun);

@@ -27,8 +27,7 @@ TEST(MotionDetectionSettings, ColoursGoToTheComponentRedGreenBlueAfterEveryClick
     TestContext t;
     RecordingCapture capture(t.clock, t.dialogs);
     MarkDetector detector(t.ctx, capture);
-    t.ctx.settings.DETECT_GREEN = false;
-    t.ctx.settings.REDUCE_VIDEO_NOISE = false;
+    std::tie(t.ctx.settings.DETECT_GREEN, t.ctx.settings.REDUCE_VIDEO_NOISE) = std::tuple(false, false);
     MotionDetection screen(t.ctx, capture, detector);
     screen.show();
     auto box = [&](const char* name) { return screen.findChild<QCheckBox*>(QString::fromLatin1(name)); };

@@ -21,10 +21,8 @@ struct RemoteCameraTest : CameraScreensTest
     void SetUp() override
     {
         ASSERT_TRUE(broker.start());
-        t.ctx.settings.PUBLISH_MQTT = true;
-        t.ctx.settings.ACCEPT_MQTT_COMMANDS = true;
-        t.ctx.settings.MQTT_HOST = QStringLiteral("127.0.0.1");
-        t.ctx.settings.MQTT_PORT = broker.port();
+        std::tie(t.ctx.settings.PUBLISH_MQTT, t.ctx.settings.ACCEPT_MQTT_COMMANDS, t.ctx.settings.MQTT_HOST,
+                 t.ctx.settings.MQTT_PORT) = std::tuple(true, true, QStringLiteral("127.0.0.1"), broker.port());
         service.applySettings();
         ASSERT_TRUE(findMarkSays("Not running"));
     }

@@ -142,8 +142,8 @@ struct LostCamera : ::testing::TestWithParam<bool>
 {
     void SetUp() override
     {
-        t.ctx.settings.RESUME_LOGGING_AFTER_RESTART = GetParam();
-        t.ctx.settings.CAMERA_DEVICE = QStringLiteral("Cam A");
+        std::tie(t.ctx.settings.RESUME_LOGGING_AFTER_RESTART, t.ctx.settings.CAMERA_DEVICE) =
+            std::tuple(GetParam(), QStringLiteral("Cam A"));
         cameras.plug(fakeCamera("a", QStringLiteral("Cam A")));
         ASSERT_TRUE(form.startRememberedCamera() && logging.startButton() && picture(form.capture(), cameras));
     }

@@ -51,8 +51,7 @@ PdfText pdfText(const QString& file)
 
 void fillDay(TestContext& t, int records = 288)
 {
-    t.ctx.pulse.dblGlobalWkgRevsPerKWH = 375;
-    t.ctx.pulse.dblGlobalWkgCostPerKWH = 13.7;
+    std::tie(t.ctx.pulse.dblGlobalWkgRevsPerKWH, t.ctx.pulse.dblGlobalWkgCostPerKWH) = std::tuple(375, 13.7);
     t.clock.setNow(QDateTime(QDate(2009, 1, 5), QTime(0, 0)));
     ASSERT_EQ(FillArray(t.ctx, {QStringLiteral("5"), QString::number(records), QStringLiteral("40")}), QString());
 }

@@ -149,8 +149,7 @@ TEST(AdvancedSettingsSetupForm, FillsEveryFieldAppliesThemBackAndRefusesBadLineE
     GlobalSettings e = SettingsDefaults::factorySettings();
     std::tie(e.END_OF_LINE_CHARACTERS, e.FIELD_DELIMITER, e.CURRENCY_TITLE) = std::tuple("12", "9", "Euro");
     std::tie(e.DATA_ARRAY_LENGTH, e.COST_ROUNDING_PLACES, e.TIMER_TICK_MILLISECONDS) = std::tuple(2000, 2, 50);
-    e.WRITE_ARRAY_TO_DISK = false;
-    e.WRITE_DIFF_LOG_FILE = true;
+    std::tie(e.WRITE_ARRAY_TO_DISK, e.WRITE_DIFF_LOG_FILE) = std::tuple(false, true);
     EXPECT_EQ(f.t.ctx.settings, e);
     EXPECT_EQ(f.t.ctx.strGlobalEndOfLine, "\r\n"); // the codes take effect only after a restart
 
