@@ -42,12 +42,12 @@ const QByteArray FactoryCamera =
     "IMAGE_INTENSITY_FACTOR=100000\r\nINVERT_IMAGE_INTENSITY=false\r\n\r\n"
     "[Mark Detection]\r\nTRIGGER_LEVEL=1000\r\nDEBOUNCE_TIME=300\r\nTRIGGER_EVENTS_TO_AVERAGE=20\r\n"
     "TRACK_AMBIENT_LIGHT_CHANGE=false\r\nPERCENT_AMBIENT_LIGHT_TO_TRACK=50\r\n\r\n";
-const QByteArray EarlierPublish =
+// The publish file as an earlier version wrote it, then with the keys added since.
+const QByteArray FactoryPublish =
     "[MQTT Broker]\r\nPUBLISH_MQTT=false\r\nMQTT_HOST=localhost\r\nMQTT_PORT=1883\r\nMQTT_USERNAME=\r\n"
     "MQTT_PASSWORD=\r\nMQTT_USE_TLS=false\r\nMQTT_CA_FILE=\r\n\r\n[Topics]\r\nMQTT_BASE_TOPIC=wattsight\r\n"
-    "METER_ID=meter1\r\nHOME_ASSISTANT_DISCOVERY=true\r\nDISCOVERY_PREFIX=homeassistant\r\n";
-const QByteArray FactoryPublish = EarlierPublish + "\r\n[Energy Dashboard]\r\nCURRENCY_CODE=\r\n"
-                                                   "PRICE_UNITS_PER_CURRENCY_UNIT=1\r\nACCEPT_MQTT_COMMANDS=false\r\n";
+    "METER_ID=meter1\r\nHOME_ASSISTANT_DISCOVERY=true\r\nDISCOVERY_PREFIX=homeassistant\r\n"
+    "\r\n[Energy Dashboard]\r\nCURRENCY_CODE=\r\nPRICE_UNITS_PER_CURRENCY_UNIT=1\r\nACCEPT_MQTT_COMMANDS=false\r\n";
 
 const QByteArray FactoryTariff =
     "[Tariffs]\r\nTARIFF_COUNT=1\r\nTARIFF_1_NAME=Day\r\nTARIFF_2_NAME=Night\r\nTARIFF_2_COST_PER_KWH=5\r\n\r\n"

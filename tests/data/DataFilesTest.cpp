@@ -196,31 +196,22 @@ TEST_F(ImportFile, RefusedImportsAndFilesWithoutAGoodFirstRecordLeaveTheEarlierD
     EXPECT_EQ(t.dialogs.fileRequests[0].title, "Import / Load Logged Data");
     EXPECT_EQ(t.dialogs.shown.back().title, "Error saving data");
 
+    const QString nonsense = ReadError + "Line 2: 1 field separated by \",\" where a record has at least 20.\r\n";
     for (const QByteArray& content : {QByteArray(), lines[0] + '\n', lines[0], joined({lines[0], "nonsense"})}) {
-        EXPECT_EQ(import(content),
-                  content.contains("nonsense")
-                      ? ReadError + "Line 2: 1 field separated by \",\" where a record has at least 20.\r\n"
-                      : QString())
-            << content.toStdString();
+        EXPECT_EQ(import(content), content.contains("nonsense") ? nonsense : QString()) << content.toStdString();
         EXPECT_EQ(std::tuple(pointer(), t.ctx.varGlobalDataArray.row(1).UserComment), std::tuple(6, "earlier"));
     }
     t.dialogs.setNextAnswer(Dialogs::Answer::Yes);
     t.dialogs.setNextFileName(file);
     EXPECT_FALSE(import_logged_data(t.ctx, {}));
-    EXPECT_EQ(t.dialogs.texts().last(), ReadError +
-                                            "Line 2: 1 field separated by \",\" where a record has at least 20.\r\n" +
-                                            "No record loaded; the data in memory is unchanged.");
+    EXPECT_EQ(t.dialogs.texts().last(), nonsense + "No record loaded; the data in memory is unchanged.");
 }
 
 TEST_F(ImportFile, BadRecordLinesStopTheImportNamingLineAndReasonAndKeepingTheRecordsBefore)
 {
     const auto changed = [&](const char* from, const char* to) { return QByteArray(lines[2]).replace(from, to); };
     const QByteArray values = lines[2].left(lines[2].lastIndexOf(',')); // the comment cut off
-    const struct
-    {
-        QByteArray line;
-        const char* reason;
-    } cases[] = {
+    const std::pair<QByteArray, const char*> cases[] = {
         {values.left(values.lastIndexOf(',')), "19 fields separated by \",\" where a record has at least 20"},
         {changed(",0,0,0,", ",0,zero,0,"), "field 6 (Min) is not a number with \".\" as decimal separator: \"zero\""},
         {changed("06/01/2009", "32/01/2009"),
@@ -231,10 +222,10 @@ TEST_F(ImportFile, BadRecordLinesStopTheImportNamingLineAndReasonAndKeepingTheRe
         {"\r", "the line is empty"},
         {lines[3].left(40), "8 fields separated by \",\" where a record has at least 20"}, // a crash in the last line
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.line.toStdString());
+    for (const auto& [line, reason] : cases) {
+        SCOPED_TRACE(line.toStdString());
         const double before = t.pump.waitedSeconds;
-        EXPECT_EQ(import(joined({lines[0], lines[1], c.line, lines[3]})), ReadError + "Line 3: " + c.reason + ".\r\n");
+        EXPECT_EQ(import(joined({lines[0], lines[1], line, lines[3]})), ReadError + "Line 3: " + reason + ".\r\n");
         EXPECT_EQ(std::tuple(pointer(), t.ctx.varGlobalDataArray.row(1).PulsesThisInterval,
                              t.ctx.varGlobalDataArray.row(1).UserComment),
                   std::tuple(2, 5, QString()));

@@ -152,14 +152,6 @@ TEST_F(MeterReadingTest, AFileFromBeforeTwoTariffsIsTariffOnesRegisterWrittenAsB
     EXPECT_EQ(file().count('\n'), 2);
 }
 
-struct Damage
-{
-    const char* name;
-    std::function<QByteArray(const QByteArray&)> damage;
-    const char* said;
-    double reading; // -1: not set
-};
-
 TEST_F(MeterReadingTest, ADamagedFileIsSaidAndTheLastGoodStateIsUsed)
 {
     // METERREADING.BAK: set to 100, 31 revolutions; the file after it: the setting and revolutions 31 to 60.
@@ -174,7 +166,8 @@ TEST_F(MeterReadingTest, ADamagedFileIsSaidAndTheLastGoodStateIsUsed)
     ASSERT_EQ(whole.count('\n'), 31) << "the setting and revolutions 31 to 60";
     static const char garbage[] = "\x7f"
                                   "ELF\0\0\1garbage\nR 1 2 3*00000000\n";
-    const std::vector<Damage> cases = {
+    // What is done to the file, what the load says of it, the reading from the last good state.
+    const std::tuple<const char*, std::function<QByteArray(const QByteArray&)>, const char*, double> cases[] = {
         {"torn last line", [](const QByteArray& f) { return f.chopped(7); }, "ends in a line that was cut short",
          100 + 59 / 300.0},
         {"bad checksum in the middle",
@@ -188,17 +181,17 @@ TEST_F(MeterReadingTest, ADamagedFileIsSaidAndTheLastGoodStateIsUsed)
         {"garbage", [](const QByteArray&) { return QByteArray(garbage, sizeof garbage - 1); },
          "holds nothing Wattsight can read", 100 + 31 / 300.0},
     };
-    for (const Damage& c : cases) {
-        SCOPED_TRACE(c.name);
-        ASSERT_TRUE(writeFileBytes(t.path(QStringLiteral("METERREADING.DTA")), c.damage(whole)));
+    for (const auto& [name, damage, says, kWh] : cases) {
+        SCOPED_TRACE(name);
+        ASSERT_TRUE(writeFileBytes(t.path(QStringLiteral("METERREADING.DTA")), damage(whole)));
         const QString said = restart();
-        EXPECT_TRUE(said.contains(QLatin1String(c.said))) << said.toStdString();
+        EXPECT_TRUE(said.contains(QLatin1String(says))) << said.toStdString();
         EXPECT_TRUE(said.contains(QStringLiteral("kept as METERREADING.BAD"))) << said.toStdString();
-        EXPECT_NEAR(reading().kWh(), c.reading, 1e-9);
-        EXPECT_EQ(fileBytes(t.path(QStringLiteral("METERREADING.BAD"))), c.damage(whole));
+        EXPECT_NEAR(reading().kWh(), kWh, 1e-9);
+        EXPECT_EQ(fileBytes(t.path(QStringLiteral("METERREADING.BAD"))), damage(whole));
         revolutions(1);
         EXPECT_EQ(restart(), "") << "the good state was written whole again";
-        EXPECT_NEAR(reading().kWh(), c.reading + 1 / 300.0, 1e-9);
+        EXPECT_NEAR(reading().kWh(), kWh + 1 / 300.0, 1e-9);
         store.reset();
     }
 

@@ -15,9 +15,8 @@ struct BoundScreen
     BoundScreen()
     {
         auto* layout = new QVBoxLayout(&window);
-        for (QLineEdit* field : {&interval, &price, &offset})
+        for (QLineEdit* field : {&interval, &price, &offset, &other})
             layout->addWidget(field);
-        layout->addWidget(&other);
         binding.bind(&interval, {30, 60000, 0});
         binding.bind(&price, {0.0000000001, 1000000000, 5});
         binding.bind(&offset, {-50, 50, 2});

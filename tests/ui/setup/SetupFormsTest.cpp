@@ -289,9 +289,9 @@ TEST(PublishingSetupForm, TestConnectionTriesTheFieldsOffTheUserInterfaceThreadA
     EXPECT_TRUE(statusBecomes("Publishing is off", 3 * PublishingSetupForm::TestAnswerMilliseconds));
 
     f.type("MqttPort", port);
-    f.type("MeterId", QStringLiteral("meter 2"));
-    f.type("CurrencyCode", QStringLiteral("eur"));
-    f.type("PriceUnitsPerCurrencyUnit", QStringLiteral("100"));
+    for (auto [name, text] :
+         {std::pair{"MeterId", "meter 2"}, {"CurrencyCode", "eur"}, {"PriceUnitsPerCurrencyUnit", "100"}})
+        f.type(name, QString::fromLatin1(text));
     f.check("PublishMqtt")->setChecked(true);
     f.check("AcceptMqttCommands")->setChecked(true);
     f.click(f.form.applyButton());

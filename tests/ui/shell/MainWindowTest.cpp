@@ -69,9 +69,9 @@ TEST(MainWindowSettingsFiles, FactoryDefaultsCloseSetupScreensAndResetMemoryAndS
     WindowFixture f;
     // The screens are told apart by their object names.
     QWidget *meterSetup = new QWidget, *graph = new QWidget, *startCamera = new QWidget(&f.window, Qt::Window);
-    meterSetup->setObjectName(QStringLiteral("EnergyMeterSetupForm"));
-    graph->setObjectName(QStringLiteral("GraphForm"));
-    startCamera->setObjectName(QStringLiteral("StartCameraForm"));
+    for (auto [w, name] :
+         {std::pair{meterSetup, "EnergyMeterSetupForm"}, {graph, "GraphForm"}, {startCamera, "StartCameraForm"}})
+        w->setObjectName(QString::fromLatin1(name));
     QPointer<QMdiSubWindow> meterSub = f.window.showChild(meterSetup);
     f.window.showChild(graph);
     startCamera->show();

@@ -32,8 +32,7 @@ TEST(Startup, FirstStartInAnEmptyFolderCreatesTheFourFilesSilently)
     StartFixture f;
     WattsightApp app(f.services(), f.dir.path(), f.options());
     const double started = f.clock.timer();
-    bool windowShownDuringPause = false;
-    bool splashShownDuringPause = false;
+    bool windowShownDuringPause = false, splashShownDuringPause = false;
     f.pump.onEvents = [&] {
         windowShownDuringPause |= app.window().isVisible();
         splashShownDuringPause |= app.splash() && app.splash()->isVisible();
@@ -48,8 +47,7 @@ TEST(Startup, FirstStartInAnEmptyFolderCreatesTheFourFilesSilently)
     EXPECT_EQ(app.context().settings, SettingsDefaults::factorySettings());
 
     // About four seconds of splash before the main window, which the splash outlives.
-    const double paused = f.clock.timer() - started;
-    EXPECT_NEAR(paused, 4.0, 0.1);
+    EXPECT_NEAR(f.clock.timer() - started, 4.0, 0.1);
     EXPECT_TRUE(splashShownDuringPause && !windowShownDuringPause);
     EXPECT_TRUE(app.window().isVisible() && app.splash() && app.splash()->isVisible());
 }
