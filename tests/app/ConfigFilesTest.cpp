@@ -128,9 +128,8 @@ TEST_F(ConfigFilesTest, MissingFilesAreCreatedWithTheFactoryBytesUnreadableOnesF
     EXPECT_EQ(fileMode(publish), 0600) << "narrowed again on saving";
     EXPECT_NE(fileMode(paths.meterSettings) & 0044, 0) << "the original files stay as they are";
 
-    ctx.settings = GlobalSettings{};
-    ctx.strGlobalEndOfLine.clear();
-    ctx.strGlobalFieldDelimiter.clear();
+    std::tie(ctx.settings, ctx.strGlobalEndOfLine, ctx.strGlobalFieldDelimiter) =
+        std::tuple(GlobalSettings{}, QString(), QString());
     LoadAllSettings(ctx);
     EXPECT_EQ(ctx.settings, SettingsDefaults::factorySettings());
     EXPECT_EQ(ctx.strGlobalEndOfLine + ctx.strGlobalFieldDelimiter, QStringLiteral("\r\n,"));

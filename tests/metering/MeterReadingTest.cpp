@@ -70,9 +70,9 @@ TEST_F(MeterReadingTest, OnlyRevolutionsFromTheSourceItWasSetForMoveIt)
     revolutions(3);
     EXPECT_EQ(reading().revolutions, 3);
 
-    EXPECT_NE(store->setReading(500, MeterSource{}), "") << "a reading that follows nothing is refused";
-    EXPECT_NE(store->setReading(-1, Hall), "");
-    EXPECT_NE(store->setReading(std::nan(""), Hall), "");
+    // A reading that follows nothing is refused, and so are negative and unreadable ones.
+    for (auto [kWh, source] : {std::pair{500.0, MeterSource{}}, {-1.0, Hall}, {std::nan(""), Hall}})
+        EXPECT_NE(store->setReading(kWh, source), "") << kWh;
     EXPECT_EQ(reading().revolutions, 3) << "a refused setting changes nothing";
 
     // Set for the simulated meter it follows that, and the camera no longer moves it.

@@ -147,8 +147,7 @@ struct HeadlessRun : Program
     }
     qint64 revolutions(const QString& base)
     {
-        const QByteArray state = broker.retainedAt(base + QStringLiteral("/meter1/state"));
-        return QJsonDocument::fromJson(state).object().value(QStringLiteral("revolutions")).toInteger();
+        return QJsonDocument::fromJson(broker.retainedAt(base + "/meter1/state")).object()["revolutions"].toInteger();
     }
 
     MosquittoBroker broker;

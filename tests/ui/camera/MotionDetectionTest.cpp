@@ -61,12 +61,11 @@ TEST_F(MotionDetectionTest, AppliesTheIntensityFactorOnOkAndFollowsEveryFrameEve
     press("MotionSensitivity");
     EXPECT_EQ(form.motionDetection(), m) << "one image settings screen at a time";
 
-    QLineEdit* factor = child<QLineEdit>(m, "edtIntensityFactor");
     QTest::mouseClick(arrow(child<UpDownControl>(m, "UpDown1"), Qt::DownArrow), Qt::LeftButton);
     EXPECT_EQ(t.ctx.settings.IMAGE_INTENSITY_FACTOR, 100000) << "stepping alone changes nothing";
     press(m, "butOkIntensityFactor");
     EXPECT_EQ(t.ctx.settings.IMAGE_INTENSITY_FACTOR, 99999);
-    retype(factor, QStringLiteral("1000000"));
+    retype(child<QLineEdit>(m, "edtIntensityFactor"), QStringLiteral("1000000"));
     press(m, "butOkIntensityFactor");
     EXPECT_EQ(t.ctx.settings.IMAGE_INTENSITY_FACTOR, 1000000) << "typed values may go past the arrows' range";
 

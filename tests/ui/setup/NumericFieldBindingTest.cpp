@@ -98,8 +98,7 @@ TEST(NumericFieldBinding, LeavingWithAnOutOfRangeValueRestoresTheEnteredTextAndK
 
     s.interval.setText(QStringLiteral("2"));
     s.window.hide(); // closing the screen is not a reason to complain about the field
-    EXPECT_EQ(s.interval.text(), "2");
-    EXPECT_EQ(s.dialogs.shown.size(), 2u);
+    EXPECT_EQ(std::tuple(s.interval.text(), s.dialogs.shown.size()), std::tuple("2", 2u));
 }
 
 } // namespace
