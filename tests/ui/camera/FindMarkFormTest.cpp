@@ -7,8 +7,9 @@
 #include <QProgressBar>
 
 namespace {
-struct FindMarkScreen : CameraScreensTest
+class FindMarkScreen : public CameraScreensTest
 {
+protected:
     // "Find Mark" pressed, then frames until the window has its proposal; a picture of it when wanted.
     FindMarkForm* findMark(const char* watchingShot = nullptr, const char* proposalShot = nullptr)
     {
