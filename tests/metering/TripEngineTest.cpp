@@ -84,9 +84,8 @@ TEST_F(TripTest, AnOverdueDiscCapsThePowerNowWhichFallsEvenOverMidnightUntilTheN
 
 TEST_F(TripTest, AveragesOverClosedMinutesWithTheFiveMinuteWindowWrappingAndAMinuteClosesOnceASixtySecondsOverMidnight)
 {
-    minuteWith(2);
-    minuteWith(4);
-    minuteWith(6);
+    for (int n : {2, 4, 6})
+        minuteWith(n);
     EXPECT_NEAR(trip().avg5minKWH, 0.24, 1e-12);
     EXPECT_NEAR(trip().avg1hourCost, 3.6, 1e-12);
     EXPECT_EQ(engine.display().Text7 + '|' + engine.display().Text8, "0.24|3.6");
