@@ -11,7 +11,7 @@ const QString Range60000 = QStringLiteral("Maximum allowed value is 60000\r\nMin
 
 // Letters, "." without decimals, "-" above zero, the sixth decimal and an empty field leaving are typed in the
 // numeric field binding tests.
-TEST(FieldValidation, ValidateKeyPressAndStripMisplacedMinus)
+TEST(FieldValidation, KeyPressMisplacedMinusRangeAndDecimals)
 {
     const std::tuple<const char*, int, double, double, int, bool, QString> cases[] = {
         {"123", 8, 30, 60000, 0, true, {}}, // backspace always
@@ -40,11 +40,8 @@ TEST(FieldValidation, ValidateKeyPressAndStripMisplacedMinus)
                                                           {"--", "--"},    {"5-", "5"}};
     for (const auto& [in, out] : pasted)
         EXPECT_EQ(StripMisplacedMinus(QString::fromLatin1(in)), QString::fromLatin1(out)) << in;
-}
 
-TEST(FieldValidation, ValidateRangeAndDecimals)
-{
-    const std::tuple<const char*, double, double, bool, QString> cases[] = {
+    const std::tuple<const char*, double, double, bool, QString> ranges[] = {
         {"30", 30, 60000, true, {}},
         {"60000", 30, 60000, true, {}},
         {"29", 30, 60000, false, Range60000},
@@ -56,7 +53,7 @@ TEST(FieldValidation, ValidateRangeAndDecimals)
          QStringLiteral("Maximum allowed value is 10000000\r\nMinimum allowed value is 1E-07")},
         {"0.0000000001", 0.0000000001, 1000000000, true, {}},
     };
-    for (const auto& [text, min, max, ok, message] : cases) {
+    for (const auto& [text, min, max, ok, message] : ranges) {
         const auto r = ValidateRange(QString::fromLatin1(text), min, max, QStringLiteral("old"), true);
         EXPECT_EQ(std::tuple(r.ok, r.message), std::tuple(ok, message)) << text;
         EXPECT_TRUE(ValidateRange(QString::fromLatin1(text), min, max, {}, false).message.isEmpty());

@@ -5,15 +5,13 @@
 #include "support/FaultyFileIo.h"
 #include "support/TestContext.h"
 
-#include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace {
 
-class IniFileTest : public ::testing::Test
+struct IniFileTest : ::testing::Test
 {
-protected:
     QString write(const QByteArray& bytes, const QString& name = QStringLiteral("TEST.CFG"))
     {
         EXPECT_TRUE(writeFileBytes(dir.filePath(name), bytes));
@@ -94,10 +92,10 @@ TEST_F(IniFileTest, FindsKeysByExactNameKeepsValuesAsWrittenRemembersTheLastFile
     EXPECT_EQ(ini.attempts(), 3);
     EXPECT_NEAR(clock.timer(), 102.0, 1e-6); // a pause between attempts, none after the last
 
-    EXPECT_FALSE(ini.iniread(missing, QStringLiteral("S"), QStringLiteral("K"), 1, -1, 0, false).has_value());
-    EXPECT_EQ(ini.attempts(), 10) << "out-of-range tries are clamped";
-    EXPECT_FALSE(ini.iniread(missing, QStringLiteral("S"), QStringLiteral("K"), 1, 5000, 0, false).has_value());
-    EXPECT_EQ(ini.attempts(), 1000);
+    for (auto [tries, clamped] : {std::pair{-1, 10}, {5000, 1000}}) { // out-of-range tries are clamped
+        EXPECT_FALSE(ini.iniread(missing, QStringLiteral("S"), QStringLiteral("K"), 1, tries, 0, false).has_value());
+        EXPECT_EQ(ini.attempts(), clamped);
+    }
 
     // A file that appears later is read: a failure is not remembered. Failures below the tries are absorbed.
     write("[S]\r\nK=v\r\n", QStringLiteral("MISSING.CFG"));

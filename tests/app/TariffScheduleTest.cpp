@@ -14,16 +14,15 @@ int tariffAt(const QString& hours, const QTime& time, bool allWeekend = false, Q
 
 } // namespace
 
-TEST(TariffSchedule, RangesMayCrossMidnightCoverTheWholeDayOrCombineAndWeekendsAreWholeDays)
+TEST(TariffSchedule, RangesMayCrossMidnightCoverTheWholeDayOrCombineWeekendsAreWholeDaysAndEachBadRangeIsNamed)
 {
     EXPECT_EQ(TariffHours::parse(QStringLiteral(" 22:00 - 06:00, 7:30-24:00")).ranges,
               (QList<TariffRange>{{22 * 60, 6 * 60}, {7 * 60 + 30, 24 * 60}}));
 
     const QString night = QStringLiteral("22:00-06:00");
-    EXPECT_EQ(tariffAt(night, QTime(21, 59, 59)), 1);
-    EXPECT_EQ(tariffAt(night, QTime(22, 0)), 2);
-    EXPECT_EQ(tariffAt(night, QTime(5, 59, 59)), 2);
-    EXPECT_EQ(tariffAt(night, QTime(6, 0)), 1);
+    EXPECT_EQ(std::tuple(tariffAt(night, QTime(21, 59, 59)), tariffAt(night, QTime(22, 0)),
+                         tariffAt(night, QTime(5, 59, 59)), tariffAt(night, QTime(6, 0))),
+              std::tuple(1, 2, 2, 1));
     EXPECT_EQ(tariffAt(QStringLiteral("00:00-24:00"), QTime(23, 59, 59)), 2);
     EXPECT_EQ(tariffAt(QStringLiteral("01:00-02:00,13:00-14:00"), QTime(13, 30)), 2);
 
@@ -32,10 +31,8 @@ TEST(TariffSchedule, RangesMayCrossMidnightCoverTheWholeDayOrCombineAndWeekendsA
     EXPECT_EQ(tariffAt(night, QTime(23, 59), true, sunday), 2);
     EXPECT_EQ(tariffAt(night, QTime(12, 0), true, monday), 1);
     EXPECT_EQ(tariffAt(night, QTime(0, 30), true, monday), 2) << "the night from Sunday still runs on Monday";
-}
 
-TEST(TariffSchedule, EachBadRangeIsNamedInItsProblemAndNothingIsKept)
-{
+    // A bad range is named in the problem, and nothing is kept.
     const std::pair<const char*, const char*> cases[] = {
         {"22:00-06:00, 25:00-06:00", "Tariff 2 hours: \"25:00-06:00\" holds a time that is not on the clock (00:00 "
                                      "to 23:59, and 24:00 to end a range)"},

@@ -35,17 +35,6 @@ TEST(TextFormat, GeneralNumbersFollowPrintfG15ReadStrictlyAndRoundHalfToEven)
     EXPECT_EQ(trimSpaces(QStringLiteral("  a b \t ")), QStringLiteral("a b \t"));
 }
 
-TEST(GeneralDateFormat, UkLocaleRoundTripsAndShowsMidnightAsDateAlone)
-{
-    const GeneralDateFormat f(QLocale(QLocale::English, QLocale::UnitedKingdom));
-    const QDateTime t(QDate(2009, 1, 15), QTime(9, 38, 7));
-    const QDateTime midnight(QDate(2009, 1, 15), QTime(0, 0));
-    EXPECT_EQ(f.format(t) + '|' + f.format(midnight), "15/01/2009 09:38:07|15/01/2009");
-    EXPECT_EQ(std::tuple(f.parse(u"15/01/2009 09:38:07"), f.parse(u"15/01/2009"), f.parse(u"09:38:07")),
-              std::tuple(t, midnight, QDateTime(QDate(1899, 12, 30), QTime(9, 38, 7))));
-    EXPECT_FALSE(f.parse(u"not a date") || f.parse(u""));
-}
-
 TEST(DelayTenths, WaitsUntilTheNthTenthProcessingEventsEvenAcrossMidnight)
 {
     FakeClock clock;
@@ -66,10 +55,16 @@ TEST(DelayTenths, WaitsUntilTheNthTenthProcessingEventsEvenAcrossMidnight)
 
 namespace {
 
-// The quick reader must answer exactly as the locale's own parser for every text, well-formed or not, and
-// every written date must read back to the second.
-TEST(GeneralDateParse, RoundTripsAndAnswersAsTheLocaleParserDoes)
+// The UK format pinned; then the quick reader must answer exactly as the locale's own parser for every text,
+// well-formed or not, and every written date must read back to the second.
+TEST(GeneralDateFormat, UkFormatShowsMidnightAsDateAloneAndEveryLocaleRoundTripsAndParsesAsItsOwnParser)
 {
+    const GeneralDateFormat uk(QLocale(QLocale::English, QLocale::UnitedKingdom));
+    const QDateTime morning(QDate(2009, 1, 15), QTime(9, 38, 7)), day(QDate(2009, 1, 15), QTime(0, 0));
+    EXPECT_EQ(uk.format(morning) + '|' + uk.format(day), "15/01/2009 09:38:07|15/01/2009");
+    EXPECT_EQ(std::tuple(uk.parse(u"15/01/2009 09:38:07"), uk.parse(u"15/01/2009"), uk.parse(u"09:38:07")),
+              std::tuple(morning, day, QDateTime(QDate(1899, 12, 30), QTime(9, 38, 7))));
+    EXPECT_FALSE(uk.parse(u"not a date") || uk.parse(u""));
     std::mt19937 random(12345);
     for (const char* name : {"en_GB", "en_US", "de_DE", "fr_FR", "ja_JP", "nl_NL", "C"}) {
         const QLocale locale(QString::fromLatin1(name));

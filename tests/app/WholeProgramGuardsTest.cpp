@@ -12,7 +12,7 @@ namespace {
 
 using Op = WholeProgramOperation;
 
-TEST(WholeProgramGuard, RefusesWhileSomethingRunsCheckingCameraThenLoggingThenTripThenAsksTheQuestion)
+TEST(WholeProgramGuard, RefusesWhileSomethingRunsCheckingCameraThenLoggingThenTripThenAsksAndSaveAllReportsEachFile)
 {
     TestContext t;
     t.ctx.blnGlobalCameraRunning = t.ctx.blnGlobalLoggingRunning = t.ctx.blnGlobalTripRunning = true;
@@ -43,21 +43,18 @@ TEST(WholeProgramGuard, RefusesWhileSomethingRunsCheckingCameraThenLoggingThenTr
         EXPECT_EQ(t.dialogs.texts(), QStringList(2, QString::fromLatin1(question)));
         EXPECT_EQ(t.dialogs.shown[0].buttons, Dialogs::Buttons::YesNo);
     }
-}
 
-TEST(SaveAllSettingsFiles, EachFailingFileGetsItsOwnMessageInOrderAndTheOthersAreStillSaved)
-{
-    TestContext t;
+    // Saving all settings: each failing file gets its own message, in order, and the others are still saved.
+    t.dialogs.shown.clear();
     const FilePaths& paths = t.ctx.paths;
     for (const QString& p : {paths.cameraSettings, paths.loggingSettings, paths.advancedSettings,
                              SettingsFilePath(t.ctx, PublishSettingsFile())})
         t.files.fail(FaultyFileIo::Op::Open, p);
     SaveAllSettingsFiles(t.ctx);
-    const QString cause = QStringLiteral("Couldn't open the file for writing\r\n");
-    EXPECT_EQ(t.dialogs.texts(), (QStringList{QStringLiteral("Problem saving camera settings: ") + cause,
-                                              QStringLiteral("Problem saving logging settings: ") + cause,
-                                              QStringLiteral("Problem saving advanced settings: ") + cause,
-                                              QStringLiteral("Problem saving publish settings: ") + cause}));
+    QStringList expected;
+    for (const char* group : {"camera", "logging", "advanced", "publish"})
+        expected << QStringLiteral("Problem saving %1 settings: Couldn't open the file for writing\r\n").arg(group);
+    EXPECT_EQ(t.dialogs.texts(), expected);
     EXPECT_EQ(t.dialogs.shown[0].icon, Dialogs::Icon::Exclamation);
     EXPECT_TRUE(QFile::exists(paths.meterSettings)) << "saved after a failing file";
     EXPECT_FALSE(QFile::exists(paths.cameraSettings));

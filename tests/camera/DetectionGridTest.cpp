@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-TEST(ParseGrid, BuildsActiveCellsInStringOrder)
+TEST(DetectionGrid, TakesDigitGridsOnlyBuildsActiveCellsInStringOrderAndPadsRaggedRows)
 {
     const std::tuple<const char*, bool, QList<GridCell>> cases[] = {
         {"", false, {}},
@@ -24,10 +24,7 @@ TEST(ParseGrid, BuildsActiveCellsInStringOrder)
         EXPECT_EQ(parse_grid_string(QString::fromLatin1(grid), cells), result) << grid;
         EXPECT_EQ(cells, expected) << grid;
     }
-}
 
-TEST(DetectionGrid, AcceptsDigitGridsOnly)
-{
     const QString longest(DetectionGrid::MaxDimension, u'5');
     // No active cell is still a grid.
     for (const QString& text : {QStringLiteral("00 0"), QStringLiteral(" 12  3 "), longest})
@@ -35,10 +32,8 @@ TEST(DetectionGrid, AcceptsDigitGridsOnly)
     for (const QString& text :
          {QString(), QStringLiteral("   "), QStringLiteral("12a"), QStringLiteral("1\t1"), longest + u'5'})
         EXPECT_FALSE(DetectionGrid::fromString(text).accepted()) << text.toStdString();
-}
 
-TEST(DetectionGrid, RaggedRowsArePaddedAndAnEditRewritesTheString)
-{
+    // Ragged rows are padded; an edit rewrites the string.
     DetectionGrid g = DetectionGrid::fromString(QStringLiteral("123 9  45"));
     ASSERT_TRUE(g.accepted());
     EXPECT_EQ(std::tuple(g.columns(), g.rows(), g.sensitivity(0, 1), g.isActive(1, 1)), std::tuple(3, 4, 9, false));
@@ -48,12 +43,10 @@ TEST(DetectionGrid, RaggedRowsArePaddedAndAnEditRewritesTheString)
     g.setSensitivity(1, 1, 9);
     g.setSensitivity(0, 0, 0);
     EXPECT_EQ(g.text(), QStringLiteral("05 59"));
-}
 
-// Single channels are driven through the capture component's compare switches.
-TEST(CellValuesText, FixedWidthMatrixOfComparedChannels)
-{
-    const DetectionGrid g = DetectionGrid::fromString(QStringLiteral("10 01"));
+    // The cell values: a fixed-width matrix of the compared channels, single channels being driven through the
+    // capture component's compare switches.
+    g = DetectionGrid::fromString(QStringLiteral("10 01"));
     CellTable t{2, 2, {10, 20, 30, 0, 0, 0, 0, 0, 0, 255, 254, 1}};
     EXPECT_EQ(cellValuesText(t, g, true, true, true), QStringLiteral("  20   .\r\n   . 170\r\n"));
     EXPECT_EQ(cellValuesText(t, g, false, false, false), QStringLiteral("   .   .\r\n   .   .\r\n"));

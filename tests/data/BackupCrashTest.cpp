@@ -13,24 +13,6 @@
 
 namespace {
 
-struct Leftover
-{
-    QList<QByteArray> lines; // complete lines, without their CR LF
-    QByteArray tail;         // what follows the last CR LF: part of a line being written, or nothing
-};
-
-Leftover splitBackup(const QByteArray& bytes)
-{
-    Leftover out;
-    out.lines = bytes.split('\n');
-    out.tail = out.lines.takeLast();
-    for (QByteArray& line : out.lines) {
-        EXPECT_TRUE(line.endsWith('\r')) << "a line ended by LF alone: " << line.toStdString();
-        line.chop(1);
-    }
-    return out;
-}
-
 TEST(BackupCrashSafety, EveryCompleteLineSurvivesAKillAtAnyMomentAndReadsBack)
 {
     TestContext reader;
@@ -53,32 +35,34 @@ TEST(BackupCrashSafety, EveryCompleteLineSurvivesAKillAtAnyMomentAndReadsBack)
         QFile file(folder.filePath(QStringLiteral("DATASTOR.DTA")));
         if (!file.open(QIODevice::ReadOnly))
             continue; // killed before the first backup
-        const Leftover left = splitBackup(file.readAll());
-        if (left.lines.isEmpty()) {
-            EXPECT_TRUE(header.startsWith(left.tail)) << "the file can only hold the start of the header";
+        const QByteArray bytes = file.readAll();
+        QList<QByteArray> lines = bytes.split('\n'); // complete lines, then what follows the last line end
+        const QByteArray tail = lines.takeLast();    // part of a line being written, or nothing
+        for (QByteArray& line : lines) {
+            EXPECT_TRUE(line.endsWith('\r')) << "a line ended by LF alone: " << line.toStdString();
+            line.chop(1);
+        }
+        if (lines.isEmpty()) {
+            EXPECT_TRUE(header.startsWith(tail)) << "the file can only hold the start of the header";
             continue;
         }
-        EXPECT_EQ(left.lines.front(), header);
+        EXPECT_EQ(lines.front(), header);
 
         // Record k of the run was logged k seconds after the start: none is missing, repeated or damaged.
-        const RecordLine lines(reader.ctx);
-        for (qsizetype i = 1; i < left.lines.size(); ++i) {
+        const RecordLine records(reader.ctx);
+        for (qsizetype i = 1; i < lines.size(); ++i) {
             LogRecord record;
-            const QString line = QString::fromLocal8Bit(left.lines[i]);
-            ASSERT_EQ(lines.read(line, record), QString()) << "line " << i << ": " << line.toStdString();
+            const QString line = QString::fromLocal8Bit(lines[i]);
+            ASSERT_EQ(records.read(line, record), QString()) << "line " << i << ": " << line.toStdString();
             ASSERT_EQ(record.LoggingSeconds, i) << line.toStdString();
         }
 
         // The whole complete part reloads as the previous run.
         const QString copy = reader.path(QStringLiteral("run%1.DTA").arg(run));
-        QFile whole(copy);
-        ASSERT_TRUE(whole.open(QIODevice::WriteOnly));
-        for (const QByteArray& line : left.lines)
-            whole.write(line + "\r\n");
-        whole.close();
+        ASSERT_TRUE(writeFileBytes(copy, bytes.chopped(tail.size())));
         EXPECT_EQ(read_data_file(reader.ctx, copy), "");
-        EXPECT_EQ(reader.ctx.varGlobalDataArray.count(), left.lines.size() - 1);
-        recordsSeen += static_cast<int>(left.lines.size() - 1);
+        EXPECT_EQ(reader.ctx.varGlobalDataArray.count(), lines.size() - 1);
+        recordsSeen += static_cast<int>(lines.size() - 1);
     }
     EXPECT_GT(recordsSeen, 100) << "the logger ran long enough to write records";
 }

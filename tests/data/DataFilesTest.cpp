@@ -32,9 +32,14 @@ void fillSmallSet(TestContext& t)
     a.append(record(QDateTime(QDate(2009, 1, 6), QTime(0, 5, 7)), 12345));
 }
 
-TEST(DataExport, SmallSetMatchesTheGoldenFileReplacingALongerOneAndFileErrorsAreRetriedAndReported)
+TEST(DataExport, WindowFlowAndSmallSetMatchingTheGoldenFileReplacingALongerOneWithFileErrorsRetriedAndReported)
 {
+    EXPECT_EQ(defaultExportFileName(QDateTime(QDate(2026, 12, 31), QTime(23, 59, 59))), "Log20261231T235959");
     TestContext t;
+    EXPECT_FALSE(export_logged_data(t.ctx, {}));
+    EXPECT_EQ(t.dialogs.texts(), QStringList{"No data to save"});
+    EXPECT_TRUE(t.dialogs.fileRequests.empty());
+
     fillSmallSet(t);
     const QString out = t.path(QStringLiteral("small.csv"));
     ASSERT_TRUE(writeFileBytes(out, QByteArray(5000, 'x')));
@@ -52,17 +57,7 @@ TEST(DataExport, SmallSetMatchesTheGoldenFileReplacingALongerOneAndFileErrorsAre
     t.files.fail(Op::Write, out);
     t.files.fail(Op::Close, out);
     EXPECT_EQ(write_export_file(t.ctx, out), "Couldn't write data to file\r\nCouldn't close the file\r\n");
-}
 
-TEST(DataExport, WindowFlowNoDataCancelSuccessErrorAndDecimalCommaWarning)
-{
-    EXPECT_EQ(defaultExportFileName(QDateTime(QDate(2026, 12, 31), QTime(23, 59, 59))), "Log20261231T235959");
-    TestContext t;
-    EXPECT_FALSE(export_logged_data(t.ctx, {}));
-    EXPECT_EQ(t.dialogs.texts(), QStringList{"No data to save"});
-    EXPECT_TRUE(t.dialogs.fileRequests.empty());
-
-    fillSmallSet(t);
     t.clock.setNow(QDateTime(QDate(2009, 1, 5), QTime(9, 3, 7)));
     EXPECT_FALSE(export_logged_data(t.ctx, {})); // no file name: Cancel
     ASSERT_EQ(t.dialogs.fileRequests.size(), 1u);
@@ -93,9 +88,8 @@ TEST(DataRoundTrip, ExportThenImportGivesBackSlotsOneToTwentyInEveryLocale)
                                                        {uk, "||", "\r\n"}}) {
         SCOPED_TRACE(delimiter);
         TestContext source;
-        source.ctx.locale = locale;
-        source.ctx.strGlobalFieldDelimiter = QString::fromLatin1(delimiter);
-        source.ctx.strGlobalEndOfLine = QString::fromLatin1(endOfLine);
+        std::tie(source.ctx.locale, source.ctx.strGlobalFieldDelimiter, source.ctx.strGlobalEndOfLine) =
+            std::tuple(locale, QString::fromLatin1(delimiter), QString::fromLatin1(endOfLine));
         std::tie(source.ctx.pulse.dblGlobalWkgRevsPerKWH, source.ctx.pulse.dblGlobalWkgCostPerKWH) =
             std::tuple(375, 13.7);
         source.clock.setNow(QDateTime(QDate(2009, 3, 28), QTime(22, 0, 0))); // crosses midnight
@@ -111,8 +105,8 @@ TEST(DataRoundTrip, ExportThenImportGivesBackSlotsOneToTwentyInEveryLocale)
         ASSERT_EQ(write_export_file(source.ctx, file), QString());
 
         TestContext target;
-        target.ctx.locale = locale;
-        target.ctx.strGlobalFieldDelimiter = source.ctx.strGlobalFieldDelimiter;
+        std::tie(target.ctx.locale, target.ctx.strGlobalFieldDelimiter) =
+            std::tuple(locale, source.ctx.strGlobalFieldDelimiter);
         // Comments of an earlier data set must not stay on the imported rows.
         for (int i = 0; i < 5; ++i)
             target.ctx.varGlobalDataArray.append(record(QDateTime(QDate(2000, 1, 1), QTime(1, 0)), 1, "old"));
@@ -129,9 +123,8 @@ TEST(DataRoundTrip, ExportThenImportGivesBackSlotsOneToTwentyInEveryLocale)
     }
 }
 
-class ImportFile : public testing::Test
+struct ImportFile : testing::Test
 {
-protected:
     void SetUp() override
     {
         fillSmallSet(t);
@@ -179,8 +172,8 @@ TEST_F(ImportFile, HeaderSkippedLoneLineFeedsEndLinesTwentyFieldsOrMoreReadRound
     QByteArray resaved = lines[1].chopped(1);
     resaved.replace(date, "\"05/01/09 23:55\"").append("\"kettle, \"\"toaster\"\"\"");
     EXPECT_EQ(import(joined({lines[0], resaved, lines[2]})), QString());
-    EXPECT_EQ(pointer(), 3);
-    EXPECT_EQ(t.ctx.varGlobalDataArray.row(1).DateTime, QDateTime(QDate(2009, 1, 5), QTime(23, 55)));
+    EXPECT_EQ(std::tuple(pointer(), t.ctx.varGlobalDataArray.row(1).DateTime),
+              std::tuple(3, QDateTime(QDate(2009, 1, 5), QTime(23, 55))));
 
     t.ctx.strGlobalFieldDelimiter = QStringLiteral("x");
     EXPECT_EQ(import(joined({lines[0], QByteArray(lines[1]).replace(',', 'X')})), QString());
@@ -203,31 +196,22 @@ TEST_F(ImportFile, RefusedImportsAndFilesWithoutAGoodFirstRecordLeaveTheEarlierD
     EXPECT_EQ(t.dialogs.fileRequests[0].title, "Import / Load Logged Data");
     EXPECT_EQ(t.dialogs.shown.back().title, "Error saving data");
 
+    const QString nonsense = ReadError + "Line 2: 1 field separated by \",\" where a record has at least 20.\r\n";
     for (const QByteArray& content : {QByteArray(), lines[0] + '\n', lines[0], joined({lines[0], "nonsense"})}) {
-        EXPECT_EQ(import(content),
-                  content.contains("nonsense")
-                      ? ReadError + "Line 2: 1 field separated by \",\" where a record has at least 20.\r\n"
-                      : QString())
-            << content.toStdString();
+        EXPECT_EQ(import(content), content.contains("nonsense") ? nonsense : QString()) << content.toStdString();
         EXPECT_EQ(std::tuple(pointer(), t.ctx.varGlobalDataArray.row(1).UserComment), std::tuple(6, "earlier"));
     }
     t.dialogs.setNextAnswer(Dialogs::Answer::Yes);
     t.dialogs.setNextFileName(file);
     EXPECT_FALSE(import_logged_data(t.ctx, {}));
-    EXPECT_EQ(t.dialogs.texts().last(), ReadError +
-                                            "Line 2: 1 field separated by \",\" where a record has at least 20.\r\n" +
-                                            "No record loaded; the data in memory is unchanged.");
+    EXPECT_EQ(t.dialogs.texts().last(), nonsense + "No record loaded; the data in memory is unchanged.");
 }
 
 TEST_F(ImportFile, BadRecordLinesStopTheImportNamingLineAndReasonAndKeepingTheRecordsBefore)
 {
     const auto changed = [&](const char* from, const char* to) { return QByteArray(lines[2]).replace(from, to); };
     const QByteArray values = lines[2].left(lines[2].lastIndexOf(',')); // the comment cut off
-    const struct
-    {
-        QByteArray line;
-        const char* reason;
-    } cases[] = {
+    const std::pair<QByteArray, const char*> cases[] = {
         {values.left(values.lastIndexOf(',')), "19 fields separated by \",\" where a record has at least 20"},
         {changed(",0,0,0,", ",0,zero,0,"), "field 6 (Min) is not a number with \".\" as decimal separator: \"zero\""},
         {changed("06/01/2009", "32/01/2009"),
@@ -238,10 +222,10 @@ TEST_F(ImportFile, BadRecordLinesStopTheImportNamingLineAndReasonAndKeepingTheRe
         {"\r", "the line is empty"},
         {lines[3].left(40), "8 fields separated by \",\" where a record has at least 20"}, // a crash in the last line
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.line.toStdString());
+    for (const auto& [line, reason] : cases) {
+        SCOPED_TRACE(line.toStdString());
         const double before = t.pump.waitedSeconds;
-        EXPECT_EQ(import(joined({lines[0], lines[1], c.line, lines[3]})), ReadError + "Line 3: " + c.reason + ".\r\n");
+        EXPECT_EQ(import(joined({lines[0], lines[1], line, lines[3]})), ReadError + "Line 3: " + reason + ".\r\n");
         EXPECT_EQ(std::tuple(pointer(), t.ctx.varGlobalDataArray.row(1).PulsesThisInterval,
                              t.ctx.varGlobalDataArray.row(1).UserComment),
                   std::tuple(2, 5, QString()));
@@ -300,8 +284,7 @@ TEST_F(ImportFile, FileErrorsAreRetriedAndReportedImportProgressIsEstimatedAtAbo
         int barMaximum = -1, barValue = 0, updates = 0;
         ProgressReport bar{[&](int, int max) { barMaximum = max; }, [&](int v) { updates += (barValue = v) > 0; }};
         EXPECT_EQ(write_export_file(exporting.ctx, exporting.path(QStringLiteral("bar.csv")), bar), QString());
-        EXPECT_EQ(barMaximum, 100);
-        EXPECT_EQ(std::tuple(barValue, updates), std::tuple(finalValue, finalValue));
+        EXPECT_EQ(std::tuple(barMaximum, barValue, updates), std::tuple(100, finalValue, finalValue));
     }
 }
 

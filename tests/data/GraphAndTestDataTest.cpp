@@ -14,11 +14,9 @@ struct TenRecords : testing::Test
     {
         for (int i = 1; i <= 10; ++i) {
             LogRecord r;
-            r.DateTime = QDateTime(QDate(2009, 1, 5), QTime(9, 0)).addSecs(300 * i);
-            r.EnergyThisInterval = i;
-            r.AvgPowerThisInterval = 10.0 * i;
-            r.TotalEnergy = 100.0 + i;
-            r.LightLevel = 1000 + i;
+            std::tie(r.DateTime, r.EnergyThisInterval, r.AvgPowerThisInterval, r.TotalEnergy, r.LightLevel) =
+                std::tuple(QDateTime(QDate(2009, 1, 5), QTime(9, 0)).addSecs(300 * i), i, 10.0 * i, 100.0 + i,
+                           1000 + i);
             t.ctx.varGlobalDataArray.append(r);
         }
     }
@@ -75,8 +73,7 @@ TEST_F(TenRecords, CompactionByGroupRuleFactorsOneZeroAndLargerThanTheDataWallCl
 TEST(FillArray, RecordsFollowTheIntervalAndAddUpEachPressDiffersAndBadInputIsRefused)
 {
     TestContext t;
-    t.ctx.pulse.dblGlobalWkgRevsPerKWH = 600;
-    t.ctx.pulse.dblGlobalWkgCostPerKWH = 15;
+    std::tie(t.ctx.pulse.dblGlobalWkgRevsPerKWH, t.ctx.pulse.dblGlobalWkgCostPerKWH) = std::tuple(600, 15);
     t.clock.setNow(QDateTime(QDate(2009, 1, 5), QTime(23, 30, 10, 400)));
     std::vector<qint32> rowsSeen;
     EXPECT_EQ(FillArray(t.ctx, {"15", "4", "10"}, [&](qint32 r) { rowsSeen.push_back(r); }), QString());
@@ -85,8 +82,8 @@ TEST(FillArray, RecordsFollowTheIntervalAndAddUpEachPressDiffersAndBadInputIsRef
     qint32 pulses = 0;
     for (qint32 i = 1; i <= 4; ++i) {
         const LogRecord& r = t.ctx.varGlobalDataArray.row(i);
-        EXPECT_EQ(r.DateTime, QDateTime(QDate(2009, 1, 5), QTime(23, 30, 10)).addSecs(900 * i));
-        EXPECT_EQ(r.LoggingSeconds, 900 * i);
+        EXPECT_EQ(std::tuple(r.DateTime, r.LoggingSeconds),
+                  std::tuple(QDateTime(QDate(2009, 1, 5), QTime(23, 30, 10)).addSecs(900 * i), 900 * i));
         EXPECT_TRUE(r.PulsesThisInterval >= 0 && r.PulsesThisInterval <= 10 && r.LightLevel >= 0 &&
                     r.LightLevel <= 10000);
         EXPECT_EQ(r.LoggingTotalPulse, pulses += r.PulsesThisInterval);

@@ -7,14 +7,10 @@
 #include "metering/RecordLine.h"
 #include "metering/Tariffs.h"
 
-#include <QFile>
 #include <gtest/gtest.h>
 #include <utility>
 
 namespace {
-
-const QString BackupError = QStringLiteral("Error writing to disk: ");
-const QString DiffLogError = QStringLiteral("Error writing log interface file to disk: ");
 
 // A logging run at 1000 revs/kWh and 15.0 per kWh with the camera running, driven through the fake clock,
 // pulses and timer ticks only.
@@ -25,8 +21,7 @@ struct LoggingTest : RunFixture
 
     void SetUp() override
     {
-        t.ctx.settings.REVS_PER_KWH = 1000;
-        t.ctx.settings.COST_PER_KWH = 15.0;
+        std::tie(t.ctx.settings.REVS_PER_KWH, t.ctx.settings.COST_PER_KWH) = std::tuple(1000, 15.0);
         t.ctx.blnGlobalCameraRunning = true;
         LoadWorkingMeterValues(t.ctx);
         engine.load();
@@ -50,12 +45,17 @@ struct LoggingTest : RunFixture
         SetMarkOff(t.ctx);
     }
     const DataArray& data() const { return t.ctx.varGlobalDataArray; }
+    // A second tariff, at 5 per kWh, in force during those hours.
+    void nightTariff(const char* hours)
+    {
+        std::tie(t.ctx.settings.TARIFF_COUNT, t.ctx.settings.TARIFF_2_HOURS) =
+            std::tuple(2, QString::fromLatin1(hours));
+    }
     QByteArray line(int row) const { return RecordLine(t.ctx).line(data().row(row)); }
 };
 
 TEST_F(LoggingTest, RecordsFallOnTheIntervalFromTheStartAndHoldItsFiguresAndItsOwnCommentOnly)
 {
-    InitialiseDataArray(t.ctx);
     t.ctx.settings.DATA_ARRAY_LENGTH = 100000000; // a huge table starts at once
     InitialiseDataArray(t.ctx);
     start(1000.4);
@@ -84,13 +84,10 @@ TEST_F(LoggingTest, ADayAcrossMidnightKeepsTheRhythmAndTheDatesOfEveryRecord)
     t.ctx.settings.LOG_SCREEN_REFRESH_INTERVAL_MILLISECONDS = 600000; // keeps a day of ticks quick
     t.clock.setNow(QDateTime(QDate(2009, 1, 15), QTime(23, 0, 0)));
     start(82800.0);
-    int pulses = 0;
     for (int second = 1; second <= 86400; ++second) {
         runFor(1.0, 1.0);
-        if (second % 36 == 0) { // 100 revolutions an hour: 0.1 kW
+        if (second % 36 == 0) // 100 revolutions an hour: 0.1 kW
             pulse();
-            ++pulses;
-        }
     }
     ASSERT_EQ(data().count(), 288);
     for (int r = 1; r <= 288; ++r) {
@@ -102,16 +99,13 @@ TEST_F(LoggingTest, ADayAcrossMidnightKeepsTheRhythmAndTheDatesOfEveryRecord)
             << r;
     }
     EXPECT_NEAR(data().row(100).AvgPowerThisInterval, 0.1, 0.021) << "8 or 9 pulses in 300 s";
-    EXPECT_EQ(t.ctx.logging.totalPulse, pulses);
+    EXPECT_EQ(t.ctx.logging.totalPulse, 2400);
     EXPECT_NEAR(t.ctx.logging.avg1hourKWH, 0.1, 0.0011);
 }
 
 TEST_F(LoggingTest, EachRevolutionIsPricedAtTheTariffItWasCountedInAndTheRecordCarriesTheTariffInForce)
 {
-    GlobalSettings& s = t.ctx.settings;
-    s.TARIFF_COUNT = 2;
-    s.TARIFF_2_COST_PER_KWH = 5;
-    s.TARIFF_2_HOURS = QStringLiteral("00:20-06:00");
+    nightTariff("00:20-06:00");
     start(1000.4); // 00:16:40
     for (int i = 0; i < 5; ++i) {
         runFor(10);
@@ -127,8 +121,8 @@ TEST_F(LoggingTest, EachRevolutionIsPricedAtTheTariffItWasCountedInAndTheRecordC
     ASSERT_EQ(data().count(), 1);
     EXPECT_EQ(line(1), "15/01/2009 00:21:40,2009,1,15,0,21,40,7,0.007,0.095,300,7,0.007,0.095,0.084,1.14,1000,5,2,7,"
                        "\r\n");
-    EXPECT_EQ(t.ctx.logging.window5min.slot(4).tariff, 1);
-    EXPECT_EQ(t.ctx.logging.window5min.slot(5).tariff, 2);
+    EXPECT_EQ(std::tuple(t.ctx.logging.window5min.slot(4).tariff, t.ctx.logging.window5min.slot(5).tariff),
+              std::tuple(1, 2));
 }
 
 TEST_F(LoggingTest, AResumedRunWithTwoTariffsKeepsTheCostItRecordedBeforeTheRestart)
@@ -136,9 +130,7 @@ TEST_F(LoggingTest, AResumedRunWithTwoTariffsKeepsTheCostItRecordedBeforeTheRest
     LogRecord last;
     std::tie(last.LoggingTotalPulse, last.TotalCost) = std::tuple(100, 1.0); // not 100 at tariff 2
     t.ctx.varGlobalDataArray.append(last);
-    t.ctx.settings.TARIFF_COUNT = 2;
-    t.ctx.settings.TARIFF_2_COST_PER_KWH = 5;
-    t.ctx.settings.TARIFF_2_HOURS = QStringLiteral("00:00-24:00");
+    nightTariff("00:00-24:00");
     engine.ResumeLogging(t.clock.now().addSecs(-3600), QString());
     pulse();
     EXPECT_EQ(t.ctx.logging.totalCost, 1.0 + 5 / 1000.0);
@@ -149,8 +141,7 @@ TEST_F(LoggingTest, TheScheduleFollowsTheWallClockThroughADaylightSavingChange)
     const QByteArray zone = qgetenv("TZ");
     qputenv("TZ", "Europe/London");
     tzset();
-    t.ctx.settings.TARIFF_COUNT = 2;
-    t.ctx.settings.TARIFF_2_HOURS = QStringLiteral("00:00-07:00");
+    nightTariff("00:00-07:00");
     t.clock.setNow(QDateTime(QDate(2009, 3, 29), QTime(0, 30))); // clocks go forward from 01:00 to 02:00
     LoadWorkingMeterValues(t.ctx);
     const qint16 before = t.ctx.pulse.intGlobalWkgTarrifNumber;
@@ -169,11 +160,8 @@ TEST_F(LoggingTest, TheScheduleFollowsTheWallClockThroughADaylightSavingChange)
 
 TEST_F(LoggingTest, TheTariffLastSetByCommandReplacesTheScheduleAndSurvivesARestart)
 {
-    GlobalSettings& s = t.ctx.settings;
-    s.TARIFF_COUNT = 2;
-    s.TARIFF_2_COST_PER_KWH = 5;
-    s.TARIFF_2_HOURS = QStringLiteral("00:00-24:00");
-    s.TARIFF_FROM_MQTT = true;
+    nightTariff("00:00-24:00");
+    t.ctx.settings.TARIFF_FROM_MQTT = true;
     LoadWorkingMeterValues(t.ctx);
     EXPECT_EQ(t.ctx.pulse.intGlobalWkgTarrifNumber, 1) << "no command yet";
     EXPECT_EQ(setTariffFromCommand(t.ctx, 3), "A tariff command must be 1 or 2, not 3");
@@ -202,7 +190,7 @@ TEST_F(LoggingTest, TheTariffLastSetByCommandReplacesTheScheduleAndSurvivesARest
     EXPECT_EQ(t.ctx.tariffFromCommand, 1);
     EXPECT_EQ(bytes("TARIFF.STATE"), "TARIFF=7\r\n") << "left for the user to see";
 
-    s.TARIFF_COUNT = 1;
+    t.ctx.settings.TARIFF_COUNT = 1;
     LoadWorkingMeterValues(t.ctx);
     EXPECT_EQ(std::pair(t.ctx.pulse.intGlobalWkgTarrifNumber, t.ctx.pulse.dblGlobalWkgCostPerKWH),
               std::pair(qint16{1}, 15.0));
@@ -267,9 +255,9 @@ TEST_F(LoggingTest, AFailedBackupIsReportedOnceStopsFurtherBackupsAndItsOpenMess
     EXPECT_NEAR(t.clock.timer() - before, 3604.0, 0.11) << "three attempts, a second after each, and the hour";
     EXPECT_EQ(t.files.attempts(FaultyFileIo::Op::Open, store), 3);
     EXPECT_EQ(t.dialogs.texts(),
-              QStringList{BackupError + "Couldn't open the file for writing\r\n\r\nLogging continues "
-                                        "but will not be backed up to disk. Please export data "
-                                        "manually at end if you want to keep it."});
+              QStringList{"Error writing to disk: Couldn't open the file for writing\r\n\r\nLogging continues "
+                          "but will not be backed up to disk. Please export data manually at end if you want to keep "
+                          "it."});
     EXPECT_TRUE(t.ctx.loggingFiles.blnGlobalDiskBackupFailed && t.ctx.blnGlobalLoggingRunning);
     EXPECT_EQ(t.ctx.loggingFiles.lngGlobalLastRecordWrittenToDisk, 2) << "handed over all the same";
     ASSERT_EQ(data().count(), 14);
@@ -278,15 +266,15 @@ TEST_F(LoggingTest, AFailedBackupIsReportedOnceStopsFurtherBackupsAndItsOpenMess
 
     runFor(1200);
     engine.stopButton();
-    EXPECT_EQ(t.files.attempts(FaultyFileIo::Op::Open, store), 3);
-    EXPECT_EQ(t.dialogs.shown.size(), 1u);
+    EXPECT_EQ(std::tuple(t.files.attempts(FaultyFileIo::Op::Open, store), t.dialogs.shown.size()), std::tuple(3, 1u));
 }
 
 TEST_F(LoggingTest, DifferenceLogErrorsShowOnceFromTheTimerAndAtEveryStop)
 {
     t.ctx.settings.WRITE_DIFF_LOG_FILE = true;
     t.files.fail(FaultyFileIo::Op::Remove, path("DIFFLOG.CTL"));
-    const QString expected = DiffLogError + QStringLiteral("Couldn't delete control file\r\n\r\n");
+    const QString expected =
+        QStringLiteral("Error writing log interface file to disk: Couldn't delete control file\r\n\r\n");
     start();
     runFor(1801); // backups at 600, 1200 and 1800
     EXPECT_EQ(t.dialogs.texts(), QStringList{expected});
@@ -303,9 +291,8 @@ TEST_F(LoggingTest, AWrappedTableKeepsTheNewestRecordsAndTheBackupKeepsThemAll)
 {
     t.ctx.settings.DATA_ARRAY_LENGTH = 1000;
     t.ctx.varGlobalDataArray = DataArray(1000);
-    t.ctx.settings.LOGGING_INTERVAL_SECONDS = 30;
-    t.ctx.settings.ARRAY_WRITE_INTERVAL_SECONDS = 600;
-    t.ctx.settings.LOG_SCREEN_REFRESH_INTERVAL_MILLISECONDS = 600000;
+    std::tie(t.ctx.settings.LOGGING_INTERVAL_SECONDS, t.ctx.settings.ARRAY_WRITE_INTERVAL_SECONDS,
+             t.ctx.settings.LOG_SCREEN_REFRESH_INTERVAL_MILLISECONDS) = std::tuple(30, 600, 600000);
     start(0.5);
     runFor(2500 * 30 + 0.5, 1.0);
     engine.stopButton();
@@ -335,8 +322,8 @@ TEST_F(LoggingTest, ATickArrivingWhileTheMinuteOrABackupWaitsStartsNothingNew)
     EXPECT_GE(turns, 7);
     EXPECT_TRUE(t.ctx.logging.window1hour.slot(10).closed);
     EXPECT_FALSE(t.ctx.logging.window1hour.slot(11).closed) << "one minute closed each minute";
-    EXPECT_EQ(t.files.attempts(FaultyFileIo::Op::Open, path("DATASTOR.DTA")), 3);
-    EXPECT_EQ(lines("DATASTOR.DTA").size(), 3);
+    EXPECT_EQ(std::tuple(t.files.attempts(FaultyFileIo::Op::Open, path("DATASTOR.DTA")), lines("DATASTOR.DTA").size()),
+              std::tuple(3, 3));
 }
 
 TEST_F(LoggingTest, StopPressedWhileTheTimersBackupWaitsStillBacksUpEveryRow)
@@ -359,8 +346,7 @@ TEST_F(LoggingTest, StopPressedWhileTheTimersBackupWaitsStillBacksUpEveryRow)
     runFor(0.4);
     EXPECT_TRUE(stopped);
     EXPECT_EQ(lines("DATASTOR.DTA").size(), 4);
-    EXPECT_TRUE(t.dialogs.shown.empty());
-    EXPECT_TRUE(engine.display().startEnabled);
+    EXPECT_TRUE(t.dialogs.shown.empty() && engine.display().startEnabled);
 }
 
 TEST_F(LoggingTest, ADataSetReplacedDuringAWaitingWriteNeverMixesIntoTheOldRun)
@@ -402,8 +388,7 @@ TEST_F(LoggingTest, StopAndStartWhileATickWaitsGiveTheNewRunNoStaleRecordOrMinut
 
 TEST_F(LoggingTest, MinuteUpdatesFeedTheAveragesAndTheLiveFileWithTheBackupSwitchedOff)
 {
-    t.ctx.settings.WRITE_LIVE_DATA_FILE = true;
-    t.ctx.settings.WRITE_ARRAY_TO_DISK = false;
+    std::tie(t.ctx.settings.WRITE_LIVE_DATA_FILE, t.ctx.settings.WRITE_ARRAY_TO_DISK) = std::tuple(true, false);
     start(3600.0);
     for (int minute = 0; minute < 3; ++minute) {
         for (int i = 0; i < 2 * (minute + 1); ++i)

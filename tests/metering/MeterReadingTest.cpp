@@ -19,8 +19,7 @@ struct MeterReadingTest : testing::Test
 
     void SetUp() override
     {
-        t.ctx.pulse.dblGlobalWkgRevsPerKWH = 300;
-        t.ctx.pulse.dblGlobalWkgCostPerKWH = 10;
+        std::tie(t.ctx.pulse.dblGlobalWkgRevsPerKWH, t.ctx.pulse.dblGlobalWkgCostPerKWH) = std::tuple(300, 10);
         ASSERT_EQ(store->load(), "");
     }
     void revolutions(int n, const MeterSource& from = Hall, double secondsApart = 1.0)
@@ -50,8 +49,7 @@ TEST_F(MeterReadingTest, EachRevolutionCountsAtTheConstantAndPriceInForceThen)
     ASSERT_EQ(store->setReading(1000, Hall), "");
     t.ctx.trip = RunState{};
     revolutions(150);
-    t.ctx.pulse.dblGlobalWkgRevsPerKWH = 600;
-    t.ctx.pulse.dblGlobalWkgCostPerKWH = 20;
+    std::tie(t.ctx.pulse.dblGlobalWkgRevsPerKWH, t.ctx.pulse.dblGlobalWkgCostPerKWH) = std::tuple(600, 20);
     revolutions(300);
     EXPECT_EQ(reading().kWh(), 1001.0) << "150 at 300 and 300 at 600 revolutions per kWh";
     EXPECT_EQ(reading().cost(), 15.0);
@@ -72,9 +70,9 @@ TEST_F(MeterReadingTest, OnlyRevolutionsFromTheSourceItWasSetForMoveIt)
     revolutions(3);
     EXPECT_EQ(reading().revolutions, 3);
 
-    EXPECT_NE(store->setReading(500, MeterSource{}), "") << "a reading that follows nothing is refused";
-    EXPECT_NE(store->setReading(-1, Hall), "");
-    EXPECT_NE(store->setReading(std::nan(""), Hall), "");
+    // A reading that follows nothing is refused, and so are negative and unreadable ones.
+    for (auto [kWh, source] : {std::pair{500.0, MeterSource{}}, {-1.0, Hall}, {std::nan(""), Hall}})
+        EXPECT_NE(store->setReading(kWh, source), "") << kWh;
     EXPECT_EQ(reading().revolutions, 3) << "a refused setting changes nothing";
 
     // Set for the simulated meter it follows that, and the camera no longer moves it.
@@ -86,9 +84,8 @@ TEST_F(MeterReadingTest, OnlyRevolutionsFromTheSourceItWasSetForMoveIt)
     EXPECT_EQ(std::tuple(reading().source, reading().setKWh, reading().revolutions), std::tuple(Simulated, 20.0, 3));
 
     // With no camera running, a new reading follows the remembered one.
-    t.ctx.settings.REMEMBER_CAMERA = true;
-    t.ctx.settings.CAMERA_DEVICE = MeterSource::VideoFileDevice;
-    t.ctx.settings.CAMERA_VIDEO_FILE = QStringLiteral("/v/m.mp4");
+    std::tie(t.ctx.settings.REMEMBER_CAMERA, t.ctx.settings.CAMERA_DEVICE, t.ctx.settings.CAMERA_VIDEO_FILE) =
+        std::tuple(true, MeterSource::VideoFileDevice, QStringLiteral("/v/m.mp4"));
     EXPECT_EQ(store->sourceForNewReading(), (MeterSource{MeterSource::Kind::VideoFile, QStringLiteral("/v/m.mp4")}));
     store->setCameraSource(Hall);
     EXPECT_EQ(store->sourceForNewReading(), Hall);
@@ -105,10 +102,9 @@ TEST_F(MeterReadingTest, TheDiskWritesAtMostOnceInTenSecondsAndTheFileStaysSmall
     EXPECT_LE(syncs + rewrites, 31) << "one in ten seconds, the first at once";
     EXPECT_LT(file().size(), 4000 + 20 * 100) << "rewritten at the first commit past the limit";
     EXPECT_TRUE(QFile::exists(t.path(QStringLiteral("METERREADING.BAK")))) << "the file a rewrite replaced";
-    const double before = reading().kWh();
-    EXPECT_EQ(before, 1236.5);
+    EXPECT_EQ(reading().kWh(), 1236.5);
     EXPECT_EQ(restart(), "");
-    EXPECT_EQ(reading().kWh(), before);
+    EXPECT_EQ(reading().kWh(), 1236.5);
 }
 
 TEST_F(MeterReadingTest, WithTwoTariffsEachRegisterCountsTheRevolutionsPricedAtItsTariff)
@@ -156,14 +152,6 @@ TEST_F(MeterReadingTest, AFileFromBeforeTwoTariffsIsTariffOnesRegisterWrittenAsB
     EXPECT_EQ(file().count('\n'), 2);
 }
 
-struct Damage
-{
-    const char* name;
-    std::function<QByteArray(const QByteArray&)> damage;
-    const char* said;
-    double reading; // -1: not set
-};
-
 TEST_F(MeterReadingTest, ADamagedFileIsSaidAndTheLastGoodStateIsUsed)
 {
     // METERREADING.BAK: set to 100, 31 revolutions; the file after it: the setting and revolutions 31 to 60.
@@ -178,7 +166,8 @@ TEST_F(MeterReadingTest, ADamagedFileIsSaidAndTheLastGoodStateIsUsed)
     ASSERT_EQ(whole.count('\n'), 31) << "the setting and revolutions 31 to 60";
     static const char garbage[] = "\x7f"
                                   "ELF\0\0\1garbage\nR 1 2 3*00000000\n";
-    const std::vector<Damage> cases = {
+    // What is done to the file, what the load says of it, the reading from the last good state.
+    const std::tuple<const char*, std::function<QByteArray(const QByteArray&)>, const char*, double> cases[] = {
         {"torn last line", [](const QByteArray& f) { return f.chopped(7); }, "ends in a line that was cut short",
          100 + 59 / 300.0},
         {"bad checksum in the middle",
@@ -192,17 +181,17 @@ TEST_F(MeterReadingTest, ADamagedFileIsSaidAndTheLastGoodStateIsUsed)
         {"garbage", [](const QByteArray&) { return QByteArray(garbage, sizeof garbage - 1); },
          "holds nothing Wattsight can read", 100 + 31 / 300.0},
     };
-    for (const Damage& c : cases) {
-        SCOPED_TRACE(c.name);
-        ASSERT_TRUE(writeFileBytes(t.path(QStringLiteral("METERREADING.DTA")), c.damage(whole)));
+    for (const auto& [name, damage, says, kWh] : cases) {
+        SCOPED_TRACE(name);
+        ASSERT_TRUE(writeFileBytes(t.path(QStringLiteral("METERREADING.DTA")), damage(whole)));
         const QString said = restart();
-        EXPECT_TRUE(said.contains(QLatin1String(c.said))) << said.toStdString();
+        EXPECT_TRUE(said.contains(QLatin1String(says))) << said.toStdString();
         EXPECT_TRUE(said.contains(QStringLiteral("kept as METERREADING.BAD"))) << said.toStdString();
-        EXPECT_NEAR(reading().kWh(), c.reading, 1e-9);
-        EXPECT_EQ(fileBytes(t.path(QStringLiteral("METERREADING.BAD"))), c.damage(whole));
+        EXPECT_NEAR(reading().kWh(), kWh, 1e-9);
+        EXPECT_EQ(fileBytes(t.path(QStringLiteral("METERREADING.BAD"))), damage(whole));
         revolutions(1);
         EXPECT_EQ(restart(), "") << "the good state was written whole again";
-        EXPECT_NEAR(reading().kWh(), c.reading + 1 / 300.0, 1e-9);
+        EXPECT_NEAR(reading().kWh(), kWh + 1 / 300.0, 1e-9);
         store.reset();
     }
 

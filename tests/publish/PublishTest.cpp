@@ -12,7 +12,6 @@
 #include "support/TestContext.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
 #include <QJsonDocument>
@@ -83,9 +82,8 @@ struct PublishTest : ::testing::Test
     void SetUp() override
     {
         ASSERT_TRUE(broker.start());
-        t.ctx.settings.PUBLISH_MQTT = true;
-        t.ctx.settings.MQTT_HOST = QStringLiteral("127.0.0.1");
-        t.ctx.settings.MQTT_PORT = broker.port();
+        std::tie(t.ctx.settings.PUBLISH_MQTT, t.ctx.settings.MQTT_HOST, t.ctx.settings.MQTT_PORT) =
+            std::tuple(true, QStringLiteral("127.0.0.1"), broker.port());
         ASSERT_EQ(reading.load(), "");
         reading.setCameraSource(Simulated);
     }
@@ -116,8 +114,7 @@ TEST_F(PublishTest, DiscoveryStateAndAvailabilityAsHomeAssistantReadsThem)
     auto service = std::make_unique<PublishService>(t.ctx, reading);
     service->applySettings();
     t.ctx.blnGlobalTripRunning = true;
-    t.ctx.trip.avg5minKWH = 0.5;
-    t.ctx.trip.avg1hourKWH = 0.25;
+    std::tie(t.ctx.trip.avg5minKWH, t.ctx.trip.avg1hourKWH) = std::tuple(0.5, 0.25);
     // Two revolutions at 300 per kWh, then two at 600: the energy takes each at the constant of its time.
     for (double revsPerKwh : {300.0, 300.0, 600.0, 600.0}) {
         t.ctx.pulse.dblGlobalWkgRevsPerKWH = revsPerKwh;
@@ -136,8 +133,8 @@ TEST_F(PublishTest, DiscoveryStateAndAvailabilityAsHomeAssistantReadsThem)
         << state["timestamp"].toString().toStdString();
     EXPECT_TRUE(retainedIs(Availability, "online"));
 
-    EXPECT_FALSE(state.contains("meter_reading_kwh") || state.contains("price")) << "not set, no currency code";
-    EXPECT_FALSE(state.contains("tariff")) << "one tariff";
+    EXPECT_FALSE(state.contains("meter_reading_kwh") || state.contains("price") || state.contains("tariff"))
+        << "no reading set, no currency code, one tariff";
 
     // Without a currency code no price and cost; without commands no number entity.
     const QMap<QString, QByteArray> configs = broker.retained("homeassistant/#", 8);
@@ -250,9 +247,8 @@ TEST_F(PublishTest, AKilledPublisherLeavesItsLastWillAndABrokerRestartGetsEveryt
 
 TEST_F(PublishTest, TheReadingIsSetByCommandAndEveryPayloadThatIsNotAReadingIsRefusedAndLeavesIt)
 {
-    t.ctx.settings.ACCEPT_MQTT_COMMANDS = true;
-    t.ctx.settings.CURRENCY_CODE = "GBP";
-    t.ctx.settings.PRICE_UNITS_PER_CURRENCY_UNIT = 100;
+    std::tie(t.ctx.settings.ACCEPT_MQTT_COMMANDS, t.ctx.settings.CURRENCY_CODE,
+             t.ctx.settings.PRICE_UNITS_PER_CURRENCY_UNIT) = std::tuple(true, "GBP", 100);
     const QString set = QStringLiteral("wattsight/meter1/meter_reading/set");
     send(set, {"-r", "-m", "777"}); // kept by the broker from long ago: never taken
     PublishService service(t.ctx, reading);
@@ -271,10 +267,14 @@ TEST_F(PublishTest, TheReadingIsSetByCommandAndEveryPayloadThatIsNotAReadingIsRe
               QStringList({set, "box", "kWh", State}));
     ASSERT_TRUE(eventually([&] { return refusals.size() == 1; }));
     EXPECT_EQ(refusals[0], "Command on " + set + " refused: it was retained at the broker; send it without retain");
+    const auto refusal = [&](const QString& topic, const QStringList& message) {
+        const qsizetype before = refusals.size();
+        send(topic, message);
+        EXPECT_TRUE(eventually([&] { return refusals.size() == before + 1; })) << message.join(' ').toStdString();
+        return refusals.value(before);
+    };
     // Clearing it at the broker is itself an empty command, and refused as one.
-    send(set, {"-r", "-n"});
-    ASSERT_TRUE(eventually([&] { return refusals.size() == 2; }));
-    EXPECT_EQ(refusals[1], "Command on " + set + R"( refused: "" is not a number of kWh)");
+    EXPECT_EQ(refusal(set, {"-r", "-n"}), "Command on " + set + R"( refused: "" is not a number of kWh)");
 
     send(set, {"-m", "12345.6"});
     ASSERT_TRUE(eventually([&] { return reading.reading().isSet(); }));
@@ -288,37 +288,22 @@ TEST_F(PublishTest, TheReadingIsSetByCommandAndEveryPayloadThatIsNotAReadingIsRe
                   QString::number(state["price"].toDouble()) + ' ' + QString::number(state["cost"].toDouble(), 'g', 6),
               "12345.603333 0.05 0.000167");
 
-    const std::pair<QStringList, const char*> bad[] = {
-        {{"-m", "twelve"}, R"("twelve" is not a number of kWh)"},
-        {{"-m", "-1"}, "The meter reading must be a number of kWh from 0 to 1000000000"},
-        {{"-m", "nan"}, "The meter reading must be a number of kWh from 0 to 1000000000"},
-        {{"-m", "inf"}, "The meter reading must be a number of kWh from 0 to 1000000000"},
+    const QString tariff = QStringLiteral("wattsight/meter1/tariff/set");
+    const std::tuple<QString, const char*, const char*> bad[] = {
+        {set, "twelve", R"("twelve" is not a number of kWh)"},
+        {set, "-1", "The meter reading must be a number of kWh from 0 to 1000000000"},
+        {set, "nan", "The meter reading must be a number of kWh from 0 to 1000000000"},
+        {set, "inf", "The meter reading must be a number of kWh from 0 to 1000000000"},
+        {"wattsight/meter1/volume/set", "2", "there is no such command"},
+        // The utility's tariff switch is followed only when the tariff settings say so.
+        {tariff, "2", "the tariff follows its schedule (Setup, Tariffs)"},
+        {"wattsight/meter1/meter_reading_t2/set", "2", "the meter has one tariff (Setup, Tariffs)"},
     };
-    for (const auto& [message, why] : bad) {
-        SCOPED_TRACE(message.join(' ').toStdString());
-        const qsizetype before = refusals.size();
-        send(set, message);
-        ASSERT_TRUE(eventually([&] { return refusals.size() == before + 1; }));
-        EXPECT_EQ(refusals.last(), "Command on " + set + " refused: " + why);
-    }
-    send("wattsight/meter1/volume/set", {"-m", "2"});
-    ASSERT_TRUE(eventually([&] { return refusals.size() == 7; }));
-    EXPECT_EQ(refusals.last(), "Command on wattsight/meter1/volume/set refused: there is no such command");
-    // The utility's tariff switch is followed only when the tariff settings say so.
-    send("wattsight/meter1/tariff/set", {"-m", "2"});
-    ASSERT_TRUE(eventually([&] { return refusals.size() == 8; }));
-    EXPECT_EQ(refusals.last(),
-              "Command on wattsight/meter1/tariff/set refused: the tariff follows its schedule (Setup, Tariffs)");
-    send("wattsight/meter1/meter_reading_t2/set", {"-m", "2"});
-    ASSERT_TRUE(eventually([&] { return refusals.size() == 9; }));
-    EXPECT_EQ(refusals.last(), "Command on wattsight/meter1/meter_reading_t2/set refused: the meter has one tariff "
-                               "(Setup, Tariffs)");
-    t.ctx.settings.TARIFF_COUNT = 2;
-    t.ctx.settings.TARIFF_FROM_MQTT = true;
-    send("wattsight/meter1/tariff/set", {"-m", "3"});
-    ASSERT_TRUE(eventually([&] { return refusals.size() == 10; }));
-    EXPECT_EQ(refusals.last(), R"(Command on wattsight/meter1/tariff/set refused: "3" is not tariff 1 or 2)");
-    send("wattsight/meter1/tariff/set", {"-m", "2"});
+    for (const auto& [topic, payload, why] : bad)
+        EXPECT_EQ(refusal(topic, {"-m", payload}), "Command on " + topic + " refused: " + why);
+    std::tie(t.ctx.settings.TARIFF_COUNT, t.ctx.settings.TARIFF_FROM_MQTT) = std::tuple(2, true);
+    EXPECT_EQ(refusal(tariff, {"-m", "3"}), "Command on " + tariff + R"( refused: "3" is not tariff 1 or 2)");
+    send(tariff, {"-m", "2"});
     EXPECT_TRUE(eventually([&] { return t.ctx.tariffFromCommand == 2; }));
     EXPECT_EQ(QString::number(reading.reading().kWh(), 'f', 6), "12345.603333") << "the reading stays";
 }
@@ -381,9 +366,8 @@ TEST_F(PublishTest, TripAndLoggingFollowCommandsAsTheirButtonsAndRefuseWhatTheBu
     EXPECT_FALSE(t.ctx.blnGlobalLoggingRunning);
     EXPECT_EQ(fileBytes(t.ctx.paths.dataStore), "the last run\n");
     LogRecord last;
-    last.DateTime = QDateTime(QDate(2009, 1, 15), QTime(1, 30));
-    std::tie(last.Year, last.Month, last.Day, last.Hour, last.Min, last.LoggingSeconds) =
-        std::tuple(2009, 1, 15, 1, 30, 3600);
+    last.setDateTime(QDateTime(QDate(2009, 1, 15), QTime(1, 30)));
+    last.LoggingSeconds = 3600;
     const RecordLine lines(t.ctx);
     const QByteArray backup = lines.header() + lines.line(last);
     ASSERT_TRUE(writeFileBytes(t.ctx.paths.dataStore, backup));
@@ -404,8 +388,7 @@ TEST_F(PublishTest, TripAndLoggingFollowCommandsAsTheirButtonsAndRefuseWhatTheBu
 
 TEST_F(PublishTest, TwoTariffsPublishEachRegisterAndTheTariffAndTheSecondRegisterHasItsOwnCommand)
 {
-    t.ctx.settings.ACCEPT_MQTT_COMMANDS = true;
-    t.ctx.settings.TARIFF_FROM_MQTT = true;
+    std::tie(t.ctx.settings.ACCEPT_MQTT_COMMANDS, t.ctx.settings.TARIFF_FROM_MQTT) = std::tuple(true, true);
     const QString setT2 = QStringLiteral("wattsight/meter1/meter_reading_t2/set");
     PublishService service(t.ctx, reading);
     service.applySettings();
@@ -443,8 +426,7 @@ TEST_F(PublishTest, TwoTariffsPublishEachRegisterAndTheTariffAndTheSecondRegiste
 
 TEST_F(PublishTest, ConfigsUnderOldNamesAreClearedAtApplyAndAtTheNextStart)
 {
-    t.ctx.settings.ACCEPT_MQTT_COMMANDS = true;
-    t.ctx.settings.CURRENCY_CODE = "EUR";
+    std::tie(t.ctx.settings.ACCEPT_MQTT_COMMANDS, t.ctx.settings.CURRENCY_CODE) = std::tuple(true, "EUR");
     auto service = std::make_unique<PublishService>(t.ctx, reading);
     service->applySettings();
     // Seven sensors, the price, the cost, the number entity and the remote control's ten, once the client has

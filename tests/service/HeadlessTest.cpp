@@ -50,9 +50,8 @@ struct NotifySocket
 
 // The program started as a service manager starts it: no display variable at all, a socket to notify. QProcess
 // kills it when the test ends early.
-class Program : public ::testing::Test
+struct Program : ::testing::Test
 {
-protected:
     void start(const QStringList& arguments)
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -121,21 +120,19 @@ TEST_F(Program, AnswersHelpVersionAndMistakesAtOnceAndTheManPageHasEveryOption)
 
 // The simulated meter remembered and started at start-up, a logging run noted as unfinished, publishing to the
 // test's broker.
-class HeadlessRun : public Program
+struct HeadlessRun : Program
 {
-protected:
     void SetUp() override
     {
         ASSERT_TRUE(notify.bound && broker.start());
         GlobalSettings& s = t.ctx.settings;
-        s.CAMERA_DEVICE = MeterSource::SimulatedMeterDevice;
-        s.CAMERA_VIDEO_SIZE = QStringLiteral("160 x 120");
+        std::tie(s.CAMERA_DEVICE, s.CAMERA_VIDEO_SIZE) =
+            std::tuple(MeterSource::SimulatedMeterDevice, QStringLiteral("160 x 120"));
         s.SIMULATED_POWER_WATTS = 12000; // a revolution a second
         s.START_CAMERA_AT_STARTUP = s.RESUME_LOGGING_AFTER_RESTART = s.PUBLISH_MQTT = true;
         s.LOGGING_INTERVAL_SECONDS = 30;
         s.ARRAY_WRITE_INTERVAL_SECONDS = 7200; // only a stop backs up within the test
-        s.MQTT_HOST = QStringLiteral("127.0.0.1");
-        s.MQTT_PORT = broker.port();
+        std::tie(s.MQTT_HOST, s.MQTT_PORT) = std::tuple(QStringLiteral("127.0.0.1"), broker.port());
         for (const QString& error :
              {SaveLoggingSettings(t.ctx), SaveAdvancedSettings(t.ctx),
               SaveSettingsFile(t.ctx, UnattendedSettingsFile()), SaveSettingsFile(t.ctx, PublishSettingsFile()),
@@ -150,8 +147,7 @@ protected:
     }
     qint64 revolutions(const QString& base)
     {
-        const QByteArray state = broker.retainedAt(base + QStringLiteral("/meter1/state"));
-        return QJsonDocument::fromJson(state).object().value(QStringLiteral("revolutions")).toInteger();
+        return QJsonDocument::fromJson(broker.retainedAt(base + "/meter1/state")).object()["revolutions"].toInteger();
     }
 
     MosquittoBroker broker;

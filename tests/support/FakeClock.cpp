@@ -29,6 +29,5 @@ void FakePump::waitForEvents(int milliseconds)
     ++waits;
     waitedSeconds += milliseconds / 1000.0;
     m_clock.advance(milliseconds / 1000.0);
-    if (onEvents)
-        onEvents();
+    processEvents();
 }

@@ -5,6 +5,7 @@
 #include "app/EventPump.h"
 
 #include <functional>
+#include <tuple>
 
 // A clock that moves only when told; timer() follows the date-time's time of day, so midnight wraps.
 class FakeClock : public Clock
@@ -18,11 +19,7 @@ public:
     void advance(double seconds);
     // Sets the time of day on the current date (seconds since midnight, fraction kept).
     void setTimer(double secondsSinceMidnight);
-    void setNow(const QDateTime& now)
-    {
-        m_now = now;
-        m_subMs = 0;
-    }
+    void setNow(const QDateTime& now) { std::tie(m_now, m_subMs) = std::tuple(now, 0.0); }
 
 private:
     QDateTime m_now;

@@ -3,24 +3,19 @@
 
 namespace {
 
-class FaultyHandle : public FileHandle
+struct FaultyHandle : FileHandle
 {
-public:
     FaultyHandle(FaultyFileIo& io, QString path, std::unique_ptr<FileHandle> inner)
         : m_io(io), m_path(std::move(path)), m_inner(std::move(inner))
     {
     }
     bool write(const QByteArray& bytes) override
     {
-        if (m_io.shouldFail(FaultyFileIo::Op::Write, m_path))
-            return false;
-        return m_inner->write(bytes);
+        return !m_io.shouldFail(FaultyFileIo::Op::Write, m_path) && m_inner->write(bytes);
     }
     bool readLine(QByteArray& line) override
     {
-        if (m_io.shouldFail(FaultyFileIo::Op::Read, m_path))
-            return false;
-        return m_inner->readLine(line);
+        return !m_io.shouldFail(FaultyFileIo::Op::Read, m_path) && m_inner->readLine(line);
     }
     bool atEnd() override { return m_inner->atEnd(); }
     bool sync() override { return !m_io.shouldFail(FaultyFileIo::Op::Sync, m_path) && m_inner->sync(); }
@@ -29,8 +24,6 @@ public:
         const bool ok = m_inner->close();
         return !m_io.shouldFail(FaultyFileIo::Op::Close, m_path) && ok;
     }
-
-private:
     FaultyFileIo& m_io;
     QString m_path;
     std::unique_ptr<FileHandle> m_inner;
@@ -52,24 +45,16 @@ bool FaultyFileIo::shouldFail(Op op, const QString& path)
 
 std::unique_ptr<FileHandle> FaultyFileIo::open(const QString& path, Mode mode, Commit commit, Access access)
 {
-    if (shouldFail(Op::Open, path))
-        return nullptr;
-    auto inner = m_disk.open(path, mode, commit, access);
-    if (!inner)
-        return nullptr;
-    return std::make_unique<FaultyHandle>(*this, path, std::move(inner));
+    auto inner = shouldFail(Op::Open, path) ? nullptr : m_disk.open(path, mode, commit, access);
+    return inner ? std::make_unique<FaultyHandle>(*this, path, std::move(inner)) : nullptr;
 }
 
 bool FaultyFileIo::remove(const QString& path)
 {
-    if (shouldFail(Op::Remove, path))
-        return false;
-    return m_disk.remove(path);
+    return !shouldFail(Op::Remove, path) && m_disk.remove(path);
 }
 
 bool FaultyFileIo::rename(const QString& from, const QString& to)
 {
-    if (shouldFail(Op::Rename, from))
-        return false;
-    return m_disk.rename(from, to);
+    return !shouldFail(Op::Rename, from) && m_disk.rename(from, to);
 }

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "support/MosquittoBroker.h"
 
+#include "support/TestContext.h"
+
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QTcpSocket>
@@ -23,9 +25,7 @@ MosquittoBroker::MosquittoBroker(const QString& user, const QString& password)
         QProcess::execute(QStringLiteral("mosquitto_passwd"), {"-b", "-c", file, user, password});
         conf += "allow_anonymous false\npassword_file " + QFile::encodeName(file) + "\n";
     }
-    QFile f(m_dir.filePath(QStringLiteral("mosquitto.conf")));
-    if (f.open(QIODevice::WriteOnly))
-        f.write(conf);
+    writeFileBytes(m_dir.filePath(QStringLiteral("mosquitto.conf")), conf);
 }
 
 QString MosquittoBroker::useTls()
@@ -40,16 +40,13 @@ QString MosquittoBroker::useTls()
              path("ca.key"), "-out", path("ca.crt")});
     openssl({"req", "-newkey", "rsa:2048", "-nodes", "-subj", "/CN=localhost", "-keyout", path("server.key"), "-out",
              path("server.csr")});
-    QFile names(path("names"));
-    if (names.open(QIODevice::WriteOnly))
-        names.write("subjectAltName=DNS:localhost\n");
-    names.close();
+    writeFileBytes(path("names"), "subjectAltName=DNS:localhost\n");
     openssl({"x509", "-req", "-days", "2", "-in", path("server.csr"), "-CA", path("ca.crt"), "-CAkey", path("ca.key"),
              "-CAcreateserial", "-extfile", path("names"), "-out", path("server.crt")});
-    QFile conf(path("mosquitto.conf"));
-    if (conf.open(QIODevice::Append))
-        conf.write("cafile " + QFile::encodeName(path("ca.crt")) + "\ncertfile " +
-                   QFile::encodeName(path("server.crt")) + "\nkeyfile " + QFile::encodeName(path("server.key")) + "\n");
+    writeFileBytes(path("mosquitto.conf"), fileBytes(path("mosquitto.conf")) + "cafile " +
+                                               QFile::encodeName(path("ca.crt")) + "\ncertfile " +
+                                               QFile::encodeName(path("server.crt")) + "\nkeyfile " +
+                                               QFile::encodeName(path("server.key")) + "\n");
     return path("ca.crt");
 }
 

@@ -6,12 +6,11 @@ Dialogs::Answer ScriptedDialogs::message(const QString& text, Buttons buttons, I
     shown.push_back({text, buttons, icon, title});
     if (onMessage)
         onMessage(shown.back());
-    if (!answers.empty()) {
-        const Answer a = answers.front();
-        answers.pop_front();
-        return a;
-    }
-    return buttons == Buttons::Ok ? Answer::Ok : Answer::Yes;
+    if (answers.empty())
+        return buttons == Buttons::Ok ? Answer::Ok : Answer::Yes;
+    const Answer a = answers.front();
+    answers.pop_front();
+    return a;
 }
 
 QString ScriptedDialogs::saveFileName(const FileRequest& request)

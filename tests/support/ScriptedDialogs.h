@@ -9,9 +9,8 @@
 
 // Records every message and answers from a script (Ok or Yes when the script is empty). Notices, which wait
 // for no answer, are recorded apart.
-class ScriptedDialogs : public Dialogs
+struct ScriptedDialogs : Dialogs
 {
-public:
     struct Shown
     {
         QString text;

@@ -5,11 +5,9 @@
 
 TestContext::TestContext()
 {
-    ctx.settings = SettingsDefaults::factorySettings();
-    ctx.strGlobalEndOfLine = QStringLiteral("\r\n");
-    ctx.strGlobalFieldDelimiter = QStringLiteral(",");
-    ctx.paths = BuildFilePaths(dir.path());
-    ctx.locale = QLocale(QLocale::English, QLocale::UnitedKingdom);
+    std::tie(ctx.settings, ctx.strGlobalEndOfLine, ctx.strGlobalFieldDelimiter, ctx.paths, ctx.locale) =
+        std::tuple(SettingsDefaults::factorySettings(), QStringLiteral("\r\n"), QStringLiteral(","),
+                   BuildFilePaths(dir.path()), QLocale(QLocale::English, QLocale::UnitedKingdom));
     ctx.varGlobalDataArray = DataArray(ctx.settings.DATA_ARRAY_LENGTH);
     LoadWorkingMeterValues(ctx);
 }

@@ -24,18 +24,15 @@ void logAndStop(TestContext& t, LoggingEngine& engine, int seconds)
 
 // A logging run killed with SIGKILL, then a start with resume on: the same backup file goes on. With a small
 // table the run has outgrown it, as a run of weeks does: the table keeps the newest records, the file all.
-class ResumeAfterKill : public testing::TestWithParam<qint32>
-{
-};
+using ResumeAfterKill = testing::TestWithParam<qint32>;
 
 TEST_P(ResumeAfterKill, TheKilledRunContinuesInTheSameBackupAfterAGap)
 {
     TestContext t;
     ASSERT_NO_FATAL_FAILURE(runAndKillCrashLogger(QStringLiteral(WATTSIGHT_CRASH_LOGGER), t.dir.path(), 0, 200));
     MeteringContext& ctx = t.ctx;
-    ctx.settings.LOGGING_INTERVAL_SECONDS = 1;
-    ctx.settings.ARRAY_WRITE_INTERVAL_SECONDS = 0;
-    ctx.settings.DATA_ARRAY_LENGTH = GetParam();
+    std::tie(ctx.settings.LOGGING_INTERVAL_SECONDS, ctx.settings.ARRAY_WRITE_INTERVAL_SECONDS,
+             ctx.settings.DATA_ARRAY_LENGTH) = std::tuple(1, 0, GetParam());
     InitialiseDataArray(ctx);
     const std::optional<RunMarker::UnfinishedRun> run = RunMarker::unfinishedRun(ctx);
     ASSERT_TRUE(run && run->start == t.clock.now() && run->earlierBackup.isEmpty());
@@ -98,16 +95,13 @@ struct EarlierRun
     bool nameTaken;
 };
 
-class ResumeAfterKillBeforeFirstBackup : public testing::TestWithParam<EarlierRun>
-{
-};
+using ResumeAfterKillBeforeFirstBackup = testing::TestWithParam<EarlierRun>;
 
 TEST_P(ResumeAfterKillBeforeFirstBackup, KeepsTheEarlierRunsFileAndGoesOnFromTheKilledRunsStart)
 {
     TestContext t;
     MeteringContext& ctx = t.ctx;
-    ctx.settings.LOGGING_INTERVAL_SECONDS = 1;
-    ctx.settings.ARRAY_WRITE_INTERVAL_SECONDS = 0;
+    std::tie(ctx.settings.LOGGING_INTERVAL_SECONDS, ctx.settings.ARRAY_WRITE_INTERVAL_SECONDS) = std::tuple(1, 0);
     ctx.blnGlobalCameraRunning = true;
     const QDateTime killedStart = t.clock.now(); // where the crash logger's clock begins
     const QDateTime earlierStart = killedStart.addSecs(-GetParam().secondsBeforeKilledRun);
@@ -168,9 +162,7 @@ struct Refusal
     const char* says;
 };
 
-class RefusedResume : public testing::TestWithParam<Refusal>
-{
-};
+using RefusedResume = testing::TestWithParam<Refusal>;
 
 TEST_P(RefusedResume, ChangesNothingOnDiskAndLeavesNoRecordInMemory)
 {

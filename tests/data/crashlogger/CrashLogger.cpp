@@ -5,11 +5,12 @@
 // simulated meter, a revolution comes every tick and moves it at the constant and price crashLoggerRevsPerKWh and
 // crashLoggerPrice give, and the revolutions counted into it are printed after each one. Notes the run as the
 // program does for a resume.
+#include "support/CrashLogger.h"
+
 #include "metering/LogEvent.h"
 #include "metering/LoggingEngine.h"
 #include "metering/MeterReadingStore.h"
 #include "metering/PulseSignal.h"
-#include "support/CrashLogger.h"
 #include "support/TestContext.h"
 #include "unattended/RunMarker.h"
 
@@ -30,9 +31,8 @@ int main(int argc, char** argv)
     TestContext t;
     MeteringContext& ctx = t.ctx;
     ctx.paths = BuildFilePaths(QString::fromLocal8Bit(argv[1]));
-    ctx.settings.LOGGING_INTERVAL_SECONDS = 1;
-    ctx.settings.ARRAY_WRITE_INTERVAL_SECONDS = backupSeconds;
-    ctx.settings.DATA_ARRAY_LENGTH = 10'000'000;
+    std::tie(ctx.settings.LOGGING_INTERVAL_SECONDS, ctx.settings.ARRAY_WRITE_INTERVAL_SECONDS,
+             ctx.settings.DATA_ARRAY_LENGTH) = std::tuple(1, backupSeconds, 10'000'000);
     InitialiseDataArray(ctx);
     ctx.blnGlobalCameraRunning = true;
 
@@ -60,8 +60,8 @@ int main(int argc, char** argv)
         t.clock.advance(1.0);
         if (reading) {
             const qint64 next = reading->reading().revolutions + 1;
-            ctx.pulse.dblGlobalWkgRevsPerKWH = crashLoggerRevsPerKWh(next);
-            ctx.pulse.dblGlobalWkgCostPerKWH = crashLoggerPrice(next);
+            std::tie(ctx.pulse.dblGlobalWkgRevsPerKWH, ctx.pulse.dblGlobalWkgCostPerKWH) =
+                std::tuple(crashLoggerRevsPerKWh(next), crashLoggerPrice(next));
             RegisterPulse(ctx, static_cast<qint32>(tick % 5000), ctx.services.clock.timer(), meter);
             std::printf("%lld\n", static_cast<long long>(reading->reading().revolutions));
             std::fflush(stdout);

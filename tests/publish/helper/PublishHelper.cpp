@@ -13,9 +13,8 @@ int main(int argc, char** argv)
         return 2;
     MqttLibrary mqtt;
     TestContext t;
-    t.ctx.settings.PUBLISH_MQTT = true;
-    t.ctx.settings.MQTT_HOST = QStringLiteral("127.0.0.1");
-    t.ctx.settings.MQTT_PORT = QString::fromLocal8Bit(argv[1]).toInt();
+    std::tie(t.ctx.settings.PUBLISH_MQTT, t.ctx.settings.MQTT_HOST, t.ctx.settings.MQTT_PORT) =
+        std::tuple(true, QStringLiteral("127.0.0.1"), QString::fromLocal8Bit(argv[1]).toInt());
     MeterReadingStore reading(t.ctx);
     PublishService service(t.ctx, reading);
     service.applySettings();

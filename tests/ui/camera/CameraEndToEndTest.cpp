@@ -59,9 +59,8 @@ TEST(CameraEndToEnd, SimulatedMeterDrivesATripThroughTheCameraScreens)
     press(logging, "StopButton");
 
     a.dialogs.shown.clear();
-    QMdiSubWindow* cameraFrame = a.frameOf(camera);
-    ASSERT_NE(cameraFrame, nullptr);
-    cameraFrame->close();
+    ASSERT_NE(a.frameOf(camera), nullptr);
+    a.frameOf(camera)->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(a.dialogs.texts(), QStringList{"Closing this screen will stop the camera and data collection. Are "
                                              "you sure you want to close it?"});

@@ -11,17 +11,14 @@
 namespace {
 
 // The component, recording the image settings in the order they reach it.
-class RecordingCapture : public CaptureComponent
+struct RecordingCapture : CaptureComponent
 {
-public:
     using CaptureComponent::CaptureComponent;
     void setCompareRed(bool on) override { record("red", on), CaptureComponent::setCompareRed(on); }
     void setCompareGreen(bool on) override { record("green", on), CaptureComponent::setCompareGreen(on); }
     void setCompareBlue(bool on) override { record("blue", on), CaptureComponent::setCompareBlue(on); }
     void setReduceNoise(bool on) override { record("noise", on), CaptureComponent::setReduceNoise(on); }
     QStringList calls;
-
-private:
     void record(const char* what, bool on) { calls << QStringLiteral("%1=%2").arg(QLatin1String(what)).arg(on); }
 };
 
@@ -30,8 +27,7 @@ TEST(MotionDetectionSettings, ColoursGoToTheComponentRedGreenBlueAfterEveryClick
     TestContext t;
     RecordingCapture capture(t.clock, t.dialogs);
     MarkDetector detector(t.ctx, capture);
-    t.ctx.settings.DETECT_GREEN = false;
-    t.ctx.settings.REDUCE_VIDEO_NOISE = false;
+    std::tie(t.ctx.settings.DETECT_GREEN, t.ctx.settings.REDUCE_VIDEO_NOISE) = std::tuple(false, false);
     MotionDetection screen(t.ctx, capture, detector);
     screen.show();
     auto box = [&](const char* name) { return screen.findChild<QCheckBox*>(QString::fromLatin1(name)); };
@@ -49,9 +45,8 @@ TEST(MotionDetectionSettings, ColoursGoToTheComponentRedGreenBlueAfterEveryClick
     EXPECT_TRUE(capture.calls.isEmpty()) << "inversion is the detector's matter only";
 }
 
-class MotionDetectionTest : public CameraScreensTest
+struct MotionDetectionTest : CameraScreensTest
 {
-protected:
     QPlainTextEdit* memo(MotionDetection* m, const char* name) { return child<QPlainTextEdit>(m, name); }
     // A component text as a memo holds it: one line break per CR LF.
     static QString asShown(QString text) { return text.remove(QLatin1Char('\r')); }
@@ -66,12 +61,11 @@ TEST_F(MotionDetectionTest, AppliesTheIntensityFactorOnOkAndFollowsEveryFrameEve
     press("MotionSensitivity");
     EXPECT_EQ(form.motionDetection(), m) << "one image settings screen at a time";
 
-    QLineEdit* factor = child<QLineEdit>(m, "edtIntensityFactor");
     QTest::mouseClick(arrow(child<UpDownControl>(m, "UpDown1"), Qt::DownArrow), Qt::LeftButton);
     EXPECT_EQ(t.ctx.settings.IMAGE_INTENSITY_FACTOR, 100000) << "stepping alone changes nothing";
     press(m, "butOkIntensityFactor");
     EXPECT_EQ(t.ctx.settings.IMAGE_INTENSITY_FACTOR, 99999);
-    retype(factor, QStringLiteral("1000000"));
+    retype(child<QLineEdit>(m, "edtIntensityFactor"), QStringLiteral("1000000"));
     press(m, "butOkIntensityFactor");
     EXPECT_EQ(t.ctx.settings.IMAGE_INTENSITY_FACTOR, 1000000) << "typed values may go past the arrows' range";
 

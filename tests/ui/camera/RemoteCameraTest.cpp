@@ -16,16 +16,13 @@
 
 namespace {
 // The camera setup screen with publishing to a broker on this machine and commands taken.
-class RemoteCameraTest : public CameraScreensTest
+struct RemoteCameraTest : CameraScreensTest
 {
-protected:
     void SetUp() override
     {
         ASSERT_TRUE(broker.start());
-        t.ctx.settings.PUBLISH_MQTT = true;
-        t.ctx.settings.ACCEPT_MQTT_COMMANDS = true;
-        t.ctx.settings.MQTT_HOST = QStringLiteral("127.0.0.1");
-        t.ctx.settings.MQTT_PORT = broker.port();
+        std::tie(t.ctx.settings.PUBLISH_MQTT, t.ctx.settings.ACCEPT_MQTT_COMMANDS, t.ctx.settings.MQTT_HOST,
+                 t.ctx.settings.MQTT_PORT) = std::tuple(true, true, QStringLiteral("127.0.0.1"), broker.port());
         service.applySettings();
         ASSERT_TRUE(findMarkSays("Not running"));
     }
@@ -107,9 +104,8 @@ TEST(RemotePictureJpeg, StaysWithinItsSizeAndShowsTheGridLinesAndTheActiveCells)
     frame.fill(QColor(60, 60, 60));
     const QImage picture = QImage::fromData(RemotePicture::jpeg(frame, DetectionGrid::fromString("9000 0000 0000")));
     ASSERT_EQ(picture.size(), QSize(640, 480));
-    const QColor plain = picture.pixelColor(400, 240);
-    const QColor line = picture.pixelColor(320, 240);
-    const QColor active = picture.pixelColor(80, 80);
+    const QColor plain = picture.pixelColor(400, 240), line = picture.pixelColor(320, 240),
+                 active = picture.pixelColor(80, 80);
     EXPECT_GT(line.lightness(), plain.lightness() + 20) << "a line between two cells";
     EXPECT_GT(active.blue(), active.red() + 40) << "the active cell tinted";
     EXPECT_LT(std::abs(plain.blue() - plain.red()), 10) << "an inactive cell as it was";

@@ -22,11 +22,8 @@ public:
     void useTinyFrames(double powerWatts, double revsPerKWh)
     {
         SimulatedMeterSettings s = m_capture.simulatedMeterSettings();
-        s.width = 80;
-        s.height = 60;
-        s.powerWatts = powerWatts;
-        s.revsPerKWh = revsPerKWh;
-        s.drift = 0.0;
+        std::tie(s.width, s.height, s.powerWatts, s.revsPerKWh, s.drift) =
+            std::tuple(80, 60, powerWatts, revsPerKWh, 0.0);
         m_capture.setSimulatedMeterSettings(s);
     }
 

@@ -29,9 +29,8 @@ QString listed(const QComboBox& box)
     return out;
 }
 
-class StartCameraFormTest : public ::testing::Test
+struct StartCameraFormTest : ::testing::Test
 {
-protected:
     StartCameraFormTest()
     {
         capture.setSimulatedMeterFreeRunning(false);
@@ -81,15 +80,13 @@ TEST_F(StartCameraFormTest, OpensStoppedWithTheDeviceListAValidVideoSizeAndField
     EXPECT_TRUE(t.dialogs.shown.empty());
 
     chooseDevice(capture.simulatedMeterIndex());
-    QLineEdit* rate = field("edtFrameRate");
-    retype(rate, QStringLiteral("500"));
-    // The simulated meter grants at most 60 frames a second: the field and the setting show what it granted.
-    QTest::mouseClick(button("btnFrameRate"), Qt::LeftButton);
-    EXPECT_EQ(rate->text() + " " + QString::number(t.ctx.settings.FRAME_RATE), "60.000 60");
-    // Out of range: the field gets back what it held when entered, the setting keeps its value.
-    retype(rate, QStringLiteral("5000"));
-    QTest::mouseClick(button("btnFrameRate"), Qt::LeftButton);
-    EXPECT_EQ(rate->text() + " " + QString::number(t.ctx.settings.FRAME_RATE), "60.000 60");
+    // The simulated meter grants at most 60 frames a second: the field and the setting show what it granted. Out
+    // of range, the field gets back what it held when entered and the setting keeps its value.
+    for (const char* typed : {"500", "5000"}) {
+        retype(field("edtFrameRate"), QString::fromLatin1(typed));
+        QTest::mouseClick(button("btnFrameRate"), Qt::LeftButton);
+        EXPECT_EQ(field("edtFrameRate")->text() + " " + QString::number(t.ctx.settings.FRAME_RATE), "60.000 60");
+    }
     QLineEdit* settle = field("edtSettleDelay");
     retype(settle, QStringLiteral("125"));
     QTest::mouseClick(button("butOKSettle"), Qt::LeftButton);

@@ -138,13 +138,12 @@ TEST(UnattendedStartup, TheRememberedSimulatedMeterOfAFirstVersionFileStartsAndC
 }
 
 // A camera started and logging on, with the start-up options on (the parameter) or off.
-class LostCamera : public ::testing::TestWithParam<bool>
+struct LostCamera : ::testing::TestWithParam<bool>
 {
-protected:
     void SetUp() override
     {
-        t.ctx.settings.RESUME_LOGGING_AFTER_RESTART = GetParam();
-        t.ctx.settings.CAMERA_DEVICE = QStringLiteral("Cam A");
+        std::tie(t.ctx.settings.RESUME_LOGGING_AFTER_RESTART, t.ctx.settings.CAMERA_DEVICE) =
+            std::tuple(GetParam(), QStringLiteral("Cam A"));
         cameras.plug(fakeCamera("a", QStringLiteral("Cam A")));
         ASSERT_TRUE(form.startRememberedCamera() && logging.startButton() && picture(form.capture(), cameras));
     }

@@ -10,8 +10,7 @@
 
 std::unique_ptr<CameraStream> FakeCameras::open(const QByteArray& id, const CameraFormat& format)
 {
-    const bool present = std::any_of(cameras.begin(), cameras.end(), [&](const CameraInfo& c) { return c.id == id; });
-    if (!present)
+    if (std::none_of(cameras.begin(), cameras.end(), [&](const CameraInfo& c) { return c.id == id; }))
         return nullptr;
     auto stream = std::make_unique<FakeCameraStream>();
     lastStream = stream.get();

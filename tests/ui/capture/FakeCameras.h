@@ -11,9 +11,8 @@ struct SimulatedMeterSettings;
 #include <QVideoFrame>
 
 // A camera that delivers exactly the frames a test pushes.
-class FakeCameraStream : public CameraStream
+struct FakeCameraStream : CameraStream
 {
-public:
     void start() override { started = true; }
     void stop() override { started = false; }
     void push(const QVideoFrame& f) { emit frame(f); }
@@ -23,9 +22,8 @@ public:
 };
 
 // Cameras a test plugs in and pulls out.
-class FakeCameras : public CameraDevices
+struct FakeCameras : CameraDevices
 {
-public:
     QList<CameraInfo> videoInputs() const override { return cameras; }
     std::unique_ptr<CameraStream> open(const QByteArray& id, const CameraFormat& format) override;
 

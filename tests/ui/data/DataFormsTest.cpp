@@ -4,7 +4,6 @@
 #include "ui/data/GraphForm.h"
 #include "ui/support/RunningApp.h"
 
-#include <QFile>
 #include <QListWidget>
 #include <QPointer>
 #include <QPrinter>
@@ -52,8 +51,7 @@ PdfText pdfText(const QString& file)
 
 void fillDay(TestContext& t, int records = 288)
 {
-    t.ctx.pulse.dblGlobalWkgRevsPerKWH = 375;
-    t.ctx.pulse.dblGlobalWkgCostPerKWH = 13.7;
+    std::tie(t.ctx.pulse.dblGlobalWkgRevsPerKWH, t.ctx.pulse.dblGlobalWkgCostPerKWH) = std::tuple(375, 13.7);
     t.clock.setNow(QDateTime(QDate(2009, 1, 5), QTime(0, 0)));
     ASSERT_EQ(FillArray(t.ctx, {QStringLiteral("5"), QString::number(records), QStringLiteral("40")}), QString());
 }
@@ -78,9 +76,8 @@ TEST(ExportFormGui, ClosesWithoutWritingWithNoDataAndOtherwiseWritesTheFileShowi
     EXPECT_EQ(t.dialogs.texts(), QStringList{"No data to save"});
 }
 
-class GraphFormGui : public testing::Test
+struct GraphFormGui : testing::Test
 {
-protected:
     void SetUp() override
     {
         form.resize(1100, 560);

@@ -33,7 +33,7 @@ struct DataApp : RunningApp
     }
 };
 
-TEST(DataMenus, FillArrayAndGraphCloseTheirFramesAndFillArrayKeepsItsValues)
+TEST(DataMenus, FillArrayAndGraphCloseTheirFramesFillArrayKeepsItsValuesAndExportImportAndReloadRunFromTheMenus)
 {
     DataApp r;
     r.fillFourRecords();
@@ -48,12 +48,6 @@ TEST(DataMenus, FillArrayAndGraphCloseTheirFramesAndFillArrayKeepsItsValues)
     press(graph, "Command2");
     ASSERT_TRUE(r.waitForNoFrames());
     EXPECT_EQ(r.screen(MenuItem::DisplayEnergyHistoryGraph), nullptr);
-}
-
-TEST(DataMenus, ExportImportAndReloadRunFromTheirMenuItems)
-{
-    DataApp r;
-    r.fillFourRecords();
 
     // Export and import are modal: choosing the item returns once the window has done its work.
     r.dialogs.setNextFileName(r.ctx().paths.dataStore);

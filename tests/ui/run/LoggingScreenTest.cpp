@@ -1,9 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "data/DataImport.h"
 #include "ui/support/RunningApp.h"
-#include "ui/support/WidgetActions.h"
 
-#include <QFile>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <functional>
@@ -11,32 +9,23 @@
 namespace {
 
 // Every text a label showed on screen, in the order it was painted.
-class PaintedTexts : public QObject
+struct PaintedTexts : QObject
 {
-public:
-    explicit PaintedTexts(QLabel* label) : m_label(label) { label->installEventFilter(this); }
-    QStringList texts;
-
-protected:
+    explicit PaintedTexts(QLabel* label) : label(label) { label->installEventFilter(this); }
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        if (watched == m_label && event->type() == QEvent::Paint)
-            texts << m_label->text();
+        if (watched == label && event->type() == QEvent::Paint)
+            texts << label->text();
         return false;
     }
-
-private:
-    QLabel* m_label;
+    QLabel* label;
+    QStringList texts;
 };
 
 // The logging screen of a running program, with a meter of 1000 revolutions per kWh at 15 Pence.
 struct LoggingApp : RunningApp
 {
-    LoggingApp()
-    {
-        ctx().settings.REVS_PER_KWH = 1000;
-        ctx().settings.COST_PER_KWH = 15.0;
-    }
+    LoggingApp() { std::tie(ctx().settings.REVS_PER_KWH, ctx().settings.COST_PER_KWH) = std::tuple(1000, 15.0); }
     QWidget* logging() { return screen(MenuItem::EnergyLoggingForm); }
     QString text(const char* name) { return RunningApp::text(logging(), name); }
     QString texts(std::initializer_list<const char*> names) { return RunningApp::texts(logging(), names); }
@@ -47,14 +36,12 @@ struct LoggingApp : RunningApp
     // action left it open. Returns whether the window was still open when the action ended.
     bool withCommentWindow(const std::function<void(QDialog*)>& act)
     {
-        bool ran = false;
-        bool stillOpen = false;
+        bool ran = false, stillOpen = false;
         answerNextDialog([&](QDialog& dialog) {
             EXPECT_EQ(dialog.windowTitle(), "Add Comment");
             act(&dialog);
             ran = true;
-            stillOpen = dialog.isVisible();
-            if (stillOpen)
+            if ((stillOpen = dialog.isVisible()))
                 dialog.reject();
         });
         press(logging(), "butAddComment");

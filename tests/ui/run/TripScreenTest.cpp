@@ -20,8 +20,7 @@ struct TripApp : RunningApp
 TEST(TripScreen, SimulatedPulsesShowOnTheRunningTripWhichRefusesClosingAndExitUntilStopped)
 {
     TripApp a;
-    a.ctx().settings.REVS_PER_KWH = 1000;
-    a.ctx().settings.COST_PER_KWH = 15.0;
+    std::tie(a.ctx().settings.REVS_PER_KWH, a.ctx().settings.COST_PER_KWH) = std::tuple(1000, 15.0);
     QWidget* form = a.open(MenuItem::EnergyTripForm);
     auto* timer = child<QTimer>(form, "Timer1");
     EXPECT_EQ(a.status() + a.buttons(), "STATUS: STOPPED100");
@@ -47,8 +46,8 @@ TEST(TripScreen, SimulatedPulsesShowOnTheRunningTripWhichRefusesClosingAndExitUn
     // The tariff shows only when there are two, from the working values a reset (or a minute) takes.
     auto* tariff = child<QLabel>(form, "lblTariff");
     EXPECT_TRUE(tariff->isHidden());
-    a.ctx().settings.TARIFF_COUNT = 2;
-    a.ctx().settings.TARIFF_2_HOURS = QStringLiteral("00:00-24:00");
+    std::tie(a.ctx().settings.TARIFF_COUNT, a.ctx().settings.TARIFF_2_HOURS) =
+        std::tuple(2, QStringLiteral("00:00-24:00"));
     press(form, "butBaseLine");
     press(form, "ResetButton");
     EXPECT_EQ(a.texts({"Text4", "Text11"}), "0|");

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/ConfigFiles.h"
+#include "app/SettingsFile.h"
+#include "app/TariffSettings.h"
 #include "metering/MeterReadingStore.h"
 #include "metering/PulseSignal.h"
 #include "publish/MqttLibrary.h"
-#include "app/SettingsFile.h"
-#include "app/TariffSettings.h"
 #include "publish/PublishService.h"
 #include "support/MosquittoBroker.h"
 #include "ui/setup/AdvancedSettingsSetupForm.h"
@@ -15,7 +15,6 @@
 #include "ui/setup/TariffSetupForm.h"
 #include "ui/setup/UnattendedSetupForm.h"
 #include "ui/support/RunningApp.h"
-#include "ui/support/WidgetActions.h"
 
 #include <QAccessible>
 #include <QCheckBox>
@@ -150,8 +149,7 @@ TEST(AdvancedSettingsSetupForm, FillsEveryFieldAppliesThemBackAndRefusesBadLineE
     GlobalSettings e = SettingsDefaults::factorySettings();
     std::tie(e.END_OF_LINE_CHARACTERS, e.FIELD_DELIMITER, e.CURRENCY_TITLE) = std::tuple("12", "9", "Euro");
     std::tie(e.DATA_ARRAY_LENGTH, e.COST_ROUNDING_PLACES, e.TIMER_TICK_MILLISECONDS) = std::tuple(2000, 2, 50);
-    e.WRITE_ARRAY_TO_DISK = false;
-    e.WRITE_DIFF_LOG_FILE = true;
+    std::tie(e.WRITE_ARRAY_TO_DISK, e.WRITE_DIFF_LOG_FILE) = std::tuple(false, true);
     EXPECT_EQ(f.t.ctx.settings, e);
     EXPECT_EQ(f.t.ctx.strGlobalEndOfLine, "\r\n"); // the codes take effect only after a restart
 
@@ -291,9 +289,9 @@ TEST(PublishingSetupForm, TestConnectionTriesTheFieldsOffTheUserInterfaceThreadA
     EXPECT_TRUE(statusBecomes("Publishing is off", 3 * PublishingSetupForm::TestAnswerMilliseconds));
 
     f.type("MqttPort", port);
-    f.type("MeterId", QStringLiteral("meter 2"));
-    f.type("CurrencyCode", QStringLiteral("eur"));
-    f.type("PriceUnitsPerCurrencyUnit", QStringLiteral("100"));
+    for (auto [name, text] :
+         {std::pair{"MeterId", "meter 2"}, {"CurrencyCode", "eur"}, {"PriceUnitsPerCurrencyUnit", "100"}})
+        f.type(name, QString::fromLatin1(text));
     f.check("PublishMqtt")->setChecked(true);
     f.check("AcceptMqttCommands")->setChecked(true);
     f.click(f.form.applyButton());

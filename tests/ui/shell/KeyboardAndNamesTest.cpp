@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/support/RunningApp.h"
-#include "ui/support/WidgetActions.h"
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
@@ -66,8 +65,7 @@ TEST(Keyboard, MnemonicsHelpKeyAndEnterWorkAsOnAnyDesktop)
 {
     RunningApp a;
     MainWindow& window = a.app.window();
-    window.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    showActive(window);
     QTest::keyClick(&window, Qt::Key_F, Qt::AltModifier);
     auto* file = window.findChild<QMenu*>(QStringLiteral("FileMenu"));
     EXPECT_TRUE(QTest::qWaitFor([&] { return file->isVisible(); }, 2000));

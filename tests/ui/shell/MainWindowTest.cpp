@@ -23,7 +23,7 @@ struct WindowFixture
     void trigger(MenuItem item) { window.action(item)->trigger(); }
 };
 
-TEST(MainWindowMenus, OnlyItemsWithAScreenAreEnabled)
+TEST(MainWindowMenus, OnlyItemsWithAScreenAreEnabledAndHelpOpensInAViewerOwnedByTheWindowOrSaysItIsMissing)
 {
     WindowFixture f;
     const std::set<MenuItem> own = {MenuItem::LoadFactoryDefaults, MenuItem::SaveAllSettings, MenuItem::ExitMenu,
@@ -35,17 +35,23 @@ TEST(MainWindowMenus, OnlyItemsWithAScreenAreEnabled)
     }
     f.window.addModelessScreen(MenuItem::CameraSetup, [] { return new QWidget; });
     EXPECT_TRUE(f.window.action(MenuItem::CameraSetup)->isEnabled());
+
+    f.trigger(MenuItem::HelpContents);
+    HelpViewer* viewer = f.window.helpViewer();
+    ASSERT_NE(viewer, nullptr);
+    EXPECT_TRUE(viewer->parentWidget() == &f.window && viewer->isVisible() && f.t.dialogs.shown.empty());
+
+    MainWindow helpless(f.t.ctx, f.t.path(QStringLiteral("no-help-here")));
+    helpless.ShowHelp(0);
+    ASSERT_EQ(f.t.dialogs.shown.size(), 1u);
+    EXPECT_TRUE(f.t.dialogs.shown[0].text.startsWith(QLatin1String("The help pages could not be found")));
+    EXPECT_FALSE(helpless.helpViewer()->isVisible());
 }
 
 TEST(MainWindowExit, WindowCloseAndExitMenuRunTheExitGuard)
 {
     WindowFixture f;
-    // Logging refusing the exit is checked on the logging screen.
-    f.t.ctx.blnGlobalCameraRunning = true;
-    EXPECT_FALSE(f.window.close());
-    f.t.ctx.blnGlobalCameraRunning = false;
-    EXPECT_EQ(f.t.dialogs.texts(), QStringList{"Please stop the camera before trying to exit this application"});
-
+    // What refuses the exit is checked on the run screens and the camera's; here that both ways ask.
     f.t.dialogs.setNextAnswer(Dialogs::Answer::No);
     EXPECT_FALSE(f.window.close());
     f.t.dialogs.setNextAnswer(Dialogs::Answer::No);
@@ -63,9 +69,9 @@ TEST(MainWindowSettingsFiles, FactoryDefaultsCloseSetupScreensAndResetMemoryAndS
     WindowFixture f;
     // The screens are told apart by their object names.
     QWidget *meterSetup = new QWidget, *graph = new QWidget, *startCamera = new QWidget(&f.window, Qt::Window);
-    meterSetup->setObjectName(QStringLiteral("EnergyMeterSetupForm"));
-    graph->setObjectName(QStringLiteral("GraphForm"));
-    startCamera->setObjectName(QStringLiteral("StartCameraForm"));
+    for (auto [w, name] :
+         {std::pair{meterSetup, "EnergyMeterSetupForm"}, {graph, "GraphForm"}, {startCamera, "StartCameraForm"}})
+        w->setObjectName(QString::fromLatin1(name));
     QPointer<QMdiSubWindow> meterSub = f.window.showChild(meterSetup);
     f.window.showChild(graph);
     startCamera->show();
@@ -79,9 +85,7 @@ TEST(MainWindowSettingsFiles, FactoryDefaultsCloseSetupScreensAndResetMemoryAndS
 
     f.trigger(MenuItem::LoadFactoryDefaults);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_TRUE(meterSub.isNull());
-    EXPECT_FALSE(startCamera->isVisible());
-    EXPECT_TRUE(graph->isVisible());
+    EXPECT_TRUE(meterSub.isNull() && !startCamera->isVisible() && graph->isVisible());
     EXPECT_EQ(s, SettingsDefaults::factorySettings());
     EXPECT_TRUE(QDir(f.t.dir.path()).entryList(QDir::Files).isEmpty());
 
@@ -92,22 +96,6 @@ TEST(MainWindowSettingsFiles, FactoryDefaultsCloseSetupScreensAndResetMemoryAndS
     EXPECT_EQ(QDir(f.t.dir.path()).entryList(QDir::Files).size(), 8)
         << "the four files, publishing, unattended, detector and tariffs";
     EXPECT_EQ(f.t.dialogs.texts().size(), 4);
-}
-
-TEST(MainWindowHelp, OpensTheContentsPageInAViewerOwnedByTheWindowOrSaysItIsMissing)
-{
-    WindowFixture f;
-    f.trigger(MenuItem::HelpContents);
-    HelpViewer* viewer = f.window.helpViewer();
-    ASSERT_NE(viewer, nullptr);
-    EXPECT_TRUE(viewer->parentWidget() == &f.window && viewer->isVisible());
-    EXPECT_TRUE(f.t.dialogs.shown.empty());
-
-    MainWindow helpless(f.t.ctx, f.t.path(QStringLiteral("no-help-here")));
-    helpless.ShowHelp(0);
-    ASSERT_EQ(f.t.dialogs.shown.size(), 1u);
-    EXPECT_TRUE(f.t.dialogs.shown[0].text.startsWith(QLatin1String("The help pages could not be found")));
-    EXPECT_FALSE(helpless.helpViewer()->isVisible());
 }
 
 } // namespace

@@ -67,7 +67,7 @@ TEST(QtDialogs, MessagesAndFileDialogs)
     EXPECT_EQ(dialogs.openFileName(request), QString());
 }
 
-TEST(HelpPages, EveryTopicExistsEveryLocalLinkResolvesAndTheViewerNavigates)
+TEST(HelpPages, EveryTopicExistsEveryLocalLinkResolvesTheViewerNavigatesAndThePagesAreFoundWhereInstalled)
 {
     const QDir help(QStringLiteral(WATTSIGHT_HELP_SOURCE_DIR));
     for (int topic = 0; topic <= 6; ++topic)
@@ -77,9 +77,7 @@ TEST(HelpPages, EveryTopicExistsEveryLocalLinkResolvesAndTheViewerNavigates)
     const QStringList pages = help.entryList({QStringLiteral("*.html")}, QDir::Files);
     ASSERT_GE(pages.size(), 7);
     for (const QString& page : pages) {
-        QFile file(help.filePath(page));
-        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-        const QString html = QString::fromUtf8(file.readAll());
+        const QString html = QString::fromUtf8(fileBytes(help.filePath(page)));
         EXPECT_TRUE(html.contains(QLatin1String("<title>"))) << page.toStdString();
         for (const auto& m : href.globalMatch(html))
             EXPECT_TRUE(QFileInfo::exists(help.filePath(m.captured(1))))
@@ -98,12 +96,9 @@ TEST(HelpPages, EveryTopicExistsEveryLocalLinkResolvesAndTheViewerNavigates)
         b->click();
         EXPECT_EQ(viewer.browser()->source().fileName(), page) << button;
     }
-}
 
-// A build tree keeps the pages beside the program; the package puts the program in bin/ and the pages in
-// share/wattsight/help/.
-TEST(HelpPages, FoundBesideTheProgramOrInTheInstalledLayout)
-{
+    // A build tree keeps the pages beside the program; the package puts the program in bin/ and the pages in
+    // share/wattsight/help/.
     QTemporaryDir root;
     const QDir dir(root.path());
     ASSERT_TRUE(dir.mkpath(QStringLiteral("usr/bin")) && dir.mkpath(QStringLiteral("usr/share/wattsight/help")));

@@ -21,12 +21,9 @@ struct StartFixture : TestContext
     Services services() { return Services{clock, pump, dialogs, files}; }
 };
 
-class FailingStart : public WattsightApp
+struct FailingStart : WattsightApp
 {
-public:
     using WattsightApp::WattsightApp;
-
-protected:
     void prepareMetering() override { throw std::runtime_error("Not enough memory for the data array"); }
 };
 
@@ -35,8 +32,7 @@ TEST(Startup, FirstStartInAnEmptyFolderCreatesTheFourFilesSilently)
     StartFixture f;
     WattsightApp app(f.services(), f.dir.path(), f.options());
     const double started = f.clock.timer();
-    bool windowShownDuringPause = false;
-    bool splashShownDuringPause = false;
+    bool windowShownDuringPause = false, splashShownDuringPause = false;
     f.pump.onEvents = [&] {
         windowShownDuringPause |= app.window().isVisible();
         splashShownDuringPause |= app.splash() && app.splash()->isVisible();
@@ -51,55 +47,42 @@ TEST(Startup, FirstStartInAnEmptyFolderCreatesTheFourFilesSilently)
     EXPECT_EQ(app.context().settings, SettingsDefaults::factorySettings());
 
     // About four seconds of splash before the main window, which the splash outlives.
-    const double paused = f.clock.timer() - started;
-    EXPECT_NEAR(paused, 4.0, 0.1);
+    EXPECT_NEAR(f.clock.timer() - started, 4.0, 0.1);
     EXPECT_TRUE(splashShownDuringPause && !windowShownDuringPause);
     EXPECT_TRUE(app.window().isVisible() && app.splash() && app.splash()->isVisible());
 }
 
-TEST(Startup, ExistingFilesAreReadAnUnreadableOneIsReportedAndTheDebugMenuFollowsItsSwitch)
+TEST(Startup, ExistingFilesAreReadUnreadableOnesAreReportedOrNotedWhenUnattendedAndTheDebugMenuFollowsItsSwitch)
 {
     // Test builds switch it on; the option's default must follow the build switch, not a literal.
     EXPECT_EQ(WattsightApp::Options{}.debugMenu, DebugMenuBuildSwitch);
-    for (bool unreadable : {false, true}) {
-        SCOPED_TRACE(unreadable);
+    // With an unreadable meter file the unattended file is unreadable too; its start-up option makes the
+    // messages notices that wait for no one.
+    for (auto [unreadable, unattended] : {std::pair{false, false}, {true, false}, {true, true}}) {
+        SCOPED_TRACE(QStringLiteral("%1 %2").arg(unreadable).arg(unattended).toStdString());
         StartFixture f;
-        QFile meter(f.path(QStringLiteral("METERSETTINGS.CFG")));
-        ASSERT_TRUE(meter.open(QIODevice::WriteOnly));
-        meter.write("[Meter Settings 1]\r\nREVS_PER_KWH=750\r\nCOST_PER_KWH=12.5\r\n\r\n");
-        meter.close();
-        if (unreadable)
-            f.files.fail(FaultyFileIo::Op::Open, meter.fileName());
+        const QString meter = f.path(QStringLiteral("METERSETTINGS.CFG"));
+        ASSERT_TRUE(writeFileBytes(meter, "[Meter Settings 1]\r\nREVS_PER_KWH=750\r\nCOST_PER_KWH=12.5\r\n\r\n"));
+        if (unreadable) {
+            f.files.fail(FaultyFileIo::Op::Open, meter);
+            ASSERT_TRUE(writeFileBytes(
+                f.path(QStringLiteral("UNATTENDEDSETTINGS.CFG")),
+                "[Start-up]\r\nRESUME_LOGGING_AFTER_RESTART=" + QByteArray(unattended ? "true" : "false") +
+                    "\r\n[Watchdog]\r\nSTALLED_CAMERA_SECONDS=ten\r\n"));
+        }
         WattsightApp app(f.services(), f.dir.path(), f.options(unreadable));
         ASSERT_TRUE(app.Main());
-        EXPECT_EQ(f.dialogs.texts(), unreadable ? QStringList{"Failed to load meter settings"} : QStringList());
+        const QStringList failures =
+            unreadable ? QStringList{"Failed to load meter settings", "Failed to load unattended settings"}
+                       : QStringList();
+        EXPECT_EQ(f.dialogs.texts(), unattended ? QStringList() : failures);
+        EXPECT_EQ(f.dialogs.notices, unattended ? failures : QStringList());
         EXPECT_EQ(std::tuple(app.context().pulse.dblGlobalWkgRevsPerKWH, app.context().pulse.dblGlobalWkgCostPerKWH),
                   unreadable ? std::tuple(300.0, 5.0) : std::tuple(750.0, 12.5));
         EXPECT_TRUE(app.window().isVisible());
         QMenu* debug = app.window().findChild<QMenu*>(QStringLiteral("DebuggingMenu"));
         ASSERT_NE(debug, nullptr);
         EXPECT_EQ(debug->menuAction()->isVisible() && debug->menuAction()->isEnabled(), unreadable);
-    }
-}
-
-TEST(Startup, WithAStartUpOptionOfUnattendedOperationOnTheMessagesAreNoticesThatWaitForNoOne)
-{
-    for (bool unattended : {false, true}) {
-        SCOPED_TRACE(unattended);
-        StartFixture f;
-        const QByteArray option = unattended ? "true" : "false";
-        ASSERT_TRUE(writeFileBytes(f.path(QStringLiteral("UNATTENDEDSETTINGS.CFG")),
-                                   "[Start-up]\r\nRESUME_LOGGING_AFTER_RESTART=" + option +
-                                       "\r\n[Watchdog]\r\nSTALLED_CAMERA_SECONDS=ten\r\n"));
-        const QString meter = f.path(QStringLiteral("METERSETTINGS.CFG"));
-        ASSERT_TRUE(writeFileBytes(meter, "[Meter Settings 1]\r\n"));
-        f.files.fail(FaultyFileIo::Op::Open, meter);
-        WattsightApp app(f.services(), f.dir.path(), f.options());
-        ASSERT_TRUE(app.Main());
-        const QStringList failures{"Failed to load meter settings", "Failed to load unattended settings"};
-        EXPECT_EQ(f.dialogs.texts(), unattended ? QStringList() : failures);
-        EXPECT_EQ(f.dialogs.notices, unattended ? failures : QStringList());
-        EXPECT_TRUE(app.window().isVisible());
     }
 }
 
