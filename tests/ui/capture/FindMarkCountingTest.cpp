@@ -258,12 +258,11 @@ struct Tally
 
 // The meter constant, and how much of the disc is in view: by default a sixth with a mark of 0.4 of the view; a
 // phone held close sees a tenth, the mark a quarter of it.
+// refusedRows: the slowest speeds found at whose passes give no settings for 20 kW.
 struct MatrixCase
 {
-    double revsPerKWh;
-    double viewFraction = 1.0 / 6.0;
-    double markWidth = 0.4;
-    int refusedRows = 0; // the slowest speeds found at whose passes give no settings for 20 kW
+    double revsPerKWh, viewFraction = 1.0 / 6.0, markWidth = 0.4;
+    int refusedRows = 0;
 };
 
 class FindMarkMatrix : public ::testing::TestWithParam<MatrixCase>
@@ -272,11 +271,12 @@ protected:
     // Noise, flicker and the light drift the simulated meter starts with.
     SimulatedMeterSettings meter(double watts) const
     {
+        const MatrixCase& c = GetParam();
         return {.powerWatts = watts,
-                .revsPerKWh = GetParam().revsPerKWh,
+                .revsPerKWh = c.revsPerKWh,
                 .flicker = true,
-                .viewFraction = GetParam().viewFraction,
-                .markWidth = GetParam().markWidth,
+                .viewFraction = c.viewFraction,
+                .markWidth = c.markWidth,
                 .width = 32,
                 .height = 24};
     }
@@ -291,15 +291,13 @@ protected:
         findMark.reset(true, GetParam().revsPerKWh);
         const double limit = 4 * sim.revolutionPeriod() + 30;
         // A refusal that another pass did not lift stands.
-        const auto refusing = [&] {
-            return !findMark.refusal().isEmpty() && findMark.passesSeen() > FindMark::PassesNeeded;
-        };
-        for (double s = 0; !findMark.finished() && !refusing() && s < limit; s += FramePeriod)
+        for (double s = 0; !findMark.finished() && s < limit &&
+                           (findMark.refusal().isEmpty() || findMark.passesSeen() <= FindMark::PassesNeeded);
+             s += FramePeriod)
             findMark.addFrame(analyse(survey, sim.render(s)), 32400.0 + s);
         EXPECT_EQ(findMark.finished(), !refused) << watts << " W: passes seen " << findMark.passesSeen();
         EXPECT_EQ(findMark.refusal().contains(QStringLiteral("at 20 kW the disc would carry it past too briefly")),
-                  refused)
-            << watts << " W";
+                  refused);
         return findMark.proposal();
     }
 
@@ -362,10 +360,7 @@ TEST_P(FindMarkMatrix, SettingsFoundAtAnyPowerCountAtEveryPower)
     const std::size_t refused = std::size_t(GetParam().refusedRows);
     std::vector<FindMarkProposal> proposals;
     for (std::size_t f = 0; f < foundAt.size(); ++f)
-        if (FindMarkProposal p = find(foundAt[f], f < refused); f >= refused)
-            proposals.push_back(p);
-    if (proposals.empty())
-        return;
+        proposals.push_back(find(foundAt[f], f < refused));
     std::ostringstream table;
     table << revsPerKWh << " revs/kWh, found at (rows) x counted at (columns): missed/extra of revolutions\n";
     std::vector<std::vector<Tally>> results;
@@ -374,11 +369,11 @@ TEST_P(FindMarkMatrix, SettingsFoundAtAnyPowerCountAtEveryPower)
     for (std::size_t f = refused; f < foundAt.size(); ++f) {
         table << std::setw(7) << foundAt[f] << " W:";
         for (std::size_t c = 0; c < countedAt.size(); ++c) {
-            const Tally& r = results[c][f - refused];
+            const Tally& r = results[c][f];
             table << "  " << countedAt[c].first << " W " << r.missed << "/" << r.extra << " of " << r.revolutions;
             EXPECT_EQ(std::tuple(r.missed, r.extra), std::tuple(0, 0))
                 << "found at " << foundAt[f] << " W, counted at " << countedAt[c].first
-                << " W: " << describe(proposals[f - refused]) << ", debounce " << proposals[f - refused].debounceMs;
+                << " W: " << describe(proposals[f]) << ", debounce " << proposals[f].debounceMs;
         }
         table << "\n";
     }
