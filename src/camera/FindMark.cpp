@@ -27,6 +27,7 @@ constexpr double MinRoom = 0.02;         // log scale: a few per cent spare
 constexpr double NearlyAsClear = 0.9;    // share of the most room
 constexpr double MaxKilowatts = 20.0;    // the most a household draws: the fastest the disc turns
 constexpr double MedianSafeFrames = 4.0;
+constexpr int StripeGap = 5; // cells from one changed cell to the next across a gap the mark crosses
 
 const std::array<float, 256>& logTable()
 {
@@ -304,6 +305,18 @@ void FindMark::analyse()
     }
 }
 
+QString FindMark::refusal() const
+{
+    if (!m_tooFaint || finished())
+        return {};
+    return QStringLiteral(
+               "The mark was seen, but at %1 kW the disc would carry it past too briefly and faintly to tell "
+               "it from changes of the light, and settings found now would miss it. Switch on a large load "
+               "such as a kettle so that the disc turns faster, or aim the camera so that more of the disc "
+               "is in view; watching goes on.")
+        .arg(MaxKilowatts);
+}
+
 FindMark::MarkChange FindMark::markChange(const std::vector<MarkLevels::Range>& passes,
                                           const std::vector<int>& threshold) const
 {
@@ -337,8 +350,25 @@ FindMark::MarkChange FindMark::markChange(const std::vector<MarkLevels::Range>& 
     for (int c = 0; c < Cells; ++c)
         strength[std::size_t(c)] = std::max({weakest(c * 3), weakest(c * 3 + 1), weakest(c * 3 + 2), 0});
     const int strongest = *std::max_element(strength.begin(), strength.end());
+    std::array<bool, Cells> on{};
     for (int c = 0; c < Cells; ++c)
-        if (strength[std::size_t(c)] >= std::max(ActiveBins, (strongest + 1) / 2))
+        on[std::size_t(c)] = strength[std::size_t(c)] >= std::max(ActiveBins, (strongest + 1) / 2);
+    // The mark crosses every cell between two it changes on a row or column. Frames that catch a fast mark at the
+    // same place every pass leave the cells between those places weaker, and their stripes would miss the
+    // mark when the frames fall elsewhere.
+    std::array<bool, Cells> between = on;
+    const auto at = [&](int row, int col) {
+        return row >= 0 && row < SurveyRows && col >= 0 && col < SurveyColumns &&
+               on[std::size_t(row * SurveyColumns + col)];
+    };
+    for (int r = 0; r < SurveyRows; ++r)
+        for (int c = 0; c < SurveyColumns; ++c)
+            for (int before = 1; before < StripeGap; ++before)
+                for (int after = 1; before + after <= StripeGap; ++after)
+                    if ((at(r, c - before) && at(r, c + after)) || (at(r - before, c) && at(r + after, c)))
+                        between[std::size_t(r * SurveyColumns + c)] = true;
+    for (int c = 0; c < Cells; ++c)
+        if (between[std::size_t(c)])
             change.cells.push_back(c);
 
     // Channels the mark changes: a red mark leaves red nearly as it is.
@@ -435,7 +465,9 @@ void FindMark::propose(const std::vector<Pass>& passes, const std::vector<int>& 
     m_proposal = FindMarkProposal{};
     m_proposal.passes = int(complete.size());
     const MarkChange change = markChange(complete, threshold);
-    if (change.cells.empty())
+    // Passes seen only as many cells changing a little together: no cell tells the mark from the light.
+    m_tooFaint = change.cells.empty();
+    if (m_tooFaint)
         return;
     // Plain-disc frames: away from every pass, complete or not.
     std::vector<bool> plain(std::size_t(frames), true);
@@ -460,7 +492,8 @@ void FindMark::propose(const std::vector<Pass>& passes, const std::vector<int>& 
         if (levels.room >= MinRoom)
             candidates.emplace_back(std::move(cells), std::move(levels));
     }
-    if (candidates.empty())
+    m_tooFaint = candidates.empty();
+    if (m_tooFaint)
         return;
     // The most room; of those with nearly as much, the most cells: a larger area averages away more noise
     // than the passes showed.

@@ -69,6 +69,10 @@ public:
     double secondsWatched() const { return m_elapsed; }
     // No clear pass within the first minute: the disc may be turning too slowly.
     bool hintDue() const { return m_passesSeen == 0 && m_elapsed >= HintAfterSeconds; }
+    // The passes seen so far leave no cells and levels that would tell the mark from the plain disc at the fastest
+    // the disc can turn: the reason, said to the user instead of settings that would miss; otherwise empty.
+    // Watching goes on, and a faster disc's passes are judged again.
+    QString refusal() const;
 
 private:
     static constexpr int Cells = SurveyColumns * SurveyRows;
@@ -125,5 +129,6 @@ private:
     double m_nextAnalysis = 0.0;
     int m_completeAtLastProposal = -1;
     int m_passesSeen = 0;
+    bool m_tooFaint = false;
     FindMarkProposal m_proposal;
 };

@@ -35,8 +35,8 @@ void FindMarkSession::onSurvey(const CellTable& survey, double time)
     }
     const int seen = m_findMark.passesSeen();
     m_findMark.addFrame(survey, time);
-    if (m_findMark.passesSeen() != seen || m_findMark.finished() || m_findMark.hintDue() != m_hintShown) {
-        m_hintShown = m_findMark.hintDue();
+    if (m_findMark.passesSeen() != seen || m_findMark.finished() || hintText() != m_hintShown) {
+        m_hintShown = hintText();
         emit progressed();
     }
 }
@@ -51,6 +51,8 @@ QString FindMarkSession::statusText() const
 
 QString FindMarkSession::hintText() const
 {
+    if (!m_findMark.refusal().isEmpty())
+        return m_findMark.refusal();
     if (!m_findMark.hintDue())
         return {};
     return QStringLiteral("No clear pass of the mark yet. Switch on a large load such as a kettle so the disc turns "

@@ -23,7 +23,8 @@ public:
     bool done() const { return m_done; }
     // "Watching the disc: 1 of 2 passes seen", or once proposed "The mark passed 2 times. Proposed settings:".
     QString statusText() const;
-    // While watching: the hint that the disc may turn too slowly, once due; otherwise empty.
+    // While watching: why the passes seen give no settings, or the hint that the disc may turn too slowly, once
+    // due; otherwise empty.
     QString hintText() const;
     // The proposal's settings in words; empty until proposed.
     QString proposalText() const;
@@ -49,5 +50,5 @@ private:
     CaptureComponent& m_capture;
     FindMark m_findMark;
     bool m_done = false;
-    bool m_hintShown = false;
+    QString m_hintShown;
 };
