@@ -3,6 +3,7 @@
 
 // Services for the fuzz targets: files in memory, a clock that only moves when a wait asks it to, dialogs
 // that answer OK, and an abort on a broken invariant so the fuzzer reports it.
+#include "app/AppContext.h"
 #include "app/Clock.h"
 #include "app/Dialogs.h"
 #include "app/EventPump.h"
@@ -114,6 +115,17 @@ public:
     QString saveFileName(const FileRequest&) override { return {}; }
     QString openFileName(const FileRequest&) override { return {}; }
     void notice(const QString&, Icon, const QString&) override {}
+};
+
+// The services of one fuzz run: a clock that only steps when waited on, no one to answer, files in memory.
+struct FuzzServices
+{
+    StepClock clock;
+    StepPump pump{clock};
+    SilentDialogs dialogs;
+    MemoryFileIo files;
+
+    Services services() { return Services{clock, pump, dialogs, files}; }
 };
 
 inline void check(bool condition)

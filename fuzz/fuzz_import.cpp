@@ -28,17 +28,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     if (size < 1)
         return 0;
-    StepClock clock;
-    StepPump pump(clock);
-    SilentDialogs dialogs;
-    MemoryFileIo files;
-    MeteringContext ctx(Services{clock, pump, dialogs, files});
+    FuzzServices run;
+    MeteringContext ctx(run.services());
     ctx.strGlobalEndOfLine = QStringLiteral("\r\n");
     ctx.strGlobalFieldDelimiter = Delimiters[data[0] % 8];
     ctx.locale = Locales[(data[0] / 8) % 8];
     ctx.varGlobalDataArray = DataArray(Capacity);
     const QString file = QStringLiteral("/fuzz/DATASTOR.DTA");
-    files.files.insert(file, QByteArray(reinterpret_cast<const char*>(data) + 1, static_cast<qsizetype>(size - 1)));
+    run.files.files.insert(file, QByteArray(reinterpret_cast<const char*>(data) + 1, static_cast<qsizetype>(size - 1)));
 
     const QString error = read_data_file(ctx, file);
     const DataArray& table = ctx.varGlobalDataArray;

@@ -85,24 +85,21 @@ bool saveExtraFiles(AppContext& ctx)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const QByteArray input(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
-    StepClock clock;
-    StepPump pump(clock);
-    SilentDialogs dialogs;
-    MemoryFileIo files;
-    AppContext ctx(Services{clock, pump, dialogs, files});
+    FuzzServices run;
+    AppContext ctx(run.services());
     ctx.paths = BuildFilePaths(QStringLiteral("/fuzz"));
     for (const QString& path :
          {ctx.paths.meterSettings, ctx.paths.loggingSettings, ctx.paths.advancedSettings, ctx.paths.cameraSettings})
-        files.files.insert(path, input);
+        run.files.files.insert(path, input);
     for (const SettingsFile* file : ExtraSettingsFiles())
-        files.files.insert(SettingsFilePath(ctx, *file), input);
+        run.files.files.insert(SettingsFilePath(ctx, *file), input);
 
     loadAll(ctx);
     checkRanges(ctx.settings);
     checkExtraFiles(ctx.settings);
     CodesToText(QString::fromLocal8Bit(input), QStringLiteral("13,10"));
 
-    IniFile ini(files, clock, pump);
+    IniFile ini(run.files, run.clock, run.pump);
     ini.iniread(ctx.paths.meterSettings, QStringLiteral("DEFAULT"), QStringLiteral("A"), 0, 3, 10, false);
     ini.iniread(ctx.paths.meterSettings, QStringLiteral("x"), QStringLiteral("y"), 2, 3, 10, true);
 
@@ -112,13 +109,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const GlobalSettings first = ctx.settings;
     const QString eol = ctx.strGlobalEndOfLine;
     const QString delimiter = ctx.strGlobalFieldDelimiter;
-    const QHash<QString, QByteArray> savedFiles = files.files;
+    const QHash<QString, QByteArray> savedFiles = run.files.files;
     ctx.settings = GlobalSettings{};
     check(loadAll(ctx));
     check(ctx.strGlobalEndOfLine == eol && ctx.strGlobalFieldDelimiter == delimiter);
     // Doubles pass through 15 significant digits, so compare what a second save writes.
     check(SaveMeterSettings(ctx).isEmpty() && SaveCameraSettings(ctx).isEmpty() && saveExtraFiles(ctx));
-    check(files.files == savedFiles);
+    check(run.files.files == savedFiles);
     GlobalSettings second = ctx.settings;
     second.REVS_PER_KWH = first.REVS_PER_KWH;
     second.COST_PER_KWH = first.COST_PER_KWH;

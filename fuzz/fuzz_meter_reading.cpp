@@ -26,18 +26,15 @@ Loaded load(MeteringContext& ctx)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    StepClock clock;
-    StepPump pump(clock);
-    SilentDialogs dialogs;
-    MemoryFileIo files;
-    MeteringContext ctx(Services{clock, pump, dialogs, files});
+    FuzzServices run;
+    MeteringContext ctx(run.services());
     ctx.locale = QLocale(QLocale::English, QLocale::UnitedKingdom);
     ctx.paths = BuildFilePaths(QStringLiteral("/fuzz"));
     const QByteArray input(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
     const qsizetype split = input.indexOf('\xff');
-    files.files.insert(QStringLiteral("/fuzz/METERREADING.DTA"), split < 0 ? input : input.first(split));
+    run.files.files.insert(QStringLiteral("/fuzz/METERREADING.DTA"), split < 0 ? input : input.first(split));
     if (split >= 0)
-        files.files.insert(QStringLiteral("/fuzz/METERREADING.BAK"), input.sliced(split + 1));
+        run.files.files.insert(QStringLiteral("/fuzz/METERREADING.BAK"), input.sliced(split + 1));
 
     ctx.settings.TARIFF_COUNT = 2;
     const Loaded first = load(ctx);

@@ -13,11 +13,8 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    StepClock clock;
-    StepPump pump(clock);
-    SilentDialogs dialogs;
-    MemoryFileIo files;
-    MeteringContext ctx(Services{clock, pump, dialogs, files});
+    FuzzServices run;
+    MeteringContext ctx(run.services());
     ctx.settings = SettingsDefaults::factorySettings();
     ctx.strGlobalEndOfLine = QStringLiteral("\r\n");
     ctx.strGlobalFieldDelimiter = QStringLiteral(",");
@@ -25,12 +22,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     ctx.paths = BuildFilePaths(QStringLiteral("/fuzz"));
     ctx.varGlobalDataArray = DataArray(64);
     const QByteArray backup(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
-    files.files.insert(ctx.paths.dataStore, backup);
+    run.files.files.insert(ctx.paths.dataStore, backup);
 
     LoggingEngine engine(ctx);
     const ResumeOutcome outcome = resume_logging_run(ctx, engine, {});
     check(outcome.resumed == ctx.blnGlobalLoggingRunning);
-    const QByteArray after = files.files.value(ctx.paths.dataStore);
+    const QByteArray after = run.files.files.value(ctx.paths.dataStore);
     if (!outcome.resumed) {
         check(after == backup && !ctx.varGlobalDataArray.IsDataInMemory());
         return 0;

@@ -232,9 +232,13 @@ void MarkDetector::followLight(qint32 v)
     // changes every cell, a mark fewer than half of them, so a slowly passing mark does not move the levels
     // as a drift of the light does. It is read only from frames the detector takes for the plain disc and
     // followed a step at a time, so a frame with a fast mark half in view moves the levels little.
-    const DetectionGrid grid = DetectionGrid::fromString(s.DETECTION_GRID);
-    const int columns = grid.columns();
-    const std::size_t cells = std::size_t(columns) * std::size_t(grid.rows());
+    // Parsed again only when the grid changes, not at every frame.
+    if (s.DETECTION_GRID != m_lightGrid.text) {
+        const DetectionGrid grid = DetectionGrid::fromString(s.DETECTION_GRID);
+        m_lightGrid = {s.DETECTION_GRID, grid.columns(), grid.rows()};
+    }
+    const int columns = m_lightGrid.columns;
+    const std::size_t cells = std::size_t(columns) * std::size_t(m_lightGrid.rows);
     const auto value = [this, columns](std::size_t c) {
         const int column = int(c) % columns;
         const int row = int(c) / columns;

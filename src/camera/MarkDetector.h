@@ -113,6 +113,12 @@ private:
     std::optional<SeenFrame> m_previousFrame; // the last settled frame since the camera started or a reset
     std::vector<double> m_lightReference;     // every cell's value in the first settled frame, when followed
     double m_light = 1.0;                     // the light on the picture against that frame
+    struct
+    {
+        QString text;
+        int columns = 0;
+        int rows = 0;
+    } m_lightGrid; // the grid those cells belong to
     // Edge crossings of the marks before, for the correction handed on with the leading edge's time.
     struct Edges
     {
