@@ -123,8 +123,16 @@ void FindMarkForm::showStatus()
 {
     m_status->setText(m_session.statusText());
     m_progress->setValue(std::min(m_session.findMark().passesSeen(), int(FindMark::PassesNeeded)));
-    m_hint->setText(m_session.hintText());
-    m_hint->setVisible(!m_hint->text().isEmpty());
+    const QString hint = m_session.hintText();
+    if (hint == m_hint->text())
+        return;
+    m_hint->setText(hint);
+    m_hint->setVisible(!hint.isEmpty());
+    // A longer hint wraps onto more lines: the window makes room for them rather than cut them off.
+    layout()->activate();
+    const int needed = std::max(layout()->totalHeightForWidth(width()), sizeHint().height());
+    if (needed > height())
+        resize(width(), needed);
 }
 
 void FindMarkForm::showProposal()

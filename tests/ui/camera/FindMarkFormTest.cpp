@@ -4,6 +4,8 @@
 #include "CameraScreens.h"
 #include "ui/support/RunningApp.h"
 
+#include <QLabel>
+#include <QLayout>
 #include <QProgressBar>
 
 namespace {
@@ -68,4 +70,23 @@ TEST_F(FindMarkScreen, CancelChangesNothingAndUseTheseSettingsReachesTheRunningD
     EXPECT_EQ(t.ctx.trip.totalPulse - counted, 6);
     screenshotIfWanted(&form, "CameraForm.png");
     startOrStopThroughSelectionScreen(false);
+}
+
+// A disc too fast for the narrow view: the refusal is said whole, the window growing for it.
+TEST_F(FindMarkScreen, ARefusalIsShownWholeInTheWindow)
+{
+    open();
+    startOrStopThroughSelectionScreen(true);
+    SimulatedMeterSettings s = capture().simulatedMeterSettings();
+    std::tie(s.width, s.height, s.powerWatts, s.revsPerKWh, s.viewFraction, s.markWidth) =
+        std::tuple(160, 120, 20000.0, 600.0, 0.1, 0.25);
+    capture().setSimulatedMeterSettings(s);
+    ASSERT_TRUE(settle());
+    press("butFindMark");
+    FindMarkForm* window = form.findMarkForm();
+    ASSERT_TRUE(window);
+    auto* hint = child<QLabel>(window, "lblFindMarkHint");
+    EXPECT_TRUE(frames.runUntil([&] { return hint->text().contains("too briefly"); }, 30.0));
+    EXPECT_GE(window->height(), window->layout()->totalHeightForWidth(window->width()));
+    screenshotIfWanted(window, "FindMarkForm-refusal.png");
 }
