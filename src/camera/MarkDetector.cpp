@@ -166,8 +166,10 @@ void MarkDetector::process_intensity(qint32 v, double now, std::optional<double>
         if (!m_blnMarkOn)
             return;
         // Noise on the edge may cross more than once: the last crossing before the mark ends is its edge.
-        if (const std::optional<double> fall = mean ? crossingTime(before, now, *mean) : std::nullopt)
-            m_edges.fall = fall;
+        if (const std::optional<LineCrossing> fall = mean ? lineCrossing(before, now, *mean) : std::nullopt) {
+            m_edges.fall = crossingTime(m_fallPlaces, *fall);
+            m_edges.fallLine = fall;
+        }
         // Between the release level and the trigger a present mark stays (never so at the factory 100 %).
         if (v >= releaseLevel(trigger, s.RELEASE_LEVEL_PERCENT))
             m_dblTimeLastAboveTrigger = now;
@@ -182,12 +184,34 @@ void MarkDetector::process_intensity(qint32 v, double now, std::optional<double>
         m_dblTimeLastAboveTrigger = now;
         m_display.edtPreviousMaximumIntensity = QString::number(m_lngCurrentMaxIntensity);
     } else {
-        const std::optional<double> rise = mean ? crossingTime(before, now, *mean) : std::nullopt;
-        markOn(v, now, rise ? pulseTime(*rise, before->time, now) : pulseTime(std::nullopt, now, now));
+        const std::optional<LineCrossing> rise = mean ? lineCrossing(before, now, *mean) : std::nullopt;
+        if (!rise) {
+            markOn(v, now, pulseTime(std::nullopt, now, now));
+            return;
+        }
+        const double riseTime = crossingTime(m_risePlaces, *rise);
+        m_risePlaces.learn(rise->share, rise->at(), rise->gap);
+        markOn(v, now, pulseTime(riseTime, rise->before, now));
     }
 }
 
-std::optional<double> MarkDetector::crossingTime(const std::optional<SeenFrame>& before, double now, double mean) const
+double MarkDetector::LineCrossing::at() const
+{
+    return at(share);
+}
+
+double MarkDetector::LineCrossing::at(double place) const
+{
+    return wrapDay(before + place * gap);
+}
+
+double MarkDetector::crossingTime(const CrossingPlaces& places, const LineCrossing& line)
+{
+    return line.at(places.place(line.share, line.at(), line.gap));
+}
+
+std::optional<MarkDetector::LineCrossing> MarkDetector::lineCrossing(const std::optional<SeenFrame>& before, double now,
+                                                                     double mean) const
 {
     if (!before)
         return std::nullopt;
@@ -208,7 +232,7 @@ std::optional<double> MarkDetector::crossingTime(const std::optional<SeenFrame>&
     }
     // Between the frames the cell average is taken as a straight line.
     const double share = (before->mean - (from + to) / 2.0) / (before->mean - mean);
-    return wrapDay(before->time + std::clamp(share, 0.0, 1.0) * gap);
+    return LineCrossing{before->time, gap, std::clamp(share, 0.0, 1.0)};
 }
 
 qint32 MarkDetector::triggerLevel() const
@@ -281,7 +305,7 @@ double MarkDetector::pulseTime(std::optional<double> rise, double before, double
             correction += difference;
         correction = std::clamp(correction, -secondsBetween(before, *rise), secondsBetween(*rise, now));
     }
-    e = {std::nullopt, fall, rise, correction};
+    e = {std::nullopt, std::nullopt, fall, rise, correction};
     return rise ? wrapDay(*rise + correction) : now;
 }
 
@@ -310,6 +334,8 @@ void MarkDetector::markOff()
 {
     const int n = eventsToAverage();
     m_blnMarkOn = false;
+    if (const std::optional<LineCrossing> fall = std::exchange(m_edges.fallLine, std::nullopt))
+        m_fallPlaces.learn(fall->share, fall->at(), fall->gap);
     signalpulse(false);
     SetMarkOff(m_ctx);
     RefreshRunningDisplays(m_ctx);
@@ -356,6 +382,8 @@ void MarkDetector::camera_just_starting()
     m_blnCameraSettled = false;
     m_previousFrame.reset();
     m_edges = {};
+    m_risePlaces.clear();
+    m_fallPlaces.clear();
     m_lightReference.clear();
 }
 
@@ -379,6 +407,8 @@ void MarkDetector::reset_mark_detection()
     m_blnCameraSettled = false;
     m_previousFrame.reset(); // averaged over other cells, channels or scaling, perhaps
     m_edges = {};
+    m_risePlaces.clear(); // edges of another shape, perhaps
+    m_fallPlaces.clear();
     m_lightReference.clear();
     m_varPeakRing.fill(0);
     m_intPeakRingIndex = 0;

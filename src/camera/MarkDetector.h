@@ -2,6 +2,7 @@
 #pragma once
 
 #include "app/MeterSource.h"
+#include "camera/CrossingPlaces.h"
 #include "camera/DetectionGrid.h"
 #include "camera/MarkDetectorDisplay.h"
 
@@ -76,11 +77,23 @@ private:
         double time = 0.0;
         double mean = 0.0; // unrounded cell average
     };
+    // Where the straight line between two neighbouring frames passed the trigger level.
+    struct LineCrossing
+    {
+        double before = 0.0; // the earlier frame's clock time
+        double gap = 0.0;    // seconds to the later frame
+        double share = 0.0;  // of the gap
+        double at() const;
+        // The clock time at `place` of the gap.
+        double at(double place) const;
+    };
 
     std::optional<double> meanCellValue(const QList<GridCell>& cells, bool red, bool green, bool blue) const;
-    // When the cell average passed the trigger level, either way, between the frame before and this one; none
+    // Where the cell average passed the trigger level, either way, between the frame before and this one; none
     // when the frames are no neighbours or the level was not passed between them.
-    std::optional<double> crossingTime(const std::optional<SeenFrame>& before, double now, double mean) const;
+    std::optional<LineCrossing> lineCrossing(const std::optional<SeenFrame>& before, double now, double mean) const;
+    // When an edge truly crossed, by what the places of earlier crossings of that edge taught.
+    static double crossingTime(const CrossingPlaces& places, const LineCrossing& line);
     // The time handed on for a mark whose leading edge crossed at `rise`, between frames taken at `before` and
     // `now`.
     double pulseTime(std::optional<double> rise, double before, double now);
@@ -122,9 +135,12 @@ private:
     // Edge crossings of the marks before, for the correction handed on with the leading edge's time.
     struct Edges
     {
-        std::optional<double> fall;         // the present or last mark's trailing edge
-        std::optional<double> previousFall; // the trailing edge of the mark before that
-        std::optional<double> previousRise; // the last mark's leading edge
-        double correction = 0.0;            // seconds added to the leading edge's time
+        std::optional<double> fall;           // the present or last mark's trailing edge
+        std::optional<LineCrossing> fallLine; // where the line put it, learnt from when the mark ends
+        std::optional<double> previousFall;   // the trailing edge of the mark before that
+        std::optional<double> previousRise;   // the last mark's leading edge
+        double correction = 0.0;              // seconds added to the leading edge's time
     } m_edges;
+    CrossingPlaces m_risePlaces;
+    CrossingPlaces m_fallPlaces;
 };

@@ -1,0 +1,78 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "camera/CrossingPlaces.h"
+
+#include <cmath>
+#include <gtest/gtest.h>
+
+namespace {
+constexpr double Gap = 0.04; // 25 frames a second
+
+// Where a straight line between frames puts an edge that truly crossed at `place` of the gap: a sharp edge
+// bends the line's share towards the middle.
+double lineShare(double place)
+{
+    return 0.5 + 0.5 * std::tanh(3.0 * (place - 0.5)) / std::tanh(1.5);
+}
+
+// The true place of a crossing `frames` frames into a run, on a disc turning once every `framesPerRevolution`.
+double trueFraction(double frames)
+{
+    return frames - std::floor(frames);
+}
+
+// Feeds `revolutions` rising edges of a steady disc and returns how far apart place()'s misses lie once it has
+// learnt (a miss the same every time cancels in a revolution's time).
+double missSpreadAfterLearning(CrossingPlaces& places, double framesPerRevolution, int revolutions, double& clock)
+{
+    double least = 1.0, most = -1.0;
+    for (int k = 0; k < revolutions; ++k) {
+        clock += framesPerRevolution * Gap;
+        const double truth = trueFraction(clock / Gap);
+        const double share = lineShare(truth);
+        if (k >= 60) {
+            const double miss = places.place(share, clock, Gap) - truth;
+            least = std::min(least, miss);
+            most = std::max(most, miss);
+        }
+        places.learn(share, clock, Gap);
+    }
+    return most - least;
+}
+} // namespace
+
+TEST(CrossingPlaces, LearnsWhereEdgesTrulyCrossedFromHowTheLineSpreadThem)
+{
+    CrossingPlaces places;
+    double clock = 1000.0;
+    EXPECT_DOUBLE_EQ(places.place(0.3, clock, Gap), 0.3); // nothing learnt: the line's share stands
+    // About 10, 12 and 16 frames a revolution: the line's misses spread over 0.2 of the gap, the places' over
+    // less than a third of that.
+    const double lineSpread = 2 * (lineShare(0.75) - 0.75);
+    EXPECT_GT(lineSpread, 0.2);
+    for (const double frames : {10.13, 12.21, 16.32}) {
+        places.clear();
+        EXPECT_LT(missSpreadAfterLearning(places, frames, 200, clock), lineSpread / 3) << frames;
+    }
+    // Marks of another revolution time, or seen at another frame rate, take the line's share until learnt anew.
+    const double later = clock + 20 * Gap;
+    EXPECT_DOUBLE_EQ(places.place(0.3, later, Gap), 0.3);
+    EXPECT_DOUBLE_EQ(places.place(0.3, clock + 16.3 * Gap, 2 * Gap), 0.3);
+    EXPECT_NE(places.place(0.3, clock + 16.3 * Gap, Gap), 0.3);
+}
+
+TEST(CrossingPlaces, CrossingsAtOnePlaceKeepTheLinesShare)
+{
+    // A revolution of a whole number of frames crosses at one place every time, give or take noise, or either
+    // side of one frame; ordering such shares would turn noise into misses of a large part of the gap.
+    for (const double place : {0.4, 0.998}) {
+        CrossingPlaces places;
+        double clock = 500.0;
+        for (int k = 0; k < 100; ++k) {
+            clock += 10 * Gap;
+            const double noisy = place + 0.004 * ((k * 7) % 5 - 2);
+            places.learn(noisy - std::floor(noisy), clock, Gap);
+        }
+        EXPECT_DOUBLE_EQ(places.place(0.41, clock + 10 * Gap, Gap), 0.41) << place;
+        EXPECT_DOUBLE_EQ(places.place(0.001, clock + 10 * Gap, Gap), 0.001) << place;
+    }
+}
