@@ -209,7 +209,9 @@ BENCHMARK(BM_FrameHandler)->Unit(benchmark::kMicrosecond);
 
 // What timing revolutions between frames adds per frame: the detector on the same frames with the unrounded
 // cell average (crossing times: every frame kept for the next, the crossings found at each mark's leading and
-// trailing edges, the correction between them at each mark-on) and without (frame times). The difference between the two, against BM_CellAnalysis of one frame, is its cost.
+// trailing edges and placed by what the crossings before them taught, the correction between them at each
+// mark-on) and without (frame times). The difference between the two, against BM_CellAnalysis of one frame, is its
+// cost.
 void BM_DetectionTiming(benchmark::State& state)
 {
     DetectionRig rig;
