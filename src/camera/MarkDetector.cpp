@@ -51,6 +51,8 @@ constexpr double MinReferenceSum = 24.0;
 // The share of a frame's light taken into the light followed: one frame with a mark half in view that the
 // detector took for the plain disc moves the levels little, a drift of a few per cent a second is kept up with.
 constexpr double LightFollowing = 0.1;
+// Frames of the plain disc the light is first measured over.
+constexpr std::size_t ReferenceFrames = 25;
 } // namespace
 
 qint32 millidiff(double start, double end)
@@ -248,7 +250,7 @@ void MarkDetector::followLight(qint32 v)
 {
     const GlobalSettings& s = m_ctx.settings;
     if (!s.LEVELS_FOLLOW_LIGHT) {
-        m_lightReference.clear();
+        m_lightCells = 0;
         m_light = 1.0;
         return;
     }
@@ -269,15 +271,31 @@ void MarkDetector::followLight(qint32 v)
         return m_cells.cellValue(0, column, row) + m_cells.cellValue(1, column, row) +
                m_cells.cellValue(2, column, row);
     };
-    if (m_lightReference.size() != cells) {
-        m_lightReference.assign(cells, 0.0);
-        for (std::size_t c = 0; c < cells; ++c)
-            m_lightReference[c] = value(c);
+    if (m_lightCells != cells) {
+        m_lightCells = cells;
+        m_lightReference.clear();
+        m_lightSamples.clear();
         m_light = 1.0;
-        return;
     }
     if (m_blnMarkOn || v >= releaseLevel(triggerLevel(), s.RELEASE_LEVEL_PERCENT))
         return;
+    if (m_lightReference.empty()) {
+        // The reference is each cell's median over several frames, not one frame: a fast mark blurred across
+        // most of the picture outside the active cells would otherwise be taken for the light of the plain disc.
+        for (std::size_t c = 0; c < cells; ++c)
+            m_lightSamples.push_back(value(c));
+        if (m_lightSamples.size() < cells * ReferenceFrames)
+            return;
+        m_lightReference.resize(cells);
+        std::vector<double> samples(ReferenceFrames);
+        for (std::size_t c = 0; c < cells; ++c) {
+            for (std::size_t f = 0; f < ReferenceFrames; ++f)
+                samples[f] = m_lightSamples[f * cells + c];
+            m_lightReference[c] = medianOf(samples);
+        }
+        m_lightSamples = {};
+        return;
+    }
     std::vector<double> changes;
     for (std::size_t c = 0; c < cells; ++c)
         if (m_lightReference[c] >= MinReferenceSum)
@@ -384,7 +402,7 @@ void MarkDetector::camera_just_starting()
     m_edges = {};
     m_risePlaces.clear();
     m_fallPlaces.clear();
-    m_lightReference.clear();
+    m_lightCells = 0;
 }
 
 void MarkDetector::reset_mark_detection()
@@ -409,7 +427,7 @@ void MarkDetector::reset_mark_detection()
     m_edges = {};
     m_risePlaces.clear(); // edges of another shape, perhaps
     m_fallPlaces.clear();
-    m_lightReference.clear();
+    m_lightCells = 0;
     m_varPeakRing.fill(0);
     m_intPeakRingIndex = 0;
     m_intPeakRingCount = 0;

@@ -124,7 +124,9 @@ private:
     bool m_blnCameraSettled = false;
     QList<GridCell> m_varActiveCells;
     std::optional<SeenFrame> m_previousFrame; // the last settled frame since the camera started or a reset
-    std::vector<double> m_lightReference;     // every cell's value in the first settled frame, when followed
+    std::size_t m_lightCells = 0;             // cells of the grid the light is followed on; 0 to start anew
+    std::vector<double> m_lightSamples;       // every cell's value in the plain frames the reference is taken from
+    std::vector<double> m_lightReference;     // every cell's plain value at the start, when followed
     double m_light = 1.0;                     // the light on the picture against that frame
     struct
     {

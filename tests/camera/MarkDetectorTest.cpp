@@ -288,3 +288,36 @@ TEST_F(MarkDetectorTest, RevolutionsAreTimedWhereTheCellsCrossTheTriggerBetweenF
     frameAt(time + 0.08, 30.0);
     EXPECT_EQ(std::tuple(pulses(), t.ctx.pulse.dblGlobalTimeLastPulse), std::tuple(8, time + 0.08));
 }
+
+TEST_F(MarkDetectorTest, TheFollowedLightIsNotTakenFromAFrameAFastMarkBlurredOutsideTheActiveCells)
+{
+    // Only the first column is active; in the first frame after settling, a fast mark's blur darkens seven of
+    // the ten columns while the first is still plain. Taken as the plain disc's light, every later plain frame
+    // would look six times as bright, the trigger would sink under the plain disc and the mark never end.
+    s().DETECTION_GRID = QString("5000000000 ").repeated(10).trimmed();
+    s().LEVELS_FOLLOW_LIGHT = true;
+    s().SETTLE_TIME = 10;
+    detector.reset_mark_detection();
+    // A frame whose columns firstDark up to endDark are darkened by the mark.
+    const auto show = [&](int firstDark, int endDark) {
+        cells.fill = 120; // intensity 826 against the factory trigger 1000
+        cells.values.clear();
+        for (int column = firstDark; column < endDark; ++column)
+            for (int row = 0; row < 10; ++row)
+                for (int channel = 0; channel < 3; ++channel)
+                    cells.values[{channel, column, row}] = 20;
+        detector.onFrameAnalysed();
+        t.clock.advance(0.04);
+    };
+    detector.camera_just_starting();
+    t.clock.advance(0.02);
+    show(0, 0); // ends the settle delay
+    show(1, 8);
+    for (int revolution = 0; revolution < 5; ++revolution) {
+        for (int f = 0; f < 20; ++f)
+            show(0, 0);
+        show(0, 1); // the mark on the active column
+        show(0, 1);
+    }
+    EXPECT_EQ(pulses(), 5);
+}
