@@ -7,9 +7,11 @@
 #include <vector>
 
 namespace {
-// Edges remembered, and how many of a like revolution time and frame spacing it takes to learn from.
+// Edges remembered; how many of a like revolution time and frame spacing it takes to learn from, and how many
+// of the newest of those are used (more average away more noise, fewer start sooner).
 constexpr std::size_t Remembered = 96;
-constexpr std::size_t Needed = 48;
+constexpr std::size_t Needed = 16;
+constexpr std::size_t Used = 48;
 // Revolution times and frame spacings within this share of the present one count as alike: the edge's shape
 // in time, and so the line's miss, changes with both.
 constexpr double Alike = 0.1;
@@ -46,7 +48,7 @@ double CrossingPlaces::place(double share, double at, double gap) const
     if (!period)
         return share;
     std::vector<double> shares;
-    for (auto seen = m_seen.rbegin(); seen != m_seen.rend() && shares.size() < Needed; ++seen)
+    for (auto seen = m_seen.rbegin(); seen != m_seen.rend() && shares.size() < Used; ++seen)
         if (alike(seen->period, *period) && alike(seen->gap, gap))
             shares.push_back(seen->share);
     if (shares.size() < Needed)
