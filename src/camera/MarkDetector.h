@@ -60,6 +60,8 @@ public:
     // Called by reset_mark_detection so the camera setup screen reloads its setting fields.
     std::function<void()> reloadSettingFields;
 
+    // TRIGGER_LEVEL, moved with the light when LEVELS_FOLLOW_LIGHT is on: the level marks are judged by.
+    qint32 triggerLevel() const;
     bool blnMarkOn() const { return m_blnMarkOn; }
     bool blnCameraSettled() const { return m_blnCameraSettled; }
     qint16 intMarksSeen() const { return m_intMarksSeen; }
@@ -97,10 +99,8 @@ private:
     // The time handed on for a mark whose leading edge crossed at `rise`, between frames taken at `before` and
     // `now`.
     double pulseTime(std::optional<double> rise, double before, double now);
-    // TRIGGER_LEVEL, moved with the light when LEVELS_FOLLOW_LIGHT is on.
-    qint32 triggerLevel() const;
     // With LEVELS_FOLLOW_LIGHT on, measures the light of a frame of the plain disc, of intensity v, against the
-    // first settled frame's.
+    // plain disc's at the start.
     void followLight(qint32 v);
     void markOn(qint32 v, double now, double pulseTime);
     void markOff();

@@ -361,7 +361,8 @@ void CameraForm::renderDetection()
     m_detectionBar->setValue(d.DetectionBar);
     m_markSignalled->setValue(d.MarkSignalled);
     m_preview->setMarkOn(d.MarkSignalled == MarkDetectorDisplay::BarOn);
-    m_chart->setTriggerLevel(m_ctx.settings.TRIGGER_LEVEL);
+    // The level in use, which moves with the light when the levels follow it, not the one set.
+    m_chart->setTriggerLevel(m_detector->triggerLevel());
     emit detectionRefreshed();
 }
 
