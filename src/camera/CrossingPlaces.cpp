@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "camera/CrossingPlaces.h"
 
+#include "metering/PulseSignal.h"
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -21,11 +23,6 @@ constexpr int Knots = 6;
 // Beyond this a revolution takes days: no period to compare.
 constexpr double MaxPeriod = 43200.0;
 
-double secondsBetween(double start, double end)
-{
-    return end < start ? end + 86400.0 - start : end - start;
-}
-
 bool alike(double a, double b)
 {
     return std::abs(a - b) <= Alike * b;
@@ -36,7 +33,7 @@ std::optional<double> CrossingPlaces::periodSince(double at) const
 {
     if (!m_lastAt)
         return std::nullopt;
-    const double period = secondsBetween(*m_lastAt, at);
+    const double period = SecondsBetween(at, *m_lastAt);
     if (period <= 0.0 || period > MaxPeriod)
         return std::nullopt;
     return period;

@@ -168,10 +168,8 @@ void MarkDetector::process_intensity(qint32 v, double now, std::optional<double>
         if (!m_blnMarkOn)
             return;
         // Noise on the edge may cross more than once: the last crossing before the mark ends is its edge.
-        if (const std::optional<LineCrossing> fall = mean ? lineCrossing(before, now, *mean) : std::nullopt) {
-            m_edges.fall = crossingTime(m_fallPlaces, *fall);
+        if (const std::optional<LineCrossing> fall = mean ? lineCrossing(before, now, *mean) : std::nullopt)
             m_edges.fallLine = fall;
-        }
         // Between the release level and the trigger a present mark stays (never so at the factory 100 %).
         if (v >= releaseLevel(trigger, s.RELEASE_LEVEL_PERCENT))
             m_dblTimeLastAboveTrigger = now;
@@ -352,8 +350,11 @@ void MarkDetector::markOff()
 {
     const int n = eventsToAverage();
     m_blnMarkOn = false;
-    if (const std::optional<LineCrossing> fall = std::exchange(m_edges.fallLine, std::nullopt))
+    // The trailing edge is placed once it is known to be the last crossing, then learnt from.
+    if (const std::optional<LineCrossing> fall = std::exchange(m_edges.fallLine, std::nullopt)) {
+        m_edges.fall = crossingTime(m_fallPlaces, *fall);
         m_fallPlaces.learn(fall->share, fall->at(), fall->gap);
+    }
     signalpulse(false);
     SetMarkOff(m_ctx);
     RefreshRunningDisplays(m_ctx);

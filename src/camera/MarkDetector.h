@@ -137,8 +137,8 @@ private:
     // Edge crossings of the marks before, for the correction handed on with the leading edge's time.
     struct Edges
     {
-        std::optional<double> fall;           // the present or last mark's trailing edge
-        std::optional<LineCrossing> fallLine; // where the line put it, learnt from when the mark ends
+        std::optional<LineCrossing> fallLine; // where the line put the present mark's trailing edge so far
+        std::optional<double> fall;           // the last mark's trailing edge, placed when it ended
         std::optional<double> previousFall;   // the trailing edge of the mark before that
         std::optional<double> previousRise;   // the last mark's leading edge
         double correction = 0.0;              // seconds added to the leading edge's time
