@@ -399,6 +399,7 @@ void MarkDetector::camera_just_starting()
 {
     m_dblCameraStartTime = m_ctx.services.clock.timer();
     m_blnCameraSettled = false;
+    BreakPulseTiming(m_ctx);
     m_previousFrame.reset();
     m_edges = {};
     m_risePlaces.clear();
@@ -424,6 +425,7 @@ void MarkDetector::reset_mark_detection()
     m_lngAveragedMaxIntensity = 0;
     m_intMarksSeen = 0;
     m_blnCameraSettled = false;
+    BreakPulseTiming(m_ctx); // the next mark's edge is found by other cells or levels, perhaps
     m_previousFrame.reset(); // averaged over other cells, channels or scaling, perhaps
     m_edges = {};
     m_risePlaces.clear(); // edges of another shape, perhaps

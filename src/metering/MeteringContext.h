@@ -26,6 +26,7 @@ struct PulseState
 {
     double dblGlobalTimeLastPulse = -1.0;
     double dblGlobalTimePreviousPulse = -1.0;
+    bool timingBroken = false; // the next revolution's time since the last one is no revolution's time
     double dblGlobalInstantKW = 0.0;
     double dblGlobalInstantCostPerHour = 0.0;
     qint32 lngGlobalLightLevel = 0;

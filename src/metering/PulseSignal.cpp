@@ -8,6 +8,7 @@
 #include "metering/Tariffs.h"
 
 #include <cmath>
+#include <utility>
 
 void RegisterPulse(MeteringContext& ctx, qint32 lightLevel)
 {
@@ -20,10 +21,11 @@ void RegisterPulse(MeteringContext& ctx, qint32 lightLevel, double timer, const 
     p.dblGlobalTimePreviousPulse = p.dblGlobalTimeLastPulse;
     p.dblGlobalTimeLastPulse = timer;
     const double d = SecondsBetween(p.dblGlobalTimeLastPulse, p.dblGlobalTimePreviousPulse);
+    const bool timed = !std::exchange(p.timingBroken, false);
     if (p.dblGlobalTimePreviousPulse == -1.0) {
         p.dblGlobalInstantKW = 0.0;
         p.dblGlobalInstantCostPerHour = 0.0;
-    } else if (d > 0) {
+    } else if (timed && d > 0) {
         p.dblGlobalInstantKW = (3600.0 / d) / p.dblGlobalWkgRevsPerKWH;
         p.dblGlobalInstantCostPerHour = p.dblGlobalWkgCostPerKWH * p.dblGlobalInstantKW;
     }
@@ -33,6 +35,11 @@ void RegisterPulse(MeteringContext& ctx, qint32 lightLevel, double timer, const 
         CountLoggingPulse(ctx);
     for (PulseObserver* observer : ctx.pulseObservers)
         observer->revolutionCounted(ctx, source);
+}
+
+void BreakPulseTiming(MeteringContext& ctx)
+{
+    ctx.pulse.timingBroken = true;
 }
 
 namespace {

@@ -14,6 +14,10 @@ struct TariffSplit;
 void RegisterPulse(MeteringContext& ctx, qint32 lightLevel);
 // As above for a revolution that `source` saw at clock time `timer` (when its frame was taken) rather than now.
 void RegisterPulse(MeteringContext& ctx, qint32 lightLevel, double timer, const MeterSource& source);
+// The camera stopped, or the mark is seen by other cells or levels from now on: the time from the last revolution
+// to the next spans revolutions nobody saw or is measured on another edge, so the next revolution keeps the power
+// shown and starts timing anew.
+void BreakPulseTiming(MeteringContext& ctx);
 void CountTripPulse(MeteringContext& ctx);
 void CountLoggingPulse(MeteringContext& ctx);
 

@@ -281,12 +281,15 @@ TEST_F(MarkDetectorTest, RevolutionsAreTimedWhereTheCellsCrossTheTriggerBetweenF
     for (int k = 0; k < 7; ++k) // no neighbour within half a second for revolution 5: the frame that saw it
         EXPECT_NEAR(pulseAndFrame[k].first, k == 5 ? pulseAndFrame[k].second : crossing(k), 0.0005) << k;
 
-    // Camera started again: the frame before the stop is not the one before the first frame after it.
+    // Camera started again: the frame before the stop is not the one before the first frame after it, and the
+    // time since the last revolution seen is no revolution's.
+    const double kw = t.ctx.pulse.dblGlobalInstantKW;
     s().SETTLE_TIME = 10;
     detector.camera_just_starting();
     frameAt(time + 0.04, 150.0); // ends the settle delay
     frameAt(time + 0.08, 30.0);
-    EXPECT_EQ(std::tuple(pulses(), t.ctx.pulse.dblGlobalTimeLastPulse), std::tuple(8, time + 0.08));
+    EXPECT_EQ(std::tuple(pulses(), t.ctx.pulse.dblGlobalTimeLastPulse, t.ctx.pulse.dblGlobalInstantKW),
+              std::tuple(8, time + 0.08, kw));
 }
 
 TEST_F(MarkDetectorTest, TheFollowedLightIsNotTakenFromAFrameAFastMarkBlurredOutsideTheActiveCells)

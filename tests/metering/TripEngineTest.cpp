@@ -61,6 +61,25 @@ TEST_F(TripTest, InstantValuesFromTimeBetweenPulsesEvenAcrossMidnight)
     EXPECT_NEAR(t.ctx.pulse.dblGlobalInstantKW, 1.8, 1e-9) << "across midnight";
 }
 
+TEST_F(TripTest, TheRevolutionAfterABreakInTimingKeepsThePowerShownAndTheNextIsTimedFromIt)
+{
+    BreakPulseTiming(t.ctx); // before the first revolution: nothing to keep, the second is timed as ever
+    t.clock.setTimer(100.0);
+    pulse();
+    t.clock.advance(3.6);
+    pulse();
+    EXPECT_NEAR(t.ctx.pulse.dblGlobalInstantKW, 1.0, 1e-9);
+    BreakPulseTiming(t.ctx);
+    t.clock.advance(60.0);
+    pulse();
+    EXPECT_NEAR(t.ctx.pulse.dblGlobalInstantKW, 1.0, 1e-9) << "a camera stop of a minute is no revolution";
+    EXPECT_NEAR(t.ctx.pulse.dblGlobalInstantCostPerHour, 15.0, 1e-9);
+    t.clock.advance(1.8);
+    pulse();
+    EXPECT_NEAR(t.ctx.pulse.dblGlobalInstantKW, 2.0, 1e-9);
+    EXPECT_EQ(trip().totalPulse, 4);
+}
+
 TEST_F(TripTest, AnOverdueDiscCapsThePowerNowWhichFallsEvenOverMidnightUntilTheNextRevolutionMeasuresIt)
 {
     // Revolutions at ticks -18 and 0 (1 kW), ticks of 0.2 s, midnight at 50; at 18 as long as the last revolution.
