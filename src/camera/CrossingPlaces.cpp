@@ -22,10 +22,43 @@ constexpr double Alike = 0.1;
 constexpr int Knots = 6;
 // Beyond this a revolution takes days: no period to compare.
 constexpr double MaxPeriod = 43200.0;
+// Crossings that come back to within this share of the gap for each revolution between repeat their places:
+// the line's misses at either end of a round then differ by too little to matter.
+constexpr double RepeatTolerance = 0.015;
+// Slower discs' edges cross the cells over several frames, where the line misses by little: a round would only
+// hold back a change of load.
+constexpr double MaxFramesForRounds = 24.0;
+// Ordering tells true places only while they spread this evenly over the gap (the share of places below a point
+// against the share of the gap below it, its largest miss either way added): seven places evenly apart or more.
+constexpr double MaxUnevenness = 0.15;
 
 bool alike(double a, double b)
 {
     return std::abs(a - b) <= Alike * b;
+}
+
+// How far from a whole number of frames `frames` lies, as a share of the gap.
+double offWholeFrames(double frames)
+{
+    return std::abs(frames - std::round(frames));
+}
+
+// Where the crossings of a steady disc fall: k revolutions on they lie k times its revolution's fraction of a
+// frame further on, around the gap. How unevenly n of them spread (0 at best, 1 all at one place).
+double unevenness(double framesPerRevolution, std::size_t n)
+{
+    std::vector<double> places(n);
+    for (std::size_t k = 0; k < n; ++k) {
+        const double frames = double(k) * framesPerRevolution;
+        places[k] = frames - std::floor(frames);
+    }
+    std::sort(places.begin(), places.end());
+    double fewer = 0.0, more = 0.0;
+    for (std::size_t i = 0; i < n; ++i) {
+        fewer = std::max(fewer, double(i + 1) / double(n) - places[i]);
+        more = std::max(more, places[i] - double(i) / double(n));
+    }
+    return fewer + more;
 }
 } // namespace
 
@@ -39,22 +72,35 @@ std::optional<double> CrossingPlaces::periodSince(double at) const
     return period;
 }
 
-double CrossingPlaces::place(double share, double at, double gap) const
+std::optional<CrossingPlaces::Learnt> CrossingPlaces::learnt(double at, double gap) const
 {
     const std::optional<double> period = periodSince(at);
     if (!period)
+        return std::nullopt;
+    Learnt alikeOnes;
+    double periods = 0.0, gaps = 0.0;
+    for (auto seen = m_seen.rbegin(); seen != m_seen.rend() && alikeOnes.shares.size() < Used; ++seen)
+        if (alike(seen->period, *period) && alike(seen->gap, gap)) {
+            alikeOnes.shares.push_back(seen->share);
+            periods += seen->period;
+            gaps += seen->gap;
+        }
+    if (alikeOnes.shares.size() < Needed)
+        return std::nullopt;
+    alikeOnes.framesPerRevolution = periods / gaps;
+    return alikeOnes;
+}
+
+double CrossingPlaces::place(double share, double at, double gap) const
+{
+    std::optional<Learnt> seen = learnt(at, gap);
+    // Evenly spread true places are what ordering the shares rests on; a revolution of about a whole number of
+    // frames, or of a simple part of one more, crosses at one place or a few, and ordering would turn noise
+    // into misses of a large part of the gap.
+    if (!seen || unevenness(seen->framesPerRevolution, seen->shares.size()) > MaxUnevenness)
         return share;
-    std::vector<double> shares;
-    for (auto seen = m_seen.rbegin(); seen != m_seen.rend() && shares.size() < Used; ++seen)
-        if (alike(seen->period, *period) && alike(seen->gap, gap))
-            shares.push_back(seen->share);
-    if (shares.size() < Needed)
-        return share;
+    std::vector<double>& shares = seen->shares;
     std::sort(shares.begin(), shares.end());
-    // Evenly spread true places reach both ends of the gap and put a good part of the shares in its middle
-    // whatever the edge's shape; shares bunched at one place, or at both ends, come from crossings at one
-    // place (or either side of a frame), and ordering them would turn noise into misses of half a frame.
-    const auto middle = std::count_if(shares.begin(), shares.end(), [](double s) { return s >= 0.2 && s <= 0.8; });
     std::array<double, Knots + 1> knots{};
     knots.front() = 0.0;
     knots.back() = 1.0;
@@ -64,15 +110,23 @@ double CrossingPlaces::place(double share, double at, double gap) const
         const double above = rank - double(below);
         knots[std::size_t(k)] = shares[below] * (1.0 - above) + shares[below + 1] * above;
     }
-    if (shares.front() > 0.15 || shares.back() < 0.85 || 4 * middle < std::ptrdiff_t(shares.size()) ||
-        knots[Knots - 1] - knots[1] < 0.25)
-        return share;
     const auto upper = std::upper_bound(knots.begin() + 1, knots.end() - 1, share);
     const auto k = std::size_t(upper - knots.begin());
     const double from = knots[k - 1];
     const double to = knots[k];
     const double within = to > from ? std::clamp((share - from) / (to - from), 0.0, 1.0) : 0.5;
     return (double(k - 1) + within) / Knots;
+}
+
+int CrossingPlaces::revolutionsToRepeat(double at, double gap) const
+{
+    const std::optional<Learnt> seen = learnt(at, gap);
+    if (!seen || seen->framesPerRevolution > MaxFramesForRounds)
+        return 0;
+    for (int revolutions = 1; revolutions <= MaxRepeat; ++revolutions)
+        if (offWholeFrames(revolutions * seen->framesPerRevolution) <= RepeatTolerance * revolutions)
+            return revolutions;
+    return 0;
 }
 
 void CrossingPlaces::learn(double share, double at, double gap)

@@ -186,12 +186,14 @@ void MarkDetector::process_intensity(qint32 v, double now, std::optional<double>
     } else {
         const std::optional<LineCrossing> rise = mean ? lineCrossing(before, now, *mean) : std::nullopt;
         if (!rise) {
-            markOn(v, now, pulseTime(std::nullopt, now, now));
+            m_round = {}; // a frame's time is no crossing's to time a round by
+            markOn(v, now, timedOverRound(pulseTime(std::nullopt, now, now), 0));
             return;
         }
         const double riseTime = crossingTime(m_risePlaces, *rise);
+        const int repeat = m_risePlaces.revolutionsToRepeat(rise->at(), rise->gap);
         m_risePlaces.learn(rise->share, rise->at(), rise->gap);
-        markOn(v, now, pulseTime(riseTime, rise->before, now));
+        markOn(v, now, timedOverRound(pulseTime(riseTime, rise->before, now), repeat));
     }
 }
 
@@ -325,6 +327,23 @@ double MarkDetector::pulseTime(std::optional<double> rise, double before, double
     return rise ? wrapDay(*rise + correction) : now;
 }
 
+double MarkDetector::timedOverRound(double time, int repeat)
+{
+    std::deque<double>& times = m_round.times;
+    times.push_back(time);
+    if (times.size() > CrossingPlaces::MaxRepeat + 1)
+        times.pop_front();
+    double handed = time;
+    // The line misses a crossing by as much each time it comes back to the same place between frames, so a
+    // round of revolutions from one such place to the next is timed exactly; each of them is handed on as the
+    // round's average, which a steady disc keeps.
+    if (repeat >= 2 && times.size() > std::size_t(repeat) && m_round.handed)
+        handed =
+            wrapDay(*m_round.handed + secondsBetween(times[times.size() - 1 - std::size_t(repeat)], time) / repeat);
+    m_round.handed = handed;
+    return handed;
+}
+
 void MarkDetector::markOn(qint32 v, double now, double pulseTime)
 {
     m_blnMarkOn = true;
@@ -402,6 +421,7 @@ void MarkDetector::camera_just_starting()
     BreakPulseTiming(m_ctx);
     m_previousFrame.reset();
     m_edges = {};
+    m_round = {};
     m_risePlaces.clear();
     m_fallPlaces.clear();
     m_lightCells = 0;
@@ -428,6 +448,7 @@ void MarkDetector::reset_mark_detection()
     BreakPulseTiming(m_ctx); // the next mark's edge is found by other cells or levels, perhaps
     m_previousFrame.reset(); // averaged over other cells, channels or scaling, perhaps
     m_edges = {};
+    m_round = {};
     m_risePlaces.clear(); // edges of another shape, perhaps
     m_fallPlaces.clear();
     m_lightCells = 0;

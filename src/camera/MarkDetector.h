@@ -8,6 +8,7 @@
 
 #include <QList>
 #include <array>
+#include <deque>
 #include <functional>
 #include <optional>
 #include <vector>
@@ -102,6 +103,9 @@ private:
     // With LEVELS_FOLLOW_LIGHT on, measures the light of a frame of the plain disc, of intensity v, against the
     // plain disc's at the start.
     void followLight(qint32 v);
+    // The time handed on for a revolution timed at `time` whose crossings repeat their places every `repeat`
+    // revolutions (0 or 1 when they do not).
+    double timedOverRound(double time, int repeat);
     void markOn(qint32 v, double now, double pulseTime);
     void markOff();
     int eventsToAverage() const;
@@ -143,6 +147,11 @@ private:
         std::optional<double> previousRise;   // the last mark's leading edge
         double correction = 0.0;              // seconds added to the leading edge's time
     } m_edges;
+    struct
+    {
+        std::deque<double> times;     // the last revolutions' times before any round, newest last
+        std::optional<double> handed; // the last time handed on
+    } m_round;
     CrossingPlaces m_risePlaces;
     CrossingPlaces m_fallPlaces;
 };

@@ -76,3 +76,27 @@ TEST(CrossingPlaces, CrossingsAtOnePlaceKeepTheLinesShare)
         EXPECT_DOUBLE_EQ(places.place(0.001, clock + 10 * Gap, Gap), 0.001) << place;
     }
 }
+
+TEST(CrossingPlaces, FastRevolutionsOfASimplePartOfAFrameOverRepeatTheirPlacesInRounds)
+{
+    // Half a frame over comes back every second revolution, a third every third, a whole number every one;
+    // 10.13 comes back within a tenth of the gap after 7. A slow disc, or one not yet seen often enough, is
+    // timed revolution by revolution.
+    for (const auto& [frames, round] :
+         std::initializer_list<std::pair<double, int>>{{10.5, 2}, {11.3333, 3}, {10.0, 1}, {10.13, 7}, {30.5, 0}}) {
+        CrossingPlaces places;
+        double clock = 500.0;
+        for (int k = 0; k < 40; ++k) {
+            clock += frames * Gap;
+            if (k == 14) {
+                EXPECT_EQ(places.revolutionsToRepeat(clock, Gap), 0) << frames;
+            }
+            places.learn(lineShare(trueFraction(clock / Gap)), clock, Gap);
+        }
+        EXPECT_EQ(places.revolutionsToRepeat(clock + frames * Gap, Gap), round) << frames;
+        // Their places are too few to order.
+        if (round > 0 && round < 4) {
+            EXPECT_DOUBLE_EQ(places.place(0.3, clock + frames * Gap, Gap), 0.3) << frames;
+        }
+    }
+}
