@@ -28,6 +28,8 @@ constexpr double RepeatTolerance = 0.015;
 // Slower discs' edges cross the cells over several frames, where the line misses by little: a round would only
 // hold back a change of load.
 constexpr double MaxFramesForRounds = 24.0;
+// The most of the latest revolutions timed as a round when no round of repeating places is known: an even number.
+constexpr int LatestRound = 8;
 // Ordering tells true places only while they spread this evenly over the gap (the share of places below a point
 // against the share of the gap below it, its largest miss either way added): seven places evenly apart or more.
 constexpr double MaxUnevenness = 0.15;
@@ -118,15 +120,35 @@ double CrossingPlaces::place(double share, double at, double gap) const
     return (double(k - 1) + within) / Knots;
 }
 
-int CrossingPlaces::revolutionsToRepeat(double at, double gap) const
+int CrossingPlaces::roundOfRevolutions(double at, double gap) const
 {
-    const std::optional<Learnt> seen = learnt(at, gap);
-    if (!seen || seen->framesPerRevolution > MaxFramesForRounds)
+    const std::optional<double> period = periodSince(at);
+    if (!period || *period > MaxFramesForRounds * gap)
         return 0;
-    for (int revolutions = 1; revolutions <= MaxRepeat; ++revolutions)
-        if (offWholeFrames(revolutions * seen->framesPerRevolution) <= RepeatTolerance * revolutions)
-            return revolutions;
-    return 0;
+    // A round rests on the disc alone: the newest crossings of a like revolution time count, at whatever frame
+    // spacing (a late frame changes where the line puts one crossing, not where the next ones fall).
+    int inARow = 1; // this revolution and those of a like time just before it
+    bool unbroken = true;
+    std::size_t alikeOnes = 0;
+    double periods = 0.0, gaps = 0.0;
+    for (auto seen = m_seen.rbegin(); seen != m_seen.rend() && alikeOnes < Used; ++seen) {
+        if (!alike(seen->period, *period)) {
+            unbroken = false;
+            continue;
+        }
+        inARow += unbroken ? 1 : 0;
+        ++alikeOnes;
+        periods += seen->period;
+        gaps += seen->gap;
+    }
+    if (alikeOnes >= Needed)
+        for (int revolutions = 1; revolutions <= MaxRepeat; ++revolutions)
+            if (offWholeFrames(revolutions * periods / gaps) <= RepeatTolerance * revolutions)
+                return revolutions;
+    // Otherwise the latest revolutions of a like time: their misses average, and those of a revolution half a
+    // frame over, which alternate, cancel.
+    const int latest = std::min(inARow, LatestRound);
+    return latest - latest % 2;
 }
 
 void CrossingPlaces::learn(double share, double at, double gap)

@@ -24,11 +24,12 @@ public:
     double place(double share, double at, double gap) const;
     // Takes in an edge the line put at `share` of a gap of `gap` seconds, at clock time `at`.
     void learn(double share, double at, double gap);
-    // After how many revolutions, up to MaxRepeat, a fast, steady disc's crossings come back to about the same place
-    // between frames, for an edge at clock time `at` between frames `gap` seconds apart; 0 when they do not, the
-    // disc is slow or too few like crossings were seen. Such a round of revolutions is timed exactly, whatever the line
-    // misses by at each place: its misses are the same at either end.
-    int revolutionsToRepeat(double at, double gap) const;
+    // How many revolutions, ending with the one whose edge crossed at clock time `at` between frames `gap` seconds
+    // apart, a fast disc's revolution is best timed over; 0 or 1 for that one alone, as a slow disc's. From 16
+    // revolutions of a like time on, the round after which a steady disc's crossings come back to about the same
+    // place between frames, up to MaxRepeat: the line misses by as much at either end, so the round is timed
+    // exactly. Before, or when there is no such round, the latest revolutions of a like time, up to 8.
+    int roundOfRevolutions(double at, double gap) const;
     void clear();
 
 private:

@@ -46,6 +46,8 @@ double wrapDay(double t)
 constexpr double MaxFrameGap = 0.5; // seconds
 // The share of the timing correction kept from one revolution to the next.
 constexpr double CorrectionKept = 0.9;
+// The share of the way from a round's time to the revolution's own that each revolution is drawn.
+constexpr double RoundPull = 0.05;
 // Cells darker than this (the sum of their three channels) say little about the light.
 constexpr double MinReferenceSum = 24.0;
 // The share of a frame's light taken into the light followed: one frame with a mark half in view that the
@@ -187,13 +189,20 @@ void MarkDetector::process_intensity(qint32 v, double now, std::optional<double>
         const std::optional<LineCrossing> rise = mean ? lineCrossing(before, now, *mean) : std::nullopt;
         if (!rise) {
             m_round = {}; // a frame's time is no crossing's to time a round by
+            // Seen with no neighbouring frame before it (the first frame after settling, or after a stall), the mark
+            // may have come up to a frame or the whole stall earlier: neither the revolution ending at it nor the
+            // one starting at it is timed.
+            if (mean)
+                BreakPulseTiming(m_ctx);
             markOn(v, now, timedOverRound(pulseTime(std::nullopt, now, now), 0));
+            if (mean)
+                BreakPulseTiming(m_ctx);
             return;
         }
         const double riseTime = crossingTime(m_risePlaces, *rise);
-        const int repeat = m_risePlaces.revolutionsToRepeat(rise->at(), rise->gap);
+        const int round = m_risePlaces.roundOfRevolutions(rise->at(), rise->gap);
         m_risePlaces.learn(rise->share, rise->at(), rise->gap);
-        markOn(v, now, timedOverRound(pulseTime(riseTime, rise->before, now), repeat));
+        markOn(v, now, timedOverRound(pulseTime(riseTime, rise->before, now), round));
     }
 }
 
@@ -327,21 +336,27 @@ double MarkDetector::pulseTime(std::optional<double> rise, double before, double
     return rise ? wrapDay(*rise + correction) : now;
 }
 
-double MarkDetector::timedOverRound(double time, int repeat)
+double MarkDetector::timedOverRound(double time, int round)
 {
     std::deque<double>& times = m_round.times;
     times.push_back(time);
     if (times.size() > CrossingPlaces::MaxRepeat + 1)
         times.pop_front();
-    double handed = time;
-    // The line misses a crossing by as much each time it comes back to the same place between frames, so a
-    // round of revolutions from one such place to the next is timed exactly; each of them is handed on as the
-    // round's average, which a steady disc keeps.
-    if (repeat >= 2 && times.size() > std::size_t(repeat) && m_round.handed)
-        handed =
-            wrapDay(*m_round.handed + secondsBetween(times[times.size() - 1 - std::size_t(repeat)], time) / repeat);
-    m_round.handed = handed;
-    return handed;
+    if (!m_round.handed || times.size() < 2) {
+        m_round.handed = time;
+        return time;
+    }
+    // Each revolution is handed on as the average of its round, counted on from the last time handed on, so a
+    // round that ends or changes length moves no revolution; drawn a little towards the revolution's own time
+    // at each, so what rounds shifted never stays.
+    const std::size_t revolutions = std::clamp<std::size_t>(std::size_t(std::max(round, 1)), 1, times.size() - 1);
+    const double handed =
+        *m_round.handed + secondsBetween(times[times.size() - 1 - revolutions], time) / double(revolutions);
+    double behind = time - handed;
+    if (std::abs(behind) > 43200.0)
+        behind -= std::copysign(86400.0, behind); // either side of midnight
+    m_round.handed = wrapDay(handed + RoundPull * behind);
+    return *m_round.handed;
 }
 
 void MarkDetector::markOn(qint32 v, double now, double pulseTime)

@@ -77,23 +77,25 @@ TEST(CrossingPlaces, CrossingsAtOnePlaceKeepTheLinesShare)
     }
 }
 
-TEST(CrossingPlaces, FastRevolutionsOfASimplePartOfAFrameOverRepeatTheirPlacesInRounds)
+TEST(CrossingPlaces, FastRevolutionsAreTimedInRoundsThatEndWhereTheyBegan)
 {
     // Half a frame over comes back every second revolution, a third every third, a whole number every one;
-    // 10.13 comes back within a tenth of the gap after 7. A slow disc, or one not yet seen often enough, is
-    // timed revolution by revolution.
+    // 10.13 comes back within a tenth of the gap after 7. Until 16 are seen, the latest of a like time, up to 8
+    // and an even number. A slow disc is timed revolution by revolution, and so is the first of another speed.
     for (const auto& [frames, round] :
          std::initializer_list<std::pair<double, int>>{{10.5, 2}, {11.3333, 3}, {10.0, 1}, {10.13, 7}, {30.5, 0}}) {
+        const int early = frames < 24 ? 2 : 0, later = frames < 24 ? 8 : 0;
         CrossingPlaces places;
         double clock = 500.0;
         for (int k = 0; k < 40; ++k) {
             clock += frames * Gap;
-            if (k == 14) {
-                EXPECT_EQ(places.revolutionsToRepeat(clock, Gap), 0) << frames;
+            if (k == 3 || k == 14) {
+                EXPECT_EQ(places.roundOfRevolutions(clock, Gap), k == 3 ? early : later) << frames;
             }
             places.learn(lineShare(trueFraction(clock / Gap)), clock, Gap);
         }
-        EXPECT_EQ(places.revolutionsToRepeat(clock + frames * Gap, Gap), round) << frames;
+        EXPECT_EQ(places.roundOfRevolutions(clock + frames * Gap, Gap), round) << frames;
+        EXPECT_EQ(places.roundOfRevolutions(clock + 1.2 * frames * Gap, Gap), 0) << frames;
         // Their places are too few to order.
         if (round > 0 && round < 4) {
             EXPECT_DOUBLE_EQ(places.place(0.3, clock + frames * Gap, Gap), 0.3) << frames;

@@ -264,6 +264,7 @@ TEST_F(MarkDetectorTest, RevolutionsAreTimedWhereTheCellsCrossTheTriggerBetweenF
     const auto crossing = [&](int k) { return start + k * Period + Crossing; };
     detector.camera_just_starting();
     std::vector<std::pair<double, double>> pulseAndFrame;
+    std::vector<double> powers;
     double time = 0.0;
     for (int k = 0; time < start + 7 * Period; ++k) {
         time = start - 4.0 + 0.04 * k + 0.003 * (k * 7 % 5 - 2); // some frames early, some late
@@ -274,12 +275,19 @@ TEST_F(MarkDetectorTest, RevolutionsAreTimedWhereTheCellsCrossTheTriggerBetweenF
         frameAt(time, into < Fall       ? 150.0 - 120.0 * into / Fall
                       : into < 2 * Fall ? 30.0
                                         : std::min(150.0, 30.0 + 120.0 * (into - 2 * Fall) / Fall));
-        if (pulses() > int(pulseAndFrame.size()))
+        if (pulses() > int(pulseAndFrame.size())) {
             pulseAndFrame.emplace_back(t.ctx.pulse.dblGlobalTimeLastPulse, time);
+            powers.push_back(t.ctx.pulse.dblGlobalInstantKW);
+        }
     }
     ASSERT_EQ(pulseAndFrame.size(), 7u);
     for (int k = 0; k < 7; ++k) // no neighbour within half a second for revolution 5: the frame that saw it
         EXPECT_NEAR(pulseAndFrame[k].first, k == 5 ? pulseAndFrame[k].second : crossing(k), 0.0005) << k;
+    // The stall hid when revolution 5 came: neither it nor the next is timed, both keep the power shown.
+    const double truth = 3600.0 / Period / s().REVS_PER_KWH;
+    for (int k = 2; k < 7; ++k)
+        EXPECT_NEAR(powers[std::size_t(k)], k == 5 || k == 6 ? powers[4] : truth, truth * 0.001) << k;
+    EXPECT_EQ(std::tuple(powers[5], powers[6]), std::tuple(powers[4], powers[4]));
 
     // Camera started again: the frame before the stop is not the one before the first frame after it, and the
     // time since the last revolution seen is no revolution's.

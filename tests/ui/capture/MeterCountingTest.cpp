@@ -118,12 +118,12 @@ private:
 
 // Each revolution is timed where the cells cross the trigger level, on the line between the frames on either
 // side, corrected by the same revolution timed on the marks' trailing edges, so the power holds however the
-// revolution falls between frames: within 0.25 % as a median and 1 % at worst once a revolution lasts 33
-// frames or so. Faster, the mark's edges and their blur cross the cells within a frame or two and the line
-// between two frames misses the crossing by milliseconds that depend on where the frames fall: a
-// revolution's time is right to 3 ms as a median and 0.3 of a frame at worst until the detector has seen
-// enough marks of the speed (16 of them) to learn where the line puts crossings, or after how many revolutions
-// they come back to the same place; from then on the power is within 0.25 % as a median and 1 % at worst.
+// revolution falls between frames: within 0.25 % as a median and 1 % at worst. When a revolution takes only 10
+// to 20 frames the mark's edges and their blur cross the cells within a frame or so, and the line misses a
+// crossing by milliseconds that depend on where the frames fall: such a disc's revolutions are timed over a
+// few of them, and once 16 are seen, over the round after which their crossings come back to the same place
+// between frames, or where the line puts crossings is learnt. Only the first revolution or two, timed alone,
+// may then be up to 0.3 of a frame off.
 TEST_P(MeterCounting, CountsEveryRevolutionOnceAndTimesItBetweenFrames)
 {
     const Meter& m = GetParam();
@@ -131,15 +131,11 @@ TEST_P(MeterCounting, CountsEveryRevolutionOnceAndTimesItBetweenFrames)
     const Outcome r = m.wholeBand ? run(m, Band, 1000) : run(m);
     const double period = 3600.0 / (m.watts / 1000.0 * m.revsPerKWh);
     EXPECT_EQ(r.counted, r.expected);
-    ASSERT_FALSE(r.powerErrors.empty());
+    ASSERT_GT(r.powerErrors.size(), 2u);
     const auto worst = [](const auto& errors) { return *std::max_element(errors.begin(), errors.end()); };
-    EXPECT_LE(medianOf(r.powerErrors), std::max(0.0025, 0.003 / period));
-    EXPECT_LE(worst(r.powerErrors), std::max(0.01, std::max(0.007, 0.3 * m.framePeriod) / period));
-    if (r.powerErrors.size() > 100) {
-        const std::vector<double> learnt(r.powerErrors.begin() + 60, r.powerErrors.end());
-        EXPECT_LE(medianOf(learnt), 0.0025);
-        EXPECT_LE(worst(learnt), 0.01);
-    }
+    EXPECT_LE(medianOf(r.powerErrors), 0.0025);
+    EXPECT_LE(worst(r.powerErrors), std::max(0.01, 0.3 * m.framePeriod / period));
+    EXPECT_LE(worst(std::vector<double>(r.powerErrors.begin() + 2, r.powerErrors.end())), 0.01);
 }
 
 // Periods of 45.3, 136.4, 82.8, 33.3, 16.3, 11.3, 10.1, 10.0, 10.5 and 11.33 frames at 25 fps, 54.4 and 12.2 at
