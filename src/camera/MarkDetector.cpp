@@ -46,8 +46,12 @@ double wrapDay(double t)
 constexpr double MaxFrameGap = 0.5; // seconds
 // The share of the timing correction kept from one revolution to the next.
 constexpr double CorrectionKept = 0.9;
+// Half the difference between a revolution timed on the leading edges and one on the trailing edges, as a share
+// of the frame spacing, beyond which it is a change of load: the line misses an edge by a quarter of a frame
+// at most.
+constexpr double MaxMissDifference = 0.3;
 // The share of the way from a round's time to the revolution's own that each revolution is drawn.
-constexpr double RoundPull = 0.05;
+constexpr double RoundPull = 0.02;
 // Cells darker than this (the sum of their three channels) say little about the light.
 constexpr double MinReferenceSum = 24.0;
 // The share of a frame's light taken into the light followed: one frame with a mark half in view that the
@@ -188,7 +192,8 @@ void MarkDetector::process_intensity(qint32 v, double now, std::optional<double>
     } else {
         const std::optional<LineCrossing> rise = mean ? lineCrossing(before, now, *mean) : std::nullopt;
         if (!rise) {
-            m_round = {}; // a frame's time is no crossing's to time a round by
+            m_roundTimes.clear(); // a frame's time is no crossing's to time a round by
+            m_handed.reset();
             // Seen with no neighbouring frame before it (the first frame after settling, or after a stall), the mark
             // may have come up to a frame or the whole stall earlier: neither the revolution ending at it nor the
             // one starting at it is timed.
@@ -322,13 +327,15 @@ double MarkDetector::pulseTime(std::optional<double> rise, double before, double
     // crossing by milliseconds that depend on where the frames fall, and the trailing edge misses differently
     // from the leading one. Averaging the revolution timed on leading edges with the one before it timed on
     // trailing edges halves and partly cancels those misses: half their difference is carried in the time
-    // handed on. A difference beyond a frame is the load changing, not a miss, and is left out; the carried
-    // correction fades so that it never drifts away from the edge, and the time stays between the two frames.
+    // handed on. A difference beyond what the line misses by is the load changing, not a miss, and is left out
+    // (the trailing edges' revolution is one revolution older); the carried correction fades so that it never
+    // drifts away from the edge, and the time stays between the two frames.
     double correction = 0.0;
     if (rise && fall && e.previousRise && e.previousFall) {
         const double difference = (secondsBetween(*e.previousFall, *fall) - secondsBetween(*e.previousRise, *rise)) / 2;
+        const double gap = secondsBetween(before, now);
         correction = CorrectionKept * e.correction;
-        if (std::abs(correction + difference) <= secondsBetween(before, now))
+        if (std::abs(difference) <= MaxMissDifference * gap && std::abs(correction + difference) <= gap)
             correction += difference;
         correction = std::clamp(correction, -secondsBetween(before, *rise), secondsBetween(*rise, now));
     }
@@ -338,25 +345,24 @@ double MarkDetector::pulseTime(std::optional<double> rise, double before, double
 
 double MarkDetector::timedOverRound(double time, int round)
 {
-    std::deque<double>& times = m_round.times;
+    std::deque<double>& times = m_roundTimes;
     times.push_back(time);
     if (times.size() > CrossingPlaces::MaxRepeat + 1)
         times.pop_front();
-    if (!m_round.handed || times.size() < 2) {
-        m_round.handed = time;
+    if (!m_handed || times.size() < 2) {
+        m_handed = time;
         return time;
     }
     // Each revolution is handed on as the average of its round, counted on from the last time handed on, so a
     // round that ends or changes length moves no revolution; drawn a little towards the revolution's own time
     // at each, so what rounds shifted never stays.
     const std::size_t revolutions = std::clamp<std::size_t>(std::size_t(std::max(round, 1)), 1, times.size() - 1);
-    const double handed =
-        *m_round.handed + secondsBetween(times[times.size() - 1 - revolutions], time) / double(revolutions);
+    const double handed = *m_handed + secondsBetween(times[times.size() - 1 - revolutions], time) / double(revolutions);
     double behind = time - handed;
     if (std::abs(behind) > 43200.0)
         behind -= std::copysign(86400.0, behind); // either side of midnight
-    m_round.handed = wrapDay(handed + RoundPull * behind);
-    return *m_round.handed;
+    m_handed = wrapDay(handed + RoundPull * behind);
+    return *m_handed;
 }
 
 void MarkDetector::markOn(qint32 v, double now, double pulseTime)
@@ -436,7 +442,8 @@ void MarkDetector::camera_just_starting()
     BreakPulseTiming(m_ctx);
     m_previousFrame.reset();
     m_edges = {};
-    m_round = {};
+    m_roundTimes.clear();
+    m_handed.reset();
     m_risePlaces.clear();
     m_fallPlaces.clear();
     m_lightCells = 0;
@@ -463,7 +470,8 @@ void MarkDetector::reset_mark_detection()
     BreakPulseTiming(m_ctx); // the next mark's edge is found by other cells or levels, perhaps
     m_previousFrame.reset(); // averaged over other cells, channels or scaling, perhaps
     m_edges = {};
-    m_round = {};
+    m_roundTimes.clear();
+    m_handed.reset();
     m_risePlaces.clear(); // edges of another shape, perhaps
     m_fallPlaces.clear();
     m_lightCells = 0;

@@ -147,11 +147,8 @@ private:
         std::optional<double> previousRise;   // the last mark's leading edge
         double correction = 0.0;              // seconds added to the leading edge's time
     } m_edges;
-    struct
-    {
-        std::deque<double> times;     // the last revolutions' times before any round, newest last
-        std::optional<double> handed; // the last time handed on
-    } m_round;
+    std::deque<double> m_roundTimes; // the last revolutions' own times, newest last
+    std::optional<double> m_handed;  // the last time handed on
     CrossingPlaces m_risePlaces;
     CrossingPlaces m_fallPlaces;
 };

@@ -342,3 +342,43 @@ TEST_F(MarkDetectorTest, TheFollowedLightIsNotTakenFromAFrameAFastMarkBlurredOut
     EXPECT_NEAR(detector.triggerLevel(), 1000 / 1.2, 3);
     EXPECT_EQ(s().TRIGGER_LEVEL, 1000);
 }
+
+TEST_F(MarkDetectorTest, AFastDiscsPowerFollowsABigChangeOfLoadAtOnceAndASmallOneWithinARound)
+{
+    // Marks every 0.4437 s (11.09 frames), then a fifth more power, then 5 % more: each mark takes the cells'
+    // mean from 150 down to 30 over 0.1 s, holds 0.1 s and comes back over 0.1 s.
+    s().SETTLE_TIME = 10;
+    s().DEBOUNCE_TIME = 60;
+    detector.camera_just_starting();
+    std::vector<double> starts{1.0};
+    const auto addRevolutions = [&](int count, double period) {
+        for (int k = 0; k < count; ++k)
+            starts.push_back(starts.back() + period);
+    };
+    const double slow = 0.4437, faster = slow / 1.2, fastest = faster / 1.05;
+    addRevolutions(40, slow);
+    addRevolutions(30, faster);
+    addRevolutions(30, fastest);
+    std::vector<double> powers;
+    for (double time = 0.5; time < starts.back() + 0.4; time += 0.04) {
+        const double into = time - *std::prev(std::upper_bound(starts.begin(), starts.end(), time));
+        frameAt(time, into < 0.1   ? 150.0 - 1200.0 * into
+                      : into < 0.2 ? 30.0
+                                   : std::min(150.0, 30.0 + 1200.0 * (into - 0.2)));
+        if (pulses() > int(powers.size()))
+            powers.push_back(t.ctx.pulse.dblGlobalInstantKW);
+    }
+    ASSERT_EQ(powers.size(), starts.size());
+    const auto kw = [&](double period) { return 3600.0 / period / s().REVS_PER_KWH; };
+    EXPECT_NEAR(powers[39], kw(slow), kw(slow) * 0.001);
+    EXPECT_NEAR(powers[41], kw(faster), kw(faster) * 0.005) << "the first revolution of the new load";
+    for (std::size_t k = 42; k <= 70; ++k)
+        EXPECT_NEAR(powers[k], kw(faster), kw(faster) * 0.005) << k;
+    // 5 % more comes in over the round, is there within 10 revolutions, and never goes 1 % beyond it.
+    for (std::size_t k = 71; k < powers.size(); ++k) {
+        EXPECT_LE(powers[k], kw(fastest) * 1.01) << k;
+        if (k >= 81) {
+            EXPECT_NEAR(powers[k], kw(fastest), kw(fastest) * 0.005) << k;
+        }
+    }
+}
