@@ -52,6 +52,9 @@ constexpr double CorrectionKept = 0.9;
 constexpr double MaxMissDifference = 0.3;
 // The share of the way from a round's time to the revolution's own that each revolution is drawn.
 constexpr double RoundPull = 0.02;
+// How far, as a share of the frame spacing, a round's time may lie from the revolution's own: the line misses
+// an edge by a quarter of a frame at most.
+constexpr double RoundSlack = 0.25;
 // Cells darker than this (the sum of their three channels) say little about the light.
 constexpr double MinReferenceSum = 24.0;
 // The share of a frame's light taken into the light followed: one frame with a mark half in view that the
@@ -199,7 +202,7 @@ void MarkDetector::process_intensity(qint32 v, double now, std::optional<double>
             // one starting at it is timed.
             if (mean)
                 BreakPulseTiming(m_ctx);
-            markOn(v, now, timedOverRound(pulseTime(std::nullopt, now, now), 0));
+            markOn(v, now, timedOverRound(pulseTime(std::nullopt, now, now), 0, 0.0));
             if (mean)
                 BreakPulseTiming(m_ctx);
             return;
@@ -207,7 +210,7 @@ void MarkDetector::process_intensity(qint32 v, double now, std::optional<double>
         const double riseTime = crossingTime(m_risePlaces, *rise);
         const int round = m_risePlaces.roundOfRevolutions(rise->at(), rise->gap);
         m_risePlaces.learn(rise->share, rise->at(), rise->gap);
-        markOn(v, now, timedOverRound(pulseTime(riseTime, rise->before, now), round));
+        markOn(v, now, timedOverRound(pulseTime(riseTime, rise->before, now), round, rise->gap));
     }
 }
 
@@ -343,7 +346,7 @@ double MarkDetector::pulseTime(std::optional<double> rise, double before, double
     return rise ? wrapDay(*rise + correction) : now;
 }
 
-double MarkDetector::timedOverRound(double time, int round)
+double MarkDetector::timedOverRound(double time, int round, double gap)
 {
     std::deque<double>& times = m_roundTimes;
     times.push_back(time);
@@ -355,13 +358,14 @@ double MarkDetector::timedOverRound(double time, int round)
     }
     // Each revolution is handed on as the average of its round, counted on from the last time handed on, so a
     // round that ends or changes length moves no revolution; drawn a little towards the revolution's own time
-    // at each, so what rounds shifted never stays.
+    // at each, and never further from it than the line can miss, so what rounds shifted never stays.
     const std::size_t revolutions = std::clamp<std::size_t>(std::size_t(std::max(round, 1)), 1, times.size() - 1);
     const double handed = *m_handed + secondsBetween(times[times.size() - 1 - revolutions], time) / double(revolutions);
     double behind = time - handed;
     if (std::abs(behind) > 43200.0)
         behind -= std::copysign(86400.0, behind); // either side of midnight
-    m_handed = wrapDay(handed + RoundPull * behind);
+    const double slack = RoundSlack * gap;
+    m_handed = wrapDay(time - std::clamp(behind * (1.0 - RoundPull), -slack, slack));
     return *m_handed;
 }
 

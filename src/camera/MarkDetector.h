@@ -103,9 +103,9 @@ private:
     // With LEVELS_FOLLOW_LIGHT on, measures the light of a frame of the plain disc, of intensity v, against the
     // plain disc's at the start.
     void followLight(qint32 v);
-    // The time handed on for a revolution timed at `time`, best timed over the last `round` revolutions (0 or 1
-    // for itself alone).
-    double timedOverRound(double time, int round);
+    // The time handed on for a revolution timed at `time` between frames `gap` seconds apart, best timed over the
+    // last `round` revolutions (0 or 1 for itself alone).
+    double timedOverRound(double time, int round, double gap);
     void markOn(qint32 v, double now, double pulseTime);
     void markOff();
     int eventsToAverage() const;

@@ -374,9 +374,10 @@ TEST_F(MarkDetectorTest, AFastDiscsPowerFollowsABigChangeOfLoadAtOnceAndASmallOn
     EXPECT_NEAR(powers[41], kw(faster), kw(faster) * 0.005) << "the first revolution of the new load";
     for (std::size_t k = 42; k <= 70; ++k)
         EXPECT_NEAR(powers[k], kw(faster), kw(faster) * 0.005) << k;
-    // 5 % more comes in over the round, is there within 10 revolutions, and never goes 1 % beyond it.
+    // 5 % more, within what the line may miss by at this speed, comes in over a few revolutions, never 2 % beyond
+    // it, and is there within 10.
     for (std::size_t k = 71; k < powers.size(); ++k) {
-        EXPECT_LE(powers[k], kw(fastest) * 1.01) << k;
+        EXPECT_LE(powers[k], kw(fastest) * 1.02) << k;
         if (k >= 81) {
             EXPECT_NEAR(powers[k], kw(fastest), kw(fastest) * 0.005) << k;
         }
