@@ -361,7 +361,8 @@ TEST_F(MarkDetectorTest, AFastDiscsPowerFollowsABigChangeOfLoadAtOnceAndASmallOn
     addRevolutions(30, fastest);
     std::vector<double> powers;
     for (double time = 0.5; time < starts.back() + 0.4; time += 0.04) {
-        const double into = time - *std::prev(std::upper_bound(starts.begin(), starts.end(), time));
+        const auto next = std::upper_bound(starts.begin(), starts.end(), time);
+        const double into = next == starts.begin() ? 1.0 : time - *std::prev(next); // plain before the first
         frameAt(time, into < 0.1   ? 150.0 - 1200.0 * into
                       : into < 0.2 ? 30.0
                                    : std::min(150.0, 30.0 + 1200.0 * (into - 0.2)));
