@@ -47,14 +47,14 @@ constexpr double MaxFrameGap = 0.5; // seconds
 // The share of the timing correction kept from one revolution to the next.
 constexpr double CorrectionKept = 0.9;
 // Half the difference between a revolution timed on the leading edges and one on the trailing edges, as a share
-// of the frame spacing, beyond which it is a change of load: the line misses an edge by a quarter of a frame
-// at most.
+// of the frame spacing, beyond which it is taken for a change of load rather than the line's misses: at 10 frames
+// a revolution a change of 6 % lies there.
 constexpr double MaxMissDifference = 0.3;
 // The share of the way from a round's time to the revolution's own that each revolution is drawn.
 constexpr double RoundPull = 0.02;
 // How far, as a share of the frame spacing, a round's time may lie from the revolution's own: the line misses
-// an edge by a quarter of a frame at most.
-constexpr double RoundSlack = 0.25;
+// an edge by up to half a frame where a narrow set of cells leaves both frames on flat stretches of the edge.
+constexpr double RoundSlack = 0.5;
 // Cells darker than this (the sum of their three channels) say little about the light.
 constexpr double MinReferenceSum = 24.0;
 // The share of a frame's light taken into the light followed: one frame with a mark half in view that the
