@@ -195,8 +195,7 @@ void MarkDetector::process_intensity(qint32 v, double now, std::optional<double>
     } else {
         const std::optional<LineCrossing> rise = mean ? lineCrossing(before, now, *mean) : std::nullopt;
         if (!rise) {
-            m_roundTimes.clear(); // a frame's time is no crossing's to time a round by
-            m_handed.reset();
+            m_round = {}; // a frame's time is no crossing's to time a round by
             // Seen with no neighbouring frame before it (the first frame after settling, or after a stall), the mark
             // may have come up to a frame or the whole stall earlier: neither the revolution ending at it nor the
             // one starting at it is timed.
@@ -348,25 +347,26 @@ double MarkDetector::pulseTime(std::optional<double> rise, double before, double
 
 double MarkDetector::timedOverRound(double time, int round, double gap)
 {
-    std::deque<double>& times = m_roundTimes;
+    std::deque<double>& times = m_round.times;
     times.push_back(time);
     if (times.size() > CrossingPlaces::MaxRepeat + 1)
         times.pop_front();
-    if (!m_handed || times.size() < 2) {
-        m_handed = time;
+    if (!m_round.handed || times.size() < 2) {
+        m_round.handed = time;
         return time;
     }
     // Each revolution is handed on as the average of its round, counted on from the last time handed on, so a
     // round that ends or changes length moves no revolution; drawn a little towards the revolution's own time
     // at each, and never further from it than the line can miss, so what rounds shifted never stays.
     const std::size_t revolutions = std::clamp<std::size_t>(std::size_t(std::max(round, 1)), 1, times.size() - 1);
-    const double handed = *m_handed + secondsBetween(times[times.size() - 1 - revolutions], time) / double(revolutions);
+    const double handed =
+        *m_round.handed + secondsBetween(times[times.size() - 1 - revolutions], time) / double(revolutions);
     double behind = time - handed;
     if (std::abs(behind) > 43200.0)
         behind -= std::copysign(86400.0, behind); // either side of midnight
     const double slack = RoundSlack * gap;
-    m_handed = wrapDay(time - std::clamp(behind * (1.0 - RoundPull), -slack, slack));
-    return *m_handed;
+    m_round.handed = wrapDay(time - std::clamp(behind * (1.0 - RoundPull), -slack, slack));
+    return *m_round.handed;
 }
 
 void MarkDetector::markOn(qint32 v, double now, double pulseTime)
@@ -443,11 +443,17 @@ void MarkDetector::camera_just_starting()
 {
     m_dblCameraStartTime = m_ctx.services.clock.timer();
     m_blnCameraSettled = false;
+    forgetEarlierFrames();
+}
+
+void MarkDetector::forgetEarlierFrames()
+{
+    // After a stop, or with other cells, channels, scaling or levels, the frames and edges before say nothing of
+    // the next ones: the next revolution is timed anew, and the light is measured anew.
     BreakPulseTiming(m_ctx);
     m_previousFrame.reset();
     m_edges = {};
-    m_roundTimes.clear();
-    m_handed.reset();
+    m_round = {};
     m_risePlaces.clear();
     m_fallPlaces.clear();
     m_lightCells = 0;
@@ -471,14 +477,7 @@ void MarkDetector::reset_mark_detection()
     m_lngAveragedMaxIntensity = 0;
     m_intMarksSeen = 0;
     m_blnCameraSettled = false;
-    BreakPulseTiming(m_ctx); // the next mark's edge is found by other cells or levels, perhaps
-    m_previousFrame.reset(); // averaged over other cells, channels or scaling, perhaps
-    m_edges = {};
-    m_roundTimes.clear();
-    m_handed.reset();
-    m_risePlaces.clear(); // edges of another shape, perhaps
-    m_fallPlaces.clear();
-    m_lightCells = 0;
+    forgetEarlierFrames();
     m_varPeakRing.fill(0);
     m_intPeakRingIndex = 0;
     m_intPeakRingCount = 0;

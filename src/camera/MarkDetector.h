@@ -107,6 +107,7 @@ private:
     // last `round` revolutions (0 or 1 for itself alone).
     double timedOverRound(double time, int round, double gap);
     void markOn(qint32 v, double now, double pulseTime);
+    void forgetEarlierFrames();
     void markOff();
     int eventsToAverage() const;
     void changed();
@@ -147,8 +148,11 @@ private:
         std::optional<double> previousRise;   // the last mark's leading edge
         double correction = 0.0;              // seconds added to the leading edge's time
     } m_edges;
-    std::deque<double> m_roundTimes; // the last revolutions' own times, newest last
-    std::optional<double> m_handed;  // the last time handed on
+    struct
+    {
+        std::deque<double> times;     // the last revolutions' own times, newest last
+        std::optional<double> handed; // the last time handed on
+    } m_round;
     CrossingPlaces m_risePlaces;
     CrossingPlaces m_fallPlaces;
 };
