@@ -55,6 +55,8 @@ constexpr double RoundPull = 0.02;
 // How far, as a share of the frame spacing, a round's time may lie from the revolution's own: the line misses
 // an edge by up to half a frame where a narrow set of cells leaves both frames on flat stretches of the edge.
 constexpr double RoundSlack = 0.5;
+// Discs turning in more frames than this cross the cells over several frames, where the line misses by little.
+constexpr double MaxFramesForPositions = 24.0;
 // Cells darker than this (the sum of their three channels) say little about the light.
 constexpr double MinReferenceSum = 24.0;
 // The share of a frame's light taken into the light followed: one frame with a mark half in view that the
@@ -112,11 +114,35 @@ void MarkDetector::onFrameAnalysed()
     const bool settled = m_blnCameraSettled;
     const qint32 v = scale_intensity(roundedInt32(*mean));
     // Timed by when the frame was taken, so a busy user-interface thread shifts no revolution.
-    const double taken = m_cells.frameTime();
-    process_intensity(v, taken >= 0 ? taken : m_ctx.services.clock.timer(), mean);
+    const double taken = m_cells.frameTime() >= 0 ? m_cells.frameTime() : m_ctx.services.clock.timer();
+    m_positions.frame(taken, activeColumns());
+    process_intensity(v, taken, mean);
     if (settled && intensityMeasured)
         intensityMeasured(v);
     changed();
+}
+
+std::vector<MarkPositions::Column> MarkDetector::activeColumns() const
+{
+    const GlobalSettings& s = m_ctx.settings;
+    std::vector<MarkPositions::Column> columns;
+    std::vector<int> cells;
+    for (const GridCell& cell : m_varActiveCells) {
+        const auto at = std::lower_bound(columns.begin(), columns.end(), cell.column,
+                                         [](const MarkPositions::Column& c, int column) { return c.index < column; });
+        const std::size_t i = std::size_t(at - columns.begin());
+        if (at == columns.end() || at->index != cell.column) {
+            columns.insert(at, {cell.column, 0.0});
+            cells.insert(cells.begin() + std::ptrdiff_t(i), 0);
+        }
+        columns[i].value += (s.DETECT_RED ? m_cells.cellValue(0, cell.column, cell.row) : 0) +
+                            (s.DETECT_GREEN ? m_cells.cellValue(1, cell.column, cell.row) : 0) +
+                            (s.DETECT_BLUE ? m_cells.cellValue(2, cell.column, cell.row) : 0);
+        ++cells[i];
+    }
+    for (std::size_t i = 0; i < columns.size(); ++i)
+        columns[i].value /= cells[i];
+    return columns;
 }
 
 qint32 MarkDetector::average_cell_values(const QList<GridCell>& cells, bool red, bool green, bool blue) const
@@ -201,7 +227,8 @@ void MarkDetector::process_intensity(qint32 v, double now, std::optional<double>
             // one starting at it is timed.
             if (mean)
                 BreakPulseTiming(m_ctx);
-            markOn(v, now, timedOverRound(pulseTime(std::nullopt, now, now), 0, 0.0));
+            m_positions.markCame(!s.INVERT_IMAGE_INTENSITY, std::nullopt, 0.0);
+            markOn(v, now, timedOverRound(pulseTime(std::nullopt, now, now), 0, 0.0, std::nullopt));
             if (mean)
                 BreakPulseTiming(m_ctx);
             return;
@@ -209,7 +236,14 @@ void MarkDetector::process_intensity(qint32 v, double now, std::optional<double>
         const double riseTime = crossingTime(m_risePlaces, *rise);
         const int round = m_risePlaces.roundOfRevolutions(rise->at(), rise->gap);
         m_risePlaces.learn(rise->share, rise->at(), rise->gap);
-        markOn(v, now, timedOverRound(pulseTime(riseTime, rise->before, now), round, rise->gap));
+        const double own = pulseTime(riseTime, rise->before, now);
+        // A fast disc's revolution is timed by where its mark lies, when that tells.
+        std::optional<double> line;
+        if (!m_round.times.empty() && secondsBetween(m_round.times.back(), own) <= MaxFramesForPositions * rise->gap)
+            line = secondsBetween(m_round.times.back(), own);
+        const std::optional<double> seen =
+            m_positions.markCame(!s.INVERT_IMAGE_INTENSITY, line, RoundSlack * rise->gap);
+        markOn(v, now, timedOverRound(own, round, rise->gap, seen));
     }
 }
 
@@ -345,7 +379,7 @@ double MarkDetector::pulseTime(std::optional<double> rise, double before, double
     return rise ? wrapDay(*rise + correction) : now;
 }
 
-double MarkDetector::timedOverRound(double time, int round, double gap)
+double MarkDetector::timedOverRound(double time, int round, double gap, std::optional<double> seen)
 {
     std::deque<double>& times = m_round.times;
     times.push_back(time);
@@ -355,12 +389,14 @@ double MarkDetector::timedOverRound(double time, int round, double gap)
         m_round.handed = time;
         return time;
     }
-    // Each revolution is handed on as the average of its round, counted on from the last time handed on, so a
-    // round that ends or changes length moves no revolution; drawn a little towards the revolution's own time
-    // at each, and never further from it than the line can miss, so what rounds shifted never stays.
+    // Each revolution is handed on as long as where the mark lies says, else as the average of its round, counted
+    // on from the last time handed on, so a round that ends or changes length moves no revolution; drawn a little
+    // towards the revolution's own time at each, and never further from it than the line can miss, so what
+    // rounds shifted never stays.
     const std::size_t revolutions = std::clamp<std::size_t>(std::size_t(std::max(round, 1)), 1, times.size() - 1);
     const double handed =
-        *m_round.handed + secondsBetween(times[times.size() - 1 - revolutions], time) / double(revolutions);
+        *m_round.handed +
+        (seen ? *seen : secondsBetween(times[times.size() - 1 - revolutions], time) / double(revolutions));
     double behind = time - handed;
     if (std::abs(behind) > 43200.0)
         behind -= std::copysign(86400.0, behind); // either side of midnight
@@ -452,6 +488,7 @@ void MarkDetector::forgetEarlierFrames()
     // the next ones: the next revolution is timed anew, and the light is measured anew.
     BreakPulseTiming(m_ctx);
     m_previousFrame.reset();
+    m_positions.clear();
     m_edges = {};
     m_round = {};
     m_risePlaces.clear();

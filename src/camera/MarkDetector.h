@@ -5,6 +5,7 @@
 #include "camera/CrossingPlaces.h"
 #include "camera/DetectionGrid.h"
 #include "camera/MarkDetectorDisplay.h"
+#include "camera/MarkPositions.h"
 
 #include <QList>
 #include <array>
@@ -103,9 +104,11 @@ private:
     // With LEVELS_FOLLOW_LIGHT on, measures the light of a frame of the plain disc, of intensity v, against the
     // plain disc's at the start.
     void followLight(qint32 v);
-    // The time handed on for a revolution timed at `time` between frames `gap` seconds apart, best timed over the
-    // last `round` revolutions (0 or 1 for itself alone).
-    double timedOverRound(double time, int round, double gap);
+    // The time handed on for a revolution timed at `time` between frames `gap` seconds apart: `seen` long when
+    // where the mark lies told, else best timed over the last `round` revolutions (0 or 1 for itself alone).
+    double timedOverRound(double time, int round, double gap, std::optional<double> seen);
+    // Where the mark lies along the active columns of the frame just analysed.
+    std::vector<MarkPositions::Column> activeColumns() const;
     void markOn(qint32 v, double now, double pulseTime);
     void forgetEarlierFrames();
     void markOff();
@@ -153,6 +156,7 @@ private:
         std::deque<double> times;     // the last revolutions' own times, newest last
         std::optional<double> handed; // the last time handed on
     } m_round;
+    MarkPositions m_positions;
     CrossingPlaces m_risePlaces;
     CrossingPlaces m_fallPlaces;
 };

@@ -1,0 +1,155 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "camera/MarkPositions.h"
+
+#include "camera/MarkLevels.h"
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+namespace {
+// Beyond this two frames are no neighbours.
+constexpr double MaxFrameGap = 0.5; // seconds
+// Frames it takes to know a column's plain value: a few marks' worth at the speeds timed here.
+constexpr std::size_t NeededFrames = 12;
+// Columns whose mark changes them by less than this share of the most changed column's, or by fewer grey levels
+// than this, lie beside the mark's path and would place it by their noise.
+constexpr double MinShareOfDepth = 0.3;
+constexpr double MinDepth = 10.0;
+// A column at least this share of the way from its plain value to its mark's is covered.
+constexpr double Covered = 0.5;
+// Frames after the one a mark came in that measure how fast it moves.
+constexpr int PassFrames = 3;
+
+// Seconds from `earlier` to `later` on a clock that starts again at midnight.
+double secondsBetween(double earlier, double later)
+{
+    return later < earlier ? later + 86400.0 - earlier : later - earlier;
+}
+
+bool sameColumns(const std::vector<MarkPositions::Column>& a, const std::vector<MarkPositions::Column>& b)
+{
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                      [](const auto& x, const auto& y) { return x.index == y.index; });
+}
+} // namespace
+
+void MarkPositions::frame(double time, const std::vector<Column>& columns)
+{
+    if (!m_frames.empty() && !sameColumns(m_frames.back().columns, columns))
+        clear(); // other cells: what was learnt says nothing of them
+    m_frames.push_back({time, columns});
+    if (m_frames.size() > Kept)
+        m_frames.pop_front();
+    if (m_passLatest && m_passFrames < PassFrames) {
+        ++m_passFrames;
+        measureSpeed(edges(m_frames.back()));
+    }
+}
+
+void MarkPositions::clear()
+{
+    *this = {};
+}
+
+std::optional<double> MarkPositions::markCame(bool darker, std::optional<double> line, double slack)
+{
+    m_darker = darker;
+    if (m_frames.empty())
+        return std::nullopt; // the cells were never handed in
+    const Edges now = edges(m_frames.back());
+    std::optional<double> revolution;
+    if (line && m_came && m_speed) {
+        // The frames' time apart, less what the mark had yet to move to where the last one was seen.
+        const double apart = secondsBetween(m_came->time, now.time);
+        double sum = 0.0;
+        int edgesSeen = 0;
+        for (const auto& [was, is] : {std::pair{m_came->left, now.left}, std::pair{m_came->right, now.right}})
+            if (was && is) {
+                sum += apart - (*is - *was) / *m_speed;
+                ++edgesSeen;
+            }
+        if (edgesSeen > 0 && std::abs(sum / edgesSeen - *line) <= slack)
+            revolution = sum / edgesSeen;
+    }
+    m_came = now;
+    m_passLatest = now;
+    m_passFrames = 0;
+    m_speedSamples.clear();
+    return revolution;
+}
+
+void MarkPositions::measureSpeed(const Edges& later)
+{
+    const Edges earlier = *std::exchange(m_passLatest, later);
+    const double apart = secondsBetween(earlier.time, later.time);
+    if (apart <= 0 || apart > MaxFrameGap)
+        return;
+    for (const auto& [was, is] : {std::pair{earlier.left, later.left}, std::pair{earlier.right, later.right}})
+        if (was && is)
+            m_speedSamples.push_back((*is - *was) / apart);
+    if (m_speedSamples.empty())
+        return;
+    // Edges moving either way, or standing, are no mark crossing the columns.
+    const auto [slowest, fastest] = std::minmax_element(m_speedSamples.begin(), m_speedSamples.end());
+    if (*slowest * *fastest <= 0) {
+        m_speed.reset();
+        return;
+    }
+    double sum = 0.0;
+    for (const double s : m_speedSamples)
+        sum += s;
+    m_speed = sum / double(m_speedSamples.size());
+}
+
+MarkPositions::Edges MarkPositions::edges(const Frame& f) const
+{
+    Edges e{f.time, std::nullopt, std::nullopt};
+    if (m_frames.size() < NeededFrames)
+        return e;
+    // Each column's plain value is its median over the frames kept (a fast mark covers it in few of them), its
+    // mark's the furthest from it; how far the frame's value lies between them says how much the mark covers.
+    const std::size_t n = f.columns.size();
+    std::vector<double> plain(n), depth(n);
+    std::vector<double> samples(m_frames.size());
+    double deepest = 0.0;
+    for (std::size_t c = 0; c < n; ++c) {
+        for (std::size_t i = 0; i < m_frames.size(); ++i)
+            samples[i] = m_frames[i].columns[c].value;
+        plain[c] = medianOf(samples);
+        const auto [low, high] = std::minmax_element(samples.begin(), samples.end());
+        depth[c] = m_darker ? plain[c] - *low : *high - plain[c];
+        deepest = std::max(deepest, depth[c]);
+    }
+    struct Cover
+    {
+        double position;
+        double share;
+    };
+    std::vector<Cover> covers;
+    for (std::size_t c = 0; c < n; ++c)
+        if (depth[c] >= std::max(MinDepth, MinShareOfDepth * deepest)) {
+            const double change = m_darker ? plain[c] - f.columns[c].value : f.columns[c].value - plain[c];
+            covers.push_back({double(f.columns[c].index), change / depth[c]});
+        }
+    const auto covered = [&](std::size_t c) { return covers[c].share >= Covered; };
+    // The edge between a covered column and an uncovered neighbour lies where the cover passes half, the cover
+    // taken as a straight line between the two.
+    const auto between = [&](std::size_t in, std::size_t out) {
+        const Cover& a = covers[in];
+        const Cover& b = covers[out];
+        return a.position + (b.position - a.position) * (a.share - Covered) / (a.share - b.share);
+    };
+    const auto first = std::find_if(covers.begin(), covers.end(), [](const Cover& c) { return c.share >= Covered; });
+    if (covers.size() < 3 || first == covers.end())
+        return e;
+    std::size_t low = std::size_t(first - covers.begin());
+    std::size_t high = covers.size() - 1;
+    while (!covered(high))
+        --high;
+    if (low > 0)
+        e.left = between(low, low - 1);
+    if (high + 1 < covers.size())
+        e.right = between(high, high + 1);
+    return e;
+}

@@ -1,0 +1,58 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <deque>
+#include <optional>
+#include <vector>
+
+// Times a fast disc's revolution by where its mark lies along the columns of cells. When the mark crosses the
+// cells within a frame or so, the cells' intensity says little about when between two frames it came, but the
+// columns it covers say where it is: its edges move across them at a steady speed, so the time the mark took
+// to come back to where the last one was seen is the frames' time less the distance between the two, over
+// that speed. A mark that moves along the columns rather than across them, or a single column, tells nothing.
+class MarkPositions
+{
+public:
+    // Frames kept to learn each column's plain and mark values: a revolution and a half of a disc turning in 24.
+    static constexpr std::size_t Kept = 40;
+
+    struct Column
+    {
+        int index;    // the column of the grid
+        double value; // its active cells' average value in the frame
+    };
+
+    // Takes in a frame taken at clock time `time`, its active columns in ascending order. While a mark that just
+    // came is in view, its frames measure how fast it moves.
+    void frame(double time, const std::vector<Column>& columns);
+    // The mark came in the last frame taken, making the values `darker` or lighter: the revolution since the one
+    // before, when both were seen with an edge between two columns and the one before showed how fast it moved.
+    // None otherwise, and when that is further than `slack` seconds from `line`, the revolution timed otherwise
+    // (none: not timed).
+    std::optional<double> markCame(bool darker, std::optional<double> line, double slack);
+    void clear();
+
+private:
+    struct Frame
+    {
+        double time;
+        std::vector<Column> columns;
+    };
+    // Where the mark's edges lie in a frame, in columns; none for an edge outside the columns.
+    struct Edges
+    {
+        double time = 0.0;
+        std::optional<double> left;
+        std::optional<double> right;
+    };
+    Edges edges(const Frame& f) const;
+    void measureSpeed(const Edges& later);
+
+    std::deque<Frame> m_frames; // newest last
+    bool m_darker = true;
+    std::optional<Edges> m_came;       // the last mark's edges in the frame it came
+    std::optional<Edges> m_passLatest; // its edges in the latest frame while it passes
+    int m_passFrames = 0;              // frames of it measured so far
+    std::vector<double> m_speedSamples;
+    std::optional<double> m_speed; // columns a second, signed: the last mark's
+};
