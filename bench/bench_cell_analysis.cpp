@@ -11,6 +11,7 @@
 #include "camera/DetectionGrid.h"
 #include "camera/FindMark.h"
 #include "camera/MarkDetector.h"
+#include "camera/MarkPositions.h"
 #include "metering/MeteringContext.h"
 #include "metering/PulseSignal.h"
 
@@ -232,6 +233,27 @@ void BM_DetectionTiming(benchmark::State& state)
     state.counters["pulses"] = rig.ctx.trip.totalPulse;
 }
 BENCHMARK(BM_DetectionTiming)->ArgName("crossing")->Arg(0)->Arg(1);
+
+// What timing a fast disc by where its mark lies adds per frame: each frame's columns kept, the mark placed at
+// the frame it comes and in the three after it. A mark every 11 frames on 20 columns, its worst case; compare
+// with BM_CellAnalysis of one frame.
+void BM_MarkPositions(benchmark::State& state)
+{
+    MarkPositions positions;
+    std::vector<std::vector<MarkPositions::Column>> frames(11);
+    for (int f = 0; f < 11; ++f)
+        for (int c = 0; c < 20; ++c)
+            frames[std::size_t(f)].push_back({c, f < 3 && std::abs(c - 7 * f) < 4 ? 40.0 : 200.0 + (c * 7 + f) % 5});
+    double time = 0.0;
+    std::size_t frame = 0;
+    for (auto _ : state) {
+        const std::size_t f = frame++ % frames.size();
+        positions.frame(time += 0.04, frames[f]);
+        if (f == 0)
+            benchmark::DoNotOptimize(positions.markCame(true, 0.44, 0.02));
+    }
+}
+BENCHMARK(BM_MarkPositions);
 
 // While Find Mark watches, the capture thread analyses the survey grid as well: both analyses of one frame,
 // beside BM_CellAnalysis of the same size. A 30 fps camera leaves 33 ms per frame.

@@ -57,6 +57,7 @@ std::optional<double> MarkPositions::markCame(bool darker, std::optional<double>
     m_darker = darker;
     if (m_frames.empty())
         return std::nullopt; // the cells were never handed in
+    learnLevels();
     const Edges now = edges(m_frames.back());
     std::optional<double> revolution;
     if (line && m_came && m_speed) {
@@ -102,25 +103,36 @@ void MarkPositions::measureSpeed(const Edges& later)
     m_speed = sum / double(m_speedSamples.size());
 }
 
-MarkPositions::Edges MarkPositions::edges(const Frame& f) const
+void MarkPositions::learnLevels()
 {
-    Edges e{f.time, std::nullopt, std::nullopt};
+    m_levels.reset();
     if (m_frames.size() < NeededFrames)
-        return e;
+        return;
     // Each column's plain value is its median over the frames kept (a fast mark covers it in few of them), its
-    // mark's the furthest from it; how far the frame's value lies between them says how much the mark covers.
-    const std::size_t n = f.columns.size();
-    std::vector<double> plain(n), depth(n);
+    // mark's the furthest from it.
+    const std::size_t n = m_frames.back().columns.size();
+    Levels levels{std::vector<double>(n), std::vector<double>(n)};
     std::vector<double> samples(m_frames.size());
-    double deepest = 0.0;
     for (std::size_t c = 0; c < n; ++c) {
         for (std::size_t i = 0; i < m_frames.size(); ++i)
             samples[i] = m_frames[i].columns[c].value;
-        plain[c] = medianOf(samples);
+        levels.plain[c] = medianOf(samples);
         const auto [low, high] = std::minmax_element(samples.begin(), samples.end());
-        depth[c] = m_darker ? plain[c] - *low : *high - plain[c];
-        deepest = std::max(deepest, depth[c]);
+        levels.depth[c] = m_darker ? levels.plain[c] - *low : *high - levels.plain[c];
     }
+    m_levels = std::move(levels);
+}
+
+MarkPositions::Edges MarkPositions::edges(const Frame& f) const
+{
+    Edges e{f.time, std::nullopt, std::nullopt};
+    if (!m_levels || f.columns.empty() || m_levels->plain.size() != f.columns.size())
+        return e;
+    // How far the frame's value lies between a column's plain and mark values says how much the mark covers.
+    const std::vector<double>& plain = m_levels->plain;
+    const std::vector<double>& depth = m_levels->depth;
+    const std::size_t n = f.columns.size();
+    const double deepest = *std::max_element(depth.begin(), depth.end());
     struct Cover
     {
         double position;

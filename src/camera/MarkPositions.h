@@ -45,11 +45,19 @@ private:
         std::optional<double> left;
         std::optional<double> right;
     };
+    // Each column's plain value and how far its mark moves it, from the frames kept; none until enough are.
+    struct Levels
+    {
+        std::vector<double> plain;
+        std::vector<double> depth;
+    };
+    void learnLevels();
     Edges edges(const Frame& f) const;
     void measureSpeed(const Edges& later);
 
     std::deque<Frame> m_frames; // newest last
     bool m_darker = true;
+    std::optional<Levels> m_levels;    // learnt when a mark comes, for it and the frames it passes in
     std::optional<Edges> m_came;       // the last mark's edges in the frame it came
     std::optional<Edges> m_passLatest; // its edges in the latest frame while it passes
     int m_passFrames = 0;              // frames of it measured so far
