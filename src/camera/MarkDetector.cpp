@@ -57,6 +57,9 @@ constexpr double RoundPull = 0.02;
 constexpr double RoundSlack = 0.5;
 // Discs turning in more frames than this cross the cells over several frames, where the line misses by little.
 constexpr double MaxFramesForPositions = 24.0;
+// How far, as a share of the frame spacing, a revolution timed by where the mark lies may lie from the line's,
+// which misses by up to half a frame at either end; and the time handed on from the revolution's own.
+constexpr double PositionSlack = 1.0;
 // Cells darker than this (the sum of their three channels) say little about the light.
 constexpr double MinReferenceSum = 24.0;
 // The share of a frame's light taken into the light followed: one frame with a mark half in view that the
@@ -115,33 +118,42 @@ void MarkDetector::onFrameAnalysed()
     const qint32 v = scale_intensity(roundedInt32(*mean));
     // Timed by when the frame was taken, so a busy user-interface thread shifts no revolution.
     const double taken = m_cells.frameTime() >= 0 ? m_cells.frameTime() : m_ctx.services.clock.timer();
-    m_positions.frame(taken, activeColumns());
+    m_positions.frame(taken, pathColumns());
     process_intensity(v, taken, mean);
     if (settled && intensityMeasured)
         intensityMeasured(v);
     changed();
 }
 
-std::vector<MarkPositions::Column> MarkDetector::activeColumns() const
+const MarkDetector::GridSize& MarkDetector::gridSize()
+{
+    const QString& text = m_ctx.settings.DETECTION_GRID;
+    if (text != m_grid.text) {
+        const DetectionGrid grid = DetectionGrid::fromString(text);
+        m_grid = {text, grid.columns(), grid.rows()};
+    }
+    return m_grid;
+}
+
+std::vector<MarkPositions::Column> MarkDetector::pathColumns()
 {
     const GlobalSettings& s = m_ctx.settings;
+    std::vector<int> rows;
+    for (const GridCell& cell : m_varActiveCells)
+        rows.push_back(cell.row);
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
     std::vector<MarkPositions::Column> columns;
-    std::vector<int> cells;
-    for (const GridCell& cell : m_varActiveCells) {
-        const auto at = std::lower_bound(columns.begin(), columns.end(), cell.column,
-                                         [](const MarkPositions::Column& c, int column) { return c.index < column; });
-        const std::size_t i = std::size_t(at - columns.begin());
-        if (at == columns.end() || at->index != cell.column) {
-            columns.insert(at, {cell.column, 0.0});
-            cells.insert(cells.begin() + std::ptrdiff_t(i), 0);
-        }
-        columns[i].value += (s.DETECT_RED ? m_cells.cellValue(0, cell.column, cell.row) : 0) +
-                            (s.DETECT_GREEN ? m_cells.cellValue(1, cell.column, cell.row) : 0) +
-                            (s.DETECT_BLUE ? m_cells.cellValue(2, cell.column, cell.row) : 0);
-        ++cells[i];
+    if (rows.empty())
+        return columns;
+    for (int column = 0; column < gridSize().columns; ++column) {
+        double sum = 0.0;
+        for (const int row : rows)
+            sum += (s.DETECT_RED ? m_cells.cellValue(0, column, row) : 0) +
+                   (s.DETECT_GREEN ? m_cells.cellValue(1, column, row) : 0) +
+                   (s.DETECT_BLUE ? m_cells.cellValue(2, column, row) : 0);
+        columns.push_back({column, sum / double(rows.size())});
     }
-    for (std::size_t i = 0; i < columns.size(); ++i)
-        columns[i].value /= cells[i];
     return columns;
 }
 
@@ -242,7 +254,7 @@ void MarkDetector::process_intensity(qint32 v, double now, std::optional<double>
         if (!m_round.times.empty() && secondsBetween(m_round.times.back(), own) <= MaxFramesForPositions * rise->gap)
             line = secondsBetween(m_round.times.back(), own);
         const std::optional<double> seen =
-            m_positions.markCame(!s.INVERT_IMAGE_INTENSITY, line, RoundSlack * rise->gap);
+            m_positions.markCame(!s.INVERT_IMAGE_INTENSITY, line, PositionSlack * rise->gap);
         markOn(v, now, timedOverRound(own, round, rise->gap, seen));
     }
 }
@@ -308,13 +320,8 @@ void MarkDetector::followLight(qint32 v)
     // changes every cell, a mark fewer than half of them, so a slowly passing mark does not move the levels
     // as a drift of the light does. It is read only from frames the detector takes for the plain disc and
     // followed a step at a time, so a frame with a fast mark half in view moves the levels little.
-    // Parsed again only when the grid changes, not at every frame.
-    if (s.DETECTION_GRID != m_lightGrid.text) {
-        const DetectionGrid grid = DetectionGrid::fromString(s.DETECTION_GRID);
-        m_lightGrid = {s.DETECTION_GRID, grid.columns(), grid.rows()};
-    }
-    const int columns = m_lightGrid.columns;
-    const std::size_t cells = std::size_t(columns) * std::size_t(m_lightGrid.rows);
+    const int columns = gridSize().columns;
+    const std::size_t cells = std::size_t(columns) * std::size_t(gridSize().rows);
     const auto value = [this, columns](std::size_t c) {
         const int column = int(c) % columns;
         const int row = int(c) / columns;
@@ -400,7 +407,7 @@ double MarkDetector::timedOverRound(double time, int round, double gap, std::opt
     double behind = time - handed;
     if (std::abs(behind) > 43200.0)
         behind -= std::copysign(86400.0, behind); // either side of midnight
-    const double slack = RoundSlack * gap;
+    const double slack = (seen ? PositionSlack : RoundSlack) * gap;
     m_round.handed = wrapDay(time - std::clamp(behind * (1.0 - RoundPull), -slack, slack));
     return *m_round.handed;
 }

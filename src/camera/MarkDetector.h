@@ -76,6 +76,12 @@ public:
     double dblTimeLastAboveTrigger() const { return m_dblTimeLastAboveTrigger; }
 
 private:
+    struct GridSize
+    {
+        QString text;
+        int columns = 0;
+        int rows = 0;
+    };
     struct SeenFrame
     {
         double time = 0.0;
@@ -107,8 +113,10 @@ private:
     // The time handed on for a revolution timed at `time` between frames `gap` seconds apart: `seen` long when
     // where the mark lies told, else best timed over the last `round` revolutions (0 or 1 for itself alone).
     double timedOverRound(double time, int round, double gap, std::optional<double> seen);
-    // Where the mark lies along the active columns of the frame just analysed.
-    std::vector<MarkPositions::Column> activeColumns() const;
+    const GridSize& gridSize();
+    // The columns of the rows the active cells lie in, each with its average value in the frame just analysed:
+    // where the mark lies along its path, on either side of the active cells too.
+    std::vector<MarkPositions::Column> pathColumns();
     void markOn(qint32 v, double now, double pulseTime);
     void forgetEarlierFrames();
     void markOff();
@@ -136,12 +144,7 @@ private:
     std::vector<double> m_lightSamples;       // every cell's value in the plain frames the reference is taken from
     std::vector<double> m_lightReference;     // every cell's plain value at the start, when followed
     double m_light = 1.0;                     // the light on the picture against that frame
-    struct
-    {
-        QString text;
-        int columns = 0;
-        int rows = 0;
-    } m_lightGrid; // the grid those cells belong to
+    GridSize m_grid;                          // of DETECTION_GRID, parsed again only when it changes
     // Edge crossings of the marks before, for the correction handed on with the leading edge's time.
     struct Edges
     {

@@ -20,6 +20,8 @@ constexpr double MinDepth = 10.0;
 constexpr double Covered = 0.5;
 // Frames after the one a mark came in that measure how fast it moves.
 constexpr int PassFrames = 3;
+// The mark's widths its width is the median of.
+constexpr std::size_t Widths = 9;
 
 // Seconds from `earlier` to `later` on a clock that starts again at midnight.
 double secondsBetween(double earlier, double later)
@@ -58,39 +60,39 @@ std::optional<double> MarkPositions::markCame(bool darker, std::optional<double>
     if (m_frames.empty())
         return std::nullopt; // the cells were never handed in
     learnLevels();
-    const Edges now = edges(m_frames.back());
-    std::optional<double> revolution;
-    if (line && m_came && m_speed) {
-        // The frames' time apart, less what the mark had yet to move to where the last one was seen.
-        const double apart = secondsBetween(m_came->time, now.time);
-        double sum = 0.0;
-        int edgesSeen = 0;
-        for (const auto& [was, is] : {std::pair{m_came->left, now.left}, std::pair{m_came->right, now.right}})
-            if (was && is) {
-                sum += apart - (*is - *was) / *m_speed;
-                ++edgesSeen;
-            }
-        if (edgesSeen > 0 && std::abs(sum / edgesSeen - *line) <= slack)
-            revolution = sum / edgesSeen;
-    }
-    m_came = now;
-    m_passLatest = now;
-    m_passFrames = 0;
+    // The speed now, from the frame before on, where the mark may already show; the last mark's where not.
     m_speedSamples.clear();
+    m_passFrames = 0;
+    m_passLatest = m_frames.size() > 1 ? std::optional(edges(m_frames[m_frames.size() - 2])) : std::nullopt;
+    const Edges now = edges(m_frames.back());
+    if (m_passLatest) {
+        learnWidth(*m_passLatest);
+        measureSpeed(now);
+    } else {
+        learnWidth(now);
+        m_passLatest = now;
+    }
+    std::optional<double> revolution;
+    if (line && m_came && m_speed)
+        if (const std::optional<double> ahead = moved(*m_came, now)) {
+            // The frames' time apart, less what the mark had yet to move to where the last one was seen.
+            const double timed = secondsBetween(m_came->time, now.time) - *ahead / *m_speed;
+            if (std::abs(timed - *line) <= slack)
+                revolution = timed;
+        }
+    m_came = now;
     return revolution;
 }
 
 void MarkPositions::measureSpeed(const Edges& later)
 {
+    learnWidth(later);
     const Edges earlier = *std::exchange(m_passLatest, later);
     const double apart = secondsBetween(earlier.time, later.time);
-    if (apart <= 0 || apart > MaxFrameGap)
+    const std::optional<double> ahead = moved(earlier, later);
+    if (apart <= 0 || apart > MaxFrameGap || !ahead)
         return;
-    for (const auto& [was, is] : {std::pair{earlier.left, later.left}, std::pair{earlier.right, later.right}})
-        if (was && is)
-            m_speedSamples.push_back((*is - *was) / apart);
-    if (m_speedSamples.empty())
-        return;
+    m_speedSamples.push_back(*ahead / apart);
     // Edges moving either way, or standing, are no mark crossing the columns.
     const auto [slowest, fastest] = std::minmax_element(m_speedSamples.begin(), m_speedSamples.end());
     if (*slowest * *fastest <= 0) {
@@ -101,6 +103,45 @@ void MarkPositions::measureSpeed(const Edges& later)
     for (const double s : m_speedSamples)
         sum += s;
     m_speed = sum / double(m_speedSamples.size());
+}
+
+void MarkPositions::learnWidth(const Edges& e)
+{
+    if (!e.left || !e.right)
+        return;
+    m_widths.push_back(*e.right - *e.left);
+    if (m_widths.size() > Widths)
+        m_widths.pop_front();
+    m_width = medianOf(std::vector<double>(m_widths.begin(), m_widths.end()));
+}
+
+std::optional<double> MarkPositions::middle(const Edges& e) const
+{
+    if (e.left && e.right)
+        return (*e.left + *e.right) / 2;
+    if (m_width && e.left)
+        return *e.left + *m_width / 2;
+    if (m_width && e.right)
+        return *e.right - *m_width / 2;
+    return std::nullopt;
+}
+
+std::optional<double> MarkPositions::moved(const Edges& from, const Edges& to) const
+{
+    double sum = 0.0;
+    int edgesSeen = 0;
+    for (const auto& [was, is] : {std::pair{from.left, to.left}, std::pair{from.right, to.right}})
+        if (was && is) {
+            sum += *is - *was;
+            ++edgesSeen;
+        }
+    if (edgesSeen > 0)
+        return sum / edgesSeen;
+    const std::optional<double> was = middle(from);
+    const std::optional<double> is = middle(to);
+    if (was && is)
+        return *is - *was;
+    return std::nullopt;
 }
 
 void MarkPositions::learnLevels()

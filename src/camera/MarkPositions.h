@@ -53,6 +53,12 @@ private:
     };
     void learnLevels();
     Edges edges(const Frame& f) const;
+    // Takes in the mark's width from a frame that shows both its edges.
+    void learnWidth(const Edges& e);
+    // How far the mark moved from one frame to another, in columns: by the edges both show, or else by its
+    // middle, placed from either edge and its width.
+    std::optional<double> moved(const Edges& from, const Edges& to) const;
+    std::optional<double> middle(const Edges& e) const;
     void measureSpeed(const Edges& later);
 
     std::deque<Frame> m_frames; // newest last
@@ -63,4 +69,6 @@ private:
     int m_passFrames = 0;              // frames of it measured so far
     std::vector<double> m_speedSamples;
     std::optional<double> m_speed; // columns a second, signed: the last mark's
+    std::deque<double> m_widths;   // the mark's latest widths, in columns
+    std::optional<double> m_width; // their median
 };
