@@ -58,8 +58,9 @@ constexpr double RoundSlack = 0.5;
 // Discs turning in more frames than this cross the cells over several frames, where the line misses by little.
 constexpr double MaxFramesForPositions = 24.0;
 // How far, as a share of the frame spacing, a revolution timed by where the mark lies may lie from the line's,
-// which misses by up to half a frame at either end; and the time handed on from the revolution's own.
-constexpr double PositionSlack = 1.0;
+// which misses by up to a frame at either end on a narrow set of cells; and the time handed on from the
+// revolution's own.
+constexpr double PositionSlack = 2.0;
 // Cells darker than this (the sum of their three channels) say little about the light.
 constexpr double MinReferenceSum = 24.0;
 // The share of a frame's light taken into the light followed: one frame with a mark half in view that the

@@ -61,24 +61,28 @@ std::vector<std::optional<double>> run(MarkPositions& positions, const Disc& dis
 }
 } // namespace
 
-// Whether the mark comes from the left or the right, and however its revolution falls between frames, each
-// revolution after the first is timed to within a millisecond, as the frames alone could not: 10.3 frames
-// leaves the line a quarter of a frame to miss by.
+// Whether the mark comes from the left or the right, however wide it is and however its revolution falls between
+// frames, each revolution after the first few is timed to within a millisecond, as the frames alone could not: 10.3
+// frames leaves the line a quarter of a frame to miss by.
 TEST(MarkPositionsTest, TimesEveryRevolutionToAMillisecondWhicheverWayTheMarkMoves)
 {
     for (const double frames : {10.3, 11.5, 16.7, 23.9})
-        for (const double direction : {1.0, -1.0}) {
-            SCOPED_TRACE(testing::Message() << frames << " frames, direction " << direction);
-            const double period = frames * Gap;
-            MarkPositions positions;
-            const auto timed = run(positions, {period, direction * 60.0 / period}, 30);
-            ASSERT_GE(timed.size(), 28u);
-            EXPECT_FALSE(timed.front()); // nothing to time the first mark from
-            for (std::size_t k = 2; k < timed.size(); ++k) {
-                ASSERT_TRUE(timed[k]) << k;
-                EXPECT_NEAR(*timed[k], period, 0.001) << k;
+        for (const double direction : {1.0, -1.0})
+            for (const double width : {4.0, 7.0}) {
+                SCOPED_TRACE(testing::Message() << frames << " frames, direction " << direction << ", width " << width);
+                const double period = frames * Gap;
+                MarkPositions positions;
+                const auto timed = run(positions, {period, direction * 60.0 / period, 10, width}, 30);
+                ASSERT_GE(timed.size(), 28u);
+                EXPECT_FALSE(timed.front()); // nothing to time the first mark from
+                // The levels need a mark seen, and a wide mark's width a frame showing both its edges.
+                for (std::size_t k = 3; k < timed.size(); ++k) {
+                    EXPECT_TRUE(timed[k]) << k;
+                    if (timed[k]) {
+                        EXPECT_NEAR(*timed[k], period, 0.001) << k;
+                    }
+                }
             }
-        }
 }
 
 // Where the columns cannot tell where the mark lies, nothing is timed, and what does not agree with the
