@@ -44,6 +44,30 @@ qint32 rounded(double x)
 {
     return qint32(TextFormat::roundHalfEven(x));
 }
+// The cells split into groups whose cells touch, side or corner, each in ascending order.
+std::vector<std::vector<int>> touchingGroups(const std::vector<int>& cells)
+{
+    std::vector<std::vector<int>> groups;
+    std::vector<bool> placed(cells.size(), false);
+    for (std::size_t seed = 0; seed < cells.size(); ++seed) {
+        if (placed[seed])
+            continue;
+        placed[seed] = true;
+        std::vector<int> group{cells[seed]};
+        for (std::size_t next = 0; next < group.size(); ++next)
+            for (std::size_t i = 0; i < cells.size(); ++i) {
+                const int a = group[next], b = cells[i];
+                if (!placed[i] && std::abs(a / FindMark::SurveyColumns - b / FindMark::SurveyColumns) <= 1 &&
+                    std::abs(a % FindMark::SurveyColumns - b % FindMark::SurveyColumns) <= 1) {
+                    placed[i] = true;
+                    group.push_back(b);
+                }
+            }
+        std::sort(group.begin(), group.end());
+        groups.push_back(std::move(group));
+    }
+    return groups;
+}
 } // namespace
 
 QString FindMarkProposal::marginsText() const
@@ -404,7 +428,9 @@ std::vector<std::vector<int>> FindMark::pathSections(const MarkLevels::Range& pa
             {span > 0 ? (m_times[std::size_t(bestFrame)] - m_times[std::size_t(pass.first)]) / span : 0.5, c});
     }
     // Stretches of the path from the whole of it down to a seventh: a short stretch the mark covers fully
-    // gives a clearer signal, a long one more frames above the trigger.
+    // gives a clearer signal, a long one more frames above the trigger. A fast mark's few frames give many cells
+    // the same phase, far apart on its path as well as near: a stretch is only cells that touch, or the mark
+    // would leave the active cells between two of them and come back, and count twice.
     std::vector<std::vector<int>> sections;
     for (double width : {1.0, 0.7, 0.5, 0.35, 0.25, 0.15})
         for (double from = 0.0; from + width <= 1.0 + 1e-9; from += 0.05) {
@@ -412,9 +438,9 @@ std::vector<std::vector<int>> FindMark::pathSections(const MarkLevels::Range& pa
             for (const auto& [ph, c] : phase)
                 if (ph >= from - 1e-9 && ph <= from + width + 1e-9)
                     cells.push_back(c);
-            std::sort(cells.begin(), cells.end());
-            if (!cells.empty() && std::find(sections.begin(), sections.end(), cells) == sections.end())
-                sections.push_back(std::move(cells));
+            for (std::vector<int>& piece : touchingGroups(cells))
+                if (std::find(sections.begin(), sections.end(), piece) == sections.end())
+                    sections.push_back(std::move(piece));
         }
     return sections;
 }

@@ -268,31 +268,35 @@ struct MatrixCase
 class FindMarkMatrix : public ::testing::TestWithParam<MatrixCase>
 {
 protected:
+    bool flicker = true;
+    int width = 32; // pixels, 4:3
+
     // Noise, flicker and the light drift the simulated meter starts with.
     SimulatedMeterSettings meter(double watts) const
     {
         const MatrixCase& c = GetParam();
         return {.powerWatts = watts,
                 .revsPerKWh = c.revsPerKWh,
-                .flicker = true,
+                .flicker = flicker,
                 .viewFraction = c.viewFraction,
                 .markWidth = c.markWidth,
-                .width = 32,
-                .height = 24};
+                .width = width,
+                .height = width * 3 / 4};
     }
 
-    // The proposal, or none when Find Mark says why it cannot propose.
-    FindMarkProposal find(double watts, bool refused)
+    // The proposal, or none when Find Mark says why it cannot propose; `seed` picks the noise, `start` where the
+    // frames fall.
+    FindMarkProposal find(double watts, bool refused, std::uint32_t seed = 7, double start = 0.0)
     {
-        SimulatedMeter sim(meter(watts), 7);
+        SimulatedMeter sim(meter(watts), seed);
         CellAnalyser survey;
         survey.setGrid(FindMark::SurveyColumns, FindMark::SurveyRows);
         FindMark findMark;
         findMark.reset(true, GetParam().revsPerKWh);
         const double limit = 4 * sim.revolutionPeriod() + 30;
         // A refusal that another pass did not lift stands.
-        for (double s = 0; !findMark.finished() && s < limit &&
-                           (findMark.refusal().isEmpty() || findMark.passesSeen() <= FindMark::PassesNeeded);
+        for (double s = start; !findMark.finished() && s < limit &&
+                               (findMark.refusal().isEmpty() || findMark.passesSeen() <= FindMark::PassesNeeded);
              s += FramePeriod)
             findMark.addFrame(analyse(survey, sim.render(s)), 32400.0 + s);
         EXPECT_EQ(findMark.finished(), !refused) << watts << " W: passes seen " << findMark.passesSeen();
@@ -378,6 +382,33 @@ TEST_P(FindMarkMatrix, SettingsFoundAtAnyPowerCountAtEveryPower)
         table << "\n";
     }
     std::cout << table.str();
+}
+
+// A fast disc shows its mark in a frame or two, so many cells far apart on its path peak in the same frame:
+// settings found there count each revolution once at that speed, wherever the frames fell while Find Mark
+// watched (cells chosen on two stretches of the path, with plain disc between, counted some passes twice).
+TEST_P(FindMarkMatrix, SettingsFoundOnAFastDiscCountEachRevolutionOnce)
+{
+    if (GetParam().refusedRows > 0 || GetParam().revsPerKWh < 300)
+        GTEST_SKIP() << "a narrow view refuses the fastest discs; a 75 revs/kWh disc is never fast";
+    flicker = false; // which hides a mark seen for a frame from Find Mark at 600 revs/kWh
+    width = 320;     // where the survey's cells are many pixels wide, as a camera's
+    for (const double watts : {13300.0, 14800.0})
+        for (const std::uint32_t seed : {1u, 2u, 3u, 4u, 5u, 6u}) {
+            const FindMarkProposal proposal = find(watts, false, seed, seed * 0.013);
+            // The mark crosses the columns: those active form one run, with no plain disc between.
+            QString active(FindMark::SurveyColumns, QLatin1Char('0'));
+            for (const QString& row : proposal.grid.split(QLatin1Char(' ')))
+                for (int c = 0; c < int(row.size()) && c < FindMark::SurveyColumns; ++c)
+                    if (row[c] != QLatin1Char('0'))
+                        active[c] = QLatin1Char('9');
+            const qsizetype first = active.indexOf(QLatin1Char('9')), last = active.lastIndexOf(QLatin1Char('9'));
+            EXPECT_FALSE(active.mid(first, last - first + 1).contains(QLatin1Char('0')))
+                << watts << " W, seed " << seed << ": " << describe(proposal);
+            const Tally r = count(watts, 40, {proposal}).front();
+            EXPECT_EQ(std::tuple(r.missed, r.extra), std::tuple(0, 0))
+                << watts << " W, seed " << seed << ": " << describe(proposal);
+        }
 }
 
 // At 375 and 600 revs/kWh a 20 kW disc shows its mark, blurred, for about two frames and one. In the narrow view
