@@ -45,7 +45,12 @@ void MarkPositions::frame(double time, const std::vector<Column>& columns)
         m_frames.pop_front();
     if (m_passLatest && m_passFrames < PassFrames) {
         ++m_passFrames;
-        measureSpeed(edges(m_frames.back()));
+        const Edges latest = edges(m_frames.back());
+        measureSpeed(latest);
+        // A mark that came at the edge of the columns is placed in a frame of its pass instead: the next
+        // revolution is timed from there.
+        if (m_came && !m_came->left && !m_came->right && (latest.left || latest.right))
+            m_came = latest;
     }
 }
 

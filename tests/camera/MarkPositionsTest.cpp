@@ -34,25 +34,25 @@ struct Disc
         }
         return out;
     }
-    // Whether the mark covers enough of the columns in the frame at t for a detector to see it.
-    bool seen(double t) const
+    // Whether the mark covers enough of the columns in the frame at t for a detector to see it: `columns` worth.
+    bool seen(double t, double columns = 1.5) const
     {
         double cover = 0.0;
         for (const auto& c : frame(t))
             cover += (Plain - c.value) / (Plain - Mark);
-        return cover >= 1.5;
+        return cover >= columns;
     }
 };
 
 // Runs the disc for `revolutions`, telling of each mark at the first frame it is seen; the revolutions returned.
 std::vector<std::optional<double>> run(MarkPositions& positions, const Disc& disc, int revolutions, double slack = 0.02,
-                                       double start = 0.013)
+                                       double start = 0.013, double seenAt = 1.5)
 {
     std::vector<std::optional<double>> timed;
     bool was = false;
     for (double t = start; t < start + revolutions * disc.period; t += Gap) {
         positions.frame(t, disc.frame(t));
-        const bool is = disc.seen(t);
+        const bool is = disc.seen(t, seenAt);
         if (is && !was)
             timed.push_back(positions.markCame(true, disc.period, slack));
         was = is;
@@ -83,6 +83,26 @@ TEST(MarkPositionsTest, TimesEveryRevolutionToAMillisecondWhicheverWayTheMarkMov
                     }
                 }
             }
+}
+
+// A mark seen as soon as it shows at the edge of the columns cannot be placed in that frame, and its revolution
+// is timed otherwise; the next is timed from where the mark lay in a later frame of its pass.
+TEST(MarkPositionsTest, AMarkSeenAtTheEdgeOfTheColumnsIsPlacedLaterInItsPass)
+{
+    const double period = 10.3 * Gap;
+    MarkPositions positions;
+    const auto timed = run(positions, {period, 60.0 / period}, 60, 0.02, 0.013, 0.3);
+    ASSERT_GE(timed.size(), 58u);
+    int untimed = 0;
+    for (std::size_t k = 3; k + 1 < timed.size(); ++k) {
+        if (timed[k]) {
+            EXPECT_NEAR(*timed[k], period, 0.001) << k;
+            continue;
+        }
+        ++untimed;
+        EXPECT_TRUE(timed[k + 1]) << k + 1;
+    }
+    EXPECT_GT(untimed, 0); // some marks came at the edge
 }
 
 // Where the columns cannot tell where the mark lies, nothing is timed, and what does not agree with the
