@@ -19,16 +19,16 @@ public:
     struct Column
     {
         int index;    // the column of the grid
-        double value; // its active cells' average value in the frame
+        double value; // its average value in the frame over the rows the mark passes
     };
 
-    // Takes in a frame taken at clock time `time`, its active columns in ascending order. While a mark that just
-    // came is in view, its frames measure how fast it moves.
+    // Takes in a frame taken at clock time `time`, its columns in ascending order. While a mark that just came is
+    // in view, its frames measure how fast it moves.
     void frame(double time, const std::vector<Column>& columns);
     // The mark came in the last frame taken, making the values `darker` or lighter: the revolution since the one
-    // before, when both were seen with an edge between two columns and the one before showed how fast it moved.
-    // None otherwise, and when that is further than `slack` seconds from `line`, the revolution timed otherwise
-    // (none: not timed).
+    // before, when both were placed (by an edge between two columns, or the mark's middle) and how fast it moves
+    // is known, from the frame before this one or the last mark's frames. None otherwise, and when that is
+    // further than `slack` seconds from `line`, the revolution timed otherwise (none: not timed).
     std::optional<double> markCame(bool darker, std::optional<double> line, double slack);
     void clear();
 
