@@ -252,8 +252,10 @@ void MarkDetector::process_intensity(qint32 v, double now, std::optional<double>
         const double own = pulseTime(riseTime, rise->before, now);
         // A fast disc's revolution is timed by where its mark lies, when that tells.
         std::optional<double> line;
-        if (!m_round.times.empty() && secondsBetween(m_round.times.back(), own) <= MaxFramesForPositions * rise->gap)
-            line = secondsBetween(m_round.times.back(), own);
+        if (!m_round.times.empty())
+            if (const double since = secondsBetween(m_round.times.back(), own);
+                since <= MaxFramesForPositions * rise->gap)
+                line = since;
         const std::optional<double> seen =
             m_positions.markCame(!s.INVERT_IMAGE_INTENSITY, line, PositionSlack * rise->gap);
         markOn(v, now, timedOverRound(own, round, rise->gap, seen));

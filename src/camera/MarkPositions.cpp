@@ -2,6 +2,7 @@
 #include "camera/MarkPositions.h"
 
 #include "camera/MarkLevels.h"
+#include "metering/PulseSignal.h"
 
 #include <algorithm>
 #include <cmath>
@@ -22,12 +23,6 @@ constexpr double Covered = 0.5;
 constexpr int PassFrames = 3;
 // The mark's widths its width is the median of.
 constexpr std::size_t Widths = 9;
-
-// Seconds from `earlier` to `later` on a clock that starts again at midnight.
-double secondsBetween(double earlier, double later)
-{
-    return later < earlier ? later + 86400.0 - earlier : later - earlier;
-}
 
 bool sameColumns(const std::vector<MarkPositions::Column>& a, const std::vector<MarkPositions::Column>& b)
 {
@@ -81,7 +76,7 @@ std::optional<double> MarkPositions::markCame(bool darker, std::optional<double>
     if (line && m_came && m_speed)
         if (const std::optional<double> ahead = moved(*m_came, now)) {
             // The frames' time apart, less what the mark had yet to move to where the last one was seen.
-            const double timed = secondsBetween(m_came->time, now.time) - *ahead / *m_speed;
+            const double timed = SecondsBetween(now.time, m_came->time) - *ahead / *m_speed;
             if (std::abs(timed - *line) <= slack)
                 revolution = timed;
         }
@@ -93,7 +88,7 @@ void MarkPositions::measureSpeed(const Edges& later)
 {
     learnWidth(later);
     const Edges earlier = *std::exchange(m_passLatest, later);
-    const double apart = secondsBetween(earlier.time, later.time);
+    const double apart = SecondsBetween(later.time, earlier.time);
     const std::optional<double> ahead = moved(earlier, later);
     if (apart <= 0 || apart > MaxFrameGap || !ahead)
         return;
