@@ -433,6 +433,12 @@ bool CameraForm::startRememberedCamera()
     return is_camera_running(*m_capture);
 }
 
+bool CameraForm::awaitRememberedCamera()
+{
+    auto* selection = qobject_cast<StartCameraForm*>(m_startCamera.data());
+    return selection && selection->awaitRememberedCamera();
+}
+
 void CameraForm::settingsReloaded()
 {
     reloadSettingFields();

@@ -61,6 +61,9 @@ public:
     // Starts the remembered camera as the selection screen's Start button would, without showing it.
     // True when the camera runs afterwards.
     bool startRememberedCamera();
+    // After startRememberedCamera() failed: a remembered camera that is not plugged in is awaited and started
+    // when it comes. False when there is no such camera to wait for.
+    bool awaitRememberedCamera();
     // Writes the camera and detector settings files as they are in use; what went wrong, one message each.
     QStringList saveDetectionSettings();
     // After the settings files were read again: the fields, the component and the detector take their values.

@@ -337,6 +337,17 @@ bool StartCameraForm::selectRememberedCamera()
     return true;
 }
 
+bool StartCameraForm::awaitRememberedCamera()
+{
+    const GlobalSettings& s = m_ctx.settings;
+    if (!s.REMEMBER_CAMERA || s.CAMERA_DEVICE.isEmpty() || is_camera_running(m_capture) ||
+        listItemIndex(m_capture.deviceList(), s.CAMERA_DEVICE) >= 0)
+        return false;
+    m_lostCamera = CameraChoice{s.CAMERA_DEVICE, s.CAMERA_VIDEO_SIZE, s.CAMERA_SUBTYPE};
+    emit cameraLost(m_lostCamera->device, QStringLiteral("not plugged in at start-up"));
+    return true;
+}
+
 void StartCameraForm::selectFormats(const CameraChoice& choice)
 {
     if (const int size = listItemIndex(m_capture.sizeList(), choice.size); size >= 0)

@@ -44,6 +44,10 @@ public:
     // size and subtype (the simulated meter with its settings, a video file with its path). False when the
     // remembered camera is not in the device list.
     bool selectRememberedCamera();
+    // With REMEMBER_CAMERA on and the camera stopped: a remembered camera that is a device not plugged in is
+    // awaited as one lost while running unattended, and started when a device of its name is plugged in. False
+    // when it is listed (the simulated meter and a video file always are) or none is remembered.
+    bool awaitRememberedCamera();
 
 signals:
     // Each time this screen sets blnGlobalCameraRunning.

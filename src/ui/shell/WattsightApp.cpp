@@ -8,6 +8,7 @@
 #include "app/EventPump.h"
 #include "app/FileIo.h"
 #include "app/LoggedDialogs.h"
+#include "app/MeterSource.h"
 #include "app/UnattendedSettings.h"
 #include "metering/LogEvent.h"
 #include "metering/LoggingEngine.h"
@@ -48,6 +49,7 @@
 #include "unattended/RunMarker.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <exception>
 
 struct WattsightApp::RealServices
@@ -209,7 +211,13 @@ bool WattsightApp::startUnattended()
     m_window->openScreen(MenuItem::CameraSetup);
     CameraForm* camera = cameraForm();
     const bool started = camera && camera->startRememberedCamera();
-    if (!started)
+    // A camera not plugged in yet (a box booting before its USB camera is ready) is awaited like one unplugged
+    // while running; ending instead would only have the service restarted again and again.
+    const bool awaited = !started && camera && camera->awaitRememberedCamera();
+    if (awaited)
+        notes += QStringLiteral("The remembered camera \"%1\" is not plugged in; it will be started when it is.\r\n")
+                     .arg(s.CAMERA_DEVICE);
+    else if (!started)
         notes += s.CAMERA_DEVICE.isEmpty()
                      ? QStringLiteral("No camera is remembered yet, so none was started. Start one once from "
                                       "Camera Setup and it will be started from then on.\r\n")
@@ -218,19 +226,24 @@ bool WattsightApp::startUnattended()
         m_window->openScreen(MenuItem::EnergyLoggingForm);
     if (!notes.isEmpty())
         m_ctx.services.dialogs.notice(notes, Dialogs::Icon::Exclamation);
-    return started || !m_options.headless;
+    return started || awaited || !m_options.headless;
 }
 
 bool WattsightApp::cameraToStart()
 {
     const GlobalSettings& s = m_ctx.settings;
-    if (s.START_CAMERA_AT_STARTUP && !s.CAMERA_DEVICE.isEmpty())
+    QString missing;
+    if (!s.START_CAMERA_AT_STARTUP || s.CAMERA_DEVICE.isEmpty())
+        missing = QStringLiteral("--headless starts the camera that Unattended Operation remembers, with \"Start the "
+                                 "camera at start-up\" on. Start the camera once in the desktop program in this data "
+                                 "folder and switch that option on.");
+    // Unlike a camera, a recording does not turn up by waiting, and a restart would not find it either.
+    else if (s.CAMERA_DEVICE == MeterSource::VideoFileDevice && !QFileInfo(s.CAMERA_VIDEO_FILE).isFile())
+        missing = QStringLiteral("the remembered video file \"%1\" does not exist.").arg(s.CAMERA_VIDEO_FILE);
+    if (missing.isEmpty())
         return true;
-    m_ctx.services.dialogs.message(
-        QStringLiteral("No camera to start: --headless starts the camera that Unattended Operation remembers, with "
-                       "\"Start the camera at start-up\" on. Start the camera once in the desktop program in this "
-                       "data folder and switch that option on."),
-        Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation);
+    m_ctx.services.dialogs.message(QStringLiteral("No camera to start: ") + missing, Dialogs::Buttons::Ok,
+                                   Dialogs::Icon::Exclamation);
     return false;
 }
 

@@ -93,9 +93,10 @@ private:
     void noteLoggingRuns();
     // START_CAMERA_AT_STARTUP and RESUME_LOGGING_AFTER_RESTART: the last steps of start-up, which need no one
     // at the keyboard. What went wrong is told after start-up, so nothing waits for an answer.
-    // Headless, false when the camera could not be started.
+    // Headless, false when the camera could not be started; a remembered camera not plugged in is awaited.
     bool startUnattended();
-    // Headless: the remembered camera with its start at start-up on; otherwise says what is missing.
+    // Headless: the remembered camera with its start at start-up on, and a remembered video file there; otherwise
+    // says what is missing.
     bool cameraToStart();
     CameraForm* cameraForm() const;
     void feedAlive() const;
