@@ -18,8 +18,8 @@ void BM_Revolution(benchmark::State& state)
     const double secondsApart = state.range(1) / 100.0;
     const MeterSource meter{MeterSource::Kind::Camera, QStringLiteral("Hall camera")};
     TestContext t;
-    t.ctx.pulse.dblGlobalWkgRevsPerKWH = 1000;
-    t.ctx.pulse.dblGlobalWkgCostPerKWH = 30;
+    t.ctx.settings.REVS_PER_KWH = 1000;
+    t.ctx.settings.COST_PER_KWH = 30;
     std::optional<MeterReadingStore> reading;
     if (keepsReading) {
         reading.emplace(t.ctx);

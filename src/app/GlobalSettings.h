@@ -65,6 +65,7 @@ struct GlobalSettings
     QString CURRENCY_CODE;
     qint32 PRICE_UNITS_PER_CURRENCY_UNIT = 0;
     bool ACCEPT_MQTT_COMMANDS = false;
+    bool PUBLISH_PICTURE = false;
     // Unattended group (UNATTENDEDSETTINGS.CFG). The camera keys are state: written when a camera starts.
     bool REMEMBER_CAMERA = false;
     QString CAMERA_DEVICE;

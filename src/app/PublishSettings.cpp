@@ -80,7 +80,8 @@ const SettingsFile& PublishSettingsFile()
          {"Energy Dashboard",
           {{"CURRENCY_CODE", Text{&G::CURRENCY_CODE, "", &R::isCurrencyCode}},
            {"PRICE_UNITS_PER_CURRENCY_UNIT", Number{&G::PRICE_UNITS_PER_CURRENCY_UNIT, 1, {1, 1000000}}},
-           {"ACCEPT_MQTT_COMMANDS", Flag{&G::ACCEPT_MQTT_COMMANDS, false}}}}},
+           {"ACCEPT_MQTT_COMMANDS", Flag{&G::ACCEPT_MQTT_COMMANDS, false}},
+           {"PUBLISH_PICTURE", Flag{&G::PUBLISH_PICTURE, false}}}}},
         true};
     return file;
 }

@@ -84,16 +84,17 @@ template <std::size_t N> std::optional<std::array<double, N>> doubles(const QLis
     return values;
 }
 
-// A setting line: the reading set and its source.
+// A setting line: the reading set and its source, then the cost carried on from before when there is one.
 bool applySet(Register& s, const Line& line)
 {
-    if (line.fields.size() != 2)
+    if (line.fields.size() != 2 && line.fields.size() != 3)
         return false;
     const auto kWh = toDouble(line.fields[0]);
     const MeterSource source = MeterSource::fromKey(QString::fromUtf8(QByteArray::fromPercentEncoding(line.fields[1])));
-    if (!kWh || *kWh < 0 || source.isNone())
+    const auto carried = line.fields.size() == 3 ? toDouble(line.fields[2]) : std::optional<double>(0.0);
+    if (!kWh || *kWh < 0 || source.isNone() || !carried || *carried < 0)
         return false;
-    s.reading.setReading(*kWh, source, line.at);
+    s.reading.setReading(*kWh, source, line.at, *carried);
     s.setSeq = line.seq;
     s.countedSeq = 0;
     return true;
@@ -248,8 +249,11 @@ State replay(std::vector<Line> lines)
 
 QByteArray Register::setLine() const
 {
-    return seal('S', tariff, setSeq, reading.setAt,
-                {number(reading.setKWh), reading.source.key().toUtf8().toPercentEncoding()});
+    // A first setting is written as before the cost was carried on, so older programs read it too.
+    QList<QByteArray> fields{number(reading.setKWh), reading.source.key().toUtf8().toPercentEncoding()};
+    if (reading.carriedCost != 0)
+        fields << number(reading.carriedCost);
+    return seal('S', tariff, setSeq, reading.setAt, fields);
 }
 
 QByteArray Register::revolutionLine() const

@@ -193,7 +193,7 @@ QString MeterReadingStore::setReading(double kWh, const MeterSource& source, int
         return QStringLiteral("No camera is running or remembered, so the reading would follow nothing. Start the "
                               "camera that watches your meter, then set the reading.");
     MeterReadingJournal::Register& r = m_state.of(tariff);
-    r.reading.setReading(kWh, source, WholeSecondsNow(m_ctx));
+    r.reading.setReading(kWh, source, WholeSecondsNow(m_ctx), r.reading.set ? r.reading.cost() : 0.0);
     r.setSeq = ++m_state.lastSeq;
     r.countedSeq = 0;
     write(r.setLine());
@@ -219,15 +219,14 @@ QString MeterReadingStore::checkAccuracy(double meterKWh, int tariff)
 
 void MeterReadingStore::revolutionCounted(const MeteringContext& ctx, const MeterSource& source)
 {
-    // With no trip or logging run no minute update brings the tariff in force up to date, so it is done here.
-    if (registerCount() > 1 && !ctx.blnGlobalTripRunning && !ctx.blnGlobalLoggingRunning)
-        LoadWorkingMeterValues(m_ctx);
-    // The register of the tariff the revolution was priced at.
-    MeterReadingJournal::Register& journal = m_state.of(registerCount() > 1 ? ctx.pulse.intGlobalWkgTarrifNumber : 1);
+    // The register of the tariff in force when the revolution was counted, at that moment's meter constant and
+    // price: a run's working values follow the settings only at its minute, and without a run not at all.
+    const MeterValues& counted = ctx.pulse.counted;
+    MeterReadingJournal::Register& journal = m_state.of(registerCount() > 1 ? counted.tariff : 1);
     MeterRegister& r = journal.reading;
     if (!r.set || source != r.source)
         return;
-    r.countRevolution(ctx.pulse.dblGlobalWkgRevsPerKWH, ctx.pulse.dblGlobalWkgCostPerKWH, WholeSecondsNow(m_ctx));
+    r.countRevolution(counted.revsPerKWh, counted.costPerKWh, WholeSecondsNow(m_ctx));
     journal.countedSeq = ++m_state.lastSeq;
     write(journal.revolutionLine());
     emit changed();

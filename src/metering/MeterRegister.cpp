@@ -18,7 +18,7 @@ QString AccuracyCheck::text(const QLocale& locale) const
              verdict);
 }
 
-void MeterRegister::setReading(double kWh, const MeterSource& from, const QDateTime& at)
+void MeterRegister::setReading(double kWh, const MeterSource& from, const QDateTime& at, double costSoFar)
 {
     set = true;
     source = from;
@@ -26,7 +26,7 @@ void MeterRegister::setReading(double kWh, const MeterSource& from, const QDateT
     countedAt = at;
     setKWh = kWh;
     closedKWh = kWh;
-    closedCost = 0.0;
+    carriedCost = closedCost = costSoFar;
     revsPerKWh = 0.0;
     price = 0.0;
     runRevolutions = 0;

@@ -35,6 +35,9 @@ struct MeterRegister
     QDateTime setAt;
     double setKWh = 0.0;
 
+    // The cost counted before the reading was last set or corrected, carried on: what the meter cost since the
+    // reading was first set only grows, as its consumers take it for a running total.
+    double carriedCost = 0.0;
     // Everything before the present run of one meter constant and price, the set reading included.
     double closedKWh = 0.0;
     double closedCost = 0.0;
@@ -49,12 +52,12 @@ struct MeterRegister
 
     bool isSet() const { return set; }
     double kWh() const { return runRevolutions == 0 ? closedKWh : closedKWh + runRevolutions / revsPerKWh; }
-    // The cost of the revolutions counted since the reading was set.
+    // The cost of the revolutions counted since the reading was first set.
     double cost() const { return runRevolutions == 0 ? closedCost : closedCost + runRevolutions * price / revsPerKWh; }
     double countedKWh() const { return kWh() - setKWh; }
 
-    // Starts again from kWh for the source; the check history stays.
-    void setReading(double kWh, const MeterSource& from, const QDateTime& at);
+    // Starts again from kWh for the source, with the cost counted so far; the check history stays.
+    void setReading(double kWh, const MeterSource& from, const QDateTime& at, double costSoFar);
     void countRevolution(double revsPerKWhNow, double priceNow, const QDateTime& at);
     // The check against what the meter shows, which must be above the reading it showed when set.
     AccuracyCheck check(double meterKWh, const QDateTime& at) const;

@@ -21,12 +21,30 @@ struct TariffSplit
     qint32 earlierPulses = 0;
 };
 
+// The meter constant, the tariff in force and its price at one moment (MeterValuesInForce).
+struct MeterValues
+{
+    double revsPerKWh = 0.0;
+    double costPerKWh = 0.0;
+    qint16 tariff = 1;
+};
+
 // Pulse timing, instantaneous figures, working meter values and the interval accumulators.
 struct PulseState
 {
     double dblGlobalTimeLastPulse = -1.0;
     double dblGlobalTimePreviousPulse = -1.0;
+    // The clock's date-time when each of those was counted: with the timer's fraction they give the days between.
+    QDateTime lastPulseAt;
+    QDateTime previousPulseAt;
+    // The values in force when the last revolution was counted, and the power it measured at that meter constant;
+    // the meter reading and publishing take these, while a run's figures keep the working values of its minute.
+    MeterValues counted;
+    double measuredKW = 0.0;
     bool timingBroken = false; // the next revolution's time since the last one is no revolution's time
+    // A revolution was timed since the camera last started watching (or timing was last broken): only then do the
+    // measured power and the cap since the last revolution say anything of the disc as it turns now.
+    bool powerMeasured = false;
     double dblGlobalInstantKW = 0.0;
     double dblGlobalInstantCostPerHour = 0.0;
     qint32 lngGlobalLightLevel = 0;
@@ -92,6 +110,10 @@ struct MeteringContext : AppContext
     QString strCameraProblem;
     // Set while the camera is lost while running unattended: every record written meanwhile notes it.
     QString strCameraLostNote;
+    // Set by the camera watchdog while the running camera delivers no picture, and while a camera is awaited after
+    // it was lost (CameraState.h).
+    bool cameraStalled = false;
+    bool cameraLost = false;
     // Data files a writer has begun; a second writer of the same file stays away while the first waits.
     FilesInUse filesInUse;
     // The tariff last set by command, kept in TARIFF.STATE; in force with two tariffs and TARIFF_FROM_MQTT.

@@ -2,32 +2,58 @@
 #include "metering/PowerBound.h"
 
 #include "app/Clock.h"
+#include "metering/CameraState.h"
 #include "metering/MeteringContext.h"
 #include "metering/PulseSignal.h"
 #include "metering/RunCalculations.h"
 
 #include <cmath>
 
-std::optional<PowerBound> PowerBoundAt(const PulseState& p, double timer)
+std::optional<PowerBound> PowerBoundAfter(double since, double revsPerKWh, double measuredKW)
 {
-    // The previous pulse time is set from the second revolution on; only then was a revolution timed.
-    if (p.dblGlobalTimePreviousPulse == -1.0)
+    if (since <= 0 || revsPerKWh <= 0)
         return std::nullopt;
-    const double since = SecondsBetween(timer, p.dblGlobalTimeLastPulse);
-    if (since <= 0)
-        return std::nullopt;
-    // Below the measured power exactly once the disc has gone longer without a revolution than the last one took,
-    // as long as the meter constant stayed; against the power shown rather than the times, so the cap is never
-    // above it after a new meter constant or two revolutions within one clock reading (which keep the old power).
-    const double kw = 3600.0 / (since * p.dblGlobalWkgRevsPerKWH);
-    if (kw >= p.dblGlobalInstantKW)
+    // Against the power shown rather than the times, so the cap is never above it after a new meter constant or two
+    // revolutions within one clock reading (which keep the old power).
+    const double kw = 3600.0 / (since * revsPerKWh);
+    if (kw >= measuredKW)
         return std::nullopt;
     return PowerBound{kw, since};
 }
 
+std::optional<double> SecondsSinceTimedPulse(MeteringContext& ctx)
+{
+    const PulseState& p = ctx.pulse;
+    // Nothing is known of the time since a revolution counted before the camera last started watching.
+    if (!p.powerMeasured)
+        return std::nullopt;
+    Clock& clock = ctx.services.clock;
+    return ElapsedSeconds(clock.timer(), clock.now(), p.dblGlobalTimeLastPulse, p.lastPulseAt);
+}
+
+namespace {
+std::optional<PowerBound> boundWhileCounting(MeteringContext& ctx, double revsPerKWh, double measuredKW)
+{
+    const std::optional<double> since = SecondsSinceTimedPulse(ctx);
+    if (!since || !CameraCounting(ctx))
+        return std::nullopt;
+    return PowerBoundAfter(*since, revsPerKWh, measuredKW);
+}
+} // namespace
+
+std::optional<PowerBound> ShownPowerBound(MeteringContext& ctx)
+{
+    return boundWhileCounting(ctx, ctx.pulse.dblGlobalWkgRevsPerKWH, ctx.pulse.dblGlobalInstantKW);
+}
+
+std::optional<PowerBound> MeasuredPowerBound(MeteringContext& ctx)
+{
+    return boundWhileCounting(ctx, ctx.pulse.counted.revsPerKWh, ctx.pulse.measuredKW);
+}
+
 QString PowerNowText(MeteringContext& ctx)
 {
-    const std::optional<PowerBound> bound = PowerBoundAt(ctx.pulse, ctx.services.clock.timer());
+    const std::optional<PowerBound> bound = ShownPowerBound(ctx);
     if (!bound)
         return {};
     // Always kW: power figures are in kW whatever title labels them.

@@ -7,6 +7,7 @@
 #include "metering/PulseObserver.h"
 #include "metering/Tariffs.h"
 
+#include <algorithm>
 #include <cmath>
 #include <utility>
 
@@ -20,14 +21,19 @@ void RegisterPulse(MeteringContext& ctx, qint32 lightLevel, double timer, const 
     PulseState& p = ctx.pulse;
     p.dblGlobalTimePreviousPulse = p.dblGlobalTimeLastPulse;
     p.dblGlobalTimeLastPulse = timer;
-    const double d = SecondsBetween(p.dblGlobalTimeLastPulse, p.dblGlobalTimePreviousPulse);
+    p.previousPulseAt = std::exchange(p.lastPulseAt, ctx.services.clock.now());
+    p.counted = MeterValuesInForce(ctx);
     const bool timed = !std::exchange(p.timingBroken, false);
     if (p.dblGlobalTimePreviousPulse == -1.0) {
         p.dblGlobalInstantKW = 0.0;
         p.dblGlobalInstantCostPerHour = 0.0;
-    } else if (timed && d > 0) {
+        p.measuredKW = 0.0;
+    } else if (const double d = ElapsedSeconds(timer, p.lastPulseAt, p.dblGlobalTimePreviousPulse, p.previousPulseAt);
+               timed && d > 0) {
         p.dblGlobalInstantKW = (3600.0 / d) / p.dblGlobalWkgRevsPerKWH;
         p.dblGlobalInstantCostPerHour = p.dblGlobalWkgCostPerKWH * p.dblGlobalInstantKW;
+        p.measuredKW = (3600.0 / d) / p.counted.revsPerKWh;
+        p.powerMeasured = true;
     }
     p.lngGlobalLightLevel = lightLevel;
     CountTripPulse(ctx);
@@ -40,6 +46,7 @@ void RegisterPulse(MeteringContext& ctx, qint32 lightLevel, double timer, const 
 void BreakPulseTiming(MeteringContext& ctx)
 {
     ctx.pulse.timingBroken = true;
+    ctx.pulse.powerMeasured = false;
 }
 
 namespace {
@@ -120,11 +127,19 @@ void LoadWorkingMeterValues(MeteringContext& ctx)
     p.intGlobalWkgTarrifNumber = tariff;
 }
 
+MeterValues MeterValuesInForce(MeteringContext& ctx)
+{
+    const qint16 tariff = TariffInForce(ctx);
+    return {ctx.settings.REVS_PER_KWH, TariffCostPerKWH(ctx.settings, tariff), tariff};
+}
+
 // The tariff number is left as it is: it goes with the working price, and both are set together above.
 void ResetWorkingValues(MeteringContext& ctx)
 {
     ctx.pulse.dblGlobalTimePreviousPulse = -1.0;
     ctx.pulse.dblGlobalTimeLastPulse = -1.0;
+    ctx.pulse.previousPulseAt = ctx.pulse.lastPulseAt = QDateTime();
+    ctx.pulse.powerMeasured = false;
     ctx.varGlobalDataArray.resetPointer();
     ctx.loggingFiles.lngGlobalLastRecordWrittenToDisk = 0;
 }
@@ -137,6 +152,18 @@ double PulsesCost(qint32 pulses, const TariffSplit& split, const PulseState& p)
 double SecondsBetween(double later, double earlier)
 {
     return later >= earlier ? later - earlier : later + 86400.0 - earlier;
+}
+
+double ElapsedSeconds(double laterTimer, const QDateTime& laterAt, double earlierTimer, const QDateTime& earlierAt)
+{
+    if (!laterAt.isValid() || !earlierAt.isValid())
+        return SecondsBetween(laterTimer, earlierTimer);
+    // The timers' difference is right to the fraction but blind to whole days; the date-times count the days, and
+    // they are absolute, so a change of summer time moves nothing. The timer runs apart from the date-time by far
+    // less than half a day, so the nearest whole number of days is the right one.
+    const double withinDay = laterTimer - earlierTimer;
+    const double days = std::round((earlierAt.msecsTo(laterAt) / 1000.0 - withinDay) / 86400.0);
+    return std::max(0.0, withinDay + days * 86400.0);
 }
 
 double TruncateSeconds(double timer)

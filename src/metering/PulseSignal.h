@@ -6,6 +6,7 @@
 
 struct MeteringContext;
 struct MeterSource;
+struct MeterValues;
 struct PulseState;
 struct TariffSplit;
 
@@ -33,6 +34,9 @@ void RefreshRunningDisplays(MeteringContext& ctx);
 // closes every count's share of the tariff that ends, at the price it had.
 void LoadWorkingMeterValues(MeteringContext& ctx);
 void ResetWorkingValues(MeteringContext& ctx);
+// The meter constant and the tariff with its price that the settings and the tariff schedule (or command) put in
+// force now, whether a run goes or not.
+MeterValues MeterValuesInForce(MeteringContext& ctx);
 
 // The cost of `pulses` revolutions split as given: count times price divided by the meter constant for the share of
 // the tariff in force.
@@ -40,6 +44,11 @@ double PulsesCost(qint32 pulses, const TariffSplit& split, const PulseState& p);
 
 // later - earlier, allowing one midnight crossing.
 double SecondsBetween(double later, double earlier);
+// The seconds from one moment to a later one, each given as the clock's timer (for its fraction) and the clock's
+// date-time when it was read (for the days). Never negative: a revolution placed between frames can lie a little
+// after the clock read at once, which is no day away. Any number of days: a disc that stood still for longer than
+// a day did not turn a moment ago.
+double ElapsedSeconds(double laterTimer, const QDateTime& laterAt, double earlierTimer, const QDateTime& earlierAt);
 double TruncateSeconds(double timer);
 // The clock's local date-time cut to whole seconds, as every calendar time of the metering is kept.
 QDateTime WholeSecondsNow(MeteringContext& ctx);

@@ -13,11 +13,27 @@ class CommandDispatcher
 public:
     // Carries out the command; "" when done, otherwise why it was refused.
     using Handler = std::function<QString(const QByteArray& payload)>;
+    // A command the broker kept as retained is refused: it would be carried out again at every reconnect, undoing
+    // whatever came after it. One that says a state (the tariff in force) may be taken: saying it again changes
+    // nothing.
+    enum class Retained
+    {
+        Refused,
+        Taken
+    };
 
     // The refusal of a payload that is not what the command takes: "\"twelve\" is not a number of kWh".
     static QString payloadIsNot(const QByteArray& payload, const QString& what);
+    // The payload in double quotes, escaped as a JSON string and cut to its first 40 characters (an ellipsis after
+    // the quote says so): whatever a sender puts in cannot forge a line of the log.
+    static QString quoted(const QByteArray& payload);
+    // The topic escaped the same way, without the quotes.
+    static QString printable(const QString& topic);
 
-    void add(const QString& name, Handler handler) { m_handlers.push_back({name, std::move(handler)}); }
+    void add(const QString& name, Handler handler, Retained retained = Retained::Refused)
+    {
+        m_handlers.push_back({name, std::move(handler), retained});
+    }
     // "" when carried out, otherwise the refusal, naming the topic. base: BASE of the topics.
     QString dispatch(const QString& base, const QString& topic, const QByteArray& payload, bool retained) const;
 
@@ -26,6 +42,7 @@ private:
     {
         QString name;
         Handler handler;
+        Retained retained;
     };
 
     std::vector<Command> m_handlers;

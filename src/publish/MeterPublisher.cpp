@@ -2,6 +2,7 @@
 #include "publish/MeterPublisher.h"
 
 #include "app/Clock.h"
+#include "metering/CameraState.h"
 #include "metering/MeterReadingStore.h"
 #include "metering/MeteringContext.h"
 #include "metering/PowerBound.h"
@@ -21,9 +22,18 @@ const RunState* runningRun(const MeteringContext& ctx)
 
 } // namespace
 
+namespace {
+// What of the tariff settings the configs show: the tariffs, their names for the select, whether it is offered.
+QStringList tariffsShown(const GlobalSettings& s)
+{
+    return {QString::number(s.TARIFF_COUNT), s.TARIFF_1_NAME, s.TARIFF_2_NAME,
+            s.TARIFF_FROM_MQTT ? QStringLiteral("true") : QStringLiteral("false")};
+}
+} // namespace
+
 MeterPublisher::MeterPublisher(MeteringContext& ctx, RetainedSink& sink, const MeterTotals& totals,
-                               const MeterReadingStore& reading)
-    : m_ctx(ctx), m_sink(sink), m_totals(totals), m_reading(reading), m_topics(ctx.settings)
+                               const MeterReadingStore& reading, const QString& deviceId)
+    : m_ctx(ctx), m_sink(sink), m_totals(totals), m_reading(reading), m_topics(ctx.settings), m_deviceId(deviceId)
 {
     m_sink.publishRetained(m_topics.availability, QByteArrayLiteral("online"));
     publishConfigs();
@@ -34,18 +44,18 @@ void MeterPublisher::publishConfigs()
 {
     // A config left out is cleared (an empty retained message), so switching discovery off takes the sensors out
     // of Home Assistant instead of leaving them there unavailable for good.
-    for (const RetainedMessage& config : DiscoveryConfigs(m_ctx.settings))
+    for (const RetainedMessage& config : DiscoveryConfigs(m_ctx.settings, m_deviceId))
         m_sink.publishRetained(config.topic, config.payload);
-    m_configsTariffCount = m_ctx.settings.TARIFF_COUNT;
+    m_configsTariffs = tariffsShown(m_ctx.settings);
 }
 
 void MeterPublisher::followTariffs()
 {
-    if (m_ctx.settings.TARIFF_COUNT != m_configsTariffCount) {
+    if (tariffsShown(m_ctx.settings) != m_configsTariffs) {
         publishConfigs();
         m_pending = true;
     }
-    if (m_ctx.pulse.intGlobalWkgTarrifNumber != m_sentTariff)
+    if (MeterValuesInForce(m_ctx).tariff != m_sentTariff)
         m_pending = true;
 }
 
@@ -60,8 +70,11 @@ void MeterPublisher::revolutionCounted()
 void MeterPublisher::tick()
 {
     followTariffs();
+    // A camera that stops or comes back changes what the power is, at once.
+    if (CameraStateOf(m_ctx) != m_sentCamera)
+        m_pending = true;
     const double elapsed = secondsSinceLastState();
-    const bool falling = PowerBoundAt(m_ctx.pulse, m_ctx.services.clock.timer()).has_value();
+    const bool falling = MeasuredPowerBound(m_ctx).has_value();
     if ((m_pending && elapsed >= MinSecondsBetweenStates) || elapsed >= MaxSecondsBetweenStates ||
         (falling && elapsed >= MaxSecondsBetweenFallingStates))
         sendState();
@@ -75,13 +88,22 @@ double MeterPublisher::secondsSinceLastState()
 void MeterPublisher::sendState()
 {
     const PulseState& p = m_ctx.pulse;
+    const GlobalSettings& s = m_ctx.settings;
+    const MeterValues inForce = MeterValuesInForce(m_ctx);
+    const CameraState camera = CameraStateOf(m_ctx);
+    // Money goes out in the currency once its code is set, else in the price's own units as the screens show it.
+    const double priceUnits = s.CURRENCY_CODE.isEmpty() ? 1.0 : s.PRICE_UNITS_PER_CURRENCY_UNIT;
     MeterReading r;
-    const std::optional<PowerBound> bound = PowerBoundAt(p, m_ctx.services.clock.timer());
-    r.powerW = (bound ? bound->kw : p.dblGlobalInstantKW) * 1000.0;
-    r.powerIsBound = bound.has_value();
+    r.camera = CameraStateName(camera);
+    if (camera == CameraState::Running && p.powerMeasured) {
+        const std::optional<PowerBound> bound = MeasuredPowerBound(m_ctx);
+        const double kW = bound ? bound->kw : p.measuredKW;
+        r.powerW = kW * 1000.0;
+        r.powerIsBound = bound.has_value();
+        r.costPerHour = kW * inForce.costPerKWh / priceUnits;
+    }
     r.energyKwh = m_totals.energyKwh;
     r.revolutions = m_totals.revolutions;
-    r.costPerHour = p.dblGlobalInstantCostPerHour;
     if (const RunState* run = runningRun(m_ctx)) {
         r.avgPower5minW = run->avg5minKWH * 1000.0;
         r.avgPower1hW = run->avg1hourKWH * 1000.0;
@@ -90,25 +112,25 @@ void MeterPublisher::sendState()
     const std::optional<ReadingTotal> total = m_reading.total();
     if (total)
         r.meterReadingKwh = total->kWh;
-    const GlobalSettings& s = m_ctx.settings;
     if (!s.CURRENCY_CODE.isEmpty()) {
-        r.price = p.dblGlobalWkgCostPerKWH / s.PRICE_UNITS_PER_CURRENCY_UNIT;
+        r.price = inForce.costPerKWh / priceUnits;
         if (total)
-            r.cost = total->cost / s.PRICE_UNITS_PER_CURRENCY_UNIT;
+            r.cost = total->cost / priceUnits;
     }
-    addTariffs(r);
+    addTariffs(r, inForce.tariff);
     m_sink.publishRetained(m_topics.state, StatePayload(r));
     m_lastStateTimer = m_ctx.services.clock.timer();
     m_pending = false;
-    m_sentTariff = p.intGlobalWkgTarrifNumber;
+    m_sentTariff = inForce.tariff;
+    m_sentCamera = camera;
     ++m_statesSent;
 }
 
-void MeterPublisher::addTariffs(MeterReading& r) const
+void MeterPublisher::addTariffs(MeterReading& r, qint16 inForce) const
 {
     if (m_ctx.settings.TARIFF_COUNT < 2)
         return;
-    r.tariff = m_ctx.pulse.intGlobalWkgTarrifNumber;
+    r.tariff = inForce;
     for (auto [tariff, kWh] : {std::pair(1, &r.meterReadingT1Kwh), std::pair(2, &r.meterReadingT2Kwh)})
         if (m_reading.reading(tariff).isSet())
             *kWh = m_reading.reading(tariff).kWh();

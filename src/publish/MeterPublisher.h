@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "metering/CameraState.h"
 #include "publish/PublishPayloads.h"
 
 struct MeteringContext;
@@ -15,11 +16,14 @@ struct MeterTotals
 };
 
 // Turns revolutions into retained messages: "online" and the discovery configs (cleared while discovery is
-// off) at start and again when the number of tariffs changes, a state message on each revolution but at most one
-// a second (later revolutions are merged into the next one, a switch of tariff goes with the next one too), and one
-// at least every minute, so a dashboard sees the meter is alive while the disc stands still. While the disc is overdue
-// the power is the falling cap (PowerBound), sent at least every 5 s so a dashboard follows a load that went off
-// instead of holding the old power until the next revolution.
+// off) at start and again when the tariff settings they show change (the Tariffs screen applies without publishing), a
+// state message on each revolution but at most one a second (later revolutions are merged into the next one, a switch
+// of tariff goes with the next one too), and one at least every minute, so a dashboard sees the meter is alive while
+// the disc stands still. While the disc is overdue the power is the falling cap (PowerBound), sent at least every 5 s
+// so a dashboard follows a load that went off instead of holding the old power until the next revolution. While the
+// camera does not count, the power is unknown (it may miss revolutions), and so it is from a camera start until a
+// revolution is timed; the state says what the camera is doing, and each change of that goes out at once. Energy,
+// reading, cost and power take every revolution at the meter constant and price in force when it was counted.
 class MeterPublisher
 {
 public:
@@ -27,8 +31,9 @@ public:
     static constexpr double MaxSecondsBetweenStates = 60.0;
     static constexpr double MaxSecondsBetweenFallingStates = 5.0;
 
+    // deviceId: what Home Assistant knows the meter by (PublishTopics::deviceId).
     MeterPublisher(MeteringContext& ctx, RetainedSink& sink, const MeterTotals& totals,
-                   const MeterReadingStore& reading);
+                   const MeterReadingStore& reading, const QString& deviceId);
 
     void revolutionCounted();
     // The meter reading was set or moved: it goes with the next state, at most a second from now. Never at
@@ -42,7 +47,7 @@ private:
     void publishConfigs();
     // A change of the tariff settings or of the tariff in force, made elsewhere, shows at the next tick.
     void followTariffs();
-    void addTariffs(MeterReading& r) const;
+    void addTariffs(MeterReading& r, qint16 inForce) const;
     void sendState();
     double secondsSinceLastState();
 
@@ -53,7 +58,9 @@ private:
     PublishTopics m_topics;
     double m_lastStateTimer = 0.0;
     bool m_pending = false;
-    qint32 m_configsTariffCount = 0; // the TARIFF_COUNT the configs were published for
+    QString m_deviceId;
+    QStringList m_configsTariffs; // the tariff settings the configs were published for
     qint16 m_sentTariff = 0;
+    CameraState m_sentCamera = CameraState::Stopped;
     qint64 m_statesSent = 0;
 };

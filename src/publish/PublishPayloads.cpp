@@ -33,7 +33,7 @@ enum class Unit
 {
     None,
     Fixed,
-    CurrencyTitlePerHour,
+    CurrencyPerHour, // the code when set, else CURRENCY_TITLE
     CurrencyCodePerKwh,
     CurrencyCode,
 };
@@ -45,6 +45,7 @@ enum SensorFlag : unsigned
     Hidden = 4,        // not enabled until the user enables it
     NeedsCurrency = 8, // only while a currency code is set
     TwoTariffs = 16,   // only with two tariffs
+    Selectable = 32,   // replaced by a select entity while Home Assistant may set it (see tariffSelect)
 };
 
 struct Sensor
@@ -64,8 +65,9 @@ constexpr Sensor Sensors[] = {
     {"power", "Power", "power_w", "power", "measurement", Unit::Fixed, "W", 0, 0},
     {"energy", "Energy", "energy_kwh", "energy", "total_increasing", Unit::Fixed, "kWh", 3, 0},
     {"revolutions", "Revolutions", "revolutions", nullptr, "total_increasing", Unit::None, nullptr, -1, Diagnostic},
-    {"cost_per_hour", "Cost per hour", "cost_per_hour", nullptr, "measurement", Unit::CurrencyTitlePerHour, nullptr, -1,
-     0},
+    // Why the power is unknown when it is: the camera stopped, stalled or lost.
+    {"camera", "Camera", "camera", nullptr, nullptr, Unit::None, nullptr, -1, Diagnostic},
+    {"cost_per_hour", "Cost per hour", "cost_per_hour", nullptr, "measurement", Unit::CurrencyPerHour, nullptr, 2, 0},
     {"avg_power_5min", "Average power 5 min", "avg_power_5min_w", "power", "measurement", Unit::Fixed, "W", 0,
      Optional | Hidden},
     {"avg_power_1h", "Average power 1 h", "avg_power_1h_w", "power", "measurement", Unit::Fixed, "W", 0,
@@ -77,9 +79,9 @@ constexpr Sensor Sensors[] = {
     {"meter_reading_t2", "Meter reading tariff 2", "meter_reading_t2_kwh", "energy", "total_increasing", Unit::Fixed,
      "kWh", 2, Optional | TwoTariffs},
     // A number that names a tariff, nothing to average.
-    {"tariff", "Tariff", "tariff", nullptr, nullptr, Unit::None, nullptr, -1, TwoTariffs},
-    {"price", "Price", "price", nullptr, "measurement", Unit::CurrencyCodePerKwh, nullptr, -1, NeedsCurrency},
-    {"cost", "Cost", "cost", "monetary", "total", Unit::CurrencyCode, nullptr, -1, Optional | NeedsCurrency},
+    {"tariff", "Tariff", "tariff", nullptr, nullptr, Unit::None, nullptr, -1, TwoTariffs | Selectable},
+    {"price", "Price", "price", nullptr, "measurement", Unit::CurrencyCodePerKwh, nullptr, 4, NeedsCurrency},
+    {"cost", "Cost", "cost", "monetary", "total", Unit::CurrencyCode, nullptr, 2, Optional | NeedsCurrency},
 };
 
 // The state is sent at least once a minute: three missed ones make the value unavailable.
@@ -90,8 +92,8 @@ QString unitText(const Sensor& sensor, const GlobalSettings& s)
     switch (sensor.unit) {
     case Unit::Fixed:
         return QLatin1String(sensor.fixedUnit);
-    case Unit::CurrencyTitlePerHour:
-        return s.CURRENCY_TITLE + QStringLiteral("/h");
+    case Unit::CurrencyPerHour:
+        return (s.CURRENCY_CODE.isEmpty() ? s.CURRENCY_TITLE : s.CURRENCY_CODE) + QStringLiteral("/h");
     case Unit::CurrencyCodePerKwh:
         return s.CURRENCY_CODE + QStringLiteral("/kWh");
     case Unit::CurrencyCode:
@@ -109,11 +111,12 @@ QString valueTemplate(const QString& key, bool optional)
                     : QStringLiteral("{{ value_json.%1 }}").arg(key);
 }
 
-// What every entity of the meter says: its name, availability, device and origin.
-QJsonObject entityBase(const char* name, const GlobalSettings& s, const PublishTopics& topics)
+// What every entity of the meter says: its name, ids, availability, device and origin. id: the entity's own part
+// of its unique id.
+QJsonObject entityBase(const char* name, const QString& id, const GlobalSettings& s, const PublishTopics& topics)
 {
     const QJsonObject device{
-        {QStringLiteral("identifiers"), QJsonArray{topics.nodeId}},
+        {QStringLiteral("identifiers"), QJsonArray{topics.deviceId}},
         {QStringLiteral("name"), QStringLiteral("Wattsight ") + s.METER_ID},
         {QStringLiteral("manufacturer"), QStringLiteral("Wattsight")},
         {QStringLiteral("model"), QStringLiteral("Disc meter camera reader")},
@@ -123,6 +126,7 @@ QJsonObject entityBase(const char* name, const GlobalSettings& s, const PublishT
                              {QStringLiteral("sw_version"), QStringLiteral(WATTSIGHT_VERSION)}};
     return QJsonObject{
         {QStringLiteral("name"), QLatin1String(name)},
+        {QStringLiteral("unique_id"), topics.deviceId + QLatin1Char('_') + id},
         {QStringLiteral("availability_topic"), topics.availability},
         {QStringLiteral("device"), device},
         {QStringLiteral("origin"), origin},
@@ -139,50 +143,59 @@ QString objectTopic(const PublishTopics& topics, const char* object)
     return topics.base + QLatin1Char('/') + QLatin1String(object);
 }
 
-// The switch, buttons, progress and picture of the remote control, while commands are taken.
+// The switch, buttons and progress of the remote control while commands are taken; the picture while it is sent,
+// and its button while it is sent and commands are taken.
 void appendRemoteControlConfigs(std::vector<RetainedMessage>& configs, const GlobalSettings& s,
                                 const PublishTopics& topics)
 {
-    const bool wanted = s.HOME_ASSISTANT_DISCOVERY && s.ACCEPT_MQTT_COMMANDS;
-    const auto add = [&](const char* component, const QString& id, const char* name, QJsonObject o) {
-        const QJsonObject base = entityBase(name, s, topics);
+    const bool commands = s.HOME_ASSISTANT_DISCOVERY && s.ACCEPT_MQTT_COMMANDS;
+    const bool picture = s.HOME_ASSISTANT_DISCOVERY && s.PUBLISH_PICTURE;
+    const auto add = [&](const char* component, const QString& id, const char* name, bool wanted, const char* category,
+                         QJsonObject o) {
+        const QJsonObject base = entityBase(name, id, s, topics);
         for (auto it = base.begin(); it != base.end(); ++it)
             o.insert(it.key(), it.value());
-        o.insert(QStringLiteral("unique_id"), topics.nodeId + QLatin1Char('_') + id);
+        if (category)
+            o.insert(QStringLiteral("entity_category"), QLatin1String(category));
         configs.push_back(retained(topics.discoveryConfig(id.toLatin1().constData(), component), wanted, o));
     };
 
-    add("switch", QLatin1String(LoggingObject), "Logging",
+    add("switch", QLatin1String(LoggingObject), "Logging", commands, nullptr,
         {{QStringLiteral("command_topic"), topics.commandTopic(LoggingObject)},
          {QStringLiteral("state_topic"), objectTopic(topics, LoggingObject)},
          {QStringLiteral("payload_on"), QStringLiteral("start")},
          {QStringLiteral("payload_off"), QStringLiteral("stop")},
          {QStringLiteral("state_on"), QStringLiteral("running")},
          {QStringLiteral("state_off"), QStringLiteral("stopped")}});
+    // Find Mark changes the detector's settings: Home Assistant shows its buttons with the device's configuration.
+    // Sending a picture, to aim the camera, goes with the picture among the diagnostics.
     const struct
     {
         const char* object;
         const char* payload;
         const char* name;
+        bool wanted;
+        const char* category;
     } buttons[] = {
-        {TripObject, "start", "Trip start"},
-        {TripObject, "stop", "Trip stop"},
-        {TripObject, "reset", "Trip reset"},
-        {FindMarkObject, "start", "Find Mark start"},
-        {FindMarkObject, "accept", "Find Mark accept"},
-        {FindMarkObject, "cancel", "Find Mark cancel"},
-        {PictureObject, "now", "Send picture"},
+        {TripObject, "start", "Trip start", commands, nullptr},
+        {TripObject, "stop", "Trip stop", commands, nullptr},
+        {TripObject, "reset", "Trip reset", commands, nullptr},
+        {FindMarkObject, "start", "Find Mark start", commands, "config"},
+        {FindMarkObject, "accept", "Find Mark accept", commands, "config"},
+        {FindMarkObject, "cancel", "Find Mark cancel", commands, "config"},
+        {PictureObject, "now", "Send picture", commands && picture, "diagnostic"},
     };
     for (const auto& b : buttons)
-        add("button", QLatin1String(b.object) + QLatin1Char('_') + QLatin1String(b.payload), b.name,
+        add("button", QLatin1String(b.object) + QLatin1Char('_') + QLatin1String(b.payload), b.name, b.wanted,
+            b.category,
             {{QStringLiteral("command_topic"), topics.commandTopic(b.object)},
              {QStringLiteral("payload_press"), QLatin1String(b.payload)}});
     // The progress is JSON: the status as the state, the passes, hint and proposal as attributes.
-    add("sensor", QLatin1String(FindMarkObject), "Find Mark",
+    add("sensor", QLatin1String(FindMarkObject), "Find Mark", commands, "diagnostic",
         {{QStringLiteral("state_topic"), objectTopic(topics, FindMarkObject)},
          {QStringLiteral("value_template"), QStringLiteral("{{ value_json.status }}")},
          {QStringLiteral("json_attributes_topic"), objectTopic(topics, FindMarkObject)}});
-    add("image", QLatin1String(PictureObject), "Picture",
+    add("image", QLatin1String(PictureObject), "Picture", picture, "diagnostic",
         {{QStringLiteral("image_topic"), objectTopic(topics, PictureObject)},
          {QStringLiteral("content_type"), QStringLiteral("image/jpeg")}});
 }
@@ -197,11 +210,11 @@ void insertTariffs(QJsonObject& o, const MeterReading& r)
         o.insert(QStringLiteral("meter_reading_t2_kwh"), rounded(*r.meterReadingT2Kwh, 6));
 }
 
-// The number entity that sets a register through the object's command; a number entity has no expiry.
+// The number entity that sets a register through the object's command; a number entity has no expiry. Setting
+// the reading is part of setting the meter up: Home Assistant shows it with the device's configuration.
 QJsonObject readingNumber(QJsonObject number, const PublishTopics& topics, const char* object)
 {
-    number.insert(QStringLiteral("unique_id"),
-                  topics.nodeId + QLatin1Char('_') + QLatin1String(object) + QStringLiteral("_set"));
+    number.insert(QStringLiteral("entity_category"), QStringLiteral("config"));
     number.insert(QStringLiteral("command_topic"), topics.commandTopic(object));
     number.insert(QStringLiteral("min"), 0);
     number.insert(QStringLiteral("max"), MeterReadingStore::MaxKWh);
@@ -209,6 +222,22 @@ QJsonObject readingNumber(QJsonObject number, const PublishTopics& topics, const
     number.insert(QStringLiteral("mode"), QStringLiteral("box"));
     number.insert(QStringLiteral("unit_of_measurement"), QStringLiteral("kWh"));
     return number;
+}
+
+constexpr char TariffObject[] = "tariff";
+
+// The tariff chosen by its name, which the tariff's command takes besides its number.
+QJsonObject tariffSelect(QJsonObject select, const GlobalSettings& s, const PublishTopics& topics)
+{
+    const QJsonArray names{s.TARIFF_1_NAME, s.TARIFF_2_NAME};
+    select.insert(QStringLiteral("command_topic"), topics.commandTopic(TariffObject));
+    select.insert(QStringLiteral("options"), names);
+    // The state's number picks the name. A JSON list is a list in Home Assistant's templates too, whatever quotes
+    // or braces a name holds.
+    select.insert(QStringLiteral("value_template"),
+                  QStringLiteral("{{ %1[value_json.tariff - 1] }}")
+                      .arg(QString::fromUtf8(QJsonDocument(names).toJson(QJsonDocument::Compact))));
+    return select;
 }
 
 } // namespace
@@ -227,6 +256,7 @@ PublishTopics::PublishTopics(const GlobalSettings& s)
         if (!allowed && c != QLatin1Char('-'))
             c = QLatin1Char('_');
     }
+    deviceId = nodeId;
 }
 
 QString PublishTopics::discoveryConfig(const char* object, const char* component) const
@@ -242,11 +272,16 @@ QString PublishTopics::commandTopic(const char* object) const
 
 QByteArray StatePayload(const MeterReading& r)
 {
-    QJsonObject o{{QStringLiteral("power_w"), rounded(r.powerW, 3)},
+    // An unknown power is null rather than left out, so a reader of the topic tells it from an older message.
+    const auto orNull = [](const std::optional<double>& value, int places) {
+        return value ? QJsonValue(rounded(*value, places)) : QJsonValue(QJsonValue::Null);
+    };
+    QJsonObject o{{QStringLiteral("power_w"), orNull(r.powerW, 3)},
                   {QStringLiteral("power_is_bound"), r.powerIsBound},
                   {QStringLiteral("energy_kwh"), rounded(r.energyKwh, 6)},
                   {QStringLiteral("revolutions"), r.revolutions},
-                  {QStringLiteral("cost_per_hour"), rounded(r.costPerHour, 6)},
+                  {QStringLiteral("cost_per_hour"), orNull(r.costPerHour, 6)},
+                  {QStringLiteral("camera"), r.camera},
                   {QStringLiteral("timestamp"), isoWithOffset(r.time)}};
     if (r.avgPower5minW)
         o.insert(QStringLiteral("avg_power_5min_w"), rounded(*r.avgPower5minW, 3));
@@ -262,22 +297,28 @@ QByteArray StatePayload(const MeterReading& r)
     return QJsonDocument(o).toJson(QJsonDocument::Compact);
 }
 
-std::vector<RetainedMessage> DiscoveryConfigs(const GlobalSettings& s)
+std::vector<RetainedMessage> DiscoveryConfigs(const GlobalSettings& s, const QString& deviceId)
 {
-    const PublishTopics topics(s);
-    const auto entity = [&](const char* name, const QString& key, bool optional) {
-        QJsonObject o = entityBase(name, s, topics);
+    PublishTopics topics(s);
+    if (!deviceId.isEmpty())
+        topics.deviceId = deviceId;
+    // An entity whose state is one value of the state message.
+    const auto entity = [&](const char* name, const QString& id, const QString& key, bool optional) {
+        QJsonObject o = entityBase(name, id, s, topics);
         o.insert(QStringLiteral("state_topic"), topics.state);
         o.insert(QStringLiteral("value_template"), valueTemplate(key, optional));
         return o;
     };
     const bool currency = !s.CURRENCY_CODE.isEmpty();
+    const bool twoTariffs = s.TARIFF_COUNT > 1;
+    const bool commands = s.HOME_ASSISTANT_DISCOVERY && s.ACCEPT_MQTT_COMMANDS;
+    // Home Assistant may pass the utility's switch on: the tariff is then chosen there, not only shown.
+    const bool selectTariff = commands && twoTariffs && s.TARIFF_FROM_MQTT;
 
     std::vector<RetainedMessage> configs;
     for (const Sensor& sensor : Sensors) {
         const QString key = QLatin1String(sensor.key);
-        QJsonObject o = entity(sensor.name, key, sensor.flags & Optional);
-        o.insert(QStringLiteral("unique_id"), topics.nodeId + QLatin1Char('_') + QLatin1String(sensor.object));
+        QJsonObject o = entity(sensor.name, QLatin1String(sensor.object), key, sensor.flags & Optional);
         if (sensor.stateClass)
             o.insert(QStringLiteral("state_class"), QLatin1String(sensor.stateClass));
         o.insert(QStringLiteral("expire_after"), ExpireAfterSeconds);
@@ -292,22 +333,24 @@ std::vector<RetainedMessage> DiscoveryConfigs(const GlobalSettings& s)
         if (sensor.flags & Hidden)
             o.insert(QStringLiteral("enabled_by_default"), false);
         const bool wanted = s.HOME_ASSISTANT_DISCOVERY && (currency || !(sensor.flags & NeedsCurrency)) &&
-                            (s.TARIFF_COUNT > 1 || !(sensor.flags & TwoTariffs));
+                            (twoTariffs || !(sensor.flags & TwoTariffs)) &&
+                            !(selectTariff && (sensor.flags & Selectable));
         configs.push_back(retained(topics.discoveryConfig(sensor.object), wanted, o));
     }
 
     // Setting the reading from Home Assistant; with two tariffs, tariff 1's register, and tariff 2's beside it.
-    const bool twoTariffs = s.TARIFF_COUNT > 1;
-    const bool commands = s.HOME_ASSISTANT_DISCOVERY && s.ACCEPT_MQTT_COMMANDS;
-    configs.push_back(retained(
-        topics.discoveryConfig(MeterReadingObject, "number"), commands,
-        readingNumber(twoTariffs ? entity("Set meter reading tariff 1", QStringLiteral("meter_reading_t1_kwh"), true)
-                                 : entity("Set meter reading", QStringLiteral("meter_reading_kwh"), true),
-                      topics, MeterReadingObject)));
-    configs.push_back(
-        retained(topics.discoveryConfig(MeterReadingT2Object, "number"), commands && twoTariffs,
-                readingNumber(entity("Set meter reading tariff 2", QStringLiteral("meter_reading_t2_kwh"), true),
-                              topics, MeterReadingT2Object)));
+    const auto number = [&](const char* object, const char* name, const char* key) {
+        return readingNumber(entity(name, QLatin1String(object) + QStringLiteral("_set"), QLatin1String(key), true),
+                             topics, object);
+    };
+    configs.push_back(retained(topics.discoveryConfig(MeterReadingObject, "number"), commands,
+                               twoTariffs
+                                   ? number(MeterReadingObject, "Set meter reading tariff 1", "meter_reading_t1_kwh")
+                                   : number(MeterReadingObject, "Set meter reading", "meter_reading_kwh")));
+    configs.push_back(retained(topics.discoveryConfig(MeterReadingT2Object, "number"), commands && twoTariffs,
+                               number(MeterReadingT2Object, "Set meter reading tariff 2", "meter_reading_t2_kwh")));
+    configs.push_back(retained(topics.discoveryConfig(TariffObject, "select"), selectTariff,
+                               tariffSelect(entity("Tariff", QStringLiteral("tariff_set"), {}, false), s, topics)));
     appendRemoteControlConfigs(configs, s, topics);
     return configs;
 }

@@ -12,10 +12,12 @@ struct GlobalSettings;
 // What one state message says about the meter.
 struct MeterReading
 {
-    double powerW = 0.0;
+    // Unknown (null) while the camera does not count: it may miss revolutions then.
+    std::optional<double> powerW;
     double energyKwh = 0.0; // every revolution since start, each at the meter constant in use then
     qint64 revolutions = 0;
-    double costPerHour = 0.0;
+    std::optional<double> costPerHour; // unknown with the power
+    QString camera;                    // "running", "stopped", "stalled" or "lost" (CameraStateName)
     // Of the trip while it runs, else of the logging run while it runs, else absent.
     std::optional<double> avgPower5minW;
     std::optional<double> avgPower1hW;
@@ -46,6 +48,8 @@ struct PublishTopics
     // MQTT_BASE_TOPIC_METER_ID, with anything but letters, digits, "_" and "-" made "_" (a "/" of the base
     // topic), as Home Assistant's ids allow.
     QString nodeId;
+    // The id Home Assistant knows the device and its entities by, kept when the names change; nodeId unless given.
+    QString deviceId;
     QString discoveryPrefix;
     QString base;
 
@@ -65,8 +69,9 @@ QByteArray StatePayload(const MeterReading& reading);
 // One Home Assistant config for every entity the meter may have, each topic always in the same order. The
 // payload is empty (which clears the entity) for one the settings leave out: all while discovery is off, the
 // price and the cost while no currency code is set, the reading's number entity and the remote control's
-// entities while commands are refused.
-std::vector<RetainedMessage> DiscoveryConfigs(const GlobalSettings& s);
+// entities while commands are refused, the picture while it is not sent. A tariff Home Assistant may set is a select
+// instead of a sensor.
+std::vector<RetainedMessage> DiscoveryConfigs(const GlobalSettings& s, const QString& deviceId);
 // The meter reading's command object, also its number entity's; with two tariffs it sets tariff 1's register.
 inline constexpr char MeterReadingObject[] = "meter_reading";
 // Tariff 2's register's.

@@ -21,6 +21,8 @@ QStringList discoveryNames(const GlobalSettings& s)
 {
     return {s.DISCOVERY_PREFIX, s.MQTT_BASE_TOPIC, s.METER_ID};
 }
+
+// What the tariff's select entity is made of.
 } // namespace
 
 PublishService::PublishService(MeteringContext& ctx, MeterReadingStore& reading, QObject* parent)
@@ -31,7 +33,10 @@ PublishService::PublishService(MeteringContext& ctx, MeterReadingStore& reading,
                    [this](const QByteArray& payload) { return setMeterReading(payload, 1); });
     m_commands.add(QLatin1String(MeterReadingT2Object),
                    [this](const QByteArray& payload) { return setMeterReading(payload, 2); });
-    m_commands.add(QStringLiteral("tariff"), [this](const QByteArray& payload) { return setTariff(payload); });
+    // The utility's switch is a state: a bridge that keeps it retained at the broker says the same at each connection.
+    m_commands.add(
+        QStringLiteral("tariff"), [this](const QByteArray& payload) { return setTariff(payload); },
+        CommandDispatcher::Retained::Taken);
     connect(&m_reading, &MeterReadingStore::changed, this, [this] {
         if (m_publisher)
             m_publisher->readingChanged();
@@ -85,8 +90,19 @@ void PublishService::applySettings()
         m_client = std::make_unique<MqttClient>(connectionOptions(m_ctx.settings));
         connect(m_client.get(), &MqttClient::statusChanged, this, [this] { emit statusChanged(statusText()); });
         connect(m_client.get(), &MqttClient::commandReceived, this, &PublishService::carryOut);
-        m_publisher = std::make_unique<MeterPublisher>(m_ctx, *m_client, m_totals, m_reading);
-        clearOldNames();
+        const QStringList last = lastNames();
+        useDeviceId(last);
+        // The old configs go first: with the same ids, Home Assistant would refuse the new entities while the old
+        // ones are there.
+        clearOldNames(last);
+        m_publisher = std::make_unique<MeterPublisher>(m_ctx, *m_client, m_totals, m_reading, m_deviceId);
+        // A picture shows the inside of a home: none stays at the broker while pictures are off, not even one sent
+        // before they were.
+        if (!m_ctx.settings.PUBLISH_PICTURE) {
+            m_published.erase(QLatin1String(PictureObject));
+            m_client->publishRetained(
+                PublishTopics(m_ctx.settings).base + QLatin1Char('/') + QLatin1String(PictureObject), {});
+        }
         for (const auto& published : m_published)
             sendPublished(published.first);
         m_timer.start();
@@ -112,7 +128,7 @@ QString PublishService::namesPath() const
     return QDir(m_ctx.paths.folder).filePath(QStringLiteral("PUBLISHEDNAMES.DTA"));
 }
 
-void PublishService::clearOldNames()
+QStringList PublishService::lastNames() const
 {
     FileIo& files = m_ctx.services.files;
     QStringList last;
@@ -120,6 +136,41 @@ void PublishService::clearOldNames()
         for (QByteArray line; last.size() < 3 && file->readLine(line);)
             last << QString::fromUtf8(line.trimmed());
     }
+    return last;
+}
+
+void PublishService::useDeviceId(const QStringList& last)
+{
+    FileIo& files = m_ctx.services.files;
+    const QString path = QDir(m_ctx.paths.folder).filePath(QStringLiteral("DEVICEID.DTA"));
+    QString id;
+    if (files.exists(path)) {
+        QByteArray line;
+        if (auto file = files.open(path, FileIo::Mode::Read); file && file->readLine(line))
+            id = QString::fromUtf8(line.trimmed());
+        if (!PublishSettingsRules::isMeterId(id)) {
+            qCWarning(lcPublish).noquote() << "Could not read the device id from" << path
+                                           << "; Home Assistant's ids follow the base topic and the meter id";
+            id.clear();
+        }
+    } else {
+        // The ids the entities have had so far: those of the names last published under.
+        GlobalSettings first = m_ctx.settings;
+        if (last.size() == 3)
+            std::tie(first.MQTT_BASE_TOPIC, first.METER_ID) = std::tie(last[1], last[2]);
+        id = PublishTopics(first).nodeId;
+        auto file = files.open(path, FileIo::Mode::Truncate, FileIo::Commit::Atomic);
+        if (!file || !file->write(id.toUtf8() + '\n') || !file->close()) {
+            qCWarning(lcPublish).noquote() << "Could not keep the device id in" << path
+                                           << "; Home Assistant's ids follow the base topic and the meter id";
+            id.clear();
+        }
+    }
+    m_deviceId = id;
+}
+
+void PublishService::clearOldNames(const QStringList& last)
+{
     const QStringList names = discoveryNames(m_ctx.settings);
     if (last == names)
         return;
@@ -129,14 +180,19 @@ void PublishService::clearOldNames()
         old.MQTT_BASE_TOPIC = last[1];
         old.METER_ID = last[2];
         old.HOME_ASSISTANT_DISCOVERY = false; // every config cleared
-        const std::vector<RetainedMessage> present = DiscoveryConfigs(m_ctx.settings);
-        for (const RetainedMessage& config : DiscoveryConfigs(old)) {
+        const std::vector<RetainedMessage> present = DiscoveryConfigs(m_ctx.settings, m_deviceId);
+        for (const RetainedMessage& config : DiscoveryConfigs(old, m_deviceId)) {
             // A new name that makes the same topic (another character made "_") keeps its config.
             if (std::none_of(present.begin(), present.end(),
                              [&config](const RetainedMessage& p) { return p.topic == config.topic; }))
                 m_client->publishRetained(config.topic, config.payload);
         }
+        // Nothing sends the picture under the old base again, and no one would clear it there.
+        const QString oldBase = PublishTopics(old).base;
+        if (oldBase != PublishTopics(m_ctx.settings).base)
+            m_client->publishRetained(oldBase + QLatin1Char('/') + QLatin1String(PictureObject), {});
     }
+    FileIo& files = m_ctx.services.files;
     auto file = files.open(namesPath(), FileIo::Mode::Truncate, FileIo::Commit::Atomic);
     if (!file || !file->write(names.join(QLatin1Char('\n')).toUtf8() + '\n') || !file->close())
         qCWarning(lcPublish).noquote() << "Could not note the published names in" << namesPath()
@@ -147,7 +203,8 @@ void PublishService::carryOut(const QString& topic, const QByteArray& payload, b
 {
     m_commandRefusal = m_commands.dispatch(PublishTopics(m_ctx.settings).base, topic, payload, retained);
     if (m_commandRefusal.isEmpty())
-        qCInfo(lcPublish).noquote() << "Command on" << topic << "carried out:" << payload;
+        qCInfo(lcPublish).noquote() << "Command on" << CommandDispatcher::printable(topic)
+                                    << "carried out:" << CommandDispatcher::quoted(payload);
     else
         qCWarning(lcPublish).noquote() << m_commandRefusal;
     emit statusChanged(statusText());
@@ -168,10 +225,14 @@ QString PublishService::setTariff(const QByteArray& payload)
 {
     if (m_ctx.settings.TARIFF_COUNT < 2 || !m_ctx.settings.TARIFF_FROM_MQTT)
         return QStringLiteral("the tariff follows its schedule (Setup, Tariffs)");
-    const QByteArray tariff = payload.trimmed();
-    if (tariff != "1" && tariff != "2")
-        return CommandDispatcher::payloadIsNot(payload, QStringLiteral("tariff 1 or 2"));
-    return setTariffFromCommand(m_ctx, tariff.toInt());
+    // Home Assistant's select sends the tariff's name.
+    const QByteArray command = payload.trimmed();
+    for (const int tariff : {1, 2})
+        if (command == QByteArray::number(tariff) || command == TariffName(m_ctx.settings, tariff).toUtf8())
+            return setTariffFromCommand(m_ctx, tariff);
+    return CommandDispatcher::payloadIsNot(
+        payload,
+        QStringLiteral("tariff 1 or 2, %1 or %2").arg(TariffName(m_ctx.settings, 1), TariffName(m_ctx.settings, 2)));
 }
 
 void PublishService::stop()
@@ -183,7 +244,7 @@ void PublishService::stop()
 
 void PublishService::revolutionCounted(const MeteringContext& ctx, const MeterSource&)
 {
-    m_totals.energyKwh += 1.0 / ctx.pulse.dblGlobalWkgRevsPerKWH;
+    m_totals.energyKwh += 1.0 / ctx.pulse.counted.revsPerKWh;
     m_totals.revolutions += 1;
     if (m_publisher)
         m_publisher->revolutionCounted();

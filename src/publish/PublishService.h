@@ -18,7 +18,9 @@ class MeterReadingStore;
 // keeps a broker connection and a publisher made from the settings in force. With ACCEPT_MQTT_COMMANDS on it
 // carries out the commands that come in; a refused one is said in the status and the log. When the names
 // the discovery configs were last published under (kept in PUBLISHEDNAMES.DTA, so a changed file counts at
-// start too) differ from the present ones, the configs under the old names are cleared.
+// start too) differ from the present ones, the configs under the old names are cleared. The entities keep their
+// ids through such a change: the device id is made once, from the names first published under, and kept in
+// DEVICEID.DTA. While PUBLISH_PICTURE is off no picture stays at the broker.
 class PublishService : public QObject, public PulseObserver
 {
     Q_OBJECT
@@ -58,10 +60,15 @@ private:
     void carryOut(const QString& topic, const QByteArray& payload, bool retained);
     // Sets the tariff's register; tariff 2's only with two tariffs.
     QString setMeterReading(const QByteArray& payload, int tariff);
-    // "1" or "2" from the utility's switch, followed while the tariff settings say so.
+    // "1" or "2", or the tariff's name, from the utility's switch, followed while the tariff settings say so.
     QString setTariff(const QByteArray& payload);
-    // Clears the configs under the names last published, when they are not the present ones.
-    void clearOldNames();
+    // The names of PUBLISHEDNAMES.DTA, none when there is no such file.
+    QStringList lastNames() const;
+    // Takes the device id of DEVICEID.DTA, making the file first when there is none. The node id when it can be
+    // neither read nor made, which the log says.
+    void useDeviceId(const QStringList& last);
+    // Clears the configs and the picture under the names last published, when they are not the present ones.
+    void clearOldNames(const QStringList& last);
     QString namesPath() const;
 
     MeteringContext& m_ctx;
@@ -69,6 +76,7 @@ private:
     CommandDispatcher m_commands;
     QString m_commandRefusal; // the latest command's, until one is carried out
     QStringList m_inForce;    // the publishing settings the client was made from
+    QString m_deviceId;       // see useDeviceId
     // By publishAt: object -> payload.
     std::map<QString, QByteArray> m_published;
     MeterTotals m_totals;

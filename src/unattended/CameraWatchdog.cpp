@@ -21,6 +21,7 @@ void CameraWatchdog::cameraStarted(double now)
     m_lastPicture = now;
     m_lastRestart = now;
     m_stalledSince = -1.0;
+    m_ctx.cameraStalled = false;
     // A lost camera is back with its first picture.
     if (!lost())
         setStatus(QString());
@@ -31,6 +32,7 @@ void CameraWatchdog::cameraStopped()
     m_watching = false;
     m_stalledSince = -1.0;
     m_lostSince = -1.0;
+    m_ctx.cameraStalled = m_ctx.cameraLost = false;
     m_ctx.strCameraLostNote.clear();
     setStatus(QString());
 }
@@ -39,6 +41,8 @@ void CameraWatchdog::cameraLost(double now, const QString& name, const QString& 
 {
     m_watching = true;
     m_stalledSince = -1.0;
+    m_ctx.cameraStalled = false;
+    m_ctx.cameraLost = true;
     if (!lost()) {
         m_lostSince = now;
         m_lastRestart = now;
@@ -57,6 +61,7 @@ void CameraWatchdog::pictureArrived(double now)
         const QString back = QStringLiteral("Camera back after %1 s").arg(wholeSeconds(m_lostSince, now));
         qInfo().noquote() << back + QStringLiteral(": ") + m_lostName;
         m_lostSince = -1.0;
+        m_ctx.cameraLost = false;
         m_ctx.strCameraLostNote.clear();
         noteInComment(back);
         setStatus(QString());
@@ -67,6 +72,7 @@ void CameraWatchdog::pictureArrived(double now)
     const QString back = QStringLiteral("Camera picture back after %1 s").arg(wholeSeconds(m_stalledSince, now));
     qInfo().noquote() << back;
     m_stalledSince = -1.0;
+    m_ctx.cameraStalled = false;
     noteInComment(back);
     setStatus(QString());
 }
@@ -91,6 +97,7 @@ bool CameraWatchdog::check(double now)
     if (stalled())
         return restartDue(now);
     m_stalledSince = m_lastPicture;
+    m_ctx.cameraStalled = true;
     m_lastRestart = now;
     noteInComment(status);
     qWarning().noquote() << status;

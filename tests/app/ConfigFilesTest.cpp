@@ -47,7 +47,8 @@ const QByteArray FactoryPublish =
     "[MQTT Broker]\r\nPUBLISH_MQTT=false\r\nMQTT_HOST=localhost\r\nMQTT_PORT=1883\r\nMQTT_USERNAME=\r\n"
     "MQTT_PASSWORD=\r\nMQTT_USE_TLS=false\r\nMQTT_CA_FILE=\r\n\r\n[Topics]\r\nMQTT_BASE_TOPIC=wattsight\r\n"
     "METER_ID=meter1\r\nHOME_ASSISTANT_DISCOVERY=true\r\nDISCOVERY_PREFIX=homeassistant\r\n"
-    "\r\n[Energy Dashboard]\r\nCURRENCY_CODE=\r\nPRICE_UNITS_PER_CURRENCY_UNIT=1\r\nACCEPT_MQTT_COMMANDS=false\r\n";
+    "\r\n[Energy Dashboard]\r\nCURRENCY_CODE=\r\nPRICE_UNITS_PER_CURRENCY_UNIT=1\r\nACCEPT_MQTT_COMMANDS=false\r\n"
+    "PUBLISH_PICTURE=false\r\n";
 
 const QByteArray FactoryTariff =
     "[Tariffs]\r\nTARIFF_COUNT=1\r\nTARIFF_1_NAME=Day\r\nTARIFF_2_NAME=Night\r\nTARIFF_2_COST_PER_KWH=5\r\n\r\n"
@@ -174,7 +175,7 @@ TEST_F(ConfigFilesTest, UnusualValuesSurviveSaveAndLoad)
                                  "0123 4567", false, true, false, 10, 0.001, false, 12, true, 1, true, 100000, 60000, 1,
                                  true, 10000,
                                  true, "broker.lan", 65535, "me", " p=ss [x]# ", true, "/etc/ca.pem", "home/power", "m-2",
-                                 false, "ha", "EUR", 100, true,
+                                 false, "ha", "EUR", 100, true, true,
                                  true, "USB Cam; \"2\"", "640 x 480", "YUYV", "/tmp/a b.avi", 250, 1, 0, 50, 100, true,
                                  true, true, 0, 85, true,
                                  2, "Peak", "Off=peak", 0.25, "23:30-07:00, 13:00-16:00", true, true};
@@ -287,10 +288,12 @@ TEST(ConfigFilesRead, EachValueIsCheckedAgainstItsReadRangeAndAFailingOneGivesFa
 
     // Keys a later version added are missing from a file an earlier one wrote: their factory values, no failure.
     t.ctx.settings = GlobalSettings{};
+    t.ctx.settings.PUBLISH_PICTURE = true;
     EXPECT_TRUE(writeFileBytes(SettingsFilePath(t.ctx, PublishSettingsFile()), "[Topics]\r\nMETER_ID=cellar\r\n"));
     EXPECT_TRUE(LoadSettingsFile(t.ctx, PublishSettingsFile()));
-    EXPECT_EQ(std::tuple(t.ctx.settings.METER_ID, t.ctx.settings.MQTT_PORT, t.ctx.settings.MQTT_HOST),
-              std::tuple(QStringLiteral("cellar"), 1883, QStringLiteral("localhost")));
+    EXPECT_EQ(std::tuple(t.ctx.settings.METER_ID, t.ctx.settings.MQTT_PORT, t.ctx.settings.MQTT_HOST,
+                         t.ctx.settings.PUBLISH_PICTURE),
+              std::tuple(QStringLiteral("cellar"), 1883, QStringLiteral("localhost"), false));
 }
 
 TEST_F(ConfigFilesTest, WriterRetriesReportsEachKindOfFailureAndStopsAtTheEndMarkerOrAfterAHundredLines)

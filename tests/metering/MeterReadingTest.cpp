@@ -19,7 +19,9 @@ struct MeterReadingTest : testing::Test
 
     void SetUp() override
     {
-        std::tie(t.ctx.pulse.dblGlobalWkgRevsPerKWH, t.ctx.pulse.dblGlobalWkgCostPerKWH) = std::tuple(300, 10);
+        std::tie(t.ctx.settings.REVS_PER_KWH, t.ctx.settings.COST_PER_KWH) = std::tuple(300, 10);
+        ResetWorkingValues(t.ctx);
+        LoadWorkingMeterValues(t.ctx);
         ASSERT_EQ(store->load(), "");
     }
     void revolutions(int n, const MeterSource& from = Hall, double secondsApart = 1.0)
@@ -41,7 +43,7 @@ struct MeterReadingTest : testing::Test
     QByteArray file() const { return fileBytes(t.path(QStringLiteral("METERREADING.DTA"))); }
 };
 
-TEST_F(MeterReadingTest, EachRevolutionCountsAtTheConstantAndPriceInForceThen)
+TEST_F(MeterReadingTest, EachRevolutionCountsAtTheConstantAndPriceInForceThenAndTheCostOnlyGrows)
 {
     revolutions(3);
     EXPECT_FALSE(reading().isSet());
@@ -49,14 +51,29 @@ TEST_F(MeterReadingTest, EachRevolutionCountsAtTheConstantAndPriceInForceThen)
     ASSERT_EQ(store->setReading(1000, Hall), "");
     t.ctx.trip = RunState{};
     revolutions(150);
-    std::tie(t.ctx.pulse.dblGlobalWkgRevsPerKWH, t.ctx.pulse.dblGlobalWkgCostPerKWH) = std::tuple(600, 20);
+    // Corrected settings reach the next revolution with no run going, whose minute would take them.
+    std::tie(t.ctx.settings.REVS_PER_KWH, t.ctx.settings.COST_PER_KWH) = std::tuple(600, 20);
     revolutions(300);
     EXPECT_EQ(reading().kWh(), 1001.0) << "150 at 300 and 300 at 600 revolutions per kWh";
     EXPECT_EQ(reading().cost(), 15.0);
-    EXPECT_EQ(t.ctx.trip.totalKWH, 0.75) << "the trip re-prices its whole total; the reading must not";
+    EXPECT_EQ(t.ctx.pulse.dblGlobalWkgRevsPerKWH, 300) << "the working values wait for a run's minute";
     EXPECT_EQ(restart(), "");
     EXPECT_EQ(std::tuple(reading().kWh(), reading().cost(), reading().revolutions, reading().source),
               std::tuple(1001.0, 15.0, qint64(450), Hall));
+
+    // A corrected reading keeps the cost counted so far, through a restart and a rewrite of the file; a first
+    // setting is written as it always was.
+    ASSERT_EQ(store->setReading(990, Hall), "");
+    revolutions(60);
+    EXPECT_NEAR(reading().kWh(), 990.1, 1e-9);
+    EXPECT_NEAR(reading().cost(), 17.0, 1e-9);
+    EXPECT_EQ(restart(1), "");
+    revolutions(6);
+    EXPECT_EQ(restart(), "");
+    EXPECT_NEAR(reading().kWh(), 990.11, 1e-9);
+    EXPECT_NEAR(reading().cost(), 17.2, 1e-9);
+    EXPECT_TRUE(file().startsWith("S 452 ") && file().contains(" 990 camera%3AHall%20camera 15*"))
+        << file().toStdString();
 }
 
 TEST_F(MeterReadingTest, OnlyRevolutionsFromTheSourceItWasSetForMoveIt)
@@ -107,36 +124,35 @@ TEST_F(MeterReadingTest, TheDiskWritesAtMostOnceInTenSecondsAndTheFileStaysSmall
     EXPECT_EQ(reading().kWh(), 1236.5);
 }
 
-TEST_F(MeterReadingTest, WithTwoTariffsEachRegisterCountsTheRevolutionsPricedAtItsTariff)
+TEST_F(MeterReadingTest, WithTwoTariffsEachRegisterCountsTheRevolutionsOfItsTariffFromTheFirstAfterASwitch)
 {
     GlobalSettings& s = t.ctx.settings;
     std::tie(s.TARIFF_COUNT, s.TARIFF_FROM_MQTT, s.COST_PER_KWH, s.TARIFF_2_COST_PER_KWH) = std::tuple(2, true, 20, 8);
-    LoadWorkingMeterValues(t.ctx);
-    t.ctx.blnGlobalTripRunning = true; // the run's minute update brings the tariff in force up to date
     ASSERT_EQ(store->setReading(1000, Hall), "");
     EXPECT_FALSE(store->total()) << "unknown until both registers are set";
     ASSERT_EQ(store->setReading(200, Hall, 2), "");
     revolutions(30);
+    // A run's figures take the switch at its next minute; the registers at the next revolution, run or none.
+    t.ctx.blnGlobalTripRunning = true;
     ASSERT_EQ(setTariffFromCommand(t.ctx, 2), "");
-    revolutions(3); // priced at tariff 1 until the next minute update
-    LoadWorkingMeterValues(t.ctx);
-    revolutions(60);
-    EXPECT_EQ(std::tuple(reading(1).cost(), reading(2).cost()), std::tuple(2.2, 1.6));
+    revolutions(63);
+    EXPECT_EQ(t.ctx.pulse.intGlobalWkgTarrifNumber, 1);
+    EXPECT_NEAR(reading(1).cost(), 2.0, 1e-12);
+    EXPECT_NEAR(reading(2).cost(), 1.68, 1e-12);
     EXPECT_NEAR(store->total()->kWh, 1200.31, 1e-9);
     // Read back after a restart, with the last revolution (of tariff 2) torn off.
     ASSERT_TRUE(writeFileBytes(t.path(QStringLiteral("METERREADING.DTA")), file().chopped(3)));
     const QString said = restart();
-    EXPECT_TRUE(said.contains("last good state kept: Day 1000.110 kWh, as counted at 15/01/2009 09:00; Night "
-                              "200.197 kWh, as counted at 15/01/2009 09:01. What its last 1 line(s)"))
+    EXPECT_TRUE(said.contains("last good state kept: Day 1000.100 kWh, as counted at 15/01/2009 09:00; Night "
+                              "200.207 kWh, as counted at 15/01/2009 09:01. What its last 1 line(s)"))
         << said.toStdString();
 
-    // With nothing running no minute update comes: a revolution takes the tariff in force when it is counted.
     t.ctx.blnGlobalTripRunning = false;
     ASSERT_EQ(setTariffFromCommand(t.ctx, 1), "");
     const double night = reading(2).kWh();
     revolutions(3);
-    EXPECT_EQ(std::pair(t.ctx.pulse.intGlobalWkgTarrifNumber, reading(2).kWh()), std::pair(qint16{1}, night));
-    EXPECT_NEAR(reading(1).kWh(), 1000.12, 1e-9);
+    EXPECT_EQ(reading(2).kWh(), night);
+    EXPECT_NEAR(reading(1).kWh(), 1000.11, 1e-9);
 }
 
 TEST_F(MeterReadingTest, AFileFromBeforeTwoTariffsIsTariffOnesRegisterWrittenAsBefore)
@@ -221,7 +237,7 @@ TEST_F(MeterReadingTest, TheAccuracyCheckSaysHowFarCountingHasDrifted)
 {
     EXPECT_NE(store->checkAccuracy(5), "") << "not set";
     t.clock.setNow(QDateTime(QDate(2026, 12, 1), QTime(9, 12, 40)));
-    t.ctx.pulse.dblGlobalWkgRevsPerKWH = 10;
+    t.ctx.settings.REVS_PER_KWH = 10;
     ASSERT_EQ(store->setReading(1000, Hall), "");
     revolutions(1234);
     EXPECT_NE(store->checkAccuracy(1000), "") << "the meter must have advanced";
@@ -255,7 +271,7 @@ TEST(MeterReadingAfterKill, TheRestartedReadingIsExactlyTheReadingBeforeTheKill)
         SCOPED_TRACE(std::to_string(got.revolutions) + " revolutions");
         EXPECT_TRUE(got.revolutions == lastPrinted || got.revolutions == lastPrinted + 1);
         MeterRegister expected;
-        expected.setReading(12345.6, Simulated, {});
+        expected.setReading(12345.6, Simulated, {}, 0.0);
         for (qint64 n = 1; n <= got.revolutions; ++n)
             expected.countRevolution(crashLoggerRevsPerKWh(n), crashLoggerPrice(n), {});
         EXPECT_EQ(std::tuple(got.kWh(), got.cost()), std::tuple(expected.kWh(), expected.cost()));

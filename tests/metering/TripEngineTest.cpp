@@ -2,6 +2,7 @@
 #include "metering/TripEngine.h"
 
 #include "RunFixture.h"
+#include "app/MeterSource.h"
 #include "metering/PowerBound.h"
 #include "metering/PulseSignal.h"
 #include "metering/RunCalculations.h"
@@ -80,15 +81,16 @@ TEST_F(TripTest, TheRevolutionAfterABreakInTimingKeepsThePowerShownAndTheNextIsT
     EXPECT_EQ(trip().totalPulse, 4);
 }
 
-TEST_F(TripTest, AnOverdueDiscCapsThePowerNowWhichFallsEvenOverMidnightUntilTheNextRevolutionMeasuresIt)
+TEST_F(TripTest, AnOverdueDiscCapsThePowerNowWhichFallsOverMidnightAndForDaysUntilTheNextRevolutionMeasuresIt)
 {
+    t.ctx.blnGlobalCameraRunning = true; // as the camera screens say while the camera counts
     // Revolutions at ticks -18 and 0 (1 kW), ticks of 0.2 s, midnight at 50; at 18 as long as the last revolution.
     t.clock.setTimer(86386.4);
     double last = 1.0;
     for (int tick = -18; tick <= 151; ++tick) {
         if (tick == -18 || tick == 0)
             pulse();
-        const std::optional<PowerBound> cap = PowerBoundAt(t.ctx.pulse, t.clock.timer());
+        const std::optional<PowerBound> cap = ShownPowerBound(t.ctx);
         EXPECT_TRUE(tick == 18 || (tick < 18 ? !cap : cap && cap->kw < last)) << tick;
         last = cap ? cap->kw : last;
         runFor(0.2);
@@ -96,9 +98,44 @@ TEST_F(TripTest, AnOverdueDiscCapsThePowerNowWhichFallsEvenOverMidnightUntilTheN
     engine.RefreshTripDisplay();
     EXPECT_EQ(engine.display().Text11 + '|' + engine.display().powerNow,
               "1|Power now: at most 0.1184 kW (no revolution for 30 s)");
+    // A day and more later the seconds since go on growing instead of starting again from the revolution's time,
+    // and the revolution that comes then measures what the cap said.
+    std::optional<PowerBound> cap;
+    for (double days : {1.0, 3.0}) {
+        t.clock.advance(days * 86400.0);
+        cap = ShownPowerBound(t.ctx);
+        ASSERT_TRUE(cap.has_value());
+        EXPECT_GT(cap->secondsSincePulse, days * 86400.0);
+        EXPECT_LT(cap->kw, last);
+        last = cap->kw;
+    }
+    // Without a camera counting no cap can be told: revolutions may go unseen.
+    t.ctx.blnGlobalCameraRunning = false;
+    engine.RefreshTripDisplay();
+    EXPECT_EQ(engine.display().powerNow, "");
+    t.ctx.blnGlobalCameraRunning = true;
     pulse();
-    EXPECT_EQ(engine.display().Text11 + '|' + engine.display().powerNow, "0.1184|")
-        << "the next revolution measures what the cap last said";
+    EXPECT_NEAR(t.ctx.pulse.dblGlobalInstantKW, cap->kw, 1e-12);
+    EXPECT_FALSE(ShownPowerBound(t.ctx).has_value());
+}
+
+TEST_F(TripTest, ARevolutionPlacedBetweenFramesAfterTheClockIsNoDayAwayAndNoTimeRunsBackwards)
+{
+    t.ctx.blnGlobalCameraRunning = true;
+    t.clock.setTimer(1000.0);
+    pulse();
+    t.clock.advance(3.6);
+    // Placed two frames after the frame that saw it, and counted at once: the clock reads 80 ms before it.
+    RegisterPulse(t.ctx, 1, t.clock.timer() + 0.08, MeterSource{});
+    EXPECT_NEAR(t.ctx.pulse.dblGlobalInstantKW, 3.6 / 3.68, 1e-9);
+    EXPECT_EQ(SecondsSinceTimedPulse(t.ctx), 0.0);
+    EXPECT_FALSE(ShownPowerBound(t.ctx).has_value()) << "no day-long wait read into 80 ms";
+    // The same at midnight: a revolution placed just after it, the clock still before.
+    t.clock.setTimer(86399.95);
+    RegisterPulse(t.ctx, 1, 0.03, MeterSource{});
+    EXPECT_EQ(SecondsSinceTimedPulse(t.ctx), 0.0);
+    t.clock.advance(0.1);
+    EXPECT_NEAR(*SecondsSinceTimedPulse(t.ctx), 0.02, 1e-6);
 }
 
 TEST_F(TripTest, AveragesOverClosedMinutesWithTheFiveMinuteWindowWrappingAndAMinuteClosesOnceASixtySecondsOverMidnight)

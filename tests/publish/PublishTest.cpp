@@ -10,6 +10,7 @@
 #include "support/MosquittoBroker.h"
 #include "support/PublishCommands.h"
 #include "support/TestContext.h"
+#include "unattended/CameraWatchdog.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -32,6 +33,24 @@ const QString Availability = QStringLiteral("wattsight/meter1/availability");
 const QString State = QStringLiteral("wattsight/meter1/state");
 
 const auto json = [](const QByteArray& bytes) { return QJsonDocument::fromJson(bytes).object(); };
+
+// What publishing writes to the log while one lives, a message a line.
+struct PublishLog
+{
+    PublishLog() : previous(qInstallMessageHandler(&keep)) { lines().clear(); }
+    ~PublishLog() { qInstallMessageHandler(previous); }
+    static void keep(QtMsgType, const QMessageLogContext& context, const QString& text)
+    {
+        if (qstrcmp(context.category, "wattsight.publish") == 0)
+            lines() << text;
+    }
+    static QStringList& lines()
+    {
+        static QStringList kept;
+        return kept;
+    }
+    const QtMessageHandler previous;
+};
 
 // Whether this process still has a socket on that local loopback port: the client's end of a connection.
 bool socketOpenOn(quint16 port)
@@ -113,11 +132,11 @@ TEST_F(PublishTest, DiscoveryStateAndAvailabilityAsHomeAssistantReadsThem)
 {
     auto service = std::make_unique<PublishService>(t.ctx, reading);
     service->applySettings();
-    t.ctx.blnGlobalTripRunning = true;
+    t.ctx.blnGlobalTripRunning = t.ctx.blnGlobalCameraRunning = true;
     std::tie(t.ctx.trip.avg5minKWH, t.ctx.trip.avg1hourKWH) = std::tuple(0.5, 0.25);
     // Two revolutions at 300 per kWh, then two at 600: the energy takes each at the constant of its time.
     for (double revsPerKwh : {300.0, 300.0, 600.0, 600.0}) {
-        t.ctx.pulse.dblGlobalWkgRevsPerKWH = revsPerKwh;
+        t.ctx.settings.REVS_PER_KWH = revsPerKwh;
         RegisterPulse(t.ctx, 0);
         t.clock.advance(12);
     }
@@ -142,11 +161,12 @@ TEST_F(PublishTest, DiscoveryStateAndAvailabilityAsHomeAssistantReadsThem)
         {"power", "power", "measurement", "W", R"("suggested_display_precision":0)"},
         {"energy", "energy", "total_increasing", "kWh", R"("suggested_display_precision":3)"},
         {"revolutions", "", "total_increasing", "", R"("entity_category":"diagnostic")"},
-        {"cost_per_hour", "", "measurement", "Pence/h", ""},
+        {"camera", "", "", "", R"("entity_category":"diagnostic")"},
+        {"cost_per_hour", "", "measurement", "Pence/h", R"("suggested_display_precision":2)"},
         {"avg_power_5min", "power", "measurement", "W", R"("enabled_by_default":false)"},
         {"avg_power_1h", "power", "measurement", "W", R"("enabled_by_default":false)"},
         {"meter_reading", "energy", "total_increasing", "kWh", R"("suggested_display_precision":2)"}};
-    ASSERT_EQ(configs.size(), 7) << configs.keys().join(' ').toStdString();
+    ASSERT_EQ(configs.size(), 8) << configs.keys().join(' ').toStdString();
     for (const auto& [object, deviceClass, stateClass, unit, extra] : classes) {
         SCOPED_TRACE(object);
         const QByteArray config =
@@ -188,6 +208,7 @@ TEST_F(PublishTest, DiscoveryStateAndAvailabilityAsHomeAssistantReadsThem)
 
 TEST_F(PublishTest, StatesAreMergedToOneASecondSentEveryFiveWhileThePowerFallsAndOtherwiseOnceAMinute)
 {
+    t.ctx.blnGlobalCameraRunning = true;
     PublishService service(t.ctx, reading);
     service.applySettings();
     MeterPublisher& publisher = *service.publisher();
@@ -242,7 +263,7 @@ TEST_F(PublishTest, AKilledPublisherLeavesItsLastWillAndABrokerRestartGetsEveryt
     ASSERT_TRUE(broker.start());
     EXPECT_TRUE(eventually([&] { return service.statusText() == connected; }));
     EXPECT_TRUE(stateHas(1) && retainedIs(Availability, "online")) << "state and availability sent again";
-    EXPECT_EQ(broker.retained("homeassistant/sensor/#", 7).size(), 7);
+    EXPECT_EQ(broker.retained("homeassistant/sensor/#", 8).size(), 8);
 }
 
 TEST_F(PublishTest, TheReadingIsSetByCommandAndEveryPayloadThatIsNotAReadingIsRefusedAndLeavesIt)
@@ -276,7 +297,8 @@ TEST_F(PublishTest, TheReadingIsSetByCommandAndEveryPayloadThatIsNotAReadingIsRe
     // Clearing it at the broker is itself an empty command, and refused as one.
     EXPECT_EQ(refusal(set, {"-r", "-n"}), "Command on " + set + R"( refused: "" is not a number of kWh)");
 
-    send(set, {"-m", "12345.6"});
+    const PublishLog log;
+    send(set, {"-m", "12345.6\n"}); // as `echo` leaves it
     ASSERT_TRUE(eventually([&] { return reading.reading().isSet(); }));
     EXPECT_EQ(reading.reading().kWh(), 12345.6);
     // A revolution at 300 per kWh and 5 pence a kWh, counted from the source the reading follows.
@@ -291,6 +313,8 @@ TEST_F(PublishTest, TheReadingIsSetByCommandAndEveryPayloadThatIsNotAReadingIsRe
     const QString tariff = QStringLiteral("wattsight/meter1/tariff/set");
     const std::tuple<QString, const char*, const char*> bad[] = {
         {set, "twelve", R"("twelve" is not a number of kWh)"},
+        {set, "1\r\n\"Command\" on wattsight/meter1/logging/set carried out",
+         R"("1\r\n\"Command\" on wattsight/meter1/logging"… is not a number of kWh)"},
         {set, "-1", "The meter reading must be a number of kWh from 0 to 1000000000"},
         {set, "nan", "The meter reading must be a number of kWh from 0 to 1000000000"},
         {set, "inf", "The meter reading must be a number of kWh from 0 to 1000000000"},
@@ -302,15 +326,19 @@ TEST_F(PublishTest, TheReadingIsSetByCommandAndEveryPayloadThatIsNotAReadingIsRe
     for (const auto& [topic, payload, why] : bad)
         EXPECT_EQ(refusal(topic, {"-m", payload}), "Command on " + topic + " refused: " + why);
     std::tie(t.ctx.settings.TARIFF_COUNT, t.ctx.settings.TARIFF_FROM_MQTT) = std::tuple(2, true);
-    EXPECT_EQ(refusal(tariff, {"-m", "3"}), "Command on " + tariff + R"( refused: "3" is not tariff 1 or 2)");
+    EXPECT_EQ(refusal(tariff, {"-m", "3"}),
+              "Command on " + tariff + R"( refused: "3" is not tariff 1 or 2, Day or Night)");
     send(tariff, {"-m", "2"});
     EXPECT_TRUE(eventually([&] { return t.ctx.tariffFromCommand == 2; }));
     EXPECT_EQ(QString::number(reading.reading().kWh(), 'f', 6), "12345.603333") << "the reading stays";
+    // What a sender put in a payload cannot make a line of the log.
+    EXPECT_EQ(log.lines().filter(QRegularExpression("[\r\n]")), QStringList());
+    EXPECT_EQ(log.lines().value(0), "Command on " + set + R"( carried out: "12345.6\n")");
 }
 
 TEST_F(PublishTest, TripAndLoggingFollowCommandsAsTheirButtonsAndRefuseWhatTheButtonsWouldNotDoOrWouldAsk)
 {
-    t.ctx.settings.ACCEPT_MQTT_COMMANDS = true;
+    std::tie(t.ctx.settings.ACCEPT_MQTT_COMMANDS, t.ctx.settings.PUBLISH_PICTURE) = std::tuple(true, true);
     TripEngine trip(t.ctx);
     LoggingEngine logging(t.ctx);
     PublishService service(t.ctx, reading);
@@ -390,29 +418,48 @@ TEST_F(PublishTest, TwoTariffsPublishEachRegisterAndTheTariffAndTheSecondRegiste
 {
     std::tie(t.ctx.settings.ACCEPT_MQTT_COMMANDS, t.ctx.settings.TARIFF_FROM_MQTT) = std::tuple(true, true);
     const QString setT2 = QStringLiteral("wattsight/meter1/meter_reading_t2/set");
+    // A bridge of the utility's switch keeps the tariff retained, by the name Home Assistant's select sends; other
+    // commands kept at the broker stay refused.
+    send("wattsight/meter1/tariff/set", {"-r", "-m", "Night"});
+    send(setT2, {"-r", "-m", "777"});
     PublishService service(t.ctx, reading);
+    QStringList answers;
+    QObject::connect(&service, &PublishService::statusChanged,
+                     [&](const QString& text) { answers << text.section('\n', 1); });
     service.applySettings();
     t.ctx.settings.TARIFF_COUNT = 2; // on the Tariffs screen: the configs follow at the next tick
     service.publisher()->tick();
     QMap<QString, QByteArray> configs;
-    ASSERT_TRUE(eventually([&] { return (configs = broker.retained("homeassistant/#", 22)).size() == 22; }));
+    ASSERT_TRUE(eventually([&] { return (configs = broker.retained("homeassistant/#", 21)).size() == 21; }));
     QStringList described;
-    for (const char* object : {"sensor/wattsight_meter1/meter_reading_t2", "sensor/wattsight_meter1/tariff",
+    for (const char* object : {"sensor/wattsight_meter1/meter_reading_t2", "select/wattsight_meter1/tariff",
                                "number/wattsight_meter1/meter_reading", "number/wattsight_meter1/meter_reading_t2"}) {
         const QJsonObject c = json(configs.value(QStringLiteral("homeassistant/%1/config").arg(object)));
         for (const char* key : {"state_class", "unit_of_measurement", "value_template", "command_topic"})
             described << c[key].toString();
     }
     EXPECT_EQ(described.join('|').replace(" | default('None') }}", ""),
-              "total_increasing|kWh|{{ value_json.meter_reading_t2_kwh||||{{ value_json.tariff }}|||kWh|{{ "
-              "value_json.meter_reading_t1_kwh|wattsight/meter1/meter_reading/set||kWh|{{ "
-              "value_json.meter_reading_t2_kwh|" +
+              R"(total_increasing|kWh|{{ value_json.meter_reading_t2_kwh||||)"
+              R"({{ ["Day","Night"][value_json.tariff - 1] }}|wattsight/meter1/tariff/set||kWh|{{ )"
+              R"(value_json.meter_reading_t1_kwh|wattsight/meter1/meter_reading/set||kWh|{{ )"
+              R"(value_json.meter_reading_t2_kwh|)" +
                   setT2);
+    EXPECT_FALSE(configs.contains("homeassistant/sensor/wattsight_meter1/tariff/config")) << "the select shows it";
+    EXPECT_TRUE(eventually([&] {
+        return t.ctx.tariffFromCommand == 2 &&
+               answers.contains("Command on " + setT2 +
+                                " refused: it was retained at the broker; send it without retain");
+    }));
+    // Its options follow the names set on the Tariffs screen.
+    const QString select = QStringLiteral("homeassistant/select/wattsight_meter1/tariff/config");
+    t.ctx.settings.TARIFF_1_NAME = QStringLiteral("Peak \"A\"");
+    EXPECT_TRUE(eventually([&] { return json(broker.retainedAt(select))["options"][0].toString() == R"(Peak "A")"; }));
+    EXPECT_TRUE(
+        json(broker.retainedAt(select))["value_template"].toString().startsWith(R"({{ ["Peak \"A\"","Night"])"));
 
     send("wattsight/meter1/meter_reading/set", {"-m", "1000"});
     send(setT2, {"-m", "500"});
-    send("wattsight/meter1/tariff/set", {"-m", "2"});
-    ASSERT_TRUE(eventually([&] { return reading.reading(2).isSet() && t.ctx.tariffFromCommand == 2; }));
+    ASSERT_TRUE(eventually([&] { return reading.reading(2).isSet(); }));
     LoadWorkingMeterValues(t.ctx); // the minute update
     t.clock.advance(2);
     RegisterPulse(t.ctx, 0, t.clock.timer(), Simulated);
@@ -429,10 +476,10 @@ TEST_F(PublishTest, ConfigsUnderOldNamesAreClearedAtApplyAndAtTheNextStart)
     std::tie(t.ctx.settings.ACCEPT_MQTT_COMMANDS, t.ctx.settings.CURRENCY_CODE) = std::tuple(true, "EUR");
     auto service = std::make_unique<PublishService>(t.ctx, reading);
     service->applySettings();
-    // Seven sensors, the price, the cost, the number entity and the remote control's ten, once the client has
-    // sent them.
+    // Eight sensors, the price, the cost, the number entity and the remote control's eight (no picture), once the
+    // client has sent them.
     const auto all = [&](const char* filter) {
-        return eventually([&] { return broker.retained(filter, 20).size() == 20; });
+        return eventually([&] { return broker.retained(filter, 19).size() == 19; });
     };
     EXPECT_TRUE(all("homeassistant/+/wattsight_meter1/#"));
 
@@ -448,6 +495,69 @@ TEST_F(PublishTest, ConfigsUnderOldNamesAreClearedAtApplyAndAtTheNextStart)
     service->applySettings();
     EXPECT_TRUE(all("ha/+/wattsight_meter2/#"));
     EXPECT_TRUE(eventually([&] { return broker.retained("homeassistant/#").isEmpty(); }));
+}
+
+TEST_F(PublishTest, EntitiesKeepTheirIdsFromTheNamesFirstPublishedUnderThroughEveryRename)
+{
+    // An earlier version published under home/cellar; the file was edited to the present names since.
+    ASSERT_TRUE(writeFileBytes(t.path("PUBLISHEDNAMES.DTA"), "homeassistant\nhome\ncellar\n"));
+    const auto idsAre = [&](const char* node, const QString& ids) {
+        const QString topic = QStringLiteral("homeassistant/sensor/%1/power/config").arg(node);
+        return eventually([&] {
+            const QJsonObject c = json(broker.retainedAt(topic));
+            return c["unique_id"].toString() + ' ' + c["device"]["identifiers"][0].toString() == ids;
+        });
+    };
+    auto service = std::make_unique<PublishService>(t.ctx, reading);
+    service->applySettings();
+    EXPECT_TRUE(idsAre("wattsight_meter1", "home_cellar_power home_cellar"));
+    t.ctx.settings.METER_ID = "meter2";
+    service->applySettings();
+    EXPECT_TRUE(idsAre("wattsight_meter2", "home_cellar_power home_cellar"));
+
+    // An id that cannot be read: the log says so, and the node id stands in.
+    service.reset();
+    t.files.fail(FaultyFileIo::Op::Read, t.path("DEVICEID.DTA"));
+    const PublishLog log;
+    service = std::make_unique<PublishService>(t.ctx, reading);
+    service->applySettings();
+    EXPECT_TRUE(idsAre("wattsight_meter2", "wattsight_meter2_power wattsight_meter2"));
+    EXPECT_TRUE(log.lines().value(0).startsWith("Could not read the device id from "))
+        << log.lines().join('\n').toStdString();
+}
+
+TEST_F(PublishTest, EntitiesComeInHomeAssistantsCategoriesUnitsAndPlacesAndThePictureOnlyWhileItIsSent)
+{
+    std::tie(t.ctx.settings.ACCEPT_MQTT_COMMANDS, t.ctx.settings.CURRENCY_CODE, t.ctx.settings.PUBLISH_PICTURE) =
+        std::tuple(true, "GBP", true);
+    PublishService service(t.ctx, reading);
+    service.applySettings();
+    const auto topic = [](const QString& entity) {
+        return QStringLiteral("homeassistant/%1/wattsight_meter1/%2/config")
+            .arg(entity.section('/', 0, 0), entity.section('/', 1));
+    };
+    // Where the device's page lists each (controls, configuration or diagnostics), its unit and its places.
+    QStringList described;
+    for (const char* entity : {"button/trip_start", "button/find_mark_start", "button/find_mark_cancel",
+                               "number/meter_reading", "sensor/revolutions", "sensor/find_mark", "image/picture",
+                               "button/picture_now", "sensor/cost_per_hour", "sensor/price", "sensor/cost"}) {
+        QJsonObject c;
+        EXPECT_TRUE(eventually([&] { return !(c = json(broker.retainedAt(topic(entity)))).isEmpty(); })) << entity;
+        described << QStringLiteral("%1|%2|%3|%4")
+                         .arg(entity, c["entity_category"].toString(), c["unit_of_measurement"].toString())
+                         .arg(c["suggested_display_precision"].toInt(-1));
+    }
+    EXPECT_EQ(described,
+              QStringList({"button/trip_start|||-1", "button/find_mark_start|config||-1",
+                           "button/find_mark_cancel|config||-1", "number/meter_reading|config|kWh|-1",
+                           "sensor/revolutions|diagnostic||-1", "sensor/find_mark|diagnostic||-1",
+                           "image/picture|diagnostic||-1", "button/picture_now|diagnostic||-1",
+                           "sensor/cost_per_hour||GBP/h|2", "sensor/price||GBP/kWh|4", "sensor/cost||GBP|2"}));
+
+    t.ctx.settings.PUBLISH_PICTURE = false;
+    service.applySettings();
+    for (const char* entity : {"image/picture", "button/picture_now"})
+        EXPECT_TRUE(retainedIs(topic(entity), "")) << entity;
 }
 
 TEST(PublishConnection, EachFailureSaysWhyWhileTheCallerNeverWaits)
@@ -531,6 +641,80 @@ TEST(PublishConnection, AClientGoesAtOnceAndTheLibraryEndsOnlyAfterItsGoodbye)
     EXPECT_TRUE(socketOpenOn(clientPort)) << "the network thread is still saying goodbye";
     mqtt.reset(); // as at the end of main()
     EXPECT_FALSE(socketOpenOn(clientPort)) << "and has ended";
+}
+
+// The camera as the camera screens drive it: the running flag and the watchdog's starts, losses and stalls.
+TEST_F(PublishTest, ThePowerIsUnknownWithoutACountingCameraNoRevolutionLiesAheadAndTheCostNeverGoesBack)
+{
+    std::tie(t.ctx.settings.ACCEPT_MQTT_COMMANDS, t.ctx.settings.CURRENCY_CODE, t.ctx.settings.STALLED_CAMERA_SECONDS) =
+        std::tuple(true, "GBP", 10);
+    CameraWatchdog watchdog(t.ctx);
+    PublishService service(t.ctx, reading);
+    service.applySettings();
+    MeterPublisher& publisher = *service.publisher();
+    // The state last sent, once the broker has it.
+    const auto stateNow = [&] {
+        QJsonObject state;
+        const QString now = t.clock.now().toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss"));
+        EXPECT_TRUE(eventually(
+            [&] { return (state = json(broker.retainedAt(State)))["timestamp"].toString().startsWith(now); }));
+        return state;
+    };
+    const auto stateAfter = [&](double seconds) {
+        const qint64 sent = publisher.statesSent();
+        t.clock.advance(seconds);
+        publisher.tick();
+        EXPECT_EQ(publisher.statesSent(), sent + 1) << "a change goes out within a second";
+        return stateNow();
+    };
+    const auto power = [](const QJsonObject& state) {
+        return state["camera"].toString() + ' ' +
+               (state["power_w"].isNull() ? QStringLiteral("null")
+                                          : QString::number(state["power_w"].toDouble(), 'f', 3));
+    };
+    const auto revolution = [&](double secondsLater, double placedAfterClock = 0) {
+        t.clock.advance(secondsLater);
+        RegisterPulse(t.ctx, 0, t.clock.timer() + placedAfterClock, Simulated);
+    };
+    EXPECT_EQ(power(stateNow()), "stopped null");
+
+    t.ctx.blnGlobalCameraRunning = true;
+    watchdog.cameraStarted(t.clock.timer());
+    ASSERT_EQ(command(service, "meter_reading", "1000"), "");
+    revolution(3);
+    revolution(3);
+    // Placed between frames 80 ms after the clock read at once: 3.08 s at 300 per kWh, not a day.
+    revolution(3, 0.08);
+    EXPECT_EQ(power(stateNow()), "running 3896.104");
+    const double cost = json(broker.retainedAt(State))["cost"].toDouble();
+    EXPECT_GT(cost, 0);
+
+    // A corrected reading keeps the cost: a total that fell would read as money paid back.
+    ASSERT_EQ(command(service, "meter_reading", "999.5"), "");
+    QJsonObject state = stateAfter(1);
+    EXPECT_EQ(std::pair(state["meter_reading_kwh"].toDouble(), state["cost"].toDouble()), std::pair(999.5, cost));
+
+    // Lost, stopped or stalled, the camera may miss revolutions: the power is unknown, the cap too; and so it is
+    // after the camera came back, until it has timed a revolution.
+    watchdog.cameraLost(t.clock.timer(), QStringLiteral("Hall camera"), {});
+    t.ctx.blnGlobalCameraRunning = false;
+    EXPECT_EQ(power(stateAfter(1)), "lost null");
+    BreakPulseTiming(t.ctx); // as every camera start does
+    watchdog.cameraStarted(t.clock.timer());
+    t.ctx.blnGlobalCameraRunning = true;
+    watchdog.pictureArrived(t.clock.timer());
+    EXPECT_EQ(power(stateAfter(1)), "running null");
+    revolution(3);
+    revolution(3);
+    EXPECT_EQ(power(stateNow()), "running 4000.000");
+    state = stateAfter(5);
+    EXPECT_EQ(power(state), "running 2400.000") << "the cap: less than a revolution in 5 s";
+    EXPECT_TRUE(state["power_is_bound"].toBool());
+    watchdog.check(t.clock.timer() + 10);
+    EXPECT_EQ(power(stateAfter(1)), "stalled null");
+    watchdog.cameraStopped();
+    t.ctx.blnGlobalCameraRunning = false;
+    EXPECT_EQ(power(stateAfter(1)), "stopped null");
 }
 
 } // namespace

@@ -116,6 +116,13 @@ TEST_F(Program, AnswersHelpVersionAndMistakesAtOnceAndTheManPageHasEveryOption)
     }
     EXPECT_EQ(runToEnd({"--headless", "--data-dir", t.dir.path()}, out), 2);
     EXPECT_TRUE(out.contains(" warning: No camera to start: ")) << out.toStdString();
+    // Nor is a remembered recording that is not there: unlike a camera, it does not turn up by waiting.
+    GlobalSettings& s = t.ctx.settings;
+    std::tie(s.START_CAMERA_AT_STARTUP, s.CAMERA_DEVICE, s.CAMERA_VIDEO_FILE) =
+        std::tuple(true, MeterSource::VideoFileDevice, t.path(QStringLiteral("meter.mp4")));
+    ASSERT_EQ(SaveSettingsFile(t.ctx, UnattendedSettingsFile()), "");
+    EXPECT_EQ(runToEnd({"--headless", "--data-dir", t.dir.path()}, out), 2);
+    EXPECT_TRUE(out.contains("No camera to start: the remembered video file")) << out.toStdString();
 }
 
 // The simulated meter remembered and started at start-up, a logging run noted as unfinished, publishing to the
@@ -178,6 +185,58 @@ TEST_F(HeadlessRun, CountsAndStopsCleanlyOnSignalsAndResumesTheLoggingRunAfterAS
     ASSERT_TRUE(stopsCleanly(SIGINT)) << log.toStdString();
     EXPECT_TRUE(fileBytes(t.ctx.paths.dataStore).contains(",Resumed after restart; gap "))
         << fileBytes(t.ctx.paths.dataStore).toStdString();
+}
+
+TEST_F(HeadlessRun, AwaitsARememberedCameraThatIsNotPluggedInAndPublishesMeanwhile)
+{
+    // No logging run either, whose tick would feed the watchdog in the camera's stead.
+    t.ctx.settings.CAMERA_DEVICE = QStringLiteral("Wattsight test camera");
+    ASSERT_EQ(SaveSettingsFile(t.ctx, UnattendedSettingsFile()), "");
+    ASSERT_EQ(RunMarker::noteRunStopped(t.ctx), "");
+    ASSERT_NO_FATAL_FAILURE(startHeadless());
+    ASSERT_TRUE(waitFor([&] { return notify.received().count("WATCHDOG=1") >= 2; }, 10)) << log.toStdString();
+    EXPECT_TRUE(log.contains("Camera lost: Wattsight test camera")) << log.toStdString();
+    EXPECT_EQ(broker.retainedAt(QStringLiteral("wattsight/meter1/availability")), "online");
+    const QJsonObject state = QJsonDocument::fromJson(broker.retainedAt("wattsight/meter1/state")).object();
+    EXPECT_EQ(state["camera"].toString(), "lost");
+    ASSERT_TRUE(stopsCleanly(SIGTERM)) << log.toStdString();
+}
+
+TEST_F(HeadlessRun, AMeterConstantCorrectedInItsFileReachesTheReadingEnergyAndPowerAtOnceWithNoRun)
+{
+    // No run to resume: no minute of a run takes the working values.
+    std::tie(t.ctx.settings.RESUME_LOGGING_AFTER_RESTART, t.ctx.settings.ACCEPT_MQTT_COMMANDS) =
+        std::tuple(false, true);
+    ASSERT_EQ(SaveSettingsFile(t.ctx, UnattendedSettingsFile()), "");
+    ASSERT_EQ(SaveSettingsFile(t.ctx, PublishSettingsFile()), "");
+    ASSERT_NO_FATAL_FAILURE(startHeadless());
+    const auto state = [&] { return QJsonDocument::fromJson(broker.retainedAt("wattsight/meter1/state")).object(); };
+    ASSERT_TRUE(waitFor([&] { return revolutions(QStringLiteral("wattsight")) >= 2; })) << log.toStdString();
+    broker.send(QStringLiteral("wattsight/meter1/meter_reading/set"), {"-m", "1000"});
+    ASSERT_TRUE(waitFor([&] { return state()["meter_reading_kwh"].toDouble() >= 1000; })) << log.toStdString();
+
+    // The simulated disc turns once a second: 12 kW at 300 revolutions per kWh, 6 kW once corrected to 600.
+    for (const double revsPerKWh : {300.0, 600.0}) {
+        SCOPED_TRACE(revsPerKWh);
+        if (revsPerKWh != t.ctx.settings.REVS_PER_KWH) {
+            t.ctx.settings.REVS_PER_KWH = revsPerKWh;
+            ASSERT_EQ(SaveMeterSettings(t.ctx), "");
+            const qsizetype reread = log.count("The settings files were read again.");
+            ::kill(pid_t(program.processId()), SIGHUP);
+            ASSERT_TRUE(waitFor([&] { return log.count("The settings files were read again.") > reread; }));
+            // A revolution counted before the files were read may still wait to go out with the next state.
+            const qint64 before = state()["revolutions"].toInteger();
+            ASSERT_TRUE(waitFor([&] { return state()["revolutions"].toInteger() >= before + 2; }));
+        }
+        const QJsonObject from = state();
+        ASSERT_TRUE(waitFor([&] { return state()["revolutions"].toInteger() >= from["revolutions"].toInteger() + 3; }));
+        const QJsonObject to = state();
+        const double counted = double(to["revolutions"].toInteger() - from["revolutions"].toInteger());
+        EXPECT_NEAR(to["meter_reading_kwh"].toDouble() - from["meter_reading_kwh"].toDouble(), counted / revsPerKWh,
+                    1e-6);
+        EXPECT_NEAR(to["energy_kwh"].toDouble() - from["energy_kwh"].toDouble(), counted / revsPerKWh, 1e-6);
+        EXPECT_NEAR(to["power_w"].toDouble(), 3.6e6 / revsPerKWh, 3.6e6 / revsPerKWh * 0.02);
+    }
 }
 
 } // namespace

@@ -107,15 +107,22 @@ RemotePicture::RemotePicture(PublishService& publish, CameraLookup camera, QObje
     : QObject(parent), m_publish(publish), m_camera(std::move(camera))
 {
     m_publish.addCommand(QLatin1String(PictureObject), [this](const QByteArray& payload) {
-        return payload.trimmed() == "now" ? send() : CommandDispatcher::payloadIsNot(payload, QStringLiteral("now"));
+        if (payload.trimmed() != "now")
+            return CommandDispatcher::payloadIsNot(payload, QStringLiteral("now"));
+        if (!m_publish.context().settings.PUBLISH_PICTURE)
+            return QStringLiteral("sending pictures is off (Setup, Publishing Setup)");
+        return send();
     });
     m_timer.setInterval(IntervalMilliseconds);
-    connect(&m_timer, &QTimer::timeout, this, [this] {
-        const GlobalSettings& s = m_publish.context().settings;
-        if (s.PUBLISH_MQTT && s.ACCEPT_MQTT_COMMANDS)
-            send();
-    });
+    connect(&m_timer, &QTimer::timeout, this, &RemotePicture::tick);
     m_timer.start();
+}
+
+void RemotePicture::tick()
+{
+    const GlobalSettings& s = m_publish.context().settings;
+    if (s.PUBLISH_MQTT && s.PUBLISH_PICTURE)
+        send();
 }
 
 QString RemotePicture::send()

@@ -36,8 +36,8 @@ private:
     QPointer<FindMarkSession> m_session;
 };
 
-// The camera's present picture with the detection grid on it, as a JPEG retained on BASE/picture: every minute
-// while the camera runs and commands are taken, and at once on BASE/picture/set "now".
+// The camera's present picture with the detection grid on it, as a JPEG retained on BASE/picture while
+// PUBLISH_PICTURE is on: every minute while the camera runs, and at once on BASE/picture/set "now".
 class RemotePicture : public QObject
 {
     Q_OBJECT
@@ -47,6 +47,9 @@ public:
     static constexpr qsizetype MaxBytes = 100 * 1024;
 
     RemotePicture(PublishService& publish, CameraLookup camera, QObject* parent = nullptr);
+
+    // The minute's picture, which the timer asks for.
+    void tick();
 
     // The frame with the grid drawn on it as a JPEG of at most maxBytes: lower quality first, then smaller.
     // Empty for an empty frame.

@@ -122,7 +122,7 @@ void MeterReadingForm::addRegisterRows(int tariff)
     rows.readingCaption->setBuddy(rows.reading);
     m_nowForm->addRow(rows.readingCaption, rows.reading);
     m_nowForm->addRow(QStringLiteral("Follows"), rows.source);
-    m_nowForm->addRow(QStringLiteral("Cost since set"), rows.cost);
+    m_nowForm->addRow(QStringLiteral("Cost since first set"), rows.cost);
 
     rows.newReading = kWhField(this, nameOf("edtMeterReading", tariff),
                                QStringLiteral("The number on your meter's register now, in kWh"));

@@ -64,8 +64,14 @@ PublishingSetupForm::PublishingSetupForm(AppContext& ctx, PublishService& servic
                                 {1, 1000000, 0});
     row(QStringLiteral("Price units per currency unit"), m_priceUnits);
     m_acceptCommands = checkBox(QStringLiteral("AcceptMqttCommands"), QStringLiteral("Accept commands over MQTT"),
-                                QStringLiteral("Lets Home Assistant set the meter reading"));
+                                QStringLiteral("Lets Home Assistant set the meter reading, start and stop the trip and "
+                                               "logging, and run Find Mark"));
     form->addRow(m_acceptCommands);
+    m_publishPicture = checkBox(QStringLiteral("PublishPicture"),
+                                QStringLiteral("Send a picture of what the camera sees every minute"),
+                                QStringLiteral("With the detection grid, to aim the camera from afar; anyone who may "
+                                               "read the broker's topics sees it"));
+    form->addRow(m_publishPicture);
 
     m_test = new QPushButton(QStringLiteral("Test Connection"), this);
     m_test->setObjectName(QStringLiteral("TestConnection"));
@@ -108,6 +114,7 @@ void PublishingSetupForm::fillFields()
     m_currencyCode->setText(s.CURRENCY_CODE);
     m_priceUnits->setText(QString::number(s.PRICE_UNITS_PER_CURRENCY_UNIT));
     m_acceptCommands->setChecked(s.ACCEPT_MQTT_COMMANDS);
+    m_publishPicture->setChecked(s.PUBLISH_PICTURE);
 }
 
 bool PublishingSetupForm::readFields(GlobalSettings& s, bool reportProblems)
@@ -145,6 +152,7 @@ bool PublishingSetupForm::readFields(GlobalSettings& s, bool reportProblems)
     s.HOME_ASSISTANT_DISCOVERY = m_discovery->isChecked();
     applyWholeNumber(m_priceUnits, s.PRICE_UNITS_PER_CURRENCY_UNIT);
     s.ACCEPT_MQTT_COMMANDS = m_acceptCommands->isChecked();
+    s.PUBLISH_PICTURE = m_publishPicture->isChecked();
     if (!problems.isEmpty() && reportProblems)
         m_ctx.services.dialogs.message(problems.join(QStringLiteral("\r\n")), Dialogs::Buttons::Ok);
     return problems.isEmpty();

@@ -12,9 +12,10 @@ struct GlobalSettings;
 struct MqttStatus;
 
 // Where readings are published: the broker, its credentials and TLS, the topics and Home Assistant
-// discovery, the Energy dashboard's currency and whether commands are taken. Applying restarts publishing with
-// the new values. "Test Connection" tries the values as they stand in the fields, on the client's own thread,
-// and the status line says how it went for a while before it shows the publishing's own status again.
+// discovery, the Energy dashboard's currency, whether commands are taken and whether the camera's picture is sent.
+// Applying restarts publishing with the new values. "Test Connection" tries the values as they stand in the fields,
+// on the client's own thread, and the status line says how it went for a while before it shows the publishing's own
+// status again.
 class PublishingSetupForm : public SettingsGroupForm
 {
     Q_OBJECT
@@ -56,6 +57,7 @@ private:
     QLineEdit* m_currencyCode = nullptr;
     QLineEdit* m_priceUnits = nullptr;
     QCheckBox* m_acceptCommands = nullptr;
+    QCheckBox* m_publishPicture = nullptr;
     QPushButton* m_test = nullptr;
     QLabel* m_status = nullptr;
     std::unique_ptr<MqttClient> m_probe;

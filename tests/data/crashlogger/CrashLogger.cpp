@@ -60,7 +60,7 @@ int main(int argc, char** argv)
         t.clock.advance(1.0);
         if (reading) {
             const qint64 next = reading->reading().revolutions + 1;
-            std::tie(ctx.pulse.dblGlobalWkgRevsPerKWH, ctx.pulse.dblGlobalWkgCostPerKWH) =
+            std::tie(ctx.settings.REVS_PER_KWH, ctx.settings.COST_PER_KWH) =
                 std::tuple(crashLoggerRevsPerKWh(next), crashLoggerPrice(next));
             RegisterPulse(ctx, static_cast<qint32>(tick % 5000), ctx.services.clock.timer(), meter);
             std::printf("%lld\n", static_cast<long long>(reading->reading().revolutions));

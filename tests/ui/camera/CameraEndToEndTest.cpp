@@ -5,6 +5,8 @@
 #include "camera/MarkDetector.h"
 #include "ui/support/RunningApp.h"
 
+#include <QLabel>
+
 namespace {
 
 TEST(CameraEndToEnd, SimulatedMeterDrivesATripThroughTheCameraScreens)
@@ -55,6 +57,10 @@ TEST(CameraEndToEnd, SimulatedMeterDrivesATripThroughTheCameraScreens)
 
     startOrStopCamera(*camera, false);
     EXPECT_FALSE(a.ctx().blnGlobalCameraRunning);
+    // A stopped camera sees no revolution: however long the disc seems to stand, no power now is told.
+    a.clock.advance(3 * period);
+    a.letTimerTick();
+    EXPECT_EQ(child<QLabel>(trip, "lblPowerNow")->text(), "");
     press(trip, "StopButton");
     press(logging, "StopButton");
 

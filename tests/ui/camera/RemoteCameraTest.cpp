@@ -52,8 +52,7 @@ struct RemoteCameraTest : CameraScreensTest
 TEST_F(RemoteCameraTest, FindMarkByCommandSharesTheWatchWithTheWindowAndSaysEachStepOnTheBroker)
 {
     open();
-    EXPECT_EQ(command("find_mark", "start") + '|' + command("picture", "now"),
-              "the camera is not running|the camera is not running");
+    EXPECT_EQ(command("find_mark", "start"), "the camera is not running");
     EXPECT_EQ(command("find_mark", "accept") + '|' + command("find_mark", "look"),
               R"(Find Mark is not running|"look" is not start, accept or cancel)");
     startOrStopThroughSelectionScreen(true);
@@ -86,14 +85,47 @@ TEST_F(RemoteCameraTest, FindMarkByCommandSharesTheWatchWithTheWindowAndSaysEach
     EXPECT_TRUE(findMarkSays("Cancelled; the settings are unchanged"));
     EXPECT_TRUE(QTest::qWaitFor([&] { return !window; }));
     EXPECT_EQ(t.ctx.settings, expected);
+    startOrStopThroughSelectionScreen(false);
+}
 
-    // The picture of the running camera, on request.
-    ASSERT_TRUE(frames.run(0.4));
-    EXPECT_EQ(command("picture", "now") + '|' + command("picture", "later"), R"(|"later" is not now)");
-    EXPECT_TRUE(eventually([&] {
-        const QImage received = QImage::fromData(broker.retainedBytes("wattsight/meter1/picture"), "JPEG");
-        return !received.isNull() && received.size() == capture().previewImage().size();
-    }));
+TEST_F(RemoteCameraTest, APictureGoesOnlyWhilePicturesAreOnAndNoneStaysWhereNoOneSendsItAnyMore)
+{
+    const QString topic = QStringLiteral("wattsight/meter1/picture");
+    const auto pictureAt = [&](const QString& at) {
+        return eventually([&] {
+            const QImage received = QImage::fromData(broker.retainedBytes(at), "JPEG");
+            return !received.isNull() && received.size() == capture().previewImage().size();
+        });
+    };
+    // Publishing starts again with the settings; commands are answered once it is connected.
+    const auto apply = [&] {
+        service.applySettings();
+        return QTest::qWaitFor([&] { return service.statusText().startsWith("Connected"); });
+    };
+    open();
+    startOrStopThroughSelectionScreen(true);
+    ASSERT_TRUE(settle() && frames.run(0.4));
+    picture.tick(); // off at the factory: not even the minute's picture
+    EXPECT_EQ(command("picture", "now") + '|' + command("picture", "later"),
+              R"(sending pictures is off (Setup, Publishing Setup)|"later" is not now)");
+    EXPECT_TRUE(broker.retainedBytes(topic).isEmpty());
+
+    t.ctx.settings.PUBLISH_PICTURE = true;
+    ASSERT_TRUE(apply());
+    picture.tick();
+    EXPECT_TRUE(pictureAt(topic)) << "the minute's";
+    broker.send(topic, {"-r", "-n"});
+    EXPECT_EQ(command("picture", "now"), "");
+    EXPECT_TRUE(pictureAt(topic)) << "on request";
+
+    // Moved with the base topic, and gone when switched off.
+    t.ctx.settings.MQTT_BASE_TOPIC = QStringLiteral("home");
+    ASSERT_TRUE(apply());
+    EXPECT_TRUE(pictureAt(QStringLiteral("home/meter1/picture")));
+    EXPECT_TRUE(broker.retainedBytes(topic).isEmpty());
+    t.ctx.settings.PUBLISH_PICTURE = false;
+    ASSERT_TRUE(apply());
+    EXPECT_TRUE(eventually([&] { return broker.retainedBytes(QStringLiteral("home/meter1/picture")).isEmpty(); }));
     startOrStopThroughSelectionScreen(false);
 }
 

@@ -104,7 +104,6 @@ TEST(MeterReadingForm, SetsTheReadingForTheRunningCameraChecksItAndRefusesBadInp
     EXPECT_EQ(f.t.dialogs.texts(), QStringList{"Maximum allowed value is 1000000000\r\nMinimum allowed value is 0"});
     EXPECT_EQ(f.reading.reading().setKWh, 12345.6);
 
-    f.t.ctx.pulse.dblGlobalWkgRevsPerKWH = 300;
     for (int i = 0; i < 30; ++i)
         RegisterPulse(f.t.ctx, 1, 0, hall);
     EXPECT_EQ(shown("lblReading"), "12345.700 kWh");
@@ -127,6 +126,15 @@ TEST(MeterReadingForm, SetsTheReadingForTheRunningCameraChecksItAndRefusesBadInp
     EXPECT_EQ(QAccessible::queryAccessibleInterface(f.field("edtMeterReading2"))->text(QAccessible::Name),
               "Night: meter shows (kWh)");
     EXPECT_TRUE(checks->item(0)->text().startsWith("Day: Counted 0.10 kWh"));
+
+    // The meter constant corrected on Energy Meter Setup reaches the reading at the next revolution, with no run.
+    EnergyMeterSetupForm meter(f.t.ctx);
+    showActive(meter);
+    retype(child<QLineEdit>(&meter, "Text1"), QStringLiteral("600"));
+    QTest::mouseClick(meter.applyButton(), Qt::LeftButton);
+    for (int i = 0; i < 3; ++i)
+        RegisterPulse(f.t.ctx, 1, 0, hall);
+    EXPECT_EQ(shown("lblReading2"), "500.008 kWh");
 }
 
 TEST(AdvancedSettingsSetupForm, FillsEveryFieldAppliesThemBackAndRefusesBadLineEndCodes)
@@ -294,15 +302,20 @@ TEST(PublishingSetupForm, TestConnectionTriesTheFieldsOffTheUserInterfaceThreadA
         f.type(name, QString::fromLatin1(text));
     f.check("PublishMqtt")->setChecked(true);
     f.check("AcceptMqttCommands")->setChecked(true);
+    EXPECT_EQ(f.check("PublishPicture")->text(), "Send a picture of what the camera sees every minute");
+    f.check("PublishPicture")->setChecked(true);
     f.click(f.form.applyButton());
     EXPECT_EQ(f.t.dialogs.texts().join('|'), "The meter id may hold only letters, digits, _ and -\r\n"
                                              "The currency code must be empty or three capital letters, such as EUR");
     const GlobalSettings& s = f.t.ctx.settings; // the bad values kept as they were, the good ones taken
-    EXPECT_EQ(s.METER_ID + s.CURRENCY_CODE + QString::number(s.PRICE_UNITS_PER_CURRENCY_UNIT * s.ACCEPT_MQTT_COMMANDS),
+    EXPECT_EQ(s.METER_ID + s.CURRENCY_CODE +
+                  QString::number(s.PRICE_UNITS_PER_CURRENCY_UNIT * s.ACCEPT_MQTT_COMMANDS * s.PUBLISH_PICTURE),
               "meter1100");
     EXPECT_TRUE(statusBecomes("Connected to 127.0.0.1:" + port));
     const QString availability = QStringLiteral("wattsight/meter1/availability");
     EXPECT_TRUE(QTest::qWaitFor([&] { return broker.retained(availability).value(availability) == "online"; }));
+    const QString picture = QStringLiteral("homeassistant/image/wattsight_meter1/picture/config");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !broker.retained(picture).value(picture).isEmpty(); }));
     f.type("CurrencyCode", QStringLiteral("EUR"));
     screenshotIfWanted(&f.form, "PublishingSetupForm.png");
 
