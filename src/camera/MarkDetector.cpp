@@ -61,13 +61,6 @@ constexpr double MaxFramesForPositions = 24.0;
 // which misses by up to a frame at either end on a narrow set of cells; and the time handed on from the
 // revolution's own.
 constexpr double PositionSlack = 2.0;
-// Cells darker than this (the sum of their three channels) say little about the light.
-constexpr double MinReferenceSum = 24.0;
-// The share of a frame's light taken into the light followed: one frame with a mark half in view that the
-// detector took for the plain disc moves the levels little, a drift of a few per cent a second is kept up with.
-constexpr double LightFollowing = 0.1;
-// Frames of the plain disc the light is first measured over.
-constexpr std::size_t ReferenceFrames = 25;
 } // namespace
 
 qint32 millidiff(double start, double end)
@@ -205,11 +198,15 @@ void MarkDetector::process_intensity(qint32 v, double now, std::optional<double>
             m_blnCameraSettled = true;
         return;
     }
-    const std::optional<SeenFrame> before =
-        std::exchange(m_previousFrame, mean ? std::optional(SeenFrame{now, *mean}) : std::nullopt);
     m_display.edtImageIntensity = QString::number(v);
     m_display.edtSignalLevel = m_display.edtImageIntensity;
     followLight(v);
+    // Cell averages are compared between frames as the plain light would show them: a lamp's flicker changes the
+    // light from one frame to the next, and the trigger with it.
+    if (mean)
+        *mean /= m_light.light();
+    const std::optional<SeenFrame> before =
+        std::exchange(m_previousFrame, mean ? std::optional(SeenFrame{now, *mean}) : std::nullopt);
     const qint32 trigger = triggerLevel();
     if (v < trigger) {
         m_display.DetectionBar = MarkDetectorDisplay::BarOff;
@@ -287,12 +284,21 @@ std::optional<MarkDetector::LineCrossing> MarkDetector::lineCrossing(const std::
         return std::nullopt;
     // The level is decided on the rounded average: find the whole averages between the two frames' own where
     // it turns from one side of the trigger to the other; the unrounded average crossed halfway between them.
-    const auto reaches = [this, trigger = triggerLevel()](qint32 a) { return scale_intensity(a) >= trigger; };
+    // Both averages are as the plain light shows them, so the trigger is the one set.
+    const auto reaches = [this, trigger = m_ctx.settings.TRIGGER_LEVEL](qint32 a) {
+        return scale_intensity(a) >= trigger;
+    };
     qint32 from = roundedInt32(before->mean);
     qint32 to = roundedInt32(mean);
     const bool reachedBefore = reaches(from);
-    if (reachedBefore == reaches(to))
+    if (reachedBefore == reaches(to)) {
+        // The frames were judged against the light each showed; as the plain light shows them, both lie on one side,
+        // a rounding from the trigger: a mark coming that already reached it crossed at the frame before, one that
+        // had not yet at this one, and the other way round for a mark ending.
+        if (m_ctx.settings.LEVELS_FOLLOW_LIGHT)
+            return LineCrossing{before->time, gap, reachedBefore == !m_blnMarkOn ? 0.0 : 1.0};
         return std::nullopt; // the trigger moved since the frame before: no crossing seen between the two
+    }
     while (std::abs(to - from) > 1) {
         const qint32 middle = from + (to - from) / 2;
         (reaches(middle) == reachedBefore ? from : to) = middle;
@@ -308,61 +314,29 @@ qint32 MarkDetector::triggerLevel() const
     if (!s.LEVELS_FOLLOW_LIGHT)
         return s.TRIGGER_LEVEL;
     // The image intensity falls as the light rises, or rises with it when inverted.
-    return roundedInt32(s.INVERT_IMAGE_INTENSITY ? s.TRIGGER_LEVEL * m_light : s.TRIGGER_LEVEL / m_light);
+    return roundedInt32(s.INVERT_IMAGE_INTENSITY ? s.TRIGGER_LEVEL * m_light.light()
+                                                 : s.TRIGGER_LEVEL / m_light.light());
 }
 
 void MarkDetector::followLight(qint32 v)
 {
     const GlobalSettings& s = m_ctx.settings;
     if (!s.LEVELS_FOLLOW_LIGHT) {
-        m_lightCells = 0;
-        m_light = 1.0;
+        m_light.restart();
         return;
     }
-    // The median over the whole grid of each cell's change since the first settled frame: a change of light
-    // changes every cell, a mark fewer than half of them, so a slowly passing mark does not move the levels
-    // as a drift of the light does. It is read only from frames the detector takes for the plain disc and
-    // followed a step at a time, so a frame with a fast mark half in view moves the levels little.
+    // Every cell of the grid, active or not: those the mark never crosses tell the light when it covers the others.
     const int columns = gridSize().columns;
-    const std::size_t cells = std::size_t(columns) * std::size_t(gridSize().rows);
-    const auto value = [this, columns](std::size_t c) {
+    std::vector<double> cells(std::size_t(columns) * std::size_t(gridSize().rows));
+    for (std::size_t c = 0; c < cells.size(); ++c) {
         const int column = int(c) % columns;
         const int row = int(c) / columns;
-        return m_cells.cellValue(0, column, row) + m_cells.cellValue(1, column, row) +
-               m_cells.cellValue(2, column, row);
-    };
-    if (m_lightCells != cells) {
-        m_lightCells = cells;
-        m_lightReference.clear();
-        m_lightSamples.clear();
-        m_light = 1.0;
+        cells[c] =
+            m_cells.cellValue(0, column, row) + m_cells.cellValue(1, column, row) + m_cells.cellValue(2, column, row);
     }
-    if (m_blnMarkOn || v >= releaseLevel(triggerLevel(), s.RELEASE_LEVEL_PERCENT))
-        return;
-    if (m_lightReference.empty()) {
-        // The reference is each cell's median over several frames, not one frame: a fast mark blurred across
-        // most of the picture outside the active cells would otherwise be taken for the light of the plain disc.
-        for (std::size_t c = 0; c < cells; ++c)
-            m_lightSamples.push_back(value(c));
-        if (m_lightSamples.size() < cells * ReferenceFrames)
-            return;
-        m_lightReference.resize(cells);
-        std::vector<double> samples(ReferenceFrames);
-        for (std::size_t c = 0; c < cells; ++c) {
-            for (std::size_t f = 0; f < ReferenceFrames; ++f)
-                samples[f] = m_lightSamples[f * cells + c];
-            m_lightReference[c] = medianOf(samples);
-        }
-        m_lightSamples = {};
-        return;
-    }
-    std::vector<double> changes;
-    for (std::size_t c = 0; c < cells; ++c)
-        if (m_lightReference[c] >= MinReferenceSum)
-            changes.push_back(value(c) / m_lightReference[c]);
-    if (changes.empty())
-        return;
-    m_light += LightFollowing * (std::max(medianOf(changes), 0.01) - m_light);
+    // A dark mark raises the image intensity, unless it is inverted for a light mark.
+    const bool plain = !m_blnMarkOn && v < releaseLevel(triggerLevel(), s.RELEASE_LEVEL_PERCENT);
+    m_light.addFrame(cells, plain, !s.INVERT_IMAGE_INTENSITY);
 }
 
 double MarkDetector::pulseTime(std::optional<double> rise, double before, double now)
@@ -503,7 +477,7 @@ void MarkDetector::forgetEarlierFrames()
     m_round = {};
     m_risePlaces.clear();
     m_fallPlaces.clear();
-    m_lightCells = 0;
+    m_light.restart();
 }
 
 void MarkDetector::reset_mark_detection()

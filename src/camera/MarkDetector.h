@@ -4,6 +4,7 @@
 #include "app/MeterSource.h"
 #include "camera/CrossingPlaces.h"
 #include "camera/DetectionGrid.h"
+#include "camera/LightFollower.h"
 #include "camera/MarkDetectorDisplay.h"
 #include "camera/MarkPositions.h"
 
@@ -140,10 +141,7 @@ private:
     bool m_blnCameraSettled = false;
     QList<GridCell> m_varActiveCells;
     std::optional<SeenFrame> m_previousFrame; // the last settled frame since the camera started or a reset
-    std::size_t m_lightCells = 0;             // cells of the grid the light is followed on; 0 to start anew
-    std::vector<double> m_lightSamples;       // every cell's value in the plain frames the reference is taken from
-    std::vector<double> m_lightReference;     // every cell's plain value at the start, when followed
-    double m_light = 1.0;                     // the light on the picture against that frame
+    LightFollower m_light;                    // while the levels follow the light
     GridSize m_grid;                          // of DETECTION_GRID, parsed again only when it changes
     // Edge crossings of the marks before, for the correction handed on with the leading edge's time.
     struct Edges

@@ -615,7 +615,17 @@ void CaptureComponent::showDeviceSettingsDialog()
     case Kind::Simulated: {
         if (meterConstant)
             m_simSettings.revsPerKWh = meterConstant();
-        SimulatedMeterDialog dlg(m_simSettings, m_dialogParent);
+        std::function<double()> meterSeconds;
+        if (is_camera_running(*this))
+            meterSeconds = [this] { return simulatedSeconds(); };
+        SimulatedMeterDialog dlg(m_simSettings, meterSeconds, m_dialogParent);
+        // A light switched takes at once, and stays switched whatever the dialog's answer.
+        connect(&dlg, &SimulatedMeterDialog::lightSwitched, this, [this](double seconds, double factor) {
+            SimulatedMeterSettings s = m_simSettings;
+            s.lightStepAt = seconds;
+            s.lightStepFactor = factor;
+            setSimulatedMeterSettings(s);
+        });
         if (dlg.exec() == QDialog::Accepted)
             setSimulatedMeterSettings(dlg.settings());
         break;

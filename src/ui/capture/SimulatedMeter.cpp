@@ -13,6 +13,8 @@ constexpr float MarkGrey = 15.0f;
 constexpr float DarkDiscGrey = 35.0f;
 constexpr float LightMarkGrey = 200.0f;
 constexpr float HotSpotGrey = 180.0f;
+// Pixels between the mark's cover samples: fine enough that interpolating between them blurs its soft edge little.
+constexpr double CoverStep = 0.25;
 
 struct Rgb
 {
@@ -63,37 +65,63 @@ void SimulatedMeter::buildBase()
 {
     const int w = std::max(m_s.width, 1);
     const int h = std::max(m_s.height, 1);
-    m_bandTop = std::clamp(int(std::lround(m_s.bandTop * h)), 0, h - 1);
-    m_bandBottom = std::clamp(int(std::lround((m_s.bandTop + m_s.bandHeight) * h)), m_bandTop + 1, h);
+    const int bandTop = std::clamp(int(std::lround(m_s.bandTop * h)), 0, h - 1);
+    const int bandBottom = std::clamp(int(std::lround((m_s.bandTop + m_s.bandHeight) * h)), bandTop + 1, h);
     const float disc = m_s.mark == SimulatedMeterSettings::Mark::LightOnDark ? DarkDiscGrey : SilverGrey;
     const float relief = disc / SilverGrey;
-    m_base.assign(std::size_t(w) * std::size_t(h), PlateGrey);
+    // The band's lines as the camera at angle 0 sees them, one per row.
+    std::vector<float> bandLines(std::size_t(bandBottom - bandTop));
     // The slot in the plate casts a thin shadow on the rim along both edges.
-    const int shadow = std::max(1, (m_bandBottom - m_bandTop) / 48);
+    const int shadow = std::max(1, (bandBottom - bandTop) / 48);
     std::uint32_t texture = 12345;
-    for (int y = m_bandTop; y < m_bandBottom; ++y) {
+    for (int y = bandTop; y < bandBottom; ++y) {
         // Brushed metal: a streak per line, and the rim's curve lit brightest along its middle.
         const float streak = float(int(xorshift(texture) % 9) - 4) * relief;
-        const double mid = (y - (m_bandTop + m_bandBottom - 1) / 2.0) / std::max(1.0, (m_bandBottom - m_bandTop) / 2.0);
+        const double mid = (y - (bandTop + bandBottom - 1) / 2.0) / std::max(1.0, (bandBottom - bandTop) / 2.0);
         const float shade = float(30.0 * (1.0 - mid * mid) - 15.0) * relief;
-        const bool inShadow = y < m_bandTop + shadow || y >= m_bandBottom - shadow;
-        for (int x = 0; x < w; ++x)
-            m_base[std::size_t(y) * std::size_t(w) + std::size_t(x)] =
-                inShadow ? RimShadowGrey * relief : disc + streak + shade;
+        const bool inShadow = y < bandTop + shadow || y >= bandBottom - shadow;
+        bandLines[std::size_t(y - bandTop)] = inShadow ? RimShadowGrey * relief : disc + streak + shade;
     }
-    m_spot.clear();
-    if (m_s.hotSpot) {
-        m_spot.resize(m_base.size());
-        const double cx = 0.3 * w;
-        const double cy = (m_bandTop + m_bandBottom) / 2.0;
-        const double radius = std::max(1.0, 0.12 * w);
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x) {
-                const double r2 =
-                    ((x + 0.5 - cx) * (x + 0.5 - cx) + (y + 0.5 - cy) * (y + 0.5 - cy)) / (radius * radius);
-                m_spot[std::size_t(y) * std::size_t(w) + std::size_t(x)] = float(HotSpotGrey * std::exp(-r2));
+
+    const double angle = m_s.angleDegrees * std::numbers::pi / 180.0;
+    const double along = std::cos(angle);
+    const double across = std::sin(angle);
+    const double cx = w / 2.0;
+    const double cy = h / 2.0;
+    // The mark crosses the picture along a line through its centre; the view is the part of that line in the picture.
+    m_viewLength = w * std::abs(across) <= h * std::abs(along) ? w / std::abs(along) : h / std::abs(across);
+    // The pixels lie no further than `reach` from the centre along the path; the samples start on a whole pixel so
+    // that at angle 0 every pixel's centre is a sample.
+    const double reach = cx * std::abs(along) + cy * std::abs(across);
+    m_coverFrom = std::floor(m_viewLength / 2.0 - reach);
+    m_coverSize = std::size_t(std::ceil((2.0 * reach + 1.0) / CoverStep)) + 2;
+
+    const std::size_t pixels = std::size_t(w) * std::size_t(h);
+    m_base.assign(pixels, PlateGrey);
+    m_coverAt.assign(pixels, -1.0f);
+    m_spot.assign(m_s.hotSpot ? pixels : 0, 0.0f);
+    const double spotX = 0.3 * w;
+    const double spotY = (bandTop + bandBottom) / 2.0;
+    const double radius = std::max(1.0, 0.12 * w);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            // The pixel's place in the scene: `u` from the centre along the mark's path, `v` the row across it.
+            const double dx = x + 0.5 - cx;
+            const double dy = y + 0.5 - cy;
+            const double u = dx * along + dy * across;
+            const double v = cy + dy * along - dx * across;
+            const std::size_t i = std::size_t(y) * std::size_t(w) + std::size_t(x);
+            const int line = int(std::floor(v));
+            if (line >= bandTop && line < bandBottom) {
+                m_base[i] = bandLines[std::size_t(line - bandTop)];
+                m_coverAt[i] = float((m_viewLength / 2.0 + u - m_coverFrom) / CoverStep);
             }
-    }
+            if (m_s.hotSpot) {
+                const double su = cx + u;
+                const double r2 = ((su - spotX) * (su - spotX) + (v - spotY) * (v - spotY)) / (radius * radius);
+                m_spot[i] = float(HotSpotGrey * std::exp(-r2));
+            }
+        }
 }
 
 double SimulatedMeter::passDuration() const
@@ -124,12 +152,27 @@ double SimulatedMeter::noiseSample()
 
 std::vector<float> SimulatedMeter::markCover(double seconds) const
 {
-    const int w = std::max(m_s.width, 1);
-    std::vector<float> cover(std::size_t(w), 0.0f);
+    std::vector<float> cover(m_coverSize, 0.0f);
     const double period = revolutionPeriod();
+    const double view = m_viewLength;
     // The exposure is summed from instants no more than half a pixel of the mark's travel apart.
-    const double travel = period > 0.0 ? std::max(m_s.exposure, 0.0) / (period * m_s.viewFraction) * w : 0.0;
+    const double travel = period > 0.0 ? std::max(m_s.exposure, 0.0) / (period * m_s.viewFraction) * view : 0.0;
     const int instants = std::clamp(int(std::ceil(2.0 * travel)), 1, 1024);
+    const auto sample = [this](double along) {
+        return std::size_t(std::clamp(std::ceil((along - m_coverFrom) / CoverStep), 0.0, double(m_coverSize)));
+    };
+    // Before the view's start, seen only in a tilted picture's corners, the mark shown is the one coming next.
+    const std::size_t viewStart = sample(0.0);
+    const double turn = view / m_s.viewFraction;
+    const auto add = [&](double markLeft, double markRight, std::size_t from, std::size_t to) {
+        // A two-pixel soft edge; the samples further from the mark get nothing.
+        const std::size_t last = std::min(to, sample(markRight + 1.0));
+        for (std::size_t j = std::max(from, sample(markLeft - 1.0)); j < last; ++j) {
+            const double p = m_coverFrom + double(j) * CoverStep;
+            const double c = std::min(p - markLeft, markRight - p) / 2.0 + 0.5;
+            cover[j] += float(std::clamp(c, 0.0, 1.0) / instants);
+        }
+    };
     for (int i = 0; i < instants; ++i) {
         const double t = seconds + m_s.exposure * ((i + 0.5) / instants - 0.5);
         // Mark position: u view widths since its leading edge entered the view.
@@ -139,15 +182,40 @@ std::vector<float> SimulatedMeter::markCover(double seconds) const
             phase -= std::floor(phase);
         }
         const double u = phase / m_s.viewFraction;
-        const double markLeft = (u - m_s.markWidth) * w;
-        const double markRight = u * w;
-        // A two-pixel soft edge.
-        for (int x = 0; x < w; ++x) {
-            const double c = std::min(x + 0.5 - markLeft, markRight - (x + 0.5)) / 2.0 + 0.5;
-            cover[std::size_t(x)] += float(std::clamp(c, 0.0, 1.0) / instants);
-        }
+        const double markLeft = (u - m_s.markWidth) * view;
+        const double markRight = u * view;
+        add(markLeft, markRight, viewStart, m_coverSize);
+        add(markLeft - turn, markRight - turn, 0, viewStart);
     }
     return cover;
+}
+
+double SimulatedMeter::lightAt(double seconds) const
+{
+    double light = 1.0 + m_s.drift * std::sin(2.0 * std::numbers::pi * seconds / std::max(m_s.driftPeriod, 1.0));
+    if (m_s.lightStepAt >= 0.0 && seconds >= m_s.lightStepAt) {
+        const double change = m_s.lightStepFactor - 1.0;
+        const double timeConstant = std::max(m_s.lightStepRecovery, 1e-3) / 3.0;
+        const double kept =
+            m_s.lightStepKept + (1.0 - m_s.lightStepKept) * std::exp(-(seconds - m_s.lightStepAt) / timeConstant);
+        light *= 1.0 + change * kept;
+    }
+    if (m_s.flickerHz > 0.0) {
+        // The light follows |sin| of the mains, averaged over the open shutter.
+        const double omega = 2.0 * std::numbers::pi * m_s.flickerHz / 2.0;
+        const double open = std::max(m_s.exposure, 1e-4);
+        const auto integral = [omega](double t) {
+            // The integral of |sin(omega t)|: 2/omega per half cycle, and the part of the one t is in.
+            const double halfCycles = std::floor(omega * t / std::numbers::pi);
+            const double within = omega * t - halfCycles * std::numbers::pi;
+            return (2.0 * halfCycles + 1.0 - std::cos(within)) / omega;
+        };
+        const double mean = (integral(seconds + open / 2.0) - integral(seconds - open / 2.0)) / open;
+        // |sin| averages 2/pi over a cycle: the lamp gives the plain light on average and dips by flickerDepth where
+        // the mains crosses zero.
+        light *= 1.0 + m_s.flickerDepth * (mean * std::numbers::pi / 2.0 - 1.0);
+    }
+    return light;
 }
 
 QImage SimulatedMeter::render(double seconds)
@@ -156,7 +224,7 @@ QImage SimulatedMeter::render(double seconds)
     const int h = std::max(m_s.height, 1);
     QImage img(w, h, QImage::Format_RGB32);
 
-    double light = 1.0 + m_s.drift * std::sin(2.0 * std::numbers::pi * seconds / std::max(m_s.driftPeriod, 1.0));
+    double light = lightAt(seconds);
     if (m_s.flicker)
         light *= 1.0 + 0.06 * (xorshift(m_rng) / 4294967296.0 * 2.0 - 1.0);
 
@@ -164,21 +232,23 @@ QImage SimulatedMeter::render(double seconds)
     m_gaussPos = xorshift(m_rng) & (m_gauss.size() - 1);
     const float noise = float(m_s.noise);
     const float lit = float(light);
+    const float contrast = float(std::clamp(m_s.markContrast, 0.0, 1.0));
     const Rgb mark = markColour(m_s.mark);
     for (int y = 0; y < h; ++y) {
         auto* line = reinterpret_cast<QRgb*>(img.scanLine(y));
         const std::size_t row = std::size_t(y) * std::size_t(w);
         const float* base = &m_base[row];
+        const float* coverAt = &m_coverAt[row];
         const float* spot = m_spot.empty() ? nullptr : &m_spot[row];
-        const bool band = y >= m_bandTop && y < m_bandBottom;
-        // Silver a little cool, the plate warm.
-        const float tintR = band ? -1.0f : 8.0f;
-        const float tintB = band ? 3.0f : -10.0f;
         for (int x = 0; x < w; ++x) {
             const float plain = base[x];
-            float r = plain + tintR, g = plain, b = plain + tintB;
+            const float at = coverAt[x];
+            const bool band = at >= 0.0f;
+            // Silver a little cool, the plate warm.
+            float r = plain + (band ? -1.0f : 8.0f), g = plain, b = plain + (band ? 3.0f : -10.0f);
             if (band) {
-                const float c = cover[std::size_t(x)];
+                const int j = int(at);
+                const float c = (cover[j] + (cover[j + 1] - cover[j]) * (at - float(j))) * contrast;
                 r += (mark.r - r) * c;
                 g += (mark.g - g) * c;
                 b += (mark.b - b) * c;
