@@ -236,8 +236,9 @@ TEST_F(HeadlessRun, AMeterConstantCorrectedInItsFileReachesTheReadingEnergyAndPo
                     1e-6);
         EXPECT_NEAR(to["energy_kwh"].toDouble() - from["energy_kwh"].toDouble(), counted / revsPerKWh, 1e-6);
         // The frames' times are a loaded machine's: within a few per cent, where the old constant would be twice off.
-        if (!to["power_is_bound"].toBool())
+        if (!to["power_is_bound"].toBool()) {
             EXPECT_NEAR(to["power_w"].toDouble(), 3.6e6 / revsPerKWh, 3.6e6 / revsPerKWh * 0.15);
+        }
     }
 }
 
