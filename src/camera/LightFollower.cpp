@@ -24,10 +24,11 @@ void LightFollower::restart()
     m_light = 1.0;
 }
 
-double LightFollower::measure(const double* cells) const
+double LightFollower::measure(const double* cells)
 {
-    std::vector<double> ratios;
-    ratios.reserve(m_cells);
+    // Kept between frames: this runs for every frame.
+    std::vector<double>& ratios = m_ratios;
+    ratios.clear();
     for (std::size_t c = 0; c < m_cells; ++c)
         if (m_reference[c] >= MinReferenceSum)
             ratios.push_back(cells[c] / m_reference[c]);

@@ -25,7 +25,7 @@ public:
 
 private:
     // The light the cells show against the reference, before the baseline is taken out.
-    double measure(const double* cells) const;
+    double measure(const double* cells);
 
     std::size_t m_cells = 0;
     bool m_darkMark = true;
@@ -33,4 +33,5 @@ private:
     std::vector<double> m_reference; // every cell's plain value
     double m_baseline = 1.0;         // what measure() gives on the reference frames themselves
     double m_light = 1.0;
+    std::vector<double> m_ratios;
 };

@@ -22,7 +22,22 @@ QStringList discoveryNames(const GlobalSettings& s)
     return {s.DISCOVERY_PREFIX, s.MQTT_BASE_TOPIC, s.METER_ID};
 }
 
-// What the tariff's select entity is made of.
+// The first lines of a small file of the data folder, trimmed; none when it is missing or cannot be read.
+QStringList readLines(FileIo& files, const QString& path, qsizetype count)
+{
+    QStringList lines;
+    if (auto file = files.exists(path) ? files.open(path, FileIo::Mode::Read) : nullptr)
+        for (QByteArray line; lines.size() < count && file->readLine(line);)
+            lines << QString::fromUtf8(line.trimmed());
+    return lines;
+}
+
+// Replaces a small file of the data folder whole; false when it could not be written.
+bool writeLines(FileIo& files, const QString& path, const QStringList& lines)
+{
+    auto file = files.open(path, FileIo::Mode::Truncate, FileIo::Commit::Atomic);
+    return file && file->write(lines.join(QLatin1Char('\n')).toUtf8() + '\n') && file->close();
+}
 } // namespace
 
 PublishService::PublishService(MeteringContext& ctx, MeterReadingStore& reading, QObject* parent)
@@ -130,13 +145,7 @@ QString PublishService::namesPath() const
 
 QStringList PublishService::lastNames() const
 {
-    FileIo& files = m_ctx.services.files;
-    QStringList last;
-    if (auto file = files.exists(namesPath()) ? files.open(namesPath(), FileIo::Mode::Read) : nullptr) {
-        for (QByteArray line; last.size() < 3 && file->readLine(line);)
-            last << QString::fromUtf8(line.trimmed());
-    }
-    return last;
+    return readLines(m_ctx.services.files, namesPath(), 3);
 }
 
 void PublishService::useDeviceId(const QStringList& last)
@@ -145,9 +154,7 @@ void PublishService::useDeviceId(const QStringList& last)
     const QString path = QDir(m_ctx.paths.folder).filePath(QStringLiteral("DEVICEID.DTA"));
     QString id;
     if (files.exists(path)) {
-        QByteArray line;
-        if (auto file = files.open(path, FileIo::Mode::Read); file && file->readLine(line))
-            id = QString::fromUtf8(line.trimmed());
+        id = readLines(files, path, 1).value(0);
         if (!PublishSettingsRules::isMeterId(id)) {
             qCWarning(lcPublish).noquote() << "Could not read the device id from" << path
                                            << "; Home Assistant's ids follow the base topic and the meter id";
@@ -159,8 +166,7 @@ void PublishService::useDeviceId(const QStringList& last)
         if (last.size() == 3)
             std::tie(first.MQTT_BASE_TOPIC, first.METER_ID) = std::tie(last[1], last[2]);
         id = PublishTopics(first).nodeId;
-        auto file = files.open(path, FileIo::Mode::Truncate, FileIo::Commit::Atomic);
-        if (!file || !file->write(id.toUtf8() + '\n') || !file->close()) {
+        if (!writeLines(files, path, {id})) {
             qCWarning(lcPublish).noquote() << "Could not keep the device id in" << path
                                            << "; Home Assistant's ids follow the base topic and the meter id";
             id.clear();
@@ -192,9 +198,7 @@ void PublishService::clearOldNames(const QStringList& last)
         if (oldBase != PublishTopics(m_ctx.settings).base)
             m_client->publishRetained(oldBase + QLatin1Char('/') + QLatin1String(PictureObject), {});
     }
-    FileIo& files = m_ctx.services.files;
-    auto file = files.open(namesPath(), FileIo::Mode::Truncate, FileIo::Commit::Atomic);
-    if (!file || !file->write(names.join(QLatin1Char('\n')).toUtf8() + '\n') || !file->close())
+    if (!writeLines(m_ctx.services.files, namesPath(), names))
         qCWarning(lcPublish).noquote() << "Could not note the published names in" << namesPath()
                                        << "; a later rename may leave the old configs in Home Assistant";
 }
