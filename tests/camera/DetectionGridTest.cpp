@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "camera/DetectionGrid.h"
 
-#include "camera/CameraConfiguration.h"
 #include "camera/CellTable.h"
 #include "camera/IntensityHistory.h"
 
@@ -75,19 +74,4 @@ TEST(IntensityHistory, KeepsTheWindowBeforeTheNewestSampleAcrossMidnightAndColum
     h.add(20.0, 6, false);
     ASSERT_EQ(h.samples().size(), 2u);
     EXPECT_DOUBLE_EQ(h.samples().back().time, 10.0);
-}
-
-using namespace CameraConfiguration;
-
-TEST(CameraConfiguration, FrameRateTextAndPreferredVideoSizes)
-{
-    // Three decimals, no leading zero; halves go to the even neighbour (0.0625 is exact in binary).
-    const std::pair<double, const char*> rates[] = {
-        {25.0, "25.000"}, {1000.0, "1000.000"}, {0.5, ".500"}, {12.3456, "12.346"}, {10.0625, "10.062"}};
-    for (const auto& [rate, text] : rates)
-        EXPECT_EQ(formatFrameRate(rate), QString::fromLatin1(text)) << rate;
-
-    // Options 9 and 13 (outside) are driven through the camera start screen.
-    for (auto [option, size] : {std::pair{1, QSize(88, 60)}, {12, QSize(768, 576)}, {0, QSize(320, 240)}})
-        EXPECT_EQ(preferredVideoSize(option), size) << option;
 }

@@ -123,8 +123,11 @@ TEST_F(RemoteCameraTest, APictureGoesOnlyWhilePicturesAreOnAndNoneStaysWhereNoOn
     ASSERT_TRUE(apply());
     EXPECT_TRUE(pictureAt(QStringLiteral("home/meter1/picture")));
     EXPECT_TRUE(broker.retainedBytes(topic).isEmpty());
+    const QString image = QStringLiteral("homeassistant/image/home_meter1/picture/config");
+    EXPECT_TRUE(eventually([&] { return !broker.retainedBytes(image).isEmpty(); }));
     t.ctx.settings.PUBLISH_PICTURE = false;
     ASSERT_TRUE(apply());
+    EXPECT_TRUE(eventually([&] { return broker.retainedBytes(image).isEmpty(); })) << "its entity goes too";
     EXPECT_TRUE(eventually([&] { return broker.retainedBytes(QStringLiteral("home/meter1/picture")).isEmpty(); }));
     startOrStopThroughSelectionScreen(false);
 }

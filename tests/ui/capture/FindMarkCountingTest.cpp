@@ -388,6 +388,15 @@ TEST_P(FindMarkMatrix, SettingsFoundAtAnyPowerCountAtEveryPower)
         table << "\n";
     }
     std::cout << table.str();
+    // A light switched on or off in the cabinet 30 s into a 3 kW run, the camera's exposure taking most of it back
+    // within two seconds.
+    for (const double factor : {1.6, 1.0 / 1.6}) {
+        std::tie(lightStepAt, lightStepFactor) = std::tuple(30.0, factor);
+        const std::vector<Tally> lit = count(3000.0, 19, proposals);
+        for (std::size_t f = refused; f < foundAt.size(); ++f)
+            EXPECT_EQ(std::tuple(lit[f].missed, lit[f].extra), std::tuple(0, 0))
+                << "light x " << factor << ", found at " << foundAt[f] << " W: " << describe(proposals[f]);
+    }
 }
 
 // A fast disc shows its mark in a frame or two, so many cells far apart on its path peak in the same frame:
@@ -415,22 +424,6 @@ TEST_P(FindMarkMatrix, SettingsFoundOnAFastDiscCountEachRevolutionOnce)
             EXPECT_EQ(std::tuple(r.missed, r.extra), std::tuple(0, 0))
                 << watts << " W, seed " << seed << ": " << describe(proposal);
         }
-}
-
-// A light switched on or off in the cabinet while the disc turns, the camera's exposure taking most of the change
-// back within two seconds: settings found before count on through it.
-TEST_P(FindMarkMatrix, ALightSwitchedOnOrOffLosesNoRevolution)
-{
-    if (GetParam().refusedRows > 0)
-        GTEST_SKIP() << "the narrow views are judged by the matrix";
-    const std::vector<FindMarkProposal> proposals{find(3000.0, false), find(8000.0, false)};
-    for (const double factor : {1.0, 1.6, 1.0 / 1.6}) {
-        std::tie(lightStepAt, lightStepFactor) = std::tuple(30.0, factor);
-        const std::vector<Tally> tallies = count(3000.0, 19, proposals);
-        for (std::size_t p = 0; p < proposals.size(); ++p)
-            EXPECT_EQ(std::tuple(tallies[p].missed, tallies[p].extra), std::tuple(0, 0))
-                << "light x " << factor << ": " << describe(proposals[p]);
-    }
 }
 
 // At 375 and 600 revs/kWh a 20 kW disc shows its mark, blurred, for about two frames and one. In the narrow view

@@ -4,40 +4,15 @@
 #include "ui/shell/HelpViewer.h"
 #include "ui/shell/MainWindow.h"
 #include "ui/shell/QtDialogs.h"
-#include "ui/shell/SplashForm.h"
 #include "ui/support/WidgetActions.h"
 
 #include <QAbstractButton>
 #include <QDir>
-#include <QLabel>
 #include <QMessageBox>
-#include <QPointer>
 #include <QRegularExpression>
 #include <QTextBrowser>
 
 namespace {
-
-TEST(SplashForm, StaysOnTopAndClosesOnKeyClickOrTimer)
-{
-    const std::vector<std::function<void(SplashForm&)>> dismissals = {
-        [](SplashForm& s) { QTest::keyClick(&s, Qt::Key_Space); },
-        // A click on a label lands on the frame behind it.
-        [](SplashForm& s) { QTest::mouseClick(s.findChild<QLabel*>(QStringLiteral("lblCopyright")), Qt::LeftButton); },
-        [](SplashForm& s) { s.findChild<QTimer*>(QStringLiteral("Timer1"))->start(1); }};
-    for (size_t i = 0; i < dismissals.size(); ++i) {
-        SCOPED_TRACE(i);
-        QPointer<SplashForm> splash = new SplashForm;
-        splash->show();
-        EXPECT_TRUE(splash->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-        dismissals[i](*splash);
-        EXPECT_TRUE(QTest::qWaitFor(
-            [&] {
-                QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-                return splash.isNull();
-            },
-            2000));
-    }
-}
 
 // The real dialogs: the application's title, dismissing a question is the safe No, the save
 // dialog adds the default extension and a cancelled one gives no name.
