@@ -212,11 +212,18 @@ BENCHMARK(BM_FrameHandler)->Unit(benchmark::kMicrosecond);
 // cell average (crossing times: every frame kept for the next, the crossings found at each mark's leading and
 // trailing edges and placed by what the crossings before them taught, the correction between them at each
 // mark-on) and without (frame times). The difference between the two, against BM_CellAnalysis of one frame, is its
-// cost.
+// cost. With 2, the levels also follow the light, read from every cell of the grid each frame.
 void BM_DetectionTiming(benchmark::State& state)
 {
     DetectionRig rig;
     const bool crossing = state.range(0) != 0;
+    if (state.range(0) == 2) {
+        rig.ctx.settings.LEVELS_FOLLOW_LIGHT = true;
+        CellAnalyser analyser;
+        analyser.setGrid(10, 10);
+        const QImage plain = noiseFrame(320, 240);
+        rig.cells.table = analyser.analyse(viewOf(plain));
+    }
     // A mark every 25 frames: two frames on its way in, two full, one on its way out.
     const double shape[] = {90.0, 40.0, 15.0, 15.0, 70.0};
     std::vector<std::pair<qint32, double>> frames;
@@ -232,7 +239,7 @@ void BM_DetectionTiming(benchmark::State& state)
     }
     state.counters["pulses"] = rig.ctx.trip.totalPulse;
 }
-BENCHMARK(BM_DetectionTiming)->ArgName("crossing")->Arg(0)->Arg(1);
+BENCHMARK(BM_DetectionTiming)->ArgName("crossing")->Arg(0)->Arg(1)->Arg(2);
 
 // What timing a fast disc by where its mark lies adds per frame: each frame's columns kept, the mark placed at
 // the frame it comes and in the three after it. A mark every 11 frames on 20 columns, its worst case; compare
