@@ -11,6 +11,8 @@ const SettingsFile& DetectorSettingsFile()
         {{"Mark Detection",
           {{"RELEASE_LEVEL_PERCENT",
             SettingsKey::Number{&GlobalSettings::RELEASE_LEVEL_PERCENT, 100, DetectorRanges::RELEASE_LEVEL_PERCENT}},
-           {"LEVELS_FOLLOW_LIGHT", SettingsKey::Flag{&GlobalSettings::LEVELS_FOLLOW_LIGHT, false}}}}}};
+           {"LEVELS_FOLLOW_LIGHT", SettingsKey::Flag{&GlobalSettings::LEVELS_FOLLOW_LIGHT, false}},
+           {"ASSURED_UP_TO_WATTS",
+            SettingsKey::Number{&GlobalSettings::ASSURED_UP_TO_WATTS, 0, DetectorRanges::ASSURED_UP_TO_WATTS}}}}}};
     return file;
 }

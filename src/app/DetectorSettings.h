@@ -12,4 +12,6 @@ const SettingsFile& DetectorSettingsFile();
 namespace DetectorRanges {
 // 100: the mark counts as gone below the trigger level itself.
 inline constexpr ReadRange<qint32> RELEASE_LEVEL_PERCENT{1, 100};
+// Watts; 0: Find Mark stated no limit.
+inline constexpr ReadRange<qint32> ASSURED_UP_TO_WATTS{0, 1000000};
 } // namespace DetectorRanges

@@ -3,12 +3,14 @@
 
 #include "app/GlobalSettings.h"
 #include "app/TextFormat.h"
+#include "camera/LightFollower.h"
 #include "camera/MarkDetector.h"
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
 #include <numeric>
+#include <optional>
 
 namespace {
 constexpr double BinWidth = 0.057762265046662105; // ln 2 / 12: a twelfth of an octave of light
@@ -19,15 +21,38 @@ constexpr int NoiseMultiple = 5;
 // cells' changes beyond their noise lies this many of its usual deviations above its usual value.
 constexpr float FaintDeviations = 10.0f;
 constexpr float FaintFloor = 3.0f;
+// A bin either way in each channel is rounding, which a light change shared by all cells may give all of them at once.
+constexpr float RoundingBins = 3.0f;
 constexpr int ActiveCellsPerFrame = 2;   // one noisy cell alone makes no pass (its channels share its noise)
 constexpr double AnalysisInterval = 0.5; // seconds of watching between two looks at the passes
 constexpr double MinWatch = 3.0;         // before that the plain levels rest on too few frames
 constexpr std::size_t MaxFrames = 18000; // ten minutes at 30 frames per second
-constexpr double MinRoom = 0.02;         // log scale: a few per cent spare
+constexpr double MinRoom = 0.05;         // log scale: a few per cent spare
 constexpr double NearlyAsClear = 0.9;    // share of the most room
-constexpr double MaxKilowatts = 20.0;    // the most a household draws: the fastest the disc turns
 constexpr double MedianSafeFrames = 4.0;
 constexpr int StripeGap = 5; // cells from one changed cell to the next across a gap the mark crosses
+// A faint mark changes its cells by fewer bins than ActiveBins, yet by this many above their noise.
+constexpr int FaintMarkBins = 3;
+// Below this the disc turns slowly enough that passes seen at speed would tell more of how a fast one shows.
+constexpr double SlowWatchKilowatts = 2.0;
+
+// The powers a limit is stated at: tens of watts, hundreds, then whole kilowatts.
+std::vector<qint32> limitLadder()
+{
+    std::vector<qint32> watts;
+    for (qint32 w = 10; w < 100; w += 10)
+        watts.push_back(w);
+    for (qint32 w = 100; w < 1000; w += 100)
+        watts.push_back(w);
+    for (qint32 w = 1000; w <= qint32(FindMark::MaxKilowatts * 1000); w += 1000)
+        watts.push_back(w);
+    return watts;
+}
+
+QString powerText(qint32 watts)
+{
+    return watts >= 1000 ? QStringLiteral("%1 kW").arg(watts / 1000) : QStringLiteral("%1 W").arg(watts);
+}
 
 const std::array<float, 256>& logTable()
 {
@@ -95,6 +120,7 @@ void FindMarkProposal::applyTo(GlobalSettings& s) const
     s.TRIGGER_LEVEL = triggerLevel;
     s.DEBOUNCE_TIME = debounceMs;
     s.RELEASE_LEVEL_PERCENT = releasePercent;
+    s.ASSURED_UP_TO_WATTS = assuredWatts;
     // The levels follow the light on the whole picture instead of the marks' peaks, which a mark that never
     // ends under a drift away from the levels would not give.
     s.LEVELS_FOLLOW_LIGHT = true;
@@ -195,8 +221,8 @@ void FindMark::count(int k, int bin, int add)
     h[bin] += quint32(add);
     for (int j = std::max(bin - ModeRadius, 0); j <= std::min(bin + ModeRadius, Bins - 1); ++j) {
         w[j] += quint32(add);
-        if (add > 0 && w[j] > w[m_mode[std::size_t(k)]])
-            m_mode[std::size_t(k)] = quint8(j);
+        if (add > 0 && w[j] > w[m_smoothedPeak[std::size_t(k)]])
+            m_smoothedPeak[std::size_t(k)] = quint8(j);
     }
 }
 
@@ -213,9 +239,25 @@ void FindMark::dropOldest(int frames)
         sums.erase(sums.begin(), sums.begin() + std::min<std::ptrdiff_t>(frames, std::ptrdiff_t(sums.size())));
     for (int k = 0; k < Values; ++k) {
         const quint32* w = &m_smoothed[std::size_t(k) * Bins];
-        m_mode[std::size_t(k)] = quint8(std::max_element(w, w + Bins) - w);
+        m_smoothedPeak[std::size_t(k)] = quint8(std::max_element(w, w + Bins) - w);
     }
     m_completeAtLastProposal = -1;
+}
+
+void FindMark::findModes()
+{
+    // The smoothed peak finds the plain level among noisy bins, but a faint mark's frames a few bins off widen it
+    // towards them; the plain disc lies where the bins near it, smoothed less, peak.
+    for (int k = 0; k < Values; ++k) {
+        const quint32* h = &m_hist[std::size_t(k) * Bins];
+        const auto near = [h](int j) { return h[j] + (j > 0 ? h[j - 1] : 0) + (j + 1 < Bins ? h[j + 1] : 0); };
+        const int peak = m_smoothedPeak[std::size_t(k)];
+        int mode = peak;
+        for (int j = std::max(peak - ModeRadius, 0); j <= std::min(peak + ModeRadius, Bins - 1); ++j)
+            if (near(j) > near(mode))
+                mode = j;
+        m_mode[std::size_t(k)] = quint8(mode);
+    }
 }
 
 std::vector<FindMark::Pass> FindMark::findPasses(std::vector<int>& threshold)
@@ -224,8 +266,8 @@ std::vector<FindMark::Pass> FindMark::findPasses(std::vector<int>& threshold)
     std::vector<Pass> passes;
     if (frames < 3)
         return passes;
+    findModes();
     threshold.assign(Values, ActiveBins);
-    std::vector<int> spreads(Values, 0);
     for (int k = 0; k < Values; ++k) {
         const int mode = m_mode[std::size_t(k)];
         const double plain = std::exp(m_logRef[std::size_t(k)] + (mode - Bins / 2) * BinWidth);
@@ -237,12 +279,12 @@ std::vector<FindMark::Pass> FindMark::findPasses(std::vector<int>& threshold)
             ++spread;
             held += (mode - spread >= 0 ? h[mode - spread] : 0) + (mode + spread < Bins ? h[mode + spread] : 0);
         }
-        spreads[std::size_t(k)] = spread;
+        m_spreads[std::size_t(k)] = spread;
         threshold[std::size_t(k)] =
             std::max({ActiveBins, NoiseMultiple * spread,
                       int(std::ceil(std::log1p(MinGreyChange / std::max(plain, 1.0)) / BinWidth))});
     }
-    std::vector<bool> active = faintFrames(spreads);
+    std::vector<bool> active = faintFrames();
     for (int f = 0; f < frames; ++f) {
         int count = 0;
         for (int c = 0; c < Cells && count < ActiveCellsPerFrame; ++c)
@@ -281,7 +323,7 @@ std::vector<FindMark::Pass> FindMark::findPasses(std::vector<int>& threshold)
     return passes;
 }
 
-std::vector<bool> FindMark::faintFrames(const std::vector<int>& spreads)
+std::vector<bool> FindMark::faintFrames()
 {
     // Each cell's change in units of its own noise, and per frame the sum over the cells beyond that noise, darker
     // and lighter apart; each frame is summed once, against the plain levels known when it was first looked at.
@@ -289,8 +331,8 @@ std::vector<bool> FindMark::faintFrames(const std::vector<int>& spreads)
     const std::size_t frames = m_times.size();
     std::array<float, Cells> noise{};
     for (int c = 0; c < Cells; ++c)
-        noise[std::size_t(c)] = std::max(1.5f, float(spreads[std::size_t(c * 3)] + spreads[std::size_t(c * 3 + 1)] +
-                                                     spreads[std::size_t(c * 3 + 2)]));
+        noise[std::size_t(c)] = std::max(RoundingBins, float(m_spreads[std::size_t(c * 3)] + m_spreads[std::size_t(c * 3 + 1)] +
+                                                     m_spreads[std::size_t(c * 3 + 2)]));
     for (std::size_t f = m_faintSums[0].size(); f < frames; ++f) {
         std::array<float, 2> sum{};
         for (int c = 0; c < Cells; ++c) {
@@ -333,12 +375,9 @@ QString FindMark::refusal() const
 {
     if (!m_tooFaint || finished())
         return {};
-    return QStringLiteral(
-               "The mark was seen, but at %1 kW the disc would carry it past too briefly and faintly to tell "
-               "it from changes of the light, and settings found now would miss it. Switch on a large load "
-               "such as a kettle so that the disc turns faster, or aim the camera so that more of the disc "
-               "is in view; watching goes on.")
-        .arg(MaxKilowatts);
+    return QStringLiteral("The mark was seen, but too faintly to tell it from changes of the light, and settings found "
+                          "now would miss it. What would help: %1; watching goes on.")
+        .arg(m_faintAdvice);
 }
 
 FindMark::MarkChange FindMark::markChange(const std::vector<MarkLevels::Range>& passes,
@@ -374,9 +413,14 @@ FindMark::MarkChange FindMark::markChange(const std::vector<MarkLevels::Range>& 
     for (int c = 0; c < Cells; ++c)
         strength[std::size_t(c)] = std::max({weakest(c * 3), weakest(c * 3 + 1), weakest(c * 3 + 2), 0});
     const int strongest = *std::max_element(strength.begin(), strength.end());
+    // A worn mark changes no cell by ActiveBins: then the cells it changes well beyond their noise.
     std::array<bool, Cells> on{};
-    for (int c = 0; c < Cells; ++c)
-        on[std::size_t(c)] = strength[std::size_t(c)] >= std::max(ActiveBins, (strongest + 1) / 2);
+    for (int c = 0; c < Cells; ++c) {
+        int floor = ActiveBins;
+        for (int k = c * 3; k < c * 3 + 3; ++k)
+            floor = std::min(floor, std::max(FaintMarkBins, NoiseMultiple * m_spreads[std::size_t(k)]));
+        on[std::size_t(c)] = strength[std::size_t(c)] >= std::max(floor, (strongest + 1) / 2);
+    }
     // The mark crosses every cell between two it changes on a row or column. Frames that catch a fast mark at the
     // same place every pass leave the cells between those places weaker, and their stripes would miss the
     // mark when the frames fall elsewhere.
@@ -466,7 +510,8 @@ int FindMark::framesInEachCell(const std::vector<MarkLevels::Range>& passes, con
     return fewest;
 }
 
-std::vector<qint32> FindMark::cellAverages(const std::vector<int>& cells, const std::array<bool, 3>& channels) const
+std::vector<qint32> FindMark::cellAverages(const std::vector<int>& cells, const std::array<bool, 3>& channels,
+                                           const std::vector<double>& light) const
 {
     const int used = int(channels[0]) + int(channels[1]) + int(channels[2]);
     std::vector<qint32> averages;
@@ -476,9 +521,44 @@ std::vector<qint32> FindMark::cellAverages(const std::vector<int>& cells, const 
             for (int ch = 0; ch < 3; ++ch)
                 if (channels[std::size_t(ch)])
                     sum += m_values[f * Values + std::size_t(c * 3 + ch)];
-        averages.push_back(rounded(double(sum) / (double(cells.size()) * used)));
+        averages.push_back(rounded(double(sum) / (double(cells.size()) * used) / light[f]));
     }
     return averages;
+}
+
+std::vector<double> FindMark::lightOf(const std::vector<bool>& plain, bool darkMark) const
+{
+    // The proposal has the detector follow the light over the same grid: the levels are judged as it will see them.
+    LightFollower follower;
+    std::vector<double> light(m_times.size());
+    std::vector<double> cells(Cells);
+    for (std::size_t f = 0; f < m_times.size(); ++f) {
+        for (std::size_t c = 0; c < Cells; ++c) {
+            const quint8* v = &m_values[f * Values + c * 3];
+            cells[c] = double(v[0]) + v[1] + v[2];
+        }
+        follower.addFrame(cells, plain[f], darkMark);
+        light[f] = follower.light();
+    }
+    return light;
+}
+
+QString FindMark::advice(const MarkLevels& watched, const MarkLevels& fastest, double speedUp) const
+{
+    // The room between the plain disc and the mark's weakest peak, and what takes it: a fast mark's blur over
+    // too few frames, and the light's unsteadiness (twice: above the plain disc and between release and trigger).
+    const double contrast = std::log(double(std::max(watched.minPeak, 1)) / std::max(watched.plainHigh, 1));
+    const double blurred = std::log(double(std::max(watched.minPeak, 1)) / std::max(fastest.fastPeak, 1));
+    QStringList help;
+    if (speedUp * SlowWatchKilowatts > MaxKilowatts && m_revsPerKWh > 0.0)
+        help << QStringLiteral("a large load such as a kettle, so that Find Mark sees the disc turn fast");
+    if (blurred > contrast / 3.0)
+        help << QStringLiteral("more of the disc in view, so that the mark stays in view for more frames");
+    if (2.0 * watched.noise > contrast / 3.0)
+        help << QStringLiteral("a steadier light (a lamp that does not flicker) or a longer exposure");
+    if (contrast < std::log(1.5) || help.isEmpty())
+        help << QStringLiteral("light that makes the mark stand out more from the disc, without glare on the glass");
+    return help.join(QStringLiteral("; "));
 }
 
 void FindMark::propose(const std::vector<Pass>& passes, const std::vector<int>& threshold)
@@ -489,50 +569,99 @@ void FindMark::propose(const std::vector<Pass>& passes, const std::vector<int>& 
         if (p.complete)
             complete.push_back({std::max(p.first - 1, 0), std::min(p.last + 1, frames - 1)});
     m_proposal = FindMarkProposal{};
+    // Frames in which the light changed a little on many cells at once may look like a faint pass; next to the mark's
+    // own passes they change no cell much.
+    std::vector<int> strongest;
+    for (const MarkLevels::Range& p : complete) {
+        int most = 0;
+        for (int f = p.first; f <= p.last; ++f)
+            for (int k = 0; k < Values; ++k)
+                most = std::max(most, std::abs(binOf(f, k) - m_mode[std::size_t(k)]));
+        strongest.push_back(most);
+    }
+    const int clearest = *std::max_element(strongest.begin(), strongest.end());
+    for (std::size_t i = complete.size(); i-- > 0;)
+        if (3 * strongest[i] < clearest)
+            complete.erase(complete.begin() + std::ptrdiff_t(i));
+    m_tooFaint = false;
+    if (complete.size() < std::size_t(PassesNeeded))
+        return;
     m_proposal.passes = int(complete.size());
     const MarkChange change = markChange(complete, threshold);
     // Passes seen only as many cells changing a little together: no cell tells the mark from the light.
     m_tooFaint = change.cells.empty();
-    if (m_tooFaint)
+    if (m_tooFaint) {
+        m_faintAdvice = QStringLiteral("more of the disc in view, so that the mark stays in view for more frames; "
+                                       "light that makes the mark stand out more from the disc, without glare on the "
+                                       "glass");
         return;
+    }
     // Plain-disc frames: away from every pass, complete or not.
     std::vector<bool> plain(std::size_t(frames), true);
     for (const Pass& p : passes)
         for (int f = std::max(p.first - 2, 0); f <= std::min(p.last + 2, frames - 1); ++f)
             plain[std::size_t(f)] = false;
 
-    // The disc may turn up to MaxKilowatts later; without a meter constant the speed watched is all there is.
     std::vector<double> starts;
     for (const MarkLevels::Range& p : complete)
         starts.push_back(m_times[std::size_t(p.first)]);
     double revolution = std::numeric_limits<double>::max();
     for (std::size_t i = 1; i < starts.size(); ++i)
         revolution = std::min(revolution, starts[i] - starts[i - 1]);
-    const double fastest =
-        m_revsPerKWh > 0.0 ? std::min(revolution, 3600.0 / (MaxKilowatts * m_revsPerKWh)) : revolution;
-    const double speedUp = revolution / fastest;
+    const double watchedWatts = m_revsPerKWh > 0.0 ? 3.6e6 / (revolution * m_revsPerKWh) : 0.0;
 
-    std::vector<std::pair<std::vector<int>, MarkLevels>> candidates;
-    for (std::vector<int>& cells : pathSections(complete.front(), change)) {
-        MarkLevels levels(cellAverages(cells, change.channels), change.direction > 0, plain, complete, speedUp);
-        if (levels.room >= MinRoom)
-            candidates.emplace_back(std::move(cells), std::move(levels));
-    }
-    m_tooFaint = candidates.empty();
-    if (m_tooFaint)
+    const std::vector<double> light = lightOf(plain, change.direction < 0);
+    std::vector<std::vector<int>> sections = pathSections(complete.front(), change);
+    std::vector<std::vector<qint32>> averages;
+    for (const std::vector<int>& cells : sections)
+        averages.push_back(cellAverages(cells, change.channels, light));
+    const auto speedUpAt = [&](double watts) { return std::max(1.0, watts / std::max(watchedWatts, 1e-9)); };
+    // The section with the most room at the speed; of those with nearly as much, the most cells: a larger area
+    // averages away more noise than the passes showed. None where no section keeps MinRoom.
+    const auto bestAt = [&](double speedUp) -> std::optional<std::pair<std::size_t, MarkLevels>> {
+        std::optional<std::pair<std::size_t, MarkLevels>> best;
+        std::vector<MarkLevels> levels;
+        double most = 0.0;
+        for (std::size_t i = 0; i < sections.size(); ++i) {
+            levels.emplace_back(averages[i], change.direction > 0, plain, complete, speedUp);
+            most = std::max(most, levels.back().room);
+        }
+        for (std::size_t i = 0; i < sections.size(); ++i)
+            if (levels[i].room >= MinRoom && levels[i].room >= NearlyAsClear * most &&
+                (!best || sections[i].size() > sections[best->first].size()))
+                best.emplace(i, levels[i]);
+        return best;
+    };
+    std::optional<std::pair<std::size_t, MarkLevels>> chosen = bestAt(1.0);
+    if (!chosen) {
+        m_tooFaint = true;
+        MarkLevels all(cellAverages(change.cells, change.channels, light), change.direction > 0, plain, complete, 1.0);
+        m_faintAdvice = advice(all, all, speedUpAt(MaxKilowatts * 1000));
         return;
-    // The most room; of those with nearly as much, the most cells: a larger area averages away more noise
-    // than the passes showed.
-    double most = 0.0;
-    for (const auto& [cells, levels] : candidates)
-        most = std::max(most, levels.room);
-    const std::pair<std::vector<int>, MarkLevels>* best = nullptr;
-    for (const auto& candidate : candidates)
-        if (candidate.second.room >= NearlyAsClear * most && (!best || candidate.first.size() > best->first.size()))
-            best = &candidate;
+    }
+    // Without a meter constant the speed watched is all there is. With one, the highest power on the ladder whose
+    // speed leaves room: a faster disc shows the mark in fewer frames, more blurred.
+    qint32 assured = 0;
+    if (m_revsPerKWh > 0.0) {
+        const std::vector<qint32> ladder = limitLadder();
+        std::size_t low = 0, high = ladder.size(); // ladder[low - 1] holds, ladder[high] does not
+        while (low < high) {
+            const std::size_t mid = (low + high) / 2;
+            if (ladder[mid] <= watchedWatts || bestAt(speedUpAt(ladder[mid])))
+                low = mid + 1;
+            else
+                high = mid;
+        }
+        // Below the ladder's first step the speed watched itself holds.
+        assured = low > 0 ? ladder[low - 1] : qint32(watchedWatts);
+        if (std::optional<std::pair<std::size_t, MarkLevels>> at = bestAt(speedUpAt(assured)))
+            chosen.emplace(at->first, at->second);
+    }
+    const double speedUp = m_revsPerKWh > 0.0 ? speedUpAt(assured) : 1.0;
+    const double fastest = revolution / speedUp;
 
-    const std::vector<int>& cells = best->first;
-    const MarkLevels& levels = best->second;
+    const std::vector<int>& cells = sections[chosen->first];
+    const MarkLevels& levels = chosen->second;
     FindMarkProposal& r = m_proposal;
     for (int row = 0; row < SurveyRows; ++row) {
         if (row > 0)
@@ -557,5 +686,14 @@ void FindMark::propose(const std::vector<Pass>& passes, const std::vector<int>& 
     // The noise filter gives each value the median of its last three frames: it keeps the mark's peak only where
     // the fastest disc still covers every active cell for two frames besides the blurred ones at its edges.
     r.reduceNoise = m_reduceNoise && framesInEachCell(complete, change, cells, threshold) >= MedianSafeFrames * speedUp;
+    r.assuredWatts = assured;
+    if (assured > 0 && assured < qint32(MaxKilowatts * 1000)) {
+        const MarkLevels atMost(averages[chosen->first], change.direction > 0, plain, complete,
+                                speedUpAt(MaxKilowatts * 1000));
+        const MarkLevels watched(averages[chosen->first], change.direction > 0, plain, complete, 1.0);
+        r.limitText = QStringLiteral("These settings count every revolution up to %1; above that the mark passes too "
+                                     "briefly. What would help: %2.")
+                          .arg(powerText(assured), advice(watched, atMost, speedUpAt(MaxKilowatts * 1000)));
+    }
     r.valid = true;
 }

@@ -28,6 +28,10 @@ struct FindMarkProposal
     qint32 markPeak = 0;   // lowest peak of the passes seen
     int passes = 0;
     double shortestRevolution = 0.0; // seconds
+    // The settings count every revolution up to this power; 0 when unknown (no meter constant). Below the most a
+    // household draws, `limitText` says so and what would help.
+    qint32 assuredWatts = 0;
+    QString limitText;
 
     // "mark peaks 42 % above the trigger; plain disc 31 % below"
     QString marginsText() const;
@@ -54,6 +58,7 @@ public:
     static constexpr int SurveyRows = 12;
     static constexpr int PassesNeeded = 2;
     static constexpr double HintAfterSeconds = 60.0;
+    static constexpr double MaxKilowatts = 20.0; // the most a household draws: the fastest the disc turns
 
     FindMark();
 
@@ -69,9 +74,9 @@ public:
     double secondsWatched() const { return m_elapsed; }
     // No clear pass within the first minute: the disc may be turning too slowly.
     bool hintDue() const { return m_passesSeen == 0 && m_elapsed >= HintAfterSeconds; }
-    // The passes seen so far leave no cells and levels that would tell the mark from the plain disc at the fastest
-    // the disc can turn: the reason, said to the user instead of settings that would miss; otherwise empty.
-    // Watching goes on, and a faster disc's passes are judged again.
+    // The passes seen so far leave no cells and levels that would tell the mark from the plain disc even at the speed
+    // watched: the reason, said to the user instead of settings that would miss; otherwise empty. Watching goes on,
+    // and further passes are judged again.
     QString refusal() const;
 
 private:
@@ -103,13 +108,20 @@ private:
     // The fewest frames in which the mark changed any of `cells` clearly in any one of the passes.
     int framesInEachCell(const std::vector<MarkLevels::Range>& passes, const MarkChange& change,
                          const std::vector<int>& cells, const std::vector<int>& threshold) const;
-    std::vector<qint32> cellAverages(const std::vector<int>& cells, const std::array<bool, 3>& channels) const;
+    // Per frame, the average of `cells` in `channels` as the plain light shows it.
+    std::vector<qint32> cellAverages(const std::vector<int>& cells, const std::array<bool, 3>& channels,
+                                     const std::vector<double>& light) const;
+    // Per frame, the light as the detector that follows it reads it from the survey's cells.
+    std::vector<double> lightOf(const std::vector<bool>& plain, bool darkMark) const;
+    // What would let the settings count faster discs, from the levels of the chosen cells at the speed watched and
+    // at the fastest.
+    QString advice(const MarkLevels& watched, const MarkLevels& fastest, double speedUp) const;
     void count(int k, int bin, int add);
+    void findModes();
     void analyse();
     std::vector<Pass> findPasses(std::vector<int>& threshold);
-    // Frames in which many cells change a little, together, in the same direction; `spreads` holds each
-    // value's noise in bins.
-    std::vector<bool> faintFrames(const std::vector<int>& spreads);
+    // Frames in which many cells change a little, together, in the same direction.
+    std::vector<bool> faintFrames();
     void propose(const std::vector<Pass>& passes, const std::vector<int>& threshold);
     void dropOldest(int frames);
 
@@ -123,12 +135,15 @@ private:
     std::array<float, Values> m_logRef{};
     std::vector<quint32> m_hist;     // Bins per value
     std::vector<quint32> m_smoothed; // the same summed over ModeRadius bins either side
-    std::array<quint8, Values> m_mode{};
+    std::array<quint8, Values> m_smoothedPeak{}; // the tallest bin of m_smoothed
+    std::array<quint8, Values> m_mode{};         // the plain level: the tallest bin of m_hist near it
+    std::array<int, Values> m_spreads{};         // each value's noise around it, in bins
     double m_lastClock = 0.0;
     double m_elapsed = 0.0;
     double m_nextAnalysis = 0.0;
     int m_completeAtLastProposal = -1;
     int m_passesSeen = 0;
     bool m_tooFaint = false;
+    QString m_faintAdvice;
     FindMarkProposal m_proposal;
 };

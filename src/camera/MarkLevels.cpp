@@ -64,7 +64,6 @@ MarkLevels::MarkLevels(const std::vector<qint32>& averages, bool invert, const s
         if (plain[f] && around.size() > NoiseNeighbours)
             deviations.push_back(std::abs(std::log(double(intensity[f]) / std::max(medianOf(around), 1))));
     }
-    double noise = 0.0;
     if (!deviations.empty()) {
         const auto at = deviations.begin() + std::ptrdiff_t(NoiseQuantile * double(deviations.size() - 1));
         std::nth_element(deviations.begin(), at, deviations.end());

@@ -50,6 +50,7 @@ struct MarkLevels
     qint32 plainHigh = 0;  // highest plain-disc intensity
     qint32 minPeak = 0;    // weakest peak of a pass
     qint32 fastPeak = 0;   // weakest peak of a pass as the fastest disc would show it
+    double noise = 0.0;    // the plain disc's frame-to-frame noise on a log scale
     // Room on a log scale between the plain disc and the weakest fast peak once the noise of the plain disc
     // has been set aside twice (above the plain disc, and between release and trigger); 0 when none is left.
     double room = 0.0;
