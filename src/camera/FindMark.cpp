@@ -31,7 +31,8 @@ constexpr double MinRoom = 0.05;         // log scale: a few per cent spare
 constexpr double NearlyAsClear = 0.9;    // share of the most room
 constexpr double MedianSafeFrames = 4.0;
 constexpr int StripeGap = 5; // cells from one changed cell to the next across a gap the mark crosses
-// A faint mark changes its cells by fewer bins than ActiveBins, yet by this many above their noise.
+// A worn mark changes its cells by fewer bins than ActiveBins: then by at least this many, and NoiseMultiple times
+// their noise, in every pass.
 constexpr int FaintMarkBins = 3;
 // Below this the disc turns slowly enough that passes seen at speed would tell more of how a fast one shows.
 constexpr double SlowWatchKilowatts = 2.0;
@@ -49,10 +50,6 @@ std::vector<qint32> limitLadder()
     return watts;
 }
 
-QString powerText(qint32 watts)
-{
-    return watts >= 1000 ? QStringLiteral("%1 kW").arg(watts / 1000) : QStringLiteral("%1 W").arg(watts);
-}
 
 const std::array<float, 256>& logTable()
 {
@@ -94,6 +91,12 @@ std::vector<std::vector<int>> touchingGroups(const std::vector<int>& cells)
     return groups;
 }
 } // namespace
+
+QString AssuredPowerText(qint32 watts)
+{
+    return watts >= 1000 ? QStringLiteral("%1 kW").arg(TextFormat::roundHalfEven(watts / 100.0) / 10.0)
+                         : QStringLiteral("%1 W").arg(watts);
+}
 
 QString FindMarkProposal::marginsText() const
 {
@@ -280,6 +283,14 @@ std::vector<FindMark::Pass> FindMark::findPasses(std::vector<int>& threshold)
             held += (mode - spread >= 0 ? h[mode - spread] : 0) + (mode + spread < Bins ? h[mode + spread] : 0);
         }
         m_spreads[std::size_t(k)] = spread;
+        // Finer: the deviation of the frames near the plain level, in bins; a value lying on a bin's edge spreads
+        // over two bins with hardly any noise.
+        double weight = 0.0, squares = 0.0;
+        for (int b = std::max(mode - ActiveBins + 1, 0); b <= std::min(mode + ActiveBins - 1, Bins - 1); ++b) {
+            weight += h[b];
+            squares += double(h[b]) * (b - mode) * (b - mode);
+        }
+        m_deviations[std::size_t(k)] = weight > 0 ? std::sqrt(squares / weight) : 0.0;
         threshold[std::size_t(k)] =
             std::max({ActiveBins, NoiseMultiple * spread,
                       int(std::ceil(std::log1p(MinGreyChange / std::max(plain, 1.0)) / BinWidth))});
@@ -418,7 +429,7 @@ FindMark::MarkChange FindMark::markChange(const std::vector<MarkLevels::Range>& 
     for (int c = 0; c < Cells; ++c) {
         int floor = ActiveBins;
         for (int k = c * 3; k < c * 3 + 3; ++k)
-            floor = std::min(floor, std::max(FaintMarkBins, NoiseMultiple * m_spreads[std::size_t(k)]));
+            floor = std::min(floor, std::max(FaintMarkBins, int(std::ceil(NoiseMultiple * m_deviations[std::size_t(k)]))));
         on[std::size_t(c)] = strength[std::size_t(c)] >= std::max(floor, (strongest + 1) / 2);
     }
     // The mark crosses every cell between two it changes on a row or column. Frames that catch a fast mark at the
@@ -693,7 +704,7 @@ void FindMark::propose(const std::vector<Pass>& passes, const std::vector<int>& 
         const MarkLevels watched(averages[chosen->first], change.direction > 0, plain, complete, 1.0);
         r.limitText = QStringLiteral("These settings count every revolution up to %1; above that the mark passes too "
                                      "briefly. What would help: %2.")
-                          .arg(powerText(assured), advice(watched, atMost, speedUpAt(MaxKilowatts * 1000)));
+                          .arg(AssuredPowerText(assured), advice(watched, atMost, speedUpAt(MaxKilowatts * 1000)));
     }
     r.valid = true;
 }

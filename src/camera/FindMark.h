@@ -41,6 +41,9 @@ struct FindMarkProposal
     qint32 intensityOf(const CellTable& survey) const;
 };
 
+// "9 kW", or "600 W" below a kilowatt.
+QString AssuredPowerText(qint32 watts);
+
 // Watches the disc over a fixed survey grid, all cells and channels, whatever the detection grid and trigger
 // are, until the mark has passed at least twice; then proposes the detector set-up from what it saw.
 //
@@ -137,7 +140,8 @@ private:
     std::vector<quint32> m_smoothed; // the same summed over ModeRadius bins either side
     std::array<quint8, Values> m_smoothedPeak{}; // the tallest bin of m_smoothed
     std::array<quint8, Values> m_mode{};         // the plain level: the tallest bin of m_hist near it
-    std::array<int, Values> m_spreads{};         // each value's noise around it, in bins
+    std::array<int, Values> m_spreads{};         // each value's noise around it, in whole bins
+    std::array<double, Values> m_deviations{};   // and its standard deviation there
     double m_lastClock = 0.0;
     double m_elapsed = 0.0;
     double m_nextAnalysis = 0.0;

@@ -45,6 +45,8 @@ struct PulseState
     // A revolution was timed since the camera last started watching (or timing was last broken): only then do the
     // measured power and the cap since the last revolution say anything of the disc as it turns now.
     bool powerMeasured = false;
+    // The last timed revolution was faster than the detection settings are known to count (noted in the log once).
+    bool beyondAssuredRange = false;
     double dblGlobalInstantKW = 0.0;
     double dblGlobalInstantCostPerHour = 0.0;
     qint32 lngGlobalLightLevel = 0;

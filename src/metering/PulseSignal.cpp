@@ -7,9 +7,31 @@
 #include "metering/PulseObserver.h"
 #include "metering/Tariffs.h"
 
+#include <QDebug>
 #include <algorithm>
 #include <cmath>
 #include <utility>
+
+namespace {
+// Find Mark stated how fast a disc its settings count every revolution of: a faster one is noted when it begins. A
+// disc turning at the limit itself times a little either side of it: noted once it goes clearly beyond.
+constexpr double ClearlyBeyond = 1.02;
+
+void noteBeyondAssuredRange(MeteringContext& ctx)
+{
+    PulseState& p = ctx.pulse;
+    const qint32 assured = ctx.settings.ASSURED_UP_TO_WATTS;
+    const double watts = p.measuredKW * 1000.0;
+    const bool beyond = assured > 0 && watts > assured * (p.beyondAssuredRange ? 1.0 : ClearlyBeyond);
+    if (beyond && !p.beyondAssuredRange)
+        qWarning().noquote() << QStringLiteral("The disc turned at %1 W, faster than the %2 W up to which the "
+                                               "detection settings count every revolution; the count may be short "
+                                               "until it slows.")
+                                    .arg(qRound(watts))
+                                    .arg(assured);
+    p.beyondAssuredRange = beyond;
+}
+} // namespace
 
 void RegisterPulse(MeteringContext& ctx, qint32 lightLevel)
 {
@@ -34,6 +56,7 @@ void RegisterPulse(MeteringContext& ctx, qint32 lightLevel, double timer, const 
         p.dblGlobalInstantCostPerHour = p.dblGlobalWkgCostPerKWH * p.dblGlobalInstantKW;
         p.measuredKW = (3600.0 / d) / p.counted.revsPerKWh;
         p.powerMeasured = true;
+        noteBeyondAssuredRange(ctx);
     }
     p.lngGlobalLightLevel = lightLevel;
     CountTripPulse(ctx);

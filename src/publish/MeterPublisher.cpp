@@ -117,6 +117,8 @@ void MeterPublisher::sendState()
         if (total)
             r.cost = total->cost / priceUnits;
     }
+    if (s.ASSURED_UP_TO_WATTS > 0)
+        r.countsUpToW = s.ASSURED_UP_TO_WATTS;
     addTariffs(r, inForce.tariff);
     m_sink.publishRetained(m_topics.state, StatePayload(r));
     m_lastStateTimer = m_ctx.services.clock.timer();

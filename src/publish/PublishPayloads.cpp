@@ -67,6 +67,9 @@ constexpr Sensor Sensors[] = {
     {"revolutions", "Revolutions", "revolutions", nullptr, "total_increasing", Unit::None, nullptr, -1, Diagnostic},
     // Why the power is unknown when it is: the camera stopped, stalled or lost.
     {"camera", "Camera", "camera", nullptr, nullptr, Unit::None, nullptr, -1, Diagnostic},
+    // Beyond it the count may be short.
+    {"counts_up_to", "Counts every revolution up to", "counts_up_to_w", "power", nullptr, Unit::Fixed, "W", 0,
+     Optional | Diagnostic},
     {"cost_per_hour", "Cost per hour", "cost_per_hour", nullptr, "measurement", Unit::CurrencyPerHour, nullptr, 2, 0},
     {"avg_power_5min", "Average power 5 min", "avg_power_5min_w", "power", "measurement", Unit::Fixed, "W", 0,
      Optional | Hidden},
@@ -293,6 +296,8 @@ QByteArray StatePayload(const MeterReading& r)
         o.insert(QStringLiteral("price"), rounded(*r.price, 6));
     if (r.cost)
         o.insert(QStringLiteral("cost"), rounded(*r.cost, 6));
+    if (r.countsUpToW)
+        o.insert(QStringLiteral("counts_up_to_w"), *r.countsUpToW);
     insertTariffs(o, r);
     return QJsonDocument(o).toJson(QJsonDocument::Compact);
 }

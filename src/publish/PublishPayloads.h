@@ -32,6 +32,8 @@ struct MeterReading
     std::optional<int> tariff;
     std::optional<double> meterReadingT1Kwh;
     std::optional<double> meterReadingT2Kwh;
+    // The highest power Find Mark's settings count every revolution at; absent when not stated.
+    std::optional<double> countsUpToW;
 
     // powerW is the falling cap on the power since the last revolution (PowerBound), not a measured power.
     bool powerIsBound = false;

@@ -134,19 +134,26 @@ TEST_F(PublishTest, DiscoveryStateAndAvailabilityAsHomeAssistantReadsThem)
         << state["timestamp"].toString().toStdString();
     EXPECT_TRUE(retainedIs(Availability, "online"));
 
-    EXPECT_FALSE(state.contains("meter_reading_kwh") || state.contains("price") || state.contains("tariff"))
-        << "no reading set, no currency code, one tariff";
+    EXPECT_FALSE(state.contains("meter_reading_kwh") || state.contains("price") || state.contains("tariff") ||
+                 state.contains("counts_up_to_w"))
+        << "no reading set, no currency code, one tariff, no limit stated by Find Mark";
+    // Find Mark's settings accepted with a limit: the next state says it.
+    t.ctx.settings.ASSURED_UP_TO_WATTS = 9000;
+    RegisterPulse(t.ctx, 0);
+    ASSERT_TRUE(stateHas(5));
+    EXPECT_EQ(json(broker.retainedAt(State))["counts_up_to_w"].toInt(), 9000);
 
     // Without a currency code no price and cost; without commands no number entity.
-    const QMap<QString, QByteArray> configs = broker.retained("homeassistant/#", 8);
+    const QMap<QString, QByteArray> configs = broker.retained("homeassistant/#", 9);
     const std::tuple<const char*, const char*, const char*, const char*, const char*> classes[] = {
         {"power", "power", "measurement", "W", R"("suggested_display_precision":0)"},
         {"energy", "energy", "total_increasing", "kWh", R"("suggested_display_precision":3)"},
         {"camera", "", "", "", R"("entity_category":"diagnostic")"},
+        {"counts_up_to", "power", "", "W", R"("entity_category":"diagnostic")"},
         {"cost_per_hour", "", "measurement", "Pence/h", R"("suggested_display_precision":2)"},
         {"avg_power_5min", "power", "measurement", "W", R"("enabled_by_default":false)"},
         {"meter_reading", "energy", "total_increasing", "kWh", R"("suggested_display_precision":2)"}};
-    ASSERT_EQ(configs.size(), 8) << configs.keys().join(' ').toStdString();
+    ASSERT_EQ(configs.size(), 9) << configs.keys().join(' ').toStdString();
     for (const auto& [object, deviceClass, stateClass, unit, extra] : classes) {
         SCOPED_TRACE(object);
         const QByteArray config =
@@ -275,7 +282,7 @@ TEST_F(PublishTest, AKilledPublisherLeavesItsLastWillAndABrokerRestartGetsEveryt
     ASSERT_TRUE(broker.start());
     EXPECT_TRUE(eventually([&] { return service.statusText() == connected; }));
     EXPECT_TRUE(stateHas(1) && retainedIs(Availability, "online")) << "state and availability sent again";
-    EXPECT_EQ(broker.retained("homeassistant/sensor/#", 8).size(), 8);
+    EXPECT_EQ(broker.retained("homeassistant/sensor/#", 9).size(), 9);
 }
 
 TEST_F(PublishTest, TheReadingIsSetByCommandAndEveryPayloadThatIsNotAReadingIsRefusedAndLeavesIt)
@@ -424,7 +431,7 @@ TEST_F(PublishTest, TwoTariffsPublishEachRegisterAndTheTariffAndTheSecondRegiste
     t.ctx.settings.TARIFF_COUNT = 2; // on the Tariffs screen: the configs follow at the next tick
     service.publisher()->tick();
     QMap<QString, QByteArray> configs;
-    ASSERT_TRUE(eventually([&] { return (configs = broker.retained("homeassistant/#", 21)).size() == 21; }));
+    ASSERT_TRUE(eventually([&] { return (configs = broker.retained("homeassistant/#", 22)).size() == 22; }));
     QStringList described;
     for (const char* object : {"sensor/wattsight_meter1/meter_reading_t2", "select/wattsight_meter1/tariff",
                                "number/wattsight_meter1/meter_reading", "number/wattsight_meter1/meter_reading_t2"}) {

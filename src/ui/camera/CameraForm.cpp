@@ -171,6 +171,7 @@ QWidget* CameraForm::buildDetectionFrame()
     m_triggerValue->field()->setToolTip(QStringLiteral("Trigger Level. Set this to value which is only exceeded when "
                                                        "the mark passes the camera. Press OK to apply."));
     m_triggerValue->applied = [this](qint32 v) {
+        levelsSetByHand();
         m_ctx.settings.TRIGGER_LEVEL = v;
         m_triggerLevelInField = v;
         renderDetection();
@@ -208,7 +209,10 @@ QWidget* CameraForm::buildDetectionFrame()
     m_debounce->field()->setToolTip(QStringLiteral(
         "Debounce delay. The marks on meter disks can be irregular. The debounce delay waits for a mark to go for the "
         "indicated number of milliseconds before it can be detected again."));
-    m_debounce->applied = [this](qint32 v) { m_ctx.settings.DEBOUNCE_TIME = v; };
+    m_debounce->applied = [this](qint32 v) {
+        levelsSetByHand();
+        m_ctx.settings.DEBOUNCE_TIME = v;
+    };
     addRow(form, QStringLiteral("Triggering debounce (msec)"), m_debounce, m_debounce->field());
 
     m_detectionBar = levelBar(QStringLiteral("DetectionBar"), frame);
@@ -277,6 +281,10 @@ QWidget* CameraForm::buildButtons()
                                                 "proposes the active cells, colours, intensity factor, trigger level "
                                                 "and debounce."));
     grid->addWidget(m_findMarkButton, 2, 0, 1, 2);
+    m_assuredRange = new QLabel(box);
+    m_assuredRange->setObjectName(QStringLiteral("lblAssuredRange"));
+    m_assuredRange->setWordWrap(true);
+    grid->addWidget(m_assuredRange, 3, 0, 1, 2);
     connect(m_findMarkButton, &QPushButton::clicked, this, &CameraForm::openFindMark);
     m_startCameraButton->setEnabled(bool(m_startCameraFactory));
     connect(m_loadFactoryDefaults, &QPushButton::clicked, this, &CameraForm::loadFactoryDefaults);
@@ -325,6 +333,22 @@ void CameraForm::reloadSettingFields()
     m_trackIntensityChange->setChecked(s.TRACK_AMBIENT_LIGHT_CHANGE);
     setTrackingEnabled(s.TRACK_AMBIENT_LIGHT_CHANGE);
     m_triggerLevelInField = s.TRIGGER_LEVEL;
+    showAssuredRange();
+}
+
+void CameraForm::showAssuredRange()
+{
+    const qint32 watts = m_ctx.settings.ASSURED_UP_TO_WATTS;
+    m_assuredRange->setText(QStringLiteral("Find Mark's settings count every revolution up to %1.")
+                                .arg(AssuredPowerText(watts)));
+    m_assuredRange->setVisible(watts > 0);
+}
+
+void CameraForm::levelsSetByHand()
+{
+    // What Find Mark measured was for its own levels.
+    m_ctx.settings.ASSURED_UP_TO_WATTS = 0;
+    showAssuredRange();
 }
 
 void CameraForm::setTrackingEnabled(bool on)

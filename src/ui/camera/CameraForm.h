@@ -22,6 +22,7 @@ class MotionDetection;
 class NumericFieldBinding;
 class QCheckBox;
 class QDialog;
+class QLabel;
 class QLineEdit;
 class QProgressBar;
 class QPushButton;
@@ -90,6 +91,9 @@ private:
     void recordIntensity(qint32 intensity);
     void updateSettingsButtons();
     void setTrackingEnabled(bool on);
+    void showAssuredRange();
+    // The trigger or debounce typed in: the range Find Mark stated no longer holds.
+    void levelsSetByHand();
     void createStartCameraForm();
     void openStartCamera();
     void cameraChanged();
@@ -127,6 +131,7 @@ private:
     QPushButton* m_motionSensitivity = nullptr;
     QPushButton* m_startCameraButton = nullptr;
     QPushButton* m_findMarkButton = nullptr;
+    QLabel* m_assuredRange = nullptr; // up to what power Find Mark's settings count every revolution
     QPointer<MotionDetection> m_motion;
     BusyWindow m_busy{*this};
     QPointer<QDialog> m_startCamera;

@@ -51,6 +51,8 @@ QString FindMarkSession::statusText() const
 
 QString FindMarkSession::hintText() const
 {
+    if (m_findMark.finished())
+        return m_findMark.proposal().limitText;
     if (!m_findMark.refusal().isEmpty())
         return m_findMark.refusal();
     if (!m_findMark.hintDue())

@@ -24,7 +24,8 @@ public:
     // "Watching the disc: 1 of 2 passes seen", or once proposed "The mark passed 2 times. Proposed settings:".
     QString statusText() const;
     // While watching: why the passes seen give no settings, or the hint that the disc may turn too slowly, once
-    // due; otherwise empty.
+    // due; once proposed, up to what power the settings count and what would help, where that is below the most a
+    // household draws; otherwise empty.
     QString hintText() const;
     // The proposal's settings in words; empty until proposed.
     QString proposalText() const;

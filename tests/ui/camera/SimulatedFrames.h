@@ -11,7 +11,7 @@
 class SimulatedFrames
 {
 public:
-    static constexpr double FrameSeconds = 0.04;
+    double frameSeconds = 0.04; // 25 frames a second, as a camera's factory setting
 
     SimulatedFrames(CaptureComponent& capture, FakeClock& clock) : m_capture(capture), m_clock(clock)
     {
@@ -27,11 +27,11 @@ public:
         m_capture.setSimulatedMeterSettings(s);
     }
 
-    // One frame, FrameSeconds after the previous one; false when no frame was analysed.
+    // One frame, frameSeconds after the previous one; false when no frame was analysed.
     bool step()
     {
         QSignalSpy analysed(&m_capture, &VideoCapture::frameAnalysed);
-        m_clock.advance(FrameSeconds);
+        m_clock.advance(frameSeconds);
         m_capture.renderSimulatedFrame();
         return analysed.wait(5000);
     }
@@ -39,7 +39,7 @@ public:
     // Frames covering `seconds`; false at the first frame that was not analysed.
     bool run(double seconds)
     {
-        for (double t = 0; t < seconds - 1e-9; t += FrameSeconds)
+        for (double t = 0; t < seconds - 1e-9; t += frameSeconds)
             if (!step())
                 return false;
         return true;
@@ -48,7 +48,7 @@ public:
     // Frames until `done` holds, at most `seconds` of them; true when it came.
     template <typename Condition> bool runUntil(Condition done, double seconds)
     {
-        for (double t = 0; t < seconds - 1e-9; t += FrameSeconds) {
+        for (double t = 0; t < seconds - 1e-9; t += frameSeconds) {
             if (!step())
                 return false;
             if (done())
