@@ -112,7 +112,8 @@ void MarkDetector::onFrameAnalysed()
     const qint32 v = scale_intensity(roundedInt32(*mean));
     // Timed by when the frame was taken, so a busy user-interface thread shifts no revolution.
     const double taken = m_cells.frameTime() >= 0 ? m_cells.frameTime() : m_ctx.services.clock.timer();
-    m_positions.frame(taken, pathColumns());
+    for (const bool alongRows : {false, true})
+        m_positions[alongRows].frame(taken, pathLines(alongRows));
     process_intensity(v, taken, mean);
     if (settled && intensityMeasured)
         intensityMeasured(v);
@@ -129,26 +130,40 @@ const MarkDetector::GridSize& MarkDetector::gridSize()
     return m_grid;
 }
 
-std::vector<MarkPositions::Column> MarkDetector::pathColumns()
+std::vector<MarkPositions::Column> MarkDetector::pathLines(bool alongRows)
 {
     const GlobalSettings& s = m_ctx.settings;
-    std::vector<int> rows;
+    // Across the path: the rows the active cells lie in for a mark moving along the columns, else their columns.
+    std::vector<int> across;
     for (const GridCell& cell : m_varActiveCells)
-        rows.push_back(cell.row);
-    std::sort(rows.begin(), rows.end());
-    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
-    std::vector<MarkPositions::Column> columns;
-    if (rows.empty())
-        return columns;
-    for (int column = 0; column < gridSize().columns; ++column) {
+        across.push_back(alongRows ? cell.column : cell.row);
+    std::sort(across.begin(), across.end());
+    across.erase(std::unique(across.begin(), across.end()), across.end());
+    std::vector<MarkPositions::Column> lines;
+    if (across.empty())
+        return lines;
+    const auto value = [&](int column, int row) {
+        return (s.DETECT_RED ? m_cells.cellValue(0, column, row) : 0) +
+               (s.DETECT_GREEN ? m_cells.cellValue(1, column, row) : 0) +
+               (s.DETECT_BLUE ? m_cells.cellValue(2, column, row) : 0);
+    };
+    const int along = alongRows ? gridSize().rows : gridSize().columns;
+    for (int line = 0; line < along; ++line) {
         double sum = 0.0;
-        for (const int row : rows)
-            sum += (s.DETECT_RED ? m_cells.cellValue(0, column, row) : 0) +
-                   (s.DETECT_GREEN ? m_cells.cellValue(1, column, row) : 0) +
-                   (s.DETECT_BLUE ? m_cells.cellValue(2, column, row) : 0);
-        columns.push_back({column, sum / double(rows.size())});
+        for (const int a : across)
+            sum += alongRows ? value(a, line) : value(line, a);
+        lines.push_back({line, sum / double(across.size())});
     }
-    return columns;
+    return lines;
+}
+
+std::optional<double> MarkDetector::markPlaced(std::optional<double> line, double slack)
+{
+    const bool darker = !m_ctx.settings.INVERT_IMAGE_INTENSITY;
+    const std::optional<double> byColumns = m_positions[0].markCame(darker, line, slack);
+    const std::optional<double> byRows = m_positions[1].markCame(darker, line, slack);
+    // A camera held level or tilted sees the mark cross the columns; one turned upright, only the rows.
+    return byColumns ? byColumns : byRows;
 }
 
 qint32 MarkDetector::average_cell_values(const QList<GridCell>& cells, bool red, bool green, bool blue) const
@@ -237,7 +252,7 @@ void MarkDetector::process_intensity(qint32 v, double now, std::optional<double>
             // one starting at it is timed.
             if (mean)
                 BreakPulseTiming(m_ctx);
-            m_positions.markCame(!s.INVERT_IMAGE_INTENSITY, std::nullopt, 0.0);
+            markPlaced(std::nullopt, 0.0);
             markOn(v, now, timedOverRound(pulseTime(std::nullopt, now, now), 0, 0.0, std::nullopt));
             if (mean)
                 BreakPulseTiming(m_ctx);
@@ -253,8 +268,7 @@ void MarkDetector::process_intensity(qint32 v, double now, std::optional<double>
             if (const double since = secondsBetween(m_round.times.back(), own);
                 since <= MaxFramesForPositions * rise->gap)
                 line = since;
-        const std::optional<double> seen =
-            m_positions.markCame(!s.INVERT_IMAGE_INTENSITY, line, PositionSlack * rise->gap);
+        const std::optional<double> seen = markPlaced(line, PositionSlack * rise->gap);
         markOn(v, now, timedOverRound(own, round, rise->gap, seen));
     }
 }
@@ -472,7 +486,8 @@ void MarkDetector::forgetEarlierFrames()
     // the next ones: the next revolution is timed anew, and the light is measured anew.
     BreakPulseTiming(m_ctx);
     m_previousFrame.reset();
-    m_positions.clear();
+    for (MarkPositions& positions : m_positions)
+        positions.clear();
     m_edges = {};
     m_round = {};
     m_risePlaces.clear();

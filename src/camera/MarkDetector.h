@@ -115,9 +115,11 @@ private:
     // where the mark lies told, else best timed over the last `round` revolutions (0 or 1 for itself alone).
     double timedOverRound(double time, int round, double gap, std::optional<double> seen);
     const GridSize& gridSize();
-    // The columns of the rows the active cells lie in, each with its average value in the frame just analysed:
-    // where the mark lies along its path, on either side of the active cells too.
-    std::vector<MarkPositions::Column> pathColumns();
+    // The columns of the rows the active cells lie in (or the rows of their columns), each with its average value
+    // in the frame just analysed: where the mark lies along its path, on either side of the active cells too.
+    std::vector<MarkPositions::Column> pathLines(bool alongRows);
+    // The mark came: the revolution where it lies along the columns tells, or else along the rows.
+    std::optional<double> markPlaced(std::optional<double> line, double slack);
     void markOn(qint32 v, double now, double pulseTime);
     void forgetEarlierFrames();
     void markOff();
@@ -157,7 +159,7 @@ private:
         std::deque<double> times;     // the last revolutions' own times, newest last
         std::optional<double> handed; // the last time handed on
     } m_round;
-    MarkPositions m_positions;
+    std::array<MarkPositions, 2> m_positions; // along the columns, along the rows
     CrossingPlaces m_risePlaces;
     CrossingPlaces m_fallPlaces;
 };

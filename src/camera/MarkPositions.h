@@ -9,7 +9,8 @@
 // cells within a frame or so, the cells' intensity says little about when between two frames it came, but the
 // columns it covers say where it is: its edges move across them at a steady speed, so the time the mark took
 // to come back to where the last one was seen is the frames' time less the distance between the two, over
-// that speed. A mark that moves along the columns rather than across them, or a single column, tells nothing.
+// that speed. A mark that moves along the columns rather than across them, or a single column, tells nothing: the
+// detector keeps one of these along the columns and one along the rows.
 class MarkPositions
 {
 public:
@@ -18,8 +19,8 @@ public:
 
     struct Column
     {
-        int index;    // the column of the grid
-        double value; // its average value in the frame over the rows the mark passes
+        int index;    // the column of the grid (or the row, for a mark moving along the rows)
+        double value; // its average value in the frame across the mark's path
     };
 
     // Takes in a frame taken at clock time `time`, its columns in ascending order. While a mark that just came is

@@ -20,6 +20,9 @@ constexpr int MeterHeight = 15;
 // below stay inactive).
 const QString Grid = QStringLiteral(
     "0000000000 0000550000 0000550000 0000550000 0000550000 0000550000 0000550000 0000550000 0000550000 0000000000");
+// The same two lines of the band seen by a camera turned upright, the mark moving down the picture.
+const QString UprightGrid = QStringLiteral(
+    "0000000000 0000000000 0000000000 0000000000 0555555550 0555555550 0000000000 0000000000 0000000000 0000000000");
 // For a disc so fast that two columns see its mark in a frame or two: the whole band.
 const QString Band = QStringLiteral(
     "0000000000 5555555555 5555555555 5555555555 5555555555 5555555555 5555555555 5555555555 5555555555 0000000000");
@@ -31,6 +34,7 @@ struct Meter
     double revsPerKWh = 300.0;
     double framePeriod = 0.04; // 25 frames per second
     bool wholeBand = false;
+    double angleDegrees = 0.0; // 90: the camera upright, the mark moving down the picture
 };
 
 struct Outcome
@@ -55,9 +59,12 @@ protected:
         SimulatedMeterSettings meter; // noise, drift and motion blur as the factory sets them
         meter.powerWatts = m.watts;
         meter.revsPerKWh = m.revsPerKWh;
-        meter.width = MeterWidth;
-        meter.height = MeterHeight;
+        // A camera turned upright gives a portrait picture.
+        const bool upright = std::abs(m.angleDegrees) == 90.0;
+        meter.width = upright ? MeterHeight : MeterWidth;
+        meter.height = upright ? MeterWidth : MeterHeight;
         meter.driftPeriod = 120;
+        meter.angleDegrees = m.angleDegrees;
         SimulatedMeter truth(meter);
         const double period = truth.revolutionPeriod();
         // Settled a second or more after the start, halfway between two marks.
@@ -125,8 +132,9 @@ private:
 TEST_P(MeterCounting, CountsEveryRevolutionOnceAndTimesItBetweenFrames)
 {
     const Meter& m = GetParam();
-    SCOPED_TRACE(testing::Message() << m.watts << " W, " << m.revsPerKWh << " revs/kWh, " << 1 / m.framePeriod);
-    const Outcome r = m.wholeBand ? run(m, Band, 1000) : run(m);
+    SCOPED_TRACE(testing::Message() << m.watts << " W, " << m.revsPerKWh << " revs/kWh, " << 1 / m.framePeriod
+                                    << " fps, at " << m.angleDegrees << " degrees");
+    const Outcome r = m.wholeBand ? run(m, Band, 1000) : run(m, m.angleDegrees == 90.0 ? UprightGrid : Grid);
     EXPECT_EQ(r.counted, r.expected);
     ASSERT_GT(r.powerErrors.size(), 2u);
     const auto worst = [](const auto& errors) { return *std::max_element(errors.begin(), errors.end()); };
@@ -147,7 +155,16 @@ INSTANTIATE_TEST_SUITE_P(Powers, MeterCounting,
                                            Meter{15000.0, 300, 600.0, 0.04, true},
                                            Meter{14285.7, 300, 600.0, 0.04, true},
                                            Meter{13333.3, 300, 600.0, 0.04, true}, Meter{6622.5, 60, 300.0, 1.0 / 30},
-                                           Meter{14800.0, 300, 600.0, 1.0 / 30, true}, Meter{9090.9, 300, 600.0}));
+                                           Meter{14800.0, 300, 600.0, 1.0 / 30, true}, Meter{9090.9, 300, 600.0},
+                                           Meter{1000.0, 30, 300.0, 0.04, false, 90.0},
+                                           Meter{13300.0, 300, 600.0, 0.04, true, 90.0},
+                                           Meter{14800.0, 300, 600.0, 0.04, true, 90.0},
+                                           Meter{20000.0, 300, 375.0, 0.04, true, 90.0},
+                                           Meter{14800.0, 300, 600.0, 1.0 / 30, true, 90.0},
+                                           Meter{13300.0, 300, 600.0, 0.04, true, 30.0},
+                                           Meter{14800.0, 300, 600.0, 1.0 / 30, true, 30.0},
+                                           Meter{100.0, 2, 300.0, 0.04, false, 90.0},
+                                           Meter{6622.5, 60, 300.0, 1.0 / 30, false, 90.0}));
 
 // What a new user without a camera sees: the whole picture active and the factory trigger level.
 TEST_F(MeterCounting, FactoryGridAndTriggerCountTheSimulatedMeter)
