@@ -50,7 +50,6 @@ std::vector<qint32> limitLadder()
     return watts;
 }
 
-
 const std::array<float, 256>& logTable()
 {
     static const std::array<float, 256> table = [] {
@@ -342,8 +341,9 @@ std::vector<bool> FindMark::faintFrames()
     const std::size_t frames = m_times.size();
     std::array<float, Cells> noise{};
     for (int c = 0; c < Cells; ++c)
-        noise[std::size_t(c)] = std::max(RoundingBins, float(m_spreads[std::size_t(c * 3)] + m_spreads[std::size_t(c * 3 + 1)] +
-                                                     m_spreads[std::size_t(c * 3 + 2)]));
+        noise[std::size_t(c)] =
+            std::max(RoundingBins, float(m_spreads[std::size_t(c * 3)] + m_spreads[std::size_t(c * 3 + 1)] +
+                                         m_spreads[std::size_t(c * 3 + 2)]));
     for (std::size_t f = m_faintSums[0].size(); f < frames; ++f) {
         std::array<float, 2> sum{};
         for (int c = 0; c < Cells; ++c) {
@@ -429,7 +429,8 @@ FindMark::MarkChange FindMark::markChange(const std::vector<MarkLevels::Range>& 
     for (int c = 0; c < Cells; ++c) {
         int floor = ActiveBins;
         for (int k = c * 3; k < c * 3 + 3; ++k)
-            floor = std::min(floor, std::max(FaintMarkBins, int(std::ceil(NoiseMultiple * m_deviations[std::size_t(k)]))));
+            floor =
+                std::min(floor, std::max(FaintMarkBins, int(std::ceil(NoiseMultiple * m_deviations[std::size_t(k)]))));
         on[std::size_t(c)] = strength[std::size_t(c)] >= std::max(floor, (strongest + 1) / 2);
     }
     // The mark crosses every cell between two it changes on a row or column. Frames that catch a fast mark at the

@@ -136,8 +136,8 @@ private:
     std::vector<float> m_common;                   // log of the light common to the frame
     std::array<std::vector<float>, 2> m_faintSums; // per frame: cells' darkening and lightening beyond their noise
     std::array<float, Values> m_logRef{};
-    std::vector<quint32> m_hist;     // Bins per value
-    std::vector<quint32> m_smoothed; // the same summed over ModeRadius bins either side
+    std::vector<quint32> m_hist;                 // Bins per value
+    std::vector<quint32> m_smoothed;             // the same summed over ModeRadius bins either side
     std::array<quint8, Values> m_smoothedPeak{}; // the tallest bin of m_smoothed
     std::array<quint8, Values> m_mode{};         // the plain level: the tallest bin of m_hist near it
     std::array<int, Values> m_spreads{};         // each value's noise around it, in whole bins

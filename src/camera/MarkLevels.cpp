@@ -9,10 +9,10 @@
 
 namespace {
 constexpr double PlainIntensity = 1000.0;
-constexpr double DebounceFloor = 0.1; // seconds
+constexpr double DebounceFloor = 0.1;      // seconds
 constexpr std::size_t NoiseNeighbours = 3; // frames either side
 constexpr double NoiseQuantile = 0.9;
-constexpr double Exposure = 0.5;           // share of a frame the shutter is taken to be open
+constexpr double Exposure = 0.5; // share of a frame the shutter is taken to be open
 
 qint32 rounded(double x)
 {

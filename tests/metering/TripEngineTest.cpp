@@ -224,11 +224,6 @@ TEST_F(TripTest, AStoppedTripIsNotRefreshedEveryStartIsFreshResetKeepsThePulseTi
 
 namespace {
 QStringList warnings;
-void keepWarning(QtMsgType type, const QMessageLogContext&, const QString& text)
-{
-    if (type == QtWarningMsg)
-        warnings << text;
-}
 } // namespace
 
 // Beyond the power Find Mark stated, the log says the count may be short: once as the disc speeds up past it, again
@@ -237,7 +232,8 @@ TEST_F(TripTest, ARevolutionFasterThanTheStatedRangeIsNotedOncePerExcursion)
 {
     t.ctx.settings.ASSURED_UP_TO_WATTS = 9000;
     warnings.clear();
-    const QtMessageHandler before = qInstallMessageHandler(keepWarning);
+    const QtMessageHandler before =
+        qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& text) { warnings << text; });
     // 1000 revs/kWh: 0.45 s a revolution is 8 kW, 0.3 s 12 kW.
     for (const double seconds : {0.45, 0.45, 0.3, 0.3, 0.45, 0.3}) {
         t.clock.advance(seconds);
@@ -248,6 +244,7 @@ TEST_F(TripTest, ARevolutionFasterThanTheStatedRangeIsNotedOncePerExcursion)
     pulse();
     qInstallMessageHandler(before);
     ASSERT_EQ(warnings.size(), 2) << warnings.join('\n').toStdString();
-    EXPECT_EQ(warnings[0], "The disc turned at 12000 W, faster than the 9000 W up to which the detection settings count "
-                           "every revolution; the count may be short until it slows.");
+    EXPECT_EQ(warnings[0],
+              "The disc turned at 12000 W, faster than the 9000 W up to which the detection settings count "
+              "every revolution; the count may be short until it slows.");
 }

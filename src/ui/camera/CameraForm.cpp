@@ -339,8 +339,8 @@ void CameraForm::reloadSettingFields()
 void CameraForm::showAssuredRange()
 {
     const qint32 watts = m_ctx.settings.ASSURED_UP_TO_WATTS;
-    m_assuredRange->setText(QStringLiteral("Find Mark's settings count every revolution up to %1.")
-                                .arg(AssuredPowerText(watts)));
+    m_assuredRange->setText(
+        QStringLiteral("Find Mark's settings count every revolution up to %1.").arg(AssuredPowerText(watts)));
     m_assuredRange->setVisible(watts > 0);
 }
 

@@ -146,25 +146,19 @@ TEST_P(MeterCounting, CountsEveryRevolutionOnceAndTimesItBetweenFrames)
 // 30 fps; the first three cases count slow discs. Half a frame and a third of one over come back to the same
 // places every second and third revolution. The last, 16.5 frames on two columns, is placed along the rows
 // beyond them, where the line between frames misses by half a frame either way.
-INSTANTIATE_TEST_SUITE_P(Powers, MeterCounting,
-                         ::testing::Values(Meter{100.0, 2}, Meter{1000.0, 30}, Meter{5000.0, 50}, Meter{6622.5, 60},
-                                           Meter{1100.0, 20, 600.0}, Meter{14500.0, 40, 75.0}, Meter{9000.0, 60},
-                                           Meter{14700.0, 300, 375.0, 0.04, true},
-                                           Meter{13300.0, 300, 600.0, 0.04, true},
-                                           Meter{14800.0, 300, 600.0, 0.04, true},
-                                           Meter{15000.0, 300, 600.0, 0.04, true},
-                                           Meter{14285.7, 300, 600.0, 0.04, true},
-                                           Meter{13333.3, 300, 600.0, 0.04, true}, Meter{6622.5, 60, 300.0, 1.0 / 30},
-                                           Meter{14800.0, 300, 600.0, 1.0 / 30, true}, Meter{9090.9, 300, 600.0},
-                                           Meter{1000.0, 30, 300.0, 0.04, false, 90.0},
-                                           Meter{13300.0, 300, 600.0, 0.04, true, 90.0},
-                                           Meter{14800.0, 300, 600.0, 0.04, true, 90.0},
-                                           Meter{20000.0, 300, 375.0, 0.04, true, 90.0},
-                                           Meter{14800.0, 300, 600.0, 1.0 / 30, true, 90.0},
-                                           Meter{13300.0, 300, 600.0, 0.04, true, 30.0},
-                                           Meter{14800.0, 300, 600.0, 1.0 / 30, true, 30.0},
-                                           Meter{100.0, 2, 300.0, 0.04, false, 90.0},
-                                           Meter{6622.5, 60, 300.0, 1.0 / 30, false, 90.0}));
+INSTANTIATE_TEST_SUITE_P(
+    Powers, MeterCounting,
+    ::testing::Values(Meter{100.0, 2}, Meter{1000.0, 30}, Meter{5000.0, 50}, Meter{6622.5, 60},
+                      Meter{1100.0, 20, 600.0}, Meter{14500.0, 40, 75.0}, Meter{9000.0, 60},
+                      Meter{14700.0, 300, 375.0, 0.04, true}, Meter{13300.0, 300, 600.0, 0.04, true},
+                      Meter{14800.0, 300, 600.0, 0.04, true}, Meter{15000.0, 300, 600.0, 0.04, true},
+                      Meter{14285.7, 300, 600.0, 0.04, true}, Meter{13333.3, 300, 600.0, 0.04, true},
+                      Meter{6622.5, 60, 300.0, 1.0 / 30}, Meter{14800.0, 300, 600.0, 1.0 / 30, true},
+                      Meter{9090.9, 300, 600.0}, Meter{1000.0, 30, 300.0, 0.04, false, 90.0},
+                      Meter{13300.0, 300, 600.0, 0.04, true, 90.0}, Meter{14800.0, 300, 600.0, 0.04, true, 90.0},
+                      Meter{20000.0, 300, 375.0, 0.04, true, 90.0}, Meter{14800.0, 300, 600.0, 1.0 / 30, true, 90.0},
+                      Meter{13300.0, 300, 600.0, 0.04, true, 30.0}, Meter{14800.0, 300, 600.0, 1.0 / 30, true, 30.0},
+                      Meter{100.0, 2, 300.0, 0.04, false, 90.0}, Meter{6622.5, 60, 300.0, 1.0 / 30, false, 90.0}));
 
 // What a new user without a camera sees: the whole picture active and the factory trigger level.
 TEST_F(MeterCounting, FactoryGridAndTriggerCountTheSimulatedMeter)
