@@ -339,8 +339,9 @@ void CameraForm::reloadSettingFields()
 void CameraForm::showAssuredRange()
 {
     const qint32 watts = m_ctx.settings.ASSURED_UP_TO_WATTS;
-    m_assuredRange->setText(
-        QStringLiteral("Find Mark's settings count every revolution up to %1.").arg(AssuredPowerText(watts)));
+    // The power and its unit stay on one line.
+    m_assuredRange->setText(QStringLiteral("Find Mark's settings count every revolution up to %1.")
+                                .arg(AssuredPowerText(watts).replace(QLatin1Char(' '), QChar::Nbsp)));
     m_assuredRange->setVisible(watts > 0);
 }
 

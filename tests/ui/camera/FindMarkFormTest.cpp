@@ -109,7 +109,8 @@ TEST_F(FindMarkScreen, EachProposalStatesItsRangeAndCameraSetupKeepsIt)
         press(window, "butUseTheseSettings");
         EXPECT_TRUE(QTest::qWaitFor([&] { return !window; }));
         auto* range = child<QLabel>(&form, "lblAssuredRange");
-        EXPECT_TRUE(range->isVisible() && range->text().endsWith("up to " + limit + '.'))
+        EXPECT_TRUE(range->isVisible() &&
+                    range->text().endsWith("up to " + QString(limit).replace(' ', QChar::Nbsp) + '.'))
             << range->text().toStdString();
         EXPECT_EQ(t.ctx.settings.ASSURED_UP_TO_WATTS, proposal.assuredWatts);
     }
