@@ -12,10 +12,31 @@ SystemClock::SystemClock()
     m_elapsed.start();
 }
 
+namespace {
+constexpr double Day = 86400.0;
+} // namespace
+
+double SecondsBetween(double later, double earlier)
+{
+    return later >= earlier ? later - earlier : later + Day - earlier;
+}
+
+double SecondsAhead(double later, double earlier)
+{
+    const double d = WrapDay(later - earlier);
+    return d < Day / 2 ? d : d - Day;
+}
+
+double WrapDay(double seconds)
+{
+    const double t = std::fmod(seconds, Day);
+    return t < 0.0 ? t + Day : t;
+}
+
 double SystemClock::timer()
 {
     const double seconds = m_anchorSecondsSinceMidnight + static_cast<double>(m_elapsed.nsecsElapsed()) / 1e9;
-    return std::fmod(seconds, 86400.0);
+    return WrapDay(seconds);
 }
 
 QDateTime SystemClock::now()

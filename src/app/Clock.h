@@ -15,6 +15,14 @@ public:
     virtual QDateTime now() = 0;
 };
 
+// Arithmetic on the timer's seconds since midnight.
+// later - earlier, allowing one midnight crossing.
+double SecondsBetween(double later, double earlier);
+// later - earlier on a one-midnight scale, negative when `later` lies up to half a day before `earlier`.
+double SecondsAhead(double later, double earlier);
+// Any number of seconds brought into one day, [0, 86400).
+double WrapDay(double seconds);
+
 // Anchored to a monotonic clock at start-up so that timer() never jumps at DST changes or clock adjustments.
 class SystemClock : public Clock
 {

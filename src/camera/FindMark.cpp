@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "camera/FindMark.h"
 
+#include "app/Clock.h"
 #include "app/GlobalSettings.h"
 #include "app/TextFormat.h"
 #include "camera/LightFollower.h"
@@ -177,10 +178,7 @@ void FindMark::addFrame(const CellTable& survey, double time)
             m_logRef[std::size_t(k)] = L[survey.rgb[std::size_t(k)]];
         m_elapsed = 0.0;
     } else {
-        double d = time - m_lastClock;
-        if (d < -43200.0)
-            d += 86400.0; // midnight
-        m_elapsed += std::max(d, 0.0);
+        m_elapsed += std::max(SecondsAhead(time, m_lastClock), 0.0);
     }
     m_lastClock = time;
 

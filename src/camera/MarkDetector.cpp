@@ -30,20 +30,6 @@ qint32 roundedInt32(double x)
     return saturatedInt32(TextFormat::roundHalfEven(x));
 }
 
-// Seconds from one clock time to a later one, allowing one midnight crossing.
-double secondsBetween(double start, double end)
-{
-    return end < start ? end + 86400.0 - start : end - start;
-}
-
-double wrapDay(double t)
-{
-    return t >= 86400.0 ? t - 86400.0 : t < 0.0 ? t + 86400.0 : t;
-}
-
-// Beyond this the frame before a mark-on is no neighbour but the last one before a stall, and says nothing
-// about when the mark came.
-constexpr double MaxFrameGap = 0.5; // seconds
 // The share of the timing correction kept from one revolution to the next.
 constexpr double CorrectionKept = 0.9;
 // Half the difference between a revolution timed on the leading edges and one on the trailing edges, as a share
@@ -65,9 +51,7 @@ constexpr double PositionSlack = 2.0;
 
 qint32 millidiff(double start, double end)
 {
-    if (end < start)
-        end += 86400.0;
-    return roundedInt32((end - start) * 1000.0);
+    return roundedInt32(SecondsBetween(end, start) * 1000.0);
 }
 
 qint32 scaledIntensity(qint32 factor, bool invert, qint32 average)
@@ -265,7 +249,7 @@ void MarkDetector::process_intensity(qint32 v, double now, std::optional<double>
         // A fast disc's revolution is timed by where its mark lies, when that tells.
         std::optional<double> line;
         if (!m_round.times.empty())
-            if (const double since = secondsBetween(m_round.times.back(), own);
+            if (const double since = SecondsBetween(own, m_round.times.back());
                 since <= MaxFramesForPositions * rise->gap)
                 line = since;
         const std::optional<double> seen = markPlaced(line, PositionSlack * rise->gap);
@@ -280,7 +264,7 @@ double MarkDetector::LineCrossing::at() const
 
 double MarkDetector::LineCrossing::at(double place) const
 {
-    return wrapDay(before + place * gap);
+    return WrapDay(before + place * gap);
 }
 
 double MarkDetector::crossingTime(const CrossingPlaces& places, const LineCrossing& line)
@@ -293,8 +277,8 @@ std::optional<MarkDetector::LineCrossing> MarkDetector::lineCrossing(const std::
 {
     if (!before)
         return std::nullopt;
-    const double gap = secondsBetween(before->time, now);
-    if (gap <= 0 || gap > MaxFrameGap)
+    const double gap = SecondsBetween(now, before->time);
+    if (gap <= 0 || gap > MarkPositions::MaxFrameGap)
         return std::nullopt;
     // The level is decided on the rounded average: find the whole averages between the two frames' own where
     // it turns from one side of the trigger to the other; the unrounded average crossed halfway between them.
@@ -366,15 +350,15 @@ double MarkDetector::pulseTime(std::optional<double> rise, double before, double
     // drifts away from the edge, and the time stays between the two frames.
     double correction = 0.0;
     if (rise && fall && e.previousRise && e.previousFall) {
-        const double difference = (secondsBetween(*e.previousFall, *fall) - secondsBetween(*e.previousRise, *rise)) / 2;
-        const double gap = secondsBetween(before, now);
+        const double difference = (SecondsBetween(*fall, *e.previousFall) - SecondsBetween(*rise, *e.previousRise)) / 2;
+        const double gap = SecondsBetween(now, before);
         correction = CorrectionKept * e.correction;
         if (std::abs(difference) <= MaxMissDifference * gap && std::abs(correction + difference) <= gap)
             correction += difference;
-        correction = std::clamp(correction, -secondsBetween(before, *rise), secondsBetween(*rise, now));
+        correction = std::clamp(correction, -SecondsBetween(*rise, before), SecondsBetween(now, *rise));
     }
     e = {std::nullopt, std::nullopt, fall, rise, correction};
-    return rise ? wrapDay(*rise + correction) : now;
+    return rise ? WrapDay(*rise + correction) : now;
 }
 
 double MarkDetector::timedOverRound(double time, int round, double gap, std::optional<double> seen)
@@ -394,12 +378,10 @@ double MarkDetector::timedOverRound(double time, int round, double gap, std::opt
     const std::size_t revolutions = std::clamp<std::size_t>(std::size_t(std::max(round, 1)), 1, times.size() - 1);
     const double handed =
         *m_round.handed +
-        (seen ? *seen : secondsBetween(times[times.size() - 1 - revolutions], time) / double(revolutions));
-    double behind = time - handed;
-    if (std::abs(behind) > 43200.0)
-        behind -= std::copysign(86400.0, behind); // either side of midnight
+        (seen ? *seen : SecondsBetween(time, times[times.size() - 1 - revolutions]) / double(revolutions));
+    const double behind = SecondsAhead(time, handed); // either side of midnight
     const double slack = (seen ? PositionSlack : RoundSlack) * gap;
-    m_round.handed = wrapDay(time - std::clamp(behind * (1.0 - RoundPull), -slack, slack));
+    m_round.handed = WrapDay(time - std::clamp(behind * (1.0 - RoundPull), -slack, slack));
     return *m_round.handed;
 }
 

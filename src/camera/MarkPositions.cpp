@@ -9,8 +9,6 @@
 #include <utility>
 
 namespace {
-// Beyond this two frames are no neighbours.
-constexpr double MaxFrameGap = 0.5; // seconds
 // Frames it takes to know a column's plain value: a few marks' worth at the speeds timed here.
 constexpr std::size_t NeededFrames = 12;
 // Columns whose mark changes them by less than this share of the most changed column's, or by fewer grey levels

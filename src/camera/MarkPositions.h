@@ -16,6 +16,9 @@ class MarkPositions
 public:
     // Frames kept to learn each column's plain and mark values: a revolution and a half of a disc turning in 24.
     static constexpr std::size_t Kept = 40;
+    // Beyond this two frames are no neighbours: the later is the first after a stall, and says nothing of when the
+    // mark came between them.
+    static constexpr double MaxFrameGap = 0.5; // seconds
 
     struct Column
     {

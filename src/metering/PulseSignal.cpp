@@ -172,11 +172,6 @@ double PulsesCost(qint32 pulses, const TariffSplit& split, const PulseState& p)
     return split.earlierCost + (pulses - split.earlierPulses) * p.dblGlobalWkgCostPerKWH / p.dblGlobalWkgRevsPerKWH;
 }
 
-double SecondsBetween(double later, double earlier)
-{
-    return later >= earlier ? later - earlier : later + 86400.0 - earlier;
-}
-
 double ElapsedSeconds(double laterTimer, const QDateTime& laterAt, double earlierTimer, const QDateTime& earlierAt)
 {
     if (!laterAt.isValid() || !earlierAt.isValid())

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "app/Clock.h"
+
 #include <QDateTime>
 #include <QtGlobal>
 
@@ -42,8 +44,6 @@ MeterValues MeterValuesInForce(MeteringContext& ctx);
 // the tariff in force.
 double PulsesCost(qint32 pulses, const TariffSplit& split, const PulseState& p);
 
-// later - earlier, allowing one midnight crossing.
-double SecondsBetween(double later, double earlier);
 // The seconds from one moment to a later one, each given as the clock's timer (for its fraction) and the clock's
 // date-time when it was read (for the days). Never negative: a revolution placed between frames can lie a little
 // after the clock read at once, which is no day away. Any number of days: a disc that stood still for longer than

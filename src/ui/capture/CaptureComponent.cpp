@@ -390,15 +390,11 @@ double CaptureComponent::programTime(const AnalysedFrame& frame)
         t = m_runStart + frame.simulatedSeconds;
     else if (frame.capturedUs >= 0)
         t = now - std::max<qint64>(0, m_monotonic.nsecsElapsed() / 1000 - frame.capturedUs) / 1e6;
-    t = std::fmod(t + 86400.0, 86400.0);
-    // Never before the run began nor before the previous frame (seconds ahead on a one-midnight scale).
-    auto ahead = [](double later, double earlier) {
-        const double d = std::fmod(later - earlier + 86400.0, 86400.0);
-        return d < 43200.0 ? d : d - 86400.0;
-    };
-    if (ahead(t, m_runStart) < 0)
+    t = WrapDay(t);
+    // Never before the run began nor before the previous frame.
+    if (SecondsAhead(t, m_runStart) < 0)
         t = m_runStart;
-    if (m_frameTime >= 0 && ahead(t, m_frameTime) < 0)
+    if (m_frameTime >= 0 && SecondsAhead(t, m_frameTime) < 0)
         t = m_frameTime;
     return t;
 }
@@ -428,10 +424,7 @@ void CaptureComponent::onFrameReady(const AnalysedFrame& frame)
 
 double CaptureComponent::simulatedSeconds() const
 {
-    double t = m_clock.timer() - m_simStart;
-    if (t < 0)
-        t += 86400.0;
-    return t;
+    return SecondsBetween(m_clock.timer(), m_simStart);
 }
 
 void CaptureComponent::renderSimulatedFrame()
