@@ -78,7 +78,7 @@ int main(int argc, char** argv)
 
     QObject::connect(&signalWatch, &SignalWatch::stopRequested, &app, [&service, &wattsight] {
         service.stopping();
-        wattsight.endRun();
+        wattsight.leaveRunForResume();
         QCoreApplication::exit(0);
     });
     QObject::connect(&signalWatch, &SignalWatch::reloadRequested, &app, [&wattsight] { wattsight.reloadSettings(); });

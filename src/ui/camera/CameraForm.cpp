@@ -8,11 +8,11 @@
 #include "app/SettingsFile.h"
 #include "camera/CameraConfiguration.h"
 #include "metering/MeteringContext.h"
+#include "ui/camera/CameraHealthWatch.h"
 #include "ui/camera/FindMarkForm.h"
 #include "ui/camera/FindMarkSession.h"
 #include "ui/camera/IntensityStripChart.h"
 #include "ui/camera/MotionDetection.h"
-#include "ui/camera/StalledCameraWatch.h"
 #include "ui/camera/StartCameraForm.h"
 #include "ui/capture/CaptureComponent.h"
 #include "ui/capture/CapturePreviewWidget.h"
@@ -115,7 +115,7 @@ CameraForm::CameraForm(MeteringContext& ctx, StartCameraFactory startCamera, Cam
     layout->addLayout(top);
     layout->addWidget(m_chart, 1);
 
-    m_stalledWatch = new StalledCameraWatch(
+    m_healthWatch = new CameraHealthWatch(
         m_ctx, *m_capture, [this] { restartStalledCamera(); }, this);
     connectDetector();
     load();
@@ -415,9 +415,9 @@ void CameraForm::createStartCameraForm()
         m_startCamera = m_startCameraFactory(*this);
         if (auto* selection = qobject_cast<StartCameraForm*>(m_startCamera.data())) {
             selection->assignDeviceList();
-            connect(selection, &StartCameraForm::cameraRunningChanged, m_stalledWatch,
-                    &StalledCameraWatch::cameraRunningChanged);
-            connect(selection, &StartCameraForm::cameraLost, m_stalledWatch, &StalledCameraWatch::cameraLost);
+            connect(selection, &StartCameraForm::cameraRunningChanged, m_healthWatch,
+                    &CameraHealthWatch::cameraRunningChanged);
+            connect(selection, &StartCameraForm::cameraLost, m_healthWatch, &CameraHealthWatch::cameraLost);
             // A lost camera plugged in again is started without this screen's button.
             connect(selection, &StartCameraForm::cameraRunningChanged, this, &CameraForm::cameraChanged);
         }

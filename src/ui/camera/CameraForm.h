@@ -26,7 +26,7 @@ class QLabel;
 class QLineEdit;
 class QProgressBar;
 class QPushButton;
-class StalledCameraWatch;
+class CameraHealthWatch;
 
 // The camera setup screen ("Camera Setup"): carries the capture component with its live picture and owns
 // the mark detector. It shows the detector's live values with a strip chart of the last 30 seconds, takes
@@ -49,7 +49,7 @@ public:
     CaptureComponent& capture() { return *m_capture; }
     MarkDetector& detector() { return *m_detector; }
     const IntensityHistory& intensityHistory() const { return m_history; }
-    StalledCameraWatch& stalledCameraWatch() { return *m_stalledWatch; }
+    CameraHealthWatch& cameraHealthWatch() { return *m_healthWatch; }
     // The image settings screen while it is open.
     MotionDetection* motionDetection() const;
     QDialog* startCameraForm() const;
@@ -137,5 +137,5 @@ private:
     QPointer<QDialog> m_startCamera;
     QPointer<FindMarkForm> m_findMark;
     QPointer<FindMarkSession> m_findMarkSession;
-    StalledCameraWatch* m_stalledWatch = nullptr;
+    CameraHealthWatch* m_healthWatch = nullptr;
 };

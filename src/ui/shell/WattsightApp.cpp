@@ -20,8 +20,8 @@
 #include "publish/RunCommands.h"
 #include "service/CommandLine.h"
 #include "ui/camera/CameraForm.h"
+#include "ui/camera/CameraHealthWatch.h"
 #include "ui/camera/RemoteCamera.h"
-#include "ui/camera/StalledCameraWatch.h"
 #include "ui/camera/StartCameraForm.h"
 #include "ui/capture/CaptureComponent.h"
 #include "ui/data/DebugFillArray.h"
@@ -136,7 +136,7 @@ void WattsightApp::registerScreens()
                              [this, &form] { m_meterReading->setCameraSource(form.detector().meterSource()); });
             QObject::connect(&form.capture(), &VideoCapture::frameAnalysed, &form, [this] { feedAlive(); });
             // An unplugged camera is awaited, not a hang: restarting the program would not bring it back.
-            QObject::connect(&form.stalledCameraWatch(), &StalledCameraWatch::waitingForLostCamera, &form,
+            QObject::connect(&form.cameraHealthWatch(), &CameraHealthWatch::waitingForLostCamera, &form,
                              [this] { feedAlive(); });
             return selection;
         });
@@ -258,7 +258,7 @@ void WattsightApp::feedAlive() const
         alive();
 }
 
-void WattsightApp::endRun()
+void WattsightApp::leaveRunForResume()
 {
     // Without the Stop button the run marker stays, and what was logged since the last backup is on disk.
     if (m_ctx.blnGlobalLoggingRunning)

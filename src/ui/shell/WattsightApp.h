@@ -66,7 +66,7 @@ public:
 
     // Before the process ends on a signal: the rows not yet on disk are backed up, and a logging run stays
     // noted on disk so that the next start resumes it. Publishing says "offline" as the program is destroyed.
-    void endRun();
+    void leaveRunForResume();
     // Reads the settings files again and applies them to publishing and the camera; the meter values follow
     // at the next minute, as after a change on a setup screen.
     void reloadSettings();

@@ -8,7 +8,7 @@
 #include "metering/LoggingEngine.h"
 #include "support/TestContext.h"
 #include "ui/camera/CameraForm.h"
-#include "ui/camera/StalledCameraWatch.h"
+#include "ui/camera/CameraHealthWatch.h"
 #include "ui/camera/StartCameraForm.h"
 #include "ui/shell/MainWindow.h"
 #include "ui/shell/WattsightApp.h"
@@ -63,7 +63,7 @@ bool picture(CaptureComponent& capture, FakeCameras& cameras)
     return analysed.wait(5000);
 }
 
-TEST(StalledCameraWatch, RestartsAStalledCameraUntilPicturesReturnAndTheRecordNotesIt)
+TEST(CameraHealthWatch, RestartsAStalledCameraUntilPicturesReturnAndTheRecordNotesIt)
 {
     TestContext t;
     FakeCameras cameras;
@@ -72,7 +72,7 @@ TEST(StalledCameraWatch, RestartsAStalledCameraUntilPicturesReturnAndTheRecordNo
     capture.setMotionDetection(true);
     capture.setDeviceIndex(0);
     int restarts = 0;
-    StalledCameraWatch watch(t.ctx, capture, [&] {
+    CameraHealthWatch watch(t.ctx, capture, [&] {
         ++restarts;
         capture.stop();
         capture.startLiveVideo();
@@ -153,7 +153,7 @@ struct LostCamera : ::testing::TestWithParam<bool>
     {
         t.clock.setTimer(9 * 3600 + seconds);
         logging.tick();
-        form.findChild<StalledCameraWatch*>()->check();
+        form.findChild<CameraHealthWatch*>()->check();
     }
     QString status() { return logging.display().Text13; }
     QStringList comments()
@@ -192,7 +192,7 @@ TEST_P(LostCamera, IsSaidInTheStatusAndEachRecordAndStartedAgainOnlyWhenUnattend
     ASSERT_TRUE(picture(form.capture(), cameras));
     EXPECT_EQ(status(), "Camera is Running");
 
-    QSignalSpy awaited(form.findChild<StalledCameraWatch*>(), &StalledCameraWatch::waitingForLostCamera);
+    QSignalSpy awaited(form.findChild<CameraHealthWatch*>(), &CameraHealthWatch::waitingForLostCamera);
     cameras.unplug("a");
     at(300);
     at(600);

@@ -1,21 +1,21 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ui/camera/StalledCameraWatch.h"
+#include "ui/camera/CameraHealthWatch.h"
 
 #include "app/Clock.h"
 #include "camera/VideoCapture.h"
 #include "metering/MeteringContext.h"
 
-StalledCameraWatch::StalledCameraWatch(MeteringContext& ctx, VideoCapture& capture, std::function<void()> restart,
-                                       QObject* parent)
+CameraHealthWatch::CameraHealthWatch(MeteringContext& ctx, VideoCapture& capture, std::function<void()> restart,
+                                     QObject* parent)
     : QObject(parent), m_ctx(ctx), m_watchdog(ctx), m_restart(std::move(restart))
 {
     connect(&capture, &VideoCapture::frameAnalysed, this,
             [this] { m_watchdog.pictureArrived(m_ctx.services.clock.timer()); });
-    connect(&m_timer, &QTimer::timeout, this, &StalledCameraWatch::check);
+    connect(&m_timer, &QTimer::timeout, this, &CameraHealthWatch::check);
     m_timer.setInterval(1000);
 }
 
-void StalledCameraWatch::cameraRunningChanged(bool running)
+void CameraHealthWatch::cameraRunningChanged(bool running)
 {
     const bool changed = running != m_running;
     m_running = running;
@@ -30,13 +30,13 @@ void StalledCameraWatch::cameraRunningChanged(bool running)
     }
 }
 
-void StalledCameraWatch::cameraLost(const QString& name, const QString& reason)
+void CameraHealthWatch::cameraLost(const QString& name, const QString& reason)
 {
     m_watchdog.cameraLost(m_ctx.services.clock.timer(), name, reason);
     m_timer.start();
 }
 
-void StalledCameraWatch::check()
+void CameraHealthWatch::check()
 {
     // A restart may wait inside a message box while this timer goes on.
     const bool restartDue = !m_restarting && m_watchdog.check(m_ctx.services.clock.timer());

@@ -10,18 +10,18 @@
 class VideoCapture;
 struct MeteringContext;
 
-// Runs the stalled-camera watchdog on a capture component: every analysed frame counts as a picture, a
-// timer checks once a second, and `restart` is called when the watchdog asks for it. The camera screens
-// report their own starts and stops through cameraRunningChanged, and a camera lost while running unattended
-// through cameraLost; those of a restart are ignored, and so is a report that changes nothing (a device
-// removed while the camera is already stopped).
-class StalledCameraWatch : public QObject
+// Watches a capture component for a stalled camera and a lost one through the camera watchdog: every analysed
+// frame counts as a picture, a timer checks once a second, and `restart` is called when the watchdog asks for it.
+// The camera screens report their own starts and stops through cameraRunningChanged, and a camera lost while
+// running unattended through cameraLost; those of a restart are ignored, and so is a report that changes nothing
+// (a device removed while the camera is already stopped).
+class CameraHealthWatch : public QObject
 {
     Q_OBJECT
 
 public:
-    StalledCameraWatch(MeteringContext& ctx, VideoCapture& capture, std::function<void()> restart,
-                       QObject* parent = nullptr);
+    CameraHealthWatch(MeteringContext& ctx, VideoCapture& capture, std::function<void()> restart,
+                      QObject* parent = nullptr);
 
     void cameraRunningChanged(bool running);
     void cameraLost(const QString& name, const QString& reason);
