@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // One 320 x 240 frame of the simulated meter with the mark in view, the camera level and turned: a turned camera
 // should cost no more than about twice a level one.
-#include "ui/capture/SimulatedMeter.h"
+#include "capture/SimulatedMeter.h"
 
 #include <benchmark/benchmark.h>
 

@@ -53,9 +53,10 @@ function(wattsight_add_library name)
     endif()
 endfunction()
 
-# One GoogleTest executable per test folder; GUI tests (option GUI) get a QApplication and run offscreen.
+# One GoogleTest executable per test folder; GUI tests (option GUI) get a QApplication, tests of pictures without
+# widgets (option PICTURES) a QGuiApplication, and both run offscreen.
 function(wattsight_add_test name)
-    cmake_parse_arguments(ARG "GUI" "" "LINK" ${ARGN})
+    cmake_parse_arguments(ARG "GUI;PICTURES" "" "LINK" ${ARGN})
     file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
     if(NOT sources)
         return()
@@ -64,6 +65,8 @@ function(wattsight_add_test name)
     target_link_libraries(${name} PRIVATE ${ARG_LINK} wattsight_testsupport GTest::gtest GTest::gmock)
     if(ARG_GUI)
         target_link_libraries(${name} PRIVATE wattsight_guitestmain)
+    elseif(ARG_PICTURES)
+        target_link_libraries(${name} PRIVATE wattsight_picturetestmain)
     else()
         target_link_libraries(${name} PRIVATE wattsight_testmain)
     endif()

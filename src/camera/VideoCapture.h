@@ -53,9 +53,6 @@ public:
     // the selected device again is not a no-op.
     virtual bool choiceAsksEachTime(int) const { return false; }
 
-    virtual void showDeviceSettingsDialog() = 0;
-    virtual void showStreamSettingsDialog() = 0;
-
     virtual bool motionDetection() const = 0;
     virtual void setMotionDetection(bool on) = 0;
 
@@ -72,7 +69,6 @@ public:
     virtual QString gridDisplayText() const = 0;
     virtual int gridColumns() const = 0;
     virtual int gridRows() const = 0;
-    virtual void showGridDialog() = 0;
 
 signals:
     // Raised on the user-interface thread once per analysed frame while running.

@@ -7,15 +7,16 @@
 #include "app/Dialogs.h"
 #include "app/SettingsFile.h"
 #include "camera/CameraConfiguration.h"
+#include "camera/MarkDetector.h"
+#include "capture/CaptureComponent.h"
+#include "capture/MeterCamera.h"
 #include "metering/MeteringContext.h"
-#include "ui/camera/CameraHealthWatch.h"
 #include "ui/camera/FindMarkForm.h"
-#include "ui/camera/FindMarkSession.h"
 #include "ui/camera/IntensityStripChart.h"
 #include "ui/camera/MotionDetection.h"
 #include "ui/camera/StartCameraForm.h"
-#include "ui/capture/CaptureComponent.h"
 #include "ui/capture/CapturePreviewWidget.h"
+#include "ui/capture/PreviewWatch.h"
 #include "ui/setup/ConfirmedNumberField.h"
 #include "ui/setup/FieldCaption.h"
 #include "ui/setup/NumericFieldBinding.h"
@@ -71,22 +72,15 @@ void addRow(QFormLayout* form, const QString& label, QWidget* row, QWidget* budd
 }
 } // namespace
 
-CameraForm::CameraForm(MeteringContext& ctx, StartCameraFactory startCamera, CameraDevices* cameras, QWidget* parent)
-    : QWidget(parent), m_ctx(ctx), m_startCameraFactory(std::move(startCamera)),
-      m_capture(cameras ? std::make_unique<CaptureComponent>(ctx.services.clock, ctx.services.dialogs, *cameras)
-                        : std::make_unique<CaptureComponent>(ctx.services.clock, ctx.services.dialogs)),
-      m_detector(std::make_unique<MarkDetector>(ctx, *m_capture)),
-      m_binding(new NumericFieldBinding(ctx.services.dialogs, this))
+CameraForm::CameraForm(MeteringContext& ctx, MeterCamera& camera, QWidget* parent)
+    : QWidget(parent), m_ctx(ctx), m_camera(camera), m_binding(new NumericFieldBinding(ctx.services.dialogs, this))
 {
     setObjectName(QStringLiteral("CameraForm"));
     setWindowTitle(QStringLiteral("Camera Setup"));
     // Opaque: the fields that change with every frame then repaint without the window frame behind them.
     setAutoFillBackground(true);
-    m_capture->setDialogParent(this);
-    m_capture->meterConstant = [this] { return m_ctx.settings.REVS_PER_KWH; };
-
     m_preview = new CapturePreviewWidget(this);
-    m_capture->addLiveView(m_preview);
+    new PreviewWatch(m_camera.capture(), *m_preview);
     m_chart = new IntensityStripChart(m_history, this);
 
     QWidget* detection = buildDetectionFrame();
@@ -115,29 +109,20 @@ CameraForm::CameraForm(MeteringContext& ctx, StartCameraFactory startCamera, Cam
     layout->addLayout(top);
     layout->addWidget(m_chart, 1);
 
-    m_healthWatch = new CameraHealthWatch(
-        m_ctx, *m_capture, [this] { restartStalledCamera(); }, this);
-    connectDetector();
-    load();
+    connectCamera();
+    updateSettingsButtons();
+    // A camera stopped meanwhile takes the settings as they are now; a running one keeps what it runs with.
+    if (m_camera.running())
+        showSettingsApplied();
+    else
+        m_camera.applySettings();
 }
 
-CameraForm::~CameraForm()
-{
-    // Both screens work on the component and the detector, which go before the child widgets do.
-    delete m_motion.data();
-    delete m_startCamera.data();
-    delete m_findMark.data();
-    delete m_findMarkSession.data();
-}
+CameraForm::~CameraForm() = default;
 
 FindMarkForm* CameraForm::findMarkForm() const
 {
     return m_findMark.data();
-}
-
-FindMarkSession* CameraForm::findMarkSession() const
-{
-    return m_findMarkSession.data();
 }
 
 MotionDetection* CameraForm::motionDetection() const
@@ -145,7 +130,7 @@ MotionDetection* CameraForm::motionDetection() const
     return m_motion.data();
 }
 
-QDialog* CameraForm::startCameraForm() const
+StartCameraForm* CameraForm::startCameraForm() const
 {
     return m_startCamera.data();
 }
@@ -286,7 +271,6 @@ QWidget* CameraForm::buildButtons()
     m_assuredRange->setWordWrap(true);
     grid->addWidget(m_assuredRange, 3, 0, 1, 2);
     connect(m_findMarkButton, &QPushButton::clicked, this, &CameraForm::openFindMark);
-    m_startCameraButton->setEnabled(bool(m_startCameraFactory));
     connect(m_loadFactoryDefaults, &QPushButton::clicked, this, &CameraForm::loadFactoryDefaults);
     connect(m_saveAllSettings, &QPushButton::clicked, this, &CameraForm::saveAllSettings);
     connect(m_motionSensitivity, &QPushButton::clicked, this, &CameraForm::openMotionDetection);
@@ -294,33 +278,31 @@ QWidget* CameraForm::buildButtons()
     return box;
 }
 
-void CameraForm::connectDetector()
+void CameraForm::connectCamera()
 {
-    connect(m_capture.get(), &VideoCapture::frameAnalysed, this, [this] { m_detector->onFrameAnalysed(); });
-    connect(m_capture.get(), &CaptureComponent::previewChanged, this, [this] {
-        m_preview->setImage(m_capture->previewImage());
-        m_preview->setGrid(m_capture->grid());
+    CaptureComponent& capture = m_camera.capture();
+    connect(&capture, &CaptureComponent::previewChanged, this, [this, &capture] {
+        m_preview->setImage(capture.previewImage());
+        m_preview->setGrid(capture.grid());
     });
-    connect(m_capture.get(), &VideoCapture::deviceLost, this, &CameraForm::updateSettingsButtons);
-    m_detector->displayChanged = [this] { renderDetection(); };
-    m_detector->reloadSettingFields = [this] { reloadSettingFields(); };
-    m_detector->intensityMeasured = [this](qint32 v) { recordIntensity(v); };
+    connect(&capture, &VideoCapture::deviceLost, this, &CameraForm::updateSettingsButtons);
+    connect(&m_camera, &MeterCamera::detectionChanged, this, &CameraForm::renderDetection);
+    connect(&m_camera, &MeterCamera::settingFieldsChanged, this, &CameraForm::reloadSettingFields);
+    connect(&m_camera, &MeterCamera::intensityMeasured, this, &CameraForm::recordIntensity);
+    connect(&m_camera, &MeterCamera::settingsApplied, this, &CameraForm::showSettingsApplied);
+    // A lost camera plugged in again is started without this screen's button.
+    connect(&m_camera, &MeterCamera::runningChanged, this, &CameraForm::cameraChanged);
 }
 
-void CameraForm::load()
+void CameraForm::showSettingsApplied()
 {
-    updateSettingsButtons();
-    resetDetection();
-    createStartCameraForm();
-    configureCamera();
-}
-
-void CameraForm::resetDetection()
-{
-    m_detector->reset_mark_detection();
-    m_markWasOn = m_detector->blnMarkOn();
+    reloadSettingFields();
+    m_markWasOn = m_camera.detector().blnMarkOn();
     m_history.clear();
     m_chart->update();
+    if (m_motion)
+        m_motion->reloadSettings();
+    cameraChanged();
 }
 
 void CameraForm::reloadSettingFields()
@@ -359,17 +341,10 @@ void CameraForm::setTrackingEnabled(bool on)
     m_trackPercent->okButton()->setEnabled(on);
 }
 
-void CameraForm::configureCamera()
-{
-    setup_camera_control(m_ctx, *m_capture);
-    m_preview->setFixedSize(m_capture->displaySize());
-    m_preview->setGrid(m_capture->grid());
-    emit detectionRefreshed();
-}
-
 void CameraForm::renderDetection()
 {
-    const MarkDetectorDisplay& d = m_detector->display();
+    const MarkDetector& detector = m_camera.detector();
+    const MarkDetectorDisplay& d = detector.display();
     setIfChanged(m_imageIntensity, d.edtImageIntensity);
     setIfChanged(m_previousMaximum, d.edtPreviousMaximumIntensity);
     setIfChanged(m_averagedMaximum, d.edtAveragedMaxIntensity);
@@ -387,13 +362,13 @@ void CameraForm::renderDetection()
     m_markSignalled->setValue(d.MarkSignalled);
     m_preview->setMarkOn(d.MarkSignalled == MarkDetectorDisplay::BarOn);
     // The level in use, which moves with the light when the levels follow it, not the one set.
-    m_chart->setTriggerLevel(m_detector->triggerLevel());
+    m_chart->setTriggerLevel(detector.triggerLevel());
     emit detectionRefreshed();
 }
 
 void CameraForm::recordIntensity(qint32 intensity)
 {
-    const bool markOn = m_detector->blnMarkOn();
+    const bool markOn = m_camera.detector().blnMarkOn();
     m_history.add(m_ctx.services.clock.timer(), intensity, markOn && !m_markWasOn);
     m_markWasOn = markOn;
     m_chart->historyChanged();
@@ -401,34 +376,16 @@ void CameraForm::recordIntensity(qint32 intensity)
 
 void CameraForm::updateSettingsButtons()
 {
-    const bool stopped = !is_camera_running(*m_capture);
+    const bool stopped = !m_camera.running();
     m_loadFactoryDefaults->setEnabled(stopped);
     m_saveAllSettings->setEnabled(stopped);
     m_findMarkButton->setEnabled(!stopped);
 }
 
-void CameraForm::createStartCameraForm()
-{
-    // Made once with this screen, as the camera selection screen also answers the component's device events
-    // while it is not shown.
-    if (m_startCameraFactory && !m_startCamera) {
-        m_startCamera = m_startCameraFactory(*this);
-        if (auto* selection = qobject_cast<StartCameraForm*>(m_startCamera.data())) {
-            selection->assignDeviceList();
-            connect(selection, &StartCameraForm::cameraRunningChanged, m_healthWatch,
-                    &CameraHealthWatch::cameraRunningChanged);
-            connect(selection, &StartCameraForm::cameraLost, m_healthWatch, &CameraHealthWatch::cameraLost);
-            // A lost camera plugged in again is started without this screen's button.
-            connect(selection, &StartCameraForm::cameraRunningChanged, this, &CameraForm::cameraChanged);
-        }
-    }
-}
-
 void CameraForm::openStartCamera()
 {
-    createStartCameraForm();
     if (!m_startCamera)
-        return;
+        m_startCamera = new StartCameraForm(m_ctx, m_camera, this);
     m_startCamera->exec();
     cameraChanged();
 }
@@ -436,56 +393,15 @@ void CameraForm::openStartCamera()
 void CameraForm::cameraChanged()
 {
     updateSettingsButtons();
-    m_preview->setFixedSize(m_capture->displaySize());
-    m_preview->setGrid(m_capture->grid());
+    m_preview->setFixedSize(m_camera.capture().displaySize());
+    m_preview->setGrid(m_camera.capture().grid());
     emit detectionRefreshed();
-}
-
-bool CameraForm::startRememberedCamera()
-{
-    createStartCameraForm();
-    auto* selection = qobject_cast<StartCameraForm*>(m_startCamera.data());
-    if (!selection)
-        return false;
-    if (!is_camera_running(*m_capture)) {
-        if (m_capture->deviceIndex() == -1)
-            selection->selectRememberedCamera();
-        if (m_capture->deviceIndex() == -1)
-            return false;
-        selection->startCamera();
-    }
-    cameraChanged();
-    return is_camera_running(*m_capture);
-}
-
-bool CameraForm::awaitRememberedCamera()
-{
-    auto* selection = qobject_cast<StartCameraForm*>(m_startCamera.data());
-    return selection && selection->awaitRememberedCamera();
-}
-
-void CameraForm::settingsReloaded()
-{
-    reloadSettingFields();
-    takeFoundSettings();
-}
-
-void CameraForm::restartStalledCamera()
-{
-    if (auto* selection = qobject_cast<StartCameraForm*>(m_startCamera.data())) {
-        selection->restartCamera();
-    } else {
-        m_capture->stop();
-        m_detector->camera_just_starting();
-        m_capture->startLiveVideo();
-    }
-    cameraChanged();
 }
 
 void CameraForm::openMotionDetection()
 {
     if (!m_motion) {
-        m_motion = new MotionDetection(m_ctx, *m_capture, *m_detector, this);
+        m_motion = new MotionDetection(m_ctx, m_camera.capture(), m_camera.detector(), this);
         m_motion->setAttribute(Qt::WA_DeleteOnClose);
         connect(this, &CameraForm::detectionRefreshed, m_motion.data(), &MotionDetection::refresh);
     }
@@ -496,77 +412,38 @@ void CameraForm::openMotionDetection()
 
 void CameraForm::loadFactoryDefaults()
 {
-    if (is_camera_running(*m_capture))
+    if (m_camera.running())
         return;
     SettingsDefaults::CameraFactoryDefaults(m_ctx.settings);
     ApplyFactoryDefaults(DetectorSettingsFile(), m_ctx.settings);
     // Both screens show the settings they were opened with; the next opening shows the factory values.
     delete m_motion.data();
     delete m_startCamera.data();
-    resetDetection();
-    createStartCameraForm();
-    configureCamera();
+    m_camera.applySettings();
     update();
 }
 
 void CameraForm::saveAllSettings()
 {
-    if (is_camera_running(*m_capture))
+    if (m_camera.running())
         return;
     // The writer's retries wait with events running: a close meanwhile waits until the save is over.
     const BusyWindow::Work work(m_busy);
-    for (const QString& problem : saveDetectionSettings())
+    for (const QString& problem : m_camera.saveDetectionSettings())
         m_ctx.services.dialogs.message(problem);
-}
-
-QStringList CameraForm::saveDetectionSettings()
-{
-    QStringList problems;
-    if (const QString error = SaveCameraSettings(m_ctx); !error.isEmpty())
-        problems << QStringLiteral("Problem saving settings: ") + error;
-    // The detector's own file goes with the camera settings.
-    if (const QString error = SaveSettingsFile(m_ctx, DetectorSettingsFile()); !error.isEmpty())
-        problems << SettingsFileSaveProblem(DetectorSettingsFile()) + error;
-    return problems;
-}
-
-QString CameraForm::startFindMark()
-{
-    if (!is_camera_running(*m_capture))
-        return QStringLiteral("the camera is not running; Find Mark watches the running camera");
-    if (m_findMarkSession)
-        return QStringLiteral("Find Mark is watching already");
-    m_findMarkSession = new FindMarkSession(m_ctx, *m_capture, this);
-    connect(m_findMarkSession.data(), &FindMarkSession::finished, this, [this](bool accepted) {
-        if (accepted)
-            takeFoundSettings();
-        m_findMarkSession->deleteLater();
-        m_findMarkSession.clear();
-    });
-    return {};
 }
 
 void CameraForm::openFindMark()
 {
-    if (!m_findMarkSession && !startFindMark().isEmpty())
+    if (!m_camera.findMarkSession() && !m_camera.startFindMark().isEmpty())
         return;
     if (!m_findMark) {
-        m_findMark = new FindMarkForm(*m_findMarkSession, *m_capture, this);
+        m_findMark = new FindMarkForm(*m_camera.findMarkSession(), m_camera.capture(), this);
         m_findMark->setAttribute(Qt::WA_DeleteOnClose);
     }
     m_findMark->show();
     m_findMark->raise();
     m_findMark->activateWindow();
-}
-
-void CameraForm::takeFoundSettings()
-{
-    // Grid, colours and noise filter go to the component; the detector starts afresh, as its peaks and
-    // averages were measured on the old scale.
-    configureCamera();
-    resetDetection();
-    if (m_motion)
-        m_motion->reloadSettings();
 }
 
 void CameraForm::showEvent(QShowEvent* event)
@@ -584,7 +461,7 @@ void CameraForm::closeEvent(QCloseEvent* event)
         event->ignore();
         return;
     }
-    if (is_camera_running(*m_capture)) {
+    if (m_camera.running()) {
         m_loadFactoryDefaults->setEnabled(false);
         m_saveAllSettings->setEnabled(false);
         dialogs.message(QStringLiteral("Camera is still running, please stop it before trying to exit this form"));

@@ -3,9 +3,9 @@
 
 #include "camera/DetectionGrid.h"
 #include "camera/MarkDetector.h"
+#include "capture/CaptureComponent.h"
 #include "metering/PulseSignal.h"
 #include "ui/camera/IntensityStripChart.h"
-#include "ui/capture/CaptureComponent.h"
 #include "ui/capture/CapturePreviewWidget.h"
 
 #include <QHBoxLayout>

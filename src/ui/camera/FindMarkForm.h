@@ -2,7 +2,7 @@
 #pragma once
 
 #include "camera/IntensityHistory.h"
-#include "ui/camera/FindMarkSession.h"
+#include "capture/FindMarkSession.h"
 
 #include <QDialog>
 

@@ -3,8 +3,9 @@
 
 #include "app/Dialogs.h"
 #include "camera/MarkDetector.h"
-#include "camera/VideoCapture.h"
+#include "capture/CaptureComponent.h"
 #include "metering/MeteringContext.h"
+#include "ui/capture/CaptureDialogs.h"
 #include "ui/setup/ConfirmedNumberField.h"
 #include "ui/setup/FieldCaption.h"
 #include "ui/setup/NumericFieldBinding.h"
@@ -47,7 +48,8 @@ void setIfChanged(QPlainTextEdit* memo, QString text)
 }
 } // namespace
 
-MotionDetection::MotionDetection(MeteringContext& ctx, VideoCapture& capture, MarkDetector& detector, QWidget* parent)
+MotionDetection::MotionDetection(MeteringContext& ctx, CaptureComponent& capture, MarkDetector& detector,
+                                 QWidget* parent)
     : QWidget(parent, Qt::Window), m_ctx(ctx), m_capture(capture), m_detector(detector),
       m_binding(new NumericFieldBinding(ctx.services.dialogs, this))
 {
@@ -214,7 +216,7 @@ void MotionDetection::editGrid()
         return;
     }
     m_capture.setMotionDetection(false);
-    m_capture.showGridDialog();
+    showGridEditor(m_capture, this);
     m_capture.setMotionDetection(true);
     m_ctx.settings.DETECTION_GRID = m_capture.detectionGrid();
     setIfChanged(m_sensitivityGrid, m_capture.gridDisplayText());

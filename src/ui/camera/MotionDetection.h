@@ -10,7 +10,7 @@ class QCheckBox;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
-class VideoCapture;
+class CaptureComponent;
 
 // The image settings screen ("Mark Detection"): colour channels, inversion, noise reduction and intensity
 // factor, the detection grid with the live cell values, and the component's grid editor. Every change acts
@@ -20,7 +20,7 @@ class MotionDetection : public QWidget
     Q_OBJECT
 
 public:
-    MotionDetection(MeteringContext& ctx, VideoCapture& capture, MarkDetector& detector, QWidget* parent = nullptr);
+    MotionDetection(MeteringContext& ctx, CaptureComponent& capture, MarkDetector& detector, QWidget* parent = nullptr);
 
     // Shows the detector's latest values and the component's grid.
     void refresh();
@@ -35,7 +35,7 @@ private:
     void editGrid();
 
     MeteringContext& m_ctx;
-    VideoCapture& m_capture;
+    CaptureComponent& m_capture;
     MarkDetector& m_detector;
     NumericFieldBinding* m_binding;
 

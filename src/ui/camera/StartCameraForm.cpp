@@ -5,15 +5,13 @@
 #include "app/Dialogs.h"
 #include "app/FieldValidation.h"
 #include "app/TextFormat.h"
-#include "app/UnattendedSettings.h"
 #include "camera/CameraConfiguration.h"
-#include "camera/MarkDetector.h"
-#include "camera/VideoCapture.h"
-#include "ui/capture/CaptureComponent.h"
+#include "capture/CaptureComponent.h"
+#include "capture/MeterCamera.h"
+#include "ui/capture/CaptureDialogs.h"
 #include "ui/setup/ComboBoxList.h"
 #include "ui/setup/NumericFieldBinding.h"
 #include "ui/setup/UpDownControl.h"
-#include "unattended/DeviceList.h"
 
 #include <QComboBox>
 #include <QFormLayout>
@@ -28,35 +26,10 @@
 #include <QVBoxLayout>
 
 namespace {
-const QString NoCellsActive =
-    QStringLiteral("No cells are active, mark will not be detected. Please go to the Motion Sensitivity form.");
 const QString SelectCamera = QStringLiteral("Select a camera from this list");
 const NumericFieldLimits FrameRateLimits{SettingsRanges::FRAME_RATE.min, SettingsRanges::FRAME_RATE.max, 3};
 const NumericFieldLimits SettleDelayLimits{double(SettingsRanges::SETTLE_TIME.min),
                                            double(SettingsRanges::SETTLE_TIME.max), 0};
-
-SimulatedMeterSettings rememberedSimulatedMeter(const GlobalSettings& s, SimulatedMeterSettings meter)
-{
-    meter.powerWatts = s.SIMULATED_POWER_WATTS;
-    meter.revsPerKWh = s.SIMULATED_REVS_PER_KWH;
-    meter.noise = s.SIMULATED_NOISE;
-    meter.drift = s.SIMULATED_LIGHT_DRIFT_PERCENT / 100.0;
-    meter.markWidth = s.SIMULATED_MARK_WIDTH_PERCENT / 100.0;
-    meter.flicker = s.SIMULATED_FLICKER;
-    return meter;
-}
-
-void rememberSimulatedMeter(GlobalSettings& s, const SimulatedMeterSettings& meter)
-{
-    // Whole numbers in the file: the meter's dialog offers finer steps than a start-up needs.
-    auto whole = [](double value) { return static_cast<qint32>(TextFormat::roundHalfEven(value)); };
-    s.SIMULATED_POWER_WATTS = whole(meter.powerWatts);
-    s.SIMULATED_REVS_PER_KWH = whole(meter.revsPerKWh);
-    s.SIMULATED_NOISE = whole(meter.noise);
-    s.SIMULATED_LIGHT_DRIFT_PERCENT = whole(meter.drift * 100.0);
-    s.SIMULATED_MARK_WIDTH_PERCENT = whole(meter.markWidth * 100.0);
-    s.SIMULATED_FLICKER = meter.flicker;
-}
 
 QComboBox* makeList(QWidget* parent, const QString& name)
 {
@@ -85,8 +58,8 @@ QLineEdit* makeField(QWidget* parent, const QString& name, int width)
 }
 } // namespace
 
-StartCameraForm::StartCameraForm(AppContext& ctx, VideoCapture& capture, MarkDetector& detector, QWidget* parent)
-    : QDialog(parent), m_ctx(ctx), m_capture(capture), m_detector(detector)
+StartCameraForm::StartCameraForm(AppContext& ctx, MeterCamera& camera, QWidget* parent)
+    : QDialog(parent), m_ctx(ctx), m_camera(camera), m_capture(camera.capture())
 {
     setObjectName(QStringLiteral("StartCameraForm"));
     setWindowTitle(QStringLiteral("Select and Start Camera"));
@@ -113,15 +86,15 @@ StartCameraForm::StartCameraForm(AppContext& ctx, VideoCapture& capture, MarkDet
     // Enter in a field is its OK button.
     connect(m_frameRate, &QLineEdit::returnPressed, this, &StartCameraForm::applyFrameRate);
     connect(m_settleDelay, &QLineEdit::returnPressed, this, &StartCameraForm::applySettleDelay);
-    connect(m_deviceDialog, &QPushButton::clicked, this, [this] { m_capture.showDeviceSettingsDialog(); });
+    connect(m_deviceDialog, &QPushButton::clicked, this,
+            [this] { showDeviceSettings(m_capture, m_ctx.services.dialogs, this); });
     connect(m_streamDialog, &QPushButton::clicked, this, &StartCameraForm::openStreamDialog);
     for (int n = 1; n <= CameraConfiguration::PreferredVideoSizeCount; ++n)
         connect(m_sizeOptions[std::size_t(n - 1)], &QRadioButton::clicked, this, [this, n] { choosePreferredSize(n); });
 
     connect(&m_capture, &VideoCapture::videoDeviceSelected, this, &StartCameraForm::on_video_device_selected);
-    connect(&m_capture, &VideoCapture::deviceAddedOrRemoved, this, &StartCameraForm::onDeviceAddedOrRemoved);
-    connect(&m_capture, &VideoCapture::deviceLost, this, &StartCameraForm::onDeviceLost);
-    connect(&m_capture, &VideoCapture::liveVideoRestarted, this, [this] { m_detector.camera_just_starting(); });
+    connect(&m_camera, &MeterCamera::deviceListChanged, this, &StartCameraForm::assignDeviceList);
+    connect(&m_camera, &MeterCamera::runningChanged, this, &StartCameraForm::showRunningState);
 }
 
 void StartCameraForm::buildControls()
@@ -232,12 +205,10 @@ void StartCameraForm::showEvent(QShowEvent* event)
 
 void StartCameraForm::activateScreen()
 {
-    if (is_camera_running(m_capture)) {
-        setCameraRunning(true);
-    } else {
-        setCameraRunning(false);
+    m_camera.confirmRunningState();
+    if (!m_camera.running()) {
         if (m_capture.deviceIndex() == -1)
-            selectRememberedCamera();
+            m_camera.selectRememberedCamera();
         showDeviceList();
         on_video_device_selected();
     }
@@ -278,17 +249,6 @@ void StartCameraForm::on_video_device_selected()
     AssignListToComboBox(*m_inputs, m_capture.inputList(), m_capture.inputIndex());
 }
 
-void StartCameraForm::setCameraRunning(bool running)
-{
-    m_ctx.blnGlobalCameraRunning = running;
-    const auto* component = qobject_cast<const CaptureComponent*>(&m_capture);
-    m_detector.setMeterSource(!running    ? MeterSource{}
-                              : component ? component->meterSource()
-                                          : MeterSource::ofDevice(m_capture.deviceName(), QString()));
-    showRunningState(running);
-    emit cameraRunningChanged(running);
-}
-
 void StartCameraForm::showRunningState(bool running)
 {
     // The button just pressed goes grey; focus goes to its partner rather than to the next field.
@@ -304,111 +264,14 @@ void StartCameraForm::showRunningState(bool running)
 
 void StartCameraForm::startCamera()
 {
-    emit sensitivityGridChanged(setup_camera_control(m_ctx, m_capture));
-    m_detector.camera_just_starting();
-    m_capture.startLiveVideo();
-    setCameraRunning(is_camera_running(m_capture));
-    if (m_ctx.blnGlobalCameraRunning) {
-        m_startedCamera = currentChoice();
-        m_lostCamera.reset();
-        rememberCamera();
-    }
-    // The component may have been given the factory grid: the detector watches what the settings say now.
-    if (!parse_grid_string(m_ctx.settings.DETECTION_GRID, m_detector.varActiveCells()))
-        m_ctx.services.dialogs.message(NoCellsActive);
-}
-
-bool StartCameraForm::selectRememberedCamera()
-{
-    const GlobalSettings& s = m_ctx.settings;
-    if (!s.REMEMBER_CAMERA || is_camera_running(m_capture))
-        return false;
-    const int device = listItemIndex(m_capture.deviceList(), s.CAMERA_DEVICE);
-    if (device < 0)
-        return false;
-    auto* component = qobject_cast<CaptureComponent*>(&m_capture);
-    if (component && device == component->simulatedMeterIndex())
-        component->setSimulatedMeterSettings(rememberedSimulatedMeter(s, component->simulatedMeterSettings()));
-    if (component && device == component->videoFileIndex())
-        component->selectVideoFile(s.CAMERA_VIDEO_FILE);
-    else
-        m_capture.setDeviceIndex(device);
-    selectFormats({s.CAMERA_DEVICE, s.CAMERA_VIDEO_SIZE, s.CAMERA_SUBTYPE});
-    return true;
-}
-
-bool StartCameraForm::awaitRememberedCamera()
-{
-    const GlobalSettings& s = m_ctx.settings;
-    if (!s.REMEMBER_CAMERA || s.CAMERA_DEVICE.isEmpty() || is_camera_running(m_capture) ||
-        listItemIndex(m_capture.deviceList(), s.CAMERA_DEVICE) >= 0)
-        return false;
-    m_lostCamera = CameraChoice{s.CAMERA_DEVICE, s.CAMERA_VIDEO_SIZE, s.CAMERA_SUBTYPE};
-    emit cameraLost(m_lostCamera->device, QStringLiteral("not plugged in at start-up"));
-    return true;
-}
-
-void StartCameraForm::selectFormats(const CameraChoice& choice)
-{
-    if (const int size = listItemIndex(m_capture.sizeList(), choice.size); size >= 0)
-        m_capture.setSizeIndex(size);
-    if (const int subtype = listItemIndex(m_capture.subtypeList(), choice.subtype); subtype >= 0)
-        m_capture.setSubtypeIndex(subtype);
-    on_video_device_selected();
-}
-
-StartCameraForm::CameraChoice StartCameraForm::currentChoice() const
-{
-    return {m_capture.deviceName(), listItemAt(m_capture.sizeList(), m_capture.sizeIndex()),
-            listItemAt(m_capture.subtypeList(), m_capture.subtypeIndex())};
-}
-
-void StartCameraForm::rememberCamera()
-{
-    GlobalSettings& s = m_ctx.settings;
-    if (!s.REMEMBER_CAMERA)
-        return;
-    const GlobalSettings before = s;
-    const CameraChoice started = currentChoice();
-    s.CAMERA_DEVICE = started.device;
-    s.CAMERA_VIDEO_SIZE = started.size;
-    s.CAMERA_SUBTYPE = started.subtype;
-    if (const auto* component = qobject_cast<const CaptureComponent*>(&m_capture)) {
-        if (component->deviceIndex() == component->videoFileIndex())
-            s.CAMERA_VIDEO_FILE = component->videoFilePath();
-        if (component->deviceIndex() == component->simulatedMeterIndex())
-            rememberSimulatedMeter(s, component->simulatedMeterSettings());
-    }
-    // State, not a choice: it goes to the file at once, without Save (a watchdog restart changes nothing).
-    if (s == before)
-        return;
-    const QString error = SaveUnattendedSettings(m_ctx);
-    if (!error.isEmpty())
-        m_ctx.services.dialogs.message(QStringLiteral("Problem saving unattended settings: ") + error);
+    m_camera.start();
 }
 
 void StartCameraForm::stopCamera()
 {
-    m_capture.stop();
-    if (is_camera_running(m_capture)) {
-        setCameraRunning(true);
+    m_camera.stop();
+    if (m_camera.running())
         showDeviceList();
-    } else {
-        setCameraRunning(false);
-    }
-}
-
-void StartCameraForm::restartCamera()
-{
-    stopCamera();
-    if (m_lostCamera && m_capture.deviceIndex() == -1) {
-        const int device = listItemIndex(m_capture.deviceList(), m_lostCamera->device);
-        if (device < 0)
-            return;
-        m_capture.setDeviceIndex(device);
-        selectFormats(*m_lostCamera);
-    }
-    startCamera();
 }
 
 void StartCameraForm::showFrameRate(double framesPerSecond)
@@ -453,35 +316,10 @@ void StartCameraForm::choosePreferredSize(int videoSize)
 
 void StartCameraForm::openStreamDialog()
 {
-    m_capture.showStreamSettingsDialog();
+    showStreamSettings(m_capture, this);
     on_video_device_selected();
     showFrameRate(m_capture.frameRate());
     if (const std::optional<double> shown = TextFormat::parseNumber(m_frameRate->text()))
         m_ctx.settings.FRAME_RATE = *shown;
     update();
-}
-
-void StartCameraForm::onDeviceAddedOrRemoved(bool added, bool isVideo, const QString& name)
-{
-    if (!added && !is_camera_running(m_capture))
-        setCameraRunning(false);
-    if (isVideo)
-        assignDeviceList();
-    if (added && isVideo && m_lostCamera && name == m_lostCamera->device && !is_camera_running(m_capture))
-        restartCamera();
-}
-
-void StartCameraForm::onDeviceLost(const QString& reason)
-{
-    if (!is_camera_running(m_capture))
-        setCameraRunning(false);
-    if (RunsUnattended(m_ctx.settings) && m_startedCamera) {
-        if (!is_camera_running(m_capture)) {
-            m_lostCamera = m_startedCamera;
-            emit cameraLost(m_lostCamera->device, reason);
-        }
-        return;
-    }
-    const QString lost = QStringLiteral("CAMERA DEVICE LOST!");
-    m_ctx.services.dialogs.message(reason.isEmpty() ? lost : lost + QStringLiteral("\n\n") + reason);
 }

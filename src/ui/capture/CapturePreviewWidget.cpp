@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/capture/CapturePreviewWidget.h"
 
-#include "ui/capture/GridPainter.h"
+#include "capture/GridPainter.h"
 
 #include <QMouseEvent>
 #include <QPainter>

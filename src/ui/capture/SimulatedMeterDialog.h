@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "ui/capture/SimulatedMeter.h"
+#include "capture/SimulatedMeter.h"
 
 #include <QDialog>
 #include <functional>

@@ -10,6 +10,10 @@
 #include "app/LoggedDialogs.h"
 #include "app/MeterSource.h"
 #include "app/UnattendedSettings.h"
+#include "camera/MarkDetector.h"
+#include "capture/CameraHealthWatch.h"
+#include "capture/CaptureComponent.h"
+#include "capture/MeterCamera.h"
 #include "metering/LogEvent.h"
 #include "metering/LoggingEngine.h"
 #include "metering/MeterReadingStore.h"
@@ -17,13 +21,11 @@
 #include "metering/Tariffs.h"
 #include "metering/TripEngine.h"
 #include "publish/PublishService.h"
+#include "publish/RemoteFindMark.h"
+#include "publish/RemotePicture.h"
 #include "publish/RunCommands.h"
 #include "service/CommandLine.h"
 #include "ui/camera/CameraForm.h"
-#include "ui/camera/CameraHealthWatch.h"
-#include "ui/camera/RemoteCamera.h"
-#include "ui/camera/StartCameraForm.h"
-#include "ui/capture/CaptureComponent.h"
 #include "ui/data/DebugFillArray.h"
 #include "ui/data/ExportForm.h"
 #include "ui/data/GraphForm.h"
@@ -98,6 +100,8 @@ WattsightApp::WattsightApp(std::unique_ptr<RealServices> real, std::optional<Ser
     // The reading first: it is moved by a revolution before publishing counts it, so one state carries both.
     m_meterReading = std::make_unique<MeterReadingStore>(m_ctx);
     m_publishService = std::make_unique<PublishService>(m_ctx, *m_meterReading);
+    m_meterCamera = std::make_unique<MeterCamera>(m_ctx);
+    connectMeterCamera();
     m_window->factoryDefaultsLoaded = [this] { m_publishService->applySettings(); };
     registerScreens();
 }
@@ -128,19 +132,17 @@ void WattsightApp::registerScreens()
                                 [this] { return new MeterReadingForm(m_ctx, *m_meterReading); });
     m_window->addModelessScreen(MenuItem::TariffSetup, [this] { return new TariffSetupForm(m_ctx); });
     m_window->addModelessScreen(MenuItem::UnattendedOperation, [this] { return new UnattendedSetupForm(m_ctx); });
-    m_window->addModelessScreen(MenuItem::CameraSetup, [this] {
-        return new CameraForm(m_ctx, [this](CameraForm& form) -> QDialog* {
-            auto* selection = new StartCameraForm(m_ctx, form.capture(), form.detector(), &form);
-            // The meter reading learns what the camera shows as it starts and stops.
-            QObject::connect(selection, &StartCameraForm::cameraRunningChanged, m_meterReading.get(),
-                             [this, &form] { m_meterReading->setCameraSource(form.detector().meterSource()); });
-            QObject::connect(&form.capture(), &VideoCapture::frameAnalysed, &form, [this] { feedAlive(); });
-            // An unplugged camera is awaited, not a hang: restarting the program would not bring it back.
-            QObject::connect(&form.cameraHealthWatch(), &CameraHealthWatch::waitingForLostCamera, &form,
-                             [this] { feedAlive(); });
-            return selection;
-        });
-    });
+    m_window->addModelessScreen(MenuItem::CameraSetup, [this] { return new CameraForm(m_ctx, *m_meterCamera); });
+}
+
+void WattsightApp::connectMeterCamera()
+{
+    MeterCamera& camera = *m_meterCamera;
+    QObject::connect(&camera, &MeterCamera::runningChanged, m_meterReading.get(),
+                     [this] { m_meterReading->setCameraSource(m_meterCamera->detector().meterSource()); });
+    QObject::connect(&camera.capture(), &VideoCapture::frameAnalysed, &camera, [this] { feedAlive(); });
+    // An unplugged camera is awaited, not a hang: restarting the program would not bring it back.
+    QObject::connect(&camera.healthWatch(), &CameraHealthWatch::waitingForLostCamera, &camera, [this] { feedAlive(); });
 }
 
 bool WattsightApp::Main()
@@ -208,12 +210,13 @@ bool WattsightApp::startUnattended()
         notes += outcome.message;
         resumed = outcome.resumed;
     }
-    m_window->openScreen(MenuItem::CameraSetup);
-    CameraForm* camera = cameraForm();
-    const bool started = camera && camera->startRememberedCamera();
+    // At the desk the screen that shows the camera opens with it.
+    if (!m_options.headless)
+        m_window->openScreen(MenuItem::CameraSetup);
+    const bool started = m_meterCamera->startRememberedCamera();
     // A camera not plugged in yet (a box booting before its USB camera is ready) is awaited like one unplugged
     // while running; ending instead would only have the service restarted again and again.
-    const bool awaited = !started && camera && camera->awaitRememberedCamera();
+    const bool awaited = !started && m_meterCamera->awaitRememberedCamera();
     if (awaited)
         notes += QStringLiteral("The remembered camera \"%1\" is not plugged in; it will be started when it is.\r\n")
                      .arg(s.CAMERA_DEVICE);
@@ -247,11 +250,6 @@ bool WattsightApp::cameraToStart()
     return false;
 }
 
-CameraForm* WattsightApp::cameraForm() const
-{
-    return qobject_cast<CameraForm*>(m_window->screen(MenuItem::CameraSetup));
-}
-
 void WattsightApp::feedAlive() const
 {
     if (alive)
@@ -269,8 +267,7 @@ void WattsightApp::reloadSettings()
 {
     LoadAllSettings(m_ctx);
     m_publishService->applySettings();
-    if (CameraForm* camera = cameraForm())
-        camera->settingsReloaded();
+    m_meterCamera->applySettings();
     m_ctx.services.dialogs.notice(QStringLiteral("The settings files were read again."), Dialogs::Icon::Information);
 }
 
@@ -288,9 +285,8 @@ void WattsightApp::addRemoteControl()
     if (m_runCommands)
         return;
     m_runCommands = std::make_unique<RunCommands>(*m_publishService, *m_tripEngine, *m_loggingEngine);
-    const CameraLookup camera = [this] { return cameraForm(); };
-    m_remoteFindMark = std::make_unique<RemoteFindMark>(*m_publishService, camera);
-    m_remotePicture = std::make_unique<RemotePicture>(*m_publishService, camera);
+    m_remoteFindMark = std::make_unique<RemoteFindMark>(*m_publishService, *m_meterCamera);
+    m_remotePicture = std::make_unique<RemotePicture>(*m_publishService, *m_meterCamera);
 }
 
 bool WattsightApp::StartApplication()

@@ -11,8 +11,8 @@
 #include <memory>
 #include <optional>
 
-class CameraForm;
 class LoggingEngine;
+class MeterCamera;
 class MeterReadingStore;
 class PublishService;
 class RemoteFindMark;
@@ -75,6 +75,7 @@ public:
 
     MeteringContext& context() { return m_ctx; }
     MeterReadingStore& meterReading() { return *m_meterReading; }
+    MeterCamera& meterCamera() { return *m_meterCamera; }
     MainWindow& window() { return *m_window; }
     SplashForm* splash() const { return m_splash.data(); }
     int stage() const { return m_stage; }
@@ -98,7 +99,8 @@ private:
     // Headless: the remembered camera with its start at start-up on, and a remembered video file there; otherwise
     // says what is missing.
     bool cameraToStart();
-    CameraForm* cameraForm() const;
+    // The meter's camera tells the meter reading what it shows and the service manager that frames arrive.
+    void connectMeterCamera();
     void feedAlive() const;
     // Reads the meter reading's file; what was damaged is told after start-up.
     void loadMeterReading();
@@ -118,6 +120,7 @@ private:
     std::unique_ptr<TripEngine> m_tripEngine;
     std::unique_ptr<LoggingEngine> m_loggingEngine;
     std::unique_ptr<MeterReadingStore> m_meterReading;
+    std::unique_ptr<MeterCamera> m_meterCamera;
     std::unique_ptr<PublishService> m_publishService;
     std::unique_ptr<RunCommands> m_runCommands;
     std::unique_ptr<RemoteFindMark> m_remoteFindMark;

@@ -17,7 +17,7 @@ TEST(CameraEndToEnd, SimulatedMeterDrivesATripThroughTheCameraScreens)
 
     auto* camera = qobject_cast<CameraForm*>(a.open(MenuItem::CameraSetup));
     ASSERT_NE(camera, nullptr);
-    SimulatedFrames frames(camera->capture(), a.clock);
+    SimulatedFrames frames(camera->camera().capture(), a.clock);
     startOrStopCamera(*camera, true, [&] { frames.useTinyFrames(Watts, revsPerKWh); });
     ASSERT_TRUE(a.ctx().blnGlobalCameraRunning);
 
@@ -28,7 +28,7 @@ TEST(CameraEndToEnd, SimulatedMeterDrivesATripThroughTheCameraScreens)
     // 3 s to settle, then five revolutions (one every 3600 / (2.4 kW x revs per kWh) seconds) and a bit.
     const double period = 3600.0 / (Watts / 1000.0 * revsPerKWh);
     ASSERT_TRUE(frames.run(3.2 + 5 * period + 0.5));
-    const int revolutions = camera->detector().intMarksSeen();
+    const int revolutions = camera->camera().detector().intMarksSeen();
     EXPECT_TRUE(revolutions == 5 || revolutions == 6) << revolutions;
     EXPECT_EQ(a.text(trip, "Text4"), QString::number(revolutions));
     // Frames are 40 ms apart, so a revolution is timed to within one frame: 1 % of the period at most.

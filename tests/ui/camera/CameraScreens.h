@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "SimulatedFrames.h"
+#include "camera/MarkDetector.h"
+#include "capture/MeterCamera.h"
+#include "capture/SimulatedFrames.h"
 #include "support/TestContext.h"
 #include "ui/camera/CameraForm.h"
 #include "ui/camera/MotionDetection.h"
@@ -56,7 +58,7 @@ protected:
     void press(const char* name) { ::press(&form, name); }
     void press(QWidget* in, const char* name) { ::press(in, name); }
     StartCameraForm* startForm() { return qobject_cast<StartCameraForm*>(form.startCameraForm()); }
-    CaptureComponent& capture() { return form.capture(); }
+    CaptureComponent& capture() { return camera.capture(); }
     // "Motion Sensitivity" pressed: the image settings screen it opens.
     MotionDetection* openMotion()
     {
@@ -74,11 +76,11 @@ protected:
     // Frames until the detector has settled.
     bool settle()
     {
-        return frames.runUntil([this] { return form.detector().blnCameraSettled(); }, 4.0);
+        return frames.runUntil([this] { return camera.detector().blnCameraSettled(); }, 4.0);
     }
 
     TestContext t;
-    CameraForm form{
-        t.ctx, [this](CameraForm& f) -> QDialog* { return new StartCameraForm(t.ctx, f.capture(), f.detector(), &f); }};
-    SimulatedFrames frames{form.capture(), t.clock};
+    MeterCamera camera{t.ctx};
+    CameraForm form{t.ctx, camera};
+    SimulatedFrames frames{camera.capture(), t.clock};
 };

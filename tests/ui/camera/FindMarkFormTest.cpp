@@ -40,13 +40,14 @@ TEST_F(FindMarkScreen, CancelChangesNothingAndUseTheseSettingsReachesTheRunningD
     ASSERT_TRUE(settle());
 
     const GlobalSettings before = t.ctx.settings;
-    const QList<GridCell> cellsBefore = form.detector().varActiveCells();
+    const QList<GridCell> cellsBefore = camera.detector().varActiveCells();
     QPointer<FindMarkForm> window = findMark();
     ASSERT_TRUE(window);
     press(window, "butCancelFindMark");
     EXPECT_EQ(t.ctx.settings, before);
-    EXPECT_EQ(std::tuple(form.detector().varActiveCells(), capture().detectionGrid(), field("edtTriggerValue")->text()),
-              std::tuple(cellsBefore, before.DETECTION_GRID, QString::number(before.TRIGGER_LEVEL)));
+    EXPECT_EQ(
+        std::tuple(camera.detector().varActiveCells(), capture().detectionGrid(), field("edtTriggerValue")->text()),
+        std::tuple(cellsBefore, before.DETECTION_GRID, QString::number(before.TRIGGER_LEVEL)));
     EXPECT_TRUE(QTest::qWaitFor([&] { return !window; }));
 
     window = findMark("FindMarkForm-watching.png", "FindMarkForm.png");
@@ -59,7 +60,7 @@ TEST_F(FindMarkScreen, CancelChangesNothingAndUseTheseSettingsReachesTheRunningD
     EXPECT_NE(t.ctx.settings.DETECTION_GRID, before.DETECTION_GRID);
     QList<GridCell> cells;
     parse_grid_string(proposal.grid, cells);
-    EXPECT_EQ(std::tuple(form.detector().varActiveCells(), capture().detectionGrid(),
+    EXPECT_EQ(std::tuple(camera.detector().varActiveCells(), capture().detectionGrid(),
                          field("edtTriggerValue")->text() + ' ' + field("edtDebounceMilliseconds")->text()),
               std::tuple(cells, proposal.grid,
                          QString::number(proposal.triggerLevel) + ' ' + QString::number(proposal.debounceMs)));

@@ -85,7 +85,7 @@ TEST_F(MotionDetectionTest, AppliesTheIntensityFactorOnOkAndFollowsEveryFrameEve
     // Long enough for the mark to cross, so the values must change; the mask stays as it was.
     const QString before = values->toPlainText();
     QSignalSpy maskRewritten(memo(m, "mmoSensitivityGrid"), &QPlainTextEdit::textChanged);
-    ASSERT_TRUE(frames.runUntil([this] { return form.detector().blnMarkOn(); }, 5.0));
+    ASSERT_TRUE(frames.runUntil([this] { return camera.detector().blnMarkOn(); }, 5.0));
     EXPECT_NE(values->toPlainText(), before);
     EXPECT_EQ(values->toPlainText(), asShown(capture().currentCellValuesText()));
     EXPECT_EQ(level->text(), field("edtImageIntensity")->text());
@@ -120,7 +120,7 @@ TEST_F(MotionDetectionTest, GridEditorNeedsARunningCameraWithDetectionOnAndAGrid
     answerNextDialog([&](QDialog& d) { paint(d, {{0, 0}, {1, 0}, {0, 1}, {1, 1}}, 0); });
     press(m, "btnShowGridDialog");
     EXPECT_EQ(t.ctx.settings.DETECTION_GRID + '|' + memo(m, "mmoSensitivityGrid")->toPlainText(), "00 00|00\n00\n");
-    EXPECT_TRUE(form.detector().varActiveCells().isEmpty());
+    EXPECT_TRUE(camera.detector().varActiveCells().isEmpty());
     EXPECT_EQ(t.dialogs.texts(),
               QStringList{"No cells are active, the mark will not be detected. Please reselect the active area"});
     EXPECT_TRUE(capture().motionDetection()) << "detection is back on after editing";
@@ -128,7 +128,7 @@ TEST_F(MotionDetectionTest, GridEditorNeedsARunningCameraWithDetectionOnAndAGrid
     answerNextDialog([&](QDialog& d) { paint(d, {{1, 0}}, 9); });
     press(m, "btnShowGridDialog");
     EXPECT_EQ(t.ctx.settings.DETECTION_GRID, "09 00");
-    EXPECT_EQ(form.detector().varActiveCells(), (QList<GridCell>{{1, 0}}));
+    EXPECT_EQ(camera.detector().varActiveCells(), (QList<GridCell>{{1, 0}}));
     EXPECT_TRUE(t.dialogs.shown.empty() && detectionOffWhileEditing);
     startOrStopThroughSelectionScreen(false);
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "ui/capture/CameraStream.h"
+#include "capture/CameraStream.h"
 
 #include <QByteArray>
 #include <QList>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ui/capture/GridPainter.h"
+#include "capture/GridPainter.h"
 
 #include <QPainter>
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ui/camera/CameraHealthWatch.h"
+#include "capture/CameraHealthWatch.h"
 
 #include "app/Clock.h"
 #include "camera/VideoCapture.h"

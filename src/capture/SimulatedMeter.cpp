@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ui/capture/SimulatedMeter.h"
+#include "capture/SimulatedMeter.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "ui/capture/CameraDevices.h"
+#include "capture/CameraDevices.h"
 
 #include <QMediaDevices>
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ui/capture/CaptureWorker.h"
+#include "capture/CaptureWorker.h"
 
 #include "camera/FramePicture.h"
 

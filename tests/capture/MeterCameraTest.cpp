@@ -1,17 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "../capture/FakeCameras.h"
-#include "SimulatedFrames.h"
+#include "capture/MeterCamera.h"
+
 #include "app/SettingsFile.h"
 #include "app/UnattendedSettings.h"
 #include "camera/MarkDetector.h"
+#include "capture/CameraHealthWatch.h"
+#include "capture/CaptureComponent.h"
+#include "capture/FakeCameras.h"
+#include "capture/FindMarkSession.h"
+#include "capture/SimulatedFrames.h"
 #include "metering/CameraState.h"
 #include "metering/LoggingEngine.h"
 #include "support/TestContext.h"
-#include "ui/camera/CameraForm.h"
-#include "ui/camera/CameraHealthWatch.h"
-#include "ui/camera/StartCameraForm.h"
-#include "ui/shell/MainWindow.h"
-#include "ui/shell/WattsightApp.h"
 #include "unattended/DeviceList.h"
 
 #include <QSignalSpy>
@@ -20,24 +20,23 @@
 
 namespace {
 
-// Opens the selection screen on a component listing cameras with these names (ids alike); `choose`, when
-// given, picks a camera and starts it. Returns "device|size|subtype" as selected on opening or by `choose`.
+// The meter's camera over cameras with these names (ids alike), the remembered one selected; `choose`, when
+// given, picks a camera and starts it. Returns "device|size|subtype" as selected by then.
 QString selection(TestContext& t, const QStringList& names, const std::function<void(CaptureComponent&)>& choose = {})
 {
     FakeCameras cameras;
     for (const QString& name : names)
         cameras.cameras << fakeCamera(name.toLatin1(), name);
-    CaptureComponent capture(t.clock, t.dialogs, cameras);
-    MarkDetector detector(t.ctx, capture);
-    StartCameraForm form(t.ctx, capture, detector);
-    form.show();
+    MeterCamera camera(t.ctx, &cameras);
+    CaptureComponent& capture = camera.capture();
+    camera.selectRememberedCamera();
     if (choose)
         choose(capture);
     const QString selected = capture.deviceName() + '|' + listItemAt(capture.sizeList(), capture.sizeIndex()) + '|' +
                              listItemAt(capture.subtypeList(), capture.subtypeIndex());
     if (choose)
-        form.startCamera();
-    capture.stop();
+        camera.start();
+    camera.stop();
     return selected;
 }
 
@@ -103,41 +102,6 @@ TEST(CameraHealthWatch, RestartsAStalledCameraUntilPicturesReturnAndTheRecordNot
               "Camera stalled: no picture for 10 s; Camera picture back after 20 s");
 }
 
-// The program started on test services after `before` prepared its folder.
-struct StartedApp
-{
-    explicit StartedApp(const std::function<void(TestContext&)>& before)
-    {
-        before(t);
-        EXPECT_TRUE(app.Main());
-    }
-    CameraForm* camera() { return qobject_cast<CameraForm*>(app.window().screen(MenuItem::CameraSetup)); }
-    TestContext t;
-    WattsightApp app{Services{t.clock, t.pump, t.dialogs, t.files}, t.dir.path(), WattsightApp::Options{}};
-};
-
-TEST(UnattendedStartup, TheRememberedSimulatedMeterOfAFirstVersionFileStartsAndCountsWithoutAClick)
-{
-    // Written before the video file and the simulated meter's own settings were kept.
-    StartedApp started([](TestContext& t) {
-        const QString path = SettingsFilePath(t.ctx, UnattendedSettingsFile());
-        ASSERT_TRUE(writeFileBytes(path, "[Camera]\r\nREMEMBER_CAMERA=true\r\nCAMERA_DEVICE=Simulated meter\r\n"
-                                         "CAMERA_VIDEO_SIZE=160 x 120\r\nCAMERA_SUBTYPE=\r\n\r\n[Start-up]\r\n"
-                                         "START_CAMERA_AT_STARTUP=true\r\nRESUME_LOGGING_AFTER_RESTART=false\r\n\r\n"
-                                         "[Watchdog]\r\nSTALLED_CAMERA_SECONDS=10\r\n\r\n"));
-    });
-    ASSERT_NE(started.camera(), nullptr);
-    MeteringContext& ctx = started.app.context();
-    EXPECT_EQ(ctx.settings.SIMULATED_POWER_WATTS, 1000) << "the factory value of a key the file lacks";
-    SimulatedFrames frames(started.camera()->capture(), started.t.clock);
-    EXPECT_TRUE(frames.runUntil([&] { return ctx.trip.totalPulse >= 2; }, 30.0));
-    EXPECT_EQ(started.t.dialogs.texts() + started.t.dialogs.notices, QStringList());
-    started.camera()->capture().stop();
-    EXPECT_EQ(SaveUnattendedSettings(ctx), "");
-    EXPECT_TRUE(fileBytes(SettingsFilePath(ctx, UnattendedSettingsFile()))
-                    .contains("CAMERA_VIDEO_FILE=\r\n\r\n[Simulated Meter]\r\nSIMULATED_POWER_WATTS=1000\r\n"));
-}
-
 // A camera started and logging on, with the start-up options on (the parameter) or off.
 struct LostCamera : ::testing::TestWithParam<bool>
 {
@@ -146,14 +110,14 @@ struct LostCamera : ::testing::TestWithParam<bool>
         std::tie(t.ctx.settings.RESUME_LOGGING_AFTER_RESTART, t.ctx.settings.CAMERA_DEVICE) =
             std::tuple(GetParam(), QStringLiteral("Cam A"));
         cameras.plug(fakeCamera("a", QStringLiteral("Cam A")));
-        ASSERT_TRUE(form.startRememberedCamera() && logging.startButton() && picture(form.capture(), cameras));
+        ASSERT_TRUE(camera.startRememberedCamera() && logging.startButton() && picture(camera.capture(), cameras));
     }
     // At this many seconds after nine: the logging's tick and the watchdog's check.
     void at(double seconds)
     {
         t.clock.setTimer(9 * 3600 + seconds);
         logging.tick();
-        form.findChild<CameraHealthWatch*>()->check();
+        camera.healthWatch().check();
     }
     QString status() { return logging.display().Text13; }
     QStringList comments()
@@ -166,9 +130,7 @@ struct LostCamera : ::testing::TestWithParam<bool>
 
     TestContext t;
     FakeCameras cameras;
-    CameraForm form{
-        t.ctx, [this](CameraForm& f) -> QDialog* { return new StartCameraForm(t.ctx, f.capture(), f.detector(), &f); },
-        &cameras};
+    MeterCamera camera{t.ctx, &cameras};
     LoggingEngine logging{t.ctx};
 };
 
@@ -179,7 +141,7 @@ TEST_P(LostCamera, IsSaidInTheStatusAndEachRecordAndStartedAgainOnlyWhenUnattend
     at(10);
     if (!GetParam()) {
         // A message box each time; neither the watchdog nor the camera plugged in again restarts it.
-        ASSERT_TRUE(form.startRememberedCamera());
+        ASSERT_TRUE(camera.startRememberedCamera());
         cameras.unplug("a");
         cameras.plug(fakeCamera("a2", QStringLiteral("Cam A")));
         at(20);
@@ -189,10 +151,10 @@ TEST_P(LostCamera, IsSaidInTheStatusAndEachRecordAndStartedAgainOnlyWhenUnattend
     }
     ASSERT_TRUE(t.ctx.blnGlobalCameraRunning && t.dialogs.shown.empty()) << "restarted by the watchdog, no box";
     EXPECT_EQ(status(), "Camera lost for 10 s: Cam A");
-    ASSERT_TRUE(picture(form.capture(), cameras));
+    ASSERT_TRUE(picture(camera.capture(), cameras));
     EXPECT_EQ(status(), "Camera is Running");
 
-    QSignalSpy awaited(form.findChild<CameraHealthWatch*>(), &CameraHealthWatch::waitingForLostCamera);
+    QSignalSpy awaited(&camera.healthWatch(), &CameraHealthWatch::waitingForLostCamera);
     cameras.unplug("a");
     at(300);
     at(600);
@@ -201,7 +163,7 @@ TEST_P(LostCamera, IsSaidInTheStatusAndEachRecordAndStartedAgainOnlyWhenUnattend
     EXPECT_EQ(comments(), QStringList({"Camera back after 10 s; Camera lost: Cam A", "Camera lost: Cam A"}));
     // Plugged in again it comes back under another id, as a USB camera does.
     cameras.plug(fakeCamera("a2", QStringLiteral("Cam A")));
-    ASSERT_TRUE(t.ctx.blnGlobalCameraRunning && picture(form.capture(), cameras));
+    ASSERT_TRUE(t.ctx.blnGlobalCameraRunning && picture(camera.capture(), cameras));
     EXPECT_EQ(status(), "Camera is Running");
     at(900);
     EXPECT_EQ(awaited.count(), 2);
@@ -215,32 +177,17 @@ TEST(UnattendedStartup, ARememberedCameraNotPluggedInIsAwaitedAndStartsInItsForm
 {
     TestContext t;
     FakeCameras cameras;
-    CameraForm form{
-        t.ctx, [&](CameraForm& f) -> QDialog* { return new StartCameraForm(t.ctx, f.capture(), f.detector(), &f); },
-        &cameras};
+    MeterCamera camera{t.ctx, &cameras};
     GlobalSettings& s = t.ctx.settings;
     std::tie(s.START_CAMERA_AT_STARTUP, s.CAMERA_DEVICE, s.CAMERA_VIDEO_SIZE, s.CAMERA_SUBTYPE) =
         std::tuple(true, QStringLiteral("Cam A"), QStringLiteral("320 x 240"), QStringLiteral("NV12"));
-    ASSERT_TRUE(!form.startRememberedCamera() && form.awaitRememberedCamera());
+    ASSERT_TRUE(!camera.startRememberedCamera() && camera.awaitRememberedCamera());
     EXPECT_EQ(CameraStateOf(t.ctx), CameraState::Lost);
     cameras.plug(fakeCamera("a", QStringLiteral("Cam A")));
-    ASSERT_TRUE(t.ctx.blnGlobalCameraRunning && picture(form.capture(), cameras));
+    ASSERT_TRUE(t.ctx.blnGlobalCameraRunning && picture(camera.capture(), cameras));
     EXPECT_EQ(std::tuple(cameras.lastFormat.resolution, cameras.lastFormat.pixelFormat),
               std::tuple(QSize(320, 240), QVideoFrameFormat::Format_NV12));
     EXPECT_TRUE(t.dialogs.shown.empty());
-}
-
-TEST(UnattendedStartup, WithTheOptionsAtFactoryStateAnUnfinishedRunIsLeftAsBefore)
-{
-    const QByteArray backup = "DateTime,Year\r\nnot read\r\n";
-    StartedApp started([&](TestContext& t) {
-        for (const QString& path : {t.ctx.paths.loggingRun, t.ctx.paths.dataStore})
-            ASSERT_TRUE(writeFileBytes(path, backup));
-    });
-    EXPECT_FALSE(started.app.context().blnGlobalLoggingRunning);
-    EXPECT_EQ(started.camera(), nullptr);
-    EXPECT_TRUE(started.t.dialogs.shown.empty());
-    EXPECT_EQ(fileBytes(started.t.ctx.paths.dataStore), backup);
 }
 
 } // namespace

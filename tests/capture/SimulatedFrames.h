@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "capture/CaptureComponent.h"
 #include "support/FakeClock.h"
-#include "ui/capture/CaptureComponent.h"
 
 #include <QSignalSpy>
 

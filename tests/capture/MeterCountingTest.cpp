@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The whole road of a revolution: simulated meter -> capture thread -> cell table -> detector -> RegisterPulse,
 // one frame at a time on the fake clock.
-#include "FakeCameras.h"
 #include "camera/MarkDetector.h"
 #include "camera/MarkLevels.h"
+#include "capture/CaptureComponent.h"
+#include "capture/FakeCameras.h"
 #include "metering/PulseObserver.h"
 #include "metering/PulseSignal.h"
 #include "support/TestContext.h"
-#include "ui/capture/CaptureComponent.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

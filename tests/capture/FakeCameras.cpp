@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "FakeCameras.h"
+#include "capture/FakeCameras.h"
 
 #include "camera/MarkDetector.h"
-#include "ui/capture/CaptureComponent.h"
+#include "capture/CaptureComponent.h"
 
 #include <algorithm>
 #include <cmath>

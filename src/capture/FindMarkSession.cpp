@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ui/camera/FindMarkSession.h"
+#include "capture/FindMarkSession.h"
 
+#include "capture/CaptureComponent.h"
 #include "metering/MeteringContext.h"
-#include "ui/capture/CaptureComponent.h"
 
 namespace {
 QString yesNo(bool on)

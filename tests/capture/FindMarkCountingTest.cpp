@@ -2,16 +2,16 @@
 // From factory settings: Find Mark watches the simulated meter, its proposal is accepted, and then every
 // revolution is counted once. The meter runs with noise, flicker and drift, one frame at a time on the fake
 // clock, through the capture thread as in the program.
-#include "FakeCameras.h"
 #include "camera/CameraConfiguration.h"
 #include "camera/CellAnalyser.h"
 #include "camera/CellValueSource.h"
 #include "camera/FindMark.h"
 #include "camera/MarkDetector.h"
+#include "capture/CaptureComponent.h"
+#include "capture/FakeCameras.h"
 #include "metering/PulseObserver.h"
 #include "metering/PulseSignal.h"
 #include "support/TestContext.h"
-#include "ui/capture/CaptureComponent.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

@@ -1,15 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ui/capture/SimulatedMeter.h"
+#include "capture/SimulatedMeter.h"
 
-#include "FakeCameras.h"
-#include "support/FakeClock.h"
-#include "support/ScriptedDialogs.h"
-#include "ui/capture/CaptureComponent.h"
-#include "ui/support/WidgetActions.h"
-
-#include <QCheckBox>
-#include <QComboBox>
-#include <QDoubleSpinBox>
 #include <array>
 #include <cmath>
 #include <gtest/gtest.h>
@@ -90,28 +81,4 @@ TEST(SimulatedMeterLight, ASwitchedLightStepsAtOnceAndTheExposureTakesMostOfItBa
         const double left = brightness(meter.render(5.0 + s.lightStepRecovery)) / plain - 1.0;
         EXPECT_NEAR(left / (factor - 1.0), s.lightStepKept, 0.06) << factor;
     }
-}
-
-TEST(SimulatedMeterDialog, TheNewFieldsReachTheMeterAndItsLightSwitchesAtOnceWhileItRuns)
-{
-    FakeClock clock;
-    ScriptedDialogs dialogs;
-    FakeCameras cameras;
-    CaptureComponent capture(clock, dialogs, cameras);
-    capture.setSimulatedMeterFreeRunning(false);
-    capture.setDeviceIndex(capture.simulatedMeterIndex());
-    capture.startLiveVideo();
-    clock.advance(5.0);
-    answerNextDialog([&](QDialog& d) {
-        child<QDoubleSpinBox>(&d, "edtAngle")->setValue(30);
-        child<QComboBox>(&d, "cboFlicker")->setCurrentIndex(2); // 100 Hz
-        child<QCheckBox>(&d, "chkHotSpot")->setChecked(true);
-        press(&d, "btnLight");
-        EXPECT_EQ(capture.simulatedMeterSettings().lightStepAt, 5.0) << "the light at once, the rest on OK";
-        d.accept();
-    });
-    capture.showDeviceSettingsDialog();
-    const SimulatedMeterSettings s = capture.simulatedMeterSettings();
-    EXPECT_EQ(std::tuple(s.angleDegrees, s.flicker, s.flickerHz, s.hotSpot, s.lightStepAt, s.lightStepFactor),
-              std::tuple(30.0, false, 100.0, true, 5.0, 1.6));
 }

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ui/capture/SystemCameraDevices.h"
+#include "capture/SystemCameraDevices.h"
 
 #include <QCamera>
 #include <QCameraDevice>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ui/capture/CaptureComponent.h"
+#include "capture/CaptureComponent.h"
 
-#include "FakeCameras.h"
+#include "capture/FakeCameras.h"
 #include "support/TestContext.h"
 
 #include <QSignalSpy>

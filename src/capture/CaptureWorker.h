@@ -2,7 +2,7 @@
 #pragma once
 
 #include "camera/CellAnalyser.h"
-#include "ui/capture/SimulatedMeter.h"
+#include "capture/SimulatedMeter.h"
 
 #include <QElapsedTimer>
 #include <QImage>

@@ -1,15 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ui/capture/CaptureComponent.h"
+#include "capture/CaptureComponent.h"
 
 #include "app/Clock.h"
 #include "app/Dialogs.h"
-#include "ui/capture/CameraControlsDialog.h"
-#include "ui/capture/CaptureWorker.h"
-#include "ui/capture/GridEditDialog.h"
-#include "ui/capture/SimulatedMeterDialog.h"
-#include "ui/capture/StreamSettingsDialog.h"
-#include "ui/capture/SystemCameraDevices.h"
-#include "ui/capture/VideoFileStream.h"
+#include "capture/CaptureWorker.h"
+#include "capture/SystemCameraDevices.h"
+#include "capture/VideoFileStream.h"
 
 #include <algorithm>
 #include <cmath>
@@ -307,23 +303,18 @@ void CaptureComponent::setDisplaySize(int width, int height, bool stretch)
     configurePreview();
 }
 
-void CaptureComponent::addLiveView(QWidget* view)
+void CaptureComponent::watchPreview(bool watching)
 {
-    m_liveViews << view;
-    m_liveViewShown = liveViewShown();
-    configurePreview();
-}
-
-bool CaptureComponent::liveViewShown() const
-{
-    return std::any_of(m_liveViews.begin(), m_liveViews.end(),
-                       [](const QPointer<QWidget>& v) { return v && v->isVisible(); });
+    const bool watchedBefore = m_previewWatchers > 0;
+    m_previewWatchers = std::max(0, m_previewWatchers + (watching ? 1 : -1));
+    if ((m_previewWatchers > 0) != watchedBefore)
+        configurePreview();
 }
 
 void CaptureComponent::configurePreview()
 {
     const QSize size = m_displaySize;
-    const int interval = m_liveViewShown ? LiveViewIntervalMs : UnseenPreviewIntervalMs;
+    const int interval = m_previewWatchers > 0 ? LiveViewIntervalMs : UnseenPreviewIntervalMs;
     QMetaObject::invokeMethod(
         m_worker, [w = m_worker, size, interval] { w->setPreview(size, interval); }, Qt::QueuedConnection);
 }
@@ -405,10 +396,6 @@ void CaptureComponent::onFrameReady(const AnalysedFrame& frame)
     if (frame.run != m_run || m_state == StateStopped)
         return;
     m_frameTime = programTime(frame);
-    if (liveViewShown() != m_liveViewShown) {
-        m_liveViewShown = !m_liveViewShown;
-        configurePreview();
-    }
     if (!frame.preview.isNull()) {
         m_preview = frame.preview;
         emit previewChanged();
@@ -602,69 +589,21 @@ void CaptureComponent::refreshCameras()
         emit deviceLost(QStringLiteral("The camera is no longer connected."));
 }
 
-void CaptureComponent::showDeviceSettingsDialog()
+QCamera* CaptureComponent::camera() const
 {
-    switch (kind()) {
-    case Kind::Simulated: {
-        if (meterConstant)
-            m_simSettings.revsPerKWh = meterConstant();
-        std::function<double()> meterSeconds;
-        if (is_camera_running(*this))
-            meterSeconds = [this] { return simulatedSeconds(); };
-        SimulatedMeterDialog dlg(m_simSettings, meterSeconds, m_dialogParent);
-        // A light switched takes at once, and stays switched whatever the dialog's answer.
-        connect(&dlg, &SimulatedMeterDialog::lightSwitched, this, [this](double seconds, double factor) {
-            SimulatedMeterSettings s = m_simSettings;
-            s.lightStepAt = seconds;
-            s.lightStepFactor = factor;
-            setSimulatedMeterSettings(s);
-        });
-        if (dlg.exec() == QDialog::Accepted)
-            setSimulatedMeterSettings(dlg.settings());
-        break;
-    }
-    case Kind::Camera: {
-        QCamera* camera = m_stream ? m_stream->camera() : nullptr;
-        if (!camera) {
-            m_dialogs.message(QStringLiteral("Start the camera to change its settings."));
-            break;
-        }
-        CameraControlsDialog dlg(*camera, m_dialogParent);
-        dlg.exec();
-        break;
-    }
-    case Kind::File:
-        // A playing file is never swapped or stopped behind the screen that started it.
-        if (is_camera_running(*this))
-            m_dialogs.message(QStringLiteral("Stop the video file before choosing another one."));
-        else
-            chooseVideoFile();
-        break;
-    case Kind::None:
-        break;
-    }
+    return m_stream ? m_stream->camera() : nullptr;
 }
 
-void CaptureComponent::showStreamSettingsDialog()
+void CaptureComponent::applyStreamSettings(int sizeIndex, int subtypeIndex, double framesPerSecond)
 {
-    StreamSettingsDialog dlg(sizeList(), m_sizeIndex, subtypeList(), m_subtypeIndex, m_requestedRate, m_dialogParent);
-    if (dlg.exec() != QDialog::Accepted)
-        return;
     const bool restart = is_camera_running(*this);
     if (restart)
         stop();
-    setSizeIndex(dlg.sizeIndex());
-    setSubtypeIndex(dlg.subtypeIndex());
-    setFrameRate(dlg.frameRate());
+    setSizeIndex(sizeIndex);
+    setSubtypeIndex(subtypeIndex);
+    setFrameRate(framesPerSecond);
     if (restart) {
         startLiveVideo();
         emit liveVideoRestarted();
     }
-}
-
-void CaptureComponent::showGridDialog()
-{
-    GridEditDialog dlg(m_grid, m_preview, m_dialogParent);
-    if (dlg.exec() == QDialog::Accepted)
-        setDetectionGrid(dlg.grid().text());
 }

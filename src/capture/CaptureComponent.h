@@ -5,16 +5,14 @@
 #include "camera/CellTable.h"
 #include "camera/DetectionGrid.h"
 #include "camera/VideoCapture.h"
-#include "ui/capture/CameraDevices.h"
-#include "ui/capture/SimulatedMeter.h"
+#include "capture/CameraDevices.h"
+#include "capture/SimulatedMeter.h"
 
 #include <QElapsedTimer>
 #include <QImage>
 #include <QList>
-#include <QPointer>
 #include <QThread>
 #include <QTimer>
-#include <QWidget>
 #include <functional>
 #include <memory>
 
@@ -70,8 +68,6 @@ public:
     bool stretch() const { return m_stretch; }
 
     bool choiceAsksEachTime(int index) const override { return index == videoFileIndex(); }
-    void showDeviceSettingsDialog() override;
-    void showStreamSettingsDialog() override;
 
     bool motionDetection() const override { return m_motionDetection; }
     void setMotionDetection(bool on) override { m_motionDetection = on; }
@@ -85,7 +81,6 @@ public:
     QString gridDisplayText() const override { return m_grid.displayText(); }
     int gridColumns() const override { return m_grid.columns(); }
     int gridRows() const override { return m_grid.rows(); }
-    void showGridDialog() override;
 
     int cellValue(int channel, int column, int row) const override;
     QString currentCellValuesText() const override;
@@ -99,10 +94,11 @@ public:
     std::function<double()> meterConstant;
 
     const DetectionGrid& grid() const { return m_grid; }
-    // The latest picture for the live view, at the display size: refreshed ten times a second while a view
-    // given to addLiveView is visible, once a second otherwise.
+    // The latest picture for the live view, at the display size: refreshed ten times a second while anyone
+    // watches it, once a second otherwise.
     const QImage& previewImage() const { return m_preview; }
-    void addLiveView(QWidget* view);
+    // A view of the picture was shown (true) or hidden (false); each call with true is ended by one with false.
+    void watchPreview(bool watching);
     int simulatedMeterIndex() const { return int(m_cameras.size()); }
     int videoFileIndex() const { return int(m_cameras.size()) + 1; }
 
@@ -120,8 +116,23 @@ public:
     // Selects "Video file..." with this recording, without asking for one.
     void selectVideoFile(const QString& path);
 
-    // Parent for the component's dialogs.
-    void setDialogParent(QWidget* parent) { m_dialogParent = parent; }
+    enum class Kind
+    {
+        None,
+        Camera,
+        Simulated,
+        File
+    };
+    // What the selected device is.
+    Kind kind() const;
+    // The camera while one runs, for its own controls; nullptr otherwise.
+    QCamera* camera() const;
+    // The rate asked for, which the camera may not grant.
+    double requestedFrameRate() const { return m_requestedRate; }
+    // Size, subtype and rate chosen together; a running camera is restarted with them.
+    void applyStreamSettings(int sizeIndex, int subtypeIndex, double framesPerSecond);
+    // Asks for the recording that "Video file..." replays; cancelled, the one chosen before stays.
+    void chooseVideoFile();
 
 signals:
     void previewChanged();
@@ -132,21 +143,12 @@ private:
     CaptureComponent(Clock& clock, Dialogs& dialogs, CameraDevices* cameras, std::unique_ptr<CameraDevices> ownCameras,
                      QObject* parent);
 
-    enum class Kind
-    {
-        None,
-        Camera,
-        Simulated,
-        File
-    };
-    Kind kind() const;
     void selectDevice(int index, bool askForVideoFile);
     void refreshCameras();
     void onFrameReady(const AnalysedFrame& frame);
     double programTime(const AnalysedFrame& frame);
     void configureWorker();
     void configurePreview();
-    bool liveViewShown() const;
     QList<QSize> cameraSizes() const;
     QList<QVideoFrameFormat::PixelFormat> cameraSubtypes() const;
     CameraFormat chosenCameraFormat() const;
@@ -155,7 +157,6 @@ private:
     // Runs work on the thread the stream lives on and waits for it.
     void onStreamThread(const std::function<void()>& work);
     void startFile();
-    void chooseVideoFile();
     void failRunning(const QString& reason);
 
     Clock& m_clock;
@@ -178,8 +179,7 @@ private:
     DetectionGrid m_grid;
     CellTable m_table;
     QImage m_preview;
-    QList<QPointer<QWidget>> m_liveViews;
-    bool m_liveViewShown = false;
+    int m_previewWatchers = 0;
     QString m_videoFile;
     quint32 m_run = 0;
     QElapsedTimer m_monotonic;
@@ -194,5 +194,4 @@ private:
     QThread m_thread;
     CaptureWorker* m_worker = nullptr; // lives on m_thread
     std::unique_ptr<CameraStream> m_stream;
-    QPointer<QWidget> m_dialogParent;
 };

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ui/capture/VideoFileStream.h"
+#include "capture/VideoFileStream.h"
 
 #include <QFileInfo>
 #include <QMediaMetaData>

@@ -2,13 +2,13 @@
 // Recordings as phones make them (H.264 High profile in MP4, H.265 in MOV or MKV; 4:2:0, 30 fps) of the
 // simulated meter, played through the video-file source in real time: Find Mark sets the detector up from
 // each and the detector counts.
-#include "FakeCameras.h"
 #include "camera/CameraConfiguration.h"
 #include "camera/FindMark.h"
 #include "camera/MarkDetector.h"
+#include "capture/CaptureComponent.h"
+#include "capture/FakeCameras.h"
 #include "metering/PulseSignal.h"
 #include "support/TestContext.h"
-#include "ui/capture/CaptureComponent.h"
 
 #include <QProcess>
 #include <QTest>

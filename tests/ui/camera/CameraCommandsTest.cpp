@@ -1,22 +1,22 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ui/camera/RemoteCamera.h"
-
 #include "CameraScreens.h"
 #include "app/ConfigFiles.h"
 #include "app/DetectorSettings.h"
 #include "app/SettingsFile.h"
+#include "capture/FindMarkSession.h"
 #include "metering/MeterReadingStore.h"
 #include "publish/MqttLibrary.h"
+#include "publish/RemoteFindMark.h"
+#include "publish/RemotePicture.h"
 #include "support/PublishCommands.h"
 #include "ui/camera/FindMarkForm.h"
-#include "ui/camera/FindMarkSession.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
 
 namespace {
 // The camera setup screen with publishing to a broker on this machine and commands taken.
-struct RemoteCameraTest : CameraScreensTest
+struct CameraCommandsTest : CameraScreensTest
 {
     void SetUp() override
     {
@@ -43,13 +43,13 @@ struct RemoteCameraTest : CameraScreensTest
     MqttLibrary mqtt;
     MeterReadingStore reading{t.ctx};
     PublishService service{t.ctx, reading};
-    RemoteFindMark findMark{service, [this] { return &form; }};
-    RemotePicture picture{service, [this] { return &form; }};
+    RemoteFindMark findMark{service, camera};
+    RemotePicture picture{service, camera};
 };
 
 } // namespace
 
-TEST_F(RemoteCameraTest, FindMarkByCommandSharesTheWatchWithTheWindowAndSaysEachStepOnTheBroker)
+TEST_F(CameraCommandsTest, FindMarkByCommandSharesTheWatchWithTheWindowAndSaysEachStepOnTheBroker)
 {
     open();
     EXPECT_EQ(command("find_mark", "start"), "the camera is not running");
@@ -63,10 +63,10 @@ TEST_F(RemoteCameraTest, FindMarkByCommandSharesTheWatchWithTheWindowAndSaysEach
     EXPECT_TRUE(findMarkSays("Watching the disc: 0 of 2 passes seen"));
     EXPECT_EQ(command("find_mark", "start") + '|' + command("find_mark", "accept"),
               "Find Mark is watching already|Find Mark has no proposal yet");
-    ASSERT_TRUE(frames.runUntil([&] { return form.findMarkSession()->findMark().finished(); }, 40.0));
+    ASSERT_TRUE(frames.runUntil([&] { return camera.findMarkSession()->findMark().finished(); }, 40.0));
     EXPECT_TRUE(findMarkSays("The mark passed 2 times. Proposed settings:"));
     EXPECT_TRUE(findMarkSays("Active cells: ", "proposal"));
-    const FindMarkProposal proposal = form.findMarkSession()->findMark().proposal();
+    const FindMarkProposal proposal = camera.findMarkSession()->findMark().proposal();
     EXPECT_EQ(command("find_mark", "accept"), "");
     EXPECT_TRUE(findMarkSays("The proposed settings are in use and saved for the next start"));
     GlobalSettings expected = before;
@@ -88,7 +88,7 @@ TEST_F(RemoteCameraTest, FindMarkByCommandSharesTheWatchWithTheWindowAndSaysEach
     startOrStopThroughSelectionScreen(false);
 }
 
-TEST_F(RemoteCameraTest, APictureGoesOnlyWhilePicturesAreOnAndNoneStaysWhereNoOneSendsItAnyMore)
+TEST_F(CameraCommandsTest, APictureGoesOnlyWhilePicturesAreOnAndNoneStaysWhereNoOneSendsItAnyMore)
 {
     const QString topic = QStringLiteral("wattsight/meter1/picture");
     const auto pictureAt = [&](const QString& at) {
