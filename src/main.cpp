@@ -1,64 +1,56 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/Clock.h"
+// The desktop program. Started with --headless it becomes the headless program beside it, which loads no widgets.
 #include "publish/MqttLibrary.h"
-#include "service/CommandLine.h"
+#include "service/ProgramRun.h"
 #include "service/ProgramVersion.h"
 #include "service/ServiceNotifier.h"
 #include "service/SignalWatch.h"
 #include "ui/shell/WattsightApp.h"
 
 #include <QApplication>
-#include <QTimer>
-#include <vector>
+#include <QFileInfo>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <unistd.h>
 
 namespace {
-// The arguments for the application object: the program's name and the display options; headless, Qt's
-// offscreen display last, which needs no X or Wayland and wins over any other.
-class QtArguments
+// Replaces this process with the headless program in the same folder, with the same arguments, so that the
+// service manager keeps watching the same process. Returns only when that failed.
+int becomeHeadless(char** argv)
 {
-public:
-    QtArguments(const char* program, const CommandLine& command)
-    {
-        m_texts.push_back(program);
-        for (const QString& a : command.qtArguments)
-            m_texts.push_back(a.toLocal8Bit());
-        if (command.headless)
-            m_texts.insert(m_texts.end(), {"-platform", "offscreen"});
-        for (QByteArray& t : m_texts)
-            m_pointers.push_back(t.data());
-        m_pointers.push_back(nullptr);
-        count = int(m_texts.size());
-    }
-    char** values() { return m_pointers.data(); }
+    const QString program =
+        QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath().section(u'/', 0, -2) + "/wattsight-headless";
+    const QByteArray path = program.toLocal8Bit();
+    execv(path.constData(), argv);
+    std::fprintf(stderr, "Cannot start the headless program %s: %s\n", path.constData(), std::strerror(errno));
+    return 1;
+}
 
-    int count = 0; // QApplication keeps a reference to it
-
-private:
-    std::vector<QByteArray> m_texts;
-    std::vector<char*> m_pointers;
-};
-
-QStringList argumentsAfterProgram(int argc, char** argv)
+// Qt's platform plugin chosen by the environment or the command line; without one, X or Wayland is needed.
+bool displayNamed(const CommandLine& command)
 {
-    QStringList arguments;
-    for (int i = 1; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
-    return arguments;
+    return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") || command.qtArguments.contains(QStringLiteral("-platform"));
 }
 } // namespace
 
 int main(int argc, char** argv)
 {
-    readLocalTimeZoneOnce();
-    // Standard error is the program's log: what went wrong while no one was there to read a message.
-    qSetMessagePattern(QStringLiteral("%{time yyyy-MM-dd hh:mm:ss} %{if-warning}warning: %{endif}%{message}"));
-    const CommandLine command = CommandLine::parse(argumentsAfterProgram(argc, argv));
-    if (command.action != CommandLine::Action::Run)
-        return command.answer();
+    CommandLine command;
+    if (const std::optional<int> status = ProgramRun::prepare(argc, argv, command))
+        return *status;
+    if (command.headless)
+        return becomeHeadless(argv);
+    if (!displayNamed(command)) {
+        std::fprintf(stderr, "Wattsight found no display (DISPLAY and WAYLAND_DISPLAY are not set); to run it "
+                             "without one, as a service beside the meter, start it with --headless.\n");
+        return CommandLine::UsageStatus;
+    }
     // Caught from here on, so that a signal during start-up waits for the event loop instead of killing.
     SignalWatch signalWatch;
 
-    QtArguments qtArguments(argv[0], command);
+    ProgramRun::QtArguments qtArguments(argv[0], command, false);
     QApplication app(qtArguments.count, qtArguments.values());
     QApplication::setApplicationName(QStringLiteral("Wattsight"));
     QApplication::setApplicationVersion(QLatin1String(ProgramVersion));
@@ -69,21 +61,9 @@ int main(int argc, char** argv)
     MqttLibrary mqtt;
 
     ServiceNotifier service;
-    WattsightApp::Options options;
-    options.headless = command.headless;
-    WattsightApp wattsight(command.dataFolder, options);
+    WattsightApp wattsight(command.dataFolder, WattsightApp::Options{});
     wattsight.alive = [&service] { service.alive(); };
     if (!wattsight.Main())
         return wattsight.failureStatus();
-
-    QObject::connect(&signalWatch, &SignalWatch::stopRequested, &app, [&service, &wattsight] {
-        service.stopping();
-        wattsight.leaveRunForResume();
-        QCoreApplication::exit(0);
-    });
-    QObject::connect(&signalWatch, &SignalWatch::reloadRequested, &app, [&wattsight] { wattsight.reloadSettings(); });
-    // Delivered once the event loop runs, where exit() ends it.
-    QTimer::singleShot(0, &signalWatch, &SignalWatch::deliver);
-    service.ready();
-    return QApplication::exec();
+    return ProgramRun::untilStopped(wattsight, service, signalWatch);
 }

@@ -36,6 +36,12 @@ struct Case
     bool hotSpot = false;
     double drift = 0.1, driftPeriod = 300.0;
 };
+// By name: the bytes would show a pointer, which differs between the run that lists the tests and the one that
+// runs them, and the test would not be found.
+void PrintTo(const Case& c, std::ostream* out)
+{
+    *out << c.name;
+}
 
 std::string describe(const FindMarkProposal& p)
 {
@@ -268,6 +274,10 @@ struct MatrixCase
     double flickerHz = 0.0, exposure = 0.02, framesPerSecond = 25.0, markContrast = 1.0;
     int width = 32; // pixels, 4:3
 };
+void PrintTo(const MatrixCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
 
 class FindMarkMatrix : public ::testing::TestWithParam<MatrixCase>
 {

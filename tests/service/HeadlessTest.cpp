@@ -114,6 +114,9 @@ TEST_F(Program, AnswersHelpVersionAndMistakesAtOnceAndTheManPageHasEveryOption)
         EXPECT_EQ(runToEnd(wrong, out), 2) << wrong.join(' ').toStdString();
         EXPECT_TRUE(out.startsWith("wattsight: ") && out.contains("\nUsage: wattsight")) << out.toStdString();
     }
+    // Without a display and without --headless: one line that names the way out, not Qt's abort.
+    EXPECT_EQ(runToEnd({"--data-dir", t.dir.path()}, out), 2);
+    EXPECT_TRUE(out.count('\n') == 1 && out.contains("no display") && out.contains("--headless")) << out.toStdString();
     EXPECT_EQ(runToEnd({"--headless", "--data-dir", t.dir.path()}, out), 2);
     EXPECT_TRUE(out.contains(" warning: No camera to start: ")) << out.toStdString();
     // Nor is a remembered recording that is not there: unlike a camera, it does not turn up by waiting.
@@ -164,6 +167,9 @@ TEST_F(HeadlessRun, CountsAndStopsCleanlyOnSignalsAndResumesTheLoggingRunAfterAS
 {
     ASSERT_NO_FATAL_FAILURE(startHeadless());
     ASSERT_TRUE(waitFor([&] { return revolutions(QStringLiteral("wattsight")) >= 2; })) << log.toStdString();
+    // Counting and publishing with no widget library in the process.
+    const QByteArray maps = fileBytes(QStringLiteral("/proc/%1/maps").arg(program.processId()));
+    EXPECT_TRUE(maps.contains("libQt6Core") && !maps.contains("libQt6Widgets")) << maps.toStdString();
     // SIGHUP: the settings files are read again; publishing moves to the new base topic.
     t.ctx.settings.MQTT_BASE_TOPIC = QStringLiteral("box");
     ASSERT_EQ(SaveSettingsFile(t.ctx, PublishSettingsFile()), "");

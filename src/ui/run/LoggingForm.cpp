@@ -9,7 +9,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTimer>
 #include <QVBoxLayout>
 
 namespace {
@@ -51,7 +50,6 @@ LoggingForm::LoggingForm(LoggingEngine& engine, QWidget* parent) : QWidget(paren
     m_camera->setAlignment(Qt::AlignLeft);
     m_addComment = m_panel->addButton("butAddComment", QStringLiteral("Add Comment"));
 
-    connect(m_panel->timer(), &QTimer::timeout, &m_engine, &LoggingEngine::tick);
     connect(m_panel->startButton(), &QPushButton::clicked, &m_engine, [this] { m_engine.startButton(); });
     connect(m_panel->stopButton(), &QPushButton::clicked, &m_engine, &LoggingEngine::stopButton);
     connect(m_addComment, &QPushButton::clicked, this, &LoggingForm::addComment);

@@ -6,7 +6,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTimer>
 #include <QVBoxLayout>
 
 namespace {
@@ -28,9 +27,6 @@ QLineEdit* valueBox(QWidget* parent, const char* name, const QString& tooltip, i
 
 RunFigurePanel::RunFigurePanel(const RunFigureTexts& texts, QWidget* parent) : QWidget(parent)
 {
-    m_timer = new QTimer(this);
-    m_timer->setObjectName(QStringLiteral("Timer1"));
-
     m_grid = new QGridLayout;
     m_grid->setHorizontalSpacing(8);
     m_grid->setColumnStretch(3, 1);
@@ -183,12 +179,4 @@ void RunFigurePanel::render(const RunDisplay& d)
     QPalette mark = m_mark->palette();
     mark.setColor(QPalette::Base, palette().color(d.markOn ? QPalette::Text : QPalette::Base));
     m_mark->setPalette(mark);
-
-    // Setting the interval of a running timer restarts it, which a burst of refreshes must not do.
-    if (m_timer->interval() != d.timerIntervalMilliseconds)
-        m_timer->setInterval(d.timerIntervalMilliseconds);
-    if (d.timerEnabled && !m_timer->isActive())
-        m_timer->start();
-    else if (!d.timerEnabled)
-        m_timer->stop();
 }

@@ -12,7 +12,6 @@ class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class QTimer;
 
 // The captions and tooltips in which the trip and the logging screen differ; the rest of the figures
 // (averages, instantaneous values, the mark) read the same on both.
@@ -28,8 +27,8 @@ struct RunFigureTexts
 };
 
 // The part a run's screen shares: status line (with the tariff in force when there are two), mark indicator, the twelve
-// figure boxes with their captions, units and tooltips, the line on the power now under them, a row of buttons, and the
-// screen's timer Timer1, all rendered from a RunDisplay. Controls carry the documented names, so tests and screen
+// figure boxes with their captions, units and tooltips, the line on the power now under them, and a row of buttons, all
+// rendered from a RunDisplay. Controls carry the documented names, so tests and screen
 // readers find them on either screen.
 class RunFigurePanel : public QWidget
 {
@@ -37,7 +36,6 @@ class RunFigurePanel : public QWidget
 public:
     RunFigurePanel(const RunFigureTexts& texts, QWidget* parent);
 
-    QTimer* timer() const { return m_timer; }
     QPushButton* startButton() const { return m_start; }
     QPushButton* stopButton() const { return m_stop; }
     // A further caption and value box below the figures; the screen fills it.
@@ -47,7 +45,7 @@ public:
     // A button after Start, Stop and those added before.
     QPushButton* addButton(const char* name, const QString& caption);
 
-    // Texts, units, Start and Stop, the mark colour and the timer's state.
+    // Texts, units, Start and Stop, and the mark colour.
     void render(const RunDisplay& d);
 
 private:
@@ -60,7 +58,6 @@ private:
     QHBoxLayout* m_statusLine = nullptr;
     QHBoxLayout* m_buttons = nullptr;
     int m_rows = 0;
-    QTimer* m_timer = nullptr;
     QLabel* m_status = nullptr;
     QLabel* m_tariff = nullptr;
     QLineEdit* m_mark = nullptr;

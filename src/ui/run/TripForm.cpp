@@ -6,7 +6,6 @@
 
 #include <QCloseEvent>
 #include <QPushButton>
-#include <QTimer>
 #include <QVBoxLayout>
 
 namespace {
@@ -37,7 +36,6 @@ TripForm::TripForm(TripEngine& engine, QWidget* parent) : QWidget(parent), m_eng
     setWindowTitle(QStringLiteral("Live Display Energy Trip"));
 
     m_panel = new RunFigurePanel(tripTexts(), this);
-    connect(m_panel->timer(), &QTimer::timeout, &m_engine, &TripEngine::tick);
     m_reset = m_panel->addButton("ResetButton", QStringLiteral("Reset Counters"));
     m_baseline = m_panel->addButton("butBaseLine", QString());
     connect(m_panel->startButton(), &QPushButton::clicked, &m_engine, &TripEngine::startButton);

@@ -65,7 +65,8 @@ TEST(LoggingScreen, AStartRefusedByEitherQuestionChangesNothing)
     ASSERT_EQ(a.dialogs.shown.size(), 2u);
     EXPECT_TRUE(a.dialogs.shown[1].text.startsWith("There is data stored as a file"));
     EXPECT_EQ(a.status() + a.buttons(), "STATUS: STOPPED100");
-    EXPECT_FALSE(a.ctx().blnGlobalLoggingRunning || child<QTimer>(form, "Timer1")->isActive());
+    EXPECT_FALSE(a.ctx().blnGlobalLoggingRunning ||
+                 a.app.loggingEngine().findChild<QTimer*>(QStringLiteral("Timer1"))->isActive());
     EXPECT_EQ(a.ctx().varGlobalDataArray.pointer(), 2);
     EXPECT_EQ(a.ctx().strGlobalUserComment + "|" + a.dataStore(), "pending|an earlier run\r\n");
 }
@@ -84,7 +85,7 @@ TEST(LoggingScreen, ARunOnTheFakeClockShowsItsFiguresLogsRecordsAndStopWritesThe
     ASSERT_EQ(a.dialogs.shown.size(), 1u);
     EXPECT_TRUE(runningAtWarning) << "the camera warning comes after logging has started";
     EXPECT_EQ(a.status() + a.buttons(), "STATUS: RUNNING011");
-    auto* timer = child<QTimer>(form, "Timer1");
+    auto* timer = a.app.loggingEngine().findChild<QTimer*>(QStringLiteral("Timer1"));
     EXPECT_EQ(a.text("Text1"), "15/01/2009 09:00:00");
 
     QWidget* sim = a.open(MenuItem::PulseSimulator);

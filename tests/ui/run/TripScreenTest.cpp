@@ -22,7 +22,7 @@ TEST(TripScreen, SimulatedPulsesShowOnTheRunningTripWhichRefusesClosingAndExitUn
     TripApp a;
     std::tie(a.ctx().settings.REVS_PER_KWH, a.ctx().settings.COST_PER_KWH) = std::tuple(1000, 15.0);
     QWidget* form = a.open(MenuItem::EnergyTripForm);
-    auto* timer = child<QTimer>(form, "Timer1");
+    auto* timer = a.app.tripEngine().findChild<QTimer*>(QStringLiteral("Timer1"));
     EXPECT_EQ(a.status() + a.buttons(), "STATUS: STOPPED100");
     press(form, "StartButton");
     EXPECT_EQ(a.status() + a.buttons(), "STATUS: RUNNING011");

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "metering/LoggingEngine.h"
+#include "metering/TripEngine.h"
 #include "support/TestContext.h"
 #include "ui/shell/MainWindow.h"
 #include "ui/shell/WattsightApp.h"
@@ -70,12 +72,14 @@ struct RunningApp
             pattern += child<QPushButton>(form, name)->isEnabled() ? QLatin1Char('1') : QLatin1Char('0');
         return pattern;
     }
-    // Lets every running screen timer fire at least once after the fake clock moved. Waits for the ticks
+    // Lets every running screen and run timer fire at least once after the fake clock moved. Waits for the ticks
     // themselves: on a loaded machine a timer can fire long after its interval.
     void letTimerTick()
     {
         std::vector<std::unique_ptr<QSignalSpy>> ticks;
-        for (QTimer* timer : app.window().findChildren<QTimer*>(QStringLiteral("Timer1")))
+        const QString name = QStringLiteral("Timer1");
+        for (QTimer* timer : app.window().findChildren<QTimer*>(name) + app.tripEngine().findChildren<QTimer*>(name) +
+                                 app.loggingEngine().findChildren<QTimer*>(name))
             if (timer->isActive())
                 ticks.push_back(std::make_unique<QSignalSpy>(timer, &QTimer::timeout));
         ASSERT_FALSE(ticks.empty()) << "no screen timer runs";
