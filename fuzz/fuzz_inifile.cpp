@@ -4,6 +4,7 @@
 #include "FuzzServices.h"
 #include "app/AppContext.h"
 #include "app/ConfigFiles.h"
+#include "app/ExtraSettingsFiles.h"
 #include "app/IniFile.h"
 #include "app/SettingsFile.h"
 #include "app/TextFormat.h"

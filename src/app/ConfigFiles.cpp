@@ -4,6 +4,7 @@
 #include "app/AppContext.h"
 #include "app/DelayTenths.h"
 #include "app/Dialogs.h"
+#include "app/ExtraSettingsFiles.h"
 #include "app/FileIo.h"
 #include "app/IniFile.h"
 #include "app/SettingsFile.h"

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/GlobalSettings.h"
 
+#include "app/ExtraSettingsFiles.h"
 #include "app/SettingsFile.h"
 
 #include <QDir>

@@ -4,11 +4,7 @@
 #include "app/AppContext.h"
 #include "app/ConfigFiles.h"
 #include "app/IniFile.h"
-#include "app/DetectorSettings.h"
-#include "app/PublishSettings.h"
-#include "app/TariffSettings.h"
 #include "app/TextFormat.h"
-#include "app/UnattendedSettings.h"
 
 #include <QDir>
 #include <cmath>
@@ -93,13 +89,6 @@ QString capitalised(const char* word)
 }
 
 } // namespace
-
-std::span<const SettingsFile* const> ExtraSettingsFiles()
-{
-    static const SettingsFile* const files[] = {&PublishSettingsFile(), &UnattendedSettingsFile(),
-                                                &DetectorSettingsFile(), &TariffSettingsFile()};
-    return files;
-}
 
 QString SettingsFilePath(const AppContext& ctx, const SettingsFile& file)
 {

@@ -4,7 +4,6 @@
 #include "app/GlobalSettings.h"
 
 #include <QStringList>
-#include <span>
 #include <variant>
 #include <vector>
 
@@ -60,9 +59,6 @@ struct SettingsFile
     // Created and rewritten readable by its owner only (it may hold a password).
     bool ownerOnly = false;
 };
-
-// Every declared extra file, in the order they are created, read and saved (after the four original files).
-std::span<const SettingsFile* const> ExtraSettingsFiles();
 
 QString SettingsFilePath(const AppContext& ctx, const SettingsFile& file);
 // The file's lines for the given record: sections apart by one blank line, closed by the end marker.

@@ -4,6 +4,7 @@
 #include "app/AppContext.h"
 #include "app/ConfigFiles.h"
 #include "app/Dialogs.h"
+#include "app/ExtraSettingsFiles.h"
 #include "app/SettingsFile.h"
 
 namespace {

@@ -2,6 +2,7 @@
 #include "app/ConfigFiles.h"
 
 #include "app/DetectorSettings.h"
+#include "app/ExtraSettingsFiles.h"
 #include "app/PublishSettings.h"
 #include "app/SettingsFile.h"
 #include "app/TariffSettings.h"
