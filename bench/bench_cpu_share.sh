@@ -4,7 +4,7 @@
 # turning disc with a mark, played in a loop as the remembered camera.
 #   decoder   ffmpeg -threads 1 decoding the recording at its own rate
 #   desktop   the program under xvfb-run with the camera screen open (the goal: at most 3 times the decoder)
-#   headless  wattsight --headless (the goal: at most 1.5 times the decoder)
+#   headless  wattsight --headless (the goal: at most 1.5 times the decoder), and its resident memory at the end
 # Each figure is user plus system time of the whole process (every thread) over a steady stretch after start-up,
 # divided by the stretch's length. It reports; it never fails for a figure over its goal.
 #
@@ -103,6 +103,8 @@ measure_headless() {
     local pid=$!
     echo "$pid" >>"$started"
     cpu_share "$pid"
+    # Resident memory once it has counted for the warm-up and the stretch.
+    awk '/^VmRSS:/ { printf "%.1f", $2 / 1024 }' "/proc/$pid/status" >"$work/headless-rss" 2>/dev/null || true
     stop "$pid"
 }
 
@@ -136,4 +138,5 @@ if [ "$headless" = unavailable ]; then
     echo "headless: this build has no --headless"
 else
     report "headless" "$headless" "$decoder" 1.5 || tail -5 "$work/headless/log"
+    [ -s "$work/headless-rss" ] && echo "headless resident memory     $(cat "$work/headless-rss") MB"
 fi

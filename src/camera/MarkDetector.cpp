@@ -36,17 +36,8 @@ constexpr double CorrectionKept = 0.9;
 // of the frame spacing, beyond which it is taken for a change of load rather than the line's misses: at 10 frames
 // a revolution a change of 6 % lies there.
 constexpr double MaxMissDifference = 0.3;
-// The share of the way from a round's time to the revolution's own that each revolution is drawn.
-constexpr double RoundPull = 0.02;
-// How far, as a share of the frame spacing, a round's time may lie from the revolution's own: the line misses
-// an edge by up to half a frame where a narrow set of cells leaves both frames on flat stretches of the edge.
-constexpr double RoundSlack = 0.5;
 // Discs turning in more frames than this cross the cells over several frames, where the line misses by little.
 constexpr double MaxFramesForPositions = 24.0;
-// How far, as a share of the frame spacing, a revolution timed by where the mark lies may lie from the line's,
-// which misses by up to a frame at either end on a narrow set of cells; and the time handed on from the
-// revolution's own.
-constexpr double PositionSlack = 2.0;
 } // namespace
 
 qint32 millidiff(double start, double end)
@@ -79,7 +70,7 @@ void MarkDetector::changed()
 int MarkDetector::eventsToAverage() const
 {
     // The ring has 100 slots; a value outside the accepted range must not index past it.
-    return std::clamp<int>(m_ctx.settings.TRIGGER_EVENTS_TO_AVERAGE, 1, PeakRingSlots);
+    return std::clamp<int>(m_ctx.settings.TRIGGER_EVENTS_TO_AVERAGE, 1, PeakRing::Slots);
 }
 
 void MarkDetector::onFrameAnalysed()
@@ -230,14 +221,14 @@ void MarkDetector::process_intensity(qint32 v, double now, std::optional<double>
     } else {
         const std::optional<LineCrossing> rise = mean ? lineCrossing(before, now, *mean) : std::nullopt;
         if (!rise) {
-            m_round = {}; // a frame's time is no crossing's to time a round by
+            m_round.clear();
             // Seen with no neighbouring frame before it (the first frame after settling, or after a stall), the mark
             // may have come up to a frame or the whole stall earlier: neither the revolution ending at it nor the
             // one starting at it is timed.
             if (mean)
                 BreakPulseTiming(m_ctx);
             markPlaced(std::nullopt, 0.0);
-            markOn(v, now, timedOverRound(pulseTime(std::nullopt, now, now), 0, 0.0, std::nullopt));
+            markOn(v, now, m_round.handOn(pulseTime(std::nullopt, now, now), 0, 0.0, std::nullopt));
             if (mean)
                 BreakPulseTiming(m_ctx);
             return;
@@ -248,12 +239,11 @@ void MarkDetector::process_intensity(qint32 v, double now, std::optional<double>
         const double own = pulseTime(riseTime, rise->before, now);
         // A fast disc's revolution is timed by where its mark lies, when that tells.
         std::optional<double> line;
-        if (!m_round.times.empty())
-            if (const double since = SecondsBetween(own, m_round.times.back());
-                since <= MaxFramesForPositions * rise->gap)
+        if (const std::optional<double> last = m_round.lastOwnTime())
+            if (const double since = SecondsBetween(own, *last); since <= MaxFramesForPositions * rise->gap)
                 line = since;
-        const std::optional<double> seen = markPlaced(line, PositionSlack * rise->gap);
-        markOn(v, now, timedOverRound(own, round, rise->gap, seen));
+        const std::optional<double> seen = markPlaced(line, RevolutionRound::PositionSlack * rise->gap);
+        markOn(v, now, m_round.handOn(own, round, rise->gap, seen));
     }
 }
 
@@ -361,30 +351,6 @@ double MarkDetector::pulseTime(std::optional<double> rise, double before, double
     return rise ? WrapDay(*rise + correction) : now;
 }
 
-double MarkDetector::timedOverRound(double time, int round, double gap, std::optional<double> seen)
-{
-    std::deque<double>& times = m_round.times;
-    times.push_back(time);
-    if (times.size() > CrossingPlaces::MaxRepeat + 1)
-        times.pop_front();
-    if (!m_round.handed || times.size() < 2) {
-        m_round.handed = time;
-        return time;
-    }
-    // Each revolution is handed on as long as where the mark lies says, else as the average of its round, counted
-    // on from the last time handed on, so a round that ends or changes length moves no revolution; drawn a little
-    // towards the revolution's own time at each, and never further from it than the line can miss, so what
-    // rounds shifted never stays.
-    const std::size_t revolutions = std::clamp<std::size_t>(std::size_t(std::max(round, 1)), 1, times.size() - 1);
-    const double handed =
-        *m_round.handed +
-        (seen ? *seen : SecondsBetween(time, times[times.size() - 1 - revolutions]) / double(revolutions));
-    const double behind = SecondsAhead(time, handed); // either side of midnight
-    const double slack = (seen ? PositionSlack : RoundSlack) * gap;
-    m_round.handed = WrapDay(time - std::clamp(behind * (1.0 - RoundPull), -slack, slack));
-    return *m_round.handed;
-}
-
 void MarkDetector::markOn(qint32 v, double now, double pulseTime)
 {
     m_blnMarkOn = true;
@@ -419,22 +385,7 @@ void MarkDetector::markOff()
     SetMarkOff(m_ctx);
     RefreshRunningDisplays(m_ctx);
 
-    if (m_intPeakRingCount > n) {
-        m_intPeakRingCount = 0;
-        m_intPeakRingIndex = 0;
-    }
-    if (m_intPeakRingCount < n)
-        ++m_intPeakRingCount;
-    if (m_intPeakRingIndex < n)
-        ++m_intPeakRingIndex;
-    else
-        m_intPeakRingIndex = 1;
-    m_varPeakRing[std::size_t(m_intPeakRingIndex - 1)] = m_lngCurrentMaxIntensity;
-
-    double sum = 0.0;
-    for (int slot = 0; slot < m_intPeakRingCount; ++slot)
-        sum += m_varPeakRing[std::size_t(slot)];
-    const double avg = sum / m_intPeakRingCount;
+    const double avg = m_peaks.add(m_lngCurrentMaxIntensity, n);
 
     const double change = avg - m_lngAveragedMaxIntensity;
     m_lngAveragedMaxIntensity = roundedInt32(avg);
@@ -471,7 +422,7 @@ void MarkDetector::forgetEarlierFrames()
     for (MarkPositions& positions : m_positions)
         positions.clear();
     m_edges = {};
-    m_round = {};
+    m_round.clear();
     m_risePlaces.clear();
     m_fallPlaces.clear();
     m_light.restart();
@@ -496,11 +447,8 @@ void MarkDetector::reset_mark_detection()
     m_intMarksSeen = 0;
     m_blnCameraSettled = false;
     forgetEarlierFrames();
-    m_varPeakRing.fill(0);
-    m_intPeakRingIndex = 0;
-    m_intPeakRingCount = 0;
+    m_peaks.clear();
     changed();
     if (!parse_grid_string(m_ctx.settings.DETECTION_GRID, m_varActiveCells))
-        m_ctx.services.dialogs.message(QStringLiteral(
-            "No cells are active, mark will not be detected. Please go to the Motion Sensitivity form."));
+        m_ctx.services.dialogs.message(NoCellsActive);
 }

@@ -7,10 +7,11 @@
 #include "camera/LightFollower.h"
 #include "camera/MarkDetectorDisplay.h"
 #include "camera/MarkPositions.h"
+#include "camera/PeakRing.h"
+#include "camera/RevolutionRound.h"
 
 #include <QList>
 #include <array>
-#include <deque>
 #include <functional>
 #include <optional>
 #include <vector>
@@ -32,7 +33,8 @@ qint32 releaseLevel(qint32 trigger, qint32 percent);
 class MarkDetector
 {
 public:
-    static constexpr int PeakRingSlots = 100;
+    static inline const QString NoCellsActive =
+        QStringLiteral("No cells are active, mark will not be detected. Please go to the Motion Sensitivity form.");
 
     MarkDetector(MeteringContext& ctx, const CellValueSource& cells);
 
@@ -70,10 +72,10 @@ public:
     qint16 intMarksSeen() const { return m_intMarksSeen; }
     qint32 lngCurrentMaxIntensity() const { return m_lngCurrentMaxIntensity; }
     qint32 lngAveragedMaxIntensity() const { return m_lngAveragedMaxIntensity; }
-    qint16 intPeakRingIndex() const { return m_intPeakRingIndex; }
-    qint16 intPeakRingCount() const { return m_intPeakRingCount; }
+    qint16 intPeakRingIndex() const { return m_peaks.index(); }
+    qint16 intPeakRingCount() const { return m_peaks.count(); }
     // Slot 1..100.
-    qint32 peakRingSlot(int slot) const { return m_varPeakRing[std::size_t(slot - 1)]; }
+    qint32 peakRingSlot(int slot) const { return m_peaks.slot(slot); }
     double dblTimeLastAboveTrigger() const { return m_dblTimeLastAboveTrigger; }
 
 private:
@@ -111,9 +113,6 @@ private:
     // With LEVELS_FOLLOW_LIGHT on, measures the light of a frame of the plain disc, of intensity v, against the
     // plain disc's at the start.
     void followLight(qint32 v);
-    // The time handed on for a revolution timed at `time` between frames `gap` seconds apart: `seen` long when
-    // where the mark lies told, else best timed over the last `round` revolutions (0 or 1 for itself alone).
-    double timedOverRound(double time, int round, double gap, std::optional<double> seen);
     const GridSize& gridSize();
     // The columns of the rows the active cells lie in (or the rows of their columns), each with its average value
     // in the frame just analysed: where the mark lies along its path, on either side of the active cells too.
@@ -136,9 +135,7 @@ private:
     qint16 m_intMarksSeen = 0;
     qint32 m_lngCurrentMaxIntensity = 0;
     qint32 m_lngAveragedMaxIntensity = 0;
-    std::array<qint32, PeakRingSlots> m_varPeakRing{};
-    qint16 m_intPeakRingIndex = 0;
-    qint16 m_intPeakRingCount = 0;
+    PeakRing m_peaks;
     double m_dblCameraStartTime = 0.0;
     bool m_blnCameraSettled = false;
     QList<GridCell> m_varActiveCells;
@@ -154,11 +151,7 @@ private:
         std::optional<double> previousRise;   // the last mark's leading edge
         double correction = 0.0;              // seconds added to the leading edge's time
     } m_edges;
-    struct
-    {
-        std::deque<double> times;     // the last revolutions' own times, newest last
-        std::optional<double> handed; // the last time handed on
-    } m_round;
+    RevolutionRound m_round;
     std::array<MarkPositions, 2> m_positions; // along the columns, along the rows
     CrossingPlaces m_risePlaces;
     CrossingPlaces m_fallPlaces;

@@ -106,8 +106,7 @@ void MeterCamera::start()
     }
     // The component may have been given the factory grid: the detector watches what the settings say now.
     if (!parse_grid_string(m_ctx.settings.DETECTION_GRID, m_detector->varActiveCells()))
-        m_ctx.services.dialogs.message(QStringLiteral(
-            "No cells are active, mark will not be detected. Please go to the Motion Sensitivity form."));
+        m_ctx.services.dialogs.message(MarkDetector::NoCellsActive);
 }
 
 void MeterCamera::stop()
