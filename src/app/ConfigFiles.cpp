@@ -14,10 +14,6 @@
 
 namespace {
 
-// Configuration files use fixed retry counts; the FILE_* settings are for data files only.
-constexpr int ConfigTries = 3;
-constexpr int ConfigDelayTenths = 10;
-
 const QString DefaultEndOfLineCodes = QStringLiteral("13,10");
 const QString DefaultDelimiterCodes = QStringLiteral("44");
 

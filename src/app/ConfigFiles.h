@@ -20,6 +20,10 @@ bool FileExists(AppContext& ctx, const QString& path);
 inline const QString SettingsEndMarker = QStringLiteral("#end#");
 inline constexpr int SettingsBufferMaxLines = 100;
 
+// Configuration files are read and written with fixed retry counts; the FILE_* settings are for data files only.
+inline constexpr int ConfigTries = 3;
+inline constexpr int ConfigDelayTenths = 10;
+
 // The exact lines of each file for the given record, closed by the end marker.
 QStringList MeterSettingsLines(const GlobalSettings& s);
 QStringList LoggingSettingsLines(const GlobalSettings& s);

@@ -8,11 +8,9 @@ namespace FieldValidation {
 
 namespace {
 
-const QString Crlf = QStringLiteral("\r\n");
-
 QString maxLine(double max)
 {
-    return QStringLiteral("Maximum allowed value is ") + TextFormat::formatGeneral(max) + Crlf;
+    return QStringLiteral("Maximum allowed value is ") + TextFormat::formatGeneral(max) + CrLf;
 }
 
 // The value a partly typed number stands for: its leading number, 0 when there is none ("", "-", ".").

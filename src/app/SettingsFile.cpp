@@ -11,9 +11,6 @@
 
 namespace {
 
-constexpr int ConfigTries = 3;
-constexpr int ConfigDelayTenths = 10;
-
 template <typename... F> struct Overloaded : F...
 {
     using F::operator()...;

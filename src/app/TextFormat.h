@@ -9,6 +9,9 @@
 #include <optional>
 #include <vector>
 
+// The line break inside the texts the program shows, and at the end of each line of its error texts.
+inline const QString CrLf = QStringLiteral("\r\n");
+
 // Number and date text shared by screens, configuration files and data files.
 namespace TextFormat {
 

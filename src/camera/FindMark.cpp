@@ -6,6 +6,7 @@
 #include "app/TextFormat.h"
 #include "camera/LightFollower.h"
 #include "camera/MarkDetector.h"
+#include "camera/MarkLevels.h"
 
 #include <algorithm>
 #include <cmath>
@@ -62,10 +63,6 @@ const std::array<float, 256>& logTable()
     return table;
 }
 
-qint32 rounded(double x)
-{
-    return qint32(TextFormat::roundHalfEven(x));
-}
 // The cells split into groups whose cells touch, side or corner, each in ascending order.
 std::vector<std::vector<int>> touchingGroups(const std::vector<int>& cells)
 {
@@ -105,8 +102,8 @@ QString FindMarkProposal::marginsText() const
     const double above = 100.0 * (markPeak - triggerLevel) / triggerLevel;
     const double below = 100.0 * (triggerLevel - plainHigh) / triggerLevel;
     return QStringLiteral("mark peaks %1 % above the trigger; plain disc %2 % below")
-        .arg(rounded(above))
-        .arg(rounded(below));
+        .arg(roundedHalfEven(above))
+        .arg(roundedHalfEven(below));
 }
 
 void FindMarkProposal::applyTo(GlobalSettings& s) const
@@ -143,7 +140,7 @@ qint32 FindMarkProposal::intensityOf(const CellTable& survey) const
                 sum += survey.value(ch, c.column, c.row);
                 ++samples;
             }
-    return samples == 0 ? 0 : scaledIntensity(intensityFactor, invert, rounded(double(sum) / samples));
+    return samples == 0 ? 0 : scaledIntensity(intensityFactor, invert, roundedHalfEven(double(sum) / samples));
 }
 
 FindMark::FindMark() : m_hist(std::size_t(Values) * Bins, 0), m_smoothed(std::size_t(Values) * Bins, 0) {}
@@ -531,7 +528,7 @@ std::vector<qint32> FindMark::cellAverages(const std::vector<int>& cells, const 
             for (int ch = 0; ch < 3; ++ch)
                 if (channels[std::size_t(ch)])
                     sum += m_values[f * Values + std::size_t(c * 3 + ch)];
-        averages.push_back(rounded(double(sum) / (double(cells.size()) * used) / light[f]));
+        averages.push_back(roundedHalfEven(double(sum) / (double(cells.size()) * used) / light[f]));
     }
     return averages;
 }

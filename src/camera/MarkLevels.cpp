@@ -13,12 +13,12 @@ constexpr double DebounceFloor = 0.1;      // seconds
 constexpr std::size_t NoiseNeighbours = 3; // frames either side
 constexpr double NoiseQuantile = 0.9;
 constexpr double Exposure = 0.5; // share of a frame the shutter is taken to be open
+} // namespace
 
-qint32 rounded(double x)
+qint32 roundedHalfEven(double x)
 {
     return qint32(TextFormat::roundHalfEven(x));
 }
-} // namespace
 
 MarkLevels::MarkLevels(const std::vector<qint32>& averages, bool invert, const std::vector<bool>& plain,
                        const std::vector<Range>& passes, double speedUp)
@@ -31,8 +31,8 @@ MarkLevels::MarkLevels(const std::vector<qint32>& averages, bool invert, const s
     if (plainAverages.empty() || passes.empty())
         return;
     const double plainAverage = medianOf(plainAverages);
-    factor = invert ? std::clamp(rounded(PlainIntensity / std::max(plainAverage, 1.0)), 1, 1000000)
-                    : std::clamp(rounded(PlainIntensity * (plainAverage + 1.0)), 1, 1000000);
+    factor = invert ? std::clamp(roundedHalfEven(PlainIntensity / std::max(plainAverage, 1.0)), 1, 1000000)
+                    : std::clamp(roundedHalfEven(PlainIntensity * (plainAverage + 1.0)), 1, 1000000);
     std::vector<qint32> plainIntensities;
     for (std::size_t f = 0; f < averages.size(); ++f) {
         intensity.push_back(scaledIntensity(factor, invert, averages[f]));
@@ -76,8 +76,8 @@ MarkLevels::MarkLevels(const std::vector<qint32>& averages, bool invert, const s
     }
     // The room shared in three: the release above the plain disc, the trigger above the release's noise
     // band, the weakest fast peak above the trigger.
-    release = std::clamp(rounded(plainHigh * std::exp(room / 3.0)), 1, 100000);
-    trigger = std::clamp(rounded(plainHigh * std::exp(2.0 * noise + 2.0 * room / 3.0)), 1, 100000);
+    release = std::clamp(roundedHalfEven(plainHigh * std::exp(room / 3.0)), 1, 100000);
+    trigger = std::clamp(roundedHalfEven(plainHigh * std::exp(2.0 * noise + 2.0 * room / 3.0)), 1, 100000);
 }
 
 qint32 MarkLevels::peakAtSpeed(const std::vector<qint32>& averages, bool invert, const Range& pass,
@@ -108,8 +108,8 @@ qint32 MarkLevels::peakAtSpeed(const std::vector<qint32>& averages, bool invert,
             double sum = 0.0;
             for (int i = 0; i < steps; ++i)
                 sum += at(x + blur * ((i + 0.5) / steps - 0.5));
-            blurred = std::max(blurred, scaledIntensity(factor, invert, rounded(sum / steps)));
-            sampled = std::max(sampled, scaledIntensity(factor, invert, rounded(at(x))));
+            blurred = std::max(blurred, scaledIntensity(factor, invert, roundedHalfEven(sum / steps)));
+            sampled = std::max(sampled, scaledIntensity(factor, invert, roundedHalfEven(at(x))));
         }
         worst = std::min({worst, blurred, sampled});
     }
@@ -138,7 +138,7 @@ qint32 MarkLevels::debounceMs(const std::vector<double>& times, double fastestRe
     // The fastest disc's mark is out of view for the rest of its revolution, less a frame either side.
     const double fastestGap = fastestRevolution - longestPass / m_speedUp - 2.0 * step;
     const double seconds = std::min(std::max(1.5 * longestDip + 2.0 * step, DebounceFloor), fastestGap / 2.0);
-    return std::clamp(rounded(seconds * 1000.0), 1, 60000);
+    return std::clamp(roundedHalfEven(seconds * 1000.0), 1, 60000);
 }
 
 qint32 MarkLevels::releasePercent() const

@@ -14,6 +14,9 @@ template <typename T> T medianOf(std::vector<T> v)
     return *mid;
 }
 
+// The nearest whole number, halves to even: how intensities, levels and times are rounded for the detector.
+qint32 roundedHalfEven(double x);
+
 // What the detector would see of a watch with one choice of cells and colours: its image intensity frame by
 // frame, scaled so that the plain disc reads about 1000, and the levels and times it would need. Find Mark
 // measures several choices this way and keeps the best.

@@ -12,10 +12,6 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
-namespace {
-const QString CrLf = QStringLiteral("\r\n");
-} // namespace
-
 QString write_export_file(MeteringContext& ctx, const QString& fileName, const ProgressReport& progress)
 {
     const DataArray& data = ctx.varGlobalDataArray;

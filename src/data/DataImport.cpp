@@ -13,8 +13,6 @@
 
 namespace {
 
-const QString CrLf = QStringLiteral("\r\n");
-
 bool askOverwrite(MeteringContext& ctx)
 {
     if (!ctx.varGlobalDataArray.IsDataInMemory())

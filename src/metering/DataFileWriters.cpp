@@ -12,7 +12,6 @@
 
 namespace {
 
-const QString CrLf = QStringLiteral("\r\n");
 const QString OpenFailed = QStringLiteral("Couldn't open the file for writing") + CrLf;
 const QString WriteFailed = QStringLiteral("Couldn't write data to file") + CrLf;
 const QString CloseFailed = QStringLiteral("Couldn't close the file") + CrLf;

@@ -14,12 +14,6 @@
 #include "metering/RunCalculations.h"
 #include "metering/Tariffs.h"
 
-namespace {
-
-const QString CrLf = QStringLiteral("\r\n");
-
-} // namespace
-
 LoggingEngine::LoggingEngine(MeteringContext& ctx, QObject* parent) : QObject(parent), m_ctx(ctx), m_dates(ctx.locale)
 {
     m_ctx.refreshLoggingDisplay = [this] { RefreshLoggingDisplay(); };

@@ -3,6 +3,7 @@
 
 #include "app/Clock.h"
 #include "app/FileIo.h"
+#include "app/TextFormat.h"
 #include "metering/MeteringContext.h"
 #include "metering/PulseSignal.h"
 #include "metering/Tariffs.h"
@@ -11,7 +12,6 @@
 #include <cmath>
 
 namespace {
-const QString CrLf = QStringLiteral("\r\n");
 const QString FileName = QStringLiteral("METERREADING.DTA");
 
 QString kWhText(const QLocale& locale, double kWh)

@@ -24,13 +24,6 @@ constexpr auto AnswerTimeout = std::chrono::seconds(15);
 constexpr int NoAnswer = -1; // our own code beside libmosquitto's
 constexpr int Qos = 1;
 
-struct Entry
-{
-    QByteArray topic;
-    QByteArray payload;
-    bool pending = true;
-};
-
 QString endpoint(const MqttOptions& o)
 {
     return o.host + QLatin1Char(':') + QString::number(o.port);
@@ -40,6 +33,13 @@ QString endpoint(const MqttOptions& o)
 
 struct MqttClient::Shared
 {
+    struct Entry
+    {
+        QByteArray topic;
+        QByteArray payload;
+        bool pending = true;
+    };
+
     explicit Shared(MqttOptions o) : options(std::move(o)) {}
 
     const MqttOptions options;
@@ -347,7 +347,7 @@ void MqttClient::publishRetained(const QString& topic, const QByteArray& payload
     const QByteArray key = topic.toUtf8();
     std::lock_guard lock(m_shared->mutex);
     auto it = std::find_if(m_shared->entries.begin(), m_shared->entries.end(),
-                           [&key](const Entry& e) { return e.topic == key; });
+                           [&key](const Shared::Entry& e) { return e.topic == key; });
     if (it == m_shared->entries.end())
         m_shared->entries.push_back({key, payload, true});
     else if (it->payload != payload || !it->pending)

@@ -103,8 +103,6 @@ struct ConfigFilesTest : ::testing::Test
     const FilePaths& paths = t.ctx.paths;
 };
 
-} // namespace
-
 TEST_F(ConfigFilesTest, MissingFilesAreCreatedWithTheFactoryBytesUnreadableOnesFailTheirGroupWithFactoryValues)
 {
     // A file that cannot be made is reported, with nothing half-written left behind; the others are still made.
@@ -359,3 +357,5 @@ TEST(CodesToText, DecodesCodeListsAndFallsBackToTheDefault)
         EXPECT_EQ(ok, valid) << codes;
     }
 }
+
+} // namespace

@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
-using namespace FieldValidation;
-
+// In the namespace under test: a using-directive would also reach the test files compiled after this one.
+namespace FieldValidation {
 namespace {
 
 const QString Range60000 = QStringLiteral("Maximum allowed value is 60000\r\nMinimum allowed value is 30");
@@ -79,3 +79,4 @@ TEST(FieldValidation, KeyPressMisplacedMinusRangeAndDecimals)
 }
 
 } // namespace
+} // namespace FieldValidation

@@ -45,8 +45,6 @@ const QByteArray Sample = "top=before any section\r\n"
                           "[Meter Settings 1]trailing text\r\n"
                           "REVS_PER_KWH=900\n";
 
-} // namespace
-
 TEST_F(IniFileTest, FindsKeysByExactNameKeepsValuesAsWrittenRemembersTheLastFileButNoFailure)
 {
     const QString path = write(Sample);
@@ -111,3 +109,5 @@ TEST_F(IniFileTest, FindsKeysByExactNameKeepsValuesAsWrittenRemembersTheLastFile
     EXPECT_EQ(ini.lastError().description, QStringLiteral("Error reading file"));
     EXPECT_EQ(read(unreadable, "S", "L"), QStringLiteral("w"));
 }
+
+} // namespace

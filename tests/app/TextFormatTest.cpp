@@ -7,7 +7,8 @@
 #include <gtest/gtest.h>
 #include <random>
 
-using namespace TextFormat;
+// In the namespace under test: a using-directive would also reach the test files compiled after this one.
+namespace TextFormat {
 
 TEST(TextFormat, GeneralNumbersFollowPrintfG15ReadStrictlyAndRoundHalfToEven)
 {
@@ -99,3 +100,4 @@ TEST(GeneralDateFormat, UkFormatShowsMidnightAsDateAloneAndEveryLocaleRoundTrips
 }
 
 } // namespace
+} // namespace TextFormat

@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "camera/CrossingPlaces.h"
 
+#include "FrameGap.h"
+
 #include <cmath>
 #include <gtest/gtest.h>
 
 namespace {
-constexpr double Gap = 0.04; // 25 frames a second
 
 // Where a straight line between frames puts an edge that truly crossed at `place` of the gap: a sharp edge
 // bends the line's share towards the middle.
@@ -26,15 +27,15 @@ double missSpreadAfterLearning(CrossingPlaces& places, double framesPerRevolutio
 {
     double least = 1.0, most = -1.0;
     for (int k = 0; k < revolutions; ++k) {
-        clock += framesPerRevolution * Gap;
-        const double truth = trueFraction(clock / Gap);
+        clock += framesPerRevolution * FrameGap;
+        const double truth = trueFraction(clock / FrameGap);
         const double share = lineShare(truth);
         if (k >= 60) {
-            const double miss = places.place(share, clock, Gap) - truth;
+            const double miss = places.place(share, clock, FrameGap) - truth;
             least = std::min(least, miss);
             most = std::max(most, miss);
         }
-        places.learn(share, clock, Gap);
+        places.learn(share, clock, FrameGap);
     }
     return most - least;
 }
@@ -44,7 +45,7 @@ TEST(CrossingPlaces, LearnsWhereEdgesTrulyCrossedFromHowTheLineSpreadThem)
 {
     CrossingPlaces places;
     double clock = 1000.0;
-    EXPECT_DOUBLE_EQ(places.place(0.3, clock, Gap), 0.3); // nothing learnt: the line's share stands
+    EXPECT_DOUBLE_EQ(places.place(0.3, clock, FrameGap), 0.3); // nothing learnt: the line's share stands
     // About 10, 12 and 16 frames a revolution: the line's misses spread over 0.2 of the gap, the places' over
     // less than a third of that.
     const double lineSpread = 2 * (lineShare(0.75) - 0.75);
@@ -54,10 +55,10 @@ TEST(CrossingPlaces, LearnsWhereEdgesTrulyCrossedFromHowTheLineSpreadThem)
         EXPECT_LT(missSpreadAfterLearning(places, frames, 200, clock), lineSpread / 3) << frames;
     }
     // Marks of another revolution time, or seen at another frame rate, take the line's share until learnt anew.
-    const double later = clock + 20 * Gap;
-    EXPECT_DOUBLE_EQ(places.place(0.3, later, Gap), 0.3);
-    EXPECT_DOUBLE_EQ(places.place(0.3, clock + 16.3 * Gap, 2 * Gap), 0.3);
-    EXPECT_NE(places.place(0.3, clock + 16.3 * Gap, Gap), 0.3);
+    const double later = clock + 20 * FrameGap;
+    EXPECT_DOUBLE_EQ(places.place(0.3, later, FrameGap), 0.3);
+    EXPECT_DOUBLE_EQ(places.place(0.3, clock + 16.3 * FrameGap, 2 * FrameGap), 0.3);
+    EXPECT_NE(places.place(0.3, clock + 16.3 * FrameGap, FrameGap), 0.3);
 }
 
 TEST(CrossingPlaces, CrossingsAtOnePlaceKeepTheLinesShare)
@@ -68,12 +69,12 @@ TEST(CrossingPlaces, CrossingsAtOnePlaceKeepTheLinesShare)
         CrossingPlaces places;
         double clock = 500.0;
         for (int k = 0; k < 100; ++k) {
-            clock += 10 * Gap;
+            clock += 10 * FrameGap;
             const double noisy = place + 0.004 * ((k * 7) % 5 - 2);
-            places.learn(noisy - std::floor(noisy), clock, Gap);
+            places.learn(noisy - std::floor(noisy), clock, FrameGap);
         }
-        EXPECT_DOUBLE_EQ(places.place(0.41, clock + 10 * Gap, Gap), 0.41) << place;
-        EXPECT_DOUBLE_EQ(places.place(0.001, clock + 10 * Gap, Gap), 0.001) << place;
+        EXPECT_DOUBLE_EQ(places.place(0.41, clock + 10 * FrameGap, FrameGap), 0.41) << place;
+        EXPECT_DOUBLE_EQ(places.place(0.001, clock + 10 * FrameGap, FrameGap), 0.001) << place;
     }
 }
 
@@ -88,17 +89,17 @@ TEST(CrossingPlaces, FastRevolutionsAreTimedInRoundsThatEndWhereTheyBegan)
         CrossingPlaces places;
         double clock = 500.0;
         for (int k = 0; k < 40; ++k) {
-            clock += frames * Gap;
+            clock += frames * FrameGap;
             if (k == 3 || k == 14) {
-                EXPECT_EQ(places.roundOfRevolutions(clock, Gap), k == 3 ? early : later) << frames;
+                EXPECT_EQ(places.roundOfRevolutions(clock, FrameGap), k == 3 ? early : later) << frames;
             }
-            places.learn(lineShare(trueFraction(clock / Gap)), clock, Gap);
+            places.learn(lineShare(trueFraction(clock / FrameGap)), clock, FrameGap);
         }
-        EXPECT_EQ(places.roundOfRevolutions(clock + frames * Gap, Gap), round) << frames;
-        EXPECT_EQ(places.roundOfRevolutions(clock + 1.2 * frames * Gap, Gap), 0) << frames;
+        EXPECT_EQ(places.roundOfRevolutions(clock + frames * FrameGap, FrameGap), round) << frames;
+        EXPECT_EQ(places.roundOfRevolutions(clock + 1.2 * frames * FrameGap, FrameGap), 0) << frames;
         // Their places are too few to order.
         if (round > 0 && round < 4) {
-            EXPECT_DOUBLE_EQ(places.place(0.3, clock + frames * Gap, Gap), 0.3) << frames;
+            EXPECT_DOUBLE_EQ(places.place(0.3, clock + frames * FrameGap, FrameGap), 0.3) << frames;
         }
     }
 }

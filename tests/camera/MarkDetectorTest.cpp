@@ -80,8 +80,6 @@ protected:
     MarkDetector detector{t.ctx, cells};
     std::vector<std::pair<bool, bool>> calls;
 };
-} // namespace
-
 TEST_F(MarkDetectorTest, AveragingScalingAndMillisecondsAcrossMidnight)
 {
     cells.values = {{{0, 1, 0}, 10}, {{1, 1, 0}, 21}, {{2, 1, 0}, 30}, {{0, 0, 1}, 40}};
@@ -380,3 +378,5 @@ TEST_F(MarkDetectorTest, AFastDiscsPowerFollowsABigChangeOfLoadAtOnceAndASmallOn
         }
     }
 }
+
+} // namespace

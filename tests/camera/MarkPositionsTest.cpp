@@ -1,12 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "camera/MarkPositions.h"
 
+#include "FrameGap.h"
+
 #include <algorithm>
 #include <cmath>
 #include <gtest/gtest.h>
 
 namespace {
-constexpr double Gap = 0.04; // 25 frames a second
 constexpr double Plain = 200.0, Mark = 50.0;
 
 // A dark mark crossing `columns` columns once a revolution: `speed` columns a second (negative: from the right),
@@ -50,7 +51,7 @@ std::vector<std::optional<double>> run(MarkPositions& positions, const Disc& dis
 {
     std::vector<std::optional<double>> timed;
     bool was = false;
-    for (double t = start; t < start + revolutions * disc.period; t += Gap) {
+    for (double t = start; t < start + revolutions * disc.period; t += FrameGap) {
         positions.frame(t, disc.frame(t));
         const bool is = disc.seen(t, seenAt);
         if (is && !was)
@@ -70,7 +71,7 @@ TEST(MarkPositionsTest, TimesEveryRevolutionToAMillisecondWhicheverWayTheMarkMov
         for (const double direction : {1.0, -1.0})
             for (const double width : {4.0, 7.0}) {
                 SCOPED_TRACE(testing::Message() << frames << " frames, direction " << direction << ", width " << width);
-                const double period = frames * Gap;
+                const double period = frames * FrameGap;
                 MarkPositions positions;
                 const auto timed = run(positions, {period, direction * 60.0 / period, 10, width}, 30);
                 ASSERT_GE(timed.size(), 28u);
@@ -89,7 +90,7 @@ TEST(MarkPositionsTest, TimesEveryRevolutionToAMillisecondWhicheverWayTheMarkMov
 // is timed otherwise; the next is timed from where the mark lay in a later frame of its pass.
 TEST(MarkPositionsTest, AMarkSeenAtTheEdgeOfTheColumnsIsPlacedLaterInItsPass)
 {
-    const double period = 10.3 * Gap;
+    const double period = 10.3 * FrameGap;
     MarkPositions positions;
     const auto timed = run(positions, {period, 60.0 / period}, 60, 0.02, 0.013, 0.3);
     ASSERT_GE(timed.size(), 58u);
@@ -109,7 +110,7 @@ TEST(MarkPositionsTest, AMarkSeenAtTheEdgeOfTheColumnsIsPlacedLaterInItsPass)
 // revolution timed otherwise is refused.
 TEST(MarkPositionsTest, TellsNothingWhereTheColumnsCannotPlaceTheMark)
 {
-    const double period = 10.3 * Gap;
+    const double period = 10.3 * FrameGap;
     const auto timedCount = [](const std::vector<std::optional<double>>& timed) {
         return std::count_if(timed.begin(), timed.end(), [](const auto& t) { return t.has_value(); });
     };
@@ -119,7 +120,7 @@ TEST(MarkPositionsTest, TellsNothingWhereTheColumnsCannotPlaceTheMark)
         disc.columns = 1;
         disc.width = 1.0;
         bool was = false;
-        for (double t = 0.013; t < 30 * period; t += Gap) {
+        for (double t = 0.013; t < 30 * period; t += FrameGap) {
             positions.frame(t, disc.frame(t));
             const bool is = disc.frame(t).front().value < (Plain + Mark) / 2;
             if (is && !was) {
@@ -133,13 +134,13 @@ TEST(MarkPositionsTest, TellsNothingWhereTheColumnsCannotPlaceTheMark)
         std::vector<std::optional<double>> timed;
         for (int k = 0; k < 30; ++k)
             for (int f = 0; f < 10; ++f) {
-                const double t = (k * 10 + f) * Gap * 1.03;
+                const double t = (k * 10 + f) * FrameGap * 1.03;
                 std::vector<MarkPositions::Column> columns;
                 for (int c = 0; c < 10; ++c)
                     columns.push_back({c, f == 0 ? Mark : f == 1 ? (Plain + Mark) / 2 : Plain});
                 positions.frame(t, columns);
                 if (f == 0)
-                    timed.push_back(positions.markCame(true, 10 * Gap * 1.03, 0.02));
+                    timed.push_back(positions.markCame(true, 10 * FrameGap * 1.03, 0.02));
             }
         EXPECT_EQ(timedCount(timed), 0);
     }
@@ -148,11 +149,11 @@ TEST(MarkPositionsTest, TellsNothingWhereTheColumnsCannotPlaceTheMark)
         const Disc disc{period, 60.0 / period};
         std::vector<std::optional<double>> timed;
         bool was = false;
-        for (double t = 0.013; t < 30 * period; t += Gap) {
+        for (double t = 0.013; t < 30 * period; t += FrameGap) {
             positions.frame(t, disc.frame(t));
             const bool is = disc.seen(t);
             if (is && !was)
-                timed.push_back(positions.markCame(true, period * 1.05, 0.5 * Gap));
+                timed.push_back(positions.markCame(true, period * 1.05, 0.5 * FrameGap));
             was = is;
         }
         EXPECT_EQ(timedCount(timed), 0);

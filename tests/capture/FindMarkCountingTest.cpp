@@ -115,7 +115,6 @@ SimulatedMeterSettings noisyMeter(const Case& c)
             .width = 32,
             .height = 24};
 }
-} // namespace
 
 TEST_P(FindMarkCounting, FindsTheMarkThenCountsEveryRevolutionOnce)
 {
@@ -208,7 +207,6 @@ TEST_F(FindMarkCounting, ABlockedUserInterfaceShiftsNoRevolutionTime)
         EXPECT_NEAR(blocked[i], undisturbed[i], 0.001) << "revolution " << i;
 }
 
-namespace {
 // The last analysed table as the detector reads it, taken at `time`.
 struct TableCells : CellValueSource
 {
@@ -383,7 +381,6 @@ protected:
         return tallies;
     }
 };
-} // namespace
 
 // Settings found at any power count every revolution once at any other within the range Find Mark states, from
 // 50 W up to 20 kW where it states that.
@@ -494,3 +491,5 @@ INSTANTIATE_TEST_SUITE_P(Cases, FindMarkMatrix,
                                                       .markContrast = 0.3,
                                                       .width = 160}),
                          [](const ::testing::TestParamInfo<MatrixCase>& info) { return std::string(info.param.name); });
+
+} // namespace

@@ -121,7 +121,6 @@ protected:
 private:
     std::vector<double> m_powers; // kW of every revolution counted
 };
-} // namespace
 
 // Each revolution is timed where the cells cross the trigger level, on the line between the frames on either
 // side, corrected by the same revolution timed on the marks' trailing edges, so the power holds however the
@@ -167,3 +166,5 @@ TEST_F(MeterCounting, FactoryGridAndTriggerCountTheSimulatedMeter)
         run({5000.0, 30}, SettingsDefaults::DefaultGrid, SettingsDefaults::factorySettings().TRIGGER_LEVEL);
     EXPECT_EQ(r.counted, r.expected);
 }
+
+} // namespace

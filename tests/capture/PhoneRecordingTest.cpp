@@ -64,7 +64,6 @@ QString makeRecording(const QString& dir, const Recording& recording)
 class PhoneRecording : public testing::TestWithParam<Recording>
 {
 };
-} // namespace
 
 TEST_P(PhoneRecording, PlaysAndCountsAfterFindMark)
 {
@@ -112,3 +111,5 @@ TEST_P(PhoneRecording, PlaysAndCountsAfterFindMark)
 
 INSTANTIATE_TEST_SUITE_P(Formats, PhoneRecording, testing::ValuesIn(Recordings),
                          [](const testing::TestParamInfo<Recording>& info) { return info.param.name; });
+
+} // namespace

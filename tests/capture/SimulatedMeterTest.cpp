@@ -25,7 +25,6 @@ double brightness(const QImage& img)
 class SimulatedMeterTilt : public ::testing::TestWithParam<double>
 {
 };
-} // namespace
 
 // Along the line through the picture's centre in the mark's direction, the mark is markWidth of the view long, its
 // centre moves (1 + markWidth) views in passDuration and crosses the picture's centre at markCentreTime.
@@ -82,3 +81,5 @@ TEST(SimulatedMeterLight, ASwitchedLightStepsAtOnceAndTheExposureTakesMostOfItBa
         EXPECT_NEAR(left / (factor - 1.0), s.lightStepKept, 0.06) << factor;
     }
 }
+
+} // namespace

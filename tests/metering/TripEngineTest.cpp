@@ -220,11 +220,7 @@ TEST_F(TripTest, AStoppedTripIsNotRefreshedEveryStartIsFreshResetKeepsThePulseTi
     EXPECT_DOUBLE_EQ(trip().totalKWH, 0.004) << "the whole total is re-priced";
 }
 
-} // namespace
-
-namespace {
 QStringList warnings;
-} // namespace
 
 // Beyond the power Find Mark stated, the log says the count may be short: once as the disc speeds up past it, again
 // only after it has slowed into the range.
@@ -248,3 +244,5 @@ TEST_F(TripTest, ARevolutionFasterThanTheStatedRangeIsNotedOncePerExcursion)
               "The disc turned at 12000 W, faster than the 9000 W up to which the detection settings count "
               "every revolution; the count may be short until it slows.");
 }
+
+} // namespace

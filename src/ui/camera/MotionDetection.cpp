@@ -40,7 +40,7 @@ QPlainTextEdit* fixedPitchMemo(const QString& name, QWidget* parent)
 
 // The component ends lines with CR LF, which the memo keeps as plain line breaks: compared as the memo holds
 // them, so an unchanged text is not set again on every frame (which would also scroll the memo back up).
-void setIfChanged(QPlainTextEdit* memo, QString text)
+void setMemoIfChanged(QPlainTextEdit* memo, QString text)
 {
     text.remove(QLatin1Char('\r'));
     if (memo->toPlainText() != text)
@@ -178,8 +178,8 @@ void MotionDetection::refresh()
     const MarkDetectorDisplay& d = m_detector.display();
     if (m_signalLevel->text() != d.edtSignalLevel)
         m_signalLevel->setText(d.edtSignalLevel);
-    setIfChanged(m_motionGrid, d.mmoMotionGrid);
-    setIfChanged(m_sensitivityGrid, m_capture.gridDisplayText());
+    setMemoIfChanged(m_motionGrid, d.mmoMotionGrid);
+    setMemoIfChanged(m_sensitivityGrid, m_capture.gridDisplayText());
 }
 
 void MotionDetection::reloadSettings()
@@ -219,7 +219,7 @@ void MotionDetection::editGrid()
     showGridEditor(m_capture, this);
     m_capture.setMotionDetection(true);
     m_ctx.settings.DETECTION_GRID = m_capture.detectionGrid();
-    setIfChanged(m_sensitivityGrid, m_capture.gridDisplayText());
+    setMemoIfChanged(m_sensitivityGrid, m_capture.gridDisplayText());
     if (!parse_grid_string(m_ctx.settings.DETECTION_GRID, m_detector.varActiveCells()))
         dialogs.message(
             QStringLiteral("No cells are active, the mark will not be detected. Please reselect the active area"));

@@ -43,7 +43,7 @@ QLineEdit* kWhField(QWidget* parent, const QString& name, const QString& toolTip
     return field;
 }
 
-QPushButton* button(QWidget* parent, const QString& name, const QString& caption)
+QPushButton* rowButton(QWidget* parent, const QString& name, const QString& caption)
 {
     auto* b = new QPushButton(caption, parent);
     b->setObjectName(name);
@@ -126,12 +126,12 @@ void MeterReadingForm::addRegisterRows(int tariff)
 
     rows.newReading = kWhField(this, nameOf("edtMeterReading", tariff),
                                QStringLiteral("The number on your meter's register now, in kWh"));
-    rows.set = button(this, nameOf("btnSetReading", tariff), QStringLiteral("Set Reading"));
+    rows.set = rowButton(this, nameOf("btnSetReading", tariff), QStringLiteral("Set Reading"));
     rows.setCaption = addFieldRow(m_setForm, rows.newReading, rows.set);
 
     rows.meterNow = kWhField(this, nameOf("edtCheckReading", tariff),
                              QStringLiteral("What the meter shows now, some days after the reading was set"));
-    rows.check = button(this, nameOf("btnCheckAccuracy", tariff), QStringLiteral("Check Accuracy"));
+    rows.check = rowButton(this, nameOf("btnCheckAccuracy", tariff), QStringLiteral("Check Accuracy"));
     rows.checkCaption = addFieldRow(m_checkForm, rows.meterNow, rows.check);
 
     m_binding->bind(rows.newReading, ReadingLimits);

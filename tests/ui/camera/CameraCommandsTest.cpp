@@ -47,8 +47,6 @@ struct CameraCommandsTest : CameraScreensTest
     RemotePicture picture{service, camera};
 };
 
-} // namespace
-
 TEST_F(CameraCommandsTest, FindMarkByCommandSharesTheWatchWithTheWindowAndSaysEachStepOnTheBroker)
 {
     open();
@@ -153,3 +151,5 @@ TEST(RemotePictureJpeg, StaysWithinItsSizeAndShowsTheGridLinesAndTheActiveCells)
     EXPECT_LE(jpeg.size(), RemotePicture::MaxBytes);
     EXPECT_FALSE(QImage::fromData(jpeg, "JPEG").isNull());
 }
+
+} // namespace

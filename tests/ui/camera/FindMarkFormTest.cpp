@@ -29,7 +29,6 @@ protected:
         return window;
     }
 };
-} // namespace
 
 TEST_F(FindMarkScreen, CancelChangesNothingAndUseTheseSettingsReachesTheRunningDetector)
 {
@@ -121,3 +120,5 @@ TEST_F(FindMarkScreen, EachProposalStatesItsRangeAndCameraSetupKeepsIt)
     EXPECT_FALSE(child<QLabel>(&form, "lblAssuredRange")->isVisible());
     startOrStopThroughSelectionScreen(false);
 }
+
+} // namespace
