@@ -12,7 +12,7 @@ struct MeteringContext;
 
 // Watches a capture component for a stalled camera and a lost one through the camera watchdog: every analysed
 // frame counts as a picture, a timer checks once a second, and `restart` is called when the watchdog asks for it.
-// The camera screens report their own starts and stops through cameraRunningChanged, and a camera lost while
+// The meter's camera reports its starts and stops through cameraRunningChanged, and a camera lost while
 // running unattended through cameraLost; those of a restart are ignored, and so is a report that changes nothing
 // (a device removed while the camera is already stopped).
 class CameraHealthWatch : public QObject

@@ -89,7 +89,7 @@ public:
     // A second grid analysed on every frame beside the detection grid, whatever that grid and the noise
     // setting are; each frame's table comes with surveyAnalysed. 0 x 0 ends it.
     void setSurveyGrid(int columns, int rows);
-    // The meter constant the simulated meter turns by, read at every start (the camera screen links it to
+    // The meter constant the simulated meter turns by, read at every start (the meter's camera links it to
     // the meter settings).
     std::function<double()> meterConstant;
 

@@ -33,6 +33,8 @@ public:
     MarkDetector& detector() { return *m_detector; }
     CameraHealthWatch& healthWatch() { return *m_healthWatch; }
     bool running() const;
+    // Why a command that needs the running camera is refused.
+    static inline const QString NotRunning = QStringLiteral("the camera is not running");
 
     // The settings to the component (grid, colours, noise filter) and the detector afresh: its peaks and averages
     // were measured on the old scale. Returns the component's grid display text.

@@ -15,7 +15,7 @@ struct SimulatedMeterSettings
     };
 
     double powerWatts = 1000.0;
-    double revsPerKWh = 300.0;  // the meter constant in use; the camera screen sets it from the meter settings
+    double revsPerKWh = 300.0;  // the meter constant in use; the meter's camera sets it from the meter settings
     double noise = 6.0;         // standard deviation of the sensor noise, grey levels
     double drift = 0.05;        // amplitude of the slow ambient-light change, fraction of the light
     double driftPeriod = 600.0; // seconds

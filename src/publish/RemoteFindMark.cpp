@@ -25,7 +25,7 @@ QString RemoteFindMark::carryOut(const QByteArray& payload)
         return CommandDispatcher::payloadIsNot(payload, QStringLiteral("start, accept or cancel"));
     if (command == "start") {
         if (!m_camera.running())
-            return QStringLiteral("the camera is not running");
+            return MeterCamera::NotRunning;
         if (const QString refusal = m_camera.startFindMark(); !refusal.isEmpty())
             return refusal;
         follow(m_camera.findMarkSession());

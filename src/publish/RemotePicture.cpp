@@ -36,7 +36,7 @@ void RemotePicture::tick()
 QString RemotePicture::send()
 {
     if (!m_camera.running())
-        return QStringLiteral("the camera is not running");
+        return MeterCamera::NotRunning;
     const CaptureComponent& capture = m_camera.capture();
     const QByteArray picture = jpeg(capture.previewImage(), capture.grid());
     if (picture.isEmpty())

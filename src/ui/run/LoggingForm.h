@@ -9,9 +9,9 @@ class QLineEdit;
 class QPushButton;
 class RunFigurePanel;
 
-// "Data Logging Form": renders the logging engine's display state and forwards the buttons and the timer
-// to it; "Add Comment" opens the comment window. Lives from start-up to exit; closing only hides it, and
-// is refused while logging runs.
+// "Data Logging Form": renders the logging engine's display state and forwards the buttons to it (the
+// engine's own timer runs it); "Add Comment" opens the comment window. Lives from start-up to exit; closing only hides
+// it, and is refused while logging runs.
 class LoggingForm : public QWidget
 {
     Q_OBJECT

@@ -7,8 +7,8 @@ class QPushButton;
 class RunFigurePanel;
 class TripEngine;
 
-// "Live Display Energy Trip": renders the trip engine's display state and forwards the buttons and the
-// timer to it. Lives from start-up to exit; closing only hides it, and is refused while the trip runs.
+// "Live Display Energy Trip": renders the trip engine's display state and forwards the buttons to it (the
+// engine's own timer runs it). Lives from start-up to exit; closing only hides it, and is refused while the trip runs.
 class TripForm : public QWidget
 {
     Q_OBJECT
