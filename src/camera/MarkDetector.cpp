@@ -3,60 +3,21 @@
 
 #include "app/Clock.h"
 #include "app/Dialogs.h"
-#include "app/TextFormat.h"
 #include "camera/CellValueSource.h"
-#include "camera/MarkLevels.h"
 #include "metering/MeteringContext.h"
 #include "metering/PulseSignal.h"
 
 #include <algorithm>
-#include <cmath>
-#include <limits>
 #include <utility>
 
 namespace {
-// Intensities and trigger levels are 32-bit; products and tracked levels saturate instead of wrapping.
-qint32 saturatedInt32(double x)
-{
-    if (std::isnan(x))
-        return 0;
-    constexpr double lo = std::numeric_limits<qint32>::min();
-    constexpr double hi = std::numeric_limits<qint32>::max();
-    return qint32(std::clamp(x, lo, hi));
-}
-
-qint32 roundedInt32(double x)
-{
-    return saturatedInt32(TextFormat::roundHalfEven(x));
-}
-
-// The share of the timing correction kept from one revolution to the next.
-constexpr double CorrectionKept = 0.9;
-// Half the difference between a revolution timed on the leading edges and one on the trailing edges, as a share
-// of the frame spacing, beyond which it is taken for a change of load rather than the line's misses: at 10 frames
-// a revolution a change of 6 % lies there.
-constexpr double MaxMissDifference = 0.3;
 // Discs turning in more frames than this cross the cells over several frames, where the line misses by little.
 constexpr double MaxFramesForPositions = 24.0;
 } // namespace
 
 qint32 millidiff(double start, double end)
 {
-    return roundedInt32(SecondsBetween(end, start) * 1000.0);
-}
-
-qint32 scaledIntensity(qint32 factor, bool invert, qint32 average)
-{
-    if (invert)
-        return saturatedInt32(double(qint64(factor) * qint64(average)));
-    if (average == -1)
-        return factor >= 0 ? std::numeric_limits<qint32>::max() : std::numeric_limits<qint32>::min();
-    return roundedInt32(double(factor) / (double(average) + 1.0));
-}
-
-qint32 releaseLevel(qint32 trigger, qint32 percent)
-{
-    return percent >= 100 ? trigger : roundedInt32(double(trigger) * std::max(percent, 1) / 100.0);
+    return roundedHalfEven(SecondsBetween(end, start) * 1000.0);
 }
 
 MarkDetector::MarkDetector(MeteringContext& ctx, const CellValueSource& cells) : m_ctx(ctx), m_cells(cells) {}
@@ -84,7 +45,7 @@ void MarkDetector::onFrameAnalysed()
         return;
     }
     const bool settled = m_blnCameraSettled;
-    const qint32 v = scale_intensity(roundedInt32(*mean));
+    const qint32 v = scale_intensity(roundedHalfEven(*mean));
     // Timed by when the frame was taken, so a busy user-interface thread shifts no revolution.
     const double taken = m_cells.frameTime() >= 0 ? m_cells.frameTime() : m_ctx.services.clock.timer();
     for (const bool alongRows : {false, true})
@@ -144,7 +105,7 @@ std::optional<double> MarkDetector::markPlaced(std::optional<double> line, doubl
 qint32 MarkDetector::average_cell_values(const QList<GridCell>& cells, bool red, bool green, bool blue) const
 {
     const std::optional<double> mean = meanCellValue(cells, red, green, blue);
-    return mean ? roundedInt32(*mean) : -1;
+    return mean ? roundedHalfEven(*mean) : -1;
 }
 
 std::optional<double> MarkDetector::meanCellValue(const QList<GridCell>& cells, bool red, bool green, bool blue) const
@@ -195,16 +156,21 @@ void MarkDetector::process_intensity(qint32 v, double now, std::optional<double>
     // light from one frame to the next, and the trigger with it.
     if (mean)
         *mean /= m_light.light();
-    const std::optional<SeenFrame> before =
-        std::exchange(m_previousFrame, mean ? std::optional(SeenFrame{now, *mean}) : std::nullopt);
+    const std::optional<EdgeTiming::Frame> before =
+        m_edges.advance(mean ? std::optional(EdgeTiming::Frame{now, *mean}) : std::nullopt);
     const qint32 trigger = triggerLevel();
+    const auto crossing = [&] {
+        // Both averages are as the plain light shows them, so the trigger is the one set.
+        const EdgeTiming::Level level{[this, set = s.TRIGGER_LEVEL](qint32 a) { return scale_intensity(a) >= set; },
+                                      s.LEVELS_FOLLOW_LIGHT, m_blnMarkOn};
+        return mean ? EdgeTiming::lineCrossing(before, now, *mean, level) : std::nullopt;
+    };
     if (v < trigger) {
         m_display.DetectionBar = MarkDetectorDisplay::BarOff;
         if (!m_blnMarkOn)
             return;
-        // Noise on the edge may cross more than once: the last crossing before the mark ends is its edge.
-        if (const std::optional<LineCrossing> fall = mean ? lineCrossing(before, now, *mean) : std::nullopt)
-            m_edges.fallLine = fall;
+        if (const std::optional<EdgeTiming::LineCrossing> fall = crossing())
+            m_edges.trailingCrossed(*fall);
         // Between the release level and the trigger a present mark stays (never so at the factory 100 %).
         if (v >= releaseLevel(trigger, s.RELEASE_LEVEL_PERCENT))
             m_dblTimeLastAboveTrigger = now;
@@ -219,91 +185,38 @@ void MarkDetector::process_intensity(qint32 v, double now, std::optional<double>
         m_dblTimeLastAboveTrigger = now;
         m_display.edtPreviousMaximumIntensity = QString::number(m_lngCurrentMaxIntensity);
     } else {
-        const std::optional<LineCrossing> rise = mean ? lineCrossing(before, now, *mean) : std::nullopt;
-        if (!rise) {
-            m_round.clear();
-            // Seen with no neighbouring frame before it (the first frame after settling, or after a stall), the mark
-            // may have come up to a frame or the whole stall earlier: neither the revolution ending at it nor the
-            // one starting at it is timed.
-            if (mean)
-                BreakPulseTiming(m_ctx);
-            markPlaced(std::nullopt, 0.0);
-            markOn(v, now, m_round.handOn(pulseTime(std::nullopt, now, now), 0, 0.0, std::nullopt));
-            if (mean)
-                BreakPulseTiming(m_ctx);
-            return;
-        }
-        const double riseTime = crossingTime(m_risePlaces, *rise);
-        const int round = m_risePlaces.roundOfRevolutions(rise->at(), rise->gap);
-        m_risePlaces.learn(rise->share, rise->at(), rise->gap);
-        const double own = pulseTime(riseTime, rise->before, now);
-        // A fast disc's revolution is timed by where its mark lies, when that tells.
-        std::optional<double> line;
-        if (const std::optional<double> last = m_round.lastOwnTime())
-            if (const double since = SecondsBetween(own, *last); since <= MaxFramesForPositions * rise->gap)
-                line = since;
-        const std::optional<double> seen = markPlaced(line, RevolutionRound::PositionSlack * rise->gap);
-        markOn(v, now, m_round.handOn(own, round, rise->gap, seen));
+        markCame(v, now, crossing(), mean.has_value());
     }
 }
 
-double MarkDetector::LineCrossing::at() const
+void MarkDetector::markCame(qint32 v, double now, const std::optional<EdgeTiming::LineCrossing>& rise, bool measured)
 {
-    return at(share);
-}
-
-double MarkDetector::LineCrossing::at(double place) const
-{
-    return WrapDay(before + place * gap);
-}
-
-double MarkDetector::crossingTime(const CrossingPlaces& places, const LineCrossing& line)
-{
-    return line.at(places.place(line.share, line.at(), line.gap));
-}
-
-std::optional<MarkDetector::LineCrossing> MarkDetector::lineCrossing(const std::optional<SeenFrame>& before, double now,
-                                                                     double mean) const
-{
-    if (!before)
-        return std::nullopt;
-    const double gap = SecondsBetween(now, before->time);
-    if (gap <= 0 || gap > MarkPositions::MaxFrameGap)
-        return std::nullopt;
-    // The level is decided on the rounded average: find the whole averages between the two frames' own where
-    // it turns from one side of the trigger to the other; the unrounded average crossed halfway between them.
-    // Both averages are as the plain light shows them, so the trigger is the one set.
-    const auto reaches = [this, trigger = m_ctx.settings.TRIGGER_LEVEL](qint32 a) {
-        return scale_intensity(a) >= trigger;
-    };
-    qint32 from = roundedInt32(before->mean);
-    qint32 to = roundedInt32(mean);
-    const bool reachedBefore = reaches(from);
-    if (reachedBefore == reaches(to)) {
-        // The frames were judged against the light each showed; as the plain light shows them, both lie on one side,
-        // a rounding from the trigger: a mark coming that already reached it crossed at the frame before, one that
-        // had not yet at this one, and the other way round for a mark ending.
-        if (m_ctx.settings.LEVELS_FOLLOW_LIGHT)
-            return LineCrossing{before->time, gap, reachedBefore == !m_blnMarkOn ? 0.0 : 1.0};
-        return std::nullopt; // the trigger moved since the frame before: no crossing seen between the two
+    if (!rise) {
+        m_round.clear();
+        // Seen with no neighbouring frame before it (the first frame after settling, or after a stall), the mark
+        // may have come up to a frame or the whole stall earlier: neither the revolution ending at it nor the
+        // one starting at it is timed.
+        if (measured)
+            BreakPulseTiming(m_ctx);
+        markPlaced(std::nullopt, 0.0);
+        markOn(v, now, m_round.handOn(m_edges.untimedMark(now), 0, 0.0, std::nullopt));
+        if (measured)
+            BreakPulseTiming(m_ctx);
+        return;
     }
-    while (std::abs(to - from) > 1) {
-        const qint32 middle = from + (to - from) / 2;
-        (reaches(middle) == reachedBefore ? from : to) = middle;
-    }
-    // Between the frames the cell average is taken as a straight line.
-    const double share = (before->mean - (from + to) / 2.0) / (before->mean - mean);
-    return LineCrossing{before->time, gap, std::clamp(share, 0.0, 1.0)};
+    const EdgeTiming::Rise timed = m_edges.leadingEdge(*rise, now);
+    // A fast disc's revolution is timed by where its mark lies, when that tells.
+    std::optional<double> line;
+    if (const std::optional<double> last = m_round.lastOwnTime())
+        if (const double since = SecondsBetween(timed.time, *last); since <= MaxFramesForPositions * timed.gap)
+            line = since;
+    const std::optional<double> seen = markPlaced(line, RevolutionRound::PositionSlack * timed.gap);
+    markOn(v, now, m_round.handOn(timed.time, timed.round, timed.gap, seen));
 }
 
 qint32 MarkDetector::triggerLevel() const
 {
-    const GlobalSettings& s = m_ctx.settings;
-    if (!s.LEVELS_FOLLOW_LIGHT)
-        return s.TRIGGER_LEVEL;
-    // The image intensity falls as the light rises, or rises with it when inverted.
-    return roundedInt32(s.INVERT_IMAGE_INTENSITY ? s.TRIGGER_LEVEL * m_light.light()
-                                                 : s.TRIGGER_LEVEL / m_light.light());
+    return followedTrigger(m_ctx.settings, m_light.light());
 }
 
 void MarkDetector::followLight(qint32 v)
@@ -325,30 +238,6 @@ void MarkDetector::followLight(qint32 v)
     // A dark mark raises the image intensity, unless it is inverted for a light mark.
     const bool plain = !m_blnMarkOn && v < releaseLevel(triggerLevel(), s.RELEASE_LEVEL_PERCENT);
     m_light.addFrame(cells, plain, !s.INVERT_IMAGE_INTENSITY);
-}
-
-double MarkDetector::pulseTime(std::optional<double> rise, double before, double now)
-{
-    Edges& e = m_edges;
-    const std::optional<double> fall = std::exchange(e.fall, std::nullopt);
-    // When the mark's edges cross the cells within a frame or two, a straight line between two frames misses a
-    // crossing by milliseconds that depend on where the frames fall, and the trailing edge misses differently
-    // from the leading one. Averaging the revolution timed on leading edges with the one before it timed on
-    // trailing edges halves and partly cancels those misses: half their difference is carried in the time
-    // handed on. A difference beyond what the line misses by is the load changing, not a miss, and is left out
-    // (the trailing edges' revolution is one revolution older); the carried correction fades so that it never
-    // drifts away from the edge, and the time stays between the two frames.
-    double correction = 0.0;
-    if (rise && fall && e.previousRise && e.previousFall) {
-        const double difference = (SecondsBetween(*fall, *e.previousFall) - SecondsBetween(*rise, *e.previousRise)) / 2;
-        const double gap = SecondsBetween(now, before);
-        correction = CorrectionKept * e.correction;
-        if (std::abs(difference) <= MaxMissDifference * gap && std::abs(correction + difference) <= gap)
-            correction += difference;
-        correction = std::clamp(correction, -SecondsBetween(*rise, before), SecondsBetween(now, *rise));
-    }
-    e = {std::nullopt, std::nullopt, fall, rise, correction};
-    return rise ? WrapDay(*rise + correction) : now;
 }
 
 void MarkDetector::markOn(qint32 v, double now, double pulseTime)
@@ -376,11 +265,7 @@ void MarkDetector::markOff()
 {
     const int n = eventsToAverage();
     m_blnMarkOn = false;
-    // The trailing edge is placed once it is known to be the last crossing, then learnt from.
-    if (const std::optional<LineCrossing> fall = std::exchange(m_edges.fallLine, std::nullopt)) {
-        m_edges.fall = crossingTime(m_fallPlaces, *fall);
-        m_fallPlaces.learn(fall->share, fall->at(), fall->gap);
-    }
+    m_edges.markEnded();
     signalpulse(false);
     SetMarkOff(m_ctx);
     RefreshRunningDisplays(m_ctx);
@@ -388,12 +273,12 @@ void MarkDetector::markOff()
     const double avg = m_peaks.add(m_lngCurrentMaxIntensity, n);
 
     const double change = avg - m_lngAveragedMaxIntensity;
-    m_lngAveragedMaxIntensity = roundedInt32(avg);
+    m_lngAveragedMaxIntensity = roundedHalfEven(avg);
 
     GlobalSettings& s = m_ctx.settings;
     if (s.TRACK_AMBIENT_LIGHT_CHANGE && m_intMarksSeen == n) {
-        s.TRIGGER_LEVEL = roundedInt32(s.TRIGGER_LEVEL + s.PERCENT_AMBIENT_LIGHT_TO_TRACK * change / 100.0);
-        m_display.edtChangeFromLastAverage = QString::number(roundedInt32(change));
+        s.TRIGGER_LEVEL = roundedHalfEven(s.TRIGGER_LEVEL + s.PERCENT_AMBIENT_LIGHT_TO_TRACK * change / 100.0);
+        m_display.edtChangeFromLastAverage = QString::number(roundedHalfEven(change));
     }
     m_display.edtAveragedMaxIntensity = QString::number(m_lngAveragedMaxIntensity);
     m_display.edtPreviousMaximumIntensity = QString::number(m_lngCurrentMaxIntensity);
@@ -418,30 +303,19 @@ void MarkDetector::forgetEarlierFrames()
     // After a stop, or with other cells, channels, scaling or levels, the frames and edges before say nothing of
     // the next ones: the next revolution is timed anew, and the light is measured anew.
     BreakPulseTiming(m_ctx);
-    m_previousFrame.reset();
     for (MarkPositions& positions : m_positions)
         positions.clear();
-    m_edges = {};
+    m_edges.clear();
     m_round.clear();
-    m_risePlaces.clear();
-    m_fallPlaces.clear();
     m_light.restart();
 }
 
 void MarkDetector::reset_mark_detection()
 {
     m_blnMarkOn = false;
-    m_display.edtImageIntensity = QStringLiteral("0");
-    m_display.edtAveragedMaxIntensity = QStringLiteral("0");
-    m_display.edtPreviousMaximumIntensity = QStringLiteral("0");
-    m_display.edtChangeFromLastAverage = QStringLiteral("0");
-    m_display.edtTriggerValue = QString::number(m_ctx.settings.TRIGGER_LEVEL);
+    m_display.reset(m_ctx.settings.TRIGGER_LEVEL);
     if (reloadSettingFields)
         reloadSettingFields();
-    m_display.barMinimum = MarkDetectorDisplay::BarOff;
-    m_display.barMaximum = MarkDetectorDisplay::BarOn;
-    m_display.DetectionBar = MarkDetectorDisplay::BarOff;
-    m_display.MarkSignalled = MarkDetectorDisplay::BarOff;
     m_lngCurrentMaxIntensity = 0;
     m_lngAveragedMaxIntensity = 0;
     m_intMarksSeen = 0;

@@ -2,13 +2,14 @@
 #pragma once
 
 #include "app/MeterSource.h"
-#include "camera/CrossingPlaces.h"
 #include "camera/DetectionGrid.h"
+#include "camera/EdgeTiming.h"
 #include "camera/LightFollower.h"
 #include "camera/MarkDetectorDisplay.h"
 #include "camera/MarkPositions.h"
 #include "camera/PeakRing.h"
 #include "camera/RevolutionRound.h"
+#include "camera/Threshold.h"
 
 #include <QList>
 #include <array>
@@ -21,11 +22,6 @@ struct MeteringContext;
 
 // Milliseconds from one clock time to a later one, allowing one midnight crossing.
 qint32 millidiff(double start, double end);
-// The image intensity of a cell average: factor / (average + 1), or factor x average when inverted.
-qint32 scaledIntensity(qint32 factor, bool invert, qint32 average);
-// The intensity a present mark must fall below to end: `percent` of the trigger level, the trigger itself at 100.
-// A release below the trigger keeps noise on a slowly passing mark's edge from ending and starting it again.
-qint32 releaseLevel(qint32 trigger, qint32 percent);
 
 // Turns the image intensity of each analysed frame into mark-on (one revolution, handed to RegisterPulse)
 // and mark-off events, keeps the peak of each passing mark and can move TRIGGER_LEVEL with ambient light.
@@ -85,31 +81,7 @@ private:
         int columns = 0;
         int rows = 0;
     };
-    struct SeenFrame
-    {
-        double time = 0.0;
-        double mean = 0.0; // unrounded cell average
-    };
-    // Where the straight line between two neighbouring frames passed the trigger level.
-    struct LineCrossing
-    {
-        double before = 0.0; // the earlier frame's clock time
-        double gap = 0.0;    // seconds to the later frame
-        double share = 0.0;  // of the gap
-        double at() const;
-        // The clock time at `place` of the gap.
-        double at(double place) const;
-    };
-
     std::optional<double> meanCellValue(const QList<GridCell>& cells, bool red, bool green, bool blue) const;
-    // Where the cell average passed the trigger level, either way, between the frame before and this one; none
-    // when the frames are no neighbours or the level was not passed between them.
-    std::optional<LineCrossing> lineCrossing(const std::optional<SeenFrame>& before, double now, double mean) const;
-    // When an edge truly crossed, by what the places of earlier crossings of that edge taught.
-    static double crossingTime(const CrossingPlaces& places, const LineCrossing& line);
-    // The time handed on for a mark whose leading edge crossed at `rise`, between frames taken at `before` and
-    // `now`.
-    double pulseTime(std::optional<double> rise, double before, double now);
     // With LEVELS_FOLLOW_LIGHT on, measures the light of a frame of the plain disc, of intensity v, against the
     // plain disc's at the start.
     void followLight(qint32 v);
@@ -119,6 +91,8 @@ private:
     std::vector<MarkPositions::Column> pathLines(bool alongRows);
     // The mark came: the revolution where it lies along the columns tells, or else along the rows.
     std::optional<double> markPlaced(std::optional<double> line, double slack);
+    // The mark came at a frame taken at `now`, its leading edge crossing `rise` when the frame before neighbours it.
+    void markCame(qint32 v, double now, const std::optional<EdgeTiming::LineCrossing>& rise, bool measured);
     void markOn(qint32 v, double now, double pulseTime);
     void forgetEarlierFrames();
     void markOff();
@@ -139,20 +113,9 @@ private:
     double m_dblCameraStartTime = 0.0;
     bool m_blnCameraSettled = false;
     QList<GridCell> m_varActiveCells;
-    std::optional<SeenFrame> m_previousFrame; // the last settled frame since the camera started or a reset
-    LightFollower m_light;                    // while the levels follow the light
-    GridSize m_grid;                          // of DETECTION_GRID, parsed again only when it changes
-    // Edge crossings of the marks before, for the correction handed on with the leading edge's time.
-    struct Edges
-    {
-        std::optional<LineCrossing> fallLine; // where the line put the present mark's trailing edge so far
-        std::optional<double> fall;           // the last mark's trailing edge, placed when it ended
-        std::optional<double> previousFall;   // the trailing edge of the mark before that
-        std::optional<double> previousRise;   // the last mark's leading edge
-        double correction = 0.0;              // seconds added to the leading edge's time
-    } m_edges;
+    LightFollower m_light; // while the levels follow the light
+    GridSize m_grid;       // of DETECTION_GRID, parsed again only when it changes
+    EdgeTiming m_edges;
     RevolutionRound m_round;
     std::array<MarkPositions, 2> m_positions; // along the columns, along the rows
-    CrossingPlaces m_risePlaces;
-    CrossingPlaces m_fallPlaces;
 };

@@ -20,4 +20,15 @@ struct MarkDetectorDisplay
     int barMaximum = 10;
     int DetectionBar = BarOff;  // "Level Exceeded"
     int MarkSignalled = BarOff; // "Mark Detected"
+
+    // As the detector starts anew, with the trigger level set.
+    void reset(qint32 trigger)
+    {
+        const QString zero = QStringLiteral("0");
+        edtImageIntensity = edtAveragedMaxIntensity = edtPreviousMaximumIntensity = edtChangeFromLastAverage = zero;
+        edtTriggerValue = QString::number(trigger);
+        barMinimum = BarOff;
+        barMaximum = BarOn;
+        DetectionBar = MarkSignalled = BarOff;
+    }
 };

@@ -1,8 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "camera/MarkLevels.h"
 
-#include "app/TextFormat.h"
-#include "camera/MarkDetector.h"
+#include "camera/Threshold.h"
 
 #include <cmath>
 #include <limits>
@@ -14,11 +13,6 @@ constexpr std::size_t NoiseNeighbours = 3; // frames either side
 constexpr double NoiseQuantile = 0.9;
 constexpr double Exposure = 0.5; // share of a frame the shutter is taken to be open
 } // namespace
-
-qint32 roundedHalfEven(double x)
-{
-    return qint32(TextFormat::roundHalfEven(x));
-}
 
 MarkLevels::MarkLevels(const std::vector<qint32>& averages, bool invert, const std::vector<bool>& plain,
                        const std::vector<Range>& passes, double speedUp)

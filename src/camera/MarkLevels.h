@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "camera/Threshold.h"
+
 #include <QtGlobal>
 #include <algorithm>
 #include <vector>
@@ -13,9 +15,6 @@ template <typename T> T medianOf(std::vector<T> v)
     std::nth_element(v.begin(), mid, v.end());
     return *mid;
 }
-
-// The nearest whole number, halves to even: how intensities, levels and times are rounded for the detector.
-qint32 roundedHalfEven(double x);
 
 // What the detector would see of a watch with one choice of cells and colours: its image intensity frame by
 // frame, scaled so that the plain disc reads about 1000, and the levels and times it would need. Find Mark
