@@ -3,6 +3,27 @@
 
 #include "app/SettingsFile.h"
 
+namespace {
+std::optional<double> degrees(const QString& text)
+{
+    bool ok = false;
+    const double value = text.toDouble(&ok);
+    if (!ok || !DetectorRanges::FORWARD_DIRECTION.contains(value))
+        return std::nullopt;
+    return value;
+}
+
+bool acceptsDirection(const QString& text)
+{
+    return text.isEmpty() || degrees(text).has_value();
+}
+} // namespace
+
+std::optional<double> ForwardDegrees(const GlobalSettings& s)
+{
+    return degrees(s.FORWARD_DIRECTION);
+}
+
 const SettingsFile& DetectorSettingsFile()
 {
     static const SettingsFile file{
@@ -13,6 +34,8 @@ const SettingsFile& DetectorSettingsFile()
             SettingsKey::Number{&GlobalSettings::RELEASE_LEVEL_PERCENT, 100, DetectorRanges::RELEASE_LEVEL_PERCENT}},
            {"LEVELS_FOLLOW_LIGHT", SettingsKey::Flag{&GlobalSettings::LEVELS_FOLLOW_LIGHT, false}},
            {"ASSURED_UP_TO_WATTS",
-            SettingsKey::Number{&GlobalSettings::ASSURED_UP_TO_WATTS, 0, DetectorRanges::ASSURED_UP_TO_WATTS}}}}}};
+            SettingsKey::Number{&GlobalSettings::ASSURED_UP_TO_WATTS, 0, DetectorRanges::ASSURED_UP_TO_WATTS}},
+           {"COUNT_DIRECTION", SettingsKey::Flag{&GlobalSettings::COUNT_DIRECTION, false}},
+           {"FORWARD_DIRECTION", SettingsKey::Text{&GlobalSettings::FORWARD_DIRECTION, "", acceptsDirection}}}}}};
     return file;
 }

@@ -3,6 +3,8 @@
 
 #include "app/GlobalSettings.h"
 
+#include <optional>
+
 struct SettingsFile;
 
 // DETECTORSETTINGS.CFG: mark-detection settings beyond the camera settings file, whose keys stay as they
@@ -14,4 +16,9 @@ namespace DetectorRanges {
 inline constexpr ReadRange<qint32> RELEASE_LEVEL_PERCENT{1, 100};
 // Watts; 0: Find Mark stated no limit.
 inline constexpr ReadRange<qint32> ASSURED_UP_TO_WATTS{0, 1000000};
+// Degrees, 0 towards the picture's right, 90 downwards.
+inline constexpr ReadRange<double> FORWARD_DIRECTION{-180.0, 180.0};
 } // namespace DetectorRanges
+
+// FORWARD_DIRECTION in degrees; none while Find Mark has not learnt it (or the text is no angle).
+std::optional<double> ForwardDegrees(const GlobalSettings& s);

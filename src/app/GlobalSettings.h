@@ -85,6 +85,8 @@ struct GlobalSettings
     qint32 RELEASE_LEVEL_PERCENT = 0; // a present mark ends only below this share of TRIGGER_LEVEL
     bool LEVELS_FOLLOW_LIGHT = false; // trigger and release move with the light on the whole picture
     qint32 ASSURED_UP_TO_WATTS = 0;   // Find Mark's settings count every revolution up to this power; 0: not stated
+    bool COUNT_DIRECTION = false;     // a revolution the disc turned backwards counts as exported energy
+    QString FORWARD_DIRECTION;        // degrees the mark moves in when the disc turns forward; empty: not learnt
     // Tariff group (TARIFFSETTINGS.CFG)
     qint32 TARIFF_COUNT = 0;
     QString TARIFF_1_NAME;

@@ -20,7 +20,7 @@ const SettingsFile& UnattendedSettingsFile()
            {"CAMERA_SUBTYPE", Text{&G::CAMERA_SUBTYPE, ""}},
            {"CAMERA_VIDEO_FILE", Text{&G::CAMERA_VIDEO_FILE, ""}}}},
          {"Simulated Meter",
-          {{"SIMULATED_POWER_WATTS", Number{&G::SIMULATED_POWER_WATTS, 1000, {0, 100000}}},
+          {{"SIMULATED_POWER_WATTS", Number{&G::SIMULATED_POWER_WATTS, 1000, {-100000, 100000}}},
            {"SIMULATED_REVS_PER_KWH", Number{&G::SIMULATED_REVS_PER_KWH, 300, {1, 100000}}},
            {"SIMULATED_NOISE", Number{&G::SIMULATED_NOISE, 6, {0, 100}}},
            {"SIMULATED_LIGHT_DRIFT_PERCENT", Number{&G::SIMULATED_LIGHT_DRIFT_PERCENT, 5, {0, 50}}},

@@ -38,8 +38,9 @@ void RegisterPulse(MeteringContext& ctx, qint32 lightLevel)
     RegisterPulse(ctx, lightLevel, ctx.services.clock.timer(), MeterSource{});
 }
 
-void RegisterPulse(MeteringContext& ctx, qint32 lightLevel, double timer, const MeterSource& source)
+void RegisterPulse(MeteringContext& ctx, qint32 lightLevel, double timer, const MeterSource& source, TurnSeen turn)
 {
+    (void)turn;
     PulseState& p = ctx.pulse;
     p.dblGlobalTimePreviousPulse = p.dblGlobalTimeLastPulse;
     p.dblGlobalTimeLastPulse = timer;

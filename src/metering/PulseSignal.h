@@ -12,11 +12,26 @@ struct MeterValues;
 struct PulseState;
 struct TariffSplit;
 
+// Which way the disc turned for one revolution: backwards while the home exports, told apart with COUNT_DIRECTION.
+enum class Turn
+{
+    Forward,
+    Backward
+};
+// A revolution's turn as the camera told it; not `decided` when its pass did not tell and it was taken to turn as
+// the passes around it did.
+struct TurnSeen
+{
+    Turn turn = Turn::Forward;
+    bool decided = true;
+};
+
 // One revolution of the meter disc, from no source (the pulse simulator): times it against the previous one
 // and counts it.
 void RegisterPulse(MeteringContext& ctx, qint32 lightLevel);
 // As above for a revolution that `source` saw at clock time `timer` (when its frame was taken) rather than now.
-void RegisterPulse(MeteringContext& ctx, qint32 lightLevel, double timer, const MeterSource& source);
+void RegisterPulse(MeteringContext& ctx, qint32 lightLevel, double timer, const MeterSource& source,
+                   TurnSeen turn = {});
 // The camera stopped, or the mark is seen by other cells or levels from now on: the time from the last revolution
 // to the next spans revolutions nobody saw or is measured on another edge, so the next revolution keeps the power
 // shown and starts timing anew.
