@@ -176,7 +176,7 @@ TEST_F(ConfigFilesTest, UnusualValuesSurviveSaveAndLoad)
                                  true, "broker.lan", 65535, "me", " p=ss [x]# ", true, "/etc/ca.pem", "home/power", "m-2",
                                  false, "ha", "EUR", 100, true, true,
                                  true, "USB Cam; \"2\"", "640 x 480", "YUYV", "/tmp/a b.avi", 250, 1, 0, 50, 100, true,
-                                 true, true, 0, 85, true, 12000,
+                                 true, true, 0, 85, true, 12000, true, "-12.5",
                                  2, "Peak", "Off=peak", 0.25, "23:30-07:00, 13:00-16:00", true, true};
     // clang-format on
     ctx.settings = written;
