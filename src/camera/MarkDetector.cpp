@@ -2,6 +2,7 @@
 #include "camera/MarkDetector.h"
 
 #include "app/Clock.h"
+#include "app/DetectorSettings.h"
 #include "app/Dialogs.h"
 #include "camera/CellValueSource.h"
 #include "metering/MeteringContext.h"
@@ -50,7 +51,10 @@ void MarkDetector::onFrameAnalysed()
     const double taken = m_cells.frameTime() >= 0 ? m_cells.frameTime() : m_ctx.services.clock.timer();
     for (const bool alongRows : {false, true})
         m_positions[alongRows].frame(taken, pathLines(alongRows));
+    if (countsDirection())
+        m_pass.frame(allCellValues(), gridSize().columns, gridSize().rows, !s.INVERT_IMAGE_INTENSITY);
     process_intensity(v, taken, mean);
+    registerWhenTurnTold();
     if (settled && intensityMeasured)
         intensityMeasured(v);
     changed();
@@ -191,6 +195,9 @@ void MarkDetector::process_intensity(qint32 v, double now, std::optional<double>
 
 void MarkDetector::markCame(qint32 v, double now, const std::optional<EdgeTiming::LineCrossing>& rise, bool measured)
 {
+    // The revolution before is counted before this one, whether its pass told its turn or not.
+    if (m_pending)
+        registerPending(std::nullopt);
     if (!rise) {
         m_round.clear();
         // Seen with no neighbouring frame before it (the first frame after settling, or after a stall), the mark
@@ -199,9 +206,7 @@ void MarkDetector::markCame(qint32 v, double now, const std::optional<EdgeTiming
         if (measured)
             BreakPulseTiming(m_ctx);
         markPlaced(std::nullopt, 0.0);
-        markOn(v, now, m_round.handOn(m_edges.untimedMark(now), 0, 0.0, std::nullopt));
-        if (measured)
-            BreakPulseTiming(m_ctx);
+        markOn(v, now, m_round.handOn(m_edges.untimedMark(now), 0, 0.0, std::nullopt), measured);
         return;
     }
     const EdgeTiming::Rise timed = m_edges.leadingEdge(*rise, now);
@@ -219,14 +224,8 @@ qint32 MarkDetector::triggerLevel() const
     return followedTrigger(m_ctx.settings, m_light.light());
 }
 
-void MarkDetector::followLight(qint32 v)
+std::vector<double> MarkDetector::allCellValues()
 {
-    const GlobalSettings& s = m_ctx.settings;
-    if (!s.LEVELS_FOLLOW_LIGHT) {
-        m_light.restart();
-        return;
-    }
-    // Every cell of the grid, active or not: those the mark never crosses tell the light when it covers the others.
     const int columns = gridSize().columns;
     std::vector<double> cells(std::size_t(columns) * std::size_t(gridSize().rows));
     for (std::size_t c = 0; c < cells.size(); ++c) {
@@ -235,12 +234,24 @@ void MarkDetector::followLight(qint32 v)
         cells[c] =
             m_cells.cellValue(0, column, row) + m_cells.cellValue(1, column, row) + m_cells.cellValue(2, column, row);
     }
+    return cells;
+}
+
+void MarkDetector::followLight(qint32 v)
+{
+    const GlobalSettings& s = m_ctx.settings;
+    if (!s.LEVELS_FOLLOW_LIGHT) {
+        m_light.restart();
+        return;
+    }
+    // Every cell of the grid, active or not: those the mark never crosses tell the light when it covers the others.
+    const std::vector<double> cells = allCellValues();
     // A dark mark raises the image intensity, unless it is inverted for a light mark.
     const bool plain = !m_blnMarkOn && v < releaseLevel(triggerLevel(), s.RELEASE_LEVEL_PERCENT);
     m_light.addFrame(cells, plain, !s.INVERT_IMAGE_INTENSITY);
 }
 
-void MarkDetector::markOn(qint32 v, double now, double pulseTime)
+void MarkDetector::markOn(qint32 v, double now, double pulseTime, bool untimedAfter)
 {
     m_blnMarkOn = true;
     signalpulse(true);
@@ -252,13 +263,48 @@ void MarkDetector::markOn(qint32 v, double now, double pulseTime)
     if (m_intMarksSeen > n)
         m_intMarksSeen = qint16(n);
 
-    SetPulseInProgress(m_ctx);
     SetMarkOn(m_ctx);
-    RegisterPulse(m_ctx, m_lngAveragedMaxIntensity, pulseTime, m_meterSource);
-    ClearPulseInProgress(m_ctx);
-    RefreshRunningDisplays(m_ctx);
+    m_pending = PendingRevolution{m_lngAveragedMaxIntensity, pulseTime, m_meterSource, untimedAfter};
+    // A mark the pass watch did not see come tells no turn; without direction counting every revolution is forward.
+    if (!countsDirection())
+        registerPending(Turn::Forward);
+    else if (!m_pass.inPass())
+        registerPending(std::nullopt);
+    else
+        registerWhenTurnTold();
 
     m_display.edtPreviousMaximumIntensity = QString::number(m_lngCurrentMaxIntensity);
+}
+
+bool MarkDetector::countsDirection() const
+{
+    return m_ctx.settings.COUNT_DIRECTION && ForwardDegrees(m_ctx.settings).has_value();
+}
+
+void MarkDetector::registerWhenTurnTold()
+{
+    if (!m_pending)
+        return;
+    std::optional<Turn> turn;
+    if (const std::optional<Movement> moved = m_pass.path().movement())
+        turn = MarkPath::turnOf(*moved, ForwardDegrees(m_ctx.settings).value_or(0.0));
+    // A slow pass tells its turn within a few frames; a fast one may tell nothing until it has gone.
+    if (turn || !m_pass.inPass())
+        registerPending(turn);
+}
+
+void MarkDetector::registerPending(std::optional<Turn> turn)
+{
+    const PendingRevolution r = *std::exchange(m_pending, std::nullopt);
+    // A pass that did not tell is taken to turn as the one before it did.
+    const TurnSeen seen = turn ? TurnSeen{*turn, true} : TurnSeen{m_lastTurn, false};
+    m_lastTurn = seen.turn;
+    SetPulseInProgress(m_ctx);
+    RegisterPulse(m_ctx, r.lightLevel, r.time, r.source, seen);
+    ClearPulseInProgress(m_ctx);
+    RefreshRunningDisplays(m_ctx);
+    if (r.untimedAfter)
+        BreakPulseTiming(m_ctx);
 }
 
 void MarkDetector::markOff()
@@ -301,7 +347,11 @@ void MarkDetector::camera_just_starting()
 void MarkDetector::forgetEarlierFrames()
 {
     // After a stop, or with other cells, channels, scaling or levels, the frames and edges before say nothing of
-    // the next ones: the next revolution is timed anew, and the light is measured anew.
+    // the next ones: the next revolution is timed anew, and the light is measured anew. A revolution whose pass was
+    // still being watched is counted first.
+    if (m_pending)
+        registerPending(std::nullopt);
+    m_pass.clear();
     BreakPulseTiming(m_ctx);
     for (MarkPositions& positions : m_positions)
         positions.clear();

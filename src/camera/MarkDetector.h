@@ -7,6 +7,7 @@
 #include "camera/LightFollower.h"
 #include "camera/MarkDetectorDisplay.h"
 #include "camera/MarkPositions.h"
+#include "camera/PassDirection.h"
 #include "camera/PeakRing.h"
 #include "camera/RevolutionRound.h"
 #include "camera/Threshold.h"
@@ -93,7 +94,14 @@ private:
     std::optional<double> markPlaced(std::optional<double> line, double slack);
     // The mark came at a frame taken at `now`, its leading edge crossing `rise` when the frame before neighbours it.
     void markCame(qint32 v, double now, const std::optional<EdgeTiming::LineCrossing>& rise, bool measured);
-    void markOn(qint32 v, double now, double pulseTime);
+    // The mark came; its revolution is counted once its pass told its turn (at once without direction counting).
+    // With `untimedAfter` the revolution after it is not timed from it.
+    void markOn(qint32 v, double now, double pulseTime, bool untimedAfter = false);
+    bool countsDirection() const;
+    std::vector<double> allCellValues();
+    void registerWhenTurnTold();
+    // Counts the revolution waiting for its turn; none: its pass did not tell.
+    void registerPending(std::optional<Turn> turn);
     void forgetEarlierFrames();
     void markOff();
     int eventsToAverage() const;
@@ -118,4 +126,15 @@ private:
     EdgeTiming m_edges;
     RevolutionRound m_round;
     std::array<MarkPositions, 2> m_positions; // along the columns, along the rows
+    // A revolution seen, waiting for its pass to tell which way the disc turned.
+    struct PendingRevolution
+    {
+        qint32 lightLevel = 0;
+        double time = 0.0;
+        MeterSource source;
+        bool untimedAfter = false;
+    };
+    std::optional<PendingRevolution> m_pending;
+    PassDirection m_pass;
+    Turn m_lastTurn = Turn::Forward;
 };

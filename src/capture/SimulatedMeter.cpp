@@ -131,16 +131,34 @@ double SimulatedMeter::passDuration() const
 
 double SimulatedMeter::revolutionPeriod() const
 {
-    const double kw = m_s.powerWatts / 1000.0;
-    if (kw <= 0.0 || m_s.revsPerKWh <= 0.0)
+    const double kw = std::abs(m_s.powerWatts) / 1000.0;
+    if (kw == 0.0 || m_s.revsPerKWh <= 0.0)
         return 0.0;
     return 3600.0 / (kw * m_s.revsPerKWh);
 }
 
+double SimulatedMeter::turnsPerSecond() const
+{
+    const double period = revolutionPeriod();
+    if (period <= 0.0)
+        return 0.0;
+    return m_s.powerWatts < 0 ? -1.0 / period : 1.0 / period;
+}
+
+double SimulatedMeter::turnsAt(double seconds)
+{
+    m_turns += turnsPerSecond() * (seconds - m_turnsAt);
+    m_turnsAt = seconds;
+    return m_turns - 0.5;
+}
+
 double SimulatedMeter::markCentreTime(int k) const
 {
-    // The mark's centre is mid-view when it has moved (1 + markWidth) / 2 view widths past its entry.
+    // The mark's centre is mid-view when it has moved (1 + markWidth) / 2 view widths past its entry; turning
+    // backwards, it comes to that place from the other side.
     const double phaseAtCentre = m_s.viewFraction * (1.0 + m_s.markWidth) / 2.0;
+    if (m_s.powerWatts < 0)
+        return revolutionPeriod() * (k + 0.5 - phaseAtCentre);
     return revolutionPeriod() * (k + 0.5 + phaseAtCentre);
 }
 
@@ -150,7 +168,7 @@ double SimulatedMeter::noiseSample()
     return m_gauss[m_gaussPos];
 }
 
-std::vector<float> SimulatedMeter::markCover(double seconds) const
+std::vector<float> SimulatedMeter::markCover() const
 {
     std::vector<float> cover(m_coverSize, 0.0f);
     const double period = revolutionPeriod();
@@ -174,13 +192,10 @@ std::vector<float> SimulatedMeter::markCover(double seconds) const
         }
     };
     for (int i = 0; i < instants; ++i) {
-        const double t = seconds + m_s.exposure * ((i + 0.5) / instants - 0.5);
+        const double t = m_s.exposure * ((i + 0.5) / instants - 0.5);
         // Mark position: u view widths since its leading edge entered the view.
-        double phase = 0.5;
-        if (period > 0.0) {
-            phase = 0.5 + t / period;
-            phase -= std::floor(phase);
-        }
+        double phase = m_turns + turnsPerSecond() * t;
+        phase -= std::floor(phase);
         const double u = phase / m_s.viewFraction;
         const double markLeft = (u - m_s.markWidth) * view;
         const double markRight = u * view;
@@ -228,7 +243,8 @@ QImage SimulatedMeter::render(double seconds)
     if (m_s.flicker)
         light *= 1.0 + 0.06 * (xorshift(m_rng) / 4294967296.0 * 2.0 - 1.0);
 
-    const std::vector<float> cover = markCover(seconds);
+    turnsAt(seconds);
+    const std::vector<float> cover = markCover();
     m_gaussPos = xorshift(m_rng) & (m_gauss.size() - 1);
     const float noise = float(m_s.noise);
     const float lit = float(light);

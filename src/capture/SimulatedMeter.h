@@ -14,7 +14,7 @@ struct SimulatedMeterSettings
         LightOnDark // white mark on a dark disc
     };
 
-    double powerWatts = 1000.0;
+    double powerWatts = 1000.0; // below 0 the disc turns backwards, as while a home exports
     double revsPerKWh = 300.0;  // the meter constant in use; the meter's camera sets it from the meter settings
     double noise = 6.0;         // standard deviation of the sensor noise, grey levels
     double drift = 0.05;        // amplitude of the slow ambient-light change, fraction of the light
@@ -66,6 +66,10 @@ public:
     // Seconds the mark takes to cross the view, from its leading edge entering to its trailing edge leaving.
     double passDuration() const;
 
+    // The disc's turns from time 0 to `seconds`, backwards ones negative, each at the power set when the frame that
+    // reached it was rendered: a power changed between frames moves the disc on from where it was, as a real disc
+    // slows, stops and turns the other way.
+    double turnsAt(double seconds);
     // One frame at `seconds` after time 0, Format_RGB32.
     QImage render(double seconds);
     // How bright the scene is at `seconds` as the camera records it over its exposure, 1 the plain light: the slow
@@ -74,9 +78,11 @@ public:
 
 private:
     void buildBase();
-    // How much of the band the mark covers along its path, averaged over the exposure: a sample every
-    // CoverStep pixels from m_coverFrom.
-    std::vector<float> markCover(double seconds) const;
+    // How much of the band the mark covers along its path at the last time rendered, averaged over the exposure:
+    // a sample every CoverStep pixels from m_coverFrom.
+    std::vector<float> markCover() const;
+    // Signed: below 0 the disc turns backwards.
+    double turnsPerSecond() const;
     double noiseSample();
 
     SimulatedMeterSettings m_s;
@@ -89,4 +95,6 @@ private:
     double m_viewLength = 1.0; // pixels along the mark's path
     double m_coverFrom = 0.0;  // the first sample, pixels along the path from the view's start
     std::size_t m_coverSize = 0;
+    double m_turns = 0.5; // the mark half a turn away at time 0
+    double m_turnsAt = 0.0;
 };

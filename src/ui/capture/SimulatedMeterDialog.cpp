@@ -33,7 +33,7 @@ SimulatedMeterDialog::SimulatedMeterDialog(const SimulatedMeterSettings& s, std:
     : QDialog(parent), m_settings(s), m_meterSeconds(std::move(meterSeconds))
 {
     setWindowTitle(QStringLiteral("Simulated Meter"));
-    m_power = spin(this, "edtPower", 0, 100000, s.powerWatts, 0);
+    m_power = spin(this, "edtPower", -100000, 100000, s.powerWatts, 0);
     m_noise = spin(this, "edtNoise", 0, 100, s.noise, 1);
     m_drift = spin(this, "edtDrift", 0, 50, s.drift * 100, 1);
     m_markWidth = spin(this, "edtMarkWidth", 5, 100, s.markWidth * 100, 0);
@@ -63,7 +63,7 @@ SimulatedMeterDialog::SimulatedMeterDialog(const SimulatedMeterSettings& s, std:
                                        "takes most of the change back."));
     connect(m_light, &QPushButton::clicked, this, &SimulatedMeterDialog::switchLight);
     auto* form = new QFormLayout(this);
-    form->addRow(QStringLiteral("Power (W)"), m_power);
+    form->addRow(QStringLiteral("Power (W, below 0 exports)"), m_power);
     form->addRow(QStringLiteral("Revolutions per kWh"),
                  new QLabel(QStringLiteral("%1, as set on Meter Setup").arg(s.revsPerKWh), this));
     form->addRow(QStringLiteral("Sensor noise (grey levels)"), m_noise);

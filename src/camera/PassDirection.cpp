@@ -1,0 +1,75 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "camera/PassDirection.h"
+
+#include "camera/MarkLevels.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+// How fast a cell's plain value and noise follow the frames that show it plain.
+constexpr double PlainFollow = 0.05;
+constexpr double NoiseFollow = 0.02;
+constexpr double StartNoise = 0.02;
+// A cell shows the mark when it stands this many times its noise off its plain value, and at least this share.
+constexpr double ChangeOverNoise = 6.0;
+constexpr double LeastChange = 0.08;
+} // namespace
+
+void PassDirection::clear()
+{
+    *this = {};
+}
+
+MarkPlace PassDirection::place(const std::vector<double>& cells, int columns, int rows, bool darker)
+{
+    if (m_plain.size() != cells.size()) {
+        m_plain = cells;
+        m_noise.assign(cells.size(), StartNoise);
+    }
+    // The light of the frame against the plain values: the median cell's, which the mark never covers most of.
+    std::vector<double> ratios;
+    for (std::size_t c = 0; c < cells.size(); ++c)
+        if (m_plain[c] > 0)
+            ratios.push_back(cells[c] / m_plain[c]);
+    const double light = ratios.empty() ? 1.0 : std::max(medianOf(ratios), 1e-6);
+    MarkPlace at;
+    for (std::size_t c = 0; c < cells.size(); ++c) {
+        const double plain = m_plain[c] * light;
+        const double change = plain > 0 ? (darker ? plain - cells[c] : cells[c] - plain) / plain : 0.0;
+        if (change >= std::max(LeastChange, ChangeOverNoise * m_noise[c])) {
+            at.x += change * (double(c % std::size_t(columns)) + 0.5) / columns;
+            at.y += change * (double(c / std::size_t(columns)) + 0.5) / rows;
+            at.weight += change;
+            continue;
+        }
+        // Shown plain: the cell learns from it. A cell first seen under the mark learns its plain value at once.
+        const double follow = change < -ChangeOverNoise * m_noise[c] ? 1.0 : PlainFollow;
+        m_plain[c] += follow * (cells[c] / light - m_plain[c]);
+        m_noise[c] += NoiseFollow * (std::abs(change) - m_noise[c]);
+    }
+    if (at.weight > 0) {
+        at.x /= at.weight;
+        at.y /= at.weight;
+    }
+    return at;
+}
+
+void PassDirection::frame(const std::vector<double>& cells, int columns, int rows, bool darker)
+{
+    if (columns <= 0 || rows <= 0 || cells.size() != std::size_t(columns) * std::size_t(rows))
+        return;
+    if (m_ended) {
+        m_path.clear();
+        m_ended = false;
+    }
+    const MarkPlace at = place(cells, columns, rows, darker);
+    if (at.weight > 0) {
+        m_inPass = true;
+        m_framesWithout = 0;
+        m_path.add(at);
+    } else if (m_inPass && ++m_framesWithout >= EndFrames) {
+        m_inPass = false;
+        m_ended = true;
+    }
+}
