@@ -9,6 +9,26 @@ void InitialiseDataArray(MeteringContext& ctx)
     ctx.varGlobalDataArray = DataArray(ctx.settings.DATA_ARRAY_LENGTH);
 }
 
+namespace {
+QString backwardNote(qint32 revolutions)
+{
+    if (revolutions == 0)
+        return {};
+    return revolutions == 1 ? QStringLiteral("1 revolution backward")
+                            : QStringLiteral("%1 revolutions backward").arg(revolutions);
+}
+
+// The user's comment with the program's notes after it: a camera lost meanwhile, revolutions that turned backwards.
+QString recordComment(const MeteringContext& ctx)
+{
+    QString comment = ctx.strGlobalUserComment;
+    for (const QString& note : {ctx.strCameraLostNote, backwardNote(ctx.pulse.intervalBackward)})
+        if (!note.isEmpty())
+            comment = WithNote(ctx, comment, note);
+    return comment;
+}
+} // namespace
+
 void DoWriteLogevent(MeteringContext& ctx)
 {
     const QDateTime now = WholeSecondsNow(ctx);
@@ -35,16 +55,21 @@ void DoWriteLogevent(MeteringContext& ctx)
     r.TarrifNumber = p.intGlobalWkgTarrifNumber;
     r.LightLevel = p.lngGlobalLightLevel;
     r.Slot21 = false;
-    r.UserComment = ctx.strCameraLostNote.isEmpty() ? ctx.strGlobalUserComment
-                                                    : WithNote(ctx, ctx.strGlobalUserComment, ctx.strCameraLostNote);
+    r.UserComment = recordComment(ctx);
     // A full table gives up its oldest record, so memory always holds the newest ones.
     ctx.varGlobalDataArray.append(r);
 
     ctx.strGlobalUserComment.clear();
+    StartLoggingInterval(p);
+}
+
+void StartLoggingInterval(PulseState& p)
+{
     p.lngGlobalWkgIntervalPulseCount = 0;
     p.dblGlobalWkgIntervalKWH = 0.0;
     p.dblGlobalWkgIntervalCost = 0.0;
     p.intervalSplit = TariffSplit{};
+    p.intervalBackward = 0;
 }
 
 QString CleanUserComment(const MeteringContext& ctx, const QString& text)

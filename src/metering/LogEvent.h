@@ -4,6 +4,7 @@
 #include <QString>
 
 struct MeteringContext;
+struct PulseState;
 
 // Creates the data array with DATA_ARRAY_LENGTH rows at start-up. Storage grows only as records come, so a
 // very large length costs nothing until it is used. The start-up stops and resets the trip and the logging
@@ -13,6 +14,8 @@ void InitialiseDataArray(MeteringContext& ctx);
 // Writes one record of the logging interval that just ended into the data array and starts the next
 // interval from nothing. All date and time slots come from one reading of the clock.
 void DoWriteLogevent(MeteringContext& ctx);
+// Zeroes the logging interval's counts.
+void StartLoggingInterval(PulseState& p);
 
 // A comment as the comment window stores it: each end-of-line string, then each field-delimiter string
 // replaced by one space, then cut to its first 300 characters. Outer blanks stay (the writers trim them).

@@ -57,7 +57,6 @@ void LoggingEngine::StopLogging()
 void LoggingEngine::ResetLogging()
 {
     LoggingFileState& f = m_ctx.loggingFiles;
-    PulseState& p = m_ctx.pulse;
     ResetRunState(m_ctx, m_ctx.logging);
     const double now = m_ctx.services.clock.timer();
     f.dblGlobalTimeLastLOGGINGevent = now;
@@ -66,10 +65,7 @@ void LoggingEngine::ResetLogging()
     f.blnGlobalDiffLogErrorShown = false;
     f.lngGlobalLastRecordWrittenToDisk = 0;
     f.blnGlobalBackupFileIsNew = true;
-    p.lngGlobalWkgIntervalPulseCount = 0;
-    p.dblGlobalWkgIntervalKWH = 0.0;
-    p.dblGlobalWkgIntervalCost = 0.0;
-    p.intervalSplit = TariffSplit{};
+    StartLoggingInterval(m_ctx.pulse);
     m_ctx.strGlobalUserComment.clear();
     LoadWorkingMeterValues(m_ctx);
     RefreshLoggingDisplay();

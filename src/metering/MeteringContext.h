@@ -5,6 +5,7 @@
 #include "metering/DataArray.h"
 #include "metering/FileRetry.h"
 #include "metering/MinuteWindow.h"
+#include "metering/PulseSignal.h"
 
 #include <QDateTime>
 #include <functional>
@@ -50,13 +51,18 @@ struct PulseState
     double dblGlobalInstantKW = 0.0;
     double dblGlobalInstantCostPerHour = 0.0;
     qint32 lngGlobalLightLevel = 0;
+    // The turn the last revolution was counted with (always forward without COUNT_DIRECTION); observers read it.
+    Turn lastTurn = Turn::Forward;
+    // Passes whose turn the camera could not tell, since start: a diagnostic of the direction's detection.
+    qint64 undecidedPasses = 0;
     double dblGlobalWkgRevsPerKWH = 0.0;
     double dblGlobalWkgCostPerKWH = 0.0;
     qint16 intGlobalWkgTarrifNumber = 1;
     qint32 lngGlobalWkgIntervalPulseCount = 0;
     double dblGlobalWkgIntervalKWH = 0.0;
     double dblGlobalWkgIntervalCost = 0.0;
-    TariffSplit intervalSplit; // of lngGlobalWkgIntervalPulseCount
+    TariffSplit intervalSplit;   // of lngGlobalWkgIntervalPulseCount
+    qint32 intervalBackward = 0; // revolutions of the logging interval that turned backwards
 };
 
 // The counters and rolling windows of one measurement run. The trip and the logging each have one; the

@@ -14,11 +14,12 @@ std::optional<PowerBound> PowerBoundAfter(double since, double revsPerKWh, doubl
     if (since <= 0 || revsPerKWh <= 0)
         return std::nullopt;
     // Against the power shown rather than the times, so the cap is never above it after a new meter constant or two
-    // revolutions within one clock reading (which keep the old power).
+    // revolutions within one clock reading (which keep the old power). A cap on the size: an exported power falls
+    // towards 0 from below as an imported one does from above.
     const double kw = 3600.0 / (since * revsPerKWh);
-    if (kw >= measuredKW)
+    if (kw >= std::abs(measuredKW))
         return std::nullopt;
-    return PowerBound{kw, since};
+    return PowerBound{std::copysign(kw, measuredKW), since};
 }
 
 std::optional<double> SecondsSinceTimedPulse(MeteringContext& ctx)
@@ -56,8 +57,9 @@ QString PowerNowText(MeteringContext& ctx)
     const std::optional<PowerBound> bound = ShownPowerBound(ctx);
     if (!bound)
         return {};
-    // Always kW: power figures are in kW whatever title labels them.
-    return QStringLiteral("Power now: at most %1 kW (no revolution for %2 s)")
-        .arg(RoundedText(bound->kw, ctx.settings.POWER_ROUNDING_PLACES, ctx.locale))
+    // Always kW: power figures are in kW whatever title labels them. "At most" of a power below 0 is its size.
+    const QString text = bound->kw < 0 ? QStringLiteral("Power now: at most %1 kW exported (no revolution for %2 s)")
+                                       : QStringLiteral("Power now: at most %1 kW (no revolution for %2 s)");
+    return text.arg(RoundedText(std::abs(bound->kw), ctx.settings.POWER_ROUNDING_PLACES, ctx.locale))
         .arg(static_cast<qint64>(std::floor(bound->secondsSincePulse)));
 }

@@ -21,7 +21,7 @@ void noteBeyondAssuredRange(MeteringContext& ctx)
 {
     PulseState& p = ctx.pulse;
     const qint32 assured = ctx.settings.ASSURED_UP_TO_WATTS;
-    const double watts = p.measuredKW * 1000.0;
+    const double watts = std::abs(p.measuredKW) * 1000.0;
     const bool beyond = assured > 0 && watts > assured * (p.beyondAssuredRange ? 1.0 : ClearlyBeyond);
     if (beyond && !p.beyondAssuredRange)
         qWarning().noquote() << QStringLiteral("The disc turned at %1 W, faster than the %2 W up to which the "
@@ -30,6 +30,19 @@ void noteBeyondAssuredRange(MeteringContext& ctx)
                                     .arg(qRound(watts))
                                     .arg(assured);
     p.beyondAssuredRange = beyond;
+}
+
+// Without COUNT_DIRECTION every revolution is forward, whatever the camera says. A reversal leaves the time since
+// the last revolution spanning a stop and a start: no revolution's time.
+void takeTurn(MeteringContext& ctx, TurnSeen seen)
+{
+    PulseState& p = ctx.pulse;
+    const bool direction = ctx.settings.COUNT_DIRECTION;
+    const Turn turn = direction ? seen.turn : Turn::Forward;
+    if (direction && !seen.decided)
+        p.undecidedPasses += 1;
+    if (std::exchange(p.lastTurn, turn) != turn)
+        BreakPulseTiming(ctx);
 }
 } // namespace
 
@@ -40,8 +53,8 @@ void RegisterPulse(MeteringContext& ctx, qint32 lightLevel)
 
 void RegisterPulse(MeteringContext& ctx, qint32 lightLevel, double timer, const MeterSource& source, TurnSeen turn)
 {
-    (void)turn;
     PulseState& p = ctx.pulse;
+    takeTurn(ctx, turn);
     p.dblGlobalTimePreviousPulse = p.dblGlobalTimeLastPulse;
     p.dblGlobalTimeLastPulse = timer;
     p.previousPulseAt = std::exchange(p.lastPulseAt, ctx.services.clock.now());
@@ -53,9 +66,10 @@ void RegisterPulse(MeteringContext& ctx, qint32 lightLevel, double timer, const 
         p.measuredKW = 0.0;
     } else if (const double d = ElapsedSeconds(timer, p.lastPulseAt, p.dblGlobalTimePreviousPulse, p.previousPulseAt);
                timed && d > 0) {
-        p.dblGlobalInstantKW = (3600.0 / d) / p.dblGlobalWkgRevsPerKWH;
+        const double sign = TurnSign(p);
+        p.dblGlobalInstantKW = sign * (3600.0 / d) / p.dblGlobalWkgRevsPerKWH;
         p.dblGlobalInstantCostPerHour = p.dblGlobalWkgCostPerKWH * p.dblGlobalInstantKW;
-        p.measuredKW = (3600.0 / d) / p.counted.revsPerKWh;
+        p.measuredKW = sign * (3600.0 / d) / p.counted.revsPerKWh;
         p.powerMeasured = true;
         noteBeyondAssuredRange(ctx);
     }
@@ -76,8 +90,8 @@ void BreakPulseTiming(MeteringContext& ctx)
 namespace {
 void countRunPulse(RunState& run, const PulseState& p)
 {
-    run.totalPulse += 1;
-    run.newPulseCount += 1;
+    run.totalPulse += TurnSign(p);
+    run.newPulseCount += TurnSign(p);
     run.totalKWH = run.totalPulse / p.dblGlobalWkgRevsPerKWH;
     run.totalCost = PulsesCost(run.totalPulse, run.totalSplit, p);
 }
@@ -100,7 +114,9 @@ void CountLoggingPulse(MeteringContext& ctx)
 {
     PulseState& p = ctx.pulse;
     countRunPulse(ctx.logging, p);
-    p.lngGlobalWkgIntervalPulseCount += 1;
+    p.lngGlobalWkgIntervalPulseCount += TurnSign(p);
+    if (p.lastTurn == Turn::Backward)
+        p.intervalBackward += 1;
     p.dblGlobalWkgIntervalKWH = p.lngGlobalWkgIntervalPulseCount / p.dblGlobalWkgRevsPerKWH;
     p.dblGlobalWkgIntervalCost = PulsesCost(p.lngGlobalWkgIntervalPulseCount, p.intervalSplit, p);
     if (ctx.refreshLoggingDisplay)
@@ -166,6 +182,11 @@ void ResetWorkingValues(MeteringContext& ctx)
     ctx.pulse.powerMeasured = false;
     ctx.varGlobalDataArray.resetPointer();
     ctx.loggingFiles.lngGlobalLastRecordWrittenToDisk = 0;
+}
+
+qint32 TurnSign(const PulseState& p)
+{
+    return p.lastTurn == Turn::Backward ? -1 : 1;
 }
 
 double PulsesCost(qint32 pulses, const TariffSplit& split, const PulseState& p)

@@ -55,6 +55,8 @@ void ResetWorkingValues(MeteringContext& ctx);
 // force now, whether a run goes or not.
 MeterValues MeterValuesInForce(MeteringContext& ctx);
 
+// What the last revolution adds to a count: -1 when it turned backwards, else 1.
+qint32 TurnSign(const PulseState& p);
 // The cost of `pulses` revolutions split as given: count times price divided by the meter constant for the share of
 // the tariff in force.
 double PulsesCost(qint32 pulses, const TariffSplit& split, const PulseState& p);

@@ -2,6 +2,7 @@
 #include "metering/LoggingEngine.h"
 
 #include "RunFixture.h"
+#include "app/MeterSource.h"
 #include "metering/LogEvent.h"
 #include "metering/PulseSignal.h"
 #include "metering/RecordLine.h"
@@ -77,6 +78,43 @@ TEST_F(LoggingTest, RecordsFallOnTheIntervalFromTheStartAndHoldItsFiguresAndItsO
     EXPECT_EQ(t.ctx.loggingFiles.dblGlobalTimeLastLOGGINGevent, 1600.0);
     EXPECT_EQ(line(2), "15/01/2009 00:26:40,2009,1,15,0,26,40,0,0.005,0.075,600,5,0,0,0,0,1000,15,1,7,\r\n");
     EXPECT_EQ(data().capacity(), 100000000);
+}
+
+TEST_F(LoggingTest, ACountedBackwardTurnTakesItsRevolutionOffShowsAPowerBelowZeroAndIsNotedInItsRecord)
+{
+    std::tie(t.ctx.settings.COUNT_DIRECTION, t.ctx.settings.LOGGING_INTERVAL_SECONDS) = std::tuple(true, 60);
+    const auto turn = [&](Turn turn, double after, bool decided = true) {
+        runFor(after);
+        RegisterPulse(t.ctx, 7, t.clock.timer(), MeterSource{}, {turn, decided});
+    };
+    start(1000.4);
+    for (int i = 0; i < 5; ++i)
+        turn(Turn::Forward, 3.6); // 1 kW
+    turn(Turn::Backward, 1.8);
+    EXPECT_NEAR(t.ctx.pulse.dblGlobalInstantKW, 1.0, 1e-9) << "a reversal times no revolution";
+    turn(Turn::Backward, 1.8, false);
+    turn(Turn::Backward, 1.8);
+    runFor(3.6);
+    engine.RefreshLoggingDisplay();
+    EXPECT_EQ(engine.display().Text11 + '|' + engine.display().powerNow,
+              "-2|Power now: at most 1 kW exported (no revolution for 3 s)");
+    turn(Turn::Forward, 3.6);
+    EXPECT_NEAR(t.ctx.pulse.dblGlobalInstantKW, -2.0, 1e-9);
+    t.ctx.strGlobalUserComment = QStringLiteral("kettle");
+    runFor(29.4);
+    ASSERT_EQ(data().count(), 1);
+    EXPECT_EQ(line(1), "15/01/2009 00:17:40,2009,1,15,0,17,40,3,0.003,0.045,60,3,0.003,0.045,0.18,2.7,1000,15,1,7,"
+                       "kettle; 3 revolutions backward\r\n");
+    EXPECT_NEAR(t.ctx.logging.avg5minKWH, 0.18, 1e-12);
+    turn(Turn::Backward, 30);
+    runFor(30);
+    EXPECT_EQ(line(2), "15/01/2009 00:18:40,2009,1,15,0,18,40,-1,0.002,0.03,120,2,-0.001,-0.015,-0.06,-0.9,1000,15,1,7,"
+                       "1 revolution backward\r\n");
+    // Without COUNT_DIRECTION every revolution is forward, whatever the camera says.
+    t.ctx.settings.COUNT_DIRECTION = false;
+    turn(Turn::Backward, 1, false);
+    EXPECT_EQ(std::tuple(t.ctx.trip.totalPulse, t.ctx.logging.totalPulse, t.ctx.pulse.undecidedPasses),
+              std::tuple(3, 3, 1));
 }
 
 TEST_F(LoggingTest, ADayAcrossMidnightKeepsTheRhythmAndTheDatesOfEveryRecord)
