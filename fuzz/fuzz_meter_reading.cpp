@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Arbitrary bytes as METERREADING.DTA (before a first 0xFF byte, the rest as METERREADING.BAK): loading must not
-// crash, a reading it recovers is a real number of kWh, and what it leaves on disk loads again whole, with no
-// message, to the very same reading.
+// crash, a reading it recovers is a real number of kWh (not below 0 unless the disc's direction is counted), and
+// what it leaves on disk loads again whole, with no message, to the very same reading.
 #include "FuzzServices.h"
 #include "metering/MeterReadingStore.h"
 #include "metering/MeteringContext.h"
@@ -44,9 +44,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         const MeterRegister& r = first.registers[i];
         const MeterRegister& a = again.registers[i];
         if (r.isSet()) {
-            check(std::isfinite(r.kWh()) && r.kWh() >= 0 && std::isfinite(r.cost()) && !r.source.isNone());
-            check(r.revolutions >= r.runRevolutions && r.checks.size() <= MeterRegister::CheckHistory);
+            check(std::isfinite(r.kWh()) && std::isfinite(r.cost()) && !r.source.isNone());
+            check(r.checks.size() <= MeterRegister::CheckHistory);
+            // Only a disc whose direction is counted takes revolutions off.
+            check(r.flows || (r.kWh() >= 0 && r.revolutions >= r.runRevolutions));
+            check(std::isfinite(r.importedKWh()) && r.importedKWh() >= 0 && std::isfinite(r.exportedKWh()) &&
+                  r.exportedKWh() >= 0);
             check(a.kWh() == r.kWh() && a.cost() == r.cost() && a.revolutions == r.revolutions && a.source == r.source);
+            check(a.importedKWh() == r.importedKWh() && a.exportedKWh() == r.exportedKWh());
         }
         check(a.isSet() == r.isSet() && a.checks == r.checks);
     }

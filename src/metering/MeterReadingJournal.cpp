@@ -5,6 +5,7 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <tuple>
 
 namespace MeterReadingJournal {
 
@@ -48,13 +49,19 @@ std::optional<double> toDouble(const QByteArray& text)
     return value;
 }
 
-std::optional<qint64> toInteger(const QByteArray& text)
+std::optional<qint64> toSignedInteger(const QByteArray& text)
 {
     qint64 value = 0;
     const auto [end, error] = std::from_chars(text.constData(), text.constData() + text.size(), value);
-    if (error != std::errc() || end != text.constData() + text.size() || value < 0)
+    if (error != std::errc() || end != text.constData() + text.size())
         return std::nullopt;
     return value;
+}
+
+std::optional<qint64> toInteger(const QByteArray& text)
+{
+    const auto value = toSignedInteger(text);
+    return value && *value >= 0 ? value : std::nullopt;
 }
 
 QByteArray time(const QDateTime& at)
@@ -84,33 +91,54 @@ template <std::size_t N> std::optional<std::array<double, N>> doubles(const QLis
     return values;
 }
 
-// A setting line: the reading set and its source, then the cost carried on from before when there is one.
+bool isEnergy(const std::optional<std::array<double, 2>>& kWh)
+{
+    return kWh && (*kWh)[0] >= 0 && (*kWh)[1] >= 0;
+}
+
+// A setting line: the reading set and its source, then the cost carried on from before when there is one, then
+// the energy imported and exported so far once they are counted.
 bool applySet(Register& s, const Line& line)
 {
-    if (line.fields.size() != 2 && line.fields.size() != 3)
+    const qsizetype n = line.fields.size();
+    if (n != 2 && n != 3 && n != 5)
         return false;
     const auto kWh = toDouble(line.fields[0]);
     const MeterSource source = MeterSource::fromKey(QString::fromUtf8(QByteArray::fromPercentEncoding(line.fields[1])));
-    const auto carried = line.fields.size() == 3 ? toDouble(line.fields[2]) : std::optional<double>(0.0);
-    if (!kWh || *kWh < 0 || source.isNone() || !carried || *carried < 0)
+    const auto carried = n >= 3 ? toDouble(line.fields[2]) : std::optional<double>(0.0);
+    const auto flows = n == 5 ? doubles<2>(line.fields, 3) : std::array<double, 2>{};
+    if (!kWh || *kWh < 0 || source.isNone() || !carried || *carried < 0 || !isEnergy(flows))
         return false;
-    s.reading.setReading(*kWh, source, line.at, *carried);
+    MeterRegister& r = s.reading;
+    r.setReading(*kWh, source, line.at, *carried);
+    r.flows = n == 5;
+    std::tie(r.carriedImportKWh, r.carriedExportKWh) = std::tuple((*flows)[0], (*flows)[1]);
+    std::tie(r.closedImportKWh, r.closedExportKWh) = std::tuple((*flows)[0], (*flows)[1]);
     s.setSeq = line.seq;
     s.countedSeq = 0;
     return true;
 }
 
-// A revolution line: the setting it belongs to, then the whole counting state.
+// A revolution line: the setting it belongs to, then the whole counting state. Without the energy each way its
+// counts are those of a disc that only turns forward; with it (the present run's backward revolutions, the
+// energy imported and exported before that run) they are net and may be below 0.
 bool applyRevolution(Register& s, const Line& line)
 {
-    if (line.fields.size() != 7)
+    const bool withFlows = line.fields.size() == 10;
+    if (line.fields.size() != 7 && !withFlows)
         return false;
+    const auto count = withFlows ? toSignedInteger : toInteger;
     const auto setSeq = toInteger(line.fields[0]);
-    const auto revolutions = toInteger(line.fields[1]);
-    const auto runRevolutions = toInteger(line.fields[2]);
+    const auto revolutions = count(line.fields[1]);
+    const auto runRevolutions = count(line.fields[2]);
     const auto values = doubles<4>(line.fields, 3);
+    const auto runBackward = withFlows ? toInteger(line.fields[7]) : std::optional<qint64>(0);
+    const auto flows = withFlows ? doubles<2>(line.fields, 8) : std::array<double, 2>{};
     if (!setSeq || !revolutions || !runRevolutions || !values || (*values)[0] <= 0 || (*values)[2] < 0 ||
-        *runRevolutions > *revolutions)
+        !runBackward || !isEnergy(flows))
+        return false;
+    const bool consistent = withFlows ? *runRevolutions + *runBackward >= 0 : *runRevolutions <= *revolutions;
+    if (!consistent)
         return false;
     if (!s.reading.set || *setSeq != s.setSeq) {
         s.orphanLines += 1;
@@ -123,6 +151,11 @@ bool applyRevolution(Register& s, const Line& line)
     r.price = (*values)[1];
     r.closedKWh = (*values)[2];
     r.closedCost = (*values)[3];
+    r.runBackward = *runBackward;
+    if (withFlows) {
+        r.flows = true;
+        std::tie(r.closedImportKWh, r.closedExportKWh) = std::tuple((*flows)[0], (*flows)[1]);
+    }
     r.countedAt = line.at;
     s.countedSeq = line.seq;
     return true;
@@ -250,18 +283,28 @@ State replay(std::vector<Line> lines)
 QByteArray Register::setLine() const
 {
     // A first setting is written as before the cost was carried on, so older programs read it too.
+    // The energy each way only once it is counted: a meter that never counts its direction is written as before.
     QList<QByteArray> fields{number(reading.setKWh), reading.source.key().toUtf8().toPercentEncoding()};
-    if (reading.carriedCost != 0)
+    if (reading.carriedCost != 0 || reading.flows)
         fields << number(reading.carriedCost);
+    if (reading.flows)
+        fields << number(reading.carriedImportKWh) << number(reading.carriedExportKWh);
     return seal('S', tariff, setSeq, reading.setAt, fields);
 }
 
 QByteArray Register::revolutionLine() const
 {
     const MeterRegister& r = reading;
-    return seal('R', tariff, countedSeq, r.countedAt,
-                {QByteArray::number(setSeq), QByteArray::number(r.revolutions), QByteArray::number(r.runRevolutions),
-                 number(r.revsPerKWh), number(r.price), number(r.closedKWh), number(r.closedCost)});
+    QList<QByteArray> fields{QByteArray::number(setSeq),
+                             QByteArray::number(r.revolutions),
+                             QByteArray::number(r.runRevolutions),
+                             number(r.revsPerKWh),
+                             number(r.price),
+                             number(r.closedKWh),
+                             number(r.closedCost)};
+    if (r.flows)
+        fields << QByteArray::number(r.runBackward) << number(r.closedImportKWh) << number(r.closedExportKWh);
+    return seal('R', tariff, countedSeq, r.countedAt, fields);
 }
 
 QByteArray Register::checkLine(std::size_t index) const

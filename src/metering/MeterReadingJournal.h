@@ -13,7 +13,9 @@
 // or an accuracy check (K), with a sequence number, its time and a checksum, so that a torn or damaged line
 // is recognised and never read as a value. A two-rate meter has a register per tariff: the lines of tariff 2's
 // carry the tariff after their kind (S2, R2, K2), those of tariff 1's are written as before there were two, so a
-// file from then reads as tariff 1's register. A revolution line holds the whole counting state, so any later
+// file from then reads as tariff 1's register. Once a register counts the disc's direction, its setting and
+// revolution lines carry the energy imported and exported after their older fields, and the revolution counts may be
+// below 0; until then they are written as before. A revolution line holds the whole counting state, so any later
 // good line makes up for a damaged one before it; a compacted file is the few lines that still matter, with
 // their sequence numbers, so an older file and a newer one merge without counting anything twice.
 namespace MeterReadingJournal {

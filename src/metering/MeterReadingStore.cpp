@@ -181,6 +181,8 @@ std::optional<ReadingTotal> MeterReadingStore::total() const
             return std::nullopt;
         sum.kWh += r.kWh();
         sum.cost += r.cost();
+        sum.importedKWh += r.importedKWh();
+        sum.exportedKWh += r.exportedKWh();
     }
     return sum;
 }
@@ -226,7 +228,8 @@ void MeterReadingStore::revolutionCounted(const MeteringContext& ctx, const Mete
     MeterRegister& r = journal.reading;
     if (!r.set || source != r.source)
         return;
-    r.countRevolution(counted.revsPerKWh, counted.costPerKWh, WholeSecondsNow(m_ctx));
+    r.countRevolution(counted.revsPerKWh, counted.costPerKWh, WholeSecondsNow(m_ctx), ctx.pulse.lastTurn,
+                      ctx.settings.COUNT_DIRECTION);
     journal.countedSeq = ++m_state.lastSeq;
     write(journal.revolutionLine());
     emit changed();

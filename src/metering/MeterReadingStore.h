@@ -17,6 +17,8 @@ struct ReadingTotal
 {
     double kWh = 0.0;
     double cost = 0.0;
+    double importedKWh = 0.0;
+    double exportedKWh = 0.0;
 };
 
 // The meter's own reading, kept in METERREADING.DTA so that it survives anything. Every change is appended as

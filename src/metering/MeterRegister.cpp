@@ -27,24 +27,40 @@ void MeterRegister::setReading(double kWh, const MeterSource& from, const QDateT
     setKWh = kWh;
     closedKWh = kWh;
     carriedCost = closedCost = costSoFar;
+    closeRun();
+    carriedImportKWh = closedImportKWh;
+    carriedExportKWh = closedExportKWh;
     revsPerKWh = 0.0;
     price = 0.0;
-    runRevolutions = 0;
     revolutions = 0;
 }
 
-void MeterRegister::countRevolution(double revsPerKWhNow, double priceNow, const QDateTime& at)
+void MeterRegister::countRevolution(double revsPerKWhNow, double priceNow, const QDateTime& at, Turn turn,
+                                    bool withFlows)
 {
-    if (revsPerKWhNow != revsPerKWh || priceNow != price) {
+    // The energy each way starts from nothing: the run so far holds revolutions of unknown direction.
+    const bool flowsBegin = withFlows && !flows;
+    if (revsPerKWhNow != revsPerKWh || priceNow != price || flowsBegin) {
         closedKWh = kWh();
         closedCost = cost();
+        closeRun();
         revsPerKWh = revsPerKWhNow;
         price = priceNow;
-        runRevolutions = 0;
     }
-    runRevolutions += 1;
-    revolutions += 1;
+    flows = flows || withFlows;
+    const qint64 step = turn == Turn::Backward ? -1 : 1;
+    runRevolutions += step;
+    revolutions += step;
+    runBackward += turn == Turn::Backward ? 1 : 0;
     countedAt = at;
+}
+
+void MeterRegister::closeRun()
+{
+    closedImportKWh = importedKWh();
+    closedExportKWh = exportedKWh();
+    runRevolutions = 0;
+    runBackward = 0;
 }
 
 AccuracyCheck MeterRegister::check(double meterKWh, const QDateTime& at) const

@@ -24,11 +24,11 @@ struct MeterReadingTest : testing::Test
         LoadWorkingMeterValues(t.ctx);
         ASSERT_EQ(store->load(), "");
     }
-    void revolutions(int n, const MeterSource& from = Hall, double secondsApart = 1.0)
+    void revolutions(int n, const MeterSource& from = Hall, double secondsApart = 1.0, Turn turn = Turn::Forward)
     {
         for (int i = 0; i < n; ++i) {
             t.clock.advance(secondsApart);
-            RegisterPulse(t.ctx, 1, t.clock.timer(), from);
+            RegisterPulse(t.ctx, 1, t.clock.timer(), from, {turn});
             store->tick();
         }
     }
@@ -74,6 +74,42 @@ TEST_F(MeterReadingTest, EachRevolutionCountsAtTheConstantAndPriceInForceThenAnd
     EXPECT_NEAR(reading().cost(), 17.2, 1e-9);
     EXPECT_TRUE(file().startsWith("S 452 ") && file().contains(" 990 camera%3AHall%20camera 15*"))
         << file().toStdString();
+}
+
+TEST_F(MeterReadingTest, ACountedBackwardTurnTakesItsRevolutionOffAndTheEnergyEachWayIsKeptLikeTheReading)
+{
+    ASSERT_EQ(store->setReading(100, Hall), "");
+    revolutions(2, Hall, 1.0, Turn::Backward);
+    // Without COUNT_DIRECTION every revolution is forward, written as ever.
+    EXPECT_EQ(file(),
+              QByteArray("S 1 1232010000 100 camera%3AHall%20camera*2c4efdb6\n"
+                         "R 2 1232010001 1 1 1 300 10 100 0*bf2db1f5\nR 3 1232010002 1 2 2 300 10 100 0*4bca85c7\n"));
+
+    t.ctx.settings.COUNT_DIRECTION = true;
+    ASSERT_EQ(store->setReading(1000, Hall), "");
+    revolutions(10);
+    revolutions(4, Hall, 1.0, Turn::Backward);
+    const auto counted = [&] {
+        return std::tuple(reading().kWh(), reading().cost(), reading().importedKWh(), reading().exportedKWh());
+    };
+    const auto expected = std::tuple(1000 + 6 / 300.0, 2 * 10 / 300.0 + 6 * 10 / 300.0, 10 / 300.0, 4 / 300.0);
+    EXPECT_EQ(counted(), expected) << "the cost is of the net energy";
+    // Killed: the file as the process left it, whatever its end would have done.
+    const QByteArray left = file();
+    store.reset();
+    ASSERT_TRUE(writeFileBytes(t.path(QStringLiteral("METERREADING.DTA")), left));
+    EXPECT_EQ(restart(), "");
+    EXPECT_EQ(counted(), expected);
+
+    // A new setting carries the energy each way on, and the counts may fall below 0; through a rewrite too.
+    ASSERT_EQ(store->setReading(500, Hall), "");
+    revolutions(3, Hall, 1.0, Turn::Backward);
+    EXPECT_EQ(restart(1), "");
+    revolutions(1, Hall, 1.0, Turn::Backward);
+    EXPECT_EQ(restart(), "");
+    EXPECT_EQ(file().count('\n'), 2) << "rewritten";
+    EXPECT_EQ(std::tuple(reading().revolutions, reading().kWh(), reading().importedKWh(), reading().exportedKWh()),
+              std::tuple(-4, 500 + -4 / 300.0, 10 / 300.0, 4 / 300.0 + 4 / 300.0));
 }
 
 TEST_F(MeterReadingTest, OnlyRevolutionsFromTheSourceItWasSetForMoveIt)
