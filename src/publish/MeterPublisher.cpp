@@ -23,11 +23,13 @@ const RunState* runningRun(const MeteringContext& ctx)
 } // namespace
 
 namespace {
-// What of the tariff settings the configs show: the tariffs, their names for the select, whether it is offered.
-QStringList tariffsShown(const GlobalSettings& s)
+// What of the settings applied elsewhere the configs show: the tariffs, their names for the select, whether it is
+// offered; whether the disc's direction is counted.
+QStringList settingsShown(const GlobalSettings& s)
 {
-    return {QString::number(s.TARIFF_COUNT), s.TARIFF_1_NAME, s.TARIFF_2_NAME,
-            s.TARIFF_FROM_MQTT ? QStringLiteral("true") : QStringLiteral("false")};
+    const auto flag = [](bool on) { return on ? QStringLiteral("true") : QStringLiteral("false"); };
+    return {QString::number(s.TARIFF_COUNT), s.TARIFF_1_NAME, s.TARIFF_2_NAME, flag(s.TARIFF_FROM_MQTT),
+            flag(s.COUNT_DIRECTION)};
 }
 } // namespace
 
@@ -46,12 +48,12 @@ void MeterPublisher::publishConfigs()
     // of Home Assistant instead of leaving them there unavailable for good.
     for (const RetainedMessage& config : DiscoveryConfigs(m_ctx.settings, m_deviceId))
         m_sink.publishRetained(config.topic, config.payload);
-    m_configsTariffs = tariffsShown(m_ctx.settings);
+    m_configsShown = settingsShown(m_ctx.settings);
 }
 
-void MeterPublisher::followTariffs()
+void MeterPublisher::followSettings()
 {
-    if (tariffsShown(m_ctx.settings) != m_configsTariffs) {
+    if (settingsShown(m_ctx.settings) != m_configsShown) {
         publishConfigs();
         m_pending = true;
     }
@@ -69,7 +71,7 @@ void MeterPublisher::revolutionCounted()
 
 void MeterPublisher::tick()
 {
-    followTariffs();
+    followSettings();
     // A camera that stops or comes back changes what the power is, at once.
     if (CameraStateOf(m_ctx) != m_sentCamera)
         m_pending = true;
@@ -120,6 +122,11 @@ void MeterPublisher::sendState()
     if (s.ASSURED_UP_TO_WATTS > 0)
         r.countsUpToW = s.ASSURED_UP_TO_WATTS;
     addTariffs(r, inForce.tariff);
+    if (s.COUNT_DIRECTION) {
+        r.undecidedPasses = p.undecidedPasses;
+        if (total)
+            std::tie(r.energyImportKwh, r.energyExportKwh) = std::tuple(total->importedKWh, total->exportedKWh);
+    }
     m_sink.publishRetained(m_topics.state, StatePayload(r));
     m_lastStateTimer = m_ctx.services.clock.timer();
     m_pending = false;

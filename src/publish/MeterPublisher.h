@@ -8,15 +8,16 @@ struct MeteringContext;
 class MeterReadingStore;
 class RetainedSink;
 
-// Counts of every revolution since the program started, whether publishing was on or not.
+// Counts of every revolution since the program started, whether publishing was on or not; net of those that turned
+// backwards.
 struct MeterTotals
 {
     double energyKwh = 0.0;
     qint64 revolutions = 0;
 };
 
-// Turns revolutions into retained messages: "online" and the discovery configs (cleared while discovery is
-// off) at start and again when the tariff settings they show change (the Tariffs screen applies without publishing), a
+// Turns revolutions into retained messages: "online" and the discovery configs (cleared while discovery is off) at
+// start and again when the tariff or direction settings they show change (their screens apply without publishing), a
 // state message on each revolution but at most one a second (later revolutions are merged into the next one, a switch
 // of tariff goes with the next one too), and one at least every minute, so a dashboard sees the meter is alive while
 // the disc stands still. While the disc is overdue the power is the falling cap (PowerBound), sent at least every 5 s
@@ -45,8 +46,9 @@ public:
 
 private:
     void publishConfigs();
-    // A change of the tariff settings or of the tariff in force, made elsewhere, shows at the next tick.
-    void followTariffs();
+    // A change of the tariff settings, of the tariff in force or of COUNT_DIRECTION, made elsewhere, shows at the
+    // next tick.
+    void followSettings();
     void addTariffs(MeterReading& r, qint16 inForce) const;
     void sendState();
     double secondsSinceLastState();
@@ -59,7 +61,7 @@ private:
     double m_lastStateTimer = 0.0;
     bool m_pending = false;
     QString m_deviceId;
-    QStringList m_configsTariffs; // the tariff settings the configs were published for
+    QStringList m_configsShown; // the settings applied elsewhere that the configs were published for
     qint16 m_sentTariff = 0;
     CameraState m_sentCamera = CameraState::Stopped;
     qint64 m_statesSent = 0;

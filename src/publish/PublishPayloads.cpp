@@ -46,6 +46,10 @@ enum SensorFlag : unsigned
     NeedsCurrency = 8, // only while a currency code is set
     TwoTariffs = 16,   // only with two tariffs
     Selectable = 32,   // replaced by a select entity while Home Assistant may set it (see tariffSelect)
+    Direction = 64,    // only with COUNT_DIRECTION
+    // Net of the revolutions that turn backwards with COUNT_DIRECTION: it may fall then, so it is a total that
+    // Home Assistant must not take a fall of for a new meter.
+    Net = 128,
 };
 
 struct Sensor
@@ -63,24 +67,32 @@ struct Sensor
 
 constexpr Sensor Sensors[] = {
     {"power", "Power", "power_w", "power", "measurement", Unit::Fixed, "W", 0, 0},
-    {"energy", "Energy", "energy_kwh", "energy", "total_increasing", Unit::Fixed, "kWh", 3, 0},
-    {"revolutions", "Revolutions", "revolutions", nullptr, "total_increasing", Unit::None, nullptr, -1, Diagnostic},
+    {"energy", "Energy", "energy_kwh", "energy", "total_increasing", Unit::Fixed, "kWh", 3, Net},
+    {"revolutions", "Revolutions", "revolutions", nullptr, "total_increasing", Unit::None, nullptr, -1,
+     Diagnostic | Net},
     // Why the power is unknown when it is: the camera stopped, stalled or lost.
     {"camera", "Camera", "camera", nullptr, nullptr, Unit::None, nullptr, -1, Diagnostic},
     // Beyond it the count may be short.
     {"counts_up_to", "Counts every revolution up to", "counts_up_to_w", "power", nullptr, Unit::Fixed, "W", 0,
      Optional | Diagnostic},
+    // How often the camera could not tell which way the disc turned.
+    {"undecided_passes", "Undecided passes", "undecided_passes", nullptr, "total_increasing", Unit::None, nullptr, -1,
+     Diagnostic | Direction},
     {"cost_per_hour", "Cost per hour", "cost_per_hour", nullptr, "measurement", Unit::CurrencyPerHour, nullptr, 2, 0},
     {"avg_power_5min", "Average power 5 min", "avg_power_5min_w", "power", "measurement", Unit::Fixed, "W", 0,
      Optional | Hidden},
     {"avg_power_1h", "Average power 1 h", "avg_power_1h_w", "power", "measurement", Unit::Fixed, "W", 0,
      Optional | Hidden},
     {MeterReadingObject, "Meter reading", "meter_reading_kwh", "energy", "total_increasing", Unit::Fixed, "kWh", 2,
-     Optional},
+     Optional | Net},
     {"meter_reading_t1", "Meter reading tariff 1", "meter_reading_t1_kwh", "energy", "total_increasing", Unit::Fixed,
-     "kWh", 2, Optional | TwoTariffs},
+     "kWh", 2, Optional | TwoTariffs | Net},
     {"meter_reading_t2", "Meter reading tariff 2", "meter_reading_t2_kwh", "energy", "total_increasing", Unit::Fixed,
-     "kWh", 2, Optional | TwoTariffs},
+     "kWh", 2, Optional | TwoTariffs | Net},
+    {"energy_import", "Energy imported", "energy_import_kwh", "energy", "total_increasing", Unit::Fixed, "kWh", 2,
+     Optional | Direction},
+    {"energy_export", "Energy exported", "energy_export_kwh", "energy", "total_increasing", Unit::Fixed, "kWh", 2,
+     Optional | Direction},
     // A number that names a tariff, nothing to average.
     {"tariff", "Tariff", "tariff", nullptr, nullptr, Unit::None, nullptr, -1, TwoTariffs | Selectable},
     {"price", "Price", "price", nullptr, "measurement", Unit::CurrencyCodePerKwh, nullptr, 4, NeedsCurrency},
@@ -213,6 +225,16 @@ void insertTariffs(QJsonObject& o, const MeterReading& r)
         o.insert(QStringLiteral("meter_reading_t2_kwh"), rounded(*r.meterReadingT2Kwh, 6));
 }
 
+void insertDirection(QJsonObject& o, const MeterReading& r)
+{
+    if (r.energyImportKwh)
+        o.insert(QStringLiteral("energy_import_kwh"), rounded(*r.energyImportKwh, 6));
+    if (r.energyExportKwh)
+        o.insert(QStringLiteral("energy_export_kwh"), rounded(*r.energyExportKwh, 6));
+    if (r.undecidedPasses)
+        o.insert(QStringLiteral("undecided_passes"), *r.undecidedPasses);
+}
+
 // The number entity that sets a register through the object's command; a number entity has no expiry. Setting
 // the reading is part of setting the meter up: Home Assistant shows it with the device's configuration.
 QJsonObject readingNumber(QJsonObject number, const PublishTopics& topics, const char* object)
@@ -299,6 +321,7 @@ QByteArray StatePayload(const MeterReading& r)
     if (r.countsUpToW)
         o.insert(QStringLiteral("counts_up_to_w"), *r.countsUpToW);
     insertTariffs(o, r);
+    insertDirection(o, r);
     return QJsonDocument(o).toJson(QJsonDocument::Compact);
 }
 
@@ -325,7 +348,9 @@ std::vector<RetainedMessage> DiscoveryConfigs(const GlobalSettings& s, const QSt
         const QString key = QLatin1String(sensor.key);
         QJsonObject o = entity(sensor.name, QLatin1String(sensor.object), key, sensor.flags & Optional);
         if (sensor.stateClass)
-            o.insert(QStringLiteral("state_class"), QLatin1String(sensor.stateClass));
+            o.insert(QStringLiteral("state_class"), (sensor.flags & Net) && s.COUNT_DIRECTION
+                                                        ? QStringLiteral("total")
+                                                        : QLatin1String(sensor.stateClass));
         o.insert(QStringLiteral("expire_after"), ExpireAfterSeconds);
         if (sensor.deviceClass)
             o.insert(QStringLiteral("device_class"), QLatin1String(sensor.deviceClass));
@@ -339,6 +364,7 @@ std::vector<RetainedMessage> DiscoveryConfigs(const GlobalSettings& s, const QSt
             o.insert(QStringLiteral("enabled_by_default"), false);
         const bool wanted = s.HOME_ASSISTANT_DISCOVERY && (currency || !(sensor.flags & NeedsCurrency)) &&
                             (twoTariffs || !(sensor.flags & TwoTariffs)) &&
+                            (s.COUNT_DIRECTION || !(sensor.flags & Direction)) &&
                             !(selectTariff && (sensor.flags & Selectable));
         configs.push_back(retained(topics.discoveryConfig(sensor.object), wanted, o));
     }

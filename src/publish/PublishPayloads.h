@@ -12,9 +12,10 @@ struct GlobalSettings;
 // What one state message says about the meter.
 struct MeterReading
 {
-    // Unknown (null) while the camera does not count: it may miss revolutions then.
+    // Unknown (null) while the camera does not count: it may miss revolutions then. Below 0 while exporting.
     std::optional<double> powerW;
-    double energyKwh = 0.0; // every revolution since start, each at the meter constant in use then
+    // Every revolution since start, each at the meter constant in use then; net of those that turned backwards.
+    double energyKwh = 0.0;
     qint64 revolutions = 0;
     std::optional<double> costPerHour; // unknown with the power
     QString camera;                    // "running", "stopped", "stalled" or "lost" (CameraStateName)
@@ -34,6 +35,11 @@ struct MeterReading
     std::optional<double> meterReadingT2Kwh;
     // The highest power Find Mark's settings count every revolution at; absent when not stated.
     std::optional<double> countsUpToW;
+    // With COUNT_DIRECTION: the energy through the meter each way, of all registers and absent with the reading;
+    // the passes whose turn the camera could not tell since start. Absent altogether without it.
+    std::optional<double> energyImportKwh;
+    std::optional<double> energyExportKwh;
+    std::optional<qint64> undecidedPasses;
 
     // powerW is the falling cap on the power since the last revolution (PowerBound), not a measured power.
     bool powerIsBound = false;
@@ -70,7 +76,8 @@ struct RetainedMessage
 QByteArray StatePayload(const MeterReading& reading);
 // One Home Assistant config for every entity the meter may have, each topic always in the same order. The
 // payload is empty (which clears the entity) for one the settings leave out: all while discovery is off, the
-// price and the cost while no currency code is set, the reading's number entity and the remote control's
+// price and the cost while no currency code is set, the energy each way and the undecided passes without
+// COUNT_DIRECTION, the reading's number entity and the remote control's
 // entities while commands are refused, the picture while it is not sent. A tariff Home Assistant may set is a select
 // instead of a sensor.
 std::vector<RetainedMessage> DiscoveryConfigs(const GlobalSettings& s, const QString& deviceId);

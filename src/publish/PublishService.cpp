@@ -6,6 +6,7 @@
 #include "app/SettingsFile.h"
 #include "metering/MeterReadingStore.h"
 #include "metering/MeteringContext.h"
+#include "metering/PulseSignal.h"
 #include "metering/Tariffs.h"
 
 #include <QDir>
@@ -248,8 +249,8 @@ void PublishService::stop()
 
 void PublishService::revolutionCounted(const MeteringContext& ctx, const MeterSource&)
 {
-    m_totals.energyKwh += 1.0 / ctx.pulse.counted.revsPerKWh;
-    m_totals.revolutions += 1;
+    m_totals.energyKwh += TurnSign(ctx.pulse) / ctx.pulse.counted.revsPerKWh;
+    m_totals.revolutions += TurnSign(ctx.pulse);
     if (m_publisher)
         m_publisher->revolutionCounted();
 }

@@ -467,6 +467,52 @@ TEST_F(PublishTest, TwoTariffsPublishEachRegisterAndTheTariffAndTheSecondRegiste
         << state.toStdString();
 }
 
+TEST_F(PublishTest, CountingTheDirectionPublishesASignedPowerTheEnergyEachWayAndUndecidedPassesWithTheirSensors)
+{
+    t.ctx.blnGlobalCameraRunning = true;
+    PublishService service(t.ctx, reading);
+    service.applySettings();
+    ASSERT_EQ(reading.setReading(100, Simulated), "");
+    const auto turn = [&](Turn turn, bool decided = true) {
+        t.clock.advance(12);
+        RegisterPulse(t.ctx, 0, t.clock.timer(), Simulated, {turn, decided});
+    };
+    turn(Turn::Backward, false);
+    ASSERT_TRUE(stateHas(1)) << "without COUNT_DIRECTION every revolution is forward";
+    const QString keys = json(broker.retainedAt(State)).keys().join(' ');
+    EXPECT_FALSE(keys.contains("import") || keys.contains("export") || keys.contains("undecided"))
+        << keys.toStdString();
+
+    t.ctx.settings.COUNT_DIRECTION = true; // on the camera screen: the configs follow at the next tick
+    service.publisher()->tick();
+    QMap<QString, QByteArray> configs;
+    ASSERT_TRUE(eventually([&] { return (configs = broker.retained("homeassistant/#", 12)).size() == 12; }));
+    QStringList described;
+    for (const char* object : {"energy_import", "energy_export", "undecided_passes", "energy"}) {
+        const QJsonObject c =
+            json(configs.value(QStringLiteral("homeassistant/sensor/wattsight_meter1/%1/config").arg(object)));
+        for (const char* key : {"name", "device_class", "state_class", "unit_of_measurement", "entity_category"})
+            described << c[key].toString();
+    }
+    EXPECT_EQ(described.join('|'),
+              "Energy imported|energy|total_increasing|kWh||Energy exported|energy|total_increasing|"
+              "kWh||Undecided passes||total_increasing||diagnostic|Energy|energy|total|kWh|");
+    turn(Turn::Forward);
+    turn(Turn::Backward);
+    turn(Turn::Backward, false);
+    ASSERT_TRUE(stateHas(0));
+    const QJsonObject state = json(broker.retainedAt(State));
+    QStringList values;
+    for (const char* key :
+         {"power_w", "energy_kwh", "meter_reading_kwh", "energy_import_kwh", "energy_export_kwh", "undecided_passes"})
+        values << QString::number(state[key].toDouble());
+    EXPECT_EQ(values.join(' '), "-1000 0 100 0.003333 0.006667 1");
+
+    t.ctx.settings.COUNT_DIRECTION = false;
+    service.publisher()->tick();
+    EXPECT_TRUE(eventually([&] { return broker.retained("homeassistant/#", 9).size() == 9; }));
+}
+
 // Home Assistant keeps an entity's history under its unique id, which stays through every rename.
 TEST_F(PublishTest, ConfigsUnderOldNamesAreClearedAtApplyAndAtTheNextStartAndTheEntitiesKeepTheirIds)
 {
