@@ -121,6 +121,8 @@ void FindMarkProposal::applyTo(GlobalSettings& s) const
     s.DEBOUNCE_TIME = debounceMs;
     s.RELEASE_LEVEL_PERCENT = releasePercent;
     s.ASSURED_UP_TO_WATTS = assuredWatts;
+    if (forwardDegrees)
+        s.FORWARD_DIRECTION = QString::number(std::lround(*forwardDegrees));
     // The levels follow the light on the whole picture instead of the marks' peaks, which a mark that never
     // ends under a drift away from the levels would not give.
     s.LEVELS_FOLLOW_LIGHT = true;
@@ -496,6 +498,34 @@ std::vector<std::vector<int>> FindMark::pathSections(const MarkLevels::Range& pa
     return sections;
 }
 
+std::vector<Movement> FindMark::passMovements(const std::vector<MarkLevels::Range>& passes,
+                                              const MarkChange& change) const
+{
+    std::vector<Movement> movements;
+    for (const MarkLevels::Range& pass : passes) {
+        MarkPath path;
+        for (int f = pass.first; f <= pass.last; ++f) {
+            MarkPlace at;
+            for (const int c : change.cells) {
+                int dev = 0;
+                for (int ch = 0; ch < 3; ++ch)
+                    if (change.channels[std::size_t(ch)])
+                        dev += change.direction * (binOf(f, c * 3 + ch) - m_mode[std::size_t(c * 3 + ch)]);
+                if (dev <= 0)
+                    continue;
+                at.x += dev * ((c % SurveyColumns) + 0.5) / SurveyColumns;
+                at.y += dev * ((c / SurveyColumns) + 0.5) / SurveyRows;
+                at.weight += dev;
+            }
+            if (at.weight > 0)
+                path.add({at.x / at.weight, at.y / at.weight, at.weight});
+        }
+        if (const std::optional<Movement> moved = path.movement())
+            movements.push_back(*moved);
+    }
+    return movements;
+}
+
 int FindMark::framesInEachCell(const std::vector<MarkLevels::Range>& passes, const MarkChange& change,
                                const std::vector<int>& cells, const std::vector<int>& threshold) const
 {
@@ -694,6 +724,7 @@ void FindMark::propose(const std::vector<Pass>& passes, const std::vector<int>& 
     // the fastest disc still covers every active cell for two frames besides the blurred ones at its edges.
     r.reduceNoise = m_reduceNoise && framesInEachCell(complete, change, cells, threshold) >= MedianSafeFrames * speedUp;
     r.assuredWatts = assured;
+    r.forwardDegrees = CommonDirection(passMovements(complete, change));
     if (assured > 0 && assured < qint32(MaxKilowatts * 1000)) {
         const MarkLevels atMost(averages[chosen->first], change.direction > 0, plain, complete,
                                 speedUpAt(MaxKilowatts * 1000));

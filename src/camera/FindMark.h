@@ -3,9 +3,11 @@
 
 #include "camera/CellTable.h"
 #include "camera/MarkLevels.h"
+#include "camera/MarkPath.h"
 
 #include <QString>
 #include <array>
+#include <optional>
 #include <vector>
 
 struct GlobalSettings;
@@ -32,6 +34,8 @@ struct FindMarkProposal
     // household draws, `limitText` says so and what would help.
     qint32 assuredWatts = 0;
     QString limitText;
+    // The way the mark moved in the passes watched, taken as forward (FORWARD_DIRECTION); none when they disagreed.
+    std::optional<double> forwardDegrees;
 
     // "mark peaks 42 % above the trigger; plain disc 31 % below"
     QString marginsText() const;
@@ -111,6 +115,8 @@ private:
     // The fewest frames in which the mark changed any of `cells` clearly in any one of the passes.
     int framesInEachCell(const std::vector<MarkLevels::Range>& passes, const MarkChange& change,
                          const std::vector<int>& cells, const std::vector<int>& threshold) const;
+    // Which way the mark moved in each pass, placed by how much it changes each of its cells.
+    std::vector<Movement> passMovements(const std::vector<MarkLevels::Range>& passes, const MarkChange& change) const;
     // Per frame, the average of `cells` in `channels` as the plain light shows it.
     std::vector<qint32> cellAverages(const std::vector<int>& cells, const std::array<bool, 3>& channels,
                                      const std::vector<double>& light) const;

@@ -52,7 +52,7 @@ void MarkDetector::onFrameAnalysed()
     for (const bool alongRows : {false, true})
         m_positions[alongRows].frame(taken, pathLines(alongRows));
     if (countsDirection())
-        m_pass.frame(allCellValues(), gridSize().columns, gridSize().rows, !s.INVERT_IMAGE_INTENSITY);
+        m_pass.frame(taken, allCellValues(), gridSize().columns, gridSize().rows, !s.INVERT_IMAGE_INTENSITY);
     process_intensity(v, taken, mean);
     registerWhenTurnTold();
     if (settled && intensityMeasured)
@@ -285,9 +285,7 @@ void MarkDetector::registerWhenTurnTold()
 {
     if (!m_pending)
         return;
-    std::optional<Turn> turn;
-    if (const std::optional<Movement> moved = m_pass.path().movement())
-        turn = MarkPath::turnOf(*moved, ForwardDegrees(m_ctx.settings).value_or(0.0));
+    const std::optional<Turn> turn = m_pass.path().turn(ForwardDegrees(m_ctx.settings).value_or(0.0));
     // A slow pass tells its turn within a few frames; a fast one may tell nothing until it has gone.
     if (turn || !m_pass.inPass())
         registerPending(turn);

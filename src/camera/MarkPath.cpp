@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "camera/MarkPath.h"
 
+#include "camera/MarkLevels.h"
+
 #include <cmath>
 #include <numbers>
 
@@ -49,6 +51,20 @@ std::optional<Movement> MarkPath::movement() const
     const MarkPlace first = centre(m_places, 0, third);
     const MarkPlace last = centre(m_places, n - third, n);
     return Movement{last.x - first.x, last.y - first.y};
+}
+
+std::optional<Turn> MarkPath::turn(double forwardDegrees) const
+{
+    const double angle = forwardDegrees * std::numbers::pi / 180.0;
+    std::vector<double> steps;
+    for (std::size_t i = 1; i < m_places.size(); ++i)
+        steps.push_back((m_places[i].x - m_places[i - 1].x) * std::cos(angle) +
+                        (m_places[i].y - m_places[i - 1].y) * std::sin(angle));
+    if (steps.empty())
+        return std::nullopt;
+    if (const double step = medianOf(steps); std::abs(step) >= LeastMove)
+        return step > 0 ? Turn::Forward : Turn::Backward;
+    return turnOf(*movement(), forwardDegrees);
 }
 
 std::optional<Turn> MarkPath::turnOf(const Movement& movement, double forwardDegrees)

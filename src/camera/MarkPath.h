@@ -39,8 +39,12 @@ public:
     void clear() { m_places.clear(); }
     // From the first third of its frames to the last third; none with fewer than two frames.
     std::optional<Movement> movement() const;
-    // Which way the movement went, forward being `forwardDegrees`; none when it does not tell: too short, or mostly
-    // across the mark's path (a light changing rather than a mark moving).
+    // Which way the mark went, forward being `forwardDegrees`; none when it does not tell. A fast mark moves far from
+    // frame to frame: the middle of its steps along the path tells, even where the frames of the mark before or after
+    // it joined its pass. A slow one moves little between frames and is judged from its first frames to its last.
+    std::optional<Turn> turn(double forwardDegrees) const;
+    // Which way a movement went; none when it is too short, or mostly across the mark's path (a light changing
+    // rather than a mark moving).
     static std::optional<Turn> turnOf(const Movement& movement, double forwardDegrees);
 
 private:

@@ -1,19 +1,25 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "camera/PassDirection.h"
 
+#include "app/Clock.h"
 #include "camera/MarkLevels.h"
 
 #include <algorithm>
 #include <cmath>
 
 namespace {
-// How fast a cell's plain value and noise follow the frames that show it plain.
+// How fast a cell's plain value and noise follow the frames that show it plain, the light common to the whole picture
+// divided out. Only a frame within PlainNoise times the noise of the plain value teaches it, so that a slow mark,
+// darkening a cell over many seconds, is not followed on its way to standing off it; and each frame's share of the
+// noise is bounded, so that such a mark does not raise the noise ahead of itself either.
 constexpr double PlainFollow = 0.05;
-constexpr double NoiseFollow = 0.02;
+constexpr double PlainNoise = 2.0;
+constexpr double NoiseFollow = 0.01;
+constexpr double NoiseSampleBound = 2.0;
 constexpr double StartNoise = 0.02;
 // A cell shows the mark when it stands this many times its noise off its plain value, and at least this share.
 constexpr double ChangeOverNoise = 6.0;
-constexpr double LeastChange = 0.08;
+constexpr double LeastChange = 0.2;
 } // namespace
 
 void PassDirection::clear()
@@ -44,9 +50,11 @@ MarkPlace PassDirection::place(const std::vector<double>& cells, int columns, in
             continue;
         }
         // Shown plain: the cell learns from it. A cell first seen under the mark learns its plain value at once.
-        const double follow = change < -ChangeOverNoise * m_noise[c] ? 1.0 : PlainFollow;
-        m_plain[c] += follow * (cells[c] / light - m_plain[c]);
-        m_noise[c] += NoiseFollow * (std::abs(change) - m_noise[c]);
+        if (change < -ChangeOverNoise * m_noise[c])
+            m_plain[c] = cells[c] / light;
+        else if (std::abs(change) <= PlainNoise * m_noise[c])
+            m_plain[c] += PlainFollow * (cells[c] / light - m_plain[c]);
+        m_noise[c] += NoiseFollow * (std::min(std::abs(change), NoiseSampleBound * m_noise[c]) - m_noise[c]);
     }
     if (at.weight > 0) {
         at.x /= at.weight;
@@ -55,7 +63,7 @@ MarkPlace PassDirection::place(const std::vector<double>& cells, int columns, in
     return at;
 }
 
-void PassDirection::frame(const std::vector<double>& cells, int columns, int rows, bool darker)
+void PassDirection::frame(double time, const std::vector<double>& cells, int columns, int rows, bool darker)
 {
     if (columns <= 0 || rows <= 0 || cells.size() != std::size_t(columns) * std::size_t(rows))
         return;
@@ -64,7 +72,17 @@ void PassDirection::frame(const std::vector<double>& cells, int columns, int row
         m_ended = false;
     }
     const MarkPlace at = place(cells, columns, rows, darker);
+    if (at.weight > 0 && m_inPass && SecondsBetween(time, m_passStart) > MaxPassSeconds) {
+        // Longer than the slowest mark takes to pass: the picture itself changed (a shadow, a moved camera). What it
+        // shows now is the plain picture.
+        m_plain.clear();
+        m_path.clear();
+        m_inPass = false;
+        return;
+    }
     if (at.weight > 0) {
+        if (!m_inPass)
+            m_passStart = time;
         m_inPass = true;
         m_framesWithout = 0;
         m_path.add(at);

@@ -14,9 +14,12 @@ class PassDirection
 {
 public:
     static constexpr int EndFrames = 2;
+    // The slowest mark, of a disc turning at 50 W on 75 revolutions a kWh, passes in under four minutes.
+    static constexpr double MaxPassSeconds = 600.0;
 
-    // One frame's cell values (columns x rows, row by row), `darker` when the mark darkens the disc.
-    void frame(const std::vector<double>& cells, int columns, int rows, bool darker);
+    // One frame taken at clock time `time`: its cell values (columns x rows, row by row), `darker` when the mark
+    // darkens the disc.
+    void frame(double time, const std::vector<double>& cells, int columns, int rows, bool darker);
     // A pass shows the mark now, or has not yet been given EndFrames without it.
     bool inPass() const { return m_inPass; }
     // The pass in view, or the one that ended with the last frame.
@@ -35,4 +38,5 @@ private:
     bool m_inPass = false;
     bool m_ended = false;
     int m_framesWithout = 0;
+    double m_passStart = 0.0;
 };

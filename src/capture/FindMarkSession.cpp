@@ -84,13 +84,16 @@ QString FindMarkSession::proposalText() const
     return QStringLiteral("Active cells: %1 of %2 (tinted). Colours: %3. Invert: %4. Reduce noise: %5. "
                           "Intensity factor: %6. Trigger level: %7; a mark ends %8 ms below %9 % of it. Both levels "
                           "follow the light on the whole picture.")
-        .arg(p.grid.count(QLatin1Char('9')))
-        .arg(FindMark::SurveyColumns * FindMark::SurveyRows)
-        .arg(channels.join(QStringLiteral(", ")), yesNo(p.invert), yesNo(p.reduceNoise))
-        .arg(p.intensityFactor)
-        .arg(p.triggerLevel)
-        .arg(p.debounceMs)
-        .arg(p.releasePercent);
+               .arg(p.grid.count(QLatin1Char('9')))
+               .arg(FindMark::SurveyColumns * FindMark::SurveyRows)
+               .arg(channels.join(QStringLiteral(", ")), yesNo(p.invert), yesNo(p.reduceNoise))
+               .arg(p.intensityFactor)
+               .arg(p.triggerLevel)
+               .arg(p.debounceMs)
+               .arg(p.releasePercent) +
+           (p.forwardDegrees ? QStringLiteral(" Forward: the mark moves at %1 degrees (0 to the right, 90 down).")
+                                   .arg(std::lround(*p.forwardDegrees))
+                             : QString());
 }
 
 void FindMarkSession::accept()

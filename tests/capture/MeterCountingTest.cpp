@@ -34,7 +34,8 @@ struct Meter
     double revsPerKWh = 300.0;
     double framePeriod = 0.04; // 25 frames per second
     bool wholeBand = false;
-    double angleDegrees = 0.0; // 90: the camera upright, the mark moving down the picture
+    double angleDegrees = 0.0;   // 90: the camera upright, the mark moving down the picture
+    bool countDirection = false; // forward as the simulated meter turns at a positive power
 };
 
 struct Outcome
@@ -77,6 +78,8 @@ protected:
         s.TRIGGER_LEVEL = trigger;
         s.SETTLE_TIME = qint32(std::lround(settle * 1000));
         s.DEBOUNCE_TIME = std::min(300, qint32(period * 250)); // well inside the gap between marks
+        s.COUNT_DIRECTION = m.countDirection;
+        s.FORWARD_DIRECTION = QString::number(m.angleDegrees);
         LoadWorkingMeterValues(t.ctx);
         t.ctx.pulseObservers.push_back(this);
 
@@ -158,6 +161,38 @@ INSTANTIATE_TEST_SUITE_P(
                       Meter{20000.0, 300, 375.0, 0.04, true, 90.0}, Meter{14800.0, 300, 600.0, 1.0 / 30, true, 90.0},
                       Meter{13300.0, 300, 600.0, 0.04, true, 30.0}, Meter{14800.0, 300, 600.0, 1.0 / 30, true, 30.0},
                       Meter{100.0, 2, 300.0, 0.04, false, 90.0}, Meter{6622.5, 60, 300.0, 1.0 / 30, false, 90.0}));
+
+// With the direction counted, each revolution counts one way or the other as the disc turned, from 50 W to 5 kW either
+// way, with the camera held level, tilted or upright.
+class DirectionCounting : public MeterCounting
+{
+};
+
+TEST_P(DirectionCounting, EveryRevolutionCountsTheWayTheDiscTurned)
+{
+    Meter m = GetParam();
+    m.countDirection = true;
+    SCOPED_TRACE(testing::Message() << m.watts << " W, " << m.revsPerKWh << " revs/kWh at " << m.angleDegrees
+                                    << " degrees");
+    const bool band = m.wholeBand || m.angleDegrees == 30.0;
+    const Outcome r = run(m, band ? Band : m.angleDegrees == 90.0 ? UprightGrid : Grid, band ? 1000 : 2000);
+    EXPECT_EQ(r.counted, m.watts < 0 ? -r.expected : r.expected);
+}
+
+std::vector<Meter> bothWaysAtEveryAngle()
+{
+    std::vector<Meter> meters;
+    for (const double angle : {0.0, 30.0, 90.0})
+        for (const double sign : {1.0, -1.0})
+            for (const Meter& m : {Meter{50.0, 2}, Meter{1000.0, 20}, Meter{5000.0, 40}}) {
+                meters.push_back(m);
+                meters.back().watts *= sign;
+                meters.back().angleDegrees = angle;
+            }
+    return meters;
+}
+
+INSTANTIATE_TEST_SUITE_P(BothWays, DirectionCounting, ::testing::ValuesIn(bothWaysAtEveryAngle()));
 
 // What a new user without a camera sees: the whole picture active and the factory trigger level.
 TEST_F(MeterCounting, FactoryGridAndTriggerCountTheSimulatedMeter)
