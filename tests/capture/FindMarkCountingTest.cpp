@@ -131,6 +131,9 @@ TEST_P(FindMarkCounting, FindsTheMarkThenCountsEveryRevolutionOnce)
     const FindMarkProposal& proposal = findMark.proposal();
     EXPECT_EQ(proposal.invert, meter.mark == Mark::LightOnDark) << describe(proposal);
     EXPECT_EQ(proposal.red, meter.mark != Mark::Red) << describe(proposal);
+    // The simulated disc turns forward with its mark moving to the right.
+    ASSERT_TRUE(proposal.forwardDegrees.has_value()) << describe(proposal);
+    EXPECT_LT(std::abs(*proposal.forwardDegrees), 20.0);
     proposal.applyTo(t.ctx.settings);
     capture.setSurveyGrid(0, 0);
     setup_camera_control(t.ctx, capture);
