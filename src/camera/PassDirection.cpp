@@ -9,9 +9,9 @@
 
 namespace {
 // How fast a cell's plain value and noise follow the frames that show it plain, the light common to the whole picture
-// divided out. Only a frame within PlainNoise times the noise of the plain value teaches it, so that a slow mark,
-// darkening a cell over many seconds, is not followed on its way to standing off it; and each frame's share of the
-// noise is bounded, so that such a mark does not raise the noise ahead of itself either.
+// divided out. Only a frame less than PlainNoise times the noise towards the mark's shade teaches it, so that a slow
+// mark, darkening a cell over many seconds, is not followed on its way to standing off it; and each frame's share of
+// the noise is bounded, so that such a mark does not raise the noise ahead of itself either.
 constexpr double PlainFollow = 0.05;
 constexpr double PlainNoise = 2.0;
 constexpr double NoiseFollow = 0.01;
@@ -33,26 +33,45 @@ MarkPlace PassDirection::place(const std::vector<double>& cells, int columns, in
         m_plain = cells;
         m_noise.assign(cells.size(), StartNoise);
     }
-    // The light of the frame against the plain values: the median cell's, which the mark never covers most of.
-    std::vector<double> ratios;
-    for (std::size_t c = 0; c < cells.size(); ++c)
-        if (m_plain[c] > 0)
-            ratios.push_back(cells[c] / m_plain[c]);
-    const double light = ratios.empty() ? 1.0 : std::max(medianOf(ratios), 1e-6);
+    // The light of the frame against the plain values: the median cell's, which the mark never covers most of; then
+    // again without the cells the mark covers, which would pull it away from the plain disc's.
+    std::vector<double> changes(cells.size(), 0.0);
+    std::vector<bool> covered(cells.size(), false);
+    double light = 1.0;
+    for (const bool again : {false, true}) {
+        std::vector<double> ratios;
+        for (std::size_t c = 0; c < cells.size(); ++c)
+            if (m_plain[c] > 0 && !(again && covered[c]))
+                ratios.push_back(cells[c] / m_plain[c]);
+        light = ratios.empty() ? 1.0 : std::max(medianOf(ratios), 1e-6);
+        for (std::size_t c = 0; c < cells.size(); ++c) {
+            const double plain = m_plain[c] * light;
+            changes[c] = plain > 0 ? (darker ? plain - cells[c] : cells[c] - plain) / plain : 0.0;
+            covered[c] = changes[c] >= std::max(LeastChange, ChangeOverNoise * m_noise[c]);
+        }
+    }
+    // The mark covers cells side by side; a cell standing off on its own is noise or a glint.
+    const auto coveredAt = [&](int column, int row) {
+        return column >= 0 && row >= 0 && column < columns && row < rows &&
+               covered[std::size_t(row) * std::size_t(columns) + std::size_t(column)];
+    };
     MarkPlace at;
     for (std::size_t c = 0; c < cells.size(); ++c) {
-        const double plain = m_plain[c] * light;
-        const double change = plain > 0 ? (darker ? plain - cells[c] : cells[c] - plain) / plain : 0.0;
-        if (change >= std::max(LeastChange, ChangeOverNoise * m_noise[c])) {
-            at.x += change * (double(c % std::size_t(columns)) + 0.5) / columns;
-            at.y += change * (double(c / std::size_t(columns)) + 0.5) / rows;
-            at.weight += change;
+        const double change = changes[c];
+        const int column = int(c % std::size_t(columns));
+        const int row = int(c / std::size_t(columns));
+        if (covered[c]) {
+            if (coveredAt(column - 1, row) || coveredAt(column + 1, row) || coveredAt(column, row - 1) ||
+                coveredAt(column, row + 1)) {
+                at.x += change * (column + 0.5) / columns;
+                at.y += change * (row + 0.5) / rows;
+                at.weight += change;
+            }
             continue;
         }
-        // Shown plain: the cell learns from it. A cell first seen under the mark learns its plain value at once.
-        if (change < -ChangeOverNoise * m_noise[c])
-            m_plain[c] = cells[c] / light;
-        else if (std::abs(change) <= PlainNoise * m_noise[c])
+        // Shown plain: the cell learns from it, and from any frame lighter than its plain value (a cell first seen
+        // under the mark).
+        if (change <= PlainNoise * m_noise[c])
             m_plain[c] += PlainFollow * (cells[c] / light - m_plain[c]);
         m_noise[c] += NoiseFollow * (std::min(std::abs(change), NoiseSampleBound * m_noise[c]) - m_noise[c]);
     }

@@ -12,6 +12,7 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <gtest/gtest.h>
+#include <optional>
 
 namespace {
 constexpr int MeterWidth = 20; // pixels; tiny frames keep a run of 2400 simulated seconds fast
@@ -38,10 +39,19 @@ struct Meter
     bool countDirection = false; // forward as the simulated meter turns at a positive power
 };
 
+// The power set from a moment on, seconds after the start.
+struct PowerStep
+{
+    double at;
+    double watts;
+};
+
 struct Outcome
 {
     int counted = 0;
     int expected = 0;
+    int net = 0; // revolutions forward less backward since the detector settled, as the simulated disc turned
+    qint64 undecided = 0;
     std::vector<double> powerErrors; // relative, of every revolution after the first
 };
 
@@ -55,7 +65,8 @@ protected:
 
     // Runs the meter until at least `revolutions` have passed the settled detector, ending half a revolution
     // after the last one so that no mark is half-way through at the end.
-    Outcome run(const Meter& m, const QString& grid = Grid, qint32 trigger = 2000)
+    Outcome run(const Meter& m, const QString& grid = Grid, qint32 trigger = 2000,
+                const std::vector<PowerStep>& steps = {}, double endAt = 0.0)
     {
         SimulatedMeterSettings meter; // noise, drift and motion blur as the factory sets them
         meter.powerWatts = m.watts;
@@ -97,8 +108,22 @@ protected:
 
         Outcome r;
         const int lastTrue = m.revolutions + int(std::ceil(settle / period));
-        const double end = truth.markCentreTime(lastTrue) + period / 2;
+        const double end = endAt > 0 ? endAt : truth.markCentreTime(lastTrue) + period / 2;
+        // The disc's own turns, with the mark's middle at the view's middle as the place a revolution is counted at.
+        SimulatedMeter disc(meter);
+        const double countedAt = meter.viewFraction * (1.0 + meter.markWidth) / 2 - 0.5;
+        const auto turned = [&](double at) { return int(std::floor(disc.turnsAt(at) - countedAt)); };
+        std::size_t nextStep = 0;
+        std::optional<int> atSettle;
         for (double now = 0.0; now < end; now += m.framePeriod) {
+            if (nextStep < steps.size() && now >= steps[nextStep].at) {
+                disc.turnsAt(now);
+                meter.powerWatts = steps[nextStep++].watts;
+                capture.setSimulatedMeterSettings(meter);
+                disc.setSettings(meter);
+            }
+            if (!atSettle && now >= settle)
+                atSettle = turned(now);
             capture.renderSimulatedFrame();
             const QDeadlineTimer deadline(2000);
             const int before = frames;
@@ -111,6 +136,8 @@ protected:
             t.clock.advance(m.framePeriod);
         }
         r.counted = t.ctx.trip.totalPulse;
+        r.net = turned(end) - atSettle.value_or(0);
+        r.undecided = t.ctx.pulse.undecidedPasses;
         // A revolution counts when its mark enters the view after the detector has settled.
         for (int k = 0; k <= lastTrue; ++k)
             if (period * (k + 0.5) > settle)
@@ -162,7 +189,7 @@ INSTANTIATE_TEST_SUITE_P(
                       Meter{13300.0, 300, 600.0, 0.04, true, 30.0}, Meter{14800.0, 300, 600.0, 1.0 / 30, true, 30.0},
                       Meter{100.0, 2, 300.0, 0.04, false, 90.0}, Meter{6622.5, 60, 300.0, 1.0 / 30, false, 90.0}));
 
-// With the direction counted, each revolution counts one way or the other as the disc turned, from 50 W to 5 kW either
+// With the direction counted, each revolution counts one way or the other as the disc turned, from 50 W to 20 kW either
 // way, with the camera held level, tilted or upright.
 class DirectionCounting : public MeterCounting
 {
@@ -177,6 +204,21 @@ TEST_P(DirectionCounting, EveryRevolutionCountsTheWayTheDiscTurned)
     const bool band = m.wholeBand || m.angleDegrees == 30.0;
     const Outcome r = run(m, band ? Band : m.angleDegrees == 90.0 ? UprightGrid : Grid, band ? 1000 : 2000);
     EXPECT_EQ(r.counted, m.watts < 0 ? -r.expected : r.expected);
+    EXPECT_EQ(r.net, r.counted);
+    EXPECT_LE(r.undecided, r.expected / 20);
+}
+
+// A sunny spell: the disc slows, turns backwards and then forwards again, each time from where it stood. Each
+// revolution counts the way it turned, so the count ends where the meter's register would.
+TEST_F(MeterCounting, ALoadThatReversesMidRunCountsEveryRevolutionTheWayItTurned)
+{
+    const Meter m{2000.0, 10, 300.0, 0.04, false, 0.0, true};
+    // 2 kW turns once in 6 s and 1 kW backwards once in 12 s; each change comes with the mark half a turn away: 9
+    // forward after the detector settled, 8 backward, 10 forward.
+    const Outcome r = run(m, Grid, 2000, {{60.0, -1000.0}, {60.0 + 12.0 * 8, 2000.0}}, 60.0 + 96.0 + 6.0 * 10);
+    EXPECT_EQ(r.net, 9 - 8 + 10);
+    EXPECT_EQ(r.counted, r.net);
+    EXPECT_EQ(r.undecided, 0);
 }
 
 std::vector<Meter> bothWaysAtEveryAngle()
@@ -184,7 +226,8 @@ std::vector<Meter> bothWaysAtEveryAngle()
     std::vector<Meter> meters;
     for (const double angle : {0.0, 30.0, 90.0})
         for (const double sign : {1.0, -1.0})
-            for (const Meter& m : {Meter{50.0, 2}, Meter{1000.0, 20}, Meter{5000.0, 40}}) {
+            for (const Meter& m :
+                 {Meter{50.0, 2}, Meter{1000.0, 20}, Meter{5000.0, 40}, Meter{20000.0, 100, 375.0, 0.04, true}}) {
                 meters.push_back(m);
                 meters.back().watts *= sign;
                 meters.back().angleDegrees = angle;
