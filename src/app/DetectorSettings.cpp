@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/DetectorSettings.h"
 
+#include "app/AppContext.h"
 #include "app/SettingsFile.h"
+
+#include <utility>
 
 namespace {
 std::optional<double> degrees(const QString& text)
@@ -18,6 +21,15 @@ bool acceptsDirection(const QString& text)
     return text.isEmpty() || degrees(text).has_value();
 }
 } // namespace
+
+QString SaveCountDirection(AppContext& ctx)
+{
+    const GlobalSettings inUse = ctx.settings;
+    LoadSettingsFile(ctx, DetectorSettingsFile());
+    GlobalSettings saved = std::exchange(ctx.settings, inUse);
+    saved.COUNT_DIRECTION = inUse.COUNT_DIRECTION;
+    return WriteSettingsFile(ctx, DetectorSettingsFile(), saved);
+}
 
 std::optional<double> ForwardDegrees(const GlobalSettings& s)
 {

@@ -5,6 +5,7 @@
 
 #include <optional>
 
+struct AppContext;
 struct SettingsFile;
 
 // DETECTORSETTINGS.CFG: mark-detection settings beyond the camera settings file, whose keys stay as they
@@ -19,6 +20,10 @@ inline constexpr ReadRange<qint32> ASSURED_UP_TO_WATTS{0, 1000000};
 // Degrees, 0 towards the picture's right, 90 downwards.
 inline constexpr ReadRange<double> FORWARD_DIRECTION{-180.0, 180.0};
 } // namespace DetectorRanges
+
+// Writes COUNT_DIRECTION from the settings in use into DETECTORSETTINGS.CFG, the file's other keys as they are there:
+// the meter's setup keeps it, while the detection levels in use are saved only with the camera's. "" or the error.
+QString SaveCountDirection(AppContext& ctx);
 
 // FORWARD_DIRECTION in degrees; none while Find Mark has not learnt it (or the text is no angle).
 std::optional<double> ForwardDegrees(const GlobalSettings& s);

@@ -58,7 +58,8 @@ QProgressBar* levelBar(const QString& name, QWidget* parent)
     return bar;
 }
 
-void setIfChanged(QLineEdit* field, const QString& text)
+// A field or label set only when its text changes: renders every frame without disturbing a selection or a layout.
+template <typename Field> void setIfChanged(Field* field, const QString& text)
 {
     if (field->text() != text)
         field->setText(text);
@@ -270,6 +271,10 @@ QWidget* CameraForm::buildButtons()
     m_assuredRange->setObjectName(QStringLiteral("lblAssuredRange"));
     m_assuredRange->setWordWrap(true);
     grid->addWidget(m_assuredRange, 3, 0, 1, 2);
+    m_direction = new QLabel(box);
+    m_direction->setObjectName(QStringLiteral("lblDirection"));
+    m_direction->setWordWrap(true);
+    grid->addWidget(m_direction, 4, 0, 1, 2);
     connect(m_findMarkButton, &QPushButton::clicked, this, &CameraForm::openFindMark);
     connect(m_loadFactoryDefaults, &QPushButton::clicked, this, &CameraForm::loadFactoryDefaults);
     connect(m_saveAllSettings, &QPushButton::clicked, this, &CameraForm::saveAllSettings);
@@ -327,6 +332,25 @@ void CameraForm::showAssuredRange()
     m_assuredRange->setVisible(watts > 0);
 }
 
+void CameraForm::showDirection()
+{
+    const GlobalSettings& s = m_ctx.settings;
+    m_direction->setVisible(s.COUNT_DIRECTION);
+    if (!s.COUNT_DIRECTION)
+        return;
+    if (!ForwardDegrees(s)) {
+        setIfChanged(m_direction, QStringLiteral("The disc's direction is not counted yet: run Find Mark with a large "
+                                                 "load switched on, so that it learns which way is forward."));
+        return;
+    }
+    const PulseState& p = m_ctx.pulse;
+    setIfChanged(m_direction, QStringLiteral("Direction counted: the last revolution turned %1; %2 of the passes "
+                                             "since the start did not tell their direction.")
+                                  .arg(p.lastTurn == Turn::Backward ? QStringLiteral("backwards (export)")
+                                                                    : QStringLiteral("forwards"))
+                                  .arg(p.undecidedPasses));
+}
+
 void CameraForm::levelsSetByHand()
 {
     // What Find Mark measured was for its own levels.
@@ -363,6 +387,7 @@ void CameraForm::renderDetection()
     m_preview->setMarkOn(d.MarkSignalled == MarkDetectorDisplay::BarOn);
     // The level in use, which moves with the light when the levels follow it, not the one set.
     m_chart->setTriggerLevel(detector.triggerLevel());
+    showDirection();
     emit detectionRefreshed();
 }
 

@@ -66,6 +66,7 @@ private:
     void updateSettingsButtons();
     void setTrackingEnabled(bool on);
     void showAssuredRange();
+    void showDirection();
     // The trigger or debounce typed in: the range Find Mark stated no longer holds.
     void levelsSetByHand();
     void openStartCamera();
@@ -101,6 +102,7 @@ private:
     QPushButton* m_startCameraButton = nullptr;
     QPushButton* m_findMarkButton = nullptr;
     QLabel* m_assuredRange = nullptr; // up to what power Find Mark's settings count every revolution
+    QLabel* m_direction = nullptr;    // while the disc's direction is counted: the last turn, the passes undecided
     QPointer<MotionDetection> m_motion;
     BusyWindow m_busy{*this};
     QPointer<StartCameraForm> m_startCamera;

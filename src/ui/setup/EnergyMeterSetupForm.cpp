@@ -3,7 +3,9 @@
 
 #include "app/AppContext.h"
 #include "app/ConfigFiles.h"
+#include "app/DetectorSettings.h"
 
+#include <QCheckBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -43,6 +45,13 @@ EnergyMeterSetupForm::EnergyMeterSetupForm(AppContext& ctx, QWidget* parent)
                            m_costPerUnit),
                  m_costPerUnit);
 
+    m_countDirection =
+        checkBox(QStringLiteral("chkCountDirection"), QStringLiteral("The disc may turn backwards (solar)"),
+                 QStringLiteral("A meter without a backstop turns backwards while the home exports: each backward "
+                                "revolution then counts as energy exported and takes its share off the reading. Find "
+                                "Mark learns which way is forward; run it with a large load switched on."));
+    form->addRow(QString(), m_countDirection);
+
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
     finishLoading(layout, ButtonToolTips::Shown);
@@ -54,20 +63,24 @@ void EnergyMeterSetupForm::ApplyMeterFields()
         m_ctx.settings.REVS_PER_KWH = *revs;
     if (const auto cost = numberIn(m_costPerUnit))
         m_ctx.settings.COST_PER_KWH = *cost;
+    m_ctx.settings.COUNT_DIRECTION = m_countDirection->isChecked();
 }
 
 void EnergyMeterSetupForm::fillFields()
 {
     m_revsPerUnit->setText(fieldText(m_ctx.settings.REVS_PER_KWH));
     m_costPerUnit->setText(fieldText(m_ctx.settings.COST_PER_KWH));
+    m_countDirection->setChecked(m_ctx.settings.COUNT_DIRECTION);
 }
 
 QString EnergyMeterSetupForm::saveGroup()
 {
-    return SaveMeterSettings(m_ctx);
+    const QString meter = SaveMeterSettings(m_ctx);
+    return meter.isEmpty() ? SaveCountDirection(m_ctx) : meter;
 }
 
 void EnergyMeterSetupForm::loadGroupFactoryDefaults()
 {
     SettingsDefaults::MeterFactoryDefaults(m_ctx.settings);
+    m_ctx.settings.COUNT_DIRECTION = false;
 }

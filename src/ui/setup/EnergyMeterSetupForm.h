@@ -3,7 +3,7 @@
 
 #include "ui/setup/SettingsGroupForm.h"
 
-// The meter constant and the price of one energy unit.
+// The meter constant, the price of one energy unit, and whether the disc may turn backwards.
 class EnergyMeterSetupForm : public SettingsGroupForm
 {
     Q_OBJECT
@@ -22,4 +22,5 @@ protected:
 private:
     QLineEdit* m_revsPerUnit = nullptr;
     QLineEdit* m_costPerUnit = nullptr;
+    QCheckBox* m_countDirection = nullptr;
 };

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/ConfigFiles.h"
+#include "app/DetectorSettings.h"
 #include "app/SettingsFile.h"
 #include "app/TariffSettings.h"
 #include "metering/MeterReadingStore.h"
@@ -79,6 +80,24 @@ TEST(EnergyMeterSetupForm, ApplyChangesTheRecordOnlySaveWritesTheFileLoadResetsM
     f.click(f.form.loadButton());
     EXPECT_EQ(f.t.ctx.settings.REVS_PER_KWH, 300);
     EXPECT_EQ(f.text("Text1"), "300"); // the field follows the loaded value
+}
+
+// The box lives in the detection settings file, whose levels in use are saved only from the camera's screens.
+TEST(EnergyMeterSetupForm, TheBackwardsBoxIsSavedAloneIntoTheDetectionSettingsFile)
+{
+    OpenForm<EnergyMeterSetupForm> f;
+    EXPECT_FALSE(f.check("chkCountDirection")->isChecked());
+    f.t.ctx.settings.RELEASE_LEVEL_PERCENT = 50; // Find Mark's levels in use, not saved
+    f.check("chkCountDirection")->setChecked(true);
+    f.click(f.form.saveButton());
+    EXPECT_TRUE(f.t.ctx.settings.COUNT_DIRECTION);
+    EXPECT_EQ(f.t.ctx.settings.RELEASE_LEVEL_PERCENT, 50);
+    f.t.ctx.settings.COUNT_DIRECTION = false;
+    ASSERT_TRUE(LoadSettingsFile(f.t.ctx, DetectorSettingsFile()));
+    EXPECT_EQ(std::tuple(f.t.ctx.settings.COUNT_DIRECTION, f.t.ctx.settings.RELEASE_LEVEL_PERCENT),
+              std::tuple(true, 100));
+    f.click(f.form.loadButton());
+    EXPECT_FALSE(f.check("chkCountDirection")->isChecked());
 }
 
 TEST(MeterReadingForm, SetsTheReadingForTheRunningCameraChecksItAndRefusesBadInput)
