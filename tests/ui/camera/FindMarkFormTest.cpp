@@ -2,6 +2,7 @@
 #include "ui/camera/FindMarkForm.h"
 
 #include "CameraScreens.h"
+#include "app/DetectorSettings.h"
 #include "ui/support/RunningApp.h"
 
 #include <QLabel>
@@ -69,6 +70,23 @@ TEST_F(FindMarkScreen, CancelChangesNothingAndUseTheseSettingsReachesTheRunningD
     ASSERT_TRUE(frames.run(20.0));
     EXPECT_EQ(t.ctx.trip.totalPulse - counted, 6);
     screenshotIfWanted(&form, "CameraForm.png");
+
+    // Told that the disc may turn backwards, the detector counts each revolution the way it turned, forward being
+    // the way Find Mark saw the disc go. The power reverses with the mark somewhere on its way round.
+    ASSERT_TRUE(ForwardDegrees(t.ctx.settings));
+    t.ctx.settings.COUNT_DIRECTION = true;
+    SimulatedMeterSettings exporting = capture().simulatedMeterSettings();
+    exporting.powerWatts = -exporting.powerWatts;
+    capture().setSimulatedMeterSettings(exporting);
+    const int beforeExport = t.ctx.trip.totalPulse;
+    ASSERT_TRUE(frames.run(20.0));
+    EXPECT_GE(t.ctx.trip.totalPulse - beforeExport, -7);
+    EXPECT_LE(t.ctx.trip.totalPulse - beforeExport, -5);
+    EXPECT_LT(t.ctx.pulse.dblGlobalInstantKW, 0);
+    EXPECT_EQ(child<QLabel>(&form, "lblDirection")->text(),
+              "Direction counted: the last revolution turned backwards (export); 0 of the passes since the start did "
+              "not tell their direction.");
+    screenshotIfWanted(&form, "CameraForm-direction.png");
     startOrStopThroughSelectionScreen(false);
 }
 

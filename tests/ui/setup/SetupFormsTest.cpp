@@ -89,6 +89,7 @@ TEST(EnergyMeterSetupForm, TheBackwardsBoxIsSavedAloneIntoTheDetectionSettingsFi
     EXPECT_FALSE(f.check("chkCountDirection")->isChecked());
     f.t.ctx.settings.RELEASE_LEVEL_PERCENT = 50; // Find Mark's levels in use, not saved
     f.check("chkCountDirection")->setChecked(true);
+    screenshotIfWanted(&f.form, "EnergyMeterSetupForm.png");
     f.click(f.form.saveButton());
     EXPECT_TRUE(f.t.ctx.settings.COUNT_DIRECTION);
     EXPECT_EQ(f.t.ctx.settings.RELEASE_LEVEL_PERCENT, 50);
