@@ -11,7 +11,7 @@ namespace {
 // How fast a cell's plain value and noise follow the frames that show it plain, the light common to the whole picture
 // divided out. Only a frame less than PlainNoise times the noise towards the mark's shade teaches it, so that a slow
 // mark, darkening a cell over many seconds, is not followed on its way to standing off it; and each frame's share of
-// the noise is bounded, so that such a mark does not raise the noise ahead of itself either.
+// the noise from one frame to the next is bounded.
 constexpr double PlainFollow = 0.05;
 constexpr double PlainNoise = 2.0;
 constexpr double NoiseFollow = 0.01;
@@ -32,6 +32,7 @@ MarkPlace PassDirection::place(const std::vector<double>& cells, int columns, in
     if (m_plain.size() != cells.size()) {
         m_plain = cells;
         m_noise.assign(cells.size(), StartNoise);
+        m_previous = cells;
     }
     // The light of the frame against the plain values: the median cell's, which the mark never covers most of; then
     // again without the cells the mark covers, which would pull it away from the plain disc's.
@@ -55,6 +56,16 @@ MarkPlace PassDirection::place(const std::vector<double>& cells, int columns, in
         return column >= 0 && row >= 0 && column < columns && row < rows &&
                covered[std::size_t(row) * std::size_t(columns) + std::size_t(column)];
     };
+    // The noise is learnt from each cell's change since the frame before, which a slow mark hardly moves and a fast
+    // one moves only now and then: each frame's share is bounded.
+    for (std::size_t c = 0; c < cells.size(); ++c)
+        if (m_plain[c] > 0) {
+            const double step =
+                std::abs(cells[c] / light - m_previous[c] / m_previousLight) / m_plain[c] / std::sqrt(2.0);
+            m_noise[c] += NoiseFollow * (std::min(step, NoiseSampleBound * m_noise[c]) - m_noise[c]);
+        }
+    m_previous = cells;
+    m_previousLight = light;
     MarkPlace at;
     for (std::size_t c = 0; c < cells.size(); ++c) {
         const double change = changes[c];
@@ -73,7 +84,6 @@ MarkPlace PassDirection::place(const std::vector<double>& cells, int columns, in
         // under the mark).
         if (change <= PlainNoise * m_noise[c])
             m_plain[c] += PlainFollow * (cells[c] / light - m_plain[c]);
-        m_noise[c] += NoiseFollow * (std::min(std::abs(change), NoiseSampleBound * m_noise[c]) - m_noise[c]);
     }
     if (at.weight > 0) {
         at.x /= at.weight;

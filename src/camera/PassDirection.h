@@ -33,7 +33,9 @@ private:
     MarkPlace place(const std::vector<double>& cells, int columns, int rows, bool darker);
 
     std::vector<double> m_plain;
-    std::vector<double> m_noise; // of each cell's value over its plain one
+    std::vector<double> m_noise;    // of each cell's value over its plain one
+    std::vector<double> m_previous; // the cells of the frame before, and its light
+    double m_previousLight = 1.0;
     MarkPath m_path;
     bool m_inPass = false;
     bool m_ended = false;

@@ -226,8 +226,8 @@ std::vector<Meter> bothWaysAtEveryAngle()
     std::vector<Meter> meters;
     for (const double angle : {0.0, 30.0, 90.0})
         for (const double sign : {1.0, -1.0})
-            for (const Meter& m :
-                 {Meter{50.0, 2}, Meter{1000.0, 20}, Meter{5000.0, 40}, Meter{20000.0, 100, 375.0, 0.04, true}}) {
+            for (const Meter& m : {Meter{50.0, 2}, Meter{1000.0, 20}, Meter{5000.0, 40},
+                                   Meter{20000.0, 100, 375.0, 0.04, true}, Meter{20000.0, 100, 600.0, 0.04, true}}) {
                 meters.push_back(m);
                 meters.back().watts *= sign;
                 meters.back().angleDegrees = angle;
