@@ -80,6 +80,13 @@ QString MeterCamera::applySettings()
     return gridText;
 }
 
+void MeterCamera::reloadSimulatedMeter()
+{
+    if (running() && m_capture->deviceIndex() == m_capture->simulatedMeterIndex())
+        m_capture->setSimulatedMeterSettings(
+            rememberedSimulatedMeter(m_ctx.settings, m_capture->simulatedMeterSettings()));
+}
+
 void MeterCamera::setRunning(bool running)
 {
     m_ctx.blnGlobalCameraRunning = running;

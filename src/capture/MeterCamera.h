@@ -39,6 +39,9 @@ public:
     // The settings to the component (grid, colours, noise filter) and the detector afresh: its peaks and averages
     // were measured on the old scale. Returns the component's grid display text.
     QString applySettings();
+    // A running simulated meter takes its settings from the record again: the settings files were read again after
+    // an edit by hand, and a box has no device window.
+    void reloadSimulatedMeter();
     // The Start button: the settings to the component, then the selected device started. A camera that started
     // is remembered when REMEMBER_CAMERA is on.
     void start();

@@ -166,6 +166,7 @@ void MeterService::reloadSettings()
     LoadAllSettings(m_ctx);
     m_publishService->applySettings();
     m_meterCamera->applySettings();
+    m_meterCamera->reloadSimulatedMeter();
     m_ctx.services.dialogs.notice(QStringLiteral("The settings files were read again."), Dialogs::Icon::Information);
 }
 

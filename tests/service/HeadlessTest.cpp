@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/ConfigFiles.h"
+#include "app/DetectorSettings.h"
 #include "app/MeterSource.h"
 #include "app/PublishSettings.h"
 #include "app/SettingsFile.h"
@@ -208,7 +209,7 @@ TEST_F(HeadlessRun, AwaitsARememberedCameraThatIsNotPluggedInAndPublishesMeanwhi
     ASSERT_TRUE(stopsCleanly(SIGTERM)) << log.toStdString();
 }
 
-TEST_F(HeadlessRun, AMeterConstantCorrectedInItsFileReachesTheReadingEnergyAndPowerAtOnceWithNoRun)
+TEST_F(HeadlessRun, SettingsEditedInTheirFilesReachTheReadingEnergyAndPowerAtOnceWithNoRun)
 {
     // No run to resume: no minute of a run takes the working values.
     std::tie(t.ctx.settings.RESUME_LOGGING_AFTER_RESTART, t.ctx.settings.ACCEPT_MQTT_COMMANDS) =
@@ -237,6 +238,25 @@ TEST_F(HeadlessRun, AMeterConstantCorrectedInItsFileReachesTheReadingEnergyAndPo
     // The frames' times are a loaded machine's: within a few per cent, where the old constant would be twice off.
     if (!to["power_is_bound"].toBool()) {
         EXPECT_NEAR(to["power_w"].toDouble(), 6000, 900);
+    }
+
+    // A sunny spell on a meter without a backstop: with its direction counted, the disc turning backwards takes
+    // each revolution off the reading and adds it to the energy exported.
+    t.ctx.settings.COUNT_DIRECTION = true;
+    t.ctx.settings.FORWARD_DIRECTION = QStringLiteral("0"); // the simulated mark moves to the right
+    t.ctx.settings.SIMULATED_POWER_WATTS = -12000;
+    ASSERT_EQ(SaveSettingsFile(t.ctx, DetectorSettingsFile()) + SaveSettingsFile(t.ctx, UnattendedSettingsFile()), "");
+    ::kill(pid_t(program.processId()), SIGHUP);
+    ASSERT_TRUE(waitFor([&] { return state()["energy_export_kwh"].toDouble() >= 2.0 / 600; })) << log.toStdString();
+    const QJsonObject exporting = state();
+    ASSERT_TRUE(waitFor([&] { return state()["energy_export_kwh"].toDouble() >= 5.0 / 600; }));
+    const QJsonObject exported = state();
+    const double backwards = (exported["energy_export_kwh"].toDouble() - exporting["energy_export_kwh"].toDouble());
+    EXPECT_NEAR(exported["meter_reading_kwh"].toDouble() - exporting["meter_reading_kwh"].toDouble(), -backwards, 1e-6);
+    EXPECT_EQ(exported["energy_import_kwh"].toDouble(), exporting["energy_import_kwh"].toDouble());
+    EXPECT_LT(exported["revolutions"].toInteger(), exporting["revolutions"].toInteger());
+    if (!exported["power_is_bound"].toBool()) {
+        EXPECT_NEAR(exported["power_w"].toDouble(), -6000, 900);
     }
 }
 
