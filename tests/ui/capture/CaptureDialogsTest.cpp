@@ -24,6 +24,7 @@ TEST(SimulatedMeterDialog, TheNewFieldsReachTheMeterAndItsLightSwitchesAtOnceWhi
     clock.advance(5.0);
     answerNextDialog([&](QDialog& d) {
         child<QDoubleSpinBox>(&d, "edtAngle")->setValue(30);
+        child<QDoubleSpinBox>(&d, "edtPower")->setValue(-1500); // exporting: the disc turns backwards
         child<QComboBox>(&d, "cboFlicker")->setCurrentIndex(2); // 100 Hz
         child<QCheckBox>(&d, "chkHotSpot")->setChecked(true);
         press(&d, "btnLight");
@@ -32,6 +33,7 @@ TEST(SimulatedMeterDialog, TheNewFieldsReachTheMeterAndItsLightSwitchesAtOnceWhi
     });
     showDeviceSettings(capture, dialogs, nullptr);
     const SimulatedMeterSettings s = capture.simulatedMeterSettings();
-    EXPECT_EQ(std::tuple(s.angleDegrees, s.flicker, s.flickerHz, s.hotSpot, s.lightStepAt, s.lightStepFactor),
-              std::tuple(30.0, false, 100.0, true, 5.0, 1.6));
+    EXPECT_EQ(
+        std::tuple(s.angleDegrees, s.powerWatts, s.flicker, s.flickerHz, s.hotSpot, s.lightStepAt, s.lightStepFactor),
+        std::tuple(30.0, -1500.0, false, 100.0, true, 5.0, 1.6));
 }
