@@ -8,6 +8,7 @@
 #include "metering/MeteringContext.h"
 #include "metering/PulseSignal.h"
 
+#include <QDebug>
 #include <algorithm>
 #include <utility>
 
@@ -266,9 +267,14 @@ void MarkDetector::markOn(qint32 v, double now, double pulseTime, bool untimedAf
     SetMarkOn(m_ctx);
     m_pending = PendingRevolution{m_lngAveragedMaxIntensity, pulseTime, m_meterSource, untimedAfter};
     // A mark the pass watch did not see come tells no turn; without direction counting every revolution is forward.
-    if (!countsDirection())
+    if (!countsDirection()) {
+        // A box has no Camera Setup to say so: the log does, once.
+        if (m_ctx.settings.COUNT_DIRECTION && !std::exchange(m_forwardUnknownSaid, true))
+            qWarning().noquote() << QStringLiteral(
+                "The disc's direction is to be counted, but which way is forward is not known yet: every revolution "
+                "counts forward until Find Mark has watched the disc turn with a large load switched on.");
         registerPending(Turn::Forward);
-    else if (!m_pass.inPass())
+    } else if (!m_pass.inPass())
         registerPending(std::nullopt);
     else
         registerWhenTurnTold();

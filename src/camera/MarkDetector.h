@@ -137,4 +137,5 @@ private:
     std::optional<PendingRevolution> m_pending;
     PassDirection m_pass;
     Turn m_lastTurn = Turn::Forward;
+    bool m_forwardUnknownSaid = false;
 };
