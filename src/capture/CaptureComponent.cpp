@@ -311,6 +311,12 @@ void CaptureComponent::watchPreview(bool watching)
         configurePreview();
 }
 
+void CaptureComponent::requestStill()
+{
+    QMetaObject::invokeMethod(
+        m_worker, [w = m_worker] { w->requestStill(); }, Qt::QueuedConnection);
+}
+
 void CaptureComponent::configurePreview()
 {
     const QSize size = m_displaySize;
@@ -400,6 +406,8 @@ void CaptureComponent::onFrameReady(const AnalysedFrame& frame)
         m_preview = frame.preview;
         emit previewChanged();
     }
+    if (!frame.still.isNull())
+        emit stillTaken(frame.still);
     if (!frame.survey.isEmpty())
         emit surveyAnalysed(frame.survey, m_frameTime);
     if (frame.table.columns != m_grid.columns() || frame.table.rows != m_grid.rows())

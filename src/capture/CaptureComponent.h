@@ -99,6 +99,8 @@ public:
     const QImage& previewImage() const { return m_preview; }
     // A view of the picture was shown (true) or hidden (false); each call with true is ended by one with false.
     void watchPreview(bool watching);
+    // The next frame of the running camera arrives whole, at its own size, through stillTaken.
+    void requestStill();
     int simulatedMeterIndex() const { return int(m_cameras.size()); }
     int videoFileIndex() const { return int(m_cameras.size()) + 1; }
 
@@ -136,6 +138,7 @@ public:
 
 signals:
     void previewChanged();
+    void stillTaken(const QImage& picture);
     // frameTime: when the frame was taken, on the program clock.
     void surveyAnalysed(const CellTable& survey, double frameTime);
 

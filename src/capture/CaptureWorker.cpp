@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <utility>
 
 namespace {
 std::optional<PixelFormat> directFormat(QVideoFrameFormat::PixelFormat f)
@@ -94,9 +95,9 @@ bool CaptureWorker::previewDue()
     return true;
 }
 
-QImage CaptureWorker::previewOf(const FrameView& view) const
+QImage CaptureWorker::pictureOf(const FrameView& view, QSize size) const
 {
-    QImage picture(m_previewSize, QImage::Format_RGB32);
+    QImage picture(size, QImage::Format_RGB32);
     if (!drawFramePicture(view, reinterpret_cast<quint32*>(picture.bits()), picture.width(), picture.height(),
                           picture.bytesPerLine()))
         return {};
@@ -144,6 +145,8 @@ void CaptureWorker::renderSimulated(double seconds)
     // The simulated frames are small: every one can go to the live view.
     out.preview = m_meter.render(seconds);
     out.simulatedSeconds = seconds;
+    if (std::exchange(m_stillWanted, false))
+        out.still = out.preview;
     analyseImage(out.preview, out);
     emit analysed(out);
 }
@@ -172,6 +175,8 @@ void CaptureWorker::analyseVideoFrame(const QVideoFrame& source)
         analyseView(v, out);
         if (wantPreview)
             out.preview = previewOf(v);
+        if (std::exchange(m_stillWanted, false))
+            out.still = pictureOf(v, QSize(v.width, v.height));
         frame.unmap();
         emit analysed(out);
         return;
@@ -185,5 +190,7 @@ void CaptureWorker::analyseVideoFrame(const QVideoFrame& source)
     analyseImage(img, out);
     if (wantPreview)
         out.preview = img.scaled(m_previewSize, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+    if (std::exchange(m_stillWanted, false))
+        out.still = img;
     emit analysed(out);
 }

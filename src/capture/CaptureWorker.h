@@ -15,6 +15,7 @@ struct AnalysedFrame
     CellTable table;  // over the detection grid
     CellTable survey; // over the survey grid while one is set, without noise reduction
     QImage preview;   // null when this frame's picture is not needed
+    QImage still;     // the whole frame at its own size, when one was asked for
     quint32 run = 0;
     // When the frame was taken: microseconds on the monotonic clock shared with the component, or for the
     // simulated meter its seconds since start; -1 when the source gave no time stamp.
@@ -42,6 +43,8 @@ public:
     void setPreview(QSize size, int intervalMs);
     void renderSimulated(double seconds);
     void analyseVideoFrame(const QVideoFrame& frame);
+    // The next frame is also handed back whole, at its own size.
+    void requestStill() { m_stillWanted = true; }
     // Drops history that belongs to the previous device or run; later tables carry `run`.
     void restart(quint32 run);
 
@@ -53,7 +56,8 @@ private:
     void analyseView(const FrameView& view, AnalysedFrame& out);
     qint64 capturedMicroseconds(qint64 streamMicroseconds);
     bool previewDue();
-    QImage previewOf(const FrameView& view) const;
+    QImage previewOf(const FrameView& view) const { return pictureOf(view, m_previewSize); }
+    QImage pictureOf(const FrameView& view, QSize size) const;
 
     CellAnalyser m_analyser;
     CellAnalyser m_survey;
@@ -65,5 +69,6 @@ private:
     QSize m_previewSize{320, 240};
     int m_previewIntervalMs = 100;
     bool m_previewNow = true;
+    bool m_stillWanted = false;
     quint32 m_run = 0;
 };

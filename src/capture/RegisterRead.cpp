@@ -6,8 +6,8 @@
 
 bool RegisterRead::whole() const
 {
-    return !wheels.empty() &&
-           std::all_of(wheels.begin(), wheels.end(), [](const WheelRead& w) { return w.seen == WheelRead::Seen::Digit; });
+    return !wheels.empty() && std::all_of(wheels.begin(), wheels.end(),
+                                          [](const WheelRead& w) { return w.seen == WheelRead::Seen::Digit; });
 }
 
 std::optional<double> RegisterRead::kWh() const
@@ -34,7 +34,7 @@ QString RegisterRead::text() const
             break;
         case WheelRead::Seen::Between:
             out += w.digit >= 0 && w.next >= 0 ? QStringLiteral("[%1 to %2]").arg(w.digit).arg(w.next)
-                                                : QStringLiteral("[?]");
+                                               : QStringLiteral("[?]");
             break;
         case WheelRead::Seen::Unreadable:
             out += QLatin1Char('?');

@@ -23,8 +23,8 @@ struct WheelRead
 struct RegisterRead
 {
     std::vector<WheelRead> wheels;
-    int decimals = 0;  // how many of the last wheels are after the decimal point
-    QString problem;   // why nothing could be read (a region off the picture, no picture): no wheels then
+    int decimals = 0; // how many of the last wheels are after the decimal point
+    QString problem;  // why nothing could be read (a region off the picture, no picture): no wheels then
 
     // Every wheel showed one digit.
     bool whole() const;

@@ -9,6 +9,7 @@
 #include "capture/CameraHealthWatch.h"
 #include "capture/CaptureComponent.h"
 #include "capture/MeterCamera.h"
+#include "capture/RegisterWatch.h"
 #include "metering/LogEvent.h"
 #include "metering/LoggingEngine.h"
 #include "metering/MeterReadingStore.h"
@@ -43,6 +44,7 @@ MeterService::MeterService(Services services, const QString& workingFolder, bool
     m_meterReading = std::make_unique<MeterReadingStore>(m_ctx);
     m_publishService = std::make_unique<PublishService>(m_ctx, *m_meterReading);
     m_meterCamera = std::make_unique<MeterCamera>(m_ctx);
+    m_registerWatch = std::make_unique<RegisterWatch>(m_ctx, *m_meterCamera, *m_meterReading);
     connectMeterCamera();
 }
 

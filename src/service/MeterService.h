@@ -11,6 +11,7 @@ class LoggingEngine;
 class MeterCamera;
 class MeterReadingStore;
 class PublishService;
+class RegisterWatch;
 class RemoteFindMark;
 class RemotePicture;
 class RunCommands;
@@ -47,6 +48,7 @@ public:
     MeteringContext& context() { return m_ctx; }
     MeterReadingStore& meterReading() { return *m_meterReading; }
     MeterCamera& meterCamera() { return *m_meterCamera; }
+    RegisterWatch& registerWatch() { return *m_registerWatch; }
     // Once started.
     TripEngine& tripEngine() { return *m_tripEngine; }
     LoggingEngine& loggingEngine() { return *m_loggingEngine; }
@@ -95,6 +97,7 @@ private:
     std::unique_ptr<MeterReadingStore> m_meterReading;
     std::unique_ptr<PublishService> m_publishService;
     std::unique_ptr<MeterCamera> m_meterCamera;
+    std::unique_ptr<RegisterWatch> m_registerWatch;
     std::unique_ptr<RunCommands> m_runCommands;
     std::unique_ptr<RemoteFindMark> m_remoteFindMark;
     std::unique_ptr<RemotePicture> m_remotePicture;

@@ -177,7 +177,8 @@ TEST_F(ConfigFilesTest, UnusualValuesSurviveSaveAndLoad)
                                  false, "ha", "EUR", 100, true, true,
                                  true, "USB Cam; \"2\"", "640 x 480", "YUYV", "/tmp/a b.avi", 250, 1, 0, 50, 100, true,
                                  true, true, 0, 85, true, 12000, true, "-12.5",
-                                 2, "Peak", "Off=peak", 0.25, "23:30-07:00, 13:00-16:00", true, true};
+                                 2, "Peak", "Off=peak", 0.25, "23:30-07:00, 13:00-16:00", true, true,
+                                 "0.25,0.0625,0.5,0.125", 7, 2, 1440};
     // clang-format on
     ctx.settings = written;
     EXPECT_EQ(SaveMeterSettings(ctx) + SaveLoggingSettings(ctx) + SaveAdvancedSettings(ctx) + SaveCameraSettings(ctx) +
