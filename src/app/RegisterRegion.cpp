@@ -41,15 +41,23 @@ std::optional<RegisterRegion> RegisterRegion::parse(const QString& text, QString
 
 QString RegisterRegion::toString() const
 {
-    auto fraction = [](double v) {
-        QString s = QString::number(v, 'f', 4);
+    // Rounded in ten-thousandths, a width or height stays above 0 and the region inside the picture, so that the
+    // text always reads back as a region.
+    constexpr int Whole = 10000;
+    auto units = [](double v) { return static_cast<int>(std::lround(v * Whole)); };
+    const int left = std::min(units(x), Whole - 1);
+    const int top = std::min(units(y), Whole - 1);
+    const int w = std::clamp(units(width), 1, Whole - left);
+    const int h = std::clamp(units(height), 1, Whole - top);
+    auto fraction = [](int v) {
+        QString s = QString::number(v / double(Whole), 'f', 4);
         while (s.endsWith(QLatin1Char('0')))
             s.chop(1);
         if (s.endsWith(QLatin1Char('.')))
             s.chop(1);
         return s;
     };
-    return QStringList{fraction(x), fraction(y), fraction(width), fraction(height)}.join(QLatin1Char(','));
+    return QStringList{fraction(left), fraction(top), fraction(w), fraction(h)}.join(QLatin1Char(','));
 }
 
 QRect RegisterRegion::in(QSize picture) const
