@@ -4,6 +4,7 @@
 #include "app/DetectorSettings.h"
 #include "app/ExtraSettingsFiles.h"
 #include "app/PublishSettings.h"
+#include "app/RegisterSettings.h"
 #include "app/SettingsFile.h"
 #include "app/TariffSettings.h"
 #include "app/UnattendedSettings.h"
@@ -54,6 +55,8 @@ const QByteArray FactoryPublish =
 const QByteArray FactoryTariff =
     "[Tariffs]\r\nTARIFF_COUNT=1\r\nTARIFF_1_NAME=Day\r\nTARIFF_2_NAME=Night\r\nTARIFF_2_COST_PER_KWH=5\r\n\r\n"
     "[Schedule]\r\nTARIFF_2_HOURS=22:00-06:00\r\nTARIFF_2_ALL_WEEKEND=false\r\nTARIFF_FROM_MQTT=false\r\n";
+const QByteArray FactoryRegister = "[Register]\r\nREGISTER_REGION=\r\nREGISTER_DIGITS=6\r\nREGISTER_DECIMALS=1\r\n"
+                                   "REGISTER_CHECK_MINUTES=10\r\n";
 
 struct GroupFile
 {
@@ -123,6 +126,7 @@ TEST_F(ConfigFilesTest, MissingFilesAreCreatedWithTheFactoryBytesUnreadableOnesF
     EXPECT_EQ(fileBytes(publish), FactoryPublish);
     EXPECT_EQ(fileMode(publish), 0600);
     EXPECT_EQ(fileBytes(SettingsFilePath(ctx, TariffSettingsFile())), FactoryTariff);
+    EXPECT_EQ(fileBytes(SettingsFilePath(ctx, RegisterSettingsFile())), FactoryRegister);
     ::chmod(QFile::encodeName(publish).constData(), 0644);
     EXPECT_EQ(SaveSettingsFile(ctx, PublishSettingsFile()), QString());
     EXPECT_EQ(fileMode(publish), 0600) << "narrowed again on saving";
@@ -178,12 +182,13 @@ TEST_F(ConfigFilesTest, UnusualValuesSurviveSaveAndLoad)
                                  true, "USB Cam; \"2\"", "640 x 480", "YUYV", "/tmp/a b.avi", 250, 1, 0, 50, 100, true,
                                  true, true, 0, 85, true, 12000, true, "-12.5",
                                  2, "Peak", "Off=peak", 0.25, "23:30-07:00, 13:00-16:00", true, true,
-                                 "0.25,0.0625,0.5,0.125", 7, 2, 1440};
+                                 "0.3,0.05,0.4,0.125", 9, 3, 1440};
     // clang-format on
     ctx.settings = written;
     EXPECT_EQ(SaveMeterSettings(ctx) + SaveLoggingSettings(ctx) + SaveAdvancedSettings(ctx) + SaveCameraSettings(ctx) +
                   SaveSettingsFile(ctx, PublishSettingsFile()) + SaveUnattendedSettings(ctx) +
-                  SaveSettingsFile(ctx, DetectorSettingsFile()) + SaveSettingsFile(ctx, TariffSettingsFile()),
+                  SaveSettingsFile(ctx, DetectorSettingsFile()) + SaveSettingsFile(ctx, TariffSettingsFile()) +
+                  SaveSettingsFile(ctx, RegisterSettingsFile()),
               QString());
     QLocale::setDefault(previousDefault);
 
@@ -294,6 +299,38 @@ TEST(ConfigFilesRead, EachValueIsCheckedAgainstItsReadRangeAndAFailingOneGivesFa
     EXPECT_EQ(std::tuple(t.ctx.settings.METER_ID, t.ctx.settings.MQTT_PORT, t.ctx.settings.MQTT_HOST,
                          t.ctx.settings.PUBLISH_PICTURE),
               std::tuple(QStringLiteral("cellar"), 1883, QStringLiteral("localhost"), false));
+}
+
+TEST_F(ConfigFilesTest, ABadRegisterValueIsReportedAndTakesItsFactoryValueAndTooManyDecimalsAreClampedInUse)
+{
+    MakeDefaultSettingsFiles(ctx);
+    const QString path = SettingsFilePath(ctx, RegisterSettingsFile());
+    const QByteArray good =
+        withLine(withLine(FactoryRegister, "REGISTER_REGION= 0.1, 0.2,0.5,0.25"), "REGISTER_CHECK_MINUTES=30");
+    const std::tuple<QByteArray, QString, qint32, qint32, qint32> cases[] = {
+        {"REGISTER_REGION=0.6,0.1,0.5,0.1", "", 6, 1, 30},
+        {"REGISTER_REGION=0,5;0,1;0,2;0,1", "", 6, 1, 30},
+        {"REGISTER_DIGITS=10", " 0.1, 0.2,0.5,0.25", 6, 1, 30},
+        {"REGISTER_DECIMALS=-1", " 0.1, 0.2,0.5,0.25", 6, 1, 30},
+        {"REGISTER_CHECK_MINUTES=1441", " 0.1, 0.2,0.5,0.25", 6, 1, 10},
+    };
+    for (const auto& [line, region, digits, decimals, minutes] : cases) {
+        SCOPED_TRACE(line.constData());
+        ASSERT_TRUE(writeFileBytes(path, withLine(good, line)));
+        t.dialogs.shown.clear();
+        LoadAllSettings(ctx);
+        EXPECT_EQ(t.dialogs.texts(), QStringList{QStringLiteral("Failed to load register settings")});
+        const GlobalSettings& s = ctx.settings;
+        EXPECT_EQ(std::tuple(s.REGISTER_REGION, s.REGISTER_DIGITS, s.REGISTER_DECIMALS, s.REGISTER_CHECK_MINUTES),
+                  std::tuple(region, digits, decimals, minutes));
+    }
+
+    // Each key is in range, but together they leave no wheel before the point.
+    ASSERT_TRUE(writeFileBytes(path, withLine(withLine(good, "REGISTER_DIGITS=2"), "REGISTER_DECIMALS=3")));
+    EXPECT_TRUE(LoadSettingsFile(ctx, RegisterSettingsFile()));
+    EXPECT_EQ(RegisterRules::decimalsInUse(ctx.settings), 1);
+    ctx.settings.REGISTER_DIGITS = 1;
+    EXPECT_EQ(RegisterRules::decimalsInUse(ctx.settings), 0);
 }
 
 TEST_F(ConfigFilesTest, WriterRetriesReportsEachKindOfFailureAndStopsAtTheEndMarkerOrAfterAHundredLines)

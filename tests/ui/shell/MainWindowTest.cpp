@@ -93,8 +93,8 @@ TEST(MainWindowSettingsFiles, FactoryDefaultsCloseSetupScreensAndResetMemoryAndS
     f.trigger(MenuItem::SaveAllSettings);
     EXPECT_TRUE(QDir(f.t.dir.path()).entryList(QDir::Files).isEmpty());
     f.trigger(MenuItem::SaveAllSettings);
-    EXPECT_EQ(QDir(f.t.dir.path()).entryList(QDir::Files).size(), 8)
-        << "the four files, publishing, unattended, detector and tariffs";
+    EXPECT_EQ(QDir(f.t.dir.path()).entryList(QDir::Files).size(), 9)
+        << "the four files, publishing, unattended, detector, tariffs and register";
     EXPECT_EQ(f.t.dialogs.texts().size(), 4);
 }
 
