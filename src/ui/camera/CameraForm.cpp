@@ -5,6 +5,7 @@
 #include "app/ConfigFiles.h"
 #include "app/DetectorSettings.h"
 #include "app/Dialogs.h"
+#include "app/RegisterSettings.h"
 #include "app/SettingsFile.h"
 #include "camera/CameraConfiguration.h"
 #include "camera/MarkDetector.h"
@@ -14,6 +15,7 @@
 #include "ui/camera/FindMarkForm.h"
 #include "ui/camera/IntensityStripChart.h"
 #include "ui/camera/MotionDetection.h"
+#include "ui/camera/RegisterRegionBox.h"
 #include "ui/camera/StartCameraForm.h"
 #include "ui/capture/CapturePreviewWidget.h"
 #include "ui/capture/PreviewWatch.h"
@@ -83,6 +85,7 @@ CameraForm::CameraForm(MeteringContext& ctx, MeterCamera& camera, QWidget* paren
     m_preview = new CapturePreviewWidget(this);
     new PreviewWatch(m_camera.capture(), *m_preview);
     m_chart = new IntensityStripChart(m_history, this);
+    m_register = new RegisterRegionBox(ctx.settings, ctx.services.dialogs, *m_preview, this);
 
     QWidget* detection = buildDetectionFrame();
     QWidget* tracking = buildTrackingFrame();
@@ -102,6 +105,7 @@ CameraForm::CameraForm(MeteringContext& ctx, MeterCamera& camera, QWidget* paren
     auto* top = new QHBoxLayout;
     auto* pictureColumn = new QVBoxLayout;
     pictureColumn->addWidget(m_preview);
+    pictureColumn->addWidget(m_register);
     pictureColumn->addStretch();
     top->addLayout(pictureColumn);
     top->addLayout(controls, 1);
@@ -321,6 +325,7 @@ void CameraForm::reloadSettingFields()
     setTrackingEnabled(s.TRACK_AMBIENT_LIGHT_CHANGE);
     m_triggerLevelInField = s.TRIGGER_LEVEL;
     showAssuredRange();
+    m_register->reload();
 }
 
 void CameraForm::showAssuredRange()
@@ -441,6 +446,7 @@ void CameraForm::loadFactoryDefaults()
         return;
     SettingsDefaults::CameraFactoryDefaults(m_ctx.settings);
     ApplyFactoryDefaults(DetectorSettingsFile(), m_ctx.settings);
+    ApplyFactoryDefaults(RegisterSettingsFile(), m_ctx.settings);
     // Both screens show the settings they were opened with; the next opening shows the factory values.
     delete m_motion.data();
     delete m_startCamera.data();
@@ -456,6 +462,8 @@ void CameraForm::saveAllSettings()
     const BusyWindow::Work work(m_busy);
     for (const QString& problem : m_camera.saveDetectionSettings())
         m_ctx.services.dialogs.message(problem);
+    if (const QString error = SaveSettingsFile(m_ctx, RegisterSettingsFile()); !error.isEmpty())
+        m_ctx.services.dialogs.message(SettingsFileSaveProblem(RegisterSettingsFile()) + error);
 }
 
 void CameraForm::openFindMark()

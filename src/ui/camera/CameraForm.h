@@ -21,12 +21,13 @@ class QLabel;
 class QLineEdit;
 class QProgressBar;
 class QPushButton;
+class RegisterRegionBox;
 class StartCameraForm;
 
 // The camera setup screen ("Camera Setup"), a view over the meter's camera: its live picture, the detector's
 // live values with a strip chart of the last 30 seconds, the trigger, averaging, debounce and tracking settings
-// (each applied by its OK button), and the image settings, camera selection and Find Mark screens. It cannot be
-// closed while the camera runs.
+// (each applied by its OK button), the register's region on the picture, and the image settings, camera selection
+// and Find Mark screens. It cannot be closed while the camera runs.
 class CameraForm : public QWidget
 {
     Q_OBJECT
@@ -85,6 +86,7 @@ private:
 
     CapturePreviewWidget* m_preview = nullptr;
     IntensityStripChart* m_chart = nullptr;
+    RegisterRegionBox* m_register = nullptr;
     QLineEdit* m_imageIntensity = nullptr;
     QLineEdit* m_previousMaximum = nullptr;
     QLineEdit* m_averagedMaximum = nullptr;
