@@ -15,6 +15,21 @@
 #include <QSpinBox>
 #include <algorithm>
 
+namespace {
+// A caption at `column` of the grid's `row` and its field after it over `span` columns; a screen reader announces
+// the field by the caption.
+void addCaptioned(QGridLayout* grid, const QString& caption, QWidget* field, int row, int column, int span = 1)
+{
+    auto* label = new QLabel(caption, field->parentWidget());
+    label->setBuddy(field);
+    grid->addWidget(label, row, column);
+    grid->addWidget(field, row, column + 1, 1, span);
+    // The spin box's own text field is what a screen reader reaches, and it knows no caption.
+    for (QLineEdit* text : field->findChildren<QLineEdit*>())
+        text->setAccessibleName(caption);
+}
+} // namespace
+
 RegisterRegionBox::RegisterRegionBox(GlobalSettings& settings, Dialogs& dialogs, CapturePreviewWidget& preview,
                                      QWidget* parent)
     : QGroupBox(QStringLiteral("Register"), parent), m_settings(settings), m_dialogs(dialogs), m_preview(preview),
@@ -45,19 +60,10 @@ RegisterRegionBox::RegisterRegionBox(GlobalSettings& settings, Dialogs& dialogs,
     clear->setToolTip(QStringLiteral("No region: the register is not read"));
 
     auto* grid = new QGridLayout(this);
-    auto* regionCaption = new QLabel(QStringLiteral("Region"), this);
-    regionCaption->setBuddy(m_region);
-    grid->addWidget(regionCaption, 0, 0);
-    grid->addWidget(m_region, 0, 1, 1, 3);
+    addCaptioned(grid, QStringLiteral("Region"), m_region, 0, 0, 3);
     grid->addWidget(ok, 0, 4);
-    auto* digitsCaption = new QLabel(QStringLiteral("Wheels"), this);
-    digitsCaption->setBuddy(m_digits);
-    grid->addWidget(digitsCaption, 1, 0);
-    grid->addWidget(m_digits, 1, 1);
-    auto* decimalsCaption = new QLabel(QStringLiteral("after the point"), this);
-    decimalsCaption->setBuddy(m_decimals);
-    grid->addWidget(decimalsCaption, 1, 2);
-    grid->addWidget(m_decimals, 1, 3);
+    addCaptioned(grid, QStringLiteral("Wheels"), m_digits, 1, 0);
+    addCaptioned(grid, QStringLiteral("after the point"), m_decimals, 1, 2);
     grid->addWidget(m_draw, 2, 0, 1, 2);
     grid->addWidget(clear, 2, 2, 1, 3);
 
