@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "capture/RegisterWatch.h"
 
+#include "app/RegisterSettings.h"
 #include "capture/CaptureComponent.h"
 #include "capture/MeterCamera.h"
 #include "capture/RegisterReader.h"
@@ -79,7 +80,7 @@ void RegisterWatch::takeSettings()
 {
     const GlobalSettings& s = m_ctx.settings;
     const QString text = s.REGISTER_REGION.trimmed();
-    const int decimals = std::clamp(s.REGISTER_DECIMALS, 0, std::max(0, s.REGISTER_DIGITS - 1));
+    const int decimals = RegisterRules::decimalsInUse(s);
     if (text == m_regionText && s.REGISTER_DIGITS == m_digits && decimals == m_decimals)
         return;
     m_regionText = text;
