@@ -24,6 +24,14 @@ SimulatedMeterSettings rememberedSimulatedMeter(const GlobalSettings& s, Simulat
     meter.drift = s.SIMULATED_LIGHT_DRIFT_PERCENT / 100.0;
     meter.markWidth = s.SIMULATED_MARK_WIDTH_PERCENT / 100.0;
     meter.flicker = s.SIMULATED_FLICKER;
+    if (!meter.registerShown) {
+        // The same meter every time the program starts: its register has gone on turning at the set power since
+        // the start of 2026, as a real one goes on while the program is off. Shown already, it keeps its reading.
+        const QDateTime since(QDate(2026, 1, 1), QTime(0, 0), Qt::UTC);
+        const double hours = double(since.secsTo(QDateTime::currentDateTimeUtc())) / 3600.0;
+        meter.registerShown = true;
+        meter.registerKWh = 4000.0 + meter.powerWatts / 1000.0 * hours;
+    }
     return meter;
 }
 

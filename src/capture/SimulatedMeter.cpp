@@ -65,7 +65,10 @@ void SimulatedMeter::buildBase()
 {
     const int w = std::max(m_s.width, 1);
     const int h = std::max(m_s.height, 1);
-    const int bandTop = std::clamp(int(std::lround(m_s.bandTop * h)), 0, h - 1);
+    // The register sits on the plate above the disc: the band keeps its lower edge and starts below the register.
+    const double bandFrom =
+        m_s.registerShown ? std::max(m_s.bandTop, m_s.registerY + m_s.registerHeight + 0.05) : m_s.bandTop;
+    const int bandTop = std::clamp(int(std::lround(bandFrom * h)), 0, h - 1);
     const int bandBottom = std::clamp(int(std::lround((m_s.bandTop + m_s.bandHeight) * h)), bandTop + 1, h);
     const float disc = m_s.mark == SimulatedMeterSettings::Mark::LightOnDark ? DarkDiscGrey : SilverGrey;
     const float relief = disc / SilverGrey;
@@ -122,6 +125,78 @@ void SimulatedMeter::buildBase()
                 m_spot[i] = float(HotSpotGrey * std::exp(-r2));
             }
         }
+    buildRegister(angle);
+}
+
+void SimulatedMeter::buildRegister(double angle)
+{
+    m_registerSamples.clear();
+    if (!m_s.registerShown)
+        return;
+    const int w = std::max(m_s.width, 1);
+    const int h = std::max(m_s.height, 1);
+    const QRect window =
+        RegisterRegion{m_s.registerX, m_s.registerY, m_s.registerWidth, m_s.registerHeight}.in(QSize(w, h));
+    m_register.setLook({.pixels = window.size(),
+                        .digits = m_s.registerDigits,
+                        .decimals = m_s.registerDecimals,
+                        .glare = m_s.registerGlare,
+                        .blur = m_s.registerBlur});
+    const double along = std::cos(angle);
+    const double across = std::sin(angle);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            // The pixel's place in the scene, as in buildBase, then in the register's picture.
+            const double dx = x + 0.5 - w / 2.0;
+            const double dy = y + 0.5 - h / 2.0;
+            const double sx = w / 2.0 + dx * along + dy * across - window.x() - 0.5;
+            const double sy = h / 2.0 + dy * along - dx * across - window.y() - 0.5;
+            if (sx >= -0.5 && sx < window.width() - 0.5 && sy >= -0.5 && sy < window.height() - 0.5)
+                m_registerSamples.push_back({std::size_t(y) * std::size_t(w) + std::size_t(x), float(sx), float(sy)});
+        }
+}
+
+RegisterRegion SimulatedMeter::registerRegion() const
+{
+    // The window turns with the scene about the picture's centre; its region is its size about where its centre went.
+    const double angle = m_s.angleDegrees * std::numbers::pi / 180.0;
+    const double aspect = double(std::max(m_s.height, 1)) / std::max(m_s.width, 1);
+    const double sx = m_s.registerX + m_s.registerWidth / 2.0 - 0.5;
+    const double sy = (m_s.registerY + m_s.registerHeight / 2.0 - 0.5) * aspect;
+    const double x = sx * std::cos(angle) - sy * std::sin(angle);
+    const double y = (sx * std::sin(angle) + sy * std::cos(angle)) / aspect;
+    return {x + 0.5 - m_s.registerWidth / 2.0, y + 0.5 - m_s.registerHeight / 2.0, m_s.registerWidth,
+            m_s.registerHeight};
+}
+
+double SimulatedMeter::registerReadingAt(double seconds)
+{
+    return m_s.registerKWh + (m_s.revsPerKWh > 0.0 ? turnsAt(seconds) / m_s.revsPerKWh : 0.0);
+}
+
+void SimulatedMeter::drawRegister(QImage& img, float light, double kWh)
+{
+    const QImage& window = m_register.picture(kWh);
+    const int last = window.width() - 1, bottom = window.height() - 1;
+    auto* pixels = reinterpret_cast<QRgb*>(img.bits());
+    const float noise = float(m_s.noise);
+    for (const RegisterSample& s : m_registerSamples) {
+        // Bilinear between the register's four nearest pixels.
+        const int x0 = std::clamp(int(std::floor(s.x)), 0, last), y0 = std::clamp(int(std::floor(s.y)), 0, bottom);
+        const int x1 = std::min(x0 + 1, last), y1 = std::min(y0 + 1, bottom);
+        const float fx = std::clamp(s.x - float(x0), 0.0f, 1.0f), fy = std::clamp(s.y - float(y0), 0.0f, 1.0f);
+        const auto* top = reinterpret_cast<const QRgb*>(window.constScanLine(y0));
+        const auto* low = reinterpret_cast<const QRgb*>(window.constScanLine(y1));
+        const auto mix = [&](int (*channel)(QRgb)) {
+            const float upper = float(channel(top[x0])) + (float(channel(top[x1])) - float(channel(top[x0]))) * fx;
+            const float lower = float(channel(low[x0])) + (float(channel(low[x1])) - float(channel(low[x0]))) * fx;
+            return upper + (lower - upper) * fy;
+        };
+        const float extra = noise * float(noiseSample());
+        pixels[s.pixel] = qRgb(std::clamp(int(mix(qRed) * light + extra + 0.5f), 0, 255),
+                               std::clamp(int(mix(qGreen) * light + extra + 0.5f), 0, 255),
+                               std::clamp(int(mix(qBlue) * light + extra + 0.5f), 0, 255));
+    }
 }
 
 double SimulatedMeter::passDuration() const
@@ -275,5 +350,7 @@ QImage SimulatedMeter::render(double seconds)
                      std::clamp(int(b * lit + extra + 0.5f), 0, 255));
         }
     }
+    if (!m_registerSamples.empty())
+        drawRegister(img, lit, registerReadingAt(seconds));
     return img;
 }

@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "app/RegisterRegion.h"
+#include "capture/SimulatedRegister.h"
+
 #include <QImage>
 #include <cstdint>
 #include <vector>
@@ -44,6 +47,18 @@ struct SimulatedMeterSettings
     // upright with the mark moving down, negative angles tilt the other way. The band crosses the whole picture with
     // the plate beside it; the view is the picture's extent along the mark's path through the picture's centre.
     double angleDegrees = 0.0;
+    // The register's number wheels in a window on the plate, its place fractions of the picture; the band then sits
+    // below it. Off unless asked for.
+    bool registerShown = false;
+    double registerKWh = 0.0; // the reading at time 0
+    int registerDigits = 6;
+    int registerDecimals = 1;
+    double registerX = 0.29;
+    double registerY = 0.04;
+    double registerWidth = 0.42;
+    double registerHeight = 0.16;
+    bool registerGlare = false; // a lamp's soft reflection over part of the window
+    double registerBlur = 0.0;  // radius in pixels of a lens out of focus
     int width = 320;
     int height = 240;
 };
@@ -76,8 +91,22 @@ public:
     // drift, a light switched on or off and the camera taking it back, a lamp's flicker. Without the random flicker.
     double lightAt(double seconds) const;
 
+    // The register's reading at `seconds`: its reading at time 0 plus the disc's turns since, backwards ones taken off.
+    double registerReadingAt(double seconds);
+    // Where the register's window is in the picture: the camera's angle moves it about the picture's centre.
+    RegisterRegion registerRegion() const;
+
 private:
+    // A pixel of the picture that shows the register, and its place in the register's own picture.
+    struct RegisterSample
+    {
+        std::size_t pixel;
+        float x, y;
+    };
+
     void buildBase();
+    void buildRegister(double angle);
+    void drawRegister(QImage& img, float light, double kWh);
     // How much of the band the mark covers along its path at the last time rendered, averaged over the exposure:
     // a sample every CoverStep pixels from m_coverFrom.
     std::vector<float> markCover() const;
@@ -95,6 +124,8 @@ private:
     double m_viewLength = 1.0; // pixels along the mark's path
     double m_coverFrom = 0.0;  // the first sample, pixels along the path from the view's start
     std::size_t m_coverSize = 0;
+    SimulatedRegister m_register;
+    std::vector<RegisterSample> m_registerSamples;
     double m_turns = 0.5; // the mark half a turn away at time 0
     double m_turnsAt = 0.0;
 };

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "capture/SimulatedMeter.h"
 
+#include "capture/SimulatedRegister.h"
+
 #include <array>
 #include <cmath>
 #include <gtest/gtest.h>
@@ -80,6 +82,57 @@ TEST(SimulatedMeterLight, ASwitchedLightStepsAtOnceAndTheExposureTakesMostOfItBa
         const double left = brightness(meter.render(5.0 + s.lightStepRecovery)) / plain - 1.0;
         EXPECT_NEAR(left / (factor - 1.0), s.lightStepKept, 0.06) << factor;
     }
+}
+
+// The register adds the disc's net turns to its reading, so it goes back while the disc turns backwards, and it
+// continues from where it was when the power changes.
+TEST(SimulatedMeterRegister, TheReadingFollowsTheDiscsTurnsBothWays)
+{
+    SimulatedMeterSettings s = steady(1200.0);
+    std::tie(s.registerShown, s.registerKWh, s.revsPerKWh) = std::tuple(true, 1234.5, 375.0);
+    SimulatedMeter meter(s);
+    EXPECT_DOUBLE_EQ(meter.registerReadingAt(0.0), 1234.5);
+    EXPECT_NEAR(meter.registerReadingAt(3600.0), 1234.5 + 1.2, 1e-9) << "an hour at 1.2 kW";
+    EXPECT_NEAR(meter.registerReadingAt(3600.0), 1234.5 + meter.turnsAt(3600.0) / 375.0, 1e-12);
+    s.powerWatts = -600.0;
+    meter.setSettings(s);
+    EXPECT_NEAR(meter.registerReadingAt(7200.0), 1234.5 + 1.2 - 0.6, 1e-9) << "then an hour exporting 0.6 kW";
+}
+
+// Each wheel stands on its digit and rolls to the next only while the wheel to its right goes from 9 to 0, all the
+// way up the register, and a reading past the last wheel wraps round.
+TEST(SimulatedMeterRegister, AHigherWheelRollsOnlyWhileTheOneRightOfItGoesFromNineToZero)
+{
+    const auto expectWheels = [](double kWh, const std::vector<double>& expected) {
+        const std::vector<double> wheels = SimulatedRegister::wheelPositions(kWh, 6, 1);
+        ASSERT_EQ(wheels.size(), expected.size());
+        for (std::size_t i = 0; i < expected.size(); ++i)
+            EXPECT_NEAR(wheels[i], expected[i], 1e-6) << kWh << " kWh, wheel " << i;
+    };
+    expectWheels(1234.56, {0, 1, 2, 3, 4, 5.6});
+    expectWheels(1239.85, {0, 1, 2, 3, 9, 8.5}); // below 9 on the last wheel nothing else moves
+    expectWheels(1239.95, {0, 1, 2, 3.5, 9.5, 9.5});
+    expectWheels(99999.97, {9.7, 9.7, 9.7, 9.7, 9.7, 9.7});
+    expectWheels(100001.2, {0, 0, 0, 0, 1, 2});
+    expectWheels(-0.5, {9, 9, 9, 9, 9, 5});
+}
+
+// The register's window is drawn where its region says, with the band below it.
+TEST(SimulatedMeterRegister, TheWindowIsDrawnInItsRegionAboveTheBand)
+{
+    SimulatedMeterSettings s = steady(0.0);
+    s.registerShown = true;
+    SimulatedMeter meter(s);
+    const QImage img = meter.render(0.0);
+    const QRect window = meter.registerRegion().in(img.size());
+    // The window is dark, the plate around it not; the band (cool silver) starts below the window.
+    EXPECT_LT(qGreen(img.pixel(window.left() + 2, window.top() + 2)), 50);
+    EXPECT_GT(qGreen(img.pixel(window.left() - 3, window.center().y())), 80);
+    const int beside = window.left() - 5;
+    for (int y = 0; y <= window.bottom() + 3; ++y)
+        EXPECT_LE(qBlue(img.pixel(beside, y)), qRed(img.pixel(beside, y))) << y;
+    SimulatedMeterSettings without = steady(0.0);
+    EXPECT_EQ(SimulatedMeter(without).render(0.0).pixel(5, 5), img.pixel(5, 5)) << "the plate is untouched";
 }
 
 } // namespace
