@@ -9,14 +9,14 @@
 #include <cmath>
 
 namespace {
-constexpr QRgb WindowColour = 0xff1c1c1e;
-constexpr QRgb FaceColour = 0xff28282a;
-constexpr QRgb DigitColour = 0xffebebe1;
+constexpr QRgb RegisterWindowColour = 0xff1c1c1e;
+constexpr QRgb WheelFaceColour = 0xff28282a;
+constexpr QRgb WheelDigitColour = 0xffebebe1;
 constexpr QRgb DecimalFrameColour = 0xffc81e1e;
 // The distance between two digits on a wheel, a share of the window's height: a whole digit leaves the next one
 // out of sight.
-constexpr double DigitPitch = 0.9;
-constexpr double DigitHeight = 0.56;
+constexpr double RegisterDigitPitch = 0.9;
+constexpr double RegisterDigitHeight = 0.56;
 
 // A moving average over 2 radius + 1 pixels along one row or column, `step` pixels apart, the ends held.
 void averageRegisterRun(QRgb* first, int count, int step, int radius, std::vector<QRgb>& copy)
@@ -86,7 +86,7 @@ std::vector<double> SimulatedRegister::wheelPositions(double kWh, int digits, in
 const QImage& SimulatedRegister::picture(double kWh)
 {
     const std::vector<double> positions = wheelPositions(kWh, m_look.digits, m_look.decimals);
-    const double pitch = DigitPitch * m_look.pixels.height();
+    const double pitch = RegisterDigitPitch * m_look.pixels.height();
     std::vector<int> at(positions.size());
     std::transform(positions.begin(), positions.end(), at.begin(),
                    [pitch](double p) { return int(std::lround(p * pitch)); });
@@ -101,14 +101,14 @@ void SimulatedRegister::draw(const std::vector<double>& positions)
 {
     const int w = m_look.pixels.width(), h = m_look.pixels.height(), n = m_look.digits;
     m_picture = QImage(m_look.pixels, QImage::Format_RGB32);
-    m_picture.fill(WindowColour);
+    m_picture.fill(RegisterWindowColour);
     QPainter p(&m_picture);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
     QFont font(QStringLiteral("DejaVu Sans"));
-    font.setPixelSize(std::max(1, int(std::lround(DigitHeight * h / 0.73)))); // digits are 0.73 of the em
+    font.setPixelSize(std::max(1, int(std::lround(RegisterDigitHeight * h / 0.73)))); // digits are 0.73 of the em
     p.setFont(font);
-    const double pitch = DigitPitch * h;
+    const double pitch = RegisterDigitPitch * h;
     const double divider = std::max(1.0, 0.1 * w / n);
     QLinearGradient curve(0, 0, 0, h);
     curve.setColorAt(0.0, QColor(0, 0, 0, 170));
@@ -118,10 +118,10 @@ void SimulatedRegister::draw(const std::vector<double>& positions)
     for (int i = 0; i < n; ++i) {
         // The wheel's face between two dark dividers.
         const QRectF face(double(i) * w / n + divider / 2, 0, double(w) / n - divider, h);
-        p.fillRect(face, QColor(FaceColour));
+        p.fillRect(face, QColor(WheelFaceColour));
         p.save();
         p.setClipRect(face);
-        p.setPen(QColor(DigitColour));
+        p.setPen(QColor(WheelDigitColour));
         const double position = positions[std::size_t(i)];
         const int digit = int(position) % 10;
         const double rolled = position - std::floor(position);

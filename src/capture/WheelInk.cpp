@@ -17,14 +17,14 @@ constexpr double StandingTolerance = 0.1;
 // The steepest tilt of the wheels' line taken from the digits themselves, about 6 degrees.
 constexpr double MaxWheelSlope = 0.11;
 
-using Pixels = std::vector<std::uint8_t>;
+using WheelPixels = std::vector<std::uint8_t>;
 
 // The lowest (or highest) value over a square of `size` pixels about each pixel, a row pass and a column pass.
-Pixels squareExtreme(const Pixels& in, int w, int h, int size, bool highest)
+WheelPixels squareExtreme(const WheelPixels& in, int w, int h, int size, bool highest)
 {
     const int r = size / 2;
     const auto pick = [highest](std::uint8_t a, std::uint8_t b) { return highest ? std::max(a, b) : std::min(a, b); };
-    Pixels rows(in.size()), out(in.size());
+    WheelPixels rows(in.size()), out(in.size());
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
             std::uint8_t v = in[std::size_t(y * w + x)];
@@ -42,7 +42,7 @@ Pixels squareExtreme(const Pixels& in, int w, int h, int size, bool highest)
     return out;
 }
 
-int percentileOf(Pixels values, double share)
+int percentileOf(WheelPixels values, double share)
 {
     if (values.empty())
         return 0;
@@ -105,7 +105,7 @@ WheelLine wheelLine(const std::vector<std::pair<double, double>>& centres, int w
 RegisterInk WheelInkFinder::find(const QImage& grey, int digits)
 {
     const int w = grey.width(), h = grey.height();
-    Pixels g(std::size_t(w) * std::size_t(h));
+    WheelPixels g(std::size_t(w) * std::size_t(h));
     for (int y = 0; y < h; ++y)
         std::copy_n(grey.constScanLine(y), w, g.begin() + std::ptrdiff_t(y) * w);
 
@@ -115,8 +115,8 @@ RegisterInk WheelInkFinder::find(const QImage& grey, int digits)
         std::transform(g.begin(), g.end(), g.begin(), [](std::uint8_t v) { return std::uint8_t(255 - v); });
     // Taking away what is left when every stroke is rubbed out keeps the strokes and drops slow changes of light.
     const int rub = std::max(3, int(std::lround(0.15 * h))) | 1;
-    const Pixels face = squareExtreme(squareExtreme(g, w, h, rub, false), w, h, rub, true);
-    Pixels ink(g.size());
+    const WheelPixels face = squareExtreme(squareExtreme(g, w, h, rub, false), w, h, rub, true);
+    WheelPixels ink(g.size());
     std::transform(g.begin(), g.end(), face.begin(), ink.begin(), [](int v, int f) { return std::uint8_t(v - f); });
 
     RegisterInk out;
@@ -130,7 +130,7 @@ RegisterInk WheelInkFinder::find(const QImage& grey, int digits)
         const int cut = int(std::lround(WheelSideCut * (s.right - s.left)));
         const int from = s.left + cut, to = std::max(s.right - cut, from + 1);
         std::tie(s.inner, s.innerEnd) = std::tuple(from, to);
-        Pixels inner;
+        WheelPixels inner;
         for (int y = 0; y < h; ++y)
             inner.insert(inner.end(), ink.begin() + std::ptrdiff_t(y) * w + from,
                          ink.begin() + std::ptrdiff_t(y) * w + to);
