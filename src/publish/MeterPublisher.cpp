@@ -2,6 +2,7 @@
 #include "publish/MeterPublisher.h"
 
 #include "app/Clock.h"
+#include "capture/RegisterWatch.h"
 #include "metering/CameraState.h"
 #include "metering/MeterReadingStore.h"
 #include "metering/MeteringContext.h"
@@ -24,18 +25,19 @@ const RunState* runningRun(const MeteringContext& ctx)
 
 namespace {
 // What of the settings applied elsewhere the configs show: the tariffs, their names for the select, whether it is
-// offered; whether the disc's direction is counted.
-QStringList settingsShown(const GlobalSettings& s)
+// offered; whether the disc's direction is counted; whether the register is read.
+QStringList settingsShown(const GlobalSettings& s, bool registerRead)
 {
     const auto flag = [](bool on) { return on ? QStringLiteral("true") : QStringLiteral("false"); };
-    return {QString::number(s.TARIFF_COUNT), s.TARIFF_1_NAME, s.TARIFF_2_NAME, flag(s.TARIFF_FROM_MQTT),
-            flag(s.COUNT_DIRECTION)};
+    return {QString::number(s.TARIFF_COUNT), s.TARIFF_1_NAME,         s.TARIFF_2_NAME,
+            flag(s.TARIFF_FROM_MQTT),        flag(s.COUNT_DIRECTION), flag(registerRead)};
 }
 } // namespace
 
 MeterPublisher::MeterPublisher(MeteringContext& ctx, RetainedSink& sink, const MeterTotals& totals,
-                               const MeterReadingStore& reading, const QString& deviceId)
-    : m_ctx(ctx), m_sink(sink), m_totals(totals), m_reading(reading), m_topics(ctx.settings), m_deviceId(deviceId)
+                               const MeterReadingStore& reading, const QString& deviceId, const RegisterWatch* watch)
+    : m_ctx(ctx), m_sink(sink), m_totals(totals), m_reading(reading), m_watch(watch), m_topics(ctx.settings),
+      m_deviceId(deviceId)
 {
     m_sink.publishRetained(m_topics.availability, QByteArrayLiteral("online"));
     publishConfigs();
@@ -46,14 +48,14 @@ void MeterPublisher::publishConfigs()
 {
     // A config left out is cleared (an empty retained message), so switching discovery off takes the sensors out
     // of Home Assistant instead of leaving them there unavailable for good.
-    for (const RetainedMessage& config : DiscoveryConfigs(m_ctx.settings, m_deviceId))
+    for (const RetainedMessage& config : DiscoveryConfigs(m_ctx.settings, m_deviceId, registerRead()))
         m_sink.publishRetained(config.topic, config.payload);
-    m_configsShown = settingsShown(m_ctx.settings);
+    m_configsShown = settingsShown(m_ctx.settings, registerRead());
 }
 
 void MeterPublisher::followSettings()
 {
-    if (settingsShown(m_ctx.settings) != m_configsShown) {
+    if (settingsShown(m_ctx.settings, registerRead()) != m_configsShown) {
         publishConfigs();
         m_pending = true;
     }
@@ -122,6 +124,7 @@ void MeterPublisher::sendState()
     if (s.ASSURED_UP_TO_WATTS > 0)
         r.countsUpToW = s.ASSURED_UP_TO_WATTS;
     addTariffs(r, inForce.tariff);
+    addRegister(r);
     if (s.COUNT_DIRECTION) {
         r.undecidedPasses = p.undecidedPasses;
         if (total)
@@ -133,6 +136,26 @@ void MeterPublisher::sendState()
     m_sentTariff = inForce.tariff;
     m_sentCamera = camera;
     ++m_statesSent;
+}
+
+bool MeterPublisher::registerRead() const
+{
+    return m_watch && m_watch->active();
+}
+
+void MeterPublisher::addRegister(MeterReading& r)
+{
+    QByteArray check;
+    if (registerRead()) {
+        r.registerSeenKwh = m_watch->seenKWh();
+        r.registerChecked = m_watch->checkedAt();
+        check = RegisterCheckPayload(m_watch->problem(), m_watch->problemText());
+    }
+    // Empty while the register is not read, which clears it at the broker.
+    if (check != m_sentRegisterCheck) {
+        m_sink.publishRetained(m_topics.base + QLatin1Char('/') + QLatin1String(RegisterObject), check);
+        m_sentRegisterCheck = check;
+    }
 }
 
 void MeterPublisher::addTariffs(MeterReading& r, qint16 inForce) const

@@ -4,8 +4,11 @@
 #include "metering/CameraState.h"
 #include "publish/PublishPayloads.h"
 
+#include <optional>
+
 struct MeteringContext;
 class MeterReadingStore;
+class RegisterWatch;
 class RetainedSink;
 
 // Counts of every revolution since the program started, whether publishing was on or not; net of those that turned
@@ -24,7 +27,9 @@ struct MeterTotals
 // so a dashboard follows a load that went off instead of holding the old power until the next revolution. While the
 // camera does not count, the power is unknown (it may miss revolutions), and so it is from a camera start until a
 // revolution is timed; the state says what the camera is doing, and each change of that goes out at once. Energy,
-// reading, cost and power take every revolution at the meter constant and price in force when it was counted.
+// reading, cost and power take every revolution at the meter constant and price in force when it was counted. While
+// the register's wheels are read, the state carries the last whole read, BASE/register whether it differs from the
+// count, and the configs offer their entities.
 class MeterPublisher
 {
 public:
@@ -32,13 +37,14 @@ public:
     static constexpr double MaxSecondsBetweenStates = 60.0;
     static constexpr double MaxSecondsBetweenFallingStates = 5.0;
 
-    // deviceId: what Home Assistant knows the meter by (PublishTopics::deviceId).
+    // deviceId: what Home Assistant knows the meter by (PublishTopics::deviceId). watch: none where the register is
+    // never read.
     MeterPublisher(MeteringContext& ctx, RetainedSink& sink, const MeterTotals& totals,
-                   const MeterReadingStore& reading, const QString& deviceId);
+                   const MeterReadingStore& reading, const QString& deviceId, const RegisterWatch* watch = nullptr);
 
     void revolutionCounted();
-    // The meter reading was set or moved: it goes with the next state, at most a second from now. Never at
-    // once, as a revolution moves the reading just before it is counted here and one state carries both.
+    // The meter reading was set or moved, or the register read: it goes with the next state, at most a second from
+    // now. Never at once, as a revolution moves the reading just before it is counted here and one state carries both.
     void readingChanged() { m_pending = true; }
     // Sends the merged state once its second has passed, and the minute's state; a timer calls it often.
     void tick();
@@ -52,11 +58,14 @@ private:
     void addTariffs(MeterReading& r, qint16 inForce) const;
     void sendState();
     double secondsSinceLastState();
+    bool registerRead() const;
+    void addRegister(MeterReading& r);
 
     MeteringContext& m_ctx;
     RetainedSink& m_sink;
     const MeterTotals& m_totals;
     const MeterReadingStore& m_reading;
+    const RegisterWatch* m_watch;
     PublishTopics m_topics;
     double m_lastStateTimer = 0.0;
     bool m_pending = false;
@@ -65,4 +74,5 @@ private:
     qint16 m_sentTariff = 0;
     CameraState m_sentCamera = CameraState::Stopped;
     qint64 m_statesSent = 0;
+    std::optional<QByteArray> m_sentRegisterCheck; // none before the first state: a stale one is cleared then
 };

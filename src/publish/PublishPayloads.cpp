@@ -50,6 +50,7 @@ enum SensorFlag : unsigned
     // Net of the revolutions that turn backwards with COUNT_DIRECTION: it may fall then, so it is a total that
     // Home Assistant must not take a fall of for a new meter.
     Net = 128,
+    Register = 256, // only while the register's wheels are read
 };
 
 struct Sensor
@@ -97,6 +98,11 @@ constexpr Sensor Sensors[] = {
     {"tariff", "Tariff", "tariff", nullptr, nullptr, Unit::None, nullptr, -1, TwoTariffs | Selectable},
     {"price", "Price", "price", nullptr, "measurement", Unit::CurrencyCodePerKwh, nullptr, 4, NeedsCurrency},
     {"cost", "Cost", "cost", "monetary", "total", Unit::CurrencyCode, nullptr, 2, Optional | NeedsCurrency},
+    // What the camera read on the register's wheels, to compare with the counted reading.
+    {"register_seen", "Register read by the camera", "register_seen_kwh", "energy", "total_increasing", Unit::Fixed,
+     "kWh", -1, Optional | Register | Net},
+    {"register_checked", "Register checked", "register_checked", "timestamp", nullptr, Unit::None, nullptr, -1,
+     Optional | Register | Diagnostic},
 };
 
 // The state is sent at least once a minute: three missed ones make the value unavailable.
@@ -158,30 +164,43 @@ QString objectTopic(const PublishTopics& topics, const char* object)
     return topics.base + QLatin1Char('/') + QLatin1String(object);
 }
 
-// The switch, buttons and progress of the remote control while commands are taken; the picture while it is sent,
-// and its button while it is sent and commands are taken.
-void appendRemoteControlConfigs(std::vector<RetainedMessage>& configs, const GlobalSettings& s,
-                                const PublishTopics& topics)
+// Adds the configs of entities with topics of their own (not values of the state message).
+struct EntityConfigs
 {
-    const bool commands = s.HOME_ASSISTANT_DISCOVERY && s.ACCEPT_MQTT_COMMANDS;
-    const bool picture = s.HOME_ASSISTANT_DISCOVERY && s.PUBLISH_PICTURE;
-    const auto add = [&](const char* component, const QString& id, const char* name, bool wanted, const char* category,
-                         QJsonObject o) {
+    std::vector<RetainedMessage>& configs;
+    const GlobalSettings& s;
+    const PublishTopics& topics;
+
+    // o: the entity's own fields; id: its part of the unique id and of the config's topic.
+    void add(const char* component, const QString& id, const char* name, bool wanted, const char* category,
+             QJsonObject o) const
+    {
         const QJsonObject base = entityBase(name, id, s, topics);
         for (auto it = base.begin(); it != base.end(); ++it)
             o.insert(it.key(), it.value());
         if (category)
             o.insert(QStringLiteral("entity_category"), QLatin1String(category));
         configs.push_back(retained(topics.discoveryConfig(id.toLatin1().constData(), component), wanted, o));
-    };
+    }
+};
 
-    add("switch", QLatin1String(LoggingObject), "Logging", commands, nullptr,
-        {{QStringLiteral("command_topic"), topics.commandTopic(LoggingObject)},
-         {QStringLiteral("state_topic"), objectTopic(topics, LoggingObject)},
-         {QStringLiteral("payload_on"), QStringLiteral("start")},
-         {QStringLiteral("payload_off"), QStringLiteral("stop")},
-         {QStringLiteral("state_on"), QStringLiteral("running")},
-         {QStringLiteral("state_off"), QStringLiteral("stopped")}});
+// The switch, buttons and progress of the remote control while commands are taken; the picture while it is sent,
+// and its button while it is sent and commands are taken; the button that takes the camera's reading while the
+// register is read and commands are taken.
+void appendRemoteControlConfigs(const EntityConfigs& entities, bool registerRead)
+{
+    const GlobalSettings& s = entities.s;
+    const PublishTopics& topics = entities.topics;
+    const bool commands = s.HOME_ASSISTANT_DISCOVERY && s.ACCEPT_MQTT_COMMANDS;
+    const bool picture = s.HOME_ASSISTANT_DISCOVERY && s.PUBLISH_PICTURE;
+
+    entities.add("switch", QLatin1String(LoggingObject), "Logging", commands, nullptr,
+                 {{QStringLiteral("command_topic"), topics.commandTopic(LoggingObject)},
+                  {QStringLiteral("state_topic"), objectTopic(topics, LoggingObject)},
+                  {QStringLiteral("payload_on"), QStringLiteral("start")},
+                  {QStringLiteral("payload_off"), QStringLiteral("stop")},
+                  {QStringLiteral("state_on"), QStringLiteral("running")},
+                  {QStringLiteral("state_off"), QStringLiteral("stopped")}});
     // Find Mark changes the detector's settings: Home Assistant shows its buttons with the device's configuration.
     // Sending a picture, to aim the camera, goes with the picture among the diagnostics.
     const struct
@@ -199,20 +218,21 @@ void appendRemoteControlConfigs(std::vector<RetainedMessage>& configs, const Glo
         {FindMarkObject, "accept", "Find Mark accept", commands, "config"},
         {FindMarkObject, "cancel", "Find Mark cancel", commands, "config"},
         {PictureObject, "now", "Send picture", commands && picture, "diagnostic"},
+        {MeterReadingObject, CameraReadingPayload, "Take the camera's reading", commands && registerRead, "config"},
     };
     for (const auto& b : buttons)
-        add("button", QLatin1String(b.object) + QLatin1Char('_') + QLatin1String(b.payload), b.name, b.wanted,
-            b.category,
-            {{QStringLiteral("command_topic"), topics.commandTopic(b.object)},
-             {QStringLiteral("payload_press"), QLatin1String(b.payload)}});
+        entities.add("button", QLatin1String(b.object) + QLatin1Char('_') + QLatin1String(b.payload), b.name, b.wanted,
+                     b.category,
+                     {{QStringLiteral("command_topic"), topics.commandTopic(b.object)},
+                      {QStringLiteral("payload_press"), QLatin1String(b.payload)}});
     // The progress is JSON: the status as the state, the passes, hint and proposal as attributes.
-    add("sensor", QLatin1String(FindMarkObject), "Find Mark", commands, "diagnostic",
-        {{QStringLiteral("state_topic"), objectTopic(topics, FindMarkObject)},
-         {QStringLiteral("value_template"), QStringLiteral("{{ value_json.status }}")},
-         {QStringLiteral("json_attributes_topic"), objectTopic(topics, FindMarkObject)}});
-    add("image", QLatin1String(PictureObject), "Picture", picture, "diagnostic",
-        {{QStringLiteral("image_topic"), objectTopic(topics, PictureObject)},
-         {QStringLiteral("content_type"), QStringLiteral("image/jpeg")}});
+    entities.add("sensor", QLatin1String(FindMarkObject), "Find Mark", commands, "diagnostic",
+                 {{QStringLiteral("state_topic"), objectTopic(topics, FindMarkObject)},
+                  {QStringLiteral("value_template"), QStringLiteral("{{ value_json.status }}")},
+                  {QStringLiteral("json_attributes_topic"), objectTopic(topics, FindMarkObject)}});
+    entities.add("image", QLatin1String(PictureObject), "Picture", picture, "diagnostic",
+                 {{QStringLiteral("image_topic"), objectTopic(topics, PictureObject)},
+                  {QStringLiteral("content_type"), QStringLiteral("image/jpeg")}});
 }
 
 void insertTariffs(QJsonObject& o, const MeterReading& r)
@@ -322,10 +342,22 @@ QByteArray StatePayload(const MeterReading& r)
         o.insert(QStringLiteral("counts_up_to_w"), *r.countsUpToW);
     insertTariffs(o, r);
     insertDirection(o, r);
+    if (r.registerSeenKwh)
+        o.insert(QStringLiteral("register_seen_kwh"), rounded(*r.registerSeenKwh, 6));
+    if (r.registerChecked.isValid())
+        o.insert(QStringLiteral("register_checked"), isoWithOffset(r.registerChecked));
     return QJsonDocument(o).toJson(QJsonDocument::Compact);
 }
 
-std::vector<RetainedMessage> DiscoveryConfigs(const GlobalSettings& s, const QString& deviceId)
+QByteArray RegisterCheckPayload(bool differs, const QString& problem)
+{
+    QJsonObject o{{QStringLiteral("differs"), differs}};
+    if (differs)
+        o.insert(QStringLiteral("problem"), problem);
+    return QJsonDocument(o).toJson(QJsonDocument::Compact);
+}
+
+std::vector<RetainedMessage> DiscoveryConfigs(const GlobalSettings& s, const QString& deviceId, bool registerRead)
 {
     PublishTopics topics(s);
     if (!deviceId.isEmpty())
@@ -362,10 +394,10 @@ std::vector<RetainedMessage> DiscoveryConfigs(const GlobalSettings& s, const QSt
             o.insert(QStringLiteral("entity_category"), QStringLiteral("diagnostic"));
         if (sensor.flags & Hidden)
             o.insert(QStringLiteral("enabled_by_default"), false);
-        const bool wanted = s.HOME_ASSISTANT_DISCOVERY && (currency || !(sensor.flags & NeedsCurrency)) &&
-                            (twoTariffs || !(sensor.flags & TwoTariffs)) &&
-                            (s.COUNT_DIRECTION || !(sensor.flags & Direction)) &&
-                            !(selectTariff && (sensor.flags & Selectable));
+        const bool wanted =
+            s.HOME_ASSISTANT_DISCOVERY && (currency || !(sensor.flags & NeedsCurrency)) &&
+            (twoTariffs || !(sensor.flags & TwoTariffs)) && (s.COUNT_DIRECTION || !(sensor.flags & Direction)) &&
+            (registerRead || !(sensor.flags & Register)) && !(selectTariff && (sensor.flags & Selectable));
         configs.push_back(retained(topics.discoveryConfig(sensor.object), wanted, o));
     }
 
@@ -382,6 +414,14 @@ std::vector<RetainedMessage> DiscoveryConfigs(const GlobalSettings& s, const QSt
                                number(MeterReadingT2Object, "Set meter reading tariff 2", "meter_reading_t2_kwh")));
     configs.push_back(retained(topics.discoveryConfig(TariffObject, "select"), selectTariff,
                                tariffSelect(entity("Tariff", QStringLiteral("tariff_set"), {}, false), s, topics)));
-    appendRemoteControlConfigs(configs, s, topics);
+    const EntityConfigs entities{configs, s, topics};
+    // How far the register is from the count goes along as an attribute.
+    entities.add("binary_sensor", QLatin1String(RegisterObject), "Register differs from count",
+                 s.HOME_ASSISTANT_DISCOVERY && registerRead, nullptr,
+                 {{QStringLiteral("state_topic"), objectTopic(topics, RegisterObject)},
+                  {QStringLiteral("value_template"), QStringLiteral("{{ 'ON' if value_json.differs else 'OFF' }}")},
+                  {QStringLiteral("device_class"), QStringLiteral("problem")},
+                  {QStringLiteral("json_attributes_topic"), objectTopic(topics, RegisterObject)}});
+    appendRemoteControlConfigs(entities, registerRead);
     return configs;
 }

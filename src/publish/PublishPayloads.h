@@ -40,6 +40,10 @@ struct MeterReading
     std::optional<double> energyImportKwh;
     std::optional<double> energyExportKwh;
     std::optional<qint64> undecidedPasses;
+    // While the register's wheels are read (a register region set): the register's reading at the last whole read
+    // and when that read was taken, both absent before one. Absent altogether while the register is not read.
+    std::optional<double> registerSeenKwh;
+    QDateTime registerChecked;
 
     // powerW is the falling cap on the power since the last revolution (PowerBound), not a measured power.
     bool powerIsBound = false;
@@ -74,15 +78,22 @@ struct RetainedMessage
 
 // Compact JSON of the reading; the time as ISO 8601 with its UTC offset.
 QByteArray StatePayload(const MeterReading& reading);
+// BASE/register while the register is read: {"differs":false}, or {"differs":true,"problem":"The register reads
+// ..."} while it differs from the counted reading.
+QByteArray RegisterCheckPayload(bool differs, const QString& problem);
 // One Home Assistant config for every entity the meter may have, each topic always in the same order. The
 // payload is empty (which clears the entity) for one the settings leave out: all while discovery is off, the
 // price and the cost while no currency code is set, the energy each way and the undecided passes without
 // COUNT_DIRECTION, the reading's number entity and the remote control's
-// entities while commands are refused, the picture while it is not sent. A tariff Home Assistant may set is a select
-// instead of a sensor.
-std::vector<RetainedMessage> DiscoveryConfigs(const GlobalSettings& s, const QString& deviceId);
-// The meter reading's command object, also its number entity's; with two tariffs it sets tariff 1's register.
+// entities while commands are refused, the picture while it is not sent, the register's entities while it is not
+// read (registerRead false). A tariff Home Assistant may set is a select instead of a sensor.
+std::vector<RetainedMessage> DiscoveryConfigs(const GlobalSettings& s, const QString& deviceId, bool registerRead);
+// The meter reading's command object, also its number entity's; with two tariffs it sets tariff 1's register. Besides
+// a number it takes CameraReadingPayload: the reading the camera proposes from the register's wheels.
 inline constexpr char MeterReadingObject[] = "meter_reading";
+inline constexpr char CameraReadingPayload[] = "camera";
+// Whether the register differs from the count (RegisterCheckPayload).
+inline constexpr char RegisterObject[] = "register";
 // Tariff 2's register's.
 inline constexpr char MeterReadingT2Object[] = "meter_reading_t2";
 

@@ -4,6 +4,7 @@
 #include "app/FileIo.h"
 #include "app/PublishSettings.h"
 #include "app/SettingsFile.h"
+#include "capture/RegisterWatch.h"
 #include "metering/MeterReadingStore.h"
 #include "metering/MeteringContext.h"
 #include "metering/PulseSignal.h"
@@ -111,7 +112,7 @@ void PublishService::applySettings()
         // The old configs go first: with the same ids, Home Assistant would refuse the new entities while the old
         // ones are there.
         clearOldNames(last);
-        m_publisher = std::make_unique<MeterPublisher>(m_ctx, *m_client, m_totals, m_reading, m_deviceId);
+        m_publisher = std::make_unique<MeterPublisher>(m_ctx, *m_client, m_totals, m_reading, m_deviceId, m_register);
         // A picture shows the inside of a home: none stays at the broker while pictures are off, not even one sent
         // before they were.
         if (!m_ctx.settings.PUBLISH_PICTURE) {
@@ -124,6 +125,16 @@ void PublishService::applySettings()
         m_timer.start();
     }
     emit statusChanged(statusText());
+}
+
+void PublishService::watchRegister(RegisterWatch& watch)
+{
+    Q_ASSERT(!m_register && !m_publisher);
+    m_register = &watch;
+    connect(&watch, &RegisterWatch::changed, this, [this] {
+        if (m_publisher)
+            m_publisher->readingChanged();
+    });
 }
 
 void PublishService::publishAt(const QString& object, const QByteArray& payload)
@@ -187,8 +198,9 @@ void PublishService::clearOldNames(const QStringList& last)
         old.MQTT_BASE_TOPIC = last[1];
         old.METER_ID = last[2];
         old.HOME_ASSISTANT_DISCOVERY = false; // every config cleared
-        const std::vector<RetainedMessage> present = DiscoveryConfigs(m_ctx.settings, m_deviceId);
-        for (const RetainedMessage& config : DiscoveryConfigs(old, m_deviceId)) {
+        // Every config has its topic, whatever is wanted: the register's too.
+        const std::vector<RetainedMessage> present = DiscoveryConfigs(m_ctx.settings, m_deviceId, true);
+        for (const RetainedMessage& config : DiscoveryConfigs(old, m_deviceId, true)) {
             // A new name that makes the same topic (another character made "_") keeps its config.
             if (std::none_of(present.begin(), present.end(),
                              [&config](const RetainedMessage& p) { return p.topic == config.topic; }))
@@ -219,6 +231,8 @@ QString PublishService::setMeterReading(const QByteArray& payload, int tariff)
 {
     if (tariff > m_reading.registerCount())
         return QStringLiteral("the meter has one tariff (Setup, Tariffs)");
+    if (m_register && tariff == 1 && payload.trimmed() == CameraReadingPayload)
+        return m_register->takeReading();
     bool isNumber = false;
     const double kWh = payload.trimmed().toDouble(&isNumber);
     if (!isNumber)

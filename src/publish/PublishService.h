@@ -13,6 +13,7 @@
 
 struct GlobalSettings;
 class MeterReadingStore;
+class RegisterWatch;
 
 // Publishing as the program runs it: counts every revolution from start, and while PUBLISH_MQTT is on
 // keeps a broker connection and a publisher made from the settings in force. With ACCEPT_MQTT_COMMANDS on it
@@ -41,6 +42,9 @@ public:
     {
         m_commands.add(name, std::move(handler));
     }
+    // The register's read goes with the state and the configs from the next start of publishing (applySettings) on,
+    // and BASE/meter_reading/set takes "camera". Once, before publishing starts.
+    void watchRegister(RegisterWatch& watch);
     // Retained on BASE/object while publishing; kept, so that the broker of every later connection has it too.
     void publishAt(const QString& object, const QByteArray& payload);
 
@@ -58,7 +62,8 @@ private:
     void stop();
     void sendPublished(const QString& object) const;
     void carryOut(const QString& topic, const QByteArray& payload, bool retained);
-    // Sets the tariff's register; tariff 2's only with two tariffs.
+    // Sets the tariff's register; tariff 2's only with two tariffs. Tariff 1's to what the camera reads on the
+    // register's wheels with CameraReadingPayload.
     QString setMeterReading(const QByteArray& payload, int tariff);
     // "1" or "2", or the tariff's name, from the utility's switch, followed while the tariff settings say so.
     QString setTariff(const QByteArray& payload);
@@ -73,6 +78,7 @@ private:
 
     MeteringContext& m_ctx;
     MeterReadingStore& m_reading;
+    RegisterWatch* m_register = nullptr;
     CommandDispatcher m_commands;
     QString m_commandRefusal; // the latest command's, until one is carried out
     QStringList m_inForce;    // the publishing settings the client was made from

@@ -188,6 +188,7 @@ void MeterService::addRemoteControl()
     m_runCommands = std::make_unique<RunCommands>(*m_publishService, *m_tripEngine, *m_loggingEngine);
     m_remoteFindMark = std::make_unique<RemoteFindMark>(*m_publishService, *m_meterCamera);
     m_remotePicture = std::make_unique<RemotePicture>(*m_publishService, *m_meterCamera);
+    m_publishService->watchRegister(*m_registerWatch);
 }
 
 bool MeterService::start()

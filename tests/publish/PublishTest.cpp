@@ -1,4 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "capture/MeterCamera.h"
+#include "capture/RegisterWatch.h"
 #include "metering/LoggingEngine.h"
 #include "metering/MeterReadingStore.h"
 #include "metering/PulseSignal.h"
@@ -542,6 +544,68 @@ TEST_F(PublishTest, ConfigsUnderOldNamesAreClearedAtApplyAndAtTheNextStartAndThe
     service->applySettings();
     EXPECT_TRUE(all("ha/+/wattsight_meter2/#"));
     EXPECT_TRUE(eventually([&] { return broker.retained("homeassistant/#").isEmpty(); }));
+}
+
+// The register's wheels, read by the camera, are published only while a register region is set.
+TEST_F(PublishTest, TheRegisterReadGoesOutWhileARegionIsSetAndTheCameraReadingIsTakenByCommand)
+{
+    t.ctx.settings.ACCEPT_MQTT_COMMANDS = true;
+    QByteArray stateWithoutWatch;
+    {
+        PublishService plain(t.ctx, reading);
+        plain.applySettings();
+        ASSERT_TRUE(eventually([&] { return !(stateWithoutWatch = broker.retainedAt(State)).isEmpty(); }));
+    }
+    MeterCamera camera(t.ctx);
+    RegisterWatch watch(t.ctx, camera, reading, {.tickMilliseconds = 20});
+    PublishService service(t.ctx, reading);
+    service.watchRegister(watch);
+    service.applySettings();
+    ASSERT_TRUE(retainedIs(State, stateWithoutWatch)) << "no region: the state as without a register";
+    const auto configs = [&](int count = 0) { return broker.retained("homeassistant/#", count).keys(); }; // 0: all
+    const QStringList before = configs();
+    EXPECT_EQ(command(service, "meter_reading", "camera"), "no register region is set (Camera Setup)");
+
+    const auto regionIs = [&](const char* region) {
+        t.ctx.settings.REGISTER_REGION = QLatin1String(region); // taken at the watch's next tick
+        ASSERT_TRUE(eventually([&] { return watch.active() == (*region != 0); }));
+        t.clock.advance(1); // the state goes out a second after the last
+        service.publisher()->tick();
+    };
+    regionIs("0.3,0.05,0.4,0.125");
+    const QString registerTopic = QStringLiteral("wattsight/meter1/register");
+    ASSERT_TRUE(retainedIs(registerTopic, R"({"differs":false})"));
+    ASSERT_TRUE(eventually([&] { return configs(before.size() + 4).size() == before.size() + 4; }));
+    QStringList described;
+    for (const char* object :
+         {"sensor/wattsight_meter1/register_seen", "sensor/wattsight_meter1/register_checked",
+          "binary_sensor/wattsight_meter1/register", "button/wattsight_meter1/meter_reading_camera"})
+        for (const QJsonObject c = json(broker.retainedAt(QStringLiteral("homeassistant/%1/config").arg(object)));
+             const char* key : {"device_class", "state_class", "state_topic", "command_topic", "payload_press"})
+            described << c[key].toString();
+    EXPECT_EQ(described.join('|'), "energy|total_increasing|" + State + "|||timestamp||" + State + "|||problem||" +
+                                       registerTopic + "||||||wattsight/meter1/meter_reading/set|camera");
+    EXPECT_EQ(json(broker.retainedAt(
+                  QStringLiteral("homeassistant/binary_sensor/wattsight_meter1/register/config")))["value_template"],
+              "{{ 'ON' if value_json.differs else 'OFF' }}");
+    // Nothing read yet: nothing of the register in the state, and nothing to take.
+    EXPECT_FALSE(broker.retainedAt(State).contains("register"));
+    EXPECT_EQ(command(service, "meter_reading", "camera"),
+              "the camera has not yet read the register whole twice a minute apart");
+
+    regionIs("");
+    EXPECT_TRUE(retainedIs(registerTopic, ""));
+    EXPECT_TRUE(eventually([&] { return configs() == before; }));
+}
+
+TEST(PublishPayloads, TheRegisterReadIsInTheStateWithTheTimeOfTheRead)
+{
+    MeterReading r;
+    r.registerSeenKwh = 12345.6;
+    r.registerChecked = QDateTime(QDate(2009, 1, 15), QTime(14, 2), Qt::OffsetFromUTC, -5400);
+    const QJsonObject o = json(StatePayload(r));
+    EXPECT_EQ(QString::number(o["register_seen_kwh"].toDouble()) + ' ' + o["register_checked"].toString(),
+              "12345.6 2009-01-15T14:02:00-01:30");
 }
 
 TEST(PublishConnection, EachFailureSaysWhyWhileTheCallerNeverWaits)

@@ -7,6 +7,7 @@
 #include "app/TextFormat.h"
 #include "metering/MeterReadingStore.h"
 #include "metering/Tariffs.h"
+#include "ui/setup/CameraReadingBox.h"
 #include "ui/setup/FieldCaption.h"
 #include "ui/setup/NumericFieldBinding.h"
 
@@ -71,7 +72,7 @@ QString nameOf(const char* name, int tariff)
 }
 } // namespace
 
-MeterReadingForm::MeterReadingForm(AppContext& ctx, MeterReadingStore& store, QWidget* parent)
+MeterReadingForm::MeterReadingForm(AppContext& ctx, MeterReadingStore& store, RegisterWatch& watch, QWidget* parent)
     : QWidget(parent), m_ctx(ctx), m_store(store)
 {
     setObjectName(QStringLiteral("MeterReadingForm"));
@@ -100,6 +101,7 @@ MeterReadingForm::MeterReadingForm(AppContext& ctx, MeterReadingStore& store, QW
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(now);
+    layout->addWidget(new CameraReadingBox(ctx, store, watch, this));
     layout->addWidget(setting);
     layout->addWidget(checking);
     layout->addStretch();

@@ -11,17 +11,19 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
+class RegisterWatch;
 struct AppContext;
 
 // "Meter Reading": the meter's own reading now and the source it follows, setting it to what the meter shows,
 // and the accuracy check with its history. A two-rate meter's two registers each have their rows, captioned with
-// their tariff's name; with one tariff the second's rows are hidden.
+// their tariff's name; with one tariff the second's rows are hidden. While a register region is set, what the camera
+// reads on the register's wheels (CameraReadingBox).
 class MeterReadingForm : public QWidget
 {
     Q_OBJECT
 
 public:
-    MeterReadingForm(AppContext& ctx, MeterReadingStore& store, QWidget* parent = nullptr);
+    MeterReadingForm(AppContext& ctx, MeterReadingStore& store, RegisterWatch& watch, QWidget* parent = nullptr);
 
     void setReading(int tariff = 1);
     void checkAccuracy(int tariff = 1);

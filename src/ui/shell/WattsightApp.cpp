@@ -95,7 +95,7 @@ void WattsightApp::registerScreens()
     m_window->addModelessScreen(MenuItem::PublishingSetup,
                                 [this] { return new PublishingSetupForm(context(), publishService()); });
     m_window->addModelessScreen(MenuItem::MeterReading,
-                                [this] { return new MeterReadingForm(context(), meterReading()); });
+                                [this] { return new MeterReadingForm(context(), meterReading(), registerWatch()); });
     m_window->addModelessScreen(MenuItem::TariffSetup, [this] { return new TariffSetupForm(context()); });
     m_window->addModelessScreen(MenuItem::UnattendedOperation, [this] { return new UnattendedSetupForm(context()); });
     m_window->addModelessScreen(MenuItem::CameraSetup, [this] { return new CameraForm(context(), meterCamera()); });

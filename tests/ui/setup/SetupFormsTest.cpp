@@ -3,6 +3,8 @@
 #include "app/DetectorSettings.h"
 #include "app/SettingsFile.h"
 #include "app/TariffSettings.h"
+#include "capture/MeterCamera.h"
+#include "capture/RegisterWatch.h"
 #include "metering/MeterReadingStore.h"
 #include "metering/PulseSignal.h"
 #include "publish/MqttLibrary.h"
@@ -19,6 +21,7 @@
 
 #include <QAccessible>
 #include <QCheckBox>
+#include <QGroupBox>
 #include <QLabel>
 #include <QListWidget>
 #include <QPointer>
@@ -43,6 +46,8 @@ template <typename Form> struct OpenForm
     {
         if constexpr (std::is_constructible_v<Form, AppContext&, PublishService&>)
             return Form(t.ctx, service);
+        else if constexpr (std::is_constructible_v<Form, AppContext&, MeterReadingStore&, RegisterWatch&>)
+            return Form(t.ctx, reading, watch);
         else if constexpr (std::is_constructible_v<Form, AppContext&, MeterReadingStore&>)
             return Form(t.ctx, reading);
         else
@@ -52,6 +57,8 @@ template <typename Form> struct OpenForm
     TestContext t;
     MeterReadingStore reading{t.ctx};
     PublishService service{t.ctx, reading}; // idle unless a test switches publishing on
+    MeterCamera camera{t.ctx};
+    RegisterWatch watch{t.ctx, camera, reading, {.tickMilliseconds = 20}};
     Form form = makeForm();
 };
 
@@ -155,6 +162,26 @@ TEST(MeterReadingForm, SetsTheReadingForTheRunningCameraChecksItAndRefusesBadInp
     for (int i = 0; i < 3; ++i)
         RegisterPulse(f.t.ctx, 1, 0, hall);
     EXPECT_EQ(shown("lblReading2"), "500.008 kWh");
+}
+
+// Without a whole read of the wheels the box says why nothing is proposed, and offers nothing to take.
+TEST(MeterReadingForm, TheRegisterBoxShowsOnlyWithARegionAndSaysWhyTheCameraReadsNothing)
+{
+    OpenForm<MeterReadingForm> f;
+    auto* box = child<QGroupBox>(&f.form, "grpCameraReading");
+    const auto regionIs = [&](const char* region, const QString& text) {
+        f.t.ctx.settings.REGISTER_REGION = QLatin1String(region); // taken at the watch's next tick
+        return QTest::qWaitFor(
+            [&] { return box->isVisible() ? child<QLabel>(box, "lblCameraReading")->text() == text : text.isEmpty(); });
+    };
+    EXPECT_FALSE(box->isVisible()) << "no register region";
+    QString problem;
+    ASSERT_FALSE(RegisterRegion::parse(QStringLiteral("0.3,0.05,0.4"), &problem));
+    EXPECT_TRUE(regionIs("0.3,0.05,0.4", problem));
+    EXPECT_TRUE(
+        regionIs("0.3,0.05,0.4,0.125", "The camera has not read the register yet; it is read while the camera runs."));
+    EXPECT_FALSE(child<QPushButton>(box, "btnTakeCameraReading")->isVisible());
+    EXPECT_TRUE(regionIs("", ""));
 }
 
 TEST(AdvancedSettingsSetupForm, FillsEveryFieldAppliesThemBackAndRefusesBadLineEndCodes)
