@@ -3,6 +3,7 @@
 
 #include "app/AppContext.h"
 #include "app/FieldValidation.h"
+#include "app/RegisterSettings.h"
 #include "capture/RegisterWatch.h"
 #include "metering/MeterReadingStore.h"
 
@@ -56,17 +57,20 @@ QString CameraReadingBox::readText() const
     if (!m_watch.active())
         return m_watch.refusal();
     QStringList lines;
-    if (!m_store.reading().set) {
-        if (const std::optional<double> proposal = m_watch.proposal())
-            lines << QStringLiteral("The camera reads %1 kWh").arg(wheelsText(*proposal));
+    // A proposal comes only while no reading is set, a problem only while one is.
+    if (const std::optional<double> proposal = m_watch.proposal()) {
+        lines << QStringLiteral("The camera reads %1 kWh").arg(wheelsText(*proposal));
     } else if (m_watch.problem()) {
         lines << m_watch.problemText();
-    } else if (const std::optional<double> seen = m_watch.seenKWh(); seen && m_watch.difference()) {
+    } else if (const std::optional<double> seen = m_watch.seenKWh()) {
         const QDateTime at = m_watch.checkedAt();
         const bool today = at.date() == m_ctx.services.clock.now().date();
-        lines << QStringLiteral("The register read %1 kWh at %2; the count agrees")
-                     .arg(wheelsText(*seen), m_ctx.locale.toString(at, today ? QStringLiteral("HH:mm")
-                                                                             : QStringLiteral("d MMM yyyy HH:mm")));
+        const bool compared = m_store.reading().set && m_watch.difference();
+        lines << QStringLiteral("The register read %1 kWh at %2%3")
+                     .arg(wheelsText(*seen),
+                          m_ctx.locale.toString(at,
+                                                today ? QStringLiteral("HH:mm") : QStringLiteral("d MMM yyyy HH:mm")),
+                          compared ? QStringLiteral("; the count agrees") : QString());
     }
     if (const std::optional<RegisterRead>& last = m_watch.lastRead(); last && !last->whole())
         lines << (last->problem.isEmpty() ? QStringLiteral("The camera last read ") + last->text()
@@ -78,7 +82,7 @@ QString CameraReadingBox::readText() const
 
 QString CameraReadingBox::wheelsText(double kWh) const
 {
-    const int decimals = std::max(0, m_ctx.settings.REGISTER_DECIMALS);
+    const int decimals = RegisterRules::decimalsInUse(m_ctx.settings);
     const int width = m_ctx.settings.REGISTER_DIGITS + (decimals > 0 ? 1 : 0);
     return QStringLiteral("%1")
         .arg(kWh, width, 'f', decimals, QLatin1Char('0'))
