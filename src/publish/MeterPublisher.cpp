@@ -29,8 +29,8 @@ namespace {
 QStringList settingsShown(const GlobalSettings& s, bool registerRead)
 {
     const auto flag = [](bool on) { return on ? QStringLiteral("true") : QStringLiteral("false"); };
-    return {QString::number(s.TARIFF_COUNT), s.TARIFF_1_NAME,         s.TARIFF_2_NAME,
-            flag(s.TARIFF_FROM_MQTT),        flag(s.COUNT_DIRECTION), flag(registerRead)};
+    QStringList shown{QString::number(s.TARIFF_COUNT), s.TARIFF_1_NAME, s.TARIFF_2_NAME, flag(s.TARIFF_FROM_MQTT)};
+    return shown << flag(s.COUNT_DIRECTION) << flag(registerRead);
 }
 } // namespace
 
