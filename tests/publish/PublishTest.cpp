@@ -603,9 +603,8 @@ TEST(PublishPayloads, TheRegisterReadIsInTheStateWithTheTimeOfTheRead)
     MeterReading r;
     r.registerSeenKwh = 12345.6;
     r.registerChecked = QDateTime(QDate(2009, 1, 15), QTime(14, 2), Qt::OffsetFromUTC, -5400);
-    const QJsonObject o = json(StatePayload(r));
-    EXPECT_EQ(QString::number(o["register_seen_kwh"].toDouble()) + ' ' + o["register_checked"].toString(),
-              "12345.6 2009-01-15T14:02:00-01:30");
+    EXPECT_TRUE(
+        StatePayload(r).contains(R"("register_checked":"2009-01-15T14:02:00-01:30","register_seen_kwh":12345.6,)"));
 }
 
 TEST(PublishConnection, EachFailureSaysWhyWhileTheCallerNeverWaits)
