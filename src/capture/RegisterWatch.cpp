@@ -22,8 +22,8 @@ constexpr qint64 StillWaitMs = 30'000;
 // Between two whole reads, agreement allows half a unit of the last wheel: a wheel read whole stands within a
 // quarter of a digit of its place, either way.
 constexpr double AgreeUnits = 0.5;
-// A check goes into the accuracy history once a day: enough to see counting drift day by day without filling
-// the reading's journal.
+// A check goes into the accuracy history once a day, and when the register is found to differ: enough to see
+// counting drift day by day without filling the reading's journal.
 constexpr qint64 RecordCheckSeconds = 24 * 3600;
 
 // Holds the reader on the read thread: the recogniser takes a moment to load and is made there at the first read.
@@ -207,6 +207,7 @@ void RegisterWatch::compare(const Seen& seen)
     const bool far = std::abs(*m_difference) > unitKWh() * (1.0 + 1e-9);
     m_farInARow = far ? m_farInARow + 1 : 0;
     const bool problem = m_farInARow >= 2;
+    const bool turnedOn = problem && !m_problem;
     if (problem != m_problem) {
         m_problem = problem;
         if (problem)
@@ -215,7 +216,7 @@ void RegisterWatch::compare(const Seen& seen)
             qInfo().noquote() << QStringLiteral("The register agrees with the counted reading again.");
     }
     const bool recordDue =
-        !m_lastRecordedCheck.isValid() || m_lastRecordedCheck.secsTo(seen.at) >= RecordCheckSeconds || problem;
+        !m_lastRecordedCheck.isValid() || m_lastRecordedCheck.secsTo(seen.at) >= RecordCheckSeconds || turnedOn;
     if (recordDue && seen.kWh > r.setKWh && m_store.checkAccuracy(seen.kWh).isEmpty())
         m_lastRecordedCheck = seen.at;
 }
@@ -238,7 +239,9 @@ QString RegisterWatch::problemText() const
 {
     if (!m_problem || !m_seen || !m_difference)
         return {};
-    const QLocale& locale = m_ctx.locale;
+    // Written as the register shows it, without group separators.
+    QLocale locale = m_ctx.locale;
+    locale.setNumberOptions(QLocale::OmitGroupSeparator);
     const QString seen = locale.toString(m_seen->kWh, 'f', m_decimals);
     const QString by = locale.toString(std::abs(*m_difference), 'f', m_decimals + 1);
     return QStringLiteral("The register reads %1 kWh, %2 kWh %3 than counted.")

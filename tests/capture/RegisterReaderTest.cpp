@@ -52,8 +52,9 @@ TEST(RegisterReader, ReadsStillRegistersWholeAndNeverTakesARollingWheelForADigit
                 const std::string where = std::to_string(view.width) + " px, " + std::to_string(view.angle) +
                                           " degrees, " + std::to_string(kWh) + " kWh read " + read.text().toStdString();
                 ASSERT_TRUE(read.problem.isEmpty()) << where;
-                if (read.whole())
+                if (read.whole()) {
                     EXPECT_LT(std::abs(*read.kWh() - kWh), 0.1) << where;
+                }
                 if (rolled == 0.004) {
                     ++still;
                     stillRight += read.whole();
@@ -62,8 +63,9 @@ TEST(RegisterReader, ReadsStillRegistersWholeAndNeverTakesARollingWheelForADigit
                 if (rolled == 0.5) {
                     EXPECT_EQ(last.seen, WheelRead::Seen::Between) << where;
                     const int going = int(SimulatedRegister::wheelPositions(kWh, 6, 1).back());
-                    if (last.digit >= 0)
+                    if (last.digit >= 0) {
                         EXPECT_EQ(std::pair(last.digit, last.next), std::pair(going, (going + 1) % 10)) << where;
+                    }
                 }
             }
     EXPECT_GE(stillRight, still * 95 / 100) << stillRight << " of " << still << " still registers read whole";

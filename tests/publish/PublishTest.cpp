@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "capture/CaptureComponent.h"
 #include "capture/MeterCamera.h"
 #include "capture/RegisterWatch.h"
+#include "capture/SimulatedFrames.h"
+#include "capture/SimulatedMeter.h"
 #include "metering/LoggingEngine.h"
 #include "metering/MeterReadingStore.h"
 #include "metering/PulseSignal.h"
@@ -596,6 +599,82 @@ TEST_F(PublishTest, TheRegisterReadGoesOutWhileARegionIsSetAndTheCameraReadingIs
     regionIs("");
     EXPECT_TRUE(retainedIs(registerTopic, ""));
     EXPECT_TRUE(eventually([&] { return configs() == before; }));
+}
+
+// The whole road: the simulated meter's register in the camera's picture, read, proposed, taken by a command over the
+// broker, then compared with the count until a register that moved on without it is flagged and taken again.
+TEST_F(PublishTest, TheCameraProposesTheRegistersReadingAndFlagsAMeterThatMovedOnWithoutTheCount)
+{
+    t.ctx.settings.ACCEPT_MQTT_COMMANDS = true;
+    MeterCamera camera(t.ctx);
+    CaptureComponent& capture = camera.capture();
+    SimulatedFrames frames(capture, t.clock);
+    capture.setDeviceIndex(capture.simulatedMeterIndex());
+    SimulatedMeterSettings meter{.powerWatts = 0.0, .registerShown = true, .registerKWh = 4815.2};
+    capture.setSimulatedMeterSettings(meter);
+    camera.start();
+    ASSERT_TRUE(camera.running());
+    reading.setCameraSource(capture.meterSource());
+    RegisterWatch watch(t.ctx, camera, reading, {.tickMilliseconds = 10});
+    PublishService service(t.ctx, reading);
+    service.watchRegister(watch);
+    service.applySettings();
+    std::tie(t.ctx.settings.REGISTER_REGION, t.ctx.settings.REGISTER_DIGITS, t.ctx.settings.REGISTER_DECIMALS) =
+        std::tuple(SimulatedMeter(meter).registerRegion().toString(), 6, 1);
+    // `seconds` on, then frames until the watch has read one.
+    const auto readAfter = [&](double seconds) {
+        t.clock.advance(seconds);
+        const QDateTime before = watch.lastRead() ? watch.checkedAt() : QDateTime();
+        QSignalSpy changed(&watch, &RegisterWatch::changed);
+        for (int i = 0; i < 200; ++i) {
+            frames.step();
+            if (changed.wait(20) && watch.lastRead() && watch.checkedAt() != before)
+                return true;
+        }
+        return false;
+    };
+    // The state goes out a second after the last one.
+    const auto nextState = [&] {
+        t.clock.advance(1);
+        service.publisher()->tick();
+        return true;
+    };
+    const auto published = [&](const QString& topic, const QByteArray& payload) {
+        return eventually([&] { return nextState() && broker.retainedAt(topic) == payload; });
+    };
+    const QString registerTopic = QStringLiteral("wattsight/meter1/register");
+
+    ASSERT_TRUE(readAfter(0));
+    EXPECT_EQ(watch.lastRead()->text(), "04815.2");
+    EXPECT_FALSE(watch.proposal()) << "one read is not yet a proposal";
+    EXPECT_TRUE(eventually(
+        [&] { return nextState() && json(broker.retainedAt(State))["register_seen_kwh"].toDouble() == 4815.2; }));
+    EXPECT_EQ(command(service, "meter_reading", "camera"),
+              "the camera has not yet read the register whole twice a minute apart");
+    ASSERT_TRUE(readAfter(60));
+    ASSERT_EQ(watch.proposal(), 4815.2);
+    EXPECT_EQ(command(service, "meter_reading", "camera"), "");
+    EXPECT_DOUBLE_EQ(reading.reading().kWh(), 4815.2);
+
+    // Checked every REGISTER_CHECK_MINUTES: the register agrees, then moves on 0.7 kWh that were never counted.
+    t.ctx.settings.REGISTER_CHECK_MINUTES = 10;
+    ASSERT_TRUE(readAfter(600));
+    EXPECT_EQ(watch.difference(), 0.0);
+    meter.registerKWh = 4815.9;
+    capture.setSimulatedMeterSettings(meter);
+    ASSERT_TRUE(readAfter(600));
+    EXPECT_FALSE(watch.problem()) << "one read far from the count waits for a second";
+    EXPECT_TRUE(published(registerTopic, R"({"differs":false})"));
+    ASSERT_TRUE(readAfter(60));
+    EXPECT_TRUE(watch.problem());
+    EXPECT_TRUE(published(registerTopic, R"({"differs":true,"problem":"The register reads 4815.9 kWh, 0.70 kWh more )"
+                                         R"(than counted."})"))
+        << broker.retainedAt(registerTopic).toStdString();
+    ASSERT_EQ(reading.reading().checks.size(), 2u) << "the first check of the day and the one that found it differ";
+    EXPECT_NEAR(reading.reading().checks.back().advancedKWh, 0.7, 1e-9);
+    EXPECT_EQ(command(service, "meter_reading", "camera"), "");
+    EXPECT_DOUBLE_EQ(reading.reading().kWh(), 4815.9);
+    EXPECT_TRUE(published(registerTopic, R"({"differs":false})"));
 }
 
 TEST(PublishPayloads, TheRegisterReadIsInTheStateWithTheTimeOfTheRead)
