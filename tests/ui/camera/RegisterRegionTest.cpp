@@ -2,6 +2,7 @@
 #include "CameraScreens.h"
 #include "app/RegisterSettings.h"
 #include "app/SettingsFile.h"
+#include "capture/SimulatedMeter.h"
 #include "ui/capture/CapturePreviewWidget.h"
 #include "ui/support/RunningApp.h"
 
@@ -66,7 +67,6 @@ TEST_F(RegisterRegionScreen, ARegionTypedOrDrawnTakesEffectAtOnceShowsOnThePictu
     ASSERT_TRUE(frames.run(0.2));
     const QColor outline = preview()->grab().toImage().pixelColor(at(0.2, 0.1)); // on the left edge
     EXPECT_TRUE(outline.red() > 200 && outline.blue() < 80) << qPrintable(outline.name());
-    screenshotIfWanted(&form, "CameraForm-register.png");
 
     startOrStopCamera(form, false);
     press("butSaveAllSettings");
@@ -78,6 +78,16 @@ TEST_F(RegisterRegionScreen, ARegionTypedOrDrawnTakesEffectAtOnceShowsOnThePictu
     press("butLoadFactoryDefaults");
     EXPECT_EQ(std::tuple(spin("spnRegisterDigits")->value(), spin("spnRegisterDecimals")->value()), std::tuple(6, 1));
     EXPECT_EQ(t.dialogs.texts(), QStringList{"The register region reaches beyond the picture."});
+
+    // The simulated meter's own register, outlined.
+    SimulatedMeterSettings meter = capture().simulatedMeterSettings();
+    std::tie(meter.registerShown, meter.registerKWh) = std::tuple(true, 28687.62);
+    capture().setSimulatedMeterSettings(meter);
+    retype(field("edtRegisterRegion"), SimulatedMeter(meter).registerRegion().toString());
+    press("butOKRegisterRegion");
+    startOrStopCamera(form, true);
+    ASSERT_TRUE(frames.run(0.5));
+    screenshotIfWanted(&form, "CameraForm-register.png");
 }
 
 } // namespace
