@@ -5,6 +5,8 @@
 #include "app/TariffSettings.h"
 #include "capture/MeterCamera.h"
 #include "capture/RegisterWatch.h"
+#include "capture/SimulatedFrames.h"
+#include "capture/SimulatedMeter.h"
 #include "metering/MeterReadingStore.h"
 #include "metering/PulseSignal.h"
 #include "publish/MqttLibrary.h"
@@ -181,6 +183,29 @@ TEST(MeterReadingForm, TheRegisterBoxShowsOnlyWithARegionAndSaysWhyTheCameraRead
     EXPECT_TRUE(
         regionIs("0.3,0.05,0.4,0.125", "The camera has not read the register yet; it is read while the camera runs."));
     EXPECT_FALSE(child<QPushButton>(box, "btnTakeCameraReading")->isVisible());
+
+    // The simulated meter's register, read twice a minute apart, is proposed and taken with the button.
+    CaptureComponent& capture = f.camera.capture();
+    SimulatedFrames frames(capture, f.t.clock);
+    capture.setDeviceIndex(capture.simulatedMeterIndex());
+    const SimulatedMeterSettings meter{.powerWatts = 0.0, .registerShown = true, .registerKWh = 28687.6};
+    capture.setSimulatedMeterSettings(meter);
+    f.camera.start();
+    f.reading.setCameraSource(capture.meterSource());
+    const QString region = SimulatedMeter(meter).registerRegion().toString();
+    const auto shows = [&](const QString& text) {
+        for (int i = 0; i < 40; ++i, f.t.clock.advance(5)) {
+            frames.step();
+            if (QTest::qWaitFor([&] { return child<QLabel>(box, "lblCameraReading")->text() == text; }, 30))
+                return true;
+        }
+        return false;
+    };
+    f.t.ctx.settings.REGISTER_REGION = region;
+    ASSERT_TRUE(shows(QStringLiteral("The camera reads 28687.6 kWh")));
+    screenshotIfWanted(&f.form, "MeterReadingForm-camera.png");
+    f.click(child<QPushButton>(box, "btnTakeCameraReading"));
+    EXPECT_EQ(child<QLabel>(&f.form, "lblReading")->text(), "28687.600 kWh");
     EXPECT_TRUE(regionIs("", ""));
 }
 
