@@ -24,14 +24,6 @@ SimulatedMeterSettings rememberedSimulatedMeter(const GlobalSettings& s, Simulat
     meter.drift = s.SIMULATED_LIGHT_DRIFT_PERCENT / 100.0;
     meter.markWidth = s.SIMULATED_MARK_WIDTH_PERCENT / 100.0;
     meter.flicker = s.SIMULATED_FLICKER;
-    if (!meter.registerShown) {
-        // The same meter every time the program starts: its register has gone on turning at the set power since
-        // the start of 2026, as a real one goes on while the program is off. Shown already, it keeps its reading.
-        const QDateTime since(QDate(2026, 1, 1), QTime(0, 0), Qt::UTC);
-        const double hours = double(since.secsTo(QDateTime::currentDateTimeUtc())) / 3600.0;
-        meter.registerShown = true;
-        meter.registerKWh = 4000.0 + meter.powerWatts / 1000.0 * hours;
-    }
     return meter;
 }
 
@@ -108,8 +100,33 @@ void MeterCamera::confirmRunningState()
     setRunning(running());
 }
 
+void MeterCamera::showSimulatedRegister()
+{
+    SimulatedMeterSettings meter = m_capture->simulatedMeterSettings();
+    if (m_capture->kind() != CaptureComponent::Kind::Simulated || (meter.registerShown && !m_simulatedRegister))
+        return;
+    if (!m_simulatedRegister) {
+        // The same meter from one program start to the next: it went on turning, at 1 kW on average, since the
+        // start of 2026, as a real one goes on while the program is off.
+        const QDateTime since(QDate(2026, 1, 1), QTime(0, 0), Qt::UTC);
+        m_simulatedRegister = 4000.0 + double(since.secsTo(m_ctx.services.clock.now())) / 3600.0;
+    }
+    meter.registerShown = true;
+    meter.registerKWh = *m_simulatedRegister;
+    m_capture->setSimulatedMeterSettings(meter);
+}
+
+void MeterCamera::keepSimulatedRegister()
+{
+    // The simulated disc starts again from its first turn at the next start: its register goes on from here.
+    if (m_simulatedRegister && m_capture->kind() == CaptureComponent::Kind::Simulated)
+        m_simulatedRegister =
+            SimulatedMeter(m_capture->simulatedMeterSettings()).registerReadingAt(m_capture->simulatedSeconds());
+}
+
 void MeterCamera::start()
 {
+    showSimulatedRegister();
     setup_camera_control(m_ctx, *m_capture);
     m_detector->camera_just_starting();
     m_capture->startLiveVideo();
@@ -126,6 +143,8 @@ void MeterCamera::start()
 
 void MeterCamera::stop()
 {
+    if (running())
+        keepSimulatedRegister();
     m_capture->stop();
     setRunning(running());
 }

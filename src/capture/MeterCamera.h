@@ -96,6 +96,10 @@ private:
     };
 
     void setRunning(bool running);
+    // The simulated meter a person starts shows a register, which keeps its reading from one start to the next; a
+    // register set by whoever set the simulated meter's settings stays as it is.
+    void showSimulatedRegister();
+    void keepSimulatedRegister();
     CameraChoice currentChoice() const;
     // The size and subtype of the selected device named by these list items, where it lists them.
     void selectFormats(const CameraChoice& choice);
@@ -111,4 +115,5 @@ private:
     QPointer<FindMarkSession> m_findMarkSession;
     std::optional<CameraChoice> m_startedCamera;
     std::optional<CameraChoice> m_lostCamera;
+    std::optional<double> m_simulatedRegister; // kWh the register shows at the simulated meter's next start
 };

@@ -225,3 +225,29 @@ TEST(MeterCamera, StartsStopsAndTakesAcceptedFindMarkSettingsIntoTheCameraAndThe
 }
 
 } // namespace
+
+// The simulated meter a person starts shows a register that stands where the same meter would after a start-up, and
+// a stop and a start go on from where it stood, never back to its first reading.
+TEST(SimulatedRegister, StartsWhereTheSameMeterWouldStandAndGoesOnAcrossAStop)
+{
+    TestContext t;
+    FakeCameras cameras;
+    MeterCamera camera(t.ctx, &cameras);
+    CaptureComponent& capture = camera.capture();
+    SimulatedFrames frames(capture, t.clock);
+    capture.setDeviceIndex(capture.simulatedMeterIndex());
+    SimulatedMeterSettings meter = capture.simulatedMeterSettings();
+    meter.powerWatts = 36000.0; // 0.01 kWh a second
+    capture.setSimulatedMeterSettings(meter);
+    camera.start();
+    const SimulatedMeterSettings shown = capture.simulatedMeterSettings();
+    ASSERT_TRUE(shown.registerShown);
+    const double hours = QDateTime(QDate(2026, 1, 1), QTime(0, 0), Qt::UTC).secsTo(t.clock.now()) / 3600.0;
+    EXPECT_NEAR(shown.registerKWh, 4000.0 + hours, 1e-6);
+    ASSERT_TRUE(frames.run(10.0));
+    const double stood = SimulatedMeter(shown).registerReadingAt(capture.simulatedSeconds());
+    EXPECT_NEAR(stood - shown.registerKWh, 0.1, 0.01);
+    camera.stop();
+    camera.start();
+    EXPECT_DOUBLE_EQ(capture.simulatedMeterSettings().registerKWh, stood);
+}
