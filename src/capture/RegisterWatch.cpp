@@ -57,6 +57,7 @@ RegisterWatch::RegisterWatch(MeteringContext& ctx, MeterCamera& camera, MeterRea
         m_readingSetAt = setAt;
         m_farInARow = 0;
         m_difference.reset();
+        m_ctx.registerProblem.clear();
         if (std::exchange(m_problem, false))
             emit changed();
     });
@@ -95,6 +96,7 @@ void RegisterWatch::takeSettings()
 
 void RegisterWatch::restartReads()
 {
+    m_ctx.registerProblem.clear();
     m_lastRead.reset();
     m_seen.reset();
     m_confirmed.reset();
@@ -210,6 +212,7 @@ void RegisterWatch::compare(const Seen& seen)
     const bool turnedOn = problem && !m_problem;
     if (problem != m_problem) {
         m_problem = problem;
+        m_ctx.registerProblem = problemText();
         if (problem)
             qWarning().noquote() << problemText();
         else

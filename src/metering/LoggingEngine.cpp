@@ -120,6 +120,8 @@ void LoggingEngine::RefreshLoggingDisplay()
         m_ctx.blnGlobalCameraRunning ? QStringLiteral("Camera is Running") : QStringLiteral("Camera is NOT RUNNING");
     if (!m_ctx.strCameraProblem.isEmpty())
         d.Text13 = m_ctx.strCameraProblem;
+    else if (!m_ctx.registerProblem.isEmpty())
+        d.Text13 = m_ctx.registerProblem;
     d.markOn = m_ctx.blnGlobalMarkOn;
     changed();
 }

@@ -116,6 +116,9 @@ struct MeteringContext : AppContext
     // Set while the camera runs but delivers no picture, or is lost while running unattended; the logging screen
     // shows it as the camera status.
     QString strCameraProblem;
+    // Set while the register read by the camera differs from the counted reading; the logging screen shows it on the
+    // same line when the camera itself has no problem.
+    QString registerProblem;
     // Set while the camera is lost while running unattended: every record written meanwhile notes it.
     QString strCameraLostNote;
     // Set by the camera watchdog while the running camera delivers no picture, and while a camera is awaited after

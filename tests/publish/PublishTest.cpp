@@ -25,6 +25,7 @@
 #include <QRegularExpression>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTest>
 #include <QThread>
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
@@ -625,10 +626,9 @@ TEST_F(PublishTest, TheCameraProposesTheRegistersReadingAndFlagsAMeterThatMovedO
     const auto readAfter = [&](double seconds) {
         t.clock.advance(seconds);
         const QDateTime before = watch.lastRead() ? watch.checkedAt() : QDateTime();
-        QSignalSpy changed(&watch, &RegisterWatch::changed);
         for (int i = 0; i < 200; ++i) {
             frames.step();
-            if (changed.wait(20) && watch.lastRead() && watch.checkedAt() != before)
+            if (QTest::qWaitFor([&] { return watch.lastRead() && watch.checkedAt() != before; }, 50))
                 return true;
         }
         return false;
@@ -670,11 +670,16 @@ TEST_F(PublishTest, TheCameraProposesTheRegistersReadingAndFlagsAMeterThatMovedO
     EXPECT_TRUE(published(registerTopic, R"({"differs":true,"problem":"The register reads 4815.9 kWh, 0.70 kWh more )"
                                          R"(than counted."})"))
         << broker.retainedAt(registerTopic).toStdString();
+    LoggingEngine logging(t.ctx);
+    ASSERT_TRUE(logging.startButton());
+    EXPECT_EQ(logging.display().Text13, "The register reads 4815.9 kWh, 0.70 kWh more than counted.");
     ASSERT_EQ(reading.reading().checks.size(), 2u) << "the first check of the day and the one that found it differ";
     EXPECT_NEAR(reading.reading().checks.back().advancedKWh, 0.7, 1e-9);
     EXPECT_EQ(command(service, "meter_reading", "camera"), "");
     EXPECT_DOUBLE_EQ(reading.reading().kWh(), 4815.9);
     EXPECT_TRUE(published(registerTopic, R"({"differs":false})"));
+    logging.tick();
+    EXPECT_EQ(logging.display().Text13, "Camera is Running");
 }
 
 TEST(PublishPayloads, TheRegisterReadIsInTheStateWithTheTimeOfTheRead)
