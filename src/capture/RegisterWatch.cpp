@@ -61,6 +61,10 @@ RegisterWatch::RegisterWatch(MeteringContext& ctx, MeterCamera& camera, MeterRea
         if (std::exchange(m_problem, false))
             emit changed();
     });
+    connect(&m_camera, &MeterCamera::runningChanged, this, [this](bool running) {
+        if (!running)
+            forgetConfirmations();
+    });
     m_timer.setInterval(m_timing.tickMilliseconds);
     connect(&m_timer, &QTimer::timeout, this, &RegisterWatch::tick);
     m_timer.start();
@@ -96,15 +100,21 @@ void RegisterWatch::takeSettings()
 
 void RegisterWatch::restartReads()
 {
-    m_ctx.registerProblem.clear();
     m_lastRead.reset();
     m_seen.reset();
+    m_difference.reset();
+    forgetConfirmations();
+}
+
+void RegisterWatch::forgetConfirmations()
+{
+    m_ctx.registerProblem.clear();
     m_confirmed.reset();
     m_unconfirmed.reset();
-    m_difference.reset();
     m_farInARow = 0;
-    m_problem = false;
     m_lastAttempt = {};
+    if (std::exchange(m_problem, false))
+        emit changed();
 }
 
 void RegisterWatch::tick()

@@ -87,6 +87,8 @@ private:
     void propose(const Seen& seen);
     void compare(const Seen& seen);
     void restartReads();
+    // The camera stopped: the disc may turn unseen, so what was counted since a read no longer carries it on.
+    void forgetConfirmations();
     double unitKWh() const;
 
     MeteringContext& m_ctx;

@@ -76,3 +76,15 @@ TEST(RegisterWatch, ARollingRegisterIsProposedAsItStandsAndThenAgreesWithTheCoun
         EXPECT_NEAR(m.store.reading().kWh(), m.registerNow(), 0.1) << watts;
     }
 }
+
+// A camera that stops leaves the disc turning unseen: a proposal made before can no longer be carried on by the count.
+TEST(RegisterWatch, AStoppedCameraWithdrawsItsProposal)
+{
+    RollingRegister m(3000.0);
+    m.run(600);
+    ASSERT_TRUE(m.watch.proposal());
+    m.camera.stop();
+    EXPECT_FALSE(m.watch.proposal());
+    EXPECT_EQ(m.watch.takeReading(), "the camera has not yet read the register whole twice a minute apart");
+    EXPECT_FALSE(m.store.reading().set);
+}
