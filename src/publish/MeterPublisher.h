@@ -17,6 +17,11 @@ struct MeterTotals
 {
     double energyKwh = 0.0;
     qint64 revolutions = 0;
+    // The same each way, for counters that never go down: backwards only while the disc's direction is counted.
+    double energyForwardKwh = 0.0;
+    double energyBackwardKwh = 0.0;
+    qint64 revolutionsForward = 0;
+    qint64 revolutionsBackward = 0;
 };
 
 // Turns revolutions into retained messages: "online" and the discovery configs (cleared while discovery is off) at

@@ -263,8 +263,12 @@ void PublishService::stop()
 
 void PublishService::revolutionCounted(const MeteringContext& ctx, const MeterSource&)
 {
-    m_totals.energyKwh += TurnSign(ctx.pulse) / ctx.pulse.counted.revsPerKWh;
-    m_totals.revolutions += TurnSign(ctx.pulse);
+    const double kWh = 1.0 / ctx.pulse.counted.revsPerKWh;
+    const bool forward = TurnSign(ctx.pulse) > 0;
+    m_totals.energyKwh += forward ? kWh : -kWh;
+    m_totals.revolutions += forward ? 1 : -1;
+    (forward ? m_totals.energyForwardKwh : m_totals.energyBackwardKwh) += kWh;
+    ++(forward ? m_totals.revolutionsForward : m_totals.revolutionsBackward);
     if (m_publisher)
         m_publisher->revolutionCounted();
 }
