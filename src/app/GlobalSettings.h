@@ -66,6 +66,10 @@ struct GlobalSettings
     qint32 PRICE_UNITS_PER_CURRENCY_UNIT = 0;
     bool ACCEPT_MQTT_COMMANDS = false;
     bool PUBLISH_PICTURE = false;
+    bool WEB_PAGE = false;
+    QString WEB_ADDRESS;
+    qint32 WEB_PORT = 0;
+    QString WEB_PASSWORD; // a salted hash (see web/PasswordHash), or a password typed into the file by hand
     // Unattended group (UNATTENDEDSETTINGS.CFG). The camera keys are state: written when a camera starts.
     bool REMEMBER_CAMERA = false;
     QString CAMERA_DEVICE;

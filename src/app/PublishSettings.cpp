@@ -81,7 +81,13 @@ const SettingsFile& PublishSettingsFile()
           {{"CURRENCY_CODE", Text{&G::CURRENCY_CODE, "", &R::isCurrencyCode}},
            {"PRICE_UNITS_PER_CURRENCY_UNIT", Number{&G::PRICE_UNITS_PER_CURRENCY_UNIT, 1, {1, 1000000}}},
            {"ACCEPT_MQTT_COMMANDS", Flag{&G::ACCEPT_MQTT_COMMANDS, false}},
-           {"PUBLISH_PICTURE", Flag{&G::PUBLISH_PICTURE, false}}}}},
+           {"PUBLISH_PICTURE", Flag{&G::PUBLISH_PICTURE, false}}}},
+         // The page the program serves; appended like the one before it.
+         {"Web Page",
+          {{"WEB_PAGE", Flag{&G::WEB_PAGE, false}},
+           {"WEB_ADDRESS", Text{&G::WEB_ADDRESS, "127.0.0.1", &R::isHost}},
+           {"WEB_PORT", Number{&G::WEB_PORT, 8080, {1, 65535}}},
+           {"WEB_PASSWORD", Text{&G::WEB_PASSWORD, ""}}}}},
         true};
     return file;
 }

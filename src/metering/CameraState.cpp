@@ -27,3 +27,12 @@ QString CameraStateName(CameraState state)
     }
     return QStringLiteral("stopped");
 }
+
+QString CameraStatusLine(const MeteringContext& ctx)
+{
+    if (!ctx.strCameraProblem.isEmpty())
+        return ctx.strCameraProblem;
+    if (!ctx.registerProblem.isEmpty())
+        return ctx.registerProblem;
+    return ctx.blnGlobalCameraRunning ? QStringLiteral("Camera is Running") : QStringLiteral("Camera is NOT RUNNING");
+}

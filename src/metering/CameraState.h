@@ -18,6 +18,8 @@ enum class CameraState
 CameraState CameraStateOf(const MeteringContext& ctx);
 // "stopped", "running", "stalled" or "lost", as the published state names it.
 QString CameraStateName(CameraState state);
+// The camera's line for a person: whether it runs, or its problem, else a difference the register's read found.
+QString CameraStatusLine(const MeteringContext& ctx);
 inline bool CameraCounting(const MeteringContext& ctx)
 {
     return CameraStateOf(ctx) == CameraState::Running;

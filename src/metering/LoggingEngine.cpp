@@ -5,6 +5,7 @@
 #include "app/Dialogs.h"
 #include "app/FileIo.h"
 #include "app/TextFormat.h"
+#include "metering/CameraState.h"
 #include "metering/DataFileWriters.h"
 #include "metering/EarlierBackup.h"
 #include "metering/LogEvent.h"
@@ -116,12 +117,7 @@ void LoggingEngine::RefreshLoggingDisplay()
         d.powerNow.clear();
         d.tariff.clear();
     }
-    d.Text13 =
-        m_ctx.blnGlobalCameraRunning ? QStringLiteral("Camera is Running") : QStringLiteral("Camera is NOT RUNNING");
-    if (!m_ctx.strCameraProblem.isEmpty())
-        d.Text13 = m_ctx.strCameraProblem;
-    else if (!m_ctx.registerProblem.isEmpty())
-        d.Text13 = m_ctx.registerProblem;
+    d.Text13 = CameraStatusLine(m_ctx);
     d.markOn = m_ctx.blnGlobalMarkOn;
     changed();
 }

@@ -58,8 +58,7 @@ QString CommandDispatcher::dispatch(const QString& base, const QString& topic, c
     const QString refused = QStringLiteral("Command on %1 refused: ").arg(printable(topic));
     const QString prefix = base + QLatin1Char('/');
     const QString name = topic.mid(prefix.size()).chopped(topic.endsWith(SetSuffix) ? SetSuffix.size() : 0);
-    const auto command =
-        std::find_if(m_handlers.begin(), m_handlers.end(), [&name](const Command& c) { return c.name == name; });
+    const auto command = find(name);
     const bool known = topic.startsWith(prefix) && command != m_handlers.end();
     if (retained && (!known || command->retained == Retained::Refused))
         return refused + QStringLiteral("it was retained at the broker; send it without retain");
@@ -67,6 +66,17 @@ QString CommandDispatcher::dispatch(const QString& base, const QString& topic, c
         return refused + QStringLiteral("there is no such command");
     const QString refusal = command->handler(payload);
     return refusal.isEmpty() ? QString() : refused + refusal;
+}
+
+std::vector<CommandDispatcher::Command>::const_iterator CommandDispatcher::find(const QString& name) const
+{
+    return std::find_if(m_handlers.begin(), m_handlers.end(), [&name](const Command& c) { return c.name == name; });
+}
+
+QString CommandDispatcher::carryOut(const QString& name, const QByteArray& payload) const
+{
+    const auto command = find(name);
+    return command == m_handlers.end() ? QStringLiteral("there is no such command") : command->handler(payload);
 }
 
 QString CommandDispatcher::payloadIsNot(const QByteArray& payload, const QString& what)

@@ -34,6 +34,9 @@ public:
     {
         m_handlers.push_back({name, std::move(handler), retained});
     }
+    bool has(const QString& name) const { return find(name) != m_handlers.end(); }
+    // The named command, carried out: "" when done, otherwise why not, without the topic.
+    QString carryOut(const QString& name, const QByteArray& payload) const;
     // "" when carried out, otherwise the refusal, naming the topic. base: BASE of the topics.
     QString dispatch(const QString& base, const QString& topic, const QByteArray& payload, bool retained) const;
 
@@ -44,6 +47,8 @@ private:
         Handler handler;
         Retained retained;
     };
+
+    std::vector<Command>::const_iterator find(const QString& name) const;
 
     std::vector<Command> m_handlers;
 };

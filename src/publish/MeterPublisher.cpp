@@ -8,20 +8,8 @@
 #include "metering/MeteringContext.h"
 #include "metering/PowerBound.h"
 #include "metering/PulseSignal.h"
+#include "publish/PresentReading.h"
 #include "publish/RetainedSink.h"
-
-namespace {
-
-const RunState* runningRun(const MeteringContext& ctx)
-{
-    if (ctx.blnGlobalTripRunning)
-        return &ctx.trip;
-    if (ctx.blnGlobalLoggingRunning)
-        return &ctx.logging;
-    return nullptr;
-}
-
-} // namespace
 
 namespace {
 // What of the settings applied elsewhere the configs show: the tariffs, their names for the select, whether it is
@@ -91,50 +79,12 @@ double MeterPublisher::secondsSinceLastState()
 
 void MeterPublisher::sendState()
 {
-    const PulseState& p = m_ctx.pulse;
-    const GlobalSettings& s = m_ctx.settings;
-    const MeterValues inForce = MeterValuesInForce(m_ctx);
-    const CameraState camera = CameraStateOf(m_ctx);
-    // Money goes out in the currency once its code is set, else in the price's own units as the screens show it.
-    const double priceUnits = s.CURRENCY_CODE.isEmpty() ? 1.0 : s.PRICE_UNITS_PER_CURRENCY_UNIT;
-    MeterReading r;
-    r.camera = CameraStateName(camera);
-    if (camera == CameraState::Running && p.powerMeasured) {
-        const std::optional<PowerBound> bound = MeasuredPowerBound(m_ctx);
-        const double kW = bound ? bound->kw : p.measuredKW;
-        r.powerW = kW * 1000.0;
-        r.powerIsBound = bound.has_value();
-        r.costPerHour = kW * inForce.costPerKWh / priceUnits;
-    }
-    r.energyKwh = m_totals.energyKwh;
-    r.revolutions = m_totals.revolutions;
-    if (const RunState* run = runningRun(m_ctx)) {
-        r.avgPower5minW = run->avg5minKWH * 1000.0;
-        r.avgPower1hW = run->avg1hourKWH * 1000.0;
-    }
-    r.time = m_ctx.services.clock.now();
-    const std::optional<ReadingTotal> total = m_reading.total();
-    if (total)
-        r.meterReadingKwh = total->kWh;
-    if (!s.CURRENCY_CODE.isEmpty()) {
-        r.price = inForce.costPerKWh / priceUnits;
-        if (total)
-            r.cost = total->cost / priceUnits;
-    }
-    if (s.ASSURED_UP_TO_WATTS > 0)
-        r.countsUpToW = s.ASSURED_UP_TO_WATTS;
-    addTariffs(r, inForce.tariff);
-    addRegister(r);
-    if (s.COUNT_DIRECTION) {
-        r.undecidedPasses = p.undecidedPasses;
-        if (total)
-            std::tie(r.energyImportKwh, r.energyExportKwh) = std::tuple(total->importedKWh, total->exportedKWh);
-    }
-    m_sink.publishRetained(m_topics.state, StatePayload(r));
+    m_sink.publishRetained(m_topics.state, StatePayload(PresentReading(m_ctx, m_totals, m_reading, m_watch)));
+    publishRegisterCheck();
     m_lastStateTimer = m_ctx.services.clock.timer();
     m_pending = false;
-    m_sentTariff = inForce.tariff;
-    m_sentCamera = camera;
+    m_sentTariff = MeterValuesInForce(m_ctx).tariff;
+    m_sentCamera = CameraStateOf(m_ctx);
     ++m_statesSent;
 }
 
@@ -143,27 +93,13 @@ bool MeterPublisher::registerRead() const
     return m_watch && m_watch->active();
 }
 
-void MeterPublisher::addRegister(MeterReading& r)
+void MeterPublisher::publishRegisterCheck()
 {
-    QByteArray check;
-    if (registerRead()) {
-        r.registerSeenKwh = m_watch->seenKWh();
-        r.registerChecked = m_watch->checkedAt();
-        check = RegisterCheckPayload(m_watch->problem(), m_watch->problemText());
-    }
+    const QByteArray check =
+        registerRead() ? RegisterCheckPayload(m_watch->problem(), m_watch->problemText()) : QByteArray();
     // Empty while the register is not read, which clears it at the broker.
     if (check != m_sentRegisterCheck) {
         m_sink.publishRetained(m_topics.base + QLatin1Char('/') + QLatin1String(RegisterObject), check);
         m_sentRegisterCheck = check;
     }
-}
-
-void MeterPublisher::addTariffs(MeterReading& r, qint16 inForce) const
-{
-    if (m_ctx.settings.TARIFF_COUNT < 2)
-        return;
-    r.tariff = inForce;
-    for (auto [tariff, kWh] : {std::pair(1, &r.meterReadingT1Kwh), std::pair(2, &r.meterReadingT2Kwh)})
-        if (m_reading.reading(tariff).isSet())
-            *kWh = m_reading.reading(tariff).kWh();
 }

@@ -60,11 +60,10 @@ private:
     // A change of the tariff settings, of the tariff in force or of COUNT_DIRECTION, made elsewhere, shows at the
     // next tick.
     void followSettings();
-    void addTariffs(MeterReading& r, qint16 inForce) const;
     void sendState();
     double secondsSinceLastState();
     bool registerRead() const;
-    void addRegister(MeterReading& r);
+    void publishRegisterCheck();
 
     MeteringContext& m_ctx;
     RetainedSink& m_sink;

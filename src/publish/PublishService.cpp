@@ -9,9 +9,11 @@
 #include "metering/MeteringContext.h"
 #include "metering/PulseSignal.h"
 #include "metering/Tariffs.h"
+#include "publish/PresentReading.h"
 
 #include <QDir>
 #include <QLoggingCategory>
+#include <QScopeGuard>
 #include <QUuid>
 #include <algorithm>
 
@@ -97,8 +99,10 @@ MqttOptions PublishService::connectionOptions(const GlobalSettings& s)
 void PublishService::applySettings()
 {
     // Unchanged settings keep the connection, so Home Assistant sees no needless offline and online.
-    const QStringList inForce = SettingsFileLines(PublishSettingsFile(), m_ctx.settings)
-                                << m_ctx.settings.CURRENCY_TITLE;
+    // The web page's settings share the file but not the connection.
+    QStringList inForce = SettingsFileLines(PublishSettingsFile(), m_ctx.settings) << m_ctx.settings.CURRENCY_TITLE;
+    inForce.removeIf([](const QString& line) { return line.startsWith(QLatin1String("WEB_")); });
+    const auto applied = qScopeGuard([this] { emit settingsApplied(); });
     if (m_client && inForce == m_inForce)
         return;
     m_inForce = inForce;
@@ -141,6 +145,26 @@ void PublishService::publishAt(const QString& object, const QByteArray& payload)
 {
     m_published[object] = payload;
     sendPublished(object);
+}
+
+QByteArray PublishService::published(const QString& object) const
+{
+    const auto it = m_published.find(object);
+    return it == m_published.end() ? QByteArray() : it->second;
+}
+
+MeterReading PublishService::present()
+{
+    return PresentReading(m_ctx, m_totals, m_reading, m_register);
+}
+
+QString PublishService::command(const QString& name, const QByteArray& payload)
+{
+    const QString where = QStringLiteral("the web page's ") + CommandDispatcher::printable(name);
+    const QString refusal = m_commands.carryOut(name, payload);
+    noteOutcome(refusal.isEmpty() ? refusal : QStringLiteral("Command on %1 refused: %2").arg(where, refusal), where,
+                payload);
+    return refusal;
 }
 
 void PublishService::sendPublished(const QString& object) const
@@ -218,12 +242,17 @@ void PublishService::clearOldNames(const QStringList& last)
 
 void PublishService::carryOut(const QString& topic, const QByteArray& payload, bool retained)
 {
-    m_commandRefusal = m_commands.dispatch(PublishTopics(m_ctx.settings).base, topic, payload, retained);
-    if (m_commandRefusal.isEmpty())
-        qCInfo(lcPublish).noquote() << "Command on" << CommandDispatcher::printable(topic)
-                                    << "carried out:" << CommandDispatcher::quoted(payload);
+    noteOutcome(m_commands.dispatch(PublishTopics(m_ctx.settings).base, topic, payload, retained),
+                CommandDispatcher::printable(topic), payload);
+}
+
+void PublishService::noteOutcome(const QString& refusal, const QString& where, const QByteArray& payload)
+{
+    m_commandRefusal = refusal;
+    if (refusal.isEmpty())
+        qCInfo(lcPublish).noquote() << "Command on" << where << "carried out:" << CommandDispatcher::quoted(payload);
     else
-        qCWarning(lcPublish).noquote() << m_commandRefusal;
+        qCWarning(lcPublish).noquote() << refusal;
     emit statusChanged(statusText());
 }
 

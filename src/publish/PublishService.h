@@ -47,6 +47,18 @@ public:
     void watchRegister(RegisterWatch& watch);
     // Retained on BASE/object while publishing; kept, so that the broker of every later connection has it too.
     void publishAt(const QString& object, const QByteArray& payload);
+    // What was last given to publishAt for the object, published or not; empty for none.
+    QByteArray published(const QString& object) const;
+
+    // A command given elsewhere than the broker (the web page), carried out as BASE/name/set would be, whether or not
+    // the broker's commands are taken: the page has its password. "" when carried out, otherwise why not.
+    QString command(const QString& name, const QByteArray& payload);
+    bool hasCommand(const QString& name) const { return m_commands.has(name); }
+    // The latest command's refusal, from the broker or elsewhere; "" once one is carried out.
+    QString commandRefusal() const { return m_commandRefusal; }
+    // What the state message would say now, publishing or not.
+    MeterReading present();
+    const RegisterWatch* registerWatch() const { return m_register; }
 
     QString statusText() const;
     const MeteringContext& context() const { return m_ctx; }
@@ -57,11 +69,15 @@ public:
 
 signals:
     void statusChanged(const QString& text);
+    // Each time applySettings ran, whether or not publishing changed: others kept in the same file follow it.
+    void settingsApplied();
 
 private:
     void stop();
     void sendPublished(const QString& object) const;
     void carryOut(const QString& topic, const QByteArray& payload, bool retained);
+    // Notes the outcome of a command in the log and the status.
+    void noteOutcome(const QString& refusal, const QString& where, const QByteArray& payload);
     // Sets the tariff's register; tariff 2's only with two tariffs. Tariff 1's to what the camera reads on the
     // register's wheels with CameraReadingPayload.
     QString setMeterReading(const QByteArray& payload, int tariff);

@@ -24,6 +24,7 @@
 #include "service/CommandLine.h"
 #include "unattended/ResumeRun.h"
 #include "unattended/RunMarker.h"
+#include "web/WebPage.h"
 
 #include <QFileInfo>
 #include <QTimer>
@@ -189,6 +190,8 @@ void MeterService::addRemoteControl()
     m_remoteFindMark = std::make_unique<RemoteFindMark>(*m_publishService, *m_meterCamera);
     m_remotePicture = std::make_unique<RemotePicture>(*m_publishService, *m_meterCamera);
     m_publishService->watchRegister(*m_registerWatch);
+    // It follows the publishing settings, which it shares a file with, from the first time they are applied.
+    m_webPage = std::make_unique<WebPage>(m_ctx, *m_publishService, *m_meterCamera, *m_tripEngine);
 }
 
 bool MeterService::start()
@@ -215,6 +218,12 @@ bool MeterService::start()
         ResetWorkingValues(m_ctx);
         loadMeterReading();
         m_publishService->applySettings();
+        // Counting goes on without the page: what keeps it from being served is told, not fatal.
+        if (const QString problem = WebPage::settingsProblem(m_ctx.settings); !problem.isEmpty())
+            m_ctx.services.dialogs.message(QStringLiteral("The web page is not served: ") + problem +
+                                               QStringLiteral(" (Setup, Publishing Setup, or [Web Page] in "
+                                                              "PUBLISHSETTINGS.CFG)."),
+                                           Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation);
         showProgram();
         const bool cameraStarted = startUnattended();
         m_dialogs.endStartup();

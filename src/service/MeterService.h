@@ -16,6 +16,7 @@ class RemoteFindMark;
 class RemotePicture;
 class RunCommands;
 class TripEngine;
+class WebPage;
 
 // What runs the meter, with or without a screen: the application context, the trip and logging engines, the
 // meter reading, publishing and its commands, the camera, resuming a run, and the start-up sequence. The
@@ -51,6 +52,7 @@ public:
     RegisterWatch& registerWatch() { return *m_registerWatch; }
     // Once started.
     TripEngine& tripEngine() { return *m_tripEngine; }
+    WebPage& webPage() { return *m_webPage; }
     LoggingEngine& loggingEngine() { return *m_loggingEngine; }
 
 protected:
@@ -81,7 +83,8 @@ private:
     bool cameraToStart();
     // Reads the meter reading's file; what was damaged is told after start-up.
     void loadMeterReading();
-    // The commands over MQTT for the trip, logging, Find Mark and the picture, once the engines exist.
+    // The commands over MQTT for the trip, logging, Find Mark and the picture, and the web page, once the engines
+    // exist.
     void addRemoteControl();
 
     // Every message of the program passes here, so that none at start-up waits when it runs unattended.
@@ -101,4 +104,5 @@ private:
     std::unique_ptr<RunCommands> m_runCommands;
     std::unique_ptr<RemoteFindMark> m_remoteFindMark;
     std::unique_ptr<RemotePicture> m_remotePicture;
+    std::unique_ptr<WebPage> m_webPage;
 };

@@ -22,15 +22,13 @@ bool sameBytes(const QByteArray& a, const QByteArray& b)
 QByteArray WebSessions::begin(double now)
 {
     if (m_lastUse.size() >= MaxSessions) {
-        const auto idlest =
-            std::min_element(m_lastUse.constKeyValueBegin(), m_lastUse.constKeyValueEnd(),
-                             [](const auto& a, const auto& b) { return a.second < b.second; });
+        const auto idlest = std::min_element(m_lastUse.constKeyValueBegin(), m_lastUse.constKeyValueEnd(),
+                                             [](const auto& a, const auto& b) { return a.second < b.second; });
         m_lastUse.remove(idlest->first);
     }
     std::array<quint32, 8> random{};
     QRandomGenerator::system()->fillRange(random.data(), random.size());
-    const QByteArray token =
-        QByteArray(reinterpret_cast<const char*>(random.data()), sizeof(random)).toHex();
+    const QByteArray token = QByteArray(reinterpret_cast<const char*>(random.data()), sizeof(random)).toHex();
     m_lastUse.insert(token, now);
     return token;
 }

@@ -50,7 +50,8 @@ const QByteArray FactoryPublish =
     "MQTT_PASSWORD=\r\nMQTT_USE_TLS=false\r\nMQTT_CA_FILE=\r\n\r\n[Topics]\r\nMQTT_BASE_TOPIC=wattsight\r\n"
     "METER_ID=meter1\r\nHOME_ASSISTANT_DISCOVERY=true\r\nDISCOVERY_PREFIX=homeassistant\r\n"
     "\r\n[Energy Dashboard]\r\nCURRENCY_CODE=\r\nPRICE_UNITS_PER_CURRENCY_UNIT=1\r\nACCEPT_MQTT_COMMANDS=false\r\n"
-    "PUBLISH_PICTURE=false\r\n";
+    "PUBLISH_PICTURE=false\r\n\r\n[Web Page]\r\nWEB_PAGE=false\r\nWEB_ADDRESS=127.0.0.1\r\nWEB_PORT=8080\r\n"
+    "WEB_PASSWORD=\r\n";
 
 const QByteArray FactoryTariff =
     "[Tariffs]\r\nTARIFF_COUNT=1\r\nTARIFF_1_NAME=Day\r\nTARIFF_2_NAME=Night\r\nTARIFF_2_COST_PER_KWH=5\r\n\r\n"
@@ -297,8 +298,10 @@ TEST(ConfigFilesRead, EachValueIsCheckedAgainstItsReadRangeAndAFailingOneGivesFa
     EXPECT_TRUE(writeFileBytes(SettingsFilePath(t.ctx, PublishSettingsFile()), "[Topics]\r\nMETER_ID=cellar\r\n"));
     EXPECT_TRUE(LoadSettingsFile(t.ctx, PublishSettingsFile()));
     EXPECT_EQ(std::tuple(t.ctx.settings.METER_ID, t.ctx.settings.MQTT_PORT, t.ctx.settings.MQTT_HOST,
-                         t.ctx.settings.PUBLISH_PICTURE),
-              std::tuple(QStringLiteral("cellar"), 1883, QStringLiteral("localhost"), false));
+                         t.ctx.settings.PUBLISH_PICTURE, t.ctx.settings.WEB_PAGE, t.ctx.settings.WEB_ADDRESS,
+                         t.ctx.settings.WEB_PORT),
+              std::tuple(QStringLiteral("cellar"), 1883, QStringLiteral("localhost"), false, false,
+                         QStringLiteral("127.0.0.1"), 8080));
 }
 
 TEST_F(ConfigFilesTest, ABadRegisterValueIsReportedAndTakesItsFactoryValueAndTooManyDecimalsAreClampedInUse)

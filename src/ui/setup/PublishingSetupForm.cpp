@@ -6,18 +6,22 @@
 #include "app/PublishSettings.h"
 #include "app/SettingsFile.h"
 #include "publish/PublishService.h"
+#include "web/PasswordHash.h"
+#include "web/WebPage.h"
 
 #include <QCheckBox>
 #include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
 
-PublishingSetupForm::PublishingSetupForm(AppContext& ctx, PublishService& service, QWidget* parent)
+PublishingSetupForm::PublishingSetupForm(AppContext& ctx, PublishService& service, WebPage* web, QWidget* parent)
     : SettingsGroupForm(ctx, QStringLiteral("PublishingSetupForm"), QStringLiteral("Publishing Setup"), parent),
-      m_service(service)
+      m_service(service), m_web(web)
 {
     auto* form = new QFormLayout;
     auto row = [this, form](const QString& caption, QWidget* field) {
@@ -90,9 +94,46 @@ PublishingSetupForm::PublishingSetupForm(AppContext& ctx, PublishService& servic
             showServiceStatus();
     });
 
+    auto* columns = new QHBoxLayout;
+    columns->addLayout(form, 3);
+    columns->addWidget(makeWebBox(), 2, Qt::AlignTop);
     auto* layout = new QVBoxLayout(this);
-    layout->addLayout(form);
+    layout->addLayout(columns);
     finishLoading(layout, ButtonToolTips::Shown);
+}
+
+QWidget* PublishingSetupForm::makeWebBox()
+{
+    auto* box = new QGroupBox(QStringLiteral("Web page"), this);
+    box->setObjectName(QStringLiteral("WebPageBox"));
+    auto* form = new QFormLayout(box);
+    m_webPage = checkBox(QStringLiteral("WebPage"), QStringLiteral("Serve the meter's web page"),
+                         QStringLiteral("Live figures, the camera's picture, Find Mark and the reading from a phone's "
+                                        "browser; also /api/state and /metrics for other programs"));
+    form->addRow(m_webPage);
+    m_webAddress = textField(QStringLiteral("WebAddress"),
+                             QStringLiteral("127.0.0.1: this computer alone; 0.0.0.0: every network it is on, which "
+                                            "needs a password"));
+    form->addRow(label(QStringLiteral("WebAddressLabel"), QStringLiteral("Address")), m_webAddress);
+    m_webPort = numericField(QStringLiteral("WebPort"), QStringLiteral("The port after the address in the browser"),
+                             {1, 65535, 0});
+    form->addRow(label(QStringLiteral("WebPortLabel"), QStringLiteral("Port")), m_webPort);
+    m_webAskPassword = checkBox(QStringLiteral("WebAskPassword"), QStringLiteral("Ask for a password"),
+                                QStringLiteral("Kept as a salted hash, never as typed"));
+    form->addRow(m_webAskPassword);
+    m_webPassword = textField(QStringLiteral("WebPassword"), QStringLiteral("Type a new one to change it"));
+    m_webPassword->setEchoMode(QLineEdit::Password);
+    form->addRow(label(QStringLiteral("WebPasswordLabel"), QStringLiteral("Password")), m_webPassword);
+    m_webStatus = label(QStringLiteral("WebStatus"), m_web ? m_web->statusText() : QString());
+    m_webStatus->setWordWrap(true);
+    m_webStatus->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    form->addRow(m_webStatus);
+    auto* plain = new QLabel(QStringLiteral("Plain HTTP: for your home network, not the internet."), box);
+    plain->setWordWrap(true);
+    form->addRow(plain);
+    if (m_web)
+        connect(m_web, &WebPage::statusChanged, m_webStatus, &QLabel::setText);
+    return box;
 }
 
 PublishingSetupForm::~PublishingSetupForm() = default;
@@ -115,9 +156,40 @@ void PublishingSetupForm::fillFields()
     m_priceUnits->setText(QString::number(s.PRICE_UNITS_PER_CURRENCY_UNIT));
     m_acceptCommands->setChecked(s.ACCEPT_MQTT_COMMANDS);
     m_publishPicture->setChecked(s.PUBLISH_PICTURE);
+    m_webPage->setChecked(s.WEB_PAGE);
+    m_webAddress->setText(s.WEB_ADDRESS);
+    m_webPort->setText(QString::number(s.WEB_PORT));
+    m_webAskPassword->setChecked(!s.WEB_PASSWORD.isEmpty());
+    fillWebPassword();
 }
 
-bool PublishingSetupForm::readFields(GlobalSettings& s, bool reportProblems)
+void PublishingSetupForm::fillWebPassword()
+{
+    // The hash is no password to show: the field stays empty and says whether one is set.
+    m_webPassword->clear();
+    m_webPassword->setPlaceholderText(m_ctx.settings.WEB_PASSWORD.isEmpty() ? QString() : QStringLiteral("Unchanged"));
+}
+
+QString PublishingSetupForm::readWebFields(GlobalSettings& s)
+{
+    GlobalSettings web = s;
+    web.WEB_PAGE = m_webPage->isChecked();
+    web.WEB_ADDRESS = m_webAddress->text().trimmed();
+    applyWholeNumber(m_webPort, web.WEB_PORT);
+    if (!m_webAskPassword->isChecked())
+        web.WEB_PASSWORD.clear();
+    else if (!m_webPassword->text().isEmpty())
+        web.WEB_PASSWORD = PasswordHash::make(m_webPassword->text());
+    else if (web.WEB_PASSWORD.isEmpty())
+        return QStringLiteral("Type the web page's password, or untick Ask for a password");
+    if (const QString problem = WebPage::settingsProblem(web); !problem.isEmpty())
+        return QStringLiteral("The web page is not served: ") + problem;
+    std::tie(s.WEB_PAGE, s.WEB_ADDRESS, s.WEB_PORT, s.WEB_PASSWORD) =
+        std::tie(web.WEB_PAGE, web.WEB_ADDRESS, web.WEB_PORT, web.WEB_PASSWORD);
+    return {};
+}
+
+QStringList PublishingSetupForm::readFields(GlobalSettings& s)
 {
     namespace R = PublishSettingsRules;
     const struct
@@ -153,7 +225,12 @@ bool PublishingSetupForm::readFields(GlobalSettings& s, bool reportProblems)
     applyWholeNumber(m_priceUnits, s.PRICE_UNITS_PER_CURRENCY_UNIT);
     s.ACCEPT_MQTT_COMMANDS = m_acceptCommands->isChecked();
     s.PUBLISH_PICTURE = m_publishPicture->isChecked();
-    if (!problems.isEmpty() && reportProblems)
+    return problems;
+}
+
+bool PublishingSetupForm::reportProblems(const QStringList& problems)
+{
+    if (!problems.isEmpty())
         m_ctx.services.dialogs.message(problems.join(QStringLiteral("\r\n")), Dialogs::Buttons::Ok);
     return problems.isEmpty();
 }
@@ -161,7 +238,11 @@ bool PublishingSetupForm::readFields(GlobalSettings& s, bool reportProblems)
 void PublishingSetupForm::applyFields()
 {
     // What is acceptable is applied; a value that is not stays as it was in the record and in its field.
-    readFields(m_ctx.settings, true);
+    QStringList problems = readFields(m_ctx.settings);
+    if (const QString problem = readWebFields(m_ctx.settings); !problem.isEmpty())
+        problems << problem;
+    reportProblems(problems);
+    fillWebPassword();
     m_testAnswer.stop();
     m_service.applySettings();
 }
@@ -181,7 +262,7 @@ void PublishingSetupForm::loadGroupFactoryDefaults()
 void PublishingSetupForm::testConnection()
 {
     GlobalSettings s = m_ctx.settings;
-    if (!readFields(s, true))
+    if (!reportProblems(readFields(s)))
         return;
     MqttOptions o = PublishService::connectionOptions(s);
     // A test says nothing to anyone: no will, no subscription.

@@ -8,14 +8,15 @@
 
 class MqttClient;
 class PublishService;
+class WebPage;
 struct GlobalSettings;
 struct MqttStatus;
 
 // Where readings are published: the broker, its credentials and TLS, the topics and Home Assistant
-// discovery, the Energy dashboard's currency, whether commands are taken and whether the camera's picture is sent.
-// Applying restarts publishing with the new values. "Test Connection" tries the values as they stand in the fields,
-// on the client's own thread, and the status line says how it went for a while before it shows the publishing's own
-// status again.
+// discovery, the Energy dashboard's currency, whether commands are taken and whether the camera's picture is sent;
+// beside them the meter's web page. Applying restarts publishing and the page with the new values. "Test Connection"
+// tries the values as they stand in the fields, on the client's own thread, and the status line says how it went for a
+// while before it shows the publishing's own status again.
 class PublishingSetupForm : public SettingsGroupForm
 {
     Q_OBJECT
@@ -23,7 +24,8 @@ class PublishingSetupForm : public SettingsGroupForm
 public:
     static constexpr int TestAnswerMilliseconds = 6000;
 
-    PublishingSetupForm(AppContext& ctx, PublishService& service, QWidget* parent = nullptr);
+    // web: the page's status is shown when given.
+    PublishingSetupForm(AppContext& ctx, PublishService& service, WebPage* web = nullptr, QWidget* parent = nullptr);
     ~PublishingSetupForm() override;
 
     QPushButton* testButton() const { return m_test; }
@@ -36,8 +38,14 @@ protected:
     void loadGroupFactoryDefaults() override;
 
 private:
-    // The record with the fields' values put in; false (after saying why) when a text is not acceptable.
-    bool readFields(GlobalSettings& s, bool reportProblems);
+    // The record with the publishing fields' values put in; why not for each text that is not acceptable.
+    QStringList readFields(GlobalSettings& s);
+    // Says the problems in one message; true when there are none.
+    bool reportProblems(const QStringList& problems);
+    void fillWebPassword();
+    // The web page's fields into the record; why not when the page would be open to others without a password.
+    QString readWebFields(GlobalSettings& s);
+    QWidget* makeWebBox();
     void testConnection();
     void showProbeStatus(const MqttStatus& status);
     void showServiceStatus();
@@ -58,6 +66,13 @@ private:
     QLineEdit* m_priceUnits = nullptr;
     QCheckBox* m_acceptCommands = nullptr;
     QCheckBox* m_publishPicture = nullptr;
+    QCheckBox* m_webPage = nullptr;
+    QLineEdit* m_webAddress = nullptr;
+    QLineEdit* m_webPort = nullptr;
+    QCheckBox* m_webAskPassword = nullptr;
+    QLineEdit* m_webPassword = nullptr;
+    QLabel* m_webStatus = nullptr;
+    WebPage* m_web;
     QPushButton* m_test = nullptr;
     QLabel* m_status = nullptr;
     std::unique_ptr<MqttClient> m_probe;

@@ -93,7 +93,7 @@ void WattsightApp::registerScreens()
     m_window->addModelessScreen(MenuItem::AdvancedSettings,
                                 [this] { return new AdvancedSettingsSetupForm(context()); });
     m_window->addModelessScreen(MenuItem::PublishingSetup,
-                                [this] { return new PublishingSetupForm(context(), publishService()); });
+                                [this] { return new PublishingSetupForm(context(), publishService(), &webPage()); });
     m_window->addModelessScreen(MenuItem::MeterReading,
                                 [this] { return new MeterReadingForm(context(), meterReading(), registerWatch()); });
     m_window->addModelessScreen(MenuItem::TariffSetup, [this] { return new TariffSetupForm(context()); });

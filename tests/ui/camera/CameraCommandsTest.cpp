@@ -130,7 +130,7 @@ TEST_F(CameraCommandsTest, APictureGoesOnlyWhilePicturesAreOnAndNoneStaysWhereNo
     startOrStopThroughSelectionScreen(false);
 }
 
-TEST(RemotePictureJpeg, StaysWithinItsSizeAndShowsTheGridLinesAndTheActiveCells)
+TEST(RemotePictureJpeg, StaysWithinItsSizeAndShowsTheGridLinesAndTheActiveCellsLightly)
 {
     // 4 x 3 cells of 160 x 160 pixels on one grey; the top left one active.
     QImage frame(640, 480, QImage::Format_RGB32);
@@ -138,9 +138,11 @@ TEST(RemotePictureJpeg, StaysWithinItsSizeAndShowsTheGridLinesAndTheActiveCells)
     const QImage picture = QImage::fromData(RemotePicture::jpeg(frame, DetectionGrid::fromString("9000 0000 0000")));
     ASSERT_EQ(picture.size(), QSize(640, 480));
     const QColor plain = picture.pixelColor(400, 240), line = picture.pixelColor(320, 240),
-                 active = picture.pixelColor(80, 80);
+                 active = picture.pixelColor(80, 80), edge = picture.pixelColor(160, 80);
     EXPECT_GT(line.lightness(), plain.lightness() + 20) << "a line between two cells";
-    EXPECT_GT(active.blue(), active.red() + 40) << "the active cell tinted";
+    EXPECT_GT(active.blue(), active.red() + 15) << "the active cell tinted";
+    EXPECT_LT(active.blue(), active.red() + 60) << "lightly: the picture under it stays readable";
+    EXPECT_GT(edge.blue(), edge.red() + 100) << "the active area outlined";
     EXPECT_LT(std::abs(plain.blue() - plain.red()), 10) << "an inactive cell as it was";
 
     // Noise compresses worst: the quality, then the size give way until it fits.

@@ -1,0 +1,305 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The page's server in this process, on a loopback port, asked by raw HTTP as any client would.
+#include "web/WebPage.h"
+
+#include "app/ConfigFiles.h"
+#include "app/PublishSettings.h"
+#include "app/SettingsFile.h"
+#include "capture/MeterCamera.h"
+#include "metering/MeterReadingStore.h"
+#include "metering/PulseSignal.h"
+#include "metering/TripEngine.h"
+#include "publish/MqttLibrary.h"
+#include "publish/PublishPayloads.h"
+#include "publish/PublishService.h"
+#include "support/MosquittoBroker.h"
+#include "support/ReservedPort.h"
+#include "support/TestContext.h"
+#include "web/PasswordHash.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTcpSocket>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Reply
+{
+    int status = 0;
+    QByteArray head;
+    QByteArray body;
+
+    QByteArray header(const QByteArray& name) const
+    {
+        for (const QByteArray& line : head.split('\n'))
+            if (line.toLower().startsWith(name.toLower() + ':'))
+                return line.mid(name.size() + 1).trimmed();
+        return {};
+    }
+    QJsonObject json() const { return QJsonDocument::fromJson(body).object(); }
+};
+
+// Sends the bytes and reads one whole response; status 0 when none came.
+Reply exchange(quint16 port, const QByteArray& request, const QHostAddress& from = {})
+{
+    QTcpSocket socket;
+    if (!from.isNull())
+        socket.bind(from);
+    socket.connectToHost(QHostAddress::LocalHost, port);
+    socket.write(request);
+    QByteArray got;
+    Reply r;
+    const auto complete = [&] {
+        got += socket.readAll();
+        const qsizetype end = got.indexOf("\r\n\r\n");
+        if (end < 0)
+            return false;
+        r.head = got.left(end);
+        r.body = got.mid(end + 4);
+        return r.body.size() >= r.header("Content-Length").toLongLong();
+    };
+    if (!QTest::qWaitFor(complete, 20000))
+        return {};
+    r.status = r.head.mid(9, 3).toInt();
+    return r;
+}
+
+QByteArray request(const QByteArray& method, const QByteArray& path, const QByteArray& body = {},
+                   const QList<QByteArray>& headers = {"X-Wattsight-Page: 1"})
+{
+    QByteArray r = method + ' ' + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\n";
+    for (const QByteArray& h : headers)
+        r += h + "\r\n";
+    return r + "Content-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body;
+}
+
+struct WebPageTest : ::testing::Test
+{
+    void SetUp() override
+    {
+        MakeDefaultSettingsFiles(t.ctx);
+        ASSERT_EQ(reading.load(), "");
+        reading.setCameraSource(Simulated);
+    }
+    // The page on, at 127.0.0.1 on a port of its own, as the settings screen or the file would have it.
+    void serve(const QString& password = {})
+    {
+        std::tie(t.ctx.settings.WEB_PAGE, t.ctx.settings.WEB_PORT, t.ctx.settings.WEB_PASSWORD) =
+            std::tuple(true, port.port(), password);
+        publish.applySettings();
+        ASSERT_EQ(web.port(), port.port()) << web.statusText().toStdString();
+    }
+    Reply get(const QByteArray& path, const QList<QByteArray>& headers = {"X-Wattsight-Page: 1"})
+    {
+        return exchange(web.port(), request("GET", path, {}, headers));
+    }
+    Reply post(const QByteArray& path, const QByteArray& body,
+               const QList<QByteArray>& headers = {"X-Wattsight-Page: 1"}, const QHostAddress& from = {})
+    {
+        return exchange(web.port(), request("POST", path, body, headers), from);
+    }
+
+    TestContext t;
+    const MeterSource Simulated = MeterSource::ofDevice(MeterSource::SimulatedMeterDevice, {});
+    MeterReadingStore reading{t.ctx};
+    PublishService publish{t.ctx, reading};
+    MeterCamera camera{t.ctx};
+    TripEngine trip{t.ctx};
+    WebPage web{t.ctx, publish, camera, trip};
+    ReservedPort port;
+};
+
+} // namespace
+
+TEST_F(WebPageTest, OffAtTheFactoryAndNeverOpenToOtherMachinesWithoutAPassword)
+{
+    publish.applySettings();
+    EXPECT_EQ(web.statusText(), "The web page is off");
+    EXPECT_EQ(web.port(), 0);
+
+    GlobalSettings s = t.ctx.settings;
+    s.WEB_PAGE = true;
+    EXPECT_EQ(WebPage::settingsProblem(s), "");
+    s.WEB_ADDRESS = QStringLiteral("0.0.0.0");
+    EXPECT_EQ(WebPage::settingsProblem(s), "at 0.0.0.0 every machine that reaches it could use the page: set a "
+                                           "password, or serve it at 127.0.0.1 alone");
+    s.WEB_PASSWORD = PasswordHash::make(QStringLiteral("pw"));
+    EXPECT_EQ(WebPage::settingsProblem(s), "");
+    s.WEB_ADDRESS = QStringLiteral("my-box");
+    EXPECT_TRUE(WebPage::settingsProblem(s).startsWith("\"my-box\" is not an address of this machine"));
+
+    std::tie(t.ctx.settings.WEB_PAGE, t.ctx.settings.WEB_ADDRESS) = std::tuple(true, QStringLiteral("0.0.0.0"));
+    publish.applySettings();
+    EXPECT_TRUE(web.statusText().startsWith("The web page is not served: at 0.0.0.0"))
+        << web.statusText().toStdString();
+    EXPECT_EQ(web.port(), 0);
+
+    // A port another program holds is said, and taken once it is free and the settings are applied again.
+    QTcpServer other;
+    ASSERT_TRUE(other.listen(QHostAddress::LocalHost));
+    std::tie(t.ctx.settings.WEB_ADDRESS, t.ctx.settings.WEB_PORT) =
+        std::tuple(QStringLiteral("127.0.0.1"), other.serverPort());
+    publish.applySettings();
+    EXPECT_EQ(web.statusText(), QStringLiteral("The web page is not served: port %1 at 127.0.0.1 is taken (another "
+                                               "program may use it)")
+                                    .arg(other.serverPort()));
+    other.close();
+    publish.applySettings();
+    EXPECT_EQ(web.statusText(), QStringLiteral("Serving the page at http://127.0.0.1:%1/").arg(other.serverPort()));
+}
+
+// /api/state is what the broker gets, byte for byte; the page's commands are the broker's.
+TEST_F(WebPageTest, EveryEndpointAnswersAndTheStateIsTheBrokersOwn)
+{
+    MosquittoBroker broker;
+    ASSERT_TRUE(broker.start());
+    MqttLibrary mqtt;
+    std::tie(t.ctx.settings.PUBLISH_MQTT, t.ctx.settings.MQTT_HOST, t.ctx.settings.MQTT_PORT) =
+        std::tuple(true, QStringLiteral("127.0.0.1"), broker.port());
+    serve();
+    t.ctx.blnGlobalCameraRunning = true;
+    for (int i = 0; i < 3; ++i) {
+        t.clock.advance(4);
+        RegisterPulse(t.ctx, 0, t.clock.timer(), Simulated);
+    }
+    const QString state = PublishTopics(t.ctx.settings).state;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            t.clock.advance(1);
+            publish.publisher()->tick();
+            return QJsonDocument::fromJson(broker.retainedAt(state)).object()["revolutions"].toInt() == 3;
+        },
+        10000));
+    const Reply stateReply = get("/api/state");
+    EXPECT_EQ(stateReply.status, 200);
+    EXPECT_EQ(stateReply.header("Content-Type"), "application/json");
+    EXPECT_EQ(stateReply.body, broker.retainedAt(state));
+
+    const Reply page = get("/");
+    EXPECT_EQ(page.status, 200);
+    EXPECT_TRUE(page.body.contains("<html")) << "the page from the program's resources";
+    EXPECT_TRUE(page.header("Content-Security-Policy").contains("default-src 'none'"));
+
+    QJsonObject info = get("/api/page").json();
+    EXPECT_EQ(info["meter"].toString(), "meter1");
+    EXPECT_FALSE(info["password"].toBool());
+    EXPECT_EQ(info["camera_text"].toString(), "Camera is Running");
+    EXPECT_NEAR(info["today"].toObject()["energy_kwh"].toDouble(), 3 / t.ctx.settings.REVS_PER_KWH, 1e-12);
+    EXPECT_EQ(info["find_mark"].toObject()["status"].toString(), "Not running");
+    EXPECT_EQ(info["logging"].toString(), "stopped");
+    EXPECT_FALSE(info.contains("register")) << "no register region: nothing of it";
+
+    const Reply metrics = get("/metrics");
+    EXPECT_EQ(metrics.status, 200);
+    EXPECT_TRUE(metrics.header("Content-Type").startsWith("text/plain; version=0.0.4"));
+    EXPECT_TRUE(metrics.body.contains("wattsight_revolutions_total{direction=\"forward\"} 3\n"))
+        << metrics.body.toStdString();
+
+    EXPECT_EQ(get("/api/picture").json()["error"].toString(), "the camera is not running");
+    EXPECT_EQ(get("/api/picture").status, 503);
+
+    // Commands, refused and carried out, as over the broker.
+    EXPECT_EQ(post("/api/command/meter_reading", "12,5").json()["error"].toString(), "\"12,5\" is not a number of kWh");
+    EXPECT_EQ(publish.commandRefusal(), "Command on the web page's meter_reading refused: \"12,5\" is not a number of "
+                                        "kWh");
+    const Reply set = post("/api/command/meter_reading", "28687.7");
+    EXPECT_EQ(set.status, 200);
+    EXPECT_EQ(set.body, R"({"done":true})");
+    EXPECT_DOUBLE_EQ(reading.reading().kWh(), 28687.7);
+    EXPECT_EQ(post("/api/command/trip", "stop").status, 409);
+    EXPECT_EQ(post("/api/command/trip", "start").status, 200);
+    EXPECT_TRUE(t.ctx.blnGlobalTripRunning);
+    info = get("/api/page").json();
+    EXPECT_TRUE(info["trip"].toObject()["running"].toBool());
+    EXPECT_EQ(info["refusal"].toString(), "");
+
+    // What a page elsewhere could make a browser send has no header of ours.
+    const Reply forged = post("/api/command/trip", "stop", {"Content-Type: text/plain"});
+    EXPECT_EQ(forged.status, 403);
+    EXPECT_TRUE(t.ctx.blnGlobalTripRunning);
+    EXPECT_EQ(post("/api/command/no_such", "x").status, 404);
+    EXPECT_EQ(get("/api/command/trip").status, 405);
+    EXPECT_EQ(get("/api/nothing").status, 404);
+    EXPECT_EQ(exchange(web.port(), request("DELETE", "/api/state")).status, 405);
+}
+
+TEST_F(WebPageTest, APasswordTypedIntoTheFileIsKeptAsItsHashAndGuardsEveryRequest)
+{
+    serve(QStringLiteral("correct horse"));
+    const QString hash = t.ctx.settings.WEB_PASSWORD;
+    EXPECT_TRUE(PasswordHash::isHash(hash));
+    const QByteArray file = fileBytes(SettingsFilePath(t.ctx, PublishSettingsFile()));
+    EXPECT_TRUE(file.contains("WEB_PASSWORD=" + hash.toUtf8() + "\r\n"));
+    EXPECT_FALSE(file.contains("correct horse"));
+
+    EXPECT_EQ(get("/").status, 200) << "the page itself holds nothing";
+    const Reply asked = get("/api/state", {});
+    EXPECT_EQ(asked.status, 401);
+    EXPECT_TRUE(asked.header("WWW-Authenticate").startsWith("Basic")) << "a scraper is offered Basic";
+    const Reply fromPage = get("/api/state");
+    EXPECT_EQ(fromPage.json()["error"].toString(), "Sign in with the page's password");
+    EXPECT_TRUE(fromPage.header("WWW-Authenticate").isEmpty()) << "the page shows its own form, not the browser's";
+    const QByteArray right = "Authorization: Basic " + QByteArray("prometheus:correct horse").toBase64();
+    EXPECT_EQ(get("/metrics", {right}).status, 200);
+    EXPECT_EQ(get("/metrics", {right}).status, 200) << "again, from what was found right";
+    EXPECT_EQ(get("/metrics", {"Authorization: Basic " + QByteArray("x:wrong").toBase64()}).status, 401);
+
+    // Signed in by the form, the cookie opens everything until signed out.
+    const Reply in = post("/api/login", "password=correct+horse");
+    EXPECT_EQ(in.status, 204);
+    const QByteArray cookie = in.header("Set-Cookie");
+    EXPECT_TRUE(cookie.contains("HttpOnly") && cookie.contains("SameSite=Strict"));
+    const QByteArray session = "Cookie: " + cookie.left(cookie.indexOf(';'));
+    EXPECT_EQ(get("/api/page", {session}).json()["password"].toBool(), true);
+    EXPECT_EQ(post("/api/logout", {}, {"X-Wattsight-Page: 1", session}).status, 204);
+    EXPECT_EQ(get("/api/page", {session}).status, 401);
+
+    // Five wrong tries from one address, and that address waits, even with the right password; another does not.
+    const QHostAddress guesser(QStringLiteral("127.0.0.2"));
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(post("/api/login", "password=guess", {"X-Wattsight-Page: 1"}, guesser).status, 401);
+    EXPECT_EQ(post("/api/login", "password=guess", {"X-Wattsight-Page: 1"}, guesser).json()["error"].toString(),
+              "Wrong password");
+    const Reply waiting = post("/api/login", "password=correct+horse", {"X-Wattsight-Page: 1"}, guesser);
+    EXPECT_EQ(waiting.status, 429);
+    EXPECT_EQ(waiting.header("Retry-After"), "1");
+    EXPECT_EQ(waiting.json()["error"].toString(), "Too many wrong passwords from this address: try again in 1 s");
+    EXPECT_EQ(post("/api/login", "password=correct+horse").status, 204) << "127.0.0.1 was never wrong";
+    QTest::qWait(1100);
+    EXPECT_EQ(post("/api/login", "password=correct+horse", {"X-Wattsight-Page: 1"}, guesser).status, 204);
+
+    // A new password ends every session.
+    t.ctx.settings.WEB_PASSWORD = PasswordHash::make(QStringLiteral("new"));
+    const Reply again = post("/api/login", "password=new");
+    publish.applySettings();
+    EXPECT_EQ(get("/api/state", {"Cookie: " + again.header("Set-Cookie").split(';').first()}).status, 401);
+}
+
+// A client that stops half way, one with a megabyte of header and a thousand requests in a row: the page goes on
+// answering, and the revolutions counted meanwhile are all there.
+TEST_F(WebPageTest, SlowBrokenAndFloodingClientsNeverHoldUpThePageOrTheCount)
+{
+    serve();
+    QTcpSocket halfWay;
+    halfWay.connectToHost(QHostAddress::LocalHost, web.port());
+    halfWay.write("GET /api/state HTTP/1.1\r\nHost: 127.0.0.1\r\nX-Wat");
+    QTcpSocket huge;
+    huge.connectToHost(QHostAddress::LocalHost, web.port());
+    huge.write("GET /api/state HTTP/1.1\r\nHost: 127.0.0.1\r\nX-Big: " + QByteArray(1 << 20, 'a') + "\r\n\r\n");
+    QTest::qWait(200);
+    t.ctx.blnGlobalCameraRunning = true;
+    for (int i = 0; i < 1000; ++i) {
+        if (i % 100 == 0) {
+            t.clock.advance(3.6);
+            RegisterPulse(t.ctx, 0, t.clock.timer(), Simulated);
+        }
+        ASSERT_EQ(get("/api/page").status, 200) << "request " << i;
+    }
+    EXPECT_EQ(get("/api/state").json()["revolutions"].toInt(), 10);
+    halfWay.write("tsight-Page: 1\r\n\r\n");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return halfWay.bytesAvailable() > 0; }, 10000)) << "finished late, answered";
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return huge.state() == QAbstractSocket::UnconnectedState || huge.bytesAvailable() > 0; }, 10000));
+}
