@@ -1,23 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "web/WebSessions.h"
 
+#include "web/ConstantTime.h"
+
 #include <QRandomGenerator>
 #include <algorithm>
 #include <array>
-
-namespace {
-// Equal length and bytes, taking as long whichever byte differs, so the time taken does not tell how much of a
-// token was guessed.
-bool sameBytes(const QByteArray& a, const QByteArray& b)
-{
-    if (a.size() != b.size())
-        return false;
-    unsigned char diff = 0;
-    for (qsizetype i = 0; i < a.size(); ++i)
-        diff |= static_cast<unsigned char>(a[i] ^ b[i]);
-    return diff == 0;
-}
-} // namespace
 
 QByteArray WebSessions::begin(double now)
 {
@@ -42,7 +30,7 @@ bool WebSessions::use(const QByteArray& token, double now)
             it = m_lastUse.erase(it);
             continue;
         }
-        if (sameBytes(it.key(), token)) {
+        if (ConstantTime::equal(it.key(), token)) {
             it.value() = now;
             found = true;
         }
