@@ -7,17 +7,25 @@
 #include "app/UnattendedSettings.h"
 #include "service/CommandLine.h"
 #include "service/ProgramVersion.h"
+#include "support/HttpExchange.h"
 #include "support/MosquittoBroker.h"
+#include "support/ReservedPort.h"
 #include "support/TestContext.h"
 #include "unattended/RunMarker.h"
 
 #include <QDeadlineTimer>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QTcpSocket>
+#include <QUrl>
 #include <csignal>
 #include <functional>
 #include <gtest/gtest.h>
+#include <optional>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -260,6 +268,102 @@ TEST_F(HeadlessRun, SettingsEditedInTheirFilesReachTheReadingEnergyAndPowerAtOnc
     if (!exported["power_is_bound"].toBool()) {
         EXPECT_NEAR(exported["power_w"].toDouble(), -6000, 900);
     }
+}
+
+// Prometheus as its users run it, on this machine's loopback: it scrapes the page's /metrics with the password.
+struct PrometheusServer
+{
+    PrometheusServer(const QString& folder, quint16 target, const QByteArray& password)
+    {
+        const QString config = QDir(folder).filePath(QStringLiteral("prometheus.yml"));
+        writeFileBytes(config, "global:\n  scrape_interval: 1s\nscrape_configs:\n  - job_name: wattsight\n"
+                               "    basic_auth: {username: prometheus, password: \"" +
+                                   password + "\"}\n    static_configs:\n      - targets: [\"127.0.0.1:" +
+                                   QByteArray::number(target) + "\"]\n");
+        port = std::make_unique<ReservedPort>();
+        process.start(QStringLiteral("prometheus"),
+                      {"--config.file=" + config, "--storage.tsdb.path=" + QDir(folder).filePath("tsdb"),
+                       QStringLiteral("--web.listen-address=127.0.0.1:%1").arg(port->port())});
+    }
+    ~PrometheusServer()
+    {
+        process.kill();
+        process.waitForFinished(10000);
+    }
+    // The first value of an instant query; none while Prometheus has none.
+    std::optional<double> query(const QByteArray& promql)
+    {
+        const HttpReply r =
+            HttpExchange(port->port(), HttpRequest("GET", "/api/v1/query?query=" + QUrl::toPercentEncoding(promql)));
+        const QJsonArray result = r.json()["data"].toObject()["result"].toArray();
+        if (result.isEmpty())
+            return std::nullopt;
+        return result[0].toObject()["value"].toArray()[1].toString().toDouble();
+    }
+
+    std::unique_ptr<ReservedPort> port;
+    QProcess process;
+};
+
+// The page of a box, with a password: /metrics passes promtool and a real Prometheus scrapes it; a client that stops
+// half way, a megabyte of header and a thousand requests in a row leave the disc's count as it was.
+TEST_F(HeadlessRun, ServesItsPageWhoseMetricsPrometheusScrapesAndAbusiveClientsNeverHoldUpTheCount)
+{
+    const ReservedPort web;
+    GlobalSettings& s = t.ctx.settings;
+    std::tie(s.WEB_PAGE, s.WEB_PORT, s.WEB_PASSWORD) = std::tuple(true, web.port(), QStringLiteral("scrape me"));
+    ASSERT_EQ(SaveSettingsFile(t.ctx, PublishSettingsFile()), "");
+    ASSERT_NO_FATAL_FAILURE(startHeadless());
+    ASSERT_TRUE(waitFor([&] { return log.contains("Serving the page at http://127.0.0.1:"); })) << log.toStdString();
+    EXPECT_FALSE(fileBytes(SettingsFilePath(t.ctx, PublishSettingsFile())).contains("scrape me"));
+    const QByteArray basic = "Authorization: Basic " + QByteArray("prometheus:scrape me").toBase64();
+    const auto get = [&](const QByteArray& path) {
+        return HttpExchange(quint16(web.port()), HttpRequest("GET", path, {}, {basic}));
+    };
+    ASSERT_TRUE(waitFor([&] { return revolutions(QStringLiteral("wattsight")) >= 2; })) << log.toStdString();
+
+    QProcess promtool;
+    promtool.start(QStringLiteral("promtool"), {"check", "metrics"});
+    ASSERT_TRUE(promtool.waitForStarted(10000)) << "promtool is missing: scripts/install-deps installs it";
+    const HttpReply metrics = get("/metrics");
+    ASSERT_EQ(metrics.status, 200);
+    promtool.write(metrics.body);
+    promtool.closeWriteChannel();
+    ASSERT_TRUE(promtool.waitForFinished(30000));
+    EXPECT_EQ(promtool.exitCode(), 0) << promtool.readAll().toStdString() << metrics.body.toStdString();
+    EXPECT_EQ(promtool.readAllStandardOutput() + promtool.readAllStandardError(), "") << "no lint complaint";
+
+    PrometheusServer prometheus(t.dir.path(), quint16(web.port()), "scrape me");
+    ASSERT_TRUE(prometheus.process.waitForStarted(10000)) << "prometheus is missing: scripts/install-deps installs it";
+    std::optional<double> scraped;
+    ASSERT_TRUE(waitFor(
+        [&] {
+            scraped = prometheus.query("wattsight_revolutions_total{direction=\"forward\"}");
+            return scraped && *scraped >= 3;
+        },
+        60))
+        << prometheus.process.readAllStandardError().toStdString();
+    EXPECT_EQ(prometheus.query("up{job=\"wattsight\"}"), 1.0);
+    EXPECT_NEAR(*prometheus.query("wattsight_power_watts"), 12000, 1800);
+
+    // Abuse, and the count over it.
+    const qint64 before = revolutions(QStringLiteral("wattsight"));
+    QElapsedTimer elapsed;
+    elapsed.start();
+    QTcpSocket halfWay, huge;
+    halfWay.connectToHost(QHostAddress::LocalHost, quint16(web.port()));
+    halfWay.write("GET /api/state HTTP/1.1\r\nHost: 127.0.0.1\r\nAuthor");
+    huge.connectToHost(QHostAddress::LocalHost, quint16(web.port()));
+    huge.write("GET /api/state HTTP/1.1\r\nX-Big: " + QByteArray(1 << 20, 'a') + "\r\n\r\n");
+    for (int i = 0; i < 1000; ++i)
+        ASSERT_EQ(get("/api/state").status, 200) << "request " << i;
+    ASSERT_TRUE(waitFor([&] { return elapsed.elapsed() >= 20000; }, 60));
+    const qint64 counted = revolutions(QStringLiteral("wattsight")) - before;
+    const double turned = elapsed.elapsed() / 1000.0; // a revolution a second
+    // The state goes out at most a second after a revolution: one either side.
+    EXPECT_NEAR(double(counted), turned, 2.0) << elapsed.elapsed() << " ms";
+    EXPECT_EQ(get("/api/state").json()["camera"].toString(), "running");
+    ASSERT_TRUE(stopsCleanly(SIGTERM)) << log.toStdString();
 }
 
 } // namespace

@@ -12,6 +12,7 @@
 #include "publish/MqttLibrary.h"
 #include "publish/PublishPayloads.h"
 #include "publish/PublishService.h"
+#include "support/HttpExchange.h"
 #include "support/MosquittoBroker.h"
 #include "support/ReservedPort.h"
 #include "support/TestContext.h"
@@ -19,61 +20,12 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
-
-struct Reply
-{
-    int status = 0;
-    QByteArray head;
-    QByteArray body;
-
-    QByteArray header(const QByteArray& name) const
-    {
-        for (const QByteArray& line : head.split('\n'))
-            if (line.toLower().startsWith(name.toLower() + ':'))
-                return line.mid(name.size() + 1).trimmed();
-        return {};
-    }
-    QJsonObject json() const { return QJsonDocument::fromJson(body).object(); }
-};
-
-// Sends the bytes and reads one whole response; status 0 when none came.
-Reply exchange(quint16 port, const QByteArray& request, const QHostAddress& from = {})
-{
-    QTcpSocket socket;
-    if (!from.isNull())
-        socket.bind(from);
-    socket.connectToHost(QHostAddress::LocalHost, port);
-    socket.write(request);
-    QByteArray got;
-    Reply r;
-    const auto complete = [&] {
-        got += socket.readAll();
-        const qsizetype end = got.indexOf("\r\n\r\n");
-        if (end < 0)
-            return false;
-        r.head = got.left(end);
-        r.body = got.mid(end + 4);
-        return r.body.size() >= r.header("Content-Length").toLongLong();
-    };
-    if (!QTest::qWaitFor(complete, 20000))
-        return {};
-    r.status = r.head.mid(9, 3).toInt();
-    return r;
-}
-
-QByteArray request(const QByteArray& method, const QByteArray& path, const QByteArray& body = {},
-                   const QList<QByteArray>& headers = {"X-Wattsight-Page: 1"})
-{
-    QByteArray r = method + ' ' + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\n";
-    for (const QByteArray& h : headers)
-        r += h + "\r\n";
-    return r + "Content-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body;
-}
 
 struct WebPageTest : ::testing::Test
 {
@@ -91,14 +43,14 @@ struct WebPageTest : ::testing::Test
         publish.applySettings();
         ASSERT_EQ(web.port(), port.port()) << web.statusText().toStdString();
     }
-    Reply get(const QByteArray& path, const QList<QByteArray>& headers = {"X-Wattsight-Page: 1"})
+    HttpReply get(const QByteArray& path, const QList<QByteArray>& headers = {"X-Wattsight-Page: 1"})
     {
-        return exchange(web.port(), request("GET", path, {}, headers));
+        return HttpExchange(web.port(), HttpRequest("GET", path, {}, headers));
     }
-    Reply post(const QByteArray& path, const QByteArray& body,
-               const QList<QByteArray>& headers = {"X-Wattsight-Page: 1"}, const QHostAddress& from = {})
+    HttpReply post(const QByteArray& path, const QByteArray& body,
+                   const QList<QByteArray>& headers = {"X-Wattsight-Page: 1"}, const QHostAddress& from = {})
     {
-        return exchange(web.port(), request("POST", path, body, headers), from);
+        return HttpExchange(web.port(), HttpRequest("POST", path, body, headers), from);
     }
 
     TestContext t;
@@ -172,12 +124,12 @@ TEST_F(WebPageTest, EveryEndpointAnswersAndTheStateIsTheBrokersOwn)
             return QJsonDocument::fromJson(broker.retainedAt(state)).object()["revolutions"].toInt() == 3;
         },
         10000));
-    const Reply stateReply = get("/api/state");
+    const HttpReply stateReply = get("/api/state");
     EXPECT_EQ(stateReply.status, 200);
     EXPECT_EQ(stateReply.header("Content-Type"), "application/json");
     EXPECT_EQ(stateReply.body, broker.retainedAt(state));
 
-    const Reply page = get("/");
+    const HttpReply page = get("/");
     EXPECT_EQ(page.status, 200);
     EXPECT_TRUE(page.body.contains("<html")) << "the page from the program's resources";
     EXPECT_TRUE(page.header("Content-Security-Policy").contains("default-src 'none'"));
@@ -191,7 +143,7 @@ TEST_F(WebPageTest, EveryEndpointAnswersAndTheStateIsTheBrokersOwn)
     EXPECT_EQ(info["logging"].toString(), "stopped");
     EXPECT_FALSE(info.contains("register")) << "no register region: nothing of it";
 
-    const Reply metrics = get("/metrics");
+    const HttpReply metrics = get("/metrics");
     EXPECT_EQ(metrics.status, 200);
     EXPECT_TRUE(metrics.header("Content-Type").startsWith("text/plain; version=0.0.4"));
     EXPECT_TRUE(metrics.body.contains("wattsight_revolutions_total{direction=\"forward\"} 3\n"))
@@ -204,7 +156,7 @@ TEST_F(WebPageTest, EveryEndpointAnswersAndTheStateIsTheBrokersOwn)
     EXPECT_EQ(post("/api/command/meter_reading", "12,5").json()["error"].toString(), "\"12,5\" is not a number of kWh");
     EXPECT_EQ(publish.commandRefusal(), "Command on the web page's meter_reading refused: \"12,5\" is not a number of "
                                         "kWh");
-    const Reply set = post("/api/command/meter_reading", "28687.7");
+    const HttpReply set = post("/api/command/meter_reading", "28687.7");
     EXPECT_EQ(set.status, 200);
     EXPECT_EQ(set.body, R"({"done":true})");
     EXPECT_DOUBLE_EQ(reading.reading().kWh(), 28687.7);
@@ -216,13 +168,13 @@ TEST_F(WebPageTest, EveryEndpointAnswersAndTheStateIsTheBrokersOwn)
     EXPECT_EQ(info["refusal"].toString(), "");
 
     // What a page elsewhere could make a browser send has no header of ours.
-    const Reply forged = post("/api/command/trip", "stop", {"Content-Type: text/plain"});
+    const HttpReply forged = post("/api/command/trip", "stop", {"Content-Type: text/plain"});
     EXPECT_EQ(forged.status, 403);
     EXPECT_TRUE(t.ctx.blnGlobalTripRunning);
     EXPECT_EQ(post("/api/command/no_such", "x").status, 404);
     EXPECT_EQ(get("/api/command/trip").status, 405);
     EXPECT_EQ(get("/api/nothing").status, 404);
-    EXPECT_EQ(exchange(web.port(), request("DELETE", "/api/state")).status, 405);
+    EXPECT_EQ(HttpExchange(web.port(), HttpRequest("DELETE", "/api/state", {}, {"X-Wattsight-Page: 1"})).status, 405);
 }
 
 TEST_F(WebPageTest, APasswordTypedIntoTheFileIsKeptAsItsHashAndGuardsEveryRequest)
@@ -235,10 +187,10 @@ TEST_F(WebPageTest, APasswordTypedIntoTheFileIsKeptAsItsHashAndGuardsEveryReques
     EXPECT_FALSE(file.contains("correct horse"));
 
     EXPECT_EQ(get("/").status, 200) << "the page itself holds nothing";
-    const Reply asked = get("/api/state", {});
+    const HttpReply asked = get("/api/state", {});
     EXPECT_EQ(asked.status, 401);
     EXPECT_TRUE(asked.header("WWW-Authenticate").startsWith("Basic")) << "a scraper is offered Basic";
-    const Reply fromPage = get("/api/state");
+    const HttpReply fromPage = get("/api/state");
     EXPECT_EQ(fromPage.json()["error"].toString(), "Sign in with the page's password");
     EXPECT_TRUE(fromPage.header("WWW-Authenticate").isEmpty()) << "the page shows its own form, not the browser's";
     const QByteArray right = "Authorization: Basic " + QByteArray("prometheus:correct horse").toBase64();
@@ -247,7 +199,7 @@ TEST_F(WebPageTest, APasswordTypedIntoTheFileIsKeptAsItsHashAndGuardsEveryReques
     EXPECT_EQ(get("/metrics", {"Authorization: Basic " + QByteArray("x:wrong").toBase64()}).status, 401);
 
     // Signed in by the form, the cookie opens everything until signed out.
-    const Reply in = post("/api/login", "password=correct+horse");
+    const HttpReply in = post("/api/login", "password=correct+horse");
     EXPECT_EQ(in.status, 204);
     const QByteArray cookie = in.header("Set-Cookie");
     EXPECT_TRUE(cookie.contains("HttpOnly") && cookie.contains("SameSite=Strict"));
@@ -262,7 +214,7 @@ TEST_F(WebPageTest, APasswordTypedIntoTheFileIsKeptAsItsHashAndGuardsEveryReques
         EXPECT_EQ(post("/api/login", "password=guess", {"X-Wattsight-Page: 1"}, guesser).status, 401);
     EXPECT_EQ(post("/api/login", "password=guess", {"X-Wattsight-Page: 1"}, guesser).json()["error"].toString(),
               "Wrong password");
-    const Reply waiting = post("/api/login", "password=correct+horse", {"X-Wattsight-Page: 1"}, guesser);
+    const HttpReply waiting = post("/api/login", "password=correct+horse", {"X-Wattsight-Page: 1"}, guesser);
     EXPECT_EQ(waiting.status, 429);
     EXPECT_EQ(waiting.header("Retry-After"), "1");
     EXPECT_EQ(waiting.json()["error"].toString(), "Too many wrong passwords from this address: try again in 1 s");
@@ -272,7 +224,7 @@ TEST_F(WebPageTest, APasswordTypedIntoTheFileIsKeptAsItsHashAndGuardsEveryReques
 
     // A new password ends every session.
     t.ctx.settings.WEB_PASSWORD = PasswordHash::make(QStringLiteral("new"));
-    const Reply again = post("/api/login", "password=new");
+    const HttpReply again = post("/api/login", "password=new");
     publish.applySettings();
     EXPECT_EQ(get("/api/state", {"Cookie: " + again.header("Set-Cookie").split(';').first()}).status, 401);
 }
