@@ -179,7 +179,7 @@ TEST_F(ConfigFilesTest, UnusualValuesSurviveSaveAndLoad)
                                  "0123 4567", false, true, false, 10, 0.001, false, 12, true, 1, true, 100000, 60000, 1,
                                  true, 10000,
                                  true, "broker.lan", 65535, "me", " p=ss [x]# ", true, "/etc/ca.pem", "home/power", "m-2",
-                                 false, "ha", "EUR", 100, true, true,
+                                 false, "ha", "EUR", 100, true, true, true, "0.0.0.0", 8081, "pbkdf2-sha256$1$c2FsdA==$x",
                                  true, "USB Cam; \"2\"", "640 x 480", "YUYV", "/tmp/a b.avi", 250, 1, 0, 50, 100, true,
                                  true, true, 0, 85, true, 12000, true, "-12.5",
                                  2, "Peak", "Off=peak", 0.25, "23:30-07:00, 13:00-16:00", true, true,

@@ -344,24 +344,31 @@ TEST_F(HeadlessRun, ServesItsPageWhoseMetricsPrometheusScrapesAndAbusiveClientsN
         60))
         << prometheus.process.readAllStandardError().toStdString();
     EXPECT_EQ(prometheus.query("up{job=\"wattsight\"}"), 1.0);
-    EXPECT_NEAR(*prometheus.query("wattsight_power_watts"), 12000, 1800);
+    std::optional<double> power;
+    EXPECT_TRUE(waitFor([&] { return (power = prometheus.query("wattsight_power_watts")).has_value(); }));
+    EXPECT_NEAR(power.value_or(0), 12000, 1800);
 
-    // Abuse, and the count over it.
-    const qint64 before = revolutions(QStringLiteral("wattsight"));
-    QElapsedTimer elapsed;
-    elapsed.start();
+    // The count over 20 s left alone, then over 20 s of abuse: what a loaded machine misses, it misses in both.
+    const auto countedOver = [&](const std::function<void()>& meanwhile) {
+        const qint64 before = revolutions(QStringLiteral("wattsight"));
+        QElapsedTimer elapsed;
+        elapsed.start();
+        meanwhile();
+        EXPECT_TRUE(waitFor([&] { return elapsed.elapsed() >= 20000; }, 60));
+        return revolutions(QStringLiteral("wattsight")) - before;
+    };
+    const qint64 alone = countedOver([] {});
     QTcpSocket halfWay, huge;
-    halfWay.connectToHost(QHostAddress::LocalHost, quint16(web.port()));
-    halfWay.write("GET /api/state HTTP/1.1\r\nHost: 127.0.0.1\r\nAuthor");
-    huge.connectToHost(QHostAddress::LocalHost, quint16(web.port()));
-    huge.write("GET /api/state HTTP/1.1\r\nX-Big: " + QByteArray(1 << 20, 'a') + "\r\n\r\n");
-    for (int i = 0; i < 1000; ++i)
-        ASSERT_EQ(get("/api/state").status, 200) << "request " << i;
-    ASSERT_TRUE(waitFor([&] { return elapsed.elapsed() >= 20000; }, 60));
-    const qint64 counted = revolutions(QStringLiteral("wattsight")) - before;
-    const double turned = elapsed.elapsed() / 1000.0; // a revolution a second
-    // The state goes out at most a second after a revolution: one either side.
-    EXPECT_NEAR(double(counted), turned, 2.0) << elapsed.elapsed() << " ms";
+    const qint64 abused = countedOver([&] {
+        halfWay.connectToHost(QHostAddress::LocalHost, quint16(web.port()));
+        halfWay.write("GET /api/state HTTP/1.1\r\nHost: 127.0.0.1\r\nAuthor");
+        huge.connectToHost(QHostAddress::LocalHost, quint16(web.port()));
+        huge.write("GET /api/state HTTP/1.1\r\nX-Big: " + QByteArray(1 << 20, 'a') + "\r\n\r\n");
+        for (int i = 0; i < 1000; ++i)
+            ASSERT_EQ(get("/api/state").status, 200) << "request " << i;
+    });
+    // The state goes out up to a second after a revolution, so each count may be one off.
+    EXPECT_GE(abused, alone - 2) << "left alone " << alone << ", abused " << abused;
     EXPECT_EQ(get("/api/state").json()["camera"].toString(), "running");
     ASSERT_TRUE(stopsCleanly(SIGTERM)) << log.toStdString();
 }
