@@ -20,6 +20,7 @@
 #include "ui/setup/TariffSetupForm.h"
 #include "ui/setup/UnattendedSetupForm.h"
 #include "ui/support/RunningApp.h"
+#include "web/PasswordHash.h"
 
 #include <QAccessible>
 #include <QCheckBox>
@@ -399,6 +400,35 @@ TEST(PublishingSetupForm, TestConnectionTriesTheFieldsOffTheUserInterfaceThreadA
     f.click(f.form.testButton());
     EXPECT_EQ(f.form.statusLine()->text(), QStringLiteral("Connecting to 127.0.0.1:%1").arg(silent.serverPort()));
     EXPECT_FALSE(f.form.testButton()->isEnabled());
+}
+
+// The page open to other machines only with a password, which is kept as its hash and never shown again.
+TEST(PublishingSetupForm, TheWebPageAtAnAddressOthersReachNeedsAPasswordKeptAsItsHash)
+{
+    OpenForm<PublishingSetupForm> f;
+    const GlobalSettings& s = f.t.ctx.settings;
+    f.check("WebPage")->setChecked(true);
+    f.type("WebAddress", QStringLiteral("0.0.0.0"));
+    f.click(f.form.applyButton());
+    f.check("WebAskPassword")->setChecked(true);
+    f.click(f.form.applyButton());
+    EXPECT_EQ(f.t.dialogs.texts().join('|'), "The web page is not served: at 0.0.0.0 every machine that reaches it "
+                                             "could use the page: set a password, or serve it at 127.0.0.1 alone|"
+                                             "Type the web page's password, or untick Ask for a password");
+    EXPECT_FALSE(s.WEB_PAGE) << "nothing of the page taken while it would be open";
+    f.type("WebPassword", QStringLiteral("kitchen"));
+    f.click(f.form.applyButton());
+    EXPECT_TRUE(s.WEB_PAGE && s.WEB_ADDRESS == "0.0.0.0");
+    EXPECT_TRUE(PasswordHash::matches(s.WEB_PASSWORD, QStringLiteral("kitchen")));
+    EXPECT_EQ(f.text("WebPassword"), "");
+    EXPECT_EQ(f.field("WebPassword")->placeholderText(), "Unchanged");
+    const QString hash = s.WEB_PASSWORD;
+    f.click(f.form.applyButton());
+    EXPECT_EQ(s.WEB_PASSWORD, hash) << "an empty field keeps the password";
+    f.check("WebAskPassword")->setChecked(false);
+    f.type("WebAddress", QStringLiteral("127.0.0.1"));
+    f.click(f.form.applyButton());
+    EXPECT_EQ(s.WEB_PASSWORD, "");
 }
 
 } // namespace
