@@ -1,0 +1,145 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/MeterSource.h"
+#include "app/SettingsFile.h"
+#include "app/UnattendedSettings.h"
+#include "support/BrowserSession.h"
+#include "support/ReservedPort.h"
+#include "support/TestContext.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QTcpSocket>
+#include <cmath>
+#include <csignal>
+#include <gtest/gtest.h>
+
+namespace {
+
+constexpr double SimulatedWatts = 12000; // a revolution a second: Find Mark sees its passes soon
+
+// The power the page shows, in watts; NaN while it shows none.
+double shownWatts(const QString& text)
+{
+    bool isNumber = false;
+    const double value = text.section(u' ', 0, 0).remove(u',').toDouble(&isNumber);
+    if (!isNumber)
+        return std::nan("");
+    return text.endsWith(QLatin1String(" kW")) ? value * 1000 : value;
+}
+
+// The headless program counting the simulated meter and serving its page on a port of the test's, looked at
+// through a real browser the size of a phone.
+struct WebPage : ::testing::Test
+{
+    void SetUp() override
+    {
+        GlobalSettings& s = t.ctx.settings;
+        std::tie(s.CAMERA_DEVICE, s.CAMERA_VIDEO_SIZE) =
+            std::tuple(MeterSource::SimulatedMeterDevice, QStringLiteral("320 x 240"));
+        s.SIMULATED_POWER_WATTS = int(SimulatedWatts);
+        s.START_CAMERA_AT_STARTUP = true;
+        ASSERT_EQ(SaveSettingsFile(t.ctx, UnattendedSettingsFile()), QString());
+        ASSERT_EQ(browser.start(), QString());
+        browser.setWindowSize(360, 740);
+    }
+    void TearDown() override
+    {
+        if (program.state() == QProcess::NotRunning)
+            return;
+        ::kill(pid_t(program.processId()), SIGTERM);
+        program.waitForFinished(10000);
+    }
+
+    // The page's section as a person types it into the file; a password there in plain text is hashed at start.
+    void startProgram(const QString& password)
+    {
+        const QString section = QStringLiteral("[Web Page]\nWEB_PAGE=true\nWEB_ADDRESS=127.0.0.1\nWEB_PORT=%1\n"
+                                               "WEB_PASSWORD=%2\n#end#\n")
+                                    .arg(port.port())
+                                    .arg(password);
+        ASSERT_TRUE(writeFileBytes(publishFile(), section.toUtf8()));
+        program.setProcessChannelMode(QProcess::MergedChannels);
+        program.start(QStringLiteral(WATTSIGHT_HEADLESS), {"--data-dir", t.dir.path()});
+        ASSERT_TRUE(program.waitForStarted(10000));
+        const bool serving = browser.waitFor(
+            [&] {
+                QTcpSocket probe;
+                probe.connectToHost(QStringLiteral("127.0.0.1"), quint16(port.port()));
+                return probe.waitForConnected(200) || program.state() != QProcess::Running;
+            },
+            60);
+        ASSERT_TRUE(serving && program.state() == QProcess::Running) << log();
+    }
+    QString publishFile() const { return t.path(QStringLiteral("PUBLISHSETTINGS.CFG")); }
+    QString url() const { return QStringLiteral("http://127.0.0.1:%1/").arg(port.port()); }
+    bool showsSimulatedPower(int seconds)
+    {
+        return browser.waitFor([&] { return std::abs(shownWatts(browser.text("#power")) - SimulatedWatts) < 1800; },
+                               seconds);
+    }
+    std::string log()
+    {
+        output += program.readAll();
+        return output.toStdString();
+    }
+
+    TestContext t;
+    ReservedPort port;
+    QProcess program;
+    QByteArray output;
+    // Ends before the program does.
+    BrowserSession browser;
+};
+
+TEST_F(WebPage, ShowsThePowerAndThePictureAndFindsTheMarkFromAPhone)
+{
+    ASSERT_NO_FATAL_FAILURE(startProgram(QString()));
+    browser.go(url());
+    ASSERT_TRUE(showsSimulatedPower(60)) << browser.text("#power").toStdString() << '\n' << log();
+    EXPECT_EQ(browser.text("#signout"), QString()) << "no password, nothing to sign out of";
+    EXPECT_TRUE(browser.waitFor([&] { return browser.property("#picture", "naturalWidth").toInt() == 320; }, 30));
+
+    browser.click("#fm-start");
+    const bool proposed =
+        browser.waitFor([&] { return browser.enabled("#fm-accept") && !browser.text("#fm-proposal").isEmpty(); }, 180);
+    ASSERT_TRUE(proposed) << browser.text("#fm-status").toStdString() << '\n' << log();
+    EXPECT_FALSE(browser.enabled("#fm-start")) << "a second Find Mark while one waits for an answer";
+    EXPECT_TRUE(browser.enabled("#fm-cancel"));
+    // The page as the phone shows it, scrolled to its top, and the desktop's.
+    browser.go(url());
+    ASSERT_TRUE(browser.waitFor([&] { return !browser.text("#fm-proposal").isEmpty(); }, 30));
+    if (qEnvironmentVariable("WEBPAGE_SCREENSHOTS") == QLatin1String("1")) {
+        const QDir folder(QStringLiteral(WATTSIGHT_SCREENSHOT_DIR));
+        browser.screenshot(folder.filePath(QStringLiteral("WebPage-phone.png")));
+        browser.setWindowSize(1280, 800);
+        browser.screenshot(folder.filePath(QStringLiteral("WebPage-desktop.png")));
+    }
+}
+
+TEST_F(WebPage, AsksForThePasswordAndShowsTheFiguresOnlyOnceItIsRight)
+{
+    const QString password = QStringLiteral("kettle on 7");
+    ASSERT_NO_FATAL_FAILURE(startProgram(password));
+    EXPECT_FALSE(fileBytes(publishFile()).contains(password.toUtf8())) << "only its hash is kept";
+    browser.go(url());
+    ASSERT_TRUE(browser.waitForText("#signin-form", "Sign in", 30));
+    EXPECT_EQ(browser.text("#power"), QString());
+
+    browser.type("#signin-password", "kettle off");
+    browser.click("#signin-submit");
+    ASSERT_TRUE(browser.waitForText("#signin-form", "Wrong password", 30));
+    browser.type("#signin-password", password);
+    browser.click("#signin-submit");
+    ASSERT_TRUE(showsSimulatedPower(60)) << browser.text("#power").toStdString() << '\n' << log();
+    EXPECT_EQ(browser.text("#signout"), "Sign out");
+
+    // Signed out, the browser's cookie no longer opens the page.
+    const auto asked = [&] { return !browser.text("#signin-submit").isEmpty(); };
+    browser.click("#signout");
+    ASSERT_TRUE(browser.waitFor(asked, 30));
+    browser.go(url());
+    ASSERT_TRUE(browser.waitFor([&] { return asked() || !browser.text("#power").isEmpty(); }, 30));
+    EXPECT_TRUE(asked());
+}
+
+} // namespace
