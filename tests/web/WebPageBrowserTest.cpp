@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/MeterSource.h"
+#include "app/PublishSettings.h"
 #include "app/SettingsFile.h"
 #include "app/UnattendedSettings.h"
 #include "support/BrowserSession.h"
@@ -50,14 +51,13 @@ struct WebPage : ::testing::Test
         program.waitForFinished(10000);
     }
 
-    // The page's section as a person types it into the file; a password there in plain text is hashed at start.
+    // The password as a person types it into the file: the program keeps its hash there instead.
     void startProgram(const QString& password)
     {
-        const QString section = QStringLiteral("[Web Page]\nWEB_PAGE=true\nWEB_ADDRESS=127.0.0.1\nWEB_PORT=%1\n"
-                                               "WEB_PASSWORD=%2\n#end#\n")
-                                    .arg(port.port())
-                                    .arg(password);
-        ASSERT_TRUE(writeFileBytes(publishFile(), section.toUtf8()));
+        GlobalSettings& s = t.ctx.settings;
+        std::tie(s.WEB_PAGE, s.WEB_ADDRESS, s.WEB_PORT, s.WEB_PASSWORD) =
+            std::tuple(true, QStringLiteral("127.0.0.1"), port.port(), password);
+        ASSERT_EQ(SaveSettingsFile(t.ctx, PublishSettingsFile()), QString());
         program.setProcessChannelMode(QProcess::MergedChannels);
         program.start(QStringLiteral(WATTSIGHT_HEADLESS), {"--data-dir", t.dir.path()});
         ASSERT_TRUE(program.waitForStarted(10000));
@@ -70,7 +70,7 @@ struct WebPage : ::testing::Test
             60);
         ASSERT_TRUE(serving && program.state() == QProcess::Running) << log();
     }
-    QString publishFile() const { return t.path(QStringLiteral("PUBLISHSETTINGS.CFG")); }
+    QString publishFile() const { return SettingsFilePath(t.ctx, PublishSettingsFile()); }
     QString url() const { return QStringLiteral("http://127.0.0.1:%1/").arg(port.port()); }
     bool showsSimulatedPower(int seconds)
     {
