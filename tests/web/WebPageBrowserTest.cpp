@@ -30,7 +30,7 @@ double shownWatts(const QString& text)
 
 // The headless program counting the simulated meter and serving its page on a port of the test's, looked at
 // through a real browser the size of a phone.
-struct WebPage : ::testing::Test
+struct PageInBrowser : ::testing::Test
 {
     void SetUp() override
     {
@@ -91,13 +91,22 @@ struct WebPage : ::testing::Test
     BrowserSession browser;
 };
 
-TEST_F(WebPage, ShowsThePowerAndThePictureAndFindsTheMarkFromAPhone)
+TEST_F(PageInBrowser, ShowsThePowerAndThePictureAndFindsTheMarkFromAPhone)
 {
     ASSERT_NO_FATAL_FAILURE(startProgram(QString()));
     browser.go(url());
     ASSERT_TRUE(showsSimulatedPower(60)) << browser.text("#power").toStdString() << '\n' << log();
     EXPECT_EQ(browser.text("#signout"), QString()) << "no password, nothing to sign out of";
     EXPECT_TRUE(browser.waitFor([&] { return browser.property("#picture", "naturalWidth").toInt() == 320; }, 30));
+
+    // A refusal is told beside the field that sent it, until a reading is taken.
+    browser.type("#reading-input", "99999999999");
+    browser.click("#reading-set");
+    EXPECT_TRUE(browser.waitForText("#reading-refusal", "The meter reading must be a number of kWh", 30));
+    browser.type("#reading-input", "12231.4");
+    browser.click("#reading-set");
+    EXPECT_TRUE(browser.waitForText("#reading", "12,231.4", 30));
+    EXPECT_EQ(browser.text("#reading-refusal"), QString());
 
     browser.click("#fm-start");
     const bool proposed =
@@ -116,7 +125,7 @@ TEST_F(WebPage, ShowsThePowerAndThePictureAndFindsTheMarkFromAPhone)
     }
 }
 
-TEST_F(WebPage, AsksForThePasswordAndShowsTheFiguresOnlyOnceItIsRight)
+TEST_F(PageInBrowser, AsksForThePasswordAndShowsTheFiguresOnlyOnceItIsRight)
 {
     const QString password = QStringLiteral("kettle on 7");
     ASSERT_NO_FATAL_FAILURE(startProgram(password));
