@@ -117,7 +117,7 @@ TEST_F(PageInBrowser, ShowsThePowerAndThePictureAndFindsTheMarkFromAPhone)
     // The page as the phone shows it, scrolled to its top, and the desktop's.
     browser.go(url());
     ASSERT_TRUE(browser.waitFor([&] { return !browser.text("#fm-proposal").isEmpty(); }, 30));
-    if (qEnvironmentVariable("WEBPAGE_SCREENSHOTS") == QLatin1String("1")) {
+    if (qEnvironmentVariable("WATTSIGHT_SCREENSHOTS") == QLatin1String("1")) {
         const QDir folder(QStringLiteral(WATTSIGHT_SCREENSHOT_DIR));
         browser.screenshot(folder.filePath(QStringLiteral("WebPage-phone.png")));
         browser.setWindowSize(1280, 800);
