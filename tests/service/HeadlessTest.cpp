@@ -305,9 +305,9 @@ struct PrometheusServer
     QProcess process;
 };
 
-// The page of a box, with a password: /metrics passes promtool and a real Prometheus scrapes it; a client that stops
+// The page of a box, with a password: a real Prometheus scrapes its /metrics; a client that stops
 // half way, a megabyte of header and a thousand requests in a row leave the disc's count as it was.
-TEST_F(HeadlessRun, ServesItsPageWhoseMetricsPrometheusScrapesAndAbusiveClientsNeverHoldUpTheCount)
+TEST_F(HeadlessRun, ServesItsPageToPrometheusAndAbusiveClientsNeverHoldUpTheCount)
 {
     const ReservedPort web;
     GlobalSettings& s = t.ctx.settings;
@@ -321,17 +321,6 @@ TEST_F(HeadlessRun, ServesItsPageWhoseMetricsPrometheusScrapesAndAbusiveClientsN
         return HttpExchange(quint16(web.port()), HttpRequest("GET", path, {}, {basic}));
     };
     ASSERT_TRUE(waitFor([&] { return revolutions(QStringLiteral("wattsight")) >= 2; })) << log.toStdString();
-
-    QProcess promtool;
-    promtool.start(QStringLiteral("promtool"), {"check", "metrics"});
-    ASSERT_TRUE(promtool.waitForStarted(10000)) << "promtool is missing: scripts/install-deps installs it";
-    const HttpReply metrics = get("/metrics");
-    ASSERT_EQ(metrics.status, 200);
-    promtool.write(metrics.body);
-    promtool.closeWriteChannel();
-    ASSERT_TRUE(promtool.waitForFinished(30000));
-    EXPECT_EQ(promtool.exitCode(), 0) << promtool.readAll().toStdString() << metrics.body.toStdString();
-    EXPECT_EQ(promtool.readAllStandardOutput() + promtool.readAllStandardError(), "") << "no lint complaint";
 
     PrometheusServer prometheus(t.dir.path(), quint16(web.port()), "scrape me");
     ASSERT_TRUE(prometheus.process.waitForStarted(10000)) << "prometheus is missing: scripts/install-deps installs it";

@@ -242,31 +242,4 @@ TEST_F(WebPageTest, APasswordTypedIntoTheFileIsKeptAsItsHashAndGuardsEveryReques
     EXPECT_EQ(get("/api/state", {"Cookie: " + again.header("Set-Cookie").split(';').first()}).status, 401);
 }
 
-// A client that stops half way, one with a megabyte of header and a thousand requests in a row: the page goes on
-// answering, and the revolutions counted meanwhile are all there.
-TEST_F(WebPageTest, SlowBrokenAndFloodingClientsNeverHoldUpThePageOrTheCount)
-{
-    serve();
-    QTcpSocket halfWay;
-    halfWay.connectToHost(QHostAddress::LocalHost, web.port());
-    halfWay.write("GET /api/state HTTP/1.1\r\nHost: 127.0.0.1\r\nX-Wat");
-    QTcpSocket huge;
-    huge.connectToHost(QHostAddress::LocalHost, web.port());
-    huge.write("GET /api/state HTTP/1.1\r\nHost: 127.0.0.1\r\nX-Big: " + QByteArray(1 << 20, 'a') + "\r\n\r\n");
-    QTest::qWait(200);
-    t.ctx.blnGlobalCameraRunning = true;
-    for (int i = 0; i < 1000; ++i) {
-        if (i % 100 == 0) {
-            t.clock.advance(3.6);
-            RegisterPulse(t.ctx, 0, t.clock.timer(), Simulated);
-        }
-        ASSERT_EQ(get("/api/page").status, 200) << "request " << i;
-    }
-    EXPECT_EQ(get("/api/state").json()["revolutions"].toInt(), 10);
-    halfWay.write("tsight-Page: 1\r\n\r\n");
-    EXPECT_TRUE(QTest::qWaitFor([&] { return halfWay.bytesAvailable() > 0; }, 10000)) << "finished late, answered";
-    EXPECT_TRUE(QTest::qWaitFor(
-        [&] { return huge.state() == QAbstractSocket::UnconnectedState || huge.bytesAvailable() > 0; }, 10000));
-}
-
 } // namespace

@@ -39,30 +39,13 @@ TEST(PasswordHash, RefusesWhatIsNotAWellFormedHash)
         return QStringLiteral("pbkdf2-sha256$%1$%2$%3").arg(iterations, saltText, keyText);
     };
     const auto base64 = [](int bytes) { return QString::fromLatin1(QByteArray(bytes, 'k').toBase64()); };
-    const QStringList malformed = {
-        QString(),
-        KnownPassword,
-        QString(KnownHash).replace(QStringLiteral("sha256"), QStringLiteral("sha1")),
-        QString(KnownHash).replace(QStringLiteral("pbkdf2"), QStringLiteral("PBKDF2")),
-        KnownHash + QStringLiteral("$"),
-        KnownHash.section(QLatin1Char('$'), 0, 2),
-        hash(QString(), salt, key),
-        hash(QStringLiteral("0"), salt, key),
-        hash(QStringLiteral("-3"), salt, key),
-        hash(QStringLiteral("+3"), salt, key),
-        hash(QStringLiteral(" 3"), salt, key),
-        hash(QStringLiteral("3 "), salt, key),
-        hash(QStringLiteral("3e0"), salt, key),
-        hash(QStringLiteral("10000001"), salt, key),
-        hash(QStringLiteral("4294967299"), salt, key), // 3 after a 32-bit wrap
-        hash(QStringLiteral("3"), QString(), key),
-        hash(QStringLiteral("3"), QStringLiteral("MD!y") + salt.mid(4), key),
-        hash(QStringLiteral("3"), QStringLiteral("MDEý") + salt.mid(4), key),
-        hash(QStringLiteral("3"), salt, QStringLiteral("X-") + key.mid(2)),
-        hash(QStringLiteral("3"), salt, base64(31)),
-        hash(QStringLiteral("3"), salt, base64(33)),
-    };
-    for (const QString& text : malformed) {
+    for (const QString& text :
+         {KnownPassword, QString(KnownHash).replace(QStringLiteral("sha256"), QStringLiteral("sha1")),
+          KnownHash + QStringLiteral("$"), hash(QStringLiteral("0"), salt, key), hash(QStringLiteral("+3"), salt, key),
+          hash(QStringLiteral("10000001"), salt, key), hash(QStringLiteral("4294967299"), salt, key),
+          hash(QStringLiteral("3"), QString(), key),
+          hash(QStringLiteral("3"), QStringLiteral("MD!y") + salt.mid(4), key),
+          hash(QStringLiteral("3"), salt, base64(31))}) {
         EXPECT_FALSE(PasswordHash::isHash(text)) << text.toStdString();
         EXPECT_FALSE(PasswordHash::matches(text, KnownPassword)) << text.toStdString();
     }
@@ -97,21 +80,6 @@ TEST(LoginThrottle, WaitsAfterTheFreeTriesDoublingUpToTheCap)
     EXPECT_EQ(throttle.waitSeconds(address, now), 0.0);
 }
 
-TEST(LoginThrottle, ForgetsTheAddressWhoseLastTryIsOldestWhenFull)
-{
-    LoginThrottle throttle;
-    const auto address = [](int i) { return QHostAddress(quint32(0x0a000000 + i)); };
-    for (int i = 0; i < LoginThrottle::MaxAddresses; ++i) {
-        for (int j = 0; j < LoginThrottle::FreeTries; ++j)
-            throttle.failed(address(i), i);
-    }
-    throttle.failed(address(0), 5000.0);
-    throttle.failed(address(LoginThrottle::MaxAddresses), 5000.0);
-    EXPECT_GT(throttle.waitSeconds(address(0), 5000.0), 0.0);
-    EXPECT_EQ(throttle.waitSeconds(address(1), 1.0), 0.0);
-    EXPECT_GT(throttle.waitSeconds(address(2), 2.0), 0.0);
-}
-
 TEST(RequestParts, BasicPassword)
 {
     const auto basic = [](const QByteArray& credentials) { return "Basic " + credentials.toBase64(); };
@@ -119,17 +87,11 @@ TEST(RequestParts, BasicPassword)
         {basic("user:pass"), QStringLiteral("pass")},
         {"bAsIc   " + QByteArray(":a:b").toBase64(), QStringLiteral("a:b")},
         {basic("user:grün"), QStringLiteral("grün")},
-        {basic("user:"), QString()},
-        {" " + basic("u:p") + " ", QStringLiteral("p")},
         {"Bearer " + QByteArray("user:pass").toBase64(), std::nullopt},
-        {"Basic" + QByteArray("user:pass").toBase64(), std::nullopt},
-        {"Basic\t" + QByteArray("user:pass").toBase64(), std::nullopt},
         {basic("user:pass") + "!", std::nullopt},
-        {basic("user:pw").replace('=', '-'), std::nullopt},
         {basic("no colon"), std::nullopt},
         {basic("user:\xff"), std::nullopt},
         {"Basic", std::nullopt},
-        {"", std::nullopt},
     };
     for (const auto& [header, password] : cases)
         EXPECT_EQ(RequestParts::basicPassword(header), password) << header.toStdString();
@@ -138,63 +100,46 @@ TEST(RequestParts, BasicPassword)
 TEST(RequestParts, CookieAndFormField)
 {
     const std::vector<std::pair<QByteArray, std::optional<QByteArray>>> cookies = {
-        {"wattsight_session=abc", "abc"},
         {"a=1; wattsight_session=abc ;b=2", "abc"},
-        {"a=1;wattsight_session=abc", "abc"},
         {"wattsight_session=first; wattsight_session=second", "first"},
-        {"wattsight_session=a=b", "a=b"},
-        {"wattsight_session=", ""},
         {"xwattsight_session=abc; wattsight_session_old=abc", std::nullopt},
         {"wattsight_session", std::nullopt},
-        {"", std::nullopt},
     };
     for (const auto& [header, value] : cookies)
         EXPECT_EQ(RequestParts::cookie(header, "wattsight_session"), value) << header.toStdString();
 
     const std::vector<std::pair<QByteArray, std::optional<QString>>> forms = {
-        {"password=secret", QStringLiteral("secret")},
         {"user=x&password=a+b%2Bc%26d%3D&z", QStringLiteral("a b+c&d=")},
         {"password=gr%C3%BCn", QStringLiteral("grün")},
-        {"pass%77ord=x", QStringLiteral("x")},
         {"password", QString()},
-        {"password=first&password=second", QStringLiteral("first")},
         {"password=%FF", std::nullopt},
         {"passwords=x&x=password", std::nullopt},
-        {"", std::nullopt},
     };
     for (const auto& [body, value] : forms)
         EXPECT_EQ(RequestParts::formField(body, "password"), value) << body.toStdString();
 }
 
-TEST(WebSessions, TokensLastWhileUsedUntilEnded)
+TEST(WebSessions, TokensLastWhileUsedUntilEndedAndABeginBeyondTheCapEndsTheIdlest)
 {
     WebSessions sessions;
     const double idle = WebSessions::IdleSeconds;
     const QByteArray ended = sessions.begin(0.0);
     const QByteArray kept = sessions.begin(0.0);
     EXPECT_EQ(kept.size(), 64);
-    EXPECT_NE(kept, ended);
-    EXPECT_TRUE(sessions.use(ended, 1.0));
     sessions.end(ended);
     EXPECT_FALSE(sessions.use(ended, 1.0));
     EXPECT_FALSE(sessions.use(kept.chopped(1), 1.0));
-    EXPECT_FALSE(sessions.use(QByteArray(), 1.0));
-
     EXPECT_TRUE(sessions.use(kept, idle - 1));
     EXPECT_TRUE(sessions.use(kept, 2 * idle - 2));
     EXPECT_FALSE(sessions.use(kept, 3 * idle));
-}
 
-TEST(WebSessions, ABeginBeyondTheCapEndsTheIdlest)
-{
-    WebSessions sessions;
     std::vector<QByteArray> tokens;
     for (int i = 0; i < WebSessions::MaxSessions; ++i)
         tokens.push_back(sessions.begin(i));
     ASSERT_TRUE(sessions.use(tokens[0], 1000.0));
     const QByteArray newest = sessions.begin(1001.0);
     EXPECT_FALSE(sessions.use(tokens[1], 1002.0));
-    for (const QByteArray& token : {tokens[0], tokens[2], tokens.back(), newest})
+    for (const QByteArray& token : {tokens[0], tokens[2], newest})
         EXPECT_TRUE(sessions.use(token, 1002.0));
 }
 
