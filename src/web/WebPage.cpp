@@ -24,6 +24,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLoggingCategory>
+#include <QNetworkInterface>
 
 namespace {
 Q_LOGGING_CATEGORY(lcWeb, "wattsight.web")
@@ -71,6 +72,19 @@ std::optional<QHostAddress> listenAddress(const QString& text)
     if (!address.setAddress(text))
         return std::nullopt;
     return address;
+}
+
+// The addresses a browser opens the page at: those of this computer's networks when it listens on all of them, which
+// is what a phone needs to be told.
+QList<QHostAddress> reachedAt(const QHostAddress& listening)
+{
+    if (listening != QHostAddress::AnyIPv4 && listening != QHostAddress::AnyIPv6 && listening != QHostAddress::Any)
+        return {listening};
+    QList<QHostAddress> addresses;
+    for (const QHostAddress& address : QNetworkInterface::allAddresses())
+        if (address.protocol() == QAbstractSocket::IPv4Protocol && !address.isLoopback())
+            addresses << address;
+    return addresses.isEmpty() ? QList<QHostAddress>{listening} : addresses;
 }
 
 QByteArray pageFile()
@@ -155,10 +169,13 @@ void WebPage::applySettings()
         return;
     }
     m_server = std::move(server);
-    const QString host = address.protocol() == QAbstractSocket::IPv6Protocol
-                             ? QLatin1Char('[') + address.toString() + QLatin1Char(']')
-                             : address.toString();
-    setStatus(QStringLiteral("Serving the page at http://%1:%2/").arg(host).arg(m_port));
+    QStringList urls;
+    for (const QHostAddress& host : reachedAt(address))
+        urls << QStringLiteral("http://%1:%2/")
+                    .arg(host.protocol() == QAbstractSocket::IPv6Protocol ? '[' + host.toString() + ']'
+                                                                          : host.toString())
+                    .arg(m_port);
+    setStatus(QStringLiteral("Serving the page at ") + urls.join(QStringLiteral(", ")));
 }
 
 void WebPage::hashTypedPassword()
