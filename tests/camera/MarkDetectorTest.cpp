@@ -366,8 +366,7 @@ TEST_F(MarkDetectorTest, AFastDiscsPowerFollowsABigChangeOfLoadAtOnceAndASmallOn
     ASSERT_EQ(powers.size(), starts.size());
     const auto kw = [&](double period) { return 3600.0 / period / s().REVS_PER_KWH; };
     EXPECT_NEAR(powers[39], kw(slow), kw(slow) * 0.001);
-    EXPECT_NEAR(powers[41], kw(faster), kw(faster) * 0.005) << "the first revolution of the new load";
-    for (std::size_t k = 42; k <= 70; ++k)
+    for (std::size_t k = 41; k <= 70; ++k) // from the first revolution of the new load
         EXPECT_NEAR(powers[k], kw(faster), kw(faster) * 0.005) << k;
     // 5 % more, within what the line may miss by at this speed, comes in over a few revolutions, never 2 % beyond
     // it, and is there within 10.

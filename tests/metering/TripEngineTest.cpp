@@ -36,7 +36,7 @@ struct TripTest : RunFixture
     const RunState& trip() const { return t.ctx.trip; }
 };
 
-TEST_F(TripTest, InstantValuesFromTimeBetweenPulsesEvenAcrossMidnight)
+TEST_F(TripTest, InstantValuesFromTimeBetweenPulsesEvenAcrossMidnightAndNoneFromABreakInTiming)
 {
     t.clock.setTimer(100.0);
     pulse();
@@ -54,30 +54,23 @@ TEST_F(TripTest, InstantValuesFromTimeBetweenPulsesEvenAcrossMidnight)
     EXPECT_EQ(std::tuple(trip().totalPulse, t.ctx.logging.totalPulse, t.ctx.pulse.lngGlobalWkgIntervalPulseCount),
               std::tuple(3, 0, 0));
 
+    BreakPulseTiming(t.ctx);
+    t.clock.advance(60.0);
+    pulse();
+    EXPECT_NEAR(t.ctx.pulse.dblGlobalInstantKW, 1.0, 1e-9) << "a camera stop of a minute is no revolution";
+    t.clock.advance(1.8);
+    pulse();
+    EXPECT_NEAR(t.ctx.pulse.dblGlobalInstantKW, 2.0, 1e-9) << "timed from the revolution after the break";
+    EXPECT_EQ(trip().totalPulse, 5) << "the revolution after a break counts all the same";
+
+    // A break before the first revolution: nothing to keep, the second is timed as ever.
+    ResetWorkingValues(t.ctx);
+    BreakPulseTiming(t.ctx);
     t.clock.setTimer(86399.0);
     pulse();
     t.clock.advance(2.0);
     pulse();
     EXPECT_NEAR(t.ctx.pulse.dblGlobalInstantKW, 1.8, 1e-9) << "across midnight";
-}
-
-TEST_F(TripTest, TheRevolutionAfterABreakInTimingKeepsThePowerShownAndTheNextIsTimedFromIt)
-{
-    BreakPulseTiming(t.ctx); // before the first revolution: nothing to keep, the second is timed as ever
-    t.clock.setTimer(100.0);
-    pulse();
-    t.clock.advance(3.6);
-    pulse();
-    EXPECT_NEAR(t.ctx.pulse.dblGlobalInstantKW, 1.0, 1e-9);
-    BreakPulseTiming(t.ctx);
-    t.clock.advance(60.0);
-    pulse();
-    EXPECT_NEAR(t.ctx.pulse.dblGlobalInstantKW, 1.0, 1e-9) << "a camera stop of a minute is no revolution";
-    EXPECT_NEAR(t.ctx.pulse.dblGlobalInstantCostPerHour, 15.0, 1e-9);
-    t.clock.advance(1.8);
-    pulse();
-    EXPECT_NEAR(t.ctx.pulse.dblGlobalInstantKW, 2.0, 1e-9);
-    EXPECT_EQ(trip().totalPulse, 4);
 }
 
 TEST_F(TripTest, AnOverdueDiscCapsThePowerNowWhichFallsOverMidnightAndForDaysUntilTheNextRevolutionMeasuresIt)

@@ -550,61 +550,10 @@ TEST_F(PublishTest, ConfigsUnderOldNamesAreClearedAtApplyAndAtTheNextStartAndThe
     EXPECT_TRUE(eventually([&] { return broker.retained("homeassistant/#").isEmpty(); }));
 }
 
-// The register's wheels, read by the camera, are published only while a register region is set.
-TEST_F(PublishTest, TheRegisterReadGoesOutWhileARegionIsSetAndTheCameraReadingIsTakenByCommand)
-{
-    t.ctx.settings.ACCEPT_MQTT_COMMANDS = true;
-    QByteArray stateWithoutWatch;
-    {
-        PublishService plain(t.ctx, reading);
-        plain.applySettings();
-        ASSERT_TRUE(eventually([&] { return !(stateWithoutWatch = broker.retainedAt(State)).isEmpty(); }));
-    }
-    MeterCamera camera(t.ctx);
-    RegisterWatch watch(t.ctx, camera, reading, {.tickMilliseconds = 20});
-    PublishService service(t.ctx, reading);
-    service.watchRegister(watch);
-    service.applySettings();
-    ASSERT_TRUE(retainedIs(State, stateWithoutWatch)) << "no region: the state as without a register";
-    const auto configs = [&](int count = 0) { return broker.retained("homeassistant/#", count).keys(); }; // 0: all
-    const QStringList before = configs();
-    EXPECT_EQ(command(service, "meter_reading", "camera"), "no register region is set (Camera Setup)");
-
-    const auto regionIs = [&](const char* region) {
-        t.ctx.settings.REGISTER_REGION = QLatin1String(region); // taken at the watch's next tick
-        ASSERT_TRUE(eventually([&] { return watch.active() == (*region != 0); }));
-        t.clock.advance(1); // the state goes out a second after the last
-        service.publisher()->tick();
-    };
-    regionIs("0.3,0.05,0.4,0.125");
-    const QString registerTopic = QStringLiteral("wattsight/meter1/register");
-    ASSERT_TRUE(retainedIs(registerTopic, R"({"differs":false})"));
-    ASSERT_TRUE(eventually([&] { return configs(before.size() + 4).size() == before.size() + 4; }));
-    QStringList described;
-    for (const char* object :
-         {"sensor/wattsight_meter1/register_seen", "sensor/wattsight_meter1/register_checked",
-          "binary_sensor/wattsight_meter1/register", "button/wattsight_meter1/meter_reading_camera"})
-        for (const QJsonObject c = json(broker.retainedAt(QStringLiteral("homeassistant/%1/config").arg(object)));
-             const char* key : {"device_class", "state_class", "state_topic", "command_topic", "payload_press"})
-            described << c[key].toString();
-    EXPECT_EQ(described.join('|'), "energy|total_increasing|" + State + "|||timestamp||" + State + "|||problem||" +
-                                       registerTopic + "||||||wattsight/meter1/meter_reading/set|camera");
-    EXPECT_EQ(json(broker.retainedAt(
-                  QStringLiteral("homeassistant/binary_sensor/wattsight_meter1/register/config")))["value_template"],
-              "{{ 'ON' if value_json.differs else 'OFF' }}");
-    // Nothing read yet: nothing of the register in the state, and nothing to take.
-    EXPECT_FALSE(broker.retainedAt(State).contains("register"));
-    EXPECT_EQ(command(service, "meter_reading", "camera"),
-              "the camera has not yet read the register whole twice a minute apart");
-
-    regionIs("");
-    EXPECT_TRUE(retainedIs(registerTopic, ""));
-    EXPECT_TRUE(eventually([&] { return configs() == before; }));
-}
-
 // The whole road: the simulated meter's register in the camera's picture, read, proposed, taken by a command over the
-// broker, then compared with the count until a register that moved on without it is flagged and taken again.
-TEST_F(PublishTest, TheCameraProposesTheRegistersReadingAndFlagsAMeterThatMovedOnWithoutTheCount)
+// broker, then compared with the count until a register that moved on without it is flagged and taken again. The
+// register is published only while a register region is set.
+TEST_F(PublishTest, TheRegisterGoesOutWhileARegionIsSetAndTheCameraProposesItsReadingAndFlagsAMeterThatMovedOn)
 {
     t.ctx.settings.ACCEPT_MQTT_COMMANDS = true;
     MeterCamera camera(t.ctx);
@@ -620,6 +569,12 @@ TEST_F(PublishTest, TheCameraProposesTheRegistersReadingAndFlagsAMeterThatMovedO
     PublishService service(t.ctx, reading);
     service.watchRegister(watch);
     service.applySettings();
+    // No region: nothing of the register in the state or the configs, and nothing to take.
+    ASSERT_TRUE(stateHas(0));
+    EXPECT_FALSE(broker.retainedAt(State).contains("register"));
+    const auto configs = [&](int count = 0) { return broker.retained("homeassistant/#", count).keys(); }; // 0: all
+    const QStringList before = configs();
+    EXPECT_EQ(command(service, "meter_reading", "camera"), "no register region is set (Camera Setup)");
     std::tie(t.ctx.settings.REGISTER_REGION, t.ctx.settings.REGISTER_DIGITS, t.ctx.settings.REGISTER_DECIMALS) =
         std::tuple(SimulatedMeter(meter).registerRegion().toString(), 6, 1);
     // `seconds` on, then frames until the watch has read one.
@@ -643,6 +598,25 @@ TEST_F(PublishTest, TheCameraProposesTheRegistersReadingAndFlagsAMeterThatMovedO
         return eventually([&] { return nextState() && broker.retainedAt(topic) == payload; });
     };
     const QString registerTopic = QStringLiteral("wattsight/meter1/register");
+
+    // The region taken at the watch's next tick: its entities and topic, and still nothing of it in the state until
+    // a read.
+    ASSERT_TRUE(eventually([&] { return watch.active(); }));
+    ASSERT_TRUE(published(registerTopic, R"({"differs":false})"));
+    ASSERT_TRUE(eventually([&] { return configs(before.size() + 4).size() == before.size() + 4; }));
+    EXPECT_FALSE(broker.retainedAt(State).contains("register"));
+    QStringList described;
+    for (const char* object :
+         {"sensor/wattsight_meter1/register_seen", "sensor/wattsight_meter1/register_checked",
+          "binary_sensor/wattsight_meter1/register", "button/wattsight_meter1/meter_reading_camera"})
+        for (const QJsonObject c = json(broker.retainedAt(QStringLiteral("homeassistant/%1/config").arg(object)));
+             const char* key : {"device_class", "state_class", "state_topic", "command_topic", "payload_press"})
+            described << c[key].toString();
+    EXPECT_EQ(described.join('|'), "energy|total_increasing|" + State + "|||timestamp||" + State + "|||problem||" +
+                                       registerTopic + "||||||wattsight/meter1/meter_reading/set|camera");
+    EXPECT_EQ(json(broker.retainedAt(
+                  QStringLiteral("homeassistant/binary_sensor/wattsight_meter1/register/config")))["value_template"],
+              "{{ 'ON' if value_json.differs else 'OFF' }}");
 
     ASSERT_TRUE(readAfter(0));
     EXPECT_EQ(watch.lastRead()->text(), "04815.2");
@@ -680,6 +654,10 @@ TEST_F(PublishTest, TheCameraProposesTheRegistersReadingAndFlagsAMeterThatMovedO
     EXPECT_TRUE(published(registerTopic, R"({"differs":false})"));
     logging.tick();
     EXPECT_EQ(logging.display().Text13, "Camera is Running");
+
+    t.ctx.settings.REGISTER_REGION.clear();
+    EXPECT_TRUE(published(registerTopic, ""));
+    EXPECT_TRUE(eventually([&] { return configs() == before; }));
 }
 
 TEST(PublishPayloads, TheRegisterReadIsInTheStateWithTheTimeOfTheRead)
