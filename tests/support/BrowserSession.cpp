@@ -2,7 +2,6 @@
 #include "support/BrowserSession.h"
 
 #include <QDeadlineTimer>
-#include <QDir>
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
@@ -12,6 +11,7 @@
 #include <QTimer>
 #include <csignal>
 #include <sys/prctl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -25,26 +25,6 @@ void pause(int ms)
     QEventLoop loop;
     QTimer::singleShot(ms, &loop, &QEventLoop::quit);
     loop.exec();
-}
-
-// Every process below the given one, found through /proc: the browser and its helpers hang under the driver.
-QList<pid_t> descendantsOf(pid_t root)
-{
-    QMultiHash<pid_t, pid_t> children;
-    for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
-        QFile stat(QStringLiteral("/proc/%1/stat").arg(entry));
-        if (!entry.front().isDigit() || !stat.open(QIODevice::ReadOnly))
-            continue;
-        // "pid (name) state ppid ...": the name may hold spaces and brackets of its own.
-        const QByteArray line = stat.readAll();
-        const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
-        if (fields.size() > 1)
-            children.insert(pid_t(fields[1].toInt()), pid_t(entry.toInt()));
-    }
-    QList<pid_t> found{root};
-    for (qsizetype i = 0; i < found.size(); ++i)
-        found += children.values(found[i]);
-    return found.mid(1);
 }
 
 } // namespace
@@ -61,8 +41,11 @@ QString BrowserSession::start()
             return program + QStringLiteral(" is missing: run scripts/install-deps, which installs Chromium and "
                                             "chromedriver for the web page's tests");
     m_driver.setProcessChannelMode(QProcess::MergedChannels);
-    // A test process that dies takes the driver with it.
-    m_driver.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
+    // A test process that dies takes the driver with it; the browser and its helpers share the driver's process group.
+    m_driver.setChildProcessModifier([] {
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        ::setpgid(0, 0);
+    });
     m_driver.start(ChromeDriver, {QStringLiteral("--port=%1").arg(m_port.port())});
     if (!m_driver.waitForStarted(10000))
         return QStringLiteral("chromedriver did not start: ") + m_driver.errorString();
@@ -233,12 +216,6 @@ void BrowserSession::stop()
     // The polite way first: the driver closes the browser and waits for it.
     if (!m_session.isEmpty())
         request("DELETE", QStringLiteral("/session/") + m_session, {}, 15000);
-    const pid_t driver = pid_t(m_driver.processId());
-    for (const pid_t pid : descendantsOf(driver))
-        ::kill(pid, SIGKILL);
-    ::kill(driver, SIGTERM);
-    if (!m_driver.waitForFinished(5000)) {
-        m_driver.kill();
-        m_driver.waitForFinished(-1);
-    }
+    ::kill(-pid_t(m_driver.processId()), SIGKILL);
+    m_driver.waitForFinished(-1);
 }
