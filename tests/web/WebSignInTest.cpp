@@ -2,11 +2,9 @@
 #include "support/TestContext.h"
 #include "web/LoginThrottle.h"
 #include "web/PasswordHash.h"
-#include "web/RequestParts.h"
 #include "web/WebSessions.h"
 
 #include <gtest/gtest.h>
-#include <optional>
 #include <vector>
 
 namespace {
@@ -78,45 +76,6 @@ TEST(LoginThrottle, WaitsAfterTheFreeTriesDoublingUpToTheCap)
     for (int i = 1; i < LoginThrottle::FreeTries; ++i)
         throttle.failed(address, now);
     EXPECT_EQ(throttle.waitSeconds(address, now), 0.0);
-}
-
-TEST(RequestParts, BasicPassword)
-{
-    const auto basic = [](const QByteArray& credentials) { return "Basic " + credentials.toBase64(); };
-    const std::vector<std::pair<QByteArray, std::optional<QString>>> cases = {
-        {basic("user:pass"), QStringLiteral("pass")},
-        {"bAsIc   " + QByteArray(":a:b").toBase64(), QStringLiteral("a:b")},
-        {basic("user:grün"), QStringLiteral("grün")},
-        {"Bearer " + QByteArray("user:pass").toBase64(), std::nullopt},
-        {basic("user:pass") + "!", std::nullopt},
-        {basic("no colon"), std::nullopt},
-        {basic("user:\xff"), std::nullopt},
-        {"Basic", std::nullopt},
-    };
-    for (const auto& [header, password] : cases)
-        EXPECT_EQ(RequestParts::basicPassword(header), password) << header.toStdString();
-}
-
-TEST(RequestParts, CookieAndFormField)
-{
-    const std::vector<std::pair<QByteArray, std::optional<QByteArray>>> cookies = {
-        {"a=1; wattsight_session=abc ;b=2", "abc"},
-        {"wattsight_session=first; wattsight_session=second", "first"},
-        {"xwattsight_session=abc; wattsight_session_old=abc", std::nullopt},
-        {"wattsight_session", std::nullopt},
-    };
-    for (const auto& [header, value] : cookies)
-        EXPECT_EQ(RequestParts::cookie(header, "wattsight_session"), value) << header.toStdString();
-
-    const std::vector<std::pair<QByteArray, std::optional<QString>>> forms = {
-        {"user=x&password=a+b%2Bc%26d%3D&z", QStringLiteral("a b+c&d=")},
-        {"password=gr%C3%BCn", QStringLiteral("grün")},
-        {"password", QString()},
-        {"password=%FF", std::nullopt},
-        {"passwords=x&x=password", std::nullopt},
-    };
-    for (const auto& [body, value] : forms)
-        EXPECT_EQ(RequestParts::formField(body, "password"), value) << body.toStdString();
 }
 
 TEST(WebSessions, TokensLastWhileUsedUntilEndedAndABeginBeyondTheCapEndsTheIdlest)
