@@ -100,9 +100,9 @@ struct GlobalSettings
     bool TARIFF_2_ALL_WEEKEND = false;
     bool TARIFF_FROM_MQTT = false;
     // Register group (REGISTERSETTINGS.CFG)
-    QString REGISTER_REGION;          // the number wheels in the picture, "x,y,width,height" fractions; empty: off
-    qint32 REGISTER_DIGITS = 0;       // wheels in the register's window
-    qint32 REGISTER_DECIMALS = 0;     // of them after the decimal point
+    QString REGISTER_REGION;           // the number wheels in the picture, "x,y,width,height" fractions; empty: off
+    qint32 REGISTER_DIGITS = 0;        // wheels in the register's window
+    qint32 REGISTER_DECIMALS = 0;      // of them after the decimal point
     qint32 REGISTER_CHECK_MINUTES = 0; // the register is read and compared with the count this often
 
     bool operator==(const GlobalSettings&) const = default;
