@@ -218,8 +218,9 @@ bool MeterService::start()
         ResetWorkingValues(m_ctx);
         loadMeterReading();
         m_publishService->applySettings();
-        // Counting goes on without the page: what keeps it from being served is told, not fatal.
-        if (const QString problem = WebPage::settingsProblem(m_ctx.settings); !problem.isEmpty())
+        // Counting goes on without the page: what keeps it from being served is told, not fatal. The log has it
+        // already; the desktop says it in a box too.
+        if (const QString problem = WebPage::settingsProblem(m_ctx.settings); !problem.isEmpty() && !m_headless)
             m_ctx.services.dialogs.message(QStringLiteral("The web page is not served: ") + problem +
                                                QStringLiteral(" (Setup, Publishing Setup, or [Web Page] in "
                                                               "PUBLISHSETTINGS.CFG)."),
