@@ -45,9 +45,10 @@ struct Disc
     }
 };
 
-// Runs the disc for `revolutions`, telling of each mark at the first frame it is seen; the revolutions returned.
+// Runs the disc for `revolutions`, telling of each mark at the first frame it is seen, with the revolution timed
+// otherwise as `toldAs` of the disc's; the revolutions returned.
 std::vector<std::optional<double>> run(MarkPositions& positions, const Disc& disc, int revolutions, double slack = 0.02,
-                                       double start = 0.013, double seenAt = 1.5)
+                                       double start = 0.013, double seenAt = 1.5, double toldAs = 1.0)
 {
     std::vector<std::optional<double>> timed;
     bool was = false;
@@ -55,7 +56,7 @@ std::vector<std::optional<double>> run(MarkPositions& positions, const Disc& dis
         positions.frame(t, disc.frame(t));
         const bool is = disc.seen(t, seenAt);
         if (is && !was)
-            timed.push_back(positions.markCame(true, disc.period, slack));
+            timed.push_back(positions.markCame(true, disc.period * toldAs, slack));
         was = is;
     }
     return timed;
@@ -115,19 +116,10 @@ TEST(MarkPositionsTest, TellsNothingWhereTheColumnsCannotPlaceTheMark)
         return std::count_if(timed.begin(), timed.end(), [](const auto& t) { return t.has_value(); });
     };
     {
-        MarkPositions positions; // a single column
-        Disc disc{period, 60.0 / period};
-        disc.columns = 1;
-        disc.width = 1.0;
-        bool was = false;
-        for (double t = 0.013; t < 30 * period; t += FrameGap) {
-            positions.frame(t, disc.frame(t));
-            const bool is = disc.frame(t).front().value < (Plain + Mark) / 2;
-            if (is && !was) {
-                EXPECT_FALSE(positions.markCame(true, period, 0.02));
-            }
-            was = is;
-        }
+        MarkPositions positions; // a single column, the mark seen once it covers half of it
+        const auto timed = run(positions, {period, 60.0 / period, 1, 1.0}, 30, 0.02, 0.013, 0.5);
+        ASSERT_FALSE(timed.empty());
+        EXPECT_EQ(timedCount(timed), 0);
     }
     {
         MarkPositions positions; // the mark moving along the columns covers them all at once
@@ -146,16 +138,8 @@ TEST(MarkPositionsTest, TellsNothingWhereTheColumnsCannotPlaceTheMark)
     }
     {
         MarkPositions positions; // the revolution timed otherwise says 5 % longer
-        const Disc disc{period, 60.0 / period};
-        std::vector<std::optional<double>> timed;
-        bool was = false;
-        for (double t = 0.013; t < 30 * period; t += FrameGap) {
-            positions.frame(t, disc.frame(t));
-            const bool is = disc.seen(t);
-            if (is && !was)
-                timed.push_back(positions.markCame(true, period * 1.05, 0.5 * FrameGap));
-            was = is;
-        }
+        const auto timed = run(positions, {period, 60.0 / period}, 30, 0.5 * FrameGap, 0.013, 1.5, 1.05);
+        ASSERT_GE(timed.size(), 28u);
         EXPECT_EQ(timedCount(timed), 0);
     }
     {

@@ -1,15 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "capture/MeterCamera.h"
 
-#include "app/ConfigFiles.h"
-#include "app/DetectorSettings.h"
 #include "app/SettingsFile.h"
 #include "app/UnattendedSettings.h"
 #include "camera/MarkDetector.h"
 #include "capture/CameraHealthWatch.h"
 #include "capture/CaptureComponent.h"
 #include "capture/FakeCameras.h"
-#include "capture/FindMarkSession.h"
 #include "capture/SimulatedFrames.h"
 #include "metering/CameraState.h"
 #include "metering/LoggingEngine.h"
@@ -192,33 +189,18 @@ TEST(UnattendedStartup, ARememberedCameraNotPluggedInIsAwaitedAndStartsInItsForm
     EXPECT_TRUE(t.dialogs.shown.empty());
 }
 
-// The simulated meter started, watched by Find Mark and its proposal accepted, with no screen at all.
-TEST(MeterCamera, StartsStopsAndTakesAcceptedFindMarkSettingsIntoTheCameraAndTheFiles)
+// The simulated meter started and stopped with no screen at all: the meter's source while it runs, and remembered.
+TEST(MeterCamera, StartsAndStopsTheSimulatedMeterAsTheMetersSourceAndRemembersIt)
 {
     TestContext t;
     MeterCamera camera(t.ctx);
     QSignalSpy running(&camera, &MeterCamera::runningChanged);
-    SimulatedFrames frames(camera.capture(), t.clock);
-    EXPECT_NE(camera.startFindMark(), "") << "only while the camera runs";
+    camera.capture().setSimulatedMeterFreeRunning(false);
     camera.capture().setDeviceIndex(camera.capture().simulatedMeterIndex());
-    frames.useTinyFrames(3600.0, 300.0);
     camera.start();
     ASSERT_TRUE(camera.running() && t.ctx.blnGlobalCameraRunning);
     EXPECT_EQ(camera.detector().meterSource().kind, MeterSource::Kind::SimulatedMeter);
     EXPECT_EQ(t.ctx.settings.CAMERA_DEVICE, MeterSource::SimulatedMeterDevice) << "remembered as it started";
-
-    ASSERT_EQ(camera.startFindMark(), "");
-    ASSERT_TRUE(frames.runUntil([&] { return camera.findMarkSession()->findMark().finished(); }, 40.0));
-    const FindMarkProposal proposal = camera.findMarkSession()->findMark().proposal();
-    camera.findMarkSession()->accept();
-    EXPECT_EQ(camera.capture().detectionGrid(), proposal.grid) << "the camera watches the proposed cells";
-    EXPECT_EQ(camera.saveDetectionSettings(), QStringList());
-    const GlobalSettings accepted = t.ctx.settings;
-    t.ctx.settings = SettingsDefaults::factorySettings();
-    ASSERT_TRUE(LoadCameraSettings(t.ctx) && LoadSettingsFile(t.ctx, DetectorSettingsFile()));
-    EXPECT_EQ(std::tuple(t.ctx.settings.DETECTION_GRID, t.ctx.settings.TRIGGER_LEVEL),
-              std::tuple(accepted.DETECTION_GRID, accepted.TRIGGER_LEVEL));
-
     camera.stop();
     EXPECT_FALSE(camera.running() || t.ctx.blnGlobalCameraRunning || !camera.detector().meterSource().isNone());
     EXPECT_EQ(running.size(), 2);

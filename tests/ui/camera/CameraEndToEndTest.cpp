@@ -64,18 +64,13 @@ TEST(CameraEndToEnd, SimulatedMeterDrivesATripThroughTheCameraScreens)
     press(trip, "StopButton");
     press(logging, "StopButton");
 
-    a.dialogs.shown.clear();
     ASSERT_NE(a.frameOf(camera), nullptr);
     a.frameOf(camera)->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_EQ(a.dialogs.texts(), QStringList{"Closing this screen will stop the camera and data collection. Are "
-                                             "you sure you want to close it?"});
     EXPECT_EQ(a.app.window().screen(MenuItem::CameraSetup), nullptr) << "the screen and its detector are gone";
 
-    a.dialogs.shown.clear();
     a.app.window().action(MenuItem::ExitMenu)->trigger();
-    EXPECT_EQ(a.dialogs.texts(), QStringList{"Are you sure you wish to close the application"});
-    EXPECT_TRUE(a.ended);
+    EXPECT_TRUE(a.ended) << "nothing runs any more";
 }
 
 } // namespace
