@@ -196,10 +196,12 @@ void WebPage::setStatus(const QString& text)
 {
     if (text == m_status)
         return;
+    // A page that was never on is not worth a line in every start's log.
+    const bool wasServing = m_status.startsWith(QLatin1String("Serving"));
     m_status = text;
-    if (m_server || !m_ctx.settings.WEB_PAGE)
+    if (m_server || (wasServing && !m_ctx.settings.WEB_PAGE))
         qCInfo(lcWeb).noquote() << text;
-    else
+    else if (m_ctx.settings.WEB_PAGE)
         qCWarning(lcWeb).noquote() << text;
     emit statusChanged(text);
 }
