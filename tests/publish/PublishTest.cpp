@@ -18,7 +18,6 @@
 #include "unattended/CameraWatchdog.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -658,15 +657,6 @@ TEST_F(PublishTest, TheRegisterGoesOutWhileARegionIsSetAndTheCameraProposesItsRe
     t.ctx.settings.REGISTER_REGION.clear();
     EXPECT_TRUE(published(registerTopic, ""));
     EXPECT_TRUE(eventually([&] { return configs() == before; }));
-}
-
-TEST(PublishPayloads, TheRegisterReadIsInTheStateWithTheTimeOfTheRead)
-{
-    MeterReading r;
-    r.registerSeenKwh = 12345.6;
-    r.registerChecked = QDateTime(QDate(2009, 1, 15), QTime(14, 2), Qt::OffsetFromUTC, -5400);
-    EXPECT_TRUE(
-        StatePayload(r).contains(R"("register_checked":"2009-01-15T14:02:00-01:30","register_seen_kwh":12345.6,)"));
 }
 
 TEST(PublishConnection, EachFailureSaysWhyWhileTheCallerNeverWaits)

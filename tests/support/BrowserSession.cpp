@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "support/BrowserSession.h"
 
+#include "support/TestContext.h"
+
 #include <QDeadlineTimer>
 #include <QEventLoop>
-#include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -55,13 +56,12 @@ QString BrowserSession::start()
             return QStringLiteral("chromedriver did not get ready: ") + QString::fromLocal8Bit(m_driver.readAll());
         pause(100);
     }
-    const QStringList args{QStringLiteral("--headless"), QStringLiteral("--no-sandbox"),
-                           QStringLiteral("--disable-gpu"), QStringLiteral("--disable-quic"),
-                           QStringLiteral("--no-first-run"), QStringLiteral("--disable-background-networking"),
-                           QStringLiteral("--disable-component-update"), QStringLiteral("--disable-sync"),
-                           QStringLiteral("--hide-scrollbars"),
-                           // Numbers are written the same way on every test machine.
-                           QStringLiteral("--lang=en-GB"), QStringLiteral("--user-data-dir=") + m_profile.path()};
+    // --lang: numbers are written the same way on every test machine.
+    const QStringList args = QStringLiteral("--headless --no-sandbox --disable-gpu --disable-quic --no-first-run "
+                                            "--disable-background-networking --disable-component-update "
+                                            "--disable-sync --hide-scrollbars --lang=en-GB")
+                                 .split(u' ')
+                             << QStringLiteral("--user-data-dir=") + m_profile.path();
     const QJsonObject options{{QStringLiteral("binary"), Chromium},
                               {QStringLiteral("args"), QJsonArray::fromStringList(args)}};
     const QJsonObject capabilities{{QStringLiteral("browserName"), QStringLiteral("chrome")},
@@ -147,10 +147,8 @@ void BrowserSession::screenshot(const QString& pngPath)
 {
     const QByteArray png =
         QByteArray::fromBase64(call("GET", QStringLiteral("/screenshot"), pngPath).toString().toLatin1());
-    QFile file(pngPath);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(png) != png.size())
-        ADD_FAILURE() << "could not write the screenshot " << pngPath.toStdString() << ": "
-                      << file.errorString().toStdString();
+    if (!writeFileBytes(pngPath, png))
+        ADD_FAILURE() << "could not write the screenshot " << pngPath.toStdString();
 }
 
 BrowserSession::Answer BrowserSession::request(const QByteArray& method, const QString& path, const QJsonObject& body,

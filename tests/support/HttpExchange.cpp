@@ -3,7 +3,6 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
-#include <QJsonDocument>
 #include <QTcpSocket>
 
 QByteArray HttpReply::header(const QByteArray& name) const
@@ -12,11 +11,6 @@ QByteArray HttpReply::header(const QByteArray& name) const
         if (line.toLower().startsWith(name.toLower() + ':'))
             return line.mid(name.size() + 1).trimmed();
     return {};
-}
-
-QJsonObject HttpReply::json() const
-{
-    return QJsonDocument::fromJson(body).object();
 }
 
 QByteArray HttpRequest(const QByteArray& method, const QByteArray& path, const QByteArray& body,

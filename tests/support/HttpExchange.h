@@ -3,6 +3,7 @@
 
 #include <QByteArray>
 #include <QHostAddress>
+#include <QJsonDocument>
 #include <QJsonObject>
 #include <QList>
 
@@ -14,7 +15,7 @@ struct HttpReply
     QByteArray body;
 
     QByteArray header(const QByteArray& name) const;
-    QJsonObject json() const;
+    QJsonObject json() const { return QJsonDocument::fromJson(body).object(); }
 };
 
 // A request's bytes: the method, the path, the headers given and the body with its length.

@@ -23,9 +23,7 @@ double shownWatts(const QString& text)
 {
     bool isNumber = false;
     const double value = text.section(u' ', 0, 0).remove(u',').toDouble(&isNumber);
-    if (!isNumber)
-        return std::nan("");
-    return text.endsWith(QLatin1String(" kW")) ? value * 1000 : value;
+    return !isNumber ? std::nan("") : text.endsWith(QLatin1String(" kW")) ? value * 1000 : value;
 }
 
 // The headless program counting the simulated meter and serving its page on a port of the test's, looked at
@@ -70,7 +68,6 @@ struct PageInBrowser : ::testing::Test
             60);
         ASSERT_TRUE(serving && program.state() == QProcess::Running) << log();
     }
-    QString publishFile() const { return SettingsFilePath(t.ctx, PublishSettingsFile()); }
     QString url() const { return QStringLiteral("http://127.0.0.1:%1/").arg(port.port()); }
     bool showsSimulatedPower(int seconds)
     {
@@ -96,7 +93,6 @@ TEST_F(PageInBrowser, ShowsThePowerAndThePictureAndFindsTheMarkFromAPhone)
     ASSERT_NO_FATAL_FAILURE(startProgram(QString()));
     browser.go(url());
     ASSERT_TRUE(showsSimulatedPower(60)) << browser.text("#power").toStdString() << '\n' << log();
-    EXPECT_EQ(browser.text("#signout"), QString()) << "no password, nothing to sign out of";
     EXPECT_TRUE(browser.waitFor([&] { return browser.property("#picture", "naturalWidth").toInt() == 320; }, 30));
 
     // A refusal is told beside the field that sent it, until a reading is taken.
@@ -113,7 +109,6 @@ TEST_F(PageInBrowser, ShowsThePowerAndThePictureAndFindsTheMarkFromAPhone)
         browser.waitFor([&] { return browser.enabled("#fm-accept") && !browser.text("#fm-proposal").isEmpty(); }, 180);
     ASSERT_TRUE(proposed) << browser.text("#fm-status").toStdString() << '\n' << log();
     EXPECT_FALSE(browser.enabled("#fm-start")) << "a second Find Mark while one waits for an answer";
-    EXPECT_TRUE(browser.enabled("#fm-cancel"));
     // The page as the phone shows it, scrolled to its top, and the desktop's.
     browser.go(url());
     ASSERT_TRUE(browser.waitFor([&] { return !browser.text("#fm-proposal").isEmpty(); }, 30));
@@ -129,7 +124,6 @@ TEST_F(PageInBrowser, AsksForThePasswordAndShowsTheFiguresOnlyOnceItIsRight)
 {
     const QString password = QStringLiteral("kettle on 7");
     ASSERT_NO_FATAL_FAILURE(startProgram(password));
-    EXPECT_FALSE(fileBytes(publishFile()).contains(password.toUtf8())) << "only its hash is kept";
     browser.go(url());
     ASSERT_TRUE(browser.waitForText("#signin-form", "Sign in", 30));
     EXPECT_EQ(browser.text("#power"), QString());
@@ -141,14 +135,6 @@ TEST_F(PageInBrowser, AsksForThePasswordAndShowsTheFiguresOnlyOnceItIsRight)
     browser.click("#signin-submit");
     ASSERT_TRUE(showsSimulatedPower(60)) << browser.text("#power").toStdString() << '\n' << log();
     EXPECT_EQ(browser.text("#signout"), "Sign out");
-
-    // Signed out, the browser's cookie no longer opens the page.
-    const auto asked = [&] { return !browser.text("#signin-submit").isEmpty(); };
-    browser.click("#signout");
-    ASSERT_TRUE(browser.waitFor(asked, 30));
-    browser.go(url());
-    ASSERT_TRUE(browser.waitFor([&] { return asked() || !browser.text("#power").isEmpty(); }, 30));
-    EXPECT_TRUE(asked());
 }
 
 } // namespace

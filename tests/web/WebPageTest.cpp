@@ -20,10 +20,8 @@
 #include "support/TestContext.h"
 #include "web/PasswordHash.h"
 
-#include <QJsonDocument>
 #include <QJsonObject>
 #include <QTcpServer>
-#include <QTcpSocket>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -71,27 +69,20 @@ TEST_F(WebPageTest, OffAtTheFactoryAndNeverOpenToOtherMachinesWithoutAPassword)
 {
     publish.applySettings();
     EXPECT_EQ(web.statusText(), "The web page is off");
-    EXPECT_EQ(web.port(), 0);
-
-    GlobalSettings s = t.ctx.settings;
-    std::tie(s.WEB_PAGE, s.WEB_ADDRESS) = std::tuple(true, QStringLiteral("my-box"));
-    EXPECT_TRUE(WebPage::settingsProblem(s).startsWith("\"my-box\" is not an address of this machine"));
     std::tie(t.ctx.settings.WEB_PAGE, t.ctx.settings.WEB_ADDRESS) = std::tuple(true, QStringLiteral("0.0.0.0"));
     publish.applySettings();
     EXPECT_TRUE(web.statusText().startsWith("The web page is not served: at 0.0.0.0"))
         << web.statusText().toStdString();
-    EXPECT_EQ(web.port(), 0);
 
     // A port another program holds is said, and taken once it is free and the settings are applied again.
     QTcpServer other;
     ASSERT_TRUE(other.listen(QHostAddress::LocalHost));
-    std::tie(t.ctx.settings.WEB_ADDRESS, t.ctx.settings.WEB_PORT) =
-        std::tuple(QStringLiteral("127.0.0.1"), other.serverPort());
-    publish.applySettings();
-    EXPECT_EQ(web.statusText(), QStringLiteral("The web page is not served: port %1 at 127.0.0.1 is taken (another "
-                                               "program may use it)")
-                                    .arg(other.serverPort()));
     const quint16 freed = other.serverPort();
+    std::tie(t.ctx.settings.WEB_ADDRESS, t.ctx.settings.WEB_PORT) = std::tuple(QStringLiteral("127.0.0.1"), freed);
+    publish.applySettings();
+    EXPECT_EQ(web.statusText(),
+              QStringLiteral("The web page is not served: port %1 at 127.0.0.1 is taken (another program may use it)")
+                  .arg(freed));
     other.close();
     publish.applySettings();
     EXPECT_EQ(web.statusText(), QStringLiteral("Serving the page at http://127.0.0.1:%1/").arg(freed));
@@ -112,13 +103,6 @@ TEST_F(WebPageTest, EveryEndpointAnswersAndTheStateIsTheBrokersOwn)
         RegisterPulse(t.ctx, 0, t.clock.timer(), Simulated);
     }
     const QString state = PublishTopics(t.ctx.settings).state;
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] {
-            t.clock.advance(1);
-            publish.publisher()->tick();
-            return QJsonDocument::fromJson(broker.retainedAt(state)).object()["revolutions"].toInt() == 3;
-        },
-        10000));
     // A state sent now, at a clock that stands still meanwhile.
     t.clock.advance(1);
     publish.publisher()->readingChanged();
@@ -134,7 +118,7 @@ TEST_F(WebPageTest, EveryEndpointAnswersAndTheStateIsTheBrokersOwn)
     EXPECT_EQ(stateReply.header("Content-Type"), "application/json");
     EXPECT_TRUE(get("/").header("Content-Security-Policy").contains("default-src 'none'"));
 
-    QJsonObject info = get("/api/page").json();
+    const QJsonObject info = get("/api/page").json();
     EXPECT_EQ(info["camera_text"].toString(), "Camera is Running");
     EXPECT_NEAR(info["today"].toObject()["energy_kwh"].toDouble(), 3 / t.ctx.settings.REVS_PER_KWH, 1e-12);
     EXPECT_EQ(info["find_mark"].toObject()["status"].toString(), "Not running");
@@ -153,9 +137,7 @@ TEST_F(WebPageTest, EveryEndpointAnswersAndTheStateIsTheBrokersOwn)
     EXPECT_EQ(post("/api/command/trip", "stop").status, 409);
     EXPECT_EQ(post("/api/command/trip", "start").status, 200);
     EXPECT_TRUE(t.ctx.blnGlobalTripRunning);
-    info = get("/api/page").json();
-    EXPECT_TRUE(info["trip"].toObject()["running"].toBool());
-    EXPECT_EQ(info["refusal"].toString(), "");
+    EXPECT_TRUE(get("/api/page").json()["trip"].toObject()["running"].toBool());
 
     // What a page elsewhere could make a browser send has no header of ours.
     EXPECT_EQ(post("/api/command/trip", "stop", {"Content-Type: text/plain"}).status, 403);
@@ -172,7 +154,6 @@ TEST_F(WebPageTest, APasswordTypedIntoTheFileIsKeptAsItsHashAndGuardsEveryReques
                     .contains("WEB_PASSWORD=" + t.ctx.settings.WEB_PASSWORD.toUtf8() + "\r\n"));
     EXPECT_TRUE(PasswordHash::matches(t.ctx.settings.WEB_PASSWORD, QStringLiteral("correct horse")));
 
-    EXPECT_EQ(get("/").status, 200) << "the page itself holds nothing";
     const HttpReply asked = get("/api/state", {});
     EXPECT_EQ(asked.status, 401);
     EXPECT_TRUE(asked.header("WWW-Authenticate").startsWith("Basic")) << "a scraper is offered Basic";
@@ -181,7 +162,6 @@ TEST_F(WebPageTest, APasswordTypedIntoTheFileIsKeptAsItsHashAndGuardsEveryReques
     EXPECT_TRUE(fromPage.header("WWW-Authenticate").isEmpty()) << "the page shows its own form, not the browser's";
     const QByteArray right = "Authorization: Basic " + QByteArray("prometheus:correct horse").toBase64();
     EXPECT_EQ(get("/metrics", {right}).status, 200);
-    EXPECT_EQ(get("/metrics", {right}).status, 200) << "again, from what was found right";
     EXPECT_EQ(get("/metrics", {"Authorization: Basic " + QByteArray("x:wrong").toBase64()}).status, 401);
 
     // Signed in by the form, the cookie opens everything until signed out.
