@@ -271,12 +271,15 @@ State replay(std::vector<Line> lines)
 {
     std::stable_sort(lines.begin(), lines.end(), [](const Line& a, const Line& b) { return a.seq < b.seq; });
     State s;
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        if (i > 0 && lines[i].seq == lines[i - 1].seq)
-            continue;
-        apply(s.of(lines[i].tariff), lines[i]);
-        s.lastSeq = lines[i].seq;
-    }
+    // The checks last: a reading set again keeps its history, and a file rewritten whole puts the new setting's line
+    // before checks that came earlier.
+    for (const bool checks : {false, true})
+        for (std::size_t i = 0; i < lines.size(); ++i) {
+            if ((i > 0 && lines[i].seq == lines[i - 1].seq) || (lines[i].kind == 'K') != checks)
+                continue;
+            apply(s.of(lines[i].tariff), lines[i]);
+            s.lastSeq = std::max(s.lastSeq, lines[i].seq);
+        }
     return s;
 }
 

@@ -280,8 +280,11 @@ TEST_F(MeterReadingTest, TheAccuracyCheckSaysHowFarCountingHasDrifted)
     EXPECT_EQ(reading().checks.size(), 10u);
     EXPECT_TRUE(reading().checks.back().text(t.ctx.locale).endsWith(QLatin1String("counting is 1.98 % high")));
     const std::vector<AccuracyCheck> checks = reading().checks;
-    EXPECT_EQ(restart(), "");
+    EXPECT_EQ(restart(1), ""); // each write from now on rewrites the file whole
     EXPECT_EQ(reading().checks, checks);
+    ASSERT_EQ(store->setReading(1130, Hall), "");
+    EXPECT_EQ(restart(), "");
+    EXPECT_EQ(reading().checks, checks) << "a corrected reading keeps its history, in a file rewritten whole too";
 }
 
 // A real process counting into the reading is killed with SIGKILL at random moments (rewrites included); the
