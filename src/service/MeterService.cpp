@@ -130,6 +130,10 @@ bool MeterService::startUnattended()
         loggingResumed();
     if (!notes.isEmpty())
         m_ctx.services.dialogs.notice(notes, Dialogs::Icon::Exclamation);
+    // A box's log says when the camera began, so a gap in the figures can be told from a camera that never ran.
+    if (started && m_headless)
+        m_ctx.services.dialogs.notice(QStringLiteral("The camera \"%1\" started.").arg(s.CAMERA_DEVICE),
+                                      Dialogs::Icon::Information);
     return started || awaited || !m_headless;
 }
 
