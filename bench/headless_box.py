@@ -100,9 +100,9 @@ class Box:
     def file(self, name):
         return os.path.join(self.data, name)
 
-    def start(self):
-        """Starts the program; returns the process, whose standard error a thread reads (see Life)."""
-        return Life(subprocess.Popen([self.program, "--headless", "--data-dir", self.data], env=self.env(),
+    def start(self, prefix=()):
+        """Starts the program, under the prefix's command when given; returns its Life."""
+        return Life(subprocess.Popen([*prefix, self.program, "--headless", "--data-dir", self.data], env=self.env(),
                                      stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True))
 
     def get(self, path, timeout=5):
@@ -147,7 +147,7 @@ class Life:
         return self.camera.wait(timeout)
 
     def end(self, sig, timeout=30):
-        if self.process.poll() is None:
+        if sig and self.process.poll() is None:
             self.process.send_signal(sig)
         code = self.process.wait(timeout)
         self.reader.join(5)

@@ -70,7 +70,7 @@ public:
         h->m_writing = mode != Mode::Read;
         return h;
     }
-    bool remove(const QString& path) override
+    bool remove(const QString& path, Removal /*removal*/) override
     {
         files.remove(path);
         return true;

@@ -15,7 +15,7 @@ public:
     // Next line without its CR LF or LF; false at end of file or on error (see atEnd()).
     virtual bool readLine(QByteArray& line) = 0;
     virtual bool atEnd() = 0;
-    // What was written reaches the disk itself, not only the system's cache (one fdatasync).
+    // What was written reaches the disk itself, not only the system's cache (one fsync).
     virtual bool sync() = 0;
     // Flushes and closes; false when the data could not be committed.
     virtual bool close() = 0;
@@ -47,11 +47,19 @@ public:
         OwnerOnly
     };
 
+    // Lasting deletions reach the disk before remove() returns, for a file whose return after a power cut would
+    // be taken for a meaning (a logging run going on); others are left to the system.
+    enum class Removal
+    {
+        Cached,
+        Lasting
+    };
+
     virtual ~FileIo() = default;
     virtual std::unique_ptr<FileHandle> open(const QString& path, Mode mode, Commit commit = Commit::InPlace,
                                              Access access = Access::Shared) = 0;
     // Deletes even a read-only file; true when the file is gone afterwards.
-    virtual bool remove(const QString& path) = 0;
+    virtual bool remove(const QString& path, Removal removal = Removal::Cached) = 0;
     // Gives the file another name; false, with nothing changed, when that name is taken already.
     virtual bool rename(const QString& from, const QString& to) = 0;
     // True for an existing ordinary file (not a directory, not hidden).
@@ -75,7 +83,7 @@ public:
 
     std::unique_ptr<FileHandle> open(const QString& path, Mode mode, Commit commit = Commit::InPlace,
                                      Access access = Access::Shared) override;
-    bool remove(const QString& path) override;
+    bool remove(const QString& path, Removal removal = Removal::Cached) override;
     bool rename(const QString& from, const QString& to) override;
     bool exists(const QString& path) override;
     qint64 size(const QString& path) override;

@@ -23,7 +23,7 @@ struct ReadingTotal
 
 // The meter's own reading, kept in METERREADING.DTA so that it survives anything. Every change is appended as
 // one line at once, handed to the system in one write: a killed process loses nothing. The disk itself is made
-// to write (fdatasync) at most once per SyncSeconds, so a power cut loses at most that much counting and a
+// to write (fsync) at most once per SyncSeconds, so a power cut loses at most that much counting and a
 // storage card is spared. When the file has grown past its limit, that moment rewrites it as the few lines
 // that still matter, atomically, and the file it replaces stays beside it as METERREADING.BAK; a damaged file
 // is put aside as METERREADING.BAD and the last good state is used.

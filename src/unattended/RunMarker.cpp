@@ -37,7 +37,8 @@ QString noteRunStarted(MeteringContext& ctx, const QDateTime& startTime)
 QString noteRunStopped(AppContext& ctx)
 {
     FileIo& files = ctx.services.files;
-    if (!files.exists(ctx.paths.loggingRun) || files.remove(ctx.paths.loggingRun))
+    // A marker back after a power cut would resume a run that was stopped.
+    if (!files.exists(ctx.paths.loggingRun) || files.remove(ctx.paths.loggingRun, FileIo::Removal::Lasting))
         return QString();
     return QStringLiteral("Couldn't delete control file\r\n");
 }

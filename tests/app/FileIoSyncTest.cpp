@@ -30,4 +30,12 @@ TEST(DiskFileIo, WrittenFilesReachTheDiskBeforeCloseReportsSuccess)
     EXPECT_EQ(syncs(FileIo::Mode::Append, FileIo::Commit::InPlace), 1) << "each backup append";
     EXPECT_EQ(syncs(FileIo::Mode::Truncate, FileIo::Commit::Atomic), 2) << "the live file, then its folder";
     EXPECT_EQ(syncs(FileIo::Mode::Read, FileIo::Commit::InPlace), 0);
+    const auto removalSyncs = [&](FileIo::Removal removal) {
+        syncs(FileIo::Mode::Truncate, FileIo::Commit::InPlace);
+        syncCalls = 0;
+        EXPECT_TRUE(DiskFileIo().remove(dir.filePath(QStringLiteral("DATASTOR.DTA")), removal));
+        return syncCalls;
+    };
+    EXPECT_EQ(removalSyncs(FileIo::Removal::Lasting), 1) << "the run marker's folder";
+    EXPECT_EQ(removalSyncs(FileIo::Removal::Cached), 0);
 }

@@ -4,9 +4,12 @@
 #include "app/FileIo.h"
 
 #include <QHash>
+#include <optional>
 
 // The real file system with failures on demand: "fails twice, then succeeds" per path and operation.
-// A count of -1 fails for ever. Attempts are counted whether they fail or not.
+// A count of -1 fails for ever. Attempts are counted whether they fail or not. It also keeps what has reached
+// the disk of each file changed since the last power cut: its bytes at its last sync (a handle's sync, a
+// close that syncs, an atomic replacement), moved by a rename, which syncs the folder.
 class FaultyFileIo : public FileIo
 {
 public:
@@ -23,7 +26,7 @@ public:
 
     std::unique_ptr<FileHandle> open(const QString& path, Mode mode, Commit commit = Commit::InPlace,
                                      Access access = Access::Shared) override;
-    bool remove(const QString& path) override;
+    bool remove(const QString& path, Removal removal = Removal::Cached) override;
     // Fails by the path of the file renamed.
     bool rename(const QString& from, const QString& to) override;
     bool exists(const QString& path) override { return m_disk.exists(path); }
@@ -35,9 +38,20 @@ public:
     // True when this attempt must fail; counts it.
     bool shouldFail(Op op, const QString& path);
 
+    // From cutPower() every operation fails, so the dying program's destructors rescue nothing; powerOn() puts
+    // every file changed since back to what had reached the disk, as the next start finds it.
+    void cutPower() { m_powerOff = true; }
+    void powerOn();
+    void reachedDisk(const QString& path) { m_onDisk[path] = bytesNow(path); }
+
 private:
+    // The first change since a cut: what is there now had reached the disk.
+    void changing(const QString& path);
+    static std::optional<QByteArray> bytesNow(const QString& path);
     static QString key(Op op, const QString& path) { return QString::number(int(op)) + QLatin1Char('|') + path; }
     DiskFileIo m_disk;
     QHash<QString, int> m_failures;
     QHash<QString, int> m_attempts;
+    QHash<QString, std::optional<QByteArray>> m_onDisk; // no bytes: no file
+    bool m_powerOff = false;
 };

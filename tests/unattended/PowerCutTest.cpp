@@ -1,0 +1,122 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The power is cut at random moments of a logging run with the meter reading kept: each start goes on from what
+// had reached the disk, and loses no more than the disk was allowed to hold back.
+#include "metering/EarlierBackup.h"
+#include "metering/LogEvent.h"
+#include "metering/LoggingEngine.h"
+#include "metering/MeterReadingStore.h"
+#include "metering/PulseSignal.h"
+#include "support/TestContext.h"
+#include "unattended/ResumeRun.h"
+
+#include <cstdio>
+#include <gtest/gtest.h>
+#include <random>
+
+namespace {
+
+const MeterSource Hall{MeterSource::Kind::Camera, QStringLiteral("Hall camera")};
+
+// The memory of a program just started: nothing of the last one but the test's settings.
+struct FreshMemory
+{
+    explicit FreshMemory(TestContext& t) : ctx(t.ctx.services)
+    {
+        std::tie(ctx.settings, ctx.strGlobalEndOfLine, ctx.strGlobalFieldDelimiter, ctx.paths, ctx.locale) = std::tie(
+            t.ctx.settings, t.ctx.strGlobalEndOfLine, t.ctx.strGlobalFieldDelimiter, t.ctx.paths, t.ctx.locale);
+        InitialiseDataArray(ctx);
+        LoadWorkingMeterValues(ctx);
+        ResetWorkingValues(ctx);
+        ctx.blnGlobalCameraRunning = true;
+    }
+    MeteringContext ctx;
+};
+
+struct Program : FreshMemory
+{
+    explicit Program(TestContext& t) : FreshMemory(t)
+    {
+        QObject::connect(&logging, &LoggingEngine::runStarted,
+                         [this](const QDateTime& start) { RunMarker::noteRunStarted(ctx, start); });
+        QObject::connect(&logging, &LoggingEngine::runStopped, [this] { RunMarker::noteRunStopped(ctx); });
+    }
+    LoggingEngine logging{ctx};
+    MeterReadingStore reading{ctx, 4000}; // a small file limit, so that cuts hit rewrites too
+};
+
+TEST(PowerCut, EachStartGoesOnFromWhatHadReachedTheDiskAndLosesOnlyTheLastSecondsOfTheReading)
+{
+    TestContext t;
+    std::mt19937 random(20260315);
+    auto program = std::make_unique<Program>(t);
+    ASSERT_EQ(program->reading.load(), "");
+    ASSERT_EQ(program->reading.setReading(1000, Hall), "");
+    ASSERT_TRUE(program->logging.startButton());
+    const QDateTime runStart = t.clock.now();
+    qint64 worstLost = 0;
+    qint64 worstSeconds = 0;
+    for (int cut = 1; cut <= 60; ++cut) {
+        const qint64 countedAtStart = program->reading.reading().revolutions;
+        std::vector<QDateTime> fed; // this start's revolutions
+        for (int second = std::uniform_int_distribution(1, 1200)(random); second > 0; --second) {
+            t.clock.advance(1.0);
+            if (random() % 5 < 2) {
+                RegisterPulse(program->ctx, 1, t.clock.timer(), Hall);
+                fed.push_back(t.clock.now());
+            }
+            program->reading.tick();
+            program->logging.tick();
+        }
+        const QDateTime cutAt = t.clock.now();
+        const QByteArray backup = fileBytes(t.ctx.paths.dataStore); // every backup is synced as it closes
+        t.files.cutPower();
+        program.reset();
+        t.files.powerOn();
+        t.clock.advance(std::uniform_int_distribution(10, 300)(random));
+        SCOPED_TRACE("cut " + std::to_string(cut) + " at " + cutAt.toString(Qt::ISODate).toStdString());
+
+        program = std::make_unique<Program>(t);
+        ASSERT_EQ(program->reading.load(), "") << "nothing damaged";
+        const qint64 lost = countedAtStart + qint64(fed.size()) - program->reading.reading().revolutions;
+        ASSERT_GE(lost, 0) << "never ahead";
+        ASSERT_LE(lost, qint64(fed.size()));
+        const qint64 seconds = lost == 0 ? 0 : fed[fed.size() - lost].secsTo(cutAt);
+        EXPECT_LT(seconds, MeterReadingStore::SyncSeconds) << lost << " revolutions lost";
+        std::tie(worstLost, worstSeconds) = std::tuple(std::max(worstLost, lost), std::max(worstSeconds, seconds));
+
+        const std::optional<RunMarker::UnfinishedRun> run = RunMarker::unfinishedRun(program->ctx);
+        ASSERT_TRUE(run && run->start == runStart) << "the same run";
+        const ResumeOutcome outcome = resume_logging_run(program->ctx, program->logging, *run);
+        ASSERT_TRUE(outcome.resumed);
+        EXPECT_EQ(outcome.message.isEmpty(), !backup.isEmpty()) << outcome.message.toStdString();
+        const DataArray& data = program->ctx.varGlobalDataArray;
+        ASSERT_EQ(data.count(), std::max<qsizetype>(backup.count('\n') - 1, 0)) << "every record on the disk";
+        // Records follow one another by the interval, counted once, but for the first after a start: it says the
+        // time from the last record on the disk to the start, after which it comes an interval later.
+        LogRecord before;
+        before.DateTime = runStart;
+        for (qint32 row = 1; row <= data.count(); ++row) {
+            const LogRecord& r = data.row(row);
+            const qint64 gap = before.DateTime.secsTo(r.DateTime) - t.ctx.settings.LOGGING_INTERVAL_SECONDS;
+            EXPECT_EQ(RunStart(r), runStart) << row;
+            EXPECT_EQ(r.LoggingTotalPulse, before.LoggingTotalPulse + r.PulsesThisInterval) << row;
+            EXPECT_EQ(r.UserComment, gap == 0 ? QString() : ResumeComment(gap)) << row;
+            before = r;
+        }
+    }
+    const DataArray& data = program->ctx.varGlobalDataArray;
+    int resumedRecords = 0;
+    for (qint32 row = 1; row <= data.count(); ++row)
+        resumedRecords += data.row(row).UserComment.isEmpty() ? 0 : 1;
+    EXPECT_GT(resumedRecords, 10) << "many starts had their first record on the disk";
+    program->logging.stopButton();
+    t.files.cutPower();
+    program.reset();
+    t.files.powerOn();
+    FreshMemory restarted(t);
+    EXPECT_FALSE(RunMarker::unfinishedRun(restarted.ctx)) << "a stopped run stays stopped";
+    std::printf("Most of the reading lost by a cut: %lld revolutions; the oldest of them %lld s before it\n",
+                static_cast<long long>(worstLost), static_cast<long long>(worstSeconds));
+}
+
+} // namespace
