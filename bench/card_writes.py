@@ -40,7 +40,7 @@ def main():
     p.add_argument("--no-logging", action="store_true")
     args = p.parse_args()
 
-    broker = Broker(os.environ.get("TMPDIR", "/tmp"))
+    broker = Broker()
     box = Box(os.path.abspath(args.program), args.power, broker)
     trace = os.path.join(box.work, "strace.txt")
     # The first run sets the box up as a user would from the phone, then stops cleanly.

@@ -35,9 +35,10 @@ def set_keys(path, keys):
 class Broker:
     """mosquitto on a loopback port, and a subscriber that keeps every state message with the time it came."""
 
-    def __init__(self, work):
+    def __init__(self):
         self.port = free_port()
-        conf = os.path.join(work, "mosquitto.conf")
+        self.work = tempfile.mkdtemp(prefix="wattsight-broker-")
+        conf = os.path.join(self.work, "mosquitto.conf")
         with open(conf, "w") as f:
             f.write("listener %d 127.0.0.1\npersistence false\nallow_anonymous true\n" % self.port)
             if os.geteuid() == 0:
@@ -67,6 +68,7 @@ class Broker:
         for p in (self.sub, self.broker):
             p.terminate()
             p.wait()
+        shutil.rmtree(self.work, ignore_errors=True)
 
 
 class Box:

@@ -93,7 +93,7 @@ def main():
     period = 3600.0 / (args.power / 1000.0 * REVS_PER_KWH)
     # The mark is in view for about a fifth of a turn, and is counted as it leaves; the log line takes a moment.
     doubt = 0.12 * period + 0.1
-    broker = None if args.no_broker else Broker(os.environ.get("TMPDIR", "/tmp"))
+    broker = None if args.no_broker else Broker()
     box = Box(os.path.abspath(args.program), int(args.power), broker, logging_seconds=30)
     set_keys(box.file("CAMERASETTINGS.CFG"), {"SETTLE_TIME": args.settle_ms})
     settle = args.settle_ms / 1000.0
