@@ -96,6 +96,8 @@ def main():
     broker = None if args.no_broker else Broker()
     box = Box(os.path.abspath(args.program), int(args.power), broker, logging_seconds=30)
     set_keys(box.file("CAMERASETTINGS.CFG"), {"SETTLE_TIME": args.settle_ms})
+    # Each record to DATASTOR.DTA as soon as it is made: a kill then loses none, and a gap means something.
+    set_keys(box.file("ADVANCEDSETTINGS.CFG"), {"ARRAY_WRITE_INTERVAL_SECONDS": 0})
     settle = args.settle_ms / 1000.0
     figures = {"kills": 0, "sigterm": 0, "turns": 0, "counted": 0, "lost": 0, "doubled": 0, "unsure": 0,
                "not_resumed": 0, "comeback": []}
@@ -155,6 +157,8 @@ def main():
             killed_at = time.time()
             code = life.end(signal.SIGTERM if term else signal.SIGKILL)
             figures["kills"] += 1
+            if figures["kills"] % 50 == 0:
+                print("kill soak: %(kills)d ends, %(lost)d lost, %(doubled)d doubled" % figures, file=sys.stderr)
             figures["sigterm"] += bool(term)
             if term and code != 0:
                 problems.append("life %d: SIGTERM ended it with %s:\n%s" % (n, code, "\n".join(life.lines[-5:])))
