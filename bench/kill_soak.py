@@ -5,7 +5,7 @@ twice: the meter reading against the simulated meter's own turns, the logged rec
 states published to a broker on loopback.
 
 Each life starts the program (the simulated meter remembered and started with it, logging resumed, publishing
-on), lets it run for a random time from its start, then ends it with SIGKILL, or SIGTERM now and then. The
+on), lets it run for a random time from its start, then ends it with SIGKILL, or SIGTERM or SIGINT now and then. The
 simulated disc begins half a turn before its mark when its camera starts, so its turns in a life are known from
 the moment the program's log says the camera started. The camera counts once it has settled (SETTLE_TIME after
 its start); a turn within the detection's delay of that moment or of the kill may or may not have been counted,
@@ -42,7 +42,7 @@ def parse_args():
     p.add_argument("--long-every", type=int, default=25, help="one life in N lasts --long seconds (0: none)")
     p.add_argument("--long", type=float, nargs=2, default=(20.0, 40.0), metavar=("MIN", "MAX"))
     p.add_argument("--settle-ms", type=int, default=3000, help="the camera's settling time (SETTLE_TIME)")
-    p.add_argument("--term-every", type=int, default=10, help="one end in N is SIGTERM, the others SIGKILL")
+    p.add_argument("--term-every", type=int, default=10, help="one end in N is SIGTERM or SIGINT, the rest SIGKILL")
     p.add_argument("--no-broker", action="store_true", help="run without mosquitto (publishing off)")
     p.add_argument("--json", help="also write the figures to this file")
     return p.parse_args()
@@ -67,7 +67,7 @@ def reading_base(box, life):
 
 def check_records(path, interval, downtimes):
     """DATASTOR.DTA: times rising, totals that add up record by record, and every gap longer than the interval
-    holding a restart. Returns (records, unexplained gaps, broken totals)."""
+    holding a restart, whose record says so. Returns (records, unexplained gaps, broken records)."""
     if not os.path.exists(path):
         return 0, 0, 0
     with open(path, encoding="utf-8", errors="replace") as f:
@@ -79,9 +79,10 @@ def check_records(path, interval, downtimes):
         pulses, total = int(float(row[7])), int(float(row[11]))
         if previous:
             p_at, p_total = previous
-            if at - p_at > interval + 1.5 and not any(p_at < down < at for down in downtimes):
+            gap = at - p_at > interval + 1.5
+            if gap and not any(p_at < down < at for down in downtimes):
                 gaps += 1
-            if at <= p_at or total != p_total + pulses:
+            if at <= p_at or total != p_total + pulses or gap != row[20].startswith("Resumed after restart; gap "):
                 broken += 1
         previous = (at, total)
     return len(rows), gaps, broken
@@ -155,13 +156,13 @@ def main():
             time.sleep(max(0.0, life.started + length - time.time()))
             term = args.term_every and rng.randrange(args.term_every) == 0
             killed_at = time.time()
-            code = life.end(signal.SIGTERM if term else signal.SIGKILL)
+            code = life.end(rng.choice((signal.SIGTERM, signal.SIGINT)) if term else signal.SIGKILL)
             figures["kills"] += 1
             if figures["kills"] % 50 == 0:
                 print("kill soak: %(kills)d ends, %(lost)d lost, %(doubled)d doubled" % figures, file=sys.stderr)
             figures["sigterm"] += bool(term)
             if term and code != 0:
-                problems.append("life %d: SIGTERM ended it with %s:\n%s" % (n, code, "\n".join(life.lines[-5:])))
+                problems.append("life %d: a clean stop ended it with %s:\n%s" % (n, code, "\n".join(life.lines[-5:])))
             counting_from = (life.camera_at or 0) + settle
             sure = turns_between(period, life.camera_at, counting_from + doubt, killed_at - doubt)
             possible = turns_between(period, life.camera_at, counting_from - doubt, killed_at + 0.05)
@@ -186,7 +187,7 @@ def main():
         "published_states": len(readings), "published_reading_down": downs, "records": records,
         "comeback_median_s": round(statistics.median(comeback), 3) if comeback else None,
         "comeback_worst_s": round(max(comeback), 3) if comeback else None})
-    print("kill soak: %(kills)d ends (%(sigterm)d by SIGTERM); %(turns)d turns, %(counted)d counted, %(lost)d lost, "
+    print("kill soak: %(kills)d ends (%(sigterm)d by SIGTERM or SIGINT); %(turns)d turns, %(counted)d counted, %(lost)d lost, "
           "%(doubled)d doubled, %(unsure)d at a kill's moment; back counting after a kill in %(comeback_median_s)s s "
           "(median), %(comeback_worst_s)s s (worst); %(records)d records; %(published_states)d published states"
           % figures)
