@@ -4,6 +4,7 @@
 #include "app/Clock.h"
 #include "app/TextFormat.h"
 #include "metering/MeteringContext.h"
+#include "metering/PulseSignal.h"
 
 #include <limits>
 #include <random>
@@ -55,8 +56,7 @@ QString FillArray(MeteringContext& ctx, const FillRequest& request, const std::f
     const double Q = ctx.pulse.dblGlobalWkgCostPerKWH;
     const qint16 tariff = ctx.pulse.intGlobalWkgTarrifNumber;
 
-    QDateTime start = ctx.services.clock.now();
-    start.setTime(QTime(start.time().hour(), start.time().minute(), start.time().second()));
+    const QDateTime start = WholeSecondsNow(ctx);
     // Seeded once per press from the clock, mixed with the system entropy so two quick presses differ too.
     std::random_device entropy;
     std::mt19937 random(static_cast<std::mt19937::result_type>(QDateTime::currentMSecsSinceEpoch()) ^ entropy());

@@ -213,10 +213,10 @@ double TruncateSeconds(double timer)
 
 QDateTime WholeSecondsNow(MeteringContext& ctx)
 {
-    QDateTime now = ctx.services.clock.now();
-    const QTime t = now.time();
-    now.setTime(QTime(t.hour(), t.minute(), t.second()));
-    return now;
+    // Moved back by its milliseconds, not rebuilt from its hours, minutes and seconds: in the hour that comes twice
+    // when summer time ends, a rebuilt time may be taken for the other one, an hour away.
+    const QDateTime now = ctx.services.clock.now();
+    return now.addMSecs(-now.time().msec());
 }
 
 qint32 WholeSecondsBetween(const QDateTime& from, const QDateTime& to)

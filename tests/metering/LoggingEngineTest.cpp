@@ -112,30 +112,6 @@ TEST_F(LoggingTest, ACountedBackwardTurnTakesItsRevolutionOffShowsAPowerBelowZer
     EXPECT_EQ(std::tuple(t.ctx.trip.totalPulse, t.ctx.pulse.undecidedPasses), std::tuple(2, 1));
 }
 
-TEST_F(LoggingTest, ADayAcrossMidnightKeepsTheRhythmAndTheDatesOfEveryRecord)
-{
-    t.ctx.settings.LOG_SCREEN_REFRESH_INTERVAL_MILLISECONDS = 600000; // keeps a day of ticks quick
-    t.clock.setNow(QDateTime(QDate(2009, 1, 15), QTime(23, 0, 0)));
-    start(82800.0);
-    for (int second = 1; second <= 86400; ++second) {
-        runFor(1.0, 1.0);
-        if (second % 36 == 0) // 100 revolutions an hour: 0.1 kW
-            pulse();
-    }
-    ASSERT_EQ(data().count(), 288);
-    for (int r = 1; r <= 288; ++r) {
-        const LogRecord& rec = data().row(r);
-        const QDateTime expected = QDateTime(QDate(2009, 1, 15), QTime(23, 0, 0)).addSecs(300 * r);
-        ASSERT_EQ(std::tuple(rec.LoggingSeconds, rec.DateTime,
-                             QDateTime(QDate(rec.Year, rec.Month, rec.Day), QTime(rec.Hour, rec.Min, rec.Sec))),
-                  std::tuple(300 * r, expected, expected))
-            << r;
-    }
-    EXPECT_NEAR(data().row(100).AvgPowerThisInterval, 0.1, 0.021) << "8 or 9 pulses in 300 s";
-    EXPECT_EQ(t.ctx.logging.totalPulse, 2400);
-    EXPECT_NEAR(t.ctx.logging.avg1hourKWH, 0.1, 0.0011);
-}
-
 TEST_F(LoggingTest, EachRevolutionIsPricedAtTheTariffItWasCountedInAndTheRecordCarriesTheTariffInForce)
 {
     nightTariff("00:20-06:00");
@@ -171,9 +147,7 @@ TEST_F(LoggingTest, AResumedRunWithTwoTariffsKeepsTheCostItRecordedBeforeTheRest
 
 TEST_F(LoggingTest, TheScheduleFollowsTheWallClockThroughADaylightSavingChange)
 {
-    const QByteArray zone = qgetenv("TZ");
-    qputenv("TZ", "Europe/London");
-    tzset();
+    const ScopedEnv london("TZ", "Europe/London");
     nightTariff("00:00-07:00");
     t.clock.setNow(QDateTime(QDate(2009, 3, 29), QTime(0, 30))); // clocks go forward from 01:00 to 02:00
     LoadWorkingMeterValues(t.ctx);
@@ -185,8 +159,6 @@ TEST_F(LoggingTest, TheScheduleFollowsTheWallClockThroughADaylightSavingChange)
     t.clock.advance(60); // five and a half hours after 00:30: 07:00 on the wall clock
     LoadWorkingMeterValues(t.ctx);
     const qint16 after = t.ctx.pulse.intGlobalWkgTarrifNumber;
-    qputenv("TZ", zone);
-    tzset();
     EXPECT_EQ(wallClock, QTime(6, 59));
     EXPECT_EQ(std::tuple(before, lastMinute, after), std::tuple(qint16{2}, qint16{2}, qint16{1}));
 }
@@ -318,25 +290,6 @@ TEST_F(LoggingTest, DifferenceLogErrorsShowOnceFromTheTimerAndAtEveryStop)
     engine.stopButton();
     EXPECT_EQ(t.dialogs.texts(), (QStringList{expected, expected}));
     EXPECT_EQ(lines("DATASTOR.DTA").size(), 8);
-}
-
-TEST_F(LoggingTest, AWrappedTableKeepsTheNewestRecordsAndTheBackupKeepsThemAll)
-{
-    t.ctx.settings.DATA_ARRAY_LENGTH = 1000;
-    t.ctx.varGlobalDataArray = DataArray(1000);
-    std::tie(t.ctx.settings.LOGGING_INTERVAL_SECONDS, t.ctx.settings.ARRAY_WRITE_INTERVAL_SECONDS,
-             t.ctx.settings.LOG_SCREEN_REFRESH_INTERVAL_MILLISECONDS) = std::tuple(30, 600, 600000);
-    start(0.5);
-    runFor(2500 * 30 + 0.5, 1.0);
-    engine.stopButton();
-    ASSERT_EQ(data().count(), 1000);
-    for (int r = 1; r <= 1000; ++r)
-        ASSERT_EQ(data().row(r).LoggingSeconds, 30 * (1500 + r)) << r;
-
-    const QList<QByteArray> file = lines("DATASTOR.DTA");
-    ASSERT_EQ(file.size(), 2501); // one header
-    for (int r = 1; r <= 2500; ++r)
-        ASSERT_EQ(file[r].split(',')[10].toInt(), 30 * r) << r;
 }
 
 TEST_F(LoggingTest, ATickArrivingWhileTheMinuteOrABackupWaitsStartsNothingNew)

@@ -9,6 +9,7 @@
 
 #include <QFile>
 #include <QTemporaryDir>
+#include <ctime>
 #include <ostream>
 
 // Failed comparisons of texts show the text, not its UTF-16 code units.
@@ -31,6 +32,32 @@ struct TestContext
     MeteringContext ctx{Services{clock, pump, dialogs, files}};
 
     QString path(const QString& name) const { return dir.filePath(name); }
+    // The memory of another program over the same folder and settings, on its own file system: a restart, or a
+    // run too long for the failure-capable one's bookkeeping.
+    void copySettingsTo(MeteringContext& other) const
+    {
+        std::tie(other.settings, other.strGlobalEndOfLine, other.strGlobalFieldDelimiter, other.paths, other.locale) =
+            std::tie(ctx.settings, ctx.strGlobalEndOfLine, ctx.strGlobalFieldDelimiter, ctx.paths, ctx.locale);
+    }
+};
+
+// An environment variable (a time zone, a temporary folder) set for a scope, then put back as it was.
+struct ScopedEnv
+{
+    ScopedEnv(const char* name, const char* value)
+        : name(name), was(qgetenv(name)), wasSet(qEnvironmentVariableIsSet(name))
+    {
+        qputenv(name, value);
+        tzset();
+    }
+    ~ScopedEnv()
+    {
+        wasSet ? qputenv(name, was) : qunsetenv(name);
+        tzset();
+    }
+    const char* name;
+    QByteArray was;
+    bool wasSet;
 };
 
 // The whole content of a file, or nothing when it cannot be read.

@@ -22,8 +22,7 @@ struct FreshMemory
 {
     explicit FreshMemory(TestContext& t) : ctx(t.ctx.services)
     {
-        std::tie(ctx.settings, ctx.strGlobalEndOfLine, ctx.strGlobalFieldDelimiter, ctx.paths, ctx.locale) = std::tie(
-            t.ctx.settings, t.ctx.strGlobalEndOfLine, t.ctx.strGlobalFieldDelimiter, t.ctx.paths, t.ctx.locale);
+        t.copySettingsTo(ctx);
         InitialiseDataArray(ctx);
         LoadWorkingMeterValues(ctx);
         ResetWorkingValues(ctx);
