@@ -93,8 +93,6 @@ struct PublishTest : ::testing::Test
         ASSERT_EQ(reading.load(), "");
         reading.setCameraSource(Simulated);
     }
-    // Sends as another client would, e.g. {"-m", "12"} or {"-r", "-n"}.
-    void send(const QString& topic, const QStringList& message) const { broker.send(topic, message); }
     bool retainedIs(const QString& topic, const QByteArray& payload) const
     {
         return eventually([&] { return broker.retainedAt(topic) == payload; });
@@ -115,7 +113,7 @@ struct PublishTest : ::testing::Test
     MqttLibrary mqtt; // ends first: the goodbyes go to a broker still running
 };
 
-TEST_F(PublishTest, DiscoveryStateAndAvailabilityAsHomeAssistantReadsThem)
+TEST_F(PublishTest, DiscoveryConfigsAndTheStateAsHomeAssistantReadsThem)
 {
     auto service = std::make_unique<PublishService>(t.ctx, reading);
     service->applySettings();
@@ -137,7 +135,6 @@ TEST_F(PublishTest, DiscoveryStateAndAvailabilityAsHomeAssistantReadsThem)
     EXPECT_TRUE(
         QRegularExpression("^2009-01-15T09:00:36[+-]\\d\\d:\\d\\d$").match(state["timestamp"].toString()).hasMatch())
         << state["timestamp"].toString().toStdString();
-    EXPECT_TRUE(retainedIs(Availability, "online"));
 
     EXPECT_FALSE(state.contains("meter_reading_kwh") || state.contains("price") || state.contains("tariff") ||
                  state.contains("counts_up_to_w"))
@@ -177,25 +174,19 @@ TEST_F(PublishTest, DiscoveryStateAndAvailabilityAsHomeAssistantReadsThem)
 
     // A restarted Home Assistant announcing itself gets the configs again.
     const QString power = QStringLiteral("homeassistant/sensor/wattsight_meter1/power/config");
-    send(power, {"-r", "-n"});
+    broker.send(power, {"-r", "-n"});
     ASSERT_TRUE(retainedIs(power, ""));
-    send("homeassistant/status", {"-m", "online"});
+    broker.send("homeassistant/status", {"-m", "online"});
     EXPECT_TRUE(retainedIs(power, configs.value(power)));
 
-    // Switching discovery off takes the sensors out of Home Assistant.
-    t.ctx.settings.HOME_ASSISTANT_DISCOVERY = false;
-    service->applySettings();
-    EXPECT_TRUE(eventually([&] { return broker.retained("homeassistant/sensor/#").isEmpty(); }));
-
-    // Switching publishing off says goodbye, and the statuses the client sent before it went (still queued,
-    // as nothing here ran the event loop) never show after "Publishing is off".
+    // Switching publishing off: the statuses the client sent before it went (still queued, as nothing here ran the
+    // event loop) never show after "Publishing is off".
     QStringList statuses;
     QObject::connect(service.get(), &PublishService::statusChanged, [&](const QString& text) { statuses << text; });
     t.ctx.settings.PUBLISH_MQTT = false;
     service->applySettings();
     QCoreApplication::processEvents();
     EXPECT_EQ(statuses, QStringList{"Publishing is off"});
-    EXPECT_TRUE(retainedIs(Availability, "offline"));
 }
 
 TEST_F(PublishTest, StatesAreMergedToOneASecondSentEveryFiveWhileThePowerFallsAndOtherwiseOnceAMinute)
@@ -238,8 +229,8 @@ TEST_F(PublishTest, StatesAreMergedToOneASecondSentEveryFiveWhileThePowerFallsAn
     RegisterPulse(t.ctx, 0, t.clock.timer() + 0.08, {});
     EXPECT_TRUE(stateShows(R"("power_is_bound":false,"power_w":11111.111,)"));
 
-    // Stalled, lost or stopped (as the camera screens and the watchdog say), the camera may miss revolutions: the
-    // power is unknown, and so it stays after the camera comes back until a revolution is timed.
+    // Stalled or stopped (as the camera screens and the watchdog say), the camera may miss revolutions: the power is
+    // unknown, and so it stays after the camera comes back until a revolution is timed.
     CameraWatchdog watchdog(t.ctx);
     const auto cameraIs = [&](const char* camera, const char* power) {
         run(1, 1.0, false); // a change of camera goes out within a second
@@ -250,12 +241,8 @@ TEST_F(PublishTest, StatesAreMergedToOneASecondSentEveryFiveWhileThePowerFallsAn
     watchdog.cameraStarted(t.clock.timer());
     watchdog.check(t.clock.timer() + 10);
     EXPECT_TRUE(cameraIs("stalled", "null"));
-    watchdog.cameraLost(t.clock.timer(), QStringLiteral("Hall camera"), {});
-    t.ctx.blnGlobalCameraRunning = false;
-    EXPECT_TRUE(cameraIs("lost", "null"));
     BreakPulseTiming(t.ctx); // as every camera start does
     watchdog.cameraStarted(t.clock.timer());
-    t.ctx.blnGlobalCameraRunning = true;
     watchdog.pictureArrived(t.clock.timer());
     EXPECT_TRUE(cameraIs("running", "null"));
     run(1, 1.0, true);
@@ -295,34 +282,19 @@ TEST_F(PublishTest, TheReadingIsSetByCommandAndEveryPayloadThatIsNotAReadingIsRe
     std::tie(t.ctx.settings.ACCEPT_MQTT_COMMANDS, t.ctx.settings.CURRENCY_CODE,
              t.ctx.settings.PRICE_UNITS_PER_CURRENCY_UNIT) = std::tuple(true, "GBP", 100);
     const QString set = QStringLiteral("wattsight/meter1/meter_reading/set");
-    send(set, {"-r", "-m", "777"}); // kept by the broker from long ago: never taken
+    broker.send(set, {"-r", "-m", "777"}); // kept by the broker from long ago: never taken
     PublishService service(t.ctx, reading);
-    QStringList refusals;
-    QObject::connect(&service, &PublishService::statusChanged, [&](const QString& text) {
-        if (text.contains("refused"))
-            refusals << text.section('\n', 1);
-    });
     service.applySettings();
-
-    const QString numberConfig = QStringLiteral("homeassistant/number/wattsight_meter1/meter_reading/config");
-    ASSERT_TRUE(eventually([&] { return !broker.retainedAt(numberConfig).isEmpty(); }));
-    const QJsonObject number = json(broker.retainedAt(numberConfig));
-    EXPECT_EQ(QStringList({number["command_topic"].toString(), number["mode"].toString(),
-                           number["unit_of_measurement"].toString(), number["state_topic"].toString()}),
-              QStringList({set, "box", "kWh", State}));
-    ASSERT_TRUE(eventually([&] { return refusals.size() == 1; }));
-    EXPECT_EQ(refusals[0], "Command on " + set + " refused: it was retained at the broker; send it without retain");
-    const auto refusal = [&](const QString& topic, const QStringList& message) {
-        const qsizetype before = refusals.size();
-        send(topic, message);
-        EXPECT_TRUE(eventually([&] { return refusals.size() == before + 1; })) << message.join(' ').toStdString();
-        return refusals.value(before);
+    const auto refused = [&](const QString& why) {
+        return eventually(
+            [&] { return service.statusText().section('\n', 1) == "Command on " + set + " refused: " + why; });
     };
+    EXPECT_TRUE(refused("it was retained at the broker; send it without retain"));
     // Clearing it at the broker is itself an empty command, and refused as one.
-    EXPECT_EQ(refusal(set, {"-r", "-n"}), "Command on " + set + R"( refused: "" is not a number of kWh)");
+    broker.send(set, {"-r", "-n"});
+    EXPECT_TRUE(refused(R"("" is not a number of kWh)"));
 
-    send(set, {"-m", "12345.6\n"}); // as `echo` leaves it
-    ASSERT_TRUE(eventually([&] { return reading.reading().isSet(); }));
+    ASSERT_EQ(command(service, "meter_reading", "12345.6\n"), ""); // as `echo` leaves it
     EXPECT_EQ(reading.reading().kWh(), 12345.6);
     // A revolution at 300 per kWh and 5 pence a kWh, counted from the source the reading follows.
     t.clock.advance(2);
@@ -332,34 +304,30 @@ TEST_F(PublishTest, TheReadingIsSetByCommandAndEveryPayloadThatIsNotAReadingIsRe
     EXPECT_EQ(QString::number(state["meter_reading_kwh"].toDouble(), 'f', 6) + ' ' +
                   QString::number(state["price"].toDouble()) + ' ' + QString::number(state["cost"].toDouble(), 'g', 6),
               "12345.603333 0.05 0.000167");
-    // A corrected reading keeps its cost: a total that fell would read as money paid back.
-    send(set, {"-m", "12000"});
-    ASSERT_TRUE(eventually([&] { return reading.reading().kWh() == 12000; }));
+    // A corrected reading goes out with the next state, without waiting for a revolution.
+    ASSERT_EQ(command(service, "meter_reading", "12000"), "");
     t.clock.advance(2);
     service.publisher()->tick();
     EXPECT_TRUE(eventually([&] { return json(broker.retainedAt(State))["meter_reading_kwh"].toDouble() == 12000; }));
-    EXPECT_EQ(json(broker.retainedAt(State))["cost"], state["cost"]);
 
-    const QString tariff = QStringLiteral("wattsight/meter1/tariff/set");
-    const std::tuple<QString, const char*, const char*> bad[] = {
-        {set, "twelve", R"("twelve" is not a number of kWh)"},
-        {set, "1\r\n\"Command\" on wattsight/meter1/logging/set carried out",
+    const std::tuple<const char*, const char*, const char*> bad[] = {
+        {"meter_reading", "twelve", R"("twelve" is not a number of kWh)"},
+        {"meter_reading", "1\r\n\"Command\" on wattsight/meter1/logging/set carried out",
          R"("1\r\n\"Command\" on wattsight/meter1/logging"… is not a number of kWh)"},
-        {set, "-1", "The meter reading must be a number of kWh from 0 to 1000000000"},
-        {set, "nan", "The meter reading must be a number of kWh from 0 to 1000000000"},
-        {set, "inf", "The meter reading must be a number of kWh from 0 to 1000000000"},
-        {"wattsight/meter1/volume/set", "2", "there is no such command"},
+        {"meter_reading", "-1", "The meter reading must be a number of kWh from 0 to 1000000000"},
+        {"meter_reading", "nan", "The meter reading must be a number of kWh from 0 to 1000000000"},
+        {"meter_reading", "inf", "The meter reading must be a number of kWh from 0 to 1000000000"},
+        {"volume", "2", "there is no such command"},
         // The utility's tariff switch is followed only when the tariff settings say so.
-        {tariff, "2", "the tariff follows its schedule (Setup, Tariffs)"},
-        {"wattsight/meter1/meter_reading_t2/set", "2", "the meter has one tariff (Setup, Tariffs)"},
+        {"tariff", "2", "the tariff follows its schedule (Setup, Tariffs)"},
+        {"meter_reading_t2", "2", "the meter has one tariff (Setup, Tariffs)"},
     };
-    for (const auto& [topic, payload, why] : bad)
-        EXPECT_EQ(refusal(topic, {"-m", payload}), "Command on " + topic + " refused: " + why);
+    for (const auto& [object, payload, why] : bad)
+        EXPECT_EQ(command(service, object, payload), why) << object;
     std::tie(t.ctx.settings.TARIFF_COUNT, t.ctx.settings.TARIFF_FROM_MQTT) = std::tuple(2, true);
-    EXPECT_EQ(refusal(tariff, {"-m", "3"}),
-              "Command on " + tariff + R"( refused: "3" is not tariff 1 or 2, Day or Night)");
-    send(tariff, {"-m", "2"});
-    EXPECT_TRUE(eventually([&] { return t.ctx.tariffFromCommand == 2; }));
+    EXPECT_EQ(command(service, "tariff", "3"), R"("3" is not tariff 1 or 2, Day or Night)");
+    EXPECT_EQ(command(service, "tariff", "2"), "");
+    EXPECT_EQ(t.ctx.tariffFromCommand, 2);
     EXPECT_EQ(reading.reading().kWh(), 12000) << "the reading stays";
 }
 
@@ -375,21 +343,18 @@ TEST_F(PublishTest, TripAndLoggingFollowCommandsAsTheirButtonsAndRefuseWhatTheBu
     ASSERT_TRUE(retainedIs(loggingState, "stopped"));
 
     EXPECT_EQ(command(service, "trip", "start"), "");
-    EXPECT_TRUE(t.ctx.blnGlobalTripRunning);
     EXPECT_EQ(command(service, "trip", "start"), "the trip is running already");
     RegisterPulse(t.ctx, 0);
     ASSERT_EQ(t.ctx.trip.totalPulse, 1);
     EXPECT_EQ(command(service, "trip", "reset"), "");
     EXPECT_EQ(t.ctx.trip.totalPulse, 0);
     EXPECT_EQ(command(service, "trip", "stop"), "");
-    EXPECT_FALSE(t.ctx.blnGlobalTripRunning);
     EXPECT_EQ(command(service, "trip", "stop") + '|' + command(service, "trip", "reset") + '|' +
                   command(service, "trip", "pause"),
               R"(the trip is not running|the trip is not running|"pause" is not start, stop or reset)");
 
     // No one is asked anything: the camera warning goes out as a notice.
     EXPECT_EQ(command(service, "logging", "start"), "");
-    EXPECT_TRUE(t.ctx.blnGlobalLoggingRunning);
     EXPECT_TRUE(retainedIs(loggingState, "running"));
     EXPECT_EQ(command(service, "logging", "start"), "logging is running already");
     EXPECT_EQ(command(service, "logging", "stop"), "");
@@ -430,7 +395,7 @@ TEST_F(PublishTest, TwoTariffsPublishEachRegisterAndTheTariffAndTheSecondRegiste
     std::tie(t.ctx.settings.ACCEPT_MQTT_COMMANDS, t.ctx.settings.TARIFF_FROM_MQTT) = std::tuple(true, true);
     const QString setT2 = QStringLiteral("wattsight/meter1/meter_reading_t2/set");
     // A bridge of the utility's switch keeps the tariff retained, by the name Home Assistant's select sends.
-    send("wattsight/meter1/tariff/set", {"-r", "-m", "Night"});
+    broker.send("wattsight/meter1/tariff/set", {"-r", "-m", "Night"});
     PublishService service(t.ctx, reading);
     service.applySettings();
     t.ctx.settings.TARIFF_COUNT = 2; // on the Tariffs screen: the configs follow at the next tick
@@ -441,15 +406,15 @@ TEST_F(PublishTest, TwoTariffsPublishEachRegisterAndTheTariffAndTheSecondRegiste
     for (const char* object : {"sensor/wattsight_meter1/meter_reading_t2", "select/wattsight_meter1/tariff",
                                "number/wattsight_meter1/meter_reading", "number/wattsight_meter1/meter_reading_t2"}) {
         const QJsonObject c = json(configs.value(QStringLiteral("homeassistant/%1/config").arg(object)));
-        for (const char* key : {"state_class", "unit_of_measurement", "value_template", "command_topic"})
+        for (const char* key : {"state_class", "unit_of_measurement", "value_template", "command_topic", "mode"})
             described << c[key].toString();
     }
     EXPECT_EQ(described.join('|').replace(" | default('None') }}", ""),
-              R"(total_increasing|kWh|{{ value_json.meter_reading_t2_kwh||||)"
-              R"({{ ["Day","Night"][value_json.tariff - 1] }}|wattsight/meter1/tariff/set||kWh|{{ )"
-              R"(value_json.meter_reading_t1_kwh|wattsight/meter1/meter_reading/set||kWh|{{ )"
+              R"(total_increasing|kWh|{{ value_json.meter_reading_t2_kwh|||||)"
+              R"({{ ["Day","Night"][value_json.tariff - 1] }}|wattsight/meter1/tariff/set|||kWh|{{ )"
+              R"(value_json.meter_reading_t1_kwh|wattsight/meter1/meter_reading/set|box||kWh|{{ )"
               R"(value_json.meter_reading_t2_kwh|)" +
-                  setT2);
+                  setT2 + "|box");
     EXPECT_TRUE(eventually([&] { return t.ctx.tariffFromCommand == 2; }));
     // Its options follow the names set on the Tariffs screen.
     const QString select = QStringLiteral("homeassistant/select/wattsight_meter1/tariff/config");
@@ -458,9 +423,7 @@ TEST_F(PublishTest, TwoTariffsPublishEachRegisterAndTheTariffAndTheSecondRegiste
     EXPECT_TRUE(
         json(broker.retainedAt(select))["value_template"].toString().startsWith(R"({{ ["Peak \"A\"","Night"])"));
 
-    send("wattsight/meter1/meter_reading/set", {"-m", "1000"});
-    send(setT2, {"-m", "500"});
-    ASSERT_TRUE(eventually([&] { return reading.reading(2).isSet(); }));
+    ASSERT_EQ(command(service, "meter_reading", "1000") + command(service, "meter_reading_t2", "500"), "");
     LoadWorkingMeterValues(t.ctx); // the minute update
     t.clock.advance(2);
     RegisterPulse(t.ctx, 0, t.clock.timer(), Simulated);
@@ -618,28 +581,23 @@ TEST_F(PublishTest, TheRegisterGoesOutWhileARegionIsSetAndTheCameraProposesItsRe
               "{{ 'ON' if value_json.differs else 'OFF' }}");
 
     ASSERT_TRUE(readAfter(0));
-    EXPECT_EQ(watch.lastRead()->text(), "04815.2");
-    EXPECT_FALSE(watch.proposal()) << "one read is not yet a proposal";
     EXPECT_TRUE(eventually(
         [&] { return nextState() && json(broker.retainedAt(State))["register_seen_kwh"].toDouble() == 4815.2; }));
     EXPECT_EQ(command(service, "meter_reading", "camera"),
               "the camera has not yet read the register whole twice a minute apart");
     ASSERT_TRUE(readAfter(60));
-    ASSERT_EQ(watch.proposal(), 4815.2);
     EXPECT_EQ(command(service, "meter_reading", "camera"), "");
     EXPECT_DOUBLE_EQ(reading.reading().kWh(), 4815.2);
 
     // Checked every REGISTER_CHECK_MINUTES: the register agrees, then moves on 0.7 kWh that were never counted.
     t.ctx.settings.REGISTER_CHECK_MINUTES = 10;
     ASSERT_TRUE(readAfter(600));
-    EXPECT_EQ(watch.difference(), 0.0);
     meter.registerKWh = 4815.9;
     capture.setSimulatedMeterSettings(meter);
     ASSERT_TRUE(readAfter(600));
     EXPECT_FALSE(watch.problem()) << "one read far from the count waits for a second";
     EXPECT_TRUE(published(registerTopic, R"({"differs":false})"));
     ASSERT_TRUE(readAfter(60));
-    EXPECT_TRUE(watch.problem());
     EXPECT_TRUE(published(registerTopic, R"({"differs":true,"problem":"The register reads 4815.9 kWh, 0.70 kWh more )"
                                          R"(than counted."})"))
         << broker.retainedAt(registerTopic).toStdString();
@@ -662,21 +620,17 @@ TEST_F(PublishTest, TheRegisterGoesOutWhileARegionIsSetAndTheCameraProposesItsRe
 TEST(PublishConnection, EachFailureSaysWhyWhileTheCallerNeverWaits)
 {
     MosquittoBroker guarded("wattsight", "right");
-    MosquittoBroker plain;
-    ASSERT_TRUE(guarded.start() && plain.start());
+    ASSERT_TRUE(guarded.start());
     QTcpServer silent; // takes connections and never answers: a broker that hangs
     silent.listen(QHostAddress::LocalHost);
-    const ReservedPort closed;
     MqttLibrary mqtt;
-    const std::tuple<int, const char*, const char*, bool, const char*> cases[] = {
-        {guarded.port(), "wattsight", "wrong", false, "Connection Refused: not authorised"},
-        {plain.port(), "", "", true, "TLS handshake failed"},
-        {closed.port(), "", "", false, "Connection refused"},
-        {silent.serverPort(), "", "", false, nullptr},
+    const std::tuple<int, const char*, const char*, const char*> cases[] = {
+        {guarded.port(), "wattsight", "wrong", "Connection Refused: not authorised"},
+        {silent.serverPort(), "", "", nullptr},
     };
-    for (const auto& [port, user, password, tls, reason] : cases) {
+    for (const auto& [port, user, password, reason] : cases) {
         SCOPED_TRACE(port);
-        MqttClient client({.host = "127.0.0.1", .port = port, .username = user, .password = password, .useTls = tls});
+        MqttClient client({.host = "127.0.0.1", .port = port, .username = user, .password = password});
         // However the broker behaves, publishing only records the newest payload.
         for (int i = 0; i < 1000; ++i)
             client.publishRetained(QStringLiteral("t/%1").arg(i % 3), QByteArray::number(i));

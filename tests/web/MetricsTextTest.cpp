@@ -42,10 +42,10 @@ TEST(MetricsText, PromtoolFindsNothingToCorrect)
     twoTariffs.tariff = 2;
     twoTariffs.meterReadingT1Kwh = 20000.5;
     twoTariffs.meterReadingT2Kwh = 8687.24;
-    // The last version holds every character the format escapes: a wrong escape breaks the parse.
-    for (const QByteArray& text : {MetricsText(everythingKnown(), Totals, false, QStringLiteral("1.4.0")),
-                                   MetricsText(unknowns(), {}, false, QStringLiteral("1.4.0")),
-                                   MetricsText(twoTariffs, Totals, true, QStringLiteral("dev \"x\"\\y\nz"))}) {
+    // Every family there is, then none that can be left out; the first version holds every character the format
+    // escapes: a wrong escape breaks the parse.
+    for (const QByteArray& text : {MetricsText(twoTariffs, Totals, true, QStringLiteral("dev \"x\"\\y\nz")),
+                                   MetricsText(unknowns(), {}, false, QStringLiteral("1.4.0"))}) {
         QProcess check;
         check.start(promtool, {QStringLiteral("check"), QStringLiteral("metrics")});
         check.write(text);
