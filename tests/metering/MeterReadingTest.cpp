@@ -2,7 +2,6 @@
 #include "metering/MeterReadingStore.h"
 #include "metering/PulseSignal.h"
 #include "metering/Tariffs.h"
-#include "support/CrashLogger.h"
 #include "support/TestContext.h"
 
 #include <gtest/gtest.h>
@@ -285,33 +284,6 @@ TEST_F(MeterReadingTest, TheAccuracyCheckSaysHowFarCountingHasDrifted)
     ASSERT_EQ(store->setReading(1130, Hall), "");
     EXPECT_EQ(restart(), "");
     EXPECT_EQ(reading().checks, checks) << "a corrected reading keeps its history, in a file rewritten whole too";
-}
-
-// A real process counting into the reading is killed with SIGKILL at random moments (rewrites included); the
-// reading read back is exactly what it had counted, across its many changes of meter constant and price.
-TEST(MeterReadingAfterKill, TheRestartedReadingIsExactlyTheReadingBeforeTheKill)
-{
-    qint64 counted = 0;
-    for (int run = 0; run < 4; ++run) {
-        TestContext t;
-        QByteArray printed;
-        ASSERT_NO_FATAL_FAILURE(runAndKillCrashLogger(QStringLiteral(WATTSIGHT_CRASH_LOGGER), t.dir.path(), 600,
-                                                      50 + run * 100, QStringLiteral("12345.6"), &printed));
-        const QList<QByteArray> counts = printed.trimmed().split('\n');
-        const qint64 lastPrinted = counts.back().toLongLong();
-        MeterReadingStore store(t.ctx);
-        EXPECT_EQ(store.load(), "");
-        const MeterRegister& got = store.reading();
-        SCOPED_TRACE(std::to_string(got.revolutions) + " revolutions");
-        EXPECT_TRUE(got.revolutions == lastPrinted || got.revolutions == lastPrinted + 1);
-        MeterRegister expected;
-        expected.setReading(12345.6, Simulated, {}, 0.0);
-        for (qint64 n = 1; n <= got.revolutions; ++n)
-            expected.countRevolution(crashLoggerRevsPerKWh(n), crashLoggerPrice(n), {});
-        EXPECT_EQ(std::tuple(got.kWh(), got.cost()), std::tuple(expected.kWh(), expected.cost()));
-        counted += got.revolutions;
-    }
-    EXPECT_GT(counted, 20) << "the logger counted long enough to cross changes of constant and rewrites";
 }
 
 } // namespace

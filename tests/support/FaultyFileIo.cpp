@@ -46,6 +46,8 @@ bool FaultyFileIo::shouldFail(Op op, const QString& path)
 {
     const QString k = key(op, path);
     m_attempts[k] += 1;
+    if (m_operationsToCut > 0 && --m_operationsToCut == 0)
+        m_powerOff = true;
     if (m_powerOff)
         return true;
     auto it = m_failures.find(k);
@@ -97,9 +99,9 @@ std::optional<QByteArray> FaultyFileIo::bytesNow(const QString& path)
     return file.open(QIODevice::ReadOnly) ? std::optional(file.readAll()) : std::nullopt;
 }
 
-void FaultyFileIo::powerOn()
+void FaultyFileIo::powerOn(Cut cut)
 {
-    for (auto it = m_onDisk.cbegin(); it != m_onDisk.cend(); ++it) {
+    for (auto it = m_onDisk.cbegin(); cut == Cut::PowerCut && it != m_onDisk.cend(); ++it) {
         QFile file(it.key());
         if (!it.value())
             file.remove();

@@ -38,10 +38,19 @@ public:
     // True when this attempt must fail; counts it.
     bool shouldFail(Op op, const QString& path);
 
-    // From cutPower() every operation fails, so the dying program's destructors rescue nothing; powerOn() puts
-    // every file changed since back to what had reached the disk, as the next start finds it.
+    // From cutPower(), or from the given operation on (the program may be in the middle of a rewrite then), every
+    // operation fails, so the dying program's destructors rescue nothing. powerOn() puts every file changed since
+    // back to what had reached the disk, as the next start finds it; after a kill, whose writes the system keeps,
+    // the files stay as they are.
     void cutPower() { m_powerOff = true; }
-    void powerOn();
+    void cutPowerAtOperation(int operations) { m_operationsToCut = operations; }
+    bool powerIsOff() const { return m_powerOff; }
+    enum class Cut
+    {
+        PowerCut,
+        Kill
+    };
+    void powerOn(Cut cut = Cut::PowerCut);
     void reachedDisk(const QString& path) { m_onDisk[path] = bytesNow(path); }
 
 private:
@@ -54,4 +63,5 @@ private:
     QHash<QString, int> m_attempts;
     QHash<QString, std::optional<QByteArray>> m_onDisk; // no bytes: no file
     bool m_powerOff = false;
+    int m_operationsToCut = 0;
 };

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The power is cut at random moments of a logging run with the meter reading kept: each start goes on from what
-// had reached the disk, and loses no more than the disk was allowed to hold back.
+// A logging run with the meter reading kept is killed, or its power cut, at random file operations: each start goes
+// on from what had reached the disk, and loses no more than the disk was allowed to hold back.
 #include "metering/EarlierBackup.h"
 #include "metering/LogEvent.h"
 #include "metering/LoggingEngine.h"
@@ -43,7 +43,7 @@ struct Program : FreshMemory
     MeterReadingStore reading{ctx, 4000}; // a small file limit, so that cuts hit rewrites too
 };
 
-TEST(PowerCut, EachStartGoesOnFromWhatHadReachedTheDiskAndLosesOnlyTheLastSecondsOfTheReading)
+TEST(PowerCut, KilledOrCutOffAtAnyFileOperationEachStartGoesOnFromTheDiskLosingAtMostTheReadingsLastSeconds)
 {
     TestContext t;
     std::mt19937 random(20260315);
@@ -54,10 +54,14 @@ TEST(PowerCut, EachStartGoesOnFromWhatHadReachedTheDiskAndLosesOnlyTheLastSecond
     const QDateTime runStart = t.clock.now();
     qint64 worstLost = 0;
     qint64 worstSeconds = 0;
-    for (int cut = 1; cut <= 60; ++cut) {
+    for (int cut = 1; cut <= 80; ++cut) {
+        // Every third end is a kill, which keeps what was written; the others cut the power. Either comes at a
+        // file operation, a write or a sync or in the middle of a rewrite.
+        const auto end = cut % 3 == 0 ? FaultyFileIo::Cut::Kill : FaultyFileIo::Cut::PowerCut;
         const qint64 countedAtStart = program->reading.reading().revolutions;
         std::vector<QDateTime> fed; // this start's revolutions
-        for (int second = std::uniform_int_distribution(1, 1200)(random); second > 0; --second) {
+        t.files.cutPowerAtOperation(std::uniform_int_distribution(1, 600)(random));
+        while (!t.files.powerIsOff()) {
             t.clock.advance(1.0);
             if (random() % 5 < 2) {
                 RegisterPulse(program->ctx, 1, t.clock.timer(), Hall);
@@ -67,10 +71,9 @@ TEST(PowerCut, EachStartGoesOnFromWhatHadReachedTheDiskAndLosesOnlyTheLastSecond
             program->logging.tick();
         }
         const QDateTime cutAt = t.clock.now();
-        const QByteArray backup = fileBytes(t.ctx.paths.dataStore); // every backup is synced as it closes
-        t.files.cutPower();
         program.reset();
-        t.files.powerOn();
+        t.files.powerOn(end);
+        const QByteArray backup = fileBytes(t.ctx.paths.dataStore);
         t.clock.advance(std::uniform_int_distribution(10, 300)(random));
         SCOPED_TRACE("cut " + std::to_string(cut) + " at " + cutAt.toString(Qt::ISODate).toStdString());
 
@@ -81,6 +84,9 @@ TEST(PowerCut, EachStartGoesOnFromWhatHadReachedTheDiskAndLosesOnlyTheLastSecond
         ASSERT_LE(lost, qint64(fed.size()));
         const qint64 seconds = lost == 0 ? 0 : fed[fed.size() - lost].secsTo(cutAt);
         EXPECT_LT(seconds, MeterReadingStore::SyncSeconds) << lost << " revolutions lost";
+        if (end == FaultyFileIo::Cut::Kill) {
+            EXPECT_LE(lost, 1) << "a kill loses the revolution being written at most";
+        }
         std::tie(worstLost, worstSeconds) = std::tuple(std::max(worstLost, lost), std::max(worstSeconds, seconds));
 
         const std::optional<RunMarker::UnfinishedRun> run = RunMarker::unfinishedRun(program->ctx);
