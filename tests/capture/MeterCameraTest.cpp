@@ -61,48 +61,8 @@ bool picture(CaptureComponent& capture, FakeCameras& cameras)
     return analysed.wait(5000);
 }
 
-TEST(CameraHealthWatch, RestartsAStalledCameraUntilPicturesReturnAndTheRecordNotesIt)
-{
-    TestContext t;
-    FakeCameras cameras;
-    cameras.cameras = {fakeCamera("a", QStringLiteral("Cam A"))};
-    CaptureComponent capture(t.clock, t.dialogs, cameras);
-    capture.setMotionDetection(true);
-    capture.setDeviceIndex(0);
-    int restarts = 0;
-    CameraHealthWatch watch(t.ctx, capture, [&] {
-        ++restarts;
-        capture.stop();
-        capture.startLiveVideo();
-    });
-    LoggingEngine logging(t.ctx);
-    capture.startLiveVideo();
-    t.ctx.blnGlobalCameraRunning = true;
-    watch.cameraRunningChanged(true);
-    ASSERT_TRUE(logging.startButton());
-    ASSERT_TRUE(picture(capture, cameras));
-
-    // Seconds since the last picture -> restarts so far and the camera status on the logging screen.
-    const std::tuple<double, int, const char*> steps[] = {{9.5, 0, "Camera is Running"},
-                                                          {10, 1, "Camera stalled: no picture for 10 s"},
-                                                          {20, 2, "Camera stalled: no picture for 20 s"}};
-    for (const auto& [seconds, restartsSoFar, status] : steps) {
-        t.clock.setTimer(9 * 3600 + seconds);
-        watch.check();
-        EXPECT_EQ(restarts, restartsSoFar) << seconds;
-        EXPECT_EQ(logging.display().Text13, status) << seconds;
-    }
-    ASSERT_TRUE(picture(capture, cameras)) << "the restarted camera delivers again";
-    EXPECT_EQ(logging.display().Text13, "Camera is Running");
-    t.clock.setTimer(9 * 3600 + 300);
-    logging.tick();
-    ASSERT_EQ(t.ctx.varGlobalDataArray.count(), 1);
-    EXPECT_EQ(t.ctx.varGlobalDataArray.row(1).UserComment,
-              "Camera stalled: no picture for 10 s; Camera picture back after 20 s");
-}
-
-// A camera started and logging on, with the start-up options on (the parameter) or off.
-struct LostCamera : ::testing::TestWithParam<bool>
+// A camera started, watched and logging on, with the start-up options on (the parameter) or off.
+struct WatchedCamera : ::testing::TestWithParam<bool>
 {
     void SetUp() override
     {
@@ -133,7 +93,26 @@ struct LostCamera : ::testing::TestWithParam<bool>
     LoggingEngine logging{t.ctx};
 };
 
-TEST_P(LostCamera, IsSaidInTheStatusAndEachRecordAndStartedAgainOnlyWhenUnattended)
+// With the start-up options on or off alike.
+TEST_P(WatchedCamera, AStalledOneIsRestartedUntilPicturesReturnAndTheRecordNotesIt)
+{
+    QSignalSpy runs(&camera, &MeterCamera::runningChanged); // a restart stops the camera and starts it again
+    // Seconds since the last picture -> restarts so far and the camera status on the logging screen.
+    const std::tuple<double, int, const char*> steps[] = {{9.5, 0, "Camera is Running"},
+                                                          {10, 1, "Camera stalled: no picture for 10 s"},
+                                                          {20, 2, "Camera stalled: no picture for 20 s"}};
+    for (const auto& [seconds, restarts, shown] : steps) {
+        at(seconds);
+        EXPECT_EQ(runs.count(), 2 * restarts) << seconds;
+        EXPECT_EQ(status(), shown) << seconds;
+    }
+    ASSERT_TRUE(picture(camera.capture(), cameras)) << "the restarted camera delivers again";
+    EXPECT_EQ(status(), "Camera is Running");
+    at(300);
+    EXPECT_EQ(comments(), QStringList{"Camera stalled: no picture for 10 s; Camera picture back after 20 s"});
+}
+
+TEST_P(WatchedCamera, ALostOneIsSaidInTheStatusAndEachRecordAndStartedAgainOnlyWhenUnattended)
 {
     cameras.lastStream->fail(QStringLiteral("Device busy"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return !t.ctx.blnGlobalCameraRunning; }));
@@ -170,7 +149,7 @@ TEST_P(LostCamera, IsSaidInTheStatusAndEachRecordAndStartedAgainOnlyWhenUnattend
     EXPECT_TRUE(t.dialogs.shown.empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Unattended, LostCamera, ::testing::Bool());
+INSTANTIATE_TEST_SUITE_P(Unattended, WatchedCamera, ::testing::Bool());
 
 TEST(UnattendedStartup, ARememberedCameraNotPluggedInIsAwaitedAndStartsInItsFormatsWhenItComes)
 {
@@ -189,32 +168,17 @@ TEST(UnattendedStartup, ARememberedCameraNotPluggedInIsAwaitedAndStartsInItsForm
     EXPECT_TRUE(t.dialogs.shown.empty());
 }
 
-// The simulated meter started and stopped with no screen at all: the meter's source while it runs, and remembered.
-TEST(MeterCamera, StartsAndStopsTheSimulatedMeterAsTheMetersSourceAndRemembersIt)
-{
-    TestContext t;
-    MeterCamera camera(t.ctx);
-    QSignalSpy running(&camera, &MeterCamera::runningChanged);
-    camera.capture().setSimulatedMeterFreeRunning(false);
-    camera.capture().setDeviceIndex(camera.capture().simulatedMeterIndex());
-    camera.start();
-    ASSERT_TRUE(camera.running() && t.ctx.blnGlobalCameraRunning);
-    EXPECT_EQ(camera.detector().meterSource().kind, MeterSource::Kind::SimulatedMeter);
-    EXPECT_EQ(t.ctx.settings.CAMERA_DEVICE, MeterSource::SimulatedMeterDevice) << "remembered as it started";
-    camera.stop();
-    EXPECT_FALSE(camera.running() || t.ctx.blnGlobalCameraRunning || !camera.detector().meterSource().isNone());
-    EXPECT_EQ(running.size(), 2);
-}
-
 } // namespace
 
-// The simulated meter a person starts shows a register that stands where the same meter would after a start-up, and
-// a stop and a start go on from where it stood, never back to its first reading.
-TEST(SimulatedRegister, StartsWhereTheSameMeterWouldStandAndGoesOnAcrossAStop)
+// The simulated meter started and stopped with no screen at all: the meter's source while it runs, and remembered.
+// Its register stands where the same meter would after a start-up, and a stop and a start go on from where it
+// stood, never back to its first reading.
+TEST(MeterCamera, TheSimulatedMeterIsTheMetersSourceWhileItRunsAndItsRegisterGoesOnAcrossAStop)
 {
     TestContext t;
     FakeCameras cameras;
     MeterCamera camera(t.ctx, &cameras);
+    QSignalSpy running(&camera, &MeterCamera::runningChanged);
     CaptureComponent& capture = camera.capture();
     SimulatedFrames frames(capture, t.clock);
     capture.setDeviceIndex(capture.simulatedMeterIndex());
@@ -222,6 +186,9 @@ TEST(SimulatedRegister, StartsWhereTheSameMeterWouldStandAndGoesOnAcrossAStop)
     meter.powerWatts = 36000.0; // 0.01 kWh a second
     capture.setSimulatedMeterSettings(meter);
     camera.start();
+    ASSERT_TRUE(camera.running() && t.ctx.blnGlobalCameraRunning);
+    EXPECT_EQ(camera.detector().meterSource().kind, MeterSource::Kind::SimulatedMeter);
+    EXPECT_EQ(t.ctx.settings.CAMERA_DEVICE, MeterSource::SimulatedMeterDevice) << "remembered as it started";
     const SimulatedMeterSettings shown = capture.simulatedMeterSettings();
     ASSERT_TRUE(shown.registerShown);
     const double hours = QDateTime(QDate(2026, 1, 1), QTime(0, 0), Qt::UTC).secsTo(t.clock.now()) / 3600.0;
@@ -230,6 +197,8 @@ TEST(SimulatedRegister, StartsWhereTheSameMeterWouldStandAndGoesOnAcrossAStop)
     const double stood = SimulatedMeter(shown).registerReadingAt(capture.simulatedSeconds());
     EXPECT_NEAR(stood - shown.registerKWh, 0.1, 0.01);
     camera.stop();
+    EXPECT_FALSE(camera.running() || t.ctx.blnGlobalCameraRunning || !camera.detector().meterSource().isNone());
+    EXPECT_EQ(running.size(), 2);
     camera.start();
     EXPECT_DOUBLE_EQ(capture.simulatedMeterSettings().registerKWh, stood);
 }
