@@ -179,18 +179,18 @@ def main():
     if downs:
         problems.append("the published reading went down %d times" % downs)
     records, gaps, broken = check_records(box.file("DATASTOR.DTA"), 30, downtimes)
-    if gaps or broken:
-        problems.append("DATASTOR.DTA: %d gaps without a restart, %d records whose totals do not add up" %
-                        (gaps, broken))
+    if gaps or broken or not records:
+        problems.append("DATASTOR.DTA: %d records, %d gaps without a restart, %d records whose totals, times or "
+                        "comments are wrong" % (records, gaps, broken))
     comeback = figures.pop("comeback")
     figures.update({
         "published_states": len(readings), "published_reading_down": downs, "records": records,
         "comeback_median_s": round(statistics.median(comeback), 3) if comeback else None,
         "comeback_worst_s": round(max(comeback), 3) if comeback else None})
-    print("kill soak: %(kills)d ends (%(sigterm)d by SIGTERM or SIGINT); %(turns)d turns, %(counted)d counted, %(lost)d lost, "
-          "%(doubled)d doubled, %(unsure)d at a kill's moment; back counting after a kill in %(comeback_median_s)s s "
-          "(median), %(comeback_worst_s)s s (worst); %(records)d records; %(published_states)d published states"
-          % figures)
+    print("kill soak: %(kills)d ends (%(sigterm)d by SIGTERM or SIGINT); %(turns)d turns, %(counted)d counted, "
+          "%(lost)d lost, %(doubled)d doubled, %(unsure)d at the moment counting began or ended; back counting after "
+          "a kill in %(comeback_median_s)s s (median), %(comeback_worst_s)s s (worst); %(records)d records; "
+          "%(published_states)d published states" % figures)
     if args.json:
         with open(args.json, "w") as f:
             json.dump(figures, f, indent=1)
