@@ -188,7 +188,6 @@ TEST_F(HeadlessRun, CountsAndStopsCleanlyOnSignals)
     EXPECT_EQ(broker.retainedAt(QStringLiteral("box/meter1/availability")), "offline");
     const QByteArray told = notify.received();
     EXPECT_TRUE(told.contains("WATCHDOG=1\n") && told.contains("STOPPING=1\n")) << told.toStdString();
-    EXPECT_TRUE(RunMarker::unfinishedRun(t.ctx).has_value()) << "the run stays noted for the next start";
 }
 
 TEST_F(HeadlessRun, AwaitsARememberedCameraThatIsNotPluggedInAndPublishesMeanwhile)
@@ -294,8 +293,8 @@ struct PrometheusServer
     QProcess process;
 };
 
-// The page of a box, with a password: its /metrics passes promtool and a real Prometheus scrapes it; a client that
-// stops half way, a megabyte of header and a thousand requests in a row leave the disc's count as it was.
+// The page of a box, with a password: a real Prometheus scrapes its /metrics; a client that stops half way, a
+// megabyte of header and a thousand requests in a row leave the disc's count as it was.
 TEST_F(HeadlessRun, ServesItsPageToPrometheusAndAbusiveClientsNeverHoldUpTheCount)
 {
     const ReservedPort web;
@@ -309,13 +308,6 @@ TEST_F(HeadlessRun, ServesItsPageToPrometheusAndAbusiveClientsNeverHoldUpTheCoun
         return HttpExchange(quint16(web.port()), HttpRequest("GET", path, {}, {basic}));
     };
     ASSERT_TRUE(waitFor([&] { return revolutions(QStringLiteral("wattsight")) >= 2; })) << log.toStdString();
-
-    QProcess promtool;
-    promtool.start(QStringLiteral("promtool"), {"check", "metrics"});
-    promtool.write(get("/metrics").body);
-    promtool.closeWriteChannel();
-    ASSERT_TRUE(promtool.waitForFinished(30000)) << "promtool is missing: scripts/install-deps installs it";
-    EXPECT_EQ(promtool.exitCode(), 0) << promtool.readAll().toStdString();
 
     PrometheusServer prometheus(t.dir.path(), quint16(web.port()), "scrape me");
     ASSERT_TRUE(prometheus.process.waitForStarted(10000)) << "prometheus is missing: scripts/install-deps installs it";
